@@ -1,0 +1,154 @@
+#include "platform/Dialogs.h"
+
+#include "platform/Shell.h"
+
+namespace qm {
+
+namespace {
+// Until a window program or a test installs a handler, boxes answer as if dismissed.
+class SilentDialogs : public DialogHandler {
+public:
+    int messageDlg(const AnsiString&, TMsgDlgType, TMsgDlgButtons buttons, int) override
+    {
+        return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
+    }
+    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons buttons) override
+    {
+        return (buttons & mbNo) ? mrNo : mrOk;
+    }
+    bool inputQuery(const AnsiString&, const AnsiString&, AnsiString&) override { return false; }
+    bool fileDialog(const FileDialogRequest&, AnsiString&) override { return false; }
+};
+
+std::shared_ptr<DialogHandler>& Handler()
+{
+    static std::shared_ptr<DialogHandler> handler = std::make_shared<SilentDialogs>();
+    return handler;
+}
+} // namespace
+
+std::shared_ptr<DialogHandler> SetDialogHandler(std::shared_ptr<DialogHandler> handler)
+{
+    auto previous = Handler();
+    Handler() = handler ? std::move(handler) : std::make_shared<SilentDialogs>();
+    return previous;
+}
+
+DialogHandler& Dialogs() { return *Handler(); }
+
+int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
+{
+    // Hold a reference: a handler may be swapped while its box is up.
+    auto handler = Handler();
+    const int result = handler->messageDlg(msg, type, buttons, helpContext);
+    if (result == mrHelp)
+        Shell().showHelp(helpContext);
+    return result;
+}
+
+void ShowMessage(const AnsiString& msg) { MessageDlg(msg, mtCustom, mbOK, 0); }
+
+int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons)
+{
+    auto handler = Handler();
+    return handler->messageBox(text, "Quillmart", buttons);
+}
+
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
+{
+    auto handler = Handler();
+    return handler->inputQuery(caption, prompt, value);
+}
+
+bool PromptForFile(const FileDialogRequest& request, AnsiString& path)
+{
+    auto handler = Handler();
+    return handler->fileDialog(request, path);
+}
+
+// ScriptedDialogs
+
+ScriptedDialogs& ScriptedDialogs::expectBox(std::string contains, int result)
+{
+    script_.push_back({Answer::Box, std::move(contains), result, {}, true});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectQuery(std::string contains, AnsiString answer, bool accepted)
+{
+    script_.push_back({Answer::Query, std::move(contains), mrOk, std::move(answer), accepted});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectFile(AnsiString path, bool accepted)
+{
+    script_.push_back({Answer::File, {}, mrOk, std::move(path), accepted});
+    return *this;
+}
+
+void ScriptedDialogs::clear()
+{
+    script_.clear();
+    seen_.clear();
+    failures_.clear();
+}
+
+bool ScriptedDialogs::take(Answer::Kind kind, const AnsiString& text, Answer& out)
+{
+    static const char* kKinds[] = {"box", "query", "file dialog"};
+    if (script_.empty()) {
+        failures_.push_back(std::string("unexpected ") + kKinds[kind] + ": " + text);
+        return false;
+    }
+    Answer next = script_.front();
+    script_.erase(script_.begin());
+    if (next.kind != kind) {
+        failures_.push_back(std::string("expected a ") + kKinds[next.kind] + ", got a " +
+                            kKinds[kind] + ": " + text);
+        return false;
+    }
+    if (!next.expectContains.empty() && text.find(next.expectContains) == std::string::npos) {
+        failures_.push_back("expected a " + std::string(kKinds[kind]) + " containing \"" +
+                            next.expectContains + "\", got: " + text);
+        return false;
+    }
+    out = next;
+    return true;
+}
+
+int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
+                                int helpContext)
+{
+    seen_.push_back({Answer::Box, msg, type, buttons, helpContext});
+    Answer a;
+    if (!take(Answer::Box, msg, a))
+        return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
+    return a.result;
+}
+
+int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgDlgButtons buttons)
+{
+    return messageDlg(text, mtCustom, buttons, 0);
+}
+
+bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
+{
+    seen_.push_back({Answer::Query, caption + ": " + prompt});
+    Answer a;
+    if (!take(Answer::Query, caption + ": " + prompt, a) || !a.accepted)
+        return false;
+    value = a.text;
+    return true;
+}
+
+bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, AnsiString& path)
+{
+    seen_.push_back({Answer::File, request.title});
+    Answer a;
+    if (!take(Answer::File, request.title, a) || !a.accepted)
+        return false;
+    path = a.text;
+    return true;
+}
+
+} // namespace qm

@@ -1,0 +1,114 @@
+#pragma once
+// Every box and question the program puts to the user goes through this seam. The window
+// program installs the Qt implementation (platform/gui/QtDialogs); tests install a
+// ScriptedDialogs that answers each box in turn and fails on a box nobody expected.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/AnsiString.h"
+
+namespace qm {
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
+enum TMsgDlgBtn : unsigned {
+    mbYes = 1u << 0,
+    mbNo = 1u << 1,
+    mbOK = 1u << 2,
+    mbCancel = 1u << 3,
+    mbHelp = 1u << 4,
+};
+using TMsgDlgButtons = unsigned;
+
+enum TModalResult {
+    mrNone = 0,
+    mrOk = 1,
+    mrCancel = 2,
+    mrAbort = 3,
+    mrRetry = 4,
+    mrIgnore = 5,
+    mrYes = 6,
+    mrNo = 7,
+    mrHelp = 9, // the Help button: opens help, never counts as Yes
+};
+
+// What a file or folder picker is asked for.
+struct FileDialogRequest {
+    enum Kind { Open, Save, Folder } kind = Open;
+    AnsiString title;
+    AnsiString filter;     // "Store files (*.store)|*.store|All files (*.*)|*.*"
+    AnsiString initialDir;
+    AnsiString fileName;
+    AnsiString defaultExt;
+};
+
+class DialogHandler {
+public:
+    virtual ~DialogHandler() = default;
+    virtual int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
+                           int helpContext) = 0;
+    // A plain system box captioned with the given caption; flags are OK or Yes/No.
+    virtual int messageBox(const AnsiString& text, const AnsiString& caption,
+                           TMsgDlgButtons buttons) = 0;
+    // Returns false when cancelled; value holds the initial text and receives the answer.
+    virtual bool inputQuery(const AnsiString& caption, const AnsiString& prompt,
+                            AnsiString& value) = 0;
+    // Returns false when cancelled; path receives the chosen file or folder.
+    virtual bool fileDialog(const FileDialogRequest& request, AnsiString& path) = 0;
+};
+
+// Installs the handler used from now on and returns the previous one.
+std::shared_ptr<DialogHandler> SetDialogHandler(std::shared_ptr<DialogHandler> handler);
+DialogHandler& Dialogs();
+
+// A box with a message, a kind and buttons; answers an mr* value. A Help answer opens the
+// help at helpContext and is returned as mrHelp.
+int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
+void ShowMessage(const AnsiString& msg);
+int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons); // captioned "Quillmart"
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
+bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
+
+// The answering machine for tests: each expected box is matched in order; a box that comes
+// when none is expected, or that does not match, is recorded as a failure.
+class ScriptedDialogs : public DialogHandler {
+public:
+    struct Answer {
+        enum Kind { Box, Query, File } kind = Box;
+        std::string expectContains; // the box text must contain this (empty: any)
+        int result = mrOk;
+        AnsiString text;            // the answer of a query or a file picker
+        bool accepted = true;
+    };
+    struct Seen {
+        Answer::Kind kind;
+        AnsiString text;
+        TMsgDlgType type = mtInformation;
+        TMsgDlgButtons buttons = 0;
+        int helpContext = 0;
+    };
+
+    ScriptedDialogs& expectBox(std::string contains, int result = mrOk);
+    ScriptedDialogs& expectQuery(std::string contains, AnsiString answer, bool accepted = true);
+    ScriptedDialogs& expectFile(AnsiString path, bool accepted = true);
+
+    const std::vector<Seen>& seen() const { return seen_; }
+    const std::vector<std::string>& failures() const { return failures_; }
+    size_t pending() const { return script_.size(); }
+    void clear();
+
+    int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
+                   int helpContext) override;
+    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
+    bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
+    bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
+
+private:
+    bool take(Answer::Kind kind, const AnsiString& text, Answer& out);
+    std::vector<Answer> script_;
+    std::vector<Seen> seen_;
+    std::vector<std::string> failures_;
+};
+
+} // namespace qm

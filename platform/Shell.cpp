@@ -1,0 +1,68 @@
+#include "platform/Shell.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStringList>
+#include <QUrl>
+
+namespace qm {
+
+namespace {
+// The desktop's own services. Help goes through a hook the main window installs; until then
+// a help request does nothing.
+class DesktopShell : public ShellHandler {
+public:
+    bool openUrl(const AnsiString& url) override
+    {
+        const QString u = ToQString(url);
+        const QUrl target = u.contains("://") ? QUrl(u) : QUrl::fromLocalFile(u);
+        return QDesktopServices::openUrl(target);
+    }
+    bool openFolder(const AnsiString& path) override
+    {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
+    }
+    bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) override
+    {
+        QStringList list;
+        for (const auto& a : args)
+            list << ToQString(a);
+        return QProcess::startDetached(ToQString(program), list);
+    }
+    void showHelp(int) override {}
+};
+
+std::shared_ptr<ShellHandler>& Handler()
+{
+    static std::shared_ptr<ShellHandler> handler = std::make_shared<DesktopShell>();
+    return handler;
+}
+} // namespace
+
+std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> handler)
+{
+    auto previous = Handler();
+    Handler() = handler ? std::move(handler) : std::make_shared<DesktopShell>();
+    return previous;
+}
+
+ShellHandler& Shell() { return *Handler(); }
+
+bool RecordingShell::openUrl(const AnsiString& url)
+{
+    calls.push_back({"url", url, {}, 0});
+    return true;
+}
+bool RecordingShell::openFolder(const AnsiString& path)
+{
+    calls.push_back({"folder", path, {}, 0});
+    return true;
+}
+bool RecordingShell::startProcess(const AnsiString& program, const std::vector<AnsiString>& args)
+{
+    calls.push_back({"process", program, args, 0});
+    return true;
+}
+void RecordingShell::showHelp(int helpContext) { calls.push_back({"help", {}, {}, helpContext}); }
+
+} // namespace qm

@@ -1,0 +1,41 @@
+#pragma once
+// The shell seam: opening web addresses and folders, starting programs and opening the help
+// file. The window program uses the desktop's services; tests install a recorder.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/AnsiString.h"
+
+namespace qm {
+
+class ShellHandler {
+public:
+    virtual ~ShellHandler() = default;
+    virtual bool openUrl(const AnsiString& url) = 0;          // a web page or a file
+    virtual bool openFolder(const AnsiString& path) = 0;      // the file manager on a folder
+    // Starts a program without waiting; false when it cannot be started.
+    virtual bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) = 0;
+    virtual void showHelp(int helpContext) = 0;               // 0 opens the contents
+};
+
+std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> handler);
+ShellHandler& Shell();
+
+// Records every call and starts nothing (tests).
+class RecordingShell : public ShellHandler {
+public:
+    struct Call {
+        std::string what; // "url", "folder", "process", "help"
+        AnsiString target;
+        std::vector<AnsiString> args;
+        int helpContext = 0;
+    };
+    bool openUrl(const AnsiString& url) override;
+    bool openFolder(const AnsiString& path) override;
+    bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) override;
+    void showHelp(int helpContext) override;
+    std::vector<Call> calls;
+};
+
+} // namespace qm

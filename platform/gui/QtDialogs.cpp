@@ -1,0 +1,121 @@
+#include "platform/gui/QtDialogs.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace qm {
+
+namespace {
+ModalHook& Hook()
+{
+    static ModalHook hook;
+    return hook;
+}
+
+QWidget* ActiveParent() { return QApplication::activeWindow(); }
+
+// "Store files (*.store)|*.store|All files (*.*)|*.*" -> "Store files (*.store);;All files (*.*)"
+QString QtFilter(const AnsiString& filter)
+{
+    const QStringList parts = ToQString(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    return out.join(";;");
+}
+} // namespace
+
+int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
+{
+    QMessageBox box(ActiveParent());
+    box.setWindowTitle(type == mtError         ? "Error"
+                       : type == mtWarning     ? "Warning"
+                       : type == mtConfirmation ? "Confirm"
+                       : type == mtInformation ? "Information"
+                                               : QApplication::applicationName());
+    box.setIcon(type == mtError         ? QMessageBox::Critical
+                : type == mtWarning     ? QMessageBox::Warning
+                : type == mtConfirmation ? QMessageBox::Question
+                : type == mtInformation ? QMessageBox::Information
+                                        : QMessageBox::NoIcon);
+    box.setText(ToQString(msg));
+    QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
+    QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
+    QPushButton* ok = (buttons & mbOK) ? box.addButton(QMessageBox::Ok) : nullptr;
+    QPushButton* cancel = (buttons & mbCancel) ? box.addButton(QMessageBox::Cancel) : nullptr;
+    QPushButton* help = (buttons & mbHelp) ? box.addButton(QMessageBox::Help) : nullptr;
+    if (!yes && !no && !ok && !cancel)
+        ok = box.addButton(QMessageBox::Ok);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked && clicked == yes) return mrYes;
+    if (clicked && clicked == no) return mrNo;
+    if (clicked && clicked == ok) return mrOk;
+    if (clicked && clicked == help) return mrHelp;
+    return mrCancel;
+}
+
+int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons)
+{
+    QMessageBox::StandardButtons b = (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
+                                                       : QMessageBox::StandardButtons(QMessageBox::Ok);
+    const auto r = QMessageBox::information(ActiveParent(), ToQString(caption), ToQString(text), b);
+    return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
+}
+
+bool QtDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(ActiveParent(), ToQString(caption), ToQString(prompt),
+                                                 QLineEdit::Normal, ToQString(value), &ok);
+    if (ok)
+        value = FromQString(answer);
+    return ok;
+}
+
+bool QtDialogs::fileDialog(const FileDialogRequest& r, AnsiString& path)
+{
+    const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
+    QString chosen;
+    switch (r.kind) {
+    case FileDialogRequest::Open:
+        chosen = QFileDialog::getOpenFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter));
+        break;
+    case FileDialogRequest::Save:
+        chosen = QFileDialog::getSaveFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter));
+        if (!chosen.isEmpty() && !r.defaultExt.empty() && QFileInfo(chosen).suffix().isEmpty())
+            chosen += "." + ToQString(r.defaultExt);
+        break;
+    case FileDialogRequest::Folder:
+        chosen = QFileDialog::getExistingDirectory(ActiveParent(), ToQString(r.title), dir);
+        break;
+    }
+    if (chosen.isEmpty())
+        return false;
+    path = FromFileName(chosen.toStdString());
+    return true;
+}
+
+void InstallQtDialogs() { SetDialogHandler(std::make_shared<QtDialogs>()); }
+
+int RunModal(QDialog& dialog)
+{
+    if (Hook())
+        return Hook()(dialog);
+    const int r = dialog.exec();
+    return r == QDialog::Accepted ? mrOk : r == QDialog::Rejected ? mrCancel : r;
+}
+
+ModalHook SetModalHook(ModalHook hook)
+{
+    ModalHook previous = std::move(Hook());
+    Hook() = std::move(hook);
+    return previous;
+}
+
+} // namespace qm

@@ -1,0 +1,31 @@
+#pragma once
+// The Qt side of the Dialogs seam: real message boxes, input queries and file pickers, and
+// RunModal, through which every modal dialog of the program is run (tests replace it).
+#include <functional>
+
+#include "platform/Dialogs.h"
+
+class QDialog;
+class QWidget;
+
+namespace qm {
+
+class QtDialogs : public DialogHandler {
+public:
+    int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
+                   int helpContext) override;
+    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
+    bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
+    bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
+};
+
+// Installs QtDialogs as the handler (called once by the program at start).
+void InstallQtDialogs();
+
+// Runs a dialog modally and answers its mr* result (QDialog::Accepted gives mrOk unless the
+// dialog set its own result). Tests install a hook that plays the user's part instead.
+using ModalHook = std::function<int(QDialog&)>;
+int RunModal(QDialog& dialog);
+ModalHook SetModalHook(ModalHook hook);
+
+} // namespace qm

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include "TestSupport.h"
+#include "platform/AnsiString.h"
+#include "platform/Clock.h"
+#include "platform/Dispatch.h"
+#include "platform/Exception.h"
+
+using namespace qm;
+
+TEST(AnsiText, EveryByteSurvivesTheRoundTripThroughQString)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += char(b);
+    EXPECT_EQ(FromQString(ToQString(all)), all);
+    EXPECT_EQ(FromFileName(ToFileName(all)), all);
+}
+
+TEST(AnsiText, ConvertsTheWindowsHighRangeAndReplacesTheRest)
+{
+    EXPECT_EQ(ToQString("\x80"), QString(QChar(0x20AC)));
+    EXPECT_EQ(ToQString("\xA2"), QString(QChar(0x00A2))); // the cent sign
+    EXPECT_EQ(FromQString(QString::fromUtf8("\xE2\x82\xAC 5")), "\x80 5");
+    EXPECT_EQ(FromQString(QString::fromUtf8("\xE4\xB8\xAD\xF0\x9F\x8D\x8E")), "??");
+    EXPECT_EQ(ToFileName("caf\xE9"), "caf\xC3\xA9");
+}
+
+TEST(AnsiText, NamesUpperCaseOnlyAsciiLetters)
+{
+    EXPECT_EQ(UpperName("milk \xE9 z{"), "MILK \xE9 Z{");
+    EXPECT_TRUE(SameName("Produce", "PRODUCE"));
+    EXPECT_FALSE(SameName("caf\xE9", "CAF\xC9"));
+    EXPECT_LT(CompareNames("apple", "Banana"), 0);
+    EXPECT_LT(CompareBytes("Z", "\xE9"), 0); // bytes compare unsigned
+    EXPECT_LT(CompareNames("AB", "ABC"), 0);
+}
+
+TEST(Clock, DayNumbersMatchTheCalendar)
+{
+    EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
+    EXPECT_EQ(EncodeDate(2000, 1, 1), 36526.0);
+    int y, m, d;
+    DecodeDate(46363.75, y, m, d);
+    EXPECT_EQ(y, 2026);
+    EXPECT_EQ(m, 12);
+    EXPECT_EQ(d, 7);
+    SetTestNow(46363.5);
+    EXPECT_EQ(Now(), 46363.5);
+    EXPECT_EQ(Date(), 46363.0);
+    SetTestNow(std::nullopt);
+    EXPECT_GT(Now(), 46000.0);
+}
+
+class SeamTest : public qmtest::DialogFixture {};
+
+TEST_F(SeamTest, DispatchShowsTheMessageAndGoesOn)
+{
+    dialogs->expectBox("Store file \"x\" not found.");
+    EXPECT_FALSE(Dispatch([] { throw EInOutError("Store file \"x\" not found."); }));
+    ASSERT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(dialogs->seen()[0].type, mtError);
+    EXPECT_TRUE(Dispatch([] {}));
+}
+
+TEST_F(SeamTest, HelpAnswerOpensHelpAndIsNotYes)
+{
+    dialogs->expectBox("Reset", mrHelp);
+    const int r = MessageDlg("Reset all quantities?", mtConfirmation, mbYes | mbNo | mbHelp, 42);
+    EXPECT_EQ(r, mrHelp);
+    EXPECT_NE(r, mrYes);
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].what, "help");
+    EXPECT_EQ(shell->calls[0].helpContext, 42);
+}
+
+TEST(Format, FormatsLikePrintf)
+{
+    EXPECT_EQ(Format("Item not found ($0%x)", 0x1f), "Item not found ($01f)");
+    EXPECT_EQ(Format("%s", std::string(5000, 'a').c_str()).size(), 5000u);
+}

@@ -1,0 +1,62 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace qmtest {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir()
+{
+    std::string tmpl = (fs::temp_directory_path() / "qmtest-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Restore write permission that a test took away, so the folder can be removed.
+    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it); it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+void DialogFixture::SetUp()
+{
+    dialogs = std::make_shared<qm::ScriptedDialogs>();
+    shell = std::make_shared<qm::RecordingShell>();
+    previousDialogs_ = qm::SetDialogHandler(dialogs);
+    previousShell_ = qm::SetShellHandler(shell);
+}
+
+void DialogFixture::TearDown()
+{
+    for (const auto& f : dialogs->failures())
+        ADD_FAILURE() << f;
+    EXPECT_EQ(dialogs->pending(), 0u) << "scripted boxes that never came";
+    qm::SetDialogHandler(previousDialogs_);
+    qm::SetShellHandler(previousShell_);
+}
+
+} // namespace qmtest
