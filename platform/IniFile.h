@@ -1,0 +1,46 @@
+#pragma once
+// Private-profile files (the store files): section and key names match without regard to
+// case, file order is kept, a new section goes to the end of the file and a new key to the
+// end of its section, an existing key is rewritten in place keeping its spelling.
+//
+// Values and name lists are read whole (no 2,047-character or 16,384-byte cut). A file is
+// parsed once per version (size, modification time, inode) and parsed again when another
+// program changes it. Every write rewrites the whole file into a temporary file in the same
+// folder, flushes it and renames it over the original, under an advisory lock on
+// "<file>.lock", so a crash never leaves a half-written file and two program windows never
+// lose each other's writes. A failed write raises EInOutError naming the file and the
+// system's reason, and leaves the original as it was.
+#include <string>
+#include <vector>
+
+#include "platform/AnsiString.h"
+
+namespace qm {
+
+class IniFile {
+public:
+    // fileName: a UTF-8 file-system path.
+    explicit IniFile(std::string fileName);
+
+    const std::string& FileName() const { return fileName_; }
+
+    // A missing file, section or key gives the default.
+    AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const;
+    bool SectionExists(const AnsiString& section) const;
+    bool ValueExists(const AnsiString& section, const AnsiString& key) const;
+    // Section names, and the key names of one section, in file order.
+    std::vector<AnsiString> ReadSections() const;
+    std::vector<AnsiString> ReadSection(const AnsiString& section) const;
+    // The key=value pairs of one section, in file order.
+    std::vector<std::pair<AnsiString, AnsiString>> ReadSectionValues(const AnsiString& section) const;
+
+    // Creates the file, the section and the key as needed.
+    void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
+    void DeleteKey(const AnsiString& section, const AnsiString& key);
+    void EraseSection(const AnsiString& section);
+
+private:
+    std::string fileName_;
+};
+
+} // namespace qm
