@@ -10,6 +10,7 @@
 // "<file>.lock", so a crash never leaves a half-written file and two program windows never
 // lose each other's writes. A failed write raises EInOutError naming the file and the
 // system's reason, and leaves the original as it was.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,23 @@ public:
     void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
     void DeleteKey(const AnsiString& section, const AnsiString& key);
     void EraseSection(const AnsiString& section);
+
+    // Several changes as one atomic rewrite: under the lock, the file's current content is
+    // read afresh, the function applies its changes to it, and the result is written once.
+    // (Used where one command changes many keys, e.g. moving every key of a section.)
+    class Editor {
+    public:
+        virtual ~Editor() = default;
+        virtual AnsiString ReadString(const AnsiString& section, const AnsiString& key,
+                                      const AnsiString& def) const = 0;
+        virtual std::vector<AnsiString> ReadSections() const = 0;
+        virtual std::vector<AnsiString> ReadSection(const AnsiString& section) const = 0;
+        virtual void WriteString(const AnsiString& section, const AnsiString& key,
+                                 const AnsiString& value) = 0;
+        virtual void DeleteKey(const AnsiString& section, const AnsiString& key) = 0;
+        virtual void EraseSection(const AnsiString& section) = 0;
+    };
+    void Edit(const std::function<void(Editor&)>& change);
 
 private:
     std::string fileName_;
