@@ -20,9 +20,10 @@ namespace qm {
 namespace {
 
 const char* const kBaseFonts[TPrintPDF::FontCount] = {
-    "Helvetica",   "Helvetica-Bold", "Helvetica-Oblique",  "Helvetica-BoldOblique", "Courier",
-    "Courier-Bold", "Courier-Oblique", "Courier-BoldOblique", "Times-Roman",         "Times-Bold",
-    "Times-Italic", "Times-BoldItalic", "Symbol",            "ZapfDingbats",
+    "Helvetica",   "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique",
+    "Courier",     "Courier-Bold",   "Courier-Oblique",   "Courier-BoldOblique",
+    "Times-Roman", "Times-Bold",     "Times-Italic",      "Times-BoldItalic",
+    "Symbol",      "ZapfDingbats",
 };
 
 // Decimal integer text, independent of the locale.

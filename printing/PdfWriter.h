@@ -67,21 +67,21 @@ private:
     void closeContentStream();
     void writeFile() const;
 
-    std::string document_;      // the file as written so far
+    std::string document_; // the file as written so far
     std::int32_t pageNumber_ = 0;
     int pagesObject_ = 0;
     int resourcesObject_ = 0;
     int outlinesObject_ = 0;
     int catalogObject_ = 0;
-    int objectCount_ = 0;       // number of the last object begun
-    std::int64_t offset_ = 0;   // running byte offset (size of document_)
+    int objectCount_ = 0;     // number of the last object begun
+    std::int64_t offset_ = 0; // running byte offset (size of document_)
     // Entry k is the offset at which object k + 1 starts; the last entry lies just behind
     // the last object.
     std::vector<std::int64_t> xref_;
     std::vector<int> contentObjects_; // content-stream object number per page
     std::vector<int> fontObjects_;
-    std::string object_;        // the object being assembled
-    std::string pageContent_;   // the current page's operators
+    std::string object_;      // the object being assembled
+    std::string pageContent_; // the current page's operators
     bool docOpen_ = false;
 };
 

@@ -21,10 +21,9 @@ int SetMailHandOffTimeoutMs(int ms)
     return previous;
 }
 
-std::int32_t SendMapiMail(const AnsiString& subject, const AnsiString& body,
-                          const AnsiString& attachmentPath, const AnsiString& recipientAddress,
-                          const AnsiString& recipientName, const AnsiString& senderAddress,
-                          const AnsiString& senderName)
+std::int32_t SendMapiMail(const AnsiString& subject, const AnsiString& body, const AnsiString& attachmentPath,
+                          const AnsiString& recipientAddress, const AnsiString& recipientName,
+                          const AnsiString& senderAddress, const AnsiString& senderName)
 {
     // Every value follows its option as a separate argument, so no text (a subject starting
     // with "-", an address holding "?attach=") can be read as an option or a mailto query.

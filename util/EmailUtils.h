@@ -14,10 +14,9 @@ namespace qm {
 // non-zero result is also shown in the error box "Error sending mail (N).". The call waits
 // for the hand-off program, but at most 30 seconds: a program still running then (a mail
 // program started in the foreground) is left to run, and the hand-off counts as done.
-std::int32_t SendMapiMail(const AnsiString& subject, const AnsiString& body,
-                          const AnsiString& attachmentPath, const AnsiString& recipientAddress,
-                          const AnsiString& recipientName, const AnsiString& senderAddress,
-                          const AnsiString& senderName);
+std::int32_t SendMapiMail(const AnsiString& subject, const AnsiString& body, const AnsiString& attachmentPath,
+                          const AnsiString& recipientAddress, const AnsiString& recipientName,
+                          const AnsiString& senderAddress, const AnsiString& senderName);
 
 // How long SendMapiMail waits for the hand-off program; returns the previous value (tests).
 int SetMailHandOffTimeoutMs(int ms);

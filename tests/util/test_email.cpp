@@ -10,52 +10,41 @@ using namespace qm;
 
 namespace {
 
-// Puts a stand-in xdg-email first on PATH; it writes its arguments, one per line, beside
-// itself and ends with the given shell commands.
+// A stand-in xdg-email first on PATH writes its arguments, one per line, to "args" beside
+// itself and then runs the given ending.
 class MailTest : public qmtest::DialogFixture {
 protected:
-    void SetUp() override
+    void StandIn(const std::string& ending)
     {
-        DialogFixture::SetUp();
-        oldPath_ = std::getenv("PATH");
-        setenv("PATH", (dir.path() + ":" + oldPath_).c_str(), 1);
+        qmtest::WriteFile(dir.file("xdg-email"), "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"" +
+                                                     dir.file("args") + "\"\n" + ending + "\n");
+        chmod(dir.file("xdg-email").c_str(), 0755);
+        setenv("PATH", (dir.path() + ":" + oldPath).c_str(), 1);
     }
     void TearDown() override
     {
-        setenv("PATH", oldPath_.c_str(), 1);
+        setenv("PATH", oldPath.c_str(), 1);
         DialogFixture::TearDown();
     }
-    void StandIn(const std::string& ending)
-    {
-        const std::string script = dir.file("xdg-email");
-        qmtest::WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
-                                      dir.file("args") + "\"\n" + ending + "\n");
-        chmod(script.c_str(), 0755);
-    }
-    std::string Args() { return qmtest::ReadFile(dir.file("args")); }
-
     qmtest::TempDir dir;
-    std::string oldPath_;
+    const std::string oldPath = std::getenv("PATH");
 };
 
 } // namespace
 
-TEST_F(MailTest, HandsOverSubjectAndAttachmentAsTheProgramSendsThem)
+TEST_F(MailTest, HandsOverEachFieldAsAValueNeverAsAnOption)
 {
     StandIn("exit 0");
-    EXPECT_EQ(SendMapiMail("Shopping List for Caf\xE9, 12/7/2026", "", "/tmp/Caf\xE9.pdf", "", "", "", ""), 0);
-    EXPECT_EQ(Args(), "--utf8\n--subject\nShopping List for Caf\xC3\xA9, 12/7/2026\n"
-                      "--attach\n/tmp/Caf\xC3\xA9.pdf\n");
-}
-
-TEST_F(MailTest, BodyAndRecipientTravelAsValuesNeverAsOptions)
-{
-    StandIn("exit 0");
-    EXPECT_EQ(SendMapiMail("--body", "line 1\nline 2", "", "ann@example.org?attach=/etc/passwd", "Ann",
-                           "me@example.org", "Me"),
+    EXPECT_EQ(SendMapiMail("Shopping List for Caf\xE9, 12/7/2026", "", "/tmp/Caf\xE9.pdf", "", "", "", ""),
               0);
-    EXPECT_EQ(Args(), "--utf8\n--subject\n--body\n--body\nline 1\nline 2\n"
-                      "--to\nann@example.org?attach=/etc/passwd\n");
+    EXPECT_EQ(
+        qmtest::ReadFile(dir.file("args")),
+        "--utf8\n--subject\nShopping List for Caf\xC3\xA9, 12/7/2026\n--attach\n/tmp/Caf\xC3\xA9.pdf\n");
+    EXPECT_EQ(
+        SendMapiMail("--body", "line 1", "", "ann@example.org?attach=/etc/passwd", "Ann", "me@x.org", "Me"),
+        0);
+    EXPECT_EQ(qmtest::ReadFile(dir.file("args")),
+              "--utf8\n--subject\n--body\n--body\nline 1\n--to\nann@example.org?attach=/etc/passwd\n");
 }
 
 TEST_F(MailTest, EveryFailureShowsItsNumber)
