@@ -58,6 +58,34 @@ std::vector<int32_t> NameNumbers(const QMStore& store, const AnsiString& caption
     return numbers;
 }
 
+// Group numbers by a pair of small numbers: a flat table while rows x columns stays modest,
+// a hash map beyond that or for rows outside the expected range. Missing entries read -1.
+class GroupTable {
+public:
+    GroupTable(int64_t rows, int64_t cols) : rows_(rows), cols_(cols)
+    {
+        if (rows > 0 && cols > 0 && rows * cols <= (int64_t(1) << 22))
+            flat_.assign(size_t(rows * cols), -1);
+    }
+    int32_t& At(int64_t row, int64_t col)
+    {
+        if (!flat_.empty() && row >= 0 && row < rows_ && col >= 0 && col < cols_)
+            return flat_[size_t(row * cols_ + col)];
+        return map_.try_emplace(std::make_pair(row, col), -1).first->second;
+    }
+
+private:
+    struct PairHash {
+        size_t operator()(const std::pair<int64_t, int64_t>& p) const noexcept
+        {
+            return std::hash<int64_t>()(p.first * 1000003 + p.second);
+        }
+    };
+    int64_t rows_, cols_;
+    std::vector<int32_t> flat_;
+    std::unordered_map<std::pair<int64_t, int64_t>, int32_t, PairHash> map_;
+};
+
 void BuildByAisle(QMStore& store, QMShopList& list, const ShopListSettings& settings)
 {
     list.SortByAisle = true;
@@ -74,8 +102,8 @@ void BuildByAisle(QMStore& store, QMShopList& list, const ShopListSettings& sett
 
     int32_t unused = -1;
     const std::vector<int32_t> number = NameNumbers(store, settings.ErrandsCaption, unused);
-    std::unordered_map<int32_t, int32_t> aisleGroup;        // AisleIndex -> first group
-    std::unordered_map<uint64_t, int32_t> catGroup;         // (group, name number) -> group
+    GroupTable aisleGroup(store.AisleCount() + 1, 1);                    // AisleIndex -> group
+    GroupTable catGroup(store.AisleCount() + 1, store.CategoryCount());  // (group, name) -> group
     std::vector<std::pair<int32_t, int32_t>> created(store.Categories.size(), {-1, -1});
 
     for (int32_t c = 0; c < store.CategoryCount(); ++c) {
@@ -84,24 +112,25 @@ void BuildByAisle(QMStore& store, QMShopList& list, const ShopListSettings& sett
             const QMItem& item = cat.Items[size_t(i)];
             if (item.Qty <= 0)
                 continue;
-            auto [a, newAisle] = aisleGroup.emplace(item.AisleIndex, list.AisleCount());
-            if (newAisle) {
+            int32_t& a = aisleGroup.At(item.AisleIndex + 1, 0);
+            if (a < 0) {
+                a = list.AisleCount();
                 QMShopListAisle group;
                 group.Name = item.Aisle;
                 group.AisleIndex = item.AisleIndex;
                 list.Aisles.push_back(std::move(group));
             }
-            QMShopListAisle& aisle = list.Aisles[size_t(a->second)];
-            const uint64_t key = (uint64_t(uint32_t(a->second)) << 32) | uint32_t(number[size_t(c)]);
-            auto [k, newCat] = catGroup.emplace(key, aisle.CatCount());
-            if (newCat) {
+            QMShopListAisle& aisle = list.Aisles[size_t(a)];
+            int32_t& k = catGroup.At(int64_t(a), number[size_t(c)]);
+            if (k < 0) {
+                k = aisle.CatCount();
                 QMShopListCat group;
                 group.Name = cat.Name;
                 group.CategoryIndex = c;
                 aisle.Cats.push_back(std::move(group));
-                created[size_t(c)] = {a->second, k->second};
+                created[size_t(c)] = {a, k};
             }
-            AppendLine(aisle.Cats[size_t(k->second)], item, c, i, list);
+            AppendLine(aisle.Cats[size_t(k)], item, c, i, list);
         }
     }
     if (errands && !settings.ErrandsOnTop)
