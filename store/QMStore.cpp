@@ -227,10 +227,15 @@ double ParseStoreFloat(std::string_view text)
         t.erase(0, 1);
     // Accept both "." and the user's separator, so files written under another number format
     // still read; no grouping separator is ever written.
-    const char sep = DecimalSeparator();
     for (char& ch : t)
-        if (ch == sep || ch == ',')
+        if (ch == ',')
             ch = '.';
+    if (t.find_first_not_of("0123456789.-+eE") != std::string::npos) {
+        const char sep = DecimalSeparator();
+        for (char& ch : t)
+            if (ch == sep)
+                ch = '.';
+    }
     if (t.empty() || !(std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '-' || t[0] == '.'))
         return 0;
     double value = 0;

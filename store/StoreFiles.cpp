@@ -1,5 +1,7 @@
 #include "store/StoreFiles.h"
 
+#include <cstring>
+
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
@@ -79,22 +81,35 @@ std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store)
 std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)
 {
     std::vector<std::string_view> fields;
-    if (delimiter.empty() || maxFields == 0)
+    const size_t n = text.size(), len = delimiter.size();
+    if (len == 0 || maxFields == 0)
         return fields;
-    // Work on text + delimiter so that the last field is closed too. Each occurrence is
-    // searched from one character after the previous one's start, so occurrences may overlap;
-    // a field runs from the end of one occurrence to the start of the next, and is empty when
-    // that start is not past the end.
-    std::string closed;
-    closed.reserve(text.size() + delimiter.size());
-    closed.append(text).append(delimiter);
-    const std::string_view t(closed);
+    // The text is read as if closed by one more delimiter, so the last field ends too. Each
+    // occurrence is searched from one character after the previous one's start, so
+    // occurrences may overlap; a field runs from the end of one occurrence to the start of
+    // the next, and is empty when that start is not past the end.
+    auto matchAt = [&](size_t p) {
+        for (size_t j = 0; j < len; ++j) {
+            const size_t k = p + j;
+            if ((k < n ? text[k] : delimiter[k - n]) != delimiter[j])
+                return false;
+        }
+        return true;
+    };
+    auto findFrom = [&](size_t p) {
+        for (;; ++p) {
+            if (p < n) {
+                const void* hit = std::memchr(text.data() + p, delimiter[0], n - p);
+                p = hit ? size_t(static_cast<const char*>(hit) - text.data()) : n;
+            }
+            if (p > n || matchAt(p))
+                return p; // at p == n the closing delimiter always matches
+        }
+    };
     size_t prevEnd = 0;
-    size_t pos = t.find(delimiter);
-    while (pos != std::string_view::npos && fields.size() < maxFields) {
+    for (size_t pos = findFrom(0); pos <= n && fields.size() < maxFields; pos = findFrom(pos + 1)) {
         fields.push_back(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());
-        prevEnd = pos + delimiter.size();
-        pos = t.find(delimiter, pos + 1);
+        prevEnd = pos + len;
     }
     return fields;
 }

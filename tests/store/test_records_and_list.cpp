@@ -6,6 +6,7 @@
 #include "store/QMStore.h"
 #include "store/ShopList.h"
 #include "store/StoreFiles.h"
+#include "util/ExtraStrUtils.h"
 
 using namespace qm;
 
@@ -135,6 +136,22 @@ TEST(DelimitedFields, SplitLikeTheFieldRoutineBeyondItsLimit)
     for (int n = 0; n < 300; ++n)
         long300 += "e" + std::to_string(n) + ",,";
     EXPECT_EQ(SplitList(",,", long300).size(), 300u);
+
+    // Within the field routine's range both splits agree, overlapping delimiters included.
+    std::mt19937 rng(11);
+    const char alphabet[] = ",-&a";
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int n = int(rng() % 14); n > 0; --n)
+            text += alphabet[rng() % 4];
+        for (const char* delim : {",,", ",-,", "&-&", ","}) {
+            const auto fields = SplitFields(delim, text, 255);
+            for (int n = 1; n <= int(fields.size()) + 2; ++n)
+                ASSERT_EQ(n <= int(fields.size()) ? AnsiString(fields[size_t(n) - 1]) : AnsiString(),
+                          GetDelimitedField(delim, text, n))
+                    << "text '" << text << "' delimiter '" << delim << "' field " << n;
+        }
+    }
 }
 
 class ShopListTest : public ::testing::Test {
