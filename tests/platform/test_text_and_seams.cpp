@@ -106,3 +106,15 @@ TEST(TempFiles, EachCallMakesANewFileWithThePrefix)
     }
     EXPECT_THROW(CreateTempFile("../PP"), EInOutError);
 }
+
+TEST(ScriptedDialogs, AnAnswerTheBoxDoesNotOfferIsAFailure)
+{
+    ScriptedDialogs script;
+    script.expectBox("Store imported.", mrYes).expectBox("Delete", mrNo).expectBox("", mrHelp);
+    script.messageDlg("Store imported.", mtInformation, mbOK, 0);
+    script.messageDlg("Delete the item?", mtConfirmation, mbYes | mbNo | mbHelp, 5);
+    script.messageDlg("Reset?", mtConfirmation, mbYes | mbNo, 0);
+    ASSERT_EQ(script.failures().size(), 2u);
+    EXPECT_NE(script.failures()[0].find("Store imported."), std::string::npos);
+    EXPECT_NE(script.failures()[1].find("Reset?"), std::string::npos);
+}
