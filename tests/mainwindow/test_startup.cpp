@@ -318,6 +318,26 @@ TEST_F(StartupTest, TipOfTheDayComesOnceAndOnlyWhenWanted)
     EXPECT_EQ(quiet->tipRuns, 0);
 }
 
+TEST_F(StartupTest, PasteIsOfferedOnlyWithClipboardDataAndACategoryToPasteInto)
+{
+    NotFirstRun();
+    RegWriteInteger(kCompany, kProduct, "Clipboard\\Milk", 2, "Qty");
+    auto empty = Start();
+    empty->show();
+    EXPECT_FALSE(empty->BtnPaste->isEnabled());
+
+    auto form = Start();
+    form->Store.Categories.push_back(QMCategory{});
+    form->show();
+    EXPECT_TRUE(form->BtnPaste->isEnabled());
+
+    RegDeleteKey(kCompany, kProduct, "Clipboard");
+    auto cleared = Start();
+    cleared->Store.Categories.push_back(QMCategory{});
+    cleared->show();
+    EXPECT_FALSE(cleared->BtnPaste->isEnabled());
+}
+
 TEST_F(StartupTest, ResizeLaysOutStatusBarFindBoxAndSortButtons)
 {
     NotFirstRun();
