@@ -30,7 +30,8 @@ struct Images {
         std::mt19937 rng(99);
         for (auto& p : src) {
             const uint32_t a = rng() & 255;
-            const uint32_t r = a ? rng() % (a + 1) : 0, g = a ? rng() % (a + 1) : 0, b = a ? rng() % (a + 1) : 0;
+            const uint32_t r = a ? rng() % (a + 1) : 0, g = a ? rng() % (a + 1) : 0,
+                           b = a ? rng() % (a + 1) : 0;
             p = a << 24 | r << 16 | g << 8 | b;
         }
         for (auto& p : dst)

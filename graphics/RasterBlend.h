@@ -40,10 +40,10 @@ extern TBlendLine BlendColorLine;
 extern TBlendLineEx BlendColorLineMaster;
 
 // Channel arithmetic over all four channels.
-extern TArithmetic AddColors;        // min(c1 + c2, 255)
-extern TArithmetic SubtractColors;   // max(c1 - c2, 0)
-extern TArithmetic DivideColors;     // 255 when c1 = 0, else min(c2 * 256 div c1, 255)
-extern TArithmetic ModulateColors;   // c1 * c2 shr 8
+extern TArithmetic AddColors;      // min(c1 + c2, 255)
+extern TArithmetic SubtractColors; // max(c1 - c2, 0)
+extern TArithmetic DivideColors;   // 255 when c1 = 0, else min(c2 * 256 div c1, 255)
+extern TArithmetic ModulateColors; // c1 * c2 shr 8
 extern TArithmetic MaxColors;
 extern TArithmetic MinColors;
 extern TArithmetic DifferenceColors; // abs(c1 - c2)

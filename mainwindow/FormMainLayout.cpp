@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,16 +51,25 @@ QMenu* PopupMenu(QWidget* owner, const char* name)
     return m;
 }
 
-// A caption bar over a list.
+// A caption bar over a list: bold white text on a blue that fades to the right.
 QLabel* CaptionBar(QWidget* parent, const char* name, const QString& caption)
 {
     auto* bar = new QLabel(caption, parent);
     bar->setObjectName(name);
     bar->setFixedHeight(22);
     bar->setContentsMargins(6, 0, 6, 0);
-    bar->setStyleSheet("QLabel { color: white; font-weight: bold;"
-                       " background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
-                       " stop:0 #2f5f9e, stop:1 #9ab8de); }");
+    QLinearGradient fade(0, 0, 1, 0);
+    fade.setCoordinateMode(QGradient::ObjectMode);
+    fade.setColorAt(0, QColor(0x2f, 0x5f, 0x9e));
+    fade.setColorAt(1, QColor(0x9a, 0xb8, 0xde));
+    QPalette colours = bar->palette();
+    colours.setBrush(QPalette::Window, fade);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    bar->setPalette(colours);
+    bar->setAutoFillBackground(true);
+    QFont font = bar->font();
+    font.setBold(true);
+    bar->setFont(font);
     return bar;
 }
 

@@ -320,8 +320,15 @@ void TFormMain::FormResize()
     // The two sort buttons centred in their bar.
     ToolBarShopAlign->SetIndent((ToolBarShopAlign->width() - 2 * ToolBarShopAlign->ButtonWidth()) / 2);
 
-    if (!Loading)
-        RedrawAfterResize();
+    if (Loading)
+        return;
+    DrawItemList();
+    DrawItemListHeader();
+    SelectRow(Store.SelCategory, Store.SelItem);
+    ShoppingListBar->setSingleStep(20);
+    ShoppingListBar->setPageStep(20);
+    DrawShoppingList();
+    MMenuCategoryClick();
 }
 
 bool TFormMain::SplitterLRCanResize(int newSize) const { return newSize > 150; }

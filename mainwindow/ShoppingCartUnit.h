@@ -17,6 +17,8 @@
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "store/QMStore.h"
+#include "store/ShopList.h"
 
 class QAction;
 class QComboBox;
@@ -47,6 +49,8 @@ public:
     // ---- Members shared with the dialogs and the printing windows ----
     bool Loading = false;             // from the start of FormCreate to the end of FormShow
     AnsiString StoresFolder;          // holds the *.store files; always ends with "/"
+    QMStore Store;                    // the open store
+    QMShopList ShopList;              // the shopping list built from Store
     bool CheckForLatest = true;       // the setting DoCheckForLatest
     AnsiString GridFontName = "Arial"; // item-list font
     int32_t GridFontSize = 10;
@@ -263,10 +267,14 @@ public:
     void LoadStore(const AnsiString& name);
     void BuildShoppingList();
     bool ClipboardHasData() const;
-    bool StoreHasCategories() const;
-    // FormResize's redrawing once start-up is over: both lists, the item-list header, the
-    // stored selection and the Category menu.
-    void RedrawAfterResize();
+    bool StoreHasCategories() const { return Store.CategoryCount() > 0; }
+
+    // ---- List drawing and menu refresh that resizing runs (their own parts complete them) ----
+    void DrawItemList();
+    void DrawItemListHeader();
+    void DrawShoppingList();
+    void SelectRow(int32_t cat, int32_t item);
+    void MMenuCategoryClick();
 
     // ---- Commands that start-up runs and that put a question to the person at the screen ----
     virtual void MItemFileNewStoreClick(); // the new-store wizard

@@ -410,9 +410,9 @@ void Model::Rewrite()
     }
 }
 
-// Refuses what could not be read back as written: a line break would split the line, "="
-// would end the key early, and a key beginning with ";" or "[" would read as a comment or
-// a section header.
+// Refuses what could not be read back as written: a line feed would split the line, "="
+// would end the key early, and a key line beginning with ";" would read as a comment, one
+// beginning with "[" and holding "]" as a section header. (A lone CR ends no line here.)
 void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
                    std::string_view value)
 {
@@ -420,16 +420,20 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
         throw EStoreError(Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
     };
     const std::string_view k = Trim(key);
-    if (section.find_first_of("\r\n") != std::string_view::npos)
+    const std::string name(k);
+    if (section.find('\n') != std::string_view::npos)
         refuse("a section name cannot hold a line break");
-    if (k.find_first_of("\r\n") != std::string_view::npos)
+    if (k.find('\n') != std::string_view::npos)
         refuse("a key name cannot hold a line break");
     if (k.find('=') != std::string_view::npos)
-        refuse(Format("the key name \"%s\" cannot hold \"=\"", std::string(k).c_str()));
-    if (!k.empty() && (k[0] == ';' || k[0] == '['))
-        refuse(Format("the key name \"%s\" cannot begin with \"%c\"", std::string(k).c_str(), k[0]));
-    if (value.find_first_of("\r\n") != std::string_view::npos)
-        refuse(Format("the value of \"%s\" cannot hold a line break", std::string(k).c_str()));
+        refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
+    if (!k.empty() && k[0] == ';')
+        refuse(Format("the key name \"%s\" cannot begin with \";\"", name.c_str()));
+    if (!k.empty() && k[0] == '[' &&
+        (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
+        refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
+    if (value.find('\n') != std::string_view::npos)
+        refuse(Format("the value of \"%s\" cannot hold a line break", name.c_str()));
 }
 
 // ---- The file system side ----
@@ -720,13 +724,24 @@ void IniFile::WriteString(const AnsiString& section, const AnsiString& key, cons
     Edit([&](Editor& e) { e.WriteString(section, key, value); });
 }
 
+// Removing from a file that is not there changes nothing, and makes no lock file either.
+static bool Missing(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
 void IniFile::DeleteKey(const AnsiString& section, const AnsiString& key)
 {
+    if (Missing(fileName_))
+        return;
     Edit([&](Editor& e) { e.DeleteKey(section, key); });
 }
 
 void IniFile::EraseSection(const AnsiString& section)
 {
+    if (Missing(fileName_))
+        return;
     Edit([&](Editor& e) { e.EraseSection(section); });
 }
 

@@ -173,7 +173,8 @@ TEST(BlendArithmetic, FamiliesOverEveryChannelPair)
     for (uint32_t a = 0; a < 256; ++a)
         for (uint32_t b = 0; b < 256; ++b) {
             const TColor32 c1 = a * 0x01010101u, c2 = b * 0x01010101u;
-            ASSERT_EQ(blend_plain::ExclusionColors(c1, c2), blend_mmx::ExclusionColors(c1, c2)) << a << "," << b;
+            ASSERT_EQ(blend_plain::ExclusionColors(c1, c2), blend_mmx::ExclusionColors(c1, c2))
+                << a << "," << b;
             ASSERT_EQ(blend_plain::AverageColors(c1, c2), ((a + b) >> 1) * 0x01010101u);
             ASSERT_EQ(blend_mmx::AverageColors(c1, c2), ((a + b + 1) >> 1) * 0x01010101u);
             ASSERT_EQ(blend_plain::ScaleColor(c1, b), ((a * b) >> 8) * 0x01010101u);
@@ -189,11 +190,14 @@ TEST(BlendExhaustive, SinglePixelFormsMatchTheirChannelFormula)
             for (uint32_t b = 0; b < 256; ++b) {
                 const TColor32 F = Pixel(w, f), B = Pixel(255 - w, b);
                 const TColor32 pm = blend_plain::BlendColors(F, B), mm = blend_mmx::BlendColors(F, B);
-                const TColor32 pc = blend_plain::CombineColors(F, B, w), mc = blend_mmx::CombineColors(F, B, w);
+                const TColor32 pc = blend_plain::CombineColors(F, B, w),
+                               mc = blend_mmx::CombineColors(F, B, w);
                 for (int i = 0; i < 4; ++i) {
                     const uint32_t fc = Channel(F, i), bc = Channel(B, i);
                     const uint32_t mix = MmxChannel(fc, bc, w);
-                    const uint32_t plain = w == 0 ? bc : w == 255 ? fc : PlainTerm(fc, w) + PlainTerm(bc, 255 - w);
+                    const uint32_t plain = w == 0     ? bc
+                                           : w == 255 ? fc
+                                                      : PlainTerm(fc, w) + PlainTerm(bc, 255 - w);
                     ASSERT_EQ(Channel(pm, i), plain) << w << " " << f << " " << b << " ch " << i;
                     ASSERT_EQ(Channel(pc, i), plain) << w << " " << f << " " << b << " ch " << i;
                     ASSERT_EQ(Channel(mm, i), mix) << w << " " << f << " " << b << " ch " << i;
@@ -212,7 +216,8 @@ TEST(BlendExhaustive, MasterFormsMatchTheirChannelFormula)
                 const uint32_t fa = ((m * 7 + f) & 255) | 1;
                 const TColor32 F = Pixel(fa, f), B = Pixel(b ^ 0x33, b);
                 const uint32_t w = ((m + 1) * fa) >> 8;
-                const TColor32 p = blend_plain::BlendColorsMaster(F, B, m), x = blend_mmx::BlendColorsMaster(F, B, m);
+                const TColor32 p = blend_plain::BlendColorsMaster(F, B, m),
+                               x = blend_mmx::BlendColorsMaster(F, B, m);
                 if (w == 0) {
                     ASSERT_EQ(p, B);
                     ASSERT_EQ(x, B);
@@ -222,7 +227,8 @@ TEST(BlendExhaustive, MasterFormsMatchTheirChannelFormula)
                 for (int i = 0; i < 4; ++i) {
                     const uint32_t fc = Channel(F, i), bc = Channel(B, i);
                     if (i < 3) {
-                        ASSERT_EQ(Channel(p, i), PlainTerm(fc, w) + PlainTerm(bc, 255 - w)) << m << " " << f << " " << b;
+                        ASSERT_EQ(Channel(p, i), PlainTerm(fc, w) + PlainTerm(bc, 255 - w))
+                            << m << " " << f << " " << b;
                     }
                     ASSERT_EQ(Channel(x, i), MmxChannel(fc, bc, w)) << m << " " << f << " " << b;
                 }
@@ -250,9 +256,14 @@ std::vector<TColor32> RandomPixels(std::mt19937& rng, size_t n)
     for (size_t i = 0; i < n; ++i) {
         v[i] = rng();
         switch (rng() % 6) {
-        case 0: v[i] &= 0x00FFFFFF; break;
-        case 1: v[i] |= 0xFF000000; break;
-        default: break;
+        case 0:
+            v[i] &= 0x00FFFFFF;
+            break;
+        case 1:
+            v[i] |= 0xFF000000;
+            break;
+        default:
+            break;
         }
     }
     if (n >= 16 && rng() % 2) // a whole transparent or opaque block
@@ -287,19 +298,23 @@ TEST(BlendWideVariants, MatchThePortableFormulaAtEverySpanLength)
                     ASSERT_EQ(got, expect);
 
                     expect = got = dst;
-                    variants::BlendColorLineMaster_MMXPortable(src.data() + offset, expect.data() + offset, len, m);
+                    variants::BlendColorLineMaster_MMXPortable(src.data() + offset, expect.data() + offset,
+                                                               len, m);
                     t->BlendColorLineMaster(src.data() + offset, got.data() + offset, len, m);
                     ASSERT_EQ(got, expect) << "M " << m;
 
                     expect = got = dst;
-                    variants::CombineColorLine_MMXPortable(src.data() + offset, expect.data() + offset, len, w);
+                    variants::CombineColorLine_MMXPortable(src.data() + offset, expect.data() + offset, len,
+                                                           w);
                     t->CombineColorLine(src.data() + offset, got.data() + offset, len, w);
                     ASSERT_EQ(got, expect) << "W " << w;
 
                     got = dst;
                     t->FillLongword(got.data() + offset, len, 0x01020304);
                     for (int i = 0; i < int(got.size()); ++i)
-                        ASSERT_EQ(got[size_t(i)], i >= offset && i < offset + len ? 0x01020304u : dst[size_t(i)]) << i;
+                        ASSERT_EQ(got[size_t(i)],
+                                  i >= offset && i < offset + len ? 0x01020304u : dst[size_t(i)])
+                            << i;
                 }
 }
 

@@ -167,13 +167,26 @@ struct Sample : TPersistent {
     const TPropList& PublishedProperties() const override
     {
         static const TPropList props = {
-            {"Width", tkInteger, [](const TObject& o) { return TPropValue(static_cast<const Sample&>(o).width); },
-             [](TObject& o, const TPropValue& v) { static_cast<Sample&>(o).width = std::get<int64_t>(v); }, {}},
-            {"Radius", tkFloat, [](const TObject& o) { return TPropValue(static_cast<const Sample&>(o).radius); },
-             [](TObject& o, const TPropValue& v) { static_cast<Sample&>(o).radius = std::get<double>(v); }, {}},
-            {"Name", tkString, [](const TObject& o) { return TPropValue(static_cast<const Sample&>(o).name); },
-             [](TObject& o, const TPropValue& v) { static_cast<Sample&>(o).name = std::get<std::string>(v); }, {}},
-            {"Child", tkClass, {}, {}, [](const TObject& o) -> TPersistent* { return static_cast<const Sample&>(o).child; }},
+            {"Width",
+             tkInteger,
+             [](const TObject& o) { return TPropValue(static_cast<const Sample&>(o).width); },
+             [](TObject& o, const TPropValue& v) { static_cast<Sample&>(o).width = std::get<int64_t>(v); },
+             {}},
+            {"Radius",
+             tkFloat,
+             [](const TObject& o) { return TPropValue(static_cast<const Sample&>(o).radius); },
+             [](TObject& o, const TPropValue& v) { static_cast<Sample&>(o).radius = std::get<double>(v); },
+             {}},
+            {"Name",
+             tkString,
+             [](const TObject& o) { return TPropValue(static_cast<const Sample&>(o).name); },
+             [](TObject& o, const TPropValue& v) { static_cast<Sample&>(o).name = std::get<std::string>(v); },
+             {}},
+            {"Child",
+             tkClass,
+             {},
+             {},
+             [](const TObject& o) -> TPersistent* { return static_cast<const Sample&>(o).child; }},
         };
         return props;
     }

@@ -128,7 +128,8 @@ TEST(RasterLowLevel, FillLongwordVariantsStoreExactlyCountWords)
             std::vector<uint32_t> buf(110, 7);
             fill(buf.data() + 1, count, 0xA5A5A5A5);
             for (int i = 0; i < 110; ++i)
-                ASSERT_EQ(buf[size_t(i)], i >= 1 && i <= count ? 0xA5A5A5A5u : 7u) << "count " << count << " at " << i;
+                ASSERT_EQ(buf[size_t(i)], i >= 1 && i <= count ? 0xA5A5A5A5u : 7u)
+                    << "count " << count << " at " << i;
         }
 }
 
@@ -221,7 +222,7 @@ TEST(RasterMath, FixedPoint)
     EXPECT_THROW(FixedDiv(1, 0), EDivByZero);
     EXPECT_THROW(FixedDiv(0x40000000, 1), EDivByZero);
     EXPECT_EQ(FixedFromFloat(1.5f), 0x18000);
-    EXPECT_EQ(FixedFromFloat(0.5f / 65536), 0);       // half to even
+    EXPECT_EQ(FixedFromFloat(0.5f / 65536), 0); // half to even
     EXPECT_EQ(FixedFromFloat(1.5f / 65536), 2);
     EXPECT_EQ(FixedFromFloat(1e20f), INT32_MAX);
 }

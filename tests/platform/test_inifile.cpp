@@ -37,7 +37,8 @@ TEST_F(IniFileTest, MissingFileReadsAsEmptyAndFirstWriteCreatesIt)
     EXPECT_TRUE(ini.ReadSections().empty());
     ini.DeleteKey("Dairy", "Milk");
     ini.EraseSection("Dairy");
-    EXPECT_FALSE(access(path.c_str(), F_OK) == 0) << "a delete must not create the file";
+    EXPECT_NE(access(path.c_str(), F_OK), 0) << "a delete must not create the file";
+    EXPECT_NE(access((path + ".lock").c_str(), F_OK), 0);
 
     ini.WriteString("Dairy", "Milk", "Dairy,-,,-,1");
     ini.WriteString("Produce", "Apples", "Produce,-,,-,2");
@@ -200,6 +201,7 @@ TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldNotReadBack)
              {"S", "a=b", "1"},
              {"S", ";note", "1"},
              {"S", "[Sale] Bread", "1"},
+             {"S", "[Sale", "half]price"},
              {"S", "two\nlines", "1"},
              {"S\r\n[T]", "k", "1"},
              {"S", "k", "one\r\n[Injected]\r\nx=1"}}) {
@@ -212,6 +214,8 @@ TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldNotReadBack)
     }
     EXPECT_EQ(ReadFile(path), kept);
     EXPECT_EQ(ini.ReadSections(), Names{"S"});
+    ini.WriteString("S", "[Sale", "half price");
+    EXPECT_EQ(ini.ReadSection("S"), (Names{"k", "[Sale"}));
 }
 
 TEST_F(IniFileTest, KeepsPermissionsAndSymbolicLinks)
