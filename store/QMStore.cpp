@@ -183,6 +183,8 @@ AnsiString FormatExpiry(double dayNumber)
         return "NAN";
     if (std::isinf(dayNumber))
         return dayNumber > 0 ? "INF" : "-INF";
+    if (dayNumber == 0)
+        return "0"; // also for -0
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15G", dayNumber);
     AnsiString s(buf);

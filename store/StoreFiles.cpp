@@ -72,10 +72,10 @@ void CheckStoreName(const AnsiString& store)
 std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store)
 {
     CheckStoreName(store);
-    std::string path = ctx.StoresFolder;
+    AnsiString path = ctx.StoresFolder;
     if (!path.empty() && path.back() != '/')
         path += '/';
-    return path + ToFileName(store) + ".store";
+    return ToFileName(path + store + ".store");
 }
 
 std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)

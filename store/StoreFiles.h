@@ -20,7 +20,7 @@ namespace qm {
 
 // What the store routines need from the main window.
 struct StoreContext {
-    std::string StoresFolder;             // UTF-8 file-system path of the storage folder
+    AnsiString StoresFolder;              // the storage folder (program text), ends with "/"
     std::vector<AnsiString> PickerStores; // the store picker's entries, in picker order
 };
 
@@ -34,7 +34,7 @@ inline constexpr const char* kListSeparator = ",,";   // after each entry of a j
 
 // Raises EStoreError when the name could reach outside the storage folder.
 void CheckStoreName(const AnsiString& store);
-// The UTF-8 path of the store's file (checks the name).
+// The UTF-8 file-system path of the store's file (checks the name).
 std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store);
 
 // Fields of a delimited text, numbered from 1 and split as GetDelimitedField splits them
