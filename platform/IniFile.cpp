@@ -1,7 +1,6 @@
 #include "platform/IniFile.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
