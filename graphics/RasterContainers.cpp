@@ -83,7 +83,7 @@ void* TPointerMap::Data(const void* Item) const
 {
     int32_t b, i;
     if (!Exists(Item, b, i))
-        throw EListError(Format("Item not found ($0%" PRIxPTR ")", reinterpret_cast<uintptr_t>(Item)));
+        throw EListError(Format("Item not found ($0%" PRIXPTR ")", reinterpret_cast<uintptr_t>(Item)));
     return Buckets[b].Items[size_t(i)].Data;
 }
 
@@ -101,7 +101,10 @@ void TPointerMap::Clear()
 
 bool TPointerMapIterator::Next()
 {
-    if (CurItemIndex > 0) {
+    // Stepping back within a bucket; a bucket that shrank under the walk (a misuse) is left
+    // rather than read past its pairs.
+    if (CurItemIndex > 0 && CurBucketIndex <= 255 &&
+        CurItemIndex <= SrcPointerMap->Buckets[CurBucketIndex].Count) {
         --CurItemIndex;
     } else {
         do {
