@@ -1,7 +1,7 @@
 // Routines of the main window that start-up and resizing already call and whose own parts of
 // the program complete them: store listing and loading, the shopping list, the list drawing,
-// the Category menu, and the dialogs and the network check that start-up may run. Each one here does nothing yet; the work that
-// builds it replaces its body and moves it to the source of its concern.
+// the Category menu, and the dialogs and the network check that start-up may run. Each one here does nothing
+// yet; the work that builds it replaces its body and moves it to the source of its concern.
 #include "mainwindow/ShoppingCartUnit.h"
 
 namespace qm {

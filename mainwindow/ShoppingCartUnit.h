@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/RasterTypes.h"
 #include "mainwindow/ListSurface.h"
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
@@ -47,24 +48,24 @@ public:
     ~TFormMain() override;
 
     // ---- Members shared with the dialogs and the printing windows ----
-    bool Loading = false;             // from the start of FormCreate to the end of FormShow
-    AnsiString StoresFolder;          // holds the *.store files; always ends with "/"
-    QMStore Store;                    // the open store
-    QMShopList ShopList;              // the shopping list built from Store
-    bool CheckForLatest = true;       // the setting DoCheckForLatest
+    bool Loading = false;              // from the start of FormCreate to the end of FormShow
+    AnsiString StoresFolder;           // holds the *.store files; always ends with "/"
+    QMStore Store;                     // the open store
+    QMShopList ShopList;               // the shopping list built from Store
+    bool CheckForLatest = true;        // the setting DoCheckForLatest
     AnsiString GridFontName = "Arial"; // item-list font
     int32_t GridFontSize = 10;
     AnsiString ListFontName = "Arial"; // shopping-list font
     int32_t ListFontSize = 10;
-    uint32_t LineColor = 0xFF000000;  // 32-bit ARGB: row separators of the item list
-    uint32_t GridColor = 0xFFBFBFBF;  // 32-bit ARGB: column separators of the item list
-    QColor BackColor;                 // list background (the window colour)
-    QColor TextColor;                 // list text
-    QColor SelColor;                  // background of the selected row
-    QColor SelTextColor;              // text of the selected row
+    TColor32 LineColor = 0xFF000000; // row separators of the item list
+    TColor32 GridColor = 0xFFBFBFBF; // column separators of the item list
+    QColor BackColor;                // list background (the window colour)
+    QColor TextColor;                // list text
+    QColor SelColor;                 // background of the selected row
+    QColor SelTextColor;             // text of the selected row
     double CouponUrgentDays = 3.0;
     double CouponSoonDays = 10.0;
-    bool ErrandsOnTop = true;         // errands group first or last in the shopping list
+    bool ErrandsOnTop = true; // errands group first or last in the shopping list
     AnsiString ErrandsCaption = "Errands";
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
     int32_t FindHitCount = 0;
@@ -249,7 +250,7 @@ public:
     AnsiString CommandLineArg;
 
     // ---- Life of the window ----
-    void FormCreate();  // the start-up sequence; run once, right after construction
+    void FormCreate(); // the start-up sequence; run once, right after construction
     void FormShow();
     void FormResize();
     void FormClose();

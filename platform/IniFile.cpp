@@ -1,7 +1,6 @@
 #include "platform/IniFile.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -459,9 +458,15 @@ long long RealTimeNs()
 }
 
 // File times advance in coarse steps (a scheduler tick), so a change made within a step of the
-// version we parsed can leave size, time and inode all equal. A version read this soon after
-// its modification is checked byte for byte at the next read, until it has aged past this.
+// version we parsed can leave size, time and inode all equal. A version read this close to its
+// modification time is checked byte for byte at the next read, until a read comes later than
+// this. (A time far ahead of the clock is safe: any later change gets the clock's time.)
 constexpr long long kRacyNs = 50'000'000;
+
+bool Settled(long long readNs, long long mtimeNs)
+{
+    return std::llabs(readNs - mtimeNs) > kRacyNs;
+}
 
 std::string Reason(int err)
 {
@@ -616,7 +621,7 @@ const Model* Current(const std::string& path)
         return nullptr;
     }
     const Version v = VersionOf(st);
-    const bool trusted = now - v.mtimeNs > kRacyNs;
+    const bool trusted = Settled(now, v.mtimeNs);
     if (it != cache.end() && it->second.version == v && it->second.model->text == bytes) {
         it->second.trusted = trusted;
         return it->second.model.get();
@@ -797,7 +802,7 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
         fresh.version = ReplaceFile(target, model->text, exists ? &st : nullptr);
     } else if (exists) {
         fresh.version = VersionOf(st);
-        fresh.trusted = now - fresh.version.mtimeNs > kRacyNs;
+        fresh.trusted = Settled(now, fresh.version.mtimeNs);
     } else {
         return;
     }

@@ -300,6 +300,20 @@ TEST_F(StartupTest, CommandLineStoreFromElsewhereIsImportedAndOverwrittenOnlyAft
     EXPECT_EQ(qmtest::ReadFile(stores + "Corner Shop.store"), "[Bakery]\r\n");
 }
 
+TEST_F(StartupTest, AFailedImportIsReportedAndStartUpGoesOn)
+{
+    NotFirstRun();
+    WriteString("StorageDir", temp.path() + "/gone/stores/");
+    const AnsiString outside = temp.file("Deli.store");
+    qmtest::WriteFile(outside, "[Cheese]\r\n");
+    dialogs->expectBox("Deli.store");
+    auto form = Start(outside);
+    ASSERT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(dialogs->seen()[0].type, mtError);
+    EXPECT_TRUE(form->ImageItemList->WantsArrowKeys()); // the last start-up step still ran
+    EXPECT_EQ(form->ImageItemList->focusPolicy(), Qt::ClickFocus);
+}
+
 TEST_F(StartupTest, TipOfTheDayComesOnceAndOnlyWhenWanted)
 {
     NotFirstRun();
@@ -387,7 +401,7 @@ TEST_F(StartupTest, SplitterKeepsTheShoppingListWiderThan150)
     drag(30); // 200 -> 170
     EXPECT_EQ(form->PanelListWidth(), 170);
     EXPECT_EQ(form->StatusBar->PanelWidth(2), 170); // the move ran the resize arithmetic
-    drag(20); // would leave 150
+    drag(20);                                       // would leave 150
     EXPECT_EQ(form->PanelListWidth(), 170);
     drag(-80);
     EXPECT_EQ(form->PanelListWidth(), 250);
@@ -417,18 +431,42 @@ TEST_F(StartupTest, EveryMenuShortcutIsUniqueAndEveryComponentNamed)
             continue;
         const QString key = a->shortcut().toString();
         EXPECT_TRUE(owners.emplace(key, a->objectName()).second)
-            << key.toStdString() << " is on " << owners[key].toStdString() << " and " << a->objectName().toStdString();
+            << key.toStdString() << " is on " << owners[key].toStdString() << " and "
+            << a->objectName().toStdString();
     }
     EXPECT_EQ(owners.size(), 39u);
     EXPECT_EQ(owners["Ctrl+Shift+S"], "MItemFileSaveStoreAs");
     EXPECT_EQ(owners["Alt+Right"], "MItemStoreNext");
 
-    for (const char* name :
-         {"ComboStores", "ComboFind", "BtnAddItem", "BtnPaste", "BtnCoupon", "BtnSortByAisle", "BtnSortByCategory",
-          "StatusBar", "ImageItemList", "ImageItemListHeader", "ImageShoppingList", "ItemListBar",
-          "ShoppingListBar", "GradientItemList", "GradientShoppingList", "ToolBar", "ToolBarItem",
-          "ToolBarShopAlign", "ToolbarSearch", "PanelItems", "PanelList", "TimerTip", "SplitterLR", "EditSearch",
-          "LabelResults", "BtnSearchClose", "BtnSearchNext", "BtnSearchLast", "PMenuItemsContext"})
+    for (const char* name : {"ComboStores",
+                             "ComboFind",
+                             "BtnAddItem",
+                             "BtnPaste",
+                             "BtnCoupon",
+                             "BtnSortByAisle",
+                             "BtnSortByCategory",
+                             "StatusBar",
+                             "ImageItemList",
+                             "ImageItemListHeader",
+                             "ImageShoppingList",
+                             "ItemListBar",
+                             "ShoppingListBar",
+                             "GradientItemList",
+                             "GradientShoppingList",
+                             "ToolBar",
+                             "ToolBarItem",
+                             "ToolBarShopAlign",
+                             "ToolbarSearch",
+                             "PanelItems",
+                             "PanelList",
+                             "TimerTip",
+                             "SplitterLR",
+                             "EditSearch",
+                             "LabelResults",
+                             "BtnSearchClose",
+                             "BtnSearchNext",
+                             "BtnSearchLast",
+                             "PMenuItemsContext"})
         EXPECT_NE(form->findChild<QObject*>(name), nullptr) << name;
     EXPECT_EQ(form->ImageItemListHeader->parentWidget(), form->ImageItemList);
 }
