@@ -1,5 +1,6 @@
 #include "store/StoreFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Dialogs.h"
@@ -106,6 +107,7 @@ std::vector<std::string_view> SplitFields(std::string_view delimiter, std::strin
                 return p; // at p == n the closing delimiter always matches
         }
     };
+    fields.reserve(std::min<size_t>(maxFields, 8));
     size_t prevEnd = 0;
     for (size_t pos = findFrom(0); pos <= n && fields.size() < maxFields; pos = findFrom(pos + 1)) {
         fields.push_back(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());

@@ -109,6 +109,16 @@ TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
     EXPECT_EQ(store.Categories[0].ItemCount(), 300);
     EXPECT_EQ(store.Categories[0].Items[299].AisleIndex, 99); // Item99 sorts last
 
+    // A key repeated in another case counts once, with its first line; a key holding the list
+    // separator is split by the key list as every list of the file is.
+    qmtest::WriteFile(path("Dup"), "[Dairy]\r\nMilk=a,-,,-,1\r\nMILK=b,-,,-,2\r\nOdd,,cheese=c,-,,-,3\r\n");
+    load("Dup");
+    ASSERT_EQ(store.Categories[0].ItemCount(), 3);
+    EXPECT_EQ(store.Categories[0].Items[0].Name, "cheese");
+    EXPECT_EQ(store.Categories[0].Items[0].Qty, 0);
+    EXPECT_EQ(store.Categories[0].Items[1].Aisle, "a");
+    EXPECT_EQ(store.Categories[0].Items[2].Name, "Odd");
+
     std::string garbage;
     for (int n = 0; n < 4096; ++n)
         garbage += char((n * 131 + 7) & 0xFF);
