@@ -1,6 +1,8 @@
 // The open store in the main window: the picker, loading with its window steps, the shopping
 // list's status text and item writes, against real store files and a real registry.
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QScrollBar>
 #include <QToolButton>
 #include <filesystem>
@@ -75,6 +77,12 @@ TEST_F(StoreWindowTest, StartUpOpensTheLastStoreAndShowsItInPickerCaptionAndStat
     EXPECT_EQ(form->ShopList.AisleCount(), 2);
     EXPECT_TRUE(form->BtnQtyUp->isEnabled());
     EXPECT_FALSE(form->BtnPaste->isEnabled()); // the item clipboard is empty
+
+    // On screen the totals stand in the last panel, under the shopping list.
+    form->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form->StatusBar->Panel(1)->width(), 120);
+    EXPECT_EQ(form->StatusBar->Panel(2)->x(), form->StatusBar->Panel(1)->geometry().right() + 3);
 
     // Closing keeps the open store for the next start.
     form->close();
