@@ -19,8 +19,7 @@ namespace {
 }
 
 // Stable sort of records on their upper-cased names, with each key computed once.
-template <typename T>
-void SortByUpperName(std::vector<T>& records)
+template <typename T> void SortByUpperName(std::vector<T>& records)
 {
     if (records.size() < 2)
         return;
@@ -117,9 +116,15 @@ void QMStore::GetSelectedCategory(QMCategory& out) const
         out = CategoryAt(SelCategory);
 }
 
-void QMStore::GetItem(int32_t category, int32_t item, QMItem& out) const { out = ItemAt(category, item); }
+void QMStore::GetItem(int32_t category, int32_t item, QMItem& out) const
+{
+    out = ItemAt(category, item);
+}
 
-void QMStore::GetCategory(int32_t category, QMCategory& out) const { out = CategoryAt(category); }
+void QMStore::GetCategory(int32_t category, QMCategory& out) const
+{
+    out = CategoryAt(category);
+}
 
 QMCategory& QMStore::CategoryAt(int32_t category)
 {
@@ -146,9 +151,15 @@ const QMItem& QMStore::ItemAt(int32_t category, int32_t item) const
     return c.Items[size_t(item)];
 }
 
-void QMStore::SortCategories() { SortByUpperName(Categories); }
+void QMStore::SortCategories()
+{
+    SortByUpperName(Categories);
+}
 
-void QMStore::SortItems(int32_t category) { SortByUpperName(CategoryAt(category).Items); }
+void QMStore::SortItems(int32_t category)
+{
+    SortByUpperName(CategoryAt(category).Items);
+}
 
 AnsiString QMStore::FormatItemValue(int32_t category, int32_t item) const
 {
@@ -238,7 +249,8 @@ double ParseStoreFloat(std::string_view text)
                 ch = '.';
         text = copy;
     }
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '.'))
+    if (text.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '.'))
         return 0;
     double value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -52,7 +52,10 @@ void CheckWriteStore(const AnsiString& store)
         throw EStoreError("No store is named for this change: a store name must not be empty.");
 }
 
-IniFile StoreIni(const StoreContext& ctx, const AnsiString& store) { return IniFile(StoreFilePath(ctx, store)); }
+IniFile StoreIni(const StoreContext& ctx, const AnsiString& store)
+{
+    return IniFile(StoreFilePath(ctx, store));
+}
 
 AnsiString Field(const std::vector<std::string_view>& fields, size_t n)
 {
@@ -329,8 +332,8 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
         const auto of = SplitFields(kFieldSeparator, own, 6);
         if (Field(of, 6) == "1")
             return false;
-        out = Field(of, 1) + kFieldSeparator + Field(of, 2) + kFieldSeparator + Field(of, 3) + kFieldSeparator +
-              coupon + kFieldSeparator + expiry + kFieldSeparator + storeOnly;
+        out = Field(of, 1) + kFieldSeparator + Field(of, 2) + kFieldSeparator + Field(of, 3) +
+              kFieldSeparator + coupon + kFieldSeparator + expiry + kFieldSeparator + storeOnly;
         return out != own;
     };
 
@@ -358,8 +361,8 @@ void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, i
               CarryOverFailures* deferred)
 {
     const AnsiString value = store.FormatItemValue(category, item); // checks both indexes
-    WriteStoreString(ctx, store.Name, store.CategoryAt(category).Name, store.ItemAt(category, item).Name, value,
-                     deferred);
+    WriteStoreString(ctx, store.Name, store.CategoryAt(category).Name, store.ItemAt(category, item).Name,
+                     value, deferred);
 }
 
 void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store)

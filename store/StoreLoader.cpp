@@ -141,15 +141,16 @@ QMItem ReadItem(AnsiString name, std::string_view line, bool acceptsCoupons, con
 // comma at either end.
 bool ListSafe(std::string_view key)
 {
-    return !key.empty() && key.front() != ',' && key.back() != ',' && key.find(",,") == std::string_view::npos;
+    return !key.empty() && key.front() != ',' && key.back() != ',' &&
+           key.find(",,") == std::string_view::npos;
 }
 
 // The items of one category section, in file order. With positional set, each key takes the
 // value beside it, which is right unless two keys are equal without regard to case (the
 // caller checks that after sorting); otherwise every key is read through a name lookup.
 // Returns false when the positional read does not apply (a key that the list would change).
-bool ReadCategory(const IniFile& ini, const AnsiString& name, bool acceptsCoupons, const AisleLookup& aisleIndex,
-                  bool positional, QMCategory& cat)
+bool ReadCategory(const IniFile& ini, const AnsiString& name, bool acceptsCoupons,
+                  const AisleLookup& aisleIndex, bool positional, QMCategory& cat)
 {
     cat.Items.clear();
     cat.CouponCount = 0;
