@@ -33,6 +33,7 @@ enum TKernelMode : uint8_t { kmDynamic, kmTableNearest, kmTableLinear };
 struct TPointRec {
     int32_t Pos = 0;    // source coordinate
     int32_t Weight = 0; // the weights of a cluster sum to 256
+    friend bool operator==(const TPointRec&, const TPointRec&) = default;
 };
 using TCluster = std::vector<TPointRec>;
 using TMappingTable = std::vector<TCluster>;
