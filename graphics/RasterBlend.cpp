@@ -85,7 +85,8 @@ inline uint32_t MmxMix(uint32_t F, uint32_t B, uint32_t w)
 {
     if (w <= 255) {
         const uint32_t iw = 256 - w;
-        const uint32_t rb = (((F & 0x00FF00FFu) * w + (B & 0x00FF00FFu) * iw + 0x00800080u) >> 8) & 0x00FF00FFu;
+        const uint32_t rb =
+            (((F & 0x00FF00FFu) * w + (B & 0x00FF00FFu) * iw + 0x00800080u) >> 8) & 0x00FF00FFu;
         const uint32_t ag =
             (((F >> 8) & 0x00FF00FFu) * w + ((B >> 8) & 0x00FF00FFu) * iw + 0x00800080u) & 0xFF00FF00u;
         return rb | ag;
@@ -100,8 +101,7 @@ inline uint32_t MmxMix(uint32_t F, uint32_t B, uint32_t w)
     return r;
 }
 
-template <class Op>
-inline TColor32 PerChannel(TColor32 C1, TColor32 C2, Op op)
+template <class Op> inline TColor32 PerChannel(TColor32 C1, TColor32 C2, Op op)
 {
     TColor32 r = 0;
     for (int s = 0; s < 32; s += 8)

@@ -40,10 +40,10 @@ extern TBlendLine BlendColorLine;
 extern TBlendLineEx BlendColorLineMaster;
 
 // Channel arithmetic over all four channels.
-extern TArithmetic AddColors;        // min(c1 + c2, 255)
-extern TArithmetic SubtractColors;   // max(c1 - c2, 0)
-extern TArithmetic DivideColors;     // 255 when c1 = 0, else min(c2 * 256 div c1, 255)
-extern TArithmetic ModulateColors;   // c1 * c2 shr 8
+extern TArithmetic AddColors;      // min(c1 + c2, 255)
+extern TArithmetic SubtractColors; // max(c1 - c2, 0)
+extern TArithmetic DivideColors;   // 255 when c1 = 0, else min(c2 * 256 div c1, 255)
+extern TArithmetic ModulateColors; // c1 * c2 shr 8
 extern TArithmetic MaxColors;
 extern TArithmetic MinColors;
 extern TArithmetic DifferenceColors; // abs(c1 - c2)
@@ -95,6 +95,16 @@ TColor32 BlendColorsMaster(TColor32 F, TColor32 B, TColor32 M);
 void BlendColorIntoMaster(TColor32 F, TColor32& B, TColor32 M);
 void BlendColorLine(const TColor32* Src, TColor32* Dst, int32_t Count);
 void BlendColorLineMaster(const TColor32* Src, TColor32* Dst, int32_t Count, TColor32 M);
+TColor32 AddColors(TColor32 C1, TColor32 C2);
+TColor32 SubtractColors(TColor32 C1, TColor32 C2);
+TColor32 DivideColors(TColor32 C1, TColor32 C2);
+TColor32 ModulateColors(TColor32 C1, TColor32 C2);
+TColor32 MaxColors(TColor32 C1, TColor32 C2);
+TColor32 MinColors(TColor32 C1, TColor32 C2);
+TColor32 DifferenceColors(TColor32 C1, TColor32 C2);
+TColor32 ExclusionColors(TColor32 C1, TColor32 C2);
+TColor32 AverageColors(TColor32 C1, TColor32 C2);
+TColor32 ScaleColor(TColor32 C, TColor32 W);
 } // namespace blend_plain
 
 namespace blend_mmx {
@@ -104,6 +114,9 @@ TColor32 BlendColors(TColor32 F, TColor32 B);
 void BlendColorInto(TColor32 F, TColor32& B);
 TColor32 BlendColorsMaster(TColor32 F, TColor32 B, TColor32 M);
 void BlendColorIntoMaster(TColor32 F, TColor32& B, TColor32 M);
+TColor32 ExclusionColors(TColor32 C1, TColor32 C2);
+TColor32 AverageColors(TColor32 C1, TColor32 C2);
+TColor32 ScaleColor(TColor32 C, TColor32 W);
 } // namespace blend_mmx
 
 } // namespace qm

@@ -22,14 +22,14 @@ inline __m256i Mix(__m256i s16, __m256i d16, __m256i w16)
 // pixels 0, 1 (and 4, 5) for the low unpack, pixels 2, 3 (and 6, 7) for the high one.
 inline __m256i AlphaLowMask()
 {
-    return _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1,
-                            3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
+    return _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1, 3, -1, 3, -1, 3, -1, 3,
+                            -1, 7, -1, 7, -1, 7, -1, 7, -1);
 }
 
 inline __m256i AlphaHighMask()
 {
-    return _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1,
-                            11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
+    return _mm256_setr_epi8(11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1, 11, -1, 11, -1,
+                            11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
 }
 
 inline bool WritesAhead(const TColor32* Src, const TColor32* Dst, int32_t Count)
@@ -60,7 +60,8 @@ void FillLongword_AVX2(void* Dest, int32_t Count, uint32_t Value)
         *p++ = Value;
 }
 
-inline __m256i BlendEight(__m256i s, __m256i d, __m256i zero, __m256i amask, __m256i lowMask, __m256i highMask)
+inline __m256i BlendEight(__m256i s, __m256i d, __m256i zero, __m256i amask, __m256i lowMask,
+                          __m256i highMask)
 {
     const __m256i sl = _mm256_unpacklo_epi8(s, zero), sh = _mm256_unpackhi_epi8(s, zero);
     const __m256i dl = _mm256_unpacklo_epi8(d, zero), dh = _mm256_unpackhi_epi8(d, zero);
@@ -92,7 +93,8 @@ void BlendColorLine_AVX2(const TColor32* Src, TColor32* Dst, int32_t Count)
             continue;
         }
         const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Dst + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(Dst + i), BlendEight(s, d, zero, amask, lowMask, highMask));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(Dst + i),
+                            BlendEight(s, d, zero, amask, lowMask, highMask));
     }
     if (i < Count)
         BlendColorLine_MMXPortable(Src + i, Dst + i, Count - i);
@@ -116,10 +118,10 @@ void BlendColorLineMaster_AVX2(const TColor32* Src, TColor32* Dst, int32_t Count
         const __m256i sl = _mm256_unpacklo_epi8(s, zero), sh = _mm256_unpackhi_epi8(s, zero);
         const __m256i dl = _mm256_unpacklo_epi8(d, zero), dh = _mm256_unpackhi_epi8(d, zero);
         // Weight 0 (transparent pixels among them) gives the destination exactly.
-        const __m256i wl =
-            _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_add_epi16(_mm256_shuffle_epi8(s, lowMask), one), m16), 8);
-        const __m256i wh =
-            _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_add_epi16(_mm256_shuffle_epi8(s, highMask), one), m16), 8);
+        const __m256i wl = _mm256_srli_epi16(
+            _mm256_mullo_epi16(_mm256_add_epi16(_mm256_shuffle_epi8(s, lowMask), one), m16), 8);
+        const __m256i wh = _mm256_srli_epi16(
+            _mm256_mullo_epi16(_mm256_add_epi16(_mm256_shuffle_epi8(s, highMask), one), m16), 8);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(Dst + i),
                             _mm256_packus_epi16(Mix(sl, dl, wl), Mix(sh, dh, wh)));
     }

@@ -104,7 +104,8 @@ void BlendColorLineMaster_SSE2(const TColor32* Src, TColor32* Dst, int32_t Count
         // Weight 0 (transparent pixels among them) gives the destination exactly.
         const __m128i wl = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(SpreadAlpha(sl), one), m16), 8);
         const __m128i wh = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(SpreadAlpha(sh), one), m16), 8);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i), _mm_packus_epi16(Mix(sl, dl, wl), Mix(sh, dh, wh)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i),
+                         _mm_packus_epi16(Mix(sl, dl, wl), Mix(sh, dh, wh)));
     }
     if (i < Count)
         BlendColorLineMaster_MMXPortable(Src + i, Dst + i, Count - i, M);

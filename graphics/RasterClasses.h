@@ -20,13 +20,16 @@ struct TMetaClass {
 };
 
 // Gives a class its class reference. Place in the public part of the class.
-#define QM_RASTER_CLASS(Name, ParentName)                                                            \
-    static const ::qm::TMetaClass& StaticClass()                                                     \
-    {                                                                                                \
-        static const ::qm::TMetaClass meta{#Name, &ParentName::StaticClass()};                       \
-        return meta;                                                                                 \
-    }                                                                                                \
-    const ::qm::TMetaClass& ClassType() const override { return StaticClass(); }
+#define QM_RASTER_CLASS(Name, ParentName)                                                                    \
+    static const ::qm::TMetaClass& StaticClass()                                                             \
+    {                                                                                                        \
+        static const ::qm::TMetaClass meta{#Name, &ParentName::StaticClass()};                               \
+        return meta;                                                                                         \
+    }                                                                                                        \
+    const ::qm::TMetaClass& ClassType() const override                                                       \
+    {                                                                                                        \
+        return StaticClass();                                                                                \
+    }
 
 class TObject {
 public:
@@ -41,11 +44,30 @@ using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 // Kinds of published properties; a TTypeKinds set is a bit mask of (1 << kind).
 enum TTypeKind : uint8_t {
-    tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod,
-    tkWChar, tkLString, tkWString, tkVariant, tkArray, tkRecord, tkInterface, tkInt64, tkDynArray
+    tkUnknown,
+    tkInteger,
+    tkChar,
+    tkEnumeration,
+    tkFloat,
+    tkString,
+    tkSet,
+    tkClass,
+    tkMethod,
+    tkWChar,
+    tkLString,
+    tkWString,
+    tkVariant,
+    tkArray,
+    tkRecord,
+    tkInterface,
+    tkInt64,
+    tkDynArray
 };
 using TTypeKinds = uint32_t;
-constexpr TTypeKinds TypeKind(TTypeKind k) { return TTypeKinds(1) << k; }
+constexpr TTypeKinds TypeKind(TTypeKind k)
+{
+    return TTypeKinds(1) << k;
+}
 constexpr TTypeKinds tkAny = (TTypeKinds(1) << (tkDynArray + 1)) - 1;
 constexpr TTypeKinds tkProperties = tkAny & ~TypeKind(tkMethod);
 

@@ -101,7 +101,10 @@ void TPointerMap::Clear()
 
 bool TPointerMapIterator::Next()
 {
-    if (CurItemIndex > 0) {
+    // Stepping back within a bucket; a bucket that shrank under the walk (a misuse) is left
+    // rather than read past its pairs.
+    if (CurItemIndex > 0 && CurBucketIndex <= 255 &&
+        CurItemIndex <= SrcPointerMap->Buckets[CurBucketIndex].Count) {
         --CurItemIndex;
     } else {
         do {

@@ -36,7 +36,10 @@ public:
     TPointerMap(const TPointerMap&) = delete;
     TPointerMap& operator=(const TPointerMap&) = delete;
 
-    static int32_t BucketOf(const void* Item) { return int32_t((reinterpret_cast<uintptr_t>(Item) >> 8) & 255); }
+    static int32_t BucketOf(const void* Item)
+    {
+        return int32_t((reinterpret_cast<uintptr_t>(Item) >> 8) & 255);
+    }
 
     // The pair's Data slot. An existing key keeps its pair (IsNew false); a new one is
     // appended to its bucket (IsNew true).

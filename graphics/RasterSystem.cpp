@@ -107,9 +107,18 @@ bool HasInstructionSet(TInstructionSet set)
     return HasInstructionSet(set, Processor());
 }
 
-bool HasMMX() { return HasInstructionSet(isMMX); }
-bool HasEMMX() { return HasInstructionSet(isEMMX); }
-bool Has3DNow() { return HasInstructionSet(is3DNow); }
+bool HasMMX()
+{
+    return HasInstructionSet(isMMX);
+}
+bool HasEMMX()
+{
+    return HasInstructionSet(isEMMX);
+}
+bool Has3DNow()
+{
+    return HasInstructionSet(is3DNow);
+}
 
 TBindingFeatures FeaturesForFamily(const std::string& family)
 {
@@ -202,14 +211,23 @@ namespace {
 constexpr bool ModuleIsLibrary = false;
 
 enum ThemeEntry {
-    OpenThemeData, CloseThemeData, DrawThemeBackground, DrawThemeEdge, GetThemeColor,
-    GetThemeMetric, GetThemeMargins, SetWindowTheme, IsThemeActive, IsAppThemed, EnableTheming,
+    OpenThemeData,
+    CloseThemeData,
+    DrawThemeBackground,
+    DrawThemeEdge,
+    GetThemeColor,
+    GetThemeMetric,
+    GetThemeMargins,
+    SetWindowTheme,
+    IsThemeActive,
+    IsAppThemed,
+    EnableTheming,
     ThemeEntryCount
 };
 const char* const ThemeEntryNames[ThemeEntryCount] = {
-    "OpenThemeData", "CloseThemeData", "DrawThemeBackground", "DrawThemeEdge", "GetThemeColor",
-    "GetThemeMetric", "GetThemeMargins", "SetWindowTheme", "IsThemeActive", "IsAppThemed",
-    "EnableTheming"};
+    "OpenThemeData", "CloseThemeData", "DrawThemeBackground", "DrawThemeEdge",
+    "GetThemeColor", "GetThemeMetric", "GetThemeMargins",     "SetWindowTheme",
+    "IsThemeActive", "IsAppThemed",    "EnableTheming"};
 
 void* ThemeLibrary = nullptr;
 void* ThemeEntries[ThemeEntryCount] = {};

@@ -15,7 +15,7 @@ extern const uint32_t InstructionSetMasks[6];
 // What CPUID reported; a test can fill one by hand to check the rules below.
 struct TCpuidReport {
     bool HasCPUID = false;
-    uint32_t Leaf1Eax = 0;        // family in bits 8..11
+    uint32_t Leaf1Eax = 0; // family in bits 8..11
     uint32_t Leaf1Edx = 0;
     uint32_t MaxExtendedLeaf = 0; // EAX of leaf $80000000
     uint32_t Extended1Edx = 0;    // EDX of leaf $80000001

@@ -1,7 +1,11 @@
-// Program entry: the application object, the main window, then the event loop.
+// Program entry: the application object, the main window, the clipboard viewer (hidden until
+// asked for), then the event loop until the main window closes.
 #include <QApplication>
-#include <QMainWindow>
 
+#include "dialogs/ViewClipUnit.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Application.h"
+#include "platform/Dispatch.h"
 #include "platform/gui/QtDialogs.h"
 
 int main(int argc, char** argv)
@@ -9,9 +13,14 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillmart");
     qm::InstallQtDialogs();
-    QMainWindow window;
-    window.setWindowTitle("Quillmart");
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    qm::SetApplicationTitle("Quillmart");
+    qm::SetApplicationHelpFile(qm::ApplicationFolder() + "Quillmart.hlp");
+
+    qm::FormMain = new qm::TFormMain;
+    qm::Dispatch([] { qm::FormMain->FormCreate(); });
+    qm::FormViewClip = new qm::TFormViewClip(qm::FormMain);
+    qm::FormMain->show();
+    const int rc = app.exec();
+    delete qm::FormMain;
+    return rc;
 }

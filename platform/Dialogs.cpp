@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Exception.h"
 #include "platform/Shell.h"
 
 namespace qm {
@@ -123,6 +124,15 @@ int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlg
     Answer a;
     if (!take(Answer::Box, msg, a))
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
+    // A scripted answer must be a button the box offers (Cancel is also Escape).
+    const TMsgDlgButtons needed = a.result == mrYes ? TMsgDlgButtons(mbYes)
+                                  : a.result == mrNo ? TMsgDlgButtons(mbNo)
+                                  : a.result == mrOk ? TMsgDlgButtons(mbOK)
+                                  : a.result == mrHelp ? TMsgDlgButtons(mbHelp)
+                                                       : TMsgDlgButtons(0);
+    const TMsgDlgButtons offered = buttons ? buttons : TMsgDlgButtons(mbOK);
+    if (needed && !(offered & needed))
+        failures_.push_back(Format("answer %d is not a button of the box: ", a.result) + msg);
     return a.result;
 }
 

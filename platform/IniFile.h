@@ -9,7 +9,9 @@
 // folder, flushes it and renames it over the original, under an advisory lock on
 // "<file>.lock", so a crash never leaves a half-written file and two program windows never
 // lose each other's writes. A failed write raises EInOutError naming the file and the
-// system's reason, and leaves the original as it was.
+// system's reason, and leaves the original as it was. A name or value that could not be read
+// back as written (a line break in it; "=" in a key, or a key beginning with ";" or "[") is
+// refused with EStoreError before anything is touched.
 #include <functional>
 #include <string>
 #include <vector>
@@ -56,6 +58,9 @@ public:
         virtual void EraseSection(const AnsiString& section) = 0;
     };
     void Edit(const std::function<void(Editor&)>& change);
+
+    // Forgets every parsed file, so the next read of each parses it afresh.
+    static void DropCache();
 
 private:
     std::string fileName_;

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <filesystem>
 
 #include "TestSupport.h"
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
+#include "platform/TempFiles.h"
 
 using namespace qm;
 
@@ -80,4 +82,39 @@ TEST(Format, FormatsLikePrintf)
 {
     EXPECT_EQ(Format("Item not found ($0%x)", 0x1f), "Item not found ($01f)");
     EXPECT_EQ(Format("%s", std::string(5000, 'a').c_str()).size(), 5000u);
+}
+
+TEST(TempFiles, EachCallMakesANewFileWithThePrefix)
+{
+    qmtest::TempDir dir;
+    const char* saved = getenv("TMPDIR");
+    const std::string savedValue = saved ? saved : "";
+    setenv("TMPDIR", dir.path().c_str(), 1);
+    const std::string a = CreateTempFile("PP");
+    const std::string b = CreateTempFile("PP");
+    if (saved)
+        setenv("TMPDIR", savedValue.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+
+    EXPECT_NE(a, b);
+    for (const auto& f : {a, b}) {
+        EXPECT_EQ(f.rfind(dir.path() + "/PP", 0), 0u) << f;
+        EXPECT_EQ(f.substr(f.size() - 4), ".tmp");
+        EXPECT_TRUE(std::filesystem::is_regular_file(f));
+        EXPECT_EQ(std::filesystem::file_size(f), 0u);
+    }
+    EXPECT_THROW(CreateTempFile("../PP"), EInOutError);
+}
+
+TEST(ScriptedDialogs, AnAnswerTheBoxDoesNotOfferIsAFailure)
+{
+    ScriptedDialogs script;
+    script.expectBox("Store imported.", mrYes).expectBox("Delete", mrNo).expectBox("", mrHelp);
+    script.messageDlg("Store imported.", mtInformation, mbOK, 0);
+    script.messageDlg("Delete the item?", mtConfirmation, mbYes | mbNo | mbHelp, 5);
+    script.messageDlg("Reset?", mtConfirmation, mbYes | mbNo, 0);
+    ASSERT_EQ(script.failures().size(), 2u);
+    EXPECT_NE(script.failures()[0].find("Store imported."), std::string::npos);
+    EXPECT_NE(script.failures()[1].find("Reset?"), std::string::npos);
 }

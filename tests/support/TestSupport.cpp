@@ -6,6 +6,8 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "platform/Registry.h"
+
 namespace qmtest {
 
 namespace fs = std::filesystem;
@@ -26,6 +28,25 @@ TempDir::~TempDir()
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
+}
+
+PrivateRegistry::PrivateRegistry()
+{
+    if (const char* v = std::getenv("QUILLMART_REGISTRY")) {
+        saved_ = v;
+        hadValue_ = true;
+    }
+    setenv("QUILLMART_REGISTRY", path().c_str(), 1);
+    qm::CloseRegistryDatabase();
+}
+
+PrivateRegistry::~PrivateRegistry()
+{
+    qm::CloseRegistryDatabase();
+    if (hadValue_)
+        setenv("QUILLMART_REGISTRY", saved_.c_str(), 1);
+    else
+        unsetenv("QUILLMART_REGISTRY");
 }
 
 std::string ReadFile(const std::string& path)

@@ -25,6 +25,23 @@ private:
     std::string path_;
 };
 
+// Points the registry at a new, empty database file of its own for the object's life; the
+// previous file is used again afterwards.
+class PrivateRegistry {
+public:
+    PrivateRegistry();
+    ~PrivateRegistry();
+    PrivateRegistry(const PrivateRegistry&) = delete;
+    PrivateRegistry& operator=(const PrivateRegistry&) = delete;
+    std::string path() const { return dir_.file("registry.db"); }
+    const TempDir& dir() const { return dir_; }
+
+private:
+    TempDir dir_;
+    std::string saved_;
+    bool hadValue_ = false;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 

@@ -1,0 +1,173 @@
+// Store loading, saving with coupon carry-over, and shopping-list building on large stores.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "store/ShopList.h"
+#include "store/StoreLoader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace qm;
+
+const std::string& Folder()
+{
+    static const std::string folder = [] {
+        char tmpl[] = "/tmp/qmbench-store-XXXXXX";
+        const char* made = mkdtemp(tmpl);
+        if (!made)
+            std::abort();
+        return std::string(made) + "/";
+    }();
+    return folder;
+}
+
+// A store of cats x items, every item with an aisle, a note, a quantity and a coupon that
+// expires in the future (so loading writes nothing back). 254 x 254 is about 4 MB.
+std::string StoreText(int cats, int items)
+{
+    std::string text = "[--Info--]\r\nStoreURL=http://shop.example\r\nAisles=";
+    for (int a = 0; a < 254; ++a)
+        text += "Aisle " + std::to_string(a) + ",,";
+    text += "\r\n[--Errands--]\r\nBank=1\r\n";
+    for (int c = 0; c < cats; ++c) {
+        text += "[Category " + std::to_string(c) + "]\r\n";
+        for (int i = 0; i < items; ++i)
+            text += "Item " + std::to_string(c) + "-" + std::to_string(i) + "=Aisle " + std::to_string((c + i) % 254) +
+                    ",-,a short note,-," + std::to_string(1 + i % 3) + ",-,1,-,48000,-,0,-,\r\n";
+    }
+    return text;
+}
+
+void Write(const std::string& path, const std::string& text)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+StoreContext Context(std::vector<AnsiString> picker = {})
+{
+    StoreContext ctx;
+    ctx.StoresFolder = Folder();
+    ctx.PickerStores = std::move(picker);
+    return ctx;
+}
+
+// Each iteration loads a file the program has not read before (the parse cache is dropped).
+void LoadFirstRead(benchmark::State& state, int cats, int items)
+{
+    SetTestNow(46363.5);
+    const std::string name = "Load" + std::to_string(cats) + "x" + std::to_string(items);
+    const StoreContext ctx = Context();
+    Write(ctx.StoresFolder + name + ".store", StoreText(cats, items));
+    for (auto _ : state) {
+        state.PauseTiming();
+        IniFile::DropCache();
+        QMStore store;
+        state.ResumeTiming();
+        LoadStoreData(ctx, store, name);
+        benchmark::DoNotOptimize(store.Categories.data());
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(cats) * items);
+    // Seconds per item, to compare small and large stores.
+    state.counters["per_item"] = benchmark::Counter(
+        double(cats) * items, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_LoadStore_254x254_FirstRead(benchmark::State& state) { LoadFirstRead(state, 254, 254); }
+void BM_LoadStore_4x250_FirstRead(benchmark::State& state) { LoadFirstRead(state, 4, 250); }
+
+void BM_LoadStore_254x254_Unchanged(benchmark::State& state)
+{
+    SetTestNow(46363.5);
+    const StoreContext ctx = Context();
+    Write(ctx.StoresFolder + "Again.store", StoreText(254, 254));
+    QMStore warm;
+    LoadStoreData(ctx, warm, "Again");
+    for (auto _ : state) {
+        QMStore store;
+        LoadStoreData(ctx, store, "Again");
+        benchmark::DoNotOptimize(store.Categories.data());
+    }
+}
+
+void BM_BuildShoppingList_ByAisle_64516(benchmark::State& state)
+{
+    SetTestNow(46363.5);
+    const StoreContext ctx = Context();
+    Write(ctx.StoresFolder + "List.store", StoreText(254, 254));
+    QMStore store;
+    LoadStoreData(ctx, store, "List");
+    QMShopList list;
+    ShopListSettings settings;
+    for (auto _ : state) {
+        BuildShoppingList(store, list, settings);
+        benchmark::DoNotOptimize(list.Aisles.data());
+    }
+    state.counters["lines"] = list.ItemCount;
+}
+
+// 20 stores of 2,000 items, each holding the item that is saved.
+std::vector<AnsiString> MakeCarryStores()
+{
+    std::vector<AnsiString> names;
+    for (int s = 0; s < 20; ++s) {
+        names.push_back("Carry" + std::to_string(s));
+        Write(Folder() + names.back() + ".store", StoreText(8, 250));
+    }
+    return names;
+}
+
+void BM_SaveItem_CarryOver_20Stores(benchmark::State& state)
+{
+    SetTestNow(46363.5);
+    const StoreContext ctx = Context(MakeCarryStores());
+    QMStore store;
+    LoadStoreData(ctx, store, "Carry0");
+    const auto [c, i] = store.FindItemByName("Item 3-100");
+    bool coupon = false;
+    for (auto _ : state) {
+        // A coupon change, so that every store really receives a write.
+        store.ItemAt(c, i).HasCoupon = coupon = !coupon;
+        SaveItem(ctx, store, c, i);
+    }
+}
+
+void BM_PlainKeyWrites_20Stores(benchmark::State& state)
+{
+    SetTestNow(46363.5);
+    const std::vector<AnsiString> names = MakeCarryStores();
+    int round = 0;
+    for (auto _ : state) {
+        const std::string value = "Aisle 1,-,,-,2,-," + std::to_string(round++ & 1) + ",-,48000,-,0";
+        for (const auto& n : names)
+            IniFile(Folder() + n + ".store").WriteString("Category 3", "Item 3-100", value);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_LoadStore_254x254_FirstRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadStore_4x250_FirstRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadStore_254x254_Unchanged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveItem_CarryOver_20Stores)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainKeyWrites_20Stores)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildShoppingList_ByAisle_64516)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ec;
+    fs::remove_all(Folder(), ec);
+    return 0;
+}

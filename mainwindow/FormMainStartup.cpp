@@ -1,0 +1,380 @@
+// The life of the main window: start-up (FormCreate), showing, the one-shot tip timer,
+// resizing and the splitter, and closing, which writes the window and display settings.
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Application.h"
+#include "platform/Dispatch.h"
+#include "platform/gui/Splitter.h"
+#include "platform/gui/StatusBar.h"
+#include "platform/gui/ToolBar.h"
+#include "util/ExtraWinUtils.h"
+#include "util/RegUtils.h"
+
+namespace qm {
+
+TFormMain* FormMain = nullptr;
+
+namespace {
+
+const char* const kSettings = "Settings";
+const char* const kWindow = "Settings\\Window";
+
+bool ReadBool(const char* section, const char* name, bool def)
+{
+    return RegReadBoolDef(kCompany, kProduct, section, def, name);
+}
+int ReadInt(const char* section, const char* name, int def)
+{
+    return RegReadIntegerDef(kCompany, kProduct, section, def, name);
+}
+AnsiString ReadString(const char* section, const char* name, const AnsiString& def)
+{
+    return RegReadStringDef(kCompany, kProduct, section, def, name);
+}
+bool Exists(const char* section, const char* name) { return RegValueExists(kCompany, kProduct, section, name); }
+
+// A font size outside what the options dialog offers (a damaged or hand-edited setting)
+// would break every drawing of the list; such a size falls back to the default.
+int FontSize(int size, int low, int high) { return size >= low && size <= high ? size : 10; }
+
+bool FileExists(const AnsiString& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(ToFileName(path), ec);
+}
+
+bool DirectoryExists(const AnsiString& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(ToFileName(path), ec);
+}
+
+// The folder part of a path, with its trailing "/" ("" when the path names no folder).
+AnsiString ExtractFilePath(const AnsiString& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == AnsiString::npos ? AnsiString() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+{
+    CreateComponents();
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1)
+        CommandLineArg = FromFileName(args.at(1).toStdString());
+}
+
+TFormMain::~TFormMain()
+{
+    if (FormMain == this)
+        FormMain = nullptr;
+}
+
+void TFormMain::FormCreate()
+{
+    // 1. Qt paints every widget through a back buffer, so the tool bars, scroll bars and
+    //    status bar are double-buffered already.
+    Loading = true;
+
+    ReadWindowPlacement();
+
+    // 3. The item list scrolls from above its first row, from under the column header.
+    ItemListBar->setMinimum(-ImageItemListHeader->height());
+    ItemListBar->setValue(-ImageItemListHeader->height());
+
+    SetApplicationHelpFile(ApplicationFolder() + "Quillmart.hlp");
+
+    ReadDisplaySettings();
+    ApplyFonts();
+
+    // 7. Colours and the coupon day counts.
+    LineColor = 0xFF000000;
+    GridColor = 0xFFBFBFBF;
+    BackColor = palette().color(QPalette::Base);
+    TextColor = palette().color(QPalette::Text);
+    SelColor = palette().color(QPalette::Highlight);
+    SelTextColor = palette().color(QPalette::HighlightedText);
+    CouponUrgentDays = 3.0;
+    CouponSoonDays = 10.0;
+
+    PrepareStoresFolder();
+
+    // 9 and 10. A store that cannot be listed or opened is reported, and start-up goes on
+    // with the settings below.
+    Dispatch([this] {
+        FillStoreList();
+        OpenFirstStore();
+    });
+
+    RunVersionCheckSchedule();
+    CheckForLatest = ReadBool(kSettings, "DoCheckForLatest", true);
+
+    // 13. The item list takes the arrow keys and the focus when clicked; the shopping list
+    //     takes the focus when clicked only.
+    ImageItemList->SetWantsArrowKeys(true);
+    ImageItemList->setFocusPolicy(Qt::ClickFocus);
+    ImageShoppingList->SetWantsArrowKeys(false);
+    ImageShoppingList->setFocusPolicy(Qt::ClickFocus);
+    ImageItemList->SetColor(BackColor);
+    ImageShoppingList->SetColor(BackColor);
+}
+
+// 2. The placement of the last close; each value only when it was stored.
+void TFormMain::ReadWindowPlacement()
+{
+    setWindowState(Qt::WindowNoState);
+    QPoint pos = this->pos();
+    QSize size = this->size();
+    if (Exists(kWindow, "Left"))
+        pos.setX(ReadInt(kWindow, "Left", 0));
+    if (Exists(kWindow, "Top"))
+        pos.setY(ReadInt(kWindow, "Top", 0));
+    if (Exists(kWindow, "Width"))
+        size.setWidth(ReadInt(kWindow, "Width", 0));
+    if (Exists(kWindow, "Height"))
+        size.setHeight(ReadInt(kWindow, "Height", 0));
+    if (Exists(kWindow, "Left") || Exists(kWindow, "Top"))
+        move(pos);
+    resize(size);
+    if (Exists(kWindow, "IsMaximized") && ReadBool(kWindow, "IsMaximized", false))
+        setWindowState(Qt::WindowMaximized);
+    SetPanelListWidth(ReadInt(kWindow, "SplitLR", 200));
+}
+
+// 5. Display settings.
+void TFormMain::ReadDisplaySettings()
+{
+    ToolBar->SetShowCaptions(ReadBool(kSettings, "ToolbarShowCaptions", false));
+    ToolbarSearch->setVisible(ReadBool(kSettings, "ShowFind", false));
+    ErrandsOnTop = ReadBool(kSettings, "ErrandsOnTop", true);
+    ErrandsCaption = ReadString(kSettings, "ErrandsString", "Errands");
+    const bool byAisle = ReadBool(kSettings, "SortByAisle", true);
+    BtnSortByAisle->setChecked(byAisle);
+    BtnSortByCategory->setChecked(!byAisle);
+    GridFontName = ReadString(kSettings, "GridFontName", "Arial");
+    GridFontSize = FontSize(ReadInt(kSettings, "GridFontSize", 10), 8, 24);
+    ListFontName = ReadString(kSettings, "ListFontName", "Arial");
+    ListFontSize = FontSize(ReadInt(kSettings, "ListFontSize", 10), 6, 32);
+}
+
+// 6. The list fonts on the list pictures and the caption bars.
+void TFormMain::ApplyFonts()
+{
+    ImageItemList->BitmapFont().setFamily(ToQString(GridFontName));
+    QFont& header = ImageItemListHeader->BitmapFont();
+    header.setFamily(ToQString(GridFontName));
+    header.setPointSize(11);
+    header.setBold(true);
+    QFont gridCaption = GradientItemList->font();
+    gridCaption.setFamily(ToQString(GridFontName));
+    GradientItemList->setFont(gridCaption);
+    QFont listCaption = GradientShoppingList->font();
+    listCaption.setFamily(ToQString(ListFontName));
+    GradientShoppingList->setFont(listCaption);
+}
+
+// 8. The storage folder, made when it is missing: one level only, since a folder whose
+//    parent is gone most likely lies on a drive that is not there. A failure is not reported
+//    here; the Explore command reports a missing folder.
+void TFormMain::PrepareStoresFolder()
+{
+    const AnsiString fallback = GetShellFolder("AppData") + "/" + "Quillmart" + "/";
+    AnsiString folder = ReadString(kSettings, "StorageDir", fallback);
+    // Every store path is the folder followed by a name, so the folder must end with "/";
+    // an empty setting would put the stores into whatever the current folder is.
+    if (folder.empty())
+        folder = fallback;
+    if (folder.back() != '/')
+        folder += '/';
+    StoresFolder = folder;
+    if (!DirectoryExists(StoresFolder))
+        ::mkdir(ToFileName(StoresFolder).c_str(), 0777);
+}
+
+// 10. The store named on the command line, else the last store, else (first run) the wizard.
+void TFormMain::OpenFirstStore()
+{
+    if (OpenStoreFromCommandLine())
+        return;
+
+    if (Exists(kSettings, "Last Store")) {
+        const AnsiString last = ReadString(kSettings, "Last Store", "");
+        if (last.empty()) {
+            DisableFindAndAdd();
+        } else if (FileExists(StoresFolder + last + ".store")) {
+            OpenStoreAndList(last);
+        } else if (ComboStores->count() > 0) {
+            OpenStoreAndList(FromQString(ComboStores->itemText(0)));
+        }
+        return;
+    }
+
+    MessageDlg("Thanks for using the program.  Please create a new store.", mtInformation, mbOK, 0);
+    MItemFileNewStoreClick();
+    FillStoreList();
+    if (ComboStores->count() > 0)
+        OpenStoreAndList(FromQString(ComboStores->itemText(0)));
+    else
+        DisableFindAndAdd();
+}
+
+// A store file named on the command line: opened where it lies when it lies in the storage
+// folder, else copied in first (after a question when a store of its name exists). Answers
+// false when the argument names no existing file, so that start-up goes on with the last store.
+bool TFormMain::OpenStoreFromCommandLine()
+{
+    const AnsiString& arg = CommandLineArg;
+    if (arg.empty() || !FileExists(arg))
+        return false;
+    const AnsiString name = ExtractFileNameNoExt(arg);
+    // A file named only ".store" gives no store name to open or import it under.
+    if (name.empty())
+        return false;
+    const AnsiString target = StoresFolder + name + ".store";
+
+    if (ExtractFilePath(arg) == StoresFolder) {
+        OpenStoreAndList(name);
+        return true;
+    }
+    if (FileExists(target) && MessageDlg("Do you want to overwrite the store \"" + name + "\"?", mtConfirmation,
+                                         mbYes | mbNo, 0) != mrYes)
+        return true;
+    CopyFileByStream(arg, target);
+    FillStoreList();
+    OpenStoreAndList(name);
+    MessageDlg("Store imported.", mtInformation, mbOK, 0);
+    return true;
+}
+
+void TFormMain::OpenStoreAndList(const AnsiString& name)
+{
+    LoadStore(name);
+    BuildShoppingList();
+}
+
+void TFormMain::DisableFindAndAdd()
+{
+    ComboFind->setEnabled(false);
+    BtnAddItem->setEnabled(false);
+}
+
+// 11. The silent version check runs when it is switched on and the last one is more than 14
+// days old, and whenever the last one lies in the future (a clock that was set back). The
+// first run only records that no check is wanted yet.
+void TFormMain::RunVersionCheckSchedule()
+{
+    if (!Exists(kSettings, "DoCheckForLatest") || !Exists(kSettings, "LastCheckDT")) {
+        RegWriteBool(kCompany, kProduct, kSettings, false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, kSettings, Now(), "LastCheckDT");
+        return;
+    }
+    const double age = Now() - RegReadDateTimeDef(kCompany, kProduct, kSettings, Date(), "LastCheckDT");
+    const bool wanted = ReadBool(kSettings, "DoCheckForLatest", true);
+    if ((wanted && age > 14.0) || age < 0.0) {
+        CheckForNewVersion(false);
+        RegWriteDateTime(kCompany, kProduct, kSettings, Now(), "LastCheckDT");
+    }
+}
+
+void TFormMain::FormShow()
+{
+    BtnPaste->setEnabled(ClipboardHasData() && StoreHasCategories());
+    TimerTip->start();
+    Loading = false;
+}
+
+// Fires once, a second after the window first shows.
+void TFormMain::TimerTipTimer()
+{
+    TimerTip->stop();
+    if (ReadBool(kSettings, "ShowTOTD", true))
+        MItemHelpTipClick();
+}
+
+void TFormMain::FormResize()
+{
+    // The status bar's last panel lies under the shopping list; the first takes the rest.
+    StatusBar->SetPanelWidth(2, PanelListWidth());
+    StatusBar->SetPanelWidth(0, StatusBar->width() - StatusBar->PanelWidth(1) - StatusBar->PanelWidth(2));
+
+    // The find box fills the item tool bar up to the four item buttons at its right end.
+    ToolBarItem->layout()->activate();
+    const int buttons = BtnEditNote->width() + BtnCoupon->width() + BtnQtyDown->width() + BtnQtyUp->width();
+    const int findWidth = ToolBarItem->width() - ToolBarItem->Indent() - ComboFind->x() - buttons -
+                          3 * TToolBar::kSeparatorWidth - 2 * ToolBarItem->BorderWidth();
+    ComboFind->setFixedWidth(std::max(0, findWidth));
+
+    // The two sort buttons centred in their bar.
+    ToolBarShopAlign->SetIndent((ToolBarShopAlign->width() - 2 * ToolBarShopAlign->ButtonWidth()) / 2);
+
+    if (!Loading)
+        RedrawAfterResize();
+}
+
+bool TFormMain::SplitterLRCanResize(int newSize) const { return newSize > 150; }
+
+void TFormMain::SplitterLRMoved() { FormResize(); }
+
+void TFormMain::FormClose()
+{
+    RegWriteString(kCompany, kProduct, kSettings, FromQString(ComboStores->currentText()), "Last Store");
+    RegWriteBool(kCompany, kProduct, kSettings, BtnSortByAisle->isChecked(), "SortByAisle");
+    RegWriteBool(kCompany, kProduct, kSettings, ToolBar->ShowCaptions(), "ToolbarShowCaptions");
+    RegWriteBool(kCompany, kProduct, kSettings, !ToolbarSearch->isHidden(), "ShowFind");
+
+    const bool maximized = isMaximized();
+    RegWriteBool(kCompany, kProduct, kWindow, maximized, "IsMaximized");
+    if (!maximized) {
+        RegWriteInteger(kCompany, kProduct, kWindow, x(), "Left");
+        RegWriteInteger(kCompany, kProduct, kWindow, y(), "Top");
+        RegWriteInteger(kCompany, kProduct, kWindow, width(), "Width");
+        RegWriteInteger(kCompany, kProduct, kWindow, height(), "Height");
+    }
+    RegWriteInteger(kCompany, kProduct, kWindow, PanelListWidth(), "SplitLR");
+}
+
+void TFormMain::MItemFileExitClick() { close(); }
+
+bool TFormMain::ClipboardHasData() const { return RegKeyExists(kCompany, kProduct, "Clipboard"); }
+
+int TFormMain::PanelListWidth() const { return SplitterLR->LastPanelSize(); }
+
+void TFormMain::SetPanelListWidth(int width) { SplitterLR->SetLastPanelSize(width); }
+
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous())
+        return;
+    // The window's first size change comes before its panels have taken their sizes; by the
+    // time it shows they have, so the layout arithmetic runs again here.
+    Dispatch([this] { FormResize(); });
+    Dispatch([this] { FormShow(); });
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Dispatch([this] { FormResize(); });
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    Dispatch([this] { FormClose(); });
+    event->accept();
+}
+
+} // namespace qm

@@ -1,0 +1,306 @@
+#pragma once
+// TFormMain, the program's main window: the item list of the open store beside its shopping
+// list, the menus and tool bars of every command, and the members that the dialogs and the
+// printing windows read and write through the one instance FormMain.
+//
+// The class is split by concern over several sources:
+//   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
+//   FormMainStartup.cpp   start-up, showing, resizing, the splitter, closing and settings
+//   FormMainPending.cpp   commands whose own parts of the program are still to come
+#include <QColor>
+#include <QMainWindow>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "mainwindow/ListSurface.h"
+#include "platform/AnsiString.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QScrollBar;
+class QTimer;
+class QToolButton;
+
+namespace qm {
+
+class TSplitter;
+class TStatusBar;
+class TToolBar;
+
+// The registry key of every setting: Software\<company>\<product>\<section>.
+inline constexpr const char* kCompany = "Brenvoke Software";
+inline constexpr const char* kProduct = "Quillmart";
+inline constexpr const char* kAppTitle = "Quillmart";
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // ---- Members shared with the dialogs and the printing windows ----
+    bool Loading = false;             // from the start of FormCreate to the end of FormShow
+    AnsiString StoresFolder;          // holds the *.store files; always ends with "/"
+    bool CheckForLatest = true;       // the setting DoCheckForLatest
+    AnsiString GridFontName = "Arial"; // item-list font
+    int32_t GridFontSize = 10;
+    AnsiString ListFontName = "Arial"; // shopping-list font
+    int32_t ListFontSize = 10;
+    uint32_t LineColor = 0xFF000000;  // 32-bit ARGB: row separators of the item list
+    uint32_t GridColor = 0xFFBFBFBF;  // 32-bit ARGB: column separators of the item list
+    QColor BackColor;                 // list background (the window colour)
+    QColor TextColor;                 // list text
+    QColor SelColor;                  // background of the selected row
+    QColor SelTextColor;              // text of the selected row
+    double CouponUrgentDays = 3.0;
+    double CouponSoonDays = 10.0;
+    bool ErrandsOnTop = true;         // errands group first or last in the shopping list
+    AnsiString ErrandsCaption = "Errands";
+    std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
+    int32_t FindHitCount = 0;
+    int32_t FindHitIndex = -1;
+
+    // ---- Components ----
+    // Menus and their items.
+    QMenu* MMenuFile = nullptr;
+    QAction* MItemFileNewStore = nullptr;
+    QAction* MItemFileNewWindow = nullptr;
+    QAction* MItemFileImportStore = nullptr;
+    QAction* MItemFileSaveStoreAs = nullptr;
+    QAction* MItemFileRenameStore = nullptr;
+    QAction* MItemFileExplore = nullptr;
+    QAction* MItemFileSaveList = nullptr;
+    QAction* MItemFileEmailList = nullptr;
+    QMenu* MItemFilePrint = nullptr;
+    QAction* MItemFilePrintShoppingList = nullptr;
+    QAction* MItemFilePrintItemList = nullptr;
+    QMenu* MItemFilePreview = nullptr;
+    QAction* MItemFilePreviewShoppingList = nullptr;
+    QAction* MItemFilePreviewItemList = nullptr;
+    QAction* MItemFileExit = nullptr;
+
+    QMenu* MMenuEdit = nullptr;
+    QAction* MItemEditCut = nullptr;
+    QAction* MItemEditCopy = nullptr;
+    QAction* MItemEditPaste = nullptr;
+    QAction* MItemEditViewClipboard = nullptr;
+    QAction* MItemEditFind = nullptr;
+    QAction* MItemEditFindNext = nullptr;
+    QAction* MItemEditFindPrevious = nullptr;
+
+    QMenu* MMenuStore = nullptr;
+    QAction* MItemStoreEditAisles = nullptr;
+    QMenu* MItemStoreReset = nullptr;
+    QAction* MItemStoreResetPurchased = nullptr;
+    QAction* MItemStoreResetQuantities = nullptr;
+    QAction* MItemStoreResetCoupons = nullptr;
+    QAction* MItemStoreResetNotes = nullptr;
+    QAction* MItemStoreResetAll = nullptr;
+    QAction* MItemStoreSortList = nullptr;
+    QAction* MItemStoreEditErrands = nullptr;
+    QAction* MItemStoreAcceptCoupons = nullptr;
+    QAction* MItemStoreWebVisit = nullptr;
+    QAction* MItemStoreWebEdit = nullptr;
+    QAction* MItemStorePrevious = nullptr;
+    QAction* MItemStoreNext = nullptr;
+
+    QMenu* MMenuCategory = nullptr;
+    QAction* MItemCategoryEdit = nullptr;
+    QAction* MItemCategoryAdd = nullptr;
+    QAction* MItemCategoryDelete = nullptr;
+    QAction* MItemCategoryCopy = nullptr;
+    QAction* MItemCategoryChangeAisle = nullptr;
+    QAction* MItemCategoryShowHide = nullptr;
+    QAction* MItemCategoryShowAll = nullptr;
+    QAction* MItemCategoryHideAll = nullptr;
+
+    QMenu* MMenuItem = nullptr;
+    QAction* MItemItemEdit = nullptr;
+    QAction* MItemItemAdd = nullptr;
+    QAction* MItemItemAddMult = nullptr;
+    QAction* MItemItemDelete = nullptr;
+    QAction* MItemItemCopy = nullptr;
+    QMenu* MItemItemQty = nullptr;
+    QAction* MItemItemQtyUp = nullptr;
+    QAction* MItemItemQtyDown = nullptr;
+    QAction* MItemItemCoupon = nullptr;
+    QAction* MItemItemNotes = nullptr;
+
+    QMenu* MMenuOptions = nullptr;
+    QAction* MItemOptionsOptions = nullptr;
+    QAction* MItemOptionsSmallButtons = nullptr;
+    QAction* MItemOptionsLargeButtons = nullptr;
+
+    QMenu* MMenuHelp = nullptr;
+    QAction* MItemHelpHelp = nullptr;
+    QAction* MItemHelpTutorial = nullptr;
+    QAction* MItemHelpTip = nullptr;
+    QAction* MItemHelpNewVersion = nullptr;
+    QAction* MItemHelpBrenvokeWeb = nullptr;
+    QAction* MItemHelpAbout = nullptr;
+
+    // Pop-up menus: the drop-downs of three tool buttons and the item list's context menu.
+    QMenu* PMenuPrint = nullptr;
+    QAction* PItemPrintShoppingList = nullptr;
+    QAction* PItemPrintItemList = nullptr;
+    QAction* PItemPreviewShoppingList = nullptr;
+    QAction* PItemPreviewItemList = nullptr;
+    QMenu* PMenuReset = nullptr;
+    QAction* PItemResetPurchased = nullptr;
+    QAction* PItemResetQty = nullptr;
+    QAction* PItemResetCoupons = nullptr;
+    QAction* PItemResetNotes = nullptr;
+    QAction* PItemResetAll = nullptr;
+    QMenu* PMenuAddItem = nullptr;
+    QAction* PItemAddItem = nullptr;
+    QAction* PItemAddMult = nullptr;
+    QMenu* PMenuItemsContext = nullptr;
+    QMenu* PItemContextItem = nullptr;
+    QAction* PItemContextQtyUp = nullptr;
+    QAction* PItemContextQtyDown = nullptr;
+    QAction* PItemContextCoupon = nullptr;
+    QAction* PItemContextNote = nullptr;
+    QAction* PItemContextEdit = nullptr;
+    QAction* PItemContextDelete = nullptr;
+    QAction* PItemContextCopyItem = nullptr;
+    QAction* PItemContextAddItem = nullptr;
+    QAction* PItemContextAddMult = nullptr;
+    QAction* PItemContextCut = nullptr;
+    QAction* PItemContextCopy = nullptr;
+    QAction* PItemContextPaste = nullptr;
+    QAction* PItemContextCollapseCat = nullptr;
+    QAction* PItemContextEditCat = nullptr;
+    QAction* PItemContextAddCat = nullptr;
+    QAction* PItemContextDeleteCat = nullptr;
+    QAction* PItemContextCopyCat = nullptr;
+
+    // The main tool bar.
+    TToolBar* ToolBar = nullptr;
+    QToolButton* BtnNewStore = nullptr;
+    QToolButton* BtnEmailList = nullptr;
+    QToolButton* BtnPrintList = nullptr;
+    QToolButton* BtnCut = nullptr;
+    QToolButton* BtnCopy = nullptr;
+    QToolButton* BtnPaste = nullptr;
+    QToolButton* BtnEditAisles = nullptr;
+    QToolButton* BtnResetStore = nullptr;
+    QToolButton* BtnErrand = nullptr;
+    QToolButton* BtnCategoryEdit = nullptr;
+    QToolButton* BtnCategoryAdd = nullptr;
+    QToolButton* BtnCategoryDelete = nullptr;
+    QToolButton* BtnEditItem = nullptr;
+    QToolButton* BtnAddItem = nullptr;
+    QToolButton* BtnDeleteItem = nullptr;
+    QToolButton* BtnOptions = nullptr;
+    QToolButton* BtnHelp = nullptr;
+
+    // The item panel: item tool bar, caption bar, header, list, scroll bar and find bar.
+    QWidget* PanelItems = nullptr;
+    TToolBar* ToolBarItem = nullptr;
+    QComboBox* ComboStores = nullptr;
+    QComboBox* ComboFind = nullptr;
+    QToolButton* BtnQtyUp = nullptr;
+    QToolButton* BtnQtyDown = nullptr;
+    QToolButton* BtnCoupon = nullptr;
+    QToolButton* BtnEditNote = nullptr;
+    QLabel* GradientItemList = nullptr;
+    ListSurface* ImageItemList = nullptr;
+    ListSurface* ImageItemListHeader = nullptr;
+    QScrollBar* ItemListBar = nullptr;
+    TToolBar* ToolbarSearch = nullptr;
+    QToolButton* BtnSearchClose = nullptr;
+    QLabel* ImageSearch = nullptr;
+    QLineEdit* EditSearch = nullptr;
+    QToolButton* BtnSearchNext = nullptr;
+    QToolButton* BtnSearchLast = nullptr;
+    QLabel* LabelResults = nullptr;
+
+    TSplitter* SplitterLR = nullptr;
+
+    // The shopping-list panel: sort bar, caption bar, list and scroll bar.
+    QWidget* PanelList = nullptr;
+    TToolBar* ToolBarShopAlign = nullptr;
+    QToolButton* BtnSortByAisle = nullptr;
+    QToolButton* BtnSortByCategory = nullptr;
+    QLabel* GradientShoppingList = nullptr;
+    ListSurface* ImageShoppingList = nullptr;
+    QScrollBar* ShoppingListBar = nullptr;
+
+    TStatusBar* StatusBar = nullptr;
+    QTimer* TimerTip = nullptr;
+
+    // The file pickers of the store-file commands.
+    FileDialogRequest DialogOpen;
+    FileDialogRequest DialogSaveStore;
+    FileDialogRequest DialogFolder;
+
+    // The program's first command-line argument (empty when there is none); start-up opens
+    // the store file it names.
+    AnsiString CommandLineArg;
+
+    // ---- Life of the window ----
+    void FormCreate();  // the start-up sequence; run once, right after construction
+    void FormShow();
+    void FormResize();
+    void FormClose();
+    void TimerTipTimer();
+    bool SplitterLRCanResize(int newSize) const;
+    void SplitterLRMoved();
+    void MItemFileExitClick();
+
+    // The width of the shopping-list panel, which is the splitter position.
+    int PanelListWidth() const;
+    void SetPanelListWidth(int width);
+
+    // ---- Store routines used by start-up (their own parts complete them) ----
+    void FillStoreList();
+    void LoadStore(const AnsiString& name);
+    void BuildShoppingList();
+    bool ClipboardHasData() const;
+    bool StoreHasCategories() const;
+    // FormResize's redrawing once start-up is over: both lists, the item-list header, the
+    // stored selection and the Category menu.
+    void RedrawAfterResize();
+
+    // ---- Commands that start-up runs and that put a question to the person at the screen ----
+    virtual void MItemFileNewStoreClick(); // the new-store wizard
+    virtual void MItemHelpTipClick();      // the tip of the day
+    virtual void CheckForNewVersion(bool verbose);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // FormMainLayout.cpp
+    void CreateComponents();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreatePanels();
+    void ConnectHandlers();
+    // Runs a handler of this window through the command dispatch.
+    void Wire(QAction* item, void (TFormMain::*handler)());
+
+    // FormMainStartup.cpp
+    void ReadWindowPlacement();
+    void ReadDisplaySettings();
+    void PrepareStoresFolder();
+    void OpenFirstStore();
+    bool OpenStoreFromCommandLine();
+    void OpenStoreAndList(const AnsiString& name);
+    void DisableFindAndAdd();
+    void RunVersionCheckSchedule();
+    void ApplyFonts();
+};
+
+// The one main window of the program.
+extern TFormMain* FormMain;
+
+} // namespace qm

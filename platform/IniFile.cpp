@@ -1,0 +1,793 @@
+#include "platform/IniFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Exception.h"
+
+namespace qm {
+
+namespace {
+
+// Blanks trimmed around names and values: the C white-space bytes and the DOS end-of-file
+// mark that old editors leave behind.
+inline bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
+std::string_view Trim(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+enum class Kind : unsigned char { Other, Blank, Key, Header, Dead };
+
+// One line of the file. The raw text (without its line end) lies in Model::text; for a key
+// line the trimmed name and value, and for a header the trimmed section name, are given as
+// offsets into that raw text.
+struct Line {
+    size_t off = 0, len = 0;
+    size_t nameOff = 0, nameLen = 0;
+    size_t valOff = 0, valLen = 0;
+    Kind kind = Kind::Other;
+};
+
+struct Section {
+    Line header;
+    std::string upper;               // the upper-cased section name
+    std::vector<Line> body;          // every line up to the next header, in file order
+    std::unordered_map<std::string, size_t> keys; // upper-cased key -> first body line
+    long nextSame = -1;              // the next section of the same name (files may repeat one)
+    bool dupKeys = false;            // a key occurs twice in the body
+    bool dead = false;               // erased, dropped at the next rewrite
+    bool hasDeadLines = false;
+};
+
+// A parsed file. Sections of the same name read as one: their keys are taken in file order
+// and the first line of a key wins, which is also the line a write rewrites.
+class Model {
+public:
+    explicit Model(std::string bytes);
+
+    std::string text; // the file's bytes; lines added or changed since the last rewrite follow
+
+    std::string_view Raw(const Line& l) const { return std::string_view(text).substr(l.off, l.len); }
+    std::string_view Name(const Line& l) const { return Raw(l).substr(l.nameOff, l.nameLen); }
+    std::string_view Value(const Line& l) const { return Raw(l).substr(l.valOff, l.valLen); }
+
+    const Line* FindKey(std::string_view section, std::string_view key) const;
+    bool HasSection(std::string_view section) const { return First(UpperName(section)) >= 0; }
+    std::vector<AnsiString> SectionNames() const;
+    // Calls f(line) for each visible key of the section, in file order.
+    template <class F> void ForEachKey(std::string_view section, F f) const;
+
+    bool Write(std::string_view section, std::string_view key, std::string_view value);
+    bool Delete(std::string_view section, std::string_view key);
+    bool Erase(std::string_view section);
+
+    // Lays the lines out afresh with CR LF ends; text becomes exactly the file's new content.
+    void Rewrite();
+
+private:
+    struct Chain {
+        long first, last;
+    };
+
+    long First(const std::string& upper) const
+    {
+        auto it = index_.find(upper);
+        return it == index_.end() ? -1 : it->second.first;
+    }
+    Line Classify(size_t off, size_t len, size_t skip) const;
+    void AddLine(Section& s, const Line& l);
+    void AddSection(Section&& s);
+    size_t Append(std::string_view raw);
+    void Reindex(Section& s);
+
+    std::vector<Line> pre_; // lines before the first section
+    std::vector<Section> sections_;
+    std::unordered_map<std::string, Chain> index_;
+};
+
+Model::Model(std::string bytes) : text(std::move(bytes))
+{
+    const size_t n = text.size();
+    // A byte-order mark some editors put first is not part of the first line's meaning.
+    const size_t bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    size_t pos = 0;
+    while (pos < n) {
+        const char* nl = static_cast<const char*>(std::memchr(text.data() + pos, '\n', n - pos));
+        const size_t end = nl ? size_t(nl - text.data()) : n;
+        size_t len = end - pos;
+        if (len && text[end - 1] == '\r')
+            --len;
+        Line l = Classify(pos, len, pos == 0 ? bom : 0);
+        if (l.kind == Kind::Header) {
+            Section s;
+            s.header = l;
+            s.upper = UpperName(Name(l));
+            AddSection(std::move(s));
+        } else if (!sections_.empty()) {
+            AddLine(sections_.back(), l);
+        } else {
+            pre_.push_back(l);
+        }
+        pos = end + 1;
+    }
+}
+
+Line Model::Classify(size_t off, size_t len, size_t skip) const
+{
+    Line l;
+    l.off = off;
+    l.len = len;
+    const std::string_view raw = Raw(l);
+    const std::string_view t = Trim(raw.substr(skip));
+    const size_t start = size_t(t.data() - raw.data());
+    if (t.empty()) {
+        l.kind = Kind::Blank;
+    } else if (t[0] == ';') {
+        l.kind = Kind::Other;
+    } else if (t[0] == '[' && t.rfind(']') != std::string_view::npos) {
+        const std::string_view name = Trim(t.substr(1, t.rfind(']') - 1));
+        l.kind = Kind::Header;
+        l.nameOff = size_t(name.data() - raw.data());
+        l.nameLen = name.size();
+    } else if (const size_t eq = t.find('='); eq != std::string_view::npos) {
+        const std::string_view name = Trim(t.substr(0, eq));
+        const std::string_view value = Trim(t.substr(eq + 1));
+        l.kind = Kind::Key;
+        l.nameOff = name.empty() ? start : size_t(name.data() - raw.data());
+        l.nameLen = name.size();
+        l.valOff = value.empty() ? start + eq + 1 : size_t(value.data() - raw.data());
+        l.valLen = value.size();
+    }
+    return l;
+}
+
+void Model::AddLine(Section& s, const Line& l)
+{
+    s.body.push_back(l);
+    if (l.kind == Kind::Key && !s.keys.try_emplace(UpperName(Name(l)), s.body.size() - 1).second)
+        s.dupKeys = true;
+}
+
+void Model::AddSection(Section&& s)
+{
+    const long idx = long(sections_.size());
+    auto [it, fresh] = index_.try_emplace(s.upper, Chain{idx, idx});
+    if (!fresh) {
+        sections_[size_t(it->second.last)].nextSame = idx;
+        it->second.last = idx;
+    }
+    sections_.push_back(std::move(s));
+}
+
+size_t Model::Append(std::string_view raw)
+{
+    const size_t off = text.size();
+    text.append(raw);
+    return off;
+}
+
+const Line* Model::FindKey(std::string_view section, std::string_view key) const
+{
+    const std::string ukey = UpperName(key);
+    for (long i = First(UpperName(section)); i >= 0; i = sections_[size_t(i)].nextSame) {
+        const Section& s = sections_[size_t(i)];
+        if (auto it = s.keys.find(ukey); it != s.keys.end())
+            return &s.body[it->second];
+    }
+    return nullptr;
+}
+
+std::vector<AnsiString> Model::SectionNames() const
+{
+    std::vector<AnsiString> out;
+    out.reserve(index_.size());
+    for (const auto& s : sections_) {
+        // Only the first section of each name is listed; later ones read as part of it.
+        if (!s.dead && &sections_[size_t(index_.at(s.upper).first)] == &s)
+            out.emplace_back(Name(s.header));
+    }
+    return out;
+}
+
+template <class F> void Model::ForEachKey(std::string_view section, F f) const
+{
+    long i = First(UpperName(section));
+    if (i < 0)
+        return;
+    const bool repeated = sections_[size_t(i)].nextSame >= 0;
+    std::unordered_set<std::string> seen;
+    for (; i >= 0; i = sections_[size_t(i)].nextSame) {
+        const Section& s = sections_[size_t(i)];
+        for (size_t j = 0; j < s.body.size(); ++j) {
+            const Line& l = s.body[j];
+            if (l.kind != Kind::Key)
+                continue;
+            if (s.dupKeys || repeated) {
+                // A repeated key shows once, with its first line.
+                std::string u = UpperName(Name(l));
+                auto it = s.keys.find(u);
+                if (it == s.keys.end() || it->second != j || !seen.insert(std::move(u)).second)
+                    continue;
+            }
+            f(l);
+        }
+    }
+}
+
+bool Model::Write(std::string_view section, std::string_view key, std::string_view value)
+{
+    section = Trim(section);
+    key = Trim(key);
+    value = Trim(value);
+    const std::string usec = UpperName(section);
+    const long first = First(usec);
+    if (first >= 0) {
+        const std::string ukey = UpperName(key);
+        for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame) {
+            Section& s = sections_[size_t(i)];
+            auto it = s.keys.find(ukey);
+            if (it == s.keys.end())
+                continue;
+            Line& l = s.body[it->second];
+            if (Value(l) == value)
+                return false;
+            // Rewritten in place; the key keeps the spelling it has in the file.
+            const std::string name(Name(l));
+            l.off = Append(name);
+            text += '=';
+            text.append(value);
+            l.len = name.size() + 1 + value.size();
+            l.nameOff = 0;
+            l.nameLen = name.size();
+            l.valOff = name.size() + 1;
+            l.valLen = value.size();
+            return true;
+        }
+    }
+
+    Line l;
+    l.kind = Kind::Key;
+    l.off = Append(key);
+    text += '=';
+    text.append(value);
+    l.len = key.size() + 1 + value.size();
+    l.nameLen = key.size();
+    l.valOff = key.size() + 1;
+    l.valLen = value.size();
+    if (first < 0) {
+        Section s;
+        s.header.kind = Kind::Header;
+        s.header.off = Append("[");
+        text.append(section);
+        text += ']';
+        s.header.len = section.size() + 2;
+        s.header.nameOff = 1;
+        s.header.nameLen = section.size();
+        s.upper = usec;
+        AddLine(s, l);
+        AddSection(std::move(s));
+        return true;
+    }
+    // A new key goes after the section's last line that is not blank, so blank lines that
+    // part it from the next section stay where they are.
+    Section& s = sections_[size_t(first)];
+    size_t at = s.body.size();
+    while (at > 0 && (s.body[at - 1].kind == Kind::Blank || s.body[at - 1].kind == Kind::Dead))
+        --at;
+    s.body.insert(s.body.begin() + long(at), l);
+    s.keys.emplace(UpperName(key), at);
+    // Only blank and dead lines moved, and none of them is indexed.
+    return true;
+}
+
+bool Model::Delete(std::string_view section, std::string_view key)
+{
+    const std::string ukey = UpperName(Trim(key));
+    bool changed = false;
+    for (long i = First(UpperName(Trim(section))); i >= 0; i = sections_[size_t(i)].nextSame) {
+        Section& s = sections_[size_t(i)];
+        auto it = s.keys.find(ukey);
+        if (it == s.keys.end())
+            continue;
+        s.body[it->second].kind = Kind::Dead;
+        s.keys.erase(it);
+        if (s.dupKeys) {
+            // Every line of the key goes, so that no older copy shows up afterwards.
+            for (Line& l : s.body)
+                if (l.kind == Kind::Key && UpperName(Name(l)) == ukey)
+                    l.kind = Kind::Dead;
+        }
+        s.hasDeadLines = true;
+        changed = true;
+    }
+    return changed;
+}
+
+bool Model::Erase(std::string_view section)
+{
+    auto it = index_.find(UpperName(Trim(section)));
+    if (it == index_.end())
+        return false;
+    for (long i = it->second.first; i >= 0; i = sections_[size_t(i)].nextSame)
+        sections_[size_t(i)].dead = true;
+    index_.erase(it);
+    return true;
+}
+
+void Model::Reindex(Section& s)
+{
+    std::vector<Line> body;
+    body.reserve(s.body.size());
+    for (const Line& l : s.body)
+        if (l.kind != Kind::Dead)
+            body.push_back(l);
+    s.body = std::move(body);
+    s.keys.clear();
+    s.dupKeys = false;
+    s.hasDeadLines = false;
+    for (size_t j = 0; j < s.body.size(); ++j)
+        if (s.body[j].kind == Kind::Key && !s.keys.try_emplace(UpperName(Name(s.body[j])), j).second)
+            s.dupKeys = true;
+}
+
+void Model::Rewrite()
+{
+    bool deadSections = false;
+    size_t size = 0;
+    auto measure = [&](const Line& l) {
+        if (l.kind != Kind::Dead)
+            size += l.len + 2;
+    };
+    for (const Line& l : pre_)
+        measure(l);
+    for (const Section& s : sections_) {
+        deadSections |= s.dead;
+        if (s.dead)
+            continue;
+        measure(s.header);
+        for (const Line& l : s.body)
+            measure(l);
+    }
+
+    std::string out;
+    out.reserve(size);
+    auto emit = [&](Line& l) {
+        if (l.kind == Kind::Dead)
+            return;
+        const size_t off = out.size();
+        out.append(text, l.off, l.len);
+        out += "\r\n";
+        l.off = off;
+    };
+    for (Line& l : pre_)
+        emit(l);
+    for (Section& s : sections_) {
+        if (s.dead)
+            continue;
+        emit(s.header);
+        for (Line& l : s.body)
+            emit(l);
+    }
+    text = std::move(out);
+
+    for (Section& s : sections_)
+        if (s.hasDeadLines && !s.dead)
+            Reindex(s);
+    if (deadSections) {
+        std::vector<Section> kept;
+        kept.reserve(sections_.size());
+        for (Section& s : sections_)
+            if (!s.dead)
+                kept.push_back(std::move(s));
+        sections_.clear();
+        index_.clear();
+        for (Section& s : kept) {
+            s.nextSame = -1;
+            AddSection(std::move(s));
+        }
+    }
+}
+
+// Refuses what could not be read back as written: a line break would split the line, "="
+// would end the key early, and a key beginning with ";" or "[" would read as a comment or
+// a section header.
+void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
+                   std::string_view value)
+{
+    auto refuse = [&](const std::string& why) {
+        throw EStoreError(Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
+    };
+    const std::string_view k = Trim(key);
+    if (section.find_first_of("\r\n") != std::string_view::npos)
+        refuse("a section name cannot hold a line break");
+    if (k.find_first_of("\r\n") != std::string_view::npos)
+        refuse("a key name cannot hold a line break");
+    if (k.find('=') != std::string_view::npos)
+        refuse(Format("the key name \"%s\" cannot hold \"=\"", std::string(k).c_str()));
+    if (!k.empty() && (k[0] == ';' || k[0] == '['))
+        refuse(Format("the key name \"%s\" cannot begin with \"%c\"", std::string(k).c_str(), k[0]));
+    if (value.find_first_of("\r\n") != std::string_view::npos)
+        refuse(Format("the value of \"%s\" cannot hold a line break", std::string(k).c_str()));
+}
+
+// ---- The file system side ----
+
+struct Version {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = -1;
+    long long mtimeNs = 0;
+    bool operator==(const Version&) const = default;
+};
+
+Version VersionOf(const struct stat& st)
+{
+    return {st.st_dev, st.st_ino, st.st_size, (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+long long RealTimeNs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec;
+}
+
+// File times advance in coarse steps (a scheduler tick), so a change made within a step of the
+// version we parsed can leave size, time and inode all equal. A version read this soon after
+// its modification is checked byte for byte at the next read, until it has aged past this.
+constexpr long long kRacyNs = 50'000'000;
+
+std::string Reason(int err)
+{
+    return FromFileName(std::strerror(err));
+}
+
+[[noreturn]] void Fail(const std::string& file, int err)
+{
+    throw EInOutError(
+        Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), Reason(err).c_str()));
+}
+
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+// Reads the whole of a regular file. Returns 0, or the errno of the failure (ENOENT for a
+// missing file or one that is not a regular file).
+int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
+{
+    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (f.fd < 0)
+        return errno;
+    if (::fstat(f.fd, &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return ENOENT;
+    bytes.clear();
+    bytes.resize(size_t(st.st_size) + 1);
+    size_t got = 0;
+    for (;;) {
+        if (got == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t r = ::read(f.fd, bytes.data() + got, bytes.size() - got);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (r == 0)
+            break;
+        got += size_t(r);
+    }
+    bytes.resize(got);
+    return 0;
+}
+
+bool WriteAll(int fd, const std::string& data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += size_t(w);
+    }
+    return true;
+}
+
+// Writes data into a new file beside path, flushes it to disk and renames it over path, so
+// that path holds either its old or its new content whatever happens. Returns the new
+// file's version.
+Version ReplaceFile(const std::string& path, const std::string& data, const struct stat* old)
+{
+    static unsigned counter = 0;
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        tmp = Format("%s.tmp%ld-%u", path.c_str(), long(::getpid()), ++counter);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100))
+            Fail(path, errno);
+    }
+    int err = 0;
+    struct stat st {};
+    if (old)
+        (void)::fchmod(fd, old->st_mode & 07777); // keep the file's permissions
+    if (!WriteAll(fd, data) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err)
+        err = errno;
+    if (!err && ::rename(tmp.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err) {
+        ::unlink(tmp.c_str());
+        Fail(path, err);
+    }
+    return VersionOf(st);
+}
+
+// A write goes to the file a symbolic link points at, so the link itself stays.
+std::string WriteTarget(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string out(real);
+            std::free(real);
+            return out;
+        }
+    }
+    return path;
+}
+
+// ---- The process-wide cache of parsed files ----
+
+struct Entry {
+    Version version;
+    bool trusted = false; // old enough that equal versions mean equal content
+    std::unique_ptr<Model> model;
+};
+
+std::recursive_mutex gMutex;
+std::unordered_map<std::string, Entry>& Cache()
+{
+    static std::unordered_map<std::string, Entry> cache;
+    return cache;
+}
+
+// Files this thread is rewriting under their lock; a nested write of one of them would wait
+// for itself.
+thread_local std::vector<std::string> tEditing;
+
+// The current parse of path, or null when the file cannot be read. Call under gMutex.
+const Model* Current(const std::string& path)
+{
+    auto& cache = Cache();
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        cache.erase(path);
+        return nullptr;
+    }
+    auto it = cache.find(path);
+    if (it != cache.end() && it->second.trusted && it->second.version == VersionOf(st))
+        return it->second.model.get();
+
+    const long long now = RealTimeNs();
+    std::string bytes;
+    if (ReadWhole(path, bytes, st) != 0) {
+        cache.erase(path);
+        return nullptr;
+    }
+    const Version v = VersionOf(st);
+    const bool trusted = now - v.mtimeNs > kRacyNs;
+    if (it != cache.end() && it->second.version == v && it->second.model->text == bytes) {
+        it->second.trusted = trusted;
+        return it->second.model.get();
+    }
+    Entry& e = cache[path];
+    e.model = std::make_unique<Model>(std::move(bytes));
+    e.version = v;
+    e.trusted = trusted;
+    return e.model.get();
+}
+
+class EditorImpl : public IniFile::Editor {
+public:
+    EditorImpl(Model& m, const std::string& file) : m_(m), file_(file) {}
+    bool changed = false;
+
+    AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const override
+    {
+        const Line* l = m_.FindKey(Trim(section), Trim(key));
+        return l ? AnsiString(m_.Value(*l)) : def;
+    }
+    std::vector<AnsiString> ReadSections() const override { return m_.SectionNames(); }
+    std::vector<AnsiString> ReadSection(const AnsiString& section) const override
+    {
+        std::vector<AnsiString> out;
+        m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l)); });
+        return out;
+    }
+    void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value) override
+    {
+        CheckWritable(file_, section, key, value);
+        changed |= m_.Write(section, key, value);
+    }
+    void DeleteKey(const AnsiString& section, const AnsiString& key) override
+    {
+        changed |= m_.Delete(section, key);
+    }
+    void EraseSection(const AnsiString& section) override { changed |= m_.Erase(section); }
+
+private:
+    Model& m_;
+    const std::string& file_;
+};
+
+} // namespace
+
+IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+void IniFile::DropCache()
+{
+    std::lock_guard lock(gMutex);
+    Cache().clear();
+}
+
+AnsiString IniFile::ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const
+{
+    std::lock_guard lock(gMutex);
+    const Model* m = Current(fileName_);
+    const Line* l = m ? m->FindKey(Trim(section), Trim(key)) : nullptr;
+    return l ? AnsiString(m->Value(*l)) : def;
+}
+
+bool IniFile::SectionExists(const AnsiString& section) const
+{
+    std::lock_guard lock(gMutex);
+    const Model* m = Current(fileName_);
+    return m && m->HasSection(Trim(section));
+}
+
+bool IniFile::ValueExists(const AnsiString& section, const AnsiString& key) const
+{
+    std::lock_guard lock(gMutex);
+    const Model* m = Current(fileName_);
+    return m && m->FindKey(Trim(section), Trim(key));
+}
+
+std::vector<AnsiString> IniFile::ReadSections() const
+{
+    std::lock_guard lock(gMutex);
+    const Model* m = Current(fileName_);
+    return m ? m->SectionNames() : std::vector<AnsiString>{};
+}
+
+std::vector<AnsiString> IniFile::ReadSection(const AnsiString& section) const
+{
+    std::lock_guard lock(gMutex);
+    std::vector<AnsiString> out;
+    if (const Model* m = Current(fileName_))
+        m->ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m->Name(l)); });
+    return out;
+}
+
+std::vector<std::pair<AnsiString, AnsiString>> IniFile::ReadSectionValues(const AnsiString& section) const
+{
+    std::lock_guard lock(gMutex);
+    std::vector<std::pair<AnsiString, AnsiString>> out;
+    if (const Model* m = Current(fileName_))
+        m->ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m->Name(l), m->Value(l)); });
+    return out;
+}
+
+void IniFile::WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value)
+{
+    CheckWritable(fileName_, section, key, value);
+    Edit([&](Editor& e) { e.WriteString(section, key, value); });
+}
+
+void IniFile::DeleteKey(const AnsiString& section, const AnsiString& key)
+{
+    Edit([&](Editor& e) { e.DeleteKey(section, key); });
+}
+
+void IniFile::EraseSection(const AnsiString& section)
+{
+    Edit([&](Editor& e) { e.EraseSection(section); });
+}
+
+void IniFile::Edit(const std::function<void(Editor&)>& change)
+{
+    const std::string target = WriteTarget(fileName_);
+    for (const auto& f : tEditing)
+        if (f == target)
+            throw EInvalidOperation(Format("The file \"%s\" is already being changed; nested changes go "
+                                           "through the editor.",
+                                           FromFileName(fileName_).c_str()));
+
+    // Other program windows wait here until this rewrite is complete.
+    Fd lock(::open((target + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (lock.fd < 0)
+        Fail(fileName_, errno);
+    while (::flock(lock.fd, LOCK_EX) != 0)
+        if (errno != EINTR)
+            Fail(fileName_, errno);
+    tEditing.push_back(target);
+    struct Pop {
+        ~Pop() { tEditing.pop_back(); }
+    } pop;
+
+    // The changes apply to the file as it is now, whatever another window wrote before.
+    const long long now = RealTimeNs();
+    std::string bytes;
+    struct stat st {};
+    const int err = ReadWhole(target, bytes, st);
+    const bool exists = err == 0;
+    if (err != 0 && err != ENOENT)
+        throw EInOutError(Format("Cannot read the file \"%s\": %s.", FromFileName(fileName_).c_str(),
+                                 Reason(err).c_str()));
+
+    std::lock_guard guard(gMutex);
+    auto& cache = Cache();
+    // The parse leaves the cache while it is changed: a read made by the change function sees
+    // the file as it is on disk, and a failure leaves nothing half-changed behind.
+    std::unique_ptr<Model> model;
+    if (auto it = cache.find(fileName_); it != cache.end()) {
+        if (it->second.model && it->second.model->text == bytes)
+            model = std::move(it->second.model);
+        cache.erase(it);
+    }
+    if (!model)
+        model = std::make_unique<Model>(std::move(bytes));
+
+    EditorImpl editor(*model, fileName_);
+    change(editor);
+    Entry fresh;
+    if (editor.changed) {
+        model->Rewrite();
+        fresh.version = ReplaceFile(target, model->text, exists ? &st : nullptr);
+    } else if (exists) {
+        fresh.version = VersionOf(st);
+        fresh.trusted = now - fresh.version.mtimeNs > kRacyNs;
+    } else {
+        return;
+    }
+    fresh.model = std::move(model);
+    cache[fileName_] = std::move(fresh);
+}
+
+} // namespace qm

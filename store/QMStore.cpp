@@ -1,0 +1,248 @@
+#include "store/QMStore.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+#include "platform/Exception.h"
+
+namespace qm {
+
+namespace {
+
+[[noreturn]] void RangeError(const char* what, int32_t index)
+{
+    throw ERangeError(Format("%s index out of range (%d)", what, int(index)));
+}
+
+// Stable sort of records on their upper-cased names, with each key computed once.
+template <typename T>
+void SortByUpperName(std::vector<T>& records)
+{
+    if (records.size() < 2)
+        return;
+    std::vector<std::pair<AnsiString, size_t>> keys;
+    keys.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        keys.emplace_back(UpperName(records[i].Name), i);
+    // std::string compares its bytes as unsigned char, as names are compared.
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<T> sorted;
+    sorted.reserve(records.size());
+    for (auto& k : keys)
+        sorted.push_back(std::move(records[k.second]));
+    records = std::move(sorted);
+}
+
+} // namespace
+
+int32_t QMStore::ItemCount() const
+{
+    int32_t n = 0;
+    for (const auto& c : Categories)
+        n += c.ItemCount();
+    return n;
+}
+
+std::pair<int32_t, int32_t> QMStore::FindItemByName(const AnsiString& name) const
+{
+    for (size_t c = 0; c < Categories.size(); ++c) {
+        if (SameName(Categories[c].Name, name))
+            return {int32_t(c), kNoRow};
+        const auto& items = Categories[c].Items;
+        for (size_t i = 0; i < items.size(); ++i)
+            if (SameName(items[i].Name, name))
+                return {int32_t(c), int32_t(i)};
+    }
+    return {kNoRow, kNoRow};
+}
+
+int32_t QMStore::FindAisleIndex(const AnsiString& aisle) const
+{
+    for (size_t i = 0; i < Aisles.size(); ++i)
+        if (SameName(Aisles[i], aisle))
+            return int32_t(i);
+    return -1;
+}
+
+AnsiString QMStore::GetSelectedCategoryName() const
+{
+    if (SelCategory < 0 || Categories.empty())
+        return {};
+    return CategoryAt(SelCategory).Name;
+}
+
+AnsiString QMStore::GetSelectedItemName() const
+{
+    if (SelItem < 0 || Categories.empty())
+        return {};
+    return ItemAt(SelCategory, SelItem).Name;
+}
+
+AnsiString QMStore::GetSelectedItemFieldText(int n) const
+{
+    const QMItem& item = ItemAt(SelCategory, SelItem);
+    switch (n) {
+    case 1:
+        return item.Aisle;
+    case 2:
+        return item.Note;
+    case 3:
+        return std::to_string(item.Qty);
+    case 4:
+        return item.HasCoupon ? "1" : "0";
+    case 5:
+        return FormatExpiry(item.CouponExpire);
+    case 6:
+        return item.IsStoreCoupon ? "1" : "0";
+    default:
+        return {};
+    }
+}
+
+void QMStore::GetSelectedItem(QMItem& out) const
+{
+    if (SelItem >= 0 && SelCategory >= 0 && ItemCount() >= 1)
+        out = ItemAt(SelCategory, SelItem);
+}
+
+void QMStore::GetSelectedCategory(QMCategory& out) const
+{
+    if (SelCategory >= 0)
+        out = CategoryAt(SelCategory);
+}
+
+void QMStore::GetItem(int32_t category, int32_t item, QMItem& out) const { out = ItemAt(category, item); }
+
+void QMStore::GetCategory(int32_t category, QMCategory& out) const { out = CategoryAt(category); }
+
+QMCategory& QMStore::CategoryAt(int32_t category)
+{
+    return const_cast<QMCategory&>(std::as_const(*this).CategoryAt(category));
+}
+
+const QMCategory& QMStore::CategoryAt(int32_t category) const
+{
+    if (category < 0 || size_t(category) >= Categories.size())
+        RangeError("Category", category);
+    return Categories[size_t(category)];
+}
+
+QMItem& QMStore::ItemAt(int32_t category, int32_t item)
+{
+    return const_cast<QMItem&>(std::as_const(*this).ItemAt(category, item));
+}
+
+const QMItem& QMStore::ItemAt(int32_t category, int32_t item) const
+{
+    const QMCategory& c = CategoryAt(category);
+    if (item < 0 || size_t(item) >= c.Items.size())
+        RangeError("Item", item);
+    return c.Items[size_t(item)];
+}
+
+void QMStore::SortCategories() { SortByUpperName(Categories); }
+
+void QMStore::SortItems(int32_t category) { SortByUpperName(CategoryAt(category).Items); }
+
+AnsiString QMStore::FormatItemValue(int32_t category, int32_t item) const
+{
+    const QMItem& it = ItemAt(category, item);
+    AnsiString line;
+    line.reserve(it.Aisle.size() + it.Note.size() + 40);
+    line += it.Aisle;
+    line += ",-,";
+    line += it.Note;
+    line += ",-,";
+    line += std::to_string(it.Qty);
+    line += ",-,";
+    line += it.HasCoupon ? "1" : "0";
+    line += ",-,";
+    line += FormatExpiry(it.CouponExpire);
+    line += ",-,";
+    line += it.IsStoreCoupon ? "1" : "0";
+    line += ",-,";
+    return line;
+}
+
+char DecimalSeparator()
+{
+    const QString point = QLocale::system().decimalPoint();
+    if (point.size() == 1 && point[0].unicode() < 0x80)
+        return char(point[0].unicode());
+    return '.';
+}
+
+AnsiString FormatExpiry(double dayNumber)
+{
+    if (std::isnan(dayNumber))
+        return "NAN";
+    if (std::isinf(dayNumber))
+        return dayNumber > 0 ? "INF" : "-INF";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15G", dayNumber);
+    AnsiString s(buf);
+    // "1E+20" / "1E-05" become "1E20" / "1E-5".
+    if (const size_t e = s.find('E'); e != AnsiString::npos) {
+        AnsiString mant = s.substr(0, e);
+        AnsiString exp = s.substr(e + 1);
+        const bool negative = !exp.empty() && exp[0] == '-';
+        if (!exp.empty() && (exp[0] == '+' || exp[0] == '-'))
+            exp.erase(0, 1);
+        exp.erase(0, std::min(exp.find_first_not_of('0'), exp.size() - 1));
+        s = mant + "E" + (negative ? "-" : "") + exp;
+    }
+    if (const size_t p = s.find('.'); p != AnsiString::npos)
+        s[p] = DecimalSeparator();
+    return s;
+}
+
+int32_t ParseStoreInt(std::string_view text)
+{
+    size_t p = 0;
+    while (p < text.size() && (text[p] == ' ' || text[p] == '\t'))
+        ++p;
+    text.remove_prefix(p);
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        return 0;
+    return value;
+}
+
+double ParseStoreFloat(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return 0;
+    const auto last = text.find_last_not_of(" \t");
+    std::string t(text.substr(first, last - first + 1));
+    if (t.size() > 1 && t[0] == '+' && t[1] != '-')
+        t.erase(0, 1);
+    // Accept both "." and the user's separator, so files written under another number format
+    // still read; no grouping separator is ever written.
+    for (char& ch : t)
+        if (ch == ',')
+            ch = '.';
+    if (t.find_first_not_of("0123456789.-+eE") != std::string::npos) {
+        const char sep = DecimalSeparator();
+        for (char& ch : t)
+            if (ch == sep)
+                ch = '.';
+    }
+    if (t.empty() || !(std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '-' || t[0] == '.'))
+        return 0;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value))
+        return 0;
+    return value;
+}
+
+} // namespace qm

@@ -1,0 +1,369 @@
+#include "store/StoreFiles.h"
+
+#include <cstring>
+
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+#include "platform/IniFile.h"
+#include "util/ExtraStrUtils.h"
+
+namespace qm {
+
+namespace {
+
+bool HasLineBreak(std::string_view s)
+{
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// Refuses names the store file could not hold and read back as written.
+void CheckSectionName(const AnsiString& section)
+{
+    if (section.empty())
+        throw EStoreError("A section of a store file must have a name: an empty section name would hide "
+                          "every section after it from the store loader.");
+    if (HasLineBreak(section) || section.find(']') != AnsiString::npos)
+        throw EStoreError(Format("The name \"%s\" cannot be written to a store file: it must not contain "
+                                 "\"]\" or a line break.",
+                                 section.c_str()));
+}
+
+void CheckKeyName(const AnsiString& key)
+{
+    if (key.empty())
+        throw EStoreError("An entry of a store file must have a name: an empty name would hide every "
+                          "entry after it from the store loader.");
+    if (HasLineBreak(key) || key.find('=') != AnsiString::npos || key[0] == '[')
+        throw EStoreError(Format("The name \"%s\" cannot be written to a store file: it must not contain "
+                                 "\"=\" or a line break, nor begin with \"[\".",
+                                 key.c_str()));
+}
+
+void CheckValue(const AnsiString& value)
+{
+    if (HasLineBreak(value))
+        throw EStoreError("A value written to a store file must not contain a line break.");
+}
+
+void CheckWriteStore(const AnsiString& store)
+{
+    if (store.empty())
+        throw EStoreError("No store is named for this change: a store name must not be empty.");
+}
+
+IniFile StoreIni(const StoreContext& ctx, const AnsiString& store) { return IniFile(StoreFilePath(ctx, store)); }
+
+AnsiString Field(const std::vector<std::string_view>& fields, size_t n)
+{
+    return n >= 1 && n <= fields.size() ? AnsiString(fields[n - 1]) : AnsiString();
+}
+
+} // namespace
+
+void CheckStoreName(const AnsiString& store)
+{
+    if (store == "." || store == ".." || store.find('/') != AnsiString::npos ||
+        store.find('\0') != AnsiString::npos)
+        throw EStoreError(Format("The store name \"%s\" cannot be used: a store name must not contain \"/\" "
+                                 "and must not be \".\" or \"..\".",
+                                 store.c_str()));
+}
+
+std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store)
+{
+    CheckStoreName(store);
+    std::string path = ctx.StoresFolder;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path + ToFileName(store) + ".store";
+}
+
+std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)
+{
+    std::vector<std::string_view> fields;
+    const size_t n = text.size(), len = delimiter.size();
+    if (len == 0 || maxFields == 0)
+        return fields;
+    // The text is read as if closed by one more delimiter, so the last field ends too. Each
+    // occurrence is searched from one character after the previous one's start, so
+    // occurrences may overlap; a field runs from the end of one occurrence to the start of
+    // the next, and is empty when that start is not past the end.
+    auto matchAt = [&](size_t p) {
+        for (size_t j = 0; j < len; ++j) {
+            const size_t k = p + j;
+            if ((k < n ? text[k] : delimiter[k - n]) != delimiter[j])
+                return false;
+        }
+        return true;
+    };
+    auto findFrom = [&](size_t p) {
+        for (;; ++p) {
+            if (p < n) {
+                const void* hit = std::memchr(text.data() + p, delimiter[0], n - p);
+                p = hit ? size_t(static_cast<const char*>(hit) - text.data()) : n;
+            }
+            if (p > n || matchAt(p))
+                return p; // at p == n the closing delimiter always matches
+        }
+    };
+    size_t prevEnd = 0;
+    for (size_t pos = findFrom(0); pos <= n && fields.size() < maxFields; pos = findFrom(pos + 1)) {
+        fields.push_back(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());
+        prevEnd = pos + len;
+    }
+    return fields;
+}
+
+std::vector<AnsiString> SplitList(std::string_view delimiter, std::string_view text)
+{
+    std::vector<AnsiString> entries;
+    for (std::string_view f : SplitFields(delimiter, text, SIZE_MAX)) {
+        if (f.empty())
+            break;
+        entries.emplace_back(f);
+    }
+    return entries;
+}
+
+AnsiString JoinList(const std::vector<AnsiString>& names, std::string_view delimiter)
+{
+    size_t total = 0;
+    for (const auto& n : names)
+        total += n.size() + delimiter.size();
+    AnsiString out;
+    out.reserve(total);
+    for (const auto& n : names)
+        out.append(n).append(delimiter);
+    return out;
+}
+
+AnsiString ReadStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                           const AnsiString& key)
+{
+    if (store.empty() || section.empty() || key.empty())
+        return "Error";
+    return StoreIni(ctx, store).ReadString(section, key, "");
+}
+
+AnsiString ReadStoreField(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                          const AnsiString& key, int n)
+{
+    if (store.empty())
+        return {};
+    return GetDelimitedField(kFieldSeparator, StoreIni(ctx, store).ReadString(section, key, ""), n);
+}
+
+AnsiString ReadStoreSectionKeys(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
+{
+    if (store.empty())
+        return {};
+    return JoinList(StoreIni(ctx, store).ReadSection(section), kListSeparator);
+}
+
+AnsiString ReadStoreCategories(const StoreContext& ctx, const AnsiString& store)
+{
+    if (store.empty())
+        return {};
+    std::vector<AnsiString> names;
+    for (auto& s : StoreIni(ctx, store).ReadSections())
+        if (s.compare(0, 2, "--") != 0)
+            names.push_back(std::move(s));
+    return JoinList(names, kListSeparator);
+}
+
+bool ReadErrand(const StoreContext& ctx, const AnsiString& store, const AnsiString& errand)
+{
+    if (store.empty())
+        return false;
+    return ParseStoreInt(StoreIni(ctx, store).ReadString(kErrandsSection, errand, "")) != 0;
+}
+
+void ReportCarryOverFailures(const CarryOverFailures& failures)
+{
+    if (failures.empty())
+        return;
+    AnsiString msg = "The coupon could not be carried over to ";
+    if (failures.size() == 1) {
+        msg += "the store \"" + failures[0].Store + "\": " + failures[0].Reason;
+    } else {
+        msg += "these stores:";
+        for (const auto& f : failures)
+            msg += "\r\"" + f.Store + "\": " + f.Reason;
+    }
+    MessageDlg(msg, mtError, mbOK, 0);
+}
+
+void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                      const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred)
+{
+    CheckWriteStore(store);
+    CheckSectionName(section);
+    CheckKeyName(key);
+    CheckValue(value);
+    StoreIni(ctx, store).WriteString(section, key, value);
+    CarryOverFailures failures = PropagateCoupon(ctx, store, section, key);
+    if (deferred)
+        deferred->insert(deferred->end(), failures.begin(), failures.end());
+    else
+        ReportCarryOverFailures(failures);
+}
+
+void WriteErrand(const StoreContext& ctx, const AnsiString& store, const AnsiString& errand, bool onList)
+{
+    CheckWriteStore(store);
+    CheckKeyName(errand);
+    StoreIni(ctx, store).WriteString(kErrandsSection, errand, onList ? "1" : "0");
+}
+
+void DeleteStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                    const AnsiString& key)
+{
+    CheckWriteStore(store);
+    StoreIni(ctx, store).DeleteKey(section, key);
+}
+
+void EraseStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
+{
+    CheckWriteStore(store);
+    StoreIni(ctx, store).EraseSection(section);
+}
+
+namespace {
+
+bool SectionListed(const IniFile::Editor& e, const AnsiString& section)
+{
+    for (const auto& s : e.ReadSections())
+        if (SameName(s, section))
+            return true;
+    return false;
+}
+
+// Makes an empty section without disturbing a key that happens to carry the placeholder name.
+void EnsureSection(IniFile::Editor& e, const AnsiString& section)
+{
+    if (SectionListed(e, section))
+        return;
+    static const AnsiString placeholder = "---blank---";
+    e.WriteString(section, placeholder, "");
+    e.DeleteKey(section, placeholder);
+}
+
+} // namespace
+
+void AddStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
+{
+    CheckWriteStore(store);
+    CheckSectionName(section);
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { EnsureSection(e, section); });
+}
+
+void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                    const AnsiString& oldKey, const AnsiString& newKey)
+{
+    CheckWriteStore(store);
+    CheckSectionName(section);
+    CheckKeyName(newKey);
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
+        const AnsiString value = e.ReadString(section, oldKey, "");
+        e.WriteString(section, newKey, value);
+        if (!SameName(oldKey, newKey))
+            e.DeleteKey(section, oldKey);
+    });
+}
+
+void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& fromSection,
+                  const AnsiString& key, const AnsiString& toSection)
+{
+    CheckWriteStore(store);
+    CheckSectionName(toSection);
+    CheckKeyName(key);
+    // Moving a key onto its own section would write it and then delete it.
+    if (SameName(fromSection, toSection))
+        return;
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
+        const AnsiString value = e.ReadString(fromSection, key, "");
+        e.WriteString(toSection, key, value);
+        e.DeleteKey(fromSection, key);
+    });
+}
+
+void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& oldSection,
+                        const AnsiString& newSection)
+{
+    CheckWriteStore(store);
+    CheckSectionName(newSection);
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
+        if (!SectionListed(e, oldSection))
+            return;
+        // Every key is read from the section itself, not from a joined list, so no name and no
+        // number of keys can make one go missing before the old section is erased.
+        if (!SameName(oldSection, newSection)) {
+            EnsureSection(e, newSection);
+            for (const auto& key : e.ReadSection(oldSection))
+                e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
+            e.EraseSection(oldSection);
+        }
+    });
+}
+
+CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                                  const AnsiString& key)
+{
+    CarryOverFailures failures;
+    if (section.find("--") != AnsiString::npos)
+        return failures;
+    const IniFile written = StoreIni(ctx, store);
+    const AnsiString line = written.ReadString(section, key, "");
+    const auto wf = SplitFields(kFieldSeparator, line, 6);
+    const AnsiString coupon = Field(wf, 4), expiry = Field(wf, 5), storeOnly = Field(wf, 6);
+    // Neither condition depends on the receiving store, so when either holds no store is written.
+    if (storeOnly == "1" || written.ReadString(kInfoSection, "AcceptsCoupons", "") == "0")
+        return failures;
+
+    // The receiving line keeps its aisle, note and quantity and takes the coupon fields.
+    auto carried = [&](const AnsiString& own, AnsiString& out) {
+        if (own.empty())
+            return false;
+        const auto of = SplitFields(kFieldSeparator, own, 6);
+        if (Field(of, 6) == "1")
+            return false;
+        out = Field(of, 1) + kFieldSeparator + Field(of, 2) + kFieldSeparator + Field(of, 3) + kFieldSeparator +
+              coupon + kFieldSeparator + expiry + kFieldSeparator + storeOnly;
+        return out != own;
+    };
+
+    for (const AnsiString& entry : ctx.PickerStores) {
+        try {
+            IniFile target = StoreIni(ctx, entry);
+            AnsiString next;
+            if (!carried(target.ReadString(section, key, ""), next))
+                continue;
+            // Decide again under the file's lock, so a change another window made to this
+            // line since the read above is not overwritten with stale fields.
+            target.Edit([&](IniFile::Editor& e) {
+                AnsiString again;
+                if (carried(e.ReadString(section, key, ""), again))
+                    e.WriteString(section, key, again);
+            });
+        } catch (const std::exception& ex) {
+            failures.push_back({entry, ex.what()});
+        }
+    }
+    return failures;
+}
+
+void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
+              CarryOverFailures* deferred)
+{
+    const AnsiString value = store.FormatItemValue(category, item); // checks both indexes
+    WriteStoreString(ctx, store.Name, store.CategoryAt(category).Name, store.ItemAt(category, item).Name, value,
+                     deferred);
+}
+
+void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store)
+{
+    WriteStoreString(ctx, store.Name, kInfoSection, "LastItemSelected",
+                     store.GetSelectedItemName() + "&-&" + store.GetSelectedCategoryName());
+}
+
+} // namespace qm

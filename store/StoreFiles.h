@@ -1,0 +1,113 @@
+#pragma once
+// Key- and section-level reading and writing of store files, and the carrying of an item's
+// coupon to the same item in the other stores.
+//
+// A store is the file StoresFolder + store name + ".store". Every call opens the file, does
+// one read, write or section change, and closes it. Store names come from the store picker;
+// a name that is empty (for writers), contains "/" or NUL, or is "." or "..", is refused with
+// EStoreError before any path is built, so nothing is ever read or written outside the
+// storage folder. Writers also refuse names the file could not hold or read back: an empty
+// section or key, a section containing "]", a key containing "=" or starting with "[", and
+// any name or value containing a line break.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/AnsiString.h"
+#include "store/QMStore.h"
+
+namespace qm {
+
+// What the store routines need from the main window.
+struct StoreContext {
+    std::string StoresFolder;             // UTF-8 file-system path of the storage folder
+    std::vector<AnsiString> PickerStores; // the store picker's entries, in picker order
+};
+
+// Sections of the store file that are not categories.
+inline constexpr const char* kInfoSection = "--Info--";
+inline constexpr const char* kErrandsSection = "--Errands--";
+inline constexpr const char* kHiddenCatsSection = "--Hidden Cats--";
+inline constexpr const char* kAisleGuessesSection = "--Aisle Guesses--";
+inline constexpr const char* kFieldSeparator = ",-,"; // between the fields of an item line
+inline constexpr const char* kListSeparator = ",,";   // after each entry of a joined list
+
+// Raises EStoreError when the name could reach outside the storage folder.
+void CheckStoreName(const AnsiString& store);
+// The UTF-8 path of the store's file (checks the name).
+std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store);
+
+// Fields of a delimited text, numbered from 1 and split as GetDelimitedField splits them
+// (the text is closed with one more delimiter; overlapping occurrences count), but without
+// its 255-field limit: at most maxFields fields are returned, fewer when the text has fewer.
+std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text,
+                                          size_t maxFields);
+// The entries of a joined list: fields from the first up to the first empty one.
+std::vector<AnsiString> SplitList(std::string_view delimiter, std::string_view text);
+// Each name followed by the delimiter.
+AnsiString JoinList(const std::vector<AnsiString>& names, std::string_view delimiter);
+
+// Readers. A missing file, section or key reads as empty; an empty store name reads as a
+// missing file, except that ReadStoreString answers "Error" for an empty store, section or key.
+AnsiString ReadStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                           const AnsiString& key);
+// Field n (from 1) of the key's value split at ",-,".
+AnsiString ReadStoreField(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                          const AnsiString& key, int n);
+// The section's key names in file order, each followed by ",,".
+AnsiString ReadStoreSectionKeys(const StoreContext& ctx, const AnsiString& store,
+                                const AnsiString& section);
+// The file's section names not beginning with "--", each followed by ",,".
+AnsiString ReadStoreCategories(const StoreContext& ctx, const AnsiString& store);
+// The errand's value read as an integer: non-zero = true; false when missing or not a number.
+bool ReadErrand(const StoreContext& ctx, const AnsiString& store, const AnsiString& errand);
+
+// A carry-over write that failed in one receiving store.
+struct CarryOverFailure {
+    AnsiString Store;
+    AnsiString Reason;
+};
+using CarryOverFailures = std::vector<CarryOverFailure>;
+
+// One error box naming every store that did not receive its coupon; nothing when empty.
+void ReportCarryOverFailures(const CarryOverFailures& failures);
+
+// Writes the key, then carries the coupon of the written line over (PropagateCoupon). A
+// failure in a receiving store never undoes the write: the other stores still get theirs and
+// the failures are collected into *deferred, or, when deferred is null, reported at once.
+void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                      const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred = nullptr);
+void WriteErrand(const StoreContext& ctx, const AnsiString& store, const AnsiString& errand, bool onList);
+void DeleteStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                    const AnsiString& key);
+void EraseStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section);
+// Leaves the section in the file, with no keys when it is new; an existing section is untouched.
+void AddStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section);
+// Moves the value to the new key; names equal without regard to case keep the one key.
+void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                    const AnsiString& oldKey, const AnsiString& newKey);
+// Moves the key to another section; nothing happens when both name the same section.
+void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& fromSection,
+                  const AnsiString& key, const AnsiString& toSection);
+// Copies every key of the old section into the new one (same names there are overwritten),
+// then, when the names differ without regard to case, erases the old section; all in one
+// rewrite. Renaming an empty section leaves an empty section of the new name.
+void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& oldSection,
+                        const AnsiString& newSection);
+
+// Carries the coupon fields (4 to 6) of the written line into the same section and key of
+// every picker store that has that line, unless the section contains "--", the written store
+// does not accept coupons, or either line is marked store-only. Receiving lines keep their
+// fields 1 to 3 and are written with six fields and no trailing separator. Returns the stores
+// whose write failed; the others are written regardless.
+CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store,
+                                  const AnsiString& section, const AnsiString& key);
+
+// Writes one item's line (FormatItemValue) under its category in the store's file, with
+// carry-over.
+void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
+              CarryOverFailures* deferred = nullptr);
+// Writes LastItemSelected: item name, "&-&", category name (empty parts for what is not selected).
+void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store);
+
+} // namespace qm

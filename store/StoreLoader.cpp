@@ -1,0 +1,290 @@
+#include "store/StoreLoader.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fnmatch.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unordered_map>
+
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+#include "platform/IniFile.h"
+
+namespace qm {
+
+namespace {
+
+void FindIn(const std::string& folder, const std::string& nameMask, int attributes,
+            std::vector<std::string>& out)
+{
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    struct Entry {
+        std::string name;
+        bool isDir;
+        bool isFile;
+    };
+    std::vector<Entry> entries;
+    while (const dirent* d = readdir(dir)) {
+        const std::string name = d->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string full = folder + name;
+        struct stat st {};
+        struct stat lst {};
+        const bool linked = lstat(full.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+        if (stat(full.c_str(), &st) != 0)
+            continue;
+        entries.push_back({name, S_ISDIR(st.st_mode) && !linked, S_ISREG(st.st_mode)});
+    }
+    closedir(dir);
+
+    for (const Entry& e : entries) {
+        if (e.name[0] == '.' && !(attributes & faHidden))
+            continue;
+        const bool wanted = e.isFile || (e.isDir && (attributes & faDirectory));
+        if (wanted && fnmatch(nameMask.c_str(), e.name.c_str(), 0) == 0)
+            out.push_back(folder + e.name);
+    }
+    for (const Entry& e : entries)
+        if (e.isDir)
+            FindIn(folder + e.name + "/", nameMask, attributes, out);
+}
+
+// Case-blind (a-z) hashing and equality, for looking names up the way the store file does.
+struct NameHash {
+    size_t operator()(std::string_view s) const noexcept
+    {
+        size_t h = 1469598103934665603ull;
+        for (unsigned char c : s) {
+            if (c >= 'a' && c <= 'z')
+                c = c - 'a' + 'A';
+            h = (h ^ c) * 1099511628211ull;
+        }
+        return h;
+    }
+};
+struct NameEq {
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameName(a, b); }
+};
+
+// The first value of each key of one section, looked up by name without regard to case.
+class SectionValues {
+public:
+    explicit SectionValues(std::vector<std::pair<AnsiString, AnsiString>> pairs) : pairs_(std::move(pairs))
+    {
+        index_.reserve(pairs_.size());
+        for (size_t i = 0; i < pairs_.size(); ++i)
+            index_.emplace(std::string_view(pairs_[i].first), i);
+    }
+    const AnsiString& Value(std::string_view key) const
+    {
+        static const AnsiString empty;
+        const auto it = index_.find(key);
+        return it == index_.end() ? empty : pairs_[it->second].second;
+    }
+    std::vector<AnsiString> Keys() const
+    {
+        std::vector<AnsiString> keys;
+        keys.reserve(pairs_.size());
+        for (const auto& p : pairs_)
+            keys.push_back(p.first);
+        return keys;
+    }
+
+private:
+    std::vector<std::pair<AnsiString, AnsiString>> pairs_;
+    std::unordered_map<std::string_view, size_t, NameHash, NameEq> index_;
+};
+
+// Names read through a joined list, as every list of the store file is read: an entry that
+// is empty or holds the separator ends or splits the list.
+std::vector<AnsiString> ListEntries(const std::vector<AnsiString>& names)
+{
+    return SplitList(kListSeparator, JoinList(names, kListSeparator));
+}
+
+AnsiString Field(const std::vector<std::string_view>& fields, size_t n)
+{
+    return n <= fields.size() ? AnsiString(fields[n - 1]) : AnsiString();
+}
+
+bool Equal(const std::vector<std::string_view>& fields, size_t n, std::string_view text)
+{
+    return n <= fields.size() ? fields[n - 1] == text : text.empty();
+}
+
+void ReadCategory(const IniFile& ini, const AnsiString& name, bool acceptsCoupons,
+                  const std::unordered_map<std::string_view, int32_t, NameHash, NameEq>& aisleIndex,
+                  QMCategory& cat)
+{
+    const SectionValues values(ini.ReadSectionValues(name));
+    const std::vector<AnsiString> keys = ListEntries(values.Keys());
+    cat.Items.reserve(keys.size());
+    for (const AnsiString& key : keys) {
+        QMItem item;
+        item.Name = key;
+        const auto f = SplitFields(kFieldSeparator, values.Value(key), 6);
+        item.Qty = f.size() >= 3 ? ParseStoreInt(f[2]) : 0;
+        item.Aisle = Field(f, 1);
+        if (acceptsCoupons) {
+            item.HasCoupon = Equal(f, 4, "1");
+            item.CouponExpire = f.size() >= 5 ? ParseStoreFloat(f[4]) : 0;
+            item.IsStoreCoupon = Equal(f, 6, "1");
+            if (item.HasCoupon)
+                ++cat.CouponCount;
+        }
+        item.Note = Field(f, 2);
+        const auto a = aisleIndex.find(std::string_view(item.Aisle));
+        item.AisleIndex = a == aisleIndex.end() ? -1 : a->second;
+        cat.Items.push_back(std::move(item));
+    }
+}
+
+} // namespace
+
+std::vector<std::string> FindFiles(const std::string& pathMask, int attributes)
+{
+    std::vector<std::string> out;
+    const size_t slash = pathMask.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : pathMask.substr(0, slash + 1);
+    const std::string mask = slash == std::string::npos ? pathMask : pathMask.substr(slash + 1);
+    FindIn(folder, mask, attributes, out);
+    return out;
+}
+
+std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> sorted = paths;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
+    std::vector<AnsiString> names;
+    for (const std::string& path : sorted) {
+        std::string file = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+        if (const size_t dot = file.rfind('.'); dot != std::string::npos)
+            file.erase(dot);
+        const AnsiString name = FromFileName(file);
+        if (name.empty() || name == "." || name == ".." || ToFileName(name) != file)
+            continue;
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<AnsiString> ListStoreNames(const std::string& storesFolder)
+{
+    std::string folder = storesFolder;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return StoreNamesFromFiles(FindFiles(folder + "*.store", kStoreFileAttr));
+}
+
+LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name)
+{
+    LoadStoreResult result;
+    const std::string path = StoreFilePath(ctx, name);
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return result;
+    result.Found = true;
+
+    // Build a fresh record so that a read failure leaves the previous store whole.
+    const IniFile ini(path);
+    QMStore s;
+    s.ItemRowHeight = store.ItemRowHeight;
+    s.CatRowHeight = store.CatRowHeight;
+    s.TextMarginX = store.TextMarginX;
+    s.TextMarginY = store.TextMarginY;
+    s.Name = name;
+    const SectionValues info(ini.ReadSectionValues(kInfoSection));
+    s.StoreURL = info.Value("StoreURL");
+    s.CouponURL = info.Value("CouponURL");
+    s.AcceptsCoupons = info.Value("AcceptsCoupons") != "0";
+
+    const SectionValues errands(ini.ReadSectionValues(kErrandsSection));
+    for (AnsiString& e : ListEntries(errands.Keys())) {
+        const bool onList = ParseStoreInt(errands.Value(e)) != 0;
+        s.Errands.push_back({std::move(e), onList});
+        if (onList)
+            ++s.ErrandsOnList;
+    }
+
+    s.Aisles = SplitList(kListSeparator, info.Value("Aisles"));
+    std::unordered_map<std::string_view, int32_t, NameHash, NameEq> aisleIndex;
+    for (size_t i = 0; i < s.Aisles.size(); ++i)
+        aisleIndex.emplace(std::string_view(s.Aisles[i]), int32_t(i)); // the first one wins
+
+    const SectionValues hidden(ini.ReadSectionValues(kHiddenCatsSection));
+    const SectionValues guesses(ini.ReadSectionValues(kAisleGuessesSection));
+    std::vector<AnsiString> sections;
+    for (auto& sec : ini.ReadSections())
+        if (sec.compare(0, 2, "--") != 0)
+            sections.push_back(std::move(sec));
+    for (AnsiString& catName : ListEntries(sections)) {
+        QMCategory cat;
+        cat.Expanded = hidden.Value(catName) != "1";
+        cat.AisleGuess = guesses.Value(catName);
+        ReadCategory(ini, catName, s.AcceptsCoupons, aisleIndex, cat);
+        cat.Name = std::move(catName);
+        s.CouponCount += cat.CouponCount;
+        s.Categories.push_back(std::move(cat));
+        s.SortItems(s.CategoryCount() - 1);
+    }
+    s.SortCategories();
+
+    // The selection: item name "&-&" category name, matched exactly.
+    const auto sel = SplitFields("&-&", info.Value("LastItemSelected"), 2);
+    const AnsiString selItem = Field(sel, 1), selCat = Field(sel, 2);
+    for (int32_t c = 0; c < s.CategoryCount(); ++c) {
+        if (s.Categories[size_t(c)].Name != selCat)
+            continue;
+        s.SelCategory = c;
+        s.SelItem = kNoRow;
+        if (!selItem.empty()) {
+            const auto& items = s.Categories[size_t(c)].Items;
+            for (size_t i = 0; i < items.size(); ++i)
+                if (items[i].Name == selItem) {
+                    s.SelItem = int32_t(i);
+                    break;
+                }
+        }
+    }
+    store = std::move(s);
+
+    // Coupons that expired before today are cleared and written back (which carries the
+    // cleared coupon on). An expiry of 5000 or less is never treated as a date.
+    const double today = Date();
+    AnsiString report;
+    CarryOverFailures failures;
+    AnsiString writeError;
+    for (int32_t c = 0; c < store.CategoryCount(); ++c) {
+        for (int32_t i = 0; i < store.Categories[size_t(c)].ItemCount(); ++i) {
+            QMItem& item = store.Categories[size_t(c)].Items[size_t(i)];
+            if (!item.HasCoupon || !(today > item.CouponExpire && item.CouponExpire > 5000.0))
+                continue;
+            item.HasCoupon = false;
+            item.CouponExpire = 0;
+            if (writeError.empty()) {
+                try {
+                    SaveItem(ctx, store, c, i, &failures);
+                } catch (const std::exception& ex) {
+                    writeError = ex.what();
+                }
+            }
+            report += store.Categories[size_t(c)].Name + ", " + item.Name + "\r";
+        }
+    }
+    if (!report.empty())
+        result.ExpiredReport = "The following coupons have expired:\r" + report;
+    if (!writeError.empty())
+        MessageDlg("The expired coupons could not be cleared in the file of the store \"" + name +
+                       "\": " + writeError,
+                   mtError, mbOK, 0);
+    ReportCarryOverFailures(failures);
+    return result;
+}
+
+} // namespace qm

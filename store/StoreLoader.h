@@ -1,0 +1,53 @@
+#pragma once
+// Listing the store files of the storage folder, and reading a whole store file into QMStore.
+#include <string>
+#include <vector>
+
+#include "platform/AnsiString.h"
+#include "store/QMStore.h"
+#include "store/StoreFiles.h"
+
+namespace qm {
+
+// File attributes of a search mask. On this platform a name beginning with "." is hidden;
+// read-only, system and archive do not narrow the search.
+enum TFileAttr : int {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeID = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+    faAnyFile = 0x3F,
+};
+// The mask the store listing uses: read-only, hidden, system and archive (no directories).
+constexpr int kStoreFileAttr = faReadOnly | faHidden | faSysFile | faArchive;
+
+// Every file under the folder of pathMask whose name matches its name part ("*" and "?"
+// wildcards), with its full path: depth first, each folder's matches in the order the file
+// system gives them, then its subfolders (symbolic links to folders are not followed).
+// Directories match only when attributes include faDirectory; hidden names only with
+// faHidden. A folder that cannot be read contributes nothing.
+std::vector<std::string> FindFiles(const std::string& pathMask, int attributes);
+
+// The store picker's entries from found store files: sorted by full path without regard to
+// case (as the picker keeps them; equal paths keep the search order), each cut to its name
+// without folder and extension. Names no store routine could open are left out: the empty
+// name of a file called only ".store", "." and "..", and names the program's text cannot hold.
+std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& paths);
+// FindFiles(storesFolder + "*.store", kStoreFileAttr) turned into picker entries.
+std::vector<AnsiString> ListStoreNames(const std::string& storesFolder);
+
+struct LoadStoreResult {
+    bool Found = false;      // false: the file does not exist and the store was left as it was
+    AnsiString ExpiredReport; // "The following coupons have expired:" + lines; empty when none
+};
+
+// Reads StoresFolder + name + ".store" into store: name, addresses, coupon acceptance,
+// errands, aisles, categories with their items (sorted), the selection of LastItemSelected;
+// then clears coupons that expired before today (expiry above 5000), writes each such item
+// back with carry-over, and returns the report the window shows. Lists of any length load
+// completely. Carry-over failures of those writes are reported once, at the end.
+LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name);
+
+} // namespace qm

@@ -1,0 +1,53 @@
+// Feeds arbitrary bytes to the store loader as a store file, then builds the shopping list
+// from what was loaded in both modes. Nothing may crash, hang or read out of bounds.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "platform/Clock.h"
+#include "store/ShopList.h"
+#include "store/StoreLoader.h"
+
+namespace {
+
+const std::string& Folder()
+{
+    static const std::string folder = [] {
+        char tmpl[] = "/tmp/qmfuzz-store-XXXXXX";
+        const char* made = mkdtemp(tmpl);
+        if (!made)
+            std::abort();
+        return std::string(made) + "/";
+    }();
+    return folder;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    qm::SetTestNow(46363.5); // a fixed today, so that expired coupons are cleared and written back
+    qm::StoreContext ctx;
+    ctx.StoresFolder = Folder();
+    ctx.PickerStores = {"Fuzz"};
+    const std::string path = ctx.StoresFolder + "Fuzz.store";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    qm::QMStore store;
+    try {
+        qm::LoadStoreData(ctx, store, "Fuzz");
+    } catch (const qm::Exception&) {
+        // A refused write (a name the file cannot hold) is a clear error, not a crash.
+    }
+    qm::QMShopList list;
+    qm::ShopListSettings settings;
+    qm::BuildShoppingList(store, list, settings);
+    settings.SortByAisle = false;
+    settings.ErrandsOnTop = false;
+    qm::BuildShoppingList(store, list, settings);
+    return 0;
+}

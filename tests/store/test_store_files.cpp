@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "StoreTestSupport.h"
+#include "platform/Exception.h"
+#include "store/StoreLoader.h"
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+class LoadStoreTest : public StoreFolderTest {
+protected:
+    QMStore store;
+    LoadStoreResult load(const std::string& name) { return LoadStoreData(ctx, store, name); }
+};
+
+TEST_F(LoadStoreTest, ReadsEverySectionOfTheFormat)
+{
+    makeStore("Corner", {"[--Info--]", "StoreURL=http://corner.example", "Aisles=Produce,,Dairy,,",
+                         "LastItemSelected=milk&-&Dairy", "[--Errands--]", "Bank=1", "Post=0", "Bottles=x",
+                         "[--Hidden Cats--]", "Dairy=1", "[--Aisle Guesses--]", "dairy=Dairy",
+                         "[Dairy]", "Milk=dairy,-,,-,2", "Butter=Nowhere,-,salted,-,1,-,1,-,46400,-,1,-,",
+                         "[--Weird]", "X=1", "[Bulk--Foods]", "Rice=,-,,-,oops", "[--]"});
+    ASSERT_TRUE(load("Corner").Found);
+    EXPECT_EQ(store.Name, "Corner");
+    EXPECT_EQ(store.StoreURL, "http://corner.example");
+    EXPECT_TRUE(store.AcceptsCoupons); // no AcceptsCoupons key
+    EXPECT_EQ(store.Aisles, (std::vector<AnsiString>{"Produce", "Dairy"}));
+    ASSERT_EQ(store.ErrandCount(), 3);
+    EXPECT_TRUE(store.Errands[0].OnList);
+    EXPECT_FALSE(store.Errands[2].OnList);
+    EXPECT_EQ(store.ErrandsOnList, 1);
+    ASSERT_EQ(store.CategoryCount(), 2); // "--Weird" and "--" are no categories
+    EXPECT_EQ(store.Categories[0].Name, "Bulk--Foods");
+    EXPECT_EQ(store.Categories[0].Items[0].Qty, 0);
+    const QMCategory& dairy = store.Categories[1];
+    EXPECT_FALSE(dairy.Expanded);
+    EXPECT_EQ(dairy.AisleGuess, "Dairy");
+    EXPECT_EQ(dairy.CouponCount, 1);
+    ASSERT_EQ(dairy.ItemCount(), 2);
+    const QMItem& butter = dairy.Items[0];
+    EXPECT_EQ(butter.Note, "salted");
+    EXPECT_EQ(butter.AisleIndex, -1);
+    EXPECT_TRUE(butter.HasCoupon && butter.IsStoreCoupon);
+    EXPECT_EQ(butter.CouponExpire, 46400.0);
+    const QMItem& milk = dairy.Items[1]; // a short line: aisle, empty note, quantity
+    EXPECT_EQ(milk.Aisle, "dairy");
+    EXPECT_EQ(milk.AisleIndex, 1);
+    EXPECT_EQ(milk.Qty, 2);
+    EXPECT_FALSE(milk.HasCoupon);
+    EXPECT_EQ(store.ItemCount(), 3);
+    // The selection matches exactly: "milk" is not "Milk", so the category row is selected.
+    EXPECT_EQ(store.SelCategory, 1);
+    EXPECT_EQ(store.SelItem, -1);
+}
+
+TEST_F(LoadStoreTest, CouponsOffLoadsNoCouponFieldsAndSelectionNeedsExactCategoryCase)
+{
+    makeStore("Off", {"[--Info--]", "AcceptsCoupons=0", "LastItemSelected=Milk&-&dairy", "[Dairy]",
+                      "Milk=,-,,-,1,-,1,-,40000,-,1"});
+    load("Off");
+    const QMItem& milk = store.Categories[0].Items[0];
+    EXPECT_FALSE(milk.HasCoupon);
+    EXPECT_EQ(milk.CouponExpire, 0.0);
+    EXPECT_FALSE(milk.IsStoreCoupon);
+    EXPECT_EQ(store.SelCategory, -1);
+    EXPECT_EQ(read("Off", "Dairy", "Milk"), ",-,,-,1,-,1,-,40000,-,1"); // nothing written back
+}
+
+TEST_F(LoadStoreTest, ClearsCouponsThatExpiredBeforeTodayAndReportsThem)
+{
+    const double today = Date();
+    makeStore("Shop", {"[Dairy]", "Today=,-,,-,1,-,1,-," + FormatExpiry(today) + ",-,0,-,",
+                       "Yesterday=Aisle 3,-,note,-,2,-,1,-," + FormatExpiry(today - 0.5) + ",-,1,-,",
+                       "Never=,-,,-,1,-,1,-,0,-,0,-,", "Tiny=,-,,-,1,-,1,-,5000,-,0,-,", "[Fruit]",
+                       "Kiwi=,-,,-,1,-,1,-,45000,-,0,-,"});
+    makeStore("Other", {"[Fruit]", "Kiwi=Here,-,mine,-,4,-,1,-,45000,-,0"});
+    const LoadStoreResult r = load("Shop");
+    EXPECT_EQ(r.ExpiredReport, "The following coupons have expired:\rDairy, Yesterday\rFruit, Kiwi\r");
+    const QMCategory& dairy = store.Categories[0];
+    EXPECT_TRUE(dairy.Items[1].HasCoupon);  // Tiny: 5000 is no date
+    EXPECT_TRUE(dairy.Items[2].HasCoupon);  // Today
+    EXPECT_FALSE(dairy.Items[3].HasCoupon); // Yesterday
+    EXPECT_TRUE(dairy.Items[3].IsStoreCoupon);
+    EXPECT_EQ(dairy.CouponCount, 4); // counted as loaded
+    EXPECT_EQ(read("Shop", "Dairy", "Yesterday"), "Aisle 3,-,note,-,2,-,0,-,0,-,1,-,");
+    // The cleared coupon travelled to the other store, which keeps its own first fields.
+    EXPECT_EQ(read("Other", "Fruit", "Kiwi"), "Here,-,mine,-,4,-,0,-,0,-,0");
+}
+
+TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
+{
+    std::string aisles, items, errands;
+    for (int n = 0; n < 300; ++n) {
+        aisles += "Aisle " + std::to_string(n) + ",,";
+        items += "Item" + std::to_string(n) + "=Aisle " + std::to_string(n) + ",-,,-,1\r\n";
+        errands += "Errand" + std::to_string(n) + "=1\r\n";
+    }
+    std::string text = "[--Info--]\r\nAisles=" + aisles + "\r\n[--Errands--]\r\n" + errands + "[Big]\r\n" + items;
+    for (int n = 0; n < 300; ++n)
+        text += "[Cat" + std::to_string(n) + "]\r\nx=\r\n";
+    qmtest::WriteFile(path("Big"), text);
+    load("Big");
+    EXPECT_EQ(store.AisleCount(), 300);
+    EXPECT_EQ(store.ErrandCount(), 300);
+    EXPECT_EQ(store.ErrandsOnList, 300);
+    ASSERT_EQ(store.CategoryCount(), 301);
+    EXPECT_EQ(store.Categories[0].ItemCount(), 300);
+    EXPECT_EQ(store.Categories[0].Items[299].AisleIndex, 99); // Item99 sorts last
+
+    std::string garbage;
+    for (int n = 0; n < 4096; ++n)
+        garbage += char((n * 131 + 7) & 0xFF);
+    for (const std::string& bytes : {std::string(), garbage, std::string("[--]\r\n[,,]\r\n=\r\nA,-,B=,,&-&\r\nkey\r\n"),
+                                     std::string("[--Info--]\r\nAisles=") + std::string(100000, 'a') + "\r\n"}) {
+        qmtest::WriteFile(path("Bad"), bytes);
+        EXPECT_NO_THROW(load("Bad"));
+    }
+}
+
+TEST_F(LoadStoreTest, AMissingFileLeavesTheStoreAndBadNamesNeverLeaveTheFolder)
+{
+    store.Name = "Before";
+    EXPECT_FALSE(load("Gone").Found);
+    EXPECT_EQ(store.Name, "Before");
+    for (const char* bad : {"../x", "sub/x", ".", ".."})
+        EXPECT_THROW(load(bad), EStoreError) << bad;
+    EXPECT_THROW(WriteStoreString(ctx, "../escaped", "Dairy", "Milk", "1"), EStoreError);
+    EXPECT_FALSE(fs::exists(fs::path(dir.path()).parent_path() / "escaped.store"));
+}
+
+TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableNames)
+{
+    fs::create_directory(dir.file("sub"));
+    for (const char* f : {"b.store", "A.store", ".store", "..store", "notes.txt", "sub/Deep.store", "c.store.bak"})
+        qmtest::WriteFile(dir.file(f), "");
+    fs::create_directory(dir.file("Folder.store"));
+    EXPECT_EQ(ListStoreNames(ctx.StoresFolder), (std::vector<AnsiString>{"A", "b", "Deep"}));
+    QMStore s;
+    EXPECT_FALSE(LoadStoreData(ctx, s, "Deep").Found); // listed, but not in the storage folder itself
+}
+
+TEST_F(StoreFolderTest, ReadersAnswerErrorForEmptyNamesAndJoinLists)
+{
+    makeStore("S", {"[--Errands--]", "Bank=1", "Post=abc", "[Dairy]", "Milk=a,-,b", "Eggs=", "[--Info--]", "[Fruit]"});
+    EXPECT_EQ(read("", "Dairy", "Milk"), "Error");
+    EXPECT_EQ(read("S", "", "Milk"), "Error");
+    EXPECT_EQ(read("S", "Dairy", ""), "Error");
+    EXPECT_EQ(read("S", "dairy", "MILK"), "a,-,b");
+    EXPECT_EQ(ReadStoreField(ctx, "S", "Dairy", "Milk", 2), "b");
+    EXPECT_EQ(ReadStoreField(ctx, "S", "Dairy", "Milk", 3), "");
+    EXPECT_EQ(ReadStoreSectionKeys(ctx, "S", "Dairy"), "Milk,,Eggs,,");
+    EXPECT_EQ(ReadStoreCategories(ctx, "S"), "Dairy,,Fruit,,");
+    EXPECT_TRUE(ReadErrand(ctx, "S", "bank"));
+    EXPECT_FALSE(ReadErrand(ctx, "S", "Post"));
+    EXPECT_FALSE(ReadErrand(ctx, "S", "None"));
+}
+
+// The coupon carry-over between the open store A and the stores B and C of the picker.
+class CarryOverTest : public StoreFolderTest {
+protected:
+    void SetUp() override
+    {
+        StoreFolderTest::SetUp();
+        makeStore("A", {"[Dairy]", "Milk=1,-,,-,1,-,0,-,0,-,0,-,", "[Bulk--Foods]", "Rice=,-,,-,1,-,0,-,0,-,0,-,"});
+        makeStore("B", {"[dairy]", "MILK=B aisle,-,b note,-,5,-,0,-,0,-,0,-,", "[Bulk--Foods]", "Rice=,-,,-,1"});
+        makeStore("C", {"[Fruit]", "Kiwi=,-,,-,1"});
+    }
+};
+
+TEST_F(CarryOverTest, ACouponTravelsToTheSameItemElsewhereOnly)
+{
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,");
+    EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,1,-,46400,-,0"); // rewritten without the separator
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,1,-,46400,-,0");
+    EXPECT_EQ(ReadStoreCategories(ctx, "C"), "Fruit,,"); // no item there: nothing created
+
+    const std::string before = qmtest::ReadFile(path("B"));
+    WriteStoreString(ctx, "A", "Bulk--Foods", "Rice", ",-,,-,1,-,1,-,0,-,0,-,"); // "--" in the name
+    WriteStoreString(ctx, "A", "--Info--", "LastItemSelected", "Milk&-&Dairy");
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,0,-,0,-,1,-,"); // store-only
+    EXPECT_EQ(qmtest::ReadFile(path("B")), before);
+    EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,0,-,0,-,1,-,");
+}
+
+TEST_F(CarryOverTest, StoreOnlyLinesAndStoresWithoutCouponsAreLeftAlone)
+{
+    WriteStoreString(ctx, "B", "Dairy", "Milk", "B,-,,-,5,-,0,-,0,-,1"); // B's line is store-only
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,0,-,0,-,");
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B,-,,-,5,-,0,-,0,-,1");
+
+    WriteStoreString(ctx, "B", "Dairy", "Milk", "B,-,,-,5,-,0,-,0,-,0");
+    WriteStoreString(ctx, "A", "--Info--", "AcceptsCoupons", "0");
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,3,-,1,-,0,-,0,-,");
+    EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,3,-,1,-,0,-,0,-,");
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B,-,,-,5,-,0,-,0,-,0");
+
+    // A receiving store that does not take coupons still keeps the carried fields.
+    WriteStoreString(ctx, "A", "--Info--", "AcceptsCoupons", "1");
+    WriteStoreString(ctx, "B", "--Info--", "AcceptsCoupons", "0");
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,3,-,1,-,0,-,0,-,");
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B,-,,-,5,-,1,-,0,-,0");
+}
+
+TEST_F(CarryOverTest, AFailingStoreIsReportedOnceAndTheOthersStillReceive)
+{
+    makeStore("D", {"[Dairy]", "Milk=D,-,,-,1"});
+    // B's file cannot be rewritten: its lock file is taken by a folder of that name.
+    fs::create_directory(path("B") + ".lock");
+    dialogs->expectBox("\"B\"");
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,0,-,0,-,");
+    EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,1,-,0,-,0");
+    EXPECT_EQ(read("D", "Dairy", "Milk"), "D,-,,-,1,-,1,-,0,-,0");
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,0,-,0,-,0,-,");
+}
+
+TEST_F(StoreFolderTest, KeyAndSectionRenamesNeverLoseAnItem)
+{
+    std::initializer_list<std::string> lines = {"[Dairy]", "Milk=m", "---blank---=kept", "Odd,,name=o", "[Fruit]",
+                                                "Milk=fruit milk", "Pear=p"};
+    makeStore("S", lines);
+    RenameStoreKey(ctx, "S", "Dairy", "Milk", "MILK");
+    EXPECT_EQ(ReadStoreSectionKeys(ctx, "S", "Dairy"), "Milk,,---blank---,,Odd,,name,,");
+    EXPECT_EQ(read("S", "Dairy", "milk"), "m");
+    AddStoreSection(ctx, "S", "Dairy"); // leaves the existing keys alone
+    AddStoreSection(ctx, "S", "Empty");
+    EXPECT_EQ(read("S", "Dairy", "---blank---"), "kept");
+    MoveStoreKey(ctx, "S", "Dairy", "Milk", "DAIRY"); // the same section: the item stays
+    EXPECT_EQ(read("S", "Dairy", "Milk"), "m");
+
+    RenameStoreSection(ctx, "S", "Fruit", "fruit"); // case only: the section stays as it is
+    EXPECT_EQ(ReadStoreCategories(ctx, "S"), "Dairy,,Fruit,,Empty,,");
+    RenameStoreSection(ctx, "S", "Dairy", "Fruit"); // a merge: same names take Dairy's lines
+    EXPECT_EQ(read("S", "Fruit", "Milk"), "m");
+    EXPECT_EQ(read("S", "Fruit", "Pear"), "p");
+    EXPECT_EQ(read("S", "Fruit", "Odd,,name"), "o");
+    EXPECT_EQ(read("S", "Fruit", "---blank---"), "kept");
+    RenameStoreSection(ctx, "S", "Empty", "Still empty");
+    EXPECT_EQ(ReadStoreCategories(ctx, "S"), "Fruit,,Still empty,,");
+}
+
+TEST_F(StoreFolderTest, WritesThatTheFileCouldNotReadBackAreRefused)
+{
+    makeStore("S", {"[Dairy]", "Milk=1"});
+    const std::string before = qmtest::ReadFile(path("S"));
+    EXPECT_THROW(WriteStoreString(ctx, "S", "", "Milk", "1"), EStoreError);
+    EXPECT_THROW(WriteStoreString(ctx, "S", "Dairy", "", "1"), EStoreError);
+    EXPECT_THROW(WriteStoreString(ctx, "S", "Dairy", "a=b", "1"), EStoreError);
+    EXPECT_THROW(WriteStoreString(ctx, "S", "Dairy", "Milk", "1\n[--Info--]"), EStoreError);
+    EXPECT_THROW(AddStoreSection(ctx, "S", ""), EStoreError);
+    EXPECT_THROW(RenameStoreSection(ctx, "S", "Dairy", ""), EStoreError);
+    EXPECT_THROW(MoveStoreKey(ctx, "S", "Dairy", "Milk", ""), EStoreError);
+    EXPECT_THROW(WriteErrand(ctx, "S", "", true), EStoreError);
+    EXPECT_THROW(WriteStoreString(ctx, "", "Dairy", "Milk", "1"), EStoreError);
+    EXPECT_EQ(qmtest::ReadFile(path("S")), before);
+    EXPECT_FALSE(fs::exists(path("")));
+}
+
+TEST_F(LoadStoreTest, SaveItemAndTheSelectionWriteTheirLines)
+{
+    makeStore("S", {"[Dairy]", "Milk=Produce,-,,-,1"});
+    load("S");
+    store.Categories[0].Items[0].Qty = 2;
+    SaveItem(ctx, store, 0, 0);
+    EXPECT_EQ(read("S", "Dairy", "Milk"), "Produce,-,,-,2,-,0,-,0,-,0");
+    SaveLastItemSelected(ctx, store);
+    EXPECT_EQ(read("S", "--Info--", "LastItemSelected"), "&-&");
+    store.SelCategory = 0;
+    store.SelItem = 0;
+    SaveLastItemSelected(ctx, store);
+    EXPECT_EQ(read("S", "--Info--", "LastItemSelected"), "Milk&-&Dairy");
+}

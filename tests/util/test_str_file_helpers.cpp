@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "TestSupport.h"
+#include "platform/Exception.h"
+#include "util/ExtraStrUtils.h"
+#include "util/ExtraWinUtils.h"
+#include "util/StrUtil2.h"
+
+using namespace qm;
+
+TEST(DelimitedField, SplitsItemLinesWithEmptyAndMissingFields)
+{
+    const std::string line = "Produce,-,,-,2";
+    EXPECT_EQ(GetDelimitedField(",-,", line, 1), "Produce");
+    EXPECT_EQ(GetDelimitedField(",-,", line, 2), "");
+    EXPECT_EQ(GetDelimitedField(",-,", line, 3), "2");
+    EXPECT_EQ(GetDelimitedField(",-,", line, 4), "");
+    EXPECT_EQ(GetDelimitedField(",-,", "", 1), "");
+}
+
+TEST(DelimitedField, TrailingDelimiterGivesOneEmptyFieldMore)
+{
+    EXPECT_EQ(GetDelimitedField(",,", "A,,B,,", 1), "A");
+    EXPECT_EQ(GetDelimitedField(",,", "A,,B,,", 2), "B");
+    EXPECT_EQ(GetDelimitedField(",,", "A,,B,,", 3), "");
+}
+
+TEST(DelimitedField, OverlappingOccurrencesOfALongDelimiter)
+{
+    EXPECT_EQ(NthDelimiterPos(",,", "a,,,b", 1), 2);
+    EXPECT_EQ(NthDelimiterPos(",,", "a,,,b", 2), 3);
+    EXPECT_EQ(GetDelimitedField(",,", "a,,,b", 1), "a");
+    EXPECT_EQ(GetDelimitedField(",,", "a,,,b", 2), "");
+    EXPECT_EQ(GetDelimitedField(",,", "a,,,b", 3), "b");
+}
+
+TEST(DelimitedField, AbsentDelimiterAndOutOfRangeNumbers)
+{
+    for (int n = 0; n <= 255; ++n)
+        EXPECT_EQ(NthDelimiterPos("&-&", "no separator here", n), 0) << n;
+    EXPECT_EQ(NthDelimiterPos(",", "a,b", 0), 0);
+    EXPECT_EQ(NthDelimiterPos("", "a,b", 1), 0);
+    EXPECT_EQ(GetDelimitedField(",", "a,b", 0), "");
+    EXPECT_EQ(GetDelimitedField(",", "a,b", -1), "");
+}
+
+TEST(DelimitedField, FieldsUpTo255AndPastPosition65535)
+{
+    // 300 entries of 300 characters: 90,600 characters, beyond a 16-bit position.
+    std::string text;
+    for (int i = 1; i <= 300; ++i)
+        text += std::to_string(i) + std::string(300 - std::to_string(i).size(), 'x') + ",,";
+    EXPECT_EQ(GetDelimitedField(",,", text, 255).substr(0, 4), "255x");
+    EXPECT_EQ(GetDelimitedField(",,", text, 255).size(), 300u);
+    EXPECT_EQ(GetDelimitedField(",,", text, 256), "");
+    EXPECT_EQ(NthDelimiterPos(",,", text, 255), 255 * 302 - 1);
+    EXPECT_EQ(NthDelimiterPos(",,", text, 256), 0);
+}
+
+TEST(RepeatChar, CountsBelowOneGiveEmptyText)
+{
+    EXPECT_EQ(RepeatChar('-', 0), "");
+    EXPECT_EQ(RepeatChar('-', -3), "");
+    EXPECT_EQ(RepeatChar('=', 80), std::string(80, '='));
+}
+
+TEST(ExtractFileNameNoExt, TakesTheNameAfterTheLastSlash)
+{
+    EXPECT_EQ(ExtractFileNameNoExt("/home/ann/Data/Corner.Shop.store"), "Corner.Shop");
+    EXPECT_EQ(ExtractFileNameNoExt("/home/ann/Data/Readme"), "Readme");
+    EXPECT_EQ(ExtractFileNameNoExt("C:\\Data\\Corner.store"), "C:\\Data\\Corner");
+    EXPECT_EQ(ExtractFileNameNoExt("/a.dir/Readme"), "Readme");
+    EXPECT_EQ(ExtractFileNameNoExt("Main St.store"), "Main St");
+}
+
+TEST(ShellFolder, AppDataFollowsXdgDataHome)
+{
+    const std::string saved = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    setenv("XDG_DATA_HOME", "/tmp/some data/", 1);
+    EXPECT_EQ(GetShellFolder("AppData"), "/tmp/some data");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(GetShellFolder("AppData"), std::string(std::getenv("HOME")) + "/.local/share");
+    EXPECT_EQ(GetShellFolder("Cookies"), "");
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+}
+
+TEST(CopyFileByStream, CopiesOverwritesAndReportsFailures)
+{
+    qmtest::TempDir dir;
+    std::string content(200000, '\0');
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = char(i * 7);
+    qmtest::WriteFile(dir.file("a.store"), content);
+    qmtest::WriteFile(dir.file("b.store"), std::string(500000, 'z'));
+
+    CopyFileByStream(dir.file("a.store"), dir.file("b.store"));
+    EXPECT_EQ(qmtest::ReadFile(dir.file("b.store")), content);
+
+    try {
+        CopyFileByStream(dir.file("missing.store"), dir.file("c.store"));
+        FAIL() << "no exception";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(std::string(e.what()).find("missing.store"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(CopyFileByStream(dir.file("a.store"), dir.file("no/such/dir.store")), EInOutError);
+    EXPECT_THROW(CopyFileByStream(dir.path(), dir.file("d.store")), EInOutError);
+}
+
+TEST(CopyFileByStream, CopyingAFileOntoItselfKeepsIt)
+{
+    qmtest::TempDir dir;
+    qmtest::WriteFile(dir.file("a.store"), "[Dairy]\r\nMilk=,-,,-,1\r\n");
+    CopyFileByStream(dir.file("a.store"), dir.path() + "/./a.store");
+    EXPECT_EQ(qmtest::ReadFile(dir.file("a.store")), "[Dairy]\r\nMilk=,-,,-,1\r\n");
+}
+
+TEST(CopyFileByStream, NonAsciiNamesAreWindows1252Text)
+{
+    qmtest::TempDir dir;
+    qmtest::WriteFile(dir.file("caf\xC3\xA9.store"), "x");
+    CopyFileByStream(dir.path() + "/caf\xE9.store", dir.path() + "/copy.store");
+    EXPECT_EQ(qmtest::ReadFile(dir.file("copy.store")), "x");
+}

@@ -1,0 +1,21 @@
+#pragma once
+// File helpers: a file name without folder and extension, a whole-file copy, and the paths
+// of the user's standard folders.
+#include "platform/AnsiString.h"
+
+namespace qm {
+
+// The name after the last "/" without its extension (from the last "." of the name on); a
+// name without a dot is returned whole. "\" and ":" are ordinary characters of a name here.
+AnsiString ExtractFileNameNoExt(const AnsiString& path);
+
+// Copies the whole content of source to dest, creating dest or emptying and overwriting it.
+// Errors raise EInOutError naming the file and the system's reason; a destination created
+// before a failed read remains. Copying a file onto itself leaves it as it is.
+void CopyFileByStream(const AnsiString& source, const AnsiString& dest);
+
+// The path of a standard folder, without a trailing "/": "AppData" gives $XDG_DATA_HOME, or
+// ~/.local/share when that is unset. Any other name gives empty text.
+AnsiString GetShellFolder(const AnsiString& folderName);
+
+} // namespace qm
