@@ -297,6 +297,15 @@ TEST_P(Variants, StretchLinearPathsAgree)
     StretchLinear(a, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmOpaque, {});
     StretchLinear(b, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmCustom, [](TColor32 F, TColor32& B, TColor32) { B = F; });
     EXPECT_EQ(Pixels(a), Pixels(b));
+    src.SetMasterAlpha(200);
+    FillRandom(a, 5, true);
+    FillRandom(b, 5, true);
+    StretchLinear(a, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmBlend, {});
+    StretchLinear(b, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmCustom,
+                  [](TColor32 F, TColor32& B, TColor32 M) { BlendColorIntoMasterByMode[cmBlend](F, B, M); });
+    EXPECT_EQ(Pixels(a), Pixels(b));
+    a.ClearTo(0);
+    StretchLinear(a, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmOpaque, {});
     // The right-most column and bottom row hit the last source pixel exactly.
     EXPECT_EQ(a.PixelAt(21, 14) & 0xFF000000, src.PixelAt(6, 4) & 0xFF000000);
 }
