@@ -83,7 +83,7 @@ void* TPointerMap::Data(const void* Item) const
 {
     int32_t b, i;
     if (!Exists(Item, b, i))
-        throw EListError(Format("Item not found ($0%" PRIxPTR ")", reinterpret_cast<uintptr_t>(Item)));
+        throw EListError(Format("Item not found ($0%" PRIXPTR ")", reinterpret_cast<uintptr_t>(Item)));
     return Buckets[b].Items[size_t(i)].Data;
 }
 

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLinearGradient>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,7 +25,10 @@ namespace qm {
 
 namespace {
 
-QIcon Picture(const char* name) { return QIcon(QString(":/toolbar/%1.png").arg(name)); }
+QIcon Picture(const char* name)
+{
+    return QIcon(QString(":/toolbar/%1.png").arg(name));
+}
 
 QAction* Item(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {})
 {
@@ -50,16 +54,25 @@ QMenu* PopupMenu(QWidget* owner, const char* name)
     return m;
 }
 
-// A caption bar over a list.
+// A caption bar over a list: bold white text on a blue that fades to the right.
 QLabel* CaptionBar(QWidget* parent, const char* name, const QString& caption)
 {
     auto* bar = new QLabel(caption, parent);
     bar->setObjectName(name);
     bar->setFixedHeight(22);
     bar->setContentsMargins(6, 0, 6, 0);
-    bar->setStyleSheet("QLabel { color: white; font-weight: bold;"
-                       " background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
-                       " stop:0 #2f5f9e, stop:1 #9ab8de); }");
+    QLinearGradient fade(0, 0, 1, 0);
+    fade.setCoordinateMode(QGradient::ObjectMode);
+    fade.setColorAt(0, QColor(0x2f, 0x5f, 0x9e));
+    fade.setColorAt(1, QColor(0x9a, 0xb8, 0xde));
+    QPalette colours = bar->palette();
+    colours.setBrush(QPalette::Window, fade);
+    colours.setColor(QPalette::WindowText, Qt::white);
+    bar->setPalette(colours);
+    bar->setAutoFillBackground(true);
+    QFont font = bar->font();
+    font.setBold(true);
+    bar->setFont(font);
     return bar;
 }
 
@@ -93,10 +106,14 @@ void TFormMain::CreateComponents()
     TimerTip->setObjectName("TimerTip");
     TimerTip->setInterval(1000);
 
-    DialogOpen = {FileDialogRequest::Open, "Import Store",
-                  "Quillmart Store (*.store)|*.store|All Files (*.*)|*.*", "", "", "store"};
-    DialogSaveStore = {FileDialogRequest::Save, "Export Store", "Quillmart Store|*.store|All Files|*.*", "",
-                       "", "store"};
+    DialogOpen = {FileDialogRequest::Open,
+                  "Import Store",
+                  "Quillmart Store (*.store)|*.store|All Files (*.*)|*.*",
+                  "",
+                  "",
+                  "store"};
+    DialogSaveStore = {
+        FileDialogRequest::Save, "Export Store", "Quillmart Store|*.store|All Files|*.*", "", "", "store"};
     DialogFolder = {FileDialogRequest::Folder, "Select folder", "", "", "", ""};
 
     ConnectHandlers();
@@ -112,14 +129,17 @@ void TFormMain::CreateMenus()
     MItemFileNewStore = Item(MMenuFile, "MItemFileNewStore", "&New Store Wizard...", Qt::Key_F2);
     MItemFileNewWindow = Item(MMenuFile, "MItemFileNewWindow", "New &Window", QKeySequence("Ctrl+N"));
     MMenuFile->addSeparator();
-    MItemFileImportStore = Item(MMenuFile, "MItemFileImportStore", "Imp&ort Store...", QKeySequence("Ctrl+O"));
+    MItemFileImportStore =
+        Item(MMenuFile, "MItemFileImportStore", "Imp&ort Store...", QKeySequence("Ctrl+O"));
     MItemFileSaveStoreAs =
         Item(MMenuFile, "MItemFileSaveStoreAs", "&Export Store As...", QKeySequence("Ctrl+Shift+S"));
     MItemFileRenameStore = Item(MMenuFile, "MItemFileRenameStore", "Rename Store...", QKeySequence("Ctrl+R"));
     MItemFileExplore = Item(MMenuFile, "MItemFileExplore", "Explore Store &Folder", QKeySequence("Ctrl+E"));
     MMenuFile->addSeparator();
-    MItemFileSaveList = Item(MMenuFile, "MItemFileSaveList", "Export &Shopping List...", QKeySequence("Ctrl+S"));
-    MItemFileEmailList = Item(MMenuFile, "MItemFileEmailList", "E-&mail Shopping List", QKeySequence("Ctrl+M"));
+    MItemFileSaveList =
+        Item(MMenuFile, "MItemFileSaveList", "Export &Shopping List...", QKeySequence("Ctrl+S"));
+    MItemFileEmailList =
+        Item(MMenuFile, "MItemFileEmailList", "E-&mail Shopping List", QKeySequence("Ctrl+M"));
     MMenuFile->addSeparator();
     MItemFilePrint = SubMenu(MMenuFile, "MItemFilePrint", "Print");
     MItemFilePrintShoppingList =
@@ -151,12 +171,15 @@ void TFormMain::CreateMenus()
     MMenuStore->setObjectName("MMenuStore");
     MItemStoreEditAisles = Item(MMenuStore, "MItemStoreEditAisles", "Edit &Aisles/Depts...", Qt::Key_F4);
     MItemStoreReset = SubMenu(MMenuStore, "MItemStoreReset", "&Reset Store");
-    MItemStoreResetPurchased = Item(MItemStoreReset, "MItemStoreResetPurchased", "Purchased Items...", Qt::Key_F5);
+    MItemStoreResetPurchased =
+        Item(MItemStoreReset, "MItemStoreResetPurchased", "Purchased Items...", Qt::Key_F5);
     MItemStoreReset->addSeparator();
     MItemStoreResetQuantities =
         Item(MItemStoreReset, "MItemStoreResetQuantities", "&Quantities...", QKeySequence("Alt+F5"));
-    MItemStoreResetCoupons = Item(MItemStoreReset, "MItemStoreResetCoupons", "&Coupons...", QKeySequence("Shift+F5"));
-    MItemStoreResetNotes = Item(MItemStoreReset, "MItemStoreResetNotes", "&Notes...", QKeySequence("Ctrl+F5"));
+    MItemStoreResetCoupons =
+        Item(MItemStoreReset, "MItemStoreResetCoupons", "&Coupons...", QKeySequence("Shift+F5"));
+    MItemStoreResetNotes =
+        Item(MItemStoreReset, "MItemStoreResetNotes", "&Notes...", QKeySequence("Ctrl+F5"));
     MItemStoreResetAll = Item(MItemStoreReset, "MItemStoreResetAll", "&All...", Qt::Key_F6);
     MMenuStore->addSeparator();
     MItemStoreSortList = Item(MMenuStore, "MItemStoreSortList", "S&ort Shopping List", Qt::Key_F7);
@@ -164,7 +187,8 @@ void TFormMain::CreateMenus()
     MItemStoreAcceptCoupons = Item(MMenuStore, "MItemStoreAcceptCoupons", "Store Accepts Coupons");
     MItemStoreAcceptCoupons->setCheckable(true);
     MMenuStore->addSeparator();
-    MItemStoreWebVisit = Item(MMenuStore, "MItemStoreWebVisit", "Visit Store &Website", QKeySequence("Ctrl+W"));
+    MItemStoreWebVisit =
+        Item(MMenuStore, "MItemStoreWebVisit", "Visit Store &Website", QKeySequence("Ctrl+W"));
     MItemStoreWebEdit = Item(MMenuStore, "MItemStoreWebEdit", "&Edit Store Website...");
     MMenuStore->addSeparator();
     MItemStorePrevious = Item(MMenuStore, "MItemStorePrevious", "&Previous Store", QKeySequence("Alt+Left"));
@@ -172,7 +196,8 @@ void TFormMain::CreateMenus()
 
     MMenuCategory = bar->addMenu("Category");
     MMenuCategory->setObjectName("MMenuCategory");
-    MItemCategoryEdit = Item(MMenuCategory, "MItemCategoryEdit", "Edit Category...", QKeySequence("Ctrl+Space"));
+    MItemCategoryEdit =
+        Item(MMenuCategory, "MItemCategoryEdit", "Edit Category...", QKeySequence("Ctrl+Space"));
     MItemCategoryAdd = Item(MMenuCategory, "MItemCategoryAdd", "Add Category...", QKeySequence("Ctrl+Ins"));
     MItemCategoryDelete =
         Item(MMenuCategory, "MItemCategoryDelete", "Delete Category...", QKeySequence("Ctrl+Del"));
@@ -448,7 +473,8 @@ void TFormMain::CreatePanels()
 
 void TFormMain::Wire(QAction* item, void (TFormMain::*handler)())
 {
-    connect(item, &QAction::triggered, this, [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+    connect(item, &QAction::triggered, this,
+            [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
 }
 
 void TFormMain::ConnectHandlers()

@@ -1,29 +1,18 @@
 // Routines of the main window that start-up and resizing already call and whose own parts of
-// the program complete them: store listing and loading, the shopping list, the list drawing,
-// and the dialogs that start-up may open. Each one here does nothing yet; the work that
-// builds it replaces its body and moves it to the source of its concern.
-#include <QScrollBar>
-
+// the program complete them: the list drawing, the Category menu, and the dialogs and the
+// network check that start-up may run. Each one here does nothing yet; the work that builds it
+// replaces its body and moves it to the source of its concern.
 #include "mainwindow/ShoppingCartUnit.h"
 
 namespace qm {
 
-// Lists the *.store files of StoresFolder into ComboStores.
-void TFormMain::FillStoreList() {}
+void TFormMain::DrawItemList() {}
+void TFormMain::DrawItemListHeader() {}
+void TFormMain::DrawShoppingList() {}
+void TFormMain::SelectRow(int32_t, int32_t) {}
 
-// Opens the named store of StoresFolder.
-void TFormMain::LoadStore(const AnsiString&) {}
-
-// Builds the shopping list of the open store.
-void TFormMain::BuildShoppingList() {}
-
-bool TFormMain::StoreHasCategories() const { return false; }
-
-void TFormMain::RedrawAfterResize()
-{
-    ShoppingListBar->setSingleStep(20);
-    ShoppingListBar->setPageStep(20);
-}
+// Sets the Category menu's captions and enabled states.
+void TFormMain::MMenuCategoryClick() {}
 
 // The new-store wizard.
 void TFormMain::MItemFileNewStoreClick() {}

@@ -42,11 +42,17 @@ AnsiString ReadString(const char* section, const char* name, const AnsiString& d
 {
     return RegReadStringDef(kCompany, kProduct, section, def, name);
 }
-bool Exists(const char* section, const char* name) { return RegValueExists(kCompany, kProduct, section, name); }
+bool Exists(const char* section, const char* name)
+{
+    return RegValueExists(kCompany, kProduct, section, name);
+}
 
 // A font size outside what the options dialog offers (a damaged or hand-edited setting)
 // would break every drawing of the list; such a size falls back to the default.
-int FontSize(int size, int low, int high) { return size >= low && size <= high ? size : 10; }
+int FontSize(int size, int low, int high)
+{
+    return size >= low && size <= high ? size : 10;
+}
 
 bool FileExists(const AnsiString& path)
 {
@@ -249,8 +255,8 @@ bool TFormMain::OpenStoreFromCommandLine()
         OpenStoreAndList(name);
         return true;
     }
-    if (FileExists(target) && MessageDlg("Do you want to overwrite the store \"" + name + "\"?", mtConfirmation,
-                                         mbYes | mbNo, 0) != mrYes)
+    if (FileExists(target) && MessageDlg("Do you want to overwrite the store \"" + name + "\"?",
+                                         mtConfirmation, mbYes | mbNo, 0) != mrYes)
         return true;
     CopyFileByStream(arg, target);
     FillStoreList();
@@ -320,13 +326,26 @@ void TFormMain::FormResize()
     // The two sort buttons centred in their bar.
     ToolBarShopAlign->SetIndent((ToolBarShopAlign->width() - 2 * ToolBarShopAlign->ButtonWidth()) / 2);
 
-    if (!Loading)
-        RedrawAfterResize();
+    if (Loading)
+        return;
+    DrawItemList();
+    DrawItemListHeader();
+    SelectRow(Store.SelCategory, Store.SelItem);
+    ShoppingListBar->setSingleStep(20);
+    ShoppingListBar->setPageStep(20);
+    DrawShoppingList();
+    MMenuCategoryClick();
 }
 
-bool TFormMain::SplitterLRCanResize(int newSize) const { return newSize > 150; }
+bool TFormMain::SplitterLRCanResize(int newSize) const
+{
+    return newSize > 150;
+}
 
-void TFormMain::SplitterLRMoved() { FormResize(); }
+void TFormMain::SplitterLRMoved()
+{
+    FormResize();
+}
 
 void TFormMain::FormClose()
 {
@@ -346,13 +365,25 @@ void TFormMain::FormClose()
     RegWriteInteger(kCompany, kProduct, kWindow, PanelListWidth(), "SplitLR");
 }
 
-void TFormMain::MItemFileExitClick() { close(); }
+void TFormMain::MItemFileExitClick()
+{
+    close();
+}
 
-bool TFormMain::ClipboardHasData() const { return RegKeyExists(kCompany, kProduct, "Clipboard"); }
+bool TFormMain::ClipboardHasData() const
+{
+    return RegKeyExists(kCompany, kProduct, "Clipboard");
+}
 
-int TFormMain::PanelListWidth() const { return SplitterLR->LastPanelSize(); }
+int TFormMain::PanelListWidth() const
+{
+    return SplitterLR->LastPanelSize();
+}
 
-void TFormMain::SetPanelListWidth(int width) { SplitterLR->SetLastPanelSize(width); }
+void TFormMain::SetPanelListWidth(int width)
+{
+    SplitterLR->SetLastPanelSize(width);
+}
 
 void TFormMain::showEvent(QShowEvent* event)
 {

@@ -20,7 +20,7 @@ void ListSurface::SetColor(const QColor& color)
 QImage& ListSurface::Bitmap()
 {
     if (bitmap_.size() != size()) {
-        bitmap_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32);
+        bitmap_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
         bitmap_.fill(color_);
     }
     return bitmap_;
@@ -29,9 +29,8 @@ QImage& ListSurface::Bitmap()
 void ListSurface::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const QImage& picture = Bitmap();
-    p.fillRect(rect(), color_);
-    p.drawImage(QPoint(0, 0), picture);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPoint(0, 0), Bitmap());
 }
 
 void ListSurface::resizeEvent(QResizeEvent* event)

@@ -6,6 +6,7 @@
 // The class is split by concern over several sources:
 //   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
 //   FormMainStartup.cpp   start-up, showing, resizing, the splitter, closing and settings
+//   FormMainStore.cpp     the store picker, loading a store, the shopping list, item writes
 //   FormMainPending.cpp   commands whose own parts of the program are still to come
 #include <QColor>
 #include <QMainWindow>
@@ -13,10 +14,14 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/RasterTypes.h"
 #include "mainwindow/ListSurface.h"
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "store/QMStore.h"
+#include "store/ShopList.h"
+#include "store/StoreFiles.h"
 
 class QAction;
 class QComboBox;
@@ -45,22 +50,24 @@ public:
     ~TFormMain() override;
 
     // ---- Members shared with the dialogs and the printing windows ----
-    bool Loading = false;             // from the start of FormCreate to the end of FormShow
-    AnsiString StoresFolder;          // holds the *.store files; always ends with "/"
-    bool CheckForLatest = true;       // the setting DoCheckForLatest
+    bool Loading = false;              // from the start of FormCreate to the end of FormShow
+    AnsiString StoresFolder;           // holds the *.store files; always ends with "/"
+    QMStore Store;                     // the open store
+    QMShopList ShopList;               // the shopping list built from Store
+    bool CheckForLatest = true;        // the setting DoCheckForLatest
     AnsiString GridFontName = "Arial"; // item-list font
     int32_t GridFontSize = 10;
     AnsiString ListFontName = "Arial"; // shopping-list font
     int32_t ListFontSize = 10;
-    uint32_t LineColor = 0xFF000000;  // 32-bit ARGB: row separators of the item list
-    uint32_t GridColor = 0xFFBFBFBF;  // 32-bit ARGB: column separators of the item list
-    QColor BackColor;                 // list background (the window colour)
-    QColor TextColor;                 // list text
-    QColor SelColor;                  // background of the selected row
-    QColor SelTextColor;              // text of the selected row
+    TColor32 LineColor = 0xFF000000; // row separators of the item list
+    TColor32 GridColor = 0xFFBFBFBF; // column separators of the item list
+    QColor BackColor;                // list background (the window colour)
+    QColor TextColor;                // list text
+    QColor SelColor;                 // background of the selected row
+    QColor SelTextColor;             // text of the selected row
     double CouponUrgentDays = 3.0;
     double CouponSoonDays = 10.0;
-    bool ErrandsOnTop = true;         // errands group first or last in the shopping list
+    bool ErrandsOnTop = true; // errands group first or last in the shopping list
     AnsiString ErrandsCaption = "Errands";
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
     int32_t FindHitCount = 0;
@@ -245,7 +252,7 @@ public:
     AnsiString CommandLineArg;
 
     // ---- Life of the window ----
-    void FormCreate();  // the start-up sequence; run once, right after construction
+    void FormCreate(); // the start-up sequence; run once, right after construction
     void FormShow();
     void FormResize();
     void FormClose();
@@ -258,15 +265,41 @@ public:
     int PanelListWidth() const;
     void SetPanelListWidth(int width);
 
-    // ---- Store routines used by start-up (their own parts complete them) ----
+    // ---- The open store (FormMainStore.cpp) ----
+    // The storage folder and the picker's entries in picker order, for the store-file routines.
+    StoreContext StoreFilesContext() const;
+    // Replaces the picker's entries with the store files of StoresFolder; none is selected.
     void FillStoreList();
+    // Reads the named store into Store and updates the picker (at start-up), the status bar,
+    // the caption and the buttons; reports expired coupons. A missing file is reported, its
+    // picker entry removed, and Store keeps the previous store.
     void LoadStore(const AnsiString& name);
+    // Rebuilds ShopList from Store and writes its totals into status-bar panel 2.
     void BuildShoppingList();
     bool ClipboardHasData() const;
-    bool StoreHasCategories() const;
-    // FormResize's redrawing once start-up is over: both lists, the item-list header, the
-    // stored selection and the Category menu.
-    void RedrawAfterResize();
+    bool StoreHasCategories() const { return Store.CategoryCount() > 0; }
+
+    // The picker's selected entry; empty when none is selected.
+    AnsiString GetCurrentStoreName() const;
+    AnsiString GetSelectedCategoryName() const;
+    AnsiString GetSelectedItemName() const;
+    AnsiString GetSelectedItemFieldText(int n) const; // ERangeError when no item is selected
+    void GetSelectedItem(QMItem& out) const;          // out untouched when none is selected
+    void GetSelectedCategory(QMCategory& out) const;
+    void GetItem(int32_t category, int32_t item, QMItem& out) const;
+    void GetCategory(int32_t category, QMCategory& out) const;
+
+    // Writes the item's line into the open store's file and carries its coupon over to the
+    // stores of the picker; a store that could not take it is named in one error box.
+    void SaveItem(int32_t category, int32_t item);
+    void SaveLastItemSelected();
+
+    // ---- List drawing and menu refresh that resizing runs (their own parts complete them) ----
+    void DrawItemList();
+    void DrawItemListHeader();
+    void DrawShoppingList();
+    void SelectRow(int32_t cat, int32_t item);
+    void MMenuCategoryClick();
 
     // ---- Commands that start-up runs and that put a question to the person at the screen ----
     virtual void MItemFileNewStoreClick(); // the new-store wizard

@@ -19,13 +19,28 @@ AnsiString& HelpFile()
 }
 } // namespace
 
-AnsiString ApplicationTitle() { return Title(); }
-void SetApplicationTitle(const AnsiString& title) { Title() = title; }
+AnsiString ApplicationTitle()
+{
+    return Title();
+}
+void SetApplicationTitle(const AnsiString& title)
+{
+    Title() = title;
+}
 
-AnsiString ApplicationHelpFile() { return HelpFile(); }
-void SetApplicationHelpFile(const AnsiString& path) { HelpFile() = path; }
+AnsiString ApplicationHelpFile()
+{
+    return HelpFile();
+}
+void SetApplicationHelpFile(const AnsiString& path)
+{
+    HelpFile() = path;
+}
 
-AnsiString ApplicationExeName() { return FromFileName(QCoreApplication::applicationFilePath().toStdString()); }
+AnsiString ApplicationExeName()
+{
+    return FromFileName(QCoreApplication::applicationFilePath().toStdString());
+}
 
 AnsiString ApplicationFolder()
 {

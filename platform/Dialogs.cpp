@@ -120,7 +120,7 @@ bool ScriptedDialogs::take(Answer::Kind kind, const AnsiString& text, Answer& ou
 int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                                 int helpContext)
 {
-    seen_.push_back({Answer::Box, msg, type, buttons, helpContext});
+    seen_.push_back({Answer::Box, msg, type, buttons, helpContext, {}});
     Answer a;
     if (!take(Answer::Box, msg, a))
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
@@ -143,7 +143,7 @@ int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgD
 
 bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
-    seen_.push_back({Answer::Query, caption + ": " + prompt});
+    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, value});
     Answer a;
     if (!take(Answer::Query, caption + ": " + prompt, a) || !a.accepted)
         return false;
@@ -153,7 +153,7 @@ bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& pr
 
 bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, AnsiString& path)
 {
-    seen_.push_back({Answer::File, request.title});
+    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName});
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
         return false;

@@ -87,6 +87,7 @@ public:
         TMsgDlgType type = mtInformation;
         TMsgDlgButtons buttons = 0;
         int helpContext = 0;
+        AnsiString initial; // a query's initial text, a file dialog's preset file name
     };
 
     ScriptedDialogs& expectBox(std::string contains, int result = mrOk);

@@ -1,7 +1,6 @@
 #include "platform/IniFile.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -410,9 +409,9 @@ void Model::Rewrite()
     }
 }
 
-// Refuses what could not be read back as written: a line break would split the line, "="
-// would end the key early, and a key beginning with ";" or "[" would read as a comment or
-// a section header.
+// Refuses what could not be read back as written: a line feed would split the line, "="
+// would end the key early, and a key line beginning with ";" would read as a comment, one
+// beginning with "[" and holding "]" as a section header. (A lone CR ends no line here.)
 void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
                    std::string_view value)
 {
@@ -420,16 +419,20 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
         throw EStoreError(Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
     };
     const std::string_view k = Trim(key);
-    if (section.find_first_of("\r\n") != std::string_view::npos)
+    const std::string name(k);
+    if (section.find('\n') != std::string_view::npos)
         refuse("a section name cannot hold a line break");
-    if (k.find_first_of("\r\n") != std::string_view::npos)
+    if (k.find('\n') != std::string_view::npos)
         refuse("a key name cannot hold a line break");
     if (k.find('=') != std::string_view::npos)
-        refuse(Format("the key name \"%s\" cannot hold \"=\"", std::string(k).c_str()));
-    if (!k.empty() && (k[0] == ';' || k[0] == '['))
-        refuse(Format("the key name \"%s\" cannot begin with \"%c\"", std::string(k).c_str(), k[0]));
-    if (value.find_first_of("\r\n") != std::string_view::npos)
-        refuse(Format("the value of \"%s\" cannot hold a line break", std::string(k).c_str()));
+        refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
+    if (!k.empty() && k[0] == ';')
+        refuse(Format("the key name \"%s\" cannot begin with \";\"", name.c_str()));
+    if (!k.empty() && k[0] == '[' &&
+        (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
+        refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
+    if (value.find('\n') != std::string_view::npos)
+        refuse(Format("the value of \"%s\" cannot hold a line break", name.c_str()));
 }
 
 // ---- The file system side ----
@@ -455,9 +458,15 @@ long long RealTimeNs()
 }
 
 // File times advance in coarse steps (a scheduler tick), so a change made within a step of the
-// version we parsed can leave size, time and inode all equal. A version read this soon after
-// its modification is checked byte for byte at the next read, until it has aged past this.
+// version we parsed can leave size, time and inode all equal. A version read this close to its
+// modification time is checked byte for byte at the next read, until a read comes later than
+// this. (A time far ahead of the clock is safe: any later change gets the clock's time.)
 constexpr long long kRacyNs = 50'000'000;
+
+bool Settled(long long readNs, long long mtimeNs)
+{
+    return std::llabs(readNs - mtimeNs) > kRacyNs;
+}
 
 std::string Reason(int err)
 {
@@ -612,7 +621,7 @@ const Model* Current(const std::string& path)
         return nullptr;
     }
     const Version v = VersionOf(st);
-    const bool trusted = now - v.mtimeNs > kRacyNs;
+    const bool trusted = Settled(now, v.mtimeNs);
     if (it != cache.end() && it->second.version == v && it->second.model->text == bytes) {
         it->second.trusted = trusted;
         return it->second.model.get();
@@ -720,13 +729,24 @@ void IniFile::WriteString(const AnsiString& section, const AnsiString& key, cons
     Edit([&](Editor& e) { e.WriteString(section, key, value); });
 }
 
+// Removing from a file that is not there changes nothing, and makes no lock file either.
+static bool Missing(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
 void IniFile::DeleteKey(const AnsiString& section, const AnsiString& key)
 {
+    if (Missing(fileName_))
+        return;
     Edit([&](Editor& e) { e.DeleteKey(section, key); });
 }
 
 void IniFile::EraseSection(const AnsiString& section)
 {
+    if (Missing(fileName_))
+        return;
     Edit([&](Editor& e) { e.EraseSection(section); });
 }
 
@@ -782,7 +802,7 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
         fresh.version = ReplaceFile(target, model->text, exists ? &st : nullptr);
     } else if (exists) {
         fresh.version = VersionOf(st);
-        fresh.trusted = now - fresh.version.mtimeNs > kRacyNs;
+        fresh.trusted = Settled(now, fresh.version.mtimeNs);
     } else {
         return;
     }

@@ -10,8 +10,8 @@
 // "<file>.lock", so a crash never leaves a half-written file and two program windows never
 // lose each other's writes. A failed write raises EInOutError naming the file and the
 // system's reason, and leaves the original as it was. A name or value that could not be read
-// back as written (a line break in it; "=" in a key, or a key beginning with ";" or "[") is
-// refused with EStoreError before anything is touched.
+// back as written (a line feed in it; "=" in a key, a key beginning with ";", or with "["
+// on a line holding "]") is refused with EStoreError before anything is touched.
 #include <functional>
 #include <string>
 #include <vector>

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -122,8 +124,9 @@ public:
     void Check(int rc);
 
 private:
-    enum class OpenResult { Ok, Damaged, Unavailable };
+    enum class OpenResult { Ok, Damaged, Unavailable, Busy };
     OpenResult TryOpen(const std::string& path, std::string& reason);
+    OpenResult TryOpenOnce(const std::string& path, std::string& reason);
     void Setup();
     void OpenInMemory();
     std::string MoveAside(const std::string& path);
@@ -229,7 +232,23 @@ void Database::Setup()
     }
 }
 
+// Switching a new file to WAL mode and the first schema write need locks that another
+// process starting at the same moment may hold; the library does not always wait for those
+// itself, so the whole open is tried again until the time-out.
 Database::OpenResult Database::TryOpen(const std::string& path, std::string& reason)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        const OpenResult result = TryOpenOnce(path, reason);
+        if (result != OpenResult::Busy)
+            return result;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return OpenResult::Unavailable;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+Database::OpenResult Database::TryOpenOnce(const std::string& path, std::string& reason)
 {
     std::error_code ec;
     const fs::path parent = fs::path(path).parent_path();
@@ -264,7 +283,7 @@ Database::OpenResult Database::TryOpen(const std::string& path, std::string& rea
         // A database that another process holds past the time-out is not damaged.
         if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
             Close();
-            return OpenResult::Unavailable;
+            return OpenResult::Busy;
         }
     }
     Close();

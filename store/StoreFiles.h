@@ -20,7 +20,7 @@ namespace qm {
 
 // What the store routines need from the main window.
 struct StoreContext {
-    std::string StoresFolder;             // UTF-8 file-system path of the storage folder
+    AnsiString StoresFolder;              // the storage folder (program text), ends with "/"
     std::vector<AnsiString> PickerStores; // the store picker's entries, in picker order
 };
 
@@ -34,7 +34,7 @@ inline constexpr const char* kListSeparator = ",,";   // after each entry of a j
 
 // Raises EStoreError when the name could reach outside the storage folder.
 void CheckStoreName(const AnsiString& store);
-// The UTF-8 path of the store's file (checks the name).
+// The UTF-8 file-system path of the store's file (checks the name).
 std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store);
 
 // Fields of a delimited text, numbered from 1 and split as GetDelimitedField splits them
@@ -55,8 +55,7 @@ AnsiString ReadStoreString(const StoreContext& ctx, const AnsiString& store, con
 AnsiString ReadStoreField(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                           const AnsiString& key, int n);
 // The section's key names in file order, each followed by ",,".
-AnsiString ReadStoreSectionKeys(const StoreContext& ctx, const AnsiString& store,
-                                const AnsiString& section);
+AnsiString ReadStoreSectionKeys(const StoreContext& ctx, const AnsiString& store, const AnsiString& section);
 // The file's section names not beginning with "--", each followed by ",,".
 AnsiString ReadStoreCategories(const StoreContext& ctx, const AnsiString& store);
 // The errand's value read as an integer: non-zero = true; false when missing or not a number.
@@ -100,8 +99,8 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 // does not accept coupons, or either line is marked store-only. Receiving lines keep their
 // fields 1 to 3 and are written with six fields and no trailing separator. Returns the stores
 // whose write failed; the others are written regardless.
-CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store,
-                                  const AnsiString& section, const AnsiString& key);
+CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                                  const AnsiString& key);
 
 // Writes one item's line (FormatItemValue) under its category in the store's file, with
 // carry-over.

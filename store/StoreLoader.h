@@ -35,11 +35,12 @@ std::vector<std::string> FindFiles(const std::string& pathMask, int attributes);
 // without folder and extension. Names no store routine could open are left out: the empty
 // name of a file called only ".store", "." and "..", and names the program's text cannot hold.
 std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& paths);
-// FindFiles(storesFolder + "*.store", kStoreFileAttr) turned into picker entries.
-std::vector<AnsiString> ListStoreNames(const std::string& storesFolder);
+// FindFiles(storesFolder + "*.store", kStoreFileAttr) turned into picker entries; the folder
+// is program text, as TFormMain keeps it.
+std::vector<AnsiString> ListStoreNames(const AnsiString& storesFolder);
 
 struct LoadStoreResult {
-    bool Found = false;      // false: the file does not exist and the store was left as it was
+    bool Found = false;       // false: the file does not exist and the store was left as it was
     AnsiString ExpiredReport; // "The following coupons have expired:" + lines; empty when none
 };
 

@@ -42,7 +42,10 @@ TSplitter::TSplitter(Qt::Orientation orientation, QWidget* parent) : QSplitter(o
     setOpaqueResize(true);
 }
 
-QSplitterHandle* TSplitter::createHandle() { return new Handle(orientation(), this); }
+QSplitterHandle* TSplitter::createHandle()
+{
+    return new Handle(orientation(), this);
+}
 
 int TSplitter::LastPanelSize() const
 {

@@ -13,7 +13,10 @@ namespace {
 // The extra width of a button that carries a drop-down arrow beside its picture.
 constexpr int kDropDownArrowWidth = 14;
 
-bool HasDropDown(const QToolButton* b) { return b->popupMode() == QToolButton::MenuButtonPopup; }
+bool HasDropDown(const QToolButton* b)
+{
+    return b->popupMode() == QToolButton::MenuButtonPopup;
+}
 } // namespace
 
 // Places the items side by side from the indent on, each at its own size and centred in the
@@ -207,7 +210,10 @@ void TToolBar::SetButtonSize(int width, int height)
     ApplyButtonSizes();
 }
 
-void TToolBar::SetIconSize(int size) { iconSize_ = std::max(1, size); }
+void TToolBar::SetIconSize(int size)
+{
+    iconSize_ = std::max(1, size);
+}
 
 void TToolBar::SetIndent(int indent)
 {

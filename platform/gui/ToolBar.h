@@ -65,7 +65,7 @@ private:
     bool wrapable_ = false;
     int buttonWidth_ = 31;
     int buttonHeight_ = 30;
-    int smallWidth_ = 31;  // the size set for buttons without captions
+    int smallWidth_ = 31; // the size set for buttons without captions
     int smallHeight_ = 30;
     int iconSize_ = 24;
     int indent_ = 0;

@@ -54,6 +54,12 @@ TEST(PointerMap, AddFindRemove)
     } catch (const EListError& e) {
         EXPECT_STREQ(e.what(), "Item not found ($02000)");
     }
+    try {
+        map.Data(Key(0xBEEF));
+        FAIL() << "no error";
+    } catch (const EListError& e) {
+        EXPECT_STREQ(e.what(), "Item not found ($0BEEF)"); // hex digits in capitals
+    }
     EXPECT_EQ(map.Remove(Key(0x2000)), nullptr);
     EXPECT_EQ(map.Remove(Key(0x1000)), Key(1));
     EXPECT_EQ(map.Count, 1);

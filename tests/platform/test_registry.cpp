@@ -239,11 +239,7 @@ TEST_F(RegistryTest, AFileThatCannotBeMadeGivesOneBoxAndAWorkingRegistry)
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
 {
     constexpr int kPerProcess = 300;
-    {
-        TRegistry reg;
-        ASSERT_TRUE(reg.OpenKey("\\Settings", true));
-    }
-    // Each process opens its own connection.
+    // Both start on a file that does not exist yet, each with its own connection.
     CloseRegistryDatabase();
     std::vector<pid_t> children;
     for (int p = 0; p < 2; ++p) {

@@ -118,3 +118,18 @@ TEST(ScriptedDialogs, AnAnswerTheBoxDoesNotOfferIsAFailure)
     EXPECT_NE(script.failures()[0].find("Store imported."), std::string::npos);
     EXPECT_NE(script.failures()[1].find("Reset?"), std::string::npos);
 }
+
+TEST(ScriptedDialogs, QueriesAreAnsweredInTurnAndKeepTheirInitialText)
+{
+    ScriptedDialogs script;
+    script.expectQuery("Rename", "Corner Shop").expectQuery("Rename", "", false);
+    AnsiString name = "Main St";
+    EXPECT_TRUE(script.inputQuery("Rename Store", "New name:", name));
+    EXPECT_EQ(name, "Corner Shop");
+    EXPECT_FALSE(script.inputQuery("Rename Store", "New name:", name));
+    EXPECT_EQ(name, "Corner Shop");
+    EXPECT_FALSE(script.inputQuery("Add Aisle", "Name:", name)); // nothing scripted
+    ASSERT_EQ(script.seen().size(), 3u);
+    EXPECT_EQ(script.seen()[0].initial, "Main St");
+    EXPECT_EQ(script.failures().size(), 1u);
+}

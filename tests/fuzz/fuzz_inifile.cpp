@@ -1,0 +1,67 @@
+// Any bytes as a store file: reading must not crash or hang, every listed key must read back,
+// and a write must land while keeping every section that was there.
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "platform/IniFile.h"
+
+namespace {
+
+const std::string& Folder()
+{
+    static const std::string folder = [] {
+        char tmpl[] = "/tmp/fuzz-inifile-XXXXXX";
+        if (!mkdtemp(tmpl))
+            abort();
+        return std::string(tmpl);
+    }();
+    return folder;
+}
+
+void Check(bool ok)
+{
+    if (!ok)
+        __builtin_trap();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string path = Folder() + "/fuzz.store";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    }
+    qm::IniFile::DropCache();
+    qm::IniFile ini(path);
+
+    const auto sections = ini.ReadSections();
+    for (const auto& section : sections) {
+        Check(ini.SectionExists(section));
+        const auto values = ini.ReadSectionValues(section);
+        Check(values.size() == ini.ReadSection(section).size());
+        for (const auto& [key, value] : values)
+            Check(ini.ValueExists(section, key) && ini.ReadString(section, key, "\x01") == value);
+    }
+
+    // Write into the first section (or a new one) under a key taken from the input.
+    const std::string section = sections.empty() ? "Fuzz" : sections.front();
+    std::string key(reinterpret_cast<const char*>(data), size < 8 ? size : 8);
+    for (char& c : key)
+        if (c == '\r' || c == '\n' || c == '=' || c == ';' || c == '[')
+            c = '_';
+    try {
+        ini.WriteString(section, key, "value");
+    } catch (...) {
+        __builtin_trap();
+    }
+    qm::IniFile::DropCache();
+    Check(ini.ReadString(section, key, "") == "value");
+    const auto after = ini.ReadSections();
+    Check(after.size() == sections.size() + (sections.empty() ? 1 : 0));
+    return 0;
+}

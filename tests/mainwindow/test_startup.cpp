@@ -1,0 +1,474 @@
+// Start-up, layout arithmetic and closing of the main window, against a real registry file and
+// real folders. The wizard, the tip of the day and the network check are the person's and the
+// network's part, so a test window counts them instead of running them.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSplitterHandle>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "TestSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/Splitter.h"
+#include "platform/gui/StatusBar.h"
+#include "platform/gui/ToolBar.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+const char* const kSettings = "Settings";
+const char* const kWindow = "Settings\\Window";
+const TDateTime kNow = 46000.5; // midday, 9 December 2025
+
+class TestForm : public TFormMain {
+public:
+    int wizardRuns = 0;
+    int tipRuns = 0;
+    std::vector<bool> checks; // the verbose flag of each version check
+    std::function<void()> wizard;
+
+    void MItemFileNewStoreClick() override
+    {
+        ++wizardRuns;
+        if (wizard)
+            wizard();
+    }
+    void MItemHelpTipClick() override { ++tipRuns; }
+    void CheckForNewVersion(bool verbose) override { checks.push_back(verbose); }
+};
+
+class StartupTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        RegDeleteKey(kCompany, kProduct, "Clipboard");
+        SetTestNow(kNow);
+        stores = temp.path() + "/stores/";
+        fs::create_directory(stores);
+        WriteString("StorageDir", stores);
+    }
+    void TearDown() override
+    {
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+
+    // A start that is not the first: the last store was closed with nothing selected.
+    void NotFirstRun()
+    {
+        WriteString("Last Store", "");
+        RegWriteBool(kCompany, kProduct, kSettings, false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, kSettings, kNow - 1, "LastCheckDT");
+    }
+
+    std::unique_ptr<TestForm> Start(const AnsiString& arg = {})
+    {
+        auto form = std::make_unique<TestForm>();
+        form->CommandLineArg = arg;
+        form->FormCreate();
+        return form;
+    }
+
+    static void WriteString(const char* name, const AnsiString& value)
+    {
+        RegWriteString(kCompany, kProduct, kSettings, value, name);
+    }
+    static bool Has(const char* section, const char* name)
+    {
+        return RegValueExists(kCompany, kProduct, section, name);
+    }
+    static int Int(const char* name) { return RegReadInteger(kCompany, kProduct, kWindow, name); }
+
+    qmtest::TempDir temp;
+    AnsiString stores;
+};
+
+TEST_F(StartupTest, FirstRunWelcomesRunsWizardAndSwitchesVersionCheckOff)
+{
+    RegDeleteKey(kCompany, kProduct, "Settings");
+    WriteString("StorageDir", stores);
+    dialogs->expectBox("Thanks for using the program.  Please create a new store.");
+    auto form = Start();
+
+    ASSERT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(dialogs->seen()[0].type, mtInformation);
+    EXPECT_EQ(form->wizardRuns, 1);
+    EXPECT_TRUE(form->checks.empty());
+    EXPECT_TRUE(Has(kSettings, "DoCheckForLatest"));
+    EXPECT_FALSE(RegReadBool(kCompany, kProduct, kSettings, "DoCheckForLatest"));
+    EXPECT_EQ(RegReadDateTime(kCompany, kProduct, kSettings, "LastCheckDT"), kNow);
+    EXPECT_FALSE(form->CheckForLatest);
+    // The wizard made no store, so there is nothing to find or add to.
+    EXPECT_FALSE(form->ComboFind->isEnabled());
+    EXPECT_FALSE(form->BtnAddItem->isEnabled());
+    EXPECT_TRUE(form->Loading);
+}
+
+TEST_F(StartupTest, SecondStartRestoresWhatTheFirstClosedWith)
+{
+    NotFirstRun();
+    {
+        auto form = Start();
+        form->show();
+        EXPECT_FALSE(form->Loading);
+        form->move(40, 30);
+        form->resize(900, 640);
+        form->SetPanelListWidth(260);
+        form->ToolBar->SetShowCaptions(true);
+        form->ToolbarSearch->setVisible(true);
+        form->BtnSortByCategory->click();
+        form->close();
+    }
+    EXPECT_EQ(Int("Left"), 40);
+    EXPECT_EQ(Int("Top"), 30);
+    EXPECT_EQ(Int("Width"), 900);
+    EXPECT_EQ(Int("Height"), 640);
+    EXPECT_EQ(Int("SplitLR"), 260);
+    EXPECT_EQ(RegReadString(kCompany, kProduct, kSettings, "Last Store"), "");
+
+    auto form = Start();
+    form->show();
+    EXPECT_EQ(form->pos(), QPoint(40, 30));
+    EXPECT_EQ(form->size(), QSize(900, 640));
+    EXPECT_EQ(form->PanelListWidth(), 260);
+    EXPECT_TRUE(form->ToolBar->ShowCaptions());
+    EXPECT_TRUE(form->ToolbarSearch->isVisible());
+    EXPECT_FALSE(form->BtnSortByAisle->isChecked());
+    EXPECT_TRUE(form->BtnSortByCategory->isChecked());
+    // An empty last store opens nothing and leaves nothing to find or add to.
+    EXPECT_FALSE(form->ComboFind->isEnabled());
+    EXPECT_FALSE(form->BtnAddItem->isEnabled());
+}
+
+TEST_F(StartupTest, MaximisedCloseKeepsTheStoredBounds)
+{
+    NotFirstRun();
+    {
+        auto form = Start();
+        // Bounds of an earlier close, other than the window's own.
+        RegWriteInteger(kCompany, kProduct, kWindow, 11, "Left");
+        RegWriteInteger(kCompany, kProduct, kWindow, 22, "Top");
+        RegWriteInteger(kCompany, kProduct, kWindow, 700, "Width");
+        RegWriteInteger(kCompany, kProduct, kWindow, 500, "Height");
+        form->showMaximized();
+        form->close();
+    }
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, kWindow, "IsMaximized"));
+    EXPECT_EQ(Int("Left"), 11);
+    EXPECT_EQ(Int("Top"), 22);
+    EXPECT_EQ(Int("Width"), 700);
+    EXPECT_EQ(Int("Height"), 500);
+
+    auto form = Start();
+    EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(form->size(), QSize(700, 500)); // the size it returns to
+}
+
+TEST_F(StartupTest, DefaultsFillWhatTheRegistryLacks)
+{
+    NotFirstRun();
+    RegWriteInteger(kCompany, kProduct, kSettings, 0, "GridFontSize"); // damaged: out of range
+    RegWriteInteger(kCompany, kProduct, kSettings, 14, "ListFontSize");
+    auto form = Start();
+    form->show();
+    EXPECT_EQ(form->size(), QSize(1038, 713));
+    EXPECT_EQ(form->PanelListWidth(), 200);
+    EXPECT_FALSE(form->ToolBar->ShowCaptions());
+    EXPECT_TRUE(form->ToolbarSearch->isHidden());
+    EXPECT_TRUE(form->BtnSortByAisle->isChecked());
+    EXPECT_TRUE(form->ErrandsOnTop);
+    EXPECT_EQ(form->ErrandsCaption, "Errands");
+    EXPECT_EQ(form->GridFontName, "Arial");
+    EXPECT_EQ(form->GridFontSize, 10);
+    EXPECT_EQ(form->ListFontSize, 14);
+    EXPECT_EQ(form->ItemListBar->minimum(), -18);
+    EXPECT_EQ(form->ItemListBar->value(), -18);
+}
+
+// The version-check schedule: (DoCheckForLatest, days since LastCheckDT, check expected).
+struct Schedule {
+    bool wanted;
+    double age;
+    bool checks;
+};
+class VersionScheduleTest : public StartupTest, public ::testing::WithParamInterface<Schedule> {};
+
+TEST_P(VersionScheduleTest, ChecksOnlyWhenDueOrWhenTheLastCheckLiesAhead)
+{
+    const Schedule s = GetParam();
+    NotFirstRun();
+    RegWriteBool(kCompany, kProduct, kSettings, s.wanted, "DoCheckForLatest");
+    RegWriteDateTime(kCompany, kProduct, kSettings, kNow - s.age, "LastCheckDT");
+    auto form = Start();
+    EXPECT_EQ(form->checks, s.checks ? std::vector<bool>{false} : std::vector<bool>{});
+    EXPECT_EQ(RegReadDateTime(kCompany, kProduct, kSettings, "LastCheckDT"), s.checks ? kNow : kNow - s.age);
+    EXPECT_EQ(RegReadBool(kCompany, kProduct, kSettings, "DoCheckForLatest"), s.wanted);
+    EXPECT_EQ(form->CheckForLatest, s.wanted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ages, VersionScheduleTest,
+                         ::testing::Values(Schedule{true, 15.0, true}, Schedule{true, 14.0, false},
+                                           Schedule{true, 3.0, false}, Schedule{false, 30.0, false},
+                                           Schedule{false, -0.25, true}, Schedule{true, -2.0, true}));
+
+TEST_F(StartupTest, AMissingLastCheckDateSwitchesTheCheckOffWithoutChecking)
+{
+    WriteString("Last Store", "");
+    RegWriteBool(kCompany, kProduct, kSettings, true, "DoCheckForLatest");
+    auto form = Start();
+    EXPECT_TRUE(form->checks.empty());
+    EXPECT_FALSE(RegReadBool(kCompany, kProduct, kSettings, "DoCheckForLatest"));
+    EXPECT_EQ(RegReadDateTime(kCompany, kProduct, kSettings, "LastCheckDT"), kNow);
+}
+
+TEST_F(StartupTest, StorageFolderIsMadeOneLevelDeepOnly)
+{
+    NotFirstRun();
+    const AnsiString fresh = temp.path() + "/fresh/";
+    WriteString("StorageDir", fresh);
+    EXPECT_EQ(Start()->StoresFolder, fresh);
+    EXPECT_TRUE(fs::is_directory(fresh));
+
+    // A missing parent is neither made nor reported (no box is expected).
+    const AnsiString deep = temp.path() + "/gone/stores/";
+    WriteString("StorageDir", deep);
+    EXPECT_EQ(Start()->StoresFolder, deep);
+    EXPECT_FALSE(fs::exists(temp.path() + "/gone"));
+
+    // Paths are built as folder + name, so a folder without its "/" gets one.
+    WriteString("StorageDir", temp.path() + "/fresh");
+    EXPECT_EQ(Start()->StoresFolder, fresh);
+}
+
+TEST_F(StartupTest, EmptyStorageSettingFallsBackToTheDataFolder)
+{
+    NotFirstRun();
+    WriteString("StorageDir", "");
+    const char* data = getenv("XDG_DATA_HOME");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(Start()->StoresFolder, AnsiString(data) + "/Quillmart/");
+}
+
+TEST_F(StartupTest, CommandLineArgumentThatIsNoFileIsIgnored)
+{
+    NotFirstRun();
+    for (const AnsiString& arg : {temp.path() + "/missing.store", temp.path()}) {
+        auto form = Start(arg);
+        EXPECT_FALSE(form->ComboFind->isEnabled()) << arg; // went on with the empty last store
+        EXPECT_FALSE(fs::exists(stores + "missing.store"));
+    }
+}
+
+TEST_F(StartupTest, CommandLineStoreFromElsewhereIsImportedAndOverwrittenOnlyAfterYes)
+{
+    NotFirstRun();
+    const AnsiString outside = temp.file("Corner Shop.store");
+    qmtest::WriteFile(outside, "[Dairy]\r\nMilk=Aisle 1,-,,-,1,-,0,-,0,-,0,-,\r\n");
+
+    dialogs->expectBox("Store imported.");
+    auto form = Start(outside);
+    EXPECT_EQ(qmtest::ReadFile(stores + "Corner Shop.store"), qmtest::ReadFile(outside));
+    EXPECT_TRUE(form->ComboFind->isEnabled());
+
+    qmtest::WriteFile(outside, "[Bakery]\r\n");
+    dialogs->expectBox("Do you want to overwrite the store \"Corner Shop\"?", mrNo);
+    Start(outside);
+    EXPECT_NE(qmtest::ReadFile(stores + "Corner Shop.store"), "[Bakery]\r\n");
+
+    dialogs->expectBox("Do you want to overwrite the store \"Corner Shop\"?", mrYes);
+    dialogs->expectBox("Store imported.");
+    Start(outside);
+    EXPECT_EQ(qmtest::ReadFile(stores + "Corner Shop.store"), "[Bakery]\r\n");
+    EXPECT_EQ(dialogs->seen()[1].type, mtConfirmation);
+    EXPECT_EQ(dialogs->seen()[1].buttons, TMsgDlgButtons(mbYes | mbNo));
+
+    // A store already in the storage folder opens where it is, without a word.
+    Start(stores + "Corner Shop.store");
+    EXPECT_EQ(qmtest::ReadFile(stores + "Corner Shop.store"), "[Bakery]\r\n");
+}
+
+TEST_F(StartupTest, AFailedImportIsReportedAndStartUpGoesOn)
+{
+    NotFirstRun();
+    WriteString("StorageDir", temp.path() + "/gone/stores/");
+    const AnsiString outside = temp.file("Deli.store");
+    qmtest::WriteFile(outside, "[Cheese]\r\n");
+    dialogs->expectBox("Deli.store");
+    auto form = Start(outside);
+    ASSERT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(dialogs->seen()[0].type, mtError);
+    EXPECT_TRUE(form->ImageItemList->WantsArrowKeys()); // the last start-up step still ran
+    EXPECT_EQ(form->ImageItemList->focusPolicy(), Qt::ClickFocus);
+}
+
+TEST_F(StartupTest, TipOfTheDayComesOnceAndOnlyWhenWanted)
+{
+    NotFirstRun();
+    auto form = Start();
+    form->show();
+    EXPECT_TRUE(form->TimerTip->isActive());
+    EXPECT_EQ(form->TimerTip->interval(), 1000);
+    form->TimerTipTimer();
+    EXPECT_FALSE(form->TimerTip->isActive());
+    EXPECT_EQ(form->tipRuns, 1);
+
+    RegWriteBool(kCompany, kProduct, kSettings, false, "ShowTOTD");
+    auto quiet = Start();
+    quiet->show();
+    quiet->TimerTipTimer();
+    EXPECT_EQ(quiet->tipRuns, 0);
+}
+
+TEST_F(StartupTest, PasteIsOfferedOnlyWithClipboardDataAndACategoryToPasteInto)
+{
+    NotFirstRun();
+    RegWriteInteger(kCompany, kProduct, "Clipboard\\Milk", 2, "Qty");
+    auto empty = Start();
+    empty->show();
+    EXPECT_FALSE(empty->BtnPaste->isEnabled());
+
+    auto form = Start();
+    form->Store.Categories.push_back(QMCategory{});
+    form->show();
+    EXPECT_TRUE(form->BtnPaste->isEnabled());
+
+    RegDeleteKey(kCompany, kProduct, "Clipboard");
+    auto cleared = Start();
+    cleared->Store.Categories.push_back(QMCategory{});
+    cleared->show();
+    EXPECT_FALSE(cleared->BtnPaste->isEnabled());
+}
+
+TEST_F(StartupTest, ResizeLaysOutStatusBarFindBoxAndSortButtons)
+{
+    NotFirstRun();
+    auto form = Start();
+    form->show();
+    form->resize(1000, 700);
+    form->SetPanelListWidth(320);
+    form->FormResize();
+    QApplication::processEvents();
+
+    TStatusBar* bar = form->StatusBar;
+    EXPECT_EQ(bar->PanelWidth(1), 120);
+    EXPECT_EQ(bar->PanelWidth(2), 320);
+    EXPECT_EQ(bar->PanelWidth(0), bar->width() - 120 - 320);
+
+    // The find box ends where the separator before the item buttons begins.
+    EXPECT_EQ(form->ComboFind->geometry().right() + 1 + TToolBar::kSeparatorWidth, form->BtnQtyUp->x());
+    EXPECT_EQ(form->BtnEditNote->geometry().right() + 1, form->ToolBarItem->width());
+
+    TToolBar* sort = form->ToolBarShopAlign;
+    EXPECT_EQ(sort->Indent(), (sort->width() - 2 * sort->ButtonWidth()) / 2);
+    EXPECT_EQ(form->BtnSortByAisle->x(), sort->Indent());
+}
+
+TEST_F(StartupTest, SplitterKeepsTheShoppingListWiderThan150)
+{
+    NotFirstRun();
+    auto form = Start();
+    form->show();
+    EXPECT_FALSE(form->SplitterLRCanResize(150));
+    EXPECT_TRUE(form->SplitterLRCanResize(151));
+
+    QSplitterHandle* handle = form->SplitterLR->handle(1);
+    const QPoint grip = handle->rect().center();
+    auto drag = [&](int dx) {
+        const QPoint to = grip + QPoint(dx, 0);
+        QMouseEvent press(QEvent::MouseButtonPress, grip, handle->mapToGlobal(grip), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(to), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &press);
+        QApplication::sendEvent(handle, &move);
+        QApplication::sendEvent(handle, &release);
+    };
+    drag(30); // 200 -> 170
+    EXPECT_EQ(form->PanelListWidth(), 170);
+    EXPECT_EQ(form->StatusBar->PanelWidth(2), 170); // the move ran the resize arithmetic
+    drag(20);                                       // would leave 150
+    EXPECT_EQ(form->PanelListWidth(), 170);
+    drag(-80);
+    EXPECT_EQ(form->PanelListWidth(), 250);
+}
+
+TEST_F(StartupTest, ExitClosesTheWindowAndWritesTheSettings)
+{
+    NotFirstRun();
+    auto form = Start();
+    form->show();
+    form->ToolbarSearch->setVisible(true);
+    form->MItemFileExit->trigger();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, kSettings, "ShowFind"));
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, kSettings, "SortByAisle"));
+    EXPECT_FALSE(RegReadBool(kCompany, kProduct, kSettings, "ToolbarShowCaptions"));
+}
+
+// Two actions of one window sharing a key would make Qt ignore the key for both.
+TEST_F(StartupTest, EveryMenuShortcutIsUniqueAndEveryComponentNamed)
+{
+    NotFirstRun();
+    auto form = Start();
+    std::map<QString, QString> owners;
+    for (QAction* a : form->findChildren<QAction*>()) {
+        if (a->shortcut().isEmpty())
+            continue;
+        const QString key = a->shortcut().toString();
+        EXPECT_TRUE(owners.emplace(key, a->objectName()).second)
+            << key.toStdString() << " is on " << owners[key].toStdString() << " and "
+            << a->objectName().toStdString();
+    }
+    EXPECT_EQ(owners.size(), 39u);
+    EXPECT_EQ(owners["Ctrl+Shift+S"], "MItemFileSaveStoreAs");
+    EXPECT_EQ(owners["Alt+Right"], "MItemStoreNext");
+
+    for (const char* name : {"ComboStores",
+                             "ComboFind",
+                             "BtnAddItem",
+                             "BtnPaste",
+                             "BtnCoupon",
+                             "BtnSortByAisle",
+                             "BtnSortByCategory",
+                             "StatusBar",
+                             "ImageItemList",
+                             "ImageItemListHeader",
+                             "ImageShoppingList",
+                             "ItemListBar",
+                             "ShoppingListBar",
+                             "GradientItemList",
+                             "GradientShoppingList",
+                             "ToolBar",
+                             "ToolBarItem",
+                             "ToolBarShopAlign",
+                             "ToolbarSearch",
+                             "PanelItems",
+                             "PanelList",
+                             "TimerTip",
+                             "SplitterLR",
+                             "EditSearch",
+                             "LabelResults",
+                             "BtnSearchClose",
+                             "BtnSearchNext",
+                             "BtnSearchLast",
+                             "PMenuItemsContext"})
+        EXPECT_NE(form->findChild<QObject*>(name), nullptr) << name;
+    EXPECT_EQ(form->ImageItemListHeader->parentWidget(), form->ImageItemList);
+}
+
+} // namespace
