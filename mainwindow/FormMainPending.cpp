@@ -6,10 +6,7 @@
 
 namespace qm {
 
-void TFormMain::DrawItemList() {}
-void TFormMain::DrawItemListHeader() {}
 void TFormMain::DrawShoppingList() {}
-void TFormMain::SelectRow(int32_t, int32_t) {}
 
 // Sets the Category menu's captions and enabled states.
 void TFormMain::MMenuCategoryClick() {}
@@ -22,5 +19,15 @@ void TFormMain::MItemHelpTipClick() {}
 
 // The check for a newer release over the network.
 void TFormMain::CheckForNewVersion(bool) {}
+
+// Item and category commands of the item list, with their dialogs.
+void TFormMain::MItemItemEditClick() {}
+void TFormMain::MItemItemAddClick() {}
+void TFormMain::MItemItemAddMultClick() {}
+void TFormMain::MItemItemDeleteClick() {}
+void TFormMain::MItemItemCouponClick() {}
+void TFormMain::MItemItemNotesClick() {}
+void TFormMain::MItemCategoryEditClick() {}
+void TFormMain::MItemCategoryAddClick() {}
 
 } // namespace qm
