@@ -358,12 +358,7 @@ void StretchNearest(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
 
 namespace {
 
-// One entry of the linear map: the first source coordinate of the pair read, and the weight
-// of that first pixel in both 16-bit halves.
-struct TLinearEntry {
-    int32_t Pos;
-    uint32_t Weight;
-};
+using resample_variants::TLinearEntry;
 
 std::vector<TLinearEntry> BuildLinearMap(int32_t clipLo, int32_t clipHi, int32_t dstLo, int64_t dstSize,
                                          int32_t srcLo, int32_t srcHi, int32_t srcLimit)
@@ -420,6 +415,10 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
     const bool inlineMix = interpolate == resample_variants::Interpolate2x2_MMX;
     const TBlendMemEx blend = BlendColorIntoMasterByMode[Src.CombineMode()];
     const TColor32 master = Src.MasterAlpha();
+    // The MMX mix and the MMX master-alpha blend have a vector form that gives their exact
+    // results.
+    const bool vectorRows = inlineMix && (CombineOp == dmOpaque ||
+                                          (CombineOp == dmBlend && blend == blend_mmx::BlendColorIntoMaster && master <= 255));
 
     for (int32_t y = DstClip.Top; y < DstClip.Bottom; ++y) {
         const TLinearEntry& row = rows[size_t(y - DstClip.Top)];
@@ -427,7 +426,10 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
         const TColor32* r2 = r1 + Src.Width;
         TColor32* d = Dst.PixelAddress(DstClip.Left, y);
         // The two common cases get loops of their own; the others go through the combiner.
-        if (inlineMix && CombineOp == dmOpaque) {
+        if (vectorRows) {
+            resample_variants::StretchLinearRow_SSE2(cols.data(), n, r1, r2, row.Weight, d,
+                                                     CombineOp == dmOpaque ? -1 : int32_t(master));
+        } else if (inlineMix && CombineOp == dmOpaque) {
             for (size_t i = 0; i < n; ++i)
                 d[i] = Interpolate2x2Inline(cols[i].Weight, row.Weight, r1 + cols[i].Pos, r2 + cols[i].Pos);
         } else if (inlineMix && CombineOp == dmBlend) {
