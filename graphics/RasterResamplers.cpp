@@ -494,10 +494,11 @@ TMappingTable BuildMappingTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, in
         // under the centre.
         if (cluster.empty())
             cluster.push_back({Constrain(Floor(centre), SrcLo, SrcHi - 1), 256});
-        int32_t sum = 0;
+        int64_t sum = 0;
         for (const TPointRec& p : cluster)
             sum += p.Weight;
-        cluster[(cluster.size() - 1) / 2].Weight += 256 - sum;
+        TPointRec& middle = cluster[(cluster.size() - 1) / 2];
+        middle.Weight = Sat(middle.Weight + (256 - sum));
     }
     return result;
 }
@@ -529,13 +530,14 @@ void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
             minX = std::min(minX, p.Pos);
             maxX = std::max(maxX, p.Pos);
         }
+    // Sums in 64 bits: kernels with extreme parameters may have very large weights.
     struct TSums {
-        int32_t B, G, R, A;
+        int64_t B, G, R, A;
     };
     std::vector<TSums> columns(size_t(maxX - minX + 1));
     const TPixelCombiner combine(CombineOp, Src, CombineCallBack);
 
-    auto channel = [useClamp](int32_t total) -> TColor32 {
+    auto channel = [useClamp](int64_t total) -> TColor32 {
         if (useClamp) {
             if (total > 0xFF0000)
                 return 255;
@@ -551,16 +553,16 @@ void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
             TSums s{0, 0, 0, 0};
             for (const TPointRec& p : vert) {
                 const TColor32 c = *Src.PixelAddress(x, p.Pos);
-                s.B += int32_t(c & 0xFF) * p.Weight;
-                s.G += int32_t((c >> 8) & 0xFF) * p.Weight;
-                s.R += int32_t((c >> 16) & 0xFF) * p.Weight;
-                s.A += int32_t(c >> 24) * p.Weight;
+                s.B += int64_t(c & 0xFF) * p.Weight;
+                s.G += int64_t((c >> 8) & 0xFF) * p.Weight;
+                s.R += int64_t((c >> 16) & 0xFF) * p.Weight;
+                s.A += int64_t(c >> 24) * p.Weight;
             }
             columns[size_t(x - minX)] = s;
         }
         TColor32* d = Dst.PixelAddress(DstClip.Left, y);
         for (size_t i = 0; i < mapX.size(); ++i) {
-            int32_t b = 0, g = 0, r = 0, a = 0;
+            int64_t b = 0, g = 0, r = 0, a = 0;
             for (const TPointRec& p : mapX[i]) {
                 const TSums& s = columns[size_t(p.Pos - minX)];
                 b += s.B * p.Weight;

@@ -161,7 +161,7 @@ TEST(Transfer, DrawModesOfTheBlock)
     EXPECT_EQ(Pixels(dst), Pixels(src));
 }
 
-TEST(Stretch, NearestDoublesColumnsAndRows)
+TEST_P(Variants, NearestDoublesColumnsAndRows)
 {
     TBitmap32 src, dst;
     src.SetSize(2, 2);
@@ -190,7 +190,7 @@ TEST(Stretch, NearestDoublesColumnsAndRows)
     EXPECT_EQ(thin.PixelAt(0, 0), 2u);
 }
 
-TEST(Stretch, EqualSizesTakeTheBlockPath)
+TEST_P(Variants, EqualSizesTakeTheBlockPath)
 {
     TBitmap32 src;
     src.SetSize(16, 16);
@@ -208,7 +208,7 @@ TEST(Stretch, EqualSizesTakeTheBlockPath)
     }
 }
 
-TEST(Stretch, LinearResamplerChoosesItsPath)
+TEST_P(Variants, LinearResamplerChoosesItsPath)
 {
     TBitmap32 glyph;
     glyph.SetSize(16, 16);
@@ -349,8 +349,6 @@ TEST_P(Variants, DraftAveragesBlocks)
     EXPECT_EQ(Pixels(big), Pixels(viaLinear));
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, Variants, ::testing::Values("plain", "mmx", "3dnow"),
-                         [](const auto& info) { return std::string(info.param) == "3dnow" ? "ThreeDNow" : std::string(info.param); });
 
 TEST(Stretch, MappingTables)
 {
@@ -524,3 +522,6 @@ TEST(Sampling, NestedSamplersAndTransformers)
     TTransformer missing(b.Resampler(), nullptr);
     EXPECT_THROW(missing.GetSampleInt(0, 0), ENestedException);
 }
+
+INSTANTIATE_TEST_SUITE_P(Families, Variants, ::testing::Values("plain", "mmx", "3dnow"),
+                         [](const auto& info) { return std::string(info.param) == "3dnow" ? "ThreeDNow" : std::string(info.param); });
