@@ -40,8 +40,9 @@ std::string StoreText(int cats, int items)
     for (int c = 0; c < cats; ++c) {
         text += "[Category " + std::to_string(c) + "]\r\n";
         for (int i = 0; i < items; ++i)
-            text += "Item " + std::to_string(c) + "-" + std::to_string(i) + "=Aisle " + std::to_string((c + i) % 254) +
-                    ",-,a short note,-," + std::to_string(1 + i % 3) + ",-,1,-,48000,-,0,-,\r\n";
+            text += "Item " + std::to_string(c) + "-" + std::to_string(i) + "=Aisle " +
+                    std::to_string((c + i) % 254) + ",-,a short note,-," + std::to_string(1 + i % 3) +
+                    ",-,1,-,48000,-,0,-,\r\n";
     }
     return text;
 }
@@ -82,8 +83,14 @@ void LoadFirstRead(benchmark::State& state, int cats, int items)
         double(cats) * items, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void BM_LoadStore_254x254_FirstRead(benchmark::State& state) { LoadFirstRead(state, 254, 254); }
-void BM_LoadStore_4x250_FirstRead(benchmark::State& state) { LoadFirstRead(state, 4, 250); }
+void BM_LoadStore_254x254_FirstRead(benchmark::State& state)
+{
+    LoadFirstRead(state, 254, 254);
+}
+void BM_LoadStore_4x250_FirstRead(benchmark::State& state)
+{
+    LoadFirstRead(state, 4, 250);
+}
 
 void BM_LoadStore_254x254_Unchanged(benchmark::State& state)
 {

@@ -1,19 +1,10 @@
 // Routines of the main window that start-up and resizing already call and whose own parts of
-// the program complete them: store listing and loading, the shopping list, the list drawing,
-// the Category menu, and the dialogs and the network check that start-up may run. Each one here does nothing
-// yet; the work that builds it replaces its body and moves it to the source of its concern.
+// the program complete them: the list drawing, the Category menu, and the dialogs and the
+// network check that start-up may run. Each one here does nothing yet; the work that builds it
+// replaces its body and moves it to the source of its concern.
 #include "mainwindow/ShoppingCartUnit.h"
 
 namespace qm {
-
-// Lists the *.store files of StoresFolder into ComboStores.
-void TFormMain::FillStoreList() {}
-
-// Opens the named store of StoresFolder.
-void TFormMain::LoadStore(const AnsiString&) {}
-
-// Builds the shopping list of the open store.
-void TFormMain::BuildShoppingList() {}
 
 void TFormMain::DrawItemList() {}
 void TFormMain::DrawItemListHeader() {}

@@ -6,6 +6,7 @@
 // The class is split by concern over several sources:
 //   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
 //   FormMainStartup.cpp   start-up, showing, resizing, the splitter, closing and settings
+//   FormMainStore.cpp     the store picker, loading a store, the shopping list, item writes
 //   FormMainPending.cpp   commands whose own parts of the program are still to come
 #include <QColor>
 #include <QMainWindow>
@@ -20,6 +21,7 @@
 #include "platform/Dialogs.h"
 #include "store/QMStore.h"
 #include "store/ShopList.h"
+#include "store/StoreFiles.h"
 
 class QAction;
 class QComboBox;
@@ -263,12 +265,34 @@ public:
     int PanelListWidth() const;
     void SetPanelListWidth(int width);
 
-    // ---- Store routines used by start-up (their own parts complete them) ----
+    // ---- The open store (FormMainStore.cpp) ----
+    // The storage folder and the picker's entries in picker order, for the store-file routines.
+    StoreContext StoreFilesContext() const;
+    // Replaces the picker's entries with the store files of StoresFolder; none is selected.
     void FillStoreList();
+    // Reads the named store into Store and updates the picker (at start-up), the status bar,
+    // the caption and the buttons; reports expired coupons. A missing file is reported, its
+    // picker entry removed, and Store keeps the previous store.
     void LoadStore(const AnsiString& name);
+    // Rebuilds ShopList from Store and writes its totals into status-bar panel 2.
     void BuildShoppingList();
     bool ClipboardHasData() const;
     bool StoreHasCategories() const { return Store.CategoryCount() > 0; }
+
+    // The picker's selected entry; empty when none is selected.
+    AnsiString GetCurrentStoreName() const;
+    AnsiString GetSelectedCategoryName() const;
+    AnsiString GetSelectedItemName() const;
+    AnsiString GetSelectedItemFieldText(int n) const; // ERangeError when no item is selected
+    void GetSelectedItem(QMItem& out) const;          // out untouched when none is selected
+    void GetSelectedCategory(QMCategory& out) const;
+    void GetItem(int32_t category, int32_t item, QMItem& out) const;
+    void GetCategory(int32_t category, QMCategory& out) const;
+
+    // Writes the item's line into the open store's file and carries its coupon over to the
+    // stores of the picker; a store that could not take it is named in one error box.
+    void SaveItem(int32_t category, int32_t item);
+    void SaveLastItemSelected();
 
     // ---- List drawing and menu refresh that resizing runs (their own parts complete them) ----
     void DrawItemList();

@@ -19,22 +19,22 @@ namespace {
 }
 
 // Stable sort of records on their upper-cased names, with each key computed once.
-template <typename T>
-void SortByUpperName(std::vector<T>& records)
+template <typename T> void SortByUpperName(std::vector<T>& records)
 {
     if (records.size() < 2)
         return;
-    std::vector<std::pair<AnsiString, size_t>> keys;
+    std::vector<AnsiString> keys;
     keys.reserve(records.size());
-    for (size_t i = 0; i < records.size(); ++i)
-        keys.emplace_back(UpperName(records[i].Name), i);
+    for (const auto& r : records)
+        keys.push_back(UpperName(r.Name));
+    std::vector<uint32_t> order(records.size());
+    std::iota(order.begin(), order.end(), 0u);
     // std::string compares its bytes as unsigned char, as names are compared.
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
     std::vector<T> sorted;
     sorted.reserve(records.size());
-    for (auto& k : keys)
-        sorted.push_back(std::move(records[k.second]));
+    for (uint32_t i : order)
+        sorted.push_back(std::move(records[i]));
     records = std::move(sorted);
 }
 
@@ -116,9 +116,15 @@ void QMStore::GetSelectedCategory(QMCategory& out) const
         out = CategoryAt(SelCategory);
 }
 
-void QMStore::GetItem(int32_t category, int32_t item, QMItem& out) const { out = ItemAt(category, item); }
+void QMStore::GetItem(int32_t category, int32_t item, QMItem& out) const
+{
+    out = ItemAt(category, item);
+}
 
-void QMStore::GetCategory(int32_t category, QMCategory& out) const { out = CategoryAt(category); }
+void QMStore::GetCategory(int32_t category, QMCategory& out) const
+{
+    out = CategoryAt(category);
+}
 
 QMCategory& QMStore::CategoryAt(int32_t category)
 {
@@ -145,9 +151,15 @@ const QMItem& QMStore::ItemAt(int32_t category, int32_t item) const
     return c.Items[size_t(item)];
 }
 
-void QMStore::SortCategories() { SortByUpperName(Categories); }
+void QMStore::SortCategories()
+{
+    SortByUpperName(Categories);
+}
 
-void QMStore::SortItems(int32_t category) { SortByUpperName(CategoryAt(category).Items); }
+void QMStore::SortItems(int32_t category)
+{
+    SortByUpperName(CategoryAt(category).Items);
+}
 
 AnsiString QMStore::FormatItemValue(int32_t category, int32_t item) const
 {
@@ -223,26 +235,26 @@ double ParseStoreFloat(std::string_view text)
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)
         return 0;
-    const auto last = text.find_last_not_of(" \t");
-    std::string t(text.substr(first, last - first + 1));
-    if (t.size() > 1 && t[0] == '+' && t[1] != '-')
-        t.erase(0, 1);
-    // Accept both "." and the user's separator, so files written under another number format
-    // still read; no grouping separator is ever written.
-    for (char& ch : t)
-        if (ch == ',')
-            ch = '.';
-    if (t.find_first_not_of("0123456789.-+eE") != std::string::npos) {
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    // Accept "." and "," and the user's separator, so files written under another number
+    // format still read; no grouping separator is ever written.
+    std::string copy;
+    if (text.find_first_not_of("0123456789.-eE") != std::string_view::npos) {
+        copy.assign(text);
         const char sep = DecimalSeparator();
-        for (char& ch : t)
-            if (ch == sep)
+        for (char& ch : copy)
+            if (ch == ',' || ch == sep)
                 ch = '.';
+        text = copy;
     }
-    if (t.empty() || !(std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '-' || t[0] == '.'))
+    if (text.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '.'))
         return 0;
     double value = 0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value))
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return 0;
     return value;
 }

@@ -15,8 +15,8 @@
 namespace qm {
 
 // Row identity markers.
-constexpr int32_t kNoRow = -1;       // category index: nothing; item index: the category row
-constexpr int32_t kErrandRow = -2;   // both indexes of an errand line of the shopping list
+constexpr int32_t kNoRow = -1;     // category index: nothing; item index: the category row
+constexpr int32_t kErrandRow = -2; // both indexes of an errand line of the shopping list
 
 struct QMItem {
     AnsiString Name;            // the key of the item's line in its category's section
@@ -30,16 +30,16 @@ struct QMItem {
     int32_t ListAisleIdx = -1;  // shopping-list place of the item's line (set for listed items)
     int32_t ListCatIdx = -1;
     int32_t ListItemIdx = -1;
-    int32_t RowTop = 0;         // y of the row in the item-list image
+    int32_t RowTop = 0; // y of the row in the item-list image
 };
 
 struct QMCategory {
-    AnsiString Name;               // = the name of its section in the store file
-    std::vector<QMItem> Items;     // sorted by upper-cased name
-    int32_t CouponCount = 0;       // items that had a coupon when the store was loaded
-    AnsiString AisleGuess;         // default aisle for new items (--Aisle Guesses--)
-    bool Expanded = true;          // false when --Hidden Cats-- holds "1" for it
-    int32_t ListAisleIdx = -1;     // the shopping-list group most recently made for it
+    AnsiString Name;           // = the name of its section in the store file
+    std::vector<QMItem> Items; // sorted by upper-cased name
+    int32_t CouponCount = 0;   // items that had a coupon when the store was loaded
+    AnsiString AisleGuess;     // default aisle for new items (--Aisle Guesses--)
+    bool Expanded = true;      // false when --Hidden Cats-- holds "1" for it
+    int32_t ListAisleIdx = -1; // the shopping-list group most recently made for it
     int32_t ListCatIdx = -1;
     int32_t RowTop = 0;
 
@@ -56,11 +56,11 @@ struct QMStore {
     AnsiString StoreURL;
     AnsiString CouponURL;
     bool AcceptsCoupons = true;
-    std::vector<AnsiString> Aisles;       // walking order
-    std::vector<QMCategory> Categories;   // sorted by upper-cased name
-    int32_t CouponCount = 0;              // coupons seen by the last load
-    std::vector<QMErrand> Errands;        // file order
-    int32_t ErrandsOnList = 0;            // 1 or more adds the errands group to the list
+    std::vector<AnsiString> Aisles;     // walking order
+    std::vector<QMCategory> Categories; // sorted by upper-cased name
+    int32_t CouponCount = 0;            // coupons seen by the last load
+    std::vector<QMErrand> Errands;      // file order
+    int32_t ErrandsOnList = 0;          // 1 or more adds the errands group to the list
     int32_t SelCategory = kNoRow;
     int32_t SelItem = kNoRow;
     int32_t ItemRowHeight = 0;

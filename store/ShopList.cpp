@@ -102,8 +102,8 @@ void BuildByAisle(QMStore& store, QMShopList& list, const ShopListSettings& sett
 
     int32_t unused = -1;
     const std::vector<int32_t> number = NameNumbers(store, settings.ErrandsCaption, unused);
-    GroupTable aisleGroup(store.AisleCount() + 1, 1);                    // AisleIndex -> group
-    GroupTable catGroup(store.AisleCount() + 1, store.CategoryCount());  // (group, name) -> group
+    GroupTable aisleGroup(store.AisleCount() + 1, 1);                   // AisleIndex -> group
+    GroupTable catGroup(store.AisleCount() + 1, store.CategoryCount()); // (group, name) -> group
     std::vector<std::pair<int32_t, int32_t>> created(store.Categories.size(), {-1, -1});
 
     for (int32_t c = 0; c < store.CategoryCount(); ++c) {
@@ -232,8 +232,8 @@ std::vector<int32_t> SortShopListAisles(QMShopList& list)
 
 AnsiString ShopListStatusText(const QMShopList& list)
 {
-    return "Items to buy: " + std::to_string(list.TotalQty) + ".  With coupons: " +
-           std::to_string(list.CouponCount);
+    return "Items to buy: " + std::to_string(list.TotalQty) +
+           ".  With coupons: " + std::to_string(list.CouponCount);
 }
 
 } // namespace qm

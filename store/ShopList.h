@@ -36,7 +36,7 @@ struct QMShopListCat {
 };
 
 struct QMShopListAisle {
-    AnsiString Name;        // the aisle text of the item that made the group; empty for errands
+    AnsiString Name;         // the aisle text of the item that made the group; empty for errands
     int32_t AisleIndex = -1; // -1: aisles not in the store's list; -2 / 99: errands first / last
     std::vector<QMShopListCat> Cats;
     int32_t RowTop = 0;
@@ -45,13 +45,13 @@ struct QMShopListAisle {
 };
 
 struct QMShopList {
-    bool SortByAisle = true;            // the mode of the last build
+    bool SortByAisle = true;             // the mode of the last build
     std::vector<QMShopListAisle> Aisles; // rebuilt only by aisle
     std::vector<QMShopListCat> Cats;     // rebuilt only by category
-    int32_t ItemCount = 0;   // lines, errand lines included
-    int32_t TotalQty = 0;    // quantities of the item lines
-    int32_t ErrandCount = 0; // errand lines
-    int32_t CouponCount = 0; // item lines with a coupon
+    int32_t ItemCount = 0;               // lines, errand lines included
+    int32_t TotalQty = 0;                // quantities of the item lines
+    int32_t ErrandCount = 0;             // errand lines
+    int32_t CouponCount = 0;             // item lines with a coupon
     int32_t ItemRowHeight = 0;
     int32_t GroupRowHeight = 0;
     int32_t NoteRowHeight = 0;

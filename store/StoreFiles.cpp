@@ -1,5 +1,6 @@
 #include "store/StoreFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Dialogs.h"
@@ -51,7 +52,10 @@ void CheckWriteStore(const AnsiString& store)
         throw EStoreError("No store is named for this change: a store name must not be empty.");
 }
 
-IniFile StoreIni(const StoreContext& ctx, const AnsiString& store) { return IniFile(StoreFilePath(ctx, store)); }
+IniFile StoreIni(const StoreContext& ctx, const AnsiString& store)
+{
+    return IniFile(StoreFilePath(ctx, store));
+}
 
 AnsiString Field(const std::vector<std::string_view>& fields, size_t n)
 {
@@ -106,6 +110,7 @@ std::vector<std::string_view> SplitFields(std::string_view delimiter, std::strin
                 return p; // at p == n the closing delimiter always matches
         }
     };
+    fields.reserve(std::min<size_t>(maxFields, 8));
     size_t prevEnd = 0;
     for (size_t pos = findFrom(0); pos <= n && fields.size() < maxFields; pos = findFrom(pos + 1)) {
         fields.push_back(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());
@@ -327,8 +332,8 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
         const auto of = SplitFields(kFieldSeparator, own, 6);
         if (Field(of, 6) == "1")
             return false;
-        out = Field(of, 1) + kFieldSeparator + Field(of, 2) + kFieldSeparator + Field(of, 3) + kFieldSeparator +
-              coupon + kFieldSeparator + expiry + kFieldSeparator + storeOnly;
+        out = Field(of, 1) + kFieldSeparator + Field(of, 2) + kFieldSeparator + Field(of, 3) +
+              kFieldSeparator + coupon + kFieldSeparator + expiry + kFieldSeparator + storeOnly;
         return out != own;
     };
 
@@ -356,8 +361,8 @@ void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, i
               CarryOverFailures* deferred)
 {
     const AnsiString value = store.FormatItemValue(category, item); // checks both indexes
-    WriteStoreString(ctx, store.Name, store.CategoryAt(category).Name, store.ItemAt(category, item).Name, value,
-                     deferred);
+    WriteStoreString(ctx, store.Name, store.CategoryAt(category).Name, store.ItemAt(category, item).Name,
+                     value, deferred);
 }
 
 void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store)

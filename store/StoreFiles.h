@@ -55,8 +55,7 @@ AnsiString ReadStoreString(const StoreContext& ctx, const AnsiString& store, con
 AnsiString ReadStoreField(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                           const AnsiString& key, int n);
 // The section's key names in file order, each followed by ",,".
-AnsiString ReadStoreSectionKeys(const StoreContext& ctx, const AnsiString& store,
-                                const AnsiString& section);
+AnsiString ReadStoreSectionKeys(const StoreContext& ctx, const AnsiString& store, const AnsiString& section);
 // The file's section names not beginning with "--", each followed by ",,".
 AnsiString ReadStoreCategories(const StoreContext& ctx, const AnsiString& store);
 // The errand's value read as an integer: non-zero = true; false when missing or not a number.
@@ -100,8 +99,8 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 // does not accept coupons, or either line is marked store-only. Receiving lines keep their
 // fields 1 to 3 and are written with six fields and no trailing separator. Returns the stores
 // whose write failed; the others are written regardless.
-CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store,
-                                  const AnsiString& section, const AnsiString& key);
+CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                                  const AnsiString& key);
 
 // Writes one item's line (FormatItemValue) under its category in the store's file, with
 // carry-over.

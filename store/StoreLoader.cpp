@@ -117,31 +117,70 @@ bool Equal(const std::vector<std::string_view>& fields, size_t n, std::string_vi
     return n <= fields.size() ? fields[n - 1] == text : text.empty();
 }
 
-void ReadCategory(const IniFile& ini, const AnsiString& name, bool acceptsCoupons,
-                  const std::unordered_map<std::string_view, int32_t, NameHash, NameEq>& aisleIndex,
-                  QMCategory& cat)
+using AisleLookup = std::unordered_map<std::string_view, int32_t, NameHash, NameEq>;
+
+QMItem ReadItem(AnsiString name, std::string_view line, bool acceptsCoupons, const AisleLookup& aisleIndex)
 {
-    const SectionValues values(ini.ReadSectionValues(name));
-    const std::vector<AnsiString> keys = ListEntries(values.Keys());
-    cat.Items.reserve(keys.size());
-    for (const AnsiString& key : keys) {
-        QMItem item;
-        item.Name = key;
-        const auto f = SplitFields(kFieldSeparator, values.Value(key), 6);
-        item.Qty = f.size() >= 3 ? ParseStoreInt(f[2]) : 0;
-        item.Aisle = Field(f, 1);
-        if (acceptsCoupons) {
-            item.HasCoupon = Equal(f, 4, "1");
-            item.CouponExpire = f.size() >= 5 ? ParseStoreFloat(f[4]) : 0;
-            item.IsStoreCoupon = Equal(f, 6, "1");
-            if (item.HasCoupon)
-                ++cat.CouponCount;
-        }
-        item.Note = Field(f, 2);
-        const auto a = aisleIndex.find(std::string_view(item.Aisle));
-        item.AisleIndex = a == aisleIndex.end() ? -1 : a->second;
-        cat.Items.push_back(std::move(item));
+    QMItem item;
+    item.Name = std::move(name);
+    const auto f = SplitFields(kFieldSeparator, line, 6);
+    item.Qty = f.size() >= 3 ? ParseStoreInt(f[2]) : 0;
+    item.Aisle = Field(f, 1);
+    if (acceptsCoupons) {
+        item.HasCoupon = Equal(f, 4, "1");
+        item.CouponExpire = f.size() >= 5 ? ParseStoreFloat(f[4]) : 0;
+        item.IsStoreCoupon = Equal(f, 6, "1");
     }
+    item.Note = Field(f, 2);
+    const auto a = aisleIndex.find(std::string_view(item.Aisle));
+    item.AisleIndex = a == aisleIndex.end() ? -1 : a->second;
+    return item;
+}
+
+// A key that passes through the joined key list unchanged: not empty, no ",," inside, and no
+// comma at either end.
+bool ListSafe(std::string_view key)
+{
+    return !key.empty() && key.front() != ',' && key.back() != ',' &&
+           key.find(",,") == std::string_view::npos;
+}
+
+// The items of one category section, in file order. With positional set, each key takes the
+// value beside it, which is right unless two keys are equal without regard to case (the
+// caller checks that after sorting); otherwise every key is read through a name lookup.
+// Returns false when the positional read does not apply (a key that the list would change).
+bool ReadCategory(const IniFile& ini, const AnsiString& name, bool acceptsCoupons,
+                  const AisleLookup& aisleIndex, bool positional, QMCategory& cat)
+{
+    cat.Items.clear();
+    cat.CouponCount = 0;
+    auto pairs = ini.ReadSectionValues(name);
+    if (positional) {
+        for (const auto& p : pairs)
+            if (!ListSafe(p.first))
+                return false;
+        cat.Items.reserve(pairs.size());
+        for (auto& p : pairs)
+            cat.Items.push_back(ReadItem(std::move(p.first), p.second, acceptsCoupons, aisleIndex));
+    } else {
+        const SectionValues values(std::move(pairs));
+        for (AnsiString& key : ListEntries(values.Keys())) {
+            const AnsiString& line = values.Value(key);
+            cat.Items.push_back(ReadItem(std::move(key), line, acceptsCoupons, aisleIndex));
+        }
+    }
+    for (const QMItem& item : cat.Items)
+        if (item.HasCoupon)
+            ++cat.CouponCount;
+    return true;
+}
+
+bool HasAdjacentEqualNames(const std::vector<QMItem>& items)
+{
+    for (size_t i = 1; i < items.size(); ++i)
+        if (SameName(items[i - 1].Name, items[i].Name))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -213,7 +252,7 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
     }
 
     s.Aisles = SplitList(kListSeparator, info.Value("Aisles"));
-    std::unordered_map<std::string_view, int32_t, NameHash, NameEq> aisleIndex;
+    AisleLookup aisleIndex;
     for (size_t i = 0; i < s.Aisles.size(); ++i)
         aisleIndex.emplace(std::string_view(s.Aisles[i]), int32_t(i)); // the first one wins
 
@@ -227,11 +266,19 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
         QMCategory cat;
         cat.Expanded = hidden.Value(catName) != "1";
         cat.AisleGuess = guesses.Value(catName);
-        ReadCategory(ini, catName, s.AcceptsCoupons, aisleIndex, cat);
+        // The quick read fits almost every section; sorting brings keys that are equal
+        // without regard to case together, and for those every key is looked up instead.
+        const bool quick = ReadCategory(ini, catName, s.AcceptsCoupons, aisleIndex, true, cat);
         cat.Name = std::move(catName);
-        s.CouponCount += cat.CouponCount;
         s.Categories.push_back(std::move(cat));
-        s.SortItems(s.CategoryCount() - 1);
+        const int32_t c = s.CategoryCount() - 1;
+        s.SortItems(c);
+        QMCategory& added = s.Categories.back();
+        if (!quick || HasAdjacentEqualNames(added.Items)) {
+            ReadCategory(ini, added.Name, s.AcceptsCoupons, aisleIndex, false, added);
+            s.SortItems(c);
+        }
+        s.CouponCount += added.CouponCount;
     }
     s.SortCategories();
 

@@ -40,7 +40,7 @@ std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& path
 std::vector<AnsiString> ListStoreNames(const AnsiString& storesFolder);
 
 struct LoadStoreResult {
-    bool Found = false;      // false: the file does not exist and the store was left as it was
+    bool Found = false;       // false: the file does not exist and the store was left as it was
     AnsiString ExpiredReport; // "The following coupons have expired:" + lines; empty when none
 };
 

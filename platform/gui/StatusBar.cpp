@@ -20,13 +20,20 @@ TStatusBar::TStatusBar(const std::vector<int>& widths, QWidget* parent) : QStatu
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // Every panel but the last keeps its set width; the last takes what is left, whatever
+        // its text would like.
         const bool last = i + 1 == widths.size();
+        label->setSizePolicy(last ? QSizePolicy::Ignored : QSizePolicy::Fixed, QSizePolicy::Preferred);
         layout->addWidget(label, last ? 1 : 0);
         panels_.push_back(label);
         widths_.push_back(0);
-        SetPanelWidth(int(i), widths[i]);
     }
+    // Only once every panel exists is it known which one is last and fills the rest.
+    for (size_t i = 0; i < widths.size(); ++i)
+        SetPanelWidth(int(i), widths[i]);
+    // The panels' widths never hold the window wider than it is; a bar too narrow for them
+    // cuts the panels short, as it would cut off their text.
+    row->setMinimumWidth(1);
     addWidget(row, 1);
 }
 

@@ -56,7 +56,7 @@ TEST(StoreRecords, NameLookupFoldsOnlyAsciiLettersAndPrefersTheEarlierRow)
     EXPECT_EQ(s.FindItemByName("milk"), std::make_pair(1, 0));
     EXPECT_EQ(s.FindItemByName("bakery"), std::make_pair(0, -1));
     EXPECT_EQ(s.FindItemByName("caf\xC9"), std::make_pair(-1, -1)); // no "é" -> "É" folding,
-    EXPECT_EQ(s.FindItemByName("CAF\xE9"), std::make_pair(0, 1));    // only a-z
+    EXPECT_EQ(s.FindItemByName("CAF\xE9"), std::make_pair(0, 1));   // only a-z
     s.Aisles = {"Produce", "Dairy", "dairy"};
     EXPECT_EQ(s.FindAisleIndex("DAIRY"), 1);
     EXPECT_EQ(s.FindAisleIndex("Frozen"), -1);
@@ -179,7 +179,8 @@ protected:
                 const QMItem& it = s.Categories[size_t(c)].Items[size_t(i)];
                 if (it.Qty <= 0)
                     continue;
-                const auto& cats = it.ListAisleIdx < 0 ? list.Cats : list.Aisles.at(size_t(it.ListAisleIdx)).Cats;
+                const auto& cats =
+                    it.ListAisleIdx < 0 ? list.Cats : list.Aisles.at(size_t(it.ListAisleIdx)).Cats;
                 const auto& line = cats.at(size_t(it.ListCatIdx)).Items.at(size_t(it.ListItemIdx));
                 EXPECT_EQ(line.CategoryIndex, c);
                 EXPECT_EQ(line.ItemIndex, i);
@@ -195,7 +196,7 @@ TEST_F(ShopListTest, ByAisleGroupsInWalkingOrderWithErrandsFirstOrLast)
         order.push_back(a.AisleIndex);
     EXPECT_EQ(order, (std::vector<int32_t>{-2, -1, 3, 5, 110}));
     EXPECT_EQ(list.Aisles[1].Name, "Far away"); // the first unlisted aisle text met names the group
-    ASSERT_EQ(list.Aisles[1].CatCount(), 2);     // Dairy's Yogurt, Fruit's Apple
+    ASSERT_EQ(list.Aisles[1].CatCount(), 2);    // Dairy's Yogurt, Fruit's Apple
     EXPECT_EQ(list.Aisles[0].Cats[0].Name, "Errands");
     EXPECT_EQ(list.Aisles[0].Cats[0].Items[0].CategoryIndex, kErrandRow);
     EXPECT_EQ(list.ItemCount, 7); // 6 item lines + 1 errand

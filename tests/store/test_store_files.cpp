@@ -17,11 +17,26 @@ protected:
 
 TEST_F(LoadStoreTest, ReadsEverySectionOfTheFormat)
 {
-    makeStore("Corner", {"[--Info--]", "StoreURL=http://corner.example", "Aisles=Produce,,Dairy,,",
-                         "LastItemSelected=milk&-&Dairy", "[--Errands--]", "Bank=1", "Post=0", "Bottles=x",
-                         "[--Hidden Cats--]", "Dairy=1", "[--Aisle Guesses--]", "dairy=Dairy",
-                         "[Dairy]", "Milk=dairy,-,,-,2", "Butter=Nowhere,-,salted,-,1,-,1,-,46400,-,1,-,",
-                         "[--Weird]", "X=1", "[Bulk--Foods]", "Rice=,-,,-,oops", "[--]"});
+    makeStore("Corner", {"[--Info--]",
+                         "StoreURL=http://corner.example",
+                         "Aisles=Produce,,Dairy,,",
+                         "LastItemSelected=milk&-&Dairy",
+                         "[--Errands--]",
+                         "Bank=1",
+                         "Post=0",
+                         "Bottles=x",
+                         "[--Hidden Cats--]",
+                         "Dairy=1",
+                         "[--Aisle Guesses--]",
+                         "dairy=Dairy",
+                         "[Dairy]",
+                         "Milk=dairy,-,,-,2",
+                         "Butter=Nowhere,-,salted,-,1,-,1,-,46400,-,1,-,",
+                         "[--Weird]",
+                         "X=1",
+                         "[Bulk--Foods]",
+                         "Rice=,-,,-,oops",
+                         "[--]"});
     ASSERT_TRUE(load("Corner").Found);
     EXPECT_EQ(store.Name, "Corner");
     EXPECT_EQ(store.StoreURL, "http://corner.example");
@@ -97,7 +112,8 @@ TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
         items += "Item" + std::to_string(n) + "=Aisle " + std::to_string(n) + ",-,,-,1\r\n";
         errands += "Errand" + std::to_string(n) + "=1\r\n";
     }
-    std::string text = "[--Info--]\r\nAisles=" + aisles + "\r\n[--Errands--]\r\n" + errands + "[Big]\r\n" + items;
+    std::string text =
+        "[--Info--]\r\nAisles=" + aisles + "\r\n[--Errands--]\r\n" + errands + "[Big]\r\n" + items;
     for (int n = 0; n < 300; ++n)
         text += "[Cat" + std::to_string(n) + "]\r\nx=\r\n";
     qmtest::WriteFile(path("Big"), text);
@@ -109,11 +125,22 @@ TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
     EXPECT_EQ(store.Categories[0].ItemCount(), 300);
     EXPECT_EQ(store.Categories[0].Items[299].AisleIndex, 99); // Item99 sorts last
 
+    // A key repeated in another case counts once, with its first line; a key holding the list
+    // separator is split by the key list as every list of the file is.
+    qmtest::WriteFile(path("Dup"), "[Dairy]\r\nMilk=a,-,,-,1\r\nMILK=b,-,,-,2\r\nOdd,,cheese=c,-,,-,3\r\n");
+    load("Dup");
+    ASSERT_EQ(store.Categories[0].ItemCount(), 3);
+    EXPECT_EQ(store.Categories[0].Items[0].Name, "cheese");
+    EXPECT_EQ(store.Categories[0].Items[0].Qty, 0);
+    EXPECT_EQ(store.Categories[0].Items[1].Aisle, "a");
+    EXPECT_EQ(store.Categories[0].Items[2].Name, "Odd");
+
     std::string garbage;
     for (int n = 0; n < 4096; ++n)
         garbage += char((n * 131 + 7) & 0xFF);
-    for (const std::string& bytes : {std::string(), garbage, std::string("[--]\r\n[,,]\r\n=\r\nA,-,B=,,&-&\r\nkey\r\n"),
-                                     std::string("[--Info--]\r\nAisles=") + std::string(100000, 'a') + "\r\n"}) {
+    for (const std::string& bytes :
+         {std::string(), garbage, std::string("[--]\r\n[,,]\r\n=\r\nA,-,B=,,&-&\r\nkey\r\n"),
+          std::string("[--Info--]\r\nAisles=") + std::string(100000, 'a') + "\r\n"}) {
         qmtest::WriteFile(path("Bad"), bytes);
         EXPECT_NO_THROW(load("Bad"));
     }
@@ -133,7 +160,8 @@ TEST_F(LoadStoreTest, AMissingFileLeavesTheStoreAndBadNamesNeverLeaveTheFolder)
 TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableNames)
 {
     fs::create_directory(dir.file("sub"));
-    for (const char* f : {"b.store", "A.store", ".store", "..store", "notes.txt", "sub/Deep.store", "c.store.bak"})
+    for (const char* f :
+         {"b.store", "A.store", ".store", "..store", "notes.txt", "sub/Deep.store", "c.store.bak"})
         qmtest::WriteFile(dir.file(f), "");
     fs::create_directory(dir.file("Folder.store"));
     EXPECT_EQ(ListStoreNames(ctx.StoresFolder), (std::vector<AnsiString>{"A", "b", "Deep"}));
@@ -143,7 +171,8 @@ TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableName
 
 TEST_F(StoreFolderTest, ReadersAnswerErrorForEmptyNamesAndJoinLists)
 {
-    makeStore("S", {"[--Errands--]", "Bank=1", "Post=abc", "[Dairy]", "Milk=a,-,b", "Eggs=", "[--Info--]", "[Fruit]"});
+    makeStore("S", {"[--Errands--]", "Bank=1", "Post=abc", "[Dairy]", "Milk=a,-,b", "Eggs=", "[--Info--]",
+                    "[Fruit]"});
     EXPECT_EQ(read("", "Dairy", "Milk"), "Error");
     EXPECT_EQ(read("S", "", "Milk"), "Error");
     EXPECT_EQ(read("S", "Dairy", ""), "Error");
@@ -163,8 +192,10 @@ protected:
     void SetUp() override
     {
         StoreFolderTest::SetUp();
-        makeStore("A", {"[Dairy]", "Milk=1,-,,-,1,-,0,-,0,-,0,-,", "[Bulk--Foods]", "Rice=,-,,-,1,-,0,-,0,-,0,-,"});
-        makeStore("B", {"[dairy]", "MILK=B aisle,-,b note,-,5,-,0,-,0,-,0,-,", "[Bulk--Foods]", "Rice=,-,,-,1"});
+        makeStore(
+            "A", {"[Dairy]", "Milk=1,-,,-,1,-,0,-,0,-,0,-,", "[Bulk--Foods]", "Rice=,-,,-,1,-,0,-,0,-,0,-,"});
+        makeStore("B",
+                  {"[dairy]", "MILK=B aisle,-,b note,-,5,-,0,-,0,-,0,-,", "[Bulk--Foods]", "Rice=,-,,-,1"});
         makeStore("C", {"[Fruit]", "Kiwi=,-,,-,1"});
     }
 };
@@ -217,8 +248,8 @@ TEST_F(CarryOverTest, AFailingStoreIsReportedOnceAndTheOthersStillReceive)
 
 TEST_F(StoreFolderTest, KeyAndSectionRenamesNeverLoseAnItem)
 {
-    std::initializer_list<std::string> lines = {"[Dairy]", "Milk=m", "---blank---=kept", "Odd,,name=o", "[Fruit]",
-                                                "Milk=fruit milk", "Pear=p"};
+    std::initializer_list<std::string> lines = {
+        "[Dairy]", "Milk=m", "---blank---=kept", "Odd,,name=o", "[Fruit]", "Milk=fruit milk", "Pear=p"};
     makeStore("S", lines);
     RenameStoreKey(ctx, "S", "Dairy", "Milk", "MILK");
     EXPECT_EQ(ReadStoreSectionKeys(ctx, "S", "Dairy"), "Milk,,---blank---,,Odd,,name,,");

@@ -1,0 +1,144 @@
+// The open store in the window: the store picker, loading a store with its window steps
+// (picker selection, status bar, caption, the expired-coupon report, the buttons that need a
+// category), the selection getters, the shopping-list build with its status text, and the
+// item writes that carry a coupon over to the stores of the picker.
+#include <QComboBox>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Application.h"
+#include "platform/gui/StatusBar.h"
+#include "store/StoreLoader.h"
+
+namespace qm {
+
+StoreContext TFormMain::StoreFilesContext() const
+{
+    StoreContext ctx;
+    ctx.StoresFolder = StoresFolder;
+    ctx.PickerStores.reserve(size_t(ComboStores->count()));
+    for (int i = 0; i < ComboStores->count(); ++i)
+        ctx.PickerStores.push_back(FromQString(ComboStores->itemText(i)));
+    return ctx;
+}
+
+// The picker's entries become the store files of the storage folder, by bare name. Like any
+// replaced list it is left with no entry selected; whoever refills it chooses the entry.
+void TFormMain::FillStoreList()
+{
+    const std::vector<AnsiString> names = ListStoreNames(StoresFolder);
+    QStringList entries;
+    entries.reserve(qsizetype(names.size()));
+    for (const AnsiString& name : names)
+        entries << ToQString(name);
+    ComboStores->clear();
+    ComboStores->addItems(entries);
+    ComboStores->setCurrentIndex(-1);
+}
+
+void TFormMain::LoadStore(const AnsiString& name)
+{
+    // At start-up the picker shows the store being opened.
+    if (Loading) {
+        int found = -1;
+        for (int i = 0; i < ComboStores->count() && found < 0; ++i)
+            if (SameName(FromQString(ComboStores->itemText(i)), name))
+                found = i;
+        ComboStores->setCurrentIndex(found);
+    }
+
+    const LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name);
+    if (!result.Found) {
+        MessageDlg("Store file \"" + name + "\" not found.", mtError, mbOK, 0);
+        // The entry that cannot be opened goes; nothing is selected in its place, and the
+        // previous store stays open.
+        const int selected = ComboStores->currentIndex();
+        if (selected >= 0) {
+            ComboStores->removeItem(selected);
+            ComboStores->setCurrentIndex(-1);
+        }
+        return;
+    }
+
+    StatusBar->SetPanelText(1, "Items in store: " + QString::number(Store.ItemCount()));
+    const AnsiString title = name + " - " + kAppTitle;
+    setWindowTitle(ToQString(title));
+    SetApplicationTitle(title);
+
+    if (!result.ExpiredReport.empty())
+        MessageDlg(result.ExpiredReport, mtInformation, mbOK, 0);
+
+    const bool hasCategories = StoreHasCategories();
+    for (QToolButton* button :
+         {BtnCut, BtnCopy, BtnResetStore, BtnCategoryEdit, BtnCategoryDelete, BtnEditItem, BtnAddItem,
+          BtnDeleteItem, BtnQtyUp, BtnQtyDown, BtnCoupon, BtnEditNote})
+        button->setEnabled(hasCategories);
+    BtnPaste->setEnabled(hasCategories && ClipboardHasData());
+
+    ShoppingListBar->setValue(0);
+}
+
+AnsiString TFormMain::GetCurrentStoreName() const
+{
+    const int index = ComboStores->currentIndex();
+    return index >= 0 ? FromQString(ComboStores->itemText(index)) : AnsiString();
+}
+
+AnsiString TFormMain::GetSelectedCategoryName() const
+{
+    return Store.GetSelectedCategoryName();
+}
+
+AnsiString TFormMain::GetSelectedItemName() const
+{
+    return Store.GetSelectedItemName();
+}
+
+AnsiString TFormMain::GetSelectedItemFieldText(int n) const
+{
+    return Store.GetSelectedItemFieldText(n);
+}
+
+void TFormMain::GetSelectedItem(QMItem& out) const
+{
+    Store.GetSelectedItem(out);
+}
+
+void TFormMain::GetSelectedCategory(QMCategory& out) const
+{
+    Store.GetSelectedCategory(out);
+}
+
+void TFormMain::GetItem(int32_t category, int32_t item, QMItem& out) const
+{
+    Store.GetItem(category, item, out);
+}
+
+void TFormMain::GetCategory(int32_t category, QMCategory& out) const
+{
+    Store.GetCategory(category, out);
+}
+
+void TFormMain::BuildShoppingList()
+{
+    ShopListSettings settings;
+    settings.SortByAisle = BtnSortByAisle->isChecked();
+    settings.ErrandsOnTop = ErrandsOnTop;
+    settings.ErrandsCaption = ErrandsCaption;
+    StatusBar->SetPanelText(2, ToQString(qm::BuildShoppingList(Store, ShopList, settings)));
+}
+
+// A receiving store that cannot take the coupon is named in one error box afterwards; the
+// write to the open store and to the other stores stands.
+void TFormMain::SaveItem(int32_t category, int32_t item)
+{
+    qm::SaveItem(StoreFilesContext(), Store, category, item);
+}
+
+void TFormMain::SaveLastItemSelected()
+{
+    qm::SaveLastItemSelected(StoreFilesContext(), Store);
+}
+
+} // namespace qm

@@ -1,0 +1,156 @@
+// The open store in the main window: the picker, loading with its window steps, the shopping
+// list's status text and item writes, against real store files and a real registry.
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QToolButton>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/gui/StatusBar.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+class StoreWindowTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        RegDeleteKey(kCompany, kProduct, "Clipboard");
+        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
+        stores = temp.path() + "/stores/";
+        fs::create_directories(stores + "sub");
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "beta", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(stores + "Zed.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
+        qmtest::WriteFile(stores + "beta.store", "[--Info--]\r\nAisles=A1,,A2,,\r\n[Dairy]\r\n"
+                                                 "Milk=A1,-,,-,2,-,1,-,0,-,0,-,\r\nEggs=A2,-,,-,3\r\n"
+                                                 "[Fruit]\r\nKiwi=A2,-,,-,0\r\n");
+        qmtest::WriteFile(stores + "Alpha.store", "[--Info--]\r\nStoreURL=x\r\n");
+        qmtest::WriteFile(stores + "sub/Aardvark.store", "[Dairy]\r\n");
+    }
+    void TearDown() override
+    {
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+    std::unique_ptr<TFormMain> Start(const AnsiString& arg = {})
+    {
+        auto form = std::make_unique<TFormMain>();
+        form->CommandLineArg = arg;
+        form->FormCreate();
+        return form;
+    }
+    static QStringList Entries(const TFormMain& form)
+    {
+        QStringList names;
+        for (int i = 0; i < form.ComboStores->count(); ++i)
+            names << form.ComboStores->itemText(i);
+        return names;
+    }
+    qmtest::TempDir temp;
+    AnsiString stores;
+};
+
+TEST_F(StoreWindowTest, StartUpOpensTheLastStoreAndShowsItInPickerCaptionAndStatusBar)
+{
+    auto form = Start();
+    // Sorted by full path without regard to case, so the subfolder's store sits among them.
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "Aardvark", "Zed"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "beta");
+    EXPECT_EQ(form->Store.Name, "beta");
+    EXPECT_EQ(form->windowTitle(), "beta - Quillmart");
+    EXPECT_EQ(ApplicationTitle(), "beta - Quillmart");
+    EXPECT_EQ(form->StatusBar->PanelText(1), "Items in store: 3");
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 1");
+    EXPECT_TRUE(form->BtnQtyUp->isEnabled());
+    EXPECT_FALSE(form->BtnPaste->isEnabled()); // the item clipboard is empty
+
+    // On screen the totals stand in the last panel, under the shopping list.
+    form->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form->StatusBar->Panel(1)->width(), 120);
+    EXPECT_EQ(form->StatusBar->Panel(2)->x(), form->StatusBar->Panel(1)->geometry().right() + 3);
+
+    // Closing keeps the open store for the next start.
+    form->close();
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "beta");
+}
+
+TEST_F(StoreWindowTest, TheCommandLineStoreWinsAndAnEmptyLastStoreOpensNothing)
+{
+    EXPECT_EQ(Start(stores + "Zed.store")->GetCurrentStoreName(), "Zed");
+
+    RegWriteString(kCompany, kProduct, "Settings", "", "Last Store");
+    auto form = Start();
+    EXPECT_EQ(form->GetCurrentStoreName(), ""); // a filled picker selects nothing by itself
+    EXPECT_EQ(form->windowTitle(), "Quillmart");
+    form->close();
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "");
+}
+
+TEST_F(StoreWindowTest, AStoreInASubfolderIsListedButReportedMissingAndDropped)
+{
+    auto form = Start();
+    form->Loading = false;
+    form->ComboStores->setCurrentIndex(2);
+    dialogs->expectBox("Store file \"Aardvark\" not found.");
+    form->LoadStore("Aardvark");
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "Zed"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "");
+    EXPECT_EQ(form->Store.Name, "beta"); // the open store stays
+    EXPECT_EQ(form->windowTitle(), "beta - Quillmart");
+}
+
+TEST_F(StoreWindowTest, AStoreWithoutCategoriesDisablesTheButtonsThatNeedOne)
+{
+    RegWriteInteger(kCompany, kProduct, "Clipboard\\Milk", 2, "Qty");
+    auto form = Start();
+    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    form->ShoppingListBar->setMaximum(100);
+    form->ShoppingListBar->setValue(40);
+    form->LoadStore("Alpha");
+    for (QToolButton* b :
+         {form->BtnCut, form->BtnCopy, form->BtnPaste, form->BtnResetStore, form->BtnCategoryEdit,
+          form->BtnCategoryDelete, form->BtnEditItem, form->BtnAddItem, form->BtnDeleteItem, form->BtnQtyUp,
+          form->BtnQtyDown, form->BtnCoupon, form->BtnEditNote})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_EQ(form->ShoppingListBar->value(), 0);
+}
+
+TEST_F(StoreWindowTest, ExpiredCouponsAreReportedAndCarriedToThePickersStores)
+{
+    qmtest::WriteFile(stores + "Zed.store",
+                      "[Dairy]\r\nMilk=Z,-,,-,1,-,1,-,46000,-,0\r\n[Fruit]\r\nKiwi=,-,,-,1\r\n");
+    qmtest::WriteFile(
+        stores + "beta.store",
+        "[Dairy]\r\nMilk=A1,-,,-,2,-,1,-,46000,-,0,-,\r\n[Fruit]\r\nKiwi=,-,,-,1,-,1,-,46000,-,0\r\n");
+    fs::create_directory(stores + "Alpha.store.lock"); // Alpha's file cannot be rewritten
+    qmtest::WriteFile(stores + "Alpha.store", "[Fruit]\r\nKiwi=,-,,-,1\r\n");
+    dialogs->expectBox("\"Alpha\"");
+    dialogs->expectBox("The following coupons have expired:\rDairy, Milk\rFruit, Kiwi\r");
+    auto form = Start();
+    EXPECT_EQ(dialogs->seen().back().type, mtInformation);
+    EXPECT_EQ(qmtest::ReadFile(stores + "Zed.store"),
+              "[Dairy]\r\nMilk=Z,-,,-,1,-,0,-,0,-,0\r\n[Fruit]\r\nKiwi=,-,,-,1,-,0,-,0,-,0\r\n");
+
+    // An item write through the window carries the coupon the same way.
+    form->Store.Categories[0].Items[0].HasCoupon = true;
+    form->Store.Categories[0].Items[0].CouponExpire = 46100;
+    form->SaveItem(0, 0);
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Zed", "Dairy", "Milk"), "Z,-,,-,1,-,1,-,46100,-,0");
+}
+
+} // namespace
