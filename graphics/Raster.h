@@ -263,6 +263,62 @@ public:
 
     const TPropList& PublishedProperties() const override;
 
+    // Drawing: lines, fills, text and transfer
+    //
+    // Every clipped operation draws only inside ClipRect and reports what it touched; while
+    // Measuring it draws nothing and only reports. The unclipped primitives (DrawHorzLine,
+    // DrawVertLine, their blended forms and FillRectUnclipped) must be given coordinates
+    // inside the bitmap. Blended operations combine with CombineMode's blend routine, so the
+    // colour's alpha is the coverage.
+
+    // X1 .. X2 of row Y (both included), and Y1 .. Y2 of column X.
+    void DrawHorzLine(int32_t X1, int32_t Y, int32_t X2, TColor32 Value);
+    void DrawHorzLineBlended(int32_t X1, int32_t Y, int32_t X2, TColor32 Value);
+    void DrawVertLine(int32_t X, int32_t Y1, int32_t Y2, TColor32 Value);
+    void DrawVertLineBlended(int32_t X, int32_t Y1, int32_t Y2, TColor32 Value);
+    // The span clipped to ClipRect; reports (X1, Y, X2, Y + 1) of the clipped span (X2 the
+    // last pixel) when anything was drawn.
+    void DrawHorzLineClipped(int32_t X1, int32_t Y, int32_t X2, TColor32 Value);
+    void DrawHorzLineBlendedClipped(int32_t X1, int32_t Y, int32_t X2, TColor32 Value);
+    void DrawVertLineClipped(int32_t X, int32_t Y1, int32_t Y2, TColor32 Value);
+    void DrawVertLineBlendedClipped(int32_t X, int32_t Y1, int32_t Y2, TColor32 Value);
+    // A Bresenham line from (X1, Y1), with the end point (X2, Y2) when L is true; the pixels
+    // inside ClipRect are exactly those of the unclipped line. Reports the end points' area
+    // with AREAINFO_LINE + 2; a line wholly outside draws and reports nothing.
+    void DrawLineClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value, bool L = false);
+    void DrawLineBlendedClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value, bool L = false);
+
+    // Rows Y1 .. Y2 - 1 from X1 for X2 - X1 pixels; reports the rectangle.
+    void FillRectUnclipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value);
+    // The rectangle clamped to ClipRect; reports it (clamped when it was), also when empty.
+    void FillRectClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value);
+    void FillRectClippedByRect(const TRect& ARect, TColor32 Value);
+    // A one-pixel outline drawn as clipped spans, each reporting itself.
+    void FrameRectClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value);
+    void FrameRectClippedByRect(const TRect& ARect, TColor32 Value);
+
+    // Text in the bitmap's font with its top-left corner at (X, Y), transparent background,
+    // the font colour, clipped to ClipRect when Clipping; reports (X, Y, X + width + 1,
+    // Y + height + 1), also on an empty bitmap.
+    void DrawText(int32_t X, int32_t Y, const AnsiString& Text);
+    // The same, clipped to ARect instead of ClipRect.
+    void DrawTextClipped(int32_t X, int32_t Y, const TRect& ARect, const AnsiString& Text);
+    // Text blended in Color (its alpha the master alpha) by supersampling: AALevel 1..4
+    // draws at 2^AALevel times the size and averages blocks, 0 uses the font's own pixels
+    // without anti-aliasing, -1 the toolkit's anti-aliasing. Levels outside -1..4 are
+    // clamped.
+    void DrawTextAntialiased(int32_t X, int32_t Y, const AnsiString& Text, int32_t AALevel, TColor32 Color);
+
+    // This bitmap drawn onto Dst (inside Dst's ClipRect) with its own DrawMode, MasterAlpha,
+    // CombineMode and OnPixelCombine: at (DstX, DstY), or fitted into DstRect through its
+    // resampler (StretchPartTo: only the part SrcRect).
+    void TransferTo(TBitmap32& Dst, int32_t DstX, int32_t DstY);
+    void StretchTo(TBitmap32& Dst, const TRect& DstRect);
+    void StretchPartTo(TBitmap32& Dst, const TRect& DstRect, const TRect& SrcRect);
+    // Src drawn onto this bitmap; a null Src does nothing.
+    void DrawAt(int32_t X, int32_t Y, TBitmap32* Src);
+    void DrawStretched(const TRect& DstRect, const TRect& SrcRect, TBitmap32* Src);
+
 protected:
     // Rebinds the canvas to the new device context and fires OnHandleChanged.
     virtual void HandleChanged();

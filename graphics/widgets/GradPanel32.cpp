@@ -1,0 +1,103 @@
+#include "graphics/widgets/GradPanel32.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+constexpr TColor clWindowColor = clSystemColor | 5;
+
+} // namespace
+
+TGradPanel32::TGradPanel32(QWidget* Parent) : TCustomPaintBox32(Parent), FColor(clWindowColor)
+{
+    resize(150, 16);
+    FFont.SetColor(clWhite);
+    FFont.OnChange = [this](TObject*) { InvalidateControl(); };
+}
+
+#define QM_PANEL_SETTER(Setter, Field, Type)                                                        \
+    void TGradPanel32::Setter(Type Value)                                                           \
+    {                                                                                               \
+        Field = Value;                                                                              \
+        InvalidateControl();                                                                        \
+    }
+
+QM_PANEL_SETTER(SetFGColor, FFGColor, TColor32)
+QM_PANEL_SETTER(SetRenderText, FRenderText, bool)
+QM_PANEL_SETTER(SetRenderTextAALevel, FRenderTextAALevel, int32_t)
+QM_PANEL_SETTER(SetRenderTextAlpha, FRenderTextAlpha, uint8_t)
+QM_PANEL_SETTER(SetTextIndent, FTextIndent, int32_t)
+QM_PANEL_SETTER(SetDirection, FDirection, TgpDirection)
+QM_PANEL_SETTER(SetTextVAlign, FTextVAlign, TgpTextVAlign)
+QM_PANEL_SETTER(SetTextHAlign, FTextHAlign, TgpTextHAlign)
+QM_PANEL_SETTER(SetOffset, FOffset, int32_t)
+QM_PANEL_SETTER(SetColor, FColor, TColor)
+#undef QM_PANEL_SETTER
+
+void TGradPanel32::SetCaption(const AnsiString& Value)
+{
+    if (Value == FCaption)
+        return;
+    FCaption = Value;
+    InvalidateControl();
+}
+
+void TGradPanel32::PaintBuffer()
+{
+    TCustomPaintBox32::PaintBuffer();
+    PaintGradient(Buffer());
+    if (OnPaintBuffer)
+        OnPaintBuffer(this, Buffer());
+}
+
+void TGradPanel32::PaintGradient(TBitmap32& Buffer)
+{
+    const int32_t w = width(), h = height();
+    Buffer.IncUpdateCount();
+    Buffer.ClearTo(ColorToColor32(FColor));
+
+    // One blended line per step from -Offset to the extent E: alpha 255 at the opaque edge,
+    // 0 at the far one. A panel of no extent has no pixels to shade.
+    const bool vertical = FDirection == gpdUp || FDirection == gpdDown;
+    const int32_t extent = vertical ? h : w;
+    if (extent > 0) {
+        for (int64_t i = -int64_t(FOffset); i <= extent; ++i) {
+            const double a = std::nearbyint(double(extent - i) / extent * 255.0);
+            const TColor32 c = SetColor32Alpha(FFGColor, int32_t(std::clamp(a, 0.0, 255.0)));
+            const int32_t step = int32_t(i);
+            switch (FDirection) {
+            case gpdUp: Buffer.DrawHorzLineBlendedClipped(0, h - step + FOffset, w, c); break;
+            case gpdDown: Buffer.DrawHorzLineBlendedClipped(0, FOffset + step, w, c); break;
+            case gpdLeft: Buffer.DrawVertLineBlendedClipped(FOffset + step, 0, h, c); break;
+            case gpdRight: Buffer.DrawVertLineBlendedClipped(w - step + FOffset, 0, h, c); break;
+            }
+        }
+    }
+
+    Buffer.SetFont(FFont);
+    const TSize text = Buffer.MeasureText(FCaption);
+    int32_t y = 0, x = 0;
+    switch (FTextVAlign) {
+    case gpVTop: y = FTextIndent; break;
+    case gpVCenter: y = (h - text.cy) / 2; break;
+    case gpVBottom: y = h - FTextIndent - text.cy; break;
+    }
+    switch (FTextHAlign) {
+    case gpHLeft: x = FTextIndent; break;
+    case gpHCenter: x = (w - text.cx) / 2; break;
+    case gpHRight: x = w - FTextIndent - text.cx; break;
+    }
+    if (FRenderText)
+        Buffer.DrawTextAntialiased(x, y, FCaption, FRenderTextAALevel,
+                                   SetColor32Alpha(ColorToColor32(FFont.Color()), FRenderTextAlpha));
+    else
+        Buffer.DrawText(x, y, FCaption);
+
+    Buffer.DecUpdateCount();
+    Buffer.NotifyChanged();
+}
+
+} // namespace qm

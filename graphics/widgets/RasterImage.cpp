@@ -1,0 +1,1049 @@
+#include "graphics/widgets/RasterImage.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRegion>
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "graphics/RasterResamplers.h"
+#include "platform/Exception.h"
+
+namespace qm {
+
+namespace {
+
+QRect ToQRect(const TRect& R)
+{
+    return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
+}
+
+TRect Normalized(TRect R)
+{
+    if (R.Left > R.Right)
+        std::swap(R.Left, R.Right);
+    if (R.Top > R.Bottom)
+        std::swap(R.Top, R.Bottom);
+    return R;
+}
+
+// Round to nearest, halves to even, saturated to 32 bits.
+int32_t RoundEven(double v)
+{
+    v = std::nearbyint(v);
+    if (!(v == v))
+        return 0;
+    return int32_t(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
+
+TShiftState ShiftOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons)
+{
+    TShiftState s = 0;
+    if (Modifiers & Qt::ShiftModifier)
+        s |= ssShift;
+    if (Modifiers & Qt::AltModifier)
+        s |= ssAlt;
+    if (Modifiers & Qt::ControlModifier)
+        s |= ssCtrl;
+    if (Buttons & Qt::LeftButton)
+        s |= ssLeft;
+    if (Buttons & Qt::RightButton)
+        s |= ssRight;
+    if (Buttons & Qt::MiddleButton)
+        s |= ssMiddle;
+    return s;
+}
+
+// The three buttons the controls report; others are ignored.
+bool ButtonOf(Qt::MouseButton Button, TMouseButton& Result)
+{
+    switch (Button) {
+    case Qt::LeftButton: Result = mbLeft; return true;
+    case Qt::RightButton: Result = mbRight; return true;
+    case Qt::MiddleButton: Result = mbMiddle; return true;
+    default: return false;
+    }
+}
+
+// The dotted outline of a focus rectangle: every other pixel of the outline inverted.
+void DrawFocusRect(TBitmap32& Dest, const TRect& R)
+{
+    if (IsRectEmpty32(R))
+        return;
+    auto invert = [&](int32_t x, int32_t y) {
+        if (((x + y) & 1) == 0 && PointInRect(Dest.ClipRect(), {x, y}))
+            Dest.PixelAt(x, y) ^= 0x00FFFFFF;
+    };
+    for (int32_t x = R.Left; x < R.Right; ++x) {
+        invert(x, R.Top);
+        if (R.Bottom - 1 > R.Top)
+            invert(x, R.Bottom - 1);
+    }
+    for (int32_t y = R.Top + 1; y < R.Bottom - 1; ++y) {
+        invert(R.Left, y);
+        if (R.Right - 1 > R.Left)
+            invert(R.Right - 1, y);
+    }
+    Dest.NotifyAreaChanged(R, AREAINFO_RECT);
+}
+
+} // namespace
+
+int32_t MulDiv(int32_t A, int32_t B, int32_t C)
+{
+    if (C == 0)
+        return -1;
+    const int64_t p = int64_t(A) * B;
+    const int64_t absP = p < 0 ? -p : p, absC = C < 0 ? -int64_t(C) : int64_t(C);
+    const int64_t magnitude = (absP + absC / 2) / absC;
+    const int64_t q = (p < 0) != (C < 0) ? -magnitude : magnitude;
+    if (q > INT32_MAX || q < INT32_MIN)
+        return -1;
+    return int32_t(q);
+}
+
+// ---- TCustomPaintBox32 --------------------------------------------------------------------
+
+TCustomPaintBox32::TCustomPaintBox32(QWidget* Parent) : QWidget(Parent)
+{
+    FBuffer = std::make_unique<TBitmap32>();
+    FInvalidRects = std::make_unique<TRectList>();
+    FRepaintOptimizer = std::make_unique<TCustomRepaintOptimizer>(FBuffer.get(), FInvalidRects.get());
+    // The buffer covers every pixel, so the toolkit never erases the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(192, 192);
+}
+
+TCustomPaintBox32::~TCustomPaintBox32()
+{
+    FRepaintOptimizer.reset();
+    FBuffer->OnAreaChanged = nullptr;
+}
+
+TRect TCustomPaintBox32::GetViewportRect() const
+{
+    return {0, 0, width(), height()};
+}
+
+void TCustomPaintBox32::InvalidateState()
+{
+    BufferValid = false;
+}
+
+void TCustomPaintBox32::InvalidateControl()
+{
+    InvalidateState();
+    update();
+}
+
+void TCustomPaintBox32::ForceFullInvalidate()
+{
+    if (FRepaintOptimizer->Enabled())
+        FRepaintOptimizer->Reset();
+    ForceFullRepaint = true;
+    InvalidateControl();
+}
+
+void TCustomPaintBox32::Loaded()
+{
+    BufferValid = false;
+}
+
+void TCustomPaintBox32::SetRepaintMode(TRepaintMode Mode)
+{
+    switch (Mode) {
+    case rmDirect:
+        FBuffer->OnAreaChanged = [this](TObject* Sender, const TRect& Area, uint32_t Info) {
+            DirectAreaUpdateHandler(Sender, Area, Info);
+        };
+        break;
+    case rmOptimizer:
+        if (!qobject_cast<TCustomImage32*>(this)) {
+            FBuffer->OnAreaChanged = [this](TObject* Sender, const TRect& Area, uint32_t Info) {
+                FRepaintOptimizer->AreaUpdateHandler(Sender, Area, Info);
+            };
+            break;
+        }
+        [[fallthrough]];
+    default:
+        FBuffer->OnAreaChanged = nullptr;
+        break;
+    }
+    FRepaintOptimizer->SetEnabled(Mode == rmOptimizer);
+    FRepaintMode = Mode;
+    InvalidateControl();
+}
+
+void TCustomPaintBox32::DirectAreaUpdateHandler(TObject*, const TRect& Area, uint32_t)
+{
+    FInvalidRects->Add(Normalized(Area));
+    if (!FPainting)
+        RepaintInvalidRects();
+}
+
+void TCustomPaintBox32::RepaintInvalidRects()
+{
+    if (FPainting)
+        return;
+    InvalidateState();
+    if (!isVisible()) {
+        // Nothing reaches the screen now; the next paint (on showing) repaints everything.
+        FInvalidRects->Clear();
+        update();
+        return;
+    }
+    QRegion region;
+    for (int32_t i = 0; i < FInvalidRects->Count(); ++i)
+        region += ToQRect(Normalized(*FInvalidRects->Items(i))).intersected(rect());
+    if (!region.isEmpty())
+        repaint(region);
+}
+
+bool TCustomPaintBox32::NeedsCustomRepaint()
+{
+    return FRepaintOptimizer->Enabled() && !ForceFullRepaint && FRepaintOptimizer->UpdatesAvailable();
+}
+
+void TCustomPaintBox32::CollectInvalidRects()
+{
+    if (FRepaintOptimizer->Enabled() && !ForceFullRepaint)
+        FRepaintOptimizer->PerformOptimization();
+}
+
+void TCustomPaintBox32::PaintBuffer()
+{
+    if (ForceFullRepaint) {
+        ForceFullRepaint = false;
+        FInvalidRects->Clear();
+    } else {
+        CollectInvalidRects();
+    }
+    BufferValid = true;
+}
+
+void TCustomPaintBox32::PaintOverlay()
+{
+    if (OnGDIOverlay)
+        OnGDIOverlay(this);
+}
+
+void TCustomPaintBox32::paintEvent(QPaintEvent* Event)
+{
+    // A paint for more than the pending rectangles (the control shown or uncovered) must
+    // bring the whole viewport: forget them so that everything is painted and copied.
+    if (FInvalidRects->Count() > 0) {
+        QRegion pending;
+        for (int32_t i = 0; i < FInvalidRects->Count(); ++i)
+            pending += ToQRect(Normalized(*FInvalidRects->Items(i)));
+        if (!(Event->region() - pending).isEmpty()) {
+            FInvalidRects->Clear();
+            BufferValid = false;
+        }
+    }
+    FPainting = true;
+    try {
+        PaintControl();
+    } catch (...) {
+        FPainting = false;
+        throw;
+    }
+    FPainting = false;
+}
+
+void TCustomPaintBox32::PaintControl()
+{
+    if (FRepaintOptimizer->Enabled())
+        FRepaintOptimizer->BeginPaint();
+    if (!BufferValid)
+        PaintBuffer();
+    {
+        std::lock_guard<std::recursive_mutex> guard(FBuffer->Lock);
+        ++FBuffer->LockCount;
+        if (!FBuffer->IsEmpty()) {
+            // The buffer is copied as opaque colour, whatever its alpha bytes hold.
+            const QImage source(reinterpret_cast<const uchar*>(FBuffer->PixelData()), FBuffer->Width,
+                                FBuffer->Height, qsizetype(FBuffer->Width) * 4, QImage::Format_RGB32);
+            QPainter p(this);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            if (FInvalidRects->Count() == 0) {
+                const QRect r = ToQRect(GetViewportRect());
+                p.drawImage(r, source, r);
+            } else {
+                for (int32_t i = 0; i < FInvalidRects->Count(); ++i) {
+                    const QRect r = ToQRect(Normalized(*FInvalidRects->Items(i)));
+                    p.drawImage(r, source, r);
+                }
+            }
+        }
+        --FBuffer->LockCount;
+    }
+    PaintOverlay();
+    if (FRepaintOptimizer->Enabled())
+        FRepaintOptimizer->EndPaint();
+    FInvalidRects->Clear();
+    ForceFullRepaint = false;
+}
+
+void TCustomPaintBox32::ResizeBuffer()
+{
+    const TRect v = GetViewportRect();
+    const int32_t viewW = std::max(0, v.Right - v.Left);
+    const int32_t viewH = std::max(0, v.Bottom - v.Top);
+    const int32_t oldW = FBuffer->Width, oldH = FBuffer->Height;
+    auto follow = [this](int32_t view, int32_t buffer) {
+        int32_t size = buffer;
+        if (buffer < view)
+            size = view + BufferOversize;
+        else if (view < buffer - BufferOversize)
+            size = view;
+        return std::max(size, 1);
+    };
+    const int32_t newW = follow(viewW, oldW), newH = follow(viewH, oldH);
+    if (newW == oldW && newH == oldH)
+        return;
+    {
+        std::lock_guard<std::recursive_mutex> guard(FBuffer->Lock);
+        FBuffer->SetSize(newW, newH);
+    }
+    BufferResized(oldW, oldH);
+    ForceFullInvalidate();
+}
+
+void TCustomPaintBox32::BufferResized(int32_t, int32_t)
+{
+    if (FRepaintOptimizer->Enabled())
+        FRepaintOptimizer->BufferResizedHandler(FBuffer->Width, FBuffer->Height);
+}
+
+void TCustomPaintBox32::resizeEvent(QResizeEvent* Event)
+{
+    ResizeBuffer();
+    BufferValid = false;
+    QWidget::resizeEvent(Event);
+    if (OnResize)
+        OnResize(this);
+}
+
+void TCustomPaintBox32::mousePressEvent(QMouseEvent* Event)
+{
+    if ((Options & pboAutoFocus) && focusPolicy() != Qt::NoFocus && isEnabled())
+        setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(Event);
+}
+
+void TCustomPaintBox32::DoMouseEnter()
+{
+    MouseInControl = true;
+    if (OnMouseEnter)
+        OnMouseEnter(this);
+}
+
+void TCustomPaintBox32::DoMouseLeave()
+{
+    MouseInControl = false;
+    if (OnMouseLeave)
+        OnMouseLeave(this);
+}
+
+void TCustomPaintBox32::enterEvent(QEnterEvent* Event)
+{
+    QWidget::enterEvent(Event);
+    DoMouseEnter();
+}
+
+void TCustomPaintBox32::leaveEvent(QEvent* Event)
+{
+    DoMouseLeave();
+    QWidget::leaveEvent(Event);
+}
+
+// Without WantArrowKeys the arrow keys move the focus, as in a dialog: Down and Right to the
+// next control, Up and Left back.
+bool TCustomPaintBox32::event(QEvent* Event)
+{
+    if (!(Options & pboWantArrowKeys) && Event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(Event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Left)
+            return focusNextPrevChild(false);
+        if (key == Qt::Key_Down || key == Qt::Key_Right)
+            return focusNextPrevChild(true);
+    }
+    return QWidget::event(Event);
+}
+
+// ---- TPaintStages -------------------------------------------------------------------------
+
+TPaintStage& TPaintStages::Add()
+{
+    FItems.emplace_back();
+    return FItems.back();
+}
+
+TPaintStage& TPaintStages::Insert(int32_t Index)
+{
+    if (Index < 0 || Index > Count())
+        throw EListError(Format("List index out of bounds (%d)", Index));
+    return *FItems.emplace(FItems.begin() + Index);
+}
+
+void TPaintStages::Delete(int32_t Index)
+{
+    if (Index < 0 || Index >= Count())
+        throw EListError(Format("List index out of bounds (%d)", Index));
+    FItems.erase(FItems.begin() + Index);
+}
+
+// ---- TCustomImage32 -----------------------------------------------------------------------
+
+TCustomImage32::TCustomImage32(QWidget* Parent) : TCustomPaintBox32(Parent)
+{
+    setMouseTracking(true);
+    FBitmap = std::make_unique<TBitmap32>();
+    FBitmap->OnResize = [this](TObject*) { AdjustSizeToBitmap(); };
+    FLayers = std::make_unique<TLayerCollection>(this);
+    FLayers->OnChange = [this](TObject*) { NotifyChanged(); };
+    FLayers->OnGDIUpdate = [this](TObject*) { update(); };
+    FLayers->OnGetViewportScale = [this](TObject*, float& sx, float& sy) {
+        sx = float(CachedScaleX) * FixedToFloat;
+        sy = float(CachedScaleY) * FixedToFloat;
+    };
+    FLayers->OnGetViewportShift = [this](TObject*, float& sx, float& sy) {
+        sx = float(CachedShiftX);
+        sy = float(CachedShiftY);
+    };
+    RepaintOptimizer().RegisterLayerCollection(FLayers.get());
+    SetRepaintMode(rmFull);
+    InitPaintStages();
+}
+
+TCustomImage32::~TCustomImage32()
+{
+    IncUpdateCount();
+    FPaintStages.Clear();
+    RepaintOptimizer().UnregisterLayerCollection(FLayers.get());
+    FLayers.reset();
+    // The bitmap reports its last resize as it goes; nobody here listens any more.
+    FBitmap->OnResize = nullptr;
+    FBitmap->OnAreaChanged = nullptr;
+    FBitmap->OnChange = nullptr;
+    FBitmap.reset();
+}
+
+void TCustomImage32::SetBitmap(const TBitmap32* Value)
+{
+    InvalidateCache();
+    FBitmap->AssignFromSource(Value);
+}
+
+void TCustomImage32::SetBitmapAlign(TBitmapAlign Value)
+{
+    InvalidateCache();
+    FBitmapAlign = Value;
+    NotifyChanged();
+}
+
+void TCustomImage32::SetScale(float Value)
+{
+    if (Value < 0.001f)
+        Value = 0.001f;
+    if (Value != FScaleX) {
+        InvalidateCache();
+        FScaleX = FScaleY = Value;
+        NotifyScaleChanged();
+        NotifyChanged();
+    }
+}
+
+void TCustomImage32::SetScaleMode(TScaleMode Value)
+{
+    if (Value != FScaleMode) {
+        InvalidateCache();
+        FScaleMode = Value;
+        NotifyChanged();
+    }
+}
+
+void TCustomImage32::SetColor(TColor Value)
+{
+    if (Value != FColor) {
+        FColor = Value;
+        NotifyChanged();
+    }
+}
+
+void TCustomImage32::SetAutoSize(bool Value)
+{
+    if (Value != FAutoSize) {
+        FAutoSize = Value;
+        if (FAutoSize)
+            AdjustSizeToBitmap();
+    }
+}
+
+void TCustomImage32::NotifyChanged()
+{
+    if (FUpdateCount == 0) {
+        InvalidateControl();
+        if (OnChange)
+            OnChange(this);
+    }
+}
+
+void TCustomImage32::NotifyScaleChanged()
+{
+    if (OnScaleChanged)
+        OnScaleChanged(this);
+}
+
+void TCustomImage32::HandleBitmapChange(const TRect&)
+{
+    NotifyChanged();
+}
+
+void TCustomImage32::InvalidateCache()
+{
+    if (RepaintOptimizer().Enabled())
+        RepaintOptimizer().Reset();
+    CacheValid = false;
+}
+
+void TCustomImage32::InvalidateState()
+{
+    BufferValid = false;
+    CacheValid = false;
+}
+
+void TCustomImage32::InvalidateControl()
+{
+    TCustomPaintBox32::InvalidateControl();
+}
+
+void TCustomImage32::Loaded()
+{
+    TCustomPaintBox32::Loaded();
+    DoInitStages();
+}
+
+void TCustomImage32::DoInitStages()
+{
+    if (OnInitStages)
+        OnInitStages(this);
+}
+
+void TCustomImage32::InitPaintStages()
+{
+    auto add = [this](bool dsgn, bool run, int32_t kind, int32_t parameter = 0) {
+        TPaintStage& s = FPaintStages.Add();
+        s.DsgnTime = dsgn;
+        s.RunTime = run;
+        s.Stage = kind;
+        s.Parameter = parameter;
+    };
+    add(true, true, psClearBackground);
+    add(true, false, psControlFrame);
+    add(true, true, psDrawBitmap);
+    add(true, false, psBitmapFrame);
+    add(true, true, psDrawLayers, int32_t(LOB_VISIBLE));
+}
+
+void TCustomImage32::SetRepaintMode(TRepaintMode Mode)
+{
+    TCustomPaintBox32::SetRepaintMode(Mode);
+    switch (Mode) {
+    case rmDirect:
+        FBitmap->OnAreaChanged = [this](TObject*, const TRect& Area, uint32_t Info) {
+            DirectBitmapAreaChanged(Area, Info);
+        };
+        FBitmap->OnChange = nullptr;
+        break;
+    case rmOptimizer:
+        FBitmap->OnAreaChanged = [this](TObject*, const TRect& Area, uint32_t Info) {
+            OptimizerBitmapAreaChanged(Area, Info);
+        };
+        FBitmap->OnChange = nullptr;
+        break;
+    case rmFull:
+        FBitmap->OnAreaChanged = nullptr;
+        FBitmap->OnChange = [this](TObject*) { BitmapChanged(); };
+        break;
+    }
+}
+
+std::vector<TRect> TCustomImage32::ControlAreas(const TRect& Area)
+{
+    // The resampler of a scaled bitmap reaches beyond the changed pixels. The area is put in
+    // order first: a line drawn right to left or upwards reports its end points reversed,
+    // and a reversed rectangle would repaint nothing.
+    const int32_t reach = (FBitmap->Resampler() ? int32_t(FBitmap->Resampler()->GetWidth()) : 0) + 1;
+    TRect t = Normalized(Area);
+    t = {t.Left - reach, t.Top - reach, t.Right + reach, t.Bottom + reach};
+    const TPoint a = BitmapToControl({t.Left, t.Top});
+    const TPoint b = BitmapToControl({t.Right, t.Bottom});
+    t = Normalized({a.X, a.Y, b.X, b.Y});
+
+    std::vector<TRect> areas;
+    const int32_t tileW = CachedBitmapRect.Right, tileH = CachedBitmapRect.Bottom;
+    if (FBitmapAlign == baTile && tileW > 0 && tileH > 0) {
+        for (int32_t j = 0; j <= Buffer().Height / tileH; ++j)
+            for (int32_t i = 0; i <= Buffer().Width / tileW; ++i) {
+                TRect r = t;
+                OffsetRectBy(r, i * tileW, j * tileH);
+                areas.push_back(r);
+            }
+    } else {
+        areas.push_back(t);
+    }
+    return areas;
+}
+
+void TCustomImage32::DirectBitmapAreaChanged(const TRect& Area, uint32_t)
+{
+    for (const TRect& r : ControlAreas(Area))
+        InvalidRects().Add(r);
+    if (FUpdateCount == 0) {
+        if (!Painting())
+            RepaintInvalidRects();
+        if (OnChange)
+            OnChange(this);
+    }
+}
+
+void TCustomImage32::OptimizerBitmapAreaChanged(const TRect& Area, uint32_t)
+{
+    for (const TRect& r : ControlAreas(Area))
+        RepaintOptimizer().AreaUpdateHandler(FBitmap.get(), r, AREAINFO_RECT);
+    if (FUpdateCount == 0)
+        HandleBitmapChange(Area);
+}
+
+void TCustomImage32::BitmapChanged()
+{
+    RepaintOptimizer().Reset();
+    HandleBitmapChange(FBitmap->BoundsRect());
+}
+
+void TCustomImage32::UpdateCache()
+{
+    if (CacheValid)
+        return;
+    CachedBitmapRect = GetBitmapRect();
+    if (FBitmap->IsEmpty()) {
+        CachedScaleX = CachedScaleY = FixedOne;
+        CachedRecScaleX = CachedRecScaleY = FixedOne;
+        CachedShiftX = CachedShiftY = 0;
+    } else {
+        const int32_t w = CachedBitmapRect.Right - CachedBitmapRect.Left;
+        const int32_t h = CachedBitmapRect.Bottom - CachedBitmapRect.Top;
+        CachedShiftX = CachedBitmapRect.Left;
+        CachedShiftY = CachedBitmapRect.Top;
+        CachedScaleX = MulDiv(w, FixedOne, FBitmap->Width);
+        CachedScaleY = MulDiv(h, FixedOne, FBitmap->Height);
+        CachedRecScaleX = MulDiv(FBitmap->Width, FixedOne, w);
+        CachedRecScaleY = MulDiv(FBitmap->Height, FixedOne, h);
+    }
+    CacheValid = true;
+}
+
+TPoint TCustomImage32::BitmapToControl(const TPoint& P)
+{
+    UpdateCache();
+    // A 64-bit product: bitmap coordinates beyond 32,767 would overflow 32 bits.
+    return {int32_t(int64_t(P.X) * CachedScaleX / FixedOne + CachedShiftX),
+            int32_t(int64_t(P.Y) * CachedScaleY / FixedOne + CachedShiftY)};
+}
+
+TSize TCustomImage32::GetBitmapSize()
+{
+    const int32_t bw = FBitmap->Width, bh = FBitmap->Height;
+    if (FBitmap->IsEmpty() || width() == 0 || height() == 0)
+        return {};
+    const TRect v = GetViewportRect();
+    const int32_t vw = v.Right - v.Left, vh = v.Bottom - v.Top;
+    TScaleMode mode = FScaleMode;
+    if (mode == smOptimal)
+        mode = vw < bw || vh < bh ? smResize : smNormal;
+    else if (mode == smOptimalScaled)
+        mode = vw < RoundEven(double(bw) * FScaleX) || vh < RoundEven(double(bh) * FScaleY) ? smResize : smScale;
+
+    TSize s;
+    switch (mode) {
+    case smNormal:
+        s = {bw, bh};
+        break;
+    case smStretch:
+        s = {vw, vh};
+        break;
+    case smResize: {
+        const float rx = float(vw) / float(bw);
+        const float ry = float(vh) / float(bh);
+        if (rx < ry)
+            s = {vw, RoundEven(double(bh) * rx)};
+        else
+            s = {RoundEven(double(bw) * ry), vh};
+        break;
+    }
+    default:
+        s = {RoundEven(double(bw) * FScaleX), RoundEven(double(bh) * FScaleY)};
+        break;
+    }
+    if (s.cx < 1)
+        s.cx = 0;
+    if (s.cy < 1)
+        s.cy = 0;
+    return s;
+}
+
+TRect TCustomImage32::GetBitmapRect()
+{
+    if (FBitmap->IsEmpty())
+        return {};
+    const TSize s = GetBitmapSize();
+    TRect r{0, 0, s.cx, s.cy};
+    if (FBitmapAlign == baCenter)
+        OffsetRectBy(r, (width() - s.cx) / 2, (height() - s.cy) / 2);
+    else if (FBitmapAlign == baCustom)
+        OffsetRectBy(r, RoundEven(BitmapOffsetX), RoundEven(BitmapOffsetY));
+    return r;
+}
+
+void TCustomImage32::FitBitmapToControl(bool DoClear, TColor32 ClearColor)
+{
+    const TRect v = GetViewportRect();
+    FBitmap->IncUpdateCount();
+    try {
+        FBitmap->SetSize(v.Right - v.Left, v.Bottom - v.Top);
+        if (DoClear)
+            FBitmap->ClearTo(ClearColor);
+    } catch (...) {
+        FBitmap->DecUpdateCount();
+        throw;
+    }
+    FBitmap->DecUpdateCount();
+    InvalidateCache();
+    NotifyChanged();
+}
+
+void TCustomImage32::AdjustSizeToBitmap()
+{
+    if (FAutoSize) {
+        int32_t w = FBitmap->Width, h = FBitmap->Height;
+        if (FScaleMode == smScale) {
+            w = RoundEven(double(w) * FScaleX);
+            h = RoundEven(double(h) * FScaleY);
+        }
+        if (w > 0 && h > 0)
+            resize(w, h);
+    }
+    if (FUpdateCount == 0 && OnBitmapResize)
+        OnBitmapResize(this);
+    InvalidateCache();
+    ForceFullInvalidate();
+}
+
+bool TCustomImage32::CanAutoSize(int32_t& NewWidth, int32_t& NewHeight)
+{
+    InvalidateCache();
+    int32_t w = FBitmap->Width, h = FBitmap->Height;
+    if (FScaleMode == smScale) {
+        w = RoundEven(double(w) * FScaleX);
+        h = RoundEven(double(h) * FScaleY);
+    }
+    switch (Align) {
+    case alNone:
+        NewWidth = w;
+        NewHeight = h;
+        break;
+    case alTop:
+    case alBottom:
+        NewHeight = h;
+        break;
+    case alLeft:
+    case alRight:
+        NewWidth = w;
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+// ---- Painting -----------------------------------------------------------------------------
+
+bool TCustomImage32::HasInvalidRects()
+{
+    CollectInvalidRects();
+    return InvalidRects().Count() > 0;
+}
+
+void TCustomImage32::RunStage(int32_t Kind, TBitmap32& Dest, uint32_t StageNum)
+{
+    switch (Kind) {
+    case psUser: DoPaintStage(Dest, StageNum); break;
+    case psClearBuffer: ClearBufferToColor(Dest, StageNum); break;
+    case psClearBackground: PaintBackgroundAroundBitmap(Dest, StageNum); break;
+    case psDrawBitmap: PaintBitmap(Dest, StageNum); break;
+    case psDrawLayers: PaintLayers(Dest, StageNum); break;
+    case psControlFrame: PaintControlFrame(Dest, StageNum); break;
+    case psBitmapFrame: PaintFocusRect(Dest, StageNum); break;
+    default: break;
+    }
+}
+
+void TCustomImage32::PaintBuffer()
+{
+    if (RepaintOptimizer().Enabled())
+        RepaintOptimizer().BeginPaintBuffer();
+    UpdateCache();
+
+    // The run-time stages of a known kind, in list order.
+    std::vector<std::pair<int32_t, uint32_t>> stages;
+    for (int32_t i = 0; i < FPaintStages.Count(); ++i) {
+        const TPaintStage& s = FPaintStages[i];
+        if (s.RunTime && s.Stage >= psUser && s.Stage <= psBitmapFrame)
+            stages.emplace_back(s.Stage, uint32_t(i));
+    }
+
+    TBitmap32& buffer = Buffer();
+    buffer.IncUpdateCount();
+    try {
+        if (InvalidRects().Count() > 0) {
+            for (int32_t i = 0; i < InvalidRects().Count(); ++i) {
+                buffer.SetClipRect(*InvalidRects().Items(i));
+                for (const auto& [kind, index] : stages)
+                    RunStage(kind, buffer, index);
+            }
+            buffer.SetClipRect(GetViewportRect());
+        } else {
+            buffer.SetClipRect(GetViewportRect());
+            for (const auto& [kind, index] : stages)
+                RunStage(kind, buffer, index);
+        }
+    } catch (...) {
+        buffer.DecUpdateCount();
+        throw;
+    }
+    buffer.DecUpdateCount();
+    if (RepaintOptimizer().Enabled())
+        RepaintOptimizer().EndPaintBuffer();
+    BufferValid = true;
+}
+
+void TCustomImage32::ClearBufferToColor(TBitmap32& Dest, uint32_t)
+{
+    Dest.ClearTo(ColorToColor32(FColor));
+}
+
+void TCustomImage32::PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t)
+{
+    const TColor32 c = ColorToColor32(FColor);
+    if (InvalidRects().Count() > 0) {
+        for (int32_t i = 0; i < InvalidRects().Count(); ++i)
+            Dest.FillRectClippedByRect(*InvalidRects().Items(i), c);
+        return;
+    }
+    if (FBitmap->IsEmpty() || FBitmap->DrawMode() != dmOpaque) {
+        Dest.ClearTo(c);
+        return;
+    }
+    const TRect r = CachedBitmapRect;
+    const int32_t w = width(), h = height();
+    if (r.Left < 1 && r.Right >= w && r.Top < 1 && (r.Bottom >= h || FBitmapAlign == baTile))
+        return;
+    Dest.FillRectClipped(0, 0, w, r.Top, c);
+    Dest.FillRectClipped(0, r.Bottom, w, h, c);
+    Dest.FillRectClipped(0, r.Top, r.Left, r.Bottom, c);
+    Dest.FillRectClipped(r.Right, r.Top, w, r.Bottom, c);
+}
+
+void TCustomImage32::PaintControlFrame(TBitmap32& Dest, uint32_t)
+{
+    DrawFocusRect(Dest, GetViewportRect());
+}
+
+void TCustomImage32::PaintFocusRect(TBitmap32& Dest, uint32_t)
+{
+    DrawFocusRect(Dest, CachedBitmapRect);
+}
+
+void TCustomImage32::DoPaintStage(TBitmap32& Dest, uint32_t StageNum)
+{
+    if (OnPaintStage)
+        OnPaintStage(this, Dest, StageNum);
+}
+
+void TCustomImage32::PaintBitmap(TBitmap32& Dest, uint32_t)
+{
+    const TRect r = CachedBitmapRect;
+    if (FBitmap->IsEmpty() || IsRectEmpty32(r))
+        return;
+    std::lock_guard<std::recursive_mutex> guard(FBitmap->Lock);
+    ++FBitmap->LockCount;
+    struct Unlock {
+        TBitmap32& b;
+        ~Unlock() { --b.LockCount; }
+    } unlock{*FBitmap};
+    if (FBitmapAlign == baTile && r.Right > 0 && r.Bottom > 0) {
+        for (int32_t j = 0; j <= Dest.Height / r.Bottom; ++j)
+            for (int32_t i = 0; i <= Dest.Width / r.Right; ++i) {
+                TRect t = r;
+                OffsetRectBy(t, r.Right * i, r.Bottom * j);
+                FBitmap->StretchTo(Dest, t);
+            }
+    } else {
+        FBitmap->StretchTo(Dest, r);
+    }
+}
+
+void TCustomImage32::PaintLayers(TBitmap32& Dest, uint32_t StageNum)
+{
+    const uint32_t mask = uint32_t(FPaintStages[int32_t(StageNum)].Parameter);
+    for (int32_t i = 0; i < FLayers->Count(); ++i) {
+        TCustomLayer* layer = FLayers->Items(i);
+        if (layer->LayerOptions & mask)
+            layer->Paint(Dest);
+    }
+}
+
+void TCustomImage32::PaintToBitmap(TBitmap32& Dest, const TRect& DestRect)
+{
+    const TRepaintMode saved = RepaintMode();
+    SetRepaintMode(rmFull);
+    CachedBitmapRect = DestRect;
+    if (IsRectEmpty32(DestRect) || FBitmap->IsEmpty()) {
+        CachedScaleX = CachedScaleY = CachedRecScaleX = CachedRecScaleY = FixedOne;
+        CachedShiftX = CachedShiftY = 0;
+    } else {
+        const int32_t w = DestRect.Right - DestRect.Left, h = DestRect.Bottom - DestRect.Top;
+        CachedShiftX = DestRect.Left;
+        CachedShiftY = DestRect.Top;
+        CachedScaleX = MulDiv(w, FixedOne, FBitmap->Width);
+        CachedScaleY = MulDiv(h, FixedOne, FBitmap->Height);
+        CachedRecScaleX = MulDiv(FBitmap->Width, FixedOne, w);
+        CachedRecScaleY = MulDiv(FBitmap->Height, FixedOne, h);
+    }
+    CacheValid = true;
+    FPaintingToBitmap = true;
+    try {
+        for (int32_t i = 0; i < FPaintStages.Count(); ++i) {
+            const TPaintStage& s = FPaintStages[i];
+            if (s.RunTime && s.Stage >= psUser && s.Stage <= psBitmapFrame)
+                RunStage(s.Stage, Dest, uint32_t(i));
+        }
+    } catch (...) {
+        CacheValid = false;
+        FPaintingToBitmap = false;
+        SetRepaintMode(saved);
+        throw;
+    }
+    CacheValid = false;
+    FPaintingToBitmap = false;
+    SetRepaintMode(saved);
+}
+
+// ---- Mouse --------------------------------------------------------------------------------
+
+void TCustomImage32::resizeEvent(QResizeEvent* Event)
+{
+    InvalidateCache();
+    TCustomPaintBox32::resizeEvent(Event);
+}
+
+void TCustomImage32::HandleMouseDown(QMouseEvent* Event, TShiftState Extra)
+{
+    TMouseButton button;
+    if (!ButtonOf(Event->button(), button))
+        return;
+    if (focusPolicy() & Qt::TabFocus && isEnabled())
+        setFocus(Qt::MouseFocusReason);
+    const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons()) | Extra;
+    const QPoint pos = Event->position().toPoint();
+    TCustomLayer* layer = FLayers->MouseEvents ? FLayers->MouseDown(button, shift, pos.x(), pos.y()) : nullptr;
+    // The toolkit captures the mouse for the control while a button is held.
+    DoMouseDown(button, shift, pos.x(), pos.y(), layer);
+}
+
+void TCustomImage32::mousePressEvent(QMouseEvent* Event)
+{
+    TCustomPaintBox32::mousePressEvent(Event);
+    FClickPending = Event->button() == Qt::LeftButton;
+    HandleMouseDown(Event, 0);
+}
+
+void TCustomImage32::mouseDoubleClickEvent(QMouseEvent* Event)
+{
+    FClickPending = false;
+    if (Event->button() == Qt::LeftButton && OnDblClick)
+        OnDblClick(this);
+    HandleMouseDown(Event, ssDouble);
+}
+
+void TCustomImage32::mouseMoveEvent(QMouseEvent* Event)
+{
+    QWidget::mouseMoveEvent(Event);
+    const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
+    const QPoint pos = Event->position().toPoint();
+    TCustomLayer* layer = FLayers->MouseEvents ? FLayers->MouseMove(shift, pos.x(), pos.y()) : nullptr;
+    DoMouseMove(shift, pos.x(), pos.y(), layer);
+}
+
+void TCustomImage32::mouseReleaseEvent(QMouseEvent* Event)
+{
+    QWidget::mouseReleaseEvent(Event);
+    TMouseButton button;
+    if (!ButtonOf(Event->button(), button))
+        return;
+    const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
+    const QPoint pos = Event->position().toPoint();
+    TCustomLayer* layer = FLayers->MouseEvents ? FLayers->MouseUp(button, shift, pos.x(), pos.y()) : nullptr;
+    const bool click = FClickPending && button == mbLeft && rect().contains(pos);
+    if (button == mbLeft)
+        FClickPending = false;
+    if (click && OnClick)
+        OnClick(this);
+    DoMouseUp(button, shift, pos.x(), pos.y(), layer);
+}
+
+void TCustomImage32::DoMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, Button, Shift, X, Y, Layer);
+}
+
+void TCustomImage32::DoMouseMove(TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)
+{
+    if (OnMouseMove)
+        OnMouseMove(this, Shift, X, Y, Layer);
+}
+
+void TCustomImage32::DoMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)
+{
+    if (OnMouseUp)
+        OnMouseUp(this, Button, Shift, X, Y, Layer);
+}
+
+void TCustomImage32::DoMouseLeave()
+{
+    if (FLayers->MouseEvents && !FLayers->MouseListener())
+        ResetScreenCursor();
+    TCustomPaintBox32::DoMouseLeave();
+}
+
+// ---- TBitmap32List ------------------------------------------------------------------------
+
+TBitmap32Item& TBitmap32Collection::Add()
+{
+    FItems.push_back(std::make_unique<TBitmap32Item>());
+    return *FItems.back();
+}
+
+TBitmap32Item& TBitmap32Collection::Items(int32_t Index)
+{
+    if (Index < 0 || Index >= Count())
+        throw EListError(Format("List index out of bounds (%d)", Index));
+    return *FItems[size_t(Index)];
+}
+
+} // namespace qm

@@ -1,0 +1,320 @@
+#pragma once
+// The controls through which bitmaps are shown: a paint box that keeps a TBitmap32 back
+// buffer and copies it to the screen, an image control that shows a bitmap placed, scaled
+// and painted in stages and repaints exactly what drawing on the bitmap reports, and a list
+// of glyph bitmaps.
+//
+// Nothing is drawn on the widget itself except the copy of the back buffer.
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "graphics/Raster.h"
+#include "graphics/RasterContainers.h"
+#include "graphics/RasterLayers.h"
+#include "graphics/RasterRepaintOpt.h"
+
+namespace qm {
+
+enum TRepaintMode : uint8_t { rmFull, rmDirect, rmOptimizer };
+enum TBitmapAlign : uint8_t { baTopLeft, baCenter, baTile, baCustom };
+enum TScaleMode : uint8_t { smNormal, smStretch, smScale, smResize, smOptimal, smOptimalScaled };
+// Where a control is docked in its parent; decides which sides auto-sizing may change.
+enum TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+
+using TPaintBoxOptions = uint8_t;
+enum : TPaintBoxOptions { pboWantArrowKeys = 1, pboAutoFocus = 2 };
+
+// Sender of the controls' events is the control.
+using TControlEvent = std::function<void(QObject* Sender)>;
+using TImgMouseEvent = std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
+                                          int32_t Y, TCustomLayer* Layer)>;
+using TImgMouseMoveEvent =
+    std::function<void(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)>;
+using TPaintStageEvent = std::function<void(QObject* Sender, TBitmap32& Buffer, uint32_t StageNum)>;
+
+// Windows-style multiply-divide: A * B / C rounded half away from zero, -1 when C is 0.
+int32_t MulDiv(int32_t A, int32_t B, int32_t C);
+
+class TCustomPaintBox32 : public QWidget {
+    Q_OBJECT
+public:
+    // 192 x 192, rmFull, a forced full repaint and an invalid buffer.
+    explicit TCustomPaintBox32(QWidget* Parent = nullptr);
+    ~TCustomPaintBox32() override;
+
+    TBitmap32& Buffer() { return *FBuffer; }
+    int32_t BufferOversize = 40;
+    bool BufferValid = false;
+    bool ForceFullRepaint = true;
+    TRectList& InvalidRects() { return *FInvalidRects; }
+    TCustomRepaintOptimizer& RepaintOptimizer() { return *FRepaintOptimizer; }
+    TRepaintMode RepaintMode() const { return FRepaintMode; }
+    virtual void SetRepaintMode(TRepaintMode Mode);
+    TPaintBoxOptions Options = 0;
+    bool MouseInControl = false;
+
+    TControlEvent OnGDIOverlay;
+    TControlEvent OnMouseEnter;
+    TControlEvent OnMouseLeave;
+    TControlEvent OnResize;
+
+    // (0, 0, width, height) of the control.
+    virtual TRect GetViewportRect() const;
+    // Marks the buffer invalid and asks for a paint.
+    virtual void InvalidateControl();
+    virtual void ForceFullInvalidate();
+    // Grows the buffer 40 pixels beyond the viewport when it is too small, shrinks it to the
+    // viewport when that is more than 40 pixels smaller; then a full repaint follows.
+    void ResizeBuffer();
+    // Call once the properties are set.
+    virtual void Loaded();
+
+    // Fills the back buffer; descendants that draw it themselves extend this.
+    virtual void PaintBuffer();
+    // Copies the buffer (the invalid rectangles, or the whole viewport) to the screen.
+    virtual void PaintControl();
+    virtual bool HasInvalidRects() { return true; }
+
+protected:
+    virtual bool NeedsCustomRepaint();
+    virtual void CollectInvalidRects();
+    virtual void PaintOverlay();
+    virtual void BufferResized(int32_t OldWidth, int32_t OldHeight);
+    virtual void DoMouseEnter();
+    virtual void DoMouseLeave();
+    // The state that an invalidation resets (the buffer; the image adds its cache).
+    virtual void InvalidateState();
+    // Repaints the pending rectangles now (invalidate, then paint before returning), unless
+    // a paint is already running.
+    void RepaintInvalidRects();
+    bool Painting() const { return FPainting; }
+
+    void paintEvent(QPaintEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void enterEvent(QEnterEvent* Event) override;
+    void leaveEvent(QEvent* Event) override;
+    bool event(QEvent* Event) override;
+
+    // The buffer's area event in rmDirect: the area is to be repainted at once.
+    void DirectAreaUpdateHandler(TObject* Sender, const TRect& Area, uint32_t Info);
+
+private:
+    std::unique_ptr<TBitmap32> FBuffer;
+    std::unique_ptr<TRectList> FInvalidRects;
+    std::unique_ptr<TCustomRepaintOptimizer> FRepaintOptimizer;
+    TRepaintMode FRepaintMode = rmFull;
+    bool FPainting = false;
+};
+
+// One paint stage: its kind (TPaintStageKind), when it runs and a parameter.
+struct TPaintStage {
+    bool DsgnTime = false;
+    bool RunTime = true;
+    int32_t Stage = 0;
+    int32_t Parameter = 0;
+};
+enum TPaintStageKind : int32_t {
+    psUser = 1,            // OnPaintStage
+    psClearBuffer = 2,     // the whole buffer cleared to Color
+    psClearBackground = 3, // the background around the bitmap
+    psDrawBitmap = 4,
+    psDrawLayers = 5,      // layers whose options meet Parameter
+    psControlFrame = 6,    // a focus rectangle around the control
+    psBitmapFrame = 7      // a focus rectangle around the bitmap
+};
+
+class TPaintStages {
+public:
+    // Appends a run-time stage of kind 0 and answers it.
+    TPaintStage& Add();
+    TPaintStage& Insert(int32_t Index);
+    void Delete(int32_t Index);
+    void Clear() { FItems.clear(); }
+    int32_t Count() const { return int32_t(FItems.size()); }
+    TPaintStage& operator[](int32_t Index) { return FItems.at(size_t(Index)); }
+
+private:
+    std::vector<TPaintStage> FItems;
+};
+
+class TCustomImage32 : public TCustomPaintBox32 {
+    Q_OBJECT
+public:
+    explicit TCustomImage32(QWidget* Parent = nullptr);
+    ~TCustomImage32() override;
+
+    TBitmap32& Bitmap() { return *FBitmap; }
+    // Copies Value into the bitmap (null empties it).
+    void SetBitmap(const TBitmap32* Value);
+    TBitmapAlign BitmapAlign() const { return FBitmapAlign; }
+    void SetBitmapAlign(TBitmapAlign Value);
+    // The bitmap's position with baCustom.
+    float BitmapOffsetX = 0;
+    float BitmapOffsetY = 0;
+    TLayerCollection& Layers() { return *FLayers; }
+    TPaintStages& PaintStages() { return FPaintStages; }
+    float Scale() const { return FScaleX; }
+    // Values below 0.001 become 0.001.
+    void SetScale(float Value);
+    float ScaleX() const { return FScaleX; }
+    float ScaleY() const { return FScaleY; }
+    TScaleMode ScaleMode() const { return FScaleMode; }
+    virtual void SetScaleMode(TScaleMode Value);
+    // The control's background colour.
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    TAlign Align = alNone;
+    int32_t UpdateCount() const { return FUpdateCount; }
+
+    TControlEvent OnBitmapResize;
+    TControlEvent OnChange;
+    TControlEvent OnInitStages;
+    TControlEvent OnScaleChanged;
+    TControlEvent OnClick;
+    TControlEvent OnDblClick;
+    TImgMouseEvent OnMouseDown;
+    TImgMouseMoveEvent OnMouseMove;
+    TImgMouseEvent OnMouseUp;
+    TPaintStageEvent OnPaintStage;
+
+    // The scale cache: the bitmap's rectangle in control coordinates and the 16.16 factors
+    // between bitmap and control.
+    TRect CachedBitmapRect;
+    TFixed CachedScaleX = FixedOne, CachedScaleY = FixedOne;
+    TFixed CachedShiftX = 0, CachedShiftY = 0;
+    TFixed CachedRecScaleX = FixedOne, CachedRecScaleY = FixedOne;
+    bool CacheValid = false;
+
+    virtual void IncUpdateCount() { ++FUpdateCount; }
+    virtual void DecUpdateCount() { --FUpdateCount; }
+    // Outside update brackets: invalidate, then OnChange.
+    virtual void NotifyChanged();
+    void InvalidateCache();
+    void UpdateCache();
+    TPoint BitmapToControl(const TPoint& P);
+    virtual TRect GetBitmapRect();
+    virtual TSize GetBitmapSize();
+    // Sizes the bitmap to the viewport (cleared when DoClear) and reports one change.
+    virtual void FitBitmapToControl(bool DoClear = false, TColor32 ClearColor = 0);
+    // Paints the image's stages into Dest, the bitmap placed in DestRect.
+    virtual void PaintToBitmap(TBitmap32& Dest, const TRect& DestRect);
+    // The size auto-sizing would give the control, by Align; always true.
+    virtual bool CanAutoSize(int32_t& NewWidth, int32_t& NewHeight);
+
+    void SetRepaintMode(TRepaintMode Mode) override;
+    void InvalidateControl() override;
+    void Loaded() override;
+    void PaintBuffer() override;
+    bool HasInvalidRects() override;
+
+protected:
+    virtual void AdjustSizeToBitmap();
+    virtual void HandleBitmapChange(const TRect& Area);
+    virtual void DoInitStages();
+    virtual void NotifyScaleChanged();
+    virtual void InitPaintStages();
+    virtual void DoMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    virtual void DoMouseMove(TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    virtual void DoMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+
+    // Stage handlers.
+    virtual void PaintFocusRect(TBitmap32& Dest, uint32_t StageNum);
+    virtual void ClearBufferToColor(TBitmap32& Dest, uint32_t StageNum);
+    virtual void PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t StageNum);
+    virtual void PaintControlFrame(TBitmap32& Dest, uint32_t StageNum);
+    virtual void DoPaintStage(TBitmap32& Dest, uint32_t StageNum);
+    virtual void PaintBitmap(TBitmap32& Dest, uint32_t StageNum);
+    virtual void PaintLayers(TBitmap32& Dest, uint32_t StageNum);
+
+    void InvalidateState() override;
+    void DoMouseLeave() override;
+
+    void resizeEvent(QResizeEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+    void mouseDoubleClickEvent(QMouseEvent* Event) override;
+
+private:
+    // Area events of the bitmap in rmDirect and rmOptimizer, and its change event in rmFull.
+    void DirectBitmapAreaChanged(const TRect& Area, uint32_t Info);
+    void OptimizerBitmapAreaChanged(const TRect& Area, uint32_t Info);
+    void BitmapChanged();
+    // The bitmap area grown by the resampler's reach, in control coordinates, once per tile.
+    std::vector<TRect> ControlAreas(const TRect& Area);
+    void RunStage(int32_t Kind, TBitmap32& Dest, uint32_t StageNum);
+    void HandleMouseDown(QMouseEvent* Event, TShiftState Extra);
+
+    std::unique_ptr<TBitmap32> FBitmap;
+    TBitmapAlign FBitmapAlign = baTopLeft;
+    std::unique_ptr<TLayerCollection> FLayers;
+    TPaintStages FPaintStages;
+    float FScaleX = 1.0f;
+    float FScaleY = 1.0f;
+    TScaleMode FScaleMode = smNormal;
+    TColor FColor = clBtnFace;
+    bool FAutoSize = false;
+    int32_t FUpdateCount = 0;
+    bool FPaintingToBitmap = false;
+    bool FClickPending = false;
+};
+
+// The published image control.
+class TImage32 : public TCustomImage32 {
+    Q_OBJECT
+public:
+    explicit TImage32(QWidget* Parent = nullptr) : TCustomImage32(Parent) {}
+};
+
+// A glyph bitmap of a list.
+class TBitmap32Item {
+public:
+    TBitmap32Item() : FBitmap(std::make_unique<TBitmap32>()) {}
+    TBitmap32& Bitmap() { return *FBitmap; }
+    // Copies Value's pixels and properties.
+    void SetBitmap(const TBitmap32* Value) { FBitmap->AssignFromSource(Value); }
+    void Assign(const TBitmap32Item& Source) { SetBitmap(Source.FBitmap.get()); }
+
+private:
+    std::unique_ptr<TBitmap32> FBitmap;
+};
+
+class TBitmap32List;
+
+// The list's own collection of glyphs.
+class TBitmap32Collection {
+public:
+    explicit TBitmap32Collection(TBitmap32List* AOwner) : FOwner(AOwner) {}
+    TBitmap32List* Owner() const { return FOwner; }
+    TBitmap32Item& Add();
+    void Clear() { FItems.clear(); }
+    int32_t Count() const { return int32_t(FItems.size()); }
+    // An index outside 0 .. Count - 1 raises EListError.
+    TBitmap32Item& Items(int32_t Index);
+
+private:
+    TBitmap32List* FOwner;
+    std::vector<std::unique_ptr<TBitmap32Item>> FItems;
+};
+
+// A list of glyph bitmaps loaded with the window.
+class TBitmap32List : public TObject {
+public:
+    QM_RASTER_CLASS(TBitmap32List, TObject)
+
+    TBitmap32List() : FBitmaps(this) {}
+    TBitmap32Collection& Bitmaps() { return FBitmaps; }
+    // The bitmap of item Index; an index outside the list raises EListError.
+    TBitmap32& GetBitmap(int32_t Index) { return FBitmaps.Items(Index).Bitmap(); }
+
+private:
+    TBitmap32Collection FBitmaps;
+};
+
+} // namespace qm
