@@ -486,6 +486,7 @@ void TFormMain::ConnectHandlers()
     connect(ImageItemList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         Dispatch([this, pos] { PMenuItemsContext->popup(ImageItemList->mapToGlobal(pos)); });
     });
+    ConnectShopListHandlers();
 }
 
 } // namespace qm

@@ -8,7 +8,6 @@ namespace qm {
 
 void TFormMain::DrawItemList() {}
 void TFormMain::DrawItemListHeader() {}
-void TFormMain::DrawShoppingList() {}
 void TFormMain::SelectRow(int32_t, int32_t) {}
 
 // Sets the Category menu's captions and enabled states.
@@ -22,5 +21,8 @@ void TFormMain::MItemHelpTipClick() {}
 
 // The check for a newer release over the network.
 void TFormMain::CheckForNewVersion(bool) {}
+
+// The errand editor.
+void TFormMain::MItemStoreEditErrandsClick() {}
 
 } // namespace qm
