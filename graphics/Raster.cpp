@@ -50,13 +50,6 @@ void BuildGammaTable()
         GammaStorage[i] = uint8_t(std::nearbyint(255.0 * std::pow(i / 255.0, 0.7)));
 }
 
-// The 8 x 8 image whose metrics serve bitmaps that have no device context.
-std::mutex& StockBitmapLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
 QFont StockFont()
 {
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
@@ -90,6 +83,24 @@ struct TUpdateBracket {
 
 const uint8_t (&GammaTable)[256] = GammaStorage;
 TBilinearInterpolator BilinearInterpolator = BilinearInterpolator_Plain;
+
+std::mutex& StockBitmapLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+QImage& StockBitmap()
+{
+    static QImage image = [] {
+        QImage img(8, 8, QImage::Format_ARGB32);
+        img.fill(0);
+        img.setDotsPerMeterX(DotsPerMeterAt96Dpi);
+        img.setDotsPerMeterY(DotsPerMeterAt96Dpi);
+        return img;
+    }();
+    return image;
+}
 
 TColor32 BilinearInterpolator_Plain(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2)
 {
@@ -598,9 +609,9 @@ TSize TBitmap32::MeasureText(const AnsiString& Text)
 {
     SelectFontIntoDC();
     if (FDC)
-        return MeasureTextExtent(FSelectedQFont, Text);
+        return MeasureTextExtent(FSelectedQFont, Text, FDC.get());
     std::lock_guard<std::mutex> guard(StockBitmapLock());
-    return MeasureTextExtent(FFont->ToQFont(), Text);
+    return MeasureTextExtent(FFont->ToQFont(), Text, &StockBitmap());
 }
 
 void TBitmap32::PaintToDC(QPainter& Painter, int32_t X, int32_t Y) const

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "graphics/RasterCanvas.h"
 #include "graphics/RasterMath.h"
@@ -142,7 +143,8 @@ public:
 
     // Storage.
     TColor32* PixelData() const { return FPixelData; }
-    // The wrapped pixel array; null when empty.
+    // The wrapped pixel array; null when empty. Paint on it, but keep no copy of it: a
+    // shared QImage detaches when painted on, and the painting would miss the pixels.
     QImage* DC() const { return FDC.get(); }
     bool IsEmpty() const override;
     void ResetToEmpty() override { SetSize(0, 0); }
@@ -358,6 +360,11 @@ TColor32 BilinearInterpolator_MMX(uint32_t WX, uint32_t WY, const TColor32* Row1
 
 // Entry i = round(255 * (i / 255)^0.7), halves to even.
 extern const uint8_t (&GammaTable)[256];
+
+// The 8 x 8 image that text measurement borrows for bitmaps without pixels; hold the lock
+// while using it.
+QImage& StockBitmap();
+std::mutex& StockBitmapLock();
 
 // Largest pixel array a bitmap accepts, in bytes.
 constexpr int64_t MaxBitmapBytes = 0x7FFFFFFF;

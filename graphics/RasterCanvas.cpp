@@ -64,10 +64,9 @@ QColor ToQColor(TColor Color)
     return QColor(int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF));
 }
 
-TSize MeasureTextExtent(const QFont& Font, const AnsiString& Text)
+TSize MeasureTextExtent(const QFont& Font, const AnsiString& Text, QPaintDevice* Device)
 {
-    // Pixel-sized fonts make the metrics independent of the device's resolution.
-    const QFontMetrics fm(Font);
+    const QFontMetrics fm = Device ? QFontMetrics(Font, Device) : QFontMetrics(Font);
     return {int32_t(fm.horizontalAdvance(ToQString(Text))), int32_t(fm.height())};
 }
 
@@ -188,7 +187,7 @@ void TCanvas::TextOut(int32_t X, int32_t Y, const AnsiString& Text)
 
 TSize TCanvas::TextExtent(const AnsiString& Text) const
 {
-    return MeasureTextExtent(FFont.ToQFont(), Text);
+    return MeasureTextExtent(FFont.ToQFont(), Text, FHandle);
 }
 
 void TCanvas::FillRect(const TRect& Rect)

@@ -14,6 +14,7 @@
 
 class QImage;
 class QPainter;
+class QPaintDevice;
 
 namespace qm {
 
@@ -138,8 +139,8 @@ private:
     std::recursive_mutex FLock;
 };
 
-// The size of Text in Font, measured at the screen resolution.
-TSize MeasureTextExtent(const QFont& Font, const AnsiString& Text);
+// The size of Text in Font as drawn on Device (the screen's metrics when null).
+TSize MeasureTextExtent(const QFont& Font, const AnsiString& Text, QPaintDevice* Device = nullptr);
 // A QColor for a toolkit colour, opaque.
 QColor ToQColor(TColor Color);
 

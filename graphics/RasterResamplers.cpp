@@ -358,12 +358,7 @@ void StretchNearest(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
 
 namespace {
 
-// One entry of the linear map: the first source coordinate of the pair read, and the weight
-// of that first pixel in both 16-bit halves.
-struct TLinearEntry {
-    int32_t Pos;
-    uint32_t Weight;
-};
+using resample_variants::TLinearEntry;
 
 std::vector<TLinearEntry> BuildLinearMap(int32_t clipLo, int32_t clipHi, int32_t dstLo, int64_t dstSize,
                                          int32_t srcLo, int32_t srcHi, int32_t srcLimit)
@@ -420,6 +415,10 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
     const bool inlineMix = interpolate == resample_variants::Interpolate2x2_MMX;
     const TBlendMemEx blend = BlendColorIntoMasterByMode[Src.CombineMode()];
     const TColor32 master = Src.MasterAlpha();
+    // The MMX mix and the MMX master-alpha blend have a vector form that gives their exact
+    // results.
+    const bool vectorRows = inlineMix && (CombineOp == dmOpaque ||
+                                          (CombineOp == dmBlend && blend == blend_mmx::BlendColorIntoMaster && master <= 255));
 
     for (int32_t y = DstClip.Top; y < DstClip.Bottom; ++y) {
         const TLinearEntry& row = rows[size_t(y - DstClip.Top)];
@@ -427,7 +426,10 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
         const TColor32* r2 = r1 + Src.Width;
         TColor32* d = Dst.PixelAddress(DstClip.Left, y);
         // The two common cases get loops of their own; the others go through the combiner.
-        if (inlineMix && CombineOp == dmOpaque) {
+        if (vectorRows) {
+            resample_variants::StretchLinearRow_SSE2(cols.data(), n, r1, r2, row.Weight, d,
+                                                     CombineOp == dmOpaque ? -1 : int32_t(master));
+        } else if (inlineMix && CombineOp == dmOpaque) {
             for (size_t i = 0; i < n; ++i)
                 d[i] = Interpolate2x2Inline(cols[i].Weight, row.Weight, r1 + cols[i].Pos, r2 + cols[i].Pos);
         } else if (inlineMix && CombineOp == dmBlend) {
@@ -492,10 +494,11 @@ TMappingTable BuildMappingTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, in
         // under the centre.
         if (cluster.empty())
             cluster.push_back({Constrain(Floor(centre), SrcLo, SrcHi - 1), 256});
-        int32_t sum = 0;
+        int64_t sum = 0;
         for (const TPointRec& p : cluster)
             sum += p.Weight;
-        cluster[(cluster.size() - 1) / 2].Weight += 256 - sum;
+        TPointRec& middle = cluster[(cluster.size() - 1) / 2];
+        middle.Weight = Sat(middle.Weight + (256 - sum));
     }
     return result;
 }
@@ -527,13 +530,14 @@ void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
             minX = std::min(minX, p.Pos);
             maxX = std::max(maxX, p.Pos);
         }
+    // Sums in 64 bits: kernels with extreme parameters may have very large weights.
     struct TSums {
-        int32_t B, G, R, A;
+        int64_t B, G, R, A;
     };
     std::vector<TSums> columns(size_t(maxX - minX + 1));
     const TPixelCombiner combine(CombineOp, Src, CombineCallBack);
 
-    auto channel = [useClamp](int32_t total) -> TColor32 {
+    auto channel = [useClamp](int64_t total) -> TColor32 {
         if (useClamp) {
             if (total > 0xFF0000)
                 return 255;
@@ -549,16 +553,16 @@ void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
             TSums s{0, 0, 0, 0};
             for (const TPointRec& p : vert) {
                 const TColor32 c = *Src.PixelAddress(x, p.Pos);
-                s.B += int32_t(c & 0xFF) * p.Weight;
-                s.G += int32_t((c >> 8) & 0xFF) * p.Weight;
-                s.R += int32_t((c >> 16) & 0xFF) * p.Weight;
-                s.A += int32_t(c >> 24) * p.Weight;
+                s.B += int64_t(c & 0xFF) * p.Weight;
+                s.G += int64_t((c >> 8) & 0xFF) * p.Weight;
+                s.R += int64_t((c >> 16) & 0xFF) * p.Weight;
+                s.A += int64_t(c >> 24) * p.Weight;
             }
             columns[size_t(x - minX)] = s;
         }
         TColor32* d = Dst.PixelAddress(DstClip.Left, y);
         for (size_t i = 0; i < mapX.size(); ++i) {
-            int32_t b = 0, g = 0, r = 0, a = 0;
+            int64_t b = 0, g = 0, r = 0, a = 0;
             for (const TPointRec& p : mapX[i]) {
                 const TSums& s = columns[size_t(p.Pos - minX)];
                 b += s.B * p.Weight;

@@ -33,6 +33,7 @@ enum TKernelMode : uint8_t { kmDynamic, kmTableNearest, kmTableLinear };
 struct TPointRec {
     int32_t Pos = 0;    // source coordinate
     int32_t Weight = 0; // the weights of a cluster sum to 256
+    friend bool operator==(const TPointRec&, const TPointRec&) = default;
 };
 using TCluster = std::vector<TPointRec>;
 using TMappingTable = std::vector<TCluster>;
@@ -463,6 +464,18 @@ TColor32 BlockAverage_MMX(uint32_t W, uint32_t H, const TColor32* Src, int32_t S
 TColor32 BlockAverage_3DNow(uint32_t W, uint32_t H, const TColor32* Src, int32_t Stride);
 TColor32 Interpolate2x2_Plain(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2);
 TColor32 Interpolate2x2_MMX(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2);
+
+// One column of the bilinear map: the first source coordinate of the pair read and the
+// weight of that pixel in both 16-bit halves.
+struct TLinearEntry {
+    int32_t Pos;
+    uint32_t Weight;
+};
+// A whole destination row of StretchLinear with the MMX mix, four channels at a time:
+// stored (Master < 0) or blended with the MMX master-alpha blend. Gives exactly what the
+// per-pixel routines give.
+void StretchLinearRow_SSE2(const TLinearEntry* Cols, size_t Count, const TColor32* Row1, const TColor32* Row2,
+                           uint32_t WY, TColor32* Dst, int32_t Master);
 } // namespace resample_variants
 
 } // namespace qm

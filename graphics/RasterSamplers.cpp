@@ -320,13 +320,14 @@ void TKernelResampler::PrepareSampling()
         FWeightTable->SetSize(int32_t(taps), FTableSize + 1);
         for (int32_t i = 0; i <= FTableSize; ++i) {
             const float frac = float(i) / float(FTableSize - 1);
-            int32_t sum = 0;
+            int64_t sum = 0;
             for (int32_t k = -w; k <= w; ++k) {
                 const int32_t v = SatRound(FKernel->Filter(float(k) + frac) * 256.0f);
                 *FWeightTable->ValPtr(k + w, i) = v;
                 sum += v;
             }
-            *FWeightTable->ValPtr(w, i) += 256 - sum;
+            int32_t& centre = *FWeightTable->ValPtr(w, i);
+            centre = int32_t(std::clamp<int64_t>(centre + (256 - sum), INT32_MIN, INT32_MAX));
         }
     }
 }
