@@ -1,8 +1,10 @@
 // Text output of TBitmap32: plain text through the toolkit's painter on the bitmap's own
 // pixels, and anti-aliased text built by supersampling into a work bitmap and blended on.
 #include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <memory>
 
 #include "graphics/Raster.h"
 #include "graphics/RasterLowLevel.h"
@@ -16,39 +18,90 @@ namespace {
 // whatever its alpha byte holds, as the device context of a device-independent section
 // does, so text drawn over a cleared (transparent black) area leaves its coverage in the
 // colour bytes, and the opaque fast path of the rasteriser is taken.
-void OutputText(TBitmap32& Bitmap, int32_t X, int32_t Y, const AnsiString& Text, const TRect* Clip)
+// The extent of Text in Font as MeasureTextExtent gives it. List views draw the same texts
+// on every redraw, so the widths of the last font's texts are kept (up to a bound): a text
+// is then shaped once to be drawn, not a second time to be measured.
+TSize CachedExtent(const QFont& Font, const QString& Text)
 {
-    QImage surface(reinterpret_cast<uchar*>(Bitmap.PixelData()), Bitmap.Width, Bitmap.Height,
-                   qsizetype(Bitmap.Width) * 4, QImage::Format_RGB32);
-    surface.setDotsPerMeterX(Bitmap.DC()->dotsPerMeterX());
-    surface.setDotsPerMeterY(Bitmap.DC()->dotsPerMeterY());
-    QPainter p(&surface);
+    thread_local QFont font;
+    thread_local QHash<QString, int32_t> widths;
+    thread_local int32_t height = -1;
+    if (height < 0 || !(Font == font)) {
+        font = Font;
+        widths.clear();
+        height = QFontMetrics(font).height();
+    }
+    auto it = widths.constFind(Text);
+    if (it != widths.constEnd())
+        return {*it, height};
+    if (widths.size() >= 4096)
+        widths.clear();
+    const int32_t width = QFontMetrics(font).horizontalAdvance(Text);
+    widths.insert(Text, width);
+    return {width, height};
+}
+
+// Draws Text at (X, Y) (the top-left corner) onto the pixels of Bitmap, clipped to Clip when
+// given. The pixels are viewed as 32-bit RGB: the painter then treats every pixel as opaque
+// whatever its alpha byte holds, as the device context of a device-independent section
+// does, so text drawn over a cleared (transparent black) area leaves its coverage in the
+// colour bytes, and the opaque fast path of the rasteriser is taken.
+void OutputText(TBitmap32& Bitmap, int32_t X, int32_t Y, const QString& Text, const TRect* Clip)
+{
+    // The view is kept between calls so that its paint engine is made once, not per text;
+    // it is valid while it addresses the same pixel array at the same size.
+    thread_local std::unique_ptr<QImage> surface;
+    uchar* bits = reinterpret_cast<uchar*>(Bitmap.PixelData());
+    if (!surface || surface->constBits() != bits || surface->width() != Bitmap.Width ||
+        surface->height() != Bitmap.Height) {
+        surface.reset();
+        surface = std::make_unique<QImage>(bits, Bitmap.Width, Bitmap.Height, qsizetype(Bitmap.Width) * 4,
+                                           QImage::Format_RGB32);
+        surface->setDotsPerMeterX(Bitmap.DC()->dotsPerMeterX());
+        surface->setDotsPerMeterY(Bitmap.DC()->dotsPerMeterY());
+    }
+    // The ascent of the last font used, kept for the same reason.
+    thread_local QFont metricsFont;
+    thread_local int ascent = -1;
+    const QFont& font = Bitmap.SelectedQFont();
+    if (ascent < 0 || !(font == metricsFont)) {
+        metricsFont = font;
+        ascent = QFontMetrics(font).ascent();
+    }
+    QPainter p(surface.get());
     if (Clip)
         p.setClipRect(QRect(Clip->Left, Clip->Top, Clip->Right - Clip->Left, Clip->Bottom - Clip->Top));
-    const QFont& font = Bitmap.SelectedQFont();
     p.setFont(font);
     p.setPen(ToQColor(Bitmap.TextColor()));
-    p.drawText(X, Y + QFontMetrics(font).ascent(), ToQString(Text));
+    p.drawText(X, Y + ascent, Text);
+}
+
+// Draws (unless measuring) and reports the text's box.
+void TextOut(TBitmap32& Bitmap, int32_t X, int32_t Y, const AnsiString& Text, const TRect* Clip)
+{
+    Bitmap.SelectFontIntoDC();
+    TSize size;
+    if (Bitmap.DC()) {
+        const QString text = ToQString(Text);
+        if (!Bitmap.Measuring())
+            OutputText(Bitmap, X, Y, text, Clip);
+        size = CachedExtent(Bitmap.SelectedQFont(), text);
+    } else {
+        size = Bitmap.MeasureText(Text);
+    }
+    Bitmap.NotifyAreaChanged({X, Y, X + size.cx + 1, Y + size.cy + 1}, AREAINFO_RECT);
 }
 
 } // namespace
 
 void TBitmap32::DrawText(int32_t X, int32_t Y, const AnsiString& Text)
 {
-    SelectFontIntoDC();
-    if (!FMeasuring && FDC)
-        OutputText(*this, X, Y, Text, FClipping ? &FClipRect : nullptr);
-    const TSize size = MeasureText(Text);
-    NotifyAreaChanged({X, Y, X + size.cx + 1, Y + size.cy + 1}, AREAINFO_RECT);
+    TextOut(*this, X, Y, Text, FClipping ? &FClipRect : nullptr);
 }
 
 void TBitmap32::DrawTextClipped(int32_t X, int32_t Y, const TRect& ARect, const AnsiString& Text)
 {
-    SelectFontIntoDC();
-    if (!FMeasuring && FDC)
-        OutputText(*this, X, Y, Text, &ARect);
-    const TSize size = MeasureText(Text);
-    NotifyAreaChanged({X, Y, X + size.cx + 1, Y + size.cy + 1}, AREAINFO_RECT);
+    TextOut(*this, X, Y, Text, &ARect);
 }
 
 void TBitmap32::DrawTextAntialiased(int32_t X, int32_t Y, const AnsiString& Text, int32_t AALevel, TColor32 Color)
