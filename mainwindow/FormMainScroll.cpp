@@ -182,7 +182,7 @@ void TFormMain::MouseWheelNotch(const QPoint& MousePos, int Direction)
 {
     if (focusWidget() != ImageItemList)
         return;
-    const int lines = QApplication::wheelScrollLines();
+    const int lines = WheelScrollLines();
     if (PointerOver(PanelItems, MousePos) && !ItemListBar->isHidden()) {
         if (Store.ItemRowHeight > 0)
             ItemListBar->setValue(ItemListBar->value() +
@@ -193,6 +193,11 @@ void TFormMain::MouseWheelNotch(const QPoint& MousePos, int Direction)
             ShoppingListBar->setValue(ShoppingListBar->value() +
                                       Direction * WheelStep(lines, ImageShoppingList->height(), ShopList.ItemRowHeight));
     }
+}
+
+int TFormMain::WheelScrollLines() const
+{
+    return QApplication::wheelScrollLines();
 }
 
 void TFormMain::ItemListBarChange()

@@ -342,6 +342,8 @@ public:
     // scrolls the list under the pointer when its scroll bar shows. Handled stays false.
     void FormMouseWheelUp(const QPoint& MousePos, bool& Handled);
     void FormMouseWheelDown(const QPoint& MousePos, bool& Handled);
+    // The system's lines per wheel notch; negative means a page per notch.
+    virtual int WheelScrollLines() const;
     void ItemListBarChange();
     void ShoppingListBarChange();
     // Either scroll bar hands the focus straight back to the item list.

@@ -3,27 +3,33 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <filesystem>
 
 #include "TestSupport.h"
 #include "graphics/widgets/RasterImage.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
+#include "platform/gui/ToolBar.h"
 #include "util/RegUtils.h"
 
 namespace {
 
 using namespace qm;
 
-// Records the errand editor's openings instead of showing it.
+// Records the errand editor's openings instead of showing it, and takes the system's wheel
+// setting from the test.
 class Window : public TFormMain {
 public:
     int errandEditorRuns = 0;
+    int wheelLines = 3;
     void MItemStoreEditErrandsClick() override { ++errandEditorRuns; }
+    int WheelScrollLines() const override { return wheelLines; }
 };
 
 class ShoppingListTest : public qmtest::DialogFixture {
@@ -34,6 +40,7 @@ protected:
         RegDeleteKey(kCompany, kProduct, "Settings");
         SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
         stores = temp.path() + "/stores/";
+        std::filesystem::create_directories(stores);
         RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
         RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
         RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
@@ -48,7 +55,6 @@ protected:
     }
     void TearDown() override
     {
-        QApplication::setWheelScrollLines(3);
         SetTestNow(std::nullopt);
         DialogFixture::TearDown();
     }
@@ -60,6 +66,7 @@ protected:
         form->FormCreate();
         form->show();
         QApplication::processEvents();
+        form->FormResize(); // the lists are laid out from the first resize after start-up
         return form;
     }
     // Store files with many lines, for scrolling.
@@ -227,11 +234,12 @@ TEST_F(ShoppingListTest, HitTestsGiveSharedBordersToTheUpperRow)
     };
     EXPECT_EQ(hit(0), std::pair(kErrandRow, kNoRow)); // the errands caption
     EXPECT_EQ(hit(list.GroupRowHeight + 1), std::pair(kErrandRow, kErrandRow));
-    EXPECT_EQ(hit(backDairy.RowTop), std::pair(0, 0)); // the border above Back's Dairy: Milk's
+    const int32_t milk = list.Aisles[1].Cats[0].Items[0].ItemIndex;
+    EXPECT_EQ(hit(backDairy.RowTop), std::pair(0, milk)); // the border above Back's Dairy
     EXPECT_EQ(hit(backDairy.RowTop + 1), std::pair(0, -1));
     EXPECT_EQ(hit(eggs.RowTop), std::pair(0, -1));
-    EXPECT_EQ(hit(eggs.RowTop + list.ItemRowHeight + 2), std::pair(0, 1)); // the note line
-    EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight), std::pair(0, 1));
+    EXPECT_EQ(hit(eggs.RowTop + list.ItemRowHeight + 2), std::pair(0, eggs.ItemIndex)); // the note line
+    EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight), std::pair(0, eggs.ItemIndex));
     EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight + 1), std::pair(1, -1));
     EXPECT_EQ(hit(400), std::pair(kNoRow, kNoRow));
     EXPECT_EQ(hit(-1), std::pair(kNoRow, kNoRow));
@@ -314,7 +322,7 @@ TEST_F(ShoppingListTest, OneWheelNotchScrollsOneRowOrAThirdOfAPage)
     Wheel(form->ImageShoppingList, 60);
     EXPECT_EQ(bar->value(), 100 - row);
 
-    QApplication::setWheelScrollLines(-1);
+    form->wheelLines = -1; // a page per notch
     const int page = form->ImageShoppingList->height() / row;
     Wheel(form->ImageShoppingList, -120);
     EXPECT_EQ(bar->value(), 100 - row + int(std::lrint(page / 3.0 * row)));
