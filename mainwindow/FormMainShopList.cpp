@@ -117,36 +117,40 @@ void TFormMain::DrawShoppingList()
     const int32_t width = bmp.Width;
     int32_t y = -ShoppingListBar->value();
 
+    // Every row gets its place; only the rows that reach into the picture are written, since
+    // the others would be clipped away whole (each row's text lies within its height).
+    const auto inImage = [&bmp](int32_t top, int32_t height) { return top < bmp.Height && top + height > 0; };
+
     // 7. One line: the quantity prefix ending one blank before the name, the name with the
     //    cent sign for a coupon, the note line under it.
     const auto drawLine = [&](QMShopListItem& line) {
+        line.RowTop = y;
+        line.RowHeight = list.ItemRowHeight + (line.Note.empty() ? 0 : list.NoteRowHeight);
+        y += line.RowHeight;
+        if (!inImage(line.RowTop, line.RowHeight))
+            return;
         font.SetSize(itemSize);
         AnsiString text = line.Name;
         if (line.HasCoupon)
             text += AnsiString("  ") + kCent;
-        bmp.DrawText(nameX + list.TextMarginX, y + list.TextMarginY, text);
+        bmp.DrawText(nameX + list.TextMarginX, line.RowTop + list.TextMarginY, text);
         if (line.Qty > 1) {
             font.SetSize(qtySize);
             const AnsiString qty = "(" + std::to_string(line.Qty) + ")";
-            bmp.DrawText(nameX + list.TextMarginX - bmp.TextWidth(qty + " "), y + list.TextMarginY, qty);
-            font.SetSize(itemSize);
+            bmp.DrawText(nameX + list.TextMarginX - bmp.TextWidth(qty + " "), line.RowTop + list.TextMarginY, qty);
         }
-        line.RowTop = y;
         if (!line.Note.empty()) {
             font.SetSize(noteSize);
-            bmp.DrawText(noteX + list.TextMarginX, y + list.ItemRowHeight, line.Note);
-            font.SetSize(itemSize);
-            line.RowHeight = list.ItemRowHeight + list.NoteRowHeight;
-        } else {
-            line.RowHeight = list.ItemRowHeight;
+            bmp.DrawText(noteX + list.TextMarginX, line.RowTop + list.ItemRowHeight, line.Note);
         }
-        y += line.RowHeight;
     };
     const auto drawGroup = [&](QMShopListCat& group) {
-        font.SetSize(groupSize);
-        font.SetStyle(fsBold);
-        bmp.DrawText(list.TextMarginX, y + list.TextMarginY, group.Name);
-        font.SetStyle(0);
+        if (inImage(y, list.GroupRowHeight)) {
+            font.SetSize(groupSize);
+            font.SetStyle(fsBold);
+            bmp.DrawText(list.TextMarginX, y + list.TextMarginY, group.Name);
+            font.SetStyle(0);
+        }
         group.RowHeight = list.GroupRowHeight;
         group.RowTop = y;
         y += list.GroupRowHeight;
@@ -158,13 +162,15 @@ void TFormMain::DrawShoppingList()
         // 5. Each aisle under a rule, its name at the right of its first category's header.
         const TColor32 rule = ToColor32(TextColor);
         for (QMShopListAisle& aisle : list.Aisles) {
-            bmp.DrawHorzLineClipped(0, y, width - 1, rule);
-            font.SetSize(groupSize);
-            font.SetStyle(fsBold);
             font.SetColor(ToTColor(TextColor));
-            bmp.DrawText(ImageShoppingList->width() - bmp.TextWidth(aisle.Name) - list.TextMarginX,
-                         y + list.TextMarginY, aisle.Name);
-            font.SetStyle(0);
+            if (inImage(y, list.GroupRowHeight)) {
+                bmp.DrawHorzLineClipped(0, y, width - 1, rule);
+                font.SetSize(groupSize);
+                font.SetStyle(fsBold);
+                bmp.DrawText(ImageShoppingList->width() - bmp.TextWidth(aisle.Name) - list.TextMarginX,
+                             y + list.TextMarginY, aisle.Name);
+                font.SetStyle(0);
+            }
             aisle.RowTop = y;
             for (QMShopListCat& group : aisle.Cats)
                 drawGroup(group);

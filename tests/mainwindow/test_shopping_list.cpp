@@ -293,6 +293,11 @@ TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
     EXPECT_EQ(dairy.Items.back().RowTop + list.ItemRowHeight, height);
     EXPECT_FALSE(InkedColumns(*form, 0, 200, height - list.ItemRowHeight, height).empty());
 
+    // A row cut by the top edge shows its lower part.
+    form->ShoppingListBar->setValue(list.GroupRowHeight + list.ItemRowHeight / 2);
+    EXPECT_EQ(dairy.Items[0].RowTop, -(list.ItemRowHeight / 2));
+    EXPECT_FALSE(InkedColumns(*form, 0, 200, 0, list.ItemRowHeight / 2).empty());
+
     // Fewer lines: the bar goes and the list shows from its top.
     form->ShopList.Aisles[0].Cats[0].Items.resize(3);
     form->ShopList.ItemCount = 3;
