@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <memory>
+#include <mutex>
 
 #include "graphics/Raster.h"
 #include "graphics/RasterLowLevel.h"
@@ -123,7 +124,11 @@ void TBitmap32::DrawTextAntialiased(int32_t X, int32_t Y, const AnsiString& Text
         TFont big;
         big.Assign(FFont.get());
         big.SetSize(FFont->Size() << AALevel);
-        TSize extent = MeasureTextExtent(big.ToQFont(), measured);
+        TSize extent;
+        {
+            std::lock_guard<std::mutex> guard(StockBitmapLock());
+            extent = MeasureTextExtent(big.ToQFont(), measured);
+        }
         const int32_t cell = 1 << AALevel;
         extent.cx = ((extent.cx >> AALevel) + 1) << AALevel;
         extent.cy = ((extent.cy >> AALevel) + 1) << AALevel;

@@ -310,7 +310,7 @@ TEST_F(StartupTest, AFailedImportIsReportedAndStartUpGoesOn)
     auto form = Start(outside);
     ASSERT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(dialogs->seen()[0].type, mtError);
-    EXPECT_TRUE(form->ImageItemList->WantsArrowKeys()); // the last start-up step still ran
+    EXPECT_TRUE(form->ImageItemList->Options & pboWantArrowKeys); // the last start-up step still ran
     EXPECT_EQ(form->ImageItemList->focusPolicy(), Qt::ClickFocus);
 }
 
