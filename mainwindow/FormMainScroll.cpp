@@ -200,14 +200,19 @@ int TFormMain::WheelScrollLines() const
     return QApplication::wheelScrollLines();
 }
 
+// While the window starts up nothing is drawn (as on resizing): the store is not loaded yet,
+// and a drawing of the empty store would move the item list off the start position that
+// start-up has just given its bar.
 void TFormMain::ItemListBarChange()
 {
-    DrawItemList();
+    if (!Loading)
+        DrawItemList();
 }
 
 void TFormMain::ShoppingListBarChange()
 {
-    DrawShoppingList();
+    if (!Loading)
+        DrawShoppingList();
 }
 
 void TFormMain::ItemListBarEnter()

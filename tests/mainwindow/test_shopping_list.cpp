@@ -268,6 +268,11 @@ TEST_F(ShoppingListTest, ClicksOpenTheErrandEditorOrSelectTheRowAndLeaveTheKeysT
     Click(form->ImageShoppingList, 50, kiwi.RowTop + 2);
     EXPECT_EQ(form->errandEditorRuns, 2);
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem), std::pair(kiwi.CategoryIndex, kiwi.ItemIndex));
+
+    // Below the last row: the first category's row.
+    Click(form->ImageShoppingList, 50, form->ImageShoppingList->height() - 2);
+    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem), std::pair(0, -1));
 }
 
 TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
@@ -325,6 +330,14 @@ TEST_F(ShoppingListTest, OneWheelNotchScrollsOneRowOrAThirdOfAPage)
     Wheel(form->ImageShoppingList, 60); // half a notch waits for the other half
     EXPECT_EQ(bar->value(), 100);
     Wheel(form->ImageShoppingList, 60);
+    EXPECT_EQ(bar->value(), 100 - row);
+
+    // Over the item list its own bar moves by one of its rows.
+    QScrollBar* items = form->ItemListBar;
+    ASSERT_FALSE(items->isHidden());
+    items->setValue(100);
+    Wheel(form->ImageItemList, -120);
+    EXPECT_EQ(items->value(), 100 + form->Store.ItemRowHeight);
     EXPECT_EQ(bar->value(), 100 - row);
 
     form->wheelLines = -1; // a page per notch
