@@ -393,8 +393,15 @@ void TFormMain::CreatePanels()
     // The column header is a child of the list, lying over its top 18 pixels.
     ImageItemListHeader = ListImage(ImageItemList, "ImageItemListHeader");
     ImageItemListHeader->setGeometry(0, 0, ImageItemList->width(), 18);
+    // The list also changes size without the window doing so (its scroll bar comes and goes):
+    // it is drawn again to its new size.
     ImageItemList->OnResize = [this](QObject*) {
         ImageItemListHeader->setGeometry(0, 0, ImageItemList->width(), ImageItemListHeader->height());
+        if (!Loading && isVisible())
+            Dispatch([this] {
+                DrawItemList();
+                DrawItemListHeader();
+            });
     };
     itemRow->addWidget(ImageItemList, 1);
     ItemListBar = ListBar(PanelItems, "ItemListBar");

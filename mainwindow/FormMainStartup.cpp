@@ -388,9 +388,10 @@ void TFormMain::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     // The window's first size change comes before its panels have taken their sizes; by the
-    // time it shows they have, so the layout arithmetic runs again here.
-    Dispatch([this] { FormResize(); });
+    // time it shows they have, so the layout arithmetic runs again here, once start-up is over
+    // and the lists may be drawn.
     Dispatch([this] { FormShow(); });
+    Dispatch([this] { FormResize(); });
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event)
