@@ -500,6 +500,7 @@ void TFormMain::ConnectHandlers()
         Dispatch([this, pos] { PMenuItemsContext->popup(ImageItemList->mapToGlobal(pos)); });
     });
     ConnectItemListHandlers();
+    ConnectShopListHandlers();
 }
 
 } // namespace qm

@@ -6,8 +6,6 @@
 
 namespace qm {
 
-void TFormMain::DrawShoppingList() {}
-
 // Sets the Category menu's captions and enabled states.
 void TFormMain::MMenuCategoryClick() {}
 
@@ -29,5 +27,8 @@ void TFormMain::MItemItemCouponClick() {}
 void TFormMain::MItemItemNotesClick() {}
 void TFormMain::MItemCategoryEditClick() {}
 void TFormMain::MItemCategoryAddClick() {}
+
+// The errand editor.
+void TFormMain::MItemStoreEditErrandsClick() {}
 
 } // namespace qm

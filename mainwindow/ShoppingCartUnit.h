@@ -9,6 +9,8 @@
 //   FormMainStore.cpp     the store picker, loading a store, the shopping list, item writes
 //   FormMainItemList.cpp  the item list: glyphs, drawing and layout, hit tests
 //   FormMainKeyboard.cpp  the item list: selection, mouse, keyboard and quantities
+//   FormMainShopList.cpp  the shopping list's drawing, hit tests, row walkers and clicks
+//   FormMainScroll.cpp    the store picker's entries, the mouse wheel and the scroll bars
 //   FormMainPending.cpp   commands whose own parts of the program are still to come
 #include <QColor>
 #include <QMainWindow>
@@ -31,6 +33,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPainter;
+class QPoint;
+class QRect;
 class QScrollBar;
 class QTimer;
 class QToolButton;
@@ -300,7 +305,6 @@ public:
     // ---- List drawing and menu refresh that resizing runs (their own parts complete them) ----
     void DrawItemList();
     void DrawItemListHeader();
-    void DrawShoppingList();
     void SelectRow(int32_t cat, int32_t item);
     void MMenuCategoryClick();
 
@@ -369,6 +373,45 @@ public:
     virtual void MItemCategoryEditClick();
     virtual void MItemCategoryAddClick();
 
+    // ---- The shopping list on screen, the store picker's entries, wheel and scroll bars ----
+    // (FormMainShopList.cpp, FormMainScroll.cpp)
+    // Lays out and paints ShopList into ImageShoppingList and records every row's position
+    // and height in the list's records; sizes and shows or hides ShoppingListBar.
+    void DrawShoppingList();
+    // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
+    // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
+    // rows belongs to the upper one.
+    void ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const;
+    // The shopping-list position under Y: by aisle (aisle group, category group, line), by
+    // category (-1, category group, line); line -1 is the group's header. CatIdx and LineIdx
+    // are -1 when no row is there, and AisleIdx then keeps the caller's value. A line's note
+    // part is not matched.
+    void ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx, int32_t& LineIdx) const;
+    // The position of the row after the given one (LineIdx -1: the group's header), read from
+    // the last drawing; after the last row NextCat and NextLine are -1. A position that is
+    // not in the list raises ERangeError.
+    void ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx, int32_t& NextAisle,
+                              int32_t& NextCat, int32_t& NextLine) const;
+    // A click on the list: the errands open the errand editor, any other place selects its
+    // row in the item list; the item list keeps the keyboard.
+    void ImageShoppingListMouseDown(int32_t X, int32_t Y);
+    // The errand editor.
+    virtual void MItemStoreEditErrandsClick();
+
+    // Paints entry Index of the store picker (the store icon and the name) into Rect.
+    void ComboStoresDrawItem(QComboBox* Control, QPainter& Canvas, int Index, const QRect& Rect,
+                             bool Selected);
+    // One wheel notch at the screen position MousePos, while the item list has the focus:
+    // scrolls the list under the pointer when its scroll bar shows. Handled stays false.
+    void FormMouseWheelUp(const QPoint& MousePos, bool& Handled);
+    void FormMouseWheelDown(const QPoint& MousePos, bool& Handled);
+    // The system's lines per wheel notch; negative means a page per notch.
+    virtual int WheelScrollLines() const;
+    void ItemListBarChange();
+    void ShoppingListBarChange();
+    // Either scroll bar hands the focus straight back to the item list.
+    void ItemListBarEnter();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -404,6 +447,10 @@ private:
     int32_t LastItemOf(int32_t cat) const;
     bool ItemListIsActive() const;
     void ChangeSelectedQty(int32_t delta);
+
+    // FormMainScroll.cpp: the picker's drawing, the wheel and the scroll bars' signals.
+    void ConnectShopListHandlers();
+    void MouseWheelNotch(const QPoint& MousePos, int Direction);
 };
 
 // The one main window of the program.
