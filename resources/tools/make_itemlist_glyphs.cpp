@@ -87,13 +87,14 @@ void Check(QPainter& p, double s, bool onSelection)
     p.drawPolyline(QPolygonF({QPointF(11 * u, 21 * u), QPointF(18 * u, 28 * u), QPointF(30 * u, 13 * u)}));
 }
 
-// A triangle pointing up or down.
+// A triangle pointing up (in the upper half of the picture) or down (in the lower half): the
+// list stretches both arrows into overlapping halves of a row, so each keeps to its own half.
 void Arrow(QPainter& p, double s, bool up)
 {
     const double u = s / 35.0;
-    QPolygonF tri = up ? QPolygonF({QPointF(17.5 * u, 4 * u), QPointF(32 * u, 30 * u), QPointF(3 * u, 30 * u)})
-                       : QPolygonF({QPointF(3 * u, 5 * u), QPointF(32 * u, 5 * u), QPointF(17.5 * u, 31 * u)});
-    p.setPen(Pen(kInk, 2 * u));
+    QPolygonF tri = up ? QPolygonF({QPointF(17.5 * u, 1 * u), QPointF(34 * u, 16 * u), QPointF(1 * u, 16 * u)})
+                       : QPolygonF({QPointF(1 * u, 19 * u), QPointF(34 * u, 19 * u), QPointF(17.5 * u, 34 * u)});
+    p.setPen(Pen(kInk, 1.5 * u));
     p.setBrush(up ? kGreen : kRed);
     p.drawPolygon(tri);
 }
