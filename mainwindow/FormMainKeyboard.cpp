@@ -367,8 +367,8 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
         QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
         const int32_t before = item.Qty;
         item.Qty = item.Qty < 1 ? 1 : 0;
-        SelectRow(c, i);
         try {
+            SelectRow(c, i);
             SaveItem(c, i);
         } catch (...) {
             // What could not be written is not shown as done.

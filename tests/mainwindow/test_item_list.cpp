@@ -402,4 +402,23 @@ TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuic
     EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 2); // the box has the keys, not the list
 }
 
+// A quantity that cannot be written is reported and not shown as changed.
+TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
+{
+    auto form = Start();
+    form->SelectRow(0, 1);
+    const std::string before = qmtest::ReadFile(stores + "Shop.store");
+    fs::remove(stores + "Shop.store.lock");
+    fs::create_directory(stores + "Shop.store.lock"); // the file cannot be rewritten now
+    dialogs->expectBox("");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    EXPECT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
+    dialogs->expectBox("");
+    Click(form->ImageItemList, 10, form->Store.Categories[0].Items[1].RowTop + 5);
+    EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
+    EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
+}
+
 } // namespace
