@@ -54,26 +54,33 @@ QMenu* PopupMenu(QWidget* owner, const char* name)
     return m;
 }
 
-// A caption bar over a list: bold white text on a blue that fades to the right.
-QLabel* CaptionBar(QWidget* parent, const char* name, const QString& caption)
+// A caption bar over a list: a white, bold caption on black fading to the window colour.
+TGradPanel32* CaptionBar(QWidget* parent, const char* name, const char* caption)
 {
-    auto* bar = new QLabel(caption, parent);
+    auto* bar = new TGradPanel32(parent);
     bar->setObjectName(name);
-    bar->setFixedHeight(22);
-    bar->setContentsMargins(6, 0, 6, 0);
-    QLinearGradient fade(0, 0, 1, 0);
-    fade.setCoordinateMode(QGradient::ObjectMode);
-    fade.setColorAt(0, QColor(0x2f, 0x5f, 0x9e));
-    fade.setColorAt(1, QColor(0x9a, 0xb8, 0xde));
-    QPalette colours = bar->palette();
-    colours.setBrush(QPalette::Window, fade);
-    colours.setColor(QPalette::WindowText, Qt::white);
-    bar->setPalette(colours);
-    bar->setAutoFillBackground(true);
-    QFont font = bar->font();
-    font.setBold(true);
-    bar->setFont(font);
+    bar->setFixedHeight(18);
+    bar->Font().SetName("Arial");
+    bar->Font().SetHeight(-11);
+    bar->Font().SetColor(clWhite);
+    bar->Font().SetStyle(fsBold);
+    bar->SetRenderTextAALevel(4);
+    bar->SetCaption(caption);
     return bar;
+}
+
+// A list's drawing surface: the bitmap at the control's top left, unscaled, repainted where
+// the drawing reports changes.
+TImage32* ListImage(QWidget* parent, const char* name)
+{
+    auto* image = new TImage32(parent);
+    image->setObjectName(name);
+    image->SetBitmapAlign(baTopLeft);
+    image->SetScale(1);
+    image->SetScaleMode(smNormal);
+    image->SetRepaintMode(rmDirect);
+    image->Bitmap().SetResamplerClassName("TNearestResampler");
+    return image;
 }
 
 QScrollBar* ListBar(QWidget* parent, const char* name)
@@ -380,15 +387,22 @@ void TFormMain::CreatePanels()
     auto* itemRow = new QHBoxLayout;
     itemRow->setContentsMargins(0, 0, 0, 0);
     itemRow->setSpacing(0);
-    ImageItemList = new ListSurface(PanelItems);
-    ImageItemList->setObjectName("ImageItemList");
+    ImageItemList = ListImage(PanelItems, "ImageItemList");
     ImageItemList->setMinimumSize(250, 250);
     ImageItemList->setContextMenuPolicy(Qt::CustomContextMenu);
-    ImageItemListHeader = new ListSurface(ImageItemList);
-    ImageItemListHeader->setObjectName("ImageItemListHeader");
-    ImageItemListHeader->setFixedHeight(18);
-    ImageItemListHeader->SetColor(palette().color(QPalette::Button));
-    ImageItemList->SetTopChild(ImageItemListHeader);
+    // The column header is a child of the list, lying over its top 18 pixels.
+    ImageItemListHeader = ListImage(ImageItemList, "ImageItemListHeader");
+    ImageItemListHeader->setGeometry(0, 0, ImageItemList->width(), 18);
+    // The list also changes size without the window doing so (its scroll bar comes and goes):
+    // it is drawn again to its new size.
+    ImageItemList->OnResize = [this](QObject*) {
+        ImageItemListHeader->setGeometry(0, 0, ImageItemList->width(), ImageItemListHeader->height());
+        if (!Loading && isVisible())
+            Dispatch([this] {
+                DrawItemList();
+                DrawItemListHeader();
+            });
+    };
     itemRow->addWidget(ImageItemList, 1);
     ItemListBar = ListBar(PanelItems, "ItemListBar");
     itemRow->addWidget(ItemListBar);
@@ -456,8 +470,7 @@ void TFormMain::CreatePanels()
     auto* listRow = new QHBoxLayout;
     listRow->setContentsMargins(0, 0, 0, 0);
     listRow->setSpacing(0);
-    ImageShoppingList = new ListSurface(PanelList);
-    ImageShoppingList->setObjectName("ImageShoppingList");
+    ImageShoppingList = ListImage(PanelList, "ImageShoppingList");
     ImageShoppingList->setMinimumSize(100, 100);
     listRow->addWidget(ImageShoppingList, 1);
     ShoppingListBar = ListBar(PanelList, "ShoppingListBar");
@@ -486,6 +499,8 @@ void TFormMain::ConnectHandlers()
     connect(ImageItemList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         Dispatch([this, pos] { PMenuItemsContext->popup(ImageItemList->mapToGlobal(pos)); });
     });
+    ConnectItemListHandlers();
+    ConnectShopListHandlers();
 }
 
 } // namespace qm

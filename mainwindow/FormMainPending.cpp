@@ -6,11 +6,6 @@
 
 namespace qm {
 
-void TFormMain::DrawItemList() {}
-void TFormMain::DrawItemListHeader() {}
-void TFormMain::DrawShoppingList() {}
-void TFormMain::SelectRow(int32_t, int32_t) {}
-
 // Sets the Category menu's captions and enabled states.
 void TFormMain::MMenuCategoryClick() {}
 
@@ -22,5 +17,18 @@ void TFormMain::MItemHelpTipClick() {}
 
 // The check for a newer release over the network.
 void TFormMain::CheckForNewVersion(bool) {}
+
+// Item and category commands of the item list, with their dialogs.
+void TFormMain::MItemItemEditClick() {}
+void TFormMain::MItemItemAddClick() {}
+void TFormMain::MItemItemAddMultClick() {}
+void TFormMain::MItemItemDeleteClick() {}
+void TFormMain::MItemItemCouponClick() {}
+void TFormMain::MItemItemNotesClick() {}
+void TFormMain::MItemCategoryEditClick() {}
+void TFormMain::MItemCategoryAddClick() {}
+
+// The errand editor.
+void TFormMain::MItemStoreEditErrandsClick() {}
 
 } // namespace qm

@@ -130,12 +130,13 @@ void TFormMain::FormCreate()
 
     // 13. The item list takes the arrow keys and the focus when clicked; the shopping list
     //     takes the focus when clicked only.
-    ImageItemList->SetWantsArrowKeys(true);
+    ImageItemList->Options |= pboWantArrowKeys;
     ImageItemList->setFocusPolicy(Qt::ClickFocus);
-    ImageShoppingList->SetWantsArrowKeys(false);
+    ImageShoppingList->Options &= TPaintBoxOptions(~pboWantArrowKeys);
     ImageShoppingList->setFocusPolicy(Qt::ClickFocus);
-    ImageItemList->SetColor(BackColor);
-    ImageShoppingList->SetColor(BackColor);
+    const TColor back = TColor(BackColor.red() | BackColor.green() << 8 | BackColor.blue() << 16);
+    ImageItemList->SetColor(back);
+    ImageShoppingList->SetColor(back);
 }
 
 // 2. The placement of the last close; each value only when it was stored.
@@ -179,17 +180,13 @@ void TFormMain::ReadDisplaySettings()
 // 6. The list fonts on the list pictures and the caption bars.
 void TFormMain::ApplyFonts()
 {
-    ImageItemList->BitmapFont().setFamily(ToQString(GridFontName));
-    QFont& header = ImageItemListHeader->BitmapFont();
-    header.setFamily(ToQString(GridFontName));
-    header.setPointSize(11);
-    header.setBold(true);
-    QFont gridCaption = GradientItemList->font();
-    gridCaption.setFamily(ToQString(GridFontName));
-    GradientItemList->setFont(gridCaption);
-    QFont listCaption = GradientShoppingList->font();
-    listCaption.setFamily(ToQString(ListFontName));
-    GradientShoppingList->setFont(listCaption);
+    ImageItemList->Bitmap().Font().SetName(GridFontName);
+    TFont& header = ImageItemListHeader->Bitmap().Font();
+    header.SetName(GridFontName);
+    header.SetSize(11);
+    header.SetStyle(header.Style() | fsBold);
+    GradientItemList->Font().SetName(GridFontName);
+    GradientShoppingList->Font().SetName(ListFontName);
 }
 
 // 8. The storage folder, made when it is missing: one level only, since a folder whose
@@ -391,9 +388,10 @@ void TFormMain::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     // The window's first size change comes before its panels have taken their sizes; by the
-    // time it shows they have, so the layout arithmetic runs again here.
-    Dispatch([this] { FormResize(); });
+    // time it shows they have, so the layout arithmetic runs again here, once start-up is over
+    // and the lists may be drawn.
     Dispatch([this] { FormShow(); });
+    Dispatch([this] { FormResize(); });
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event)

@@ -7,6 +7,10 @@
 //   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
 //   FormMainStartup.cpp   start-up, showing, resizing, the splitter, closing and settings
 //   FormMainStore.cpp     the store picker, loading a store, the shopping list, item writes
+//   FormMainItemList.cpp  the item list: glyphs, drawing and layout, hit tests
+//   FormMainKeyboard.cpp  the item list: selection, mouse, keyboard and quantities
+//   FormMainShopList.cpp  the shopping list's drawing, hit tests, row walkers and clicks
+//   FormMainScroll.cpp    the store picker's entries, the mouse wheel and the scroll bars
 //   FormMainPending.cpp   commands whose own parts of the program are still to come
 #include <QColor>
 #include <QMainWindow>
@@ -15,7 +19,8 @@
 #include <vector>
 
 #include "graphics/RasterTypes.h"
-#include "mainwindow/ListSurface.h"
+#include "graphics/widgets/GradPanel32.h"
+#include "graphics/widgets/RasterImage.h"
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -28,6 +33,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPainter;
+class QPoint;
+class QRect;
 class QScrollBar;
 class QTimer;
 class QToolButton;
@@ -216,9 +224,9 @@ public:
     QToolButton* BtnQtyDown = nullptr;
     QToolButton* BtnCoupon = nullptr;
     QToolButton* BtnEditNote = nullptr;
-    QLabel* GradientItemList = nullptr;
-    ListSurface* ImageItemList = nullptr;
-    ListSurface* ImageItemListHeader = nullptr;
+    TGradPanel32* GradientItemList = nullptr;
+    TImage32* ImageItemList = nullptr;
+    TImage32* ImageItemListHeader = nullptr;
     QScrollBar* ItemListBar = nullptr;
     TToolBar* ToolbarSearch = nullptr;
     QToolButton* BtnSearchClose = nullptr;
@@ -235,8 +243,8 @@ public:
     TToolBar* ToolBarShopAlign = nullptr;
     QToolButton* BtnSortByAisle = nullptr;
     QToolButton* BtnSortByCategory = nullptr;
-    QLabel* GradientShoppingList = nullptr;
-    ListSurface* ImageShoppingList = nullptr;
+    TGradPanel32* GradientShoppingList = nullptr;
+    TImage32* ImageShoppingList = nullptr;
     QScrollBar* ShoppingListBar = nullptr;
 
     TStatusBar* StatusBar = nullptr;
@@ -297,7 +305,6 @@ public:
     // ---- List drawing and menu refresh that resizing runs (their own parts complete them) ----
     void DrawItemList();
     void DrawItemListHeader();
-    void DrawShoppingList();
     void SelectRow(int32_t cat, int32_t item);
     void MMenuCategoryClick();
 
@@ -305,6 +312,105 @@ public:
     virtual void MItemFileNewStoreClick(); // the new-store wizard
     virtual void MItemHelpTipClick();      // the tip of the day
     virtual void CheckForNewVersion(bool verbose);
+
+    // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
+    //      (FormMainKeyboard.cpp) ----
+    TBitmap32List ImageListItemList; // the item list's 16 glyphs
+
+    // Layout of the last DrawItemList: column edges and button rectangles, in image pixels.
+    int32_t ColBuyX = 0;
+    int32_t ColQtyX = 0;
+    int32_t ColNameX = 0;
+    int32_t ColAisleX = 0;
+    int32_t ColCouponX = 0;
+    int32_t ColNotesX = 0;
+    int32_t NoteBtnX = 0, NoteBtnW = 0;
+    int32_t CatIconX = 0;
+    int32_t ExpandGlyphX = 0, ExpandGlyphW = 0;
+    int32_t CatNameX = 0;
+    int32_t QtyArrowX = 0, QtyArrowW = 0;
+    int32_t EditBtnX = 0, EditBtnW = 0;
+    int32_t CatEditBtnX = 0, CatEditBtnW = 0;
+    int32_t CouponBtnX = 0, CouponBtnW = 0;
+    TRect LinkRect; // the "here" link of the empty-store notice; kept from the last empty store
+
+    bool IsSelectedRow(int32_t cat, int32_t item) const;
+    // The row under image line y of the last drawing; (-1, -1) when none. A line shared by two
+    // rows belongs to the earlier one.
+    void ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const;
+    // The row after (cat, item) in the last drawing, (-1, -1) after the last row.
+    void ItemListRowBelow(int32_t cat, int32_t item, int32_t& nextCat, int32_t& nextItem) const;
+
+    // Keyboard steps; each ends in one SelectRow.
+    void SelectPreviousRow();
+    void SelectNextRow();
+    void SelectPageUp();
+    void SelectPageDown();
+    void SelectFirstRow();
+    void SelectLastRow();
+    void SelectCategoryRow();
+    void SelectCategoryLastRow();
+
+    // Event handlers of the item list and of the window's key preview. Keys are virtual-key
+    // codes (VK_*); the key-press character is a Windows-1252 byte.
+    void ImageItemListMouseDown(QObject* sender, TMouseButton button, TShiftState shift, int32_t x, int32_t y,
+                                TCustomLayer* layer);
+    void FormKeyDown(QObject* sender, uint16_t& key, TShiftState shift);
+    void FormKeyUp(QObject* sender, uint16_t& key, TShiftState shift);
+    void FormKeyPress(QObject* sender, char& key);
+
+    // Quantity commands of the selected item.
+    void MItemItemQtyUpClick();
+    void MItemItemQtyDownClick();
+    // Item and category commands that the item list runs; their dialogs come with their own
+    // parts of the program, and until then they do nothing.
+    virtual void MItemItemEditClick();
+    virtual void MItemItemAddClick();
+    virtual void MItemItemAddMultClick();
+    virtual void MItemItemDeleteClick();
+    virtual void MItemItemCouponClick();
+    virtual void MItemItemNotesClick();
+    virtual void MItemCategoryEditClick();
+    virtual void MItemCategoryAddClick();
+
+    // ---- The shopping list on screen, the store picker's entries, wheel and scroll bars ----
+    // (FormMainShopList.cpp, FormMainScroll.cpp)
+    // Lays out and paints ShopList into ImageShoppingList and records every row's position
+    // and height in the list's records; sizes and shows or hides ShoppingListBar.
+    void DrawShoppingList();
+    // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
+    // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
+    // rows belongs to the upper one.
+    void ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const;
+    // The shopping-list position under Y: by aisle (aisle group, category group, line), by
+    // category (-1, category group, line); line -1 is the group's header. CatIdx and LineIdx
+    // are -1 when no row is there, and AisleIdx then keeps the caller's value. A line's note
+    // part is not matched.
+    void ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx, int32_t& LineIdx) const;
+    // The position of the row after the given one (LineIdx -1: the group's header), read from
+    // the last drawing; after the last row NextCat and NextLine are -1. A position that is
+    // not in the list raises ERangeError.
+    void ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx, int32_t& NextAisle,
+                              int32_t& NextCat, int32_t& NextLine) const;
+    // A click on the list: the errands open the errand editor, any other place selects its
+    // row in the item list; the item list keeps the keyboard.
+    void ImageShoppingListMouseDown(int32_t X, int32_t Y);
+    // The errand editor.
+    virtual void MItemStoreEditErrandsClick();
+
+    // Paints entry Index of the store picker (the store icon and the name) into Rect.
+    void ComboStoresDrawItem(QComboBox* Control, QPainter& Canvas, int Index, const QRect& Rect,
+                             bool Selected);
+    // One wheel notch at the screen position MousePos, while the item list has the focus:
+    // scrolls the list under the pointer when its scroll bar shows. Handled stays false.
+    void FormMouseWheelUp(const QPoint& MousePos, bool& Handled);
+    void FormMouseWheelDown(const QPoint& MousePos, bool& Handled);
+    // The system's lines per wheel notch; negative means a page per notch.
+    virtual int WheelScrollLines() const;
+    void ItemListBarChange();
+    void ShoppingListBarChange();
+    // Either scroll bar hands the focus straight back to the item list.
+    void ItemListBarEnter();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -331,6 +437,20 @@ private:
     void DisableFindAndAdd();
     void RunVersionCheckSchedule();
     void ApplyFonts();
+
+    // FormMainItemList.cpp, FormMainKeyboard.cpp
+    void LoadItemListGlyphs();
+    void ConnectItemListHandlers();
+    // One step up or down from (cat, item), clamped to the store's rows.
+    void StepUp(int32_t& cat, int32_t& item) const;
+    void StepDown(int32_t& cat, int32_t& item) const;
+    int32_t LastItemOf(int32_t cat) const;
+    bool ItemListIsActive() const;
+    void ChangeSelectedQty(int32_t delta);
+
+    // FormMainScroll.cpp: the picker's drawing, the wheel and the scroll bars' signals.
+    void ConnectShopListHandlers();
+    void MouseWheelNotch(const QPoint& MousePos, int Direction);
 };
 
 // The one main window of the program.

@@ -339,6 +339,20 @@ std::map<std::string, std::pair<int, Painter>> Pictures()
     }};
     m["search_next"] = {16, [](QPainter& p) { Arrow(p, QPointF(8, 2), QPointF(8, 14), kGreen.darker(110), 2.2); }};
     m["search_prev"] = {16, [](QPainter& p) { Arrow(p, QPointF(8, 14), QPointF(8, 2), kGreen.darker(110), 2.2); }};
+    // The store picker's entries: a shop front under a striped awning.
+    m["store"] = {16, [](QPainter& p) {
+        p.setPen(Pen(kInk, 1.0));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(2.5, 6.5, 11, 8));
+        p.setBrush(QColor(120, 170, 220));
+        p.drawRect(QRectF(4.5, 8.5, 4, 3));
+        p.setBrush(kBrown);
+        p.drawRect(QRectF(10, 9.5, 2.5, 5));
+        for (int i = 0; i < 4; ++i) {
+            p.setBrush(i % 2 ? kPaper : kRed);
+            p.drawRect(QRectF(1.5 + i * 3.25, 2.5, 3.25, 3.5));
+        }
+    }};
     m["quillmart"] = {48, [](QPainter& p) {
         p.scale(2, 2);
         Basket(p, QRectF(1.5, 5, 21, 17), kGreen);

@@ -183,6 +183,8 @@ TEST_F(StartupTest, DefaultsFillWhatTheRegistryLacks)
     RegWriteInteger(kCompany, kProduct, kSettings, 0, "GridFontSize"); // damaged: out of range
     RegWriteInteger(kCompany, kProduct, kSettings, 14, "ListFontSize");
     auto form = Start();
+    EXPECT_EQ(form->ItemListBar->minimum(), -18);
+    EXPECT_EQ(form->ItemListBar->value(), -18);
     form->show();
     EXPECT_EQ(form->size(), QSize(1038, 713));
     EXPECT_EQ(form->PanelListWidth(), 200);
@@ -194,8 +196,9 @@ TEST_F(StartupTest, DefaultsFillWhatTheRegistryLacks)
     EXPECT_EQ(form->GridFontName, "Arial");
     EXPECT_EQ(form->GridFontSize, 10);
     EXPECT_EQ(form->ListFontSize, 14);
+    // Shown without a store, the list has nothing to scroll.
     EXPECT_EQ(form->ItemListBar->minimum(), -18);
-    EXPECT_EQ(form->ItemListBar->value(), -18);
+    EXPECT_EQ(form->ItemListBar->value(), 0);
 }
 
 // The version-check schedule: (DoCheckForLatest, days since LastCheckDT, check expected).
@@ -310,7 +313,7 @@ TEST_F(StartupTest, AFailedImportIsReportedAndStartUpGoesOn)
     auto form = Start(outside);
     ASSERT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(dialogs->seen()[0].type, mtError);
-    EXPECT_TRUE(form->ImageItemList->WantsArrowKeys()); // the last start-up step still ran
+    EXPECT_TRUE(form->ImageItemList->Options & pboWantArrowKeys); // the last start-up step still ran
     EXPECT_EQ(form->ImageItemList->focusPolicy(), Qt::ClickFocus);
 }
 

@@ -1,0 +1,402 @@
+// The item list against real store files: its layout, drawing and hit tests, and the
+// selection driven through the image with mouse events and through the window with keys.
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QToolButton>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "graphics/RasterBlend.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/StatusBar.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+const TDateTime kToday = 46000; // 9 December 2025
+
+// Counts the commands whose dialogs come later.
+class TestForm : public TFormMain {
+public:
+    std::map<std::string, int> runs;
+    void MItemItemEditClick() override { ++runs["edit"]; }
+    void MItemItemAddClick() override { ++runs["add"]; }
+    void MItemItemAddMultClick() override { ++runs["addmult"]; }
+    void MItemItemCouponClick() override { ++runs["coupon"]; }
+    void MItemItemNotesClick() override { ++runs["notes"]; }
+    void MItemCategoryEditClick() override { ++runs["catedit"]; }
+    void MItemCategoryAddClick() override { ++runs["catadd"]; }
+};
+
+class ItemListTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        SetTestNow(kToday + 0.5);
+        stores = temp.path() + "/stores/";
+        fs::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=A1,,A2,,\r\n"
+                                                 "[Dairy]\r\nButter=A1,-,,-,0\r\nCheese=A1,-,,-,3\r\n"
+                                                 "Milk=A1,-,low fat,-,2\r\n"
+                                                 "[Fruit]\r\nApples=A2,-,,-,0\r\nKiwi=A2,-,,-,0\r\n"
+                                                 "[Pantry]\r\nRice=A2,-,,-,0\r\n");
+    }
+    void TearDown() override
+    {
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+
+    // A window on the store, its item list w x h pixels, drawn once.
+    std::unique_ptr<TestForm> Start(int w = 600, int h = 400)
+    {
+        auto form = std::make_unique<TestForm>();
+        form->FormCreate();
+        form->Loading = false;
+        form->ImageItemList->resize(w, h);
+        form->ImageItemList->setFocus();
+        form->DrawItemList();
+        return form;
+    }
+
+    static void Click(QWidget* w, int x, int y, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &release);
+    }
+    // A key pressed and released on the control that has the focus.
+    static void Key(TFormMain& form, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    {
+        QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+        QApplication::sendEvent(target, &release);
+    }
+    static std::pair<int, int> Sel(const TFormMain& form) { return {form.Store.SelCategory, form.Store.SelItem}; }
+    AnsiString Line(const AnsiString& section, const AnsiString& key)
+    {
+        return ReadStoreString(StoreContext{stores, {}}, "Shop", section, key);
+    }
+
+    qmtest::TempDir temp;
+    AnsiString stores;
+};
+
+TEST_F(ItemListTest, ColumnsFollowTheWidthWithAFloorOfFiftyPixelsAndNoCouponColumnWhenCouponsAreOff)
+{
+    auto form = Start(600, 300);
+    EXPECT_EQ(form->ColNameX, 80);
+    EXPECT_EQ(form->ColNotesX, 480);
+    EXPECT_EQ(form->ColCouponX, 415);
+    EXPECT_EQ(form->ColAisleX, 315);
+
+    form->ImageItemList->resize(300, 300);
+    form->DrawItemList();
+    EXPECT_EQ(form->ColAisleX, 130); // 300 - 60 - 65 - 50 would leave less than 50 for names
+    EXPECT_EQ(form->ColCouponX, 180);
+    EXPECT_EQ(form->ColNotesX, 230);
+
+    // Without coupons the Coupon column has no width and the aisle runs up to the notes.
+    form->Store.AcceptsCoupons = false;
+    form->DrawItemList();
+    EXPECT_EQ(form->ColNotesX, 240);
+    EXPECT_EQ(form->ColCouponX, 240);
+    EXPECT_EQ(form->ColAisleX, 190);
+    form->ImageItemList->resize(600, 300);
+    form->DrawItemList();
+    EXPECT_EQ(form->ColCouponX, form->ColNotesX);
+    EXPECT_EQ(form->ColAisleX, 380);
+
+    // Without coupons the header has no Coupon groove (the groove's light line at x + 1).
+    form->DrawItemListHeader();
+    TBitmap32& header = form->ImageItemListHeader->Bitmap();
+    const TColor32 flat = header.PixelAt(200, 9);
+    EXPECT_NE(header.PixelAt(form->ColAisleX + 1, 9), flat);
+    form->Store.AcceptsCoupons = true;
+    form->DrawItemList();
+    form->DrawItemListHeader();
+    EXPECT_NE(header.PixelAt(form->ColCouponX + 1, 9), flat);
+}
+
+TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
+{
+    std::string pantry = "[Pantry]\r\n";
+    for (char c = 'A'; c <= 'T'; ++c)
+        pantry += std::string("Tin ") + c + "=A2,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", "[Dairy]\r\nButter=A1,-,,-,0\r\nCheese=A1,-,,-,3\r\nMilk=A1,-,,-,2\r\n"
+                                             "[Fruit]\r\nApples=A2,-,,-,0\r\nKiwi=A2,-,,-,0\r\n" +
+                                                 pantry);
+    auto form = Start(600, 400);
+    TBitmap32& bmp = form->ImageItemList->Bitmap();
+    const int crh = form->Store.CatRowHeight, irh = form->Store.ItemRowHeight;
+    // At the starting position the first row begins under the 18-pixel header.
+    EXPECT_EQ(form->ItemListBar->value(), -18);
+    EXPECT_EQ(form->Store.Categories[0].RowTop, 18);
+    EXPECT_EQ(form->Store.Categories[1].RowTop, 18 + crh + 3 * irh);
+
+    // The image ends one pixel below a row's top: its separator line is drawn; the next row
+    // is left out.
+    ASSERT_FALSE(form->ItemListBar->isHidden()); // the content is longer than the image
+    const int top = form->Store.Categories[2].Items[10].RowTop;
+    form->ImageItemList->resize(600, top + 1);
+    form->DrawItemList();
+    EXPECT_EQ(bmp.PixelAt(300, top), form->LineColor);
+
+    // Scrolled so that the first row starts one line above the image: it is left unpainted,
+    // though most of it would show.
+    form->ItemListBar->setValue(1);
+    form->DrawItemList();
+    EXPECT_EQ(form->Store.Categories[0].RowTop, -1);
+    const TColor32 back = Color32(form->BackColor.red(), form->BackColor.green(), form->BackColor.blue());
+    EXPECT_EQ(bmp.PixelAt(300, 5), back);
+    EXPECT_EQ(bmp.PixelAt(300, crh - 1), form->LineColor); // the first item's row is painted
+}
+
+TEST_F(ItemListTest, HitTestsGiveASharedBorderToTheEarlierRowAndTheWalkerEndsAfterTheLastRow)
+{
+    auto form = Start();
+    const QMStore& s = form->Store;
+    int c, i;
+    form->ItemListHitTest(s.Categories[0].RowTop, c, i);
+    EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, -1));
+    form->ItemListHitTest(s.Categories[0].Items[0].RowTop, c, i); // = the category row's bottom
+    EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, -1));
+    form->ItemListHitTest(s.Categories[0].Items[0].RowTop + 1, c, i);
+    EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, 0));
+    form->ItemListHitTest(s.Categories[1].RowTop, c, i);
+    EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, 2));
+    form->ItemListHitTest(10000, c, i);
+    EXPECT_EQ(std::make_pair(c, i), std::make_pair(-1, -1));
+
+    // Walking every row; a collapsed category's items are skipped.
+    form->Store.Categories[1].Expanded = false;
+    form->DrawItemList();
+    std::vector<std::pair<int, int>> rows;
+    for (int cat = 0, item = -1; cat >= 0;) {
+        rows.emplace_back(cat, item);
+        form->ItemListRowBelow(cat, item, cat, item);
+    }
+    EXPECT_EQ(rows, (std::vector<std::pair<int, int>>{{0, -1}, {0, 0}, {0, 1}, {0, 2}, {1, -1}, {2, -1}, {2, 0}}));
+}
+
+TEST_F(ItemListTest, TheCouponGlyphFollowsTheDaysLeftAndAnExpiredCouponLeavesTheListButNotTheFile)
+{
+    auto form = Start(600, 300);
+    QMItem& milk = form->Store.Categories[0].Items[2];
+    milk.HasCoupon = true;
+    TBitmap32& bmp = form->ImageItemList->Bitmap();
+    // The glyph's colour family inside its square: red urgent, orange soon, green otherwise.
+    auto mark = [&](double expire) {
+        milk.HasCoupon = true;
+        milk.CouponExpire = expire;
+        form->DrawItemList();
+        int red = 0, orange = 0, green = 0;
+        for (int y = milk.RowTop + 1; y < milk.RowTop + form->CouponBtnW; ++y)
+            for (int x = form->CouponBtnX; x < form->CouponBtnX + form->CouponBtnW; ++x) {
+                const TColor32 p = bmp.PixelAt(x, y);
+                const int r = RedComponent(p), g = GreenComponent(p), b = BlueComponent(p);
+                red += r > 150 && g < 90 && b < 90;
+                orange += r > 180 && g > 110 && g < 170 && b < 90;
+                green += g > r + 50 && g > b + 30;
+            }
+        return red > 20 ? "urgent" : orange > 20 ? "soon" : green > 20 ? "coupon" : "none";
+    };
+    EXPECT_STREQ(mark(0), "coupon"); // no expiry date
+    EXPECT_STREQ(mark(kToday), "urgent");
+    EXPECT_STREQ(mark(kToday + 0.75), "urgent");
+    EXPECT_STREQ(mark(kToday + 1), "urgent");
+    EXPECT_STREQ(mark(kToday + 3), "urgent");
+    EXPECT_STREQ(mark(kToday + 10), "soon");
+    EXPECT_STREQ(mark(kToday + 11), "coupon");
+
+    const std::string before = qmtest::ReadFile(stores + "Shop.store");
+    EXPECT_STREQ(mark(kToday - 1), "none");
+    EXPECT_FALSE(milk.HasCoupon);
+    EXPECT_EQ(milk.CouponExpire, 0);
+    EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
+
+    // A store without coupons shows none.
+    form->Store.AcceptsCoupons = false;
+    EXPECT_STREQ(mark(0), "none");
+}
+
+TEST_F(ItemListTest, AnEmptyStoreShowsTheNoticeAndItsLinkAddsACategory)
+{
+    qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=A1,,\r\n");
+    auto form = Start(600, 300);
+    EXPECT_TRUE(form->ItemListBar->isHidden());
+    EXPECT_EQ(form->ItemListBar->value(), 0);
+    const TRect link = form->LinkRect;
+    ASSERT_GT(link.Right, link.Left);
+    EXPECT_GE(link.Top, 70);
+    EXPECT_EQ(form->ImageItemList->Bitmap().PixelAt(20, 30), 0xFF000000); // the frame
+
+    Click(form->ImageItemList, link.Right, link.Top); // the right edge lies outside
+    EXPECT_EQ(form->runs["catadd"], 0);
+    Click(form->ImageItemList, link.Left, link.Bottom - 1, Qt::RightButton);
+    EXPECT_EQ(form->runs["catadd"], 1);
+}
+
+TEST_F(ItemListTest, TheBuyColumnAndTheQuantityArrowsWriteTheItemAndRebuildTheList)
+{
+    auto form = Start();
+    const QMStore& s = form->Store;
+    auto rowY = [&](int c, int i) { return s.Categories[size_t(c)].Items[size_t(i)].RowTop + 5; };
+
+    // Cheese (quantity 3) is not selected; its Buy column takes it off the list and selects it.
+    Click(form->ImageItemList, 10, rowY(0, 1));
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
+    EXPECT_EQ(Line("Dairy", "Cheese"), "A1,-,,-,0,-,0,-,0,-,0");
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 2.  With coupons: 0");
+    Click(form->ImageItemList, 10, rowY(0, 1));
+    EXPECT_EQ(s.Categories[0].Items[1].Qty, 1);
+
+    // The arrows of the selected row: upper half up, lower half down, never below 0.
+    const int x = form->QtyArrowX + 1, top = s.Categories[0].Items[1].RowTop;
+    Click(form->ImageItemList, x, top + 1);
+    EXPECT_EQ(s.Categories[0].Items[1].Qty, 2);
+    Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
+    Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
+    Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
+    EXPECT_EQ(s.Categories[0].Items[1].Qty, 0);
+    EXPECT_EQ(Line("Dairy", "Cheese"), "A1,-,,-,0,-,0,-,0,-,0");
+
+    // Butter's arrows are not there while Butter is not selected: the click selects it.
+    Click(form->ImageItemList, x, rowY(0, 0));
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 0));
+    EXPECT_EQ(s.Categories[0].Items[0].Qty, 0);
+    EXPECT_EQ(Line("--Info--", "LastItemSelected"), "Butter&-&Dairy");
+}
+
+TEST_F(ItemListTest, TheButtonsOfASelectedRowRunTheirCommandsAndTheMarkerCollapsesIntoTheFile)
+{
+    auto form = Start();
+    const QMStore& s = form->Store;
+    const int milkY = s.Categories[0].Items[2].RowTop + 3;
+    Click(form->ImageItemList, form->EditBtnX + 2, milkY); // not selected yet: selects
+    EXPECT_EQ(form->runs["edit"], 0);
+    Click(form->ImageItemList, form->EditBtnX + 2, milkY);
+    Click(form->ImageItemList, form->NoteBtnX + 2, milkY);
+    Click(form->ImageItemList, form->CouponBtnX + 2, milkY);
+    Click(form->ImageItemList, form->CouponBtnX + 2, milkY, Qt::RightButton);
+    EXPECT_EQ(form->runs, (std::map<std::string, int>{{"edit", 1}, {"notes", 1}, {"coupon", 1}}));
+    EXPECT_TRUE(form->BtnCoupon->isEnabled());
+
+    const int fruitY = s.Categories[1].RowTop + 3;
+    Click(form->ImageItemList, form->CatEditBtnX + 2, fruitY);
+    Click(form->ImageItemList, form->CatEditBtnX + 2, fruitY);
+    EXPECT_EQ(form->runs["catedit"], 1);
+    EXPECT_FALSE(form->BtnQtyUp->isEnabled());
+    EXPECT_EQ(form->ComboFind->currentText(), "Fruit");
+
+    // A right click on the marker only selects; a left click collapses and remembers it.
+    const int markerY = s.Categories[0].RowTop + s.TextMarginY + (s.ItemRowHeight - form->ExpandGlyphW) / 2;
+    Click(form->ImageItemList, form->ExpandGlyphX, markerY, Qt::RightButton);
+    EXPECT_TRUE(s.Categories[0].Expanded);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
+    Click(form->ImageItemList, form->ExpandGlyphX, markerY);
+    EXPECT_FALSE(s.Categories[0].Expanded);
+    EXPECT_EQ(Line("--Hidden Cats--", "Dairy"), "1");
+    EXPECT_EQ(form->MItemCategoryShowHide->text(), "Expand This Category");
+
+    // Selecting an item of the collapsed category expands it in memory only.
+    form->SelectRow(0, 1);
+    EXPECT_TRUE(s.Categories[0].Expanded);
+    EXPECT_EQ(Line("--Hidden Cats--", "Dairy"), "1");
+}
+
+TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
+{
+    auto form = Start(600, 18 + 3 * 30);
+    const int page = (form->ImageItemList->height() - 18) / form->Store.ItemRowHeight;
+    ASSERT_GE(page, 2);
+    form->Store.Categories[2].Expanded = false;
+
+    Key(*form, Qt::Key_Up); // from no selection: the first category's row, and it stays
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
+    Key(*form, Qt::Key_Up);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
+    Key(*form, Qt::Key_Down);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 0));
+    Key(*form, Qt::Key_End);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 2));
+    Key(*form, Qt::Key_Down);
+    EXPECT_EQ(Sel(*form), std::make_pair(1, -1));
+    Key(*form, Qt::Key_Home);
+    EXPECT_EQ(Sel(*form), std::make_pair(1, -1));
+    Key(*form, Qt::Key_Up);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 2));
+    Key(*form, Qt::Key_PageDown);
+    std::pair<int, int> expect = page == 2 ? std::make_pair(1, 0) : page == 3 ? std::make_pair(1, 1) : std::make_pair(2, -1);
+    EXPECT_EQ(Sel(*form), expect);
+    Key(*form, Qt::Key_End, Qt::ControlModifier); // the collapsed last category opens
+    EXPECT_EQ(Sel(*form), std::make_pair(2, 0));
+    EXPECT_TRUE(form->Store.Categories[2].Expanded);
+    Key(*form, Qt::Key_Down);
+    EXPECT_EQ(Sel(*form), std::make_pair(2, 0));
+    EXPECT_EQ(Line("--Info--", "LastItemSelected"), "Rice&-&Pantry");
+    Key(*form, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
+    EXPECT_EQ(form->ItemListBar->value(), -18);
+
+    // Down through a short image scrolls the selected row into view.
+    for (int n = 0; n < 5; ++n)
+        Key(*form, Qt::Key_Down);
+    const int top = form->Store.Categories[1].Items[0].RowTop;
+    EXPECT_GT(top, 18);
+    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+}
+
+TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuickFind)
+{
+    auto form = Start();
+    form->ComboFind->addItem("Milk");
+    form->SelectRow(0, 2);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 3);
+    EXPECT_EQ(Line("Dairy", "Milk"), "A1,-,low fat,-,3,-,0,-,0,-,0");
+    Key(*form, Qt::Key_Minus, Qt::KeypadModifier, "-");
+    Key(*form, Qt::Key_Plus, Qt::NoModifier, "+"); // the main keyboard's plus is no shortcut
+    EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 2);
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier, "*");
+    Key(*form, Qt::Key_Slash, Qt::KeypadModifier, "/");
+    Key(*form, Qt::Key_Space, Qt::NoModifier, " ");
+    Key(*form, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(form->runs, (std::map<std::string, int>{{"coupon", 1}, {"notes", 1}, {"edit", 1}, {"addmult", 1}}));
+    form->Store.AcceptsCoupons = false;
+    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier, "*");
+    EXPECT_EQ(form->runs["coupon"], 1);
+
+    // A letter moves to the quick-find box as its text; what follows is typed there.
+    Key(*form, Qt::Key_M, Qt::NoModifier, "m");
+    QWidget* find = form->focusWidget();
+    ASSERT_TRUE(find == form->ComboFind || form->ComboFind->isAncestorOf(find));
+    EXPECT_EQ(form->ComboFind->currentText(), "m");
+    EXPECT_EQ(form->ComboFind->lineEdit()->cursorPosition(), 1);
+    EXPECT_FALSE(form->ComboFind->lineEdit()->hasSelectedText());
+    form->ComboFind->hidePopup();
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 2); // the box has the keys, not the list
+}
+
+} // namespace

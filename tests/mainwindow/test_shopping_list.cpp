@@ -1,0 +1,319 @@
+// The shopping list on screen, driven through a real window on a real store: its drawing
+// (records and pixels), hit tests and row walks, clicks, the mouse wheel and the scroll bars.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <array>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "graphics/widgets/RasterImage.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/ToolBar.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+
+// Counts the errand editor's openings instead of showing it; the wheel setting is the test's.
+class Window : public TFormMain {
+public:
+    int errandEditorRuns = 0;
+    int wheelLines = 3;
+    void MItemStoreEditErrandsClick() override { ++errandEditorRuns; }
+    int WheelScrollLines() const override { return wheelLines; }
+};
+
+class ShoppingListTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
+        std::filesystem::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=Front,,Back,,\r\n"
+                                                 "[--Errands--]\r\nBank=1\r\nPost office=0\r\n"
+                                                 "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\n"
+                                                 "Eggs=Back,-,Brown ones,-,1\r\nButter=Front,-,,-,0\r\n"
+                                                 "[Fruit]\r\nKiwi=Back,-,,-,1\r\n");
+    }
+    void TearDown() override
+    {
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+    std::unique_ptr<Window> Start(int lines = 0)
+    {
+        if (lines > 0) {
+            std::string text = "[Dairy]\r\n";
+            for (int i = 0; i < lines; ++i)
+                text += "Item " + std::to_string(100 + i) + "=,-,,-,1\r\n";
+            qmtest::WriteFile(stores + "Shop.store", text);
+        }
+        RegWriteInteger(kCompany, kProduct, "Settings\\Window", 900, "Width");
+        RegWriteInteger(kCompany, kProduct, "Settings\\Window", 500, "Height");
+        RegWriteInteger(kCompany, kProduct, "Settings\\Window", 320, "SplitLR");
+        auto form = std::make_unique<Window>();
+        form->FormCreate();
+        form->show();
+        QApplication::processEvents();
+        form->FormResize();
+        return form;
+    }
+    // The columns in [x0, x1) that have a pixel other than the background in rows [y0, y1).
+    static std::vector<int> Inked(TFormMain& form, int x0, int x1, int y0, int y1)
+    {
+        TBitmap32& bmp = form.ImageShoppingList->Bitmap();
+        const TColor32 back = bmp.PixelAt(bmp.Width - 1, bmp.Height - 1);
+        std::vector<int> columns;
+        for (int x = std::max(0, x0); x < std::min(x1, bmp.Width); ++x)
+            for (int y = std::max(0, y0); y < std::min(y1, bmp.Height); ++y)
+                if (bmp.PixelAt(x, y) != back) {
+                    columns.push_back(x);
+                    break;
+                }
+        return columns;
+    }
+    static int Width(int size, const AnsiString& text)
+    {
+        TBitmap32 bmp;
+        bmp.Font().SetName("Arial");
+        bmp.Font().SetSize(size);
+        return bmp.TextWidth(text);
+    }
+    static void Wheel(QWidget* over, int delta)
+    {
+        const QPointF at(over->width() / 2.0, over->height() / 2.0);
+        QWheelEvent event(at, over->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(over, &event);
+    }
+    static void Click(QWidget* on, int x, int y)
+    {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), on->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &press);
+    }
+    qmtest::TempDir temp;
+    AnsiString stores = temp.path() + "/stores/";
+};
+
+TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)
+{
+    auto form = Start();
+    const QMShopList& list = form->ShopList;
+    const int item = list.ItemRowHeight, group = list.GroupRowHeight, note = list.NoteRowHeight;
+    // Errands (no aisle name), then Front: Dairy/Milk, then Back: Dairy/Eggs, Fruit/Kiwi.
+    ASSERT_EQ(list.AisleCount(), 3);
+    const QMShopListCat& frontDairy = list.Aisles[1].Cats[0];
+    const QMShopListItem& milk = frontDairy.Items[0];
+    const QMShopListItem& eggs = list.Aisles[2].Cats[0].Items[0];
+    EXPECT_EQ(list.Aisles[0].Cats[0].Items[0].RowTop, group);
+    EXPECT_EQ(list.Aisles[1].RowTop, group + item); // the aisle name shares its header's line
+    EXPECT_EQ(milk.RowTop, 2 * group + item);
+    EXPECT_EQ(eggs.RowTop, 3 * group + 2 * item);
+    EXPECT_EQ(eggs.RowHeight, item + note);
+    EXPECT_EQ(list.Aisles[2].Cats[1].RowTop, eggs.RowTop + item + note);
+    EXPECT_TRUE(form->ShoppingListBar->isHidden());
+
+    // "(2)" ends one blank before the name; a quantity of 1 has no prefix.
+    const int nameLeft = Width(8, "  ") + Width(8, "(20)") + list.TextMarginX;
+    const std::vector<int> prefix = Inked(*form, 0, nameLeft, milk.RowTop + 1, milk.RowTop + item);
+    ASSERT_FALSE(prefix.empty());
+    EXPECT_LE(prefix.back(), nameLeft - Width(8, " "));
+    EXPECT_GE(prefix.back(), nameLeft - Width(8, " ") - 3);
+    EXPECT_TRUE(Inked(*form, 0, nameLeft, eggs.RowTop + 1, eggs.RowTop + item).empty());
+    // The coupon line ends in two blanks and the cent sign.
+    const std::vector<int> name = Inked(*form, nameLeft, 320, milk.RowTop + 1, milk.RowTop + item);
+    ASSERT_FALSE(name.empty());
+    EXPECT_GT(name.back(), nameLeft + Width(10, "Milk  "));
+    EXPECT_LE(name.back(), nameLeft + Width(10, "Milk  \xA2"));
+    // The note is a second line indented by nine blanks.
+    const std::vector<int> noteInk = Inked(*form, 0, 320, eggs.RowTop + item, eggs.RowTop + item + note);
+    ASSERT_FALSE(noteInk.empty());
+    EXPECT_GE(noteInk.front(), Width(10, "         ") + list.TextMarginX);
+    EXPECT_LE(noteInk.front(), Width(10, "         ") + list.TextMarginX + 2);
+
+    // The aisle name ends at the right margin of its header line, under a rule across.
+    TBitmap32& bmp = form->ImageShoppingList->Bitmap();
+    const TColor32 text = Color32(form->TextColor.red(), form->TextColor.green(), form->TextColor.blue());
+    EXPECT_EQ(bmp.PixelAt(0, frontDairy.RowTop), text);
+    EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, frontDairy.RowTop), text);
+    const std::vector<int> aisle = Inked(*form, bmp.Width / 2, bmp.Width, frontDairy.RowTop + 1, milk.RowTop);
+    ASSERT_FALSE(aisle.empty());
+    EXPECT_GE(aisle.back(), bmp.Width - list.TextMarginX - 3);
+    EXPECT_LT(aisle.back(), bmp.Width - list.TextMarginX);
+}
+
+TEST_F(ShoppingListTest, ByCategoryGroupsUnderBlackRulesWalkRowByRow)
+{
+    RegWriteBool(kCompany, kProduct, "Settings", false, "SortByAisle");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "ErrandsOnTop");
+    auto form = Start();
+    ASSERT_EQ(form->ShopList.CatCount(), 3); // Dairy, Fruit, Errands
+    TBitmap32& bmp = form->ImageShoppingList->Bitmap();
+    for (const QMShopListCat& group : form->ShopList.Cats)
+        EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, group.RowTop), 0xFF000000u) << group.Name;
+
+    std::vector<std::array<int32_t, 3>> walk;
+    int32_t aisle = 7, cat = 0, line = -1;
+    while (cat >= 0) {
+        walk.push_back({aisle, cat, line});
+        form->ShoppingListRowBelow(aisle, cat, line, aisle, cat, line);
+    }
+    EXPECT_EQ(walk, (std::vector<std::array<int32_t, 3>>{
+                        {7, 0, -1}, {-1, 0, 0}, {-1, 0, 1}, {-1, 1, -1}, {-1, 1, 0}, {-1, 2, -1}, {-1, 2, 0}}));
+    EXPECT_EQ(line, -1);
+    EXPECT_THROW(form->ShoppingListRowBelow(-1, 3, -1, aisle, cat, line), ERangeError);
+    EXPECT_THROW(form->ShoppingListRowBelow(-1, 0, 2, aisle, cat, line), ERangeError);
+
+    // A group without lines is followed by the next group's header.
+    form->ShopList.Cats[1].Items.clear();
+    form->ShopList.ItemCount -= 1;
+    form->DrawShoppingList();
+    form->ShoppingListRowBelow(-1, 1, -1, aisle, cat, line);
+    EXPECT_EQ(std::pair(cat, line), std::pair(2, -1));
+}
+
+TEST_F(ShoppingListTest, HitTestsGiveSharedBordersToTheUpperRowAndNotesToTheirLine)
+{
+    auto form = Start();
+    const QMShopList& list = form->ShopList;
+    const QMShopListCat& backDairy = list.Aisles[2].Cats[0];
+    const QMShopListItem& eggs = backDairy.Items[0];
+    const auto hit = [&](int32_t y) {
+        int32_t cat = 9, item = 9;
+        form->ShoppingListHitTest(y, cat, item);
+        return std::pair(cat, item);
+    };
+    EXPECT_EQ(hit(0), std::pair(kErrandRow, kNoRow));
+    EXPECT_EQ(hit(list.GroupRowHeight + 1), std::pair(kErrandRow, kErrandRow));
+    EXPECT_EQ(hit(backDairy.RowTop), std::pair(0, list.Aisles[1].Cats[0].Items[0].ItemIndex)); // Milk's
+    EXPECT_EQ(hit(backDairy.RowTop + 1), std::pair(0, -1));
+    EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight), std::pair(0, eggs.ItemIndex)); // the note's last line
+    EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight + 1), std::pair(1, -1));
+    EXPECT_EQ(hit(400), std::pair(kNoRow, kNoRow));
+
+    // In list terms a line is its first line only; the aisle stays as given when nothing is hit.
+    int32_t aisle = 5, group = 0, line = 0;
+    form->ShoppingListRowAt(eggs.RowTop + 1, aisle, group, line);
+    EXPECT_EQ(std::tuple(aisle, group, line), std::tuple(2, 0, 0));
+    aisle = 5;
+    form->ShoppingListRowAt(eggs.RowTop + list.ItemRowHeight + 2, aisle, group, line);
+    EXPECT_EQ(std::tuple(aisle, group, line), std::tuple(5, -1, -1));
+}
+
+TEST_F(ShoppingListTest, ClicksOpenTheErrandEditorOrSelectTheRowAndLeaveTheKeysToTheItemList)
+{
+    auto form = Start();
+    form->ComboStores->setFocus();
+    Click(form->ImageShoppingList, 50, 1);
+    Click(form->ImageShoppingList, 50, form->ShopList.GroupRowHeight + 2);
+    EXPECT_EQ(form->errandEditorRuns, 2);
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+
+    form->ComboStores->setFocus();
+    const QMShopListItem& kiwi = form->ShopList.Aisles[2].Cats[1].Items[0];
+    Click(form->ImageShoppingList, 50, kiwi.RowTop + 2);
+    EXPECT_EQ(form->errandEditorRuns, 2);
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem), std::pair(kiwi.CategoryIndex, kiwi.ItemIndex));
+    Click(form->ImageShoppingList, 50, form->ImageShoppingList->height() - 2); // below the last row
+    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem), std::pair(0, -1));
+}
+
+TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
+{
+    auto form = Start(60);
+    const QMShopList& list = form->ShopList;
+    const QMShopListCat& dairy = list.Aisles[0].Cats[0];
+    const int content = list.GroupRowHeight + 60 * list.ItemRowHeight;
+    const int height = form->ImageShoppingList->height();
+    ASSERT_FALSE(form->ShoppingListBar->isHidden());
+    EXPECT_EQ(form->ShoppingListBar->maximum(), content - height);
+    EXPECT_EQ(form->ShoppingListBar->pageStep(), height);
+    EXPECT_EQ(form->ImageShoppingList->Bitmap().Width, form->ShoppingListBar->x()); // beside the bar
+
+    // At the end the last line ends at the image's bottom; a row cut by the top shows its rest.
+    form->ShoppingListBar->setValue(form->ShoppingListBar->maximum());
+    EXPECT_EQ(dairy.Items.back().RowTop + list.ItemRowHeight, height);
+    EXPECT_FALSE(Inked(*form, 0, 200, height - list.ItemRowHeight, height).empty());
+    form->ShoppingListBar->setValue(list.GroupRowHeight + list.ItemRowHeight / 2);
+    EXPECT_EQ(dairy.Items[0].RowTop, -(list.ItemRowHeight / 2));
+    EXPECT_FALSE(Inked(*form, 0, 200, 0, list.ItemRowHeight / 2).empty());
+
+    form->ShopList.Aisles[0].Cats[0].Items.resize(3);
+    form->ShopList.ItemCount = 3;
+    form->DrawShoppingList();
+    QApplication::processEvents();
+    EXPECT_TRUE(form->ShoppingListBar->isHidden());
+    EXPECT_EQ(dairy.RowTop, 0);
+    EXPECT_EQ(form->ImageShoppingList->Bitmap().Width, form->ImageShoppingList->width()); // the bar's room too
+}
+
+TEST_F(ShoppingListTest, TheWheelAndTheScrollBarsLeaveTheKeysWithTheItemList)
+{
+    auto form = Start(80);
+    QScrollBar* bar = form->ShoppingListBar;
+    const int row = form->ShopList.ItemRowHeight;
+    form->ImageItemList->setFocus();
+    bar->setValue(100);
+    Wheel(form->ImageShoppingList, -120);
+    EXPECT_EQ(bar->value(), 100 + row);
+    EXPECT_EQ(form->ShopList.Aisles[0].Cats[0].RowTop, -(100 + row)); // redrawn at once
+    Wheel(form->ShoppingListBar, 60); // over the bar too; half a notch waits for the other half
+    EXPECT_EQ(bar->value(), 100 + row);
+    Wheel(form->ImageShoppingList, 60);
+    EXPECT_EQ(bar->value(), 100);
+
+    // Over the item list its own bar moves by one of its rows.
+    QScrollBar* items = form->ItemListBar;
+    ASSERT_FALSE(items->isHidden());
+    items->setValue(100);
+    Wheel(form->ImageItemList, -120);
+    EXPECT_EQ(items->value(), 100 + form->Store.ItemRowHeight);
+    EXPECT_EQ(bar->value(), 100);
+
+    form->wheelLines = -1; // a page per notch
+    Wheel(form->ImageShoppingList, -120);
+    EXPECT_EQ(bar->value(), 100 + int(std::lrint(form->ImageShoppingList->height() / row / 3.0 * row)));
+    Wheel(form->ImageShoppingList, 360);
+    EXPECT_EQ(bar->value(), 0); // kept within the range
+
+    // Nothing while a find box has the keys, or over a list whose bar is hidden.
+    bar->setValue(100);
+    form->ToolbarSearch->setVisible(true);
+    for (QWidget* box : std::initializer_list<QWidget*>{form->ComboFind, form->EditSearch}) {
+        box->setFocus();
+        Wheel(form->ImageShoppingList, -120);
+        EXPECT_EQ(bar->value(), 100) << box->objectName().toStdString();
+    }
+    form->ImageItemList->setFocus();
+    items->setVisible(false);
+    Wheel(form->ImageItemList, -120);
+    EXPECT_EQ(bar->value(), 100);
+    form->ShopList.Aisles[0].Cats[0].Items.resize(1);
+    form->ShopList.ItemCount = 1;
+    form->DrawShoppingList();
+    Wheel(form->ImageShoppingList, -120);
+    EXPECT_EQ(bar->value(), 0);
+
+    // A scroll bar that takes the focus (as a clicked one may) hands it back at once.
+    for (QScrollBar* b : {bar, items}) {
+        b->setFocusPolicy(Qt::StrongFocus);
+        b->setFocus(Qt::MouseFocusReason);
+        EXPECT_EQ(form->focusWidget(), form->ImageItemList) << b->objectName().toStdString();
+    }
+}
+
+} // namespace
