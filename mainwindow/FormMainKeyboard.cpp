@@ -3,7 +3,9 @@
 // type-ahead into the quick-find box, and the quantity commands.
 #include <QAction>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -132,6 +134,9 @@ void TFormMain::ConnectItemListHandlers()
         Wire(a, &TFormMain::MItemItemQtyDownClick);
     connect(BtnQtyUp, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemItemQtyUpClick(); }); });
     connect(BtnQtyDown, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemItemQtyDownClick(); }); });
+    // The quick-find list drops down under the box while the typing goes on in the box.
+    if (QCompleter* completer = ComboFind->completer())
+        completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     LoadItemListGlyphs();
 }
 
@@ -473,8 +478,13 @@ void TFormMain::FormKeyPress(QObject*, char& key)
             edit->setCursorPosition(1);
         }
     }
-    if (ComboFind->count() > 0)
-        ComboFind->showPopup();
+    // The list drops down as a completion list, which leaves the keyboard with the box (the
+    // combo box's own list would take the typing away from it).
+    QCompleter* completer = ComboFind->completer();
+    if (completer && ComboFind->count() > 0) {
+        completer->setCompletionPrefix(ComboFind->currentText());
+        completer->complete();
+    }
 }
 
 // ---- Quantity -----------------------------------------------------------------------------

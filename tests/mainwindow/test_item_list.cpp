@@ -1,7 +1,9 @@
 // The item list against real store files: its layout, drawing and hit tests, and the
 // selection driven through the image with mouse events and through the window with keys.
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -394,7 +396,8 @@ TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuic
     EXPECT_EQ(form->ComboFind->currentText(), "m");
     EXPECT_EQ(form->ComboFind->lineEdit()->cursorPosition(), 1);
     EXPECT_FALSE(form->ComboFind->lineEdit()->hasSelectedText());
-    form->ComboFind->hidePopup();
+    EXPECT_TRUE(form->ComboFind->completer()->popup()->isVisible()); // the list dropped down
+    form->ComboFind->completer()->popup()->hide();
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
     EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 2); // the box has the keys, not the list
 }
