@@ -1,6 +1,7 @@
 // The drawing operations of TBitmap32 on pixels: spans, lines, rectangle fills and frames, and
 // the transfers onto another bitmap. Text is in RasterText.cpp.
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 #include "graphics/Raster.h"
@@ -12,8 +13,17 @@ namespace qm {
 
 namespace {
 
+// The products of the clipping steps: a 33-bit distance times a 34-bit delta.
+using Wide = __int128;
+
 // Info word of a line report: the line flag and a width of 2.
 constexpr uint32_t LineReportInfo = AREAINFO_LINE + 2;
+
+// The coordinate after V; a report about the last coordinate stays at the last one.
+int32_t Next(int32_t V)
+{
+    return V == INT32_MAX ? V : V + 1;
+}
 
 } // namespace
 
@@ -54,48 +64,48 @@ void TBitmap32::DrawVertLineBlended(int32_t X, int32_t Y1, int32_t Y2, TColor32 
 void TBitmap32::DrawHorzLineClipped(int32_t X1, int32_t Y, int32_t X2, TColor32 Value)
 {
     if (FMeasuring) {
-        NotifyAreaChanged({X1, Y, X2, Y + 1}, AREAINFO_RECT);
+        NotifyAreaChanged({X1, Y, X2, Next(Y)}, AREAINFO_RECT);
         return;
     }
     if (Y >= FClipRect.Top && Y < FClipRect.Bottom && TestClip(X1, X2, FClipRect.Left, FClipRect.Right)) {
         DrawHorzLine(X1, Y, X2, Value);
-        NotifyAreaChanged({X1, Y, X2, Y + 1}, AREAINFO_RECT);
+        NotifyAreaChanged({X1, Y, X2, Next(Y)}, AREAINFO_RECT);
     }
 }
 
 void TBitmap32::DrawHorzLineBlendedClipped(int32_t X1, int32_t Y, int32_t X2, TColor32 Value)
 {
     if (FMeasuring) {
-        NotifyAreaChanged({X1, Y, X2, Y + 1}, AREAINFO_RECT);
+        NotifyAreaChanged({X1, Y, X2, Next(Y)}, AREAINFO_RECT);
         return;
     }
     if (Y >= FClipRect.Top && Y < FClipRect.Bottom && TestClip(X1, X2, FClipRect.Left, FClipRect.Right)) {
         DrawHorzLineBlended(X1, Y, X2, Value);
-        NotifyAreaChanged({X1, Y, X2, Y + 1}, AREAINFO_RECT);
+        NotifyAreaChanged({X1, Y, X2, Next(Y)}, AREAINFO_RECT);
     }
 }
 
 void TBitmap32::DrawVertLineClipped(int32_t X, int32_t Y1, int32_t Y2, TColor32 Value)
 {
     if (FMeasuring) {
-        NotifyAreaChanged({X, Y1, X + 1, Y2}, AREAINFO_RECT);
+        NotifyAreaChanged({X, Y1, Next(X), Y2}, AREAINFO_RECT);
         return;
     }
     if (X >= FClipRect.Left && X < FClipRect.Right && TestClip(Y1, Y2, FClipRect.Top, FClipRect.Bottom)) {
         DrawVertLine(X, Y1, Y2, Value);
-        NotifyAreaChanged({X, Y1, X + 1, Y2}, AREAINFO_RECT);
+        NotifyAreaChanged({X, Y1, Next(X), Y2}, AREAINFO_RECT);
     }
 }
 
 void TBitmap32::DrawVertLineBlendedClipped(int32_t X, int32_t Y1, int32_t Y2, TColor32 Value)
 {
     if (FMeasuring) {
-        NotifyAreaChanged({X, Y1, X + 1, Y2}, AREAINFO_RECT);
+        NotifyAreaChanged({X, Y1, Next(X), Y2}, AREAINFO_RECT);
         return;
     }
     if (X >= FClipRect.Left && X < FClipRect.Right && TestClip(Y1, Y2, FClipRect.Top, FClipRect.Bottom)) {
         DrawVertLineBlended(X, Y1, Y2, Value);
-        NotifyAreaChanged({X, Y1, X + 1, Y2}, AREAINFO_RECT);
+        NotifyAreaChanged({X, Y1, Next(X), Y2}, AREAINFO_RECT);
     }
 }
 
@@ -106,7 +116,8 @@ namespace {
 // The sloped part of a clipped line: Bresenham's walk along the major axis, started and
 // stopped where the line crosses the clip window, so that no pixel is tested inside the
 // loop. Coordinates are mirrored and exchanged until the line runs right and down with x
-// the major axis; 64-bit arithmetic keeps far-away end points exact. Answers false when the
+// the major axis; 64-bit (and, for the clipping products, 128-bit) arithmetic keeps far-away
+// end points exact. Answers false when the
 // line misses the window (nothing drawn, nothing to report).
 template <typename PutPixel>
 bool WalkClippedLine(const TRect& clip, int32_t width, TColor32* pixels, int64_t x1, int64_t y1, int64_t x2,
@@ -155,9 +166,9 @@ bool WalkClippedLine(const TRect& clip, int32_t width, TColor32* pixels, int64_t
     // Entry: where the line first reaches the window, with the error term it has there.
     bool settled = false;
     if (y1 < cy1) {
-        const int64_t t = (cy1 - y1) * dx2 - dx;
-        xs = x1 + t / dy2;
-        const int64_t r = t % dy2;
+        const Wide t = Wide(cy1 - y1) * dx2 - dx;
+        xs = x1 + int64_t(t / dy2);
+        const int64_t r = int64_t(t % dy2);
         if (xs > cx2)
             return false;
         if (xs >= cx1) {
@@ -171,9 +182,9 @@ bool WalkClippedLine(const TRect& clip, int32_t width, TColor32* pixels, int64_t
         }
     }
     if (!settled && x1 < cx1) {
-        const int64_t t = (cx1 - x1) * dy2;
-        ys = y1 + t / dx2;
-        const int64_t r = t % dx2;
+        const Wide t = Wide(cx1 - x1) * dy2;
+        ys = y1 + int64_t(t / dx2);
+        const int64_t r = int64_t(t % dx2);
         if (ys > cy2 || (ys == cy2 && r >= dx))
             return false;
         xs = cx1;
@@ -188,8 +199,8 @@ bool WalkClippedLine(const TRect& clip, int32_t width, TColor32* pixels, int64_t
     int64_t xEnd = x2;
     bool endClipped = false;
     if (y2 > cy2) {
-        const int64_t t = (cy2 - y1) * dx2 + dx;
-        xEnd = x1 + t / dy2;
+        const Wide t = Wide(cy2 - y1) * dx2 + dx;
+        xEnd = x1 + int64_t(t / dy2);
         if (t % dy2 == 0)
             --xEnd;
         endClipped = true;

@@ -1,5 +1,7 @@
 #include "graphics/RasterExtras.h"
 
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 #include "util/ExtraStrUtils.h"
@@ -14,7 +16,7 @@ constexpr TColor LinkColor = 0xFF0000;
 // The first line of Text that fits into Width: cut before the last blank or carriage return
 // that lets it fit (empty when no such break exists). BreakPos receives the 1-based position
 // of that break, 0 when there is none.
-AnsiString FirstLine(TBitmap32& Bitmap, const AnsiString& Text, int32_t Width, size_t& BreakPos)
+AnsiString FirstLine(TBitmap32& Bitmap, const AnsiString& Text, int64_t Width, size_t& BreakPos)
 {
     AnsiString line = Text;
     BreakPos = 0;
@@ -37,16 +39,30 @@ AnsiString RestAfter(const AnsiString& Text, size_t BreakPos)
     return Text.substr(i);
 }
 
+int32_t Sat(int64_t V)
+{
+    return int32_t(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX));
+}
+
+// Where a line of the given width starts in R. Rectangles may span the whole integer range,
+// so the arithmetic is done in 64 bits.
 int32_t LineStart(const TRect& R, int32_t LineWidth, uint8_t Align)
 {
-    switch (Align) {
-    case taCenter:
-        return R.Left + (R.Right - R.Left - LineWidth) / 2;
-    case taRightJustify:
-        return R.Right - LineWidth;
-    default:
-        return R.Left;
-    }
+    int64_t x = R.Left;
+    if (Align == taCenter)
+        x = R.Left + (int64_t(R.Right) - R.Left - LineWidth) / 2;
+    else if (Align == taRightJustify)
+        x = int64_t(R.Right) - LineWidth;
+    return Sat(x);
+}
+
+// Moves R's top down by a line; false when no height is left for another.
+bool NextLine(TRect& R, int32_t LineHeight)
+{
+    if (LineHeight <= 0 || int64_t(R.Top) + LineHeight >= R.Bottom)
+        return false;
+    R.Top += LineHeight;
+    return true;
 }
 
 void SetLinkStyle(TBitmap32& Bitmap, bool Link)
@@ -71,13 +87,13 @@ TRect DrawLinkLine(TBitmap32& Bitmap, const TRect& R, const AnsiString& Line, ui
     SetLinkStyle(Bitmap, false);
     const int32_t x = LineStart(R, Bitmap.TextWidth(plain), Align);
     Bitmap.DrawTextClipped(x, R.Top, R, before);
-    const int32_t linkX = x + Bitmap.TextWidth(before);
+    const int32_t linkX = Sat(int64_t(x) + Bitmap.TextWidth(before));
     SetLinkStyle(Bitmap, true);
     Bitmap.DrawTextClipped(linkX, R.Top, R, link);
     const TSize linkSize = Bitmap.MeasureText(link);
     SetLinkStyle(Bitmap, false);
-    Bitmap.DrawTextClipped(linkX + linkSize.cx, R.Top, R, after);
-    return {linkX, R.Top, linkX + linkSize.cx, R.Top + linkSize.cy};
+    Bitmap.DrawTextClipped(Sat(int64_t(linkX) + linkSize.cx), R.Top, R, after);
+    return {linkX, R.Top, Sat(int64_t(linkX) + linkSize.cx), Sat(int64_t(R.Top) + linkSize.cy)};
 }
 
 } // namespace
@@ -86,10 +102,10 @@ void DrawWrappedText(TBitmap32& Bitmap, TRect R, const AnsiString& Text, uint8_t
 {
     if (Align > taRightJustify)
         return;
-    const int32_t w = R.Right - R.Left;
+    const int64_t w = int64_t(R.Right) - R.Left;
     AnsiString text = Text;
     // One line per pass; the rectangle's top moves down by a line each time.
-    while (w >= 1 && R.Bottom - R.Top >= 1) {
+    while (w >= 1 && int64_t(R.Bottom) - R.Top >= 1) {
         AnsiString line = text;
         size_t breakPos = 0;
         const bool last = Bitmap.TextWidth(text) <= w || w < 20;
@@ -103,10 +119,8 @@ void DrawWrappedText(TBitmap32& Bitmap, TRect R, const AnsiString& Text, uint8_t
         // further line would be empty, so nothing more can be drawn.
         if (line.empty() && rest == text)
             return;
-        const int32_t lineHeight = Bitmap.TextHeight(rest);
-        if (lineHeight <= 0)
+        if (!NextLine(R, Bitmap.TextHeight(rest)))
             return;
-        R.Top += lineHeight;
         text = std::move(rest);
     }
 }
@@ -115,11 +129,11 @@ void DrawLinkText(TBitmap32& Bitmap, TRect R, const AnsiString& Text, uint8_t Al
 {
     if (Align > taRightJustify)
         return;
-    const int32_t w = R.Right - R.Left;
+    const int64_t w = int64_t(R.Right) - R.Left;
     AnsiString text = Text;
     TRect scratch;
     TRect* target = &LinkRect;
-    while (w >= 1 && R.Bottom - R.Top >= 1) {
+    while (w >= 1 && int64_t(R.Bottom) - R.Top >= 1) {
         size_t breakPos = 0;
         const bool last = Bitmap.TextWidth(text) <= w || w < 20;
         const AnsiString line = last ? text : FirstLine(Bitmap, text, w, breakPos);
@@ -129,10 +143,8 @@ void DrawLinkText(TBitmap32& Bitmap, TRect R, const AnsiString& Text, uint8_t Al
         AnsiString rest = RestAfter(text, breakPos);
         if (line.empty() && rest == text)
             break; // a first word wider than the rectangle: only empty lines would follow
-        const int32_t lineHeight = Bitmap.TextHeight(rest);
-        if (lineHeight <= 0)
+        if (!NextLine(R, Bitmap.TextHeight(rest)))
             break;
-        R.Top += lineHeight;
         target = rest.find('_') != AnsiString::npos ? &LinkRect : &scratch;
         text = std::move(rest);
     }

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <mutex>
 
@@ -14,11 +16,12 @@ namespace qm {
 
 namespace {
 
-// Draws Text at (X, Y) (the top-left corner) onto the pixels of Bitmap, clipped to Clip when
-// given. The pixels are viewed as 32-bit RGB: the painter then treats every pixel as opaque
-// whatever its alpha byte holds, as the device context of a device-independent section
-// does, so text drawn over a cleared (transparent black) area leaves its coverage in the
-// colour bytes, and the opaque fast path of the rasteriser is taken.
+// A + B held to the 32-bit range, for the far corner of a report.
+int32_t SaturatedSum(int32_t A, int64_t B)
+{
+    return int32_t(std::clamp<int64_t>(A + B, INT32_MIN, INT32_MAX));
+}
+
 // The extent of Text in Font as MeasureTextExtent gives it. List views draw the same texts
 // on every redraw, so the widths of the last font's texts are kept (up to a bound): a text
 // is then shaped once to be drawn, not a second time to be measured.
@@ -69,12 +72,20 @@ void OutputText(TBitmap32& Bitmap, int32_t X, int32_t Y, const QString& Text, co
         metricsFont = font;
         ascent = QFontMetrics(font).ascent();
     }
+    // Text whose baseline lies beyond the integer range can touch no pixel.
+    const int64_t baseline = int64_t(Y) + ascent;
+    if (baseline > INT32_MAX)
+        return;
+    // Only the part of the clip rectangle on the bitmap matters.
+    TRect clip;
+    if (Clip && !IntersectRects(clip, *Clip, Bitmap.BoundsRect()))
+        return;
     QPainter p(surface.get());
     if (Clip)
-        p.setClipRect(QRect(Clip->Left, Clip->Top, Clip->Right - Clip->Left, Clip->Bottom - Clip->Top));
+        p.setClipRect(QRect(clip.Left, clip.Top, clip.Right - clip.Left, clip.Bottom - clip.Top));
     p.setFont(font);
     p.setPen(ToQColor(Bitmap.TextColor()));
-    p.drawText(X, Y + ascent, Text);
+    p.drawText(X, int32_t(baseline), Text);
 }
 
 // Draws (unless measuring) and reports the text's box.
@@ -90,7 +101,8 @@ void TextOut(TBitmap32& Bitmap, int32_t X, int32_t Y, const AnsiString& Text, co
     } else {
         size = Bitmap.MeasureText(Text);
     }
-    Bitmap.NotifyAreaChanged({X, Y, X + size.cx + 1, Y + size.cy + 1}, AREAINFO_RECT);
+    Bitmap.NotifyAreaChanged({X, Y, SaturatedSum(X, int64_t(size.cx) + 1), SaturatedSum(Y, int64_t(size.cy) + 1)},
+                             AREAINFO_RECT);
 }
 
 } // namespace

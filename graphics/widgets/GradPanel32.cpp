@@ -64,16 +64,28 @@ void TGradPanel32::PaintGradient(TBitmap32& Buffer)
     const bool vertical = FDirection == gpdUp || FDirection == gpdDown;
     const int32_t extent = vertical ? h : w;
     if (extent > 0) {
-        for (int64_t i = -int64_t(FOffset); i <= extent; ++i) {
+        // Lines off the buffer are clipped away, so only the steps that land on it are
+        // walked (a huge Offset would otherwise mean billions of empty steps).
+        const int64_t offset = FOffset;
+        const int64_t span = vertical ? Buffer.Height : Buffer.Width;
+        const bool fromFar = FDirection == gpdUp || FDirection == gpdRight;
+        const int64_t edge = vertical ? h : w;
+        int64_t first = -offset, last = extent;
+        if (fromFar) { // position = edge - i + offset
+            first = std::max(first, edge + offset - span + 1);
+            last = std::min<int64_t>(last, edge + offset);
+        } else {       // position = offset + i
+            first = std::max(first, -offset);
+            last = std::min<int64_t>(last, span - 1 - offset);
+        }
+        for (int64_t i = first; i <= last; ++i) {
             const double a = std::nearbyint(double(extent - i) / extent * 255.0);
             const TColor32 c = SetColor32Alpha(FFGColor, int32_t(std::clamp(a, 0.0, 255.0)));
-            const int32_t step = int32_t(i);
-            switch (FDirection) {
-            case gpdUp: Buffer.DrawHorzLineBlendedClipped(0, h - step + FOffset, w, c); break;
-            case gpdDown: Buffer.DrawHorzLineBlendedClipped(0, FOffset + step, w, c); break;
-            case gpdLeft: Buffer.DrawVertLineBlendedClipped(FOffset + step, 0, h, c); break;
-            case gpdRight: Buffer.DrawVertLineBlendedClipped(w - step + FOffset, 0, h, c); break;
-            }
+            const int32_t pos = int32_t(fromFar ? edge - i + offset : offset + i);
+            if (vertical)
+                Buffer.DrawHorzLineBlendedClipped(0, pos, w, c);
+            else
+                Buffer.DrawVertLineBlendedClipped(pos, 0, h, c);
         }
     }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <mutex>
 
@@ -16,11 +17,6 @@ namespace qm {
 
 namespace {
 
-QRect ToQRect(const TRect& R)
-{
-    return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
-}
-
 TRect Normalized(TRect R)
 {
     if (R.Left > R.Right)
@@ -28,6 +24,16 @@ TRect Normalized(TRect R)
     if (R.Top > R.Bottom)
         std::swap(R.Top, R.Bottom);
     return R;
+}
+
+// The part of R inside Bounds as a toolkit rectangle (empty when none). Clipping comes
+// first: the toolkit's rectangles overflow near the ends of the integer range.
+QRect ToQRect(const TRect& R, const TRect& Bounds)
+{
+    TRect r;
+    if (!IntersectRects(r, Normalized(R), Bounds))
+        return QRect();
+    return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
 }
 
 // Round to nearest, halves to even, saturated to 32 bits.
@@ -197,7 +203,7 @@ void TCustomPaintBox32::RepaintInvalidRects()
     }
     QRegion region;
     for (int32_t i = 0; i < FInvalidRects->Count(); ++i)
-        region += ToQRect(Normalized(*FInvalidRects->Items(i))).intersected(rect());
+        region += ToQRect(*FInvalidRects->Items(i), GetViewportRect());
     if (!region.isEmpty())
         repaint(region);
 }
@@ -237,7 +243,7 @@ void TCustomPaintBox32::paintEvent(QPaintEvent* Event)
     if (FInvalidRects->Count() > 0) {
         QRegion pending;
         for (int32_t i = 0; i < FInvalidRects->Count(); ++i)
-            pending += ToQRect(Normalized(*FInvalidRects->Items(i)));
+            pending += ToQRect(*FInvalidRects->Items(i), GetViewportRect());
         if (!(Event->region() - pending).isEmpty()) {
             FInvalidRects->Clear();
             BufferValid = false;
@@ -269,11 +275,11 @@ void TCustomPaintBox32::PaintControl()
             QPainter p(this);
             p.setCompositionMode(QPainter::CompositionMode_Source);
             if (FInvalidRects->Count() == 0) {
-                const QRect r = ToQRect(GetViewportRect());
+                const QRect r = ToQRect(GetViewportRect(), FBuffer->BoundsRect());
                 p.drawImage(r, source, r);
             } else {
                 for (int32_t i = 0; i < FInvalidRects->Count(); ++i) {
-                    const QRect r = ToQRect(Normalized(*FInvalidRects->Items(i)));
+                    const QRect r = ToQRect(*FInvalidRects->Items(i), FBuffer->BoundsRect());
                     p.drawImage(r, source, r);
                 }
             }
@@ -577,9 +583,10 @@ std::vector<TRect> TCustomImage32::ControlAreas(const TRect& Area)
     // The resampler of a scaled bitmap reaches beyond the changed pixels. The area is put in
     // order first: a line drawn right to left or upwards reports its end points reversed,
     // and a reversed rectangle would repaint nothing.
-    const int32_t reach = (FBitmap->Resampler() ? int32_t(FBitmap->Resampler()->GetWidth()) : 0) + 1;
+    const int64_t reach = (FBitmap->Resampler() ? int64_t(FBitmap->Resampler()->GetWidth()) : 0) + 1;
     TRect t = Normalized(Area);
-    t = {t.Left - reach, t.Top - reach, t.Right + reach, t.Bottom + reach};
+    auto grown = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+    t = {grown(t.Left - reach), grown(t.Top - reach), grown(t.Right + reach), grown(t.Bottom + reach)};
     const TPoint a = BitmapToControl({t.Left, t.Top});
     const TPoint b = BitmapToControl({t.Right, t.Bottom});
     t = Normalized({a.X, a.Y, b.X, b.Y});
@@ -651,8 +658,10 @@ TPoint TCustomImage32::BitmapToControl(const TPoint& P)
 {
     UpdateCache();
     // A 64-bit product: bitmap coordinates beyond 32,767 would overflow 32 bits.
-    return {int32_t(int64_t(P.X) * CachedScaleX / FixedOne + CachedShiftX),
-            int32_t(int64_t(P.Y) * CachedScaleY / FixedOne + CachedShiftY)};
+    auto map = [](int32_t v, TFixed scale, int32_t shift) {
+        return int32_t(std::clamp<int64_t>(int64_t(v) * scale / FixedOne + shift, INT32_MIN, INT32_MAX));
+    };
+    return {map(P.X, CachedScaleX, CachedShiftX), map(P.Y, CachedScaleY, CachedShiftY)};
 }
 
 TSize TCustomImage32::GetBitmapSize()

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <random>
 #include <set>
 #include <utility>
@@ -316,4 +317,36 @@ TEST(BitmapTransfer, DrawAtAndStretched)
     EXPECT_EQ(c.Inked().size(), 2u + 16u);
     EXPECT_EQ(*c.bmp.PixelAddress(19, 5), Ink);
     EXPECT_EQ(*c.bmp.PixelAddress(19, 6), White);
+}
+
+// Coordinates at the ends of the integer range draw what lies inside and report without
+// overflowing (the sanitizer build checks the arithmetic).
+TEST(BitmapDrawing, ExtremeCoordinates)
+{
+    const int32_t lo = INT32_MIN, hi = INT32_MAX;
+    for (bool measuring : {false, true}) {
+        Canvas c(16, 16);
+        if (measuring)
+            c.bmp.StartMeasuring([](TObject*, const TRect&, uint32_t) {});
+        c.bmp.DrawHorzLineClipped(lo, hi, hi, Ink);
+        c.bmp.DrawHorzLineBlendedClipped(hi, lo, lo, Ink);
+        c.bmp.DrawVertLineClipped(hi, lo, hi, Ink);
+        c.bmp.DrawVertLineBlendedClipped(lo, hi, lo, Ink);
+        for (bool l : {false, true}) {
+            c.bmp.DrawLineClipped(lo, lo, hi, hi, Ink, l);
+            c.bmp.DrawLineClipped(hi, lo, lo, hi, Ink, l);
+            c.bmp.DrawLineBlendedClipped(lo, 3, hi, 3, Ink, l);
+            c.bmp.DrawLineBlendedClipped(3, hi, 3, lo, Ink, l);
+        }
+        c.bmp.FrameRectClipped(lo, lo, hi, hi, Ink);
+        c.bmp.DrawText(hi, hi, "x");
+        c.bmp.DrawText(lo, lo, "x");
+        c.bmp.FillRectClipped(lo, lo, hi, hi, Ink);
+        if (!measuring) {
+            EXPECT_EQ(c.Inked().size(), 256u);
+        } else {
+            c.bmp.StopMeasuring();
+            EXPECT_TRUE(c.Inked().empty());
+        }
+    }
 }

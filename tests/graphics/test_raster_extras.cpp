@@ -1,6 +1,8 @@
 // Word-wrapped text and the link span, checked on the pixels they leave.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "graphics/RasterExtras.h"
 
 using namespace qm;
@@ -133,4 +135,14 @@ TEST(WrappedText, WordWiderThanTheRectangleEndsTheText)
 TEST(WrappedText, OffsetRectEdgesMovesEachEdge)
 {
     EXPECT_EQ(OffsetRectEdges({10, 20, 30, 40}, 1, -2, 3, -4), (TRect{11, 18, 33, 36}));
+}
+
+TEST(WrappedText, RectanglesSpanningTheIntegerRange)
+{
+    Page page(100, 60);
+    DrawWrappedText(page.bmp, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, "alpha beta", 1);
+    DrawWrappedText(page.bmp, {0, INT32_MAX - 3, 30, INT32_MAX}, "alpha beta gamma delta", 2);
+    TRect link;
+    DrawLinkText(page.bmp, {0, INT32_MAX - 20, 40, INT32_MAX}, "alpha _beta_ gamma delta", 1, link);
+    EXPECT_EQ(page.Inked(), 0); // all of it far outside the bitmap
 }

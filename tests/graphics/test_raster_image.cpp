@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QWindow>
+#include <climits>
 #include <vector>
 
 #include "graphics/RasterBlend.h"
@@ -182,6 +183,11 @@ TEST(ImageControl, DirectModeRepaintsTheLineBeforeTheCallReturns)
     EXPECT_EQ(*image.Buffer().PixelAddress(50, 30), Red);
     EXPECT_EQ(image.InvalidRects().Count(), 0);
 
+    // Reports far outside the bitmap repaint nothing and do not overflow.
+    image.Bitmap().DrawText(INT32_MAX - 1, INT32_MAX - 1, "x");
+    image.Bitmap().DrawText(INT32_MIN, INT32_MIN, "x");
+    EXPECT_EQ(image.paints.size(), 1u);
+
     // Inside an update bracket nothing is reported, so nothing repaints.
     image.Bitmap().IncUpdateCount();
     image.Bitmap().FillRectClipped(0, 0, 20, 20, Red);
@@ -305,4 +311,26 @@ TEST(GradPanel, CaptionChangeRepaintsWithText)
     panel.PaintBuffer();
     EXPECT_EQ(changed(0, 150 - 5 - tw - 1), 0);
     EXPECT_GT(changed(150 - 5 - tw, 150), 10);
+}
+
+TEST(GradPanel, ExtremeOffsetsFinishAndStayOnTheBuffer)
+{
+    TGradPanel32 panel;
+    panel.SetColor(clWhite);
+    panel.resize(60, 18);
+    panel.ResizeBuffer();
+    for (TgpDirection d : {gpdUp, gpdDown, gpdLeft, gpdRight})
+        for (int32_t offset : {INT32_MIN, -1000, 1000, INT32_MAX}) {
+            panel.SetDirection(d);
+            panel.SetOffset(offset);
+            panel.PaintBuffer();
+        }
+    // Down, shifted far beyond the panel: every line clamps to opaque.
+    panel.SetDirection(gpdDown);
+    panel.SetOffset(-1000);
+    panel.PaintBuffer();
+    EXPECT_EQ(*panel.Buffer().PixelAddress(10, 10), 0xFFFFFFFFu); // the gradient lies above the panel
+    panel.SetOffset(1000);
+    panel.PaintBuffer();
+    EXPECT_EQ(*panel.Buffer().PixelAddress(10, 10), Blended(255));
 }
