@@ -32,6 +32,7 @@ public:
     void MItemItemEditClick() override { ++runs["edit"]; }
     void MItemItemAddClick() override { ++runs["add"]; }
     void MItemItemAddMultClick() override { ++runs["addmult"]; }
+    void MItemItemDeleteClick() override { ++runs["delete"]; }
     void MItemItemCouponClick() override { ++runs["coupon"]; }
     void MItemItemNotesClick() override { ++runs["notes"]; }
     void MItemCategoryEditClick() override { ++runs["catedit"]; }
@@ -388,6 +389,15 @@ TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuic
     form->Store.AcceptsCoupons = false;
     Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier, "*");
     EXPECT_EQ(form->runs["coupon"], 1);
+
+    // The Delete key and keys held with Alt or Ctrl type nothing into the quick-find box, though
+    // the windowing system gives them text.
+    Key(*form, Qt::Key_Delete, Qt::NoModifier, "\x7f");
+    Key(*form, Qt::Key_A, Qt::AltModifier, "a");
+    Key(*form, Qt::Key_1, Qt::ControlModifier, "1");
+    EXPECT_EQ(form->runs["delete"], 1);
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(form->ComboFind->currentText(), "Milk");
 
     // A letter moves to the quick-find box as its text; what follows is typed there.
     Key(*form, Qt::Key_M, Qt::NoModifier, "m");
