@@ -129,11 +129,22 @@ TEST_F(ItemListTest, ColumnsFollowTheWidthWithAFloorOfFiftyPixelsAndNoCouponColu
     EXPECT_EQ(form->ColCouponX, form->ColNotesX);
     EXPECT_EQ(form->ColAisleX, 380);
 
-    // Without coupons the header has no Coupon groove (the groove's light line at x + 1).
+    // Without coupons the header has no Coupon groove: the one groove at the Notes edge (where
+    // the Coupon edge lies too) looks like the Aisle groove. Nor has it the Coupon caption,
+    // which is wider than "Notes" and would show beyond it.
+    form->ImageItemListHeader->resize(600, 18); // the hidden window's header follows the list once shown
     form->DrawItemListHeader();
     TBitmap32& header = form->ImageItemListHeader->Bitmap();
+    ASSERT_EQ(header.Width, 600);
     const TColor32 flat = header.PixelAt(200, 9);
     EXPECT_NE(header.PixelAt(form->ColAisleX + 1, 9), flat);
+    for (int y = 0; y < header.Height; ++y) {
+        EXPECT_EQ(header.PixelAt(form->ColNotesX, y), header.PixelAt(form->ColAisleX, y)) << y;
+        EXPECT_EQ(header.PixelAt(form->ColNotesX + 1, y), header.PixelAt(form->ColAisleX + 1, y)) << y;
+        const int notesEnd = form->ColNotesX + 2 + header.TextWidth("Notes") + 2;
+        for (int x = notesEnd; x < form->ColNotesX + 2 + header.TextWidth("Coupon") + 2; ++x)
+            ASSERT_EQ(header.PixelAt(x, y), header.PixelAt(200, y)) << x << "," << y;
+    }
     form->Store.AcceptsCoupons = true;
     form->DrawItemList();
     form->DrawItemListHeader();
