@@ -314,12 +314,13 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
                 continue;
             item.HasCoupon = false;
             item.CouponExpire = 0;
-            if (writeError.empty()) {
-                try {
-                    SaveItem(ctx, store, c, i, &failures);
-                } catch (const std::exception& ex) {
+            // Every item is tried, so that one line the file refuses does not keep the
+            // others' expired coupons in the file; the first failure is reported.
+            try {
+                SaveItem(ctx, store, c, i, &failures);
+            } catch (const std::exception& ex) {
+                if (writeError.empty())
                     writeError = ex.what();
-                }
             }
             report += store.Categories[size_t(c)].Name + ", " + item.Name + "\r";
         }

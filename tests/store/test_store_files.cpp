@@ -104,6 +104,18 @@ TEST_F(LoadStoreTest, ClearsCouponsThatExpiredBeforeTodayAndReportsThem)
     EXPECT_EQ(read("Other", "Fruit", "Kiwi"), "Here,-,mine,-,4,-,0,-,0,-,0");
 }
 
+TEST_F(LoadStoreTest, AnExpiredCouponTheFileRefusesDoesNotKeepTheOthersFromBeingCleared)
+{
+    // "A]b" reads as a category but no line can be written under it.
+    makeStore("Shop",
+              {"[A]b]", "Odd=,-,,-,1,-,1,-,45000,-,0,-,", "[Dairy]", "Milk=,-,,-,1,-,1,-,45000,-,0,-,"});
+    dialogs->expectBox("\"A]b\"");
+    const LoadStoreResult r = load("Shop");
+    EXPECT_EQ(r.ExpiredReport, "The following coupons have expired:\rA]b, Odd\rDairy, Milk\r");
+    EXPECT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(read("Shop", "Dairy", "Milk"), ",-,,-,1,-,0,-,0,-,0");
+}
+
 TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
 {
     std::string aisles, items, errands;
