@@ -746,7 +746,8 @@ void TCustomImage32::AdjustSizeToBitmap()
         if (w > 0 && h > 0)
             resize(w, h);
     }
-    if (FUpdateCount == 0 && OnBitmapResize)
+    // Inside the image's update brackets as well as outside them.
+    if (OnBitmapResize)
         OnBitmapResize(this);
     InvalidateCache();
     ForceFullInvalidate();

@@ -334,3 +334,19 @@ TEST(GradPanel, ExtremeOffsetsFinishAndStayOnTheBuffer)
     panel.PaintBuffer();
     EXPECT_EQ(*panel.Buffer().PixelAddress(10, 10), Blended(255));
 }
+
+TEST(ImageControl, BitmapResizeIsHeardInsideAndOutsideUpdateBrackets)
+{
+    TImage32 image;
+    image.SetAutoSize(true);
+    int resizes = 0;
+    image.OnBitmapResize = [&](QObject*) { ++resizes; };
+    image.IncUpdateCount();
+    image.Bitmap().SetSize(30, 20);
+    EXPECT_EQ(resizes, 1);
+    image.DecUpdateCount();
+    image.Bitmap().SetSize(40, 25);
+    EXPECT_EQ(resizes, 2);
+    EXPECT_EQ(image.width(), 40); // auto-sized to the bitmap
+    EXPECT_EQ(image.height(), 25);
+}
