@@ -953,6 +953,21 @@ void TCustomImage32::PaintToBitmap(TBitmap32& Dest, const TRect& DestRect)
     SetRepaintMode(saved);
 }
 
+void TCustomImage32::PaintOverlay()
+{
+    std::unique_ptr<QPainter> canvas;
+    for (int32_t i = 0; i < FLayers->Count(); ++i) {
+        TCustomLayer* layer = FLayers->Items(i);
+        if (!(layer->LayerOptions & LOB_GDI_OVERLAY))
+            continue;
+        if (!canvas)
+            canvas = std::make_unique<QPainter>(this);
+        layer->PaintGDI(*canvas);
+    }
+    canvas.reset();
+    TCustomPaintBox32::PaintOverlay();
+}
+
 // ---- Mouse --------------------------------------------------------------------------------
 
 void TCustomImage32::resizeEvent(QResizeEvent* Event)

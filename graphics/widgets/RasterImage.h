@@ -233,6 +233,8 @@ protected:
     virtual void PaintLayers(TBitmap32& Dest, uint32_t StageNum);
 
     void InvalidateState() override;
+    // The layers with the GDI-overlay option paint on the control first, then OnGDIOverlay.
+    void PaintOverlay() override;
     void DoMouseLeave() override;
 
     void resizeEvent(QResizeEvent* Event) override;
