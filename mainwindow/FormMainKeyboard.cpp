@@ -67,6 +67,21 @@ uint16_t VirtualKey(const QKeyEvent& e)
     }
 }
 
+// The character a key press types, false when it types none. The Delete key types no
+// character, nor does a key held with Ctrl or Alt beyond the control characters, though the
+// windowing system reports their text (DEL, or the plain letter or digit).
+bool TypedChar(const QKeyEvent& e, char& ch)
+{
+    const AnsiString text = FromQString(e.text());
+    if (text.size() != 1 || e.key() == Qt::Key_Delete)
+        return false;
+    ch = text[0];
+    const auto code = static_cast<unsigned char>(ch);
+    if (code == 0x7F)
+        return false;
+    return code < 32 || !(e.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
 TShiftState ShiftOf(Qt::KeyboardModifiers m)
 {
     TShiftState s = 0;
@@ -104,11 +119,9 @@ protected:
         if (type == QEvent::KeyPress) {
             if (vk != 0)
                 Dispatch([&] { form_->FormKeyDown(form_, vk, shift); });
-            const AnsiString text = FromQString(key->text());
-            if (text.size() == 1) {
-                char ch = text[0];
+            char ch;
+            if (TypedChar(*key, ch))
                 Dispatch([&] { form_->FormKeyPress(form_, ch); });
-            }
         } else if (vk != 0 && !key->isAutoRepeat()) {
             Dispatch([&] { form_->FormKeyUp(form_, vk, shift); });
         }

@@ -1,6 +1,7 @@
 #include "store/ShopList.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 #include <string_view>
 #include <unordered_map>
@@ -40,7 +41,9 @@ void AppendLine(QMShopListCat& group, const QMItem& item, int32_t c, int32_t i, 
     line.ItemIndex = i;
     group.Items.push_back(std::move(line));
     ++list.ItemCount;
-    list.TotalQty += item.Qty;
+    // A store file may hold any quantity: the total stops at the largest count rather than
+    // wrapping round to a negative number.
+    list.TotalQty = item.Qty > INT32_MAX - list.TotalQty ? INT32_MAX : list.TotalQty + item.Qty;
     if (item.HasCoupon)
         ++list.CouponCount;
 }

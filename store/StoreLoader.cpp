@@ -42,15 +42,17 @@ void FindIn(const std::string& folder, const std::string& nameMask, int attribut
     }
     closedir(dir);
 
+    // A hidden entry is neither listed nor searched unless the attributes ask for hidden ones.
+    auto hidden = [&](const Entry& e) { return e.name[0] == '.' && !(attributes & faHidden); };
     for (const Entry& e : entries) {
-        if (e.name[0] == '.' && !(attributes & faHidden))
+        if (hidden(e))
             continue;
         const bool wanted = e.isFile || (e.isDir && (attributes & faDirectory));
         if (wanted && fnmatch(nameMask.c_str(), e.name.c_str(), 0) == 0)
             out.push_back(folder + e.name);
     }
     for (const Entry& e : entries)
-        if (e.isDir)
+        if (e.isDir && !hidden(e))
             FindIn(folder + e.name + "/", nameMask, attributes, out);
 }
 
@@ -314,12 +316,13 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
                 continue;
             item.HasCoupon = false;
             item.CouponExpire = 0;
-            if (writeError.empty()) {
-                try {
-                    SaveItem(ctx, store, c, i, &failures);
-                } catch (const std::exception& ex) {
+            // Every item is tried, so that one line the file refuses does not keep the
+            // others' expired coupons in the file; the first failure is reported.
+            try {
+                SaveItem(ctx, store, c, i, &failures);
+            } catch (const std::exception& ex) {
+                if (writeError.empty())
                     writeError = ex.what();
-                }
             }
             report += store.Categories[size_t(c)].Name + ", " + item.Name + "\r";
         }

@@ -32,6 +32,7 @@ public:
     void MItemItemEditClick() override { ++runs["edit"]; }
     void MItemItemAddClick() override { ++runs["add"]; }
     void MItemItemAddMultClick() override { ++runs["addmult"]; }
+    void MItemItemDeleteClick() override { ++runs["delete"]; }
     void MItemItemCouponClick() override { ++runs["coupon"]; }
     void MItemItemNotesClick() override { ++runs["notes"]; }
     void MItemCategoryEditClick() override { ++runs["catedit"]; }
@@ -128,11 +129,22 @@ TEST_F(ItemListTest, ColumnsFollowTheWidthWithAFloorOfFiftyPixelsAndNoCouponColu
     EXPECT_EQ(form->ColCouponX, form->ColNotesX);
     EXPECT_EQ(form->ColAisleX, 380);
 
-    // Without coupons the header has no Coupon groove (the groove's light line at x + 1).
+    // Without coupons the header has no Coupon groove: the one groove at the Notes edge (where
+    // the Coupon edge lies too) looks like the Aisle groove. Nor has it the Coupon caption,
+    // which is wider than "Notes" and would show beyond it.
+    form->ImageItemListHeader->resize(600, 18); // the hidden window's header follows the list once shown
     form->DrawItemListHeader();
     TBitmap32& header = form->ImageItemListHeader->Bitmap();
+    ASSERT_EQ(header.Width, 600);
     const TColor32 flat = header.PixelAt(200, 9);
     EXPECT_NE(header.PixelAt(form->ColAisleX + 1, 9), flat);
+    for (int y = 0; y < header.Height; ++y) {
+        EXPECT_EQ(header.PixelAt(form->ColNotesX, y), header.PixelAt(form->ColAisleX, y)) << y;
+        EXPECT_EQ(header.PixelAt(form->ColNotesX + 1, y), header.PixelAt(form->ColAisleX + 1, y)) << y;
+        const int notesEnd = form->ColNotesX + 2 + header.TextWidth("Notes") + 2;
+        for (int x = notesEnd; x < form->ColNotesX + 2 + header.TextWidth("Coupon") + 2; ++x)
+            ASSERT_EQ(header.PixelAt(x, y), header.PixelAt(200, y)) << x << "," << y;
+    }
     form->Store.AcceptsCoupons = true;
     form->DrawItemList();
     form->DrawItemListHeader();
@@ -388,6 +400,15 @@ TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuic
     form->Store.AcceptsCoupons = false;
     Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier, "*");
     EXPECT_EQ(form->runs["coupon"], 1);
+
+    // The Delete key and keys held with Alt or Ctrl type nothing into the quick-find box, though
+    // the windowing system gives them text.
+    Key(*form, Qt::Key_Delete, Qt::NoModifier, "\x7f");
+    Key(*form, Qt::Key_A, Qt::AltModifier, "a");
+    Key(*form, Qt::Key_1, Qt::ControlModifier, "1");
+    EXPECT_EQ(form->runs["delete"], 1);
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(form->ComboFind->currentText(), "Milk");
 
     // A letter moves to the quick-find box as its text; what follows is typed there.
     Key(*form, Qt::Key_M, Qt::NoModifier, "m");

@@ -201,7 +201,7 @@ TEST_F(ShopListTest, ByAisleGroupsInWalkingOrderWithErrandsFirstOrLast)
     EXPECT_EQ(list.Aisles[0].Cats[0].Items[0].CategoryIndex, kErrandRow);
     EXPECT_EQ(list.ItemCount, 7); // 6 item lines + 1 errand
     EXPECT_EQ(list.ErrandCount, 1);
-    // Dairy is split over three aisles; its links name the group made last (aisle 110).
+    // Dairy is split over three aisles; its links name the group made last (Yogurt's, -1).
     EXPECT_EQ(list.Aisles.at(size_t(s.Categories[0].ListAisleIdx)).AisleIndex, -1);
     ExpectLinksLeadBack();
 
@@ -242,4 +242,12 @@ TEST_F(ShopListTest, NothingToBuyGivesNoGroupsAndZeroTotals)
     EXPECT_EQ(BuildShoppingList(s, list, settings), "Items to buy: 0.  With coupons: 0");
     EXPECT_EQ(list.AisleCount(), 0);
     EXPECT_EQ(list.ItemCount, 0);
+}
+
+TEST_F(ShopListTest, HugeQuantitiesStopTheTotalAtTheLargestCount)
+{
+    s.Categories[0].Items[0].Qty = INT32_MAX;
+    s.Categories[0].Items[2].Qty = INT32_MAX;
+    EXPECT_EQ(BuildShoppingList(s, list, settings), "Items to buy: 2147483647.  With coupons: 1");
+    EXPECT_EQ(list.ItemCount, 7);
 }

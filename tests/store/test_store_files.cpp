@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "StoreTestSupport.h"
@@ -104,6 +105,18 @@ TEST_F(LoadStoreTest, ClearsCouponsThatExpiredBeforeTodayAndReportsThem)
     EXPECT_EQ(read("Other", "Fruit", "Kiwi"), "Here,-,mine,-,4,-,0,-,0,-,0");
 }
 
+TEST_F(LoadStoreTest, AnExpiredCouponTheFileRefusesDoesNotKeepTheOthersFromBeingCleared)
+{
+    // "A]b" reads as a category but no line can be written under it.
+    makeStore("Shop",
+              {"[A]b]", "Odd=,-,,-,1,-,1,-,45000,-,0,-,", "[Dairy]", "Milk=,-,,-,1,-,1,-,45000,-,0,-,"});
+    dialogs->expectBox("\"A]b\"");
+    const LoadStoreResult r = load("Shop");
+    EXPECT_EQ(r.ExpiredReport, "The following coupons have expired:\rA]b, Odd\rDairy, Milk\r");
+    EXPECT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(read("Shop", "Dairy", "Milk"), ",-,,-,1,-,0,-,0,-,0");
+}
+
 TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
 {
     std::string aisles, items, errands;
@@ -167,6 +180,14 @@ TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableName
     EXPECT_EQ(ListStoreNames(ctx.StoresFolder), (std::vector<AnsiString>{"A", "b", "Deep"}));
     QMStore s;
     EXPECT_FALSE(LoadStoreData(ctx, s, "Deep").Found); // listed, but not in the storage folder itself
+
+    // Without the hidden attribute, hidden files and what hidden folders hold stay out.
+    fs::create_directory(dir.file(".hidden"));
+    qmtest::WriteFile(dir.file(".hidden/Secret.store"), "");
+    std::vector<std::string> found = FindFiles(ctx.StoresFolder + "*.store", faArchive);
+    std::sort(found.begin(), found.end()); // the file system's own order is not fixed
+    EXPECT_EQ(found, (std::vector<std::string>{ctx.StoresFolder + "A.store", ctx.StoresFolder + "b.store",
+                                               ctx.StoresFolder + "sub/Deep.store"}));
 }
 
 TEST_F(StoreFolderTest, ReadersAnswerErrorForEmptyNamesAndJoinLists)
