@@ -48,6 +48,23 @@ bool ClipToDst(TRect& DstClip, const TRect& DstRect, const TBitmap32& Dst)
     return !IsRectEmpty32(DstClip);
 }
 
+// The checks every resampling routine opens with: DstClip narrowed to what can change, a
+// source rectangle reaching outside the source refused, dmCustom without a callback made
+// dmOpaque; false when nothing is to be done.
+bool StretchChecks(const TBitmap32& Dst, const TRect& DstRect, TRect& DstClip, const TBitmap32& Src,
+                   const TRect& SrcRect, TDrawMode& CombineOp, const TPixelCombineEvent& CombineCallBack)
+{
+    if (!ClipToDst(DstClip, DstRect, Dst))
+        return false;
+    if (!SrcRectInside(SrcRect, Src))
+        throw Exception("Invalid SrcRect");
+    if (IsRectEmpty32(SrcRect) || Src.IsEmpty())
+        return false;
+    if (CombineOp == dmCustom && !CombineCallBack)
+        CombineOp = dmOpaque;
+    return true;
+}
+
 // The shared checks of both transfers; false when the transfer ends without effect.
 bool TransferChecks(TBitmap32* Dst, TBitmap32* Src, TDrawMode& CombineOp, const TPixelCombineEvent& CombineCallBack)
 {
@@ -284,14 +301,8 @@ void StretchTransfer(TBitmap32* Dst, TRect DstRect, TRect DstClip, TBitmap32* Sr
 void StretchNearest(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src, TRect SrcRect,
                     TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
 {
-    if (!ClipToDst(DstClip, DstRect, Dst))
+    if (!StretchChecks(Dst, DstRect, DstClip, Src, SrcRect, CombineOp, CombineCallBack))
         return;
-    if (!SrcRectInside(SrcRect, Src))
-        throw Exception("Invalid SrcRect");
-    if (IsRectEmpty32(SrcRect) || Src.IsEmpty())
-        return;
-    if (CombineOp == dmCustom && !CombineCallBack)
-        CombineOp = dmOpaque;
     const int64_t srcW = RectWidth(SrcRect), srcH = RectHeight(SrcRect);
     const int64_t dstW = RectWidth(DstRect), dstH = RectHeight(DstRect);
     if (srcW == dstW && srcH == dstH) {
@@ -391,11 +402,7 @@ std::vector<TLinearEntry> BuildLinearMap(int32_t clipLo, int32_t clipHi, int32_t
 void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src, TRect SrcRect,
                    TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
 {
-    if (!ClipToDst(DstClip, DstRect, Dst))
-        return;
-    if (!SrcRectInside(SrcRect, Src))
-        throw Exception("Invalid SrcRect");
-    if (IsRectEmpty32(SrcRect) || Src.IsEmpty())
+    if (!StretchChecks(Dst, DstRect, DstClip, Src, SrcRect, CombineOp, CombineCallBack))
         return;
     if (RectWidth(SrcRect) < 2 || RectHeight(SrcRect) < 2) {
         // A pair of pixels needs two columns and two rows; thinner sources filter linearly.
@@ -403,8 +410,6 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
         KernelResample(Dst, DstRect, DstClip, Src, SrcRect, kernel, CombineOp, CombineCallBack);
         return;
     }
-    if (CombineOp == dmCustom && !CombineCallBack)
-        CombineOp = dmOpaque;
     const std::vector<TLinearEntry> cols = BuildLinearMap(DstClip.Left, DstClip.Right, DstRect.Left,
                                                           RectWidth(DstRect), SrcRect.Left, SrcRect.Right, Src.Width);
     const std::vector<TLinearEntry> rows = BuildLinearMap(DstClip.Top, DstClip.Bottom, DstRect.Top,
@@ -508,13 +513,7 @@ void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
 {
     if (CombineOp == dmBlend && Src.MasterAlpha() == 0)
         return;
-    if (CombineOp == dmCustom && !CombineCallBack)
-        CombineOp = dmOpaque;
-    if (!ClipToDst(DstClip, DstRect, Dst))
-        return;
-    if (!SrcRectInside(SrcRect, Src))
-        throw Exception("Invalid SrcRect");
-    if (Src.IsEmpty())
+    if (!StretchChecks(Dst, DstRect, DstClip, Src, SrcRect, CombineOp, CombineCallBack))
         return;
     const TMappingTable mapX = BuildMappingTable(DstRect.Left, DstRect.Right, DstClip.Left, DstClip.Right,
                                                  SrcRect.Left, SrcRect.Right, Kernel);
@@ -590,13 +589,7 @@ void DraftResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
     }
     if (CombineOp == dmBlend && Src.MasterAlpha() == 0)
         return;
-    if (CombineOp == dmCustom && !CombineCallBack)
-        CombineOp = dmOpaque;
-    if (!ClipToDst(DstClip, DstRect, Dst))
-        return;
-    if (!SrcRectInside(SrcRect, Src))
-        throw Exception("Invalid SrcRect");
-    if (Src.IsEmpty() || srcW <= 0 || srcH <= 0)
+    if (!StretchChecks(Dst, DstRect, DstClip, Src, SrcRect, CombineOp, CombineCallBack))
         return;
     // Successive 16.16 positions; every block is at least one pixel wide since the scale is
     // at least 1, and the last one ends at the source rectangle's edge at the latest.
