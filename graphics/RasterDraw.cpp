@@ -233,6 +233,25 @@ bool WalkClippedLine(const TRect& clip, int32_t width, TColor32* pixels, int64_t
     return true;
 }
 
+using TSpanOperation = void (TBitmap32::*)(int32_t, int32_t, int32_t, TColor32);
+
+// An axis-parallel line without its end point: the clipped span from (X1, Y1) up to the
+// pixel before (X2, Y2), by the given horizontal or vertical span operation.
+void DrawAxisSpan(TBitmap32& Bitmap, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value,
+                  TSpanOperation Horz, TSpanOperation Vert)
+{
+    if (Y1 == Y2) {
+        if (X2 > X1)
+            (Bitmap.*Horz)(X1, Y1, X2 - 1, Value);
+        else if (X2 < X1)
+            (Bitmap.*Horz)(X2 + 1, Y1, X1, Value);
+    } else if (Y2 > Y1) {
+        (Bitmap.*Vert)(X1, Y1, Y2 - 1, Value);
+    } else {
+        (Bitmap.*Vert)(X1, Y2 + 1, Y1, Value);
+    }
+}
+
 } // namespace
 
 void TBitmap32::DrawLineClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value, bool L)
@@ -243,16 +262,8 @@ void TBitmap32::DrawLineClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, 
     }
     const int64_t dx = int64_t(X2) - X1, dy = int64_t(Y2) - Y1;
     if (dy == 0 || dx == 0) {
-        if (dy == 0) {
-            if (dx > 0)
-                DrawHorzLineClipped(X1, Y1, X2 - 1, Value);
-            else if (dx < 0)
-                DrawHorzLineClipped(X2 + 1, Y1, X1, Value);
-        } else if (dy > 0) {
-            DrawVertLineClipped(X1, Y1, Y2 - 1, Value);
-        } else {
-            DrawVertLineClipped(X1, Y2 + 1, Y1, Value);
-        }
+        DrawAxisSpan(*this, X1, Y1, X2, Y2, Value, &TBitmap32::DrawHorzLineClipped,
+                     &TBitmap32::DrawVertLineClipped);
         if (L)
             SetPixelChecked(X2, Y2, Value);
         NotifyChanged();
@@ -270,16 +281,8 @@ void TBitmap32::DrawLineBlendedClipped(int32_t X1, int32_t Y1, int32_t X2, int32
     }
     const int64_t dx = int64_t(X2) - X1, dy = int64_t(Y2) - Y1;
     if (dy == 0 || dx == 0) {
-        if (dy == 0) {
-            if (dx > 0)
-                DrawHorzLineBlendedClipped(X1, Y1, X2 - 1, Value);
-            else if (dx < 0)
-                DrawHorzLineBlendedClipped(X2 + 1, Y1, X1, Value);
-        } else if (dy > 0) {
-            DrawVertLineBlendedClipped(X1, Y1, Y2 - 1, Value);
-        } else {
-            DrawVertLineBlendedClipped(X1, Y2 + 1, Y1, Value);
-        }
+        DrawAxisSpan(*this, X1, Y1, X2, Y2, Value, &TBitmap32::DrawHorzLineBlendedClipped,
+                     &TBitmap32::DrawVertLineBlendedClipped);
         if (L)
             SetPixelBlendedChecked(X2, Y2, Value);
         return;

@@ -98,8 +98,12 @@ public:
         if (event->type() != QEvent::Wheel)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->window() != form_ || form_->focusWidget() != form_->ImageItemList)
+        if (!widget || widget->window() != form_)
             return false;
+        // The lists scroll by the wheel only through the handlers below: a scroll bar under
+        // the pointer does not scroll by itself while another control has the keys.
+        if (form_->focusWidget() != form_->ImageItemList)
+            return widget == form_->ItemListBar || widget == form_->ShoppingListBar;
         const auto* wheel = static_cast<QWheelEvent*>(event);
         const QPoint pos = wheel->globalPosition().toPoint();
         accumulated_ += wheel->angleDelta().y();

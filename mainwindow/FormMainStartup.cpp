@@ -73,6 +73,17 @@ AnsiString ExtractFilePath(const AnsiString& path)
     return slash == AnsiString::npos ? AnsiString() : path.substr(0, slash + 1);
 }
 
+// Whether a file lies in the given folder: its folder is that text, or the same directory
+// reached by another path (relative, through "..", or through a link).
+bool LiesInFolder(const AnsiString& file, const AnsiString& folder)
+{
+    const AnsiString dir = ExtractFilePath(file);
+    if (dir == folder)
+        return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(ToFileName(dir.empty() ? AnsiString(".") : dir), ToFileName(folder), ec);
+}
+
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
@@ -248,7 +259,9 @@ bool TFormMain::OpenStoreFromCommandLine()
         return false;
     const AnsiString target = StoresFolder + name + ".store";
 
-    if (ExtractFilePath(arg) == StoresFolder) {
+    // A file of the storage folder is opened where it lies, however its path was written: a
+    // copy onto itself would only ask to overwrite the store with itself.
+    if (LiesInFolder(arg, StoresFolder)) {
         OpenStoreAndList(name);
         return true;
     }

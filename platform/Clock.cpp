@@ -23,7 +23,7 @@ long DaysFromCivil(long y, unsigned m, unsigned d)
     return era * 146097 + long(doe) - 719468; // days since 1970-01-01
 }
 
-const long kDelphiEpochFromUnix = -25569; // 1899-12-30 is 25569 days before 1970-01-01
+const long kEpochFromUnix = -25569; // 1899-12-30 is 25569 days before 1970-01-01
 } // namespace
 
 void SetTestNow(std::optional<TDateTime> now)
@@ -52,7 +52,7 @@ TDateTime Date() { return std::floor(Now()); }
 
 TDateTime EncodeDate(int year, int month, int day)
 {
-    return double(DaysFromCivil(year, unsigned(month), unsigned(day)) - kDelphiEpochFromUnix);
+    return double(DaysFromCivil(year, unsigned(month), unsigned(day)) - kEpochFromUnix);
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec)
@@ -62,7 +62,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec)
 
 void DecodeDate(TDateTime dt, int& year, int& month, int& day)
 {
-    long z = long(std::floor(dt)) + kDelphiEpochFromUnix + 719468;
+    long z = long(std::floor(dt)) + kEpochFromUnix + 719468;
     const long era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = unsigned(z - era * 146097);
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;

@@ -492,10 +492,11 @@ struct Fd {
 };
 
 // Reads the whole of a regular file. Returns 0, or the errno of the failure (ENOENT for a
-// missing file or one that is not a regular file).
+// missing file or one that is not a regular file; st then tells which). Opening does not
+// wait: a named pipe under the file's name would otherwise block until someone writes to it.
 int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
 {
-    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (f.fd < 0)
         return errno;
     if (::fstat(f.fd, &st) != 0)
@@ -798,6 +799,10 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     change(editor);
     Entry fresh;
     if (editor.changed) {
+        // A folder, pipe or device under the file's name is not replaced by a file.
+        if (!exists && st.st_mode != 0)
+            throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
+                                     FromFileName(fileName_).c_str()));
         model->Rewrite();
         fresh.version = ReplaceFile(target, model->text, exists ? &st : nullptr);
     } else if (exists) {

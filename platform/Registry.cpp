@@ -538,6 +538,29 @@ AnsiString JoinPath(const std::vector<AnsiString>& path)
     throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));
 }
 
+// The names that sql (with the key's id as ?1) lists under the key at path; none when the
+// key is missing.
+std::vector<AnsiString> ListNames(RegRoot root, const std::vector<AnsiString>& path, const char* sql,
+                                  const AnsiString& shownPath)
+{
+    try {
+        return Run([&](Database& db) {
+            std::vector<AnsiString> names;
+            Transaction tx(db, false);
+            if (const auto id = FindKey(db, root, path)) {
+                Stmt st(db, sql);
+                st.Bind(1, *id);
+                while (st.Step())
+                    names.push_back(st.Blob(0));
+            }
+            tx.Commit();
+            return names;
+        });
+    } catch (const SqlFailure& f) {
+        throw ERegistryException(Format("Failed to open key '%s': %s", shownPath.c_str(), f.message.c_str()));
+    }
+}
+
 } // namespace
 
 std::string RegistryFilePath()
@@ -666,42 +689,12 @@ bool TRegistry::DeleteKey(const AnsiString& key)
 
 std::vector<AnsiString> TRegistry::GetKeyNames() const
 {
-    try {
-        return Run([&](Database& db) {
-            std::vector<AnsiString> names;
-            Transaction tx(db, false);
-            if (const auto id = FindKey(db, root_, path_)) {
-                Stmt st(db, "SELECT name FROM keys WHERE parent=?1 ORDER BY fold");
-                st.Bind(1, *id);
-                while (st.Step())
-                    names.push_back(st.Blob(0));
-            }
-            tx.Commit();
-            return names;
-        });
-    } catch (const SqlFailure& f) {
-        throw ERegistryException(Format("Failed to open key '%s': %s", CurrentPath().c_str(), f.message.c_str()));
-    }
+    return ListNames(root_, path_, "SELECT name FROM keys WHERE parent=?1 ORDER BY fold", CurrentPath());
 }
 
 std::vector<AnsiString> TRegistry::GetValueNames() const
 {
-    try {
-        return Run([&](Database& db) {
-            std::vector<AnsiString> names;
-            Transaction tx(db, false);
-            if (const auto id = FindKey(db, root_, path_)) {
-                Stmt st(db, "SELECT name FROM vals WHERE key=?1 ORDER BY fold");
-                st.Bind(1, *id);
-                while (st.Step())
-                    names.push_back(st.Blob(0));
-            }
-            tx.Commit();
-            return names;
-        });
-    } catch (const SqlFailure& f) {
-        throw ERegistryException(Format("Failed to open key '%s': %s", CurrentPath().c_str(), f.message.c_str()));
-    }
+    return ListNames(root_, path_, "SELECT name FROM vals WHERE key=?1 ORDER BY fold", CurrentPath());
 }
 
 std::optional<RegValue> TRegistry::ReadValue(const AnsiString& name) const

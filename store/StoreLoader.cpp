@@ -42,15 +42,17 @@ void FindIn(const std::string& folder, const std::string& nameMask, int attribut
     }
     closedir(dir);
 
+    // A hidden entry is neither listed nor searched unless the attributes ask for hidden ones.
+    auto hidden = [&](const Entry& e) { return e.name[0] == '.' && !(attributes & faHidden); };
     for (const Entry& e : entries) {
-        if (e.name[0] == '.' && !(attributes & faHidden))
+        if (hidden(e))
             continue;
         const bool wanted = e.isFile || (e.isDir && (attributes & faDirectory));
         if (wanted && fnmatch(nameMask.c_str(), e.name.c_str(), 0) == 0)
             out.push_back(folder + e.name);
     }
     for (const Entry& e : entries)
-        if (e.isDir)
+        if (e.isDir && !hidden(e))
             FindIn(folder + e.name + "/", nameMask, attributes, out);
 }
 

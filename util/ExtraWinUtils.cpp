@@ -103,7 +103,8 @@ void CopyFileByStream(const AnsiString& source, const AnsiString& dest)
 
 AnsiString GetShellFolder(const AnsiString& folderName)
 {
-    if (folderName != "AppData")
+    // Folder names are value names of the settings registry, matched without regard to case.
+    if (!SameName(folderName, "AppData"))
         return {};
     std::string dir;
     // Relative values are invalid for the XDG variables and are ignored.

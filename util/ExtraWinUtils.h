@@ -14,8 +14,8 @@ AnsiString ExtractFileNameNoExt(const AnsiString& path);
 // before a failed read remains. Copying a file onto itself leaves it as it is.
 void CopyFileByStream(const AnsiString& source, const AnsiString& dest);
 
-// The path of a standard folder, without a trailing "/": "AppData" gives $XDG_DATA_HOME, or
-// ~/.local/share when that is unset. Any other name gives empty text.
+// The path of a standard folder, without a trailing "/": "AppData" (in any case) gives
+// $XDG_DATA_HOME, or ~/.local/share when that is unset. Any other name gives empty text.
 AnsiString GetShellFolder(const AnsiString& folderName);
 
 } // namespace qm

@@ -636,16 +636,20 @@ void TCustomImage32::UpdateCache()
 {
     if (CacheValid)
         return;
-    CachedBitmapRect = GetBitmapRect();
-    if (FBitmap->IsEmpty()) {
+    CacheBitmapRect(GetBitmapRect(), FBitmap->IsEmpty());
+}
+
+void TCustomImage32::CacheBitmapRect(const TRect& R, bool Identity)
+{
+    CachedBitmapRect = R;
+    if (Identity) {
         CachedScaleX = CachedScaleY = FixedOne;
         CachedRecScaleX = CachedRecScaleY = FixedOne;
         CachedShiftX = CachedShiftY = 0;
     } else {
-        const int32_t w = CachedBitmapRect.Right - CachedBitmapRect.Left;
-        const int32_t h = CachedBitmapRect.Bottom - CachedBitmapRect.Top;
-        CachedShiftX = CachedBitmapRect.Left;
-        CachedShiftY = CachedBitmapRect.Top;
+        const int32_t w = R.Right - R.Left, h = R.Bottom - R.Top;
+        CachedShiftX = R.Left;
+        CachedShiftY = R.Top;
         CachedScaleX = MulDiv(w, FixedOne, FBitmap->Width);
         CachedScaleY = MulDiv(h, FixedOne, FBitmap->Height);
         CachedRecScaleX = MulDiv(FBitmap->Width, FixedOne, w);
@@ -746,7 +750,8 @@ void TCustomImage32::AdjustSizeToBitmap()
         if (w > 0 && h > 0)
             resize(w, h);
     }
-    if (FUpdateCount == 0 && OnBitmapResize)
+    // Inside the image's update brackets as well as outside them.
+    if (OnBitmapResize)
         OnBitmapResize(this);
     InvalidateCache();
     ForceFullInvalidate();
@@ -920,20 +925,7 @@ void TCustomImage32::PaintToBitmap(TBitmap32& Dest, const TRect& DestRect)
 {
     const TRepaintMode saved = RepaintMode();
     SetRepaintMode(rmFull);
-    CachedBitmapRect = DestRect;
-    if (IsRectEmpty32(DestRect) || FBitmap->IsEmpty()) {
-        CachedScaleX = CachedScaleY = CachedRecScaleX = CachedRecScaleY = FixedOne;
-        CachedShiftX = CachedShiftY = 0;
-    } else {
-        const int32_t w = DestRect.Right - DestRect.Left, h = DestRect.Bottom - DestRect.Top;
-        CachedShiftX = DestRect.Left;
-        CachedShiftY = DestRect.Top;
-        CachedScaleX = MulDiv(w, FixedOne, FBitmap->Width);
-        CachedScaleY = MulDiv(h, FixedOne, FBitmap->Height);
-        CachedRecScaleX = MulDiv(FBitmap->Width, FixedOne, w);
-        CachedRecScaleY = MulDiv(FBitmap->Height, FixedOne, h);
-    }
-    CacheValid = true;
+    CacheBitmapRect(DestRect, IsRectEmpty32(DestRect) || FBitmap->IsEmpty());
     FPaintingToBitmap = true;
     try {
         for (int32_t i = 0; i < FPaintStages.Count(); ++i) {
@@ -950,6 +942,21 @@ void TCustomImage32::PaintToBitmap(TBitmap32& Dest, const TRect& DestRect)
     CacheValid = false;
     FPaintingToBitmap = false;
     SetRepaintMode(saved);
+}
+
+void TCustomImage32::PaintOverlay()
+{
+    std::unique_ptr<QPainter> canvas;
+    for (int32_t i = 0; i < FLayers->Count(); ++i) {
+        TCustomLayer* layer = FLayers->Items(i);
+        if (!(layer->LayerOptions & LOB_GDI_OVERLAY))
+            continue;
+        if (!canvas)
+            canvas = std::make_unique<QPainter>(this);
+        layer->PaintGDI(*canvas);
+    }
+    canvas.reset();
+    TCustomPaintBox32::PaintOverlay();
 }
 
 // ---- Mouse --------------------------------------------------------------------------------

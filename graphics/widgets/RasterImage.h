@@ -233,6 +233,8 @@ protected:
     virtual void PaintLayers(TBitmap32& Dest, uint32_t StageNum);
 
     void InvalidateState() override;
+    // The layers with the GDI-overlay option paint on the control first, then OnGDIOverlay.
+    void PaintOverlay() override;
     void DoMouseLeave() override;
 
     void resizeEvent(QResizeEvent* Event) override;
@@ -248,6 +250,9 @@ private:
     void BitmapChanged();
     // The bitmap area grown by the resampler's reach, in control coordinates, once per tile.
     std::vector<TRect> ControlAreas(const TRect& Area);
+    // R as the cached bitmap rectangle with the scales and shifts to it (identity values
+    // when asked), and the cache valid.
+    void CacheBitmapRect(const TRect& R, bool Identity);
     void RunStage(int32_t Kind, TBitmap32& Dest, uint32_t StageNum);
     void HandleMouseDown(QMouseEvent* Event, TShiftState Extra);
 

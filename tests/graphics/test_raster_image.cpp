@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWindow>
 #include <climits>
 #include <vector>
@@ -333,4 +334,57 @@ TEST(GradPanel, ExtremeOffsetsFinishAndStayOnTheBuffer)
     panel.SetOffset(1000);
     panel.PaintBuffer();
     EXPECT_EQ(*panel.Buffer().PixelAddress(10, 10), Blended(255));
+}
+
+TEST(ImageControl, BitmapResizeIsHeardInsideAndOutsideUpdateBrackets)
+{
+    TImage32 image;
+    image.SetAutoSize(true);
+    int resizes = 0;
+    image.OnBitmapResize = [&](QObject*) { ++resizes; };
+    image.IncUpdateCount();
+    image.Bitmap().SetSize(30, 20);
+    EXPECT_EQ(resizes, 1);
+    image.DecUpdateCount();
+    image.Bitmap().SetSize(40, 25);
+    EXPECT_EQ(resizes, 2);
+    EXPECT_EQ(image.width(), 40); // auto-sized to the bitmap
+    EXPECT_EQ(image.height(), 25);
+}
+
+namespace {
+
+// A layer that paints straight onto the control, after the buffer has been copied.
+class OverlayLayer : public TCustomLayer {
+public:
+    using TCustomLayer::TCustomLayer;
+    std::vector<const char*>* log = nullptr;
+    void PaintGDI(QPainter& Canvas) override
+    {
+        log->push_back("layer");
+        Canvas.fillRect(QRect(2, 2, 4, 4), QColor(255, 0, 0));
+    }
+};
+
+} // namespace
+
+TEST(ImageControl, OverlayLayersPaintOnTheControlBeforeTheOverlayEvent)
+{
+    TImage32 image;
+    image.SetColor(clWhite);
+    image.resize(40, 30);
+    std::vector<const char*> log;
+    auto* overlay = new OverlayLayer(&image.Layers()); // owned by the collection
+    overlay->log = &log;
+    auto* plain = new OverlayLayer(&image.Layers());
+    plain->log = &log; // no overlay option: never asked
+    overlay->LayerOptions = LOB_VISIBLE | LOB_GDI_OVERLAY;
+    image.OnGDIOverlay = [&](QObject*) { log.push_back("event"); };
+    ShowAndSettle(image);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_STREQ(log[0], "layer");
+    EXPECT_STREQ(log[1], "event");
+    const QImage shown = image.grab().toImage();
+    EXPECT_EQ(shown.pixel(3, 3) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(shown.pixel(20, 20) & 0xFFFFFF, 0xFFFFFFu);
 }

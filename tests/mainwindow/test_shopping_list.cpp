@@ -297,6 +297,11 @@ TEST_F(ShoppingListTest, TheWheelAndTheScrollBarsLeaveTheKeysWithTheItemList)
         box->setFocus();
         Wheel(form->ImageShoppingList, -120);
         EXPECT_EQ(bar->value(), 100) << box->objectName().toStdString();
+        Wheel(form->ShoppingListBar, -120); // not even over the bar itself
+        EXPECT_EQ(bar->value(), 100) << box->objectName().toStdString();
+        const int itemsAt = items->value();
+        Wheel(form->ItemListBar, -120);
+        EXPECT_EQ(items->value(), itemsAt) << box->objectName().toStdString();
     }
     form->ImageItemList->setFocus();
     items->setVisible(false);

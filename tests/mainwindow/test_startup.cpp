@@ -298,9 +298,14 @@ TEST_F(StartupTest, CommandLineStoreFromElsewhereIsImportedAndOverwrittenOnlyAft
     EXPECT_EQ(dialogs->seen()[1].type, mtConfirmation);
     EXPECT_EQ(dialogs->seen()[1].buttons, TMsgDlgButtons(mbYes | mbNo));
 
-    // A store already in the storage folder opens where it is, without a word.
-    Start(stores + "Corner Shop.store");
-    EXPECT_EQ(qmtest::ReadFile(stores + "Corner Shop.store"), "[Bakery]\r\n");
+    // A store already in the storage folder opens where it is, without a word, also when its
+    // path names the folder in other words.
+    for (const AnsiString& path : {stores + "Corner Shop.store", stores + "../stores/Corner Shop.store",
+                                   stores + "./Corner Shop.store"}) {
+        auto form = Start(path);
+        EXPECT_EQ(form->GetCurrentStoreName(), "Corner Shop") << path;
+        EXPECT_EQ(qmtest::ReadFile(stores + "Corner Shop.store"), "[Bakery]\r\n");
+    }
 }
 
 TEST_F(StartupTest, AFailedImportIsReportedAndStartUpGoesOn)

@@ -319,3 +319,19 @@ TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
     EXPECT_EQ(ReadFile(path), kept);
     EXPECT_EQ(Entries(dir.path()), (Names{"shop.store", "shop.store.lock"}));
 }
+
+TEST_F(IniFileTest, APipeUnderTheFileNameIsNeitherWaitedForNorReplaced)
+{
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    EXPECT_EQ(ini.ReadString("S", "k", "none"), "none");
+    EXPECT_EQ(InChild([&] {
+                  alarm(10); // a write that waits for a writer on the pipe ends here
+                  ini.DeleteKey("S", "k");
+                  ini.WriteString("S", "k", "1");
+                  return std::string("written");
+              }),
+              "thrown: Cannot write to the file \"" + path + "\": it is not a regular file.");
+    struct stat st {};
+    ASSERT_EQ(lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "StoreTestSupport.h"
@@ -179,6 +180,14 @@ TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableName
     EXPECT_EQ(ListStoreNames(ctx.StoresFolder), (std::vector<AnsiString>{"A", "b", "Deep"}));
     QMStore s;
     EXPECT_FALSE(LoadStoreData(ctx, s, "Deep").Found); // listed, but not in the storage folder itself
+
+    // Without the hidden attribute, hidden files and what hidden folders hold stay out.
+    fs::create_directory(dir.file(".hidden"));
+    qmtest::WriteFile(dir.file(".hidden/Secret.store"), "");
+    std::vector<std::string> found = FindFiles(ctx.StoresFolder + "*.store", faArchive);
+    std::sort(found.begin(), found.end()); // the file system's own order is not fixed
+    EXPECT_EQ(found, (std::vector<std::string>{ctx.StoresFolder + "A.store", ctx.StoresFolder + "b.store",
+                                               ctx.StoresFolder + "sub/Deep.store"}));
 }
 
 TEST_F(StoreFolderTest, ReadersAnswerErrorForEmptyNamesAndJoinLists)

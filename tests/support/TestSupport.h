@@ -11,7 +11,7 @@
 
 namespace qmtest {
 
-// A fresh folder under the test program's private temp root; removed with its content.
+// A fresh folder in the temporary folder ($TMPDIR or /tmp); removed with its content.
 class TempDir {
 public:
     TempDir();

@@ -80,6 +80,7 @@ TEST(ShellFolder, AppDataFollowsXdgDataHome)
     const std::string saved = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
     setenv("XDG_DATA_HOME", "/tmp/some data/", 1);
     EXPECT_EQ(GetShellFolder("AppData"), "/tmp/some data");
+    EXPECT_EQ(GetShellFolder("APPDATA"), "/tmp/some data");
     unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(GetShellFolder("AppData"), std::string(std::getenv("HOME")) + "/.local/share");
     EXPECT_EQ(GetShellFolder("Cookies"), "");
