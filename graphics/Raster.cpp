@@ -296,19 +296,25 @@ void TBitmap32::ChangeSize(int32_t& AWidth, int32_t& AHeight, int32_t NewWidth, 
     FreeStorage();
     AWidth = 0;
     AHeight = 0;
+    // A failed size change leaves the bitmap 0 x 0 with no pixels. Its clip rectangle must
+    // shrink with it: the clipped operations write inside the clip rectangle without
+    // looking at the size, and an old one would send them through the missing pixels.
+    auto fail = [this](const char* message) {
+        FreeStorage();
+        ResetClipRect();
+        throw EOutOfResources(message);
+    };
     if (NewWidth >= 1 && NewHeight >= 1) {
         // Sized in 64 bits first: a product that overflows 32 bits must fail, not wrap.
         const uint64_t bytes = uint64_t(NewWidth) * uint64_t(NewHeight) * 4u;
         void* memory = bytes <= uint64_t(MaxBitmapBytes) ? std::malloc(size_t(bytes)) : nullptr;
         if (!memory)
-            throw EOutOfResources("Can't allocate the DIB handle");
+            fail("Can't allocate the DIB handle");
         FPixelData = static_cast<TColor32*>(memory);
         FDC = std::make_unique<QImage>(static_cast<uchar*>(memory), NewWidth, NewHeight,
                                        qsizetype(NewWidth) * 4, QImage::Format_ARGB32);
-        if (FDC->isNull()) {
-            FreeStorage();
-            throw EOutOfResources("Can't create compatible DC");
-        }
+        if (FDC->isNull())
+            fail("Can't create compatible DC");
         FDC->setDotsPerMeterX(DotsPerMeterAt96Dpi);
         FDC->setDotsPerMeterY(DotsPerMeterAt96Dpi);
     }

@@ -299,6 +299,10 @@ public:
 
     TLinearKernel* LinearKernel() const { return FLinearKernel; }
 
+protected:
+    // For descendants, which install themselves once they are whole.
+    TLinearResampler(TBitmap32* ABitmap, bool AInstall);
+
 private:
     TLinearKernel* FLinearKernel = nullptr;
 };

@@ -151,10 +151,13 @@ TColor32 TNearestResampler::GetSampleFloat(float X, float Y)
 
 // ---- TLinearResampler and TDraftResampler -------------------------------------------------
 
-TLinearResampler::TLinearResampler(TBitmap32* ABitmap) : TBitmap32Resampler(ABitmap)
+TLinearResampler::TLinearResampler(TBitmap32* ABitmap) : TLinearResampler(ABitmap, true) {}
+
+TLinearResampler::TLinearResampler(TBitmap32* ABitmap, bool AInstall) : TBitmap32Resampler(ABitmap)
 {
     FLinearKernel = new TLinearKernel();
-    Install();
+    if (AInstall)
+        Install();
 }
 
 TLinearResampler::~TLinearResampler()
@@ -196,7 +199,7 @@ TColor32 TLinearResampler::GetSampleFloat(float X, float Y)
     return TLinearResampler::GetSampleFixed(SatRound(X * 65536.0f), SatRound(Y * 65536.0f));
 }
 
-TDraftResampler::TDraftResampler(TBitmap32* ABitmap) : TLinearResampler(ABitmap)
+TDraftResampler::TDraftResampler(TBitmap32* ABitmap) : TLinearResampler(ABitmap, false)
 {
     Install();
 }

@@ -107,7 +107,16 @@ TEST(Bitmap, OverflowingSizeFailsAndLeavesTheBitmapEmpty)
     EXPECT_EQ(b.PixelData(), nullptr);
     EXPECT_TRUE(b.IsEmpty());
     EXPECT_EQ(log.total(), 0);
-    EXPECT_EQ(b.ClipRect(), (TRect{1, 1, 3, 3})); // kept until the next successful size change
+    // The clip rectangle shrinks with the pixels, so clipped operations find nothing to touch.
+    EXPECT_EQ(b.ClipRect(), (TRect{0, 0, 0, 0}));
+    EXPECT_FALSE(b.Clipping());
+    b.SetOuterColor(0x12345678);
+    EXPECT_EQ(b.PixelAtChecked(2, 2), 0x12345678u);
+    b.SetPixelChecked(2, 2, 0);
+    b.SetPixelBlendedChecked(1, 1, 0xFFFFFFFF);
+    b.FillRectClipped(0, 0, 4, 4, 0xFF000000);
+    b.DrawHorzLineClipped(0, 2, 3, 0xFF000000);
+    b.DrawLineClipped(0, 0, 3, 3, 0xFF000000, true);
     EXPECT_THROW(b.SetSize(65536, 65536), EOutOfResources); // exactly 2^32 x 4 bytes
     EXPECT_TRUE(b.SetSize(2, 2));
     EXPECT_EQ(b.ClipRect(), (TRect{0, 0, 2, 2}));

@@ -393,7 +393,15 @@ TEST(Resamplers, RegistriesAndClassNames)
         EXPECT_STREQ(KernelList().Items(i)->ClassName, kernels[i]);
 
     TBitmap32 b;
+    // A new resampler is installed, and announced, only once it is whole.
+    std::vector<std::string> announced;
+    b.OnChange = [&](TObject*) { announced.push_back(b.ResamplerClassName()); };
+    for (const char* cls : resamplers)
+        b.SetResamplerClassName(cls);
     b.SetResamplerClassName("TKernelResampler");
+    b.SetResamplerClassName("tlinearresampler");
+    EXPECT_EQ(announced, std::vector<std::string>(resamplers + 1, resamplers + 4));
+    b.OnChange = nullptr;
     auto* kr = static_cast<TKernelResampler*>(b.Resampler());
     EXPECT_EQ(kr->KernelClassName(), "TBoxKernel");
     EXPECT_EQ(kr->TableSize(), 32);
