@@ -264,52 +264,41 @@ void StartOfStep(const QMStore& store, int32_t& cat, int32_t& item)
 
 } // namespace
 
-void TFormMain::SelectPreviousRow()
+void TFormMain::SelectBySteps(bool up, int32_t count)
 {
     if (Store.CategoryCount() == 0)
         return;
     int32_t cat, item;
     StartOfStep(Store, cat, item);
-    StepUp(cat, item);
+    for (int32_t n = 0; n < count; ++n)
+        up ? StepUp(cat, item) : StepDown(cat, item);
     SelectRow(cat, item);
+}
+
+int32_t TFormMain::PageRows() const
+{
+    return Store.ItemRowHeight > 0 ? (ImageItemList->height() - ImageItemListHeader->height()) / Store.ItemRowHeight
+                                   : 0;
+}
+
+void TFormMain::SelectPreviousRow()
+{
+    SelectBySteps(true, 1);
 }
 
 void TFormMain::SelectNextRow()
 {
-    if (Store.CategoryCount() == 0)
-        return;
-    int32_t cat, item;
-    StartOfStep(Store, cat, item);
-    StepDown(cat, item);
-    SelectRow(cat, item);
+    SelectBySteps(false, 1);
 }
 
 void TFormMain::SelectPageUp()
 {
-    if (Store.CategoryCount() == 0)
-        return;
-    int32_t cat, item;
-    StartOfStep(Store, cat, item);
-    const int32_t rows = Store.ItemRowHeight > 0
-                             ? (ImageItemList->height() - ImageItemListHeader->height()) / Store.ItemRowHeight
-                             : 0;
-    for (int32_t n = 0; n < rows; ++n)
-        StepUp(cat, item);
-    SelectRow(cat, item);
+    SelectBySteps(true, PageRows());
 }
 
 void TFormMain::SelectPageDown()
 {
-    if (Store.CategoryCount() == 0)
-        return;
-    int32_t cat, item;
-    StartOfStep(Store, cat, item);
-    const int32_t rows = Store.ItemRowHeight > 0
-                             ? (ImageItemList->height() - ImageItemListHeader->height()) / Store.ItemRowHeight
-                             : 0;
-    for (int32_t n = 0; n < rows; ++n)
-        StepDown(cat, item);
-    SelectRow(cat, item);
+    SelectBySteps(false, PageRows());
 }
 
 void TFormMain::SelectFirstRow()

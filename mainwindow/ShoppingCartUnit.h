@@ -445,6 +445,11 @@ private:
     void StepUp(int32_t& cat, int32_t& item) const;
     void StepDown(int32_t& cat, int32_t& item) const;
     int32_t LastItemOf(int32_t cat) const;
+    // Count steps up or down from the selection (or the first category's row), then one
+    // SelectRow; nothing in a store without categories.
+    void SelectBySteps(bool up, int32_t count);
+    // The rows of one page: the image's height under the header in item rows.
+    int32_t PageRows() const;
     bool ItemListIsActive() const;
     void ChangeSelectedQty(int32_t delta);
 

@@ -290,9 +290,14 @@ TEST_F(ItemListTest, TheBuyColumnAndTheQuantityArrowsWriteTheItemAndRebuildTheLi
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 2);
     Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
     Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
+    EXPECT_EQ(s.Categories[0].Items[1].Qty, 0);
+    // At 0 the lower arrow keeps 0 and still writes the item and rebuilds the list.
+    WriteStoreString(StoreContext{stores, {}}, "Shop", "Dairy", "Cheese", "A1,-,,-,7");
+    form->ShopList.ItemCount = 99;
     Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 0);
     EXPECT_EQ(Line("Dairy", "Cheese"), "A1,-,,-,0,-,0,-,0,-,0");
+    EXPECT_EQ(form->ShopList.ItemCount, 1);
 
     // Butter's arrows are not there while Butter is not selected: the click selects it.
     Click(form->ImageItemList, x, rowY(0, 0));
