@@ -803,6 +803,10 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
         if (!exists && st.st_mode != 0)
             throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
                                      FromFileName(fileName_).c_str()));
+        // The new file is renamed over the old one, which the folder allows whatever the
+        // file's own mode says: a file this user may not write is refused here instead.
+        if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            Fail(fileName_, errno);
         model->Rewrite();
         fresh.version = ReplaceFile(target, model->text, exists ? &st : nullptr);
     } else if (exists) {

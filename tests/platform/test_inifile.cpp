@@ -306,16 +306,29 @@ TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
               }),
               failure(EFBIG));
 
-    // A read-only folder; the super-user writes anywhere, so the write runs as another user.
+    // The super-user writes anywhere, so the writes below run as another user.
+    auto asOtherUser = [&](const std::function<void()>& write) {
+        return InChild([&] {
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                return std::string("cannot drop privileges");
+            write();
+            return std::string("written");
+        });
+    };
+
+    // A file marked read-only in a folder open to everyone: the replacement the folder would
+    // allow is not made, so neither a key write nor a removal changes it.
+    chmod(dir.path().c_str(), 0777);
+    chmod(path.c_str(), 0444);
+    unlink((path + ".lock").c_str()); // the other user makes its own
+    EXPECT_EQ(asOtherUser([&] { ini.WriteString("S", "k", "1"); }), failure(EACCES));
+    EXPECT_EQ(asOtherUser([&] { ini.EraseSection("S"); }), failure(EACCES));
+    EXPECT_EQ(ReadFile(path), kept);
+
+    // A read-only folder.
     chmod(dir.path().c_str(), 0555);
     chmod(path.c_str(), 0666);
-    EXPECT_EQ(InChild([&] {
-                  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-                      return std::string("cannot drop privileges");
-                  ini.WriteString("S", "k", "1");
-                  return std::string("written");
-              }),
-              failure(EACCES));
+    EXPECT_EQ(asOtherUser([&] { ini.WriteString("S", "k", "1"); }), failure(EACCES));
     EXPECT_EQ(ReadFile(path), kept);
     EXPECT_EQ(Entries(dir.path()), (Names{"shop.store", "shop.store.lock"}));
 }
