@@ -3,12 +3,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -156,20 +159,26 @@ void TFormMain::ReadWindowPlacement()
     setWindowState(Qt::WindowNoState);
     QPoint pos = this->pos();
     QSize size = this->size();
+    // No size beyond the whole desktop (and never less than the window's own first size): the
+    // lists' pictures follow the window, and a damaged value of millions of pixels would ask
+    // for more memory than there is.
+    QSize limit = size;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        limit = limit.expandedTo(screen->virtualSize());
     if (Exists(kWindow, "Left"))
         pos.setX(ReadInt(kWindow, "Left", 0));
     if (Exists(kWindow, "Top"))
         pos.setY(ReadInt(kWindow, "Top", 0));
     if (Exists(kWindow, "Width"))
-        size.setWidth(ReadInt(kWindow, "Width", 0));
+        size.setWidth(std::min(ReadInt(kWindow, "Width", 0), limit.width()));
     if (Exists(kWindow, "Height"))
-        size.setHeight(ReadInt(kWindow, "Height", 0));
+        size.setHeight(std::min(ReadInt(kWindow, "Height", 0), limit.height()));
     if (Exists(kWindow, "Left") || Exists(kWindow, "Top"))
         move(pos);
     resize(size);
     if (Exists(kWindow, "IsMaximized") && ReadBool(kWindow, "IsMaximized", false))
         setWindowState(Qt::WindowMaximized);
-    SetPanelListWidth(ReadInt(kWindow, "SplitLR", 200));
+    SetPanelListWidth(std::min(ReadInt(kWindow, "SplitLR", 200), limit.width()));
 }
 
 // 5. Display settings.

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMenu>
+#include <QScreen>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSplitterHandle>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -175,6 +177,19 @@ TEST_F(StartupTest, MaximisedCloseKeepsTheStoredBounds)
     auto form = Start();
     EXPECT_TRUE(form->windowState() & Qt::WindowMaximized);
     EXPECT_EQ(form->size(), QSize(700, 500)); // the size it returns to
+}
+
+TEST_F(StartupTest, DamagedPlacementValuesStillGiveAWindowTheDesktopCanShow)
+{
+    NotFirstRun();
+    for (const char* name : {"Width", "Height", "SplitLR"})
+        RegWriteInteger(kCompany, kProduct, kWindow, std::numeric_limits<int32_t>::max(), name);
+    auto form = Start();
+    form->show();
+    const QSize limit = QSize(1038, 713).expandedTo(QGuiApplication::primaryScreen()->virtualSize());
+    EXPECT_LE(form->width(), limit.width());
+    EXPECT_LE(form->height(), limit.height());
+    EXPECT_LT(form->PanelListWidth(), form->width());
 }
 
 TEST_F(StartupTest, DefaultsFillWhatTheRegistryLacks)
