@@ -172,3 +172,17 @@ TEST_F(PdfWriterTest, RefusesWhatWouldWriteABrokenFile)
     EXPECT_THROW(pdf.EndDoc(), EInvalidOperation);
     CheckedFile(pdf.FileName);
 }
+
+TEST_F(PdfWriterTest, SavingThroughALinkWritesTheFileItNames)
+{
+    fs::create_directory(dir.file("lists"));
+    fs::create_symlink("lists/now.pdf", dir.file("dangling.pdf"));
+    fs::create_symlink(dir.file("lists/old.pdf"), dir.file("old.pdf"));
+    qmtest::WriteFile(dir.file("lists/old.pdf"), "older");
+    for (const char* name : {"dangling.pdf", "old.pdf"}) {
+        WriteSample(false, name);
+        EXPECT_TRUE(fs::is_symlink(dir.file(name))) << name;
+    }
+    EXPECT_EQ(qmtest::ReadFile(dir.file("lists/now.pdf")).size(), 3047u);
+    EXPECT_EQ(qmtest::ReadFile(dir.file("lists/old.pdf")).size(), 3047u);
+}
