@@ -212,7 +212,7 @@ int32_t TClassList::Add(const TMetaClass* AClass)
 const TMetaClass* TClassList::Items(int32_t Index) const
 {
     if (Index < 0 || Index >= Count())
-        throw ERangeError(Format("List index out of bounds (%d)", Index));
+        throw EListError(Format("List index out of bounds (%d)", Index));
     return FItems[size_t(Index)];
 }
 

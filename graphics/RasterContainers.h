@@ -115,7 +115,7 @@ public:
 
     int32_t Add(const TMetaClass* AClass);
     int32_t Count() const { return int32_t(FItems.size()); }
-    // Raises ERangeError outside the list.
+    // Raises EListError outside the list, as every list index does.
     const TMetaClass* Items(int32_t Index) const;
     // The first class of that exact name (case counts), or null.
     const TMetaClass* Find(const std::string& AClassName) const;

@@ -323,12 +323,15 @@ void TPrintPDF::writeFile() const
 {
     namespace fs = std::filesystem;
     std::string target = ToFileName(FileName);
+    // Replace the file a link names, not the link, also when that file does not exist yet (as
+    // writing through the link would create it).
     std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        // Replace the file the link names, not the link.
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec)
-            target = resolved.string();
+    for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
+        const fs::path link(target);
+        const fs::path to = fs::read_symlink(link, ec);
+        if (ec)
+            break;
+        target = (to.is_absolute() ? to : link.parent_path() / to).string();
     }
 
     // A target that exists must be writable, as it would be for writing in place; its mode is

@@ -9,6 +9,7 @@
 
 #include "RasterTestSupport.h"
 #include "graphics/RasterBlend.h"
+#include "graphics/RasterSystem.h"
 #include "graphics/RasterVariants.h"
 
 using namespace qm;
@@ -97,8 +98,16 @@ TEST_P(FamilyTest, LinesTreatEachPixelLikeTheIntoForm)
             BlendColorIntoMaster(src[i], expect[i], m);
         std::vector<TColor32> got = dst;
         BlendColorLineMaster(src.data(), got.data(), int32_t(src.size()), m);
-        if (!mmx()) { // the MMX line takes (Fa + 1) * M where the pixel form takes (M + 1) * Fa
+        if (!mmx()) {
             EXPECT_EQ(got, expect) << "M " << m;
+        } else { // the MMX line takes (Fa + 1) * M where the pixel form takes (M + 1) * Fa
+            for (size_t i = 0; i < src.size(); ++i) {
+                const uint32_t w = ((Channel(src[i], 3) + 1) * m) >> 8;
+                for (int c = 0; c < 4; ++c)
+                    ASSERT_EQ(Channel(got[i], c),
+                              w == 0 ? Channel(dst[i], c) : MmxChannel(Channel(src[i], c), Channel(dst[i], c), w))
+                        << "M " << m << " pixel " << i;
+            }
         }
         EXPECT_EQ(got.back(), dst.back());
     }
@@ -116,6 +125,38 @@ TEST_P(FamilyTest, LinesTreatEachPixelLikeTheIntoForm)
     CombineColorLine(src.data(), got.data(), 10, 255);
     EXPECT_TRUE(std::equal(src.begin(), src.begin() + 10, got.begin()));
     EXPECT_EQ(got[10], dst[10]);
+}
+
+TEST_P(FamilyTest, MasterLineWeightDiffersFromThePixelForm)
+{
+    // Fa 10, M 250: the line's (11 * 250) shr 8 = 10, the pixel form's (251 * 10) shr 8 = 9.
+    const TColor32 src = 0x0AFF0000, dst = 0xFF0000FF;
+    TColor32 line = dst, pixel = dst;
+    BlendColorLineMaster(&src, &line, 1, 250);
+    BlendColorIntoMaster(src, pixel, 250);
+    const uint32_t w = mmx() ? 10 : 9;
+    EXPECT_EQ(Channel(line, 2), mmx() ? MmxChannel(255, 0, w) : PlainTerm(255, w));
+    EXPECT_EQ(Channel(pixel, 2), mmx() ? MmxChannel(255, 0, 9) : PlainTerm(255, 9));
+}
+
+TEST(BlendBinding, ExtendedMmxRoutinesNeedBothFeatures)
+{
+    const TBindingFeatures saved = BindingFeatures();
+    // MMX without the extended instructions: the average keeps the plain rounding (down)
+    // while the MMX blends are bound.
+    RebindRasterRoutines({true, false, false});
+    EXPECT_EQ(AverageColors(0x01030000, 0x02000000), 0x01010000u);
+    EXPECT_EQ(BlendColors(0x80FF0000, 0xFF0000FF), 0xC0800080u);
+    EXPECT_TRUE(MMXActive);
+    // The extended flag alone binds nothing of the MMX family.
+    RebindRasterRoutines({false, true, false});
+    EXPECT_EQ(AverageColors(0x01030000, 0x02000000), 0x01010000u);
+    EXPECT_EQ(BlendColors(0x80FF0000, 0xFF0000FF), 0xBF80007Fu);
+    EXPECT_FALSE(MMXActive);
+    EXPECT_EQ(AlphaWeightTable, nullptr);
+    RebindRasterRoutines({true, true, false});
+    EXPECT_EQ(AverageColors(0x01030000, 0x02000000), 0x02020000u);
+    RebindRasterRoutines(saved);
 }
 
 TEST_P(FamilyTest, MergeExamples)

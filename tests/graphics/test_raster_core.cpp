@@ -190,7 +190,10 @@ TEST(RasterLowLevel, ConstrainWrapMirror)
     EXPECT_EQ(WrapProcByMode[wmMirror](20, 0, 9), 0);
     // Full-range arguments do not overflow.
     EXPECT_EQ(WrapValue(INT32_MAX, INT32_MIN, INT32_MAX), INT32_MAX);
-    EXPECT_EQ(MirrorValue(INT32_MIN, 0, 9), MirrorValue(INT32_MIN, 0, 9));
+    // INT32_MIN - 9 = -214748365 * 10 - 7: wrapped 9 - 7 = 2; the odd quotient reflects it to 7.
+    EXPECT_EQ(WrapValue(INT32_MIN, 0, 9), 2);
+    EXPECT_EQ(MirrorValue(INT32_MIN, 0, 9), 7);
+    EXPECT_EQ(MirrorValue(INT32_MAX, INT32_MIN, INT32_MAX), INT32_MAX);
     EXPECT_THROW(WrapValue(3, 5, 4), EDivByZero);
     EXPECT_THROW(MirrorValue(3, 5, 4), EDivByZero);
 }

@@ -172,3 +172,36 @@ TEST_F(PdfWriterTest, RefusesWhatWouldWriteABrokenFile)
     EXPECT_THROW(pdf.EndDoc(), EInvalidOperation);
     CheckedFile(pdf.FileName);
 }
+
+TEST_F(PdfWriterTest, SavingThroughALinkWritesTheFileItNames)
+{
+    fs::create_directory(dir.file("lists"));
+    fs::create_symlink("lists/now.pdf", dir.file("dangling.pdf"));
+    fs::create_symlink(dir.file("lists/old.pdf"), dir.file("old.pdf"));
+    qmtest::WriteFile(dir.file("lists/old.pdf"), "older");
+    for (const char* name : {"dangling.pdf", "old.pdf"}) {
+        WriteSample(false, name);
+        EXPECT_TRUE(fs::is_symlink(dir.file(name))) << name;
+    }
+    EXPECT_EQ(qmtest::ReadFile(dir.file("lists/now.pdf")).size(), 3047u);
+    EXPECT_EQ(qmtest::ReadFile(dir.file("lists/old.pdf")).size(), 3047u);
+}
+
+TEST_F(PdfWriterTest, LandscapePageTurnsOverAgainstItsOwnHeight)
+{
+    TPrintPDF pdf;
+    pdf.FileName = dir.file("wide.pdf");
+    pdf.PageWidth = 792;
+    pdf.PageHeight = 612;
+    pdf.LineWidth = 2;
+    pdf.BeginDoc();
+    pdf.Font = {0, 10}; // 612 - 24 - 8.5 = 579.5 rounds to the even 580
+    pdf.TextOut(24, 24, "Bread");
+    pdf.DrawLine(24, 100, 768, 120);
+    pdf.EndDoc();
+    const std::string file = CheckedFile(pdf.FileName);
+    EXPECT_NE(file.find("stream\r\nBT\r\n/F1 10 Tf\r\n24 580 Td\r\n(Bread) Tj\r\nET\r\n"
+                        "24 512 m\r\n768 492 l\r\n2 w\r\nS\r\nendstream\r\n"),
+              std::string::npos);
+    EXPECT_NE(file.find("/MediaBox [ 0 0 792 612]\r\n"), std::string::npos);
+}
