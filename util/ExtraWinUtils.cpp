@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -71,16 +72,44 @@ void CopyFileByStream(const AnsiString& source, const AnsiString& dest)
     if (S_ISDIR(srcStat.st_mode))
         RaiseFileError("read", source, EISDIR);
 
+    // A destination that is a symbolic link keeps the link: the copy goes where it points.
+    std::string target = dst;
+    struct stat linkStat {};
+    if (::lstat(dst.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+        if (char* real = ::realpath(dst.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+
     // Truncating the destination when it is the source would destroy the only copy.
     struct stat dstStat {};
-    if (::stat(dst.c_str(), &dstStat) == 0 && dstStat.st_dev == srcStat.st_dev &&
-        dstStat.st_ino == srcStat.st_ino)
+    const bool exists = ::stat(target.c_str(), &dstStat) == 0;
+    if (exists && dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino)
         return;
-
-    Fd out;
-    out.fd = ::open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (out.fd < 0)
+    if (exists && S_ISDIR(dstStat.st_mode))
+        RaiseFileError("create", dest, EISDIR);
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         RaiseFileError("create", dest, errno);
+
+    // The copy is made beside the destination and renamed over it only once it is whole, so a
+    // copy that stops half-way (a full disk, a read error) leaves an existing store as it was
+    // and no half store behind.
+    static unsigned counter = 0;
+    std::string tmp;
+    Fd out;
+    for (int attempt = 0; out.fd < 0; ++attempt) {
+        tmp = target + ".tmp" + std::to_string(long(::getpid())) + "-" + std::to_string(++counter);
+        out.fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (out.fd < 0 && (errno != EEXIST || attempt > 100))
+            RaiseFileError("create", dest, errno);
+    }
+    if (exists)
+        (void)::fchmod(out.fd, dstStat.st_mode & 07777); // the store keeps its permissions
+    auto fail = [&](const char* what, const AnsiString& path, int err) {
+        ::unlink(tmp.c_str());
+        RaiseFileError(what, path, err);
+    };
 
     char buffer[64 * 1024];
     for (;;) {
@@ -88,17 +117,21 @@ void CopyFileByStream(const AnsiString& source, const AnsiString& dest)
         if (r < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseFileError("read", source, errno);
+            fail("read", source, errno);
         }
         if (r == 0)
             break;
         if (!WriteAll(out.fd, buffer, size_t(r)))
-            RaiseFileError("write", dest, errno);
+            fail("write", dest, errno);
     }
+    if (::fsync(out.fd) != 0)
+        fail("write", dest, errno);
     const int fd = out.fd;
     out.fd = -1;
     if (::close(fd) != 0)
-        RaiseFileError("write", dest, errno);
+        fail("write", dest, errno);
+    if (::rename(tmp.c_str(), target.c_str()) != 0)
+        fail("create", dest, errno);
 }
 
 AnsiString GetShellFolder(const AnsiString& folderName)

@@ -9,9 +9,9 @@ namespace qm {
 // name without a dot is returned whole. "\" and ":" are ordinary characters of a name here.
 AnsiString ExtractFileNameNoExt(const AnsiString& path);
 
-// Copies the whole content of source to dest, creating dest or emptying and overwriting it.
-// Errors raise EInOutError naming the file and the system's reason; a destination created
-// before a failed read remains. Copying a file onto itself leaves it as it is.
+// Copies the whole content of source to dest, creating dest or replacing it once the copy is
+// whole. Errors raise EInOutError naming the file and the system's reason; a copy that fails
+// leaves dest as it was (or absent). Copying a file onto itself leaves it as it is.
 void CopyFileByStream(const AnsiString& source, const AnsiString& dest);
 
 // The path of a standard folder, without a trailing "/": "AppData" (in any case) gives

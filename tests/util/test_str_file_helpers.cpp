@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/Exception.h"
@@ -107,6 +115,45 @@ TEST(CopyFileByStream, CopiesOverwritesAndReportsFailures)
     }
     EXPECT_THROW(CopyFileByStream(dir.file("a.store"), dir.file("no/such/dir.store")), EInOutError);
     EXPECT_THROW(CopyFileByStream(dir.path(), dir.file("d.store")), EInOutError);
+}
+
+TEST(CopyFileByStream, ACopyThatStopsHalfWayLeavesTheDestinationAsItWas)
+{
+    qmtest::TempDir dir;
+    qmtest::WriteFile(dir.file("import.store"), "[Dairy]\r\n" + std::string(200000, 'm') + "=,-,,-,1\r\n");
+    const std::string kept = "[Bakery]\r\nBread=,-,,-,2\r\n";
+    qmtest::WriteFile(dir.file("shop.store"), kept);
+    chmod(dir.file("shop.store").c_str(), 0640);
+
+    // A file-size limit stops the copy half-way, as a full disk would.
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{50000, 50000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            CopyFileByStream(dir.file("import.store"), dir.file("shop.store"));
+        } catch (const EInOutError&) {
+            _exit(3);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "the failed copy was not reported";
+    EXPECT_EQ(qmtest::ReadFile(dir.file("shop.store")), kept);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"import.store", "shop.store"}));
+
+    // A whole copy replaces the store and keeps its permissions.
+    CopyFileByStream(dir.file("import.store"), dir.file("shop.store"));
+    EXPECT_EQ(qmtest::ReadFile(dir.file("shop.store")), qmtest::ReadFile(dir.file("import.store")));
+    struct stat st {};
+    stat(dir.file("shop.store").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(CopyFileByStream, CopyingAFileOntoItselfKeepsIt)
