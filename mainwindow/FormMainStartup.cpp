@@ -18,6 +18,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Dispatch.h"
+#include "platform/Exception.h"
 #include "platform/gui/Splitter.h"
 #include "platform/gui/StatusBar.h"
 #include "platform/gui/ToolBar.h"
@@ -349,7 +350,14 @@ void TFormMain::FormResize()
         return;
     DrawItemList();
     DrawItemListHeader();
-    SelectRow(Store.SelCategory, Store.SelItem);
+    // Selecting the row again also remembers it in the store file. A store that cannot be
+    // written (read-only, say) is still laid out and drawn in full, and a window being resized
+    // shows no box for it: the next row the person selects reports the failure.
+    try {
+        SelectRow(Store.SelCategory, Store.SelItem);
+    } catch (const EInOutError&) {
+    } catch (const EStoreError&) {
+    }
     ShoppingListBar->setSingleStep(20);
     ShoppingListBar->setPageStep(20);
     DrawShoppingList();

@@ -447,4 +447,26 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
 }
 
+TEST_F(ItemListTest, AResizeLaysOutAndDrawsBothListsWhenTheSelectionCannotBeRemembered)
+{
+    auto form = Start(); // the file remembers no row, so selecting one again writes it
+    const std::string before = qmtest::ReadFile(stores + "Shop.store");
+    fs::remove(stores + "Shop.store.lock");
+    fs::create_directory(stores + "Shop.store.lock"); // the file cannot be rewritten now
+    QMShopListItem& cheese = form->ShopList.Aisles[0].Cats[0].Items[0];
+    ASSERT_EQ(cheese.Name, "Cheese");
+    cheese.RowHeight = 0;
+
+    // A window being resized shows no box; the row is selected and the shopping list drawn.
+    EXPECT_NO_THROW(form->FormResize());
+    EXPECT_EQ(Sel(*form), std::pair(0, -1));
+    EXPECT_GT(cheese.RowHeight, 0);
+    EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
+
+    // A row the person selects still reports what could not be written.
+    dialogs->expectBox("");
+    Key(*form, Qt::Key_Down);
+    EXPECT_EQ(dialogs->seen().size(), 1u);
+}
+
 } // namespace
