@@ -356,9 +356,16 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
         if (x >= ExpandGlyphX - 2 && x <= ExpandGlyphX + gw + 2 && y >= gt - 2 && y <= gt + 2 * gw + 2) {
             QMCategory& category = Store.Categories[size_t(c)];
             category.Expanded = !category.Expanded;
-            SelectRow(c, -1);
-            WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
-                             category.Expanded ? "0" : "1");
+            try {
+                SelectRow(c, -1);
+                WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
+                                 category.Expanded ? "0" : "1");
+            } catch (...) {
+                // A state that could not be written is not shown as done.
+                category.Expanded = !category.Expanded;
+                DrawItemList();
+                throw;
+            }
             MMenuCategoryClick();
             return;
         }

@@ -445,6 +445,15 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
+
+    // Nor does the marker show a category collapsed that the file cannot record.
+    const QMStore& s = form->Store;
+    const int markerY = s.Categories[1].RowTop + s.TextMarginY + (s.ItemRowHeight - form->ExpandGlyphW) / 2;
+    dialogs->expectBox("");
+    Click(form->ImageItemList, form->ExpandGlyphX, markerY);
+    EXPECT_EQ(dialogs->seen().size(), 3u);
+    EXPECT_TRUE(s.Categories[1].Expanded);
+    EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
 }
 
 TEST_F(ItemListTest, AResizeLaysOutAndDrawsBothListsWhenTheSelectionCannotBeRemembered)
