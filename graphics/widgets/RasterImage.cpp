@@ -326,7 +326,13 @@ void TCustomPaintBox32::BufferResized(int32_t, int32_t)
 
 void TCustomPaintBox32::resizeEvent(QResizeEvent* Event)
 {
-    ResizeBuffer();
+    // A control stretched far beyond any screen may need a buffer that cannot be had. The
+    // buffer is then left empty (the failed size change leaves it 0 x 0), nothing is shown
+    // until a later size fits, and the failure does not cross the toolkit's event loop.
+    try {
+        ResizeBuffer();
+    } catch (const EOutOfResources&) {
+    }
     BufferValid = false;
     QWidget::resizeEvent(Event);
     if (OnResize)

@@ -71,6 +71,25 @@ TEST(PaintBox, BufferFollowsTheViewportInSteps)
     EXPECT_TRUE(image.ForceFullRepaint);
 }
 
+TEST(PaintBox, ASizeNoBufferCanFollowLeavesItEmptyUntilOneFits)
+{
+    TImage32 image;
+    image.resize(500, 100);
+    image.ResizeBuffer();
+    // Far beyond any screen: a buffer of this size cannot be had.
+    QResizeEvent huge(QSize(60000, 60000), QSize(500, 100));
+    image.setGeometry(0, 0, 60000, 60000);
+    EXPECT_NO_THROW(QApplication::sendEvent(&image, &huge));
+    EXPECT_TRUE(image.Buffer().IsEmpty());
+    EXPECT_NO_THROW(image.PaintBuffer());
+
+    image.setGeometry(0, 0, 300, 200);
+    QResizeEvent back(QSize(300, 200), QSize(60000, 60000));
+    QApplication::sendEvent(&image, &back);
+    EXPECT_EQ(image.Buffer().Width, 340);
+    EXPECT_EQ(image.Buffer().Height, 240);
+}
+
 TEST(ImageControl, BitmapSizeByScaleMode)
 {
     TImage32 image;
