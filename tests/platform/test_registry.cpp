@@ -113,7 +113,9 @@ TEST_F(RegistryTest, EachTypedReaderRefusesAValueOfAnotherType)
         {"integer", {"dword"}}, {"bool", {"dword"}},   {"string", {"sz", "expand"}},
         {"float", {"double"}},  {"date", {"double"}}, {"binary", {"double", "four"}},
     };
-    for (const auto& [reader, read] : readers) {
+    for (const auto& entry : readers) {
+        const auto& reader = entry.first;
+        const auto& read = entry.second;
         for (const char* value : {"dword", "sz", "expand", "double", "four"}) {
             const auto& ok = accepted.at(reader);
             const std::string error = ErrorOf([&] { read(value); });
