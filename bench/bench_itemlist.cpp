@@ -5,6 +5,8 @@
 // platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
+#include "../tests/support/PrivateHome.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <cstdio>
@@ -92,15 +94,10 @@ BENCHMARK(BM_KeypadPlus_CarryOverTo9Stores)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    std::string root = (std::filesystem::temp_directory_path() / "qmbench-XXXXXX").string();
-    if (!mkdtemp(root.data()))
+    const qmtest::PrivateHome home("qmbench-");
+    if (!home.ok())
         return 1;
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("QUILLMART_REGISTRY", (root + "/registry.db").c_str(), 1);
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string root = home.root();
     g_stores = root + "/stores/";
     std::filesystem::create_directories(g_stores);
     WriteStore("Big", 254, 254, false);
@@ -118,7 +115,5 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
     return 0;
 }

@@ -3,6 +3,8 @@
 // painted in the same run. Runs on the offscreen platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
+#include "../tests/support/PrivateHome.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QMainWindow>
@@ -64,15 +66,10 @@ BENCHMARK(BM_FormMain)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     // A private home: settings, data and an empty storage folder of the benchmark's own.
-    std::string root = (std::filesystem::temp_directory_path() / "qmbench-XXXXXX").string();
-    if (!mkdtemp(root.data()))
+    const qmtest::PrivateHome home("qmbench-");
+    if (!home.ok())
         return 1;
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("QUILLMART_REGISTRY", (root + "/registry.db").c_str(), 1);
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string root = home.root();
     std::filesystem::create_directories(root + "/stores");
 
     QApplication app(argc, argv);
@@ -85,7 +82,5 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
     return 0;
 }

@@ -4,6 +4,8 @@
 // Runs on the offscreen platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
+#include "../tests/support/PrivateHome.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -125,15 +127,10 @@ BENCHMARK(BM_ShoppingListRowWalk)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     // A private home with settings of its own and one store, opened at start-up.
-    std::string root = (std::filesystem::temp_directory_path() / "qmbench-XXXXXX").string();
-    if (!mkdtemp(root.data()))
+    const qmtest::PrivateHome home("qmbench-");
+    if (!home.ok())
         return 1;
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("QUILLMART_REGISTRY", (root + "/registry.db").c_str(), 1);
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string root = home.root();
     gStores = root + "/stores/";
     std::filesystem::create_directories(gStores);
 
@@ -148,6 +145,5 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::filesystem::remove_all(root);
     return 0;
 }
