@@ -357,6 +357,115 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
     return failures;
 }
 
+namespace {
+
+// The coupon fields of one written line that the carry-over hands on.
+struct CarriedCoupon {
+    AnsiString Section, Key, Coupon, Expiry, StoreOnly;
+};
+
+// The receiving line with the carried fields, or false when the line is missing, store-only or
+// already holds them.
+bool CarriedLine(const AnsiString& own, const CarriedCoupon& c, AnsiString& out)
+{
+    if (own.empty())
+        return false;
+    const auto of = SplitFields(kFieldSeparator, own, 6);
+    if (Field(of, 6) == "1")
+        return false;
+    out = Field(of, 1) + kFieldSeparator + Field(of, 2) + kFieldSeparator + Field(of, 3) + kFieldSeparator +
+          c.Coupon + kFieldSeparator + c.Expiry + kFieldSeparator + c.StoreOnly;
+    return out != own;
+}
+
+} // namespace
+
+CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
+{
+    CheckWriteStore(store);
+    for (const auto& step : batch.Steps()) {
+        if (step.op == StoreBatch::Op::EraseSection || step.op == StoreBatch::Op::DeleteKey)
+            continue; // removing needs no name check, as with the single-step removers
+        CheckSectionName(step.Section);
+        if (step.op == StoreBatch::Op::Write) {
+            CheckKeyName(step.Key);
+            CheckValue(step.Value);
+        }
+    }
+    CarryOverFailures failures;
+    if (batch.Empty())
+        return failures;
+
+    // The written store is a receiver of its own carry-over when the picker lists it; its
+    // line then loses its trailing separator, as with the single writes.
+    const bool selfInPicker =
+        std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
+    std::vector<CarriedCoupon> carried;
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
+        carried.clear(); // the change may run again if the file changed under it
+        for (const auto& step : batch.Steps()) {
+            switch (step.op) {
+            case StoreBatch::Op::DeleteKey: e.DeleteKey(step.Section, step.Key); break;
+            case StoreBatch::Op::EraseSection: e.EraseSection(step.Section); break;
+            case StoreBatch::Op::AddSection: EnsureSection(e, step.Section); break;
+            case StoreBatch::Op::Write: {
+                e.WriteString(step.Section, step.Key, step.Value);
+                if (step.Section.find("--") != AnsiString::npos)
+                    break;
+                const AnsiString line = e.ReadString(step.Section, step.Key, "");
+                const auto wf = SplitFields(kFieldSeparator, line, 6);
+                CarriedCoupon c{step.Section, step.Key, Field(wf, 4), Field(wf, 5), Field(wf, 6)};
+                if (c.StoreOnly == "1" || e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0")
+                    break;
+                AnsiString self;
+                if (selfInPicker && CarriedLine(line, c, self))
+                    e.WriteString(step.Section, step.Key, self);
+                carried.push_back(std::move(c));
+                break;
+            }
+            }
+        }
+    });
+    if (carried.empty())
+        return failures;
+
+    for (const AnsiString& entry : ctx.PickerStores) {
+        if (entry == store)
+            continue;
+        try {
+            IniFile target = StoreIni(ctx, entry);
+            // A first look through the parsed copy spares the stores that hold none of the lines.
+            bool any = false;
+            AnsiString next;
+            for (const auto& c : carried)
+                if ((any = CarriedLine(target.ReadString(c.Section, c.Key, ""), c, next)))
+                    break;
+            if (!any)
+                continue;
+            // Decided again under the file's lock, in the order of the writes.
+            target.Edit([&](IniFile::Editor& e) {
+                for (const auto& c : carried)
+                    if (CarriedLine(e.ReadString(c.Section, c.Key, ""), c, next))
+                        e.WriteString(c.Section, c.Key, next);
+            });
+        } catch (const std::exception& ex) {
+            failures.push_back({entry, ex.what()});
+        }
+    }
+    return failures;
+}
+
+CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
+                            const std::vector<std::pair<int32_t, int32_t>>& items)
+{
+    StoreBatch batch;
+    for (const auto& [c, i] : items) {
+        const AnsiString value = store.FormatItemValue(c, i); // checks both indexes
+        batch.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name, value);
+    }
+    return ApplyStoreBatch(ctx, store.Name, batch);
+}
+
 void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
               CarryOverFailures* deferred)
 {

@@ -102,6 +102,44 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                                   const AnsiString& key);
 
+// Many changes to one store file, kept in order and applied by ApplyStoreBatch.
+class StoreBatch {
+public:
+    enum class Op { Write, DeleteKey, EraseSection, AddSection };
+    struct Step {
+        Op op;
+        AnsiString Section, Key, Value;
+    };
+    // As WriteStoreString: the written line's coupon is carried over.
+    void Write(const AnsiString& section, const AnsiString& key, const AnsiString& value)
+    {
+        steps_.push_back({Op::Write, section, key, value});
+    }
+    void DeleteKey(const AnsiString& section, const AnsiString& key) { steps_.push_back({Op::DeleteKey, section, key, {}}); }
+    void EraseSection(const AnsiString& section) { steps_.push_back({Op::EraseSection, section, {}, {}}); }
+    // As AddStoreSection: an existing section is left alone.
+    void AddSection(const AnsiString& section) { steps_.push_back({Op::AddSection, section, {}, {}}); }
+
+    const std::vector<Step>& Steps() const { return steps_; }
+    bool Empty() const { return steps_.empty(); }
+
+private:
+    std::vector<Step> steps_;
+};
+
+// Applies the batch to the store's file in one atomic rewrite, then carries the coupons of the
+// written lines over with one rewrite per receiving store (stores that receive nothing are not
+// written). The files end exactly as the same steps made one by one with WriteStoreString,
+// DeleteStoreKey, EraseStoreSection and AddStoreSection would leave them, each write's
+// carry-over included. Every name is checked first (EStoreError) and a failure of the store's
+// own rewrite raises before any file is touched; a receiving store that fails is returned and
+// the others are written regardless.
+CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch);
+
+// The lines of many items of the open store (FormatItemValue) written as one batch.
+CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
+                            const std::vector<std::pair<int32_t, int32_t>>& items);
+
 // Writes one item's line (FormatItemValue) under its category in the store's file, with
 // carry-over.
 void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,

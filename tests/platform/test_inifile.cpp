@@ -19,6 +19,7 @@
 #include "platform/IniFile.h"
 
 using namespace qm;
+using qmtest::InChild;
 using qmtest::ReadFile;
 using qmtest::WriteFile;
 
@@ -34,31 +35,6 @@ std::string WithCrLf(const std::string& bytes)
         end = std::min(bytes.find('\n', pos), bytes.size());
         out.append(bytes, pos, end - pos - (end > pos && bytes[end - 1] == '\r')).append("\r\n");
     }
-    return out;
-}
-
-// Runs body in a child process; gives back what it returns, or "thrown: " and the message.
-std::string InChild(const std::function<std::string()>& body)
-{
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    if (fork() == 0) {
-        std::string out;
-        try {
-            out = body();
-        } catch (const std::exception& e) {
-            out = std::string("thrown: ") + e.what();
-        }
-        (void)!write(fds[1], out.data(), out.size());
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string out;
-    char buf[4096];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        out.append(buf, size_t(n));
-    close(fds[0]);
-    wait(nullptr);
     return out;
 }
 

@@ -3,6 +3,7 @@
 // that installs scripted dialog answers and fails the test on any box nobody expected.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,27 @@ private:
     TempDir dir_;
     std::string saved_;
     bool hadValue_ = false;
+};
+
+// Runs body in a forked child process; gives back what it returns, or "thrown: " and the
+// message of what it threw. The child touches no window.
+std::string InChild(const std::function<std::string()>& body);
+// InChild as the unprivileged user 65534 when the test runs as the super-user, who writes
+// anywhere: for read-only files and folders. Answers "cannot drop privileges" when it cannot.
+std::string AsOtherUser(const std::function<std::string()>& body);
+
+// Lowers this process's file-size limit for the object's life (SIGXFSZ ignored), so that every
+// write of a file that would grow past the limit fails as on a full disk, whoever runs the test.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long saved_ = 0;
+    void (*savedSignal_)(int) = nullptr;
 };
 
 std::string ReadFile(const std::string& path);

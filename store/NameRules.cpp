@@ -1,0 +1,115 @@
+#include "store/NameRules.h"
+
+#include <QList>
+
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+#include "store/StoreFiles.h"
+
+namespace qm {
+
+namespace {
+
+// The bytes the store file trims around names (the INI reader's blanks).
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
+const char* KindWord(NameKind kind)
+{
+    switch (kind) {
+    case NameKind::Store: return "store";
+    case NameKind::Category: return "category";
+    case NameKind::Item: return "item";
+    case NameKind::Aisle: return "aisle";
+    case NameKind::Errand: return "errand";
+    }
+    return "name";
+}
+
+bool Contains(const AnsiString& s, const char* part) { return s.find(part) != AnsiString::npos; }
+
+} // namespace
+
+AnsiString NameProblem(NameKind kind, const AnsiString& name)
+{
+    const char* word = KindWord(kind);
+    auto problem = [&](const char* why) { return Format("The %s name \"%s\" cannot be used: %s", word, name.c_str(), why); };
+
+    bool allBlank = true;
+    for (char c : name)
+        allBlank = allBlank && IsBlank(c);
+    if (allBlank)
+        return Format("Please enter a %s name: it must not be empty.", word);
+    if (name.find_first_of(std::string_view("\r\n\0", 3)) != AnsiString::npos)
+        return problem("it must not contain a line break.");
+    if (IsBlank(name.front()) || IsBlank(name.back()))
+        return problem("it must not begin or end with a blank.");
+
+    switch (kind) {
+    case NameKind::Store:
+        if (name == "." || name == ".." || Contains(name, "/"))
+            return problem("a store name must not contain \"/\" and must not be \".\" or \"..\".");
+        // The lock and temporary files have names of their own, so the store file's own name
+        // is the one that must fit.
+        if (ToFileName(name).size() + 6 > kMaxStoreFileNameBytes)
+            return problem("it is too long for a file name.");
+        return {};
+    case NameKind::Item:
+    case NameKind::Errand:
+        // Both are keys of an INI section.
+        if (Contains(name, "="))
+            return problem("it must not contain \"=\".");
+        if (name.front() == '[' || name.front() == ';')
+            return problem("it must not begin with \"[\" or \";\".");
+        break;
+    case NameKind::Category:
+        if (Contains(name, "]"))
+            return problem("it must not contain \"]\".");
+        if (name.compare(0, 2, "--") == 0)
+            return problem("it must not begin with \"--\", which marks the store file's own sections.");
+        if (name.front() == '[' || name.front() == ';')
+            return problem("it must not begin with \"[\" or \";\".");
+        break;
+    case NameKind::Aisle:
+        if (Contains(name, kFieldSeparator))
+            return problem("it must not contain \",-,\", which separates the fields of an item.");
+        break;
+    }
+
+    // Categories, items, aisles and errands are read back from lists joined with ",,".
+    if (Contains(name, kListSeparator) || name.front() == ',' || name.back() == ',')
+        return problem("it must not contain \",,\" nor begin or end with a comma.");
+    // The last selected row is stored as item "&-&" category.
+    if ((kind == NameKind::Category || kind == NameKind::Item) && Contains(name, "&-&"))
+        return problem("it must not contain \"&-&\".");
+    return {};
+}
+
+AnsiString NameProblem(NameKind kind, const QString& typed)
+{
+    for (const char32_t cp : typed.toUcs4()) {
+        if (UnicodeToCp1252(cp) < 0)
+            return Format("The %s name cannot be used: the character U+%04X cannot be stored in a store file.",
+                          KindWord(kind), unsigned(cp));
+    }
+    return NameProblem(kind, FromQString(typed));
+}
+
+namespace {
+
+bool Report(const AnsiString& problem)
+{
+    if (problem.empty())
+        return true;
+    MessageDlg(problem, mtError, mbOK, 0);
+    return false;
+}
+
+} // namespace
+
+bool AcceptName(NameKind kind, const AnsiString& name) { return Report(NameProblem(kind, name)); }
+bool AcceptName(NameKind kind, const QString& typed) { return Report(NameProblem(kind, typed)); }
+
+} // namespace qm

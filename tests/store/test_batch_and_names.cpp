@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <random>
+#include <sys/stat.h>
+
+#include "StoreTestSupport.h"
+#include "platform/Exception.h"
+#include "store/NameRules.h"
+
+using namespace qm;
+
+// Two storage folders with the same stores: one receives a batch, the other the same steps
+// one by one; the files must end byte for byte alike.
+class StoreBatchTest : public StoreFolderTest {
+protected:
+    qmtest::TempDir twinDir;
+    StoreContext twin;
+
+    void SetUp() override
+    {
+        StoreFolderTest::SetUp();
+        twin.StoresFolder = twinDir.path() + "/";
+    }
+    void makeBoth(const std::string& store, const std::string& text)
+    {
+        qmtest::WriteFile(path(store), text);
+        qmtest::WriteFile(twin.StoresFolder + store + ".store", text);
+        ctx.PickerStores.push_back(store);
+        twin.PickerStores.push_back(store);
+    }
+    void applyOneByOne(const AnsiString& store, const StoreBatch& batch)
+    {
+        for (const auto& s : batch.Steps()) {
+            switch (s.op) {
+            case StoreBatch::Op::Write: WriteStoreString(twin, store, s.Section, s.Key, s.Value); break;
+            case StoreBatch::Op::DeleteKey: DeleteStoreKey(twin, store, s.Section, s.Key); break;
+            case StoreBatch::Op::EraseSection: EraseStoreSection(twin, store, s.Section); break;
+            case StoreBatch::Op::AddSection: AddStoreSection(twin, store, s.Section); break;
+            }
+        }
+    }
+    void expectSameFiles()
+    {
+        for (const auto& s : ctx.PickerStores)
+            EXPECT_EQ(qmtest::ReadFile(path(s)), qmtest::ReadFile(twin.StoresFolder + s + ".store")) << s;
+    }
+};
+
+TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
+{
+    std::mt19937 rng(7);
+    const char* items[] = {"Milk", "milk", "Eggs", "Salt", "Bread"};
+    const char* cats[] = {"Dairy", "DAIRY", "Pantry", "Bulk--Foods", "--Info--"};
+    auto line = [&] {
+        std::string l = std::string("A") + char('0' + rng() % 3) + ",-,n,-," + std::to_string(rng() % 4) + ",-," +
+                        std::to_string(rng() % 2) + ",-," + std::to_string(46000 + rng() % 3) + ",-," +
+                        std::to_string(rng() % 4 == 0 ? 1 : 0);
+        if (rng() % 2)
+            l += ",-,";
+        return l;
+    };
+    for (int round = 0; round < 40; ++round) {
+        ctx.PickerStores.clear();
+        twin.PickerStores.clear();
+        for (const char* store : {"One", "Two", "Three"}) {
+            std::string text = "[--Info--]\r\nAcceptsCoupons=" + std::string(rng() % 5 == 0 ? "0" : "1") + "\r\n";
+            for (const char* cat : {"Dairy", "Pantry", "Bulk--Foods"}) {
+                text += "[" + std::string(cat) + "]\r\n";
+                for (const char* item : {"Milk", "Eggs", "Salt"})
+                    if (rng() % 3)
+                        text += std::string(item) + "=" + line() + "\r\n";
+            }
+            makeBoth(store, text);
+        }
+        StoreBatch batch;
+        for (int n = 0; n < 12; ++n) {
+            const char* cat = cats[rng() % 5];
+            const char* item = items[rng() % 5];
+            switch (rng() % 10) {
+            case 0: batch.DeleteKey(cat, item); break;
+            case 1: batch.AddSection("New"); break;
+            case 2: batch.Write("--Info--", "AcceptsCoupons", rng() % 2 ? "0" : "1"); break;
+            default: batch.Write(cat, item, line()); break;
+            }
+        }
+        const AnsiString store = ctx.PickerStores[rng() % 3];
+        EXPECT_TRUE(ApplyStoreBatch(ctx, store, batch).empty());
+        applyOneByOne(store, batch);
+        expectSameFiles();
+        if (HasFailure())
+            break;
+    }
+}
+
+TEST_F(StoreBatchTest, EachFileIsRewrittenOnce)
+{
+    makeBoth("Open", "[Dairy]\r\nMilk=,-,,-,1\r\nEggs=,-,,-,1\r\n");
+    makeBoth("Other", "[Dairy]\r\nMilk=x,-,,-,5\r\nEggs=y,-,,-,6\r\n");
+    makeBoth("Untouched", "[Pantry]\r\nSalt=,-,,-,1\r\n");
+    struct stat before {};
+    ::stat(path("Untouched").c_str(), &before);
+    StoreBatch batch;
+    batch.Write("Dairy", "Milk", ",-,,-,0,-,1,-,46000,-,0,-,");
+    batch.Write("Dairy", "Eggs", ",-,,-,0,-,1,-,46001,-,0,-,");
+    EXPECT_TRUE(ApplyStoreBatch(ctx, "Open", batch).empty());
+    EXPECT_EQ(read("Other", "Dairy", "Milk"), "x,-,,-,5,-,1,-,46000,-,0");
+    EXPECT_EQ(read("Other", "Dairy", "Eggs"), "y,-,,-,6,-,1,-,46001,-,0");
+    struct stat after {};
+    ::stat(path("Untouched").c_str(), &after);
+    EXPECT_EQ(before.st_ino, after.st_ino); // never rewritten
+}
+
+TEST_F(StoreBatchTest, BadNameRefusesTheWholeBatchAndAFailingReceiverIsNamed)
+{
+    makeBoth("Open", "[Dairy]\r\nMilk=,-,,-,1\r\n");
+    makeBoth("Locked", "[Dairy]\r\nMilk=,-,,-,1\r\n");
+    StoreBatch bad;
+    bad.Write("Dairy", "Milk", ",-,,-,3");
+    bad.Write("Dairy", "A=B", ",-,,-,3");
+    EXPECT_THROW(ApplyStoreBatch(ctx, "Open", bad), EStoreError);
+    EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,1");
+
+    // The receiving store is larger than the files this process may now write.
+    qmtest::WriteFile(path("Locked"), "[Dairy]\r\nMilk=,-,,-,1\r\n[Pad]\r\nx=" + std::string(5000, 'x') + "\r\n");
+    StoreBatch ok;
+    ok.Write("Dairy", "Milk", ",-,,-,3,-,1,-,46000,-,0,-,");
+    CarryOverFailures failures;
+    {
+        qmtest::FileSizeLimit limit(4096);
+        failures = ApplyStoreBatch(ctx, "Open", ok);
+    }
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].Store, "Locked");
+    EXPECT_NE(failures[0].Reason.find("Locked.store"), AnsiString::npos) << failures[0].Reason;
+    EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,3,-,1,-,46000,-,0");
+    EXPECT_EQ(read("Locked", "Dairy", "Milk"), ",-,,-,1");
+}
+
+TEST(NameRules, RefusesWhatTheFileCannotCarryBack)
+{
+    struct Case {
+        NameKind kind;
+        std::string name;
+    };
+    const Case refused[] = {
+        {NameKind::Item, ""},         {NameKind::Item, "   "},       {NameKind::Item, " Milk"},
+        {NameKind::Item, "Milk "},    {NameKind::Item, "Mi\rlk"},    {NameKind::Item, "a=b"},
+        {NameKind::Item, "[Milk"},    {NameKind::Item, ";Milk"},     {NameKind::Item, "Milk,,2%"},
+        {NameKind::Item, "Milk,"},    {NameKind::Item, "A&-&B"},     {NameKind::Category, "Dairy]"},
+        {NameKind::Category, "--X"},  {NameKind::Category, "A&-&B"}, {NameKind::Aisle, "A,-,B"},
+        {NameKind::Aisle, ",Front"},  {NameKind::Errand, "x=y"},     {NameKind::Store, "a/b"},
+        {NameKind::Store, ".."},      {NameKind::Store, std::string(250, 'x')},
+    };
+    for (const auto& c : refused)
+        EXPECT_FALSE(NameProblem(c.kind, AnsiString(c.name)).empty()) << c.name;
+
+    const Case accepted[] = {
+        {NameKind::Item, "Milk 2%"},  {NameKind::Item, "Salt & Pepper"}, {NameKind::Category, "Bulk--Foods"},
+        {NameKind::Category, "A=B"},  {NameKind::Aisle, "Front, left"},  {NameKind::Store, "Joe's \"Market\" $1"},
+        {NameKind::Store, ".hidden"}, {NameKind::Item, "Caf\xe9"},       {NameKind::Store, std::string(249, 'x')},
+    };
+    for (const auto& c : accepted)
+        EXPECT_EQ(NameProblem(c.kind, AnsiString(c.name)), "") << c.name;
+
+    EXPECT_EQ(NameProblem(NameKind::Item, QString::fromUtf8("Caf\xc3\xa9")), "");
+    EXPECT_NE(NameProblem(NameKind::Item, QString::fromUtf8("\xe6\x97\xa5")), ""); // not in Windows-1252
+}
+
+TEST_F(StoreFolderTest, AcceptNameShowsTheReason)
+{
+    dialogs->expectBox("must not contain \"]\"");
+    EXPECT_FALSE(AcceptName(NameKind::Category, AnsiString("Odd]")));
+    EXPECT_TRUE(AcceptName(NameKind::Category, QString("Dairy")));
+}
