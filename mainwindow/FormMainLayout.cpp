@@ -501,6 +501,15 @@ void TFormMain::ConnectHandlers()
     });
     ConnectItemListHandlers();
     ConnectShopListHandlers();
+    ConnectCommandHandlers();
+    ConnectItemDialogHandlers();
+    ConnectWizardHandlers();
+    ConnectFileHandlers();
+    ConnectClipboardHandlers();
+    ConnectFindHandlers();
+    ConnectHelpHandlers();
+    ConnectPrintHandlers();
+    ConnectExportHandlers();
 }
 
 } // namespace qm

@@ -11,7 +11,15 @@
 //   FormMainKeyboard.cpp  the item list: selection, mouse, keyboard and quantities
 //   FormMainShopList.cpp  the shopping list's drawing, hit tests, row walkers and clicks
 //   FormMainScroll.cpp    the store picker's entries, the mouse wheel and the scroll bars
-//   FormMainPending.cpp   commands whose own parts of the program are still to come
+//   FormMainCommands.cpp     store, category and item commands; the coupon and note dialogs
+//   FormMainItemDialogs.cpp  the commands that open the item and category dialogs
+//   FormMainWizard.cpp       the new-store wizard, the aisle and errand editors
+//   FormMainFiles.cpp        the store-file commands and the storage folder
+//   FormMainClipboard.cpp    the item clipboard
+//   FormMainFind.cpp         the find bar, the quick-find box and the status-bar hints
+//   FormMainHelp.cpp         options, help, the version check, tip of the day, about
+//   FormMainPrint.cpp        printing and print preview commands
+//   FormMainExport.cpp       the shopping list's export and e-mail
 #include <QColor>
 #include <QMainWindow>
 #include <cstdint>
@@ -309,9 +317,9 @@ public:
     void MMenuCategoryClick();
 
     // ---- Commands that start-up runs and that put a question to the person at the screen ----
-    virtual void MItemFileNewStoreClick(); // the new-store wizard
-    virtual void MItemHelpTipClick();      // the tip of the day
-    virtual void CheckForNewVersion(bool verbose);
+    virtual void MItemFileNewStoreClick(); // the new-store wizard (FormMainWizard.cpp)
+    virtual void MItemHelpTipClick();      // the tip of the day (FormMainHelp.cpp)
+    virtual void CheckForNewVersion(bool verbose); // FormMainHelp.cpp
 
     // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
     //      (FormMainKeyboard.cpp) ----
@@ -362,16 +370,15 @@ public:
     // Quantity commands of the selected item.
     void MItemItemQtyUpClick();
     void MItemItemQtyDownClick();
-    // Item and category commands that the item list runs; their dialogs come with their own
-    // parts of the program, and until then they do nothing.
-    virtual void MItemItemEditClick();
-    virtual void MItemItemAddClick();
-    virtual void MItemItemAddMultClick();
-    virtual void MItemItemDeleteClick();
-    virtual void MItemItemCouponClick();
-    virtual void MItemItemNotesClick();
-    virtual void MItemCategoryEditClick();
-    virtual void MItemCategoryAddClick();
+    // Item and category commands that the item list's keys and buttons also run.
+    virtual void MItemItemEditClick();     // FormMainItemDialogs.cpp
+    virtual void MItemItemAddClick();      // FormMainItemDialogs.cpp
+    virtual void MItemItemAddMultClick();  // FormMainItemDialogs.cpp
+    virtual void MItemCategoryEditClick(); // FormMainItemDialogs.cpp
+    virtual void MItemCategoryAddClick();  // FormMainItemDialogs.cpp
+    virtual void MItemItemDeleteClick();   // FormMainCommands.cpp
+    virtual void MItemItemCouponClick();   // FormMainCommands.cpp
+    virtual void MItemItemNotesClick();    // FormMainCommands.cpp
 
     // ---- The shopping list on screen, the store picker's entries, wheel and scroll bars ----
     // (FormMainShopList.cpp, FormMainScroll.cpp)
@@ -395,7 +402,7 @@ public:
     // A click on the list: the errands open the errand editor, any other place selects its
     // row in the item list; the item list keeps the keyboard.
     void ImageShoppingListMouseDown(int32_t X, int32_t Y);
-    // The errand editor.
+    // The errand editor (FormMainWizard.cpp).
     virtual void MItemStoreEditErrandsClick();
 
     // Paints entry Index of the store picker (the store icon and the name) into Rect.
@@ -411,6 +418,24 @@ public:
     void ShoppingListBarChange();
     // Either scroll bar hands the focus straight back to the item list.
     void ItemListBarEnter();
+
+    // ---- Store, category and item commands; coupon and note dialogs (FormMainCommands.cpp) ----
+
+    // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
+
+    // ---- New-store wizard, aisle and errand editors (FormMainWizard.cpp) ----
+
+    // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
+
+    // ---- Item clipboard (FormMainClipboard.cpp) ----
+
+    // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
+
+    // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
+
+    // ---- Printing and print preview (FormMainPrint.cpp) ----
+
+    // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -456,6 +481,25 @@ private:
     // FormMainScroll.cpp: the picker's drawing, the wheel and the scroll bars' signals.
     void ConnectShopListHandlers();
     void MouseWheelNotch(const QPoint& MousePos, int Direction);
+
+    // Each concern's file connects its own menu items, buttons and shortcuts.
+    void ConnectCommandHandlers();    // FormMainCommands.cpp
+
+    void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
+
+    void ConnectWizardHandlers();     // FormMainWizard.cpp
+
+    void ConnectFileHandlers();       // FormMainFiles.cpp
+
+    void ConnectClipboardHandlers();  // FormMainClipboard.cpp
+
+    void ConnectFindHandlers();       // FormMainFind.cpp
+
+    void ConnectHelpHandlers();       // FormMainHelp.cpp
+
+    void ConnectPrintHandlers();      // FormMainPrint.cpp
+
+    void ConnectExportHandlers();     // FormMainExport.cpp
 };
 
 // The one main window of the program.

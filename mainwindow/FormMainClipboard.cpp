@@ -1,0 +1,8 @@
+// The item clipboard: cut, copy, paste and the clipboard viewer.
+#include "mainwindow/ShoppingCartUnit.h"
+
+namespace qm {
+
+void TFormMain::ConnectClipboardHandlers() {}
+
+} // namespace qm

@@ -1,0 +1,8 @@
+// The shopping list's export as PDF or text, and its e-mail.
+#include "mainwindow/ShoppingCartUnit.h"
+
+namespace qm {
+
+void TFormMain::ConnectExportHandlers() {}
+
+} // namespace qm

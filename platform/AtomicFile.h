@@ -1,0 +1,62 @@
+#pragma once
+// The one way the program replaces a file's content: every file it writes (store files, copied
+// and exported stores, PDF and text exports) goes through AtomicFileWriter.
+//
+// What it promises:
+// - The file named by path holds either its old content or the whole new content, never a
+//   part, whatever happens (a crash, a full disk, a killed process, a power failure after
+//   Commit returned: the data and the rename are synced to disk, the folder included).
+// - The new content is written to a temporary file in the same folder, named
+//   ".~qm<pid>-<n>.tmp" (its length does not grow with the target's name), and renamed over
+//   the target. On every failure the temporary file is removed and the target is untouched.
+// - A symbolic link is written through: the file it names (also when that file does not exist
+//   yet) receives the content, and the link stays. A store reached through a link the user
+//   placed in the storage folder is therefore written where the link points.
+// - An existing target keeps its permission bits; a new one gets 0666 less the umask.
+// - An existing target that is not a regular file (a folder, a pipe, a device) or that this
+//   user may not write is refused before anything is written.
+// - Every failure raises EInOutError "Cannot write to the file "<name>": <reason>." naming
+//   the file as the caller gave it.
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace qm {
+
+class AtomicFileWriter {
+public:
+    // path: UTF-8 file-system path of the target. Checks the target and creates the temporary
+    // file; raises EInOutError when either fails.
+    explicit AtomicFileWriter(std::string path);
+    // Removes the temporary file unless Commit succeeded.
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    // Syncs the new content, renames it over the target and syncs the folder. Returns the
+    // status of the new file.
+    struct stat Commit();
+
+    // The file that receives the content (the target with links followed).
+    const std::string& Target() const { return target_; }
+    // Raises the EInOutError of this writer for the system error err.
+    [[noreturn]] void Fail(int err);
+
+private:
+    std::string path_;   // as the caller named it (for messages)
+    std::string target_; // links followed
+    std::string temp_;
+    int fd_ = -1;
+    bool committed_ = false;
+    bool exists_ = false;
+    struct stat old_ {};
+};
+
+// Replaces the file's content with bytes through an AtomicFileWriter.
+struct stat WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// The temporary-file name pattern above: true for ".~qm<pid>-<n>.tmp", with pid set.
+bool IsAtomicTempName(std::string_view fileName, long& pid);
+
+} // namespace qm

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "platform/AtomicFile.h"
+#include "platform/Exception.h"
+
+using namespace qm;
+using qmtest::ReadFile;
+using qmtest::WriteFile;
+
+namespace {
+
+std::vector<std::string> Entries(const std::string& dir)
+{
+    std::vector<std::string> out;
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = d ? readdir(d) : nullptr)
+        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+            out.emplace_back(e->d_name);
+    if (d)
+        closedir(d);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string Thrown(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const EInOutError& e) {
+        return e.what();
+    }
+    return "nothing thrown";
+}
+
+} // namespace
+
+TEST(AtomicFile, ReplacesKeepsModeAndWritesThroughLinks)
+{
+    qmtest::TempDir dir;
+    const std::string file = dir.file("a.store");
+    WriteFile(file, "old");
+    chmod(file.c_str(), 0640);
+    WriteFileAtomically(file, "new content");
+    EXPECT_EQ(ReadFile(file), "new content");
+    struct stat st {};
+    stat(file.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // A link to a file that does not exist yet: the file is made, the link stays.
+    const std::string link = dir.file("link.store");
+    ASSERT_EQ(symlink("elsewhere.store", link.c_str()), 0);
+    WriteFileAtomically(link, "through");
+    EXPECT_EQ(ReadFile(dir.file("elsewhere.store")), "through");
+    struct stat lst {};
+    lstat(link.c_str(), &lst);
+    EXPECT_TRUE(S_ISLNK(lst.st_mode));
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"a.store", "elsewhere.store", "link.store"}));
+}
+
+TEST(AtomicFile, AFailureLeavesTheTargetAndNoTemporaryFile)
+{
+    qmtest::TempDir dir;
+    const std::string file = dir.file("big.txt");
+    WriteFile(file, "kept");
+    {
+        qmtest::FileSizeLimit limit(1000);
+        EXPECT_EQ(Thrown([&] { WriteFileAtomically(file, std::string(5000, 'x')); }),
+                  "Cannot write to the file \"" + file + "\": File too large.");
+    }
+    EXPECT_EQ(ReadFile(file), "kept");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"big.txt"});
+
+    // A writer dropped before Commit leaves nothing either.
+    {
+        AtomicFileWriter w(file);
+        w.Write("half");
+    }
+    EXPECT_EQ(ReadFile(file), "kept");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"big.txt"});
+
+    mkdir(dir.file("folder").c_str(), 0755);
+    EXPECT_EQ(Thrown([&] { WriteFileAtomically(dir.file("folder"), "x"); }),
+              "Cannot write to the file \"" + dir.file("folder") + "\": it is not a regular file.");
+    // A read-only file in a folder open to everyone: the rename the folder would allow is
+    // not made.
+    chmod(dir.path().c_str(), 0777);
+    chmod(file.c_str(), 0444);
+    EXPECT_EQ(qmtest::AsOtherUser([&] { return Thrown([&] { WriteFileAtomically(file, "x"); }); }),
+              "Cannot write to the file \"" + file + "\": Permission denied.");
+    EXPECT_EQ(ReadFile(file), "kept");
+}
+
+TEST(AtomicFile, TemporaryNamesAreShortAndRecognised)
+{
+    long pid = 0;
+    EXPECT_TRUE(IsAtomicTempName(".~qm1234-7.tmp", pid));
+    EXPECT_EQ(pid, 1234);
+    for (const char* no : {".~qm-7.tmp", ".~qm12-.tmp", ".~qm1x-7.tmp", "a.store.tmp12-3", ".~qm12-3.tm"})
+        EXPECT_FALSE(IsAtomicTempName(no, pid)) << no;
+}
