@@ -28,6 +28,12 @@ const char* KindWord(NameKind kind)
     return "name";
 }
 
+// "an aisle", "an errand", "an item", "a store", "a category".
+const char* Article(const char* word)
+{
+    return std::string_view("aeiou").find(word[0]) != std::string_view::npos ? "an" : "a";
+}
+
 bool Contains(const AnsiString& s, const char* part) { return s.find(part) != AnsiString::npos; }
 
 } // namespace
@@ -41,7 +47,7 @@ AnsiString NameProblem(NameKind kind, const AnsiString& name)
     for (char c : name)
         allBlank = allBlank && IsBlank(c);
     if (allBlank)
-        return Format("Please enter a %s name: it must not be empty.", word);
+        return Format("Please enter %s %s name: it must not be empty.", Article(word), word);
     if (name.find_first_of(std::string_view("\r\n\0", 3)) != AnsiString::npos)
         return problem("it must not contain a line break.");
     if (IsBlank(name.front()) || IsBlank(name.back()))

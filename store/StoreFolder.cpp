@@ -1,0 +1,86 @@
+#include "store/StoreFolder.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "platform/Exception.h"
+#include "platform/IniFile.h"
+
+namespace qm {
+
+AnsiString ExistingStoreName(const AnsiString& storesFolder, const AnsiString& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.find('/') != AnsiString::npos ||
+        name.find('\0') != AnsiString::npos)
+        return {};
+    std::string folder = ToFileName(storesFolder);
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    const std::string wanted = ToFileName(name) + ".store";
+    struct stat st {};
+    if (::lstat((folder + wanted).c_str(), &st) == 0)
+        return name;
+
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return {};
+    AnsiString found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string file = entry->d_name;
+        if (file.size() == wanted.size() && SameName(file, wanted)) {
+            found = FromFileName(file.substr(0, file.size() - 6));
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
+{
+    if (store.empty())
+        throw EStoreError("No store is named for this change: a store name must not be empty.");
+    for (const auto& step : batch.Steps()) {
+        const AnsiString& section = step.Section;
+        if (section.empty() || section.find_first_of(std::string_view("]\r\n\0", 4)) != AnsiString::npos)
+            throw EStoreError(
+                Format("The name \"%s\" cannot be written to a store file as a section.", section.c_str()));
+    }
+    IniFile file(StoreFilePath(ctx, store)); // checks the store name
+    bool existed = false;
+    file.Edit([&](IniFile::Editor& e) {
+        // Decided under the file's lock: another window that made the store meanwhile has
+        // finished writing it by now.
+        existed = !ExistingStoreName(ctx.StoresFolder, store).empty();
+        if (existed)
+            return;
+        for (const auto& step : batch.Steps()) {
+            switch (step.op) {
+            case StoreBatch::Op::Write:
+                e.WriteString(step.Section, step.Key, step.Value);
+                break;
+            case StoreBatch::Op::DeleteKey:
+                e.DeleteKey(step.Section, step.Key);
+                break;
+            case StoreBatch::Op::EraseSection:
+                e.EraseSection(step.Section);
+                break;
+            case StoreBatch::Op::AddSection: {
+                bool listed = false;
+                for (const auto& s : e.ReadSections())
+                    listed = listed || SameName(s, step.Section);
+                if (listed)
+                    break;
+                // A key written and taken away again leaves the section behind, empty.
+                static const AnsiString placeholder = "---blank---";
+                e.WriteString(step.Section, placeholder, "");
+                e.DeleteKey(step.Section, placeholder);
+                break;
+            }
+            }
+        }
+    });
+    return !existed;
+}
+
+} // namespace qm
