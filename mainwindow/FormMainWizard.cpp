@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QToolButton>
 
+#include "dialogs/EditAislesUnit.h"
+#include "dialogs/EditErrandsUnit.h"
 #include "dialogs/NewStoreUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
@@ -11,9 +13,17 @@ namespace qm {
 
 void TFormMain::ConnectWizardHandlers()
 {
-    // F2 is the menu item's shortcut.
+    // F2, F4 and F3 are the menu items' shortcuts.
     Wire(MItemFileNewStore, &TFormMain::MItemFileNewStoreClick);
-    connect(BtnNewStore, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemFileNewStoreClick(); }); });
+    Wire(MItemStoreEditAisles, &TFormMain::MItemStoreEditAislesClick);
+    Wire(MItemStoreEditErrands, &TFormMain::MItemStoreEditErrandsClick);
+    auto button = [this](QToolButton* b, void (TFormMain::*handler)()) {
+        connect(b, &QToolButton::clicked, this,
+                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+    };
+    button(BtnNewStore, &TFormMain::MItemFileNewStoreClick);
+    button(BtnEditAisles, &TFormMain::MItemStoreEditAislesClick);
+    button(BtnErrand, &TFormMain::MItemStoreEditErrandsClick);
 }
 
 void TFormMain::MItemFileNewStoreClick()
@@ -22,6 +32,20 @@ void TFormMain::MItemFileNewStoreClick()
     RunModal(form);
 }
 
-void TFormMain::MItemStoreEditErrandsClick() {}
+void TFormMain::MItemStoreEditAislesClick()
+{
+    if (GetCurrentStoreName().empty())
+        return;
+    TFormAisles form(this);
+    RunModal(form);
+}
+
+void TFormMain::MItemStoreEditErrandsClick()
+{
+    if (GetCurrentStoreName().empty())
+        return;
+    TFormErrands form(this);
+    RunModal(form);
+}
 
 } // namespace qm

@@ -424,6 +424,9 @@ public:
     // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
 
     // ---- New-store wizard, aisle and errand editors (FormMainWizard.cpp) ----
+    // Each runs its dialog modally; the dialog writes the store file, reloads and redraws.
+    // The two editors need an open store and do nothing without one.
+    virtual void MItemStoreEditAislesClick();
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
 
