@@ -50,6 +50,7 @@ class QToolButton;
 
 namespace qm {
 
+class TFolderBrowser;
 class TSplitter;
 class TStatusBar;
 class TToolBar;
@@ -258,10 +259,10 @@ public:
     TStatusBar* StatusBar = nullptr;
     QTimer* TimerTip = nullptr;
 
-    // The file pickers of the store-file commands.
+    // The file and folder pickers of the store-file commands.
     FileDialogRequest DialogOpen;
     FileDialogRequest DialogSaveStore;
-    FileDialogRequest DialogFolder;
+    TFolderBrowser* DialogFolder = nullptr; // made by ConnectFileHandlers
 
     // The program's first command-line argument (empty when there is none); start-up opens
     // the store file it names.
@@ -429,6 +430,18 @@ public:
     virtual void MItemStoreEditAislesClick();
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
+    // Each works on the picker's current store; without one, New Window starts the program
+    // without a store and the others do nothing.
+    // A second program process on the current store's file (the path as its one argument).
+    void MItemFileNewWindowClick();
+    // Copies the chosen .store files into the storage folder, asking before it replaces a store.
+    void MItemFileImportStoreClick();
+    // Copies the current store's file to a chosen path.
+    void MItemFileSaveStoreAsClick();
+    // Renames the current store's file; the open store, picker and caption follow.
+    void MItemFileRenameStoreClick();
+    // Opens the storage folder in the file manager, or offers to move a folder that has gone.
+    void MItemFileExploreClick();
 
     // ---- Item clipboard (FormMainClipboard.cpp) ----
 

@@ -22,4 +22,10 @@ AnsiString ExistingStoreName(const AnsiString& storesFolder, const AnsiString& n
 // empty batch writes nothing.
 bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch);
 
+// Renames the store file oldName to newName in the folder, never over another file (a file
+// that appeared under the new name meanwhile stays as it is). A new name that differs only in
+// letter case renames the file too. Raises EInOutError naming both stores and the system's
+// reason when the file system refuses (the old file gone, the new name taken or not allowed).
+void RenameStoreFile(const AnsiString& storesFolder, const AnsiString& oldName, const AnsiString& newName);
+
 } // namespace qm

@@ -79,3 +79,24 @@ TEST(NameRules, TheEmptyNameMessageReadsRight)
               "Please enter an errand name: it must not be empty.");
     EXPECT_EQ(NameProblem(NameKind::Store, AnsiString()), "Please enter a store name: it must not be empty.");
 }
+
+TEST_F(StoreFolderTest, ARenameNeverReplacesAnotherFile)
+{
+    makeStore("beta", {"[Dairy]"});
+    makeStore("Gamma", {"[Meat]"});
+    try {
+        RenameStoreFile(ctx.StoresFolder, "beta", "Gamma");
+        FAIL() << "renamed over another store";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "The store \"beta\" cannot be renamed to \"Gamma\": File exists.");
+    }
+    EXPECT_EQ(qmtest::ReadFile(path("Gamma")), "[Meat]\r\n");
+    EXPECT_EQ(qmtest::ReadFile(path("beta")), "[Dairy]\r\n");
+
+    RenameStoreFile(ctx.StoresFolder, "beta", "BETA");
+    EXPECT_FALSE(fs::exists(path("beta")));
+    EXPECT_EQ(qmtest::ReadFile(path("BETA")), "[Dairy]\r\n");
+    EXPECT_THROW(RenameStoreFile(ctx.StoresFolder, "beta", "Delta"), EInOutError);
+    EXPECT_THROW(RenameStoreFile(ctx.StoresFolder, "BETA", "../Delta"), EStoreError);
+    EXPECT_THROW(RenameStoreFile(ctx.StoresFolder, "BETA", ""), EStoreError);
+}
