@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -29,8 +30,13 @@ void CloseWindowsOnTerminate()
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
         char byte = 0;
         (void)!::read(gPipe[0], &byte, 1);
-        // Open dialogs close too (as cancelled), so that a modal one cannot hold the program.
+        // Open dialogs close too (as cancelled), so that a modal one cannot hold the program;
+        // so does every window that shows after this (a box start-up asks, the main window
+        // once it shows), until the event loop ends.
         QApplication::closeAllWindows();
+        auto* again = new QTimer(qApp);
+        QObject::connect(again, &QTimer::timeout, qApp, [] { QApplication::closeAllWindows(); });
+        again->start(100);
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
