@@ -228,6 +228,18 @@ TEST_F(EditorTest, EachCommandRunsFromItsMenuItemShortcutAndButton)
     EXPECT_EQ(opened, (std::vector<std::string>{"FormNewStore", "FormNewStore", "FormAisles", "FormAisles",
                                                 "FormErrands", "FormErrands"}));
 
+    // An errand line of the shopping list opens the errand editor too.
+    form->resize(900, 600);
+    form->DrawShoppingList();
+    ASSERT_FALSE(form->ShopList.Aisles.empty());
+    const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
+    ASSERT_EQ(errands.CategoryIndex, kErrandRow);
+    ASSERT_FALSE(errands.Items.empty());
+    form->ImageShoppingListMouseDown(10, errands.Items[0].RowTop + 2);
+    EXPECT_EQ(opened.size(), 7u);
+    EXPECT_EQ(opened.back(), "FormErrands");
+    opened.pop_back();
+
     // Without an open store the editors have nothing to edit.
     form->ComboStores->setCurrentIndex(-1);
     form->MItemStoreEditAisles->trigger();
