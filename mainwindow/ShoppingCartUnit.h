@@ -430,8 +430,8 @@ public:
     virtual void MItemStoreEditAislesClick();
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
-    // Each works on the picker's current store; without one, New Window starts the program
-    // without a store and the others do nothing.
+    // Export, Rename and New Window work on the picker's current store; without one, Export
+    // and Rename do nothing and New Window starts the program on no store.
     // A second program process on the current store's file (the path as its one argument).
     void MItemFileNewWindowClick();
     // Copies the chosen .store files into the storage folder, asking before it replaces a store.
