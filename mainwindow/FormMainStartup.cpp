@@ -397,11 +397,6 @@ void TFormMain::MItemFileExitClick()
     close();
 }
 
-bool TFormMain::ClipboardHasData() const
-{
-    return RegKeyExists(kCompany, kProduct, "Clipboard");
-}
-
 int TFormMain::PanelListWidth() const
 {
     return SplitterLR->LastPanelSize();

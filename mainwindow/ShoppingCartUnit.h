@@ -428,6 +428,24 @@ public:
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
 
     // ---- Item clipboard (FormMainClipboard.cpp) ----
+    // The clipboard lives in the registry (store/ItemClipboard.h); every window reads it at the
+    // moment of use. Each command acts only while a category is selected.
+    // Item -1 copies the whole category (an empty one leaves the clipboard empty).
+    void CopyToClipboard(int32_t category, int32_t item);
+    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
+    // from the store file in one rewrite and reloads the store.
+    void CutToClipboard(int32_t category, int32_t item);
+    // Writes every entry into the category (one rewrite of the store file, coupons carried
+    // over), a taken name getting " (Copy)" until it is free; then reloads the store.
+    void PasteFromClipboard(int32_t category);
+    // The first of item, item + " (Copy)", item + " (Copy) (Copy)", ... that is no key of the
+    // category's section in the open store's file (keys match without regard to case).
+    AnsiString MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const;
+    void MMenuEditClick();
+    void MItemEditCutClick();
+    void MItemEditCopyClick();
+    void MItemEditPasteClick();
+    void MItemEditViewClipboardClick();
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
 

@@ -32,7 +32,7 @@ bool Contains(const AnsiString& s, const char* part) { return s.find(part) != An
 
 } // namespace
 
-AnsiString NameProblem(NameKind kind, const AnsiString& name)
+AnsiString StoredNameProblem(NameKind kind, const AnsiString& name)
 {
     const char* word = KindWord(kind);
     auto problem = [&](const char* why) { return Format("The %s name \"%s\" cannot be used: %s", word, name.c_str(), why); };
@@ -81,9 +81,18 @@ AnsiString NameProblem(NameKind kind, const AnsiString& name)
     // Categories, items, aisles and errands are read back from lists joined with ",,".
     if (Contains(name, kListSeparator) || name.front() == ',' || name.back() == ',')
         return problem("it must not contain \",,\" nor begin or end with a comma.");
-    // The last selected row is stored as item "&-&" category.
+    return {};
+}
+
+AnsiString NameProblem(NameKind kind, const AnsiString& name)
+{
+    if (AnsiString problem = StoredNameProblem(kind, name); !problem.empty())
+        return problem;
+    // The last selected row is stored as item "&-&" category; such a name only spoils that
+    // remembered selection, so names already in a file keep it.
     if ((kind == NameKind::Category || kind == NameKind::Item) && Contains(name, "&-&"))
-        return problem("it must not contain \"&-&\".");
+        return Format("The %s name \"%s\" cannot be used: it must not contain \"&-&\".", KindWord(kind),
+                      name.c_str());
     return {};
 }
 

@@ -14,6 +14,9 @@ enum class NameKind { Store, Category, Item, Aisle, Errand };
 
 // Empty when the name can be stored; otherwise one sentence saying what is wrong with it.
 AnsiString NameProblem(NameKind kind, const AnsiString& name);
+// Only the rules of what a store file and the loader's lists carry back unchanged, without
+// the rules for new names alone: for names that come from a store, such as pasted items.
+AnsiString StoredNameProblem(NameKind kind, const AnsiString& name);
 // The same for text as typed, which must also fit the program's 8-bit character set
 // (Windows-1252); a character outside it is named in the answer.
 AnsiString NameProblem(NameKind kind, const QString& typed);
