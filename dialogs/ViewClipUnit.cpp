@@ -36,6 +36,7 @@ TFormViewClip::TFormViewClip(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::W
     ToolBarClip->SetShowCaptions(true);
     ToolBarClip->SetList(true);
     ToolBarClip->SetIconSize(14);
+    ToolBarClip->SetButtonSize(0, 0); // each caption button as large as its caption needs
     BtnDelete = ToolBarClip->AddButton("BtnDelete", " &Delete", QIcon(":/toolbar/item_delete.png"));
     BtnClear = ToolBarClip->AddButton("BtnClear", "&Clear All", QIcon(":/toolbar/reset.png"));
     ToolBarClip->setFixedHeight(std::max(20, ToolBarClip->sizeHint().height()));
@@ -54,6 +55,7 @@ TFormViewClip::TFormViewClip(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::W
     GridClipList->verticalScrollBar()->setTracking(true);
     GridClipList->horizontalHeader()->setStretchLastSection(false);
     GridClipList->installEventFilter(this);
+    GridClipList->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -176,6 +178,9 @@ void TFormViewClip::GridClipListKeyUp(int key, Qt::KeyboardModifiers shift)
 
 bool TFormViewClip::eventFilter(QObject* watched, QEvent* event)
 {
+    // The Item Name column takes what the grid's width leaves.
+    if (watched == GridClipList->viewport() && event->type() == QEvent::Resize)
+        Dispatch([this] { FormResize(); });
     if (watched == GridClipList && event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (!key->isAutoRepeat())
