@@ -14,6 +14,7 @@
 #include "dialogs/ViewClipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
+#include "platform/Exception.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "store/ItemClipboard.h"
@@ -347,6 +348,15 @@ TEST_F(ClipboardWindowTest, TwoProgramProcessesShareTheClipboard)
     form->SelectRow(kFruit, -1);
     form->MItemEditPasteClick();
     EXPECT_EQ(Value("Home", "Fruit", "Eggs"), "Z,-,zed note,-,5,-,0,-,0,-,0");
+}
+
+TEST_F(ClipboardWindowTest, AKeyWithAnEmptyValueIsTakenAndAnEmptyNameIsAnError)
+{
+    qmtest::WriteFile(stores + "Home.store", "[Fruit]\r\nPlum=\r\nPlum (Copy)=,-,,-,1\r\n");
+    auto form = Start();
+    EXPECT_EQ(form->MakeUniqueItemName("Fruit", "plum"), "plum (Copy) (Copy)");
+    EXPECT_EQ(form->MakeUniqueItemName("Other", "Plum"), "Plum");
+    EXPECT_THROW(form->MakeUniqueItemName("Fruit", ""), EStoreError);
 }
 
 } // namespace
