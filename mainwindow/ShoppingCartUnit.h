@@ -438,8 +438,8 @@ public:
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
     TPrintPDF PDF; // the export's PDF writer: 1-point lines, content uncompressed
-    FileDialogRequest DialogSave{FileDialogRequest::Save, "Export Shopping List",
-                                 "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
+    FileDialogRequest DialogSave{
+        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
     // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a
     // text file, each under the chosen name.
     void MItemFileSaveListClick();

@@ -163,7 +163,8 @@ bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, AnsiString& p
     return fileDialogWithFilter(request, path, filterIndex);
 }
 
-bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex)
+bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path,
+                                           int& filterIndex)
 {
     seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName});
     filterIndex = request.filterIndex;

@@ -88,7 +88,8 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
 {
     const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
     const QStringList filters = QtFilter(r.filter).split(";;", Qt::SkipEmptyParts);
-    QString selected = r.filterIndex >= 1 && r.filterIndex <= filters.size() ? filters[r.filterIndex - 1] : QString();
+    QString selected =
+        r.filterIndex >= 1 && r.filterIndex <= filters.size() ? filters[r.filterIndex - 1] : QString();
     filterIndex = r.filterIndex;
     QString chosen;
     switch (r.kind) {
