@@ -19,12 +19,19 @@ AnsiString TwoDigits(int n)
 AnsiString FormatDateTime(const AnsiString& format, TDateTime dt)
 {
     const QLocale locale = QLocale::system();
+    // Whole milliseconds of the whole value, so that a moment a hair before midnight carries
+    // into the next day instead of showing hour 24 or the wrong day.
+    const long long total = std::llround(dt * 86400000.0);
+    long long dayNumber = total / 86400000, ms = total % 86400000;
+    if (ms < 0) {
+        ms += 86400000;
+        --dayNumber;
+    }
     int year, month, day;
-    DecodeDate(dt, year, month, day);
+    DecodeDate(double(dayNumber), year, month, day);
     const QDate date(year, month, day);
-    // Whole seconds of the day, rounded on the whole value so that 23:59:59.9996 stays in its day.
-    const long long secs = std::llround((dt - std::floor(dt)) * 86400000.0) / 1000 % 86400;
-    const int hour = int(secs / 3600), minute = int(secs / 60 % 60), second = int(secs % 60);
+    const int secs = int(ms / 1000);
+    const int hour = secs / 3600, minute = secs / 60 % 60, second = secs % 60;
 
     AnsiString out;
     size_t i = 0;
