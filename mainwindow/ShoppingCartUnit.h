@@ -32,6 +32,7 @@
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "printing/PdfWriter.h"
 #include "store/QMStore.h"
 #include "store/ShopList.h"
 #include "store/StoreFiles.h"
@@ -478,6 +479,18 @@ public:
     // ---- Printing and print preview (FormMainPrint.cpp) ----
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
+    TPrintPDF PDF; // the export's PDF writer: 1-point lines, content uncompressed
+    FileDialogRequest DialogSave{
+        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
+    // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a
+    // text file, each under the chosen name.
+    void MItemFileSaveListClick();
+    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
+    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
+    void MItemFileEmailListClick();
+    // The shopping list as a PDF from the stored print settings, or as text, in FileName.
+    void WriteShoppingListPdf(const AnsiString& FileName);
+    void WriteShoppingListText(const AnsiString& FileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
