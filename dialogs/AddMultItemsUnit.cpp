@@ -17,7 +17,7 @@ TFormAddMultItems::TFormAddMultItems(QWidget* parent)
     : TDialogForm(parent, "FormAddMultItems", "Add Multiple Items", "items")
 {
     auto* grid = new QGridLayout(Body);
-    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setContentsMargins(0, 0, 0, 8);
     MemoItemNames = new QPlainTextEdit(Body);
     MemoItemNames->setObjectName("MemoItemNames");
     MemoItemNames->setLineWrapMode(QPlainTextEdit::NoWrap);

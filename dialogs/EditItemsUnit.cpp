@@ -96,6 +96,7 @@ void TFormEditItem::FormShow()
     SelectComboEntry(ComboCategory, store.CategoryAt(store.SelCategory).Name);
     SelectComboEntry(ComboAisle, item.Aisle);
     SpinQty->setValue(item.Qty);
+    shownQty_ = SpinQty->cleanText();
     EditNote->setText(ToQString(item.Note));
     if (store.AcceptsCoupons) {
         CouponBlock->Show(item.HasCoupon, item.CouponExpire, item.IsStoreCoupon);
@@ -166,7 +167,9 @@ void TFormEditItem::BtnOKClick()
     const QMItem before = item;
     item.Aisle = ComboText(ComboAisle);
     item.AisleIndex = ComboAisle->currentIndex() >= 1 ? ComboAisle->currentIndex() - 1 : -1;
-    item.Qty = TypedQuantity(SpinQty);
+    // A quantity beyond the spin edit's range (raised with the + key) stays unless retyped.
+    if (SpinQty->cleanText() != shownQty_)
+        item.Qty = TypedQuantity(SpinQty);
     item.Note = note;
     item.HasCoupon = CouponBlock->HasCoupon();
     if (item.HasCoupon) {

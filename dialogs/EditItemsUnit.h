@@ -51,6 +51,7 @@ private:
     // of another item.
     bool CheckTarget(const AnsiString& name, const AnsiString& category) const;
     bool shown_ = false;
+    QString shownQty_; // the quantity as the dialog opened with it
 };
 
 } // namespace qm

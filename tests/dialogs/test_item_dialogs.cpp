@@ -274,6 +274,27 @@ TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 104.  With coupons: 1");
 }
 
+TEST_F(ItemDialogTest, EditKeepsAQuantityBeyondTheSpinRangeUnlessRetyped)
+{
+    qmtest::WriteFile(path("Main"),
+                      "[--Info--]\r\nLastItemSelected=Salt&-&Pantry\r\n[Pantry]\r\nSalt=,-,,-,150\r\n");
+    form->LoadStore("Main");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        EXPECT_EQ(f.SpinQty->value(), 99);
+        f.EditNote->setText("coarse");
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    EXPECT_NE(file("Main").find("Salt=,-,coarse,-,150,-,0,-,0,-,0"), std::string::npos) << file("Main");
+
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.SpinQty->findChild<QLineEdit*>()->setText("abc"); // not a number: the minimum
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    EXPECT_NE(file("Main").find("Salt=,-,coarse,-,0,-,0,-,0,-,0"), std::string::npos) << file("Main");
+}
+
 TEST_F(ItemDialogTest, EditMovesToAnotherCategoryWithADatedCouponCarriedOver)
 {
     selectRow("Milk");
