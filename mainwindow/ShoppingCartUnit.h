@@ -67,6 +67,7 @@ public:
 
     // ---- Members shared with the dialogs and the printing windows ----
     bool Loading = false;              // from the start of FormCreate to the end of FormShow
+    bool Closing = false;              // the window is being destroyed: no handler may run
     AnsiString StoresFolder;           // holds the *.store files; always ends with "/"
     QMStore Store;                     // the open store
     QMShopList ShopList;               // the shopping list built from Store
@@ -435,6 +436,29 @@ public:
     // ---- Item clipboard (FormMainClipboard.cpp) ----
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
+    // The find bar: show it and type into it; every change of its text searches the items'
+    // names, notes and aisles (a-z in any case) and selects the first match.
+    void MItemEditFindClick();
+    void EditSearchChange();
+    void MItemEditFindNextClick();     // the next match, the first after the last
+    void MItemEditFindPreviousClick(); // the previous match, the last before the first
+    void BtnSearchCloseClick();
+    // Forgets the matches (a store was loaded): they named rows of the store searched.
+    void ClearFindHits();
+    // The quick-find box: filled on entry with every category and item name, sorted; choosing
+    // an entry selects its row, closing the list selects the current row again.
+    void ComboFindEnter();
+    void ComboFindSelect();
+    void ComboFindCloseUp();
+
+    // Status-bar hints: panel 0 says what a click under the pointer would do.
+    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    void ToolBarMouseMove();
+    // The tool button's hint for panel 0 (empty for a control without one).
+    AnsiString ToolButtonHint(const QObject* button) const;
+    // The coupon tooltip of an item: how long its coupon is still valid.
+    static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
     // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
 
