@@ -424,6 +424,11 @@ public:
     // ---- Store, category and item commands; coupon and note dialogs (FormMainCommands.cpp) ----
 
     // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
+    // Each opens its dialog modally and frees it; the dialog writes, reloads and redraws. The
+    // edit-item dialog opens only while an item is selected, the three on one category only
+    // while a category is, the add-item ones only while the open store has a category.
+    virtual void MItemCategoryCopyClick();
+    virtual void MItemCategoryChangeAisleClick();
 
     // ---- New-store wizard, aisle and errand editors (FormMainWizard.cpp) ----
 

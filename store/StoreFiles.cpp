@@ -253,6 +253,29 @@ void EnsureSection(IniFile::Editor& e, const AnsiString& section)
     e.DeleteKey(section, placeholder);
 }
 
+void RenameKeyIn(IniFile::Editor& e, const AnsiString& section, const AnsiString& oldKey,
+                 const AnsiString& newKey)
+{
+    const AnsiString value = e.ReadString(section, oldKey, "");
+    e.WriteString(section, newKey, value);
+    if (!SameName(oldKey, newKey))
+        e.DeleteKey(section, oldKey);
+}
+
+void RenameSectionIn(IniFile::Editor& e, const AnsiString& oldSection, const AnsiString& newSection)
+{
+    if (!SectionListed(e, oldSection))
+        return;
+    // Every key is read from the section itself, not from a joined list, so no name and no
+    // number of keys can make one go missing before the old section is erased.
+    if (!SameName(oldSection, newSection)) {
+        EnsureSection(e, newSection);
+        for (const auto& key : e.ReadSection(oldSection))
+            e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
+        e.EraseSection(oldSection);
+    }
+}
+
 } // namespace
 
 void AddStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
@@ -268,12 +291,7 @@ void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const Ansi
     CheckWriteStore(store);
     CheckSectionName(section);
     CheckKeyName(newKey);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        const AnsiString value = e.ReadString(section, oldKey, "");
-        e.WriteString(section, newKey, value);
-        if (!SameName(oldKey, newKey))
-            e.DeleteKey(section, oldKey);
-    });
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameKeyIn(e, section, oldKey, newKey); });
 }
 
 void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& fromSection,
@@ -297,18 +315,7 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 {
     CheckWriteStore(store);
     CheckSectionName(newSection);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        if (!SectionListed(e, oldSection))
-            return;
-        // Every key is read from the section itself, not from a joined list, so no name and no
-        // number of keys can make one go missing before the old section is erased.
-        if (!SameName(oldSection, newSection)) {
-            EnsureSection(e, newSection);
-            for (const auto& key : e.ReadSection(oldSection))
-                e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
-            e.EraseSection(oldSection);
-        }
-    });
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameSectionIn(e, oldSection, newSection); });
 }
 
 CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
@@ -384,12 +391,21 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
 {
     CheckWriteStore(store);
     for (const auto& step : batch.Steps()) {
-        if (step.op == StoreBatch::Op::EraseSection || step.op == StoreBatch::Op::DeleteKey)
-            continue; // removing needs no name check, as with the single-step removers
-        CheckSectionName(step.Section);
-        if (step.op == StoreBatch::Op::Write) {
+        switch (step.op) {
+        // Removing needs no name check, as with the single-step removers.
+        case StoreBatch::Op::EraseSection:
+        case StoreBatch::Op::DeleteKey: break;
+        case StoreBatch::Op::AddSection: CheckSectionName(step.Section); break;
+        case StoreBatch::Op::Write:
+            CheckSectionName(step.Section);
             CheckKeyName(step.Key);
             CheckValue(step.Value);
+            break;
+        case StoreBatch::Op::RenameKey:
+            CheckSectionName(step.Section);
+            CheckKeyName(step.Value);
+            break;
+        case StoreBatch::Op::RenameSection: CheckSectionName(step.Value); break;
         }
     }
     CarryOverFailures failures;
@@ -408,6 +424,8 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
             case StoreBatch::Op::DeleteKey: e.DeleteKey(step.Section, step.Key); break;
             case StoreBatch::Op::EraseSection: e.EraseSection(step.Section); break;
             case StoreBatch::Op::AddSection: EnsureSection(e, step.Section); break;
+            case StoreBatch::Op::RenameKey: RenameKeyIn(e, step.Section, step.Key, step.Value); break;
+            case StoreBatch::Op::RenameSection: RenameSectionIn(e, step.Section, step.Value); break;
             case StoreBatch::Op::Write: {
                 e.WriteString(step.Section, step.Key, step.Value);
                 if (step.Section.find("--") != AnsiString::npos)
