@@ -480,6 +480,18 @@ public:
     static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
     // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
+    void MMenuOptionsClick(); // check marks of the two button sizes
+    void MItemOptionsOptionsClick();
+    void MItemOptionsSmallButtonsClick();
+    void MItemOptionsLargeButtonsClick();
+    void MItemHelpHelpClick(); // the help's contents and index
+    void MItemHelpTutorialClick();
+    void MItemHelpNewVersionClick(); // the check, verbose, then LastCheckDT := now
+    void MItemHelpBrenvokeWebClick();
+    void MItemHelpAboutClick();
+    // The address of the version script: the maker's server, or QUILLMART_UPDATE_URL's
+    // server when that is set, with the path and the build number.
+    static AnsiString VersionCheckUrl();
 
     // ---- Printing and print preview (FormMainPrint.cpp) ----
 
