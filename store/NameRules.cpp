@@ -97,6 +97,28 @@ AnsiString NameProblem(NameKind kind, const QString& typed)
     return NameProblem(kind, FromQString(typed));
 }
 
+AnsiString NoteProblem(const AnsiString& note)
+{
+    if (note.find_first_of(std::string_view("\r\n\0", 3)) != AnsiString::npos)
+        return "The note cannot be stored: it must not contain a line break.";
+    // In the line the note stands as ",-," note ",-,", so the separator must not appear in
+    // the note even when the neighbouring commas complete it.
+    if (("," + note + ",").find(kFieldSeparator) != AnsiString::npos)
+        return "The note cannot be stored: \",-,\" separates the fields of an item, so a note must not "
+               "contain it, begin with \"-,\", end with \",-\" or be \"-\" alone.";
+    return {};
+}
+
+AnsiString NoteProblem(const QString& typed)
+{
+    for (const char32_t cp : typed.toUcs4()) {
+        if (UnicodeToCp1252(cp) < 0)
+            return Format("The note cannot be stored: the character U+%04X cannot be stored in a store file.",
+                          unsigned(cp));
+    }
+    return NoteProblem(FromQString(typed));
+}
+
 namespace {
 
 bool Report(const AnsiString& problem)
@@ -111,5 +133,6 @@ bool Report(const AnsiString& problem)
 
 bool AcceptName(NameKind kind, const AnsiString& name) { return Report(NameProblem(kind, name)); }
 bool AcceptName(NameKind kind, const QString& typed) { return Report(NameProblem(kind, typed)); }
+bool AcceptNote(const QString& typed) { return Report(NoteProblem(typed)); }
 
 } // namespace qm

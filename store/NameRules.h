@@ -22,6 +22,15 @@ AnsiString NameProblem(NameKind kind, const QString& typed);
 bool AcceptName(NameKind kind, const AnsiString& name);
 bool AcceptName(NameKind kind, const QString& typed);
 
+// The note of an item, which sits between two ",-," separators in the item's line: empty when
+// the line can hold it and give it back unchanged; otherwise one sentence saying why not (a
+// line break, or ",-," formed by the note alone or with the commas around it).
+AnsiString NoteProblem(const AnsiString& note);
+// The same for text as typed, which must also fit Windows-1252.
+AnsiString NoteProblem(const QString& typed);
+// Shows the problem in an error box and answers false; true when the note is fine.
+bool AcceptNote(const QString& typed);
+
 // The longest store file name this file system takes, in bytes of UTF-8 ("<name>.store").
 inline constexpr size_t kMaxStoreFileNameBytes = 255;
 

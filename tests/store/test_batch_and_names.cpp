@@ -173,3 +173,23 @@ TEST_F(StoreFolderTest, AcceptNameShowsTheReason)
     EXPECT_FALSE(AcceptName(NameKind::Category, AnsiString("Odd]")));
     EXPECT_TRUE(AcceptName(NameKind::Category, QString("Dairy")));
 }
+
+// A note is accepted exactly when the item's line gives it back unchanged, with the fields
+// after it in place.
+TEST(NoteRules, AcceptExactlyTheNotesTheLineGivesBack)
+{
+    const char* notes[] = {"",      "low fat", "2 for 1, -50%", "a,-,b", "-,x",  "x,-",  "-",    "--",
+                           ",",     ",,",      "-,",            ",-",    "a - b", ",x,", " pad ", "x-,"};
+    for (const char* n : notes) {
+        const AnsiString note(n);
+        const AnsiString line = AnsiString("Dairy") + kFieldSeparator + note + kFieldSeparator + "3" +
+                                kFieldSeparator + "1" + kFieldSeparator;
+        const auto fields = SplitFields(kFieldSeparator, line, 4);
+        const bool readsBack = fields.size() >= 3 && fields[1] == note && fields[2] == "3";
+        EXPECT_EQ(NoteProblem(note).empty(), readsBack) << n;
+    }
+    EXPECT_NE(NoteProblem(AnsiString("two\nlines")), "");
+    EXPECT_NE(NoteProblem(AnsiString("two\rlines")), "");
+    EXPECT_EQ(NoteProblem(QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac")), ""); // both in Windows-1252
+    EXPECT_NE(NoteProblem(QString::fromUtf8("\xe6\x97\xa5")), "");
+}
