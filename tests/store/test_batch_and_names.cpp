@@ -81,6 +81,8 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
             case 0: batch.DeleteKey(cat, item); break;
             case 1: batch.AddSection("New"); break;
             case 2: batch.Write("--Info--", "AcceptsCoupons", rng() % 2 ? "0" : "1"); break;
+            case 3: batch.Write("--INFO--", "acceptscoupons", rng() % 2 ? " 0" : "1"); break;
+            case 4: batch.Write(cat, item, " \t" + line() + "  "); break; // the file drops the blanks
             default: batch.Write(cat, item, line()); break;
             }
         }
