@@ -519,10 +519,13 @@ TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrit
         EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2025, 12, 9));
         EXPECT_EQ(f.LabelStoresToChange->text(), "Home");
         f.RadioCouponExpire->setChecked(true);
+        f.BtnHelp->click();
         f.BtnCancel->click();
     });
     Key(Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(dialogsRun, 2);
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, 3540);
     Answer<TFormCoupon>([](TFormCoupon& f) {
         f.CheckStoreCoupon->setChecked(false);
         f.RadioCouponExpire->setChecked(true);
@@ -547,9 +550,12 @@ TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
         f.EditNote->setText("2 for 1,-,cheap");
         f.BtnOK->click();
         EXPECT_TRUE(f.isVisible());
+        f.BtnHelp->click();
         f.BtnCancel->click();
     });
     form->BtnEditNote->click();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, 3560);
     EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
 
     Answer<TFormNote>([](TFormNote& f) {
@@ -575,9 +581,12 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
         EXPECT_FALSE(f.CheckCopyAisle->isChecked());
         EXPECT_EQ(f.LabelItemName->text(), "Kiwi");
         EXPECT_EQ(f.LabelCatName->text(), "Fruit");
+        f.BtnHelp->click();
         f.BtnOK->click(); // no store chosen: nothing written
     });
     form->PItemContextCopyItem->trigger();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, 3500);
     EXPECT_EQ(Read("Mart"), kMart);
 
     Answer<TFormCopyItem>([](TFormCopyItem& f) {
