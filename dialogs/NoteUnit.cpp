@@ -31,7 +31,7 @@ TFormNote::TFormNote(QWidget* parent) : TDialogForm(parent, "FormNote", "Enter N
 
 void TFormNote::BtnOKClick()
 {
-    if (!AcceptNote(EditNote->text())) {
+    if (!AcceptName(NameKind::Note, EditNote->text())) {
         ModalResult = mrNone;
         EditNote->setFocus();
     }

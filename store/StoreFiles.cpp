@@ -264,6 +264,29 @@ void EnsureSection(IniFile::Editor& e, const AnsiString& section)
     e.DeleteKey(section, placeholder);
 }
 
+void RenameKeyIn(IniFile::Editor& e, const AnsiString& section, const AnsiString& oldKey,
+                 const AnsiString& newKey)
+{
+    const AnsiString value = e.ReadString(section, oldKey, "");
+    e.WriteString(section, newKey, value);
+    if (!SameName(oldKey, newKey))
+        e.DeleteKey(section, oldKey);
+}
+
+void RenameSectionIn(IniFile::Editor& e, const AnsiString& oldSection, const AnsiString& newSection)
+{
+    if (!SectionListed(e, oldSection))
+        return;
+    // Every key is read from the section itself, not from a joined list, so no name and no
+    // number of keys can make one go missing before the old section is erased.
+    if (!SameName(oldSection, newSection)) {
+        EnsureSection(e, newSection);
+        for (const auto& key : e.ReadSection(oldSection))
+            e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
+        e.EraseSection(oldSection);
+    }
+}
+
 } // namespace
 
 void AddStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
@@ -279,12 +302,7 @@ void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const Ansi
     CheckWriteStore(store);
     CheckSectionName(section);
     CheckKeyName(newKey);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        const AnsiString value = e.ReadString(section, oldKey, "");
-        e.WriteString(section, newKey, value);
-        if (!SameName(oldKey, newKey))
-            e.DeleteKey(section, oldKey);
-    });
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameKeyIn(e, section, oldKey, newKey); });
 }
 
 void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& fromSection,
@@ -308,18 +326,7 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 {
     CheckWriteStore(store);
     CheckSectionName(newSection);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        if (!SectionListed(e, oldSection))
-            return;
-        // Every key is read from the section itself, not from a joined list, so no name and no
-        // number of keys can make one go missing before the old section is erased.
-        if (!SameName(oldSection, newSection)) {
-            EnsureSection(e, newSection);
-            for (const auto& key : e.ReadSection(oldSection))
-                e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
-            e.EraseSection(oldSection);
-        }
-    });
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameSectionIn(e, oldSection, newSection); });
 }
 
 CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
@@ -407,12 +414,21 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
 {
     CheckWriteStore(store);
     for (const auto& step : batch.Steps()) {
-        if (step.op == StoreBatch::Op::EraseSection || step.op == StoreBatch::Op::DeleteKey)
-            continue; // removing needs no name check, as with the single-step removers
-        CheckSectionName(step.Section);
-        if (step.op == StoreBatch::Op::Write) {
+        switch (step.op) {
+        // Removing needs no name check, as with the single-step removers.
+        case StoreBatch::Op::EraseSection:
+        case StoreBatch::Op::DeleteKey: break;
+        case StoreBatch::Op::AddSection: CheckSectionName(step.Section); break;
+        case StoreBatch::Op::Write:
+            CheckSectionName(step.Section);
             CheckKeyName(step.Key);
             CheckValue(step.Value);
+            break;
+        case StoreBatch::Op::RenameKey:
+            CheckSectionName(step.Section);
+            CheckKeyName(step.Value);
+            break;
+        case StoreBatch::Op::RenameSection: CheckSectionName(step.Value); break;
         }
     }
     CarryOverFailures failures;
@@ -427,17 +443,19 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
     StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
         carried.clear(); // the change may run again if the file changed under it
         // Whether the store takes coupons is read at the first carrying write and again after
-        // any step on a section with "--" in its name, which covers --Info-- however the step
-        // spells it; item writes cannot change it.
+        // any section rename and any step on a section with "--" in its name, which covers
+        // --Info-- however the step spells it; item writes cannot change it.
         int accepts = -1;
         AnsiString self;
         for (const auto& step : batch.Steps()) {
-            if (step.Section.find("--") != AnsiString::npos)
+            if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos)
                 accepts = -1;
             switch (step.op) {
             case StoreBatch::Op::DeleteKey: e.DeleteKey(step.Section, step.Key); break;
             case StoreBatch::Op::EraseSection: e.EraseSection(step.Section); break;
             case StoreBatch::Op::AddSection: EnsureSection(e, step.Section); break;
+            case StoreBatch::Op::RenameKey: RenameKeyIn(e, step.Section, step.Key, step.Value); break;
+            case StoreBatch::Op::RenameSection: RenameSectionIn(e, step.Section, step.Value); break;
             case StoreBatch::Op::Write: {
                 if (step.Section.find("--") != AnsiString::npos) {
                     e.WriteString(step.Section, step.Key, step.Value);

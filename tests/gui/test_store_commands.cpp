@@ -546,7 +546,7 @@ TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
         EXPECT_EQ(f.EditNote->text(), "ripe");
         EXPECT_EQ(f.EditNote->selectedText(), "ripe");
         EXPECT_EQ(f.focusWidget(), f.EditNote);
-        dialogs->expectBox("\",-,\" separates the fields");
+        dialogs->expectBox("\",-,\", which separates the fields of an item");
         f.EditNote->setText("2 for 1,-,cheap");
         f.BtnOK->click();
         EXPECT_TRUE(f.isVisible());
