@@ -403,7 +403,8 @@ void TFormMain::MItemStoreAcceptCouponsClick()
         Store.AcceptsCoupons = false;
     }
     MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
-    LoadStore(GetCurrentStoreName());
+    // The picker names the open store; after a store file went missing it names none.
+    LoadStore(GetCurrentStoreName().empty() ? Store.Name : GetCurrentStoreName());
     DrawItemList();
     DrawItemListHeader();
     BuildShoppingList();
