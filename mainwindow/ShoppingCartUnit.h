@@ -422,6 +422,49 @@ public:
     void ItemListBarEnter();
 
     // ---- Store, category and item commands; coupon and note dialogs (FormMainCommands.cpp) ----
+    // The menus set their captions, check marks and enabled states when they open, and also
+    // just before one of their shortcuts is looked up, so a shortcut never meets a stale state.
+    void MMenuStoreClick();
+    void MMenuItemClick();
+    void PMenuItemsContextPopup();
+
+    // The five resets: each asks (Yes, No, Help), clears its fields in the items it concerns
+    // and writes them as one rewrite of each store file the change reaches.
+    void MItemStoreResetPurchasedClick();
+    void MItemStoreResetQuantitiesClick();
+    void MItemStoreResetCouponsClick();
+    void MItemStoreResetNotesClick();
+    void MItemStoreResetAllClick();
+
+    // The shopping list's order: by aisle or by category.
+    void MItemStoreSortListClick();
+    void BtnSortByAisleClick();
+    void BtnSortByCategoryClick();
+
+    // Switches the open store's coupons on, or off after a question, and reloads the store.
+    void MItemStoreAcceptCouponsClick();
+    // The store's web site: Visit opens it (asking for it first when none is set), Edit only
+    // changes it. Only http:// and https:// addresses are opened.
+    void MItemStoreWebVisitClick();
+    void MItemStoreWebEditClick();
+
+    // Store switching: the picker's previous or next entry (wrapping round), or the entry the
+    // user picked, is loaded with its remembered row selected.
+    void MItemStorePreviousClick();
+    void MItemStoreNextClick();
+    void ComboStoresSelect();
+
+    void MItemCategoryDeleteClick();
+    // Expand or collapse the selected category, or all of them, remembered in --Hidden Cats--.
+    void MItemCategoryShowHideClick();
+    void MItemCategoryShowAllClick();
+    void MItemCategoryHideAllClick();
+    void MItemItemCopyClick();
+
+    // Run the coupon or note dialog for the item; true when it closed with OK. The out values
+    // are set only from what the dialog holds: expiry and storeOnly only when hasCoupon is.
+    bool EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly, bool& hasCoupon);
+    bool EditNoteDialog(int32_t category, int32_t item, AnsiString& note);
 
     // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
     // Each opens its dialog modally and frees it; the dialog writes, reloads and redraws. The
@@ -556,6 +599,14 @@ private:
 
     // Each concern's file connects its own menu items, buttons and shortcuts.
     void ConnectCommandHandlers();    // FormMainCommands.cpp
+    enum class ResetKind { Purchased, Quantities, Coupons, Notes, All };
+    void ResetStore(ResetKind kind);
+    // Loads the picker's current entry, selects its remembered row, rebuilds and draws.
+    void OpenPickedStore();
+    // Reloads the open store after a structural write and draws both lists.
+    void ReloadStore();
+    bool HasSelectedItem() const;
+    bool HasSelectedCategory() const;
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
 

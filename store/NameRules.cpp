@@ -40,7 +40,8 @@ bool HasLineBreak(const AnsiString& s)
 }
 
 // A note sits between two separators of the item's line, so it must not make one of its own
-// nor run into a neighbour (the reader finds overlapping separators).
+// nor run into a neighbour (the reader finds overlapping separators): in the line it stands
+// as ",-," note ",-,", and no separator may appear there but the two around it.
 AnsiString NoteProblem(const AnsiString& note)
 {
     auto problem = [&](const char* why) {
@@ -48,9 +49,9 @@ AnsiString NoteProblem(const AnsiString& note)
     };
     if (HasLineBreak(note))
         return problem("it must not contain a line break.");
-    if (Contains(note, kFieldSeparator) || note.compare(0, 2, "-,") == 0 || EndsWith(note, ",-"))
+    if (("," + note + ",").find(kFieldSeparator) != AnsiString::npos)
         return problem("it must not contain \",-,\", which separates the fields of an item, nor begin with "
-                       "\"-,\" or end with \",-\".");
+                       "\"-,\", end with \",-\" or be \"-\" alone.");
     return {};
 }
 

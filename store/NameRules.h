@@ -19,7 +19,7 @@
 //   category, item (the last selected row is item "&-&" category): no "&-&".
 // A note is no name but shares the item's line, so it is checked here too: it may be empty or
 // carry blanks, but holds no line break and no ",-,", and neither begins with "-," nor ends
-// with ",-".
+// with ",-" nor is "-" alone.
 #include <QString>
 
 #include "platform/AnsiString.h"

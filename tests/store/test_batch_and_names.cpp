@@ -79,12 +79,14 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
         for (int n = 0; n < 12; ++n) {
             const char* cat = cats[rng() % 5];
             const char* item = items[rng() % 5];
-            switch (rng() % 12) {
+            switch (rng() % 14) {
             case 0: batch.DeleteKey(cat, item); break;
             case 1: batch.AddSection("New"); break;
             case 2: batch.Write("--Info--", "AcceptsCoupons", rng() % 2 ? "0" : "1"); break;
             case 3: batch.RenameKey(cat, item, items[rng() % 5]); break;
             case 4: batch.RenameSection(cat, cats[rng() % 5]); break;
+            case 5: batch.Write("--INFO--", "acceptscoupons", rng() % 2 ? " 0" : "1"); break;
+            case 6: batch.Write(cat, item, " \t" + line() + "  "); break; // the file drops the blanks
             default: batch.Write(cat, item, line()); break;
             }
         }
@@ -185,4 +187,22 @@ TEST_F(StoreFolderTest, AcceptNameShowsTheReason)
     dialogs->expectBox("must not contain \"]\"");
     EXPECT_FALSE(AcceptName(NameKind::Category, AnsiString("Odd]")));
     EXPECT_TRUE(AcceptName(NameKind::Category, QString("Dairy")));
+}
+
+// A note is accepted exactly when the item's line gives it back unchanged, with the fields
+// after it in place.
+TEST(NoteRules, AcceptExactlyTheNotesTheLineGivesBack)
+{
+    const char* notes[] = {"",      "low fat", "2 for 1, -50%", "a,-,b", "-,x",  "x,-",  "-",    "--",
+                           ",",     ",,",      "-,",            ",-",    "a - b", ",x,", " pad ", "x-,"};
+    for (const char* n : notes) {
+        const AnsiString note(n);
+        const AnsiString line = AnsiString("Dairy") + kFieldSeparator + note + kFieldSeparator + "3" +
+                                kFieldSeparator + "1" + kFieldSeparator;
+        const auto fields = SplitFields(kFieldSeparator, line, 4);
+        const bool readsBack = fields.size() >= 3 && fields[1] == note && fields[2] == "3";
+        EXPECT_EQ(NameProblem(NameKind::Note, note).empty(), readsBack) << n;
+    }
+    EXPECT_NE(NameProblem(NameKind::Note, AnsiString("two\rlines")), "");
+    EXPECT_EQ(NameProblem(NameKind::Note, QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac")), ""); // Windows-1252
 }
