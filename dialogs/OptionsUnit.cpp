@@ -163,7 +163,19 @@ TFormOptions::TFormOptions(QWidget* parent) : TDialogForm(parent, "FormOptions",
 
 void TFormOptions::FormCreate()
 {
-    const QStringList families = QFontDatabase::families();
+    // The installed families, and the usual Windows names that an installed metric-compatible
+    // family stands in for (the lists' default font, Arial, is one of them), in the system's
+    // alphabetical order.
+    QStringList families = QFontDatabase::families();
+    static const std::pair<const char*, const char*> standIns[] = {
+        {"Arial", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"},
+        {"Courier New", "Liberation Mono"},
+    };
+    for (const auto& [name, family] : standIns)
+        if (!families.contains(name, Qt::CaseInsensitive) && families.contains(family, Qt::CaseInsensitive))
+            families << name;
+    families.sort(Qt::CaseInsensitive);
     ComboGridFont->addItems(families);
     ComboListFont->addItems(families);
 }

@@ -32,6 +32,13 @@ bool IsWebAddress(const AnsiString& url)
     return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
 }
 
+AnsiString TrimBlanks(const AnsiString& s)
+{
+    const size_t b = s.find_first_not_of(" \t\n");
+    const size_t e = s.find_last_not_of(" \t\n");
+    return b == AnsiString::npos ? AnsiString() : s.substr(b, e - b + 1);
+}
+
 // A decimal build number of 0..65535; anything else (text, a sign, more digits) is none.
 bool ParseBuild(const AnsiString& text, unsigned& build)
 {
@@ -140,10 +147,12 @@ void TFormMain::CheckForNewVersion(bool verbose)
     }
 
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    const AnsiString version = GetDelimitedField("&-&", text, 1);
+    // A reply ended by a line break (as servers often send it) names the same version and
+    // address as one without.
+    const AnsiString version = TrimBlanks(GetDelimitedField("&-&", text, 1));
     unsigned build = 0;
     const bool buildKnown = ParseBuild(GetDelimitedField("&-&", text, 2), build);
-    const AnsiString address = GetDelimitedField("&-&", text, 4);
+    const AnsiString address = TrimBlanks(GetDelimitedField("&-&", text, 4));
 
     if (version != kProgramVersion && buildKnown && build > kProgramBuild) {
         if (MessageDlg("Version " + version + " has been released!  Would you like to download it now?",
