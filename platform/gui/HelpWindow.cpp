@@ -1,6 +1,7 @@
 #include "platform/gui/HelpWindow.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -90,10 +91,19 @@ void THelpWindow::LoadFile(const std::string& path)
 
 void THelpWindow::FillLists()
 {
+    // The contents page first, then every topic by its title.
     ListContents->clear();
-    for (const auto& [context, topic] : file_->Topics()) {
-        auto* item = new QListWidgetItem(QString::fromStdString(topic.Title), ListContents);
-        item->setData(Qt::UserRole, context);
+    std::vector<const HelpTopic*> topics;
+    for (const auto& [context, topic] : file_->Topics())
+        topics.push_back(&topic);
+    std::stable_sort(topics.begin(), topics.end(), [](const HelpTopic* a, const HelpTopic* b) {
+        if ((a->Context == 0) != (b->Context == 0))
+            return a->Context == 0;
+        return QString::fromStdString(a->Title).compare(QString::fromStdString(b->Title), Qt::CaseInsensitive) < 0;
+    });
+    for (const HelpTopic* topic : topics) {
+        auto* item = new QListWidgetItem(QString::fromStdString(topic->Title), ListContents);
+        item->setData(Qt::UserRole, topic->Context);
     }
     ListIndex->clear();
     for (const auto& [word, context] : file_->Index()) {
