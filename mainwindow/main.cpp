@@ -6,6 +6,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Dispatch.h"
+#include "platform/gui/HelpWindow.h"
 #include "platform/gui/QtDialogs.h"
 #include "platform/gui/Terminate.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     qm::CloseWindowsOnTerminate();
     qm::SetApplicationTitle("Quillmart");
     qm::SetApplicationHelpFile(qm::ApplicationFolder() + "Quillmart.hlp");
+    qm::InstallHelpWindow();
 
     qm::FormMain = new qm::TFormMain;
     qm::Dispatch([] { qm::FormMain->FormCreate(); });

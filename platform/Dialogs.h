@@ -48,6 +48,7 @@ struct FileDialogRequest {
     // into statusText is shown as the picker's status line.
     std::function<void(const AnsiString& folder, int& enabledOK, AnsiString& statusText)> onFolderChange = {};
     bool statusLine = false; // Folder: the picker shows a status line
+    int filterIndex = 1; // the filter shown first, counted from 1
 };
 
 class DialogHandler {
@@ -73,6 +74,13 @@ public:
         paths = {path};
         return true;
     }
+    // As fileDialog; filterIndex also receives the filter the user chose, counted from 1. A
+    // handler that offers no choice answers the request's own filterIndex.
+    virtual bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex)
+    {
+        filterIndex = request.filterIndex;
+        return fileDialog(request, path);
+    }
 };
 
 // Installs the handler used from now on and returns the previous one.
@@ -86,6 +94,8 @@ void ShowMessage(const AnsiString& msg);
 int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons); // captioned "Quillmart"
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
+// The same, telling which of the request's filters the user chose (counted from 1).
+bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex);
 // The files chosen in an Open picker that allows several (request.multiSelect).
 bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths);
 
@@ -99,6 +109,7 @@ public:
         int result = mrOk;
         AnsiString text;            // the answer of a query or a file picker
         bool accepted = true;
+        int filterIndex = 0;        // the filter a file picker's user chose; 0: the one shown
         std::vector<AnsiString> paths = {}; // the answer of a picker of several files
     };
     struct Seen {
@@ -115,7 +126,7 @@ public:
     ScriptedDialogs& expectQuery(std::string contains, AnsiString answer, bool accepted = true);
     // A folder picker's answer first passes its request's onFolderChange, as the selection
     // the person made; an OK button that it disables cannot be clicked, which is a failure.
-    ScriptedDialogs& expectFile(AnsiString path, bool accepted = true);
+    ScriptedDialogs& expectFile(AnsiString path, bool accepted = true, int filterIndex = 0);
     ScriptedDialogs& expectFiles(std::vector<AnsiString> paths, bool accepted = true);
 
     const std::vector<Seen>& seen() const { return seen_; }
@@ -129,6 +140,7 @@ public:
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
+    bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
 
 private:
     bool take(Answer::Kind kind, const AnsiString& text, Answer& out);

@@ -85,6 +85,9 @@ bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const Sto
     if (store.empty())
         throw EStoreError("No store is named for this change: a store name must not be empty.");
     for (const auto& step : batch.Steps()) {
+        // A new store's file is made of sections and values; nothing is there to take away.
+        if (step.op != StoreBatch::Op::Write && step.op != StoreBatch::Op::AddSection)
+            throw EInvalidOperation("A new store's file is made only of added sections and written values.");
         const AnsiString& section = step.Section;
         if (section.empty() || section.find_first_of(std::string_view("]\r\n\0", 4)) != AnsiString::npos)
             throw EStoreError(
@@ -103,12 +106,6 @@ bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const Sto
             case StoreBatch::Op::Write:
                 e.WriteString(step.Section, step.Key, step.Value);
                 break;
-            case StoreBatch::Op::DeleteKey:
-                e.DeleteKey(step.Section, step.Key);
-                break;
-            case StoreBatch::Op::EraseSection:
-                e.EraseSection(step.Section);
-                break;
             case StoreBatch::Op::AddSection: {
                 bool listed = false;
                 for (const auto& s : e.ReadSections())
@@ -121,6 +118,8 @@ bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const Sto
                 e.DeleteKey(step.Section, placeholder);
                 break;
             }
+            default: // checked above
+                break;
             }
         }
     });

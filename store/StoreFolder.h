@@ -13,7 +13,8 @@ namespace qm {
 // when the name could not be a store file's name (CheckStoreName).
 AnsiString ExistingStoreName(const AnsiString& storesFolder, const AnsiString& name);
 
-// Writes the batch as the whole content of a new store's file, in one atomic write (the
+// Writes the batch, of AddSection and Write steps only (anything else raises
+// EInvalidOperation), as the whole content of a new store's file, in one atomic write (the
 // sections and keys end as ApplyStoreBatch leaves them; nothing is carried over, since a new
 // store has no items). Answers false and writes nothing when a store of that name exists
 // (ExistingStoreName) by the time the file's lock is held, so two program windows never make

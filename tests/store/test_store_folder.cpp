@@ -52,6 +52,9 @@ TEST_F(StoreFolderTest, ANewStoreIsWrittenOnceAndNeverOverAnExistingOne)
     bad.AddSection("Odd]");
     EXPECT_THROW(CreateStoreFile(ctx, "Bad", bad), EStoreError);
     EXPECT_THROW(CreateStoreFile(ctx, "a/b", batch), EStoreError);
+    StoreBatch erase;
+    erase.EraseSection("Dairy");
+    EXPECT_THROW(CreateStoreFile(ctx, "Bad", erase), EInvalidOperation);
     EXPECT_FALSE(fs::exists(path("Bad")));
 }
 
