@@ -211,6 +211,8 @@ TEST_F(StoreFileTest, ALetterCaseRenameRenamesTheFile)
 
 TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
 {
+    ASSERT_NE(form->DialogFolder, nullptr);
+    EXPECT_EQ(form->DialogFolder->BrowseFlags, TBrowseFlags(bfDirsOnly));
     form->MItemFileExplore->trigger();
     ASSERT_EQ(shell->calls.size(), 1u);
     EXPECT_EQ(shell->calls[0].what, "folder");
@@ -270,18 +272,6 @@ TEST_F(StoreFileTest, NewWindowStartsTheProgramWithTheStoresPathAsOneArgument)
     form->MItemFileNewWindow->trigger();
     ASSERT_EQ(shell->calls.size(), 2u);
     EXPECT_TRUE(shell->calls[1].args.empty());
-}
-
-TEST_F(StoreFileTest, EachCommandHasItsShortcut)
-{
-    EXPECT_EQ(form->MItemFileNewWindow->shortcut(), QKeySequence("Ctrl+N"));
-    EXPECT_EQ(form->MItemFileImportStore->shortcut(), QKeySequence("Ctrl+O"));
-    EXPECT_EQ(form->MItemFileSaveStoreAs->shortcut(), QKeySequence("Ctrl+Shift+S"));
-    EXPECT_EQ(form->MItemFileRenameStore->shortcut(), QKeySequence("Ctrl+R"));
-    EXPECT_EQ(form->MItemFileExplore->shortcut(), QKeySequence("Ctrl+E"));
-    ASSERT_NE(form->DialogFolder, nullptr);
-    EXPECT_EQ(form->DialogFolder->Title, "Select folder");
-    EXPECT_EQ(form->DialogFolder->BrowseFlags, TBrowseFlags(bfDirsOnly));
 }
 
 // A real second program process, on a store whose path a shell would have to quote.
