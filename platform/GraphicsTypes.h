@@ -29,6 +29,10 @@ struct TSize {
     friend bool operator==(const TSize&, const TSize&) = default;
 };
 
+// Multiply-divide: A * B / C rounded half away from zero; -1 when C is 0 or the result does
+// not fit 32 bits.
+int32_t MulDiv(int32_t A, int32_t B, int32_t C);
+
 // A toolkit colour: $00BBGGRR, or, when negative, a system colour whose low byte is the index.
 using TColor = int32_t;
 constexpr TColor clBlack = 0x000000;
