@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -15,6 +16,8 @@
 #include <unistd.h>
 
 #include "printing/MetafileList.h"
+#include "printing/PrintPreview.h"
+#include "printing/ThumbnailPreview.h"
 
 using namespace qm;
 
@@ -147,6 +150,149 @@ void BM_ReadOnePagePlain(benchmark::State& state)
     ::close(fd);
 }
 BENCHMARK(BM_ReadOnePagePlain)->Unit(benchmark::kMicrosecond);
+
+// A preview of 1,000 x 700 pixels holding the 1,000 pages, shown (off screen).
+struct ShownPreview {
+    ShownPreview()
+    {
+        pv.SetUnits(mmHiEnglish);
+        pv.SetPaperType(pLetter);
+        pv.SetUseTempFile(true);
+        pv.resize(1000, 700);
+        pv.show();
+        pv.BeginDoc();
+        for (int p = 1; p <= Pages; ++p) {
+            if (p > 1)
+                pv.NewPage();
+            DrawOn(*pv.Canvas(), p);
+        }
+        pv.EndDoc();
+        QApplication::processEvents();
+    }
+    static void DrawOn(TDeviceCanvas& c, int page)
+    {
+        c.Font().SetName("Arial");
+        c.Font().SetSize(14);
+        c.Font().SetStyle(fsBold);
+        c.Brush().SetStyle(bsClear);
+        c.TextOut(250, 250, "Corner Market Shopping List");
+        c.Font().SetStyle(0);
+        c.Font().SetSize(10);
+        c.Brush().SetColor(clBlack);
+        c.Brush().SetStyle(bsSolid);
+        c.Rectangle(250, 520, 8250, 540);
+        c.Brush().SetStyle(bsClear);
+        for (int row = 0; row < LinesPerPage; ++row) {
+            const int x = 270 + (row / 20) * 2660, y = 600 + (row % 20) * 480;
+            c.TextRect({x, y, x + 2600, y + 200}, x, y,
+                       "[  ]  Whole milk (" + std::to_string(row % 9 + 1) + ")  \xA2");
+        }
+        c.TextOut(7600, 10500, "Page " + std::to_string(page));
+    }
+    TPrintPreview pv;
+};
+
+// A zoom change lays the sheet out again and plays the page into it; repaint() paints it and
+// copies it to the screen before returning.
+void BM_ZoomChangeAndRepaint(benchmark::State& state)
+{
+    ShownPreview s;
+    const int32_t zooms[] = {100, 110, 90, 120};
+    size_t i = 0;
+    for (auto _ : state) {
+        s.pv.SetZoom(zooms[i++ % 4]);
+        s.pv.Sheet().repaint();
+    }
+}
+BENCHMARK(BM_ZoomChangeAndRepaint)->Unit(benchmark::kMillisecond);
+
+void BM_ZoomToFitAndRepaint(benchmark::State& state)
+{
+    ShownPreview s;
+    bool width = false;
+    for (auto _ : state) {
+        s.pv.SetZoomState((width = !width) ? zsZoomToWidth : zsZoomToFit);
+        s.pv.Sheet().repaint();
+    }
+}
+BENCHMARK(BM_ZoomToFitAndRepaint)->Unit(benchmark::kMillisecond);
+
+void BM_NextPageAndRepaint(benchmark::State& state)
+{
+    ShownPreview s;
+    s.pv.SetZoom(100);
+    for (auto _ : state) {
+        s.pv.SetCurrentPage(s.pv.CurrentPage() % Pages + 1);
+        s.pv.Sheet().repaint();
+    }
+}
+BENCHMARK(BM_NextPageAndRepaint)->Unit(benchmark::kMillisecond);
+
+// Baseline: the same page played onto an image of the sheet's size, no control involved.
+void BM_PlayPageOntoImage(benchmark::State& state)
+{
+    ShownPreview s;
+    s.pv.SetZoom(100);
+    QImage img(s.pv.Sheet().size(), QImage::Format_RGB32);
+    TMetafile& page = *s.pv.GetPage(1);
+    for (auto _ : state) {
+        img.fill(Qt::white);
+        QPainter p(&img);
+        page.Play(p, QRectF(1, 1, 816, 1056));
+    }
+}
+BENCHMARK(BM_PlayPageOntoImage)->Unit(benchmark::kMillisecond);
+
+// Binding a strip to the 1,000 pages makes and lays out every thumbnail; only those in view
+// are painted.
+void BM_BuildThumbnailStrip(benchmark::State& state)
+{
+    ShownPreview s;
+    int painted = 0;
+    for (auto _ : state) {
+        TThumbnailPreview strip;
+        strip.resize(142, 700);
+        strip.show();
+        strip.SetPrintPreview(&s.pv);
+        painted = 0;
+        for (int i = 0; i < strip.ThumbnailCount(); ++i) {
+            TPaperPreview& sheet = *strip.Thumbnail(i).Paper;
+            auto paint = sheet.OnPaint;
+            sheet.OnPaint = [&painted, paint](QObject* o, TPainterCanvas& c, const TRect& r) {
+                ++painted;
+                paint(o, c, r);
+            };
+        }
+        strip.repaint();
+        QApplication::processEvents();
+        state.counters["thumbnails"] = strip.ThumbnailCount();
+    }
+    state.counters["painted"] = painted;
+}
+BENCHMARK(BM_BuildThumbnailStrip)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Recording the 1,000 pages while a strip is bound: every page added lays the strip out.
+void BM_RecordWithStripBound(benchmark::State& state)
+{
+    for (auto _ : state) {
+        TPrintPreview pv;
+        pv.SetUnits(mmHiEnglish);
+        pv.SetPaperType(pLetter);
+        pv.SetUseTempFile(true);
+        TThumbnailPreview strip;
+        strip.resize(142, 700);
+        strip.SetPrintPreview(&pv);
+        pv.BeginDoc();
+        for (int p = 1; p <= Pages; ++p) {
+            if (p > 1)
+                pv.NewPage();
+            ShownPreview::DrawOn(*pv.Canvas(), p);
+        }
+        pv.EndDoc();
+        state.counters["thumbnails"] = strip.ThumbnailCount();
+    }
+}
+BENCHMARK(BM_RecordWithStripBound)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
