@@ -11,12 +11,14 @@ namespace {
 
 constexpr int32_t DefaultHeight = 16; // a height of 0 asks for the default size
 constexpr size_t MaxCachedFonts = 256;
+// Larger character heights are drawn at this one (32 inches in thousandths of an inch).
+constexpr int MaxPixelSize = 32767;
 
 QFont MakeFont(const emf::TLogFont& lf, int pixelSize)
 {
     QFont f = lf.FaceName.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
                                   : QFont(ToQString(lf.FaceName));
-    f.setPixelSize(std::max(1, pixelSize));
+    f.setPixelSize(std::clamp(pixelSize, 1, MaxPixelSize));
     const int weight = lf.Weight <= 0 ? 400 : std::clamp(lf.Weight, 1, 1000);
     f.setWeight(QFont::Weight(weight));
     f.setItalic(lf.Italic != 0);
@@ -43,7 +45,7 @@ std::string KeyOf(const emf::TLogFont& lf)
 
 TLogicalFont::TLogicalFont(const emf::TLogFont& lf)
 {
-    int pixelSize = lf.Height < 0 ? -lf.Height : lf.Height;
+    int pixelSize = int(std::min<int64_t>(std::llabs(int64_t(lf.Height)), MaxPixelSize));
     if (lf.Height == 0)
         pixelSize = DefaultHeight;
     else if (lf.Height > 0) {
@@ -51,7 +53,7 @@ TLogicalFont::TLogicalFont(const emf::TLogFont& lf)
         const QFontMetricsF probe(MakeFont(lf, 1000));
         const double cell = probe.ascent() + probe.descent();
         if (cell > 0)
-            pixelSize = int(std::lround(lf.Height * 1000.0 / cell));
+            pixelSize = int(std::min(std::lround(lf.Height * 1000.0 / cell), long(MaxPixelSize)));
     }
     font_ = MakeFont(lf, pixelSize);
     const QFontMetricsF fm(font_);

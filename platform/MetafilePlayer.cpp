@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPainterPath>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -465,13 +466,28 @@ void TMetafilePlayer::TextOut(const uint8_t* p, uint32_t)
         placed += dx[i];
         ownSpacing = std::fabs(natural - placed) <= 1.0;
     }
-    if (ownSpacing) {
-        painter_.drawText(QPointF(0, font.Ascent()), text);
-    } else {
-        double pos = 0;
-        for (uint32_t i = 0; i < n; ++i) {
-            painter_.drawText(QPointF(pos, font.Ascent()), QString(text.at(int(i))));
-            pos += dx[i];
+    // Glyphs go through the toolkit's glyph cache at ordinary sizes; very large or strongly
+    // distorted ones are filled as outlines, which have no size limit.
+    const double emX = font.Font().pixelSize() * sx, emY = font.Font().pixelSize() * sy;
+    const bool outlines = std::max(emX, emY) > 512 || std::max(emX, emY) > 16 * std::min(emX, emY);
+    auto run = [&](double x, const QString& s) {
+        if (outlines) {
+            QPainterPath path;
+            path.addText(QPointF(x, font.Ascent()), font.Font(), s);
+            painter_.fillPath(path, FromColorRef(s_.TextColor));
+        } else {
+            painter_.drawText(QPointF(x, font.Ascent()), s);
+        }
+    };
+    if (std::max(emX, emY) >= 0.5 && std::isfinite(emX) && std::isfinite(emY)) {
+        if (ownSpacing) {
+            run(0, text);
+        } else {
+            double pos = 0;
+            for (uint32_t i = 0; i < n; ++i) {
+                run(pos, QString(text.at(int(i))));
+                pos += dx[i];
+            }
         }
     }
     painter_.restore();

@@ -463,3 +463,30 @@ TEST(MetafileTest, SizeChangesReachTheSavedFrame)
     back.LoadFromData(odd.data(), odd.size());
     EXPECT_EQ(back.Width(), 794);
 }
+
+TEST(MetafileTest, ExtremeMappingsAndFontSizesPlayWithoutFault)
+{
+    // Text stretched two hundred times across and squeezed down, a giant font, a font of the
+    // most negative height: drawn (or left out) without fault.
+    TMetafile m;
+    m.SetWidth(64);
+    m.SetHeight(64);
+    {
+        TMetafileCanvas c(m);
+        c.SetMapMode(MM_ANISOTROPIC);
+        c.SetWindowExt(1000, 1000);
+        c.SetViewportExt(197008, 400);
+        c.Font().SetHeight(-60);
+        c.TextOut(60, 500, "Milk and eggs");
+        c.SetViewportExt(64, 64);
+        c.Font().SetHeight(-2000000000);
+        c.TextOut(0, 0, "Big");
+        c.Font().SetHeight(INT32_MIN);
+        c.TextOut(0, 0, "Bigger");
+    }
+    QImage img = Blank(64, 64);
+    QPainter p(&img);
+    m.Play(p, QRectF(0, 0, 64, 64));
+    m.Play(p, QRectF(0, 0, 6400, 3));
+    SUCCEED();
+}
