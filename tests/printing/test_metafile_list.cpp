@@ -307,4 +307,16 @@ TEST_F(MetafileListTest, FailedWritesLeaveTheStoreAsItWas)
     EXPECT_TRUE(rewritten.empty());
     EXPECT_EQ(FirstText(list.Metafiles(1)), "page 2");
     EXPECT_EQ(FirstText(list.Metafiles(2)), "page 3");
+
+    // Moving the pages into memory and back: a file that cannot take them is removed and
+    // the pages stay where they were.
+    list.SetUseTempFile(false);
+    EXPECT_TRUE(PageFiles(tmp.path()).empty());
+    {
+        qmtest::FileSizeLimit limit(size / 2);
+        EXPECT_THROW(list.SetUseTempFile(true), EInOutError);
+    }
+    EXPECT_FALSE(list.UseTempFile());
+    EXPECT_TRUE(PageFiles(tmp.path()).empty());
+    EXPECT_EQ(FirstText(list.Metafiles(0)), "page 1");
 }

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include "TestSupport.h"
 #include "platform/Metafile.h"
 #include "printing/PrintPreview.h"
 
@@ -308,6 +309,24 @@ TEST_F(PrintPreviewTest, NewPageOrEndDocAfterAbortLeaveTheControlIdleAndUsable)
         EXPECT_EQ(pv.TotalPages(), 3);
         EXPECT_EQ(Texts(*pv.GetPage(3))[0], "Page 3");
     }
+}
+
+TEST_F(PrintPreviewTest, APageThatCannotBeKeptEndsTheRecording)
+{
+    pv.SetUseTempFile(true);
+    pv.BeginDoc();
+    DrawPage(*pv.Canvas(), 1);
+    pv.NewPage();
+    DrawPage(*pv.Canvas(), 2);
+    {
+        qmtest::FileSizeLimit limit(100); // the page file cannot grow
+        EXPECT_THROW(pv.NewPage(), EInOutError);
+    }
+    EXPECT_EQ(pv.State(), psReady);
+    EXPECT_EQ(pv.Canvas(), nullptr);
+    EXPECT_EQ(pv.TotalPages(), 1);
+    Record(2);
+    EXPECT_EQ(pv.TotalPages(), 2);
 }
 
 TEST_F(PrintPreviewTest, ZoomStatesSizeTheSheetAsComputedByHand)
