@@ -6,6 +6,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Dispatch.h"
+#include "platform/gui/HelpWindow.h"
 #include "platform/gui/QtDialogs.h"
 
 int main(int argc, char** argv)
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     qm::InstallQtDialogs();
     qm::SetApplicationTitle("Quillmart");
     qm::SetApplicationHelpFile(qm::ApplicationFolder() + "Quillmart.hlp");
+    qm::InstallHelpWindow();
 
     qm::FormMain = new qm::TFormMain;
     qm::Dispatch([] { qm::FormMain->FormCreate(); });

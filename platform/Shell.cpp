@@ -8,8 +8,13 @@
 namespace qm {
 
 namespace {
-// The desktop's own services. Help goes through a hook the main window installs; until then
-// a help request does nothing.
+std::function<void(int)>& HelpViewer()
+{
+    static std::function<void(int)> viewer;
+    return viewer;
+}
+
+// The desktop's own services; help goes to the viewer the program installs.
 class DesktopShell : public ShellHandler {
 public:
     bool openUrl(const AnsiString& url) override
@@ -29,7 +34,11 @@ public:
             list << ToQString(a);
         return QProcess::startDetached(ToQString(program), list);
     }
-    void showHelp(int) override {}
+    void showHelp(int helpContext) override
+    {
+        if (HelpViewer())
+            HelpViewer()(helpContext);
+    }
 };
 
 std::shared_ptr<ShellHandler>& Handler()
@@ -47,6 +56,8 @@ std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> hand
 }
 
 ShellHandler& Shell() { return *Handler(); }
+
+void SetHelpViewer(std::function<void(int)> viewer) { HelpViewer() = std::move(viewer); }
 
 bool RecordingShell::openUrl(const AnsiString& url)
 {
