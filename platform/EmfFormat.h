@@ -239,6 +239,7 @@ public:
             out_[start_ + 4 + size_t(i)] = uint8_t(size >> (8 * i));
         return size;
     }
+
 private:
     std::vector<uint8_t>& out_;
     size_t start_ = 0;
