@@ -125,19 +125,10 @@ void MoveSelectedEntry(QListWidget* list, int direction)
     const int other = row + direction;
     if (row < 0 || other < 0 || other >= list->count())
         return;
-    QListWidgetItem* a = list->item(row);
-    QListWidgetItem* b = list->item(other);
-    const QString text = a->text();
-    const Qt::CheckState check = a->checkState();
-    const Qt::ItemFlags flags = a->flags();
-    a->setText(b->text());
-    a->setFlags(b->flags());
-    if (b->flags() & Qt::ItemIsUserCheckable)
-        a->setCheckState(b->checkState());
-    b->setText(text);
-    b->setFlags(flags);
-    if (flags & Qt::ItemIsUserCheckable)
-        b->setCheckState(check);
+    // The entry itself moves, with its text, check mark and flags; an entry of a plain list
+    // keeps having no check mark at all.
+    QListWidgetItem* entry = list->takeItem(row);
+    list->insertItem(other, entry);
     SelectListRow(list, other);
 }
 

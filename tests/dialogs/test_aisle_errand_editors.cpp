@@ -97,6 +97,8 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
         EXPECT_EQ(SelectedRow(d.ListAisles), 2);
         d.BtnMoveDown->click();
         EXPECT_EQ(Texts(d.ListAisles), QStringList({"Aisle 2", "Deli", "1", "Back Wall", "Deli"}));
+        for (int i = 0; i < d.ListAisles->count(); ++i)
+            EXPECT_FALSE(d.ListAisles->item(i)->data(Qt::CheckStateRole).isValid()) << i;
         d.BtnOK->click();
     });
     form->MItemStoreEditAisles->trigger();
