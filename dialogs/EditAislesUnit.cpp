@@ -139,8 +139,8 @@ void TFormAisles::BtnDeleteClick()
     if (row < 0)
         return;
     const AnsiString text = FromQString(ListAisles->item(row)->text());
-    if (MessageBoxQ("Are you sure you want to delete the aisle/dept. \"" + text + "\"?", mbYes | mbNo) ==
-        mrYes)
+    if (MessageBoxQ("Are you sure you want to delete the aisle/dept. \"" + text + "\"?", mbYes | mbNo,
+                    mtConfirmation) == mrYes)
         delete ListAisles->takeItem(row);
     SetMoveButtons();
 }

@@ -253,7 +253,7 @@ bool TFormNewStore::CheckStoreName(bool emptyBox)
 {
     const QString typed = EditStoreName->text();
     if (emptyBox && typed.isEmpty()) {
-        MessageBoxQ("Please specify a name", mbOK);
+        MessageBoxQ("Please specify a name", mbOK, mtError);
         return false;
     }
     if (!AcceptName(NameKind::Store, typed))
@@ -261,7 +261,7 @@ bool TFormNewStore::CheckStoreName(bool emptyBox)
     // The picker and the store lookups ignore case, so a store that differs only in case
     // already exists as far as the person can tell.
     if (!ExistingStoreName(FormMain->StoresFolder, FromQString(typed)).empty()) {
-        MessageBoxQ("That store already exists", mbOK);
+        MessageBoxQ("That store already exists", mbOK, mtError);
         return false;
     }
     return true;
@@ -301,7 +301,7 @@ void TFormNewStore::BtnFinishClick()
     batch.Write(kInfoSection, "Aisles", JoinList(ListEntries(ListAisleOrder), kListSeparator));
     // The whole file in one write: a crash or a full disk never leaves half a store.
     if (!CreateStoreFile(FormMain->StoreFilesContext(), name, batch)) {
-        MessageBoxQ("That store already exists", mbOK);
+        MessageBoxQ("That store already exists", mbOK, mtError);
         ModalResult = mrNone;
         return;
     }

@@ -13,7 +13,7 @@ public:
     {
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
     }
-    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons buttons) override
+    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons buttons, TMsgDlgType) override
     {
         return (buttons & mbNo) ? mrNo : mrOk;
     }
@@ -49,10 +49,10 @@ int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, 
 
 void ShowMessage(const AnsiString& msg) { MessageDlg(msg, mtCustom, mbOK, 0); }
 
-int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons)
+int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons, TMsgDlgType icon)
 {
     auto handler = Handler();
-    return handler->messageBox(text, "Quillmart", buttons);
+    return handler->messageBox(text, "Quillmart", buttons, icon);
 }
 
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
@@ -156,9 +156,10 @@ int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlg
     return a.result;
 }
 
-int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgDlgButtons buttons)
+int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgDlgButtons buttons,
+                                TMsgDlgType icon)
 {
-    return messageDlg(text, mtCustom, buttons, 0);
+    return messageDlg(text, icon, buttons, 0);
 }
 
 bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)

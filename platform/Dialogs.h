@@ -56,9 +56,11 @@ public:
     virtual ~DialogHandler() = default;
     virtual int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                            int helpContext) = 0;
-    // A plain system box captioned with the given caption; flags are OK or Yes/No.
-    virtual int messageBox(const AnsiString& text, const AnsiString& caption,
-                           TMsgDlgButtons buttons) = 0;
+    // A plain system box captioned with the given caption; flags are OK or Yes/No. icon is
+    // the box's icon: mtError, mtWarning, mtConfirmation (a question), mtInformation, or
+    // mtCustom for none.
+    virtual int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                           TMsgDlgType icon) = 0;
     // Returns false when cancelled; value holds the initial text and receives the answer.
     virtual bool inputQuery(const AnsiString& caption, const AnsiString& prompt,
                             AnsiString& value) = 0;
@@ -91,7 +93,8 @@ DialogHandler& Dialogs();
 // help at helpContext and is returned as mrHelp.
 int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
 void ShowMessage(const AnsiString& msg);
-int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons); // captioned "Quillmart"
+// A plain system box captioned "Quillmart", with the icon of the given kind.
+int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons, TMsgDlgType icon);
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
 // The same, telling which of the request's filters the user chose (counted from 1).
@@ -136,7 +139,8 @@ public:
 
     int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                    int helpContext) override;
-    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
+    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                   TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;

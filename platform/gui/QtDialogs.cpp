@@ -67,6 +67,15 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
     return true;
 }
 
+QMessageBox::Icon IconOf(TMsgDlgType type)
+{
+    return type == mtError          ? QMessageBox::Critical
+           : type == mtWarning      ? QMessageBox::Warning
+           : type == mtConfirmation ? QMessageBox::Question
+           : type == mtInformation  ? QMessageBox::Information
+                                    : QMessageBox::NoIcon;
+}
+
 } // namespace
 
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
@@ -77,11 +86,7 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
                        : type == mtConfirmation ? "Confirm"
                        : type == mtInformation ? "Information"
                                                : QApplication::applicationName());
-    box.setIcon(type == mtError         ? QMessageBox::Critical
-                : type == mtWarning     ? QMessageBox::Warning
-                : type == mtConfirmation ? QMessageBox::Question
-                : type == mtInformation ? QMessageBox::Information
-                                        : QMessageBox::NoIcon);
+    box.setIcon(IconOf(type));
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
@@ -99,11 +104,14 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     return mrCancel;
 }
 
-int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons)
+int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                          TMsgDlgType icon)
 {
-    QMessageBox::StandardButtons b = (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
-                                                       : QMessageBox::StandardButtons(QMessageBox::Ok);
-    const auto r = QMessageBox::information(ActiveParent(), ToQString(caption), ToQString(text), b);
+    QMessageBox box(IconOf(icon), ToQString(caption), ToQString(text),
+                    (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
+                                      : QMessageBox::StandardButtons(QMessageBox::Ok),
+                    ActiveParent());
+    const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
 }
 

@@ -86,6 +86,8 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
         dialogs->expectBox("Are you sure you want to delete the aisle/dept. \"A1\"?", mrNo);
         d.BtnDelete->click();
         EXPECT_EQ(d.ListAisles->count(), 6);
+        EXPECT_EQ(dialogs->seen().back().type, mtConfirmation); // the question icon
+        EXPECT_EQ(dialogs->seen().back().buttons, TMsgDlgButtons(mbYes | mbNo));
         dialogs->expectBox("\"A1\"?", mrYes);
         d.BtnDelete->click();
         EXPECT_EQ(Texts(d.ListAisles), QStringList({"Aisle 2", "Deli", "1", "Deli", "Back Wall"}));

@@ -129,11 +129,14 @@ TEST_F(WizardTest, NextChecksTheNameOnEveryPageAndBackChecksNothing)
         dialogs->expectBox("Please specify a name");
         w.BtnNext->click();
         EXPECT_EQ(w.Page(), 1);
+        EXPECT_EQ(dialogs->seen().back().type, mtError);
+        EXPECT_EQ(dialogs->seen().back().buttons, TMsgDlgButtons(mbOK));
         // Stores differ by more than letter case, as the picker tells them apart.
         w.EditStoreName->setText("CORNER");
         dialogs->expectBox("That store already exists");
         w.BtnNext->click();
         EXPECT_EQ(w.Page(), 1);
+        EXPECT_EQ(dialogs->seen().back().type, mtError);
         w.EditStoreName->setText("a/b");
         dialogs->expectBox("must not contain \"/\"");
         w.BtnNext->click();
