@@ -140,8 +140,10 @@ void TFormAisles::BtnDeleteClick()
         return;
     const AnsiString text = FromQString(ListAisles->item(row)->text());
     if (MessageBoxQ("Are you sure you want to delete the aisle/dept. \"" + text + "\"?", mbYes | mbNo,
-                    mtConfirmation) == mrYes)
+                    mtConfirmation) == mrYes) {
         delete ListAisles->takeItem(row);
+        SelectListRow(ListAisles, -1); // the list would select the next entry
+    }
     SetMoveButtons();
 }
 

@@ -90,6 +90,9 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
         EXPECT_EQ(dialogs->seen().back().buttons, TMsgDlgButtons(mbYes | mbNo));
         dialogs->expectBox("\"A1\"?", mrYes);
         d.BtnDelete->click();
+        // Nothing is selected afterwards, so a second Delete cannot take the next entry.
+        EXPECT_EQ(SelectedRow(d.ListAisles), -1);
+        EXPECT_FALSE(d.BtnMoveDown->isEnabled());
         EXPECT_EQ(Texts(d.ListAisles), QStringList({"Aisle 2", "Deli", "1", "Deli", "Back Wall"}));
 
         // The selection moves with its entry.
