@@ -121,7 +121,7 @@ void TFormAisles::PItemAisleBakeryClick(QAction* sender)
 
 void TFormAisles::PItemAisleCustomClick()
 {
-    AnsiString text;
+    QString text;
     if (!InputQuery(kQueryCaption, "Aisle/Dept. Name:", text)) {
         SelectListRow(ListAisles, -1);
         SetMoveButtons();
@@ -130,7 +130,7 @@ void TFormAisles::PItemAisleCustomClick()
     // An empty name, or one with ",,", would end or split the stored aisle list.
     if (!AcceptName(NameKind::Aisle, text))
         return;
-    AddAisle(text);
+    AddAisle(FromQString(text));
 }
 
 void TFormAisles::BtnDeleteClick()
@@ -152,10 +152,10 @@ void TFormAisles::BtnRenameClick()
     const int row = SelectedRow(ListAisles);
     if (row < 0)
         return;
-    const AnsiString old = FromQString(ListAisles->item(row)->text());
-    AnsiString text = old;
+    const QString old = ListAisles->item(row)->text();
+    QString text = old;
     if (InputQuery(kQueryCaption, "Aisle Name:", text) && text != old && AcceptName(NameKind::Aisle, text))
-        ListAisles->item(row)->setText(ToQString(text));
+        ListAisles->item(row)->setText(text);
     SetMoveButtons();
 }
 

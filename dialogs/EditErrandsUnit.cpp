@@ -90,13 +90,13 @@ void TFormErrands::FormShow()
     SetMoveButtons();
 }
 
-bool TFormErrands::AcceptErrandName(const AnsiString& name)
+bool TFormErrands::AcceptErrandName(const QString& typed)
 {
-    if (name.empty()) {
+    if (typed.isEmpty()) {
         MessageDlg("Error: Name cannot be blank", mtError, mbOK, 0);
         return false;
     }
-    return AcceptName(NameKind::Errand, name);
+    return AcceptName(NameKind::Errand, typed);
 }
 
 void TFormErrands::SetMoveButtons()
@@ -106,11 +106,11 @@ void TFormErrands::SetMoveButtons()
 
 void TFormErrands::BtnAddClick()
 {
-    AnsiString name;
+    QString name;
     if (!InputQuery("Errands", "Errand Name:", name) || !AcceptErrandName(name))
         return;
     const int selected = SelectedRow(CheckListErrands);
-    AddListEntry(CheckListErrands, name, true, false);
+    AddListEntry(CheckListErrands, FromQString(name), true, false);
     SelectListRow(CheckListErrands, selected);
     SetMoveButtons();
 }
@@ -133,9 +133,9 @@ void TFormErrands::BtnRenameClick()
     const int row = SelectedRow(CheckListErrands);
     if (row < 0)
         return;
-    AnsiString name = FromQString(CheckListErrands->item(row)->text());
+    QString name = CheckListErrands->item(row)->text();
     if (InputQuery("Errands", "Errand Name:", name) && AcceptErrandName(name))
-        CheckListErrands->item(row)->setText(ToQString(name)); // the check mark stays
+        CheckListErrands->item(row)->setText(name); // the check mark stays
     SetMoveButtons();
 }
 

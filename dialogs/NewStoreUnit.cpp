@@ -347,13 +347,13 @@ void TFormNewStore::PItemAisleBakeryClick(QAction* sender)
 
 void TFormNewStore::PItemAisleCustomClick()
 {
-    AnsiString text;
+    QString text;
     if (!InputQuery("Quillmart", "New Aisle or Department Name:", text))
         return;
     // An empty name, or one with ",,", would end or split the stored aisle list.
     if (!AcceptName(NameKind::Aisle, text))
         return;
-    AppendAisle(text);
+    AppendAisle(FromQString(text));
 }
 
 void TFormNewStore::BtnRemoveAisleClick()

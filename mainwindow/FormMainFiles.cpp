@@ -163,11 +163,12 @@ void TFormMain::MItemFileRenameStoreClick()
     const AnsiString old = GetCurrentStoreName();
     if (old.empty())
         return;
-    AnsiString name = old;
-    if (!InputQuery("Rename Store", "New Name:", name) || name == old)
+    QString typed = ToQString(old);
+    if (!InputQuery("Rename Store", "New Name:", typed) || typed == ToQString(old))
         return;
-    if (!AcceptName(NameKind::Store, name))
+    if (!AcceptName(NameKind::Store, typed))
         return;
+    const AnsiString name = FromQString(typed);
     // Onto another store (letter case aside, as the picker tells stores apart) nothing happens;
     // a new spelling of this store's own name renames it.
     const AnsiString existing = ExistingStoreName(StoresFolder, name);

@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include <QString>
+
 #include "platform/Exception.h"
 #include "platform/Shell.h"
 
@@ -37,6 +39,15 @@ std::shared_ptr<DialogHandler> SetDialogHandler(std::shared_ptr<DialogHandler> h
 
 DialogHandler& Dialogs() { return *Handler(); }
 
+bool DialogHandler::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    AnsiString text = FromQString(value);
+    if (!inputQuery(caption, prompt, text))
+        return false;
+    value = ToQString(text);
+    return true;
+}
+
 int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
 {
     // Hold a reference: a handler may be swapped while its box is up.
@@ -59,6 +70,12 @@ bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString&
 {
     auto handler = Handler();
     return handler->inputQuery(caption, prompt, value);
+}
+
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    auto handler = Handler();
+    return handler->inputQueryText(caption, prompt, value);
 }
 
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path)
@@ -90,6 +107,14 @@ ScriptedDialogs& ScriptedDialogs::expectBox(std::string contains, int result)
 ScriptedDialogs& ScriptedDialogs::expectQuery(std::string contains, AnsiString answer, bool accepted)
 {
     script_.push_back({Answer::Query, std::move(contains), mrOk, std::move(answer), accepted, 0});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectQueryTyped(std::string contains, std::string utf8Answer)
+{
+    Answer a{Answer::Query, std::move(contains), mrOk, std::move(utf8Answer), true, 0};
+    a.typed = true;
+    script_.push_back(std::move(a));
     return *this;
 }
 
@@ -164,11 +189,20 @@ int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgD
 
 bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
-    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, value});
+    QString text = ToQString(value);
+    if (!inputQueryText(caption, prompt, text))
+        return false;
+    value = FromQString(text);
+    return true;
+}
+
+bool ScriptedDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, FromQString(value)});
     Answer a;
     if (!take(Answer::Query, caption + ": " + prompt, a) || !a.accepted)
         return false;
-    value = a.text;
+    value = a.typed ? QString::fromUtf8(a.text.data(), qsizetype(a.text.size())) : ToQString(a.text);
     return true;
 }
 

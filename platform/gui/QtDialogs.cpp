@@ -117,11 +117,20 @@ int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMs
 
 bool QtDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
+    QString text = ToQString(value);
+    if (!inputQueryText(caption, prompt, text))
+        return false;
+    value = FromQString(text);
+    return true;
+}
+
+bool QtDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
     bool ok = false;
     const QString answer = QInputDialog::getText(ActiveParent(), ToQString(caption), ToQString(prompt),
-                                                 QLineEdit::Normal, ToQString(value), &ok);
+                                                 QLineEdit::Normal, value, &ok);
     if (ok)
-        value = FromQString(answer);
+        value = answer;
     return ok;
 }
 

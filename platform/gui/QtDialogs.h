@@ -17,6 +17,7 @@ public:
     int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
                    TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
+    bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
     bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;

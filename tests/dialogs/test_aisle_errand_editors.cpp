@@ -79,6 +79,13 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
         dialogs->expectQuery("Aisle Name:", "Front,-,Back");
         dialogs->expectBox("\",-,\"");
         d.BtnRename->click();
+        dialogs->expectQueryTyped("Aisle Name:", "\u2192 Exit");
+        dialogs->expectBox("U+2192");
+        d.BtnRename->click();
+        dialogs->expectQueryTyped("Aisle/Dept. Name:", "\u2192 Exit");
+        dialogs->expectBox("U+2192");
+        d.AisleMenu->PItemAisleCustom->trigger();
+        EXPECT_EQ(d.ListAisles->count(), 6);
         EXPECT_EQ(d.ListAisles->item(1)->text(), "Aisle 2");
 
         // Delete asks first; No keeps the entry.
@@ -154,6 +161,11 @@ TEST_F(EditorTest, TheErrandEditorRewritesTheSectionInListOrder)
         dialogs->expectQuery("Errand Name:", "Pay=bills");
         dialogs->expectBox("must not contain \"=\"");
         d.BtnAdd->click();
+        // A character the store file cannot hold is named, not turned into "?".
+        dialogs->expectQueryTyped("Errand Name:", "Caf\u00e9 \u2615");
+        dialogs->expectBox("U+2615");
+        d.BtnAdd->click();
+        EXPECT_EQ(d.CheckListErrands->count(), 3);
         SelectListRow(d.CheckListErrands, 1);
         dialogs->expectQuery("Errand Name:", "Pharmacy");
         d.BtnAdd->click();
@@ -167,6 +179,9 @@ TEST_F(EditorTest, TheErrandEditorRewritesTheSectionInListOrder)
         EXPECT_EQ(dialogs->seen().back().initial, "Bank");
         dialogs->expectQuery("Errand Name:", "");
         dialogs->expectBox("Error: Name cannot be blank");
+        d.BtnRename->click();
+        dialogs->expectQueryTyped("Errand Name:", "Bank \u20b9");
+        dialogs->expectBox("U+20B9");
         d.BtnRename->click();
         EXPECT_EQ(d.CheckListErrands->item(0)->text(), "Bank and ATM");
 

@@ -224,6 +224,9 @@ TEST_F(WizardTest, ACustomAisleTheListCouldNotCarryIsRefused)
         dialogs->expectQuery("New Aisle or Department Name:", "");
         dialogs->expectBox("Please enter an aisle name");
         w.AisleMenu->PItemAisleCustom->trigger();
+        dialogs->expectQueryTyped("New Aisle or Department Name:", "Garden \u2618");
+        dialogs->expectBox("U+2618");
+        w.AisleMenu->PItemAisleCustom->trigger();
         dialogs->expectQuery("New Aisle or Department Name:", "ignored", false);
         w.AisleMenu->PItemAisleCustom->trigger();
         EXPECT_EQ(w.ListAisleOrder->count(), before);

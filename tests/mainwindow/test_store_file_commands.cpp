@@ -177,6 +177,10 @@ TEST_F(StoreFileTest, RenameOntoAStoreOrWithABadNameChangesNothing)
     dialogs->expectQuery("New Name:", "../beta");
     dialogs->expectBox("must not contain \"/\"");
     form->MItemFileRenameStore->trigger();
+    // A character the program's text cannot hold is named, not turned into "?".
+    dialogs->expectQueryTyped("New Name:", "Caf\u00e9 \u2615");
+    dialogs->expectBox("U+2615");
+    form->MItemFileRenameStore->trigger();
     EXPECT_EQ(File("beta"), kBeta);
     EXPECT_EQ(File("Alpha"), "[Fruit]\r\n");
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"}));
