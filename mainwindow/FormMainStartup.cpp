@@ -253,8 +253,12 @@ void TFormMain::OpenFirstStore()
 
     MessageDlg("Thanks for using the program.  Please create a new store.", mtInformation, mbOK, 0);
     MItemFileNewStoreClick();
+    // The store the wizard made stays open; without one, the first store listed opens.
+    const AnsiString made = GetCurrentStoreName();
     FillStoreList();
-    if (ComboStores->count() > 0)
+    if (!made.empty())
+        OpenStoreAndList(made);
+    else if (ComboStores->count() > 0)
         OpenStoreAndList(FromQString(ComboStores->itemText(0)));
     else
         DisableFindAndAdd();

@@ -284,6 +284,41 @@ TEST_F(WizardTest, TheFirstStartFromAnEmptyFolderEndsWithTheNewStoreOpen)
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "Home Market");
 }
 
+// A first start on a folder that already holds stores (a new registry, an old folder): the
+// store just made is the one opened, not the first one listed.
+TEST_F(WizardTest, TheFirstStartOpensTheStoreTheWizardMade)
+{
+    RegDeleteKey(kCompany, kProduct, "Settings");
+    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+    qmtest::WriteFile(stores + "Alpha.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
+    dialogs->expectBox("Please create a new store.");
+    Play<TFormNewStore>([&](TFormNewStore& w) {
+        w.EditStoreName->setText("Zulu");
+        w.BtnNext->click();
+        w.BtnNext->click();
+        w.BtnFinish->click();
+    });
+    form = std::make_unique<TFormMain>();
+    FormMain = form.get();
+    form->FormCreate();
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "Zulu"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "Zulu");
+    EXPECT_EQ(form->Store.Name, "Zulu");
+
+    // Cancelled, the wizard leaves the first store listed open.
+    form.reset();
+    fs::remove(stores + "Zulu.store");
+    RegDeleteKey(kCompany, kProduct, "Settings");
+    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+    dialogs->expectBox("Please create a new store.");
+    Play<TFormNewStore>([&](TFormNewStore& w) { w.BtnCancel->click(); });
+    form = std::make_unique<TFormMain>();
+    FormMain = form.get();
+    form->FormCreate();
+    EXPECT_EQ(form->GetCurrentStoreName(), "Alpha");
+    EXPECT_EQ(form->Store.Name, "Alpha");
+}
+
 TEST(AisleNumbers, OnlyARunFromOneInListOrderCounts)
 {
     using V = std::vector<AnsiString>;
