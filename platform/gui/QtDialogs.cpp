@@ -22,13 +22,16 @@ ModalHook& Hook()
 
 QWidget* ActiveParent() { return QApplication::activeWindow(); }
 
-// "Store files (*.store)|*.store|All files (*.*)|*.*" -> "Store files (*.store);;All files (*.*)"
+// "Store files (*.store)|*.store|All files|*.*" -> "Store files (*.store);;All files (*.*)": the
+// patterns in brackets after each description, unless the description already ends with them.
 QString QtFilter(const AnsiString& filter)
 {
     const QStringList parts = ToQString(filter).split('|');
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+        out << (parts[i].endsWith(patterns) ? parts[i] : parts[i] + patterns);
+    }
     return out.join(";;");
 }
 // The folder picker: Qt's own folder dialog, so that the request's handler can follow the
