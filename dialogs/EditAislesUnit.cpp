@@ -1,10 +1,8 @@
 #include "dialogs/EditAislesUnit.h"
 
 #include <QAction>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,51 +24,31 @@ const char* const kQueryCaption = "Edit Aisles/Departments";
 TFormAisles::TFormAisles(QWidget* parent)
     : TDialogForm(parent, "FormAisles", "Edit Aisles / Departments", "aisles")
 {
-    auto* row = new QHBoxLayout(Body);
-    row->setContentsMargins(0, 0, 0, 0);
-    auto* column = new QVBoxLayout;
-    column->addWidget(new QLabel("Aisles / Departments:", Body));
-    ListAisles = new QListWidget(Body);
-    ListAisles->setObjectName("ListAisles");
-    column->addWidget(ListAisles, 1);
-    row->addLayout(column, 1);
-
-    auto* buttons = new QVBoxLayout;
-    buttons->addSpacing(18);
-    auto button = [&](const char* name, const char* caption) {
-        auto* b = new QPushButton(caption, Body);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
-    BtnAdd = button("BtnAdd", "&Add...");
-    BtnDelete = button("BtnDelete", "&Delete...");
-    BtnRename = button("BtnRename", "&Rename...");
-    buttons->addSpacing(8);
-    BtnMoveUp = button("BtnMoveUp", "Move &Up");
-    BtnMoveDown = button("BtnMoveDown", "Move D&own");
-    buttons->addStretch(1);
-    row->addLayout(buttons);
-    Body->setMinimumSize(300, 260);
+    TListEditorFrame frame = BuildListEditorFrame(Body, "ListAisles");
+    frame.Label->setText("Aisles / Departments:");
+    frame.Buttons->addStretch(1);
+    ListAisles = frame.List;
+    BtnAdd = frame.BtnAdd;
+    BtnDelete = frame.BtnDelete;
+    BtnRename = frame.BtnRename;
+    BtnMoveUp = frame.BtnMoveUp;
+    BtnMoveDown = frame.BtnMoveDown;
 
     AisleMenu = new TAisleMenu(this);
     PMenuAddAisle = AisleMenu->PMenuAddAisle;
     AddOkCancelHelp(kHelpContext, [this] { BtnOKClick(); }); // Help runs BtnHelpClick's step
 
-    auto run = [](auto handler) { return [handler] { Dispatch(handler); }; };
-    connect(BtnAdd, &QPushButton::clicked, this, run([this] { BtnAddClick(); }));
-    connect(BtnDelete, &QPushButton::clicked, this, run([this] { BtnDeleteClick(); }));
-    connect(BtnRename, &QPushButton::clicked, this, run([this] { BtnRenameClick(); }));
-    connect(BtnMoveUp, &QPushButton::clicked, this, run([this] { BtnMoveUpClick(); }));
-    connect(BtnMoveDown, &QPushButton::clicked, this, run([this] { BtnMoveDownClick(); }));
+    ConnectClick(BtnAdd, this, [this] { BtnAddClick(); });
+    ConnectClick(BtnDelete, this, [this] { BtnDeleteClick(); });
+    ConnectClick(BtnRename, this, [this] { BtnRenameClick(); });
+    ConnectClick(BtnMoveUp, this, [this] { BtnMoveUpClick(); });
+    ConnectClick(BtnMoveDown, this, [this] { BtnMoveDownClick(); });
     // A click and a key that move the selection both change it.
-    connect(ListAisles, &QListWidget::itemSelectionChanged, this, run([this] { ListAislesClick(); }));
-    connect(AisleMenu->PItemAisleNextNum, &QAction::triggered, this,
-            run([this] { PItemAisleNextNumClick(); }));
-    for (QAction* entry : AisleMenu->NamedEntries())
-        connect(entry, &QAction::triggered, this, run([this, entry] { PItemAisleBakeryClick(entry); }));
-    connect(AisleMenu->PItemAisleCustom, &QAction::triggered, this, run([this] { PItemAisleCustomClick(); }));
+    connect(ListAisles, &QListWidget::itemSelectionChanged, this,
+            [this] { Dispatch([this] { ListAislesClick(); }); });
+    AisleMenu->ConnectEntries(
+        this, [this] { PItemAisleNextNumClick(); }, [this](QAction* entry) { PItemAisleBakeryClick(entry); },
+        [this] { PItemAisleCustomClick(); });
 
     FormCreate();
 }

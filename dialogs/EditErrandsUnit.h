@@ -6,9 +6,9 @@
 #include "platform/AnsiString.h"
 
 class QLabel;
-class QString;
 class QListWidget;
 class QPushButton;
+class QString;
 
 namespace qm {
 
