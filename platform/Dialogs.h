@@ -8,6 +8,8 @@
 
 #include "platform/AnsiString.h"
 
+class QPrinter;
+
 namespace qm {
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
@@ -44,6 +46,24 @@ struct FileDialogRequest {
     int filterIndex = 1; // the filter shown first, counted from 1
 };
 
+// The print dialog: what it shows and, once confirmed, what the user chose. Pages count from 1;
+// the dialog offers FromPage..ToPage within MinPage..MaxPage.
+struct PrintDialogRequest {
+    enum TPrintRange { prAllPages, prSelection, prPageNums };
+    int Copies = 1;
+    int FromPage = 1;
+    int ToPage = 1;
+    int MinPage = 1;
+    int MaxPage = 99;
+    TPrintRange PrintRange = prAllPages;
+    bool Collate = false;
+    bool PageNumbers = true; // the page-range choice is offered
+    int HelpContext = 0;     // 0: no help button
+    // The printer the choice is made for (the dialog may switch it to another one); none: the
+    // system's default printer.
+    QPrinter* Printer = nullptr;
+};
+
 class DialogHandler {
 public:
     virtual ~DialogHandler() = default;
@@ -64,6 +84,9 @@ public:
         filterIndex = request.filterIndex;
         return fileDialog(request, path);
     }
+    // Returns false when cancelled; otherwise request holds the user's copies, range and pages.
+    // A handler that cannot ask answers as cancelled.
+    virtual bool printDialog(PrintDialogRequest& request) { return false; }
 };
 
 // Installs the handler used from now on and returns the previous one.
@@ -79,18 +102,21 @@ bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString&
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
 // The same, telling which of the request's filters the user chose (counted from 1).
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex);
+// The print dialog; false when cancelled.
+bool PromptForPrint(PrintDialogRequest& request);
 
 // The answering machine for tests: each expected box is matched in order; a box that comes
 // when none is expected, or that does not match, is recorded as a failure.
 class ScriptedDialogs : public DialogHandler {
 public:
     struct Answer {
-        enum Kind { Box, Query, File } kind = Box;
+        enum Kind { Box, Query, File, Print } kind = Box;
         std::string expectContains; // the box text must contain this (empty: any)
         int result = mrOk;
         AnsiString text;            // the answer of a query or a file picker
         bool accepted = true;
         int filterIndex = 0;        // the filter a file picker's user chose; 0: the one shown
+        PrintDialogRequest print;   // a print dialog's answer: copies, range, from and to page
     };
     struct Seen {
         Answer::Kind kind;
@@ -99,11 +125,16 @@ public:
         TMsgDlgButtons buttons = 0;
         int helpContext = 0;
         AnsiString initial; // a query's initial text, a file dialog's preset file name
+        PrintDialogRequest print; // a print dialog's request as it came
     };
 
     ScriptedDialogs& expectBox(std::string contains, int result = mrOk);
     ScriptedDialogs& expectQuery(std::string contains, AnsiString answer, bool accepted = true);
     ScriptedDialogs& expectFile(AnsiString path, bool accepted = true, int filterIndex = 0);
+    // A print dialog answered with the given range, pages and copies (Printer is left as it
+    // came); not accepted: cancelled.
+    ScriptedDialogs& expectPrint(PrintDialogRequest::TPrintRange range, int fromPage = 1, int toPage = 1,
+                                 int copies = 1, bool accepted = true);
 
     const std::vector<Seen>& seen() const { return seen_; }
     const std::vector<std::string>& failures() const { return failures_; }
@@ -116,6 +147,7 @@ public:
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
+    bool printDialog(PrintDialogRequest& request) override;
 
 private:
     bool take(Answer::Kind kind, const AnsiString& text, Answer& out);

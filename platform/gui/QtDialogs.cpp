@@ -1,11 +1,14 @@
 #include "platform/gui/QtDialogs.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QFileInfo>
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace qm {
@@ -123,6 +126,47 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
     if (at >= 0)
         filterIndex = at + 1;
     path = FromFileName(chosen.toStdString());
+    return true;
+}
+
+bool QtDialogs::printDialog(PrintDialogRequest& r)
+{
+    QPrinter fallback;
+    QPrinter& printer = r.Printer ? *r.Printer : fallback;
+    QPrintDialog dialog(&printer, ActiveParent());
+    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
+                                                       QAbstractPrintDialog::PrintShowPageSize |
+                                                       QAbstractPrintDialog::PrintCollateCopies;
+    if (r.PageNumbers)
+        options |= QAbstractPrintDialog::PrintPageRange;
+    dialog.setOptions(options);
+    dialog.setMinMax(r.MinPage, std::max(r.MinPage, r.MaxPage));
+    dialog.setFromTo(r.FromPage, r.ToPage);
+    printer.setCopyCount(std::max(1, r.Copies));
+    printer.setCollateCopies(r.Collate);
+    dialog.setPrintRange(r.PrintRange == PrintDialogRequest::prPageNums    ? QAbstractPrintDialog::PageRange
+                         : r.PrintRange == PrintDialogRequest::prSelection ? QAbstractPrintDialog::Selection
+                                                                            : QAbstractPrintDialog::AllPages);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    switch (dialog.printRange()) {
+    case QAbstractPrintDialog::PageRange:
+        r.PrintRange = PrintDialogRequest::prPageNums;
+        r.FromPage = dialog.fromPage();
+        r.ToPage = dialog.toPage();
+        break;
+    case QAbstractPrintDialog::Selection:
+        r.PrintRange = PrintDialogRequest::prSelection;
+        break;
+    default:
+        r.PrintRange = PrintDialogRequest::prAllPages;
+        break;
+    }
+    // The printer keeps the copies itself; the caller repeats the job this many times, so
+    // the printer is set back to one.
+    r.Copies = printer.copyCount();
+    r.Collate = printer.collateCopies();
+    printer.setCopyCount(1);
     return true;
 }
 
