@@ -300,7 +300,7 @@ void TFormPrintPreview::LayoutShoppingList()
     for (const QMShopListCat& cat : list.Cats)
         collect(cat);
     if (!quantities.empty()) {
-        const int32_t boxEnd = CheckCheckBoxes->isChecked() ? boxOffset_ + c.TextWidth("[  ]") : 0;
+        const int32_t boxEnd = CheckCheckBoxes->isChecked() ? boxOffset_ + c.TextWidth("[  ] ") : 0;
         UseQtyFont();
         int32_t widest = 0;
         for (int32_t q : quantities)

@@ -163,8 +163,8 @@ private:
     AnsiString StoreName() const;
 
     bool created_ = false;
-    bool shown_ = false;   // the show step has run
-    bool loading_ = false; // the show step is filling the controls: no layout yet
+    bool shown_ = false;  // the show step has run
+    bool loading_ = true; // until the show step has filled the controls: no layout yet
 
     // Layout state; lengths in thousandths of an inch, font sizes in points.
     TRect area_;
