@@ -241,7 +241,10 @@ public:
 
     // ---- Printer side ----------------------------------------------------------------------
     // Declared here for the printing work, which fills them; until then they behave as with
-    // no printer installed.
+    // no printer installed. A recorded page reaches a printer by playing its metafile,
+    // GetPage(n)->Play(painter, R), R being the paper in the printer's device pixels; direct
+    // printing draws on a TPainterCanvas over the printer's painter (its resolution and
+    // physical offsets set), which NewPage prepares like a page canvas.
     bool PrinterInstalled() const;
     // The page bounds less the printer's unprintable edges, in Units.
     void GetPrintableRect(TRect& Rect) const;
