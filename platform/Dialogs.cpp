@@ -79,6 +79,12 @@ bool PromptForPrint(PrintDialogRequest& request)
     return handler->printDialog(request);
 }
 
+bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+{
+    auto handler = Handler();
+    return handler->fileDialogMulti(request, paths);
+}
+
 // ScriptedDialogs
 
 ScriptedDialogs& ScriptedDialogs::expectBox(std::string contains, int result)
@@ -109,6 +115,14 @@ ScriptedDialogs& ScriptedDialogs::expectPrint(PrintDialogRequest::TPrintRange ra
     a.print.FromPage = fromPage;
     a.print.ToPage = toPage;
     a.print.Copies = copies;
+    script_.push_back(std::move(a));
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectFiles(std::vector<AnsiString> paths, bool accepted)
+{
+    Answer a{Answer::File, {}, mrOk, {}, accepted, 0, {}};
+    a.paths = std::move(paths);
     script_.push_back(std::move(a));
     return *this;
 }
@@ -186,11 +200,22 @@ bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, AnsiString& p
 bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path,
                                            int& filterIndex)
 {
-    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName, {}});
+    const bool folder = request.kind == FileDialogRequest::Folder;
+    seen_.push_back(
+        {Answer::File, request.title, mtInformation, 0, 0, folder ? request.initialDir : request.fileName, {}});
     filterIndex = request.filterIndex;
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
         return false;
+    if (folder && request.onFolderChange) {
+        int enabledOK = -1;
+        AnsiString status;
+        request.onFolderChange(a.text, enabledOK, status);
+        if (enabledOK == 0) {
+            failures_.push_back("the folder picker's OK button is disabled for " + a.text);
+            return false;
+        }
+    }
     path = a.text;
     if (a.filterIndex > 0)
         filterIndex = a.filterIndex;
@@ -208,6 +233,16 @@ bool ScriptedDialogs::printDialog(PrintDialogRequest& request)
     request.FromPage = a.print.FromPage;
     request.ToPage = a.print.ToPage;
     request.Copies = a.print.Copies;
+    return true;
+}
+
+bool ScriptedDialogs::fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+{
+    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName, {}});
+    Answer a;
+    if (!take(Answer::File, request.title, a) || !a.accepted)
+        return false;
+    paths = a.paths.empty() ? std::vector<AnsiString>{a.text} : a.paths;
     return true;
 }
 

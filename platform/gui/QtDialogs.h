@@ -19,6 +19,7 @@ public:
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
     bool printDialog(PrintDialogRequest& request) override;
+    bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
 };
 
 // Installs QtDialogs as the handler (called once by the program at start).
