@@ -295,7 +295,7 @@ private:
     bool AddForm(const AnsiString& Name, int32_t Width, int32_t Height);
     void RemoveForm(const AnsiString& Name);
     void DrawPage(int32_t PageNo, const TRect& R);
-    void EndPrinting(bool Completed);
+    void EndPrinting(bool Completed, bool Started);
 
     std::vector<TThumbnailPreview*> thumbnails_;
     TPaperPreview* sheet_ = nullptr;

@@ -227,7 +227,7 @@ void TPrintPreview::PrintPages(int32_t FromPage, int32_t ToPage)
         throw EPrinter(Format("The printer \"%s\" is not installed any more. Choose another printer.",
                               Printer().PrinterName().c_str()));
 
-    bool completed = false;
+    bool completed = false, started = false;
     aborted_ = false;
     state_ = psPrinting;
     std::exception_ptr failure;
@@ -238,6 +238,7 @@ void TPrintPreview::PrintPages(int32_t FromPage, int32_t ToPage)
             SetPrinterOptions();
         Printer().Title = PrintJobTitle;
         Printer().BeginDoc();
+        started = true;
         // The sheet, in printer pixels with the origin at the printable area's corner.
         TRect r;
         if (UsePrinterOptions) {
@@ -269,7 +270,7 @@ void TPrintPreview::PrintPages(int32_t FromPage, int32_t ToPage)
         failure = std::current_exception();
     }
     try {
-        EndPrinting(completed);
+        EndPrinting(completed, started);
     } catch (...) {
         if (!failure)
             failure = std::current_exception();
@@ -278,23 +279,24 @@ void TPrintPreview::PrintPages(int32_t FromPage, int32_t ToPage)
         std::rethrow_exception(failure);
 }
 
-void TPrintPreview::EndPrinting(bool Completed)
+void TPrintPreview::EndPrinting(bool Completed, bool Started)
 {
-    // Runs after every job, also a failed one: the printer is left without a job and the
-    // control idle, whatever fails on the way.
+    // Runs after every job, also a failed one: the printer is left without this control's job
+    // and the control idle, whatever fails on the way.
     aborted_ = aborted_ || !Completed;
     std::exception_ptr failure;
-    try {
-        if (!Completed && Printer().Printing())
+    if (Started) {
+        try {
+            if (!Completed && Printer().Printing())
+                Printer().Abort();
+            if (Printer().Printing())
+                Printer().EndDoc();
+        } catch (...) {
+            failure = std::current_exception();
+            aborted_ = true;
             Printer().Abort();
-        if (Printer().Printing())
-            Printer().EndDoc();
-    } catch (const EAbort&) {
-        aborted_ = true;
-    } catch (...) {
-        failure = std::current_exception();
-        aborted_ = true;
-        Printer().Abort();
+        }
+        Printer().ReleaseJob();
     }
     Printer().Title.clear();
     try {

@@ -3,6 +3,7 @@
 #include <cups/cups.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
@@ -181,6 +182,7 @@ const std::vector<TStandardForm>& StandardForms()
 
 struct TPrinter::TJob {
     AnsiString printer;
+    AnsiString title;
     QBuffer buffer;
     std::unique_ptr<QPdfWriter> writer;
     QPainter painter;
@@ -194,12 +196,22 @@ TPrinter::TPrinter()
 
 TPrinter::~TPrinter()
 {
-    DropJob();
+    ReleaseJob();
 }
+
+namespace {
+void ReleasePrintersJob()
+{
+    Printer().ReleaseJob();
+}
+} // namespace
 
 TPrinter& Printer()
 {
     static TPrinter printer;
+    // What a job holds goes with the application, before the fonts and the paint engines.
+    static const bool released = (qAddPostRoutine(ReleasePrintersJob), true);
+    (void)released;
     return printer;
 }
 
@@ -466,8 +478,13 @@ TPoint TPrinter::PhysicalOffset() const
 
 // ---- Jobs -----------------------------------------------------------------------------------
 
-void TPrinter::DropJob()
+void TPrinter::ReleaseJob()
 {
+    // A job still running is dropped, as by Abort.
+    if (printing_) {
+        printing_ = false;
+        aborted_ = true;
+    }
     canvas_.reset();
     if (job_ && job_->painter.isActive())
         job_->painter.end();
@@ -482,9 +499,10 @@ void TPrinter::BeginDoc()
     if (!Available())
         throw EPrinter(
             Format("The printer \"%s\" is not installed any more. Choose another printer.", name.c_str()));
-    DropJob();
+    ReleaseJob();
     auto job = std::make_unique<TJob>();
     job->printer = name;
+    job->title = Title;
     if (IsPdfName(name)) {
         AnsiString path = OutputFileName;
         if (path.empty()) {
@@ -541,10 +559,10 @@ void TPrinter::EndDoc()
         }
     } catch (...) {
         aborted_ = true;
-        DropJob();
+        ReleaseJob();
         throw;
     }
-    DropJob();
+    ReleaseJob();
 }
 
 void TPrinter::Abort()
@@ -561,7 +579,7 @@ void TPrinter::Abort()
 void TPrinter::Submit(const QByteArray& Pdf)
 {
     const std::string queue = QueueOf(job_->printer);
-    const QByteArray title = ToQString(Title).toUtf8();
+    const QByteArray title = ToQString(job_->title).toUtf8();
     const TSize um = Micrometres(layout_.pageSize());
     cups_option_t* options = nullptr;
     int count = 0;
@@ -576,6 +594,10 @@ void TPrinter::Submit(const QByteArray& Pdf)
         const std::string reason = cupsLastErrorString() ? cupsLastErrorString() : "unknown error";
         if (job > 0)
             cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.c_str(), job, 0);
+        if (!Available())
+            throw EPrinter(
+                Format("The printer \"%s\" was removed while the job was made; nothing was printed.",
+                       job_->printer.c_str()));
         throw EPrinter(Format("The printer \"%s\" did not take the print job: %s", job_->printer.c_str(),
                               reason.c_str()));
     };

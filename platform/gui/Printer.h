@@ -166,6 +166,9 @@ public:
     int32_t PageNumber() const { return pageNumber_; }
     // The print server's id of the last job handed to a queue; 0 when none.
     int32_t LastJobId() const { return lastJobId_; }
+    // Frees what an ended or aborted job still holds, its canvas included; done by the next
+    // job and when the application ends.
+    void ReleaseJob();
 
     // Pixels per inch of every printer's pages.
     static constexpr int32_t Resolution = 600;
@@ -174,7 +177,6 @@ private:
     struct TJob;
     void ResetDeviceMode();
     std::vector<TFormInfo> OwnForms() const;
-    void DropJob();
     void Submit(const QByteArray& Pdf);
 
     AnsiString chosen_; // empty: the default printer

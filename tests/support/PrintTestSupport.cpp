@@ -183,11 +183,16 @@ PrivateCups::~PrivateCups()
     cupsSetServer(nullptr);
 }
 
-bool PrivateCups::addQueue(const std::string& name, const std::string& deviceUri, const std::string& ppd)
+bool PrivateCups::addQueue(const std::string& name, const std::string& deviceUri, const std::string& ppd,
+                           const std::vector<std::string>& options)
 {
     int rc = 0;
-    const std::string out =
-        RunTool("lpadmin", {"-h", socket_, "-p", name, "-E", "-v", deviceUri, "-P", ppd}, &rc);
+    std::vector<std::string> args = {"-h", socket_, "-p", name, "-E", "-v", deviceUri, "-P", ppd};
+    for (const std::string& o : options) {
+        args.push_back("-o");
+        args.push_back(o);
+    }
+    const std::string out = RunTool("lpadmin", args, &rc);
     if (rc != 0)
         whyNot_ = "lpadmin refused the queue " + name + ": " + out;
     return rc == 0;

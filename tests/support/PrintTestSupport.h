@@ -43,9 +43,10 @@ public:
     const std::string& whyNot() const { return whyNot_; }
     const TempDir& dir() const { return dir_; }
 
-    // Adds an enabled queue with the device and the driver description; false, with the
-    // reason in whyNot(), when lpadmin refuses.
-    bool addQueue(const std::string& name, const std::string& deviceUri, const std::string& ppd);
+    // Adds an enabled queue with the device, the driver description and default options
+    // ("name=value"); false, with the reason in whyNot(), when lpadmin refuses.
+    bool addQueue(const std::string& name, const std::string& deviceUri, const std::string& ppd,
+                  const std::vector<std::string>& options = {});
     bool removeQueue(const std::string& name);
     // Waits (at most a minute) until the job has left the queue; answers its final state:
     // "completed", "aborted", "canceled", or "timeout".
