@@ -76,7 +76,7 @@ private:
     AnsiString name_ = "Arial";
     int32_t height_ = -11; // 8 points at 96 per inch
     int32_t pixelsPerInch_ = ReferencePixelsPerInch;
-    TColor color_ = clWindowText;
+    TColor color_ = clBlack; // drawn on paper, whatever the window theme
     TFontStyles style_ = 0;
     TFontPitch pitch_ = fpDefault;
     uint8_t charset_ = 1; // default character set

@@ -229,7 +229,6 @@ public:
         out_.insert(out_.end(), b, b + n);
     }
     void Zeros(size_t n) { out_.insert(out_.end(), n, 0); }
-    size_t Offset() const { return out_.size() - start_; } // from the record's start
     // Pads to a multiple of 4 and stores the size; answers the record's size.
     uint32_t Finish()
     {
@@ -239,12 +238,6 @@ public:
         for (int i = 0; i < 4; ++i)
             out_[start_ + 4 + size_t(i)] = uint8_t(size >> (8 * i));
         return size;
-    }
-    // Overwrites a 32-bit field of the record being built.
-    void PatchU32(size_t offset, uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            out_[start_ + offset + size_t(i)] = uint8_t(v >> (8 * i));
     }
 
 private:

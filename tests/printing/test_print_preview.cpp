@@ -166,6 +166,7 @@ TEST_F(PrintPreviewTest, PaperTypeOrientationAndSizeFindTheirRows)
     EXPECT_EQ(fresh.ZoomState(), zsZoomToFit);
     EXPECT_EQ(fresh.Font().Name(), "Arial");
     EXPECT_EQ(fresh.Font().Size(), 8);
+    EXPECT_EQ(fresh.Font().Color(), clBlack); // printed text is black whatever the theme
 
     EXPECT_EQ(pv.PaperWidth(), 8500);
     EXPECT_EQ(pv.PaperHeight(), 11000);
