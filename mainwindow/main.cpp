@@ -8,12 +8,14 @@
 #include "platform/Dispatch.h"
 #include "platform/gui/HelpWindow.h"
 #include "platform/gui/QtDialogs.h"
+#include "platform/gui/Terminate.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillmart");
     qm::InstallQtDialogs();
+    qm::CloseWindowsOnTerminate();
     qm::SetApplicationTitle("Quillmart");
     qm::SetApplicationHelpFile(qm::ApplicationFolder() + "Quillmart.hlp");
     qm::InstallHelpWindow();

@@ -23,13 +23,16 @@ public:
         const QUrl target = u.contains("://") ? QUrl(u) : QUrl::fromLocalFile(u);
         return QDesktopServices::openUrl(target);
     }
+    // The desktop's file manager, through xdg-open with the folder as its one argument.
     bool openFolder(const AnsiString& path) override
     {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
+        return QProcess::startDetached("xdg-open", {QString::fromStdString(ToFileName(path))});
     }
     bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) override
     {
         QStringList list;
+        // The arguments go to the program as they are, without a shell: blanks, quotes and "$"
+        // in a store's path need no quoting.
         for (const auto& a : args)
             list << ToQString(a);
         return QProcess::startDetached(ToQString(program), list);
