@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "platform/gui/Printer.h"
+
 namespace qm {
 
 namespace {
@@ -23,7 +25,10 @@ ModalHook& Hook()
     return hook;
 }
 
-QWidget* ActiveParent() { return QApplication::activeWindow(); }
+QWidget* ActiveParent()
+{
+    return QApplication::activeWindow();
+}
 
 // "Store files (*.store)|*.store|All files (*.*)|*.*" -> "Store files (*.store);;All files (*.*)"
 QString QtFilter(const AnsiString& filter)
@@ -75,16 +80,16 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
 {
     QMessageBox box(ActiveParent());
-    box.setWindowTitle(type == mtError         ? "Error"
-                       : type == mtWarning     ? "Warning"
+    box.setWindowTitle(type == mtError          ? "Error"
+                       : type == mtWarning      ? "Warning"
                        : type == mtConfirmation ? "Confirm"
-                       : type == mtInformation ? "Information"
-                                               : QApplication::applicationName());
-    box.setIcon(type == mtError         ? QMessageBox::Critical
-                : type == mtWarning     ? QMessageBox::Warning
+                       : type == mtInformation  ? "Information"
+                                                : QApplication::applicationName());
+    box.setIcon(type == mtError          ? QMessageBox::Critical
+                : type == mtWarning      ? QMessageBox::Warning
                 : type == mtConfirmation ? QMessageBox::Question
-                : type == mtInformation ? QMessageBox::Information
-                                        : QMessageBox::NoIcon);
+                : type == mtInformation  ? QMessageBox::Information
+                                         : QMessageBox::NoIcon);
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
@@ -95,10 +100,14 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
         ok = box.addButton(QMessageBox::Ok);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
-    if (clicked && clicked == yes) return mrYes;
-    if (clicked && clicked == no) return mrNo;
-    if (clicked && clicked == ok) return mrOk;
-    if (clicked && clicked == help) return mrHelp;
+    if (clicked && clicked == yes)
+        return mrYes;
+    if (clicked && clicked == no)
+        return mrNo;
+    if (clicked && clicked == ok)
+        return mrOk;
+    if (clicked && clicked == help)
+        return mrHelp;
     return mrCancel;
 }
 
@@ -169,8 +178,9 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
 
 bool QtDialogs::printDialog(PrintDialogRequest& r)
 {
-    QPrinter fallback;
-    QPrinter& printer = r.Printer ? *r.Printer : fallback;
+    // The dialog starts on the current printer, and the printer chosen there becomes it.
+    QPrinter printer;
+    Printer().ToQPrinter(printer);
     QPrintDialog dialog(&printer, ActiveParent());
     QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
                                                        QAbstractPrintDialog::PrintShowPageSize |
@@ -184,7 +194,7 @@ bool QtDialogs::printDialog(PrintDialogRequest& r)
     printer.setCollateCopies(r.Collate);
     dialog.setPrintRange(r.PrintRange == PrintDialogRequest::prPageNums    ? QAbstractPrintDialog::PageRange
                          : r.PrintRange == PrintDialogRequest::prSelection ? QAbstractPrintDialog::Selection
-                                                                            : QAbstractPrintDialog::AllPages);
+                                                                           : QAbstractPrintDialog::AllPages);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     switch (dialog.printRange()) {
@@ -200,11 +210,10 @@ bool QtDialogs::printDialog(PrintDialogRequest& r)
         r.PrintRange = PrintDialogRequest::prAllPages;
         break;
     }
-    // The printer keeps the copies itself; the caller repeats the job this many times, so
-    // the printer is set back to one.
+    // The caller repeats the job once for each copy.
     r.Copies = printer.copyCount();
     r.Collate = printer.collateCopies();
-    printer.setCopyCount(1);
+    Printer().FromQPrinter(printer);
     return true;
 }
 
@@ -223,7 +232,10 @@ bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<AnsiStri
     return true;
 }
 
-void InstallQtDialogs() { SetDialogHandler(std::make_shared<QtDialogs>()); }
+void InstallQtDialogs()
+{
+    SetDialogHandler(std::make_shared<QtDialogs>());
+}
 
 int RunModal(QDialog& dialog)
 {

@@ -14,11 +14,13 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "PrintTestSupport.h"
 #include "TestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
 #include "platform/Metafile.h"
+#include "platform/gui/Printer.h"
 #include "platform/gui/QtDialogs.h"
 #include "printing/PrintPreview.h"
 #include "printing/PrintPreviewUnit.h"
@@ -116,9 +118,13 @@ protected:
         RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
         RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
         qmtest::WriteFile(stores + "Shop.store", kShop);
+        // Print jobs go to a PDF file of the test's own.
+        ASSERT_TRUE(Printer().SetPrinterName(TPrinter::PdfFilePrinterName));
+        Printer().OutputFileName = out;
     }
     void TearDown() override
     {
+        Printer().OutputFileName.clear();
         SetModalHook(nullptr);
         main.reset();
         SetTestNow(std::nullopt);
@@ -162,6 +168,7 @@ protected:
 
     qmtest::TempDir temp;
     AnsiString stores = temp.path() + "/stores/";
+    std::string out = temp.file("printed.pdf");
     std::unique_ptr<TFormMain> main;
     int previewsRun = 0;
     Metrics m;
@@ -474,6 +481,13 @@ TEST_F(PrintPreviewWindowTest, EveryOptionLaysThePagesOutAgain)
     form->RadioLandscape->setChecked(true);
     relaid("landscape");
     EXPECT_EQ(p.PaperWidth(), 11000);
+    // The paper combo's index picks the row of the paper table.
+    ASSERT_GT(form->ComboPaperType->count(), int(pA4));
+    EXPECT_EQ(form->ComboPaperType->currentIndex(), int(pLetter));
+    form->ComboPaperType->setCurrentIndex(int(pA4));
+    relaid("paper");
+    EXPECT_EQ(p.PaperType(), pA4);
+    EXPECT_EQ(p.PaperWidth(), 11693);
 
     // The zoom changes only the view.
     const std::pair<int, int> zooms[] = {{0, 50}, {1, 100}, {2, 150}, {3, 200}};
@@ -604,6 +618,11 @@ TEST_F(PrintPreviewWindowTest, PrintingWithoutThePreviewStoresNothing)
     EXPECT_TRUE(asked.PageNumbers);
     EXPECT_EQ(asked.HelpContext, 2360);
     EXPECT_EQ(dialogs->seen()[4].print.HelpContext, 2380);
+    // The last job was the item list, printed in Courier New from the stored settings.
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
+    const std::string printed = qmtest::PdfText(out);
+    EXPECT_NE(printed.find("Shop Item List"), std::string::npos);
+    EXPECT_NE(printed.find("Butter"), std::string::npos);
 
     EXPECT_EQ(RegReadStringDef(kCompany, kProduct, "Settings", "", "PrintFontName"), "Courier New");
     for (const char* name : {"PrintFontSize", "LineSpacing", "PrintColumns", "DoPrintLandscape", "PaperType",
@@ -638,6 +657,51 @@ TEST_F(PrintPreviewWindowTest, APrintoutOfMoreThan99PagesCanBePrintedWhole)
     EXPECT_EQ(dialogs->seen()[0].print.ToPage, total);
     EXPECT_EQ(dialogs->seen()[0].print.MaxPage, total);
     EXPECT_EQ(Count(PageTexts(*form->PrintPreview, total), " [  ]  Item 2199"), 1);
+    EXPECT_EQ(qmtest::PdfPageCount(out), total);
+}
+
+TEST_F(PrintPreviewWindowTest, ARangePrintsAsOneJobForEachCopy)
+{
+    std::string store = "[--Info--]\r\n[Pantry]\r\n";
+    for (int i = 0; i < 100; ++i)
+        store += "Item " + std::to_string(1000 + i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    RegWriteInteger(kCompany, kProduct, "Settings", 1, "PrintColumns");
+    RegWriteInteger(kCompany, kProduct, "Settings", 20, "PrintFontSize");
+    Start();
+    auto form = Laid(false);
+    ASSERT_GE(form->PrintPreview->TotalPages(), 4);
+    int jobs = 0;
+    form->PrintPreview->OnBeforePrint = [&](QObject*) { ++jobs; };
+
+    // Three copies of pages 2 to 3: three jobs, each of those two pages.
+    dialogs->expectPrint(PrintDialogRequest::prPageNums, 2, 3, 3);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 3);
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
+    EXPECT_EQ(qmtest::PdfPageCount(out), 2);
+    const std::string text = qmtest::PdfText(out);
+    EXPECT_NE(text.find("Page 2"), std::string::npos);
+    EXPECT_NE(text.find("Page 3"), std::string::npos);
+    EXPECT_EQ(text.find("Page 1"), std::string::npos);
+    EXPECT_NE(text.find("Shop Item List"), std::string::npos);
+
+    // Cancelling, no copies, or the selection print nothing.
+    std::filesystem::remove(out);
+    dialogs->expectPrint(PrintDialogRequest::prAllPages, 1, 1, 1, false);
+    form->BtnPrint->click();
+    dialogs->expectPrint(PrintDialogRequest::prAllPages, 1, 1, 0);
+    form->BtnPrint->click();
+    dialogs->expectPrint(PrintDialogRequest::prSelection, 1, 1, 2);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 3);
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    // All pages, once.
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 4);
+    EXPECT_EQ(qmtest::PdfPageCount(out), form->PrintPreview->TotalPages());
 }
 
 TEST_F(PrintPreviewWindowTest, TitlePatternsPutInTheStoreNameAndNothingElse)
