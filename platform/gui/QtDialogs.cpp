@@ -25,10 +25,7 @@ ModalHook& Hook()
     return hook;
 }
 
-QWidget* ActiveParent()
-{
-    return QApplication::activeWindow();
-}
+QWidget* ActiveParent() { return QApplication::activeWindow(); }
 
 // "Store files (*.store)|*.store|All files (*.*)|*.*" -> "Store files (*.store);;All files (*.*)"
 QString QtFilter(const AnsiString& filter)
@@ -80,16 +77,16 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
 {
     QMessageBox box(ActiveParent());
-    box.setWindowTitle(type == mtError          ? "Error"
-                       : type == mtWarning      ? "Warning"
+    box.setWindowTitle(type == mtError         ? "Error"
+                       : type == mtWarning     ? "Warning"
                        : type == mtConfirmation ? "Confirm"
-                       : type == mtInformation  ? "Information"
-                                                : QApplication::applicationName());
-    box.setIcon(type == mtError          ? QMessageBox::Critical
-                : type == mtWarning      ? QMessageBox::Warning
+                       : type == mtInformation ? "Information"
+                                               : QApplication::applicationName());
+    box.setIcon(type == mtError         ? QMessageBox::Critical
+                : type == mtWarning     ? QMessageBox::Warning
                 : type == mtConfirmation ? QMessageBox::Question
-                : type == mtInformation  ? QMessageBox::Information
-                                         : QMessageBox::NoIcon);
+                : type == mtInformation ? QMessageBox::Information
+                                        : QMessageBox::NoIcon);
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
@@ -100,14 +97,10 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
         ok = box.addButton(QMessageBox::Ok);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
-    if (clicked && clicked == yes)
-        return mrYes;
-    if (clicked && clicked == no)
-        return mrNo;
-    if (clicked && clicked == ok)
-        return mrOk;
-    if (clicked && clicked == help)
-        return mrHelp;
+    if (clicked && clicked == yes) return mrYes;
+    if (clicked && clicked == no) return mrNo;
+    if (clicked && clicked == ok) return mrOk;
+    if (clicked && clicked == help) return mrHelp;
     return mrCancel;
 }
 
@@ -194,7 +187,7 @@ bool QtDialogs::printDialog(PrintDialogRequest& r)
     printer.setCollateCopies(r.Collate);
     dialog.setPrintRange(r.PrintRange == PrintDialogRequest::prPageNums    ? QAbstractPrintDialog::PageRange
                          : r.PrintRange == PrintDialogRequest::prSelection ? QAbstractPrintDialog::Selection
-                                                                           : QAbstractPrintDialog::AllPages);
+                                                                            : QAbstractPrintDialog::AllPages);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     switch (dialog.printRange()) {
@@ -232,10 +225,7 @@ bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<AnsiStri
     return true;
 }
 
-void InstallQtDialogs()
-{
-    SetDialogHandler(std::make_shared<QtDialogs>());
-}
+void InstallQtDialogs() { SetDialogHandler(std::make_shared<QtDialogs>()); }
 
 int RunModal(QDialog& dialog)
 {
