@@ -21,7 +21,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/DeviceCanvas.h"

@@ -13,7 +13,6 @@
 // canvas; font sizes are points.
 #include <QDialog>
 #include <cstdint>
-#include <set>
 
 #include "platform/AnsiString.h"
 #include "platform/Dialogs.h"
@@ -22,7 +21,6 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPainter;
