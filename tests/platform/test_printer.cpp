@@ -171,6 +171,7 @@ TEST_F(PrinterTest, AnAbortedJobLeavesTheFileAsItWas)
     // The next job starts afresh.
     PrintWords({"Again"});
     EXPECT_FALSE(Printer().Aborted());
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
     EXPECT_NE(PdfText(out).find("Again"), std::string::npos);
 }
 
@@ -190,6 +191,7 @@ TEST_F(PrinterTest, WithoutAFileNameEachJobAsksForOneAndCancellingIsSilent)
     PrintWords({"Asked"});
     ASSERT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(dialogs->seen()[0].initial, "Shopping List for Corner_ 1_2_2024.pdf");
+    EXPECT_EQ(qmtest::PdfCheckProblems(dir.file("asked.pdf")), "");
     EXPECT_NE(PdfText(dir.file("asked.pdf")).find("Asked"), std::string::npos);
 
     dialogs->expectFile("", false);

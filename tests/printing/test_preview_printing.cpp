@@ -480,6 +480,12 @@ TEST_F(PrintServerTest, APrintersUnprintableEdgesShrinkThePrintableRectButNotThe
     EXPECT_EQ(PrintedPages(target), (std::vector<std::string>{"Page 1"}));
     // Drawn one inch from the paper's edge, not from the printable area's.
     EXPECT_NEAR(qmtest::PdfWordLeft(target, "Page"), 72, 1);
+
+    // Turned, the sheet's long edges are its top and bottom.
+    pv->SetOrientation(poLandscape);
+    pv->SetPrinterOptions();
+    EXPECT_EQ(Printer().PhysicalOffset(), (TPoint{300, 150}));
+    EXPECT_EQ(Printer().PhysicalSize(), (TSize{6600, 5100}));
 }
 
 } // namespace
