@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "platform/Dialogs.h"
 #include "platform/gui/Printer.h"
 #include "printing/PrintPreview.h"
 
