@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "platform/Dialogs.h"
 #include "platform/gui/Printer.h"
 #include "printing/PrintPreview.h"
 
@@ -90,8 +89,10 @@ AnsiString TPrintPreview::FindFormName()
     int32_t w = ConvertX(pageExt_.X, units_, mmLoMetric), h = ConvertY(pageExt_.Y, units_, mmLoMetric);
     if (orientation_ == poLandscape)
         std::swap(w, h);
+    // Form sizes are rounded to tenths like the page's: truncated, a paper whose size ends in
+    // half a tenth (Executive, Envelope #10) would miss its own form.
     for (const TFormInfo& f : forms)
-        if (f.Size.cx / 100 == w && f.Size.cy / 100 == h) {
+        if ((f.Size.cx + 50) / 100 == w && (f.Size.cy + 50) / 100 == h) {
             formName_ = f.Name;
             break;
         }

@@ -388,13 +388,17 @@ void TPrinter::SetDeviceMode(const TDeviceMode& Value)
     // but the paper.
     QMarginsF margins;
     if (!IsPdfName(name) && Available()) {
+        // The driver gives the portrait sheet's edges; a turned sheet has its long edges at
+        // the top and bottom.
         QPrinter probe(QPrinter::HighResolution);
         probe.setPrinterName(ToQString(name));
-        probe.setPageOrientation(orientation);
+        probe.setPageOrientation(QPageLayout::Portrait);
         probe.setPageSize(size);
         QPageLayout pl = probe.pageLayout();
         pl.setUnits(QPageLayout::Point);
         margins = pl.minimumMargins();
+        if (orientation == QPageLayout::Landscape)
+            margins = QMarginsF(margins.bottom(), margins.left(), margins.top(), margins.right());
     }
     layout_ = QPageLayout(size, orientation, margins, QPageLayout::Point, margins);
 }

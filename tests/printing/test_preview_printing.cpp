@@ -123,6 +123,25 @@ TEST_F(PreviewPrintingTest, LetterFindsTheLetterFormAndImposesPaperIdAndOrientat
     EXPECT_EQ(Printer().PhysicalSize(), (TSize{5100, 6600}));
 }
 
+TEST_F(PreviewPrintingTest, EveryTablePaperFindsAFormOfItsSizeAtItsOwnPlaceInTheList)
+{
+    // The paper combo of the preview window selects the paper whose ordinal is the form's
+    // place in this list.
+    std::vector<TFormInfo> forms;
+    ASSERT_TRUE(Printer().EnumForms(forms));
+    for (int p = 0; p < pCustom; ++p) {
+        const TPaperSizeInfo& row = PaperSizes[p];
+        SCOPED_TRACE(PaperTypeNames[p]);
+        EXPECT_EQ(StandardForms()[p].PaperId, row.ID);
+        EXPECT_EQ((forms[p].Size.cx + 50) / 100, ConvertUnits(row.Width, 96, row.Units, mmLoMetric));
+        EXPECT_EQ((forms[p].Size.cy + 50) / 100, ConvertUnits(row.Height, 96, row.Units, mmLoMetric));
+        pv->SetPaperType(TPaperType(p));
+        pv->SetPrinterOptions();
+        EXPECT_EQ(Printer().DeviceMode().dmPaperSize, row.ID);
+    }
+    EXPECT_TRUE(formEvents.empty());
+}
+
 TEST_F(PreviewPrintingTest, ACustomPageAddsItsFormWhichGoesWhenAKnownPaperIsImposed)
 {
     pv->SetUnits(mmLoMetric);
@@ -450,6 +469,10 @@ TEST_F(PrintServerTest, APrintersUnprintableEdgesShrinkThePrintableRectButNotThe
     TRect printable;
     pv->GetPrintableRect(printable);
     EXPECT_EQ(printable, (TRect{250, 500, 8250, 10500}));
+    pv->SetUnits(mmPixel); // screen pixels: 96 per inch
+    pv->GetPrintableRect(printable);
+    EXPECT_EQ(printable, (TRect{24, 48, 816 - 24, 1056 - 48}));
+    pv->SetUnits(mmHiEnglish);
 
     Record(1);
     pv->Print();
@@ -457,6 +480,12 @@ TEST_F(PrintServerTest, APrintersUnprintableEdgesShrinkThePrintableRectButNotThe
     EXPECT_EQ(PrintedPages(target), (std::vector<std::string>{"Page 1"}));
     // Drawn one inch from the paper's edge, not from the printable area's.
     EXPECT_NEAR(qmtest::PdfWordLeft(target, "Page"), 72, 1);
+
+    // Turned, the sheet's long edges are its top and bottom.
+    pv->SetOrientation(poLandscape);
+    pv->SetPrinterOptions();
+    EXPECT_EQ(Printer().PhysicalOffset(), (TPoint{300, 150}));
+    EXPECT_EQ(Printer().PhysicalSize(), (TSize{6600, 5100}));
 }
 
 } // namespace
