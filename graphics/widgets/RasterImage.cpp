@@ -1,5 +1,6 @@
 #include "graphics/widgets/RasterImage.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -96,6 +97,31 @@ void DrawFocusRect(TBitmap32& Dest, const TRect& R)
     Dest.NotifyAreaChanged(R, AREAINFO_RECT);
 }
 
+// Posted to a paint box whose optimiser has areas to repaint.
+const QEvent::Type CustomRepaintEvent = QEvent::Type(QEvent::registerEventType());
+
+// The union of many rectangles, merged pairwise: adding them one by one costs the square of
+// their number.
+QRegion RegionOf(const TRectList& Rects, const TRect& Bounds)
+{
+    std::vector<QRegion> parts;
+    parts.reserve(size_t(Rects.Count()));
+    for (int32_t i = 0; i < Rects.Count(); ++i) {
+        const QRect r = ToQRect(*Rects.Items(i), Bounds);
+        if (!r.isEmpty())
+            parts.emplace_back(r);
+    }
+    if (parts.empty())
+        return QRegion();
+    while (parts.size() > 1) {
+        size_t n = 0;
+        for (size_t i = 0; i < parts.size(); i += 2)
+            parts[n++] = i + 1 < parts.size() ? parts[i].united(parts[i + 1]) : parts[i];
+        parts.resize(n);
+    }
+    return parts.front();
+}
+
 } // namespace
 
 int32_t MulDiv(int32_t A, int32_t B, int32_t C)
@@ -117,7 +143,7 @@ TCustomPaintBox32::TCustomPaintBox32(QWidget* Parent) : QWidget(Parent)
 {
     FBuffer = std::make_unique<TBitmap32>();
     FInvalidRects = std::make_unique<TRectList>();
-    FRepaintOptimizer = std::make_unique<TCustomRepaintOptimizer>(FBuffer.get(), FInvalidRects.get());
+    FRepaintOptimizer = std::make_unique<TMicroTilesRepaintOptimizer>(FBuffer.get(), FInvalidRects.get());
     // The buffer covers every pixel, so the toolkit never erases the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(192, 192);
@@ -142,7 +168,44 @@ void TCustomPaintBox32::InvalidateState()
 void TCustomPaintBox32::InvalidateControl()
 {
     InvalidateState();
+    if (FRepaintOptimizer->Enabled() && !PartialInvalidate)
+        ForceFullRepaint = true;
+    if (NeedsCustomRepaint()) {
+        // Many changes may follow before the queue is empty; one paint takes them all.
+        if (!FRepaintPosted) {
+            FRepaintPosted = true;
+            QCoreApplication::postEvent(this, new QEvent(CustomRepaintEvent));
+        }
+        return;
+    }
     update();
+}
+
+void TCustomPaintBox32::CustomRepaint()
+{
+    FRepaintPosted = false;
+    if (!NeedsCustomRepaint()) {
+        if (!BufferValid)
+            update();
+        return;
+    }
+    CollectInvalidRects();
+    // Changes wholly outside the buffer leave nothing to repaint.
+    if (FInvalidRects->Count() == 0)
+        return;
+    if (!isVisible()) {
+        // Nothing reaches the screen now; showing repaints everything.
+        FInvalidRects->Clear();
+        update();
+        return;
+    }
+    FRequestedRegion = RegionOf(*FInvalidRects, GetViewportRect());
+    if (FRequestedRegion.isEmpty()) {
+        FInvalidRects->Clear();
+        return;
+    }
+    repaint(FRequestedRegion);
+    FRequestedRegion = QRegion();
 }
 
 void TCustomPaintBox32::ForceFullInvalidate()
@@ -240,7 +303,13 @@ void TCustomPaintBox32::paintEvent(QPaintEvent* Event)
 {
     // A paint for more than the pending rectangles (the control shown or uncovered) must
     // bring the whole viewport: forget them so that everything is painted and copied.
-    if (FInvalidRects->Count() > 0) {
+    if (FRepaintOptimizer->Enabled()) {
+        if (FRequestedRegion.isEmpty() || !(Event->region() - FRequestedRegion).isEmpty()) {
+            FInvalidRects->Clear();
+            BufferValid = false;
+            ForceFullRepaint = true;
+        }
+    } else if (FInvalidRects->Count() > 0) {
         QRegion pending;
         for (int32_t i = 0; i < FInvalidRects->Count(); ++i)
             pending += ToQRect(*FInvalidRects->Items(i), GetViewportRect());
@@ -376,6 +445,10 @@ void TCustomPaintBox32::leaveEvent(QEvent* Event)
 // next control, Up and Left back.
 bool TCustomPaintBox32::event(QEvent* Event)
 {
+    if (Event->type() == CustomRepaintEvent) {
+        CustomRepaint();
+        return true;
+    }
     if (!(Options & pboWantArrowKeys) && Event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(Event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Left)
@@ -416,7 +489,12 @@ TCustomImage32::TCustomImage32(QWidget* Parent) : TCustomPaintBox32(Parent)
     FBitmap = std::make_unique<TBitmap32>();
     FBitmap->OnResize = [this](TObject*) { AdjustSizeToBitmap(); };
     FLayers = std::make_unique<TLayerCollection>(this);
-    FLayers->OnChange = [this](TObject*) { NotifyChanged(); };
+    // The optimiser hears of every layer change itself, so it knows where to repaint.
+    FLayers->OnChange = [this](TObject*) {
+        PartialInvalidate = true;
+        NotifyChanged();
+        PartialInvalidate = false;
+    };
     FLayers->OnGDIUpdate = [this](TObject*) { update(); };
     FLayers->OnGetViewportScale = [this](TObject*, float& sx, float& sy) {
         sx = float(CachedScaleX) * FixedToFloat;
@@ -628,8 +706,16 @@ void TCustomImage32::OptimizerBitmapAreaChanged(const TRect& Area, uint32_t)
 {
     for (const TRect& r : ControlAreas(Area))
         RepaintOptimizer().AreaUpdateHandler(FBitmap.get(), r, AREAINFO_RECT);
-    if (FUpdateCount == 0)
-        HandleBitmapChange(Area);
+    if (FUpdateCount == 0) {
+        PartialInvalidate = true;
+        try {
+            HandleBitmapChange(Area);
+        } catch (...) {
+            PartialInvalidate = false;
+            throw;
+        }
+        PartialInvalidate = false;
+    }
 }
 
 void TCustomImage32::BitmapChanged()
@@ -832,9 +918,11 @@ void TCustomImage32::PaintBuffer()
         if (InvalidRects().Count() > 0) {
             for (int32_t i = 0; i < InvalidRects().Count(); ++i) {
                 buffer.SetClipRect(*InvalidRects().Items(i));
+                FPaintingRect = i;
                 for (const auto& [kind, index] : stages)
                     RunStage(kind, buffer, index);
             }
+            FPaintingRect = -1;
             buffer.SetClipRect(GetViewportRect());
         } else {
             buffer.SetClipRect(GetViewportRect());
@@ -842,6 +930,7 @@ void TCustomImage32::PaintBuffer()
                 RunStage(kind, buffer, index);
         }
     } catch (...) {
+        FPaintingRect = -1;
         buffer.DecUpdateCount();
         throw;
     }
@@ -860,6 +949,12 @@ void TCustomImage32::PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t)
 {
     const TColor32 c = ColorToColor32(FColor);
     if (InvalidRects().Count() > 0) {
+        // Painting the buffer for one of the rectangles, the clip is that rectangle: of all
+        // the others only what lies inside it would be filled, which it covers itself.
+        if (FPaintingRect >= 0 && FPaintingRect < InvalidRects().Count() && &Dest == &Buffer()) {
+            Dest.FillRectClippedByRect(*InvalidRects().Items(FPaintingRect), c);
+            return;
+        }
         for (int32_t i = 0; i < InvalidRects().Count(); ++i)
             Dest.FillRectClippedByRect(*InvalidRects().Items(i), c);
         return;
@@ -922,8 +1017,8 @@ void TCustomImage32::PaintLayers(TBitmap32& Dest, uint32_t StageNum)
     const uint32_t mask = uint32_t(FPaintStages[int32_t(StageNum)].Parameter);
     for (int32_t i = 0; i < FLayers->Count(); ++i) {
         TCustomLayer* layer = FLayers->Items(i);
-        if (layer->LayerOptions & mask)
-            layer->Paint(Dest);
+        if (layer->LayerOptions() & mask)
+            layer->PaintLayer(Dest);
     }
 }
 
@@ -955,7 +1050,7 @@ void TCustomImage32::PaintOverlay()
     std::unique_ptr<QPainter> canvas;
     for (int32_t i = 0; i < FLayers->Count(); ++i) {
         TCustomLayer* layer = FLayers->Items(i);
-        if (!(layer->LayerOptions & LOB_GDI_OVERLAY))
+        if (!(layer->LayerOptions() & LOB_GDI_OVERLAY))
             continue;
         if (!canvas)
             canvas = std::make_unique<QPainter>(this);

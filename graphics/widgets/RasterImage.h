@@ -5,6 +5,7 @@
 // of glyph bitmaps.
 //
 // Nothing is drawn on the widget itself except the copy of the back buffer.
+#include <QRegion>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "graphics/Raster.h"
 #include "graphics/RasterContainers.h"
 #include "graphics/RasterLayers.h"
+#include "graphics/RasterMicroTiles.h"
 #include "graphics/RasterRepaintOpt.h"
 
 namespace qm {
@@ -63,7 +65,9 @@ public:
 
     // (0, 0, width, height) of the control.
     virtual TRect GetViewportRect() const;
-    // Marks the buffer invalid and asks for a paint.
+    // Marks the buffer invalid and asks for a paint. With the optimiser enabled, a change it
+    // was told the areas of repaints only those areas, in one paint once the events in the
+    // queue have been handled; any other change repaints everything.
     virtual void InvalidateControl();
     virtual void ForceFullInvalidate();
     // Grows the buffer 40 pixels beyond the viewport when it is too small, shrinks it to the
@@ -91,6 +95,11 @@ protected:
     // a paint is already running.
     void RepaintInvalidRects();
     bool Painting() const { return FPainting; }
+    // The optimiser's areas are collected and just those repainted (the paint the optimiser
+    // asked for when the change was announced).
+    void CustomRepaint();
+    // Set while a change whose areas the optimiser has been told of is announced.
+    bool PartialInvalidate = false;
 
     void paintEvent(QPaintEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
@@ -108,6 +117,9 @@ private:
     std::unique_ptr<TCustomRepaintOptimizer> FRepaintOptimizer;
     TRepaintMode FRepaintMode = rmFull;
     bool FPainting = false;
+    bool FRepaintPosted = false;
+    // The region of the paint the optimiser asked for, while it runs.
+    QRegion FRequestedRegion;
 };
 
 // One paint stage: its kind (TPaintStageKind), when it runs and a parameter.
@@ -266,6 +278,8 @@ private:
     TColor FColor = clBtnFace;
     bool FAutoSize = false;
     int32_t FUpdateCount = 0;
+    // The invalid rectangle the buffer is being painted for, -1 outside that.
+    int32_t FPaintingRect = -1;
     bool FPaintingToBitmap = false;
     bool FClickPending = false;
 };
