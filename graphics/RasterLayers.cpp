@@ -233,12 +233,6 @@ void TCustomLayer::AssignTo(TPersistent* Dest) const
         return;
     }
     layer->FCursor = FCursor;
-    layer->OnHitTest = OnHitTest;
-    layer->OnMouseDown = OnMouseDown;
-    layer->OnMouseMove = OnMouseMove;
-    layer->OnMouseUp = OnMouseUp;
-    layer->OnPaint = OnPaint;
-    layer->OnDestroy = OnDestroy;
     layer->SetLayerOptions(FLayerOptions & ~LOB_INVALID);
 }
 

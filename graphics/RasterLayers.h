@@ -134,7 +134,7 @@ public:
     virtual void PaintGDI(QPainter& Canvas) {}
 
 protected:
-    // Copies the cursor, the options and the events.
+    // Copies the cursor and the options (not the events: their handlers belong to the source).
     void AssignTo(TPersistent* Dest) const override;
 
 private:
