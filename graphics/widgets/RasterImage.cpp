@@ -100,26 +100,13 @@ void DrawFocusRect(TBitmap32& Dest, const TRect& R)
 // Posted to a paint box whose optimiser has areas to repaint.
 const QEvent::Type CustomRepaintEvent = QEvent::Type(QEvent::registerEventType());
 
-// The union of many rectangles, merged pairwise: adding them one by one costs the square of
-// their number.
-QRegion RegionOf(const TRectList& Rects, const TRect& Bounds)
+// The box around the rectangles' parts inside Bounds.
+QRect BoundingBox(const TRectList& Rects, const TRect& Bounds)
 {
-    std::vector<QRegion> parts;
-    parts.reserve(size_t(Rects.Count()));
-    for (int32_t i = 0; i < Rects.Count(); ++i) {
-        const QRect r = ToQRect(*Rects.Items(i), Bounds);
-        if (!r.isEmpty())
-            parts.emplace_back(r);
-    }
-    if (parts.empty())
-        return QRegion();
-    while (parts.size() > 1) {
-        size_t n = 0;
-        for (size_t i = 0; i < parts.size(); i += 2)
-            parts[n++] = i + 1 < parts.size() ? parts[i].united(parts[i + 1]) : parts[i];
-        parts.resize(n);
-    }
-    return parts.front();
+    QRect box;
+    for (int32_t i = 0; i < Rects.Count(); ++i)
+        box |= ToQRect(*Rects.Items(i), Bounds);
+    return box;
 }
 
 } // namespace
@@ -199,13 +186,16 @@ void TCustomPaintBox32::CustomRepaint()
         update();
         return;
     }
-    FRequestedRegion = RegionOf(*FInvalidRects, GetViewportRect());
-    if (FRequestedRegion.isEmpty()) {
+    // The toolkit is asked to repaint the box around the rectangles: a region of hundreds
+    // of pieces costs it more to build and to clip to than the copies themselves. Only the
+    // rectangles are painted and copied; the rest of the box keeps what the screen showed.
+    FRequestedRect = BoundingBox(*FInvalidRects, GetViewportRect());
+    if (FRequestedRect.isEmpty()) {
         FInvalidRects->Clear();
         return;
     }
-    repaint(FRequestedRegion);
-    FRequestedRegion = QRegion();
+    repaint(FRequestedRect);
+    FRequestedRect = QRect();
 }
 
 void TCustomPaintBox32::ForceFullInvalidate()
@@ -304,7 +294,7 @@ void TCustomPaintBox32::paintEvent(QPaintEvent* Event)
     // A paint for more than the pending rectangles (the control shown or uncovered) must
     // bring the whole viewport: forget them so that everything is painted and copied.
     if (FRepaintOptimizer->Enabled()) {
-        if (FRequestedRegion.isEmpty() || !(Event->region() - FRequestedRegion).isEmpty()) {
+        if (FRequestedRect.isEmpty() || !(Event->region() - QRegion(FRequestedRect)).isEmpty()) {
             FInvalidRects->Clear();
             BufferValid = false;
             ForceFullRepaint = true;
@@ -952,7 +942,19 @@ void TCustomImage32::PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t)
         // Painting the buffer for one of the rectangles, the clip is that rectangle: of all
         // the others only what lies inside it would be filled, which it covers itself.
         if (FPaintingRect >= 0 && FPaintingRect < InvalidRects().Count() && &Dest == &Buffer()) {
-            Dest.FillRectClippedByRect(*InvalidRects().Items(FPaintingRect), c);
+            const TRect r = *InvalidRects().Items(FPaintingRect);
+            const TRect b = CachedBitmapRect;
+            // An opaque bitmap replaces every pixel it covers: only the parts of the rectangle
+            // around it need the colour.
+            if (FBitmap->IsEmpty() || FBitmap->DrawMode() != dmOpaque || FBitmapAlign == baTile || IsRectEmpty32(b)) {
+                Dest.FillRectClippedByRect(r, c);
+                return;
+            }
+            Dest.FillRectClipped(r.Left, r.Top, r.Right, std::min(r.Bottom, b.Top), c);
+            Dest.FillRectClipped(r.Left, std::max(r.Top, b.Bottom), r.Right, r.Bottom, c);
+            const int32_t top = std::max(r.Top, b.Top), bottom = std::min(r.Bottom, b.Bottom);
+            Dest.FillRectClipped(r.Left, top, std::min(r.Right, b.Left), bottom, c);
+            Dest.FillRectClipped(std::max(r.Left, b.Right), top, r.Right, bottom, c);
             return;
         }
         for (int32_t i = 0; i < InvalidRects().Count(); ++i)

@@ -5,7 +5,7 @@
 // of glyph bitmaps.
 //
 // Nothing is drawn on the widget itself except the copy of the back buffer.
-#include <QRegion>
+#include <QRect>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -118,8 +118,8 @@ private:
     TRepaintMode FRepaintMode = rmFull;
     bool FPainting = false;
     bool FRepaintPosted = false;
-    // The region of the paint the optimiser asked for, while it runs.
-    QRegion FRequestedRegion;
+    // The area of the paint the optimiser asked for, while it runs.
+    QRect FRequestedRect;
 };
 
 // One paint stage: its kind (TPaintStageKind), when it runs and a parameter.
