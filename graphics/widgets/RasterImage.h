@@ -49,16 +49,17 @@ using TKeyEvent = std::function<void(QObject* Sender, uint16_t& Key, TShiftState
 // Key is the typed character (Windows-1252); a handler that sets it to 0 has taken it.
 using TKeyPressEvent = std::function<void(QObject* Sender, char& Key)>;
 // WheelDelta: 120 per notch, positive away from the user; MousePos in screen coordinates.
-using TMouseWheelEvent =
-    std::function<void(QObject* Sender, TShiftState Shift, int32_t WheelDelta, const TPoint& MousePos, bool& Handled)>;
+using TMouseWheelEvent = std::function<void(QObject* Sender, TShiftState Shift, int32_t WheelDelta,
+                                            const TPoint& MousePos, bool& Handled)>;
 using TMouseWheelUpDownEvent =
     std::function<void(QObject* Sender, TShiftState Shift, const TPoint& MousePos, bool& Handled)>;
-using TCanResizeEvent = std::function<void(QObject* Sender, int32_t& NewWidth, int32_t& NewHeight, bool& Resize)>;
+using TCanResizeEvent =
+    std::function<void(QObject* Sender, int32_t& NewWidth, int32_t& NewHeight, bool& Resize)>;
 // DragObject: what the targets see as the drag's source; left null, the control itself.
 using TStartDragEvent = std::function<void(QObject* Sender, QObject*& DragObject)>;
 // X and Y in the target's coordinates; Accept starts true.
-using TDragOverEvent =
-    std::function<void(QObject* Sender, QObject* Source, int32_t X, int32_t Y, TDragState State, bool& Accept)>;
+using TDragOverEvent = std::function<void(QObject* Sender, QObject* Source, int32_t X, int32_t Y,
+                                          TDragState State, bool& Accept)>;
 using TDragDropEvent = std::function<void(QObject* Sender, QObject* Source, int32_t X, int32_t Y)>;
 // Target: the control dropped on, null when the drag was cancelled or refused.
 using TEndDragEvent = std::function<void(QObject* Sender, QObject* Target, int32_t X, int32_t Y)>;
