@@ -741,6 +741,7 @@ void TMicroTilesRepaintOptimizer::PerformOptimization()
     }
     MicroTilesUnion(FInvalidTiles, FBufferTiles, round);
     const int32_t found = MicroTilesCalcRects(FInvalidTiles, InvalidRects(), false, round);
+    bool wholeBuffer = false;
 
     // The adaptive step: a raised level is lowered again when the scene calms down (far fewer
     // rectangles than when it was raised) or when its time is up; level 2 repaints everything.
@@ -748,8 +749,10 @@ void TMicroTilesRepaintOptimizer::PerformOptimization()
         if (int32_t(Now() - FNextCheck) < 0) {
             if (!FRecalibrating && found < FOldInvalidRectsCount - 10)
                 --FPerformanceLevel;
-            else if (FPerformanceLevel >= 2)
+            else if (FPerformanceLevel >= 2) {
                 InvalidRects()->Clear();
+                wholeBuffer = true;
+            }
         } else {
             --FPerformanceLevel;
             FRecalibrating = true;
@@ -757,6 +760,10 @@ void TMicroTilesRepaintOptimizer::PerformOptimization()
     }
     MicroTilesClearUsed(FInvalidTiles);
     MicroTilesClearUsed(FBufferTiles);
+    // Changes that fell wholly outside the buffer leave nothing to repaint; an empty list at
+    // level 2 asks for the whole buffer, and the updates stay pending for it.
+    if (found == 0 && !wholeBuffer && InvalidRects()->Count() == 0)
+        FUpdatesPending = false;
 }
 
 void TMicroTilesRepaintOptimizer::BeginPaintBuffer()

@@ -140,9 +140,15 @@ void TCustomPaintBox32::CustomRepaint()
         return;
     }
     CollectInvalidRects();
-    // Changes wholly outside the buffer leave nothing to repaint.
-    if (FInvalidRects->Count() == 0)
+    if (FInvalidRects->Count() == 0) {
+        // Nothing to repaint (the changes fell wholly outside the buffer), or everything: the
+        // optimiser's coarsest level keeps its updates pending for a whole repaint.
+        if (FRepaintOptimizer->UpdatesAvailable()) {
+            ForceFullRepaint = true;
+            update();
+        }
         return;
+    }
     // What paints over the copy must find the whole control fresh under it.
     if (!isVisible() || HasOverlay()) {
         // Hidden, nothing reaches the screen now: showing repaints everything.

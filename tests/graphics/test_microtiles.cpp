@@ -374,6 +374,13 @@ TEST_F(OptimizerFixture, AreasAndLinesBecomeRectanglesOnce)
                     found[i].Bottom <= 94);
     EXPECT_FALSE(opt.UpdatesAvailable());
     EXPECT_TRUE(Cycle().empty());
+    // Changes wholly outside the buffer leave nothing pending once looked at.
+    opt.AreaUpdateHandler(&buffer, {300, 300, 310, 310}, AREAINFO_RECT);
+    EXPECT_TRUE(opt.UpdatesAvailable());
+    rects.Clear();
+    opt.PerformOptimization();
+    EXPECT_EQ(rects.Count(), 0);
+    EXPECT_FALSE(opt.UpdatesAvailable());
 
     // A reset repaints the whole buffer.
     opt.Reset();
@@ -418,7 +425,11 @@ TEST_F(OptimizerFixture, AdaptiveLevelsRiseWhenPiecesCostMoreThanTheWhole)
     EXPECT_EQ(Cycle(2000), (std::vector<TRect>{{32, 32, 64, 64}}));
     EXPECT_EQ(opt.PerformanceLevel(), 2);
     opt.AreaUpdateHandler(&buffer, {40, 40, 45, 45}, AREAINFO_RECT);
-    EXPECT_TRUE(Cycle(1000).empty()); // level 2: the whole buffer
+    rects.Clear();
+    opt.PerformOptimization();
+    EXPECT_EQ(rects.Count(), 0); // level 2: the whole buffer, still to be painted
+    EXPECT_TRUE(opt.UpdatesAvailable());
+    EXPECT_TRUE(Cycle(1000).empty());
     // Once the check time has passed the level is tried lower again.
     opt.now += uint32_t(opt.TimeDelta()) + 1;
     opt.AreaUpdateHandler(&buffer, {40, 40, 45, 45}, AREAINFO_RECT);
