@@ -6,6 +6,7 @@
 //
 // Nothing is drawn on the widget itself except the copy of the back buffer.
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
@@ -246,7 +247,7 @@ private:
     QPoint FDragStart;
     int32_t FDragThreshold = -1;
     QObject* FDragObject = nullptr;
-    TCustomPaintBox32* FDropTarget = nullptr;
+    QPointer<TCustomPaintBox32> FDropTarget;
     QPoint FDropPos;
     // Drag target state: the source seen on entering, whether it was accepted.
     QObject* FDragOverSource = nullptr;
