@@ -51,6 +51,9 @@ public:
         Bitmap().SetSize(W, H);
         Bitmap().ClearTo(0xFFFFFFFF);
         SetRepaintMode(rmOptimizer);
+        // Always the found rectangles: the adaptive mode would switch to whole repaints as
+        // soon as pieces cost more than the whole.
+        static_cast<TMicroTilesRepaintOptimizer&>(RepaintOptimizer()).AdaptiveMode = false;
         show();
         for (int i = 0; i < 200 && !(windowHandle() && windowHandle()->isExposed()); ++i)
             QApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -182,7 +182,24 @@ void MicroTileUnion_Plain(TMicroTile& Dst, TMicroTile Src)
 
 void MicroTileUnion_Vector(TMicroTile& Dst, TMicroTile Src)
 {
-    RowUnionVector(&Dst, &Src, 1, false);
+#if defined(__SSE2__)
+    // The row routine's arithmetic on one tile held in a register.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low16 = _mm_cvtsi32_si128(0x0000FFFF);
+    const __m128i s = _mm_cvtsi32_si128(int32_t(Src)), d = _mm_cvtsi32_si128(int32_t(Dst));
+    const __m128i extent = _mm_and_si128(_mm_subs_epu8(s, _mm_srli_epi32(s, 16)), low16);
+    if (_mm_cvtsi128_si32(_mm_cmpeq_epi8(extent, zero)) & 0xFFFF)
+        return; // no width or no height
+    if (Dst == MICROTILE_EMPTY) {
+        Dst = Src;
+        return;
+    }
+    const __m128i box =
+        _mm_or_si128(_mm_andnot_si128(low16, _mm_min_epu8(d, s)), _mm_and_si128(low16, _mm_max_epu8(d, s)));
+    Dst = TMicroTile(_mm_cvtsi128_si32(box));
+#else
+    MicroTileUnion_Plain(Dst, Src);
+#endif
 }
 
 // ---- Maps -----------------------------------------------------------------------------------
