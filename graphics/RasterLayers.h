@@ -7,6 +7,7 @@
 // The image controls of this program hold an empty collection: no layer is under the
 // pointer, a mouse move sets the screen cursor to the owning control's cursor, and nothing
 // is painted.
+#include <QtCore/qnamespace.h>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -36,6 +37,11 @@ enum : TShiftState {
     ssMiddle = 32,
     ssDouble = 64
 };
+
+// The shift state of a mouse or key event, and the button of a mouse event (false: none of
+// the three the controls report).
+TShiftState ShiftStateOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons = Qt::NoButton);
+bool MouseButtonOf(Qt::MouseButton Button, TMouseButton& Result);
 
 // The application-wide pointer shape that overrides every control's own while set; reset
 // gives every control its own shape back.

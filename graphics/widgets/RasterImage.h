@@ -70,17 +70,11 @@ using TImgMouseMoveEvent =
     std::function<void(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)>;
 using TPaintStageEvent = std::function<void(QObject* Sender, TBitmap32& Buffer, uint32_t StageNum)>;
 
-// Windows-style multiply-divide: A * B / C rounded half away from zero, -1 when C is 0.
-int32_t MulDiv(int32_t A, int32_t B, int32_t C);
-
 // The Windows virtual-key code of a key event (letters and digits their upper-case
 // characters, the keypad keys their own codes); 0 for a key without one.
 uint16_t VirtualKeyOf(const QKeyEvent& Event);
 // The character a key press types (Windows-1252), false when it types none.
 bool TypedCharOf(const QKeyEvent& Event, char& Key);
-TShiftState ShiftStateOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons = Qt::NoButton);
-// The three buttons the controls report; false for any other.
-bool MouseButtonOf(Qt::MouseButton Button, TMouseButton& Result);
 
 class TCustomPaintBox32 : public QWidget {
     Q_OBJECT

@@ -33,41 +33,6 @@ TColor TColorOf(const QColor& C)
 
 } // namespace
 
-bool MouseButtonOf(Qt::MouseButton Button, TMouseButton& Result)
-{
-    switch (Button) {
-    case Qt::LeftButton:
-        Result = mbLeft;
-        return true;
-    case Qt::RightButton:
-        Result = mbRight;
-        return true;
-    case Qt::MiddleButton:
-        Result = mbMiddle;
-        return true;
-    default:
-        return false;
-    }
-}
-
-TShiftState ShiftStateOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons)
-{
-    TShiftState s = 0;
-    if (Modifiers & Qt::ShiftModifier)
-        s |= ssShift;
-    if (Modifiers & Qt::AltModifier)
-        s |= ssAlt;
-    if (Modifiers & Qt::ControlModifier)
-        s |= ssCtrl;
-    if (Buttons & Qt::LeftButton)
-        s |= ssLeft;
-    if (Buttons & Qt::RightButton)
-        s |= ssRight;
-    if (Buttons & Qt::MiddleButton)
-        s |= ssMiddle;
-    return s;
-}
-
 uint16_t VirtualKeyOf(const QKeyEvent& Event)
 {
     const int key = Event.key();
