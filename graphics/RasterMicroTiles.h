@@ -193,7 +193,6 @@ private:
     int32_t FTimeDelta = 1000;
     uint32_t FNextCheck = 0;
     bool FRecalibrating = false;
-    bool FPaintedWhole = false;
 };
 
 } // namespace qm
