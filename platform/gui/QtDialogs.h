@@ -20,6 +20,7 @@ public:
     bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
+    bool printDialog(PrintDialogRequest& request) override;
     bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
 };
 
