@@ -1,6 +1,9 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/AtomicFile.h"
 #include "platform/Exception.h"
 
 namespace qm {
@@ -113,11 +117,13 @@ Model::Model(std::string bytes) : text(std::move(bytes))
     const size_t bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     size_t pos = 0;
     while (pos < n) {
-        const char* nl = static_cast<const char*>(std::memchr(text.data() + pos, '\n', n - pos));
-        const size_t end = nl ? size_t(nl - text.data()) : n;
-        size_t len = end - pos;
-        if (len && text[end - 1] == '\r')
-            --len;
+        // A line ends at LF, CR LF or a lone CR, so that no value read holds a line break and
+        // every value read can be written back.
+        size_t end = pos;
+        while (end < n && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        const size_t len = end - pos;
+        const size_t next = end + (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
         Line l = Classify(pos, len, pos == 0 ? bom : 0);
         if (l.kind == Kind::Header) {
             Section s;
@@ -129,7 +135,7 @@ Model::Model(std::string bytes) : text(std::move(bytes))
         } else {
             pre_.push_back(l);
         }
-        pos = end + 1;
+        pos = next;
     }
 }
 
@@ -409,9 +415,9 @@ void Model::Rewrite()
     }
 }
 
-// Refuses what could not be read back as written: a line feed would split the line, "="
-// would end the key early, and a key line beginning with ";" would read as a comment, one
-// beginning with "[" and holding "]" as a section header. (A lone CR ends no line here.)
+// Refuses what could not be read back as written: a line feed or a carriage return would
+// split the line, "=" would end the key early, and a key line beginning with ";" would read
+// as a comment, one beginning with "[" and holding "]" as a section header.
 void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
                    std::string_view value)
 {
@@ -420,9 +426,9 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     };
     const std::string_view k = Trim(key);
     const std::string name(k);
-    if (section.find('\n') != std::string_view::npos)
+    if (section.find_first_of("\r\n") != std::string_view::npos)
         refuse("a section name cannot hold a line break");
-    if (k.find('\n') != std::string_view::npos)
+    if (k.find_first_of("\r\n") != std::string_view::npos)
         refuse("a key name cannot hold a line break");
     if (k.find('=') != std::string_view::npos)
         refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
@@ -431,7 +437,7 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     if (!k.empty() && k[0] == '[' &&
         (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
         refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
-    if (value.find('\n') != std::string_view::npos)
+    if (value.find_first_of("\r\n") != std::string_view::npos)
         refuse(Format("the value of \"%s\" cannot hold a line break", name.c_str()));
 }
 
@@ -491,9 +497,11 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
-// Reads the whole of a regular file. Returns 0, or the errno of the failure (ENOENT for a
-// missing file or one that is not a regular file; st then tells which). Opening does not
-// wait: a named pipe under the file's name would otherwise block until someone writes to it.
+// Reads the whole of a regular file, at most kMaxIniFileBytes: EFBIG for a larger one, also
+// when it grows past the limit while it is read. Returns 0, or the errno of the failure
+// (ENOENT for a missing file or one that is not a regular file; st then tells which).
+// Opening does not wait: a named pipe under the file's name would otherwise block until
+// someone writes to it.
 int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
 {
     Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -503,12 +511,18 @@ int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
         return errno;
     if (!S_ISREG(st.st_mode))
         return ENOENT;
+    if (st.st_size < 0 || uint64_t(st.st_size) > kMaxIniFileBytes)
+        return EFBIG;
     bytes.clear();
+    // One byte more than the size, so that a file that has grown meanwhile shows it.
     bytes.resize(size_t(st.st_size) + 1);
     size_t got = 0;
     for (;;) {
-        if (got == bytes.size())
-            bytes.resize(bytes.size() * 2);
+        if (got == bytes.size()) {
+            if (got > kMaxIniFileBytes)
+                return EFBIG;
+            bytes.resize(std::min<size_t>(bytes.size() * 2, kMaxIniFileBytes + 1));
+        }
         const ssize_t r = ::read(f.fd, bytes.data() + got, bytes.size() - got);
         if (r < 0) {
             if (errno == EINTR)
@@ -519,69 +533,21 @@ int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
             break;
         got += size_t(r);
     }
+    if (got > kMaxIniFileBytes)
+        return EFBIG;
     bytes.resize(got);
     return 0;
 }
 
-bool WriteAll(int fd, const std::string& data)
+[[noreturn]] void FailRead(const std::string& file, int err)
 {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += size_t(w);
-    }
-    return true;
+    if (err == EFBIG)
+        throw EInOutError(Format("Cannot read the file \"%s\": it is larger than %d MB.",
+                                 FromFileName(file).c_str(), int(kMaxIniFileBytes >> 20)));
+    throw EInOutError(
+        Format("Cannot read the file \"%s\": %s.", FromFileName(file).c_str(), Reason(err).c_str()));
 }
 
-// Writes data into a new file beside path, flushes it to disk and renames it over path, so
-// that path holds either its old or its new content whatever happens. Returns the new
-// file's version.
-Version ReplaceFile(const std::string& path, const std::string& data, const struct stat* old)
-{
-    static unsigned counter = 0;
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        tmp = Format("%s.tmp%ld-%u", path.c_str(), long(::getpid()), ++counter);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt > 100))
-            Fail(path, errno);
-    }
-    int err = 0;
-    struct stat st {};
-    if (old)
-        (void)::fchmod(fd, old->st_mode & 07777); // keep the file's permissions
-    if (!WriteAll(fd, data) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
-        err = errno;
-    if (::close(fd) != 0 && !err)
-        err = errno;
-    if (!err && ::rename(tmp.c_str(), path.c_str()) != 0)
-        err = errno;
-    if (err) {
-        ::unlink(tmp.c_str());
-        Fail(path, err);
-    }
-    return VersionOf(st);
-}
-
-// A write goes to the file a symbolic link points at, so the link itself stays.
-std::string WriteTarget(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string out(real);
-            std::free(real);
-            return out;
-        }
-    }
-    return path;
-}
 
 // ---- The process-wide cache of parsed files ----
 
@@ -617,8 +583,10 @@ const Model* Current(const std::string& path)
 
     const long long now = RealTimeNs();
     std::string bytes;
-    if (ReadWhole(path, bytes, st) != 0) {
+    if (const int err = ReadWhole(path, bytes, st); err != 0) {
         cache.erase(path);
+        if (err == EFBIG)
+            FailRead(path, err);
         return nullptr;
     }
     const Version v = VersionOf(st);
@@ -670,6 +638,20 @@ private:
 } // namespace
 
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+std::string IniFile::LockFileFor(const std::string& target)
+{
+    const std::string folder = FolderOf(target);
+    const size_t slash = target.rfind('/');
+    const std::string_view name =
+        std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : name)
+        h = (h ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", (unsigned long long)h);
+    return folder + "/.~qm" + hex + ".lock";
+}
 
 void IniFile::DropCache()
 {
@@ -753,15 +735,20 @@ void IniFile::EraseSection(const AnsiString& section)
 
 void IniFile::Edit(const std::function<void(Editor&)>& change)
 {
-    const std::string target = WriteTarget(fileName_);
+    const std::string target = FollowLinks(fileName_);
     for (const auto& f : tEditing)
         if (f == target)
             throw EInvalidOperation(Format("The file \"%s\" is already being changed; nested changes go "
                                            "through the editor.",
                                            FromFileName(fileName_).c_str()));
+    // A folder, pipe or device under the file's name is refused before anything is made.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
+                                 FromFileName(fileName_).c_str()));
 
     // Other program windows wait here until this rewrite is complete.
-    Fd lock(::open((target + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    Fd lock(::open(IniFile::LockFileFor(target).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (lock.fd < 0)
         Fail(fileName_, errno);
     while (::flock(lock.fd, LOCK_EX) != 0)
@@ -775,12 +762,10 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     // The changes apply to the file as it is now, whatever another window wrote before.
     const long long now = RealTimeNs();
     std::string bytes;
-    struct stat st {};
     const int err = ReadWhole(target, bytes, st);
     const bool exists = err == 0;
     if (err != 0 && err != ENOENT)
-        throw EInOutError(Format("Cannot read the file \"%s\": %s.", FromFileName(fileName_).c_str(),
-                                 Reason(err).c_str()));
+        FailRead(fileName_, err);
 
     std::lock_guard guard(gMutex);
     auto& cache = Cache();
@@ -799,16 +784,16 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     change(editor);
     Entry fresh;
     if (editor.changed) {
-        // A folder, pipe or device under the file's name is not replaced by a file.
+        // Something that replaced the file since the check above is not replaced in turn.
         if (!exists && st.st_mode != 0)
             throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
                                      FromFileName(fileName_).c_str()));
-        // The new file is renamed over the old one, which the folder allows whatever the
-        // file's own mode says: a file this user may not write is refused here instead.
-        if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            Fail(fileName_, errno);
         model->Rewrite();
-        fresh.version = ReplaceFile(target, model->text, exists ? &st : nullptr);
+        // A file the program could not read back is not written.
+        if (model->text.size() > kMaxIniFileBytes)
+            throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
+                                     FromFileName(fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
+        fresh.version = VersionOf(WriteFileAtomically(fileName_, model->text));
     } else if (exists) {
         fresh.version = VersionOf(st);
         fresh.trusted = Settled(now, fresh.version.mtimeNs);

@@ -15,6 +15,7 @@
 #include "graphics/RasterBlend.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
 #include "platform/gui/StatusBar.h"
 #include "util/RegUtils.h"
 
@@ -434,8 +435,8 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
     auto form = Start();
     form->SelectRow(0, 1);
     const std::string before = qmtest::ReadFile(stores + "Shop.store");
-    fs::remove(stores + "Shop.store.lock");
-    fs::create_directory(stores + "Shop.store.lock"); // the file cannot be rewritten now
+    fs::remove(IniFile::LockFileFor(stores + "Shop.store"));
+    fs::create_directory(IniFile::LockFileFor(stores + "Shop.store")); // the file cannot be rewritten now
     dialogs->expectBox("");
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
     EXPECT_EQ(dialogs->seen().size(), 1u);
@@ -460,8 +461,8 @@ TEST_F(ItemListTest, AResizeLaysOutAndDrawsBothListsWhenTheSelectionCannotBeReme
 {
     auto form = Start(); // the file remembers no row, so selecting one again writes it
     const std::string before = qmtest::ReadFile(stores + "Shop.store");
-    fs::remove(stores + "Shop.store.lock");
-    fs::create_directory(stores + "Shop.store.lock"); // the file cannot be rewritten now
+    fs::remove(IniFile::LockFileFor(stores + "Shop.store"));
+    fs::create_directory(IniFile::LockFileFor(stores + "Shop.store")); // the file cannot be rewritten now
     QMShopListItem& cheese = form->ShopList.Aisles[0].Cats[0].Items[0];
     ASSERT_EQ(cheese.Name, "Cheese");
     cheese.RowHeight = 0;

@@ -11,6 +11,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
 #include "platform/gui/StatusBar.h"
 #include "util/RegUtils.h"
 
@@ -137,7 +138,7 @@ TEST_F(StoreWindowTest, ExpiredCouponsAreReportedAndCarriedToThePickersStores)
     qmtest::WriteFile(
         stores + "beta.store",
         "[Dairy]\r\nMilk=A1,-,,-,2,-,1,-,46000,-,0,-,\r\n[Fruit]\r\nKiwi=,-,,-,1,-,1,-,46000,-,0\r\n");
-    fs::create_directory(stores + "Alpha.store.lock"); // Alpha's file cannot be rewritten
+    fs::create_directory(IniFile::LockFileFor(stores + "Alpha.store")); // Alpha's file cannot be rewritten
     qmtest::WriteFile(stores + "Alpha.store", "[Fruit]\r\nKiwi=,-,,-,1\r\n");
     dialogs->expectBox("\"Alpha\"");
     dialogs->expectBox("The following coupons have expired:\rDairy, Milk\rFruit, Kiwi\r");

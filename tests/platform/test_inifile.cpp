@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <sys/resource.h>
@@ -27,13 +28,16 @@ namespace {
 
 using Names = std::vector<AnsiString>;
 
-// The bytes a rewrite keeps of a file: every line as it was, ended with CR LF.
+// The bytes a rewrite keeps of a file: every line as it was, ended with CR LF (a line ends at
+// LF, CR LF or a lone CR).
 std::string WithCrLf(const std::string& bytes)
 {
     std::string out;
     for (size_t pos = 0, end; pos < bytes.size(); pos = end + 1) {
-        end = std::min(bytes.find('\n', pos), bytes.size());
-        out.append(bytes, pos, end - pos - (end > pos && bytes[end - 1] == '\r')).append("\r\n");
+        end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
+        out.append(bytes, pos, end - pos).append("\r\n");
+        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
+            ++end;
     }
     return out;
 }
@@ -43,7 +47,7 @@ Names Entries(const std::string& dir)
     Names out;
     DIR* d = opendir(dir.c_str());
     while (dirent* e = d ? readdir(d) : nullptr)
-        if (e->d_name[0] != '.')
+        if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..")
             out.emplace_back(e->d_name);
     if (d)
         closedir(d);
@@ -56,6 +60,8 @@ protected:
     qmtest::TempDir dir;
     std::string path = dir.file("shop.store");
     IniFile ini{path};
+    // The name of the file's lock in the folder.
+    std::string LockName() const { return std::filesystem::path(IniFile::LockFileFor(path)).filename(); }
 };
 
 } // namespace
@@ -263,7 +269,7 @@ TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysLoseNone)
         EXPECT_EQ(ini.ReadString("Shared", "a" + std::to_string(i), ""), std::to_string(i));
         EXPECT_EQ(ini.ReadString("Shared", "b" + std::to_string(i), ""), std::to_string(i));
     }
-    EXPECT_EQ(Entries(dir.path()), (Names{"shop.store", "shop.store.lock"}));
+    EXPECT_EQ(Entries(dir.path()), (Names{LockName(), "shop.store"}));
 }
 
 TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
@@ -296,7 +302,7 @@ TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
     // allow is not made, so neither a key write nor a removal changes it.
     chmod(dir.path().c_str(), 0777);
     chmod(path.c_str(), 0444);
-    unlink((path + ".lock").c_str()); // the other user makes its own
+    unlink(IniFile::LockFileFor(path).c_str()); // the other user makes its own
     EXPECT_EQ(asOtherUser([&] { ini.WriteString("S", "k", "1"); }), failure(EACCES));
     EXPECT_EQ(asOtherUser([&] { ini.EraseSection("S"); }), failure(EACCES));
     EXPECT_EQ(ReadFile(path), kept);
@@ -306,7 +312,7 @@ TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
     chmod(path.c_str(), 0666);
     EXPECT_EQ(asOtherUser([&] { ini.WriteString("S", "k", "1"); }), failure(EACCES));
     EXPECT_EQ(ReadFile(path), kept);
-    EXPECT_EQ(Entries(dir.path()), (Names{"shop.store", "shop.store.lock"}));
+    EXPECT_EQ(Entries(dir.path()), (Names{LockName(), "shop.store"}));
 }
 
 TEST_F(IniFileTest, APipeUnderTheFileNameIsNeitherWaitedForNorReplaced)

@@ -5,6 +5,7 @@
 
 #include "StoreTestSupport.h"
 #include "platform/Exception.h"
+#include "platform/IniFile.h"
 #include "store/StoreLoader.h"
 
 using namespace qm;
@@ -259,7 +260,7 @@ TEST_F(CarryOverTest, AFailingStoreIsReportedOnceAndTheOthersStillReceive)
 {
     makeStore("D", {"[Dairy]", "Milk=D,-,,-,1"});
     // B's file cannot be rewritten: its lock file is taken by a folder of that name.
-    fs::create_directory(path("B") + ".lock");
+    fs::create_directory(IniFile::LockFileFor(path("B")));
     dialogs->expectBox("\"B\"");
     WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,0,-,0,-,");
     EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,1,-,0,-,0");
