@@ -47,6 +47,9 @@ std::vector<AnsiString> SplitList(std::string_view delimiter, std::string_view t
 // Each name followed by the delimiter.
 AnsiString JoinList(const std::vector<AnsiString>& names, std::string_view delimiter);
 
+// Empty when the key-level writers take the line; otherwise the reason they would refuse it.
+AnsiString StoreWriteProblem(const AnsiString& section, const AnsiString& key, const AnsiString& value);
+
 // Readers. A missing file, section or key reads as empty; an empty store name reads as a
 // missing file, except that ReadStoreString answers "Error" for an empty store, section or key.
 AnsiString ReadStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,

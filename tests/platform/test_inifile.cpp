@@ -329,4 +329,60 @@ TEST_F(IniFileTest, APipeUnderTheFileNameIsNeitherWaitedForNorReplaced)
     struct stat st {};
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    // The refused write made no lock file either.
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+}
+
+// A lone CR ends a line as LF and CR LF do, so every value read can be written back and no
+// write joins or splits a neighbour's line.
+TEST_F(IniFileTest, ALoneCarriageReturnEndsALine)
+{
+    WriteFile(path, "[Tail]\r\nSalt=Front,-,,-,1\rPepper=Front,-,,-,1,-,1,-,46000,-,0\r\n");
+    EXPECT_EQ(ini.ReadSection("Tail"), (Names{"Salt", "Pepper"}));
+    EXPECT_EQ(ini.ReadString("Tail", "Salt", ""), "Front,-,,-,1");
+    ini.WriteString("Tail", "Salt", "Front,-,,-,2");
+    EXPECT_EQ(ReadFile(path), "[Tail]\r\nSalt=Front,-,,-,2\r\nPepper=Front,-,,-,1,-,1,-,46000,-,0\r\n");
+    // Nor is a CR written into a value or a name, where it would end the line at the next read.
+    EXPECT_THROW(ini.WriteString("Tail", "Salt", "a\rb"), EStoreError);
+    EXPECT_THROW(ini.WriteString("Tail", "Sa\rlt", "1"), EStoreError);
+    EXPECT_THROW(ini.WriteString("Ta\ril", "Salt", "1"), EStoreError);
+    EXPECT_EQ(ini.ReadString("Tail", "Salt", ""), "Front,-,,-,2");
+}
+
+// Every file whose name fits the file system can be written: the lock and the temporary
+// file have names of their own length.
+TEST_F(IniFileTest, ALongFileNameCanBeWritten)
+{
+    const std::string longPath = dir.file(std::string(249, 'n') + ".store"); // 255 bytes
+    IniFile longIni(longPath);
+    longIni.WriteString("S", "k", "1");
+    longIni.WriteString("S", "k", "2");
+    EXPECT_EQ(ReadFile(longPath), "[S]\r\nk=2\r\n");
+    EXPECT_LE(std::filesystem::path(IniFile::LockFileFor(longPath)).filename().string().size(), 30u);
+    EXPECT_NE(IniFile::LockFileFor(longPath), IniFile::LockFileFor(path));
+}
+
+// A file larger than the limit is refused by name, for reading and writing, and is kept.
+TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
+{
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    ASSERT_EQ(truncate(path.c_str(), off_t(kMaxIniFileBytes) + 1), 0);
+    const std::string message = "Cannot read the file \"" + path + "\": it is larger than 64 MB.";
+    auto thrown = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const EInOutError& e) {
+            return std::string(e.what());
+        }
+        return std::string("nothing thrown");
+    };
+    EXPECT_EQ(thrown([&] { ini.ReadSections(); }), message);
+    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", "2"); }), message);
+    EXPECT_EQ(std::filesystem::file_size(path), kMaxIniFileBytes + 1);
+
+    // Nor does a write make a file grow past it.
+    ASSERT_EQ(truncate(path.c_str(), 0), 0);
+    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", std::string(kMaxIniFileBytes, 'v')); }),
+              "Cannot write to the file \"" + path + "\": it would grow past 64 MB.");
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }
