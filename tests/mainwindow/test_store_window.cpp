@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -152,6 +153,31 @@ TEST_F(StoreWindowTest, ExpiredCouponsAreReportedAndCarriedToThePickersStores)
     form->Store.Categories[0].Items[0].CouponExpire = 46100;
     form->SaveItem(0, 0);
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Zed", "Dairy", "Milk"), "Z,-,,-,1,-,1,-,46100,-,0");
+}
+
+// A store with many expired coupons reports them in a box that fits the screen: the first
+// line, the first entries, and how many more there are; a name too long for one line is cut.
+TEST_F(StoreWindowTest, TheExpiredCouponReportFitsTheScreen)
+{
+    std::string text = "[Dairy]\r\n";
+    for (int i = 0; i < 30; ++i)
+        text += "Item " + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=,-,,-,1,-,1,-,46000,-,0\r\n";
+    text += std::string(150, 'L') + "=,-,,-,1,-,1,-,46000,-,0\r\n";
+    qmtest::WriteFile(stores + "beta.store", text);
+    dialogs->expectBox("The following coupons have expired:\rDairy, Item 00\r");
+    auto form = Start();
+    const AnsiString box = dialogs->seen().back().text;
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\r'), 21);
+    EXPECT_NE(box.find("\rDairy, Item 18\r\x85 and 12 more.\r"), AnsiString::npos) << box;
+    EXPECT_EQ(form->Store.Categories[0].CouponCount, 31); // every coupon was cleared in the file
+    EXPECT_EQ(qmtest::ReadFile(stores + "beta.store").find(",-,1,-,46000"), std::string::npos);
+
+    text = "[Dairy]\r\n" + std::string(150, 'L') + "=,-,,-,1,-,1,-,46000,-,0\r\n";
+    qmtest::WriteFile(stores + "beta.store", text);
+    dialogs->expectBox("expired");
+    form->LoadStore("beta");
+    EXPECT_EQ(dialogs->seen().back().text,
+              "The following coupons have expired:\rDairy, " + std::string(92, 'L') + "\x85\r");
 }
 
 } // namespace
