@@ -180,4 +180,36 @@ TEST_F(StoreWindowTest, TheExpiredCouponReportFitsTheScreen)
               "The following coupons have expired:\rDairy, " + std::string(92, 'L') + "\x85\r");
 }
 
+// At the default window size every status-bar panel shows its text whole; the hint panel
+// gives way.
+TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
+{
+    auto form = Start();
+    form->show();
+    form->resize(1038, 713);
+    form->FormResize();
+    TStatusBar* bar = form->StatusBar;
+    bar->SetPanelText(0, "Raise the quantity of the selected item");
+    for (const char* totals : {"Items to buy: 5.  With coupons: 0", "Items to buy: 64516.  With coupons: 64516"}) {
+        bar->SetPanelText(1, "Items in store: 64516");
+        bar->SetPanelText(2, totals);
+        QApplication::processEvents();
+        for (int i : {1, 2}) {
+            const QLabel* panel = bar->Panel(i);
+            EXPECT_GE(panel->width(), panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->frameWidth())
+                << totals;
+            EXPECT_LE(panel->mapTo(bar, QPoint(panel->width(), 0)).x(), bar->width()) << totals;
+        }
+        EXPECT_EQ(bar->PanelWidth(2), form->PanelListWidth()); // the widths the layout gives stay
+        EXPECT_LT(bar->Panel(0)->width(), bar->PanelWidth(0));
+    }
+
+    // Short texts leave the panels the widths the layout gives.
+    bar->SetPanelText(1, "Items in store: 6");
+    bar->SetPanelText(2, "");
+    QApplication::processEvents();
+    EXPECT_EQ(bar->Panel(1)->width(), 120);
+    EXPECT_EQ(bar->Panel(0)->width(), bar->PanelWidth(0));
+}
+
 } // namespace
