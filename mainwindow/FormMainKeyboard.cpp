@@ -338,6 +338,10 @@ void TFormMain::SelectCategoryLastRow()
 void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftState, int32_t x, int32_t y,
                                        TCustomLayer*)
 {
+    // A click gives the item list the keyboard, whatever had it before (the quick-find box
+    // after a message box, a list that was dropped down).
+    if (!ImageItemList->hasFocus())
+        ImageItemList->setFocus(Qt::MouseFocusReason);
     int32_t c, i;
     ItemListHitTest(y, c, i);
 

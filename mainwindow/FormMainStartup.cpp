@@ -149,6 +149,8 @@ void TFormMain::FormCreate()
     ImageItemList->setFocusPolicy(Qt::ClickFocus);
     ImageShoppingList->Options &= TPaintBoxOptions(~pboWantArrowKeys);
     ImageShoppingList->setFocusPolicy(Qt::ClickFocus);
+    // The keyboard starts with the item list, not with the first box of the tool bars.
+    ImageItemList->setFocus(Qt::OtherFocusReason);
     const TColor back = TColor(BackColor.red() | BackColor.green() << 8 | BackColor.blue() << 16);
     ImageItemList->SetColor(back);
     ImageShoppingList->SetColor(back);

@@ -2,6 +2,7 @@
 // list's status text and item writes, against real store files and a real registry.
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QToolButton>
@@ -210,6 +211,39 @@ TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
     QApplication::processEvents();
     EXPECT_EQ(bar->Panel(1)->width(), 120);
     EXPECT_EQ(bar->Panel(0)->width(), bar->PanelWidth(0));
+}
+
+// After start-up, and after the box of expired coupons, the keyboard is with the item list;
+// a click on a row gives it back from the quick-find box, and the keypad then acts on the row.
+TEST_F(StoreWindowTest, TheItemListHasTheKeyboardAfterStartUpAndAfterAClick)
+{
+    qmtest::WriteFile(stores + "beta.store", "[Dairy]\r\nMilk=A1,-,,-,2,-,1,-,46000,-,0,-,\r\nEggs=A2,-,,-,3\r\n");
+    dialogs->expectBox("The following coupons have expired:");
+    auto form = Start();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QApplication::processEvents();
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+
+    form->ComboFind->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    const QMItem& milk = form->Store.Categories[0].Items[1];
+    ASSERT_EQ(milk.Name, "Milk");
+    form->DrawItemList();
+    QWidget* list = form->ImageItemList;
+    const QPoint at(list->width() / 2, milk.RowTop + 5);
+    // The control's own mouse-down, as the paint box hands it on.
+    form->ImageItemList->OnMouseDown(list, mbLeft, 0, at.x(), at.y(), nullptr);
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(form->Store.SelItem, 1);
+    for (int n = 0; n < 2; ++n) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Plus, Qt::KeypadModifier, "+");
+        QApplication::sendEvent(form->focusWidget(), &down);
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Plus, Qt::KeypadModifier, "+");
+        QApplication::sendEvent(form->focusWidget(), &up);
+    }
+    EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 4);
+    EXPECT_EQ(form->ComboFind->currentText(), "Milk");
 }
 
 } // namespace
