@@ -169,8 +169,12 @@ void TFormMain::SelectRow(int32_t cat, int32_t item)
     item = std::clamp(item, -1, category.ItemCount() - 1);
     Store.SelCategory = cat;
     Store.SelItem = item;
-    if (item >= 0 && !category.Expanded)
-        category.Expanded = true; // in memory only
+    // An item of a collapsed category is shown by opening the category (in memory only). Its
+    // rows have no place in the last drawing, so the list is laid out afresh before scrolling.
+    if (item >= 0 && !category.Expanded) {
+        category.Expanded = true;
+        DrawItemList();
+    }
 
     // Scroll the row into view, by its position in the last drawing. DrawItemList follows, so
     // the bar's own change handler need not draw as well.

@@ -386,6 +386,26 @@ TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
     EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
 }
 
+// Ctrl+End into a collapsed category opens it and brings its last item into view, however
+// far below the last drawing that lies.
+TEST_F(ItemListTest, CtrlEndIntoACollapsedCategoryScrollsItsLastItemIntoView)
+{
+    std::string text = "[--Hidden Cats--]\r\nPantry=1\r\n[Dairy]\r\nMilk=,-,,-,1\r\n[Pantry]\r\n";
+    for (int i = 0; i < 30; ++i)
+        text += "Item " + std::to_string(10 + i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", text);
+    auto form = Start(600, 18 + 4 * 30);
+    ASSERT_FALSE(form->Store.Categories[1].Expanded);
+    Key(*form, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_EQ(Sel(*form), std::make_pair(1, 29));
+    const int top = form->Store.Categories[1].Items[29].RowTop;
+    EXPECT_GT(top, form->ImageItemListHeader->height());
+    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+    Key(*form, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
+    EXPECT_GT(form->Store.Categories[0].RowTop, 0);
+}
+
 TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuickFind)
 {
     auto form = Start();
