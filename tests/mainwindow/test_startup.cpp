@@ -430,6 +430,34 @@ TEST_F(StartupTest, SplitterKeepsTheShoppingListWiderThan150)
     EXPECT_EQ(form->PanelListWidth(), 250);
 }
 
+// At every splitter position both sort buttons show whole: side by side, centred, where they
+// fit, one under the other at the narrowest position.
+TEST_F(StartupTest, TheSortButtonsShowWholeAtEverySplitterPosition)
+{
+    NotFirstRun();
+    auto form = Start();
+    form->show();
+    TToolBar* bar = form->ToolBarShopAlign;
+    for (int width : {151, 180, 200, 300}) {
+        form->SetPanelListWidth(width);
+        form->FormResize();
+        QApplication::processEvents();
+        for (QToolButton* b : {form->BtnSortByAisle, form->BtnSortByCategory}) {
+            EXPECT_GE(b->x(), 0) << width;
+            EXPECT_LE(b->geometry().right(), bar->width() - 1) << width;
+            EXPECT_LE(b->geometry().bottom(), bar->height() - 1) << width;
+        }
+        EXPECT_GE(form->GradientShoppingList->y(), bar->geometry().bottom() + 1) << width;
+        // One row from the default width on; only the narrowest positions need a second one.
+        if (width >= 200) {
+            EXPECT_EQ(form->BtnSortByCategory->y(), form->BtnSortByAisle->y()) << width;
+        }
+    }
+    // Where the even row fits, it is centred.
+    EXPECT_EQ(form->BtnSortByAisle->width(), form->BtnSortByCategory->width());
+    EXPECT_EQ(form->BtnSortByAisle->x(), bar->width() - form->BtnSortByCategory->geometry().right() - 1);
+}
+
 TEST_F(StartupTest, ExitClosesTheWindowAndWritesTheSettings)
 {
     NotFirstRun();
