@@ -11,6 +11,8 @@
 #include <QSplitterHandle>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -237,10 +239,32 @@ TEST_P(VersionScheduleTest, ChecksOnlyWhenDueOrWhenTheLastCheckLiesAhead)
     EXPECT_EQ(form->CheckForLatest, s.wanted);
 }
 
+// A case's name says what it sets and expects, e.g. "On_Age15_Checks", "Off_AgeMinus0_25_Checks";
+// the test lists print the case the same way (never its raw bytes, which hold padding).
+std::string Describe(const Schedule& s)
+{
+    std::string age = std::to_string(std::abs(s.age));
+    age.erase(age.find_last_not_of('0') + 1);
+    if (age.back() == '.')
+        age.pop_back();
+    std::replace(age.begin(), age.end(), '.', '_');
+    return std::string(s.wanted ? "On" : "Off") + "_Age" + (s.age < 0 ? "Minus" : "") + age +
+           (s.checks ? "_Checks" : "_Waits");
+}
+std::string ScheduleName(const ::testing::TestParamInfo<Schedule>& info)
+{
+    return Describe(info.param);
+}
+void PrintTo(const Schedule& s, std::ostream* os)
+{
+    *os << Describe(s);
+}
+
 INSTANTIATE_TEST_SUITE_P(Ages, VersionScheduleTest,
                          ::testing::Values(Schedule{true, 15.0, true}, Schedule{true, 14.0, false},
                                            Schedule{true, 3.0, false}, Schedule{false, 30.0, false},
-                                           Schedule{false, -0.25, true}, Schedule{true, -2.0, true}));
+                                           Schedule{false, -0.25, true}, Schedule{true, -2.0, true}),
+                         ScheduleName);
 
 TEST_F(StartupTest, AMissingLastCheckDateSwitchesTheCheckOffWithoutChecking)
 {
