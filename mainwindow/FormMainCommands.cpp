@@ -1,16 +1,677 @@
 // The Store, Category and Item menus' commands: resets, sort modes, the coupon switch, store
 // switching, the web site, deletes, expand and collapse, and the coupon and note dialogs.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+#include <QUrl>
+
+#include "dialogs/CopyItemUnit.h"
+#include "dialogs/CouponBlock.h"
+#include "dialogs/CouponUnit.h"
+#include "dialogs/ItemHeader.h"
+#include "dialogs/NoteUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+#include "platform/Shell.h"
+#include "platform/gui/QtDialogs.h"
 
 namespace qm {
 
-void TFormMain::ConnectCommandHandlers() {}
+namespace {
 
-// Sets the Category menu's captions and enabled states.
-void TFormMain::MMenuCategoryClick() {}
+// A reset's or delete's question. The Help button opens the help and leaves the question up,
+// so only Yes or No ends it.
+bool Confirm(const AnsiString& question, int helpContext)
+{
+    for (;;) {
+        const int answer = MessageDlg(question, mtConfirmation, mbYes | mbNo | mbHelp, helpContext);
+        if (answer != mrHelp)
+            return answer == mrYes;
+    }
+}
 
-void TFormMain::MItemItemDeleteClick() {}
-void TFormMain::MItemItemCouponClick() {}
-void TFormMain::MItemItemNotesClick() {}
+// A name shown in a menu caption, where "&" would otherwise mark the next letter.
+QString MenuText(const AnsiString& name)
+{
+    return ToQString(name).replace('&', "&&");
+}
+
+// The picture of an expand or collapse entry: the item list's collapse marker when the entry
+// collapses, its expand marker when it expands. Made again only when the state changes.
+void SetExpandIcon(QAction* action, bool expanded, TBitmap32List& glyphs)
+{
+    const QVariant shown = action->property("ExpandIconState");
+    if (shown.isValid() && shown.toBool() == expanded)
+        return;
+    action->setProperty("ExpandIconState", expanded);
+    action->setIcon(QIcon(GlyphPicture(glyphs, expanded ? kGlyphExpandedMarker : kGlyphCollapsedMarker)));
+}
+
+// The store file's web address is opened only when it is a web address: a store file may come
+// from anywhere, and the shell would open a file, a program or a script just as readily.
+bool IsWebAddress(const AnsiString& address)
+{
+    const QString text = ToQString(address);
+    if (!text.startsWith("http://", Qt::CaseInsensitive) && !text.startsWith("https://", Qt::CaseInsensitive))
+        return false;
+    const QUrl url(text);
+    return url.isValid() && !url.host().isEmpty();
+}
+
+void OpenWebAddress(const AnsiString& address)
+{
+    if (!IsWebAddress(address)) {
+        MessageDlg(
+            "The store's website \"" + address +
+                "\" is not opened: only addresses beginning with \"http://\" or \"https://\" are opened.",
+            mtError, mbOK, 0);
+        return;
+    }
+    Shell().openUrl(address);
+}
+
+// Just before a key press is matched against the shortcuts of the window, the Store, Category
+// and Item menus set their states, as when they open: a shortcut then acts on the window as
+// it is now, never on the state the menu had when it last opened.
+class MenuStateBeforeShortcut : public QObject {
+public:
+    explicit MenuStateBeforeShortcut(TFormMain* form) : QObject(form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType() ||
+            static_cast<QWidget*>(watched)->window() != form_)
+            return false;
+        Dispatch([this] {
+            form_->MMenuStoreClick();
+            form_->MMenuCategoryClick();
+            form_->MMenuItemClick();
+        });
+        return false;
+    }
+
+private:
+    TFormMain* form_;
+};
+
+struct ResetText {
+    const char* question;
+    int helpContext;
+};
+
+} // namespace
+
+void TFormMain::ConnectCommandHandlers()
+{
+    auto onOpen = [this](QMenu* menu, void (TFormMain::*handler)()) {
+        connect(menu, &QMenu::aboutToShow, this,
+                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+    };
+    auto onClick = [this](QToolButton* button, void (TFormMain::*handler)()) {
+        connect(button, &QToolButton::clicked, this,
+                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+    };
+    onOpen(MMenuStore, &TFormMain::MMenuStoreClick);
+    onOpen(MMenuCategory, &TFormMain::MMenuCategoryClick);
+    onOpen(MMenuItem, &TFormMain::MMenuItemClick);
+    onOpen(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
+    qApp->installEventFilter(new MenuStateBeforeShortcut(this));
+
+    // Store menu.
+    Wire(MItemStoreResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
+    Wire(PItemResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
+    onClick(BtnResetStore, &TFormMain::MItemStoreResetPurchasedClick);
+    Wire(MItemStoreResetQuantities, &TFormMain::MItemStoreResetQuantitiesClick);
+    Wire(PItemResetQty, &TFormMain::MItemStoreResetQuantitiesClick);
+    Wire(MItemStoreResetCoupons, &TFormMain::MItemStoreResetCouponsClick);
+    Wire(PItemResetCoupons, &TFormMain::MItemStoreResetCouponsClick);
+    Wire(MItemStoreResetNotes, &TFormMain::MItemStoreResetNotesClick);
+    Wire(PItemResetNotes, &TFormMain::MItemStoreResetNotesClick);
+    Wire(MItemStoreResetAll, &TFormMain::MItemStoreResetAllClick);
+    Wire(PItemResetAll, &TFormMain::MItemStoreResetAllClick);
+    Wire(MItemStoreSortList, &TFormMain::MItemStoreSortListClick);
+    onClick(BtnSortByAisle, &TFormMain::BtnSortByAisleClick);
+    onClick(BtnSortByCategory, &TFormMain::BtnSortByCategoryClick);
+    Wire(MItemStoreAcceptCoupons, &TFormMain::MItemStoreAcceptCouponsClick);
+    Wire(MItemStoreWebVisit, &TFormMain::MItemStoreWebVisitClick);
+    Wire(MItemStoreWebEdit, &TFormMain::MItemStoreWebEditClick);
+    Wire(MItemStorePrevious, &TFormMain::MItemStorePreviousClick);
+    Wire(MItemStoreNext, &TFormMain::MItemStoreNextClick);
+    // Only a pick by the user switches the store; the program's own changes of the picker's
+    // entry do not.
+    connect(ComboStores, &QComboBox::activated, this, [this] { Dispatch([this] { ComboStoresSelect(); }); });
+
+    // Category menu.
+    Wire(MItemCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
+    Wire(PItemContextDeleteCat, &TFormMain::MItemCategoryDeleteClick);
+    onClick(BtnCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
+    Wire(MItemCategoryShowHide, &TFormMain::MItemCategoryShowHideClick);
+    Wire(PItemContextCollapseCat, &TFormMain::MItemCategoryShowHideClick);
+    Wire(MItemCategoryShowAll, &TFormMain::MItemCategoryShowAllClick);
+    Wire(MItemCategoryHideAll, &TFormMain::MItemCategoryHideAllClick);
+
+    // Item menu (the quantity commands are wired with the item list's keys).
+    Wire(MItemItemDelete, &TFormMain::MItemItemDeleteClick);
+    Wire(PItemContextDelete, &TFormMain::MItemItemDeleteClick);
+    onClick(BtnDeleteItem, &TFormMain::MItemItemDeleteClick);
+    Wire(MItemItemCopy, &TFormMain::MItemItemCopyClick);
+    Wire(PItemContextCopyItem, &TFormMain::MItemItemCopyClick);
+    Wire(MItemItemCoupon, &TFormMain::MItemItemCouponClick);
+    Wire(PItemContextCoupon, &TFormMain::MItemItemCouponClick);
+    onClick(BtnCoupon, &TFormMain::MItemItemCouponClick);
+    Wire(MItemItemNotes, &TFormMain::MItemItemNotesClick);
+    Wire(PItemContextNote, &TFormMain::MItemItemNotesClick);
+    onClick(BtnEditNote, &TFormMain::MItemItemNotesClick);
+}
+
+bool TFormMain::HasSelectedCategory() const
+{
+    return Store.SelCategory >= 0 && Store.SelCategory < Store.CategoryCount();
+}
+
+bool TFormMain::HasSelectedItem() const
+{
+    return HasSelectedCategory() && Store.SelItem >= 0 &&
+           Store.SelItem < Store.Categories[size_t(Store.SelCategory)].ItemCount();
+}
+
+// ---- Menus as they open ---------------------------------------------------------------------
+
+void TFormMain::MMenuStoreClick()
+{
+    MItemStoreSortList->setText(BtnSortByAisle->isChecked() ? "Sort Shopping List by Category"
+                                                            : "Sort Shopping List by Aisle/Dept.");
+    // The entries follow their sub-menu, so that their keys are off with it.
+    const bool hasCategories = StoreHasCategories();
+    MItemStoreReset->menuAction()->setEnabled(hasCategories);
+    for (QAction* a : {MItemStoreResetPurchased, MItemStoreResetQuantities, MItemStoreResetCoupons,
+                       MItemStoreResetNotes, MItemStoreResetAll})
+        a->setEnabled(hasCategories);
+    MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
+}
+
+void TFormMain::MMenuCategoryClick()
+{
+    if (Store.ItemCount() > 0 && HasSelectedCategory()) {
+        const bool expanded = Store.Categories[size_t(Store.SelCategory)].Expanded;
+        MItemCategoryShowHide->setText(expanded ? "Collapse This Category" : "Expand This Category");
+        MItemCategoryShowHide->setShortcut(QKeySequence(expanded ? "Ctrl+Left" : "Ctrl+Right"));
+        SetExpandIcon(MItemCategoryShowHide, expanded, ImageListItemList);
+    }
+    const bool hasCategories = StoreHasCategories();
+    for (QAction* a : {MItemCategoryEdit, MItemCategoryDelete, MItemCategoryCopy, MItemCategoryChangeAisle,
+                       MItemCategoryShowHide, MItemCategoryShowAll, MItemCategoryHideAll})
+        a->setEnabled(hasCategories);
+}
+
+void TFormMain::MMenuItemClick()
+{
+    const bool itemSelected = HasSelectedItem();
+    for (QAction* a : {MItemItemEdit, MItemItemDelete, MItemItemCopy, MItemItemQty->menuAction(),
+                       MItemItemQtyUp, MItemItemQtyDown, MItemItemNotes})
+        a->setEnabled(itemSelected);
+    const bool hasCategories = StoreHasCategories();
+    MItemItemAdd->setEnabled(hasCategories);
+    MItemItemAddMult->setEnabled(hasCategories);
+    MItemItemCoupon->setChecked(
+        itemSelected && Store.Categories[size_t(Store.SelCategory)].Items[size_t(Store.SelItem)].HasCoupon);
+    MItemItemCoupon->setEnabled(itemSelected && Store.AcceptsCoupons);
+}
+
+void TFormMain::PMenuItemsContextPopup()
+{
+    const bool itemSelected = HasSelectedItem();
+    for (QAction* a :
+         {PItemContextItem->menuAction(), PItemContextQtyUp, PItemContextQtyDown, PItemContextCoupon,
+          PItemContextNote, PItemContextEdit, PItemContextDelete, PItemContextCopyItem})
+        a->setVisible(itemSelected);
+    PItemContextPaste->setEnabled(ClipboardHasData());
+
+    const QString item = MenuText(GetSelectedItemName());
+    PItemContextItem->setTitle(item + " Properties");
+    PItemContextEdit->setText("Edit " + item + "...");
+    PItemContextDelete->setText("Delete " + item + "...");
+    PItemContextCopyItem->setText("Copy " + item + " to Another Store...");
+
+    const QString category = MenuText(GetSelectedCategoryName());
+    const bool expanded = HasSelectedCategory() && Store.Categories[size_t(Store.SelCategory)].Expanded;
+    PItemContextCollapseCat->setText((expanded ? "Collapse " : "Expand ") + category);
+    SetExpandIcon(PItemContextCollapseCat, expanded, ImageListItemList);
+    PItemContextEditCat->setText("Edit " + category + "...");
+    PItemContextDeleteCat->setText("Delete " + category + "...");
+    PItemContextCopyCat->setText("Copy " + category + " to Another Store...");
+}
+
+// ---- Resets ---------------------------------------------------------------------------------
+
+void TFormMain::MItemStoreResetPurchasedClick()
+{
+    ResetStore(ResetKind::Purchased);
+}
+
+void TFormMain::MItemStoreResetQuantitiesClick()
+{
+    ResetStore(ResetKind::Quantities);
+}
+
+void TFormMain::MItemStoreResetCouponsClick()
+{
+    ResetStore(ResetKind::Coupons);
+}
+
+void TFormMain::MItemStoreResetNotesClick()
+{
+    ResetStore(ResetKind::Notes);
+}
+
+void TFormMain::MItemStoreResetAllClick()
+{
+    ResetStore(ResetKind::All);
+}
+
+// Every item the reset concerns is cleared in memory and written in one batch: one rewrite of
+// the open store's file and one of each store its coupons are carried to. When the open
+// store's file cannot be rewritten nothing is written anywhere, and the items take their old
+// values again, so the lists keep showing what the file holds.
+void TFormMain::ResetStore(ResetKind kind)
+{
+    static const ResetText kTexts[] = {
+        {"Are you sure you want to reset all quantities, coupons, and notes for all purchased (checked) "
+         "items\r"
+         "(NOTE: This may reset some coupons for other stores)?",
+         2750},
+        {"Are you sure you want to reset all quantities?", 2760},
+        {"Are you sure you want to reset all coupons (NOTE: This may reset some coupons for other stores)?",
+         2770},
+        {"Are you sure you want to reset all notes?", 2780},
+        {"Are you sure you want to reset all quantities, coupons, and notes?\r"
+         "(NOTE: This may reset some coupons for other stores)?",
+         2790},
+    };
+    const ResetText& text = kTexts[int(kind)];
+    if (!Confirm(text.question, text.helpContext))
+        return;
+    if (!StoreHasCategories()) {
+        DrawItemList();
+        return;
+    }
+
+    const bool qty = kind != ResetKind::Coupons && kind != ResetKind::Notes;
+    const bool coupon = kind == ResetKind::Purchased || kind == ResetKind::Coupons || kind == ResetKind::All;
+    const bool expiry = kind == ResetKind::Coupons || kind == ResetKind::All;
+    const bool note = kind == ResetKind::Purchased || kind == ResetKind::Notes || kind == ResetKind::All;
+
+    struct Before {
+        QMItem* item;
+        int32_t qty;
+        bool hasCoupon;
+        double expire;
+        AnsiString note;
+    };
+    std::vector<Before> before;
+    std::vector<std::pair<int32_t, int32_t>> changed;
+    for (int32_t c = 0; c < Store.CategoryCount(); ++c) {
+        std::vector<QMItem>& items = Store.Categories[size_t(c)].Items;
+        for (int32_t i = 0; i < int32_t(items.size()); ++i) {
+            QMItem& item = items[size_t(i)];
+            if (kind == ResetKind::Purchased && item.Qty <= 0)
+                continue;
+            Before& b = before.emplace_back(Before{&item, item.Qty, item.HasCoupon, item.CouponExpire, {}});
+            if (qty)
+                item.Qty = 0;
+            if (coupon)
+                item.HasCoupon = false;
+            if (expiry)
+                item.CouponExpire = 0;
+            if (note)
+                b.note = std::exchange(item.Note, AnsiString());
+            changed.emplace_back(c, i);
+        }
+    }
+
+    CarryOverFailures failures;
+    if (!changed.empty()) {
+        try {
+            failures = SaveItems(StoreFilesContext(), Store, changed);
+        } catch (...) {
+            for (Before& b : before) {
+                b.item->Qty = b.qty;
+                b.item->HasCoupon = b.hasCoupon;
+                b.item->CouponExpire = b.expire;
+                if (note)
+                    b.item->Note = std::move(b.note);
+            }
+            DrawItemList();
+            throw;
+        }
+    }
+    DrawItemList();
+    BuildShoppingList();
+    DrawShoppingList();
+    ReportCarryOverFailures(failures);
+}
+
+// ---- Sort modes -----------------------------------------------------------------------------
+
+void TFormMain::MItemStoreSortListClick()
+{
+    if (BtnSortByAisle->isChecked())
+        BtnSortByCategory->setChecked(true);
+    else
+        BtnSortByAisle->setChecked(true);
+    BuildShoppingList();
+    DrawShoppingList();
+}
+
+void TFormMain::BtnSortByAisleClick()
+{
+    BtnSortByAisle->setChecked(true);
+    BuildShoppingList();
+    DrawShoppingList();
+}
+
+void TFormMain::BtnSortByCategoryClick()
+{
+    BtnSortByCategory->setChecked(true);
+    BuildShoppingList();
+    DrawShoppingList();
+}
+
+// ---- Coupon switch --------------------------------------------------------------------------
+
+// The key is written before the record changes, so a store file that refuses it leaves the
+// store as it was.
+void TFormMain::MItemStoreAcceptCouponsClick()
+{
+    if (Store.Name.empty()) {
+        MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
+        return;
+    }
+    const StoreContext ctx = StoreFilesContext();
+    if (!Store.AcceptsCoupons) {
+        WriteStoreString(ctx, Store.Name, kInfoSection, "AcceptsCoupons", "1");
+        Store.AcceptsCoupons = true;
+    } else if (MessageDlg("Are you sure you want to turn off coupons for this store?", mtConfirmation,
+                          mbYes | mbNo, 0) == mrYes) {
+        WriteStoreString(ctx, Store.Name, kInfoSection, "AcceptsCoupons", "0");
+        Store.AcceptsCoupons = false;
+    }
+    MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
+    // The picker names the open store; after a store file went missing it names none.
+    LoadStore(GetCurrentStoreName().empty() ? Store.Name : GetCurrentStoreName());
+    DrawItemList();
+    DrawItemListHeader();
+    BuildShoppingList();
+    DrawShoppingList();
+    BtnCoupon->setEnabled(HasSelectedItem() && Store.AcceptsCoupons);
+    MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
+}
+
+// ---- Web site -------------------------------------------------------------------------------
+
+void TFormMain::MItemStoreWebVisitClick()
+{
+    if (Store.Name.empty())
+        return;
+    const StoreContext ctx = StoreFilesContext();
+    AnsiString address = ReadStoreString(ctx, Store.Name, kInfoSection, "StoreURL");
+    if (!address.empty() && address != "http://") {
+        OpenWebAddress(address);
+        return;
+    }
+    if (!InputQuery("Quillmart", "Store's Website:", address))
+        return;
+    WriteStoreString(ctx, Store.Name, kInfoSection, "StoreURL", address);
+    // An answer that gives no address leaves nothing to open.
+    if (!address.empty() && address != "http://")
+        OpenWebAddress(address);
+}
+
+void TFormMain::MItemStoreWebEditClick()
+{
+    if (Store.Name.empty())
+        return;
+    const StoreContext ctx = StoreFilesContext();
+    AnsiString address = ReadStoreString(ctx, Store.Name, kInfoSection, "StoreURL");
+    if (InputQuery("Quillmart", "Store's Website:", address))
+        WriteStoreString(ctx, Store.Name, kInfoSection, "StoreURL", address);
+}
+
+// ---- Store switching ------------------------------------------------------------------------
+
+void TFormMain::OpenPickedStore()
+{
+    const AnsiString name = GetCurrentStoreName();
+    if (name.empty())
+        return;
+    LoadStore(name);
+    SelectRow(Store.SelCategory, Store.SelItem);
+    BuildShoppingList();
+    DrawItemList();
+    DrawItemListHeader();
+    DrawShoppingList();
+}
+
+// From no selection the next store is the first one.
+void TFormMain::MItemStoreNextClick()
+{
+    const int count = ComboStores->count();
+    if (count == 0)
+        return;
+    const int index = ComboStores->currentIndex();
+    ComboStores->setCurrentIndex(index < 0 || index >= count - 1 ? 0 : index + 1);
+    OpenPickedStore();
+}
+
+// Without a selection there is no store to step back from.
+void TFormMain::MItemStorePreviousClick()
+{
+    const int count = ComboStores->count();
+    const int index = ComboStores->currentIndex();
+    if (count == 0 || index < 0)
+        return;
+    ComboStores->setCurrentIndex(index == 0 ? count - 1 : index - 1);
+    OpenPickedStore();
+}
+
+void TFormMain::ComboStoresSelect()
+{
+    ComboFind->setEnabled(true);
+    BtnAddItem->setEnabled(true);
+    if (Loading)
+        return;
+    ImageItemList->setFocus(Qt::OtherFocusReason);
+    OpenPickedStore();
+}
+
+// ---- Category commands ----------------------------------------------------------------------
+
+void TFormMain::ReloadStore()
+{
+    LoadStore(GetCurrentStoreName());
+    DrawItemList();
+    BuildShoppingList();
+    DrawShoppingList();
+}
+
+void TFormMain::MItemCategoryDeleteClick()
+{
+    if (!HasSelectedCategory())
+        return;
+    const AnsiString name = Store.Categories[size_t(Store.SelCategory)].Name;
+    if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?", 3060))
+        return;
+    EraseStoreSection(StoreFilesContext(), GetCurrentStoreName(), name);
+    ReloadStore();
+}
+
+void TFormMain::MItemCategoryShowHideClick()
+{
+    if (!HasSelectedCategory())
+        return;
+    const int32_t c = Store.SelCategory;
+    QMCategory& category = Store.Categories[size_t(c)];
+    category.Expanded = !category.Expanded;
+    try {
+        SelectRow(c, -1);
+        WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
+                         category.Expanded ? "0" : "1");
+    } catch (...) {
+        // A state that could not be written is not shown as done.
+        category.Expanded = !category.Expanded;
+        DrawItemList();
+        throw;
+    }
+    MMenuCategoryClick();
+}
+
+// The states of all categories go into the file in one rewrite first; a file that refuses
+// them leaves the list as it was.
+void TFormMain::MItemCategoryShowAllClick()
+{
+    if (!StoreHasCategories())
+        return;
+    StoreBatch batch;
+    for (const QMCategory& category : Store.Categories)
+        batch.Write(kHiddenCatsSection, category.Name, "0");
+    ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
+    for (QMCategory& category : Store.Categories)
+        category.Expanded = true;
+    DrawItemList();
+}
+
+void TFormMain::MItemCategoryHideAllClick()
+{
+    if (!StoreHasCategories())
+        return;
+    StoreBatch batch;
+    for (const QMCategory& category : Store.Categories)
+        batch.Write(kHiddenCatsSection, category.Name, "1");
+    ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
+    for (QMCategory& category : Store.Categories)
+        category.Expanded = false;
+    if (HasSelectedCategory())
+        SelectRow(Store.SelCategory, -1);
+    else
+        DrawItemList();
+}
+
+// ---- Item commands --------------------------------------------------------------------------
+
+void TFormMain::MItemItemDeleteClick()
+{
+    if (!HasSelectedItem())
+        return;
+    const QMCategory& category = Store.Categories[size_t(Store.SelCategory)];
+    const AnsiString categoryName = category.Name;
+    const AnsiString itemName = category.Items[size_t(Store.SelItem)].Name;
+    if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?", 3480))
+        return;
+    DeleteStoreKey(StoreFilesContext(), GetCurrentStoreName(), categoryName, itemName);
+    ReloadStore();
+}
+
+void TFormMain::MItemItemCopyClick()
+{
+    if (!HasSelectedItem())
+        return;
+    TFormCopyItem form(this);
+    RunModal(form);
+}
+
+bool TFormMain::EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly,
+                                 bool& hasCoupon)
+{
+    const QMItem& stored = Store.ItemAt(category, item);
+    TFormCoupon form(this);
+    form.LabelCategoryName->setText(ToQString(Store.CategoryAt(category).Name));
+    form.LabelItemName->setText(ToQString(stored.Name));
+    form.CouponBlock->Show(stored.HasCoupon, stored.CouponExpire, stored.IsStoreCoupon);
+    const bool ok = RunModal(form) == mrOk;
+    hasCoupon = form.CouponBlock->HasCoupon();
+    if (hasCoupon) {
+        expiry = form.CouponBlock->Expiry();
+        storeOnly = form.CouponBlock->StoreOnly();
+    }
+    return ok;
+}
+
+// A coupon taken off keeps the item's expiry and this-store-only mark, as the edit-item
+// dialog does. A store that takes no coupons has none to edit.
+void TFormMain::MItemItemCouponClick()
+{
+    if (!HasSelectedItem() || !Store.AcceptsCoupons) {
+        MItemItemCoupon->setChecked(
+            HasSelectedItem() &&
+            Store.Categories[size_t(Store.SelCategory)].Items[size_t(Store.SelItem)].HasCoupon);
+        return;
+    }
+    const int32_t c = Store.SelCategory, i = Store.SelItem;
+    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
+    TDateTime expiry = item.CouponExpire;
+    bool storeOnly = item.IsStoreCoupon;
+    bool hasCoupon = item.HasCoupon;
+    const bool ok = EditCouponDialog(c, i, expiry, storeOnly, hasCoupon);
+    // The menu entry is a check box that the click itself flipped.
+    MItemItemCoupon->setChecked(item.HasCoupon);
+    if (!ok)
+        return;
+    const QMItem before = item;
+    item.HasCoupon = hasCoupon;
+    item.CouponExpire = expiry;
+    item.IsStoreCoupon = storeOnly;
+    try {
+        SaveItem(c, i);
+    } catch (...) {
+        item = before;
+        DrawItemList();
+        throw;
+    }
+    MItemItemCoupon->setChecked(item.HasCoupon);
+    DrawItemList();
+    BuildShoppingList();
+    DrawShoppingList();
+}
+
+bool TFormMain::EditNoteDialog(int32_t category, int32_t item, AnsiString& note)
+{
+    const QMItem& stored = Store.ItemAt(category, item);
+    TFormNote form(this);
+    form.LabelCategoryName->setText(ToQString(Store.CategoryAt(category).Name));
+    form.LabelItemName->setText(ToQString(stored.Name));
+    form.EditNote->setText(ToQString(stored.Note));
+    form.EditNote->selectAll();
+    const bool ok = RunModal(form) == mrOk;
+    note = FromQString(form.EditNote->text());
+    return ok;
+}
+
+void TFormMain::MItemItemNotesClick()
+{
+    if (!HasSelectedItem())
+        return;
+    const int32_t c = Store.SelCategory, i = Store.SelItem;
+    AnsiString note;
+    if (!EditNoteDialog(c, i, note))
+        return;
+    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
+    AnsiString before = std::exchange(item.Note, note);
+    DrawItemList();
+    try {
+        SaveItem(c, i);
+    } catch (...) {
+        item.Note = std::move(before);
+        DrawItemList();
+        throw;
+    }
+    BuildShoppingList();
+    DrawShoppingList();
+}
 
 } // namespace qm

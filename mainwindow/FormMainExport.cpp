@@ -1,8 +1,52 @@
 // The shopping list's export as PDF or text, and its e-mail.
+#include <QToolButton>
+
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/DateFormat.h"
+#include "platform/Dispatch.h"
+#include "printing/ShoppingListExport.h"
+#include "util/EmailUtils.h"
 
 namespace qm {
 
-void TFormMain::ConnectExportHandlers() {}
+void TFormMain::ConnectExportHandlers()
+{
+    Wire(MItemFileSaveList, &TFormMain::MItemFileSaveListClick);
+    Wire(MItemFileEmailList, &TFormMain::MItemFileEmailListClick);
+    connect(BtnEmailList, &QToolButton::clicked, this,
+            [this] { Dispatch([this] { MItemFileEmailListClick(); }); });
+}
+
+void TFormMain::MItemFileSaveListClick()
+{
+    AnsiString fileName;
+    int filterIndex = DialogSave.filterIndex;
+    if (!PromptForFile(DialogSave, fileName, filterIndex))
+        return;
+    if (filterIndex == 1)
+        WriteShoppingListPdf(fileName);
+    else if (filterIndex == 2)
+        WriteShoppingListText(fileName);
+}
+
+void TFormMain::MItemFileEmailListClick()
+{
+    const AnsiString storeName = GetCurrentStoreName();
+    const AnsiString path = StoresFolder + storeName + ".pdf";
+    WriteShoppingListPdf(path);
+    const AnsiString subject = "Shopping List for " + storeName + ", " + FormatDateTime("ddddd", Date());
+    // The mail hand-off reports its own failures.
+    SendMapiMail(subject, "", path, "", "", "", "");
+}
+
+void TFormMain::WriteShoppingListPdf(const AnsiString& FileName)
+{
+    qm::WriteShoppingListPdf(PDF, ShopList, GetCurrentStoreName(), ReadShoppingListPdfSettings(), FileName);
+}
+
+void TFormMain::WriteShoppingListText(const AnsiString& FileName)
+{
+    qm::WriteShoppingListText(ShopList, GetCurrentStoreName(), FileName);
+}
 
 } // namespace qm

@@ -1,14 +1,96 @@
 // The commands that open the item and category dialogs.
+#include <QAction>
+#include <QToolButton>
+
+#include "dialogs/AddCategoryUnit.h"
+#include "dialogs/AddItemUnit.h"
+#include "dialogs/AddMultItemsUnit.h"
+#include "dialogs/CopyCategoryUnit.h"
+#include "dialogs/EditAisleCatUnit.h"
+#include "dialogs/EditCategoryUnit.h"
+#include "dialogs/EditItemsUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+#include "platform/gui/QtDialogs.h"
 
 namespace qm {
 
-void TFormMain::ConnectItemDialogHandlers() {}
+void TFormMain::ConnectItemDialogHandlers()
+{
+    auto button = [this](QToolButton* b, void (TFormMain::*handler)()) {
+        connect(b, &QToolButton::clicked, this,
+                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+    };
+    // Space, Ins and Shift+Ins reach the item commands through the item list's keys.
+    for (QAction* a : {MItemItemEdit, PItemContextEdit})
+        Wire(a, &TFormMain::MItemItemEditClick);
+    button(BtnEditItem, &TFormMain::MItemItemEditClick);
+    for (QAction* a : {MItemItemAdd, PItemContextAddItem, PItemAddItem})
+        Wire(a, &TFormMain::MItemItemAddClick);
+    button(BtnAddItem, &TFormMain::MItemItemAddClick);
+    for (QAction* a : {MItemItemAddMult, PItemContextAddMult, PItemAddMult})
+        Wire(a, &TFormMain::MItemItemAddMultClick);
+    for (QAction* a : {MItemCategoryEdit, PItemContextEditCat})
+        Wire(a, &TFormMain::MItemCategoryEditClick);
+    button(BtnCategoryEdit, &TFormMain::MItemCategoryEditClick);
+    for (QAction* a : {MItemCategoryAdd, PItemContextAddCat})
+        Wire(a, &TFormMain::MItemCategoryAddClick);
+    button(BtnCategoryAdd, &TFormMain::MItemCategoryAddClick);
+    for (QAction* a : {MItemCategoryCopy, PItemContextCopyCat})
+        Wire(a, &TFormMain::MItemCategoryCopyClick);
+    Wire(MItemCategoryChangeAisle, &TFormMain::MItemCategoryChangeAisleClick);
+}
 
-void TFormMain::MItemItemEditClick() {}
-void TFormMain::MItemItemAddClick() {}
-void TFormMain::MItemItemAddMultClick() {}
-void TFormMain::MItemCategoryEditClick() {}
-void TFormMain::MItemCategoryAddClick() {}
+namespace {
+
+template <class Form> void RunDialog(TFormMain* owner)
+{
+    Form form(owner);
+    RunModal(form);
+}
+
+} // namespace
+
+void TFormMain::MItemItemEditClick()
+{
+    if (Store.SelCategory >= 0 && Store.SelItem >= 0)
+        RunDialog<TFormEditItem>(this);
+}
+
+void TFormMain::MItemItemAddClick()
+{
+    if (!GetCurrentStoreName().empty() && StoreHasCategories())
+        RunDialog<TFormAddItem>(this);
+}
+
+void TFormMain::MItemItemAddMultClick()
+{
+    if (!GetCurrentStoreName().empty() && StoreHasCategories())
+        RunDialog<TFormAddMultItems>(this);
+}
+
+void TFormMain::MItemCategoryEditClick()
+{
+    if (Store.SelCategory >= 0)
+        RunDialog<TFormEditCategory>(this);
+}
+
+void TFormMain::MItemCategoryAddClick()
+{
+    if (!GetCurrentStoreName().empty())
+        RunDialog<TFormAddCategory>(this);
+}
+
+void TFormMain::MItemCategoryCopyClick()
+{
+    if (Store.SelCategory >= 0)
+        RunDialog<TFormCopyCategory>(this);
+}
+
+void TFormMain::MItemCategoryChangeAisleClick()
+{
+    if (Store.SelCategory >= 0)
+        RunDialog<TFormEditCatAisle>(this);
+}
 
 } // namespace qm

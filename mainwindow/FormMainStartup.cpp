@@ -100,6 +100,11 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 
 TFormMain::~TFormMain()
 {
+    // Taking the window down sends focus, hide and editing signals to its controls after the
+    // members their handlers use are gone; from here on no handler runs.
+    Closing = true;
+    for (QObject* child : findChildren<QObject*>())
+        child->blockSignals(true);
     if (FormMain == this)
         FormMain = nullptr;
 }
@@ -397,11 +402,6 @@ void TFormMain::FormClose()
 void TFormMain::MItemFileExitClick()
 {
     close();
-}
-
-bool TFormMain::ClipboardHasData() const
-{
-    return RegKeyExists(kCompany, kProduct, "Clipboard");
 }
 
 int TFormMain::PanelListWidth() const

@@ -96,6 +96,7 @@ void TFormMain::LoadStore(const AnsiString& name)
         }
         return;
     }
+    ClearFindHits(); // they named rows of the store searched
 
     StatusBar->SetPanelText(1, "Items in store: " + QString::number(Store.ItemCount()));
     const AnsiString title = name + " - " + kAppTitle;

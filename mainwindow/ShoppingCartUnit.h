@@ -32,6 +32,7 @@
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "printing/PdfWriter.h"
 #include "store/QMStore.h"
 #include "store/ShopList.h"
 #include "store/StoreFiles.h"
@@ -67,6 +68,7 @@ public:
 
     // ---- Members shared with the dialogs and the printing windows ----
     bool Loading = false;              // from the start of FormCreate to the end of FormShow
+    bool Closing = false;              // the window is being destroyed: no handler may run
     AnsiString StoresFolder;           // holds the *.store files; always ends with "/"
     QMStore Store;                     // the open store
     QMShopList ShopList;               // the shopping list built from Store
@@ -420,22 +422,123 @@ public:
     void ItemListBarEnter();
 
     // ---- Store, category and item commands; coupon and note dialogs (FormMainCommands.cpp) ----
+    // The menus set their captions, check marks and enabled states when they open, and also
+    // just before one of their shortcuts is looked up, so a shortcut never meets a stale state.
+    void MMenuStoreClick();
+    void MMenuItemClick();
+    void PMenuItemsContextPopup();
+
+    // The five resets: each asks (Yes, No, Help), clears its fields in the items it concerns
+    // and writes them as one rewrite of each store file the change reaches.
+    void MItemStoreResetPurchasedClick();
+    void MItemStoreResetQuantitiesClick();
+    void MItemStoreResetCouponsClick();
+    void MItemStoreResetNotesClick();
+    void MItemStoreResetAllClick();
+
+    // The shopping list's order: by aisle or by category.
+    void MItemStoreSortListClick();
+    void BtnSortByAisleClick();
+    void BtnSortByCategoryClick();
+
+    // Switches the open store's coupons on, or off after a question, and reloads the store.
+    void MItemStoreAcceptCouponsClick();
+    // The store's web site: Visit opens it (asking for it first when none is set), Edit only
+    // changes it. Only http:// and https:// addresses are opened.
+    void MItemStoreWebVisitClick();
+    void MItemStoreWebEditClick();
+
+    // Store switching: the picker's previous or next entry (wrapping round), or the entry the
+    // user picked, is loaded with its remembered row selected.
+    void MItemStorePreviousClick();
+    void MItemStoreNextClick();
+    void ComboStoresSelect();
+
+    void MItemCategoryDeleteClick();
+    // Expand or collapse the selected category, or all of them, remembered in --Hidden Cats--.
+    void MItemCategoryShowHideClick();
+    void MItemCategoryShowAllClick();
+    void MItemCategoryHideAllClick();
+    void MItemItemCopyClick();
+
+    // Run the coupon or note dialog for the item; true when it closed with OK. The out values
+    // are set only from what the dialog holds: expiry and storeOnly only when hasCoupon is.
+    bool EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly, bool& hasCoupon);
+    bool EditNoteDialog(int32_t category, int32_t item, AnsiString& note);
 
     // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
+    // Each opens its dialog modally and frees it; the dialog writes, reloads and redraws. The
+    // edit-item dialog opens only while an item is selected, the three on one category only
+    // while a category is, the add-item ones only while the open store has a category.
+    virtual void MItemCategoryCopyClick();
+    virtual void MItemCategoryChangeAisleClick();
 
     // ---- New-store wizard, aisle and errand editors (FormMainWizard.cpp) ----
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
 
     // ---- Item clipboard (FormMainClipboard.cpp) ----
+    // The clipboard lives in the registry (store/ItemClipboard.h); every window reads it at the
+    // moment of use. Each command acts only while a category is selected.
+    // Item -1 copies the whole category (an empty one leaves the clipboard empty).
+    void CopyToClipboard(int32_t category, int32_t item);
+    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
+    // from the store file in one rewrite and reloads the store.
+    void CutToClipboard(int32_t category, int32_t item);
+    // Writes every entry into the category (one rewrite of the store file, coupons carried
+    // over), a taken name getting " (Copy)" until it is free; then reloads the store.
+    void PasteFromClipboard(int32_t category);
+    // The first of item, item + " (Copy)", item + " (Copy) (Copy)", ... that is no key of the
+    // category's section in the open store's file (keys match without regard to case).
+    AnsiString MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const;
+    void MMenuEditClick();
+    void MItemEditCutClick();
+    void MItemEditCopyClick();
+    void MItemEditPasteClick();
+    void MItemEditViewClipboardClick();
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
+    // The find bar: show it and type into it; every change of its text searches the items'
+    // names, notes and aisles (a-z in any case) and selects the first match.
+    void MItemEditFindClick();
+    void EditSearchChange();
+    void MItemEditFindNextClick();     // the next match, the first after the last
+    void MItemEditFindPreviousClick(); // the previous match, the last before the first
+    void BtnSearchCloseClick();
+    // Forgets the matches (a store was loaded): they named rows of the store searched.
+    void ClearFindHits();
+    // The quick-find box: filled on entry with every category and item name, sorted; choosing
+    // an entry selects its row, closing the list selects the current row again.
+    void ComboFindEnter();
+    void ComboFindSelect();
+    void ComboFindCloseUp();
+
+    // Status-bar hints: panel 0 says what a click under the pointer would do.
+    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    void ToolBarMouseMove();
+    // The tool button's hint for panel 0 (empty for a control without one).
+    AnsiString ToolButtonHint(const QObject* button) const;
+    // The coupon tooltip of an item: how long its coupon is still valid.
+    static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
     // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
 
     // ---- Printing and print preview (FormMainPrint.cpp) ----
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
+    TPrintPDF PDF; // the export's PDF writer: 1-point lines, content uncompressed
+    FileDialogRequest DialogSave{
+        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
+    // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a
+    // text file, each under the chosen name.
+    void MItemFileSaveListClick();
+    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
+    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
+    void MItemFileEmailListClick();
+    // The shopping list as a PDF from the stored print settings, or as text, in FileName.
+    void WriteShoppingListPdf(const AnsiString& FileName);
+    void WriteShoppingListText(const AnsiString& FileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -484,6 +587,14 @@ private:
 
     // Each concern's file connects its own menu items, buttons and shortcuts.
     void ConnectCommandHandlers();    // FormMainCommands.cpp
+    enum class ResetKind { Purchased, Quantities, Coupons, Notes, All };
+    void ResetStore(ResetKind kind);
+    // Loads the picker's current entry, selects its remembered row, rebuilds and draws.
+    void OpenPickedStore();
+    // Reloads the open store after a structural write and draws both lists.
+    void ReloadStore();
+    bool HasSelectedItem() const;
+    bool HasSelectedCategory() const;
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
 

@@ -67,23 +67,29 @@ bool PromptForFile(const FileDialogRequest& request, AnsiString& path)
     return handler->fileDialog(request, path);
 }
 
+bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex)
+{
+    auto handler = Handler();
+    return handler->fileDialogWithFilter(request, path, filterIndex);
+}
+
 // ScriptedDialogs
 
 ScriptedDialogs& ScriptedDialogs::expectBox(std::string contains, int result)
 {
-    script_.push_back({Answer::Box, std::move(contains), result, {}, true});
+    script_.push_back({Answer::Box, std::move(contains), result, {}, true, 0});
     return *this;
 }
 
 ScriptedDialogs& ScriptedDialogs::expectQuery(std::string contains, AnsiString answer, bool accepted)
 {
-    script_.push_back({Answer::Query, std::move(contains), mrOk, std::move(answer), accepted});
+    script_.push_back({Answer::Query, std::move(contains), mrOk, std::move(answer), accepted, 0});
     return *this;
 }
 
-ScriptedDialogs& ScriptedDialogs::expectFile(AnsiString path, bool accepted)
+ScriptedDialogs& ScriptedDialogs::expectFile(AnsiString path, bool accepted, int filterIndex)
 {
-    script_.push_back({Answer::File, {}, mrOk, std::move(path), accepted});
+    script_.push_back({Answer::File, {}, mrOk, std::move(path), accepted, filterIndex});
     return *this;
 }
 
@@ -153,11 +159,21 @@ bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& pr
 
 bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, AnsiString& path)
 {
+    int filterIndex = 0;
+    return fileDialogWithFilter(request, path, filterIndex);
+}
+
+bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path,
+                                           int& filterIndex)
+{
     seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName});
+    filterIndex = request.filterIndex;
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
         return false;
     path = a.text;
+    if (a.filterIndex > 0)
+        filterIndex = a.filterIndex;
     return true;
 }
 

@@ -41,6 +41,7 @@ struct FileDialogRequest {
     AnsiString initialDir;
     AnsiString fileName;
     AnsiString defaultExt;
+    int filterIndex = 1; // the filter shown first, counted from 1
 };
 
 class DialogHandler {
@@ -56,6 +57,13 @@ public:
                             AnsiString& value) = 0;
     // Returns false when cancelled; path receives the chosen file or folder.
     virtual bool fileDialog(const FileDialogRequest& request, AnsiString& path) = 0;
+    // As fileDialog; filterIndex also receives the filter the user chose, counted from 1. A
+    // handler that offers no choice answers the request's own filterIndex.
+    virtual bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex)
+    {
+        filterIndex = request.filterIndex;
+        return fileDialog(request, path);
+    }
 };
 
 // Installs the handler used from now on and returns the previous one.
@@ -69,6 +77,8 @@ void ShowMessage(const AnsiString& msg);
 int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons); // captioned "Quillmart"
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
+// The same, telling which of the request's filters the user chose (counted from 1).
+bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex);
 
 // The answering machine for tests: each expected box is matched in order; a box that comes
 // when none is expected, or that does not match, is recorded as a failure.
@@ -80,6 +90,7 @@ public:
         int result = mrOk;
         AnsiString text;            // the answer of a query or a file picker
         bool accepted = true;
+        int filterIndex = 0;        // the filter a file picker's user chose; 0: the one shown
     };
     struct Seen {
         Answer::Kind kind;
@@ -92,7 +103,7 @@ public:
 
     ScriptedDialogs& expectBox(std::string contains, int result = mrOk);
     ScriptedDialogs& expectQuery(std::string contains, AnsiString answer, bool accepted = true);
-    ScriptedDialogs& expectFile(AnsiString path, bool accepted = true);
+    ScriptedDialogs& expectFile(AnsiString path, bool accepted = true, int filterIndex = 0);
 
     const std::vector<Seen>& seen() const { return seen_; }
     const std::vector<std::string>& failures() const { return failures_; }
@@ -104,6 +115,7 @@ public:
     int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
+    bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
 
 private:
     bool take(Answer::Kind kind, const AnsiString& text, Answer& out);

@@ -29,6 +29,7 @@ QM_DECLARE_EXCEPTION(EOutOfResources, Exception)   // a bitmap or handle that ca
 QM_DECLARE_EXCEPTION(EInvalidOperation, Exception)
 QM_DECLARE_EXCEPTION(EPrinter, Exception)
 QM_DECLARE_EXCEPTION(EStoreError, Exception)       // a store-file operation refused as unsafe
+QM_DECLARE_EXCEPTION(EJPEG, Exception)             // a picture that cannot be decoded or encoded
 
 // Formats like printf into a std::string (messages with %s, %d, %x).
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

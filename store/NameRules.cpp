@@ -24,16 +24,43 @@ const char* KindWord(NameKind kind)
     case NameKind::Item: return "item";
     case NameKind::Aisle: return "aisle";
     case NameKind::Errand: return "errand";
+    case NameKind::Note: return "note";
     }
     return "name";
 }
 
 bool Contains(const AnsiString& s, const char* part) { return s.find(part) != AnsiString::npos; }
+bool EndsWith(const AnsiString& s, std::string_view end)
+{
+    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+bool HasLineBreak(const AnsiString& s)
+{
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != AnsiString::npos;
+}
+
+// A note sits between two separators of the item's line, so it must not make one of its own
+// nor run into a neighbour (the reader finds overlapping separators): in the line it stands
+// as ",-," note ",-,", and no separator may appear there but the two around it.
+AnsiString NoteProblem(const AnsiString& note)
+{
+    auto problem = [&](const char* why) {
+        return Format("The note \"%s\" cannot be used: %s", note.c_str(), why);
+    };
+    if (HasLineBreak(note))
+        return problem("it must not contain a line break.");
+    if (("," + note + ",").find(kFieldSeparator) != AnsiString::npos)
+        return problem("it must not contain \",-,\", which separates the fields of an item, nor begin with "
+                       "\"-,\", end with \",-\" or be \"-\" alone.");
+    return {};
+}
 
 } // namespace
 
-AnsiString NameProblem(NameKind kind, const AnsiString& name)
+AnsiString StoredNameProblem(NameKind kind, const AnsiString& name)
 {
+    if (kind == NameKind::Note)
+        return NoteProblem(name);
     const char* word = KindWord(kind);
     auto problem = [&](const char* why) { return Format("The %s name \"%s\" cannot be used: %s", word, name.c_str(), why); };
 
@@ -42,7 +69,7 @@ AnsiString NameProblem(NameKind kind, const AnsiString& name)
         allBlank = allBlank && IsBlank(c);
     if (allBlank)
         return Format("Please enter a %s name: it must not be empty.", word);
-    if (name.find_first_of(std::string_view("\r\n\0", 3)) != AnsiString::npos)
+    if (HasLineBreak(name))
         return problem("it must not contain a line break.");
     if (IsBlank(name.front()) || IsBlank(name.back()))
         return problem("it must not begin or end with a blank.");
@@ -67,23 +94,37 @@ AnsiString NameProblem(NameKind kind, const AnsiString& name)
     case NameKind::Category:
         if (Contains(name, "]"))
             return problem("it must not contain \"]\".");
+        // The name is also a key of "--Hidden Cats--" and "--Aisle Guesses--".
+        if (Contains(name, "="))
+            return problem("it must not contain \"=\".");
         if (name.compare(0, 2, "--") == 0)
             return problem("it must not begin with \"--\", which marks the store file's own sections.");
         if (name.front() == '[' || name.front() == ';')
             return problem("it must not begin with \"[\" or \";\".");
         break;
     case NameKind::Aisle:
-        if (Contains(name, kFieldSeparator))
-            return problem("it must not contain \",-,\", which separates the fields of an item.");
+        if (Contains(name, kFieldSeparator) || EndsWith(name, ",-"))
+            return problem(
+                "it must not contain \",-,\", which separates the fields of an item, nor end with \",-\".");
         break;
+    case NameKind::Note: break;
     }
 
     // Categories, items, aisles and errands are read back from lists joined with ",,".
     if (Contains(name, kListSeparator) || name.front() == ',' || name.back() == ',')
         return problem("it must not contain \",,\" nor begin or end with a comma.");
-    // The last selected row is stored as item "&-&" category.
+    return {};
+}
+
+AnsiString NameProblem(NameKind kind, const AnsiString& name)
+{
+    if (AnsiString problem = StoredNameProblem(kind, name); !problem.empty())
+        return problem;
+    // The last selected row is stored as item "&-&" category; such a name only spoils that
+    // remembered selection, so names already in a file keep it.
     if ((kind == NameKind::Category || kind == NameKind::Item) && Contains(name, "&-&"))
-        return problem("it must not contain \"&-&\".");
+        return Format("The %s name \"%s\" cannot be used: it must not contain \"&-&\".", KindWord(kind),
+                      name.c_str());
     return {};
 }
 
@@ -91,8 +132,8 @@ AnsiString NameProblem(NameKind kind, const QString& typed)
 {
     for (const char32_t cp : typed.toUcs4()) {
         if (UnicodeToCp1252(cp) < 0)
-            return Format("The %s name cannot be used: the character U+%04X cannot be stored in a store file.",
-                          KindWord(kind), unsigned(cp));
+            return Format("The %s%s cannot be used: the character U+%04X cannot be stored in a store file.",
+                          KindWord(kind), kind == NameKind::Note ? "" : " name", unsigned(cp));
     }
     return NameProblem(kind, FromQString(typed));
 }

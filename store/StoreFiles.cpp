@@ -12,6 +12,17 @@ namespace qm {
 
 namespace {
 
+// The blanks the INI layer trims around values (line breaks never reach it).
+std::string_view TrimBlanks(std::string_view s)
+{
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
 bool HasLineBreak(std::string_view s)
 {
     return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
@@ -265,6 +276,29 @@ void EnsureSection(IniFile::Editor& e, const AnsiString& section)
     e.DeleteKey(section, placeholder);
 }
 
+void RenameKeyIn(IniFile::Editor& e, const AnsiString& section, const AnsiString& oldKey,
+                 const AnsiString& newKey)
+{
+    const AnsiString value = e.ReadString(section, oldKey, "");
+    e.WriteString(section, newKey, value);
+    if (!SameName(oldKey, newKey))
+        e.DeleteKey(section, oldKey);
+}
+
+void RenameSectionIn(IniFile::Editor& e, const AnsiString& oldSection, const AnsiString& newSection)
+{
+    if (!SectionListed(e, oldSection))
+        return;
+    // Every key is read from the section itself, not from a joined list, so no name and no
+    // number of keys can make one go missing before the old section is erased.
+    if (!SameName(oldSection, newSection)) {
+        EnsureSection(e, newSection);
+        for (const auto& key : e.ReadSection(oldSection))
+            e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
+        e.EraseSection(oldSection);
+    }
+}
+
 } // namespace
 
 void AddStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
@@ -280,12 +314,7 @@ void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const Ansi
     CheckWriteStore(store);
     CheckSectionName(section);
     CheckKeyName(newKey);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        const AnsiString value = e.ReadString(section, oldKey, "");
-        e.WriteString(section, newKey, value);
-        if (!SameName(oldKey, newKey))
-            e.DeleteKey(section, oldKey);
-    });
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameKeyIn(e, section, oldKey, newKey); });
 }
 
 void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& fromSection,
@@ -309,18 +338,7 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 {
     CheckWriteStore(store);
     CheckSectionName(newSection);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        if (!SectionListed(e, oldSection))
-            return;
-        // Every key is read from the section itself, not from a joined list, so no name and no
-        // number of keys can make one go missing before the old section is erased.
-        if (!SameName(oldSection, newSection)) {
-            EnsureSection(e, newSection);
-            for (const auto& key : e.ReadSection(oldSection))
-                e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
-            e.EraseSection(oldSection);
-        }
-    });
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameSectionIn(e, oldSection, newSection); });
 }
 
 CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
@@ -376,6 +394,19 @@ struct CarriedCoupon {
     AnsiString Section, Key, Coupon, Expiry, StoreOnly;
 };
 
+// The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
+// compose one per item, so it is built in place.
+void ComposeCarried(const std::vector<std::string_view>& of, const CarriedCoupon& c, AnsiString& out)
+{
+    const std::string_view sep = kFieldSeparator;
+    auto field = [&](size_t n) { return n <= of.size() ? of[n - 1] : std::string_view(); };
+    out.clear();
+    out.reserve(field(1).size() + field(2).size() + field(3).size() + c.Coupon.size() + c.Expiry.size() +
+                c.StoreOnly.size() + 5 * sep.size());
+    out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(sep);
+    out.append(c.Coupon).append(sep).append(c.Expiry).append(sep).append(c.StoreOnly);
+}
+
 // The receiving line with the carried fields, or false when the line is missing, store-only or
 // already holds them.
 bool CarriedLine(const AnsiString& own, const CarriedCoupon& c, AnsiString& out)
@@ -383,10 +414,9 @@ bool CarriedLine(const AnsiString& own, const CarriedCoupon& c, AnsiString& out)
     if (own.empty())
         return false;
     const auto of = SplitFields(kFieldSeparator, own, 6);
-    if (Field(of, 6) == "1")
+    if (of.size() >= 6 && of[5] == "1")
         return false;
-    out = Field(of, 1) + kFieldSeparator + Field(of, 2) + kFieldSeparator + Field(of, 3) + kFieldSeparator +
-          c.Coupon + kFieldSeparator + c.Expiry + kFieldSeparator + c.StoreOnly;
+    ComposeCarried(of, c, out);
     return out != own;
 }
 
@@ -396,12 +426,21 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
 {
     CheckWriteStore(store);
     for (const auto& step : batch.Steps()) {
-        if (step.op == StoreBatch::Op::EraseSection || step.op == StoreBatch::Op::DeleteKey)
-            continue; // removing needs no name check, as with the single-step removers
-        CheckSectionName(step.Section);
-        if (step.op == StoreBatch::Op::Write) {
+        switch (step.op) {
+        // Removing needs no name check, as with the single-step removers.
+        case StoreBatch::Op::EraseSection:
+        case StoreBatch::Op::DeleteKey: break;
+        case StoreBatch::Op::AddSection: CheckSectionName(step.Section); break;
+        case StoreBatch::Op::Write:
+            CheckSectionName(step.Section);
             CheckKeyName(step.Key);
             CheckValue(step.Value);
+            break;
+        case StoreBatch::Op::RenameKey:
+            CheckSectionName(step.Section);
+            CheckKeyName(step.Value);
+            break;
+        case StoreBatch::Op::RenameSection: CheckSectionName(step.Value); break;
         }
     }
     CarryOverFailures failures;
@@ -415,24 +454,44 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
     std::vector<CarriedCoupon> carried;
     StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
         carried.clear(); // the change may run again if the file changed under it
+        // Whether the store takes coupons is read at the first carrying write and again after
+        // any section rename and any step on a section with "--" in its name, which covers
+        // --Info-- however the step spells it; item writes cannot change it.
+        int accepts = -1;
+        AnsiString self;
         for (const auto& step : batch.Steps()) {
+            if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos)
+                accepts = -1;
             switch (step.op) {
             case StoreBatch::Op::DeleteKey: e.DeleteKey(step.Section, step.Key); break;
             case StoreBatch::Op::EraseSection: e.EraseSection(step.Section); break;
             case StoreBatch::Op::AddSection: EnsureSection(e, step.Section); break;
+            case StoreBatch::Op::RenameKey: RenameKeyIn(e, step.Section, step.Key, step.Value); break;
+            case StoreBatch::Op::RenameSection: RenameSectionIn(e, step.Section, step.Value); break;
             case StoreBatch::Op::Write: {
-                e.WriteString(step.Section, step.Key, step.Value);
-                if (step.Section.find("--") != AnsiString::npos)
+                if (step.Section.find("--") != AnsiString::npos) {
+                    e.WriteString(step.Section, step.Key, step.Value);
                     break;
-                const AnsiString line = e.ReadString(step.Section, step.Key, "");
+                }
+                // The line as the file keeps it: the value without its surrounding blanks.
+                const std::string_view line = TrimBlanks(step.Value);
                 const auto wf = SplitFields(kFieldSeparator, line, 6);
                 CarriedCoupon c{step.Section, step.Key, Field(wf, 4), Field(wf, 5), Field(wf, 6)};
-                if (c.StoreOnly == "1" || e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0")
-                    break;
-                AnsiString self;
-                if (selfInPicker && CarriedLine(line, c, self))
+                if (c.StoreOnly != "1" && accepts < 0) {
+                    // Read before this write, which cannot change it: the section is no --Info--.
+                    accepts = e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
+                }
+                const bool carries = c.StoreOnly != "1" && accepts == 1;
+                // The written line is its own receiving line (not store-only when it carries),
+                // so it goes into the file in its carried form at once.
+                if (carries && selfInPicker && !line.empty()) {
+                    ComposeCarried(wf, c, self);
                     e.WriteString(step.Section, step.Key, self);
-                carried.push_back(std::move(c));
+                } else {
+                    e.WriteString(step.Section, step.Key, step.Value);
+                }
+                if (carries)
+                    carried.push_back(std::move(c));
                 break;
             }
             }

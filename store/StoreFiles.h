@@ -108,7 +108,7 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
 // Many changes to one store file, kept in order and applied by ApplyStoreBatch.
 class StoreBatch {
 public:
-    enum class Op { Write, DeleteKey, EraseSection, AddSection };
+    enum class Op { Write, DeleteKey, EraseSection, AddSection, RenameKey, RenameSection };
     struct Step {
         Op op;
         AnsiString Section, Key, Value;
@@ -122,6 +122,15 @@ public:
     void EraseSection(const AnsiString& section) { steps_.push_back({Op::EraseSection, section, {}, {}}); }
     // As AddStoreSection: an existing section is left alone.
     void AddSection(const AnsiString& section) { steps_.push_back({Op::AddSection, section, {}, {}}); }
+    // As RenameStoreKey and RenameStoreSection (no carry-over). The new name travels in Value.
+    void RenameKey(const AnsiString& section, const AnsiString& oldKey, const AnsiString& newKey)
+    {
+        steps_.push_back({Op::RenameKey, section, oldKey, newKey});
+    }
+    void RenameSection(const AnsiString& oldSection, const AnsiString& newSection)
+    {
+        steps_.push_back({Op::RenameSection, oldSection, {}, newSection});
+    }
 
     const std::vector<Step>& Steps() const { return steps_; }
     bool Empty() const { return steps_.empty(); }
@@ -133,7 +142,8 @@ private:
 // Applies the batch to the store's file in one atomic rewrite, then carries the coupons of the
 // written lines over with one rewrite per receiving store (stores that receive nothing are not
 // written). The files end exactly as the same steps made one by one with WriteStoreString,
-// DeleteStoreKey, EraseStoreSection and AddStoreSection would leave them, each write's
+// DeleteStoreKey, EraseStoreSection, AddStoreSection, RenameStoreKey and RenameStoreSection
+// would leave them, each write's
 // carry-over included. Every name is checked first (EStoreError) and a failure of the store's
 // own rewrite raises before any file is touched; a receiving store that fails is returned and
 // the others are written regardless.

@@ -80,23 +80,48 @@ bool QtDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, 
 
 bool QtDialogs::fileDialog(const FileDialogRequest& r, AnsiString& path)
 {
+    int filterIndex = r.filterIndex;
+    return fileDialogWithFilter(r, path, filterIndex);
+}
+
+bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& path, int& filterIndex)
+{
     const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
+    const QStringList filters = QtFilter(r.filter).split(";;", Qt::SkipEmptyParts);
+    QString selected =
+        r.filterIndex >= 1 && r.filterIndex <= filters.size() ? filters[r.filterIndex - 1] : QString();
+    filterIndex = r.filterIndex;
     QString chosen;
     switch (r.kind) {
     case FileDialogRequest::Open:
-        chosen = QFileDialog::getOpenFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter));
+        chosen = QFileDialog::getOpenFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter),
+                                              &selected);
         break;
-    case FileDialogRequest::Save:
-        chosen = QFileDialog::getSaveFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter));
-        if (!chosen.isEmpty() && !r.defaultExt.empty() && QFileInfo(chosen).suffix().isEmpty())
-            chosen += "." + ToQString(r.defaultExt);
+    case FileDialogRequest::Save: {
+        chosen = QFileDialog::getSaveFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter),
+                                              &selected);
+        // A name typed without an extension gets the chosen filter's one ("*.pdf"), or the
+        // default extension when that filter has no single extension of its own.
+        const int at = int(filters.indexOf(selected));
+        const QStringList patterns =
+            at >= 0 ? ToQString(r.filter).split('|').value(2 * at + 1).split(';') : QStringList();
+        QString ext = ToQString(r.defaultExt);
+        if (patterns.size() == 1 && patterns[0].startsWith("*.") && patterns[0].indexOf('*', 2) < 0 &&
+            !patterns[0].contains('?'))
+            ext = patterns[0].mid(2);
+        if (!chosen.isEmpty() && !ext.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
+            chosen += "." + ext;
         break;
+    }
     case FileDialogRequest::Folder:
         chosen = QFileDialog::getExistingDirectory(ActiveParent(), ToQString(r.title), dir);
         break;
     }
     if (chosen.isEmpty())
         return false;
+    const int at = int(filters.indexOf(selected));
+    if (at >= 0)
+        filterIndex = at + 1;
     path = FromFileName(chosen.toStdString());
     return true;
 }

@@ -17,6 +17,7 @@ public:
     int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
+    bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
 };
 
 // Installs QtDialogs as the handler (called once by the program at start).

@@ -444,9 +444,13 @@ TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuic
     EXPECT_EQ(form->ComboFind->lineEdit()->cursorPosition(), 1);
     EXPECT_FALSE(form->ComboFind->lineEdit()->hasSelectedText());
     EXPECT_TRUE(form->ComboFind->completer()->popup()->isVisible()); // the list dropped down
-    form->ComboFind->completer()->popup()->hide();
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
     EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 2); // the box has the keys, not the list
+    // Closing the list gives the keyboard back to the item list, on the row selected before.
+    form->ComboFind->completer()->popup()->hide();
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 3);
 }
 
 // A quantity that cannot be written is reported and not shown as changed.

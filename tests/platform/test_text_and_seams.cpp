@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
+#include "platform/DateFormat.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
 #include "platform/TempFiles.h"
@@ -132,4 +133,39 @@ TEST(ScriptedDialogs, QueriesAreAnsweredInTurnAndKeepTheirInitialText)
     ASSERT_EQ(script.seen().size(), 3u);
     EXPECT_EQ(script.seen()[0].initial, "Main St");
     EXPECT_EQ(script.failures().size(), 1u);
+}
+
+TEST(ScriptedDialogs, AFilePickerAnswersTheChosenFilterOrTheOneShown)
+{
+    auto script = std::make_shared<ScriptedDialogs>();
+    const auto previous = SetDialogHandler(script);
+    script->expectFile("/tmp/a.txt", true, 2).expectFile("/tmp/b.pdf").expectFile("/tmp/c.pdf");
+    FileDialogRequest request{FileDialogRequest::Save, "Export", "PDF|*.pdf|Text|*.txt", "", "", "txt", 1};
+    AnsiString path;
+    int filter = 0;
+    EXPECT_TRUE(PromptForFile(request, path, filter));
+    EXPECT_EQ(path, "/tmp/a.txt");
+    EXPECT_EQ(filter, 2);
+    request.filterIndex = 2;
+    EXPECT_TRUE(PromptForFile(request, path, filter));
+    EXPECT_EQ(filter, 2);
+    EXPECT_TRUE(PromptForFile(request, path)); // the picker without a filter answer
+    EXPECT_EQ(path, "/tmp/c.pdf");
+    EXPECT_TRUE(script->failures().empty());
+    SetDialogHandler(previous);
+}
+
+TEST(DateFormat, SpecifiersTakeTheLocalesNamesAndFormats)
+{
+    // The tests run in the C locale (ctest sets LC_ALL=C.UTF-8): short date "7 Dec 2026".
+    const TDateTime when = EncodeDate(2026, 12, 7) + EncodeTime(9, 5, 3, 0);
+    EXPECT_EQ(FormatDateTime("ddd ddddd", when), "Mon 7 Dec 2026");
+    EXPECT_EQ(FormatDateTime("dddd, d mmmm yyyy", when), "Monday, 7 December 2026");
+    EXPECT_EQ(FormatDateTime("dd/mm/yy hh:nn:ss", when), "07/12/26 09:05:03");
+    EXPECT_EQ(FormatDateTime("d.m. h:n:s", when), "7.12. 9:5:3");
+    EXPECT_EQ(FormatDateTime("\"day\" d, 'mmm' mmm @`", when), "day 7, mmm Dec @`");
+    EXPECT_EQ(FormatDateTime("", when), "");
+    // A moment just before midnight is not shown as the next day's date at the old day.
+    const TDateTime late = EncodeDate(2026, 12, 31) + 86399.9996 / 86400.0;
+    EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", late), "2027-01-01 00:00:00");
 }

@@ -37,6 +37,8 @@ protected:
             case StoreBatch::Op::DeleteKey: DeleteStoreKey(twin, store, s.Section, s.Key); break;
             case StoreBatch::Op::EraseSection: EraseStoreSection(twin, store, s.Section); break;
             case StoreBatch::Op::AddSection: AddStoreSection(twin, store, s.Section); break;
+            case StoreBatch::Op::RenameKey: RenameStoreKey(twin, store, s.Section, s.Key, s.Value); break;
+            case StoreBatch::Op::RenameSection: RenameStoreSection(twin, store, s.Section, s.Value); break;
             }
         }
     }
@@ -77,10 +79,14 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
         for (int n = 0; n < 12; ++n) {
             const char* cat = cats[rng() % 5];
             const char* item = items[rng() % 5];
-            switch (rng() % 10) {
+            switch (rng() % 14) {
             case 0: batch.DeleteKey(cat, item); break;
             case 1: batch.AddSection("New"); break;
             case 2: batch.Write("--Info--", "AcceptsCoupons", rng() % 2 ? "0" : "1"); break;
+            case 3: batch.RenameKey(cat, item, items[rng() % 5]); break;
+            case 4: batch.RenameSection(cat, cats[rng() % 5]); break;
+            case 5: batch.Write("--INFO--", "acceptscoupons", rng() % 2 ? " 0" : "1"); break;
+            case 6: batch.Write(cat, item, " \t" + line() + "  "); break; // the file drops the blanks
             default: batch.Write(cat, item, line()); break;
             }
         }
@@ -151,20 +157,29 @@ TEST(NameRules, RefusesWhatTheFileCannotCarryBack)
         {NameKind::Category, "--X"},  {NameKind::Category, "A&-&B"}, {NameKind::Aisle, "A,-,B"},
         {NameKind::Aisle, ",Front"},  {NameKind::Errand, "x=y"},     {NameKind::Store, "a/b"},
         {NameKind::Store, ".."},      {NameKind::Store, std::string(250, 'x')},
+        // A category is also a key of the hidden-category and aisle-guess sections.
+        {NameKind::Category, "A=B"},  {NameKind::Category, ";Odd"},   {NameKind::Category, "Milk,,Eggs"},
+        // The separator after an aisle would be found one place early.
+        {NameKind::Aisle, "Back,-"},
+        {NameKind::Note, "a,-,b"},    {NameKind::Note, "-,first"},   {NameKind::Note, "last,-"},
+        {NameKind::Note, "two\nlines"},
     };
     for (const auto& c : refused)
         EXPECT_FALSE(NameProblem(c.kind, AnsiString(c.name)).empty()) << c.name;
 
     const Case accepted[] = {
         {NameKind::Item, "Milk 2%"},  {NameKind::Item, "Salt & Pepper"}, {NameKind::Category, "Bulk--Foods"},
-        {NameKind::Category, "A=B"},  {NameKind::Aisle, "Front, left"},  {NameKind::Store, "Joe's \"Market\" $1"},
+        {NameKind::Category, "A-B"},  {NameKind::Aisle, "Front, left"},  {NameKind::Store, "Joe's \"Market\" $1"},
         {NameKind::Store, ".hidden"}, {NameKind::Item, "Caf\xe9"},       {NameKind::Store, std::string(249, 'x')},
+        {NameKind::Aisle, "-,Back"},  {NameKind::Note, ""},              {NameKind::Note, " ask for the big one "},
+        {NameKind::Note, "2 for 1, - or 3"},
     };
     for (const auto& c : accepted)
         EXPECT_EQ(NameProblem(c.kind, AnsiString(c.name)), "") << c.name;
 
     EXPECT_EQ(NameProblem(NameKind::Item, QString::fromUtf8("Caf\xc3\xa9")), "");
     EXPECT_NE(NameProblem(NameKind::Item, QString::fromUtf8("\xe6\x97\xa5")), ""); // not in Windows-1252
+    EXPECT_NE(NameProblem(NameKind::Note, QString::fromUtf8("\xe6\x97\xa5")), "");
 }
 
 TEST_F(StoreFolderTest, AcceptNameShowsTheReason)
@@ -172,4 +187,22 @@ TEST_F(StoreFolderTest, AcceptNameShowsTheReason)
     dialogs->expectBox("must not contain \"]\"");
     EXPECT_FALSE(AcceptName(NameKind::Category, AnsiString("Odd]")));
     EXPECT_TRUE(AcceptName(NameKind::Category, QString("Dairy")));
+}
+
+// A note is accepted exactly when the item's line gives it back unchanged, with the fields
+// after it in place.
+TEST(NoteRules, AcceptExactlyTheNotesTheLineGivesBack)
+{
+    const char* notes[] = {"",      "low fat", "2 for 1, -50%", "a,-,b", "-,x",  "x,-",  "-",    "--",
+                           ",",     ",,",      "-,",            ",-",    "a - b", ",x,", " pad ", "x-,"};
+    for (const char* n : notes) {
+        const AnsiString note(n);
+        const AnsiString line = AnsiString("Dairy") + kFieldSeparator + note + kFieldSeparator + "3" +
+                                kFieldSeparator + "1" + kFieldSeparator;
+        const auto fields = SplitFields(kFieldSeparator, line, 4);
+        const bool readsBack = fields.size() >= 3 && fields[1] == note && fields[2] == "3";
+        EXPECT_EQ(NameProblem(NameKind::Note, note).empty(), readsBack) << n;
+    }
+    EXPECT_NE(NameProblem(NameKind::Note, AnsiString("two\rlines")), "");
+    EXPECT_EQ(NameProblem(NameKind::Note, QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac")), ""); // Windows-1252
 }

@@ -1,0 +1,196 @@
+// Store commands on large stores: Reset All on a 254 x 254 store whose every item (all with a
+// quantity and a coupon) is shared by the four other stores of the picker, from the Yes answer
+// to the redrawn lists, against reading and atomically rewriting those five files once each in
+// the same run; and switching the window between two such stores.
+#include <benchmark/benchmark.h>
+
+#include "../tests/support/PrivateHome.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/AtomicFile.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kStores = 5;
+std::string gFolder;
+qm::TFormMain* gForm = nullptr;
+
+std::string StoreName(int n)
+{
+    return "Store " + std::to_string(n);
+}
+std::string StorePath(int n)
+{
+    return gFolder + StoreName(n) + ".store";
+}
+
+// 254 categories of 254 items, each with an aisle, a note, a quantity and a coupon that
+// expires years ahead; every store holds the same categories and items.
+std::string StoreText(int store)
+{
+    std::string text = "[--Info--]\r\nAisles=";
+    for (int a = 0; a < 20; ++a)
+        text += "Aisle " + std::to_string(a) + ",,";
+    text += "\r\nLastItemSelected=Item 0-0&-&Category 0\r\n";
+    for (int c = 0; c < 254; ++c) {
+        text += "[Category " + std::to_string(c) + "]\r\n";
+        for (int i = 0; i < 254; ++i)
+            text += "Item " + std::to_string(c) + "-" + std::to_string(i) + "=Aisle " +
+                    std::to_string((c + i) % 20) + ",-,note " + std::to_string(store) + ",-," +
+                    std::to_string(1 + i % 3) + ",-,1,-,48000,-,0,-,\r\n";
+    }
+    return text;
+}
+
+std::vector<std::string>& Texts()
+{
+    static std::vector<std::string> texts = [] {
+        std::vector<std::string> t;
+        for (int s = 0; s < kStores; ++s)
+            t.push_back(StoreText(s));
+        return t;
+    }();
+    return texts;
+}
+
+void WriteStores()
+{
+    for (int s = 0; s < kStores; ++s) {
+        FILE* f = std::fopen(StorePath(s).c_str(), "wb");
+        std::fwrite(Texts()[size_t(s)].data(), 1, Texts()[size_t(s)].size(), f);
+        std::fclose(f);
+    }
+}
+
+// Every question is answered Yes.
+class YesDialogs : public DialogHandler {
+public:
+    int messageDlg(const AnsiString&, TMsgDlgType, TMsgDlgButtons buttons, int) override
+    {
+        return (buttons & mbYes) ? mrYes : mrOk;
+    }
+    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons) override { return mrOk; }
+    bool inputQuery(const AnsiString&, const AnsiString&, AnsiString&) override { return false; }
+    bool fileDialog(const FileDialogRequest&, AnsiString&) override { return false; }
+};
+
+void Select(int index)
+{
+    gForm->ComboStores->setCurrentIndex(index);
+    gForm->ComboStoresSelect();
+}
+
+void BM_ResetAll(benchmark::State& state)
+{
+    for (auto _ : state) {
+        WriteStores();
+        Select(0);
+        const auto start = Clock::now();
+        gForm->MItemStoreResetAllClick();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    state.counters["items"] = double(gForm->Store.ItemCount());
+}
+BENCHMARK(BM_ResetAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The floor of any command that changes every item of the five stores: each file read once and
+// replaced once through the program's atomic writer.
+void BM_RewriteFiveFilesOnce(benchmark::State& state)
+{
+    for (auto _ : state) {
+        WriteStores();
+        const auto start = Clock::now();
+        for (int s = 0; s < kStores; ++s) {
+            std::ifstream in(StorePath(s), std::ios::binary);
+            std::stringstream bytes;
+            bytes << in.rdbuf();
+            WriteFileAtomically(StorePath(s), bytes.str());
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+}
+BENCHMARK(BM_RewriteFiveFilesOnce)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same changes made file by file through the INI layer, one edit (one parse, every item
+// line written, one atomic rewrite) per store: what any one-rewrite-per-file write costs before
+// it decides what to carry where.
+void BM_EditFiveFilesOnce(benchmark::State& state)
+{
+    for (auto _ : state) {
+        WriteStores();
+        IniFile::DropCache();
+        const auto start = Clock::now();
+        for (int s = 0; s < kStores; ++s) {
+            IniFile(StorePath(s)).Edit([&](IniFile::Editor& e) {
+                for (int c = 0; c < 254; ++c) {
+                    const std::string section = "Category " + std::to_string(c);
+                    for (int i = 0; i < 254; ++i)
+                        e.WriteString(section, "Item " + std::to_string(c) + "-" + std::to_string(i),
+                                      "Aisle " + std::to_string((c + i) % 20) + ",-,,-,0,-,0,-,0,-,0");
+                }
+            });
+        }
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+}
+BENCHMARK(BM_EditFiveFilesOnce)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One switch: the store loaded, its row selected, the shopping list built, both lists drawn.
+void BM_SwitchStore(benchmark::State& state)
+{
+    WriteStores();
+    Select(0);
+    int next = 1;
+    for (auto _ : state) {
+        Select(next);
+        next = 1 - next;
+    }
+    state.counters["items"] = double(gForm->Store.ItemCount());
+}
+BENCHMARK(BM_SwitchStore)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const qmtest::PrivateHome home("qmbench-");
+    if (!home.ok())
+        return 1;
+    gFolder = home.root() + "/stores/";
+    std::filesystem::create_directories(gFolder);
+    WriteStores();
+
+    QApplication app(argc, argv);
+    SetDialogHandler(std::make_shared<YesDialogs>());
+    RegWriteString(kCompany, kProduct, "Settings", gFolder, "StorageDir");
+    RegWriteString(kCompany, kProduct, "Settings", StoreName(0), "Last Store");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
+    RegWriteDateTime(kCompany, kProduct, "Settings", 0, "LastCheckDT");
+
+    TFormMain form;
+    gForm = &form;
+    form.FormCreate();
+    form.show();
+    QApplication::processEvents();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

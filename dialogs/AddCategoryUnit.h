@@ -1,0 +1,26 @@
+#pragma once
+// TFormAddCategory, "Add Category": a new, empty category of the open store with its default
+// aisle. A category of that name that exists keeps its items and gets the new aisle guess.
+#include "dialogs/DialogForm.h"
+
+class QComboBox;
+class QLineEdit;
+
+namespace qm {
+
+class TFormAddCategory : public TDialogForm {
+    Q_OBJECT
+public:
+    explicit TFormAddCategory(QWidget* parent = nullptr);
+
+    QLineEdit* EditCategoryName = nullptr;
+    QComboBox* ComboAisle = nullptr;
+
+    void FormCreate(); // the store's aisles, none chosen
+    void BtnOKClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+} // namespace qm

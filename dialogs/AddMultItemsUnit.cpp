@@ -1,0 +1,131 @@
+#include "dialogs/AddMultItemsUnit.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <unordered_set>
+
+#include "dialogs/ItemDialogSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+
+namespace qm {
+
+TFormAddMultItems::TFormAddMultItems(QWidget* parent)
+    : TDialogForm(parent, "FormAddMultItems", "Add Multiple Items", "items")
+{
+    auto* grid = new QGridLayout(Body);
+    grid->setContentsMargins(0, 0, 0, 8);
+    MemoItemNames = new QPlainTextEdit(Body);
+    MemoItemNames->setObjectName("MemoItemNames");
+    MemoItemNames->setLineWrapMode(QPlainTextEdit::NoWrap);
+    MemoItemNames->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoItemNames->setMinimumSize(240, 160);
+    ComboCategory = MakeDropDownList(Body, "ComboCategory");
+    ComboAisle = MakeDropDownList(Body, "ComboAisle");
+    auto row = [&](int r, const char* caption, QWidget* control) {
+        auto* label = new QLabel(caption, Body);
+        label->setBuddy(control);
+        grid->addWidget(label, 2 * r, 0);
+        grid->addWidget(control, 2 * r + 1, 0);
+    };
+    row(0, "Item Names:  (One item for each line)", MemoItemNames);
+    row(1, "Category:", ComboCategory);
+    row(2, "Aisle/Dept.:", ComboAisle);
+    grid->setRowStretch(1, 1);
+    AddOkCancelHelp(3460, [this] { BtnOKClick(); });
+    connect(ComboCategory, &QComboBox::currentIndexChanged, this,
+            [this] { Dispatch([this] { ComboCategorySelect(); }); });
+    FormCreate();
+}
+
+void TFormAddMultItems::FormCreate()
+{
+    if (!FormMain)
+        return;
+    FillCategoryCombo(ComboCategory, FormMain->Store);
+    FillAisleCombo(ComboAisle, FormMain->Store);
+}
+
+void TFormAddMultItems::showEvent(QShowEvent* event)
+{
+    TDialogForm::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        Dispatch([this] { FormShow(); });
+    }
+}
+
+void TFormAddMultItems::FormShow()
+{
+    if (!FormMain)
+        return;
+    QMCategory selected;
+    FormMain->GetSelectedCategory(selected);
+    SelectComboEntry(ComboCategory, selected.Name);
+    SelectComboEntry(ComboAisle, selected.AisleGuess);
+    MemoItemNames->setFocus();
+}
+
+void TFormAddMultItems::ComboCategorySelect()
+{
+    if (const QMCategory* category =
+            FormMain ? FindCategory(FormMain->Store, ComboText(ComboCategory)) : nullptr)
+        SelectComboEntry(ComboAisle, category->AisleGuess);
+}
+
+void TFormAddMultItems::BtnOKClick()
+{
+    // Every name is checked before anything is written, so a refused line leaves the file as
+    // it was. Lines of blanks only count as empty lines; other names are taken as typed.
+    std::vector<QString> lines;
+    for (const QString& line : MemoItemNames->toPlainText().split(QRegularExpression("\r\n|\r|\n")))
+        if (!line.trimmed().isEmpty())
+            lines.push_back(line);
+    if (lines.empty()) {
+        MessageDlg("You must input at least one name.", mtError, mbOK, 0);
+        ModalResult = mrNone;
+        return;
+    }
+    const AnsiString category = ComboText(ComboCategory);
+    if (!CheckCategoryChosen(category)) {
+        ModalResult = mrNone;
+        return;
+    }
+    std::vector<AnsiString> names;
+    for (const QString& line : lines) {
+        if (!AcceptName(NameKind::Item, line)) {
+            ModalResult = mrNone;
+            return;
+        }
+        names.push_back(FromQString(line));
+    }
+
+    // A name is skipped when its line in the category already reads as a value, which also
+    // holds for a name met earlier in the memo (the file matches names without regard to case).
+    const StoreContext ctx = FormMain->StoreFilesContext();
+    const AnsiString store = FormMain->GetCurrentStoreName();
+    const AnsiString line = NewItemLine(ComboText(ComboAisle));
+    std::unordered_set<AnsiString> added;
+    StoreBatch batch;
+    for (const AnsiString& name : names) {
+        const AnsiString key = UpperName(name);
+        if (added.count(key) || !ReadStoreString(ctx, store, category, name).empty())
+            continue;
+        added.insert(key);
+        batch.Write(category, name, line);
+    }
+    ReportCarryOverFailures(ApplyStoreBatch(ctx, store, batch));
+
+    FormMain->LoadStore(store);
+    FormMain->DrawItemList();
+    const auto [c, i] = FormMain->Store.FindItemByName(category);
+    if (c >= 0)
+        FormMain->SelectRow(c, i);
+    FormMain->BuildShoppingList();
+    FormMain->DrawShoppingList();
+}
+
+} // namespace qm

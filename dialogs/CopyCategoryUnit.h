@@ -1,0 +1,34 @@
+#pragma once
+// TFormCopyCategory, "Copy Category": writes every item of the selected category into the same
+// category of another store (one rewrite of that store's file), with or without the aisles.
+// The open store is neither reloaded nor redrawn.
+#include "dialogs/DialogForm.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+
+namespace qm {
+
+class TFormCopyCategory : public TDialogForm {
+    Q_OBJECT
+public:
+    explicit TFormCopyCategory(QWidget* parent = nullptr);
+
+    QLabel* LabelCatName = nullptr;
+    QLabel* LabelItemName = nullptr; // "All Items"
+    QComboBox* ComboStores = nullptr;
+    QCheckBox* CheckCopyAisle = nullptr;
+
+    void FormCreate(); // the picker's other stores
+    void FormShow();
+    void BtnOKClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool shown_ = false;
+};
+
+} // namespace qm

@@ -1,0 +1,43 @@
+#include "dialogs/CouponUnit.h"
+
+#include <QVBoxLayout>
+
+#include "dialogs/CouponBlock.h"
+#include "dialogs/ItemHeader.h"
+
+namespace qm {
+
+TFormCoupon::TFormCoupon(QWidget* parent) : TDialogForm(parent, "FormCoupon", "Enter Coupon", "coupon")
+{
+    auto* column = new QVBoxLayout(Body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(MakeItemHeader(Body, "LabelCategoryName", LabelCategoryName, "LabelItemName",
+                                     LabelItemName, kGlyphCoupon));
+    column->addSpacing(8);
+    CouponBlock = new TCouponBlock(Body, "Label1");
+    column->addWidget(CouponBlock->Panel);
+    column->addStretch(1);
+
+    CheckCoupon = CouponBlock->CheckCoupon;
+    RadioCouponNever = CouponBlock->RadioCouponNever;
+    RadioCouponExpire = CouponBlock->RadioCouponExpire;
+    DateTimeCouponExpire = CouponBlock->DateTimeCouponExpire;
+    CheckStoreCoupon = CouponBlock->CheckStoreCoupon;
+    Label1 = CouponBlock->LabelCaption;
+    LabelStoresToChange = CouponBlock->LabelStoresToChange;
+
+    AddOkCancelHelp(3540);
+    setMinimumWidth(360);
+}
+
+void TFormCoupon::CheckCouponClick()
+{
+    CouponBlock->CheckCouponClick();
+}
+
+void TFormCoupon::CheckStoreCouponClick()
+{
+    CouponBlock->CheckStoreCouponClick();
+}
+
+} // namespace qm

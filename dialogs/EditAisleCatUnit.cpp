@@ -1,0 +1,92 @@
+#include "dialogs/EditAisleCatUnit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "dialogs/ItemDialogSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+
+namespace qm {
+
+TFormEditCatAisle::TFormEditCatAisle(QWidget* parent)
+    : TDialogForm(parent, "FormEditCatAisle", "Change Aisle/Dept. for Category", "category")
+{
+    auto* column = new QVBoxLayout(Body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(MakeItemHeader(Body, LabelCatName, LabelItemName));
+    LabelItemName->setText("All Items");
+    column->addSpacing(12);
+    ComboAisle = MakeDropDownList(Body, "ComboAisle");
+    ComboAisle->setMinimumWidth(200);
+    auto* label = new QLabel("Aisle/Dept.:", Body);
+    label->setBuddy(ComboAisle);
+    column->addWidget(label);
+    column->addWidget(ComboAisle);
+    column->addStretch(1);
+    AddOkCancelHelp(3100, [this] { BtnOKClick(); });
+    FormCreate();
+}
+
+void TFormEditCatAisle::FormCreate()
+{
+    if (FormMain)
+        FillAisleCombo(ComboAisle, FormMain->Store);
+}
+
+void TFormEditCatAisle::showEvent(QShowEvent* event)
+{
+    TDialogForm::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        Dispatch([this] { FormShow(); });
+    }
+}
+
+void TFormEditCatAisle::FormShow()
+{
+    if (!FormMain)
+        return;
+    QMCategory selected;
+    FormMain->GetSelectedCategory(selected);
+    LabelCatName->setText(ToQString(selected.Name));
+    SelectComboEntry(ComboAisle, selected.AisleGuess);
+}
+
+void TFormEditCatAisle::BtnOKClick()
+{
+    QMStore& store = FormMain->Store;
+    const int32_t c = store.SelCategory;
+    if (c < 0)
+        return;
+    QMCategory& category = store.CategoryAt(c);
+    const AnsiString aisle = ComboText(ComboAisle);
+    if (MessageDlg("Are you sure you want to put all items in " + category.Name + " into the aisle/dept. \"" +
+                       aisle + "\"?",
+                   mtConfirmation, mbYes | mbNo, 0) != mrYes)
+        return;
+
+    // Each item's line as SaveItem writes it, then the aisle guess: one rewrite, the coupon
+    // carry-over of every line included.
+    const QMCategory before = category;
+    StoreBatch batch;
+    try {
+        for (int32_t i = 0; i < category.ItemCount(); ++i) {
+            QMItem& item = category.Items[size_t(i)];
+            item.Aisle = aisle;
+            batch.Write(category.Name, item.Name, store.FormatItemValue(c, i));
+        }
+        batch.Write(kAisleGuessesSection, category.Name, aisle);
+        ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), store.Name, batch));
+    } catch (...) {
+        category = before; // nothing was written
+        throw;
+    }
+    FormMain->LoadStore(FormMain->GetCurrentStoreName());
+    FormMain->DrawItemList();
+    FormMain->BuildShoppingList();
+    FormMain->DrawShoppingList();
+}
+
+} // namespace qm

@@ -1,0 +1,109 @@
+#include "dialogs/EditCategoryUnit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "dialogs/ItemDialogSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+
+namespace qm {
+
+void BuildCategoryNameBody(TDialogForm& form, QLineEdit*& editName, QComboBox*& comboAisle)
+{
+    auto* column = new QVBoxLayout(form.Body);
+    column->setContentsMargins(0, 0, 0, 0);
+    editName = new QLineEdit(form.Body);
+    editName->setObjectName("EditCategoryName");
+    editName->setMinimumWidth(220);
+    comboAisle = MakeDropDownList(form.Body, "ComboAisle");
+    TDialogForm::SetHelpContext(comboAisle, 892);
+    auto* nameLabel = new QLabel("Category Name:", form.Body);
+    nameLabel->setBuddy(editName);
+    auto* aisleLabel = new QLabel("Default Aisle/Dept.:", form.Body);
+    aisleLabel->setBuddy(comboAisle);
+    column->addWidget(nameLabel);
+    column->addWidget(editName);
+    column->addSpacing(8);
+    column->addWidget(aisleLabel);
+    column->addWidget(comboAisle);
+    column->addStretch(1);
+}
+
+TFormEditCategory::TFormEditCategory(QWidget* parent)
+    : TDialogForm(parent, "FormEditCategory", "Edit Category", "category")
+{
+    BuildCategoryNameBody(*this, EditCategoryName, ComboAisle);
+    AddOkCancelHelp(3020, [this] { BtnOKClick(); });
+    FormCreate();
+}
+
+void TFormEditCategory::FormCreate()
+{
+    if (FormMain)
+        FillAisleCombo(ComboAisle, FormMain->Store);
+}
+
+void TFormEditCategory::showEvent(QShowEvent* event)
+{
+    TDialogForm::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        Dispatch([this] { FormShow(); });
+    }
+}
+
+void TFormEditCategory::FormShow()
+{
+    EditCategoryName->setFocus();
+    if (!FormMain)
+        return;
+    QMCategory selected;
+    FormMain->GetSelectedCategory(selected);
+    EditCategoryName->setText(ToQString(selected.Name));
+    SelectComboEntry(ComboAisle, selected.AisleGuess);
+}
+
+void TFormEditCategory::BtnOKClick()
+{
+    QMStore& store = FormMain->Store;
+    const int32_t c = store.SelCategory;
+    if (c < 0)
+        return;
+    const AnsiString oldName = store.CategoryAt(c).Name;
+    const QString typed = EditCategoryName->text();
+    const AnsiString newName = FromQString(typed);
+    const bool renamed = newName != oldName;
+    // A name already in the file stays usable; only a new one is checked.
+    if (typed.isEmpty() || (renamed && !AcceptName(NameKind::Category, typed))) {
+        if (typed.isEmpty())
+            MessageDlg("You must input a name.", mtError, mbOK, 0);
+        ModalResult = mrNone;
+        return;
+    }
+
+    // The aisle guess under the old name, then the section and the guess renamed: one rewrite.
+    const AnsiString aisle = ComboText(ComboAisle);
+    StoreBatch batch;
+    batch.Write(kAisleGuessesSection, oldName, aisle);
+    if (renamed) {
+        batch.RenameSection(oldName, newName);
+        batch.RenameKey(kAisleGuessesSection, oldName, newName);
+    }
+    const AnsiString storeName = FormMain->GetCurrentStoreName();
+    ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), storeName, batch));
+    store.CategoryAt(c).AisleGuess = aisle;
+    if (renamed)
+        FormMain->LoadStore(storeName);
+
+    FormMain->DrawItemList();
+    FormMain->BuildShoppingList();
+    FormMain->DrawShoppingList();
+    const auto [fc, fi] = store.FindItemByName(newName);
+    if (fc >= 0)
+        FormMain->SelectRow(fc, fi);
+}
+
+} // namespace qm

@@ -1,0 +1,34 @@
+#pragma once
+// TFormEditCategory, "Edit Category": renames the selected category and sets its default
+// aisle. A rename moves every item line of the category, all in one rewrite of the store file.
+#include "dialogs/DialogForm.h"
+
+class QComboBox;
+class QLineEdit;
+
+namespace qm {
+
+class TFormEditCategory : public TDialogForm {
+    Q_OBJECT
+public:
+    explicit TFormEditCategory(QWidget* parent = nullptr);
+
+    QLineEdit* EditCategoryName = nullptr;
+    QComboBox* ComboAisle = nullptr;
+
+    void FormCreate();
+    void FormShow();
+    void BtnOKClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool shown_ = false;
+};
+
+// The body both category-name dialogs share: "Category Name:" over EditCategoryName and
+// "Default Aisle/Dept.:" over ComboAisle (filled by the form).
+void BuildCategoryNameBody(TDialogForm& form, QLineEdit*& editName, QComboBox*& comboAisle);
+
+} // namespace qm

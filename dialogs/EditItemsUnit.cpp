@@ -1,0 +1,205 @@
+#include "dialogs/EditItemsUnit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "dialogs/CouponBlock.h"
+#include "dialogs/ItemDialogSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+#include "platform/Exception.h"
+
+namespace qm {
+
+TFormEditItem::TFormEditItem(QWidget* parent) : TDialogForm(parent, "FormEditItem", "Edit Item", "items")
+{
+    auto* grid = new QGridLayout(Body);
+    grid->setContentsMargins(0, 0, 0, 0);
+    EditItemName = new QLineEdit(Body);
+    EditItemName->setObjectName("EditItemName");
+    EditItemName->setMinimumWidth(220);
+    ComboCategory = MakeDropDownList(Body, "ComboCategory");
+    ComboAisle = MakeDropDownList(Body, "ComboAisle");
+    SpinQty = new QSpinBox(Body);
+    SpinQty->setObjectName("SpinQty");
+    SpinQty->setRange(0, 99);
+    EditNote = new QLineEdit(Body);
+    EditNote->setObjectName("EditNote");
+    SetHelpContext(EditItemName, 890);
+    SetHelpContext(ComboCategory, 891);
+    SetHelpContext(ComboAisle, 892);
+    auto row = [&](int r, const char* caption, QWidget* control) {
+        auto* label = new QLabel(caption, Body);
+        label->setBuddy(control);
+        grid->addWidget(label, 2 * r, 0);
+        grid->addWidget(control, 2 * r + 1, 0);
+    };
+    row(0, "Item Name:", EditItemName);
+    row(1, "Category:", ComboCategory);
+    row(2, "Aisle/Dept.:", ComboAisle);
+    row(3, "Quantity:", SpinQty);
+    row(4, "Note:", EditNote);
+    auto* line = new QFrame(Body);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(line, 10, 0);
+
+    CouponBlock = new TCouponBlock(Body, "Label6");
+    grid->addWidget(CouponBlock->Panel, 11, 0);
+    grid->setRowStretch(12, 1);
+    CheckCoupon = CouponBlock->CheckCoupon;
+    RadioCouponNever = CouponBlock->RadioCouponNever;
+    RadioCouponExpire = CouponBlock->RadioCouponExpire;
+    DateTimeCouponExpire = CouponBlock->DateTimeCouponExpire;
+    CheckStoreCoupon = CouponBlock->CheckStoreCoupon;
+    Label6 = CouponBlock->LabelCaption;
+    LabelStoresToChange = CouponBlock->LabelStoresToChange;
+
+    AddOkCancelHelp(3420, [this] { BtnOKClick(); });
+    FormCreate();
+}
+
+void TFormEditItem::FormCreate()
+{
+    if (!FormMain)
+        return;
+    FillCategoryCombo(ComboCategory, FormMain->Store);
+    FillAisleCombo(ComboAisle, FormMain->Store);
+}
+
+void TFormEditItem::showEvent(QShowEvent* event)
+{
+    TDialogForm::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        Dispatch([this] { FormShow(); });
+    }
+}
+
+void TFormEditItem::FormShow()
+{
+    EditItemName->setFocus();
+    if (!FormMain)
+        return;
+    const QMStore& store = FormMain->Store;
+    if (store.SelCategory < 0 || store.SelItem < 0)
+        return;
+    const QMItem& item = store.ItemAt(store.SelCategory, store.SelItem);
+    EditItemName->setText(ToQString(item.Name));
+    SelectComboEntry(ComboCategory, store.CategoryAt(store.SelCategory).Name);
+    SelectComboEntry(ComboAisle, item.Aisle);
+    SpinQty->setValue(item.Qty);
+    shownQty_ = SpinQty->cleanText();
+    EditNote->setText(ToQString(item.Note));
+    if (store.AcceptsCoupons) {
+        CouponBlock->Show(item.HasCoupon, item.CouponExpire, item.IsStoreCoupon);
+    } else {
+        CheckCoupon->setChecked(false);
+        for (QWidget* w : std::initializer_list<QWidget*>{CheckCoupon, RadioCouponNever, RadioCouponExpire,
+                                                          DateTimeCouponExpire, CheckStoreCoupon})
+            w->setEnabled(false);
+        CheckCouponClick();
+    }
+}
+
+void TFormEditItem::CheckCouponClick()
+{
+    CouponBlock->CheckCouponClick();
+}
+
+void TFormEditItem::CheckStoreCouponClick()
+{
+    CouponBlock->CheckStoreCouponClick();
+}
+
+bool TFormEditItem::CheckTarget(const AnsiString& name, const AnsiString& category) const
+{
+    const QMStore& store = FormMain->Store;
+    const int32_t c = FindCategoryIndex(store, category);
+    if (c < 0)
+        return true;
+    const QMCategory& target = store.Categories[size_t(c)];
+    for (int32_t i = 0; i < target.ItemCount(); ++i) {
+        if (c == store.SelCategory && i == store.SelItem)
+            continue; // the item itself, spelled otherwise
+        if (SameName(target.Items[size_t(i)].Name, name)) {
+            MessageDlg(Format("The category \"%s\" already has an item named \"%s\". Choose another name or "
+                              "category, or delete that item first.",
+                              target.Name.c_str(), target.Items[size_t(i)].Name.c_str()),
+                       mtError, mbOK, 0);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TFormEditItem::BtnOKClick()
+{
+    QMStore& store = FormMain->Store;
+    const int32_t c = store.SelCategory, i = store.SelItem;
+    if (c < 0 || i < 0)
+        return;
+    QMItem& item = store.ItemAt(c, i);
+    const AnsiString oldName = item.Name;
+    const AnsiString oldCategory = store.CategoryAt(c).Name;
+
+    // A name is checked only when it changed: a name already in the file stays usable.
+    const QString typedName = EditItemName->text();
+    const AnsiString newName = FromQString(typedName);
+    const AnsiString newCategory = ComboText(ComboCategory);
+    const QString typedNote = EditNote->text();
+    const AnsiString note = FromQString(typedNote);
+    const bool renamed = newName != oldName, moved = newCategory != oldCategory;
+    if ((renamed && !CheckTypedName(NameKind::Item, typedName)) || !CheckCategoryChosen(newCategory) ||
+        (note != item.Note && !AcceptName(NameKind::Note, typedNote)) ||
+        ((renamed || moved) && !CheckTarget(newName, newCategory))) {
+        ModalResult = mrNone;
+        return;
+    }
+
+    const QMItem before = item;
+    item.Aisle = ComboText(ComboAisle);
+    item.AisleIndex = ComboAisle->currentIndex() >= 1 ? ComboAisle->currentIndex() - 1 : -1;
+    // A quantity beyond the spin edit's range (raised with the + key) stays unless retyped.
+    if (SpinQty->cleanText() != shownQty_)
+        item.Qty = TypedQuantity(SpinQty);
+    item.Note = note;
+    item.HasCoupon = CouponBlock->HasCoupon();
+    if (item.HasCoupon) {
+        item.CouponExpire = CouponBlock->Expiry();
+        item.IsStoreCoupon = CouponBlock->StoreOnly();
+    }
+    try {
+        FormMain->SaveItem(c, i);
+    } catch (...) {
+        // What could not be written is not shown as done.
+        item = before;
+        FormMain->DrawItemList();
+        throw;
+    }
+
+    if (renamed || moved) {
+        const StoreContext ctx = FormMain->StoreFilesContext();
+        const AnsiString storeName = FormMain->GetCurrentStoreName();
+        if (renamed)
+            RenameStoreKey(ctx, storeName, oldCategory, oldName, newName);
+        if (moved)
+            MoveStoreKey(ctx, storeName, oldCategory, newName, newCategory);
+        FormMain->LoadStore(storeName);
+        const auto [fc, fi] = store.FindItemByName(newName);
+        if (fc >= 0)
+            FormMain->SelectRow(fc, fi);
+    }
+    FormMain->DrawItemList();
+    FormMain->BuildShoppingList();
+    FormMain->DrawShoppingList();
+}
+
+} // namespace qm

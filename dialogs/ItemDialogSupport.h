@@ -1,0 +1,58 @@
+#pragma once
+// What the item and category dialogs share: their store-filled drop-down lists, the header
+// that names a category and an item, and the checks of their OK buttons.
+#include <QString>
+#include <cstdint>
+
+#include "platform/AnsiString.h"
+#include "store/NameRules.h"
+
+class QComboBox;
+class QLabel;
+class QSpinBox;
+class QWidget;
+
+namespace qm {
+
+struct QMStore;
+struct QMCategory;
+
+// The category of that name in the open store: spelled alike, else the first equal without
+// regard to case; null when there is none.
+const QMCategory* FindCategory(const QMStore& store, const AnsiString& name);
+int32_t FindCategoryIndex(const QMStore& store, const AnsiString& name);
+
+// A drop-down list (no typing) named name.
+QComboBox* MakeDropDownList(QWidget* parent, const char* name);
+// The open store's category names, sorted without regard to case; none chosen.
+void FillCategoryCombo(QComboBox* combo, const QMStore& store);
+// One empty entry, then the store's aisles in walking order (entry k is aisle k - 1); none
+// chosen.
+void FillAisleCombo(QComboBox* combo, const QMStore& store);
+// Every entry of the main window's store picker except its current one, in picker order; none
+// chosen.
+void FillOtherStoresCombo(QComboBox* combo);
+// Chooses the first entry equal to text without regard to case; none when no entry is.
+void SelectComboEntry(QComboBox* combo, const AnsiString& text);
+// The chosen entry's text; empty when none is chosen.
+AnsiString ComboText(const QComboBox* combo);
+
+// The header of the dialogs on one item or category: in bold Arial 10 pt, the category's name
+// behind a picture on the first line, and, indented, the item's name (or "All Items") behind
+// two pictures on the second. The two labels are named LabelCatName and LabelItemName.
+QWidget* MakeItemHeader(QWidget* parent, QLabel*& labelCatName, QLabel*& labelItemName);
+
+// "You must input a name." when the typed text is empty, then the name rules of the kind's
+// store file; each refusal in an error box. True when the name can be stored.
+bool CheckTypedName(NameKind kind, const QString& typed);
+// An error box when no category is chosen: nothing may be written under an empty section name.
+bool CheckCategoryChosen(const AnsiString& category);
+
+// The quantity typed into a spin edit, as its OK reads it: the text as a whole number cut to
+// the spin edit's range, its minimum when the text is not a number.
+int32_t TypedQuantity(const QSpinBox* spin);
+
+// The value line of a new item: the aisle, an empty note, quantity 0, no coupon, no expiry.
+AnsiString NewItemLine(const AnsiString& aisle);
+
+} // namespace qm

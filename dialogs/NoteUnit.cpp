@@ -1,0 +1,48 @@
+#include "dialogs/NoteUnit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "dialogs/ItemHeader.h"
+#include "platform/Dialogs.h"
+#include "store/NameRules.h"
+
+namespace qm {
+
+TFormNote::TFormNote(QWidget* parent) : TDialogForm(parent, "FormNote", "Enter Note", "note")
+{
+    auto* column = new QVBoxLayout(Body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(MakeItemHeader(Body, "LabelCategoryName", LabelCategoryName, "LabelItemName",
+                                     LabelItemName, kGlyphNote));
+    column->addSpacing(8);
+    auto* caption = new QLabel("Note:", Body);
+    EditNote = new QLineEdit(Body);
+    EditNote->setObjectName("EditNote");
+    caption->setBuddy(EditNote);
+    column->addWidget(caption);
+    column->addWidget(EditNote);
+    column->addStretch(1);
+
+    AddOkCancelHelp(3560, [this] { BtnOKClick(); });
+    setMinimumWidth(360);
+}
+
+void TFormNote::BtnOKClick()
+{
+    if (!AcceptName(NameKind::Note, EditNote->text())) {
+        ModalResult = mrNone;
+        EditNote->setFocus();
+    }
+}
+
+// The note has the focus with all its text selected, so typing replaces it.
+void TFormNote::showEvent(QShowEvent* event)
+{
+    TDialogForm::showEvent(event);
+    EditNote->setFocus(Qt::OtherFocusReason);
+    EditNote->selectAll();
+}
+
+} // namespace qm

@@ -1,0 +1,633 @@
+// The item and category dialogs, filled as a user fills them in the running main window, on
+// real store files that are compared byte for byte afterwards.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <filesystem>
+#include <functional>
+
+#include "TestSupport.h"
+#include "dialogs/AddCategoryUnit.h"
+#include "dialogs/AddItemUnit.h"
+#include "dialogs/AddMultItemsUnit.h"
+#include "dialogs/CopyCategoryUnit.h"
+#include "dialogs/EditAisleCatUnit.h"
+#include "dialogs/EditCategoryUnit.h"
+#include "dialogs/EditItemsUnit.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/QtDialogs.h"
+#include "platform/gui/StatusBar.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+// The open store: three aisles, two categories with aisle guesses, Milk with a dated coupon.
+const std::string kMain = "[--Info--]\r\n"
+                          "Aisles=Front,,Middle,,Back,,\r\n"
+                          "LastItemSelected=Milk&-&Dairy\r\n"
+                          "[--Aisle Guesses--]\r\n"
+                          "Dairy=Back\r\n"
+                          "Produce=Front\r\n"
+                          "[Dairy]\r\n"
+                          "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
+                          "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
+                          "[Produce]\r\n"
+                          "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n";
+// Another store holding one of the open store's items.
+const std::string kOther = "[Dairy]\r\n"
+                           "Milk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\n";
+const std::string kThird = "[Bakery]\r\n"
+                           "Bread=,-,,-,1\r\n";
+
+class ItemDialogTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        RegDeleteKey(kCompany, kProduct, "Clipboard");
+        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
+        stores = temp.path() + "/stores/";
+        fs::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Main", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(path("Main"), kMain);
+        qmtest::WriteFile(path("Other"), kOther);
+        qmtest::WriteFile(path("Third"), kThird);
+        form = std::make_unique<TFormMain>();
+        FormMain = form.get();
+        form->FormCreate();
+        form->resize(900, 600);
+    }
+    void TearDown() override
+    {
+        SetModalHook(nullptr);
+        form.reset();
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+    std::string path(const std::string& store) const { return stores + store + ".store"; }
+    std::string file(const std::string& store) const { return qmtest::ReadFile(path(store)); }
+
+    // The next modal dialog is shown, filled by fill as a user would, and left to close by the
+    // button fill clicks; one still open afterwards is cancelled. Counts the runs.
+    template <class Form> void answer(std::function<void(Form&)> fill)
+    {
+        SetModalHook([this, fill](QDialog& dialog) {
+            ++runs;
+            auto* f = dynamic_cast<Form*>(&dialog);
+            EXPECT_NE(f, nullptr) << dialog.objectName().toStdString();
+            if (!f)
+                return int(mrCancel);
+            dialog.show();
+            QApplication::processEvents();
+            fill(*f);
+            stayedOpen = dialog.isVisible();
+            if (stayedOpen)
+                f->BtnCancel->click();
+            return f->ModalResult;
+        });
+    }
+    static int indexOf(const QComboBox* combo, const char* text) { return combo->findText(text); }
+    void selectRow(const char* name)
+    {
+        const auto [c, i] = form->Store.FindItemByName(name);
+        ASSERT_GE(c, 0) << name;
+        form->SelectRow(c, i);
+    }
+
+    qmtest::TempDir temp;
+    AnsiString stores;
+    std::unique_ptr<TFormMain> form;
+    int runs = 0;
+    bool stayedOpen = false;
+};
+
+TEST_F(ItemDialogTest, EachCommandOpensItsDialogWithItsHelp)
+{
+    struct Case {
+        std::function<void()> open;
+        const char* name;
+        const char* caption;
+        int help;
+    };
+    const Case cases[] = {
+        {[&] { form->BtnEditItem->click(); }, "FormEditItem", "Edit Item", 3420},
+        {[&] { form->PItemContextEdit->trigger(); }, "FormEditItem", "Edit Item", 3420},
+        {[&] { form->BtnAddItem->click(); }, "FormAddItem", "Add Item", 3440},
+        {[&] { form->PItemAddItem->trigger(); }, "FormAddItem", "Add Item", 3440},
+        {[&] { form->PItemContextAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
+        {[&] { form->MItemItemAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
+        {[&] { form->BtnCategoryEdit->click(); }, "FormEditCategory", "Edit Category", 3020},
+        {[&] { form->BtnCategoryAdd->click(); }, "FormAddCategory", "Add Category", 3040},
+        {[&] { form->PItemContextCopyCat->trigger(); }, "FormCopyCategory", "Copy Category", 3080},
+        {[&] { form->MItemCategoryChangeAisle->trigger(); }, "FormEditCatAisle",
+         "Change Aisle/Dept. for Category", 3100},
+    };
+    for (const Case& c : cases) {
+        QString name, caption;
+        SetModalHook([&](QDialog& d) {
+            name = d.objectName();
+            caption = d.windowTitle();
+            d.findChild<QPushButton*>("BtnHelp")->click();
+            return int(mrCancel);
+        });
+        c.open();
+        EXPECT_EQ(name, c.name);
+        EXPECT_EQ(caption, c.caption);
+        ASSERT_FALSE(shell->calls.empty()) << c.name;
+        EXPECT_EQ(shell->calls.back().helpContext, c.help) << c.name;
+    }
+    EXPECT_EQ(file("Main"), kMain);
+
+    // Edit Item needs an item; on a category row it opens nothing.
+    selectRow("Produce");
+    SetModalHook([&](QDialog&) {
+        ADD_FAILURE() << "no dialog expected";
+        return int(mrCancel);
+    });
+    form->MItemItemEdit->trigger();
+}
+
+TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
+{
+    answer<TFormAddItem>([&](TFormAddItem& f) {
+        EXPECT_EQ(f.ComboCategory->currentText(), "Dairy");
+        EXPECT_EQ(f.ComboAisle->currentText(), "Back");
+        EXPECT_EQ(f.ComboAisle->count(), 4); // the empty entry and the three aisles
+        f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
+        EXPECT_EQ(f.ComboAisle->currentText(), "Front"); // Produce's guess
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Middle"));
+        f.EditItemName->setText("Apples");
+        f.BtnOK->click();
+    });
+    form->MItemItemAdd->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+                            "Aisles=Front,,Middle,,Back,,\r\n"
+                            "LastItemSelected=Apples&-&Produce\r\n"
+                            "[--Aisle Guesses--]\r\n"
+                            "Dairy=Back\r\n"
+                            "Produce=Front\r\n"
+                            "[Dairy]\r\n"
+                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
+                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
+                            "[Produce]\r\n"
+                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
+                            "Apples=Middle,-,,-,0,-,0,-,,-,\r\n");
+    EXPECT_EQ(form->GetSelectedItemName(), "Apples");
+    EXPECT_EQ(form->Store.ItemAt(form->Store.SelCategory, form->Store.SelItem).AisleIndex, 1);
+
+    // Adding a name the category has replaces its line, and the shopping list follows.
+    answer<TFormAddItem>([&](TFormAddItem& f) {
+        f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
+        f.EditItemName->setText("kiwi");
+        f.BtnOK->click();
+    });
+    form->MItemItemAdd->trigger();
+    EXPECT_NE(file("Main").find("Kiwi=Front,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << file("Main");
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 2.  With coupons: 1");
+    EXPECT_EQ(file("Other"), kOther);
+}
+
+TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRewrite)
+{
+    qmtest::WriteFile(path("Other"),
+                      "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
+    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+        EXPECT_EQ(f.ComboCategory->currentText(), "Dairy");
+        EXPECT_EQ(f.ComboAisle->currentText(), "Back");
+        f.MemoItemNames->setPlainText("Cream\n\nYogurt\nmilk\n   \ncream\nKefir\n");
+        f.BtnOK->click();
+    });
+    const auto before = fs::last_write_time(path("Third"));
+    form->MItemItemAddMult->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+                            "Aisles=Front,,Middle,,Back,,\r\n"
+                            "LastItemSelected=&-&Dairy\r\n"
+                            "[--Aisle Guesses--]\r\n"
+                            "Dairy=Back\r\n"
+                            "Produce=Front\r\n"
+                            "[Dairy]\r\n"
+                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
+                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
+                            "Cream=Back,-,,-,0,-,0,-,,-,\r\n"
+                            "Yogurt=Back,-,,-,0,-,0,-,,-,\r\n"
+                            "Kefir=Back,-,,-,0,-,0,-,,-,\r\n"
+                            "[Produce]\r\n"
+                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
+    // Kefir in the other store takes the new line's coupon fields, as any write of it would.
+    EXPECT_EQ(file("Other"),
+              "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,0,-,,-,\r\n");
+    EXPECT_EQ(fs::last_write_time(path("Third")), before);
+    EXPECT_EQ(form->GetSelectedCategoryName(), "Dairy");
+    EXPECT_EQ(form->Store.SelItem, -1);
+    EXPECT_EQ(form->Store.CategoryAt(0).ItemCount(), 5);
+}
+
+TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
+{
+    selectRow("Eggs");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        EXPECT_EQ(f.EditItemName->text(), "Eggs");
+        EXPECT_EQ(f.ComboCategory->currentText(), "Dairy");
+        EXPECT_EQ(f.ComboAisle->currentText(), "Back");
+        EXPECT_FALSE(f.CheckCoupon->isChecked());
+        EXPECT_TRUE(f.RadioCouponNever->isChecked());
+        EXPECT_FALSE(f.RadioCouponNever->isEnabled());
+        EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2026, 12, 7));
+        f.EditItemName->setText("Brown Eggs");
+        f.SpinQty->findChild<QLineEdit*>()->setText("150"); // typed past the range, then OK
+        f.EditNote->setText("a dozen");
+        f.BtnOK->click();
+    });
+    form->BtnEditItem->click();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+                            "Aisles=Front,,Middle,,Back,,\r\n"
+                            "LastItemSelected=Brown Eggs&-&Dairy\r\n"
+                            "[--Aisle Guesses--]\r\n"
+                            "Dairy=Back\r\n"
+                            "Produce=Front\r\n"
+                            "[Dairy]\r\n"
+                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
+                            "Brown Eggs=Back,-,a dozen,-,99,-,0,-,0,-,0\r\n"
+                            "[Produce]\r\n"
+                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
+    EXPECT_EQ(form->GetSelectedItemName(), "Brown Eggs");
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 104.  With coupons: 1");
+}
+
+TEST_F(ItemDialogTest, EditKeepsAQuantityBeyondTheSpinRangeUnlessRetyped)
+{
+    qmtest::WriteFile(path("Main"),
+                      "[--Info--]\r\nLastItemSelected=Salt&-&Pantry\r\n[Pantry]\r\nSalt=,-,,-,150\r\n");
+    form->LoadStore("Main");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        EXPECT_EQ(f.SpinQty->value(), 99);
+        f.EditNote->setText("coarse");
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    EXPECT_NE(file("Main").find("Salt=,-,coarse,-,150,-,0,-,0,-,0"), std::string::npos) << file("Main");
+
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.SpinQty->findChild<QLineEdit*>()->setText("abc"); // not a number: the minimum
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    EXPECT_NE(file("Main").find("Salt=,-,coarse,-,0,-,0,-,0,-,0"), std::string::npos) << file("Main");
+}
+
+TEST_F(ItemDialogTest, EditMovesToAnotherCategoryWithADatedCouponCarriedOver)
+{
+    selectRow("Milk");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        EXPECT_TRUE(f.CheckCoupon->isChecked());
+        EXPECT_TRUE(f.RadioCouponExpire->isChecked());
+        EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2027, 1, 13));
+        EXPECT_EQ(f.LabelStoresToChange->text(), "Main, Other");
+        f.DateTimeCouponExpire->setDate(QDate(2027, 1, 15));
+        f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
+        f.ComboAisle->setCurrentIndex(0); // no aisle
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+                            "Aisles=Front,,Middle,,Back,,\r\n"
+                            "LastItemSelected=Milk&-&Produce\r\n"
+                            "[--Aisle Guesses--]\r\n"
+                            "Dairy=Back\r\n"
+                            "Produce=Front\r\n"
+                            "[Dairy]\r\n"
+                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
+                            "[Produce]\r\n"
+                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
+                            "Milk=,-,2%,-,2,-,1,-,46402,-,0\r\n");
+    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46402,-,0\r\n");
+    EXPECT_EQ(form->GetSelectedCategoryName(), "Produce");
+    EXPECT_EQ(form->GetSelectedItemName(), "Milk");
+}
+
+TEST_F(ItemDialogTest, EditTurnsACouponOffAndOnAgainWithoutAnExpiry)
+{
+    selectRow("Milk");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.CheckCoupon->setChecked(false);
+        EXPECT_TRUE(f.LabelStoresToChange->text().isEmpty());
+        EXPECT_FALSE(f.DateTimeCouponExpire->isEnabled());
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    // Off: the expiry and the store-only mark stay as they were.
+    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,0,-,46400,-,0\r\n"), std::string::npos) << file("Main");
+    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,46400,-,0\r\n");
+
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        EXPECT_FALSE(f.CheckCoupon->isChecked());
+        f.CheckCoupon->setChecked(true);
+        EXPECT_TRUE(f.RadioCouponNever->isChecked()); // no coupon opened on "Never Expires"
+        f.CheckStoreCoupon->setChecked(true);
+        EXPECT_EQ(f.LabelStoresToChange->text(), "Main");
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    // Store-only: the other store keeps its line.
+    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,1,-,0,-,1,-,\r\n"), std::string::npos) << file("Main");
+    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,46400,-,0\r\n");
+}
+
+TEST_F(ItemDialogTest, EditRefusesANameAnotherItemOfTheTargetCategoryHas)
+{
+    selectRow("Eggs");
+    const std::string before = file("Main");
+    dialogs->expectBox("already has an item named \"Milk\"");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.EditItemName->setText("MILK");
+        f.SpinQty->setValue(5);
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(file("Main"), before);
+    EXPECT_EQ(form->Store.ItemAt(form->Store.SelCategory, form->Store.SelItem).Qty, 0);
+
+    // Only the letter case of its own name is no clash.
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.EditItemName->setText("EGGS");
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    EXPECT_FALSE(stayedOpen);
+}
+
+TEST_F(ItemDialogTest, EditCategoryRenamesItWithAllItsItemsInOneRewrite)
+{
+    selectRow("Dairy");
+    answer<TFormEditCategory>([&](TFormEditCategory& f) {
+        EXPECT_EQ(f.EditCategoryName->text(), "Dairy");
+        EXPECT_EQ(f.ComboAisle->currentText(), "Back");
+        f.EditCategoryName->setText("Cold Case");
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Middle"));
+        f.BtnOK->click();
+    });
+    form->MItemCategoryEdit->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+                            "Aisles=Front,,Middle,,Back,,\r\n"
+                            "LastItemSelected=&-&Cold Case\r\n"
+                            "[--Aisle Guesses--]\r\n"
+                            "Produce=Front\r\n"
+                            "Cold Case=Middle\r\n"
+                            "[Produce]\r\n"
+                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
+                            "[Cold Case]\r\n"
+                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
+                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n");
+    EXPECT_EQ(form->GetSelectedCategoryName(), "Cold Case");
+    EXPECT_EQ(form->Store.CategoryAt(0).AisleGuess, "Middle");
+    EXPECT_EQ(file("Other"), kOther);
+}
+
+TEST_F(ItemDialogTest, ChangeAisleAsksFirstAndThenMovesEveryItem)
+{
+    selectRow("Dairy");
+    const std::string before = file("Main");
+    answer<TFormEditCatAisle>([&](TFormEditCatAisle& f) {
+        EXPECT_EQ(f.LabelCatName->text(), "Dairy");
+        EXPECT_EQ(f.LabelItemName->text(), "All Items");
+        EXPECT_EQ(f.ComboAisle->currentText(), "Back");
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Front"));
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("Are you sure you want to put all items in Dairy into the aisle/dept. \"Front\"?",
+                       mrNo);
+    form->MItemCategoryChangeAisle->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(dialogs->seen().back().type, mtConfirmation);
+    EXPECT_EQ(file("Main"), before);
+
+    dialogs->expectBox("into the aisle/dept. \"Front\"?", mrYes);
+    form->MItemCategoryChangeAisle->trigger();
+    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+                            "Aisles=Front,,Middle,,Back,,\r\n"
+                            "LastItemSelected=&-&Dairy\r\n"
+                            "[--Aisle Guesses--]\r\n"
+                            "Dairy=Front\r\n"
+                            "Produce=Front\r\n"
+                            "[Dairy]\r\n"
+                            "Milk=Front,-,2%,-,2,-,1,-,46400,-,0\r\n"
+                            "Eggs=Front,-,,-,0,-,0,-,0,-,0\r\n"
+                            "[Produce]\r\n"
+                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
+    // Every line's coupon is carried, as with one write per item.
+    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46400,-,0\r\n");
+    EXPECT_EQ(form->Store.CategoryAt(0).Items[0].AisleIndex, 0);
+}
+
+TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
+{
+    selectRow("Dairy");
+    answer<TFormCopyCategory>([&](TFormCopyCategory& f) {
+        EXPECT_EQ(f.ComboStores->count(), 2); // never the open store
+        EXPECT_EQ(f.ComboStores->currentIndex(), -1);
+        EXPECT_FALSE(f.CheckCopyAisle->isChecked());
+        f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Other"));
+        f.BtnOK->click();
+    });
+    form->MItemCategoryCopy->trigger();
+    // Each copied line is also carried over within its own store, which gives it a sixth field.
+    EXPECT_EQ(file("Other"), "[Dairy]\r\n"
+                             "Milk=,-,2%,-,2,-,1,-,46400,-,\r\n"
+                             "Eggs=,-,,-,0,-,0,-,0,-,\r\n");
+    // The copy's coupon is carried back to the open store's own line, as any write of it is.
+    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,1,-,46400,-,\r\n"), std::string::npos) << file("Main");
+
+    answer<TFormCopyCategory>([&](TFormCopyCategory& f) {
+        f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Third"));
+        f.CheckCopyAisle->setChecked(true);
+        f.BtnOK->click();
+    });
+    form->PItemContextCopyCat->trigger();
+    EXPECT_EQ(file("Third"), kThird + "[Dairy]\r\n"
+                                      "Eggs=Back,-,,-,0,-,0,-,0,-,\r\n"
+                                      "Milk=Back,-,2%,-,2,-,1,-,46400,-,\r\n");
+
+    // Without a chosen store nothing is written.
+    const std::string third = file("Third");
+    answer<TFormCopyCategory>([&](TFormCopyCategory& f) { f.BtnOK->click(); });
+    form->MItemCategoryCopy->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Third"), third);
+}
+
+TEST_F(ItemDialogTest, AddCategoryWritesAnEmptySectionAndItsAisleGuess)
+{
+    answer<TFormAddCategory>([&](TFormAddCategory& f) {
+        EXPECT_EQ(f.ComboAisle->currentIndex(), -1);
+        f.EditCategoryName->setText("Bakery");
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Front"));
+        f.BtnOK->click();
+    });
+    form->BtnCategoryAdd->click();
+    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+                            "Aisles=Front,,Middle,,Back,,\r\n"
+                            "LastItemSelected=&-&Bakery\r\n"
+                            "[--Aisle Guesses--]\r\n"
+                            "Dairy=Back\r\n"
+                            "Produce=Front\r\n"
+                            "Bakery=Front\r\n"
+                            "[Dairy]\r\n"
+                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
+                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
+                            "[Produce]\r\n"
+                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
+                            "[Bakery]\r\n");
+    EXPECT_EQ(form->GetSelectedCategoryName(), "Bakery");
+    // The shopping list points at the renumbered rows.
+    const QMShopListItem& kiwi = form->ShopList.Aisles[0].Cats[0].Items[0];
+    EXPECT_EQ(form->Store.CategoryAt(kiwi.CategoryIndex).Name, "Produce");
+}
+
+// Every refusal shows its reason, keeps the dialog open and writes nothing.
+TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
+{
+    struct ItemCase {
+        QString name;
+        const char* reason;
+    };
+    const ItemCase items[] = {
+        {"", "You must input a name."},
+        {"   ", "must not be empty"},
+        {" Milk", "must not begin or end with a blank"},
+        {"Milk ", "must not begin or end with a blank"},
+        {"a=b", "must not contain \"=\""},
+        {"[Milk", "must not begin with \"[\" or \";\""},
+        {";Milk", "must not begin with \"[\" or \";\""},
+        {"Milk,,2%", "must not contain \",,\""},
+        {"Milk,", "nor begin or end with a comma"},
+        {"A&-&B", "must not contain \"&-&\""},
+        {QString::fromUtf8("\xe6\x97\xa5"), "U+65E5"},
+    };
+    for (const ItemCase& c : items) {
+        dialogs->expectBox(c.reason);
+        answer<TFormAddItem>([&](TFormAddItem& f) {
+            f.EditItemName->setText(c.name);
+            f.BtnOK->click();
+        });
+        form->MItemItemAdd->trigger();
+        EXPECT_TRUE(stayedOpen) << c.reason;
+    }
+
+    // The same rules for a renamed item, and for a line of the add-many memo.
+    selectRow("Eggs");
+    dialogs->expectBox("must not contain \"=\"");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.EditItemName->setText("x=y");
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    dialogs->expectBox("The note \"2,-,1\" cannot be used");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.EditNote->setText("2,-,1");
+        f.BtnOK->click();
+    });
+    form->MItemItemEdit->trigger();
+    dialogs->expectBox("\"[Bread\"");
+    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+        f.MemoItemNames->setPlainText("Rolls\n[Bread\nBuns");
+        f.BtnOK->click();
+    });
+    form->MItemItemAddMult->trigger();
+    dialogs->expectBox("You must input at least one name.");
+    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+        f.MemoItemNames->setPlainText("\n  \n");
+        f.BtnOK->click();
+    });
+    form->MItemItemAddMult->trigger();
+
+    // No category chosen: nothing may go under an empty section name.
+    dialogs->expectBox("You must choose a category.");
+    answer<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("Rolls");
+        f.ComboCategory->setCurrentIndex(-1);
+        f.BtnOK->click();
+    });
+    form->MItemItemAdd->trigger();
+    dialogs->expectBox("You must choose a category.");
+    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+        f.MemoItemNames->setPlainText("Rolls");
+        f.ComboCategory->setCurrentIndex(-1);
+        f.BtnOK->click();
+    });
+    form->MItemItemAddMult->trigger();
+
+    const struct {
+        const char* name;
+        const char* reason;
+    } categories[] = {
+        {"", "You must input a name."},
+        {"Odd]", "must not contain \"]\""},
+        {"--Info--", "must not begin with \"--\""},
+        {"A=B", "must not contain \"=\""},
+        {"A&-&B", "must not contain \"&-&\""},
+        {"Deli,,Cheese", "must not contain \",,\""},
+    };
+    for (const auto& c : categories) {
+        dialogs->expectBox(c.reason);
+        answer<TFormAddCategory>([&](TFormAddCategory& f) {
+            f.EditCategoryName->setText(c.name);
+            f.BtnOK->click();
+        });
+        form->MItemCategoryAdd->trigger();
+        EXPECT_TRUE(stayedOpen) << c.reason;
+
+        dialogs->expectBox(c.reason);
+        answer<TFormEditCategory>([&](TFormEditCategory& f) {
+            f.EditCategoryName->setText(c.name);
+            f.BtnOK->click();
+        });
+        form->MItemCategoryEdit->trigger();
+        EXPECT_TRUE(stayedOpen) << c.reason;
+    }
+
+    EXPECT_EQ(file("Main").substr(file("Main").find("[--Aisle")), kMain.substr(kMain.find("[--Aisle")));
+    EXPECT_EQ(file("Other"), kOther);
+    EXPECT_EQ(file("Third"), kThird);
+}
+
+TEST_F(ItemDialogTest, ANameAlreadyInTheFileStaysUsableWhenLeftAsItIs)
+{
+    // An old file with a category name that new input may not have.
+    qmtest::WriteFile(path("Main"),
+                      "[--Info--]\r\nLastItemSelected=&-&Deli=Cheese\r\n[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
+    form->LoadStore("Main");
+    ASSERT_EQ(form->GetSelectedCategoryName(), "Deli=Cheese");
+    answer<TFormEditItem>([&](TFormEditItem& f) {
+        f.SpinQty->setValue(4);
+        f.BtnOK->click();
+    });
+    selectRow("Brie");
+    form->MItemItemEdit->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_NE(file("Main").find("Brie=,-,,-,4,-,0,-,0,-,0"), std::string::npos) << file("Main");
+}
+
+} // namespace

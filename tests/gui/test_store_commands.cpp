@@ -1,0 +1,640 @@
+// The Store, Category and Item commands driven as a user drives them: shortcuts pressed on the
+// window, menus opened and clicked, buttons clicked, boxes and dialogs answered, and the store
+// files compared byte for byte afterwards.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "dialogs/CopyItemUnit.h"
+#include "dialogs/CouponUnit.h"
+#include "dialogs/NoteUnit.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/QtDialogs.h"
+#include "platform/gui/StatusBar.h"
+#include "store/StoreLoader.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+const std::string kInfo = "[--Info--]\r\nAisles=A1,,A2,,\r\nLastItemSelected=Milk&-&Dairy\r\n";
+const std::string kHome =
+    kInfo + "[Dairy]\r\nMilk=A1,-,low fat,-,2,-,1,-,46100,-,0,-,\r\nEggs=A2,-,,-,0,-,1,-,0,-,1,-,\r\n"
+            "Butter=A1,-,salted,-,0\r\n[Fruit]\r\nKiwi=A2,-,ripe,-,3,-,0,-,46050,-,0,-,\r\n";
+const std::string kMart =
+    "[Dairy]\r\nMilk=M1,-,mart note,-,5,-,0,-,0,-,0,-,\r\nEggs=M2,-,,-,1,-,0,-,0,-,0\r\n";
+const std::string kCorner = "[--Info--]\r\nAcceptsCoupons=0\r\n[Fruit]\r\nKiwi=C,-,,-,1,-,1,-,46000,-,1\r\n";
+
+// The open store's file after a reset: Dairy's Milk, Eggs and Butter lines and Fruit's Kiwi.
+std::string HomeWith(const std::string& milk, const std::string& eggs, const std::string& butter,
+                     const std::string& kiwi)
+{
+    return kInfo + "[Dairy]\r\nMilk=" + milk + "\r\nEggs=" + eggs + "\r\nButter=" + butter +
+           "\r\n[Fruit]\r\nKiwi=" + kiwi + "\r\n";
+}
+// The file with another row remembered as the last selected one.
+std::string Selected(std::string text, const std::string& row)
+{
+    const std::string old = "LastItemSelected=Milk&-&Dairy";
+    return text.replace(text.find(old), old.size(), "LastItemSelected=" + row);
+}
+std::string MartWith(const std::string& milk)
+{
+    return "[Dairy]\r\nMilk=" + milk + "\r\nEggs=M2,-,,-,1,-,0,-,0,-,0\r\n";
+}
+
+class StoreCommandsTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        RegDeleteKey(kCompany, kProduct, "Clipboard");
+        SetTestNow(46000.5);
+        stores = temp.path() + "/stores/";
+        fs::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Home", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(File("Home"), kHome);
+        qmtest::WriteFile(File("Mart"), kMart);
+        qmtest::WriteFile(File("Corner"), kCorner);
+    }
+    void TearDown() override
+    {
+        SetModalHook(nullptr);
+        form.reset();
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+
+    // The window shown and active, the item list holding the keyboard.
+    void Start()
+    {
+        form = std::make_unique<TFormMain>();
+        FormMain = form.get();
+        form->FormCreate();
+        form->show();
+        form->activateWindow();
+        QApplication::processEvents();
+        form->ImageItemList->setFocus();
+        QApplication::processEvents();
+    }
+    std::string File(const std::string& store) const { return stores + store + ".store"; }
+    std::string Read(const std::string& store) const { return qmtest::ReadFile(File(store)); }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(form->focusWidget() ? form->focusWidget() : form.get(), Qt::Key(key), mods);
+        QApplication::processEvents();
+    }
+    // Opens the menu as its title is clicked; the caller reads its entries, then closes it.
+    static void Open(QMenu* menu)
+    {
+        menu->popup(QPoint(20, 20));
+        QApplication::processEvents();
+    }
+    static void Click(QMenu* menu, QAction* action)
+    {
+        Open(menu);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+        QApplication::processEvents();
+        menu->hide();
+    }
+    // The next modal dialog is a Form; play does what the user does there and answers its result.
+    template <class Form> void Answer(std::function<void(Form&)> play)
+    {
+        SetModalHook([this, play](QDialog& dialog) {
+            ++dialogsRun;
+            auto* f = dynamic_cast<Form*>(&dialog);
+            EXPECT_NE(f, nullptr);
+            if (!f)
+                return int(mrCancel);
+            f->show();
+            play(*f);
+            f->hide();
+            return f->ModalResult;
+        });
+    }
+    std::pair<int, int> Sel() const { return {form->Store.SelCategory, form->Store.SelItem}; }
+    const QMItem& Item(int c, int i) const { return form->Store.Categories[size_t(c)].Items[size_t(i)]; }
+
+    qmtest::TempDir temp;
+    std::string stores;
+    std::unique_ptr<TFormMain> form;
+    int dialogsRun = 0;
+};
+
+// ---- Resets ---------------------------------------------------------------------------------
+
+struct ResetCase {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers mods;
+    int help;
+    std::string home, mart; // the files after Yes
+    std::string status;     // the shopping list's totals then
+};
+
+void PrintTo(const ResetCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ResetTest : public StoreCommandsTest, public ::testing::WithParamInterface<ResetCase> {};
+
+TEST_P(ResetTest, YesWritesTheHandComputedFilesNoAndHelpThenNoChangeNothing)
+{
+    const ResetCase& c = GetParam();
+    Start();
+    // No, and Help followed by No: the question stays up after Help, and nothing changes.
+    dialogs->expectBox("Are you sure you want to reset", mrNo);
+    Key(c.key, c.mods);
+    dialogs->expectBox("Are you sure you want to reset", mrHelp).expectBox("Are you sure", mrNo);
+    Key(c.key, c.mods);
+    EXPECT_EQ(Read("Home"), kHome);
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, c.help);
+    ASSERT_EQ(dialogs->seen().size(), 3u);
+    EXPECT_EQ(dialogs->seen()[0].type, mtConfirmation);
+    EXPECT_EQ(dialogs->seen()[0].buttons, TMsgDlgButtons(mbYes | mbNo | mbHelp));
+    EXPECT_EQ(dialogs->seen()[0].helpContext, c.help);
+
+    dialogs->expectBox("Are you sure you want to reset", mrYes);
+    Key(c.key, c.mods);
+    EXPECT_EQ(Read("Home"), c.home);
+    EXPECT_EQ(Read("Mart"), c.mart);
+    EXPECT_EQ(Read("Corner"), kCorner); // its Kiwi is marked for that store only
+
+    // The items in memory, and so on screen, are what the file now holds.
+    QMStore fromFile;
+    LoadStoreData(form->StoreFilesContext(), fromFile, "Home");
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < fromFile.Categories[size_t(c)].ItemCount(); ++i) {
+            const QMItem& f = fromFile.Categories[size_t(c)].Items[size_t(i)];
+            EXPECT_EQ(Item(c, i).Qty, f.Qty) << f.Name;
+            EXPECT_EQ(Item(c, i).HasCoupon, f.HasCoupon) << f.Name;
+            EXPECT_EQ(Item(c, i).CouponExpire, f.CouponExpire) << f.Name;
+            EXPECT_EQ(Item(c, i).Note, f.Note) << f.Name;
+        }
+    form->BuildShoppingList();
+    EXPECT_EQ(form->StatusBar->PanelText(2).toStdString(), c.status);
+}
+
+const std::string kMilkTrail = "A1,-,low fat,-,2,-,1,-,46100,-,0,-,";
+const std::string kEggs = "A2,-,,-,0,-,1,-,0,-,1,-,";
+const std::string kKiwi = "A2,-,ripe,-,3,-,0,-,46050,-,0,-,";
+
+INSTANTIATE_TEST_SUITE_P(
+    FiveResets, ResetTest,
+    ::testing::Values(
+        ResetCase{
+            "Purchased", Qt::Key_F5, Qt::NoModifier, 2750,
+            HomeWith("A1,-,,-,0,-,0,-,46100,-,0", kEggs, "A1,-,salted,-,0", "A2,-,,-,0,-,0,-,46050,-,0"),
+            MartWith("M1,-,mart note,-,5,-,0,-,46100,-,0"), "Items to buy: 0.  With coupons: 0"},
+        ResetCase{"Quantities", Qt::Key_F5, Qt::AltModifier, 2760,
+                  HomeWith("A1,-,low fat,-,0,-,1,-,46100,-,0", "A2,-,,-,0,-,1,-,0,-,1,-,",
+                           "A1,-,salted,-,0,-,0,-,0,-,0", "A2,-,ripe,-,0,-,0,-,46050,-,0"),
+                  MartWith("M1,-,mart note,-,5,-,1,-,46100,-,0"), "Items to buy: 0.  With coupons: 0"},
+        ResetCase{"Coupons", Qt::Key_F5, Qt::ShiftModifier, 2770,
+                  HomeWith("A1,-,low fat,-,2,-,0,-,0,-,0", "A2,-,,-,0,-,0,-,0,-,1,-,",
+                           "A1,-,salted,-,0,-,0,-,0,-,0", "A2,-,ripe,-,3,-,0,-,0,-,0"),
+                  MartWith("M1,-,mart note,-,5,-,0,-,0,-,0"), "Items to buy: 5.  With coupons: 0"},
+        ResetCase{"Notes", Qt::Key_F5, Qt::ControlModifier, 2780,
+                  HomeWith("A1,-,,-,2,-,1,-,46100,-,0", kEggs, "A1,-,,-,0,-,0,-,0,-,0",
+                           "A2,-,,-,3,-,0,-,46050,-,0"),
+                  MartWith("M1,-,mart note,-,5,-,1,-,46100,-,0"), "Items to buy: 5.  With coupons: 1"},
+        ResetCase{"All", Qt::Key_F6, Qt::NoModifier, 2790,
+                  HomeWith("A1,-,,-,0,-,0,-,0,-,0", "A2,-,,-,0,-,0,-,0,-,1,-,", "A1,-,,-,0,-,0,-,0,-,0",
+                           "A2,-,,-,0,-,0,-,0,-,0"),
+                  MartWith("M1,-,mart note,-,5,-,0,-,0,-,0"), "Items to buy: 0.  With coupons: 0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StoreCommandsTest, TheResetMenuButtonAndDropDownRunTheResets)
+{
+    Start();
+    Open(form->MMenuStore);
+    EXPECT_TRUE(form->MItemStoreReset->menuAction()->isEnabled());
+    EXPECT_EQ(form->MItemStoreSortList->text(), "Sort Shopping List by Category");
+    EXPECT_TRUE(form->MItemStoreAcceptCoupons->isChecked());
+    form->MMenuStore->hide();
+
+    dialogs->expectBox("for all purchased (checked) items\r(NOTE:", mrYes);
+    form->BtnResetStore->click();
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 0.  With coupons: 0");
+    dialogs->expectBox("reset all notes?", mrYes);
+    form->PItemResetNotes->trigger();
+    dialogs->expectBox("reset all quantities, coupons, and notes?\r", mrNo);
+    Click(form->MItemStoreReset, form->MItemStoreResetAll);
+    EXPECT_EQ(Item(0, 0).Note, ""); // Butter's note went with the notes reset
+}
+
+// The open store's file cannot be rewritten: nothing is written anywhere, one box names the
+// file, and the items on screen keep what the file holds.
+TEST_F(StoreCommandsTest, AResetTheOpenStoresFileRefusesChangesNothing)
+{
+    Start();
+    const std::string status = form->StatusBar->PanelText(2).toStdString();
+    dialogs->expectBox("reset all quantities, coupons, and notes?", mrYes).expectBox("Home.store");
+    {
+        qmtest::FileSizeLimit limit(100);
+        Key(Qt::Key_F6);
+    }
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    EXPECT_EQ(Read("Home"), kHome);
+    EXPECT_EQ(Read("Mart"), kMart);
+    EXPECT_EQ(Item(0, 2).Qty, 2);
+    EXPECT_TRUE(Item(0, 2).HasCoupon);
+    EXPECT_EQ(Item(0, 2).Note, "low fat");
+    EXPECT_EQ(form->StatusBar->PanelText(2).toStdString(), status);
+}
+
+// A receiving store that refuses its carry-over is named once; the open store and the other
+// receivers are written.
+TEST_F(StoreCommandsTest, AResetWithOneStoreRefusingTheCarryOverNamesIt)
+{
+    const std::string bigMart = kMart + "[Bulk]\r\n" + std::string(1000, 'x') + "=1\r\n";
+    qmtest::WriteFile(File("Mart"), bigMart);
+    qmtest::WriteFile(File("Deli"), "[Dairy]\r\nMilk=D,-,,-,1\r\n");
+    Start();
+    dialogs->expectBox("reset all coupons", mrYes).expectBox("\"Mart\"");
+    {
+        qmtest::FileSizeLimit limit(600);
+        Key(Qt::Key_F5, Qt::ShiftModifier);
+    }
+    EXPECT_EQ(Read("Mart"), bigMart);
+    EXPECT_EQ(Read("Deli"), "[Dairy]\r\nMilk=D,-,,-,1,-,0,-,0,-,0\r\n");
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Milk"),
+              "A1,-,low fat,-,2,-,0,-,0,-,0");
+    EXPECT_FALSE(Item(0, 2).HasCoupon);
+}
+
+// ---- Sort, coupons, switching, web site ---------------------------------------------------
+
+TEST_F(StoreCommandsTest, F7AndTheSortButtonsSwitchTheShoppingListsOrder)
+{
+    Start();
+    EXPECT_TRUE(form->ShopList.SortByAisle);
+    Key(Qt::Key_F7);
+    EXPECT_TRUE(form->BtnSortByCategory->isChecked());
+    EXPECT_FALSE(form->ShopList.SortByAisle);
+    Open(form->MMenuStore);
+    EXPECT_EQ(form->MItemStoreSortList->text(), "Sort Shopping List by Aisle/Dept.");
+    form->MMenuStore->hide();
+    form->BtnSortByAisle->click();
+    EXPECT_TRUE(form->ShopList.SortByAisle);
+    form->BtnSortByCategory->click();
+    EXPECT_FALSE(form->ShopList.SortByAisle);
+}
+
+TEST_F(StoreCommandsTest, TheCouponSwitchWritesOneKeyAndReloads)
+{
+    Start();
+    form->SelectRow(0, 2); // Milk, with a coupon
+    dialogs->expectBox("Are you sure you want to turn off coupons for this store?", mrYes);
+    Click(form->MMenuStore, form->MItemStoreAcceptCoupons);
+    EXPECT_EQ(Read("Home"),
+              "[--Info--]\r\nAisles=A1,,A2,,\r\nLastItemSelected=Milk&-&Dairy\r\nAcceptsCoupons=0\r\n" +
+                  kHome.substr(kInfo.size()));
+    EXPECT_FALSE(form->Store.AcceptsCoupons);
+    EXPECT_FALSE(Item(0, 2).HasCoupon); // left unread while coupons are off
+    EXPECT_FALSE(form->BtnCoupon->isEnabled());
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
+
+    // On again without a question: the coupons in the file come back.
+    Click(form->MMenuStore, form->MItemStoreAcceptCoupons);
+    EXPECT_NE(Read("Home").find("AcceptsCoupons=1\r\n"), std::string::npos);
+    EXPECT_TRUE(Item(0, 2).HasCoupon);
+    EXPECT_TRUE(form->BtnCoupon->isEnabled());
+
+    // No keeps coupons on and still reloads the store from its file.
+    form->Store.Categories[0].Items[2].Note = "not in the file";
+    dialogs->expectBox("turn off coupons", mrNo);
+    Click(form->MMenuStore, form->MItemStoreAcceptCoupons);
+    EXPECT_TRUE(form->Store.AcceptsCoupons);
+    EXPECT_EQ(Item(0, 2).Note, "low fat");
+    EXPECT_TRUE(form->MItemStoreAcceptCoupons->isChecked());
+}
+
+TEST_F(StoreCommandsTest, NextAndPreviousWrapRoundThePicker)
+{
+    Start();
+    ASSERT_EQ(form->GetCurrentStoreName(), "Home"); // picker: Corner, Home, Mart
+    Key(Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(form->Store.Name, "Mart");
+    EXPECT_EQ(form->windowTitle(), "Mart - Quillmart");
+    Key(Qt::Key_Right, Qt::AltModifier); // the last store: on to the first
+    EXPECT_EQ(form->Store.Name, "Corner");
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 1.  With coupons: 0");
+    Key(Qt::Key_Left, Qt::AltModifier); // the first store: back to the last
+    EXPECT_EQ(form->Store.Name, "Mart");
+
+    // The remembered row is selected again.
+    form->ComboStores->setCurrentIndex(1);
+    emit form->ComboStores->activated(1);
+    EXPECT_EQ(form->Store.Name, "Home");
+    EXPECT_EQ(Sel(), std::make_pair(0, 2));
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+
+    // Without a selection Previous has nowhere to go and Next starts at the first store.
+    form->ComboStores->setCurrentIndex(-1);
+    form->MItemStorePrevious->trigger();
+    EXPECT_EQ(form->Store.Name, "Home");
+    form->MItemStoreNext->trigger();
+    EXPECT_EQ(form->Store.Name, "Corner");
+    form->ComboStores->clear();
+    form->MItemStoreNext->trigger();
+    form->MItemStorePrevious->trigger();
+    EXPECT_EQ(form->Store.Name, "Corner");
+}
+
+TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
+{
+    Start();
+    auto visit = [&](const std::string& stored) {
+        WriteStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL", stored);
+        shell->calls.clear();
+        Key(Qt::Key_W, Qt::ControlModifier);
+    };
+    for (const char* address : {"http://shop.example/list", "HTTPS://shop.example/"}) {
+        visit(address);
+        ASSERT_EQ(shell->calls.size(), 1u) << address;
+        EXPECT_EQ(shell->calls[0].what, "url");
+        EXPECT_EQ(shell->calls[0].target, address);
+    }
+    for (const char* address : {"file:///etc/passwd", "javascript:x", "/etc/passwd", "https://"}) {
+        dialogs->expectBox(std::string("\"") + address + "\" is not opened");
+        visit(address);
+        EXPECT_TRUE(shell->calls.empty()) << address;
+        EXPECT_EQ(dialogs->seen().back().type, mtError);
+    }
+
+    // Empty, or only "http://": asked for first, written, then opened.
+    dialogs->expectQuery("Store's Website:", "https://new.example");
+    visit("");
+    EXPECT_EQ(dialogs->seen().back().initial, "");
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
+              "https://new.example");
+    ASSERT_EQ(shell->calls.size(), 1u);
+    dialogs->expectQuery("Store's Website:", "javascript:alert(1)");
+    dialogs->expectBox("is not opened");
+    visit("http://");
+    EXPECT_EQ(dialogs->seen()[dialogs->seen().size() - 2].initial, "http://");
+    EXPECT_TRUE(shell->calls.empty());
+
+    // Edit only writes.
+    dialogs->expectQuery("Store's Website:", "http://edited.example");
+    form->MItemStoreWebEdit->trigger();
+    EXPECT_EQ(dialogs->seen().back().initial, "javascript:alert(1)");
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
+              "http://edited.example");
+    EXPECT_TRUE(shell->calls.empty());
+}
+
+// ---- Category and item commands -------------------------------------------------------------
+
+TEST_F(StoreCommandsTest, MenusFollowTheSelectionWhenTheyOpenAndBeforeTheirKeys)
+{
+    Start();
+    form->SelectRow(1, -1); // Fruit's own row
+    Open(form->PMenuItemsContext);
+    EXPECT_FALSE(form->PItemContextEdit->isVisible());
+    EXPECT_FALSE(form->PItemContextItem->menuAction()->isVisible());
+    EXPECT_EQ(form->PItemContextCollapseCat->text(), "Collapse Fruit");
+    EXPECT_EQ(form->PItemContextDeleteCat->text(), "Delete Fruit...");
+    EXPECT_FALSE(form->PItemContextPaste->isEnabled());
+    form->PMenuItemsContext->hide();
+    Open(form->MMenuItem);
+    EXPECT_FALSE(form->MItemItemCopy->isEnabled());
+    EXPECT_TRUE(form->MItemItemAdd->isEnabled());
+    form->MMenuItem->hide();
+
+    // The Item menu closed with Copy disabled; its key still acts once an item is selected.
+    form->SelectRow(0, 2);
+    Answer<TFormCopyItem>([](TFormCopyItem& f) { f.BtnCancel->click(); });
+    Key(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(dialogsRun, 1);
+
+    Open(form->PMenuItemsContext);
+    EXPECT_TRUE(form->PItemContextEdit->isVisible());
+    EXPECT_EQ(form->PItemContextItem->title(), "Milk Properties");
+    EXPECT_EQ(form->PItemContextCopyItem->text(), "Copy Milk to Another Store...");
+    form->PMenuItemsContext->hide();
+    Open(form->MMenuItem);
+    EXPECT_TRUE(form->MItemItemCoupon->isChecked());
+    EXPECT_TRUE(form->MItemItemCoupon->isEnabled());
+    form->MMenuItem->hide();
+}
+
+TEST_F(StoreCommandsTest, CollapseAndExpandAreRememberedInTheStoreFile)
+{
+    Start();
+    form->SelectRow(0, 2);
+    Open(form->MMenuCategory);
+    EXPECT_EQ(form->MItemCategoryShowHide->text(), "Collapse This Category");
+    EXPECT_EQ(form->MItemCategoryShowHide->shortcut(), QKeySequence("Ctrl+Left"));
+    form->MMenuCategory->hide();
+    Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(Sel(), std::make_pair(0, -1));
+    EXPECT_FALSE(form->Store.Categories[0].Expanded);
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kHiddenCatsSection, "Dairy"), "1");
+    EXPECT_EQ(form->MItemCategoryShowHide->text(), "Expand This Category");
+    Key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kHiddenCatsSection, "Dairy"), "0");
+
+    Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Read("Home"), Selected(kHome, "&-&Dairy") + "[--Hidden Cats--]\r\nDairy=1\r\nFruit=1\r\n");
+    EXPECT_FALSE(form->Store.Categories[1].Expanded);
+    Key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Read("Home"), Selected(kHome, "&-&Dairy") + "[--Hidden Cats--]\r\nDairy=0\r\nFruit=0\r\n");
+    EXPECT_TRUE(form->Store.Categories[1].Expanded);
+}
+
+TEST_F(StoreCommandsTest, DeletesAskFirstAndKeepTheCategorysOtherKeys)
+{
+    qmtest::WriteFile(File("Home"),
+                      kHome + "[--Hidden Cats--]\r\nFruit=1\r\n[--Aisle Guesses--]\r\nFruit=A2\r\n");
+    Start();
+    form->SelectRow(1, -1);
+    dialogs->expectBox("Are you sure you want to delete the category \"Fruit\" and all its items?", mrNo);
+    form->BtnCategoryDelete->click();
+    EXPECT_EQ(dialogs->seen().back().helpContext, 3060);
+    EXPECT_EQ(form->Store.CategoryCount(), 2);
+    dialogs->expectBox("delete the category \"Fruit\"", mrYes);
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Read("Home"), Selected(kInfo, "&-&Fruit") +
+                                "[Dairy]\r\nMilk=A1,-,low fat,-,2,-,1,-,46100,-,0,-,\r\nEggs=" + kEggs +
+                                "\r\nButter=A1,-,salted,-,0\r\n[--Hidden Cats--]\r\nFruit=1\r\n"
+                                "[--Aisle Guesses--]\r\nFruit=A2\r\n");
+    EXPECT_EQ(form->Store.CategoryCount(), 1);
+    EXPECT_EQ(form->StatusBar->PanelText(1), "Items in store: 3");
+
+    form->SelectRow(0, 0); // Butter
+    dialogs->expectBox("Are you sure you want to delete the item \"Butter\"?", mrYes);
+    Click(form->MMenuItem, form->MItemItemDelete);
+    EXPECT_EQ(dialogs->seen().back().helpContext, 3480);
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Butter"), "");
+    EXPECT_EQ(form->Store.Categories[0].ItemCount(), 2);
+}
+
+TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrittenAndCarried)
+{
+    Start();
+    form->SelectRow(0, 2); // Milk: coupon until day 46100
+    Answer<TFormCoupon>([](TFormCoupon& f) {
+        EXPECT_EQ(f.LabelCategoryName->text(), "Dairy");
+        EXPECT_EQ(f.LabelItemName->text(), "Milk");
+        EXPECT_TRUE(f.RadioCouponExpire->isChecked());
+        EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2026, 3, 19));
+        EXPECT_EQ(f.LabelStoresToChange->text(), "Home, Mart");
+        f.CheckCoupon->setChecked(false); // taken off: expiry and mark stay
+        f.BtnOK->click();
+    });
+    form->BtnCoupon->click();
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Milk"),
+              "A1,-,low fat,-,2,-,0,-,46100,-,0");
+    EXPECT_EQ(Read("Mart"), MartWith("M1,-,mart note,-,5,-,0,-,46100,-,0"));
+    EXPECT_FALSE(Item(0, 2).HasCoupon);
+    EXPECT_EQ(Item(0, 2).CouponExpire, 46100);
+
+    // A coupon without expiry opens on today's date with Never Expires; Cancel changes nothing.
+    form->SelectRow(0, 1); // Eggs: coupon, no expiry, this store only
+    Answer<TFormCoupon>([](TFormCoupon& f) {
+        EXPECT_TRUE(f.RadioCouponNever->isChecked());
+        EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2025, 12, 9));
+        EXPECT_EQ(f.LabelStoresToChange->text(), "Home");
+        f.RadioCouponExpire->setChecked(true);
+        f.BtnHelp->click();
+        f.BtnCancel->click();
+    });
+    Key(Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_EQ(dialogsRun, 2);
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, 3540);
+    Answer<TFormCoupon>([](TFormCoupon& f) {
+        f.CheckStoreCoupon->setChecked(false);
+        f.RadioCouponExpire->setChecked(true);
+        f.DateTimeCouponExpire->setDate(QDate(2025, 12, 31));
+        f.BtnOK->click();
+    });
+    form->PItemContextCoupon->trigger();
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Mart", "Dairy", "Eggs"),
+              "M2,-,,-,1,-,1,-,46022,-,0");
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
+}
+
+TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
+{
+    Start();
+    form->SelectRow(1, 0); // Kiwi
+    Answer<TFormNote>([this](TFormNote& f) {
+        EXPECT_EQ(f.EditNote->text(), "ripe");
+        EXPECT_EQ(f.EditNote->selectedText(), "ripe");
+        EXPECT_EQ(f.focusWidget(), f.EditNote);
+        dialogs->expectBox("\",-,\", which separates the fields of an item");
+        f.EditNote->setText("2 for 1,-,cheap");
+        f.BtnOK->click();
+        EXPECT_TRUE(f.isVisible());
+        f.BtnHelp->click();
+        f.BtnCancel->click();
+    });
+    form->BtnEditNote->click();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, 3560);
+    EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
+
+    Answer<TFormNote>([](TFormNote& f) {
+        f.EditNote->setText("very ripe, -2 days");
+        f.BtnOK->click();
+    });
+    Key(Qt::Key_Slash, Qt::KeypadModifier);
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Fruit", "Kiwi"),
+              "A2,-,very ripe, -2 days,-,3,-,0,-,46050,-,0");
+    EXPECT_EQ(Item(1, 0).Note, "very ripe, -2 days");
+    EXPECT_EQ(form->ShopList.Aisles[1].Cats[0].Items[0].Note, "very ripe, -2 days");
+}
+
+TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
+{
+    Start();
+    form->SelectRow(1, 0); // Kiwi
+    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+        ASSERT_EQ(f.ComboStores->count(), 2);
+        EXPECT_EQ(f.ComboStores->itemText(0), "Corner");
+        EXPECT_EQ(f.ComboStores->itemText(1), "Mart");
+        EXPECT_EQ(f.ComboStores->currentIndex(), -1);
+        EXPECT_FALSE(f.CheckCopyAisle->isChecked());
+        EXPECT_EQ(f.LabelItemName->text(), "Kiwi");
+        EXPECT_EQ(f.LabelCatName->text(), "Fruit");
+        f.BtnHelp->click();
+        f.BtnOK->click(); // no store chosen: nothing written
+    });
+    form->PItemContextCopyItem->trigger();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, 3500);
+    EXPECT_EQ(Read("Mart"), kMart);
+
+    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+        f.ComboStores->setCurrentIndex(1);
+        f.BtnOK->click();
+    });
+    form->MItemItemCopy->trigger();
+    EXPECT_EQ(Read("Mart"), kMart + "[Fruit]\r\nKiwi=,-,ripe,-,3,-,0,-,46050,-,0\r\n");
+    // The copy's coupon is carried back as any write's is; the store itself is not reloaded.
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Fruit", "Kiwi"),
+              "A2,-,ripe,-,3,-,0,-,46050,-,0");
+
+    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+        f.ComboStores->setCurrentIndex(1);
+        f.CheckCopyAisle->setChecked(true);
+        f.BtnOK->click();
+    });
+    form->MItemItemCopy->trigger();
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Mart", "Fruit", "Kiwi"),
+              "A2,-,ripe,-,3,-,0,-,46050,-,0");
+}
+
+TEST_F(StoreCommandsTest, WithASingleStoreCopyItemOffersNoStoreAndWritesNothing)
+{
+    fs::remove(File("Mart"));
+    fs::remove(File("Corner"));
+    Start();
+    form->SelectRow(1, 0);
+    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+        EXPECT_EQ(f.ComboStores->count(), 0);
+        f.BtnOK->click();
+    });
+    form->MItemItemCopy->trigger();
+    EXPECT_EQ(dialogsRun, 1);
+    EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
+    EXPECT_FALSE(fs::exists(File("Mart")));
+}
+
+TEST_F(StoreCommandsTest, TheQuantityEntriesOfTheItemMenuChangeTheSelectedItem)
+{
+    Start();
+    form->SelectRow(0, 0); // Butter, quantity 0
+    Click(form->MItemItemQty, form->MItemItemQtyDown);
+    EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Butter"),
+              "A1,-,salted,-,0,-,0,-,0,-,0");
+    Click(form->MItemItemQty, form->MItemItemQtyUp);
+    EXPECT_EQ(Item(0, 0).Qty, 1);
+    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 6.  With coupons: 1");
+}
+
+} // namespace

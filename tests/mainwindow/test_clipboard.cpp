@@ -1,0 +1,362 @@
+// The item clipboard in the main window: copy, cut and paste against real store files and a
+// real registry file, the Edit menu's captions, the clipboard viewer, and two program
+// processes sharing one registry file.
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QProcess>
+#include <QToolButton>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "dialogs/ViewClipUnit.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/Exception.h"
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+#include "store/ItemClipboard.h"
+#include "util/RegUtils.h"
+#include "util/widgets/AdvGrid.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+class ClipboardWindowTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
+        stores = temp.path() + "/stores/";
+        fs::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Home", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(stores + "Home.store",
+                          "[--Info--]\r\nAisles=A1,,A2,,\r\n"
+                          "[Dairy]\r\nMilk=A1,-,semi,-,2,-,1,-,46500,-,1,-,\r\n"
+                          "Eggs=A2,-,free range,-,3,-,1,-,0,-,0\r\nButter=A1,-,,-,0\r\n"
+                          "[Empty]\r\n"
+                          "[Fruit]\r\nKiwi=A2,-,,-,1\r\nmilk=,-,old,-,0\r\n");
+        qmtest::WriteFile(stores + "Zed.store", "[Fruit]\r\nEggs=Z,-,zed note,-,5,-,0,-,0,-,0\r\n");
+    }
+    void TearDown() override
+    {
+        FormMain = nullptr;
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+    std::unique_ptr<TFormMain> Start()
+    {
+        auto form = std::make_unique<TFormMain>();
+        form->CommandLineArg.clear();
+        form->FormCreate();
+        FormMain = form.get();
+        return form;
+    }
+    AnsiString Value(const AnsiString& store, const AnsiString& section, const AnsiString& key)
+    {
+        return IniFile(ToFileName(stores + store + ".store")).ReadString(section, key, "<none>");
+    }
+    std::vector<AnsiString> Keys(const AnsiString& store, const AnsiString& section)
+    {
+        return IniFile(ToFileName(stores + store + ".store")).ReadSection(section);
+    }
+    static constexpr int kDairy = 0, kEmpty = 1, kFruit = 2;
+    qmtest::PrivateRegistry registry;
+    qmtest::TempDir temp;
+    AnsiString stores;
+};
+
+TEST_F(ClipboardWindowTest, ACategoryPastedWhereANameIsTakenGetsCopyNamesWithTheClipboardsValues)
+{
+    auto form = Start();
+    form->SelectRow(kDairy, -1);
+    form->MItemEditCopyClick();
+    EXPECT_EQ(ClipboardKeys(kCompany, kProduct), (std::vector<AnsiString>{"Butter", "Eggs", "Milk"}));
+    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    // The registry holds the values in their own types.
+    EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Clipboard\\Milk", "Qty"), 2);
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Clipboard\\Milk", "Note"), "semi");
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Clipboard\\Milk", "IsStoreCoupon"));
+    EXPECT_EQ(RegReadFloatDef(kCompany, kProduct, "Clipboard\\Milk", -1, "CouponExpire"), 46500.0);
+
+    form->SelectRow(kFruit, 0);
+    form->MItemEditPasteClick();
+    EXPECT_EQ(Keys("Home", "Fruit"),
+              (std::vector<AnsiString>{"Kiwi", "milk", "Butter", "Eggs", "Milk (Copy)"}));
+    EXPECT_EQ(Value("Home", "Fruit", "milk"), ",-,old,-,0"); // the item already there is kept
+    EXPECT_EQ(Value("Home", "Fruit", "Milk (Copy)"), "A1,-,semi,-,2,-,1,-,46500,-,1");
+    EXPECT_EQ(Value("Home", "Fruit", "Eggs"), "A2,-,free range,-,3,-,1,-,0,-,0");
+    // Eggs' coupon went on to the same item of the picker's other store.
+    EXPECT_EQ(Value("Zed", "Fruit", "Eggs"), "Z,-,zed note,-,5,-,1,-,0,-,0");
+    // The store was reloaded, with the lists.
+    EXPECT_EQ(form->Store.Categories[kFruit].ItemCount(), 5);
+
+    // A second paste adds a second set; the clipboard is unchanged by pasting.
+    form->MItemEditPasteClick();
+    EXPECT_EQ(Keys("Home", "Fruit"),
+              (std::vector<AnsiString>{"Kiwi", "milk", "Butter", "Eggs", "Milk (Copy)", "Butter (Copy)",
+                                       "Eggs (Copy)", "Milk (Copy) (Copy)"}));
+    EXPECT_EQ(ClipboardKeys(kCompany, kProduct).size(), 3u);
+    EXPECT_EQ(form->MakeUniqueItemName("Fruit", "MILK"), "MILK (Copy) (Copy) (Copy)");
+    EXPECT_EQ(form->MakeUniqueItemName("Fruit", "Pear"), "Pear");
+}
+
+TEST_F(ClipboardWindowTest, CuttingAnItemRemovesItFromFileAndListsAndEnablesPaste)
+{
+    auto form = Start();
+    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    form->SelectRow(kDairy, 1); // Eggs
+    form->BtnCut->click();
+    EXPECT_EQ(Keys("Home", "Dairy"), (std::vector<AnsiString>{"Milk", "Butter"}));
+    EXPECT_EQ(form->Store.Categories[kDairy].ItemCount(), 2);
+    EXPECT_EQ(form->Store.FindItemByName("Eggs").first, -1);
+    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    EXPECT_EQ(ReadClipboard(kCompany, kProduct).at(0).Note, "free range");
+
+    // Cutting the whole category leaves its section, empty.
+    form->SelectRow(kDairy, -1);
+    form->MItemEditCutClick();
+    EXPECT_TRUE(Keys("Home", "Dairy").empty());
+    EXPECT_NE(qmtest::ReadFile(stores + "Home.store").find("[Dairy]"), std::string::npos);
+    EXPECT_EQ(ClipboardKeys(kCompany, kProduct), (std::vector<AnsiString>{"Butter", "Milk"}));
+}
+
+TEST_F(ClipboardWindowTest, ACutWhoseCopyDoesNotReachTheRegistryRemovesNothing)
+{
+    std::string dairy = "[Dairy]\r\n";
+    for (int i = 0; i < 300; ++i)
+        dairy += "Item" + std::to_string(i) + "=,-,,-,1\r\n";
+    qmtest::WriteFile(stores + "Home.store", dairy + "[Fruit]\r\n");
+    auto form = Start();
+    form->SelectRow(0, -1);
+    const std::string before = qmtest::ReadFile(stores + "Home.store");
+    // The registry's files may grow a little, then writes fail as on a full disk: the copy
+    // breaks off part way, while the store file could still be rewritten.
+    std::error_code ec;
+    const auto wal = fs::file_size(registry.path() + "-wal", ec);
+    const long long limit =
+        (long long)std::max<uintmax_t>(fs::file_size(registry.path()), ec ? 0 : wal) + 65536;
+    ASSERT_GT(limit, (long long)before.size() * 2);
+    std::string thrown;
+    {
+        qmtest::FileSizeLimit full(limit);
+        try {
+            form->CutToClipboard(0, -1);
+        } catch (const Exception& e) {
+            thrown = e.Message();
+        }
+    }
+    EXPECT_NE(thrown.find("Failed to set data"), std::string::npos) << thrown;
+    EXPECT_EQ(qmtest::ReadFile(stores + "Home.store"), before);
+    EXPECT_EQ(form->Store.Categories[0].ItemCount(), 300);
+}
+
+TEST_F(ClipboardWindowTest, TheEditMenuNamesCategoryOrItemAndEnablesPasteOnlyWithData)
+{
+    auto form = Start();
+    form->SelectRow(kDairy, -1);
+    form->MMenuEdit->aboutToShow();
+    EXPECT_EQ(form->MItemEditCut->text(), "Cut Category");
+    EXPECT_EQ(form->MItemEditCopy->text(), "Copy Category");
+    EXPECT_EQ(form->MItemEditPaste->text(), "Paste Category");
+    EXPECT_TRUE(form->MItemEditCut->isEnabled());
+    EXPECT_FALSE(form->MItemEditPaste->isEnabled());
+    EXPECT_FALSE(form->MItemEditViewClipboard->isEnabled());
+    form->MMenuEdit->aboutToHide(); // the shortcuts work again once the menu is closed
+    EXPECT_TRUE(form->MItemEditPaste->isEnabled());
+
+    form->SelectRow(kFruit, 0);
+    form->MItemEditCopy->trigger();
+    form->MMenuEdit->aboutToShow();
+    EXPECT_EQ(form->MItemEditCut->text(), "Cut Item");
+    EXPECT_EQ(form->MItemEditCopy->text(), "Copy Item");
+    EXPECT_EQ(form->MItemEditPaste->text(), "Paste Item");
+    EXPECT_TRUE(form->MItemEditPaste->isEnabled());
+    EXPECT_TRUE(form->MItemEditViewClipboard->isEnabled());
+
+    // With the category row selected, paste still goes into that category.
+    form->SelectRow(kDairy, -1);
+    form->PItemContextPaste->trigger();
+    EXPECT_EQ(Value("Home", "Dairy", "Kiwi"), "A2,-,,-,1,-,0,-,0,-,0");
+}
+
+TEST_F(ClipboardWindowTest, CopyingAnEmptyCategoryEmptiesTheClipboard)
+{
+    auto form = Start();
+    form->SelectRow(kFruit, 0);
+    form->MItemEditCopyClick();
+    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    form->SelectRow(kEmpty, -1);
+    form->MItemEditCopyClick();
+    EXPECT_FALSE(form->ClipboardHasData());
+    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    const std::string before = qmtest::ReadFile(stores + "Home.store");
+    form->MItemEditPasteClick(); // nothing to paste
+    EXPECT_EQ(qmtest::ReadFile(stores + "Home.store"), before);
+}
+
+TEST_F(ClipboardWindowTest, NamesTheRegistryCannotCarryComeBackUnchanged)
+{
+    qmtest::WriteFile(stores + "Home.store",
+                      "[Dairy]\r\nA\\B=x,-,n,-,1\r\nA/B=y,-,,-,2\r\nQ&-&R=,-,,-,4\r\n[Fruit]\r\n");
+    auto form = Start();
+    form->SelectRow(0, -1);
+    form->MItemEditCopyClick();
+    form->SelectRow(1, -1);
+    form->MItemEditPasteClick();
+    EXPECT_EQ(Value("Home", "Fruit", "A\\B"), "x,-,n,-,1,-,0,-,0,-,0");
+    EXPECT_EQ(Value("Home", "Fruit", "A/B"), "y,-,,-,2,-,0,-,0,-,0");
+    // A name with "&-&" is refused as a new name, but it is an existing item's name.
+    EXPECT_EQ(Value("Home", "Fruit", "Q&-&R"), ",-,,-,4,-,0,-,0,-,0");
+}
+
+TEST_F(ClipboardWindowTest, AClipboardNameTheStoreFileCannotHoldStopsThePasteBeforeAnyWrite)
+{
+    auto form = Start();
+    RegWriteInteger(kCompany, kProduct, "Clipboard\\Apple", 1, "Qty");
+    RegWriteString(kCompany, kProduct, "Clipboard\\Bad", "X=Y", "Name");
+    form->SelectRow(kFruit, -1);
+    const std::string before = qmtest::ReadFile(stores + "Home.store");
+    dialogs->expectBox("must not contain \"=\"");
+    form->MItemEditPaste->trigger();
+    EXPECT_EQ(qmtest::ReadFile(stores + "Home.store"), before);
+}
+
+TEST_F(ClipboardWindowTest, MoreThan255EntriesAreAllPasted)
+{
+    std::string dairy = "[Dairy]\r\n";
+    for (int i = 0; i < 300; ++i)
+        dairy += "Item" + std::to_string(i) + "=,-,,-,1\r\n";
+    qmtest::WriteFile(stores + "Home.store", dairy + "[Fruit]\r\n");
+    auto form = Start();
+    form->SelectRow(0, -1);
+    form->MItemEditCopyClick();
+    form->SelectRow(1, -1);
+    form->MItemEditPasteClick();
+    EXPECT_EQ(Keys("Home", "Fruit").size(), 300u);
+    EXPECT_EQ(Value("Home", "Fruit", "Item299"), ",-,,-,1,-,0,-,0,-,0");
+}
+
+TEST_F(ClipboardWindowTest, TheViewerShowsTheRegistryAndDeletesEntriesAndClearsAll)
+{
+    auto form = Start();
+    TFormViewClip viewer(form.get());
+    FormViewClip = &viewer;
+
+    form->MItemEditViewClipboardClick(); // an empty clipboard: the viewer does not stay open
+    EXPECT_FALSE(viewer.isVisible());
+
+    form->SelectRow(kDairy, -1);
+    form->MItemEditCopyClick();
+    form->MItemEditViewClipboard->trigger();
+    ASSERT_TRUE(viewer.isVisible());
+    TAdvStringGrid& grid = *viewer.GridClipList;
+    ASSERT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(grid.Cells(1, 0), "Item Name");
+    EXPECT_EQ(grid.Cells(1, 3), "Milk");
+    EXPECT_EQ(grid.Cells(0, 3), "2");
+    EXPECT_EQ(grid.Cells(2, 3), "A1");
+    EXPECT_EQ(grid.Cells(3, 3), " \xA2");
+    EXPECT_EQ(grid.Cells(4, 2), "free range");
+    EXPECT_EQ(grid.Cells(3, 1), ""); // Butter: no coupon
+
+    // Delete with a modifier does nothing; without, it deletes the current row's entry.
+    grid.SetRow(2);
+    QKeyEvent shifted(QEvent::KeyRelease, Qt::Key_Delete, Qt::ShiftModifier);
+    QApplication::sendEvent(&grid, &shifted);
+    EXPECT_EQ(ClipboardKeys(kCompany, kProduct).size(), 3u);
+    QKeyEvent plain(QEvent::KeyRelease, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(&grid, &plain);
+    EXPECT_EQ(ClipboardKeys(kCompany, kProduct), (std::vector<AnsiString>{"Butter", "Milk"}));
+    EXPECT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(grid.Cells(1, 2), "Milk");
+
+    // An entry gone from the registry meanwhile: only the grid row goes.
+    DeleteClipboardEntry(kCompany, kProduct, "Butter");
+    grid.SetRow(1);
+    viewer.BtnDelete->click();
+    EXPECT_EQ(ClipboardKeys(kCompany, kProduct), (std::vector<AnsiString>{"Milk"}));
+    EXPECT_EQ(grid.RowCount(), 2);
+
+    // The last entry takes the whole key, closes the viewer and disables Paste.
+    viewer.BtnDelete->click();
+    EXPECT_FALSE(form->ClipboardHasData());
+    EXPECT_FALSE(viewer.isVisible());
+    EXPECT_FALSE(form->BtnPaste->isEnabled());
+
+    // Clear All asks first; No keeps everything.
+    form->MItemEditCopyClick();
+    viewer.show();
+    dialogs->expectBox("Are you sure you want to clear the clipboard?", mrNo);
+    viewer.BtnClear->click();
+    EXPECT_TRUE(viewer.isVisible());
+    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    dialogs->expectBox("Are you sure you want to clear the clipboard?", mrYes);
+    viewer.BtnClear->click();
+    EXPECT_FALSE(viewer.isVisible());
+    EXPECT_FALSE(form->ClipboardHasData());
+    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    EXPECT_EQ(dialogs->seen().back().type, mtConfirmation);
+}
+
+// The other program window of the two-process test: started by the test below as a process of
+// its own on the same registry file, it opens the store and copies the Dairy category.
+TEST_F(ClipboardWindowTest, OtherProcessCopiesDairy)
+{
+    if (!qEnvironmentVariableIsSet("QM_CLIPBOARD_OTHER_PROCESS"))
+        GTEST_SKIP() << "run by TwoProgramProcessesShareTheClipboard";
+    // The first process's registry file, not this process's own.
+    setenv("QUILLMART_REGISTRY", qgetenv("QM_CLIPBOARD_OTHER_PROCESS").constData(), 1);
+    CloseRegistryDatabase();
+    auto form = Start();
+    ASSERT_EQ(form->GetCurrentStoreName(), "Zed");
+    form->SelectRow(0, -1);
+    form->MItemEditCopyClick();
+    EXPECT_TRUE(form->ClipboardHasData());
+}
+
+TEST_F(ClipboardWindowTest, TwoProgramProcessesShareTheClipboard)
+{
+    if (qEnvironmentVariableIsSet("QM_CLIPBOARD_OTHER_PROCESS"))
+        GTEST_SKIP();
+    auto form = Start();
+    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    RegWriteString(kCompany, kProduct, "Settings", "Zed", "Last Store"); // the other window's store
+
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QM_CLIPBOARD_OTHER_PROCESS", QString::fromStdString(registry.path()));
+    other.setProcessEnvironment(env);
+    other.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=ClipboardWindowTest.OtherProcessCopiesDairy"});
+    ASSERT_TRUE(other.waitForFinished(60000));
+    const QByteArray output = other.readAllStandardOutput();
+    ASSERT_EQ(other.exitCode(), 0) << output.toStdString();
+    ASSERT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+
+    // This window sees the other's copy at once and pastes it.
+    form->MMenuEdit->aboutToShow();
+    EXPECT_TRUE(form->MItemEditPaste->isEnabled());
+    form->SelectRow(kFruit, -1);
+    form->MItemEditPasteClick();
+    EXPECT_EQ(Value("Home", "Fruit", "Eggs"), "Z,-,zed note,-,5,-,0,-,0,-,0");
+}
+
+TEST_F(ClipboardWindowTest, AKeyWithAnEmptyValueIsTakenAndAnEmptyNameIsAnError)
+{
+    qmtest::WriteFile(stores + "Home.store", "[Fruit]\r\nPlum=\r\nPlum (Copy)=,-,,-,1\r\n");
+    auto form = Start();
+    EXPECT_EQ(form->MakeUniqueItemName("Fruit", "plum"), "plum (Copy) (Copy)");
+    EXPECT_EQ(form->MakeUniqueItemName("Other", "Plum"), "Plum");
+    EXPECT_THROW(form->MakeUniqueItemName("Fruit", ""), EStoreError);
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+// The main window's shopping-list export and e-mail, on a real store with the real registry:
+// the save dialog's choice of PDF or text, failures shown with the file's name, and the hand-off
+// of the written PDF to a stand-in mail program.
+#include <QApplication>
+#include <QProcess>
+#include <QToolButton>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "TestSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "printing/ShoppingListExport.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+QString PdfText(const std::string& path)
+{
+    QProcess check;
+    check.start("qpdf", {"--check", QString::fromStdString(path)});
+    check.waitForFinished(60000);
+    EXPECT_EQ(check.exitCode(), 0) << path;
+    QProcess text;
+    text.start("pdftotext", {"-enc", "UTF-8", QString::fromStdString(path), "-"});
+    text.waitForFinished(60000);
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+class ExportCommandsTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
+        fs::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=Front,,Back,,\r\n"
+                                                 "[--Errands--]\r\nBank=1\r\nPost office=0\r\n"
+                                                 "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\n"
+                                                 "Eggs=Back,-,Brown ones,-,1\r\nButter=Front,-,,-,0\r\n"
+                                                 "[Fruit]\r\nKiwi=Back,-,,-,12\r\n");
+    }
+    void TearDown() override
+    {
+        SetTestNow(std::nullopt);
+        setenv("PATH", oldPath.c_str(), 1);
+        DialogFixture::TearDown();
+    }
+    std::unique_ptr<TFormMain> Start()
+    {
+        auto form = std::make_unique<TFormMain>();
+        form->FormCreate();
+        form->show();
+        QApplication::processEvents();
+        form->FormResize();
+        return form;
+    }
+    // A stand-in xdg-email first on PATH: writes its arguments, one per line, to "args", then
+    // ends with the given status.
+    void MailStandIn(int status)
+    {
+        qmtest::WriteFile(temp.file("xdg-email"), "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > \"" +
+                                                      temp.file("args") + "\"\nexit " +
+                                                      std::to_string(status) + "\n");
+        chmod(temp.file("xdg-email").c_str(), 0755);
+        setenv("PATH", (temp.path() + ":" + oldPath).c_str(), 1);
+    }
+
+    qmtest::TempDir temp;
+    AnsiString stores = temp.path() + "/stores/";
+    const std::string oldPath = std::getenv("PATH");
+};
+
+TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
+{
+    RegWriteString(kCompany, kProduct, "Settings", "Buy at %s", "PrintTitle");
+    auto form = Start();
+    EXPECT_EQ(form->MItemFileSaveList->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(form->MItemFileSaveList->text(), "Export &Shopping List...");
+    EXPECT_EQ(form->DialogSave.kind, FileDialogRequest::Save);
+    EXPECT_EQ(form->DialogSave.title, "Export Shopping List");
+    EXPECT_EQ(form->DialogSave.filter, "Adobe PDF|*.pdf|Text File|*.txt");
+    EXPECT_EQ(form->DialogSave.defaultExt, "txt");
+
+    // The PDF filter writes a PDF, whatever the name's extension.
+    dialogs->expectFile(temp.file("list.txt"), true, 1);
+    form->MItemFileSaveList->trigger();
+    const QString text = PdfText(temp.file("list.txt"));
+    for (const char* s : {"Buy at Shop", "Errands", "Bank", "Front", "Dairy", "Milk", "Back", "Eggs",
+                          "Brown ones", "Fruit", "Kiwi", "(12)", "Items: 4", "Coupons: 1", "Page: 1"})
+        EXPECT_TRUE(text.contains(s)) << s;
+
+    // The text filter writes the listing.
+    dialogs->expectFile(temp.file("list.pdf"), true, 2);
+    form->MItemFileSaveList->trigger();
+    const std::string dashes(80, '-');
+    EXPECT_EQ(qmtest::ReadFile(temp.file("list.pdf")),
+              "Shop\r\n" + std::string(80, '\xAF') + "\r\nErrands" + std::string(73, ' ') +
+                  "\r\n     Bank\r\n" + dashes + "\r\nDairy" + std::string(70, ' ') +
+                  "Front\r\n  (2)Milk  \xA2\r\n" + dashes + "\r\nDairy" + std::string(71, ' ') +
+                  "Back\r\n     Eggs\r\nFruit\r\n (12)Kiwi\r\n");
+
+    // Cancel writes nothing.
+    dialogs->expectFile(temp.file("none.pdf"), false);
+    form->MItemFileSaveList->trigger();
+    EXPECT_FALSE(fs::exists(temp.file("none.pdf")));
+}
+
+TEST_F(ExportCommandsTest, AFailedExportIsShownWithTheFileName)
+{
+    auto form = Start();
+    fs::create_directory(temp.file("taken"));
+    for (int filter : {1, 2}) {
+        dialogs->expectFile(temp.file("taken"), true, filter);
+        dialogs->expectBox(temp.file("taken"));
+        form->MItemFileSaveList->trigger();
+        EXPECT_EQ(dialogs->seen().back().type, mtError);
+    }
+    EXPECT_TRUE(fs::is_directory(temp.file("taken")));
+}
+
+TEST_F(ExportCommandsTest, EmailWritesThePdfBesideTheStoresAndHandsItOver)
+{
+    auto form = Start();
+    EXPECT_EQ(form->MItemFileEmailList->shortcut(), QKeySequence("Ctrl+M"));
+    MailStandIn(0);
+    form->MItemFileEmailList->trigger();
+    const std::string pdf = stores + "Shop.pdf";
+    EXPECT_EQ(qmtest::ReadFile(temp.file("args")),
+              "--utf8\n--subject\nShopping List for Shop, 7 Dec 2026\n--attach\n" + pdf + "\n");
+    EXPECT_TRUE(PdfText(pdf).contains("Shop Shopping List"));
+
+    // The tool bar's button does the same; a failing mail program is reported, and the PDF,
+    // rewritten with the list as it is now, stays.
+    fs::remove(pdf);
+    form->Store.Categories[1].Items[0].Qty = 0; // Kiwi off the list
+    form->BuildShoppingList();
+    MailStandIn(3);
+    dialogs->expectBox("Error sending mail (3).");
+    form->BtnEmailList->click();
+    EXPECT_FALSE(PdfText(pdf).contains("Kiwi"));
+    EXPECT_TRUE(PdfText(pdf).contains("Milk"));
+}
+
+TEST_F(ExportCommandsTest, TheExportsWalkMatchesTheDrawnListsRowWalker)
+{
+    for (bool byAisle : {true, false}) {
+        RegWriteBool(kCompany, kProduct, "Settings", byAisle, "SortByAisle");
+        auto form = Start();
+        const QMShopList& list = form->ShopList;
+        ASSERT_EQ(list.SortByAisle, byAisle);
+        int32_t a = byAisle ? 0 : -1, c = 0, l = -1, rows = 0;
+        while (c >= 0) {
+            int32_t da = a, dc, dl, ea, ec, el;
+            form->ShoppingListRowBelow(a, c, l, da, dc, dl);
+            NextShopListRow(list, a, c, l, ea, ec, el);
+            EXPECT_EQ(std::tuple(dc, dl), std::tuple(ec, el)) << "after row " << rows;
+            if (ec >= 0) {
+                EXPECT_EQ(da, ea);
+            }
+            a = ea, c = ec, l = el;
+            ++rows;
+        }
+        EXPECT_EQ(rows, byAisle ? 8 : 7); // headings and lines
+    }
+}
+
+} // namespace

@@ -1,0 +1,273 @@
+// The find bar, the quick-find box and the status-bar hints, driven as a user would: typing
+// into the boxes, clicking their buttons and moving the mouse over the window.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QCompleter>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/StatusBar.h"
+#include "platform/gui/ToolBar.h"
+#include "util/RegUtils.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+const TDateTime kToday = 46000;
+
+class FindTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        SetTestNow(kToday + 0.75);
+        stores = temp.path() + "/stores/";
+        fs::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        // Hidden Cats collapses Pantry, whose Mints must still be found.
+        qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=A1,,Mid,,\r\n"
+                                                 "[--Hidden Cats--]\r\nPantry=1\r\n"
+                                                 "[Dairy]\r\nButter=A1,-,,-,0\r\nMILK=A1,-,,-,2\r\n"
+                                                 "Yogurt=A1,-,mild,-,0\r\n"
+                                                 "[Fruit]\r\nApples=Mid,-,,-,0\r\nKiwi=A1,-,,-,0\r\n"
+                                                 "[Pantry]\r\nMints=A1,-,,-,0\r\nRice=A1,-,,-,0\r\n");
+        qmtest::WriteFile(stores + "Tiny.store", "[Bakery]\r\nBread=,-,,-,0\r\n");
+    }
+    void TearDown() override
+    {
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+    std::unique_ptr<TFormMain> Start()
+    {
+        auto form = std::make_unique<TFormMain>();
+        form->FormCreate();
+        form->Loading = false;
+        form->resize(1100, 700);
+        form->show();
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        form->ImageItemList->setFocus();
+        form->FormResize();
+        return form;
+    }
+    static std::pair<int, int> Sel(const TFormMain& form)
+    {
+        return {form.Store.SelCategory, form.Store.SelItem};
+    }
+    static void Move(QWidget* w, int x, int y)
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &move);
+    }
+    static QString Hint(const TFormMain& form) { return form.StatusBar->PanelText(0); }
+
+    qmtest::TempDir temp;
+    AnsiString stores;
+};
+
+TEST_F(FindTest, TypingSearchesNamesNotesAndAislesAndStepsThroughTheMatches)
+{
+    auto form = Start();
+    QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(form->ToolbarSearch->isVisible());
+    ASSERT_EQ(form->focusWidget(), form->EditSearch);
+
+    // "mi": MILK by name, Yogurt by its note "mild", Apples by its aisle "Mid", Mints (in the
+    // collapsed Pantry) by name; not the aisle A1 nor a category name.
+    QTest::keyClicks(form->EditSearch, "mi");
+    EXPECT_EQ(form->LabelResults->text(), "     Items Found: 4");
+    EXPECT_EQ(form->FindHits, (std::vector<std::pair<int32_t, int32_t>>{{0, 1}, {0, 2}, {1, 0}, {2, 0}}));
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
+
+    form->BtnSearchNext->click();
+    form->BtnSearchNext->click();
+    EXPECT_EQ(Sel(*form), std::make_pair(1, 0));
+    form->BtnSearchNext->click(); // into the collapsed category, which opens
+    EXPECT_EQ(Sel(*form), std::make_pair(2, 0));
+    EXPECT_TRUE(form->Store.Categories[2].Expanded);
+    form->BtnSearchNext->click(); // after the last: the first
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
+    form->BtnSearchLast->click(); // before the first: the last
+    EXPECT_EQ(Sel(*form), std::make_pair(2, 0));
+    QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
+
+    // No match: nothing moves.
+    QTest::keyClicks(form->EditSearch, "zz");
+    EXPECT_EQ(form->LabelResults->text(), "     Items Found: 0");
+    form->BtnSearchNext->click();
+    form->BtnSearchLast->click();
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
+    form->EditSearch->clear();
+    EXPECT_EQ(form->FindHitCount, 0);
+
+    form->BtnSearchClose->click();
+    EXPECT_FALSE(form->ToolbarSearch->isVisible());
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+}
+
+TEST_F(FindTest, HitsOfAnotherStoreAreNeverSelected)
+{
+    auto form = Start();
+    form->MItemEditFindClick();
+    QTest::keyClicks(form->EditSearch, "i"); // six matches in Shop
+    ASSERT_EQ(form->FindHitCount, 6);
+    form->ComboStores->setCurrentIndex(form->ComboStores->findText("Tiny"));
+    form->LoadStore("Tiny");
+    EXPECT_EQ(form->FindHitCount, 0);
+    EXPECT_TRUE(form->FindHits.empty());
+    form->MItemEditFindNextClick();
+    form->MItemEditFindPreviousClick();
+    EXPECT_EQ(Sel(*form), std::make_pair(-1, -1));
+}
+
+TEST_F(FindTest, TheQuickFindBoxListsEveryNameSortedAndSelectsTheChosenRow)
+{
+    auto form = Start();
+    form->ComboFind->setFocus();
+    form->ComboFindEnter();
+    QStringList names;
+    for (int i = 0; i < form->ComboFind->count(); ++i)
+        names << form->ComboFind->itemText(i);
+    EXPECT_EQ(names, QStringList({"Apples", "Butter", "Dairy", "Fruit", "Kiwi", "MILK", "Mints", "Pantry",
+                                  "Rice", "Yogurt"}));
+    // Entering again refills without duplicates and keeps what the box shows.
+    form->ComboFind->setEditText("Ki");
+    form->ComboFindEnter();
+    EXPECT_EQ(form->ComboFind->count(), 10);
+    EXPECT_EQ(form->ComboFind->currentText(), "Ki");
+
+    form->ComboFind->setCurrentIndex(names.indexOf("Dairy"));
+    emit form->ComboFind->activated(names.indexOf("Dairy"));
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1)); // the category row
+    // Typing a name and Enter chooses it and gives the keyboard back to the item list.
+    form->ComboFind->setFocus();
+    form->ComboFind->setEditText("milk");
+    QTest::keyClick(form->ComboFind, Qt::Key_Return);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+}
+
+TEST_F(FindTest, ToolButtonsAndBarsExplainThemselvesInTheStatusBar)
+{
+    auto form = Start();
+    Move(form->BtnQtyUp, 3, 3);
+    EXPECT_EQ(Hint(*form), "Click to increase the quantity.");
+    form->SelectRow(0, -1);
+    Move(form->BtnCut, 3, 3);
+    EXPECT_EQ(Hint(*form), "Cut all items in this category to the clipboard.");
+    form->SelectRow(0, 0);
+    Move(form->BtnCopy, 3, 3);
+    EXPECT_EQ(Hint(*form), "Copy this item to the clipboard.");
+    Move(form->BtnSortByCategory, 3, 3);
+    EXPECT_EQ(Hint(*form), "Resort the shopping list by item category.");
+    Move(form->ToolBar, form->ToolBar->width() - 2, 2);
+    EXPECT_EQ(Hint(*form), "");
+    // Every button of the three bars has its text.
+    for (TToolBar* bar : {form->ToolBar, form->ToolBarItem, form->ToolBarShopAlign})
+        for (QToolButton* b : bar->Buttons())
+            EXPECT_FALSE(form->ToolButtonHint(b).empty()) << b->objectName().toStdString();
+}
+
+TEST_F(FindTest, TheItemListExplainsTheSpotUnderThePointer)
+{
+    auto form = Start();
+    form->SelectRow(0, 1); // MILK
+    const QMCategory& dairy = form->Store.Categories[0];
+    const QMItem& milk = dairy.Items[1];
+    const int midY = milk.RowTop + form->Store.ItemRowHeight / 2;
+    Move(form->ImageItemList, form->ColBuyX + 1, midY);
+    EXPECT_EQ(Hint(*form), "Click to remove \"MILK\" from your shopping list.");
+    Move(form->ImageItemList, form->ColBuyX + 1, dairy.Items[0].RowTop + 3);
+    EXPECT_EQ(Hint(*form), "Click to add \"Butter\" to your shopping list.");
+    Move(form->ImageItemList, form->QtyArrowX + 1, milk.RowTop + 2);
+    EXPECT_EQ(Hint(*form), "Click to increase quantity of \"MILK\" in your shopping list.");
+    Move(form->ImageItemList, form->QtyArrowX + 1, milk.RowTop + form->Store.ItemRowHeight - 2);
+    EXPECT_EQ(Hint(*form), "Click to decrease quantity of \"MILK\" in your shopping list.");
+    Move(form->ImageItemList, form->EditBtnX + 1, midY);
+    EXPECT_EQ(Hint(*form), "Click to edit \"MILK\".");
+    Move(form->ImageItemList, form->CouponBtnX + 1, midY);
+    EXPECT_EQ(Hint(*form), "Click to enter a coupon for \"MILK\".");
+    Move(form->ImageItemList, form->NoteBtnX + 1, midY);
+    EXPECT_EQ(Hint(*form), "Click to enter a note for \"MILK\".");
+    // The same spot of a row that is not selected says nothing.
+    Move(form->ImageItemList, form->EditBtnX + 1, dairy.Items[2].RowTop + 3);
+    EXPECT_EQ(Hint(*form), "");
+
+    form->SelectRow(1, -1); // Fruit's own row, the marker and its edit button
+    const QMCategory& fruit = form->Store.Categories[1];
+    Move(form->ImageItemList, form->ExpandGlyphX + 1, fruit.RowTop + 4);
+    EXPECT_EQ(Hint(*form), "Click to collapse \"Fruit\".");
+    Move(form->ImageItemList, form->CatEditBtnX + 1, fruit.RowTop + 4);
+    EXPECT_EQ(Hint(*form), "Click to edit \"Fruit\".");
+    // The first category's row answers as well; below the last row nothing does.
+    form->SelectRow(0, -1);
+    Move(form->ImageItemList, form->ExpandGlyphX + 1, dairy.RowTop + 4);
+    EXPECT_EQ(Hint(*form), "Click to collapse \"Dairy\".");
+    Move(form->ImageItemList, 5, form->ImageItemList->height() - 2);
+    EXPECT_EQ(Hint(*form), "");
+}
+
+TEST_F(FindTest, TheCouponTooltipCountsDownFromTheClock)
+{
+    QMItem item;
+    item.HasCoupon = true;
+    const std::pair<double, const char*> cases[] = {
+        {0, "Never Expires"},          {100, "Never Expires"},        {kToday + 61, "2 months left"},
+        {kToday + 60, "8 weeks left"}, {kToday + 15, "2 weeks left"}, {kToday + 14, "14 days left"},
+        {kToday + 1, "1 day left"},    {kToday + 0.9, "0 days left"}, {kToday, "0 days left"},
+    };
+    for (const auto& [expiry, text] : cases) {
+        item.CouponExpire = expiry;
+        EXPECT_EQ(TFormMain::CouponHint(item, kToday + 0.75), text) << expiry;
+    }
+    item.IsStoreCoupon = true;
+    item.CouponExpire = 0;
+    EXPECT_EQ(TFormMain::CouponHint(item, kToday), "Never Expires\rThis Store Only");
+
+    // Over the coupon square of any row with a coupon, selected or not.
+    qmtest::WriteFile(stores + "Shop.store",
+                      "[Dairy]\r\nMilk=,-,,-,1,-,1,-,46001,-,1,-,\r\nEggs=,-,,-,1\r\n");
+    auto form = Start();
+    const QMItem& milk = form->Store.Categories[0].Items[1];
+    ASSERT_EQ(milk.Name, "Milk");
+    Move(form->ImageItemList, form->CouponBtnX + 1, milk.RowTop + 3);
+    EXPECT_EQ(form->ImageItemList->toolTip(), "1 day left\nThis Store Only");
+    Move(form->ImageItemList, form->CouponBtnX + 1, form->Store.Categories[0].Items[0].RowTop + 3);
+    EXPECT_EQ(form->ImageItemList->toolTip(), "");
+}
+
+TEST_F(FindTest, TheShoppingListInvitesToSelectOrToEditTheErrands)
+{
+    qmtest::WriteFile(stores + "Shop.store", "[--Errands--]\r\nBank=1\r\n[Dairy]\r\nMilk=,-,,-,2\r\n");
+    auto form = Start();
+    form->DrawShoppingList();
+    std::vector<QString> seen;
+    for (int y = 0; y < form->ImageShoppingList->height(); y += 2) {
+        Move(form->ImageShoppingList, 10, y);
+        if (seen.empty() || seen.back() != Hint(*form))
+            seen.push_back(Hint(*form));
+    }
+    EXPECT_EQ(seen, (std::vector<QString>{"Click to edit the errands in your shopping list.",
+                                          "Click to select \"Dairy\" in the Item List.",
+                                          "Click to select \"Milk\" in the Item List.", ""}));
+}
+
+} // namespace

@@ -1,0 +1,59 @@
+// The Qt save dialog behind the Dialogs seam, answered by finding the open dialog and acting on
+// it as a user would: the chosen filter comes back, and a name typed without an extension gets
+// that filter's extension.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+
+#include "TestSupport.h"
+#include "platform/gui/QtDialogs.h"
+
+using namespace qm;
+
+namespace {
+
+// Once the dialog is open: choose the filter, type the name, press Save.
+void AnswerNextDialog(const QString& filter, const QString& name)
+{
+    QTimer::singleShot(0, [=] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectNameFilter(filter);
+        dialog->selectFile(name);
+        static_cast<QDialog*>(dialog)->accept(); // the Save button
+    });
+}
+
+} // namespace
+
+TEST(QtFileDialog, TheChosenFilterAndItsExtensionComeBack)
+{
+    qmtest::TempDir dir;
+    QtDialogs dialogs;
+    FileDialogRequest request{FileDialogRequest::Save,
+                              "Export Shopping List",
+                              "Adobe PDF|*.pdf|Text File|*.txt",
+                              dir.path() + "/",
+                              "",
+                              "txt",
+                              1};
+    AnsiString path;
+    int filter = 0;
+
+    AnswerNextDialog("Text File (*.txt)", QString::fromStdString(dir.file("list")));
+    ASSERT_TRUE(dialogs.fileDialogWithFilter(request, path, filter));
+    EXPECT_EQ(filter, 2);
+    EXPECT_EQ(path, dir.file("list.txt"));
+
+    AnswerNextDialog("Adobe PDF (*.pdf)", QString::fromStdString(dir.file("list")));
+    ASSERT_TRUE(dialogs.fileDialogWithFilter(request, path, filter));
+    EXPECT_EQ(filter, 1);
+    EXPECT_EQ(path, dir.file("list.pdf"));
+
+    // A name with an extension of its own keeps it.
+    AnswerNextDialog("Adobe PDF (*.pdf)", QString::fromStdString(dir.file("list.text")));
+    ASSERT_TRUE(dialogs.fileDialogWithFilter(request, path, filter));
+    EXPECT_EQ(path, dir.file("list.text"));
+}

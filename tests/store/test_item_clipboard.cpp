@@ -1,0 +1,119 @@
+// The registry form of the item clipboard: values in their types, names that a key or the
+// joined name list cannot carry, any number of entries, and the pasted line.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "TestSupport.h"
+#include "platform/Exception.h"
+#include "store/ItemClipboard.h"
+#include "store/NameRules.h"
+#include "util/RegUtils.h"
+
+using namespace qm;
+
+namespace {
+
+constexpr const char* kCo = "Brenvoke Software";
+constexpr const char* kPr = "Quillmart";
+
+QMItem Item(const AnsiString& name, int32_t qty = 1)
+{
+    QMItem it;
+    it.Name = name;
+    it.Qty = qty;
+    return it;
+}
+
+} // namespace
+
+TEST(ItemClipboardTest, EntriesKeepTheirValuesAndACopyReplacesTheWholeClipboard)
+{
+    qmtest::PrivateRegistry registry;
+    QMItem milk = Item("Milk", -3);
+    milk.Aisle = "Dairy \xE9";
+    milk.Note = "2%, skimmed";
+    milk.HasCoupon = true;
+    milk.CouponExpire = 46012.75;
+    milk.IsStoreCoupon = true;
+    WriteClipboard(kCo, kPr, {Item("Old")});
+    WriteClipboard(kCo, kPr, {milk, Item("apple")});
+
+    EXPECT_EQ(ClipboardKeys(kCo, kPr), (std::vector<AnsiString>{"apple", "Milk"}));
+    const std::vector<ClipboardEntry> got = ReadClipboard(kCo, kPr);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].Qty, -3);
+    EXPECT_EQ(got[1].Aisle, "Dairy \xE9");
+    EXPECT_EQ(got[1].Note, "2%, skimmed");
+    EXPECT_TRUE(got[1].HasCoupon);
+    EXPECT_EQ(got[1].CouponExpire, 46012.75);
+    EXPECT_TRUE(got[1].IsStoreCoupon);
+    EXPECT_EQ(FormatClipboardLine(got[1]), "Dairy \xE9,-,2%, skimmed,-,-3,-,1,-,46012.75,-,1");
+    // Plain names are their own keys, with no extra value.
+    EXPECT_FALSE(RegValueExists(kCo, kPr, "Clipboard\\Milk", "Name"));
+
+    WriteClipboard(kCo, kPr, {});
+    EXPECT_FALSE(ClipboardHasEntries(kCo, kPr));
+    EXPECT_TRUE(ReadClipboard(kCo, kPr).empty());
+}
+
+TEST(ItemClipboardTest, MissingValuesReadAsDefaults)
+{
+    qmtest::PrivateRegistry registry;
+    RegWriteString(kCo, kPr, "Clipboard\\Bare", "A3", "Aisle");
+    const std::vector<ClipboardEntry> got = ReadClipboard(kCo, kPr);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].Name, "Bare");
+    EXPECT_EQ(FormatClipboardLine(got[0]), "A3,-,,-,0,-,0,-,0,-,0");
+}
+
+TEST(ItemClipboardTest, NamesAKeyOrTheJoinedListCannotCarryAreStoredAsAValue)
+{
+    qmtest::PrivateRegistry registry;
+    const std::vector<QMItem> items = {Item("A\\B", 1), Item("a/b", 2), Item("C,,,D", 3), Item(",E", 4),
+                                       Item("A/B (2)", 5)};
+    WriteClipboard(kCo, kPr, items);
+    const std::vector<AnsiString> keys = ClipboardKeys(kCo, kPr);
+    ASSERT_EQ(keys.size(), 5u); // no stand-in took a plain name's key or another stand-in's
+    for (const AnsiString& key : keys)
+        EXPECT_EQ(key.find('\\'), AnsiString::npos);
+    AnsiString joined;
+    int count = 0;
+    RegGetKeyNames(kCo, kPr, "Clipboard", joined, count, ",,,");
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(joined.find(",,,,"), AnsiString::npos); // the joined list splits cleanly
+
+    std::map<AnsiString, int32_t> back;
+    for (const ClipboardEntry& e : ReadClipboard(kCo, kPr))
+        back[e.Name] = e.Qty;
+    EXPECT_EQ(back, (std::map<AnsiString, int32_t>{
+                        {"A\\B", 1}, {"a/b", 2}, {"C,,,D", 3}, {",E", 4}, {"A/B (2)", 5}}));
+
+    // Deleting by key removes that entry only; a key naming a deeper path removes nothing.
+    DeleteClipboardEntry(kCo, kPr, "a/b");
+    DeleteClipboardEntry(kCo, kPr, "a\\b");
+    EXPECT_EQ(ClipboardKeys(kCo, kPr).size(), 4u);
+}
+
+TEST(ItemClipboardTest, EveryEntryOfALargeClipboardIsRead)
+{
+    qmtest::PrivateRegistry registry;
+    std::vector<QMItem> items;
+    for (int i = 0; i < 300; ++i)
+        items.push_back(Item("Item" + std::to_string(i), i));
+    WriteClipboard(kCo, kPr, items);
+    const std::vector<ClipboardEntry> got = ReadClipboard(kCo, kPr);
+    ASSERT_EQ(got.size(), 300u);
+    int32_t sum = 0;
+    for (const ClipboardEntry& e : got)
+        sum += e.Qty;
+    EXPECT_EQ(sum, 299 * 300 / 2);
+}
+
+TEST(ItemClipboardTest, StoredNamesSkipOnlyTheRuleForNewNames)
+{
+    EXPECT_EQ(StoredNameProblem(NameKind::Item, "Q&-&R"), "");
+    EXPECT_NE(NameProblem(NameKind::Item, AnsiString("Q&-&R")), "");
+    for (const char* bad : {"", " Milk", "X=Y", "[Milk", "A,,B", "Milk,", "a\nb"})
+        EXPECT_NE(StoredNameProblem(NameKind::Item, bad), "") << bad;
+}
