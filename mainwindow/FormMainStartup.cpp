@@ -105,6 +105,13 @@ TFormMain::~TFormMain()
     Closing = true;
     for (QObject* child : findChildren<QObject*>())
         child->blockSignals(true);
+    // The window's event filters are plain QObjects of its own. They go now, while this is
+    // still a TFormMain: the events of its controls' going come after this destructor, when
+    // the object is no TFormMain any more and a filter could not look at it.
+    const QObjectList own = children();
+    for (QObject* child : own)
+        if (!child->isWidgetType() && child->metaObject() == &QObject::staticMetaObject)
+            delete child;
     if (FormMain == this)
         FormMain = nullptr;
 }
