@@ -17,6 +17,7 @@
 
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
+#include "platform/AtomicFile.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
 #include "platform/gui/Splitter.h"
@@ -240,6 +241,8 @@ void TFormMain::PrepareStoresFolder()
     StoresFolder = folder;
     if (!DirectoryExists(StoresFolder))
         ::mkdir(ToFileName(StoresFolder).c_str(), 0777);
+    // Copies of stores that a killed or crashed window was writing are of no use to anyone.
+    RemoveStaleTempFiles(ToFileName(StoresFolder));
 }
 
 // The store named on the command line, else the last store, else (first run) the wizard.

@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <algorithm>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
@@ -244,6 +246,22 @@ TEST_F(StoreWindowTest, TheItemListHasTheKeyboardAfterStartUpAndAfterAClick)
     }
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 4);
     EXPECT_EQ(form->ComboFind->currentText(), "Milk");
+}
+
+// Start-up removes the copies of stores that windows no longer running left behind.
+TEST_F(StoreWindowTest, StartUpRemovesLeftoversOfWindowsThatNoLongerRun)
+{
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string leftover = stores + "beta.store.tmp" + std::to_string(ended) + "-4";
+    const std::string mine = stores + ".~qm" + std::to_string(getppid()) + "-1.tmp";
+    qmtest::WriteFile(leftover, "[Dairy]\r\n");
+    qmtest::WriteFile(mine, "[Dairy]\r\n");
+    auto form = Start();
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_TRUE(fs::exists(mine)); // a running process's file stays
 }
 
 } // namespace
