@@ -86,7 +86,8 @@ void TFormMain::LoadStore(const AnsiString& name)
 
     const LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name);
     if (!result.Found) {
-        MessageDlg(result.Error.empty() ? "Store file \"" + name + "\" not found." : result.Error, mtError, mbOK, 0);
+        MessageDlg(result.Error.empty() ? "Store file \"" + name + "\" not found." : result.Error, mtError,
+                   mbOK, 0);
         // The entry that cannot be opened goes; nothing is selected in its place, and the
         // previous store stays open.
         const int selected = ComboStores->currentIndex();

@@ -347,7 +347,8 @@ void Model::AddLine(std::vector<Line>* pre, const Line& l)
 void Model::IndexKey(Section& s, uint32_t j)
 {
     const std::string_view name = Name(s.body[j]);
-    if (s.keys.FindOrInsert(NameHash(name), j, [&](uint32_t k) { return NamesEqual(Name(s.body[k]), name); }) >= 0)
+    if (s.keys.FindOrInsert(NameHash(name), j,
+                            [&](uint32_t k) { return NamesEqual(Name(s.body[k]), name); }) >= 0)
         s.dupKeys = true;
 }
 
@@ -745,7 +746,6 @@ int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
         Format("Cannot read the file \"%s\": %s.", FromFileName(file).c_str(), Reason(err).c_str()));
 }
 
-
 // ---- The process-wide cache of parsed files ----
 
 struct Entry {
@@ -840,8 +840,7 @@ std::string IniFile::LockFileFor(const std::string& target)
 {
     const std::string folder = FolderOf(target);
     const size_t slash = target.rfind('/');
-    const std::string_view name =
-        std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
     uint64_t h = 1469598103934665603ull;
     for (unsigned char c : name)
         h = (h ^ c) * 1099511628211ull;

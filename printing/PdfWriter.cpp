@@ -70,7 +70,6 @@ std::string Pad10(std::int64_t n)
     return s;
 }
 
-
 } // namespace
 
 void TPrintPDF::line(std::string_view text)

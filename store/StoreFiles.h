@@ -7,9 +7,10 @@
 // a name that is empty (for writers), contains "/" or NUL, or is "." or "..", is refused with
 // EStoreError before any path is built, so no store name reaches outside the storage folder.
 // A store file that is a symbolic link the user placed in the folder is read and written
-// where the link points (the one atomic save writes through links). Writers also refuse names the file could not hold or read back: an empty
-// section or key, a section containing "]", a key containing "=" or starting with "[", and
-// any name or value containing a line break.
+// where the link points (the one atomic save writes through links). Writers also refuse
+// names the file could not hold or read back: an empty section or key, a section containing
+// "]", a key containing "=" or starting with "[", and any name or value containing a line
+// break.
 #include <string>
 #include <string_view>
 #include <vector>

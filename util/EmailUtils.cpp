@@ -22,7 +22,7 @@ int g_timeoutMs = 30000;
 
 long long MonotonicMs()
 {
-    timespec ts {};
+    timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }

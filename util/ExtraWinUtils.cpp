@@ -61,7 +61,8 @@ void CopyFileByStream(const AnsiString& source, const AnsiString& dest)
     // Replacing the destination when it is the source (also through a link) would gain
     // nothing and risk the only copy.
     struct stat dstStat {};
-    if (::stat(dst.c_str(), &dstStat) == 0 && dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino)
+    if (::stat(dst.c_str(), &dstStat) == 0 && dstStat.st_dev == srcStat.st_dev &&
+        dstStat.st_ino == srcStat.st_ino)
         return;
 
     // The one atomic save, fed as the source is read: a copy that stops half-way (a full

@@ -193,13 +193,15 @@ TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
     form->FormResize();
     TStatusBar* bar = form->StatusBar;
     bar->SetPanelText(0, "Raise the quantity of the selected item");
-    for (const char* totals : {"Items to buy: 5.  With coupons: 0", "Items to buy: 64516.  With coupons: 64516"}) {
+    for (const char* totals :
+         {"Items to buy: 5.  With coupons: 0", "Items to buy: 64516.  With coupons: 64516"}) {
         bar->SetPanelText(1, "Items in store: 64516");
         bar->SetPanelText(2, totals);
         QApplication::processEvents();
         for (int i : {1, 2}) {
             const QLabel* panel = bar->Panel(i);
-            EXPECT_GE(panel->width(), panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->frameWidth())
+            EXPECT_GE(panel->width(),
+                      panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->frameWidth())
                 << totals;
             EXPECT_LE(panel->mapTo(bar, QPoint(panel->width(), 0)).x(), bar->width()) << totals;
         }
@@ -219,7 +221,8 @@ TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
 // a click on a row gives it back from the quick-find box, and the keypad then acts on the row.
 TEST_F(StoreWindowTest, TheItemListHasTheKeyboardAfterStartUpAndAfterAClick)
 {
-    qmtest::WriteFile(stores + "beta.store", "[Dairy]\r\nMilk=A1,-,,-,2,-,1,-,46000,-,0,-,\r\nEggs=A2,-,,-,3\r\n");
+    qmtest::WriteFile(stores + "beta.store",
+                      "[Dairy]\r\nMilk=A1,-,,-,2,-,1,-,46000,-,0,-,\r\nEggs=A2,-,,-,3\r\n");
     dialogs->expectBox("The following coupons have expired:");
     auto form = Start();
     form->show();

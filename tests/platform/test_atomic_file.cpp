@@ -118,9 +118,10 @@ TEST(AtomicFile, LeftoversOfEndedProcessesAreRemovedAtTheFirstWrite)
     waitpid(ended, nullptr, 0);
     const std::string gone = std::to_string(ended);
     const std::string running = std::to_string(getppid());
-    for (const std::string& name : std::vector<std::string>{".~qm" + gone + "-3.tmp", "Shop.store.tmp" + gone + "-12",
-                                    ".~qm" + running + "-1.tmp", "Shop.store.tmp" + running + "-2",
-                                    ".~qm" + std::to_string(getpid()) + "-9.tmp", "Shop.store", "x.tmp1-2"})
+    for (const std::string& name :
+         std::vector<std::string>{".~qm" + gone + "-3.tmp", "Shop.store.tmp" + gone + "-12",
+                                  ".~qm" + running + "-1.tmp", "Shop.store.tmp" + running + "-2",
+                                  ".~qm" + std::to_string(getpid()) + "-9.tmp", "Shop.store", "x.tmp1-2"})
         WriteFile(dir.file(name), "leftover");
     EXPECT_EQ(qmtest::InChild([&] {
                   WriteFileAtomically(dir.file("Shop.store"), "new");

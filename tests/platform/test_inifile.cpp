@@ -355,19 +355,21 @@ TEST_F(IniFileTest, CommentsAndBlankLinesKeepTheirPlaceAndANewKeyGoesBeforeTheBl
 {
     WriteFile(path, "; top\n\n[A]\nx=1\n; one\r\n\n; two\r  \n\t\n\n[B]\ny=2\n" + std::string(100000, '\n'));
     ini.WriteString("A", "z", "3");
-    EXPECT_EQ(ReadFile(path), "; top\r\n\r\n[A]\r\nx=1\r\n; one\r\n\r\n; two\r\nz=3\r\n  \r\n\t\r\n\r\n[B]\r\ny=2\r\n" +
-                                  [] {
-                                      std::string crlf;
-                                      for (int i = 0; i < 100000; ++i)
-                                          crlf += "\r\n";
-                                      return crlf;
-                                  }());
+    EXPECT_EQ(
+        ReadFile(path),
+        "; top\r\n\r\n[A]\r\nx=1\r\n; one\r\n\r\n; two\r\nz=3\r\n  \r\n\t\r\n\r\n[B]\r\ny=2\r\n" + [] {
+            std::string crlf;
+            for (int i = 0; i < 100000; ++i)
+                crlf += "\r\n";
+            return crlf;
+        }());
     ini.DeleteKey("A", "x");
     ini.WriteString("B", "w", "4");
     EXPECT_EQ(ini.ReadSection("A"), Names{"z"});
     EXPECT_EQ(ini.ReadSection("B"), (Names{"y", "w"}));
     const std::string after = ReadFile(path);
-    EXPECT_EQ(after.substr(0, after.find("y=2")), "; top\r\n\r\n[A]\r\n; one\r\n\r\n; two\r\nz=3\r\n  \r\n\t\r\n\r\n[B]\r\n");
+    EXPECT_EQ(after.substr(0, after.find("y=2")),
+              "; top\r\n\r\n[A]\r\n; one\r\n\r\n; two\r\nz=3\r\n  \r\n\t\r\n\r\n[B]\r\n");
 }
 
 // Every file whose name fits the file system can be written: the lock and the temporary

@@ -165,8 +165,8 @@ TEST_F(LoadStoreTest, ExpiredCouponsAreClearedWithOneRewritePerFile)
         other += "[Cat " + std::to_string(c) + "]\r\n";
         for (int i = 0; i < 40; ++i) {
             const std::string item = "Item " + std::to_string(i);
-            shop += item + "=A,-,,-," + std::to_string(i % 3) + ",-,1,-," + (i % 4 ? "45000" : "47000") + ",-," +
-                    (i % 5 ? "0" : "1") + ",-,\r\n";
+            shop += item + "=A,-,,-," + std::to_string(i % 3) + ",-,1,-," + (i % 4 ? "45000" : "47000") +
+                    ",-," + (i % 5 ? "0" : "1") + ",-,\r\n";
             if (i % 2)
                 other += item + "=B,-,note,-,2,-,1,-,46500,-," + (i % 7 ? "0" : "1") + "\r\n";
         }
