@@ -21,6 +21,7 @@
 #include "graphics/RasterLowLevel.h"
 #include "graphics/RasterResamplers.h"
 #include "graphics/RasterSystem.h"
+#include "platform/Metafile.h"
 
 namespace qm {
 
@@ -701,6 +702,43 @@ void TBitmap32::AssignFromSource(const QIcon& Source, int32_t AWidth, int32_t AH
         const TColor32 c = *p & 0x00FFFFFF;
         *p = (*q & 0x00FFFFFF) == c ? c | 0xFF000000 : c;
     }
+}
+
+void TBitmap32::AssignFromSource(const TMetafile& Source)
+{
+    TUpdateBracket bracket(*this);
+    SetSize(Source.Width(), Source.Height());
+    if (IsEmpty())
+        return;
+    auto render = [&](TBitmap32& onto) {
+        QPainter p(onto.DC());
+        Source.Play(p, QRectF(0, 0, onto.Width, onto.Height));
+    };
+    ClearTo(0xFFFFFFFF);
+    render(*this);
+    TBitmap32 probe;
+    probe.SetSize(Width, Height);
+    probe.ClearTo(0xFFFF0000);
+    render(probe);
+    // Where the two renderings agree the picture covered the background: opaque. Elsewhere
+    // the background showed through: alpha 0.
+    const TColor32* q = probe.PixelData();
+    TColor32* p = FPixelData;
+    for (int64_t i = int64_t(Width) * Height; i > 0; --i, ++p, ++q) {
+        const TColor32 c = *p & 0x00FFFFFF;
+        *p = (*q & 0x00FFFFFF) == c ? c | 0xFF000000 : c;
+    }
+}
+
+void TBitmap32::AssignToTarget(TMetafile& Target) const
+{
+    Target.Clear();
+    Target.SetWidth(Width);
+    Target.SetHeight(Height);
+    TMetafileCanvas canvas(Target);
+    if (!IsEmpty())
+        canvas.Draw(0, 0, *FDC);
+    canvas.Close();
 }
 
 void TBitmap32::AssignFromClipboard()

@@ -29,6 +29,8 @@ class QPainter;
 
 namespace qm {
 
+class TMetafile;
+
 // ---- Colours ------------------------------------------------------------------------------
 
 inline TColor32 Color32(uint8_t R, uint8_t G, uint8_t B, uint8_t A = 255)
@@ -246,12 +248,17 @@ public:
     // An icon at the given size, by rendering it twice (on white and on red) to find the
     // pixels it covers: those become opaque, the others alpha 0.
     void AssignFromSource(const QIcon& Source, int32_t AWidth, int32_t AHeight);
+    // A metafile at its own size, by rendering it twice (on white and on red) to find the
+    // pixels it covers: those become opaque, the others alpha 0.
+    void AssignFromSource(const TMetafile& Source);
     // The system clipboard's image; an empty clipboard empties the bitmap.
     void AssignFromClipboard();
     // A 32-bit copy of the pixels.
     void AssignToTarget(QImage& Target) const;
     void AssignToTarget(QPixmap& Target) const;
     void AssignToClipboard() const;
+    // A metafile of the bitmap's size holding one bit-block transfer of its pixels (opaque).
+    void AssignToTarget(TMetafile& Target) const;
 
     // The stored binary property "Data": width, height (signed 32-bit, little-endian), then
     // the pixels row by row as they lie in memory.

@@ -11,38 +11,13 @@
 #include "graphics/RasterClasses.h"
 #include "graphics/RasterTypes.h"
 #include "platform/AnsiString.h"
+#include "platform/GraphicsTypes.h"
 
 class QImage;
 class QPainter;
 class QPaintDevice;
 
 namespace qm {
-
-struct TSize {
-    int32_t cx = 0;
-    int32_t cy = 0;
-    friend bool operator==(const TSize&, const TSize&) = default;
-};
-
-// A toolkit colour: $00BBGGRR, or, when negative, a system colour whose low byte is the index.
-using TColor = int32_t;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clSystemColor = int32_t(0xFF000000);
-constexpr TColor clWindowText = clSystemColor | 8;
-constexpr TColor clBtnFace = clSystemColor | 15;
-
-// The colour of a system-colour index (0..30) as $00BBGGRR, from the application palette.
-TColor GetSysColor(int32_t Index);
-// A toolkit colour resolved to $00BBGGRR (system colours looked up).
-TColor ColorToRGB(TColor Color);
-
-enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-using TFontStyles = uint8_t;
-enum TFontPitch : uint8_t { fpDefault, fpVariable, fpFixed };
-enum TFontQuality : uint8_t {
-    fqDefault, fqDraft, fqProof, fqNonAntialiased, fqAntialiased, fqClearType
-};
 
 // Screen resolution the program's sizes are measured at (points to pixels).
 constexpr int32_t ScreenPixelsPerInch = 96;
@@ -141,7 +116,5 @@ private:
 
 // The size of Text in Font as drawn on Device (the screen's metrics when null).
 TSize MeasureTextExtent(const QFont& Font, const AnsiString& Text, QPaintDevice* Device = nullptr);
-// A QColor for a toolkit colour, opaque.
-QColor ToQColor(TColor Color);
 
 } // namespace qm

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/GraphicsTypes.h"
+
 namespace qm {
 
 // $AARRGGBB; in memory the bytes lie blue, green, red, alpha. Not premultiplied.
@@ -20,12 +22,6 @@ constexpr TFixed FixedHalf = 0x8000;
 // 1/65536 in single precision, the factor of every fixed-to-float conversion.
 constexpr float FixedToFloat = 1.0f / 65536.0f;
 
-struct TPoint {
-    int32_t X = 0;
-    int32_t Y = 0;
-    friend bool operator==(const TPoint&, const TPoint&) = default;
-};
-
 struct TFixedPoint {
     TFixed X = 0;
     TFixed Y = 0;
@@ -37,16 +33,6 @@ struct TFloatPoint {
     float Y = 0;
     friend bool operator==(const TFloatPoint&, const TFloatPoint&) = default;
 };
-
-// Right and bottom are exclusive.
-struct TRect {
-    int32_t Left = 0;
-    int32_t Top = 0;
-    int32_t Right = 0;
-    int32_t Bottom = 0;
-    friend bool operator==(const TRect&, const TRect&) = default;
-};
-using PRect = TRect*;
 
 struct TFloatRect {
     float Left = 0;

@@ -1,8 +1,223 @@
 // The store-file commands: import, export, rename, new window, and the storage folder.
+#include <QAction>
+#include <QComboBox>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+#include "platform/Shell.h"
+#include "store/NameRules.h"
+#include "store/StoreFolder.h"
+#include "util/ExtraWinUtils.h"
+#include "util/RegUtils.h"
+#include "util/widgets/FolderBrowser.h"
 
 namespace qm {
 
-void TFormMain::ConnectFileHandlers() {}
+namespace {
+
+bool DirectoryExists(const AnsiString& path)
+{
+    struct stat st {};
+    return ::stat(ToFileName(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Whether two paths name the same file (also through other spellings or links).
+bool SameFile(const AnsiString& a, const AnsiString& b)
+{
+    if (a == b)
+        return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(ToFileName(a), ToFileName(b), ec);
+}
+
+// Why a chosen file cannot be copied in as a store; empty when it can. It is looked at before
+// it is opened: opening a pipe for reading would wait for a writer.
+AnsiString ImportProblem(const AnsiString& path)
+{
+    const std::string file = ToFileName(path);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return "it is a folder";
+    if (!S_ISREG(st.st_mode))
+        return "it is not a regular file";
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    return {};
+}
+
+} // namespace
+
+void TFormMain::ConnectFileHandlers()
+{
+    DialogOpen.multiSelect = true;
+    DialogFolder = new TFolderBrowser(this);
+    DialogFolder->setObjectName("DialogFolder");
+    DialogFolder->BrowseFlags = bfDirsOnly;
+    DialogFolder->Title = "Select folder";
+
+    // Ctrl+N, Ctrl+O, Ctrl+Shift+S, Ctrl+R and Ctrl+E are the menu items' shortcuts.
+    Wire(MItemFileNewWindow, &TFormMain::MItemFileNewWindowClick);
+    Wire(MItemFileImportStore, &TFormMain::MItemFileImportStoreClick);
+    Wire(MItemFileSaveStoreAs, &TFormMain::MItemFileSaveStoreAsClick);
+    Wire(MItemFileRenameStore, &TFormMain::MItemFileRenameStoreClick);
+    Wire(MItemFileExplore, &TFormMain::MItemFileExploreClick);
+}
+
+void TFormMain::MItemFileNewWindowClick()
+{
+    // The path is handed over as one argument, as it is: no shell reads it.
+    const AnsiString name = GetCurrentStoreName();
+    std::vector<AnsiString> args;
+    if (!name.empty())
+        args.push_back(StoresFolder + name + ".store");
+    Shell().startProcess(ApplicationExeName(), args);
+}
+
+void TFormMain::MItemFileImportStoreClick()
+{
+    std::vector<AnsiString> files;
+    if (!PromptForFiles(DialogOpen, files))
+        return;
+    const AnsiString open = GetCurrentStoreName();
+    int32_t imported = 0;
+    AnsiString failure;
+    for (const AnsiString& file : files) {
+        const AnsiString name = ExtractFileNameNoExt(file);
+        AnsiString target = StoresFolder + name + ".store";
+        if (SameFile(file, target)) {
+            MessageDlg("This file already exists.", mtInformation, mbOK, 0);
+            continue;
+        }
+        // The store's name comes from the file's name: it must be one the folder can hold, and
+        // it must keep the copy inside the storage folder.
+        if (name.empty()) {
+            MessageDlg("The file \"" + file + "\" cannot be imported: its name gives no store name.", mtError,
+                       mbOK, 0);
+            continue;
+        }
+        if (const AnsiString problem = NameProblem(NameKind::Store, name); !problem.empty()) {
+            MessageDlg("The file \"" + file + "\" cannot be imported. " + problem, mtError, mbOK, 0);
+            continue;
+        }
+        if (const AnsiString problem = ImportProblem(file); !problem.empty()) {
+            MessageDlg("The file \"" + file + "\" cannot be imported: " + problem + ".", mtError, mbOK, 0);
+            continue;
+        }
+        // A store whose name differs only in letter case is the same store to the picker: it is
+        // the one replaced, under its own spelling.
+        const AnsiString existing = ExistingStoreName(StoresFolder, name);
+        if (!existing.empty()) {
+            if (MessageDlg("Do you want to overwrite the store \"" + existing + "\"?", mtConfirmation,
+                           mbYes | mbNo, 0) != mrYes)
+                continue;
+            target = StoresFolder + existing + ".store";
+        }
+        // A copy that fails ends the import; what was copied before it stays, and is listed.
+        try {
+            CopyFileByStream(file, target);
+        } catch (const Exception& e) {
+            failure = e.what();
+            break;
+        }
+        ++imported;
+    }
+
+    FillStoreList();
+    int keep = -1;
+    for (int i = 0; i < ComboStores->count() && keep < 0; ++i)
+        if (FromQString(ComboStores->itemText(i)) == open)
+            keep = i;
+    ComboStores->setCurrentIndex(keep);
+    if (!failure.empty())
+        MessageDlg(failure, mtError, mbOK, 0);
+    MessageDlg(std::to_string(imported) + " files imported.", mtInformation, mbOK, 0);
+}
+
+void TFormMain::MItemFileSaveStoreAsClick()
+{
+    const AnsiString name = GetCurrentStoreName();
+    if (name.empty())
+        return;
+    DialogSaveStore.fileName = name + ".store";
+    AnsiString path;
+    if (!PromptForFile(DialogSaveStore, path))
+        return;
+    CopyFileByStream(StoresFolder + name + ".store", path);
+}
+
+void TFormMain::MItemFileRenameStoreClick()
+{
+    const AnsiString old = GetCurrentStoreName();
+    if (old.empty())
+        return;
+    AnsiString name = old;
+    if (!InputQuery("Rename Store", "New Name:", name) || name == old)
+        return;
+    if (!AcceptName(NameKind::Store, name))
+        return;
+    // Onto another store (letter case aside, as the picker tells stores apart) nothing happens;
+    // a new spelling of this store's own name renames it.
+    const AnsiString existing = ExistingStoreName(StoresFolder, name);
+    if (!existing.empty() && !(existing == old && SameName(name, old)))
+        return;
+    // A refused rename raises before anything here changes, so the file, the open store, the
+    // picker and the caption keep agreeing on the old name.
+    RenameStoreFile(StoresFolder, old, name);
+
+    Store.Name = name;
+    std::vector<AnsiString> entries;
+    for (int i = 0; i < ComboStores->count(); ++i)
+        entries.push_back(i == ComboStores->currentIndex() ? name : FromQString(ComboStores->itemText(i)));
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const AnsiString& a, const AnsiString& b) { return CompareNames(a, b) < 0; });
+    QStringList items;
+    int selected = -1;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        items << ToQString(entries[i]);
+        if (selected < 0 && entries[i] == name)
+            selected = int(i);
+    }
+    ComboStores->clear();
+    ComboStores->addItems(items);
+    ComboStores->setCurrentIndex(selected);
+
+    const AnsiString title = name + " - " + kAppTitle;
+    setWindowTitle(ToQString(title));
+    SetApplicationTitle(title);
+}
+
+void TFormMain::MItemFileExploreClick()
+{
+    if (DirectoryExists(StoresFolder)) {
+        Shell().openFolder(StoresFolder);
+        return;
+    }
+    if (MessageDlg("It appears the store folder doesn't exist.  Would you like to place the store folder in "
+                   "another location?",
+                   mtError, mbYes | mbNo, 0) != mrYes)
+        return;
+    DialogFolder->SetFolder(StoresFolder);
+    if (!DialogFolder->Execute())
+        return;
+    AnsiString folder = DialogFolder->Folder();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    StoresFolder = folder;
+    RegWriteString(kCompany, kProduct, "Settings", StoresFolder, "StorageDir");
+    MessageDlg("Store folder changed.  Please restart the program.", mtInformation, mbOK, 0);
+}
 
 } // namespace qm

@@ -121,7 +121,6 @@ void TFormMain::CreateComponents()
                   "store"};
     DialogSaveStore = {
         FileDialogRequest::Save, "Export Store", "Quillmart Store|*.store|All Files|*.*", "", "", "store"};
-    DialogFolder = {FileDialogRequest::Folder, "Select folder", "", "", "", ""};
 
     ConnectHandlers();
 }

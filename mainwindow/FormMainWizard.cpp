@@ -1,11 +1,51 @@
 // The new-store wizard and the aisle and errand editors.
+#include <QAction>
+#include <QToolButton>
+
+#include "dialogs/EditAislesUnit.h"
+#include "dialogs/EditErrandsUnit.h"
+#include "dialogs/NewStoreUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+#include "platform/gui/QtDialogs.h"
 
 namespace qm {
 
-void TFormMain::ConnectWizardHandlers() {}
+void TFormMain::ConnectWizardHandlers()
+{
+    // F2, F4 and F3 are the menu items' shortcuts.
+    Wire(MItemFileNewStore, &TFormMain::MItemFileNewStoreClick);
+    Wire(MItemStoreEditAisles, &TFormMain::MItemStoreEditAislesClick);
+    Wire(MItemStoreEditErrands, &TFormMain::MItemStoreEditErrandsClick);
+    auto button = [this](QToolButton* b, void (TFormMain::*handler)()) {
+        connect(b, &QToolButton::clicked, this,
+                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+    };
+    button(BtnNewStore, &TFormMain::MItemFileNewStoreClick);
+    button(BtnEditAisles, &TFormMain::MItemStoreEditAislesClick);
+    button(BtnErrand, &TFormMain::MItemStoreEditErrandsClick);
+}
 
-void TFormMain::MItemFileNewStoreClick() {}
-void TFormMain::MItemStoreEditErrandsClick() {}
+void TFormMain::MItemFileNewStoreClick()
+{
+    TFormNewStore form(this);
+    RunModal(form);
+}
+
+void TFormMain::MItemStoreEditAislesClick()
+{
+    if (GetCurrentStoreName().empty())
+        return;
+    TFormAisles form(this);
+    RunModal(form);
+}
+
+void TFormMain::MItemStoreEditErrandsClick()
+{
+    if (GetCurrentStoreName().empty())
+        return;
+    TFormErrands form(this);
+    RunModal(form);
+}
 
 } // namespace qm

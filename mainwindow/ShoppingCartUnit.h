@@ -51,6 +51,7 @@ class QToolButton;
 
 namespace qm {
 
+class TFolderBrowser;
 class TSplitter;
 class TStatusBar;
 class TToolBar;
@@ -260,10 +261,10 @@ public:
     TStatusBar* StatusBar = nullptr;
     QTimer* TimerTip = nullptr;
 
-    // The file pickers of the store-file commands.
+    // The file and folder pickers of the store-file commands.
     FileDialogRequest DialogOpen;
     FileDialogRequest DialogSaveStore;
-    FileDialogRequest DialogFolder;
+    TFolderBrowser* DialogFolder = nullptr; // made by ConnectFileHandlers
 
     // The program's first command-line argument (empty when there is none); start-up opens
     // the store file it names.
@@ -476,8 +477,23 @@ public:
     virtual void MItemCategoryChangeAisleClick();
 
     // ---- New-store wizard, aisle and errand editors (FormMainWizard.cpp) ----
+    // Each runs its dialog modally; the dialog writes the store file, reloads and redraws.
+    // The two editors need an open store and do nothing without one.
+    virtual void MItemStoreEditAislesClick();
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
+    // Export, Rename and New Window work on the picker's current store; without one, Export
+    // and Rename do nothing and New Window starts the program on no store.
+    // A second program process on the current store's file (the path as its one argument).
+    void MItemFileNewWindowClick();
+    // Copies the chosen .store files into the storage folder, asking before it replaces a store.
+    void MItemFileImportStoreClick();
+    // Copies the current store's file to a chosen path.
+    void MItemFileSaveStoreAsClick();
+    // Renames the current store's file; the open store, picker and caption follow.
+    void MItemFileRenameStoreClick();
+    // Opens the storage folder in the file manager, or offers to move a folder that has gone.
+    void MItemFileExploreClick();
 
     // ---- Item clipboard (FormMainClipboard.cpp) ----
     // The clipboard lives in the registry (store/ItemClipboard.h); every window reads it at the
@@ -525,6 +541,18 @@ public:
     static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
     // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
+    void MMenuOptionsClick(); // check marks of the two button sizes
+    void MItemOptionsOptionsClick();
+    void MItemOptionsSmallButtonsClick();
+    void MItemOptionsLargeButtonsClick();
+    void MItemHelpHelpClick(); // the help's contents and index
+    void MItemHelpTutorialClick();
+    void MItemHelpNewVersionClick(); // the check, verbose, then LastCheckDT := now
+    void MItemHelpBrenvokeWebClick();
+    void MItemHelpAboutClick();
+    // The address of the version script: the maker's server, or QUILLMART_UPDATE_URL's
+    // server when that is set, with the path and the build number.
+    static AnsiString VersionCheckUrl();
 
     // ---- Printing and print preview (FormMainPrint.cpp) ----
 

@@ -7,7 +7,9 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Dispatch.h"
+#include "platform/gui/HelpWindow.h"
 #include "platform/gui/QtDialogs.h"
+#include "platform/gui/Terminate.h"
 
 int main(int argc, char** argv)
 {
@@ -17,8 +19,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillmart");
     qm::InstallQtDialogs();
+    qm::CloseWindowsOnTerminate();
     qm::SetApplicationTitle("Quillmart");
     qm::SetApplicationHelpFile(qm::ApplicationFolder() + "Quillmart.hlp");
+    qm::InstallHelpWindow();
 
     qm::FormMain = new qm::TFormMain;
     qm::Dispatch([] { qm::FormMain->FormCreate(); });

@@ -73,6 +73,12 @@ bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filt
     return handler->fileDialogWithFilter(request, path, filterIndex);
 }
 
+bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+{
+    auto handler = Handler();
+    return handler->fileDialogMulti(request, paths);
+}
+
 // ScriptedDialogs
 
 ScriptedDialogs& ScriptedDialogs::expectBox(std::string contains, int result)
@@ -90,6 +96,14 @@ ScriptedDialogs& ScriptedDialogs::expectQuery(std::string contains, AnsiString a
 ScriptedDialogs& ScriptedDialogs::expectFile(AnsiString path, bool accepted, int filterIndex)
 {
     script_.push_back({Answer::File, {}, mrOk, std::move(path), accepted, filterIndex});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectFiles(std::vector<AnsiString> paths, bool accepted)
+{
+    Answer a{Answer::File, {}, mrOk, {}, accepted};
+    a.paths = std::move(paths);
+    script_.push_back(std::move(a));
     return *this;
 }
 
@@ -166,14 +180,35 @@ bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, AnsiString& p
 bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path,
                                            int& filterIndex)
 {
-    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName});
+    const bool folder = request.kind == FileDialogRequest::Folder;
+    seen_.push_back(
+        {Answer::File, request.title, mtInformation, 0, 0, folder ? request.initialDir : request.fileName});
     filterIndex = request.filterIndex;
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
         return false;
+    if (folder && request.onFolderChange) {
+        int enabledOK = -1;
+        AnsiString status;
+        request.onFolderChange(a.text, enabledOK, status);
+        if (enabledOK == 0) {
+            failures_.push_back("the folder picker's OK button is disabled for " + a.text);
+            return false;
+        }
+    }
     path = a.text;
     if (a.filterIndex > 0)
         filterIndex = a.filterIndex;
+    return true;
+}
+
+bool ScriptedDialogs::fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+{
+    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName});
+    Answer a;
+    if (!take(Answer::File, request.title, a) || !a.accepted)
+        return false;
+    paths = a.paths.empty() ? std::vector<AnsiString>{a.text} : a.paths;
     return true;
 }
 

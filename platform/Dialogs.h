@@ -2,6 +2,7 @@
 // Every box and question the program puts to the user goes through this seam. The window
 // program installs the Qt implementation (platform/gui/QtDialogs); tests install a
 // ScriptedDialogs that answers each box in turn and fails on a box nobody expected.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,12 @@ struct FileDialogRequest {
     AnsiString initialDir;
     AnsiString fileName;
     AnsiString defaultExt;
+    bool multiSelect = false; // Open: several files may be chosen (fileDialogMulti)
+    // Folder: called whenever the selection in the picker changes, with its path. enabledOK
+    // comes in as -1 (leave the OK button as it is); 0 or 1 disables or enables it. Text put
+    // into statusText is shown as the picker's status line.
+    std::function<void(const AnsiString& folder, int& enabledOK, AnsiString& statusText)> onFolderChange = {};
+    bool statusLine = false; // Folder: the picker shows a status line
     int filterIndex = 1; // the filter shown first, counted from 1
 };
 
@@ -57,6 +64,16 @@ public:
                             AnsiString& value) = 0;
     // Returns false when cancelled; path receives the chosen file or folder.
     virtual bool fileDialog(const FileDialogRequest& request, AnsiString& path) = 0;
+    // An Open picker that may return several files (request.multiSelect); paths receives them
+    // in the picker's order. A handler without one answers its single-file picker's choice.
+    virtual bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+    {
+        AnsiString path;
+        if (!fileDialog(request, path))
+            return false;
+        paths = {path};
+        return true;
+    }
     // As fileDialog; filterIndex also receives the filter the user chose, counted from 1. A
     // handler that offers no choice answers the request's own filterIndex.
     virtual bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex)
@@ -79,6 +96,8 @@ bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString&
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
 // The same, telling which of the request's filters the user chose (counted from 1).
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex);
+// The files chosen in an Open picker that allows several (request.multiSelect).
+bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths);
 
 // The answering machine for tests: each expected box is matched in order; a box that comes
 // when none is expected, or that does not match, is recorded as a failure.
@@ -91,6 +110,7 @@ public:
         AnsiString text;            // the answer of a query or a file picker
         bool accepted = true;
         int filterIndex = 0;        // the filter a file picker's user chose; 0: the one shown
+        std::vector<AnsiString> paths = {}; // the answer of a picker of several files
     };
     struct Seen {
         Answer::Kind kind;
@@ -98,12 +118,16 @@ public:
         TMsgDlgType type = mtInformation;
         TMsgDlgButtons buttons = 0;
         int helpContext = 0;
-        AnsiString initial; // a query's initial text, a file dialog's preset file name
+        AnsiString initial; // a query's initial text, a file dialog's preset file name (a
+                            // folder picker's preset folder)
     };
 
     ScriptedDialogs& expectBox(std::string contains, int result = mrOk);
     ScriptedDialogs& expectQuery(std::string contains, AnsiString answer, bool accepted = true);
+    // A folder picker's answer first passes its request's onFolderChange, as the selection
+    // the person made; an OK button that it disables cannot be clicked, which is a failure.
     ScriptedDialogs& expectFile(AnsiString path, bool accepted = true, int filterIndex = 0);
+    ScriptedDialogs& expectFiles(std::vector<AnsiString> paths, bool accepted = true);
 
     const std::vector<Seen>& seen() const { return seen_; }
     const std::vector<std::string>& failures() const { return failures_; }
@@ -115,6 +139,7 @@ public:
     int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
+    bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
 
 private:

@@ -8,8 +8,13 @@
 namespace qm {
 
 namespace {
-// The desktop's own services. Help goes through a hook the main window installs; until then
-// a help request does nothing.
+std::function<void(int)>& HelpViewer()
+{
+    static std::function<void(int)> viewer;
+    return viewer;
+}
+
+// The desktop's own services; help goes to the viewer the program installs.
 class DesktopShell : public ShellHandler {
 public:
     bool openUrl(const AnsiString& url) override
@@ -18,18 +23,25 @@ public:
         const QUrl target = u.contains("://") ? QUrl(u) : QUrl::fromLocalFile(u);
         return QDesktopServices::openUrl(target);
     }
+    // The desktop's file manager, through xdg-open with the folder as its one argument.
     bool openFolder(const AnsiString& path) override
     {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
+        return QProcess::startDetached("xdg-open", {QString::fromStdString(ToFileName(path))});
     }
     bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) override
     {
         QStringList list;
+        // The arguments go to the program as they are, without a shell: blanks, quotes and "$"
+        // in a store's path need no quoting.
         for (const auto& a : args)
             list << ToQString(a);
         return QProcess::startDetached(ToQString(program), list);
     }
-    void showHelp(int) override {}
+    void showHelp(int helpContext) override
+    {
+        if (HelpViewer())
+            HelpViewer()(helpContext);
+    }
 };
 
 std::shared_ptr<ShellHandler>& Handler()
@@ -47,6 +59,8 @@ std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> hand
 }
 
 ShellHandler& Shell() { return *Handler(); }
+
+void SetHelpViewer(std::function<void(int)> viewer) { HelpViewer() = std::move(viewer); }
 
 bool RecordingShell::openUrl(const AnsiString& url)
 {

@@ -1,6 +1,7 @@
 #pragma once
 // The shell seam: opening web addresses and folders, starting programs and opening the help
 // file. The window program uses the desktop's services; tests install a recorder.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ public:
 };
 
 std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> handler);
+// What the desktop shell does with a help request: the program installs its help window here
+// (this layer has no windows of its own); without one a help request does nothing.
+void SetHelpViewer(std::function<void(int helpContext)> viewer);
 ShellHandler& Shell();
 
 // Records every call and starts nothing (tests).

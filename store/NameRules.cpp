@@ -29,6 +29,12 @@ const char* KindWord(NameKind kind)
     return "name";
 }
 
+// "an aisle", "an errand", "an item", "a store", "a category".
+const char* Article(const char* word)
+{
+    return std::string_view("aeiou").find(word[0]) != std::string_view::npos ? "an" : "a";
+}
+
 bool Contains(const AnsiString& s, const char* part) { return s.find(part) != AnsiString::npos; }
 bool EndsWith(const AnsiString& s, std::string_view end)
 {
@@ -68,7 +74,7 @@ AnsiString StoredNameProblem(NameKind kind, const AnsiString& name)
     for (char c : name)
         allBlank = allBlank && IsBlank(c);
     if (allBlank)
-        return Format("Please enter a %s name: it must not be empty.", word);
+        return Format("Please enter %s %s name: it must not be empty.", Article(word), word);
     if (HasLineBreak(name))
         return problem("it must not contain a line break.");
     if (IsBlank(name.front()) || IsBlank(name.back()))

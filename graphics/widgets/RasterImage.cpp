@@ -98,19 +98,6 @@ void DrawFocusRect(TBitmap32& Dest, const TRect& R)
 
 } // namespace
 
-int32_t MulDiv(int32_t A, int32_t B, int32_t C)
-{
-    if (C == 0)
-        return -1;
-    const int64_t p = int64_t(A) * B;
-    const int64_t absP = p < 0 ? -p : p, absC = C < 0 ? -int64_t(C) : int64_t(C);
-    const int64_t magnitude = (absP + absC / 2) / absC;
-    const int64_t q = (p < 0) != (C < 0) ? -magnitude : magnitude;
-    if (q > INT32_MAX || q < INT32_MIN)
-        return -1;
-    return int32_t(q);
-}
-
 // ---- TCustomPaintBox32 --------------------------------------------------------------------
 
 TCustomPaintBox32::TCustomPaintBox32(QWidget* Parent) : QWidget(Parent)

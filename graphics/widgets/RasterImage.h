@@ -35,9 +35,6 @@ using TImgMouseMoveEvent =
     std::function<void(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)>;
 using TPaintStageEvent = std::function<void(QObject* Sender, TBitmap32& Buffer, uint32_t StageNum)>;
 
-// Windows-style multiply-divide: A * B / C rounded half away from zero, -1 when C is 0.
-int32_t MulDiv(int32_t A, int32_t B, int32_t C);
-
 class TCustomPaintBox32 : public QWidget {
     Q_OBJECT
 public:

@@ -1,10 +1,13 @@
 #include "platform/gui/QtDialogs.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -28,6 +31,42 @@ QString QtFilter(const AnsiString& filter)
         out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
     return out.join(";;");
 }
+// The folder picker: Qt's own folder dialog, so that the request's handler can follow the
+// selection, switch the OK button and fill a status line under the folder list.
+bool PickFolder(const FileDialogRequest& r, AnsiString& path)
+{
+    QFileDialog dialog(ActiveParent(), ToQString(r.title), ToQString(r.initialDir));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    QLabel* status = nullptr;
+    if (r.statusLine) {
+        status = new QLabel(&dialog);
+        status->setObjectName("StatusText");
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(status, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    if (r.onFolderChange) {
+        QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [&](const QString& selected) {
+            if (selected.isEmpty())
+                return;
+            int enabledOK = -1;
+            AnsiString text;
+            r.onFolderChange(FromFileName(selected.toStdString()), enabledOK, text);
+            if (enabledOK != -1)
+                if (auto* box = dialog.findChild<QDialogButtonBox*>())
+                    if (QPushButton* ok = box->button(QDialogButtonBox::Open))
+                        ok->setEnabled(enabledOK != 0);
+            if (status && !text.empty())
+                status->setText(ToQString(text));
+        });
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    path = FromFileName(dialog.selectedFiles().first().toStdString());
+    return true;
+}
+
 } // namespace
 
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
@@ -114,8 +153,7 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
         break;
     }
     case FileDialogRequest::Folder:
-        chosen = QFileDialog::getExistingDirectory(ActiveParent(), ToQString(r.title), dir);
-        break;
+        return PickFolder(r, path);
     }
     if (chosen.isEmpty())
         return false;
@@ -123,6 +161,21 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
     if (at >= 0)
         filterIndex = at + 1;
     path = FromFileName(chosen.toStdString());
+    return true;
+}
+
+bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<AnsiString>& paths)
+{
+    if (!r.multiSelect || r.kind != FileDialogRequest::Open)
+        return DialogHandler::fileDialogMulti(r, paths);
+    const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
+    const QStringList chosen =
+        QFileDialog::getOpenFileNames(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter));
+    if (chosen.isEmpty())
+        return false;
+    paths.clear();
+    for (const QString& file : chosen)
+        paths.push_back(FromFileName(file.toStdString()));
     return true;
 }
 

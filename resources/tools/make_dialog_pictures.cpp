@@ -173,6 +173,33 @@ int main(int argc, char** argv)
     pictures["options"] = LeftEdge(plum, [](QPainter& p, QRectF r) { Gear(p, r.center(), 70); });
     pictures["tip"] = LeftEdge(amber, [](QPainter& p, QRectF r) { Bulb(p, r.center(), 70); });
 
+    // The program's own picture, and the maker's logo for the about box.
+    {
+        QImage program(32, 32, QImage::Format_RGB32);
+        program.fill(QColor(236, 242, 238));
+        QPainter p(&program);
+        p.setRenderHint(QPainter::Antialiasing);
+        Cart(p, QPointF(16, 15), 26, kGreen);
+        pictures["program"] = program;
+
+        QImage logo(180, 44, QImage::Format_RGB32);
+        logo.fill(Qt::white);
+        QPainter q(&logo);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.setPen(Qt::NoPen);
+        q.setBrush(blue);
+        q.drawRoundedRect(QRectF(4, 4, 36, 36), 8, 8);
+        q.setPen(Qt::white);
+        q.setFont(QFont("Liberation Serif", 24, QFont::Bold));
+        q.drawText(QRectF(4, 4, 36, 36), Qt::AlignCenter, "B");
+        q.setPen(kInk);
+        q.setFont(QFont("Liberation Sans", 12, QFont::Bold));
+        q.drawText(QRectF(48, 4, 130, 20), Qt::AlignLeft | Qt::AlignVCenter, "Brenvoke");
+        q.setFont(QFont("Liberation Sans", 10));
+        q.drawText(QRectF(48, 22, 130, 18), Qt::AlignLeft | Qt::AlignVCenter, "Software");
+        pictures["logo"] = logo;
+    }
+
     for (const auto& [name, image] : pictures) {
         QFile f(dir + "/" + QString::fromStdString(name) + ".jpg");
         if (!f.open(QIODevice::WriteOnly) || f.write(qm::EncodeJpeg(image, 88)) < 0) {

@@ -1,0 +1,55 @@
+#pragma once
+// TFormAisles, the aisle editor: the open store's aisles and departments in walking order.
+// The dialog edits a copy of the list and writes the whole list into the store file on OK.
+#include <cstdint>
+
+#include "dialogs/DialogForm.h"
+#include "platform/AnsiString.h"
+
+class QAction;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace qm {
+
+class TAisleMenu;
+
+class TFormAisles : public TDialogForm {
+    Q_OBJECT
+public:
+    explicit TFormAisles(QWidget* parent = nullptr);
+
+    QListWidget* ListAisles = nullptr;
+    QPushButton* BtnAdd = nullptr;
+    QPushButton* BtnDelete = nullptr;
+    QPushButton* BtnRename = nullptr;
+    QPushButton* BtnMoveUp = nullptr;
+    QPushButton* BtnMoveDown = nullptr;
+    TAisleMenu* AisleMenu = nullptr;
+    QMenu* PMenuAddAisle = nullptr;
+
+    void FormCreate();
+    void BtnAddClick();
+    void PItemAisleNextNumClick();
+    void PItemAisleBakeryClick(QAction* sender);
+    void PItemAisleCustomClick();
+    void BtnDeleteClick();
+    void BtnRenameClick();
+    void BtnMoveUpClick();
+    void BtnMoveDownClick();
+    void ListAislesClick();
+    void ListAislesKeyPress();
+    void BtnOKClick();
+    void BtnHelpClick();
+
+private:
+    int32_t NextAisleNumber() const;
+    // Appends the entry and selects the first entry equal to it without regard to case.
+    void AddAisle(const AnsiString& text);
+    void SetMoveButtons();
+
+    AnsiString StoreName; // the picker's entry when the dialog opened
+};
+
+} // namespace qm

@@ -1,0 +1,234 @@
+#include "dialogs/OptionsUnit.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Application.h"
+#include "platform/Dispatch.h"
+#include "util/RegUtils.h"
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kSettings = "Settings";
+
+// Each font name drawn in its own font, at the combo's own size; entries as high as that text.
+class FontNameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+        QFont font(index.data().toString());
+        font.setPointSizeF(option.font.pointSizeF());
+        painter->setFont(font);
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(option.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                          index.data().toString());
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QFont font(index.data().toString());
+        font.setPointSizeF(option.font.pointSizeF());
+        return {QFontMetrics(font).horizontalAdvance(index.data().toString()) + 4,
+                QFontMetrics(font).height()};
+    }
+};
+
+QComboBox* FontCombo(QWidget* parent, const char* name)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    QFont f("Arial");
+    f.setPointSize(10);
+    combo->setFont(f);
+    combo->setItemDelegate(new FontNameDelegate(combo));
+    combo->setMinimumContentsLength(18);
+    return combo;
+}
+
+QSpinBox* SizeSpin(QWidget* parent, const char* name, int min, int max)
+{
+    auto* spin = new QSpinBox(parent);
+    spin->setObjectName(name);
+    spin->setRange(min, max);
+    spin->setValue(10);
+    // A size typed outside the range is brought into it when the field is left; text that is
+    // not a number reads as the minimum.
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    return spin;
+}
+
+// The spin box's value as OK reads it: what is typed, brought into the range.
+int SpinValue(QSpinBox* spin)
+{
+    bool ok = false;
+    const int typed = spin->cleanText().trimmed().toInt(&ok);
+    const int value = ok ? typed : spin->minimum();
+    return std::clamp(value, spin->minimum(), spin->maximum());
+}
+
+// Selects the entry equal to the name without regard to case, none when there is none.
+void SelectFont(QComboBox* combo, const AnsiString& name)
+{
+    combo->setCurrentIndex(combo->findText(ToQString(name), Qt::MatchFixedString));
+}
+
+} // namespace
+
+TFormOptions::TFormOptions(QWidget* parent) : TDialogForm(parent, "FormOptions", "Options", "options")
+{
+    auto* layout = new QVBoxLayout(Body);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    GroupBox1 = new QGroupBox("Display Fonts", Body);
+    GroupBox1->setObjectName("GroupBox1");
+    auto* fonts = new QGridLayout(GroupBox1);
+    ComboGridFont = FontCombo(GroupBox1, "ComboGridFont");
+    SpinGridFont = SizeSpin(GroupBox1, "SpinGridFont", 8, 24);
+    ComboListFont = FontCombo(GroupBox1, "ComboListFont");
+    SpinListFont = SizeSpin(GroupBox1, "SpinListFont", 6, 32);
+    fonts->addWidget(new QLabel("Item List:", GroupBox1), 0, 0);
+    fonts->addWidget(ComboGridFont, 0, 1);
+    fonts->addWidget(SpinGridFont, 0, 2);
+    fonts->addWidget(new QLabel("pt", GroupBox1), 0, 3);
+    fonts->addWidget(new QLabel("Shopping List:", GroupBox1), 1, 0);
+    fonts->addWidget(ComboListFont, 1, 1);
+    fonts->addWidget(SpinListFont, 1, 2);
+    fonts->addWidget(new QLabel("pt", GroupBox1), 1, 3);
+    SetHelpContext(GroupBox1, 910);
+    SetHelpContext(ComboGridFont, 910);
+    SetHelpContext(SpinGridFont, 911);
+    SetHelpContext(ComboListFont, 915);
+    SetHelpContext(SpinListFont, 916);
+
+    GroupBox2 = new QGroupBox("Errands", Body);
+    GroupBox2->setObjectName("GroupBox2");
+    auto* errands = new QGridLayout(GroupBox2);
+    EditErrandName = new QLineEdit(GroupBox2);
+    EditErrandName->setObjectName("EditErrandName");
+    RadioErrandTop = new QRadioButton("Top", GroupBox2);
+    RadioErrandTop->setObjectName("RadioErrandTop");
+    RadioErrandBottom = new QRadioButton("Bottom", GroupBox2);
+    RadioErrandBottom->setObjectName("RadioErrandBottom");
+    RadioErrandBottom->setChecked(true);
+    errands->addWidget(new QLabel("Name appears as:", GroupBox2), 0, 0);
+    errands->addWidget(EditErrandName, 0, 1, 1, 2);
+    errands->addWidget(new QLabel("Shopping List position:", GroupBox2), 1, 0);
+    errands->addWidget(RadioErrandTop, 1, 1);
+    errands->addWidget(RadioErrandBottom, 1, 2);
+
+    GroupBox3 = new QGroupBox("Other Options", Body);
+    GroupBox3->setObjectName("GroupBox3");
+    auto* other = new QGridLayout(GroupBox3);
+    BtnAssociate = new QPushButton("Associate", GroupBox3);
+    BtnAssociate->setObjectName("BtnAssociate");
+    BtnAssociate->setAutoDefault(false);
+    CheckCheckNewVer = new QCheckBox("Check for new version every 2 weeks", GroupBox3);
+    CheckCheckNewVer->setObjectName("CheckCheckNewVer");
+    auto* note = new QLabel("Win2K/XP Note: You must be logged in as administrator.", GroupBox3);
+    note->setWordWrap(true);
+    other->addWidget(new QLabel("Associate .store files with Quillmart:", GroupBox3), 0, 0);
+    other->addWidget(BtnAssociate, 0, 1);
+    other->addWidget(note, 1, 0, 1, 2);
+    other->addWidget(CheckCheckNewVer, 2, 0, 1, 2);
+
+    layout->addWidget(GroupBox1);
+    layout->addWidget(GroupBox2);
+    layout->addWidget(GroupBox3);
+    layout->addStretch(1);
+
+    AddOkCancelHelp(3720, [this] { BtnOKClick(); });
+    SetHelpContext(BtnHelp, 181);
+    connect(BtnAssociate, &QPushButton::clicked, this, [this] { Dispatch([this] { BtnAssociateClick(); }); });
+    FormCreate();
+}
+
+void TFormOptions::FormCreate()
+{
+    // The installed families, and the usual Windows names that an installed metric-compatible
+    // family stands in for (the lists' default font, Arial, is one of them), in the system's
+    // alphabetical order.
+    QStringList families = QFontDatabase::families();
+    static const std::pair<const char*, const char*> standIns[] = {
+        {"Arial", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"},
+        {"Courier New", "Liberation Mono"},
+    };
+    for (const auto& [name, family] : standIns)
+        if (!families.contains(name, Qt::CaseInsensitive) && families.contains(family, Qt::CaseInsensitive))
+            families << name;
+    families.sort(Qt::CaseInsensitive);
+    ComboGridFont->addItems(families);
+    ComboListFont->addItems(families);
+}
+
+void TFormOptions::showEvent(QShowEvent* event)
+{
+    FormShow();
+    TDialogForm::showEvent(event);
+}
+
+void TFormOptions::FormShow()
+{
+    if (!FormMain)
+        return;
+    SelectFont(ComboGridFont, FormMain->GridFontName);
+    SpinGridFont->setValue(FormMain->GridFontSize);
+    SelectFont(ComboListFont, FormMain->ListFontName);
+    SpinListFont->setValue(FormMain->ListFontSize);
+    EditErrandName->setText(ToQString(FormMain->ErrandsCaption));
+    (FormMain->ErrandsOnTop ? RadioErrandTop : RadioErrandBottom)->setChecked(true);
+    CheckCheckNewVer->setChecked(FormMain->CheckForLatest);
+}
+
+void TFormOptions::BtnOKClick()
+{
+    TFormMain& form = *FormMain;
+    // A size typed and confirmed with Enter has not been brought into range yet.
+    form.GridFontName = ComboGridFont->currentIndex() >= 0 ? FromQString(ComboGridFont->currentText()) : "";
+    form.GridFontSize = SpinValue(SpinGridFont);
+    form.ListFontName = ComboListFont->currentIndex() >= 0 ? FromQString(ComboListFont->currentText()) : "";
+    form.ListFontSize = SpinValue(SpinListFont);
+    form.ErrandsCaption = FromQString(EditErrandName->text());
+    form.ErrandsOnTop = RadioErrandTop->isChecked();
+    form.CheckForLatest = CheckCheckNewVer->isChecked();
+
+    form.DrawItemList();
+    form.DrawItemListHeader();
+    form.BuildShoppingList();
+    form.DrawShoppingList();
+
+    RegWriteString(kCompany, kProduct, kSettings, form.GridFontName, "GridFontName");
+    RegWriteInteger(kCompany, kProduct, kSettings, form.GridFontSize, "GridFontSize");
+    RegWriteString(kCompany, kProduct, kSettings, form.ListFontName, "ListFontName");
+    RegWriteInteger(kCompany, kProduct, kSettings, form.ListFontSize, "ListFontSize");
+    RegWriteString(kCompany, kProduct, kSettings, form.ErrandsCaption, "ErrandsString");
+    RegWriteBool(kCompany, kProduct, kSettings, form.ErrandsOnTop, "ErrandsOnTop");
+    RegWriteBool(kCompany, kProduct, kSettings, form.CheckForLatest, "DoCheckForLatest");
+}
+
+void TFormOptions::BtnAssociateClick()
+{
+    const AnsiString exe = ApplicationExeName();
+    RegisterFileType("store", "Quillmart Store", exe + ",0", "\"" + exe + "\" \"%1\"");
+}
+
+} // namespace qm

@@ -1,0 +1,129 @@
+#include "store/StoreFolder.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "platform/Exception.h"
+#include "platform/IniFile.h"
+
+namespace qm {
+
+AnsiString ExistingStoreName(const AnsiString& storesFolder, const AnsiString& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.find('/') != AnsiString::npos ||
+        name.find('\0') != AnsiString::npos)
+        return {};
+    std::string folder = ToFileName(storesFolder);
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    const std::string wanted = ToFileName(name) + ".store";
+    struct stat st {};
+    if (::lstat((folder + wanted).c_str(), &st) == 0)
+        return name;
+
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return {};
+    AnsiString found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string file = entry->d_name;
+        if (file.size() == wanted.size() && SameName(file, wanted)) {
+            found = FromFileName(file.substr(0, file.size() - 6));
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+namespace {
+
+// rename() that refuses to replace an existing file.
+int RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno == EEXIST) {
+        // A file system that ignores case finds the new spelling of the same file "existing".
+        struct stat a {
+        }, b{};
+        if (::lstat(from.c_str(), &a) == 0 && ::lstat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+            a.st_ino == b.st_ino)
+            return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+        return EEXIST;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // File systems without the no-replace rename: a look first, then the rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+void RenameStoreFile(const AnsiString& storesFolder, const AnsiString& oldName, const AnsiString& newName)
+{
+    StoreContext ctx;
+    ctx.StoresFolder = storesFolder;
+    const std::string from = StoreFilePath(ctx, oldName); // both names checked
+    const std::string to = StoreFilePath(ctx, newName);
+    if (oldName.empty() || newName.empty())
+        throw EStoreError("A store name must not be empty.");
+    if (const int err = RenameNoReplace(from, to))
+        throw EInOutError(Format("The store \"%s\" cannot be renamed to \"%s\": %s.", oldName.c_str(),
+                                 newName.c_str(), std::strerror(err)));
+}
+
+bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
+{
+    if (store.empty())
+        throw EStoreError("No store is named for this change: a store name must not be empty.");
+    for (const auto& step : batch.Steps()) {
+        // A new store's file is made of sections and values; nothing is there to take away.
+        if (step.op != StoreBatch::Op::Write && step.op != StoreBatch::Op::AddSection)
+            throw EInvalidOperation("A new store's file is made only of added sections and written values.");
+        const AnsiString& section = step.Section;
+        if (section.empty() || section.find_first_of(std::string_view("]\r\n\0", 4)) != AnsiString::npos)
+            throw EStoreError(
+                Format("The name \"%s\" cannot be written to a store file as a section.", section.c_str()));
+    }
+    IniFile file(StoreFilePath(ctx, store)); // checks the store name
+    bool existed = false;
+    file.Edit([&](IniFile::Editor& e) {
+        // Decided under the file's lock: another window that made the store meanwhile has
+        // finished writing it by now.
+        existed = !ExistingStoreName(ctx.StoresFolder, store).empty();
+        if (existed)
+            return;
+        for (const auto& step : batch.Steps()) {
+            switch (step.op) {
+            case StoreBatch::Op::Write:
+                e.WriteString(step.Section, step.Key, step.Value);
+                break;
+            case StoreBatch::Op::AddSection: {
+                bool listed = false;
+                for (const auto& s : e.ReadSections())
+                    listed = listed || SameName(s, step.Section);
+                if (listed)
+                    break;
+                // A key written and taken away again leaves the section behind, empty.
+                static const AnsiString placeholder = "---blank---";
+                e.WriteString(step.Section, placeholder, "");
+                e.DeleteKey(step.Section, placeholder);
+                break;
+            }
+            default: // checked above
+                break;
+            }
+        }
+    });
+    return !existed;
+}
+
+} // namespace qm

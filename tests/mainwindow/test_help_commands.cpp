@@ -1,0 +1,324 @@
+// The Options and Help menus: the version check against a real server on 127.0.0.1, the
+// options dialog, the tip of the day, the about box and the two button sizes.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "LocalHttpServer.h"
+#include "TestSupport.h"
+#include "dialogs/AboutUnit.h"
+#include "dialogs/OptionsUnit.h"
+#include "dialogs/TipUnit.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/QtDialogs.h"
+#include "platform/gui/ToolBar.h"
+#include "util/RegUtils.h"
+#include "util/widgets/UrlLabel.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+class HelpCommandTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
+        stores = temp.path() + "/stores/";
+        fs::create_directories(stores);
+        qmtest::WriteFile(stores + "Shop.store", "[--Errands--]\r\nBank=1\r\n[Dairy]\r\nMilk=,-,,-,2\r\n");
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
+    }
+    void TearDown() override
+    {
+        unsetenv("QUILLMART_UPDATE_URL");
+        FormMain = nullptr;
+        SetModalHook(nullptr);
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+    std::unique_ptr<TFormMain> Start()
+    {
+        auto form = std::make_unique<TFormMain>();
+        form->FormCreate();
+        form->Loading = false;
+        FormMain = form.get();
+        return form;
+    }
+    // A server answering every request with the reply.
+    void Serve(qmtest::LocalHttpServer::Answer answer)
+    {
+        server = std::make_unique<qmtest::LocalHttpServer>([answer](const std::string&) { return answer; });
+        setenv("QUILLMART_UPDATE_URL", server->url().c_str(), 1);
+    }
+    std::vector<std::string> Urls() const
+    {
+        std::vector<std::string> urls;
+        for (const auto& c : shell->calls)
+            if (c.what == "url")
+                urls.push_back(c.target);
+        return urls;
+    }
+    TDateTime LastCheck() { return RegReadDateTimeDef(kCompany, kProduct, "Settings", 0, "LastCheckDT"); }
+
+    qmtest::TempDir temp;
+    AnsiString stores;
+    std::unique_ptr<qmtest::LocalHttpServer> server;
+};
+
+TEST_F(HelpCommandTest, ANewerVersionIsOfferedAndItsAddressOpenedOnYes)
+{
+    Serve(qmtest::LocalHttpServer::Ok("1.6&-&4&-&unused&-&https://www.brenvoke.example/qm16.exe\r\n"));
+    auto form = Start();
+    SetTestNow(EncodeDate(2026, 12, 8) + 0.25);
+    dialogs->expectBox("Version 1.6 has been released!  Would you like to download it now?", mrYes);
+    form->MItemHelpNewVersion->trigger();
+    EXPECT_EQ(Urls(), std::vector<std::string>{"https://www.brenvoke.example/qm16.exe"});
+    EXPECT_DOUBLE_EQ(LastCheck(), EncodeDate(2026, 12, 8) + 0.25);
+    ASSERT_EQ(server->requests().size(), 1u);
+    const std::string request = server->requests()[0];
+    EXPECT_EQ(request.rfind("GET /quillmart/qmver.cgi?v=3 HTTP/1.1\r\n", 0), 0u) << request;
+    EXPECT_NE(request.find("Accept: text/html, */*\r\n"), std::string::npos);
+    EXPECT_NE(request.find("Content-Type: text/html\r\n"), std::string::npos);
+
+    // No: nothing opened. The silent start-up check still offers it.
+    dialogs->expectBox("Version 1.6", mrNo);
+    form->CheckForNewVersion(false);
+    EXPECT_EQ(Urls().size(), 1u);
+}
+
+TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNothingFailed)
+{
+    auto form = Start();
+    const std::pair<std::string, bool> replies[] = {
+        {"1.5&-&9&-&x&-&http://a", false},     // the same version, whatever its build
+        {"1.6&-&3&-&x&-&http://a", false},     // build 3 or less
+        {"", false},                           // empty
+        {"1.6&-&70000&-&x&-&http://a", false}, // a build no 16-bit number holds
+        {"1.6&-&-4&-&x&-&http://a", false},
+        {std::string("\x89PNG\0\x01\x02&-&", 12), false}, // binary
+    };
+    for (const auto& [body, offered] : replies) {
+        Serve(qmtest::LocalHttpServer::Ok(body));
+        dialogs->expectBox("You have the latest version.");
+        form->MItemHelpNewVersionClick();
+        form->CheckForNewVersion(false); // and silent: nothing at all
+        EXPECT_EQ(dialogs->pending(), 0u) << body;
+    }
+    EXPECT_TRUE(Urls().empty());
+}
+
+TEST_F(HelpCommandTest, ServerFailuresSayErrorOnlyWhenAskedAndLastCheckIsWrittenAnyway)
+{
+    auto form = Start();
+    const TDateTime before = LastCheck();
+    SetTestNow(EncodeDate(2026, 12, 9));
+
+    Serve(qmtest::LocalHttpServer::Status(500, "Internal Server Error"));
+    dialogs->expectBox("Error contacting website.");
+    form->MItemHelpNewVersion->trigger();
+    form->CheckForNewVersion(false);
+    EXPECT_DOUBLE_EQ(LastCheck(), EncodeDate(2026, 12, 9));
+    EXPECT_NE(LastCheck(), before);
+
+    Serve(qmtest::LocalHttpServer::Ok(std::string(10 * 1024 * 1024, '1')));
+    dialogs->expectBox("Error contacting website.");
+    form->MItemHelpNewVersionClick();
+
+    server.reset();
+    setenv("QUILLMART_UPDATE_URL", ("http://127.0.0.1:" + std::to_string(qmtest::ClosedPort())).c_str(), 1);
+    dialogs->expectBox("Error contacting website.");
+    form->MItemHelpNewVersionClick();
+    form->CheckForNewVersion(false);
+
+    // A server that takes the connection and never answers: the check gives up in time.
+    Serve(qmtest::LocalHttpServer::Answer{{}, true});
+    dialogs->expectBox("Error contacting website.");
+    const auto start = std::chrono::steady_clock::now();
+    form->MItemHelpNewVersionClick();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_TRUE(Urls().empty());
+}
+
+TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
+{
+    auto form = Start();
+    Serve(qmtest::LocalHttpServer::Ok("1.6&-&4&-&x&-&file:///etc/passwd&-&"));
+    dialogs->expectBox("Version 1.6", mrYes);
+    dialogs->expectBox("is not a web address");
+    form->MItemHelpNewVersionClick();
+    EXPECT_TRUE(Urls().empty());
+}
+
+TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
+{
+    auto form = Start();
+    form->GridFontName = "Not An Installed Font";
+    int shown = 0;
+    SetModalHook([&](QDialog& d) {
+        auto& o = dynamic_cast<TFormOptions&>(d);
+        o.FormShow();
+        ++shown;
+        EXPECT_EQ(o.ComboGridFont->currentIndex(), -1); // not installed: none chosen
+        EXPECT_EQ(o.ComboListFont->currentText(), "Arial");
+        EXPECT_TRUE(o.RadioErrandTop->isChecked());
+        o.ComboListFont->setCurrentIndex(o.ComboListFont->findText("Liberation Serif"));
+        o.SpinGridFont->findChild<QLineEdit*>()->setText("40"); // typed, confirmed with Enter: clamped on OK
+        o.SpinListFont->setValue(14);
+        o.EditErrandName->setText("To Do");
+        o.RadioErrandBottom->setChecked(true);
+        o.CheckCheckNewVer->setChecked(true);
+        o.BtnOK->click();
+        return d.result();
+    });
+    form->MItemOptionsOptions->trigger();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(form->GridFontName, "");
+    EXPECT_EQ(form->GridFontSize, 24);
+    EXPECT_EQ(form->ListFontName, "Liberation Serif");
+    EXPECT_EQ(form->ListFontSize, 14);
+    EXPECT_FALSE(form->ErrandsOnTop);
+    // The list was built again: the errands group last, under its new caption.
+    ASSERT_FALSE(form->ShopList.Aisles.empty());
+    EXPECT_EQ(form->ShopList.Aisles.back().AisleIndex, 99);
+    EXPECT_EQ(form->ShopList.Aisles.back().Cats.at(0).Name, "To Do");
+    auto reg = [](const char* n) { return RegReadStringDef(kCompany, kProduct, "Settings", "?", n); };
+    EXPECT_EQ(reg("GridFontName"), "");
+    EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Settings", "GridFontSize"), 24);
+    EXPECT_EQ(reg("ListFontName"), "Liberation Serif");
+    EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Settings", "ListFontSize"), 14);
+    EXPECT_EQ(reg("ErrandsString"), "To Do");
+    EXPECT_FALSE(RegReadBool(kCompany, kProduct, "Settings", "ErrandsOnTop"));
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "DoCheckForLatest"));
+
+    // Cancel changes nothing.
+    SetModalHook([&](QDialog& d) {
+        auto& o = dynamic_cast<TFormOptions&>(d);
+        o.FormShow();
+        o.SpinListFont->setValue(30);
+        o.BtnCancel->click();
+        return d.result();
+    });
+    form->MItemOptionsOptionsClick();
+    EXPECT_EQ(form->ListFontSize, 14);
+    EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Settings", "ListFontSize"), 14);
+}
+
+TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
+{
+    auto form = Start();
+    std::vector<int> seen;
+    auto run = [&](std::function<void(TFormTip&)> act) {
+        SetModalHook([&, act](QDialog& d) {
+            auto& t = dynamic_cast<TFormTip&>(d);
+            seen.push_back(t.TipNumber);
+            act(t);
+            return d.result();
+        });
+        form->MItemHelpTip->trigger();
+    };
+    auto stored = [] { return RegReadIntegerDef(kCompany, kProduct, "Settings", -99, "TipOfTheDay"); };
+
+    RegDeleteKey(kCompany, kProduct, "Settings");
+    run([](TFormTip& t) { t.BtnOK->click(); }); // first run: tip 1, and ShowTOTD written on OK
+    EXPECT_EQ(seen.back(), 1);
+    EXPECT_EQ(stored(), 1);
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "ShowTOTD"));
+
+    run([&](TFormTip& t) {
+        t.BtnLastTip->click(); // from 2 back to 1
+        t.BtnLastTip->click(); // from 1 to 22
+        EXPECT_EQ(t.TipNumber, 22);
+        EXPECT_EQ(stored(), 22);
+        t.BtnNextTip->click(); // from 22 to 1
+        EXPECT_EQ(t.TipNumber, 1);
+        EXPECT_EQ(t.LabelTip->text().left(24), "Quillmart comes with a s");
+        t.BtnMoreInfo->click();
+        t.CheckShowStartup->setChecked(false);
+        t.close(); // the close box: ShowTOTD stays
+    });
+    ASSERT_FALSE(shell->calls.empty());
+    EXPECT_EQ(shell->calls.back().helpContext, 1125);
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "ShowTOTD"));
+
+    for (int storedBefore : {22, 40, -5}) {
+        RegWriteInteger(kCompany, kProduct, "Settings", storedBefore, "TipOfTheDay");
+        run([](TFormTip& t) { t.close(); });
+        EXPECT_EQ(seen.back(), 1) << storedBefore;
+    }
+    RegWriteInteger(kCompany, kProduct, "Settings", 10, "TipOfTheDay");
+    run([](TFormTip& t) {
+        // Tip 11's typographic text and shared help context.
+        EXPECT_TRUE(t.LabelTip->text().contains("ALT+LEFT.  Switch"));
+        t.BtnNextTip->click();
+        EXPECT_TRUE(t.LabelTip->text().contains("forward/back thumb buttons"));
+        t.BtnNextTip->click();
+        t.BtnNextTip->click();
+        t.BtnNextTip->click();
+        EXPECT_TRUE(t.LabelTip->text().contains(QString::fromUtf8("\xe2\x80\x9c-\xe2\x80\x9d (minus)")));
+        t.BtnOK->click();
+    });
+    EXPECT_EQ(seen.back(), 11);
+    EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "ShowTOTD"));
+}
+
+TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
+{
+    auto form = Start();
+    SetModalHook([&](QDialog& d) {
+        auto& a = dynamic_cast<TFormAbout&>(d);
+        EXPECT_EQ(a.LabelName->text(), "Quillmart v1.5");
+        EXPECT_TRUE(a.LabelReleaseDate->text().startsWith("Released on "));
+        EXPECT_TRUE(a.LabelReleaseDate->text().contains("2006"));
+        EXPECT_FALSE(a.ImageProgram->pixmap().isNull());
+        EXPECT_FALSE(a.ImageLogo->pixmap().isNull());
+        a.UrlLabel1->Click();
+        a.BtnOK->click();
+        return d.result();
+    });
+    form->MItemHelpAbout->trigger();
+    EXPECT_EQ(Urls(), std::vector<std::string>{kMakerSite});
+
+    form->MItemHelpTutorial->trigger();
+    form->MItemHelpBrenvokeWeb->trigger();
+    form->MItemHelpHelp->trigger();
+    EXPECT_EQ(Urls(), (std::vector<std::string>{kMakerSite, std::string(kMakerSite) + "/quillmart/tutorials",
+                                                kMakerSite}));
+    EXPECT_EQ(shell->calls.back().what, "help");
+    EXPECT_EQ(shell->calls.back().helpContext, 0);
+}
+
+TEST_F(HelpCommandTest, SmallAndLargeButtons)
+{
+    auto form = Start();
+    form->MItemOptionsLargeButtons->trigger();
+    EXPECT_TRUE(form->ToolBar->ShowCaptions());
+    emit form->MMenuOptions->aboutToShow();
+    EXPECT_TRUE(form->MItemOptionsLargeButtons->isChecked());
+    EXPECT_FALSE(form->MItemOptionsSmallButtons->isChecked());
+    form->MItemOptionsSmallButtons->trigger();
+    EXPECT_FALSE(form->ToolBar->ShowCaptions());
+    EXPECT_EQ(form->ToolBar->ButtonWidth(), 31);
+    EXPECT_EQ(form->ToolBar->ButtonHeight(), 30);
+    emit form->MMenuOptions->aboutToShow();
+    EXPECT_TRUE(form->MItemOptionsSmallButtons->isChecked());
+}
+
+} // namespace

@@ -1,0 +1,319 @@
+// The File menu's store-file commands on real files: import, export, rename, a new window,
+// and the storage folder with its recovery when it has gone. The pickers are answered through
+// the Dialogs seam; processes and the file manager are recorded by the shell seam, and one new
+// window is started for real.
+#include <QAction>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QScrollBar>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "WindowTestSupport.h"
+#include "platform/Application.h"
+#include "platform/Registry.h"
+#include "util/widgets/FolderBrowser.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+const char* const kBeta = "[--Info--]\r\nAisles=A1,,A2,,\r\n[Dairy]\r\nMilk=A1,-,,-,2\r\n";
+
+class StoreFileTest : public qmtest::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        outside = temp.path() + "/outside/";
+        fs::create_directories(outside);
+        qmtest::WriteFile(stores + "beta.store", kBeta);
+        qmtest::WriteFile(stores + "Alpha.store", "[Fruit]\r\n");
+        Start("beta");
+    }
+    AnsiString outside;
+};
+
+TEST_F(StoreFileTest, ImportCopiesTheChosenFilesAndAsksBeforeReplacingAStore)
+{
+    EXPECT_TRUE(form->DialogOpen.multiSelect);
+    qmtest::WriteFile(outside + "Corner.store", "[Meat]\r\n");
+    qmtest::WriteFile(outside + "Alpha.store", "[Replaced]\r\n");
+    qmtest::WriteFile(outside + "New Mart.store", "[Bakery]\r\n");
+    dialogs->expectFiles({outside + "Corner.store", outside + "Alpha.store", outside + "New Mart.store"});
+    dialogs->expectBox("Do you want to overwrite the store \"Alpha\"?", mrNo);
+    dialogs->expectBox("2 files imported.");
+    form->MItemFileImportStore->trigger();
+    EXPECT_EQ(dialogs->seen()[0].text, "Import Store");
+    EXPECT_EQ(dialogs->seen()[1].type, mtConfirmation);
+    EXPECT_EQ(dialogs->seen()[1].helpContext, 0);
+    EXPECT_EQ(dialogs->seen()[2].type, mtInformation);
+
+    EXPECT_EQ(File("Corner"), "[Meat]\r\n");
+    EXPECT_EQ(File("New Mart"), "[Bakery]\r\n");
+    EXPECT_EQ(File("Alpha"), "[Fruit]\r\n");
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "Corner", "New Mart"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "beta");
+    EXPECT_EQ(form->Store.Name, "beta");
+
+    // Yes replaces the store; the open store is not reloaded, and one file counts as "1 files".
+    dialogs->expectFiles({outside + "Alpha.store"});
+    dialogs->expectBox("overwrite the store \"Alpha\"", mrYes);
+    dialogs->expectBox("1 files imported.");
+    form->MItemFileImportStore->trigger();
+    EXPECT_EQ(File("Alpha"), "[Replaced]\r\n");
+
+    // A cancelled picker does nothing at all.
+    dialogs->expectFiles({}, false);
+    form->MItemFileImportStore->trigger();
+}
+
+TEST_F(StoreFileTest, AFileOfTheStorageFolderItselfIsNotImported)
+{
+    dialogs->expectFiles({stores + "Alpha.store"});
+    dialogs->expectBox("This file already exists.");
+    dialogs->expectBox("0 files imported.");
+    form->MItemFileImportStore->trigger();
+    EXPECT_EQ(File("Alpha"), "[Fruit]\r\n");
+
+    // Also when the path is spelled another way.
+    dialogs->expectFiles({stores + "./Alpha.store"});
+    dialogs->expectBox("This file already exists.");
+    dialogs->expectBox("0 files imported.");
+    form->MItemFileImportStore->trigger();
+}
+
+TEST_F(StoreFileTest, ImportRefusesWhatIsNoReadableStoreFileAndGoesOn)
+{
+    fs::create_directory(outside + "Folder.store");
+    ASSERT_EQ(::mkfifo((outside + "Pipe.store").c_str(), 0600), 0);
+    qmtest::WriteFile(outside + ".store", "[X]\r\n");
+    qmtest::WriteFile(outside + " Padded.store", "[X]\r\n");
+    qmtest::WriteFile(outside + "Good.store", "[Good]\r\n");
+    qmtest::WriteFile(outside + "BETA.store", "[Other beta]\r\n");
+    dialogs->expectFiles({outside + "Folder.store", outside + "Pipe.store", outside + "Gone.store",
+                          outside + ".store", outside + " Padded.store", outside + "BETA.store",
+                          outside + "Good.store"});
+    dialogs->expectBox("\"" + outside + "Folder.store\" cannot be imported: it is a folder.");
+    dialogs->expectBox("\"" + outside + "Pipe.store\" cannot be imported: it is not a regular file.");
+    dialogs->expectBox("\"" + outside + "Gone.store\" cannot be imported: No such file or directory.");
+    dialogs->expectBox("\"" + outside + ".store\" cannot be imported: its name gives no store name.");
+    dialogs->expectBox("must not begin or end with a blank");
+    // The picker tells stores apart without regard to case: "BETA" would replace "beta".
+    dialogs->expectBox("Do you want to overwrite the store \"beta\"?", mrNo);
+    dialogs->expectBox("1 files imported.");
+    form->MItemFileImportStore->trigger();
+    for (size_t i = 1; i <= 5; ++i)
+        EXPECT_EQ(dialogs->seen()[i].type, mtError);
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "Good"}));
+    EXPECT_FALSE(fs::exists(stores + "BETA.store"));
+    EXPECT_EQ(File("beta"), kBeta);
+}
+
+TEST_F(StoreFileTest, ACopyThatFailsEndsTheImportAndListsWhatWasCopied)
+{
+    qmtest::WriteFile(outside + "First.store", "[A]\r\n");
+    qmtest::WriteFile(outside + "Second.store", std::string(4096, 'x'));
+    qmtest::WriteFile(outside + "Third.store", "[C]\r\n");
+    dialogs->expectFiles({outside + "First.store", outside + "Second.store", outside + "Third.store"});
+    dialogs->expectBox("Second");
+    dialogs->expectBox("1 files imported.");
+    {
+        qmtest::FileSizeLimit limit(1024);
+        form->MItemFileImportStore->trigger();
+    }
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "First"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "beta");
+    EXPECT_FALSE(fs::exists(stores + "Second.store"));
+    for (const auto& entry : fs::directory_iterator(stores))
+        EXPECT_EQ(entry.path().extension(), ".store") << entry.path();
+}
+
+TEST_F(StoreFileTest, ExportCopiesTheOpenStoresFileToTheChosenPath)
+{
+    dialogs->expectFile(outside + "copy of beta.store");
+    form->MItemFileSaveStoreAs->trigger();
+    EXPECT_EQ(dialogs->seen()[0].text, "Export Store");
+    EXPECT_EQ(dialogs->seen()[0].initial, "beta.store");
+    EXPECT_EQ(qmtest::ReadFile(outside + "copy of beta.store"), kBeta);
+
+    dialogs->expectFile(outside + "never.store", false);
+    form->MItemFileSaveStoreAs->trigger();
+    EXPECT_FALSE(fs::exists(outside + "never.store"));
+}
+
+TEST_F(StoreFileTest, ARenamedStoreIsWrittenUnderItsNewNameEverywhere)
+{
+    dialogs->expectQuery("Rename Store: New Name:", "Zulu's \"Best\" $5");
+    form->MItemFileRenameStore->trigger();
+    EXPECT_EQ(dialogs->seen()[0].initial, "beta");
+    const AnsiString name = "Zulu's \"Best\" $5";
+    EXPECT_FALSE(fs::exists(stores + "beta.store"));
+    EXPECT_EQ(File(name), kBeta);
+    EXPECT_EQ(form->Store.Name, name);
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", ToQString(name)}));
+    EXPECT_EQ(form->GetCurrentStoreName(), name);
+    EXPECT_EQ(form->windowTitle(), ToQString(name + " - Quillmart"));
+    EXPECT_EQ(ApplicationTitle(), name + " - Quillmart");
+
+    // The next quantity change goes into the renamed file.
+    form->SelectRow(0, 0);
+    form->MItemItemQtyUpClick();
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), name, "Dairy", "Milk"), "A1,-,,-,3,-,0,-,0,-,0");
+    EXPECT_FALSE(fs::exists(stores + "beta.store"));
+}
+
+TEST_F(StoreFileTest, RenameOntoAStoreOrWithABadNameChangesNothing)
+{
+    dialogs->expectQuery("New Name:", "Alpha");
+    form->MItemFileRenameStore->trigger();
+    dialogs->expectQuery("New Name:", "ALPHA"); // the same store to the picker
+    form->MItemFileRenameStore->trigger();
+    dialogs->expectQuery("New Name:", "beta"); // unchanged
+    form->MItemFileRenameStore->trigger();
+    dialogs->expectQuery("New Name:", "x", false);
+    form->MItemFileRenameStore->trigger();
+    dialogs->expectQuery("New Name:", "../beta");
+    dialogs->expectBox("must not contain \"/\"");
+    form->MItemFileRenameStore->trigger();
+    EXPECT_EQ(File("beta"), kBeta);
+    EXPECT_EQ(File("Alpha"), "[Fruit]\r\n");
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"}));
+    EXPECT_EQ(form->Store.Name, "beta");
+    EXPECT_FALSE(fs::exists(temp.path() + "/beta.store"));
+}
+
+TEST_F(StoreFileTest, ARenameTheFileSystemRefusesLeavesTheOldNameEverywhere)
+{
+    fs::remove(stores + "beta.store"); // gone under the window
+    dialogs->expectQuery("New Name:", "Gamma");
+    dialogs->expectBox("The store \"beta\" cannot be renamed to \"Gamma\": No such file or directory.");
+    form->MItemFileRenameStore->trigger();
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    EXPECT_EQ(form->Store.Name, "beta");
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "beta");
+    EXPECT_EQ(form->windowTitle(), "beta - Quillmart");
+    EXPECT_FALSE(fs::exists(stores + "Gamma.store"));
+}
+
+TEST_F(StoreFileTest, ALetterCaseRenameRenamesTheFile)
+{
+    dialogs->expectQuery("New Name:", "Beta");
+    form->MItemFileRenameStore->trigger();
+    EXPECT_FALSE(fs::exists(stores + "beta.store"));
+    EXPECT_EQ(File("Beta"), kBeta);
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "Beta"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "Beta");
+    EXPECT_EQ(form->windowTitle(), "Beta - Quillmart");
+}
+
+TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
+{
+    ASSERT_NE(form->DialogFolder, nullptr);
+    EXPECT_EQ(form->DialogFolder->BrowseFlags, TBrowseFlags(bfDirsOnly));
+    form->MItemFileExplore->trigger();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].what, "folder");
+    EXPECT_EQ(shell->calls[0].target, stores);
+
+    // The folder is gone: No, and a cancelled picker, leave everything as it was.
+    const AnsiString old = stores;
+    fs::remove_all(stores);
+    dialogs->expectBox(
+        "It appears the store folder doesn't exist.  Would you like to place the store folder in "
+        "another location?",
+        mrNo);
+    form->MItemFileExplore->trigger();
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    dialogs->expectBox("It appears the store folder doesn't exist.", mrYes);
+    dialogs->expectFile("", false);
+    form->MItemFileExplore->trigger();
+    EXPECT_EQ(dialogs->seen().back().text, "Select folder");
+    EXPECT_EQ(dialogs->seen().back().initial, old); // the picker starts at the old folder
+    EXPECT_EQ(form->StoresFolder, old);
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), old);
+    EXPECT_EQ(shell->calls.size(), 1u);
+
+    const AnsiString moved = temp.path() + "/moved";
+    fs::create_directories(moved);
+    qmtest::WriteFile(moved + "/Moved Store.store", "[Deli]\r\n");
+    dialogs->expectBox("doesn't exist", mrYes);
+    dialogs->expectFile(moved);
+    dialogs->expectBox("Store folder changed.  Please restart the program.");
+    form->MItemFileExplore->trigger();
+    EXPECT_EQ(form->StoresFolder, moved + "/");
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"})); // not refilled until the next start
+
+    // The next start lists and opens the stores of the new folder.
+    form->close();
+    form.reset();
+    Start("Moved Store");
+    EXPECT_EQ(form->StoresFolder, moved + "/");
+    EXPECT_EQ(Entries(*form), QStringList({"Moved Store"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "Moved Store");
+}
+
+TEST_F(StoreFileTest, NewWindowStartsTheProgramWithTheStoresPathAsOneArgument)
+{
+    qmtest::WriteFile(stores + "Joe's \"Deli\" $HOME & co.store", "[Deli]\r\n");
+    form->FillStoreList();
+    form->ComboStores->setCurrentIndex(form->ComboStores->findText("Joe's \"Deli\" $HOME & co"));
+    form->MItemFileNewWindow->trigger();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].what, "process");
+    EXPECT_EQ(shell->calls[0].target, ApplicationExeName());
+    EXPECT_EQ(shell->calls[0].args, std::vector<AnsiString>{stores + "Joe's \"Deli\" $HOME & co.store"});
+
+    // Without an open store the new window starts as the program does without an argument.
+    form->ComboStores->setCurrentIndex(-1);
+    form->MItemFileNewWindow->trigger();
+    ASSERT_EQ(shell->calls.size(), 2u);
+    EXPECT_TRUE(shell->calls[1].args.empty());
+}
+
+// A real second program process, on a store whose path a shell would have to quote.
+TEST_F(StoreFileTest, ASecondProgramOpensTheStoreAndClosesCleanly)
+{
+    const QString program = QCoreApplication::applicationDirPath() + "/../quillmart";
+    ASSERT_TRUE(fs::exists(program.toStdString())) << "build the program first";
+    const AnsiString name = "Joe's \"Deli\" $HOME";
+    qmtest::WriteFile(stores + name + ".store", kBeta);
+    form->FillStoreList();
+    form->ComboStores->setCurrentIndex(form->ComboStores->findText(ToQString(name)));
+    form->MItemFileNewWindow->trigger();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    form->close();
+    form.reset();
+
+    // The new window's settings: no tip and no version check, so nothing but the store shows.
+    RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
+    RegWriteString(kCompany, kProduct, "Settings", "Alpha", "Last Store");
+    CloseRegistryDatabase();
+
+    QProcess second;
+    QStringList args;
+    for (const AnsiString& a : shell->calls[0].args)
+        args << QString::fromStdString(ToFileName(a));
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(program, args);
+    ASSERT_TRUE(second.waitForStarted(30000));
+    // Once shown, the window remembers its selected row in the store it opened.
+    bool opened = false;
+    for (int i = 0; i < 600 && !opened && second.state() == QProcess::Running; ++i) {
+        second.waitForFinished(50);
+        opened = File(name).find("LastItemSelected=") != std::string::npos;
+    }
+    ASSERT_TRUE(opened) << second.readAll().toStdString();
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    // Closing wrote the settings: the store it had open is the last store.
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), name);
+    EXPECT_TRUE(fs::exists(stores + name + ".store"));
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+// The help file and its window, and the HTTP client, against the real help file of the
+// program and a real server on 127.0.0.1.
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTextBrowser>
+#include <QUrl>
+#include <chrono>
+#include <set>
+
+#include "LocalHttpServer.h"
+#include "TestSupport.h"
+#include "platform/Application.h"
+#include "platform/Exception.h"
+#include "platform/HelpFile.h"
+#include "platform/HttpClient.h"
+#include "platform/Shell.h"
+#include "platform/gui/HelpWindow.h"
+
+namespace {
+
+using namespace qm;
+
+const std::string kHelpFile = std::string(QM_SOURCE_DIR) + "/resources/help/Quillmart.hlp";
+
+std::string ParseError(const std::string& text)
+{
+    try {
+        HelpFile::Parse(text, "test.hlp");
+    } catch (const EInOutError& e) {
+        return e.what();
+    }
+    return "parsed";
+}
+
+TEST(HelpFile, HasATopicForEveryContextTheProgramOpens)
+{
+    const HelpFile file = HelpFile::Load(kHelpFile);
+    // Every help button, every Help answer of a box, every F1 context and every tip.
+    const std::set<int> contexts = {0,    181,  890,  891,  892,  910,  911,  915,  916,  1125, 1140,
+                                    1800, 2120, 2140, 2260, 2320, 2360, 2380, 2520, 2720, 2750, 2760,
+                                    2770, 2780, 2790, 2820, 2900, 3020, 3040, 3060, 3080, 3100, 3120,
+                                    3420, 3440, 3460, 3480, 3500, 3520, 3540, 3560, 3720, 7320};
+    for (int c : contexts) {
+        const HelpTopic* topic = file.Find(c);
+        ASSERT_NE(topic, nullptr) << c;
+        EXPECT_GT(topic->Body.size(), 80u) << c; // a real text, not a placeholder
+    }
+    // Every link leads to a topic that exists.
+    for (const auto& [context, topic] : file.Topics()) {
+        const std::string html = HelpFile::BodyHtml(topic);
+        for (size_t p = 0; (p = html.find("href=\"help:", p)) != std::string::npos; ++p)
+            EXPECT_NE(file.Find(std::stoi(html.substr(p + 11))), nullptr) << "link in topic " << context;
+    }
+}
+
+TEST(HelpFile, RefusesDamagedFilesWithTheLineAndEscapesText)
+{
+    EXPECT_EQ(ParseError(""), "The help file \"test.hlp\" is damaged (line 1): it is empty.");
+    EXPECT_EQ(ParseError("Some other file\n"),
+              "The help file \"test.hlp\" is damaged (line 1): it does not begin as a Quillmart help file.");
+    EXPECT_EQ(ParseError("Quillmart Help 1\n=== x | T\n"),
+              "The help file \"test.hlp\" is damaged (line 2): a topic has no context number.");
+    EXPECT_EQ(ParseError("Quillmart Help 1\n=== 5 |  \n"),
+              "The help file \"test.hlp\" is damaged (line 2): a topic has no title.");
+    EXPECT_EQ(ParseError("Quillmart Help 1\r\n=== 5 | A\r\n=== 5 | B\r\n"),
+              "The help file \"test.hlp\" is damaged (line 3): the topic 5 is there twice.");
+    EXPECT_EQ(ParseError("Quillmart Help 1\n=== 99999999999 | A\n"),
+              "The help file \"test.hlp\" is damaged (line 2): a topic has no context number.");
+    try {
+        HelpFile::Load("/nonexistent/Quillmart.hlp");
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot be opened"), std::string::npos);
+    }
+
+    const HelpFile f =
+        HelpFile::Parse("Quillmart Help 1\n=== 7 | A <b> & c | k2, K1\nx < y [[8|go]] [[bad]]\n\n"
+                        "* one\n## Sub\n",
+                        "t");
+    EXPECT_EQ(HelpFile::BodyHtml(*f.Find(7)), "<h2>A &lt;b&gt; &amp; c</h2>\n<p>x &lt; y <a "
+                                              "href=\"help:8\">go</a> [[bad]]</p>\n<ul>\n<li>one</li>\n"
+                                              "</ul>\n<h3>Sub</h3>\n");
+    const auto index = f.Index();
+    ASSERT_EQ(index.size(), 3u);
+    EXPECT_EQ(index[1].first, "K1") << "sorted without regard to case";
+    EXPECT_EQ(index[2].first, "k2");
+}
+
+class HelpWindowTest : public qmtest::DialogFixture {};
+
+TEST_F(HelpWindowTest, OpensAtAContextFollowsLinksAndFiltersTheIndex)
+{
+    THelpWindow window;
+    window.LoadFile(kHelpFile);
+    window.ShowContext(2750);
+    EXPECT_EQ(window.ShownContext(), 2750);
+    EXPECT_TRUE(window.PageText().startsWith("Resetting purchased items"));
+    emit window.Page->anchorClicked(QUrl("help:2790"));
+    EXPECT_EQ(window.ShownContext(), 2790);
+
+    window.ShowContext(4242);
+    EXPECT_EQ(window.ShownContext(), 0);
+    EXPECT_TRUE(window.PageText().contains("There is no help topic numbered 4242"));
+
+    window.EditIndex->setText("coup");
+    int shown = 0;
+    for (int i = 0; i < window.ListIndex->count(); ++i)
+        if (!window.ListIndex->item(i)->isHidden()) {
+            ++shown;
+            EXPECT_TRUE(window.ListIndex->item(i)->text().startsWith("coup", Qt::CaseInsensitive));
+        }
+    EXPECT_GE(shown, 2);
+}
+
+TEST_F(HelpWindowTest, TheDesktopShellOpensTheWindowAndAMissingFileIsReported)
+{
+    SetShellHandler(nullptr); // the desktop's own shell, with the program's help window
+    InstallHelpWindow();
+    SetApplicationHelpFile(kHelpFile);
+    Shell().showHelp(3540);
+    ASSERT_NE(HelpWindow(), nullptr);
+    EXPECT_EQ(HelpWindow()->ShownContext(), 3540);
+    EXPECT_TRUE(HelpWindow()->isVisible());
+    delete HelpWindow();
+
+    SetApplicationHelpFile("/nonexistent/Quillmart.hlp");
+    dialogs->expectBox("cannot be opened");
+    Shell().showHelp(2750);
+    delete HelpWindow();
+    SetHelpViewer(nullptr);
+    SetApplicationHelpFile({});
+}
+
+// ---- HTTP ----------------------------------------------------------------------------------
+
+TEST(HttpClient, GetsABodyWithTheHeadersAndRefusesWhatIsOutOfBounds)
+{
+    qmtest::LocalHttpServer server([](const std::string& request) {
+        if (request.find("GET /big") == 0)
+            return qmtest::LocalHttpServer::Ok(std::string(10 * 1024 * 1024, 'x'));
+        if (request.find("GET /fail") == 0)
+            return qmtest::LocalHttpServer::Status(500, "Internal Server Error");
+        if (request.find("GET /hang") == 0)
+            return qmtest::LocalHttpServer::Answer{{}, true};
+        return qmtest::LocalHttpServer::Ok("1.6&-&4&-&x&-&http://example.org/q.exe");
+    });
+    HttpRequest r;
+    r.Url = server.url() + "/q?v=3";
+    r.Headers = {"Accept: text/html, */*"};
+    HttpReply reply = HttpGet(r);
+    EXPECT_TRUE(reply.Ok) << reply.Error;
+    EXPECT_EQ(reply.Body, "1.6&-&4&-&x&-&http://example.org/q.exe");
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].rfind("GET /q?v=3 HTTP/1.1\r\n", 0), 0u);
+    EXPECT_NE(server.requests()[0].find("Accept: text/html, */*\r\n"), std::string::npos);
+
+    r.Url = server.url() + "/big";
+    reply = HttpGet(r);
+    EXPECT_FALSE(reply.Ok);
+    EXPECT_TRUE(reply.Body.empty());
+    EXPECT_EQ(reply.Error, "the reply was larger than 64 KB");
+
+    r.Url = server.url() + "/fail";
+    reply = HttpGet(r);
+    EXPECT_FALSE(reply.Ok);
+    EXPECT_EQ(reply.Status, 500);
+
+    r.Url = server.url() + "/hang";
+    r.TotalTimeoutMs = 800;
+    const auto start = std::chrono::steady_clock::now();
+    reply = HttpGet(r);
+    EXPECT_FALSE(reply.Ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    r.Url = "http://127.0.0.1:" + std::to_string(qmtest::ClosedPort()) + "/";
+    EXPECT_FALSE(HttpGet(r).Ok);
+    r.Url = "file:///etc/passwd";
+    reply = HttpGet(r);
+    EXPECT_FALSE(reply.Ok);
+    EXPECT_TRUE(reply.Body.empty());
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+#pragma once
+// A main window on a private storage folder and registry, for the tests that walk its dialogs
+// as a person would: the modal hook shows each dialog, lets the test fill and click it, and
+// answers the result the dialog closed with (Cancel when the test left it open).
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "TestSupport.h"
+#include "dialogs/DialogForm.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/gui/QtDialogs.h"
+#include "util/RegUtils.h"
+
+namespace qmtest {
+
+class MainWindowTest : public DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Settings");
+        qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Clipboard");
+        qm::SetTestNow(qm::EncodeDate(2026, 12, 7) + 0.5);
+        stores = temp.path() + "/stores/";
+        std::filesystem::create_directories(stores);
+        qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", stores, "StorageDir");
+        qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
+        qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", qm::Now(), "LastCheckDT");
+    }
+    void TearDown() override
+    {
+        qm::SetModalHook({});
+        form.reset();
+        qm::SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+
+    // Starts the window as the program does, not for the first time (an empty last store opens
+    // none); it becomes the one instance FormMain.
+    qm::TFormMain& Start(const qm::AnsiString& lastStore)
+    {
+        qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", lastStore, "Last Store");
+        form = std::make_unique<qm::TFormMain>();
+        qm::FormMain = form.get();
+        form->FormCreate();
+        form->Loading = false;
+        return *form;
+    }
+
+    // The next modal dialog of type T is shown and played by play.
+    template <class T> void Play(std::function<void(T&)> play)
+    {
+        qm::SetModalHook([this, play](QDialog& d) {
+            ++modalRuns;
+            auto* dialog = dynamic_cast<T*>(&d);
+            if (!dialog) {
+                ADD_FAILURE() << "unexpected dialog " << d.objectName().toStdString();
+                return int(qm::mrCancel);
+            }
+            dialog->show();
+            QApplication::processEvents();
+            play(*dialog);
+            if (dialog->isVisible())
+                dialog->CloseWith(qm::mrCancel);
+            return dialog->ModalResult;
+        });
+    }
+
+    std::string File(const std::string& store) const { return ReadFile(stores + store + ".store"); }
+
+    static QStringList Entries(const qm::TFormMain& f)
+    {
+        QStringList names;
+        for (int i = 0; i < f.ComboStores->count(); ++i)
+            names << f.ComboStores->itemText(i);
+        return names;
+    }
+
+    TempDir temp;
+    qm::AnsiString stores;
+    std::unique_ptr<qm::TFormMain> form;
+    int modalRuns = 0;
+};
+
+} // namespace qmtest
