@@ -51,6 +51,21 @@ struct FileDialogRequest {
     int filterIndex = 1; // the filter shown first, counted from 1
 };
 
+// The print dialog: what it shows and, once confirmed, what the user chose. Pages count from 1;
+// the dialog offers FromPage..ToPage within MinPage..MaxPage.
+struct PrintDialogRequest {
+    enum TPrintRange { prAllPages, prSelection, prPageNums };
+    int Copies = 1;
+    int FromPage = 1;
+    int ToPage = 1;
+    int MinPage = 1;
+    int MaxPage = 99;
+    TPrintRange PrintRange = prAllPages;
+    bool Collate = false;
+    bool PageNumbers = true; // the page-range choice is offered
+    int HelpContext = 0;     // 0: no help button
+};
+
 class DialogHandler {
 public:
     virtual ~DialogHandler() = default;
@@ -81,6 +96,10 @@ public:
         filterIndex = request.filterIndex;
         return fileDialog(request, path);
     }
+    // Returns false when cancelled; otherwise request holds the user's copies, range and pages,
+    // and the printer chosen is the current printer. A handler that cannot ask answers as
+    // cancelled.
+    virtual bool printDialog(PrintDialogRequest& request) { return false; }
 };
 
 // Installs the handler used from now on and returns the previous one.
@@ -96,6 +115,8 @@ bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString&
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
 // The same, telling which of the request's filters the user chose (counted from 1).
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex);
+// The print dialog; false when cancelled.
+bool PromptForPrint(PrintDialogRequest& request);
 // The files chosen in an Open picker that allows several (request.multiSelect).
 bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths);
 
@@ -104,12 +125,13 @@ bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& p
 class ScriptedDialogs : public DialogHandler {
 public:
     struct Answer {
-        enum Kind { Box, Query, File } kind = Box;
+        enum Kind { Box, Query, File, Print } kind = Box;
         std::string expectContains; // the box text must contain this (empty: any)
         int result = mrOk;
         AnsiString text;            // the answer of a query or a file picker
         bool accepted = true;
         int filterIndex = 0;        // the filter a file picker's user chose; 0: the one shown
+        PrintDialogRequest print;   // a print dialog's answer: range, pages and copies
         std::vector<AnsiString> paths = {}; // the answer of a picker of several files
     };
     struct Seen {
@@ -120,6 +142,7 @@ public:
         int helpContext = 0;
         AnsiString initial; // a query's initial text, a file dialog's preset file name (a
                             // folder picker's preset folder)
+        PrintDialogRequest print; // a print dialog's request as it came
     };
 
     ScriptedDialogs& expectBox(std::string contains, int result = mrOk);
@@ -127,6 +150,9 @@ public:
     // A folder picker's answer first passes its request's onFolderChange, as the selection
     // the person made; an OK button that it disables cannot be clicked, which is a failure.
     ScriptedDialogs& expectFile(AnsiString path, bool accepted = true, int filterIndex = 0);
+    // A print dialog answered with the given range, pages and copies; not accepted: cancelled.
+    ScriptedDialogs& expectPrint(PrintDialogRequest::TPrintRange range, int fromPage = 1, int toPage = 1,
+                                 int copies = 1, bool accepted = true);
     ScriptedDialogs& expectFiles(std::vector<AnsiString> paths, bool accepted = true);
 
     const std::vector<Seen>& seen() const { return seen_; }
@@ -141,6 +167,7 @@ public:
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
+    bool printDialog(PrintDialogRequest& request) override;
 
 private:
     bool take(Answer::Kind kind, const AnsiString& text, Answer& out);

@@ -288,7 +288,7 @@ void TPrintPDF::EndDoc()
     writeFile();
 }
 
-// The one atomic save: the target is either the old file or the complete new one.
+// The target holds either its earlier content or the whole new file, never a part.
 void TPrintPDF::writeFile() const
 {
     WriteFileAtomically(ToFileName(FileName), document_);

@@ -9,7 +9,12 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <algorithm>
+
+#include "platform/gui/Printer.h"
 
 namespace qm {
 
@@ -161,6 +166,47 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
     if (at >= 0)
         filterIndex = at + 1;
     path = FromFileName(chosen.toStdString());
+    return true;
+}
+
+bool QtDialogs::printDialog(PrintDialogRequest& r)
+{
+    // The dialog starts on the current printer, and the printer chosen there becomes it.
+    QPrinter printer;
+    Printer().ToQPrinter(printer);
+    QPrintDialog dialog(&printer, ActiveParent());
+    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
+                                                       QAbstractPrintDialog::PrintShowPageSize |
+                                                       QAbstractPrintDialog::PrintCollateCopies;
+    if (r.PageNumbers)
+        options |= QAbstractPrintDialog::PrintPageRange;
+    dialog.setOptions(options);
+    dialog.setMinMax(r.MinPage, std::max(r.MinPage, r.MaxPage));
+    dialog.setFromTo(r.FromPage, r.ToPage);
+    printer.setCopyCount(std::max(1, r.Copies));
+    printer.setCollateCopies(r.Collate);
+    dialog.setPrintRange(r.PrintRange == PrintDialogRequest::prPageNums    ? QAbstractPrintDialog::PageRange
+                         : r.PrintRange == PrintDialogRequest::prSelection ? QAbstractPrintDialog::Selection
+                                                                            : QAbstractPrintDialog::AllPages);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    switch (dialog.printRange()) {
+    case QAbstractPrintDialog::PageRange:
+        r.PrintRange = PrintDialogRequest::prPageNums;
+        r.FromPage = dialog.fromPage();
+        r.ToPage = dialog.toPage();
+        break;
+    case QAbstractPrintDialog::Selection:
+        r.PrintRange = PrintDialogRequest::prSelection;
+        break;
+    default:
+        r.PrintRange = PrintDialogRequest::prAllPages;
+        break;
+    }
+    // The caller repeats the job once for each copy.
+    r.Copies = printer.copyCount();
+    r.Collate = printer.collateCopies();
+    Printer().FromQPrinter(printer);
     return true;
 }
 
