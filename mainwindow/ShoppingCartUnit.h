@@ -313,7 +313,9 @@ public:
     void SaveItem(int32_t category, int32_t item);
     void SaveLastItemSelected();
 
-    // ---- List drawing and menu refresh that resizing runs (their own parts complete them) ----
+    // ---- Drawing, selection and the Category menu's refresh, which resizing and the commands
+    //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
+    //      (FormMainKeyboard.cpp), MMenuCategoryClick (FormMainCommands.cpp) ----
     void DrawItemList();
     void DrawItemListHeader();
     void SelectRow(int32_t cat, int32_t item);
