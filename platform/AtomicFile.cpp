@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <filesystem>
 #include <mutex>
 #include <set>
@@ -119,6 +120,13 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
             temp_.clear();
             Fail(errno);
         }
+        // Held until after the rename: the lock, not the process number, tells the clean-up
+        // of another process that this file is being written. Should a clean-up have locked
+        // the name first, it is about to remove it, and another name is taken.
+        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            ::close(fd_);
+            fd_ = -1;
+        }
     }
     if (exists_ && ::fchmod(fd_, old_.st_mode & 07777) != 0)
         Fail(errno);
@@ -169,13 +177,12 @@ struct stat AtomicFileWriter::Commit()
     struct stat st {};
     if (::fsync(fd_) != 0 || ::fstat(fd_, &st) != 0)
         Fail(errno);
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0)
-        Fail(errno);
+    // Renamed while still open and locked, so no clean-up can take the file in between.
     if (::rename(temp_.c_str(), target_.c_str()) != 0)
         Fail(errno);
     committed_ = true;
+    ::close(fd_);
+    fd_ = -1;
     // The rename itself reaches the disk only with the folder.
     const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -207,26 +214,46 @@ bool IsOldStoreTempName(std::string_view name, long& pid)
     return at != std::string_view::npos && at > 0 && ParsePidAndCounter(name.substr(at + mark.size()), pid);
 }
 
+namespace {
+
+// Removes a temporary file whose process this one does not see running, unless a writer still
+// holds its lock (a writer in another process namespace, or on another machine sharing the
+// folder). Files of the old pattern were never locked; their process number alone decides.
+bool RemoveUnheld(const std::string& path, bool locked)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat held {};
+    struct stat named {};
+    const bool removable = ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+                           (!locked || ::flock(fd, LOCK_EX | LOCK_NB) == 0) &&
+                           ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+                           named.st_ino == held.st_ino && ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removable;
+}
+
+} // namespace
+
 int RemoveStaleTempFiles(const std::string& folder)
 {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
         return 0;
-    std::vector<std::string> stale;
+    std::vector<std::pair<std::string, bool>> stale; // name, locked by its writer
     while (const dirent* d = ::readdir(dir)) {
         long pid = 0;
         const std::string_view name = d->d_name;
-        if ((IsAtomicTempName(name, pid) || IsOldStoreTempName(name, pid)) && !ProcessRuns(pid))
-            stale.emplace_back(name);
+        if (IsAtomicTempName(name, pid) && !ProcessRuns(pid))
+            stale.emplace_back(name, true);
+        else if (IsOldStoreTempName(name, pid) && !ProcessRuns(pid))
+            stale.emplace_back(name, false);
     }
     ::closedir(dir);
     int removed = 0;
-    for (const std::string& name : stale) {
-        const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + name;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0)
-            ++removed;
-    }
+    for (const auto& [name, locked] : stale)
+        removed += RemoveUnheld((folder.empty() ? std::string(".") : folder) + "/" + name, locked);
     return removed;
 }
 

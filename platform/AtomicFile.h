@@ -20,8 +20,10 @@
 //   "File too large" like a full disk: SIGXFSZ, which would end the process, is ignored from
 //   the first writer on unless the program handles it itself.
 // - The first write into a folder in a process removes the temporary files that processes no
-//   longer running left there (RemoveStaleTempFiles); a file of a running process is never
-//   touched.
+//   longer running left there (RemoveStaleTempFiles). A writer holds a lock on its temporary
+//   file from its creation until after the rename, and a locked file is never removed, so a
+//   file being written is safe also from a process that cannot see its writer (another
+//   process namespace, another machine sharing the folder).
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -68,8 +70,9 @@ bool IsAtomicTempName(std::string_view fileName, long& pid);
 bool IsOldStoreTempName(std::string_view fileName, long& pid);
 
 // Removes from folder every temporary file of either pattern whose process no longer runs (a
-// write that was killed or crashed): files of this process, of a running one, or of one this
-// user may not signal stay. Returns the number removed; a folder that cannot be read gives 0.
+// write that was killed or crashed): files of this process, of a running one, of one this
+// user may not signal, and files whose writer holds their lock stay. Returns the number
+// removed; a folder that cannot be read gives 0.
 int RemoveStaleTempFiles(const std::string& folder);
 
 // The file at the end of a chain of symbolic links (which need not exist yet); path itself

@@ -2,6 +2,8 @@
 
 #include <csignal>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <sys/stat.h>
@@ -134,6 +136,38 @@ TEST(AtomicFile, LeftoversOfEndedProcessesAreRemovedAtTheFirstWrite)
     EXPECT_EQ(Entries(dir.path()), kept);
     EXPECT_EQ(ReadFile(dir.file("Shop.store")), "new");
     EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 0);
+}
+
+// A writer this process cannot see (in another process namespace, or on another machine that
+// shares the folder) looks like one that has ended; what tells them apart is the lock every
+// writer holds on its temporary file until the rename, so the clean-up leaves a locked file.
+TEST(AtomicFile, ATemporaryFileItsWriterStillHoldsIsNeverRemoved)
+{
+    qmtest::TempDir dir;
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string name = ".~qm" + std::to_string(ended) + "-1.tmp";
+    WriteFile(dir.file(name), "being written");
+    const int held = open(dir.file(name).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 0);
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{name});
+    close(held);
+    EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 1);
+
+    // The writer's own temporary file is locked from its creation until after the rename.
+    const std::string file = dir.file("list.pdf");
+    AtomicFileWriter w(file);
+    w.Write("content");
+    const std::vector<std::string> temp = Entries(dir.path());
+    ASSERT_EQ(temp.size(), 1u);
+    const int other = open(dir.file(temp[0]).c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
+    close(other);
+    w.Commit();
+    EXPECT_EQ(ReadFile(file), "content");
 }
 
 // A file-size limit fails the write with its message instead of ending the process.
