@@ -101,6 +101,9 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
 {
     target_ = FollowLinks(path_);
     exists_ = ::stat(target_.c_str(), &old_) == 0;
+    // Only a missing file is made; a loop of links, say, is no file to replace.
+    if (!exists_ && errno != ENOENT)
+        Fail(errno);
     if (exists_ && !S_ISREG(old_.st_mode))
         throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
                                  FromFileName(path_).c_str()));
@@ -128,6 +131,11 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
             fd_ = -1;
         }
     }
+    // A file the super-user rewrites stays its owner's; where the owner cannot be kept, its
+    // group is kept if it can be. Neither is a reason to give up the write.
+    if (exists_ && (old_.st_uid != ::geteuid() || old_.st_gid != ::getegid()) &&
+        ::fchown(fd_, old_.st_uid, old_.st_gid) != 0)
+        (void)!::fchown(fd_, uid_t(-1), old_.st_gid);
     if (exists_ && ::fchmod(fd_, old_.st_mode & 07777) != 0)
         Fail(errno);
 }

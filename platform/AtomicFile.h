@@ -12,7 +12,9 @@
 // - A symbolic link is written through: the file it names (also when that file does not exist
 //   yet) receives the content, and the link stays. A store reached through a link the user
 //   placed in the storage folder is therefore written where the link points.
-// - An existing target keeps its permission bits; a new one gets 0666 less the umask.
+// - An existing target keeps its permission bits, and its owner and group as far as this user
+//   may set them; a new one gets 0666 less the umask. A chain of links that ends nowhere (a
+//   loop) is refused.
 // - An existing target that is not a regular file (a folder, a pipe, a device) or that this
 //   user may not write is refused before anything is written.
 // - Every failure raises EInOutError "Cannot write to the file "<name>": <reason>." naming

@@ -67,6 +67,35 @@ TEST(AtomicFile, ReplacesKeepsModeAndWritesThroughLinks)
     EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"a.store", "elsewhere.store", "link.store"}));
 }
 
+// The super-user saving a user's file leaves it the user's, so that the user can still write
+// it afterwards. A loop of links names no file: it is refused and left as it is.
+TEST(AtomicFile, AReplacedFileKeepsItsOwnerAndALinkLoopIsRefused)
+{
+    qmtest::TempDir dir;
+    const std::string file = dir.file("Shop.store");
+    WriteFile(file, "old");
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+        WriteFileAtomically(file, "new");
+        struct stat st {};
+        stat(file.c_str(), &st);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+        EXPECT_EQ(ReadFile(file), "new");
+    }
+
+    ASSERT_EQ(symlink("b.store", dir.file("a.store").c_str()), 0);
+    ASSERT_EQ(symlink("a.store", dir.file("b.store").c_str()), 0);
+    EXPECT_EQ(Thrown([&] { WriteFileAtomically(dir.file("a.store"), "x"); }),
+              "Cannot write to the file \"" + dir.file("a.store") + "\": Too many levels of symbolic links.");
+    for (const char* name : {"a.store", "b.store"}) {
+        struct stat lst {};
+        lstat(dir.file(name).c_str(), &lst);
+        EXPECT_TRUE(S_ISLNK(lst.st_mode)) << name;
+    }
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"Shop.store", "a.store", "b.store"}));
+}
+
 TEST(AtomicFile, AFailureLeavesTheTargetAndNoTemporaryFile)
 {
     qmtest::TempDir dir;
