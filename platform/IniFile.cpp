@@ -695,6 +695,45 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
+// The lock that parts the rewrites of one file, on its lock file. Read access is enough to
+// lock, so a lock file another user made stops no one who may write the file. The lock file
+// is removed before the lock is let go, so none stays beside the files; a writer that was
+// waiting on a removed lock file sees that and opens the file afresh, so two writers never
+// hold the locks of two different lock files.
+class RewriteLock {
+public:
+    RewriteLock(const std::string& lockFile, const std::string& file) : path_(lockFile)
+    {
+        for (;;) {
+            fd_ = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd_ < 0)
+                Fail(file, errno);
+            int err = 0;
+            while (::flock(fd_, LOCK_EX) != 0 && (err = errno) == EINTR)
+                err = 0;
+            struct stat held {};
+            struct stat named {};
+            if (err == 0 && ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+                return;
+            ::close(fd_);
+            if (err != 0)
+                Fail(file, err);
+        }
+    }
+    ~RewriteLock()
+    {
+        ::unlink(path_.c_str());
+        ::close(fd_);
+    }
+    RewriteLock(const RewriteLock&) = delete;
+    RewriteLock& operator=(const RewriteLock&) = delete;
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
 // Reads the whole of a regular file, at most kMaxIniFileBytes: EFBIG for a larger one, also
 // when it grows past the limit while it is read. Returns 0, or the errno of the failure
 // (ENOENT for a missing file or one that is not a regular file; st then tells which).
@@ -944,12 +983,7 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
                                  FromFileName(fileName_).c_str()));
 
     // Other program windows wait here until this rewrite is complete.
-    Fd lock(::open(IniFile::LockFileFor(target).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (lock.fd < 0)
-        Fail(fileName_, errno);
-    while (::flock(lock.fd, LOCK_EX) != 0)
-        if (errno != EINTR)
-            Fail(fileName_, errno);
+    const RewriteLock lock(IniFile::LockFileFor(target), fileName_);
     tEditing.push_back(target);
     struct Pop {
         ~Pop() { tEditing.pop_back(); }

@@ -13,7 +13,8 @@
 // temporary file beside it, synced, renamed, folder synced, links written through) under an
 // advisory lock on ".~qm<hash of the file name>.lock" in the file's folder, so a crash never
 // leaves a half-written file, two program windows never lose each other's writes, and the
-// lock's name fits wherever the file's name fits. A failed write raises EInOutError naming
+// lock's name fits wherever the file's name fits. The lock file is removed when the rewrite is
+// done, and any user who may write the file can take its lock. A failed write raises EInOutError naming
 // the file and the system's reason, and leaves the original as it was; a folder, pipe or
 // device under the file's name is refused before any file is made. A name or value that could
 // not be read back as written (a line break in it; "=" in a key, a key beginning with ";", or
