@@ -68,6 +68,18 @@ bool ParsePidAndCounter(std::string_view mid, long& pid)
            ParseDigits(mid.substr(dash + 1), n);
 }
 
+// Locks the new file at fd and checks that path still names it. A file system without locks
+// counts as locked: there is nothing more to be had.
+bool LockedUnderName(int fd, const std::string& path)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return errno != EWOULDBLOCK;
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
+}
+
 bool ProcessRuns(long pid)
 {
     if (pid <= 0 || pid == long(::getpid()))
@@ -125,8 +137,8 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
         }
         // Held until after the rename: the lock, not the process number, tells the clean-up
         // of another process that this file is being written. Should a clean-up have locked
-        // the name first, it is about to remove it, and another name is taken.
-        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        // the file first, it removes it, now or a moment ago, and another name is taken.
+        if (fd_ >= 0 && !LockedUnderName(fd_, temp_)) {
             ::close(fd_);
             fd_ = -1;
         }
@@ -215,6 +227,15 @@ bool IsAtomicTempName(std::string_view name, long& pid)
     return ParsePidAndCounter(name.substr(head.size(), name.size() - head.size() - tail.size()), pid);
 }
 
+bool IsLockFileName(std::string_view name)
+{
+    constexpr std::string_view head = ".~qm", tail = ".lock";
+    if (name.size() != head.size() + 16 + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
+        return false;
+    const std::string_view hex = name.substr(head.size(), 16);
+    return hex.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 bool IsOldStoreTempName(std::string_view name, long& pid)
 {
     constexpr std::string_view mark = ".store.tmp";
@@ -227,6 +248,8 @@ namespace {
 // Removes a temporary file whose process this one does not see running, unless a writer still
 // holds its lock (a writer in another process namespace, or on another machine sharing the
 // folder). Files of the old pattern were never locked; their process number alone decides.
+// A store's lock file is removed when nobody holds it (its users check that the file they
+// locked is still the one of that name).
 bool RemoveUnheld(const std::string& path, bool locked)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -253,7 +276,7 @@ int RemoveStaleTempFiles(const std::string& folder)
     while (const dirent* d = ::readdir(dir)) {
         long pid = 0;
         const std::string_view name = d->d_name;
-        if (IsAtomicTempName(name, pid) && !ProcessRuns(pid))
+        if ((IsAtomicTempName(name, pid) && !ProcessRuns(pid)) || IsLockFileName(name))
             stale.emplace_back(name, true);
         else if (IsOldStoreTempName(name, pid) && !ProcessRuns(pid))
             stale.emplace_back(name, false);

@@ -25,7 +25,8 @@
 //   longer running left there (RemoveStaleTempFiles). A writer holds a lock on its temporary
 //   file from its creation until after the rename, and a locked file is never removed, so a
 //   file being written is safe also from a process that cannot see its writer (another
-//   process namespace, another machine sharing the folder).
+//   process namespace, another machine sharing the folder). Store-file locks that a killed
+//   window left and nobody holds go too.
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -67,14 +68,16 @@ struct stat WriteFileAtomically(const std::string& path, std::string_view bytes)
 
 // The temporary-file name pattern above: true for ".~qm<pid>-<n>.tmp", with pid set.
 bool IsAtomicTempName(std::string_view fileName, long& pid);
+// The name of a store file's lock (IniFile::LockFileFor): ".~qm<16 hex digits>.lock".
+bool IsLockFileName(std::string_view fileName);
 // The name pattern earlier versions used for a store being rewritten:
 // "<store>.store.tmp<pid>-<n>", with pid set.
 bool IsOldStoreTempName(std::string_view fileName, long& pid);
 
 // Removes from folder every temporary file of either pattern whose process no longer runs (a
 // write that was killed or crashed): files of this process, of a running one, of one this
-// user may not signal, and files whose writer holds their lock stay. Returns the number
-// removed; a folder that cannot be read gives 0.
+// user may not signal, and files whose writer holds their lock stay; so does a store-file
+// lock somebody holds. Returns the number removed; a folder that cannot be read gives 0.
 int RemoveStaleTempFiles(const std::string& folder);
 
 // The file at the end of a chain of symbolic links (which need not exist yet); path itself
