@@ -804,12 +804,21 @@ std::unordered_map<std::string, Entry>& Cache()
 // for itself.
 thread_local std::vector<std::string> tEditing;
 
-// The current parse of path, or null when the file cannot be read. Call under gMutex.
+// The current parse of path, or null when there is no such regular file; EInOutError naming
+// the file when it is there but cannot be read. Call under gMutex.
 const Model* Current(const std::string& path)
 {
     auto& cache = Cache();
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int err = errno;
+        cache.erase(path);
+        // Only a missing file reads as empty; one that cannot be reached is an error.
+        if (err != ENOENT)
+            FailRead(path, err);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
         cache.erase(path);
         return nullptr;
     }
@@ -821,7 +830,9 @@ const Model* Current(const std::string& path)
     std::string bytes;
     if (const int err = ReadWhole(path, bytes, st); err != 0) {
         cache.erase(path);
-        if (err == EFBIG)
+        // Only a file that is gone, or is no regular file, reads as missing; one this user may
+        // not read is no empty file.
+        if (err != ENOENT)
             FailRead(path, err);
         return nullptr;
     }

@@ -38,7 +38,8 @@ public:
 
     const std::string& FileName() const { return fileName_; }
 
-    // A missing file, section or key gives the default.
+    // A missing file, section or key gives the default; a file that is there but cannot be
+    // read (no permission, a read error) raises EInOutError naming it.
     AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const;
     bool SectionExists(const AnsiString& section) const;
     bool ValueExists(const AnsiString& section, const AnsiString& key) const;

@@ -1,6 +1,8 @@
 #include "store/StoreLoader.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fnmatch.h>
 #include <string_view>
@@ -231,8 +233,14 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
     LoadStoreResult result;
     const std::string path = StoreFilePath(ctx, name);
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0)
+    if (stat(path.c_str(), &st) != 0) {
+        // Only a file that is not there is "not found"; a folder this user may not enter, say,
+        // is a reason of its own.
+        if (errno != ENOENT)
+            result.Error =
+                Format("Cannot read the file \"%s\": %s.", FromFileName(path).c_str(), strerror(errno));
         return result;
+    }
     // A folder or a pipe named like a store is no store; a pipe would read as an empty one.
     if (!S_ISREG(st.st_mode)) {
         result.Error = "Store file \"" + name + "\" cannot be opened: it is not a regular file.";

@@ -231,6 +231,23 @@ TEST_F(LoadStoreTest, WhatIsNoStoreFileIsRefusedWithAReason)
     EXPECT_FALSE(huge.Found);
     EXPECT_EQ(huge.Error, "Cannot read the file \"" + path("Huge") + "\": it is larger than 64 MB.");
     EXPECT_EQ(store.Name, "Before");
+
+    // A file this user may not read, or in a folder this user may not enter, is neither an
+    // empty store nor a missing one.
+    makeStore("Locked", {"[Dairy]", "Milk=Dairy,-,,-,2"});
+    auto loadAsOtherUser = [&] {
+        return qmtest::AsOtherUser([&] {
+            const LoadStoreResult locked = load("Locked");
+            return std::to_string(locked.Found) + " " + locked.Error + " " + store.Name;
+        });
+    };
+    const std::string refused =
+        "0 Cannot read the file \"" + path("Locked") + "\": Permission denied. Before";
+    chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(loadAsOtherUser(), refused);
+    chmod(dir.path().c_str(), 0755);
+    chmod(path("Locked").c_str(), 0600);
+    EXPECT_EQ(loadAsOtherUser(), refused);
 }
 
 TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
