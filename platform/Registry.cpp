@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -125,11 +126,12 @@ public:
     void Check(int rc);
 
 private:
-    enum class OpenResult { Ok, Damaged, Unreadable, Unavailable, Busy };
+    enum class OpenResult { Ok, Damaged, Unreadable, ReadOnly, Unavailable, Busy };
     OpenResult TryOpen(const std::string& path, std::string& reason);
     OpenResult TryOpenOnce(const std::string& path, std::string& reason);
     void Setup();
     void OpenInMemory();
+    bool CopyIntoMemory(const std::string& path);
     std::string MoveAside(const std::string& path);
     void Tell(std::string message);
 
@@ -138,6 +140,7 @@ private:
     std::unordered_map<const char*, sqlite3_stmt*> statements_;
     std::string message_;
     bool told_ = false;
+    bool inMemory_ = false; // the file is left alone: the settings live in memory
 };
 
 void Database::Check(int rc)
@@ -171,6 +174,7 @@ void Database::Close()
     if (db_)
         sqlite3_close_v2(db_);
     db_ = nullptr;
+    inMemory_ = false;
 }
 
 // The tables: keys form a tree under the two root rows; values hang off their key. Names are
@@ -266,6 +270,12 @@ Database::OpenResult Database::TryOpenOnce(const std::string& path, std::string&
         }
         if (fd >= 0)
             ::close(fd);
+        // Nor is a file this user may read but not write.
+        if (fd >= 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
+            (errno == EACCES || errno == EPERM || errno == EROFS)) {
+            reason = std::strerror(errno);
+            return OpenResult::ReadOnly;
+        }
     }
     // A file that is not a database at all goes aside before the database library touches
     // it, since that library may remove a journal it finds beside such a file.
@@ -296,6 +306,11 @@ Database::OpenResult Database::TryOpenOnce(const std::string& path, std::string&
             Close();
             return OpenResult::Busy;
         }
+        // A file in a folder or on a disk this user may not write is not damaged.
+        if (primary == SQLITE_READONLY) {
+            Close();
+            return OpenResult::ReadOnly;
+        }
     }
     Close();
     return existed && fs::exists(path, ec) ? OpenResult::Damaged : OpenResult::Unavailable;
@@ -304,10 +319,59 @@ Database::OpenResult Database::TryOpenOnce(const std::string& path, std::string&
 void Database::OpenInMemory()
 {
     Close();
+    inMemory_ = true;
     if (sqlite3_open(":memory:", &db_) != SQLITE_OK)
         throw SqlFailure{SQLITE_NOMEM, "out of memory"};
     sqlite3_extended_result_codes(db_, 1);
     Exec(kSchema);
+}
+
+// A path as the path part of a file: URI.
+std::string Percent(const std::string& path)
+{
+    std::string out;
+    for (const unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += char(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+// A copy in memory of the settings of a file this user may only read; false, with empty
+// settings in memory, when the file cannot be copied or holds no settings database.
+bool Database::CopyIntoMemory(const std::string& path)
+{
+    OpenInMemory();
+    // In a folder this user may not write, the database library cannot make the files it
+    // shares with other readers; the file is then read as one nobody changes meanwhile.
+    bool copied = false;
+    for (const bool shared : {true, false}) {
+        sqlite3* file = nullptr;
+        const std::string name = shared ? path : "file:" + Percent(path) + "?immutable=1";
+        if (sqlite3_open_v2(name.c_str(), &file, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_backup* backup = sqlite3_backup_init(db_, "main", file, "main");
+            copied = backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+            sqlite3_backup_finish(backup);
+        }
+        sqlite3_close_v2(file);
+        if (copied)
+            break;
+    }
+    try {
+        if (copied) {
+            Setup();
+            return true;
+        }
+    } catch (...) {
+    }
+    OpenInMemory();
+    return false;
 }
 
 // Renames the file and its journal files to "<file>.damaged-<date>-<time>[-n]"; returns the
@@ -346,6 +410,14 @@ void Database::EnsureOpen()
     const OpenResult result = TryOpen(path_, reason);
     if (result == OpenResult::Ok)
         return;
+    if (result == OpenResult::ReadOnly) {
+        const bool copied = CopyIntoMemory(path_);
+        Tell(
+            Format("The settings file \"%s\" cannot be written: %s. Quillmart leaves it as it is and goes on "
+                   "with %s; changes to them will not be kept.",
+                   shown.c_str(), reason.c_str(), copied ? "the settings it holds" : "default settings"));
+        return;
+    }
     if (result == OpenResult::Unreadable) {
         OpenInMemory();
         Tell(Format("The settings file \"%s\" cannot be read: %s. Quillmart leaves it as it is and goes on "
@@ -373,6 +445,11 @@ void Database::EnsureOpen()
 
 void Database::RecoverDamaged()
 {
+    // Settings kept in memory beside a file that is left alone never touch the file.
+    if (inMemory_) {
+        OpenInMemory();
+        return;
+    }
     Close();
     const std::string aside = MoveAside(path_);
     std::string reason;

@@ -252,6 +252,46 @@ TEST_F(RegistryTest, AnUnreadableFileIsKeptAndTheReasonShown)
     EXPECT_TRUE(AsideFiles(registry).empty());
 }
 
+// A settings file this user may read but not write is not damaged either: it stays as it is,
+// its settings are used, and the user is told that changes will not be kept.
+TEST_F(RegistryTest, AReadOnlyFileIsKeptAndItsSettingsAreUsed)
+{
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Settings", true));
+        reg.WriteString("StorageDir", "/home/ann/stores/");
+    }
+    CloseRegistryDatabase();
+    const std::string before = qmtest::ReadFile(registry.path());
+    chmod(registry.dir().path().c_str(), 0777);
+    chmod(registry.path().c_str(), 0444);
+    const std::string out = qmtest::AsOtherUser([&] {
+        dialogs->expectBox("");
+        TRegistry reg;
+        EXPECT_TRUE(reg.OpenKey("\\Settings", true));
+        const std::string stored = reg.ReadString("StorageDir");
+        reg.WriteString("StorageDir", "/tmp/elsewhere/");
+        return stored + "|" + reg.ReadString("StorageDir") + "|" + std::string(dialogs->seen().at(0).text);
+    });
+    EXPECT_EQ(out,
+              "/home/ann/stores/|/tmp/elsewhere/|The settings file \"" + registry.path() +
+                  "\" cannot be written: Permission denied. Quillmart leaves it as it is and goes on with "
+                  "the settings it holds; changes to them will not be kept.");
+    EXPECT_TRUE(qmtest::ReadFile(registry.path()) == before); // the file is not changed
+    EXPECT_TRUE(AsideFiles(registry).empty());
+
+    // The same in a folder this user may not write.
+    chmod(registry.dir().path().c_str(), 0555);
+    chmod(registry.path().c_str(), 0666);
+    EXPECT_EQ(qmtest::AsOtherUser([&] {
+                  TRegistry reg;
+                  reg.OpenKey("\\Settings", true);
+                  return reg.ReadString("StorageDir");
+              }),
+              "/home/ann/stores/");
+    EXPECT_TRUE(qmtest::ReadFile(registry.path()) == before);
+}
+
 TEST_F(RegistryTest, AFileThatCannotBeMadeGivesOneBoxAndAWorkingRegistry)
 {
     qmtest::WriteFile(registry.dir().file("plain"), "not a folder");
