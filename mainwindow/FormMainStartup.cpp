@@ -241,8 +241,9 @@ void TFormMain::PrepareStoresFolder()
     StoresFolder = folder;
     if (!DirectoryExists(StoresFolder))
         ::mkdir(ToFileName(StoresFolder).c_str(), 0777);
-    // Copies of stores that a killed or crashed window was writing are of no use to anyone.
-    RemoveStaleTempFiles(ToFileName(StoresFolder));
+    // Copies of stores that a killed or crashed window was writing are of no use to anyone,
+    // nor are the locks of its stores.
+    RemoveStaleTempFiles(ToFileName(StoresFolder), true);
 }
 
 // The store named on the command line, else the last store, else (first run) the wizard.

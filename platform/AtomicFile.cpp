@@ -249,7 +249,8 @@ namespace {
 // holds its lock (a writer in another process namespace, or on another machine sharing the
 // folder). Files of the old pattern were never locked; their process number alone decides.
 // A store's lock file is removed when nobody holds it (its users check that the file they
-// locked is still the one of that name).
+// locked is still the one of that name). On a network file system a lock may be one of the
+// whole process, so a process that holds a store's lock would not see it held.
 bool RemoveUnheld(const std::string& path, bool locked)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -267,7 +268,7 @@ bool RemoveUnheld(const std::string& path, bool locked)
 
 } // namespace
 
-int RemoveStaleTempFiles(const std::string& folder)
+int RemoveStaleTempFiles(const std::string& folder, bool unheldLocks)
 {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
@@ -276,7 +277,7 @@ int RemoveStaleTempFiles(const std::string& folder)
     while (const dirent* d = ::readdir(dir)) {
         long pid = 0;
         const std::string_view name = d->d_name;
-        if ((IsAtomicTempName(name, pid) && !ProcessRuns(pid)) || IsLockFileName(name))
+        if ((IsAtomicTempName(name, pid) && !ProcessRuns(pid)) || (unheldLocks && IsLockFileName(name)))
             stale.emplace_back(name, true);
         else if (IsOldStoreTempName(name, pid) && !ProcessRuns(pid))
             stale.emplace_back(name, false);

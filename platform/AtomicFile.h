@@ -25,8 +25,7 @@
 //   longer running left there (RemoveStaleTempFiles). A writer holds a lock on its temporary
 //   file from its creation until after the rename, and a locked file is never removed, so a
 //   file being written is safe also from a process that cannot see its writer (another
-//   process namespace, another machine sharing the folder). Store-file locks that a killed
-//   window left and nobody holds go too.
+//   process namespace, another machine sharing the folder).
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -76,9 +75,11 @@ bool IsOldStoreTempName(std::string_view fileName, long& pid);
 
 // Removes from folder every temporary file of either pattern whose process no longer runs (a
 // write that was killed or crashed): files of this process, of a running one, of one this
-// user may not signal, and files whose writer holds their lock stay; so does a store-file
-// lock somebody holds. Returns the number removed; a folder that cannot be read gives 0.
-int RemoveStaleTempFiles(const std::string& folder);
+// user may not signal, and files whose writer holds their lock stay. With unheldLocks, the
+// store-file locks that a killed window left and nobody holds go too; only a process that
+// holds no store lock itself (at start-up) may ask for that. Returns the number removed; a
+// folder that cannot be read gives 0.
+int RemoveStaleTempFiles(const std::string& folder, bool unheldLocks = false);
 
 // The file at the end of a chain of symbolic links (which need not exist yet); path itself
 // when it is no link. Every writer resolves links this one way.

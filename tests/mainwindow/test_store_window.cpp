@@ -260,10 +260,13 @@ TEST_F(StoreWindowTest, StartUpRemovesLeftoversOfWindowsThatNoLongerRun)
     waitpid(ended, nullptr, 0);
     const std::string leftover = stores + "beta.store.tmp" + std::to_string(ended) + "-4";
     const std::string mine = stores + ".~qm" + std::to_string(getppid()) + "-1.tmp";
+    const std::string lock = IniFile::LockFileFor(stores + "beta.store"); // its window was killed
     qmtest::WriteFile(leftover, "[Dairy]\r\n");
     qmtest::WriteFile(mine, "[Dairy]\r\n");
+    qmtest::WriteFile(lock, "");
     auto form = Start();
     EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_FALSE(fs::exists(lock));
     EXPECT_TRUE(fs::exists(mine)); // a running process's file stays
 }
 

@@ -186,14 +186,16 @@ TEST(AtomicFile, ATemporaryFileItsWriterStillHoldsIsNeverRemoved)
     close(held);
     EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 1);
 
-    // A store-file lock a killed window left goes; one that is held stays.
+    // A store-file lock a killed window left goes when asked for (at start-up); one that is
+    // held stays.
     const std::string lock = ".~qm0123456789abcdef.lock";
     WriteFile(dir.file(lock), "");
     const int holder = open(dir.file(lock).c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(flock(holder, LOCK_EX), 0);
-    EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 0);
+    EXPECT_EQ(RemoveStaleTempFiles(dir.path(), true), 0);
     close(holder);
-    EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 1);
+    EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 0);
+    EXPECT_EQ(RemoveStaleTempFiles(dir.path(), true), 1);
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{});
 
     // The writer's own temporary file is locked from its creation until after the rename.
