@@ -348,7 +348,11 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
     if (section.find("--") != AnsiString::npos)
         return failures;
     const IniFile written = StoreIni(ctx, store);
-    const AnsiString line = written.ReadString(section, key, "");
+    // A line another window removed since it was written carries nothing: its empty fields
+    // would clear the coupon in every other store. (No value holds a line break.)
+    const AnsiString line = written.ReadString(section, key, "\n");
+    if (line == "\n")
+        return failures;
     const auto wf = SplitFields(kFieldSeparator, line, 6);
     const AnsiString coupon = Field(wf, 4), expiry = Field(wf, 5), storeOnly = Field(wf, 6);
     // Neither condition depends on the receiving store, so when either holds no store is written.

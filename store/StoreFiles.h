@@ -101,8 +101,8 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 
 // Carries the coupon fields (4 to 6) of the written line into the same section and key of
 // every picker store that has that line, unless the section contains "--", the written store
-// does not accept coupons, or either line is marked store-only. Receiving lines keep their
-// fields 1 to 3 and are written with six fields and no trailing separator. Returns the stores
+// does not accept coupons, either line is marked store-only, or the written line is gone. Receiving lines
+// keep their fields 1 to 3 and are written with six fields and no trailing separator. Returns the stores
 // whose write failed; the others are written regardless.
 CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                                   const AnsiString& key);

@@ -388,6 +388,17 @@ TEST_F(CarryOverTest, StoreOnlyLinesAndStoresWithoutCouponsAreLeftAlone)
     EXPECT_EQ(read("B", "Dairy", "Milk"), "B,-,,-,5,-,1,-,0,-,0");
 }
 
+// Another window may remove the line between its write and the carry-over: a line that is not
+// there carries nothing, where its empty fields would clear the coupon in every other store.
+TEST_F(CarryOverTest, ALineRemovedSinceItsWriteCarriesNothing)
+{
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,");
+    ASSERT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,1,-,46400,-,0");
+    DeleteStoreKey(ctx, "A", "Dairy", "Milk"); // the other window
+    EXPECT_TRUE(PropagateCoupon(ctx, "A", "Dairy", "Milk").empty());
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,1,-,46400,-,0");
+}
+
 TEST_F(CarryOverTest, AFailingStoreIsReportedOnceAndTheOthersStillReceive)
 {
     makeStore("D", {"[Dairy]", "Milk=D,-,,-,1"});
