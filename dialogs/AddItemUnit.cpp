@@ -84,8 +84,9 @@ void TFormAddItem::BtnOKClick()
     }
     const AnsiString name = FromQString(typed);
     const AnsiString store = FormMain->GetCurrentStoreName();
-    WriteStoreString(FormMain->StoreFilesContext(), store, category, name,
-                     NewItemLine(ComboText(ComboAisle)));
+    const StoreContext ctx = FormMain->StoreFilesContext();
+    WriteStoreString(ctx, store, category, name,
+                     NewItemLine(ctx, store, category, name, ComboText(ComboAisle)));
 
     FormMain->LoadStore(store);
     FormMain->DrawItemList();

@@ -107,7 +107,7 @@ void TFormAddMultItems::BtnOKClick()
     // holds for a name met earlier in the memo (the file matches names without regard to case).
     const StoreContext ctx = FormMain->StoreFilesContext();
     const AnsiString store = FormMain->GetCurrentStoreName();
-    const AnsiString line = NewItemLine(ComboText(ComboAisle));
+    const AnsiString aisle = ComboText(ComboAisle);
     std::unordered_set<AnsiString> added;
     StoreBatch batch;
     for (const AnsiString& name : names) {
@@ -115,7 +115,7 @@ void TFormAddMultItems::BtnOKClick()
         if (added.count(key) || !ReadStoreString(ctx, store, category, name).empty())
             continue;
         added.insert(key);
-        batch.Write(category, name, line);
+        batch.Write(category, name, NewItemLine(ctx, store, category, name, aisle));
     }
     ReportCarryOverFailures(ApplyStoreBatch(ctx, store, batch));
 

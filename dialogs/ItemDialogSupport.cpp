@@ -11,6 +11,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dialogs.h"
 #include "store/QMStore.h"
+#include "store/StoreFiles.h"
 
 namespace qm {
 
@@ -179,6 +180,23 @@ int32_t TypedQuantity(const QSpinBox* spin)
 AnsiString NewItemLine(const AnsiString& aisle)
 {
     return aisle + ",-,,-,0,-,0,-,";
+}
+
+AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const AnsiString& category,
+                       const AnsiString& name, const AnsiString& aisle)
+{
+    for (const AnsiString& other : ctx.PickerStores) {
+        if (other == store)
+            continue;
+        const AnsiString line = ReadStoreString(ctx, other, category, name);
+        const std::vector<std::string_view> fields = SplitFields(kFieldSeparator, line, 6);
+        if (line.empty() || (fields.size() >= 6 && fields[5] == "1"))
+            continue;
+        // Fields 4 to 6 as they stand there, so that carrying the new line back leaves them so.
+        const auto field = [&fields](size_t n) { return AnsiString(n < fields.size() ? fields[n] : ""); };
+        return aisle + ",-,,-,0,-," + field(3) + ",-," + field(4) + ",-," + field(5) + ",-,";
+    }
+    return NewItemLine(aisle);
 }
 
 } // namespace qm

@@ -16,6 +16,7 @@ namespace qm {
 
 struct QMStore;
 struct QMCategory;
+struct StoreContext;
 
 // The category of that name in the open store: spelled alike, else the first equal without
 // regard to case; null when there is none.
@@ -54,5 +55,10 @@ int32_t TypedQuantity(const QSpinBox* spin);
 
 // The value line of a new item: the aisle, an empty note, quantity 0, no coupon, no expiry.
 AnsiString NewItemLine(const AnsiString& aisle);
+// The same for the item name of the category in the store, but with the coupon that item
+// already has in the other stores of the picker (the first line there not marked store-only):
+// the new line is carried over to them, and a line without that coupon would clear it there.
+AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const AnsiString& category,
+                       const AnsiString& name, const AnsiString& aisle);
 
 } // namespace qm

@@ -229,16 +229,45 @@ TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRe
                             "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
                             "Cream=Back,-,,-,0,-,0,-,,-,\r\n"
                             "Yogurt=Back,-,,-,0,-,0,-,,-,\r\n"
-                            "Kefir=Back,-,,-,0,-,0,-,,-,\r\n"
+                            "Kefir=Back,-,,-,0,-,1,-,0,-,0\r\n"
                             "[Produce]\r\n"
                             "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
-    // Kefir in the other store takes the new line's coupon fields, as any write of it would.
+    // The new Kefir takes the coupon Kefir has in the other store, which so keeps it.
     EXPECT_EQ(file("Other"),
-              "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,0,-,,-,\r\n");
+              "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
     EXPECT_EQ(fs::last_write_time(path("Third")), before);
     EXPECT_EQ(form->GetSelectedCategoryName(), "Dairy");
     EXPECT_EQ(form->Store.SelItem, -1);
     EXPECT_EQ(form->Store.CategoryAt(0).ItemCount(), 5);
+}
+
+TEST_F(ItemDialogTest, AnAddedItemKeepsTheCouponItHasInTheOtherStores)
+{
+    // Yogurt has a dated coupon in Other and a store-only one of its own in Third.
+    const std::string other = "[Dairy]\r\nYogurt=Aisle 9,-,plain,-,2,-,1,-,46410,-,0\r\n";
+    const std::string third = "[Dairy]\r\nYogurt=,-,,-,1,-,1,-,46500,-,1\r\n";
+    qmtest::WriteFile(path("Other"), other);
+    qmtest::WriteFile(path("Third"), third);
+    answer<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("Yogurt");
+        f.BtnOK->click();
+    });
+    form->MItemItemAdd->trigger();
+    EXPECT_NE(file("Main").find("Yogurt=Back,-,,-,0,-,1,-,46410,-,0\r\n"), std::string::npos) << file("Main");
+    EXPECT_EQ(file("Other"), other);
+    EXPECT_EQ(file("Third"), third);
+    const auto [c, i] = form->Store.FindItemByName("Yogurt");
+    ASSERT_GE(i, 0);
+    EXPECT_TRUE(form->Store.ItemAt(c, i).HasCoupon);
+    EXPECT_EQ(form->Store.ItemAt(c, i).CouponExpire, 46410.0);
+
+    // An item no other store has starts without a coupon.
+    answer<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("Quark");
+        f.BtnOK->click();
+    });
+    form->MItemItemAdd->trigger();
+    EXPECT_NE(file("Main").find("Quark=Back,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << file("Main");
 }
 
 TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
