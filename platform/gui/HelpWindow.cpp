@@ -1,6 +1,7 @@
 #include "platform/gui/HelpWindow.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <algorithm>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -162,11 +163,37 @@ THelpWindow* HelpWindow()
     return Window();
 }
 
+namespace {
+// The help window's first place: over the window it was asked from, all of it on that screen
+// (shrunk to the screen when the screen is smaller), its frame and title bar included.
+void PlaceHelpWindow(THelpWindow& window)
+{
+    const QWidget* over = QApplication::activeWindow();
+    const QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QSize frameRoom(8, 36); // the window manager's frame and title bar, before it tells
+    const QRect area = screen->availableGeometry();
+    window.resize(window.size().boundedTo(area.size() - frameRoom));
+    QRect frame(QPoint(), window.size() + frameRoom);
+    frame.moveCenter(over ? over->frameGeometry().center() : area.center());
+    frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() + 1 - frame.width()));
+    frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() + 1 - frame.height()));
+    window.move(frame.topLeft());
+}
+} // namespace
+
 void ShowHelpWindow(int context)
 {
     try {
-        if (!Window())
-            Window() = new THelpWindow(QApplication::activeWindow());
+        // A window of its own, not a child of the window that asked: it stays open when a
+        // dialog that asked closes, and dialogs, which block only their own window, leave it
+        // usable. It does not keep the program running once the main window has closed.
+        if (!Window()) {
+            Window() = new THelpWindow;
+            Window()->setAttribute(Qt::WA_QuitOnClose, false);
+            PlaceHelpWindow(*Window());
+        }
         Window()->ShowContext(context);
         Window()->show();
         Window()->raise();

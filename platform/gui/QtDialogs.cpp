@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "platform/Shell.h"
+#include "platform/gui/HelpWindow.h"
 #include "platform/gui/Printer.h"
 
 namespace qm {
@@ -25,7 +27,22 @@ ModalHook& Hook()
     return hook;
 }
 
-QWidget* ActiveParent() { return QApplication::activeWindow(); }
+// The window a box or dialog belongs to: the active one, but never the help window, which
+// commands are not given from.
+QWidget* ActiveParent()
+{
+    QWidget* active = QApplication::activeWindow();
+    return active && active == HelpWindow() ? nullptr : active;
+}
+
+// A modal window blocks the window it belongs to (and that one's own windows) rather than the
+// whole program, so the help window that its Help button opens answers while it is up. One
+// without a window of its own still blocks every window.
+void BlockOwnWindow(QDialog& dialog)
+{
+    if (dialog.parentWidget())
+        dialog.setWindowModality(Qt::WindowModal);
+}
 
 // "Store files (*.store)|*.store|All files|*.*" -> "Store files (*.store);;All files (*.*)": the
 // patterns in brackets after each description, unless the description already ends with them.
@@ -86,7 +103,7 @@ QMessageBox::Icon IconOf(TMsgDlgType type)
 
 } // namespace
 
-int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
+int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
 {
     QMessageBox box(ActiveParent());
     box.setWindowTitle(type == mtError         ? "Error"
@@ -100,15 +117,21 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
     QPushButton* ok = (buttons & mbOK) ? box.addButton(QMessageBox::Ok) : nullptr;
     QPushButton* cancel = (buttons & mbCancel) ? box.addButton(QMessageBox::Cancel) : nullptr;
-    QPushButton* help = (buttons & mbHelp) ? box.addButton(QMessageBox::Help) : nullptr;
+    // Help opens the help window at the box's topic and leaves the box up to be answered.
+    if (buttons & mbHelp) {
+        QPushButton* help = box.addButton(QMessageBox::Help);
+        QObject::disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
+        QObject::connect(help, &QAbstractButton::clicked, &box,
+                         [helpContext] { Shell().showHelp(helpContext); });
+    }
     if (!yes && !no && !ok && !cancel)
         ok = box.addButton(QMessageBox::Ok);
+    BlockOwnWindow(box);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     if (clicked && clicked == yes) return mrYes;
     if (clicked && clicked == no) return mrNo;
     if (clicked && clicked == ok) return mrOk;
-    if (clicked && clicked == help) return mrHelp;
     return mrCancel;
 }
 
@@ -119,6 +142,7 @@ int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMs
                     (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
                                       : QMessageBox::StandardButtons(QMessageBox::Ok),
                     ActiveParent());
+    BlockOwnWindow(box);
     const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
 }
@@ -251,6 +275,7 @@ int RunModal(QDialog& dialog)
 {
     if (Hook())
         return Hook()(dialog);
+    BlockOwnWindow(dialog);
     const int r = dialog.exec();
     return r == QDialog::Accepted ? mrOk : r == QDialog::Rejected ? mrCancel : r;
 }
