@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -92,6 +93,19 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
     return true;
 }
 
+// A box at least as wide as its title, which the window manager would otherwise cut short
+// ("Info...tion") over a short message: room for the title in bold, the window icon and the
+// title bar's buttons.
+void FitTitle(QMessageBox& box)
+{
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int titleRoom = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 120;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 QMessageBox::Icon IconOf(TMsgDlgType type)
 {
     return type == mtError          ? QMessageBox::Critical
@@ -127,6 +141,7 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     if (!yes && !no && !ok && !cancel)
         ok = box.addButton(QMessageBox::Ok);
     BlockOwnWindow(box);
+    FitTitle(box);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     if (clicked && clicked == yes) return mrYes;
@@ -143,6 +158,7 @@ int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMs
                                       : QMessageBox::StandardButtons(QMessageBox::Ok),
                     ActiveParent());
     BlockOwnWindow(box);
+    FitTitle(box);
     const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
 }
