@@ -451,6 +451,9 @@ void TFormMain::OpenPickedStore()
     if (name.empty())
         return;
     LoadStore(name);
+    // The new store is laid out first: SelectRow scrolls its row into view by the row
+    // positions of the last drawing, which must be this store's, not the one left.
+    DrawItemList();
     SelectRow(Store.SelCategory, Store.SelItem);
     BuildShoppingList();
     DrawItemList();

@@ -363,6 +363,28 @@ TEST_F(StoreCommandsTest, NextAndPreviousWrapRoundThePicker)
     EXPECT_EQ(form->Store.Name, "Corner");
 }
 
+TEST_F(StoreCommandsTest, SwitchingToAStoreScrollsItsRememberedRowIntoView)
+{
+    // Mart remembers an item far down a long list; the window shows a few rows only.
+    std::string mart = "[--Info--]\r\nLastItemSelected=Item 170&-&Long\r\n[Long]\r\n";
+    for (int i = 100; i < 180; ++i)
+        mart += "Item " + std::to_string(i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(File("Mart"), mart);
+    Start();
+    form->resize(800, 400);
+    QApplication::processEvents();
+    form->FormResize();
+    ASSERT_EQ(form->Store.Name, "Home");
+
+    Key(Qt::Key_Right, Qt::AltModifier);
+    ASSERT_EQ(form->Store.Name, "Mart");
+    ASSERT_EQ(Sel(), std::make_pair(0, 70));
+    const int top = Item(0, 70).RowTop;
+    EXPECT_GE(top, form->ImageItemListHeader->height());
+    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+    EXPECT_EQ(form->ComboFind->currentText(), "Item 170");
+}
+
 TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
 {
     Start();
