@@ -82,6 +82,8 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
                 : type == mtConfirmation ? QMessageBox::Question
                 : type == mtInformation ? QMessageBox::Information
                                         : QMessageBox::NoIcon);
+    // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
+    box.setTextFormat(Qt::PlainText);
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
@@ -101,9 +103,12 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
 
 int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons)
 {
-    QMessageBox::StandardButtons b = (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
-                                                       : QMessageBox::StandardButtons(QMessageBox::Ok);
-    const auto r = QMessageBox::information(ActiveParent(), ToQString(caption), ToQString(text), b);
+    QMessageBox box(QMessageBox::Information, ToQString(caption), ToQString(text),
+                    (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
+                                      : QMessageBox::StandardButtons(QMessageBox::Ok),
+                    ActiveParent());
+    box.setTextFormat(Qt::PlainText);
+    const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
 }
 
