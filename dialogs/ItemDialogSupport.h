@@ -10,6 +10,7 @@
 class QComboBox;
 class QLabel;
 class QSpinBox;
+class QVBoxLayout;
 class QWidget;
 
 namespace qm {
@@ -37,10 +38,11 @@ void SelectComboEntry(QComboBox* combo, const AnsiString& text);
 // The chosen entry's text; empty when none is chosen.
 AnsiString ComboText(const QComboBox* combo);
 
-// The header of the dialogs on one item or category: in bold Arial 10 pt, the category's name
-// behind a picture on the first line, and, indented, the item's name (or "All Items") behind
-// two pictures on the second. The two labels are named LabelCatName and LabelItemName.
-QWidget* MakeItemHeader(QWidget* parent, QLabel*& labelCatName, QLabel*& labelItemName);
+// The body of the dialogs on all items of the selected category: the header naming the
+// category (LabelCatName) and "All Items" (LabelItemName), then the caption and the drop-down
+// list combo named comboName. Answers the body's column for the controls that follow.
+QVBoxLayout* BuildAllItemsBody(QWidget* body, QLabel*& labelCatName, QLabel*& labelItemName,
+                               const char* caption, const char* comboName, QComboBox*& combo);
 
 // "You must input a name." when the typed text is empty, then the name rules of the kind's
 // store file; each refusal in an error box. True when the name can be stored.
@@ -54,5 +56,11 @@ int32_t TypedQuantity(const QSpinBox* spin);
 
 // The value line of a new item: the aisle, an empty note, quantity 0, no coupon, no expiry.
 AnsiString NewItemLine(const AnsiString& aisle);
+
+// The line of an item copied into another store: the fields as the item's own line has them,
+// the aisle only when asked for, without the closing separator. The this-store-only mark goes
+// with the copy, as with the item clipboard, so a coupon valid in one store only is not spread
+// to the others by the copy's carry-over.
+AnsiString CopiedItemLine(const QMStore& store, int32_t category, int32_t item, bool copyAisle);
 
 } // namespace qm
