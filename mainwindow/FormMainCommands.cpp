@@ -513,10 +513,13 @@ void TFormMain::MItemCategoryDeleteClick()
 
 void TFormMain::MItemCategoryShowHideClick()
 {
-    if (!HasSelectedCategory())
-        return;
-    const int32_t c = Store.SelCategory;
-    QMCategory& category = Store.Categories[size_t(c)];
+    if (HasSelectedCategory())
+        FlipCategory(Store.SelCategory);
+}
+
+void TFormMain::FlipCategory(int32_t c)
+{
+    QMCategory& category = Store.CategoryAt(c);
     category.Expanded = !category.Expanded;
     try {
         SelectRow(c, -1);
