@@ -621,6 +621,7 @@ private:
     // file; the menu entry follows. A state the file refuses is not shown. Also the item list's
     // expand marker.
     void FlipCategory(int32_t c);
+    void WriteAllCategoryStates(bool expanded);
     // Loads the picker's current entry, selects its remembered row, rebuilds and draws.
     void OpenPickedStore();
     // Reloads the open store after a structural write and draws both lists.

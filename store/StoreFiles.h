@@ -7,8 +7,8 @@
 // a name that is empty (for writers), contains "/" or NUL, or is "." or "..", is refused with
 // EStoreError before any path is built, so nothing is ever read or written outside the
 // storage folder. Writers also refuse names the file could not hold or read back: an empty
-// section or key, a section containing "]", a key containing "=" or starting with "[", and
-// any name or value containing a line break.
+// section or key, a section containing "]", a key containing "=" or starting with "[" or ";",
+// and any name or value containing a line break.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +31,11 @@ inline constexpr const char* kHiddenCatsSection = "--Hidden Cats--";
 inline constexpr const char* kAisleGuessesSection = "--Aisle Guesses--";
 inline constexpr const char* kFieldSeparator = ",-,"; // between the fields of an item line
 inline constexpr const char* kListSeparator = ",,";   // after each entry of a joined list
+
+// Whether the name can be a key of a store file, written and read back as it stands: not empty,
+// no "=" and no line break, not beginning with "[" or ";" (a section or a comment). The writers
+// refuse any other key.
+bool IsStorableKey(const AnsiString& key);
 
 // Raises EStoreError when the name could reach outside the storage folder.
 void CheckStoreName(const AnsiString& store);
