@@ -67,7 +67,9 @@ void TFormEditCatAisle::BtnOKClick()
             item.Aisle = aisle;
             batch.Write(category.Name, item.Name, store.FormatItemValue(c, i));
         }
-        batch.Write(kAisleGuessesSection, category.Name, aisle);
+        // A category name from an older file that cannot be a key has no aisle guess to keep.
+        if (IsStorableKey(category.Name))
+            batch.Write(kAisleGuessesSection, category.Name, aisle);
         ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), store.Name, batch));
     } catch (...) {
         category = before; // nothing was written

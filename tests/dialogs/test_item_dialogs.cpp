@@ -677,4 +677,36 @@ TEST_F(ItemDialogTest, CopyCategoryKeepsTheThisStoreOnlyMark)
     EXPECT_EQ(file("Third"), "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
 }
 
+// A category name of an older file that cannot be a key of "--Aisle Guesses--" does not stop
+// the category dialogs: its items get their aisle, and it can be renamed to a name that can.
+TEST_F(ItemDialogTest, ACategoryWhoseNameCannotBeAKeyCanBeRenamed)
+{
+    qmtest::WriteFile(path("Main"),
+                      "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
+                      "[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
+    form->LoadStore("Main");
+    ASSERT_EQ(form->GetSelectedCategoryName(), "Deli=Cheese");
+    answer<TFormEditCatAisle>([&](TFormEditCatAisle& f) {
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Back"));
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("into the aisle/dept. \"Back\"?", mrYes);
+    form->MItemCategoryChangeAisle->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
+                            "[Deli=Cheese]\r\nBrie=Back,-,,-,1,-,0,-,0,-,0\r\n");
+
+    answer<TFormEditCategory>([&](TFormEditCategory& f) {
+        f.EditCategoryName->setText("Deli");
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Front"));
+        f.BtnOK->click();
+    });
+    form->MItemCategoryEdit->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli\r\n"
+                            "[Deli]\r\nBrie=Back,-,,-,1,-,0,-,0,-,0\r\n"
+                            "[--Aisle Guesses--]\r\nDeli=Front\r\n");
+    EXPECT_EQ(form->GetSelectedCategoryName(), "Deli");
+}
+
 } // namespace
