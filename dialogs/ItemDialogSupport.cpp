@@ -1,6 +1,7 @@
 #include "dialogs/ItemDialogSupport.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -39,6 +40,14 @@ QComboBox* MakeDropDownList(QWidget* parent, const char* name)
     combo->setEditable(false);
     combo->setMaxVisibleItems(16);
     return combo;
+}
+
+void AddCaptioned(QGridLayout* grid, int row, const char* caption, QWidget* control)
+{
+    auto* label = new QLabel(caption, grid->parentWidget());
+    label->setBuddy(control);
+    grid->addWidget(label, 2 * row, 0);
+    grid->addWidget(control, 2 * row + 1, 0);
 }
 
 void FillCategoryCombo(QComboBox* combo, const QMStore& store)
@@ -90,6 +99,23 @@ void SelectComboEntry(QComboBox* combo, const AnsiString& text)
     combo->setCurrentIndex(-1);
 }
 
+void ChooseSelectedCategory(QComboBox* comboCategory, QComboBox* comboAisle)
+{
+    if (!FormMain)
+        return;
+    QMCategory selected;
+    FormMain->GetSelectedCategory(selected);
+    SelectComboEntry(comboCategory, selected.Name);
+    SelectComboEntry(comboAisle, selected.AisleGuess);
+}
+
+void FollowAisleGuess(const QComboBox* comboCategory, QComboBox* comboAisle)
+{
+    if (const QMCategory* category =
+            FormMain ? FindCategory(FormMain->Store, ComboText(comboCategory)) : nullptr)
+        SelectComboEntry(comboAisle, category->AisleGuess);
+}
+
 AnsiString ComboText(const QComboBox* combo)
 {
     return combo->currentIndex() >= 0 ? FromQString(combo->currentText()) : AnsiString();
@@ -137,6 +163,17 @@ int32_t TypedQuantity(const QSpinBox* spin)
     if (!ok)
         return spin->minimum();
     return int32_t(std::clamp<qlonglong>(typed, spin->minimum(), spin->maximum()));
+}
+
+void ReloadAndSelect(const AnsiString& store, const AnsiString& name)
+{
+    FormMain->LoadStore(store);
+    FormMain->DrawItemList();
+    const auto [c, i] = FormMain->Store.FindItemByName(name);
+    if (c >= 0)
+        FormMain->SelectRow(c, i);
+    FormMain->BuildShoppingList();
+    FormMain->DrawShoppingList();
 }
 
 AnsiString NewItemLine(const AnsiString& aisle)

@@ -8,6 +8,7 @@
 #include "store/NameRules.h"
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QSpinBox;
 class QVBoxLayout;
@@ -25,6 +26,8 @@ int32_t FindCategoryIndex(const QMStore& store, const AnsiString& name);
 
 // A drop-down list (no typing) named name.
 QComboBox* MakeDropDownList(QWidget* parent, const char* name);
+// The control under its caption in rows 2 * row and 2 * row + 1 of the grid.
+void AddCaptioned(QGridLayout* grid, int row, const char* caption, QWidget* control);
 // The open store's category names, sorted without regard to case; none chosen.
 void FillCategoryCombo(QComboBox* combo, const QMStore& store);
 // One empty entry, then the store's aisles in walking order (entry k is aisle k - 1); none
@@ -35,6 +38,10 @@ void FillAisleCombo(QComboBox* combo, const QMStore& store);
 void FillOtherStoresCombo(QComboBox* combo);
 // Chooses the first entry equal to text without regard to case; none when no entry is.
 void SelectComboEntry(QComboBox* combo, const AnsiString& text);
+// The add dialogs' defaults: the selected category and its aisle guess.
+void ChooseSelectedCategory(QComboBox* comboCategory, QComboBox* comboAisle);
+// The aisle guess of the category chosen in comboCategory, chosen in comboAisle.
+void FollowAisleGuess(const QComboBox* comboCategory, QComboBox* comboAisle);
 // The chosen entry's text; empty when none is chosen.
 AnsiString ComboText(const QComboBox* combo);
 
@@ -53,6 +60,10 @@ bool CheckCategoryChosen(const AnsiString& category);
 // The quantity typed into a spin edit, as its OK reads it: the text as a whole number cut to
 // the spin edit's range, its minimum when the text is not a number.
 int32_t TypedQuantity(const QSpinBox* spin);
+
+// After an add: the store reloaded, the row named name (the first match of FindItemByName)
+// selected, both lists drawn again (the reload renumbers the rows the shopping list points at).
+void ReloadAndSelect(const AnsiString& store, const AnsiString& name);
 
 // The value line of a new item: the aisle, an empty note, quantity 0, no coupon, no expiry.
 AnsiString NewItemLine(const AnsiString& aisle);
