@@ -427,6 +427,8 @@ void TFormMain::MItemStoreWebVisitClick()
     }
     if (!InputQuery("Quillmart", "Store's Website:", address))
         return;
+    // The file drops blanks around a value; the address opened is the one it keeps.
+    address = FromQString(ToQString(address).trimmed());
     WriteStoreString(ctx, Store.Name, kInfoSection, "StoreURL", address);
     // An answer that gives no address leaves nothing to open.
     if (!address.empty() && address != "http://")

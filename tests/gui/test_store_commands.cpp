@@ -404,6 +404,14 @@ TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
               "http://edited.example");
     EXPECT_TRUE(shell->calls.empty());
+
+    // Blanks around a typed address are dropped, as the file drops them.
+    dialogs->expectQuery("Store's Website:", " https://typed.example/ ");
+    visit("");
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
+              "https://typed.example/");
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].target, "https://typed.example/");
 }
 
 // ---- Category and item commands -------------------------------------------------------------
