@@ -3,7 +3,6 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Dispatch.h"
+#include "platform/gui/FontNames.h"
 #include "util/RegUtils.h"
 
 namespace qm {
@@ -163,19 +163,7 @@ TFormOptions::TFormOptions(QWidget* parent) : TDialogForm(parent, "FormOptions",
 
 void TFormOptions::FormCreate()
 {
-    // The installed families, and the usual Windows names that an installed metric-compatible
-    // family stands in for (the lists' default font, Arial, is one of them), in the system's
-    // alphabetical order.
-    QStringList families = QFontDatabase::families();
-    static const std::pair<const char*, const char*> standIns[] = {
-        {"Arial", "Liberation Sans"},
-        {"Times New Roman", "Liberation Serif"},
-        {"Courier New", "Liberation Mono"},
-    };
-    for (const auto& [name, family] : standIns)
-        if (!families.contains(name, Qt::CaseInsensitive) && families.contains(family, Qt::CaseInsensitive))
-            families << name;
-    families.sort(Qt::CaseInsensitive);
+    const QStringList families = ScreenFontNames();
     ComboGridFont->addItems(families);
     ComboListFont->addItems(families);
 }

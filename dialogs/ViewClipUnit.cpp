@@ -86,6 +86,8 @@ void TFormViewClip::SetupGrid()
 
 bool TFormViewClip::FormShow()
 {
+    // Deleting the last row of an out-of-date grid took the title row's place as well.
+    GridClipList->SetFixedRows(1);
     SetupGrid();
     const std::vector<ClipboardEntry> entries = ReadClipboard(kCompany, kProduct);
     rowKeys_.assign(1, AnsiString());

@@ -23,6 +23,9 @@ void TFormMain::MItemFileSaveListClick()
     int filterIndex = DialogSave.filterIndex;
     if (!PromptForFile(DialogSave, fileName, filterIndex))
         return;
+    // Like any save dialog that stays with its window, the next one opens on this choice.
+    DialogSave.fileName = fileName;
+    DialogSave.filterIndex = filterIndex;
     if (filterIndex == 1)
         WriteShoppingListPdf(fileName);
     else if (filterIndex == 2)

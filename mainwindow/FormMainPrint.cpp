@@ -1,8 +1,66 @@
 // The print and print-preview commands.
+#include <QToolButton>
+
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dispatch.h"
+#include "platform/gui/QtDialogs.h"
+#include "printing/PrintPreviewUnit.h"
 
 namespace qm {
 
-void TFormMain::ConnectPrintHandlers() {}
+namespace {
+
+// The window lays the pages out from the stored settings in its show step and prints them;
+// it is never shown, so it stores nothing.
+void PrintWithoutPreview(TFormMain& Owner, bool ShoppingList)
+{
+    TFormPrintPreview form(&Owner);
+    form.PrintShoppingList = ShoppingList;
+    form.FormShow();
+    form.BtnPrintClick();
+}
+
+void ShowPreview(TFormMain& Owner, bool ShoppingList)
+{
+    TFormPrintPreview form(&Owner);
+    form.PrintShoppingList = ShoppingList;
+    RunModal(form);
+}
+
+} // namespace
+
+void TFormMain::ConnectPrintHandlers()
+{
+    Wire(MItemFilePrintShoppingList, &TFormMain::MItemFilePrintShoppingListClick);
+    Wire(MItemFilePrintItemList, &TFormMain::MItemFilePrintItemListClick);
+    Wire(MItemFilePreviewShoppingList, &TFormMain::MItemFilePreviewShoppingListClick);
+    Wire(MItemFilePreviewItemList, &TFormMain::MItemFilePreviewItemListClick);
+    Wire(PItemPrintShoppingList, &TFormMain::MItemFilePrintShoppingListClick);
+    Wire(PItemPrintItemList, &TFormMain::MItemFilePrintItemListClick);
+    Wire(PItemPreviewShoppingList, &TFormMain::MItemFilePreviewShoppingListClick);
+    Wire(PItemPreviewItemList, &TFormMain::MItemFilePreviewItemListClick);
+    connect(BtnPrintList, &QToolButton::clicked, this,
+            [this] { Dispatch([this] { MItemFilePrintShoppingListClick(); }); });
+}
+
+void TFormMain::MItemFilePrintShoppingListClick()
+{
+    PrintWithoutPreview(*this, true);
+}
+
+void TFormMain::MItemFilePrintItemListClick()
+{
+    PrintWithoutPreview(*this, false);
+}
+
+void TFormMain::MItemFilePreviewShoppingListClick()
+{
+    ShowPreview(*this, true);
+}
+
+void TFormMain::MItemFilePreviewItemListClick()
+{
+    ShowPreview(*this, false);
+}
 
 } // namespace qm

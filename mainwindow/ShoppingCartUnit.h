@@ -313,7 +313,9 @@ public:
     void SaveItem(int32_t category, int32_t item);
     void SaveLastItemSelected();
 
-    // ---- List drawing and menu refresh that resizing runs (their own parts complete them) ----
+    // ---- Drawing, selection and the Category menu's refresh, which resizing and the commands
+    //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
+    //      (FormMainKeyboard.cpp), MMenuCategoryClick (FormMainCommands.cpp) ----
     void DrawItemList();
     void DrawItemListHeader();
     void SelectRow(int32_t cat, int32_t item);
@@ -553,6 +555,13 @@ public:
     static AnsiString VersionCheckUrl();
 
     // ---- Printing and print preview (FormMainPrint.cpp) ----
+    // Print the shopping list or the store's whole item list from the stored print settings:
+    // the print dialog without the preview window; no setting is written.
+    void MItemFilePrintShoppingListClick();
+    void MItemFilePrintItemListClick();
+    // The print-preview window of the shopping list or of the store's items, shown modally.
+    void MItemFilePreviewShoppingListClick();
+    void MItemFilePreviewItemListClick();
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
     TPrintPDF PDF; // the export's PDF writer: 1-point lines, content uncompressed

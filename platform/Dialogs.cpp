@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include <QString>
+
 #include "platform/Exception.h"
 #include "platform/Shell.h"
 
@@ -13,7 +15,7 @@ public:
     {
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
     }
-    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons buttons) override
+    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons buttons, TMsgDlgType) override
     {
         return (buttons & mbNo) ? mrNo : mrOk;
     }
@@ -37,6 +39,15 @@ std::shared_ptr<DialogHandler> SetDialogHandler(std::shared_ptr<DialogHandler> h
 
 DialogHandler& Dialogs() { return *Handler(); }
 
+bool DialogHandler::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    AnsiString text = FromQString(value);
+    if (!inputQuery(caption, prompt, text))
+        return false;
+    value = ToQString(text);
+    return true;
+}
+
 int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
 {
     // Hold a reference: a handler may be swapped while its box is up.
@@ -49,16 +60,22 @@ int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, 
 
 void ShowMessage(const AnsiString& msg) { MessageDlg(msg, mtCustom, mbOK, 0); }
 
-int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons)
+int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons, TMsgDlgType icon)
 {
     auto handler = Handler();
-    return handler->messageBox(text, "Quillmart", buttons);
+    return handler->messageBox(text, "Quillmart", buttons, icon);
 }
 
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
     auto handler = Handler();
     return handler->inputQuery(caption, prompt, value);
+}
+
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    auto handler = Handler();
+    return handler->inputQueryText(caption, prompt, value);
 }
 
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path)
@@ -73,6 +90,12 @@ bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filt
     return handler->fileDialogWithFilter(request, path, filterIndex);
 }
 
+bool PromptForPrint(PrintDialogRequest& request)
+{
+    auto handler = Handler();
+    return handler->printDialog(request);
+}
+
 bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths)
 {
     auto handler = Handler();
@@ -83,25 +106,47 @@ bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& p
 
 ScriptedDialogs& ScriptedDialogs::expectBox(std::string contains, int result)
 {
-    script_.push_back({Answer::Box, std::move(contains), result, {}, true, 0});
+    script_.push_back({Answer::Box, std::move(contains), result, {}, true, 0, {}});
     return *this;
 }
 
 ScriptedDialogs& ScriptedDialogs::expectQuery(std::string contains, AnsiString answer, bool accepted)
 {
-    script_.push_back({Answer::Query, std::move(contains), mrOk, std::move(answer), accepted, 0});
+    script_.push_back({Answer::Query, std::move(contains), mrOk, std::move(answer), accepted, 0, {}});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectQueryTyped(std::string contains, std::string utf8Answer)
+{
+    Answer a{Answer::Query, std::move(contains), mrOk, std::move(utf8Answer), true, 0, {}};
+    a.typed = true;
+    script_.push_back(std::move(a));
     return *this;
 }
 
 ScriptedDialogs& ScriptedDialogs::expectFile(AnsiString path, bool accepted, int filterIndex)
 {
-    script_.push_back({Answer::File, {}, mrOk, std::move(path), accepted, filterIndex});
+    script_.push_back({Answer::File, {}, mrOk, std::move(path), accepted, filterIndex, {}});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectPrint(PrintDialogRequest::TPrintRange range, int fromPage, int toPage,
+                                              int copies, bool accepted)
+{
+    Answer a;
+    a.kind = Answer::Print;
+    a.accepted = accepted;
+    a.print.PrintRange = range;
+    a.print.FromPage = fromPage;
+    a.print.ToPage = toPage;
+    a.print.Copies = copies;
+    script_.push_back(std::move(a));
     return *this;
 }
 
 ScriptedDialogs& ScriptedDialogs::expectFiles(std::vector<AnsiString> paths, bool accepted)
 {
-    Answer a{Answer::File, {}, mrOk, {}, accepted};
+    Answer a{Answer::File, {}, mrOk, {}, accepted, 0, {}};
     a.paths = std::move(paths);
     script_.push_back(std::move(a));
     return *this;
@@ -116,7 +161,7 @@ void ScriptedDialogs::clear()
 
 bool ScriptedDialogs::take(Answer::Kind kind, const AnsiString& text, Answer& out)
 {
-    static const char* kKinds[] = {"box", "query", "file dialog"};
+    static const char* kKinds[] = {"box", "query", "file dialog", "print dialog"};
     if (script_.empty()) {
         failures_.push_back(std::string("unexpected ") + kKinds[kind] + ": " + text);
         return false;
@@ -140,7 +185,7 @@ bool ScriptedDialogs::take(Answer::Kind kind, const AnsiString& text, Answer& ou
 int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                                 int helpContext)
 {
-    seen_.push_back({Answer::Box, msg, type, buttons, helpContext, {}});
+    seen_.push_back({Answer::Box, msg, type, buttons, helpContext, {}, {}});
     Answer a;
     if (!take(Answer::Box, msg, a))
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
@@ -156,18 +201,28 @@ int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlg
     return a.result;
 }
 
-int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgDlgButtons buttons)
+int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgDlgButtons buttons,
+                                TMsgDlgType icon)
 {
-    return messageDlg(text, mtCustom, buttons, 0);
+    return messageDlg(text, icon, buttons, 0);
 }
 
 bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
-    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, value});
+    QString text = ToQString(value);
+    if (!inputQueryText(caption, prompt, text))
+        return false;
+    value = FromQString(text);
+    return true;
+}
+
+bool ScriptedDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, FromQString(value), {}});
     Answer a;
     if (!take(Answer::Query, caption + ": " + prompt, a) || !a.accepted)
         return false;
-    value = a.text;
+    value = a.typed ? QString::fromUtf8(a.text.data(), qsizetype(a.text.size())) : ToQString(a.text);
     return true;
 }
 
@@ -182,7 +237,7 @@ bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, Ans
 {
     const bool folder = request.kind == FileDialogRequest::Folder;
     seen_.push_back(
-        {Answer::File, request.title, mtInformation, 0, 0, folder ? request.initialDir : request.fileName});
+        {Answer::File, request.title, mtInformation, 0, 0, folder ? request.initialDir : request.fileName, {}});
     filterIndex = request.filterIndex;
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
@@ -202,9 +257,23 @@ bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, Ans
     return true;
 }
 
+bool ScriptedDialogs::printDialog(PrintDialogRequest& request)
+{
+    Seen seen{Answer::Print, "Print", mtInformation, 0, request.HelpContext, {}, request};
+    seen_.push_back(seen);
+    Answer a;
+    if (!take(Answer::Print, "Print", a) || !a.accepted)
+        return false;
+    request.PrintRange = a.print.PrintRange;
+    request.FromPage = a.print.FromPage;
+    request.ToPage = a.print.ToPage;
+    request.Copies = a.print.Copies;
+    return true;
+}
+
 bool ScriptedDialogs::fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths)
 {
-    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName});
+    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName, {}});
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
         return false;

@@ -12,6 +12,8 @@ bool Dispatch(const std::function<void()>& command) noexcept
     try {
         command();
         return true;
+    } catch (const EAbort&) {
+        // Cancelled by the user: nothing to report.
     } catch (const std::bad_alloc&) {
         try { MessageDlg("Out of memory.", mtError, mbOK, 0); } catch (...) {}
     } catch (const std::exception& e) {

@@ -28,6 +28,8 @@ QM_DECLARE_EXCEPTION(EDivByZero, Exception)
 QM_DECLARE_EXCEPTION(EOutOfResources, Exception)   // a bitmap or handle that cannot be made
 QM_DECLARE_EXCEPTION(EInvalidOperation, Exception)
 QM_DECLARE_EXCEPTION(EPrinter, Exception)
+// The silent exception: it ends a command that the user cancelled, and no box shows it.
+QM_DECLARE_EXCEPTION(EAbort, Exception)
 QM_DECLARE_EXCEPTION(EStoreError, Exception)       // a store-file operation refused as unsafe
 QM_DECLARE_EXCEPTION(EJPEG, Exception)             // a picture that cannot be decoded or encoded
 

@@ -37,10 +37,7 @@ using TPreviewMouseMoveEvent = std::function<void(QObject* Sender, TShiftState S
 // to PageRect.
 using TPaperPaintEvent = std::function<void(QObject* Sender, TPainterCanvas& Canvas, const TRect& PageRect)>;
 
-// The shift state of a mouse or key event, and the button of a mouse event (false: none of
-// the three).
-TShiftState ShiftStateOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons = Qt::NoButton);
-bool MouseButtonOf(Qt::MouseButton Button, TMouseButton& Result);
+// ShiftStateOf and MouseButtonOf come with the layer types (graphics/RasterLayers.h).
 
 // Largest off-screen image a sheet allocates, in bytes; a larger one counts as failed.
 constexpr int64_t MaxSheetImageBytes = 0x7FFFFFFF;

@@ -1,17 +1,11 @@
 #include "printing/PdfWriter.h"
 
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
 #include <string_view>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
 
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Exception.h"
 
@@ -74,29 +68,6 @@ std::string Pad10(std::int64_t n)
     if (s.size() < 10)
         s.insert(0, 10 - s.size(), '0');
     return s;
-}
-
-[[noreturn]] void ThrowFileError(const char* what, const AnsiString& fileName, int err)
-{
-    throw EInOutError(Format("Cannot %s file \"%s\". %s", what, fileName.c_str(),
-                             std::system_category().message(err).c_str()));
-}
-
-bool WriteAll(int fd, const std::string& bytes)
-{
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= size_t(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -317,64 +288,10 @@ void TPrintPDF::EndDoc()
     writeFile();
 }
 
-// Writes the document into a fresh file beside the target and renames it over the target, so
-// the target is either the old file or the complete new one, never a part.
+// The target holds either its earlier content or the whole new file, never a part.
 void TPrintPDF::writeFile() const
 {
-    namespace fs = std::filesystem;
-    std::string target = ToFileName(FileName);
-    // Replace the file a link names, not the link, also when that file does not exist yet (as
-    // writing through the link would create it).
-    std::error_code ec;
-    for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
-        const fs::path link(target);
-        const fs::path to = fs::read_symlink(link, ec);
-        if (ec)
-            break;
-        target = (to.is_absolute() ? to : link.parent_path() / to).string();
-    }
-
-    // A target that exists must be writable, as it would be for writing in place; its mode is
-    // kept for the new file.
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        ThrowFileError("create", FileName, errno);
-    if (exists && !S_ISREG(st.st_mode))
-        ThrowFileError("create", FileName, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-
-    const fs::path targetPath(target);
-    const fs::path dir = targetPath.has_parent_path() ? targetPath.parent_path() : fs::path(".");
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temp = (dir / ("." + targetPath.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                       std::to_string(counter++) + ".tmp"))
-                   .string();
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt > 100))
-            ThrowFileError("create", FileName, errno);
-    }
-
-    int err = 0;
-    if (!WriteAll(fd, document_))
-        err = errno;
-    if (!err && exists && ::fchmod(fd, st.st_mode & 07777) != 0)
-        err = errno;
-    if (!err && ::fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && !err)
-        err = errno;
-    if (err) {
-        ::unlink(temp.c_str());
-        ThrowFileError("write", FileName, err);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        err = errno;
-        ::unlink(temp.c_str());
-        ThrowFileError("create", FileName, err);
-    }
+    WriteFileAtomically(ToFileName(FileName), document_);
 }
 
 } // namespace qm

@@ -240,17 +240,22 @@ public:
     void UnregisterThumbnail(TThumbnailPreview* Strip);
 
     // ---- Printer side ----------------------------------------------------------------------
-    // Declared here for the printing work, which fills them; until then they behave as with
-    // no printer installed. A recorded page reaches a printer by playing its metafile,
-    // GetPage(n)->Play(painter, R), R being the paper in the printer's device pixels; direct
-    // printing draws on a TPainterCanvas over the printer's painter (its resolution and
-    // physical offsets set), which NewPage prepares like a page canvas.
+    // The control prints on the program's printer object (platform/gui/Printer.h): its
+    // current printer, device mode and forms.
+    // True when the system has a printer; the PDF-file printer makes it true everywhere.
     bool PrinterInstalled() const;
     // The page bounds less the printer's unprintable edges, in Units.
     void GetPrintableRect(TRect& Rect) const;
-    // The current printer's form names; false when they could not be listed.
-    bool ListPrinterForms(std::vector<AnsiString>& Strings);
+    // The current printer's form names, leaving out forms under 11 thousandths of a
+    // millimetre; false (and none) when they could not be listed. Sizes, when given, gets
+    // each listed form's portrait size in thousandths of a millimetre.
+    bool ListPrinterForms(std::vector<AnsiString>& Strings, std::vector<TSize>* Sizes = nullptr);
+    // PrintPages(1, TotalPages()).
     void Print();
+    // Prints the recorded pages FromPage..ToPage (1-based, kept within the recorded pages) as
+    // one job, with progress events; only when idle. Raises EPrinter when the current
+    // printer has been removed from the system; any failure ends the job at the printer and
+    // the control is idle again before the exception passes on.
     void PrintPages(int32_t FromPage, int32_t ToPage);
     // Impose the paper and orientation on the printer, or take them from it.
     void SetPrinterOptions();
@@ -279,13 +284,19 @@ private:
     void SheetMouseMove(TShiftState Shift, int32_t X, int32_t Y);
     void SheetMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
 
-    // Printer side, filled by the printing work.
+    // Printer side (PrintPreviewPrinting.cpp).
     TDeviceCanvas* PrinterCanvas();
     void PrinterBeginDoc();
     void PrinterNewPage();
     void PrinterEndDoc();
     void PrinterAbort();
     void RemoveAutoForm();
+    bool PrinterReady() const;
+    AnsiString FindFormName();
+    bool AddForm(const AnsiString& Name, int32_t Width, int32_t Height);
+    void RemoveForm(const AnsiString& Name);
+    void DrawPage(int32_t PageNo, const TRect& R);
+    void EndPrinting(bool Completed, bool Started);
 
     std::vector<TThumbnailPreview*> thumbnails_;
     TPaperPreview* sheet_ = nullptr;

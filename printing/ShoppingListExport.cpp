@@ -36,21 +36,6 @@ int32_t ClampTo32(std::int64_t v)
     return int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-// "%s" and "%S" replaced by the store name in one pass, so a name holding "%s" stays as it is.
-AnsiString TitleText(const AnsiString& pattern, const AnsiString& storeName)
-{
-    AnsiString out;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == 'S')) {
-            out += storeName;
-            ++i;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
-}
-
 const QMShopListCat& GroupOf(const QMShopList& list, int32_t aisle, int32_t cat)
 {
     if (list.SortByAisle) {
@@ -75,7 +60,7 @@ public:
                     const ShoppingListPdfSettings& settings)
         : PDF(pdf), List(list), Settings(settings)
     {
-        Title = TitleText(settings.PrintTitle, storeName);
+        Title = PrintTitleText(settings.PrintTitle, storeName);
         if (settings.PrintFontName.find("Courier") != AnsiString::npos) {
             RegularFont = kCourier;
             BoldFont = kCourierBold;
@@ -342,6 +327,22 @@ ShoppingListPdfSettings ReadShoppingListPdfSettings()
     s.DoPrintNumItems = RegReadBoolDef(kCompany, kProduct, section, s.DoPrintNumItems, "DoPrintNumItems");
     s.PrintTitle = RegReadStringDef(kCompany, kProduct, section, s.PrintTitle, "PrintTitle");
     return s;
+}
+
+AnsiString PrintTitleText(const AnsiString& pattern, const AnsiString& storeName)
+{
+    // One pass, so that a store name holding "%s" stays as it is; the text never reaches a
+    // format routine, so any other "%" is printed as typed.
+    AnsiString out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == 's' || pattern[i + 1] == 'S')) {
+            out += storeName;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
 }
 
 int32_t ScaleRounded(int32_t value, int32_t percent)

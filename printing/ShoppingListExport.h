@@ -31,6 +31,9 @@ struct ShoppingListPdfSettings {
 // A value stored with another type raises ERegistryException.
 ShoppingListPdfSettings ReadShoppingListPdfSettings();
 
+// A page title pattern with every "%s" and "%S" replaced by the store name; any other "%" is
+// kept as it stands.
+AnsiString PrintTitleText(const AnsiString& pattern, const AnsiString& storeName);
 // value x percent / 100, rounded to the nearest whole number, halves to the even one.
 int32_t ScaleRounded(int32_t value, int32_t percent);
 // The line advance of a font size: size x 1.18, rounded.

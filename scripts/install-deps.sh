@@ -5,10 +5,12 @@ set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6
-  libsqlite3-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+  libsqlite3-dev libjpeg62-turbo-dev libcurl4-openssl-dev libcups2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   fonts-liberation xdg-utils qpdf poppler-utils xvfb xauth x11-apps imagemagick
   clang libclang-rt-14-dev
+  # printing: the print server and its PDF queue, which the printing tests run privately
+  cups printer-driver-cups-pdf
 )
 
 missing=()

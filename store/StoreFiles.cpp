@@ -159,6 +159,18 @@ AnsiString JoinList(const std::vector<AnsiString>& names, std::string_view delim
     return out;
 }
 
+AnsiString StoreWriteProblem(const AnsiString& section, const AnsiString& key, const AnsiString& value)
+{
+    try {
+        CheckSectionName(section);
+        CheckKeyName(key);
+        CheckValue(value);
+    } catch (const EStoreError& ex) {
+        return ex.what();
+    }
+    return {};
+}
+
 AnsiString ReadStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                            const AnsiString& key)
 {

@@ -37,22 +37,44 @@ public:
     int32_t Offset() const { return FOffset; }
     void SetOffset(int32_t Value);
 
-    // The background colour (default the window colour).
-    TColor Color() const { return FColor; }
-    void SetColor(TColor Value);
+    // The background colour is the paint box's Color (default the window colour).
     const AnsiString& Caption() const { return FCaption; }
     // A changed caption repaints the panel.
     void SetCaption(const AnsiString& Value);
+    // Changing the font ends ParentFont.
     TFont& Font() { return FFont; }
+    // With ParentFont the panel takes its parent's font (a caption panel's whole font, or
+    // another parent's face, size and style) and follows it.
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool Value);
+    // The help topic of the panel.
+    int32_t HelpContext = 0;
 
     // Fires after the panel has drawn its buffer.
     std::function<void(QObject* Sender, TBitmap32& Buffer)> OnPaintBuffer;
+    TControlEvent OnClick;
+    TControlEvent OnDblClick;
+    // X and Y in the panel's coordinates.
+    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>
+        OnMouseDown;
+    std::function<void(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y)> OnMouseMove;
+    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>
+        OnMouseUp;
 
     void PaintBuffer() override;
     // Background, gradient and caption drawn into Buffer.
     void PaintGradient(TBitmap32& Buffer);
 
+protected:
+    bool event(QEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseDoubleClickEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+
 private:
+    void AdoptParentFont();
+
     TColor32 FFGColor = 0xFF000000;
     bool FRenderText = false;
     int32_t FRenderTextAALevel = 1;
@@ -62,9 +84,11 @@ private:
     TgpTextVAlign FTextVAlign = gpVCenter;
     TgpTextHAlign FTextHAlign = gpHLeft;
     int32_t FOffset = 0;
-    TColor FColor;
     AnsiString FCaption;
     TFont FFont;
+    bool FParentFont = false;
+    bool FAdoptingFont = false;
+    bool FClickPending = false;
 };
 
 } // namespace qm

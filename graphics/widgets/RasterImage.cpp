@@ -1,10 +1,12 @@
 #include "graphics/widgets/RasterImage.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QToolTip>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -45,35 +47,6 @@ int32_t RoundEven(double v)
     return int32_t(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
 }
 
-TShiftState ShiftOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons)
-{
-    TShiftState s = 0;
-    if (Modifiers & Qt::ShiftModifier)
-        s |= ssShift;
-    if (Modifiers & Qt::AltModifier)
-        s |= ssAlt;
-    if (Modifiers & Qt::ControlModifier)
-        s |= ssCtrl;
-    if (Buttons & Qt::LeftButton)
-        s |= ssLeft;
-    if (Buttons & Qt::RightButton)
-        s |= ssRight;
-    if (Buttons & Qt::MiddleButton)
-        s |= ssMiddle;
-    return s;
-}
-
-// The three buttons the controls report; others are ignored.
-bool ButtonOf(Qt::MouseButton Button, TMouseButton& Result)
-{
-    switch (Button) {
-    case Qt::LeftButton: Result = mbLeft; return true;
-    case Qt::RightButton: Result = mbRight; return true;
-    case Qt::MiddleButton: Result = mbMiddle; return true;
-    default: return false;
-    }
-}
-
 // The dotted outline of a focus rectangle: every other pixel of the outline inverted.
 void DrawFocusRect(TBitmap32& Dest, const TRect& R)
 {
@@ -96,6 +69,18 @@ void DrawFocusRect(TBitmap32& Dest, const TRect& R)
     Dest.NotifyAreaChanged(R, AREAINFO_RECT);
 }
 
+// Posted to a paint box whose optimiser has areas to repaint.
+const QEvent::Type CustomRepaintEvent = QEvent::Type(QEvent::registerEventType());
+
+// The box around the rectangles' parts inside Bounds.
+QRect BoundingBox(const TRectList& Rects, const TRect& Bounds)
+{
+    QRect box;
+    for (int32_t i = 0; i < Rects.Count(); ++i)
+        box |= ToQRect(*Rects.Items(i), Bounds);
+    return box;
+}
+
 } // namespace
 
 // ---- TCustomPaintBox32 --------------------------------------------------------------------
@@ -104,21 +89,12 @@ TCustomPaintBox32::TCustomPaintBox32(QWidget* Parent) : QWidget(Parent)
 {
     FBuffer = std::make_unique<TBitmap32>();
     FInvalidRects = std::make_unique<TRectList>();
-    FRepaintOptimizer = std::make_unique<TCustomRepaintOptimizer>(FBuffer.get(), FInvalidRects.get());
+    FRepaintOptimizer = std::make_unique<TMicroTilesRepaintOptimizer>(FBuffer.get(), FInvalidRects.get());
     // The buffer covers every pixel, so the toolkit never erases the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Drags of the program's own controls are offered to OnDragOver; others pass on.
+    setAcceptDrops(true);
     resize(192, 192);
-}
-
-TCustomPaintBox32::~TCustomPaintBox32()
-{
-    FRepaintOptimizer.reset();
-    FBuffer->OnAreaChanged = nullptr;
-}
-
-TRect TCustomPaintBox32::GetViewportRect() const
-{
-    return {0, 0, width(), height()};
 }
 
 void TCustomPaintBox32::InvalidateState()
@@ -129,7 +105,55 @@ void TCustomPaintBox32::InvalidateState()
 void TCustomPaintBox32::InvalidateControl()
 {
     InvalidateState();
+    if (FRepaintOptimizer->Enabled() && !PartialInvalidate)
+        ForceFullRepaint = true;
+    if (NeedsCustomRepaint()) {
+        // Many changes may follow before the queue is empty; one paint takes them all.
+        if (!FRepaintPosted) {
+            FRepaintPosted = true;
+            QCoreApplication::postEvent(this, new QEvent(CustomRepaintEvent));
+        }
+        return;
+    }
     update();
+}
+
+void TCustomPaintBox32::CustomRepaint()
+{
+    FRepaintPosted = false;
+    if (!NeedsCustomRepaint()) {
+        if (!BufferValid)
+            update();
+        return;
+    }
+    CollectInvalidRects();
+    if (FInvalidRects->Count() == 0) {
+        // Nothing to repaint (the changes fell wholly outside the buffer), or everything: the
+        // optimiser's coarsest level keeps its updates pending for a whole repaint.
+        if (FRepaintOptimizer->UpdatesAvailable()) {
+            ForceFullRepaint = true;
+            update();
+        }
+        return;
+    }
+    // What paints over the copy must find the whole control fresh under it.
+    if (!isVisible() || HasOverlay()) {
+        // Hidden, nothing reaches the screen now: showing repaints everything.
+        FInvalidRects->Clear();
+        ForceFullRepaint = true;
+        update();
+        return;
+    }
+    // The toolkit is asked to repaint the box around the rectangles: a region of hundreds
+    // of pieces costs it more to build and to clip to than the copies themselves. Only the
+    // rectangles are painted and copied; the rest of the box keeps what the screen showed.
+    FRequestedRect = BoundingBox(*FInvalidRects, GetViewportRect());
+    if (FRequestedRect.isEmpty()) {
+        FInvalidRects->Clear();
+        return;
+    }
+    repaint(FRequestedRect);
+    FRequestedRect = QRect();
 }
 
 void TCustomPaintBox32::ForceFullInvalidate()
@@ -227,7 +251,13 @@ void TCustomPaintBox32::paintEvent(QPaintEvent* Event)
 {
     // A paint for more than the pending rectangles (the control shown or uncovered) must
     // bring the whole viewport: forget them so that everything is painted and copied.
-    if (FInvalidRects->Count() > 0) {
+    if (FRepaintOptimizer->Enabled()) {
+        if (FRequestedRect.isEmpty() || !(Event->region() - QRegion(FRequestedRect)).isEmpty()) {
+            FInvalidRects->Clear();
+            BufferValid = false;
+            ForceFullRepaint = true;
+        }
+    } else if (FInvalidRects->Count() > 0) {
         QRegion pending;
         for (int32_t i = 0; i < FInvalidRects->Count(); ++i)
             pending += ToQRect(*FInvalidRects->Items(i), GetViewportRect());
@@ -313,6 +343,19 @@ void TCustomPaintBox32::BufferResized(int32_t, int32_t)
 
 void TCustomPaintBox32::resizeEvent(QResizeEvent* Event)
 {
+    if (OnCanResize && !FInCanResize) {
+        int32_t w = Event->size().width(), h = Event->size().height();
+        bool resize = true;
+        OnCanResize(this, w, h, resize);
+        const QSize keep = resize ? QSize(std::max(w, 0), std::max(h, 0)) : Event->oldSize();
+        if (keep != Event->size() && keep.isValid()) {
+            // The size the handler wants is set at once; its own resize event does the rest.
+            FInCanResize = true;
+            this->resize(keep);
+            FInCanResize = false;
+            return;
+        }
+    }
     // A control stretched far beyond any screen may need a buffer that cannot be had. The
     // buffer is then left empty (the failed size change leaves it 0 x 0), nothing is shown
     // until a later size fits, and the failure does not cross the toolkit's event loop.
@@ -330,7 +373,24 @@ void TCustomPaintBox32::mousePressEvent(QMouseEvent* Event)
 {
     if ((Options & pboAutoFocus) && focusPolicy() != Qt::NoFocus && isEnabled())
         setFocus(Qt::MouseFocusReason);
+    if (Event->button() == Qt::LeftButton && DragMode == dmAutomatic && !FDragging) {
+        BeginDrag(false);
+        FDragStart = Event->position().toPoint();
+    }
     QWidget::mousePressEvent(Event);
+}
+
+void TCustomPaintBox32::mouseMoveEvent(QMouseEvent* Event)
+{
+    if (DragMouseMove(Event))
+        return;
+    QWidget::mouseMoveEvent(Event);
+}
+
+void TCustomPaintBox32::mouseReleaseEvent(QMouseEvent* Event)
+{
+    DragMouseRelease();
+    QWidget::mouseReleaseEvent(Event);
 }
 
 void TCustomPaintBox32::DoMouseEnter()
@@ -363,6 +423,26 @@ void TCustomPaintBox32::leaveEvent(QEvent* Event)
 // next control, Up and Left back.
 bool TCustomPaintBox32::event(QEvent* Event)
 {
+    switch (Event->type()) {
+    case QEvent::ParentChange:
+    case QEvent::PaletteChange:
+        if (FParentColor)
+            AdoptParentColor();
+        break;
+    case QEvent::ToolTip:
+        if (!ShowHint()) {
+            QToolTip::hideText();
+            Event->accept();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    if (Event->type() == CustomRepaintEvent) {
+        CustomRepaint();
+        return true;
+    }
     if (!(Options & pboWantArrowKeys) && Event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(Event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Left)
@@ -403,7 +483,12 @@ TCustomImage32::TCustomImage32(QWidget* Parent) : TCustomPaintBox32(Parent)
     FBitmap = std::make_unique<TBitmap32>();
     FBitmap->OnResize = [this](TObject*) { AdjustSizeToBitmap(); };
     FLayers = std::make_unique<TLayerCollection>(this);
-    FLayers->OnChange = [this](TObject*) { NotifyChanged(); };
+    // The optimiser hears of every layer change itself, so it knows where to repaint.
+    FLayers->OnChange = [this](TObject*) {
+        PartialInvalidate = true;
+        NotifyChanged();
+        PartialInvalidate = false;
+    };
     FLayers->OnGDIUpdate = [this](TObject*) { update(); };
     FLayers->OnGetViewportScale = [this](TObject*, float& sx, float& sy) {
         sx = float(CachedScaleX) * FixedToFloat;
@@ -465,12 +550,18 @@ void TCustomImage32::SetScaleMode(TScaleMode Value)
     }
 }
 
-void TCustomImage32::SetColor(TColor Value)
+void TCustomImage32::ColorChanged(bool Changed)
 {
-    if (Value != FColor) {
-        FColor = Value;
+    if (Changed)
         NotifyChanged();
-    }
+}
+
+bool TCustomImage32::HasOverlay() const
+{
+    for (int32_t i = 0; i < FLayers->Count(); ++i)
+        if (FLayers->Items(i)->LayerOptions() & LOB_GDI_OVERLAY)
+            return true;
+    return TCustomPaintBox32::HasOverlay();
 }
 
 void TCustomImage32::SetAutoSize(bool Value)
@@ -615,8 +706,16 @@ void TCustomImage32::OptimizerBitmapAreaChanged(const TRect& Area, uint32_t)
 {
     for (const TRect& r : ControlAreas(Area))
         RepaintOptimizer().AreaUpdateHandler(FBitmap.get(), r, AREAINFO_RECT);
-    if (FUpdateCount == 0)
-        HandleBitmapChange(Area);
+    if (FUpdateCount == 0) {
+        PartialInvalidate = true;
+        try {
+            HandleBitmapChange(Area);
+        } catch (...) {
+            PartialInvalidate = false;
+            throw;
+        }
+        PartialInvalidate = false;
+    }
 }
 
 void TCustomImage32::BitmapChanged()
@@ -785,17 +884,40 @@ bool TCustomImage32::HasInvalidRects()
     return InvalidRects().Count() > 0;
 }
 
-void TCustomImage32::RunStage(int32_t Kind, TBitmap32& Dest, uint32_t StageNum)
+TPaintStageHandler TCustomImage32::StageHandler(int32_t Kind) const
 {
     switch (Kind) {
-    case psUser: DoPaintStage(Dest, StageNum); break;
-    case psClearBuffer: ClearBufferToColor(Dest, StageNum); break;
-    case psClearBackground: PaintBackgroundAroundBitmap(Dest, StageNum); break;
-    case psDrawBitmap: PaintBitmap(Dest, StageNum); break;
-    case psDrawLayers: PaintLayers(Dest, StageNum); break;
-    case psControlFrame: PaintControlFrame(Dest, StageNum); break;
-    case psBitmapFrame: PaintFocusRect(Dest, StageNum); break;
-    default: break;
+    case psUser:
+        return &TCustomImage32::DoPaintStage;
+    case psClearBuffer:
+        return &TCustomImage32::ClearBufferToColor;
+    case psClearBackground:
+        return &TCustomImage32::PaintBackgroundAroundBitmap;
+    case psDrawBitmap:
+        return &TCustomImage32::PaintBitmap;
+    case psDrawLayers:
+        return &TCustomImage32::PaintLayers;
+    case psControlFrame:
+        return &TCustomImage32::PaintControlFrame;
+    case psBitmapFrame:
+        return &TCustomImage32::PaintFocusRect;
+    default:
+        return nullptr;
+    }
+}
+
+void TCustomImage32::CompileStages()
+{
+    FStageHandlers.clear();
+    FStageIndices.clear();
+    for (int32_t i = 0; i < FPaintStages.Count(); ++i) {
+        const TPaintStage& s = FPaintStages[i];
+        if (!s.RunTime)
+            continue;
+        if (const TPaintStageHandler handler = StageHandler(s.Stage)) {
+            FStageHandlers.push_back(handler);
+            FStageIndices.push_back(uint32_t(i));
+        }
     }
 }
 
@@ -805,13 +927,14 @@ void TCustomImage32::PaintBuffer()
         RepaintOptimizer().BeginPaintBuffer();
     UpdateCache();
 
-    // The run-time stages of a known kind, in list order.
-    std::vector<std::pair<int32_t, uint32_t>> stages;
-    for (int32_t i = 0; i < FPaintStages.Count(); ++i) {
-        const TPaintStage& s = FPaintStages[i];
-        if (s.RunTime && s.Stage >= psUser && s.Stage <= psBitmapFrame)
-            stages.emplace_back(s.Stage, uint32_t(i));
-    }
+    CompileStages();
+    // A handler may change the stages; the ones compiled for this paint run.
+    const std::vector<TPaintStageHandler> handlers = FStageHandlers;
+    const std::vector<uint32_t> indices = FStageIndices;
+    auto runStages = [&](TBitmap32& buffer) {
+        for (size_t k = 0; k < handlers.size(); ++k)
+            (this->*handlers[k])(buffer, indices[k]);
+    };
 
     TBitmap32& buffer = Buffer();
     buffer.IncUpdateCount();
@@ -819,16 +942,17 @@ void TCustomImage32::PaintBuffer()
         if (InvalidRects().Count() > 0) {
             for (int32_t i = 0; i < InvalidRects().Count(); ++i) {
                 buffer.SetClipRect(*InvalidRects().Items(i));
-                for (const auto& [kind, index] : stages)
-                    RunStage(kind, buffer, index);
+                FPaintingRect = i;
+                runStages(buffer);
             }
+            FPaintingRect = -1;
             buffer.SetClipRect(GetViewportRect());
         } else {
             buffer.SetClipRect(GetViewportRect());
-            for (const auto& [kind, index] : stages)
-                RunStage(kind, buffer, index);
+            runStages(buffer);
         }
     } catch (...) {
+        FPaintingRect = -1;
         buffer.DecUpdateCount();
         throw;
     }
@@ -840,13 +964,32 @@ void TCustomImage32::PaintBuffer()
 
 void TCustomImage32::ClearBufferToColor(TBitmap32& Dest, uint32_t)
 {
-    Dest.ClearTo(ColorToColor32(FColor));
+    Dest.ClearTo(ColorToColor32(Color()));
 }
 
 void TCustomImage32::PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t)
 {
-    const TColor32 c = ColorToColor32(FColor);
+    const TColor32 c = ColorToColor32(Color());
     if (InvalidRects().Count() > 0) {
+        // Painting the buffer for one of the rectangles, the clip is that rectangle: of all
+        // the others only what lies inside it would be filled, which it covers itself.
+        if (FPaintingRect >= 0 && FPaintingRect < InvalidRects().Count() && &Dest == &Buffer()) {
+            const TRect r = *InvalidRects().Items(FPaintingRect);
+            const TRect b = CachedBitmapRect;
+            // An opaque bitmap replaces every pixel it covers: only the parts of the rectangle
+            // around it need the colour.
+            if (FBitmap->IsEmpty() || FBitmap->DrawMode() != dmOpaque || FBitmapAlign == baTile ||
+                IsRectEmpty32(b)) {
+                Dest.FillRectClippedByRect(r, c);
+                return;
+            }
+            Dest.FillRectClipped(r.Left, r.Top, r.Right, std::min(r.Bottom, b.Top), c);
+            Dest.FillRectClipped(r.Left, std::max(r.Top, b.Bottom), r.Right, r.Bottom, c);
+            const int32_t top = std::max(r.Top, b.Top), bottom = std::min(r.Bottom, b.Bottom);
+            Dest.FillRectClipped(r.Left, top, std::min(r.Right, b.Left), bottom, c);
+            Dest.FillRectClipped(std::max(r.Left, b.Right), top, r.Right, bottom, c);
+            return;
+        }
         for (int32_t i = 0; i < InvalidRects().Count(); ++i)
             Dest.FillRectClippedByRect(*InvalidRects().Items(i), c);
         return;
@@ -909,8 +1052,8 @@ void TCustomImage32::PaintLayers(TBitmap32& Dest, uint32_t StageNum)
     const uint32_t mask = uint32_t(FPaintStages[int32_t(StageNum)].Parameter);
     for (int32_t i = 0; i < FLayers->Count(); ++i) {
         TCustomLayer* layer = FLayers->Items(i);
-        if (layer->LayerOptions & mask)
-            layer->Paint(Dest);
+        if (layer->LayerOptions() & mask)
+            layer->PaintLayer(Dest);
     }
 }
 
@@ -923,8 +1066,9 @@ void TCustomImage32::PaintToBitmap(TBitmap32& Dest, const TRect& DestRect)
     try {
         for (int32_t i = 0; i < FPaintStages.Count(); ++i) {
             const TPaintStage& s = FPaintStages[i];
-            if (s.RunTime && s.Stage >= psUser && s.Stage <= psBitmapFrame)
-                RunStage(s.Stage, Dest, uint32_t(i));
+            const TPaintStageHandler handler = s.RunTime ? StageHandler(s.Stage) : nullptr;
+            if (handler)
+                (this->*handler)(Dest, uint32_t(i));
         }
     } catch (...) {
         CacheValid = false;
@@ -942,7 +1086,7 @@ void TCustomImage32::PaintOverlay()
     std::unique_ptr<QPainter> canvas;
     for (int32_t i = 0; i < FLayers->Count(); ++i) {
         TCustomLayer* layer = FLayers->Items(i);
-        if (!(layer->LayerOptions & LOB_GDI_OVERLAY))
+        if (!(layer->LayerOptions() & LOB_GDI_OVERLAY))
             continue;
         if (!canvas)
             canvas = std::make_unique<QPainter>(this);
@@ -963,11 +1107,11 @@ void TCustomImage32::resizeEvent(QResizeEvent* Event)
 void TCustomImage32::HandleMouseDown(QMouseEvent* Event, TShiftState Extra)
 {
     TMouseButton button;
-    if (!ButtonOf(Event->button(), button))
+    if (!MouseButtonOf(Event->button(), button))
         return;
     if (focusPolicy() & Qt::TabFocus && isEnabled())
         setFocus(Qt::MouseFocusReason);
-    const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons()) | Extra;
+    const TShiftState shift = ShiftStateOf(Event->modifiers(), Event->buttons()) | Extra;
     const QPoint pos = Event->position().toPoint();
     TCustomLayer* layer = FLayers->MouseEvents ? FLayers->MouseDown(button, shift, pos.x(), pos.y()) : nullptr;
     // The toolkit captures the mouse for the control while a button is held.
@@ -991,8 +1135,10 @@ void TCustomImage32::mouseDoubleClickEvent(QMouseEvent* Event)
 
 void TCustomImage32::mouseMoveEvent(QMouseEvent* Event)
 {
+    if (DragMouseMove(Event))
+        return;
     QWidget::mouseMoveEvent(Event);
-    const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
+    const TShiftState shift = ShiftStateOf(Event->modifiers(), Event->buttons());
     const QPoint pos = Event->position().toPoint();
     TCustomLayer* layer = FLayers->MouseEvents ? FLayers->MouseMove(shift, pos.x(), pos.y()) : nullptr;
     DoMouseMove(shift, pos.x(), pos.y(), layer);
@@ -1000,11 +1146,12 @@ void TCustomImage32::mouseMoveEvent(QMouseEvent* Event)
 
 void TCustomImage32::mouseReleaseEvent(QMouseEvent* Event)
 {
+    DragMouseRelease();
     QWidget::mouseReleaseEvent(Event);
     TMouseButton button;
-    if (!ButtonOf(Event->button(), button))
+    if (!MouseButtonOf(Event->button(), button))
         return;
-    const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
+    const TShiftState shift = ShiftStateOf(Event->modifiers(), Event->buttons());
     const QPoint pos = Event->position().toPoint();
     TCustomLayer* layer = FLayers->MouseEvents ? FLayers->MouseUp(button, shift, pos.x(), pos.y()) : nullptr;
     const bool click = FClickPending && button == mbLeft && rect().contains(pos);

@@ -9,7 +9,12 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
+#include <algorithm>
+
+#include "platform/gui/Printer.h"
 
 namespace qm {
 
@@ -22,13 +27,16 @@ ModalHook& Hook()
 
 QWidget* ActiveParent() { return QApplication::activeWindow(); }
 
-// "Store files (*.store)|*.store|All files (*.*)|*.*" -> "Store files (*.store);;All files (*.*)"
+// "Store files (*.store)|*.store|All files|*.*" -> "Store files (*.store);;All files (*.*)": the
+// patterns in brackets after each description, unless the description already ends with them.
 QString QtFilter(const AnsiString& filter)
 {
     const QStringList parts = ToQString(filter).split('|');
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+        out << (parts[i].endsWith(patterns) ? parts[i] : parts[i] + patterns);
+    }
     return out.join(";;");
 }
 // The folder picker: Qt's own folder dialog, so that the request's handler can follow the
@@ -67,6 +75,15 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
     return true;
 }
 
+QMessageBox::Icon IconOf(TMsgDlgType type)
+{
+    return type == mtError          ? QMessageBox::Critical
+           : type == mtWarning      ? QMessageBox::Warning
+           : type == mtConfirmation ? QMessageBox::Question
+           : type == mtInformation  ? QMessageBox::Information
+                                    : QMessageBox::NoIcon;
+}
+
 } // namespace
 
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
@@ -77,11 +94,7 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
                        : type == mtConfirmation ? "Confirm"
                        : type == mtInformation ? "Information"
                                                : QApplication::applicationName());
-    box.setIcon(type == mtError         ? QMessageBox::Critical
-                : type == mtWarning     ? QMessageBox::Warning
-                : type == mtConfirmation ? QMessageBox::Question
-                : type == mtInformation ? QMessageBox::Information
-                                        : QMessageBox::NoIcon);
+    box.setIcon(IconOf(type));
     // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
     box.setTextFormat(Qt::PlainText);
     box.setText(ToQString(msg));
@@ -101,9 +114,10 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     return mrCancel;
 }
 
-int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons)
+int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                          TMsgDlgType icon)
 {
-    QMessageBox box(QMessageBox::Information, ToQString(caption), ToQString(text),
+    QMessageBox box(IconOf(icon), ToQString(caption), ToQString(text),
                     (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
                                       : QMessageBox::StandardButtons(QMessageBox::Ok),
                     ActiveParent());
@@ -114,11 +128,20 @@ int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMs
 
 bool QtDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
+    QString text = ToQString(value);
+    if (!inputQueryText(caption, prompt, text))
+        return false;
+    value = FromQString(text);
+    return true;
+}
+
+bool QtDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
     bool ok = false;
     const QString answer = QInputDialog::getText(ActiveParent(), ToQString(caption), ToQString(prompt),
-                                                 QLineEdit::Normal, ToQString(value), &ok);
+                                                 QLineEdit::Normal, value, &ok);
     if (ok)
-        value = FromQString(answer);
+        value = answer;
     return ok;
 }
 
@@ -166,6 +189,47 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
     if (at >= 0)
         filterIndex = at + 1;
     path = FromFileName(chosen.toStdString());
+    return true;
+}
+
+bool QtDialogs::printDialog(PrintDialogRequest& r)
+{
+    // The dialog starts on the current printer, and the printer chosen there becomes it.
+    QPrinter printer;
+    Printer().ToQPrinter(printer);
+    QPrintDialog dialog(&printer, ActiveParent());
+    QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
+                                                       QAbstractPrintDialog::PrintShowPageSize |
+                                                       QAbstractPrintDialog::PrintCollateCopies;
+    if (r.PageNumbers)
+        options |= QAbstractPrintDialog::PrintPageRange;
+    dialog.setOptions(options);
+    dialog.setMinMax(r.MinPage, std::max(r.MinPage, r.MaxPage));
+    dialog.setFromTo(r.FromPage, r.ToPage);
+    printer.setCopyCount(std::max(1, r.Copies));
+    printer.setCollateCopies(r.Collate);
+    dialog.setPrintRange(r.PrintRange == PrintDialogRequest::prPageNums    ? QAbstractPrintDialog::PageRange
+                         : r.PrintRange == PrintDialogRequest::prSelection ? QAbstractPrintDialog::Selection
+                                                                            : QAbstractPrintDialog::AllPages);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    switch (dialog.printRange()) {
+    case QAbstractPrintDialog::PageRange:
+        r.PrintRange = PrintDialogRequest::prPageNums;
+        r.FromPage = dialog.fromPage();
+        r.ToPage = dialog.toPage();
+        break;
+    case QAbstractPrintDialog::Selection:
+        r.PrintRange = PrintDialogRequest::prSelection;
+        break;
+    default:
+        r.PrintRange = PrintDialogRequest::prAllPages;
+        break;
+    }
+    // The caller repeats the job once for each copy.
+    r.Copies = printer.copyCount();
+    r.Collate = printer.collateCopies();
+    Printer().FromQPrinter(printer);
     return true;
 }
 

@@ -397,7 +397,7 @@ TEST(ImageControl, OverlayLayersPaintOnTheControlBeforeTheOverlayEvent)
     overlay->log = &log;
     auto* plain = new OverlayLayer(&image.Layers());
     plain->log = &log; // no overlay option: never asked
-    overlay->LayerOptions = LOB_VISIBLE | LOB_GDI_OVERLAY;
+    overlay->SetLayerOptions(LOB_VISIBLE | LOB_GDI_OVERLAY);
     image.OnGDIOverlay = [&](QObject*) { log.push_back("event"); };
     ShowAndSettle(image);
     ASSERT_GE(log.size(), 2u);

@@ -307,6 +307,34 @@ TEST_F(ClipboardWindowTest, TheViewerShowsTheRegistryAndDeletesEntriesAndClearsA
     EXPECT_EQ(dialogs->seen().back().type, mtConfirmation);
 }
 
+TEST_F(ClipboardWindowTest, AViewerEmptiedRowByRowStillHasItsTitleRowWhenShownAgain)
+{
+    auto form = Start();
+    TFormViewClip viewer(form.get());
+    FormViewClip = &viewer;
+    form->SelectRow(kFruit, -1);
+    form->MItemEditCopyClick(); // Kiwi, milk
+    viewer.show();
+    ASSERT_EQ(viewer.GridClipList->RowCount(), 3);
+
+    // Another window copies meanwhile, so each Delete only drops a grid row, down to none.
+    std::vector<QMItem> other(3);
+    other[0].Name = "Bagels", other[1].Name = "Bread", other[2].Name = "Rolls";
+    WriteClipboard(kCompany, kProduct, other);
+    viewer.BtnDelete->click();
+    viewer.BtnDelete->click();
+    EXPECT_FALSE(viewer.isVisible());
+    EXPECT_EQ(ClipboardKeys(kCompany, kProduct).size(), 3u);
+
+    viewer.show();
+    TAdvStringGrid& grid = *viewer.GridClipList;
+    EXPECT_EQ(grid.FixedRows(), 1);
+    EXPECT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(grid.Cells(0, 0), "Qty");
+    EXPECT_EQ(grid.Cells(1, 1), "Bagels");
+    EXPECT_EQ(grid.Row(), 1);
+}
+
 // The other program window of the two-process test: started by the test below as a process of
 // its own on the same registry file, it opens the store and copies the Dairy category.
 TEST_F(ClipboardWindowTest, OtherProcessCopiesDairy)

@@ -109,9 +109,13 @@ TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
                   "Front\r\n  (2)Milk  \xA2\r\n" + dashes + "\r\nDairy" + std::string(71, ' ') +
                   "Back\r\n     Eggs\r\nFruit\r\n (12)Kiwi\r\n");
 
-    // Cancel writes nothing.
+    // The dialog opens again on the last file and type chosen; cancelling it writes nothing
+    // and changes neither.
     dialogs->expectFile(temp.file("none.pdf"), false);
     form->MItemFileSaveList->trigger();
+    EXPECT_EQ(dialogs->seen().back().initial, temp.file("list.pdf"));
+    EXPECT_EQ(form->DialogSave.filterIndex, 2);
+    EXPECT_EQ(form->DialogSave.fileName, temp.file("list.pdf"));
     EXPECT_FALSE(fs::exists(temp.file("none.pdf")));
 }
 

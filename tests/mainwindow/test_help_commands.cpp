@@ -113,7 +113,7 @@ TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNoth
         {"", false},                           // empty
         {"1.6&-&70000&-&x&-&http://a", false}, // a build no 16-bit number holds
         {"1.6&-&-4&-&x&-&http://a", false},
-        {std::string("\x89PNG\0\x01\x02&-&", 12), false}, // binary
+        {std::string("\x89PNG\0\x01\x02&-&", 10), false}, // binary
     };
     for (const auto& [body, offered] : replies) {
         Serve(qmtest::LocalHttpServer::Ok(body));

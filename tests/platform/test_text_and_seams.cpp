@@ -155,6 +155,38 @@ TEST(ScriptedDialogs, AFilePickerAnswersTheChosenFilterOrTheOneShown)
     SetDialogHandler(previous);
 }
 
+TEST(ScriptedDialogs, APrintDialogAnswersRangeAndCopiesAndSeesTheRequest)
+{
+    auto script = std::make_shared<ScriptedDialogs>();
+    const auto previous = SetDialogHandler(script);
+    script->expectPrint(PrintDialogRequest::prPageNums, 2, 3, 3)
+        .expectPrint(PrintDialogRequest::prAllPages, 1, 1, 1, false);
+    PrintDialogRequest request;
+    request.ToPage = 7;
+    request.MaxPage = 120;
+    request.HelpContext = 2360;
+    EXPECT_TRUE(PromptForPrint(request));
+    EXPECT_EQ(request.PrintRange, PrintDialogRequest::prPageNums);
+    EXPECT_EQ(request.FromPage, 2);
+    EXPECT_EQ(request.ToPage, 3);
+    EXPECT_EQ(request.Copies, 3);
+    EXPECT_EQ(request.MaxPage, 120);
+    EXPECT_FALSE(PromptForPrint(request)); // cancelled: the request stays as it was
+    EXPECT_EQ(request.FromPage, 2);
+    ASSERT_EQ(script->seen().size(), 2u);
+    EXPECT_EQ(script->seen()[0].print.ToPage, 7);
+    EXPECT_EQ(script->seen()[0].print.MaxPage, 120);
+    EXPECT_EQ(script->seen()[0].helpContext, 2360);
+    EXPECT_TRUE(script->failures().empty());
+    // A print dialog nobody expected is a failure, and counts as cancelled.
+    EXPECT_FALSE(PromptForPrint(request));
+    EXPECT_EQ(script->failures().size(), 1u);
+    // Without a handler that can ask, nothing is printed.
+    SetDialogHandler(nullptr);
+    EXPECT_FALSE(PromptForPrint(request));
+    SetDialogHandler(previous);
+}
+
 TEST(DateFormat, SpecifiersTakeTheLocalesNamesAndFormats)
 {
     // The tests run in the C locale (ctest sets LC_ALL=C.UTF-8): short date "7 Dec 2026".

@@ -1,0 +1,186 @@
+// The repaint optimiser on a 1,000 x 700 image control under rmOptimizer: 1,000 small random
+// changes reported in one frame turned into repaint rectangles, and the repaint of those
+// rectangles against a full repaint of the same control, measured in the same run. Runs on
+// the offscreen platform unless another one is asked for.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QWindow>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "graphics/Raster.h"
+#include "graphics/widgets/RasterImage.h"
+
+using namespace qm;
+
+namespace {
+
+constexpr int W = 1000, H = 700;
+
+// A frame's changes: squares of 1 to 8 pixels anywhere on the bitmap.
+struct Frames {
+    std::vector<std::vector<TRect>> frames;
+    explicit Frames(int ChangesPerFrame)
+    {
+        std::mt19937 rng(17);
+        std::uniform_int_distribution<int> x(0, W - 1), y(0, H - 1), side(1, 8);
+        for (int f = 0; f < 16; ++f) {
+            std::vector<TRect> changes;
+            for (int i = 0; i < ChangesPerFrame; ++i) {
+                const int l = x(rng), t = y(rng), s = side(rng);
+                changes.push_back({l, t, l + s, t + s});
+            }
+            frames.push_back(changes);
+        }
+    }
+};
+const Frames& AllFrames(int ChangesPerFrame)
+{
+    static const Frames many(1000), few(100);
+    return ChangesPerFrame == 1000 ? many : few;
+}
+
+class BenchImage : public TImage32 {
+public:
+    using TImage32::CustomRepaint;
+    BenchImage()
+    {
+        resize(W, H);
+        Bitmap().SetSize(W, H);
+        Bitmap().ClearTo(0xFFFFFFFF);
+        SetRepaintMode(rmOptimizer);
+        // Always the found rectangles: the adaptive mode would switch to whole repaints as
+        // soon as pieces cost more than the whole.
+        static_cast<TMicroTilesRepaintOptimizer&>(RepaintOptimizer()).AdaptiveMode = false;
+        show();
+        for (int i = 0; i < 200 && !(windowHandle() && windowHandle()->isExposed()); ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::processEvents();
+    }
+    // Draws the frame's changes, each reported as it is drawn.
+    void Draw(const std::vector<TRect>& changes, TColor32 color)
+    {
+        for (const TRect& r : changes)
+            Bitmap().FillRectClippedByRect(r, color);
+    }
+};
+
+// Drawing the changes and finding the rectangles to repaint.
+void BM_FindRepaintRects(benchmark::State& state)
+{
+    BenchImage image;
+    const Frames& frames = AllFrames(int(state.range(0)));
+    size_t f = 0;
+    double rects = 0, area = 0;
+    for (auto _ : state) {
+        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        benchmark::DoNotOptimize(image.HasInvalidRects());
+        state.PauseTiming();
+        rects += image.InvalidRects().Count();
+        for (int i = 0; i < image.InvalidRects().Count(); ++i) {
+            const TRect& r = *image.InvalidRects().Items(i);
+            area += double(r.Right - r.Left) * double(r.Bottom - r.Top);
+        }
+        image.InvalidRects().Clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        ++f;
+    }
+    state.counters["rects_per_frame"] = rects / double(state.iterations());
+    state.counters["area_percent"] = 100.0 * area / double(state.iterations()) / (double(W) * H);
+}
+BENCHMARK(BM_FindRepaintRects)->Arg(1000)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// The changed areas repainted: found, painted into the buffer and copied to the screen.
+void BM_RepaintFoundRects(benchmark::State& state)
+{
+    BenchImage image;
+    const Frames& frames = AllFrames(int(state.range(0)));
+    size_t f = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        state.ResumeTiming();
+        image.CustomRepaint();
+        state.PauseTiming();
+        QApplication::processEvents(); // the posted repaint finds nothing left
+        state.ResumeTiming();
+        ++f;
+    }
+}
+BENCHMARK(BM_RepaintFoundRects)->Arg(1000)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// The same two repaints without the toolkit: only the back buffer painted.
+void BM_BufferFoundRects(benchmark::State& state)
+{
+    BenchImage image;
+    const Frames& frames = AllFrames(int(state.range(0)));
+    size_t f = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        state.ResumeTiming();
+        image.HasInvalidRects();
+        image.PaintBuffer();
+        state.PauseTiming();
+        image.InvalidRects().Clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        ++f;
+    }
+}
+BENCHMARK(BM_BufferFoundRects)->Arg(1000)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+void BM_BufferWhole(benchmark::State& state)
+{
+    BenchImage image;
+    const Frames& frames = AllFrames(1000);
+    size_t f = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.InvalidRects().Clear();
+        state.ResumeTiming();
+        image.PaintBuffer();
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        ++f;
+    }
+}
+BENCHMARK(BM_BufferWhole)->Unit(benchmark::kMicrosecond);
+
+// The baseline: the same changes, then the whole control repainted and copied.
+void BM_RepaintWhole(benchmark::State& state)
+{
+    BenchImage image;
+    const Frames& frames = AllFrames(1000);
+    size_t f = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        state.ResumeTiming();
+        image.ForceFullInvalidate();
+        image.repaint();
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        ++f;
+    }
+}
+BENCHMARK(BM_RepaintWhole)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,653 @@
+#include "printing/PrintPreviewUnit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/DeviceCanvas.h"
+#include "platform/Dispatch.h"
+#include "platform/Shell.h"
+#include "platform/gui/FontNames.h"
+#include "printing/PrintPreview.h"
+#include "printing/ThumbnailPreview.h"
+#include "util/RegUtils.h"
+#include "util/widgets/FloatSpinEdit.h"
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kSettings = "Settings";
+constexpr const char* kPlacement = "Settings\\PreviewWindow";
+constexpr int kHelpShoppingList = 2360;
+constexpr int kHelpItemList = 2380;
+// The zoom combo's items: four percentages, then the three fitting states.
+constexpr int kZoomPercent[] = {50, 100, 150, 200};
+constexpr int kZoomItems = 7;
+constexpr int kWholePage = 6;
+
+// Each font name drawn in its own face by the window's draw and measure handlers.
+class PrinterFontDelegate : public QStyledItemDelegate {
+public:
+    PrinterFontDelegate(TFormPrintPreview& Form, QObject* Parent) : QStyledItemDelegate(Parent), form_(Form)
+    {
+    }
+
+    void paint(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override
+    {
+        Painter->save();
+        form_.ComboPrinterFontDrawItem(*Painter, Index.row(), Option.rect,
+                                       Option.state & QStyle::State_Selected);
+        Painter->restore();
+    }
+    QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override
+    {
+        int height = 17;
+        form_.ComboPrinterFontMeasureItem(Index.row(), height);
+        QFont font(Index.data().toString());
+        font.setPointSizeF(Option.font.pointSizeF());
+        return {QFontMetrics(font).horizontalAdvance(Index.data().toString()) + 4, height};
+    }
+
+private:
+    TFormPrintPreview& form_;
+};
+
+QLabel* Caption(QWidget* Parent, const char* Text)
+{
+    auto* label = new QLabel(Text, Parent);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Raised);
+    return label;
+}
+
+QSpinBox* Spin(QWidget* Parent, const char* Name, int Min, int Max, int Value)
+{
+    auto* spin = new QSpinBox(Parent);
+    spin->setObjectName(Name);
+    spin->setRange(Min, Max);
+    spin->setValue(Value);
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    return spin;
+}
+
+TFloatSpinEdit* FloatSpin(QWidget* Parent, const char* Name, double Min, double Max, double Step,
+                          double Value)
+{
+    auto* spin = new TFloatSpinEdit(Parent);
+    spin->setObjectName(Name);
+    spin->SetMinValue(Min);
+    spin->SetMaxValue(Max);
+    spin->SetIncrement(Step);
+    spin->SetValue(Value);
+    spin->setMinimumWidth(56);
+    return spin;
+}
+
+QCheckBox* Check(QWidget* Parent, const char* Name, const char* Text)
+{
+    auto* box = new QCheckBox(Text, Parent);
+    box->setObjectName(Name);
+    return box;
+}
+
+bool ReadBool(const char* Name, bool Def)
+{
+    return RegReadBoolDef(kCompany, kProduct, kSettings, Def, Name);
+}
+int ReadInt(const char* Name, int Def)
+{
+    return RegReadIntegerDef(kCompany, kProduct, kSettings, Def, Name);
+}
+double ReadFloat(const char* Name, double Def)
+{
+    return RegReadFloatDef(kCompany, kProduct, kSettings, Def, Name);
+}
+AnsiString ReadString(const char* Name, const AnsiString& Def)
+{
+    return RegReadStringDef(kCompany, kProduct, kSettings, Def, Name);
+}
+
+} // namespace
+
+TFormPrintPreview::TFormPrintPreview(QWidget* Owner) : QDialog(Owner)
+{
+    setObjectName("FormPrintPreview");
+    setWindowTitle("Print Preview");
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setSizeGripEnabled(true);
+    resize(844, 619);
+    CreateComponents();
+    ConnectHandlers();
+    FormCreate();
+    created_ = true;
+}
+
+TFormPrintPreview::~TFormPrintPreview()
+{
+    // The strip lets go of the preview before either is freed.
+    if (Thumbnail)
+        Thumbnail->SetPrintPreview(nullptr);
+}
+
+void TFormPrintPreview::CreateComponents()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(0);
+    outer->addLayout(top, 1);
+
+    // Thumbnails on the left.
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFixedWidth(142);
+    auto* left = new QVBoxLayout(Panel2);
+    left->setContentsMargins(2, 2, 2, 2);
+    left->addWidget(Caption(Panel2, " Thumbnails:"));
+    Thumbnail = new TThumbnailPreview(Panel2);
+    Thumbnail->setObjectName("Thumbnail");
+    left->addWidget(Thumbnail, 1);
+    top->addWidget(Panel2);
+
+    // The preview in the middle.
+    Panel3 = new QWidget(this);
+    Panel3->setObjectName("Panel3");
+    auto* middle = new QVBoxLayout(Panel3);
+    middle->setContentsMargins(2, 2, 2, 2);
+    middle->addWidget(Caption(Panel3, " Preview:"));
+    PrintPreview = new TPrintPreview(Panel3);
+    PrintPreview->setObjectName("PrintPreview");
+    PrintPreview->SetUnits(mmHiEnglish);
+    PrintPreview->SetPaperType(pLetter);
+    PrintPreview->SetAnnotation(true);
+    PrintPreview->Font().SetName("Courier New");
+    middle->addWidget(PrintPreview, 1);
+    top->addWidget(Panel3, 1);
+    Thumbnail->SetPrintPreview(PrintPreview);
+
+    // The options on the right.
+    Panel4 = new QWidget(this);
+    Panel4->setObjectName("Panel4");
+    Panel4->setFixedWidth(192);
+    Panel4->setMinimumHeight(480);
+    auto* opts = new QVBoxLayout(Panel4);
+    opts->setContentsMargins(4, 2, 4, 2);
+    opts->setSpacing(3);
+    opts->addWidget(Caption(Panel4, " Options:"));
+
+    opts->addWidget(new QLabel("Font:", Panel4));
+    auto* fontRow = new QHBoxLayout;
+    ComboPrinterFont = new QComboBox(Panel4);
+    ComboPrinterFont->setObjectName("ComboPrinterFont");
+    ComboPrinterFont->setItemDelegate(new PrinterFontDelegate(*this, ComboPrinterFont));
+    ComboPrinterFont->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboPrinterFont->setMinimumContentsLength(8);
+    fontRow->addWidget(ComboPrinterFont, 1);
+    SpinPrinterFont = Spin(Panel4, "SpinPrinterFont", 6, 32, 10);
+    fontRow->addWidget(SpinPrinterFont);
+    opts->addLayout(fontRow);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel("Line Spacing:", Panel4), 0, 0);
+    SpinLineSpacing = FloatSpin(Panel4, "SpinLineSpacing", -0.1, 0.2, 0.01, 0.02);
+    grid->addWidget(SpinLineSpacing, 0, 1);
+    grid->addWidget(new QLabel("inches", Panel4), 0, 2);
+    grid->addWidget(new QLabel("Columns:", Panel4), 1, 0);
+    SpinColumns = Spin(Panel4, "SpinColumns", 1, 10, 3);
+    grid->addWidget(SpinColumns, 1, 1);
+    opts->addLayout(grid);
+
+    opts->addWidget(new QLabel("Orientation:", Panel4));
+    auto* orientRow = new QHBoxLayout;
+    RadioPortrait = new QRadioButton("Portrait", Panel4);
+    RadioPortrait->setObjectName("RadioPortrait");
+    RadioPortrait->setChecked(true);
+    RadioLandscape = new QRadioButton("Landscape", Panel4);
+    RadioLandscape->setObjectName("RadioLandscape");
+    orientRow->addWidget(RadioPortrait);
+    orientRow->addWidget(RadioLandscape);
+    opts->addLayout(orientRow);
+
+    opts->addWidget(new QLabel("Paper Type:", Panel4));
+    ComboPaperType = new QComboBox(Panel4);
+    ComboPaperType->setObjectName("ComboPaperType");
+    ComboPaperType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ComboPaperType->setMinimumContentsLength(8);
+    opts->addWidget(ComboPaperType);
+
+    // The four margins placed like the edges they stand for.
+    opts->addWidget(new QLabel("Margins (inches):", Panel4));
+    auto* margins = new QGridLayout;
+    SpinMarginTop = FloatSpin(Panel4, "SpinMarginTop", 0, 2.0, 0.05, 0.25);
+    SpinMarginBottom = FloatSpin(Panel4, "SpinMarginBottom", 0, 2.0, 0.05, 0.25);
+    SpinMarginLeft = FloatSpin(Panel4, "SpinMarginLeft", 0, 2.0, 0.05, 0.25);
+    SpinMarginRight = FloatSpin(Panel4, "SpinMarginRight", 0, 2.0, 0.05, 0.25);
+    margins->addWidget(SpinMarginTop, 0, 1);
+    margins->addWidget(SpinMarginLeft, 1, 0);
+    margins->addWidget(SpinMarginRight, 1, 2);
+    margins->addWidget(SpinMarginBottom, 2, 1);
+    opts->addLayout(margins);
+
+    opts->addWidget(new QLabel("Page Title:", Panel4));
+    auto* titleRow = new QHBoxLayout;
+    EditPageTitle = new QLineEdit(Panel4);
+    EditPageTitle->setObjectName("EditPageTitle");
+    titleRow->addWidget(EditPageTitle, 1);
+    BtnPageTitleHelp = new QToolButton(Panel4);
+    BtnPageTitleHelp->setObjectName("BtnPageTitleHelp");
+    BtnPageTitleHelp->setText("%");
+    BtnPageTitleHelp->setAutoRaise(true);
+    titleRow->addWidget(BtnPageTitleHelp);
+    opts->addLayout(titleRow);
+    PMenuTitleHelp = new QMenu(this);
+    PMenuTitleHelp->setObjectName("PMenuTitleHelp");
+    PItemTitleStoreName = PMenuTitleHelp->addAction("Store Name (%s)");
+    PItemTitleStoreName->setObjectName("PItemTitleStoreName");
+
+    CheckPrintDate = Check(Panel4, "CheckPrintDate", "Show Today's Date");
+    CheckPrintPageNum = Check(Panel4, "CheckPrintPageNum", "Show Page Numbers");
+    CheckCheckBoxes = Check(Panel4, "CheckCheckBoxes", "Show Check Boxes");
+    CheckNumItems = Check(Panel4, "CheckNumItems", "Show No. of Items");
+    for (QCheckBox* box : {CheckPrintDate, CheckPrintPageNum, CheckCheckBoxes, CheckNumItems})
+        opts->addWidget(box);
+
+    auto* rule = new QFrame(Panel4);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    opts->addWidget(rule);
+    auto* zoomRow = new QHBoxLayout;
+    zoomRow->addWidget(new QLabel("Zoom:", Panel4));
+    ComboZoom = new QComboBox(Panel4);
+    ComboZoom->setObjectName("ComboZoom");
+    ComboZoom->addItems({"50%", "100%", "150%", "200%", "Page Width", "Page Height", "Whole Page"});
+    zoomRow->addWidget(ComboZoom, 1);
+    opts->addLayout(zoomRow);
+    opts->addStretch(1);
+    top->addWidget(Panel4);
+
+    // The buttons along the bottom.
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(43);
+    auto* buttons = new QHBoxLayout(Panel1);
+    buttons->setContentsMargins(8, 8, 8, 8);
+    buttons->addStretch(1);
+    BtnClose = new QPushButton("&Close", Panel1);
+    BtnClose->setObjectName("BtnClose");
+    BtnClose->setDefault(true);
+    BtnPrint = new QPushButton("&Print", Panel1);
+    BtnPrint->setObjectName("BtnPrint");
+    BtnHelp = new QPushButton("&Help", Panel1);
+    BtnHelp->setObjectName("BtnHelp");
+    for (QPushButton* b : {BtnClose, BtnPrint, BtnHelp})
+        buttons->addWidget(b);
+    outer->addWidget(Panel1);
+
+    PrintDialog.Copies = 1;
+    PrintDialog.FromPage = 1;
+    PrintDialog.ToPage = 1;
+    PrintDialog.MinPage = 1;
+    PrintDialog.MaxPage = 99;
+    PrintDialog.PageNumbers = true;
+}
+
+void TFormPrintPreview::Run(void (TFormPrintPreview::*Handler)())
+{
+    Dispatch([this, Handler] { (this->*Handler)(); });
+}
+
+void TFormPrintPreview::ConnectHandlers()
+{
+    const auto change = [this] { Run(&TFormPrintPreview::ComboPrinterFontChange); };
+    connect(ComboPrinterFont, &QComboBox::currentIndexChanged, this, change);
+    connect(SpinPrinterFont, &QSpinBox::valueChanged, this, change);
+    connect(SpinColumns, &QSpinBox::valueChanged, this, change);
+    for (TFloatSpinEdit* spin :
+         {SpinLineSpacing, SpinMarginTop, SpinMarginBottom, SpinMarginLeft, SpinMarginRight})
+        spin->OnChange = [change](QObject*) { change(); };
+    connect(EditPageTitle, &QLineEdit::textChanged, this, change);
+    for (QCheckBox* box : {CheckPrintDate, CheckPrintPageNum, CheckCheckBoxes, CheckNumItems})
+        connect(box, &QCheckBox::toggled, this, change);
+    // One handler for the pair: it runs once the new button is checked.
+    connect(RadioPortrait, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            Run(&TFormPrintPreview::RadioPortraitClick);
+    });
+    connect(RadioLandscape, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            Run(&TFormPrintPreview::RadioPortraitClick);
+    });
+    connect(ComboPaperType, &QComboBox::currentIndexChanged, this,
+            [this] { Run(&TFormPrintPreview::ComboPaperTypeChange); });
+    connect(ComboZoom, &QComboBox::currentIndexChanged, this,
+            [this] { Run(&TFormPrintPreview::ComboZoomChange); });
+    connect(BtnPageTitleHelp, &QToolButton::clicked, this,
+            [this] { Run(&TFormPrintPreview::BtnPageTitleHelpClick); });
+    connect(PItemTitleStoreName, &QAction::triggered, this,
+            [this] { Run(&TFormPrintPreview::PItemTitleStoreNameClick); });
+    connect(BtnClose, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(BtnPrint, &QPushButton::clicked, this, [this] { Run(&TFormPrintPreview::BtnPrintClick); });
+    connect(BtnHelp, &QPushButton::clicked, this, [this] { Run(&TFormPrintPreview::BtnHelpClick); });
+    PrintPreview->OnAnnotation = [this](QObject* Sender, int32_t PageNo, TDeviceCanvas& Canvas) {
+        PrintPreviewAnnotation(Sender, PageNo, Canvas);
+    };
+}
+
+void TFormPrintPreview::FormCreate()
+{
+    ComboPrinterFont->addItems(ScreenFontNames());
+    std::vector<AnsiString> forms;
+    PrintPreview->ListPrinterForms(forms, &paperForms_);
+    for (const AnsiString& form : forms)
+        ComboPaperType->addItem(ToQString(form));
+
+    setWindowState(Qt::WindowNoState);
+    const auto exists = [](const char* name) { return RegValueExists(kCompany, kProduct, kPlacement, name); };
+    const auto read = [](const char* name) {
+        return RegReadIntegerDef(kCompany, kProduct, kPlacement, 0, name);
+    };
+    // No size beyond the whole desktop: a damaged value would ask for an enormous window.
+    QSize limit = size();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        limit = limit.expandedTo(screen->virtualSize());
+    QPoint pos = this->pos();
+    QSize size = this->size();
+    if (exists("Left"))
+        pos.setX(read("Left"));
+    if (exists("Top"))
+        pos.setY(read("Top"));
+    if (exists("Width"))
+        size.setWidth(std::clamp(read("Width"), 1, limit.width()));
+    if (exists("Height"))
+        size.setHeight(std::clamp(read("Height"), 1, limit.height()));
+    if (exists("Left") || exists("Top"))
+        move(pos);
+    resize(size);
+    if (exists("IsMaximized") && RegReadBoolDef(kCompany, kProduct, kPlacement, false, "IsMaximized"))
+        setWindowState(Qt::WindowMaximized);
+}
+
+void TFormPrintPreview::showEvent(QShowEvent* Event)
+{
+    QDialog::showEvent(Event);
+    if (!shown_ && !Event->spontaneous())
+        Dispatch([this] { FormShow(); });
+}
+
+void TFormPrintPreview::FormShow()
+{
+    shown_ = true;
+    loading_ = true;
+    struct Loaded {
+        bool& flag;
+        ~Loaded() { flag = false; }
+    } loaded{loading_};
+
+    // A font that is not installed falls back to Arial (or the first font there is), so the
+    // printout never asks for a font without a name.
+    int font =
+        ComboPrinterFont->findText(ToQString(ReadString("PrintFontName", "Arial")), Qt::MatchFixedString);
+    if (font < 0)
+        font = ComboPrinterFont->findText("Arial", Qt::MatchFixedString);
+    if (font < 0 && ComboPrinterFont->count() > 0)
+        font = 0;
+    ComboPrinterFont->setCurrentIndex(font);
+    // The spin boxes bring stored values outside their ranges onto the nearest bound.
+    SpinPrinterFont->setValue(ReadInt("PrintFontSize", 10));
+    SpinLineSpacing->SetValue(ReadFloat("LineSpacing", 0.02));
+    SpinColumns->setValue(ReadInt("PrintColumns", 3));
+    const bool landscape = ReadBool("DoPrintLandscape", true);
+    RadioLandscape->setChecked(landscape);
+    RadioPortrait->setChecked(!landscape);
+    // The stored paper is a row of the paper table: the form of that place in the list when it
+    // is that paper, else the first form of its size; a custom paper (its size not stored) or
+    // a paper the printer has no form for selects none.
+    const int paper = ReadInt("PaperType", 0);
+    int paperItem = -1;
+    if (paper >= 0 && paper < pCustom) {
+        if (paper < ComboPaperType->count() && PaperOfForm(paper) == paper)
+            paperItem = paper;
+        for (int i = 0; paperItem < 0 && i < ComboPaperType->count(); ++i)
+            if (PaperOfForm(i) == paper)
+                paperItem = i;
+    }
+    ComboPaperType->setCurrentIndex(paperItem);
+    SpinMarginTop->SetValue(ReadFloat("PrintMarginTop", 0.25));
+    SpinMarginBottom->SetValue(ReadFloat("PrintMarginBottom", 0.25));
+    SpinMarginLeft->SetValue(ReadFloat("PrintMarginLeft", 0.25));
+    SpinMarginRight->SetValue(ReadFloat("PrintMarginRight", 0.25));
+    EditPageTitle->setText(ToQString(PrintShoppingList ? ReadString("PrintTitle", "%s Shopping List")
+                                                       : ReadString("PrintTitleIL", "%s Item List")));
+    CheckPrintDate->setChecked(ReadBool("DoPrintDate", true));
+    CheckPrintPageNum->setChecked(ReadBool("DoPrintPageNum", true));
+    CheckCheckBoxes->setChecked(ReadBool("DoPrintCheckBoxes", true));
+    CheckNumItems->setChecked(ReadBool("DoPrintNumItems", true));
+    // A zoom index outside the list shows the whole page, and the combo says so.
+    const int zoom = ReadInt("PrintZoom", kWholePage);
+    ComboZoom->setCurrentIndex(zoom >= 0 && zoom < kZoomItems ? zoom : kWholePage);
+
+    // Orientation, paper and zoom go to the preview; the pages are laid out once, at the end.
+    RadioPortraitClick();
+    ComboPaperTypeChange();
+    ComboZoomChange();
+    loading_ = false;
+    LayoutPages();
+}
+
+void TFormPrintPreview::done(int Result)
+{
+    if (shown_) {
+        shown_ = false;
+        Dispatch([this] { FormClose(); });
+    }
+    QDialog::done(Result);
+}
+
+void TFormPrintPreview::FormClose()
+{
+    const bool maximized = isMaximized();
+    RegWriteBool(kCompany, kProduct, kPlacement, maximized, "IsMaximized");
+    if (!maximized) {
+        RegWriteInteger(kCompany, kProduct, kPlacement, x(), "Left");
+        RegWriteInteger(kCompany, kProduct, kPlacement, y(), "Top");
+        RegWriteInteger(kCompany, kProduct, kPlacement, width(), "Width");
+        RegWriteInteger(kCompany, kProduct, kPlacement, height(), "Height");
+    }
+    const auto writeBool = [](bool value, const char* name) {
+        RegWriteBool(kCompany, kProduct, kSettings, value, name);
+    };
+    const auto writeInt = [](int value, const char* name) {
+        RegWriteInteger(kCompany, kProduct, kSettings, value, name);
+    };
+    const auto writeFloat = [](const TFloatSpinEdit* spin, const char* name) {
+        RegWriteFloat(kCompany, kProduct, kSettings, spin->CheckValue(spin->Value()), name);
+    };
+    RegWriteString(kCompany, kProduct, kSettings,
+                   ComboPrinterFont->currentIndex() >= 0 ? FromQString(ComboPrinterFont->currentText()) : "",
+                   "PrintFontName");
+    writeInt(SpinPrinterFont->value(), "PrintFontSize");
+    writeFloat(SpinLineSpacing, "LineSpacing");
+    writeInt(SpinColumns->value(), "PrintColumns");
+    writeBool(PrintPreview->Orientation() == poLandscape, "DoPrintLandscape");
+    writeInt(PrintPreview->PaperType(), "PaperType");
+    writeFloat(SpinMarginTop, "PrintMarginTop");
+    writeFloat(SpinMarginBottom, "PrintMarginBottom");
+    writeFloat(SpinMarginLeft, "PrintMarginLeft");
+    writeFloat(SpinMarginRight, "PrintMarginRight");
+    RegWriteString(kCompany, kProduct, kSettings, FromQString(EditPageTitle->text()),
+                   PrintShoppingList ? "PrintTitle" : "PrintTitleIL");
+    writeBool(CheckPrintDate->isChecked(), "DoPrintDate");
+    writeBool(CheckPrintPageNum->isChecked(), "DoPrintPageNum");
+    writeBool(CheckCheckBoxes->isChecked(), "DoPrintCheckBoxes");
+    writeBool(CheckNumItems->isChecked(), "DoPrintNumItems");
+    writeInt(ComboZoom->currentIndex(), "PrintZoom");
+}
+
+void TFormPrintPreview::ComboPrinterFontChange()
+{
+    LayoutPages();
+}
+
+void TFormPrintPreview::RadioPortraitClick()
+{
+    PrintPreview->SetOrientation(RadioPortrait->isChecked() ? poPortrait : poLandscape);
+    LayoutPages();
+}
+
+int TFormPrintPreview::PaperOfForm(int Index) const
+{
+    if (Index < 0 || Index >= int(paperForms_.size()))
+        return -1;
+    const TSize& form = paperForms_[size_t(Index)];
+    // Within a tenth of a millimetre: a size given in points comes out a little apart from the
+    // same paper given in millimetres or inches.
+    const auto fits = [&](int row) {
+        const TPaperSizeInfo& r = PaperSizes[row];
+        const int32_t w = ConvertUnits(r.Width, 96, r.Units, mmHiMetric) * 10,
+                      h = ConvertUnits(r.Height, 96, r.Units, mmHiMetric) * 10;
+        return std::abs(w - form.cx) <= 100 && std::abs(h - form.cy) <= 100;
+    };
+    if (Index < pCustom && fits(Index))
+        return Index;
+    for (int row = 0; row < pCustom; ++row)
+        if (fits(row))
+            return row;
+    return pCustom;
+}
+
+void TFormPrintPreview::ComboPaperTypeChange()
+{
+    // The combo lists the printer's forms. A printer that lists the standard forms in the
+    // paper table's order has each item stand for the paper of its own index; any other
+    // printer's form (a print queue lists its driver's sizes in an order of its own) picks the
+    // paper of its size, or a page of its own size. None selected keeps the paper as it is.
+    const int index = ComboPaperType->currentIndex();
+    const int paper = PaperOfForm(index);
+    if (paper >= 0 && paper < pCustom) {
+        PrintPreview->SetPaperType(TPaperType(paper));
+    } else if (paper == pCustom) {
+        const TSize& form = paperForms_[size_t(index)];
+        const TUnits units = PrintPreview->Units();
+        int32_t w = ConvertUnits((form.cx + 5) / 10, 96, mmHiMetric, units),
+                h = ConvertUnits((form.cy + 5) / 10, 96, mmHiMetric, units);
+        if (PrintPreview->Orientation() == poLandscape)
+            std::swap(w, h);
+        PrintPreview->SetPaperWidth(w);
+        PrintPreview->SetPaperHeight(h);
+    }
+    LayoutPages();
+}
+
+void TFormPrintPreview::ComboZoomChange()
+{
+    // The zoom changes only the view: the recorded pages stay as they are.
+    const int index = ComboZoom->currentIndex();
+    if (index >= 0 && index < 4)
+        PrintPreview->SetZoom(kZoomPercent[index]);
+    else if (index == 4)
+        PrintPreview->SetZoomState(zsZoomToWidth);
+    else if (index == 5)
+        PrintPreview->SetZoomState(zsZoomToHeight);
+    else
+        PrintPreview->SetZoomState(zsZoomToFit);
+}
+
+void TFormPrintPreview::ComboPrinterFontDrawItem(QPainter& Canvas, int Index, const QRect& Rect,
+                                                 bool Selected)
+{
+    const QPalette& palette = ComboPrinterFont->palette();
+    Canvas.fillRect(Rect, palette.brush(Selected ? QPalette::Highlight : QPalette::Base));
+    const QString name = ComboPrinterFont->itemText(Index);
+    QFont font(name);
+    font.setPointSizeF(ComboPrinterFont->font().pointSizeF());
+    Canvas.setFont(font);
+    Canvas.setPen(palette.color(Selected ? QPalette::HighlightedText : QPalette::Text));
+    Canvas.drawText(Rect, Qt::AlignLeft | Qt::AlignTop, name);
+}
+
+void TFormPrintPreview::ComboPrinterFontMeasureItem(int Index, int& Height)
+{
+    if (Index < 0) {
+        Height = 17;
+        return;
+    }
+    QFont font(ComboPrinterFont->itemText(Index));
+    font.setPointSizeF(ComboPrinterFont->font().pointSizeF());
+    Height = QFontMetrics(font).height();
+}
+
+void TFormPrintPreview::BtnPageTitleHelpClick()
+{
+    PMenuTitleHelp->popup(QCursor::pos());
+}
+
+void TFormPrintPreview::PItemTitleStoreNameClick()
+{
+    EditPageTitle->insert("%s");
+}
+
+void TFormPrintPreview::BtnHelpClick()
+{
+    Shell().showHelp(PrintShoppingList ? kHelpShoppingList : kHelpItemList);
+}
+
+void TFormPrintPreview::PrintPreviewAnnotation(QObject*, int32_t, TDeviceCanvas& Canvas)
+{
+    Canvas.Pen().SetWidth(0);
+    Canvas.Pen().SetStyle(psDot);
+    Canvas.Pen().SetColor(clSilver);
+    const int32_t w = PrintPreview->PaperWidth(), h = PrintPreview->PaperHeight();
+    for (int32_t x : {pageFrame_.Left, pageFrame_.Right}) {
+        Canvas.MoveTo(x, 0);
+        Canvas.LineTo(x, h);
+    }
+    for (int32_t y : {pageFrame_.Top, pageFrame_.Bottom}) {
+        Canvas.MoveTo(0, y);
+        Canvas.LineTo(w, y);
+    }
+}
+
+void TFormPrintPreview::BtnPrintClick()
+{
+    const int32_t total = PrintPreview->TotalPages();
+    PrintDialog.FromPage = 1;
+    PrintDialog.ToPage = total;
+    // A printout longer than the dialog's usual 99 pages can still be printed whole.
+    PrintDialog.MaxPage = std::max(99, total);
+    PrintDialog.HelpContext = PrintShoppingList ? kHelpShoppingList : kHelpItemList;
+    if (!PromptForPrint(PrintDialog))
+        return;
+    const int copies = PrintDialog.Copies;
+    if (copies < 1)
+        return;
+    for (int i = 0; i < copies; ++i) {
+        if (PrintDialog.PrintRange == PrintDialogRequest::prAllPages)
+            PrintPreview->Print();
+        else if (PrintDialog.PrintRange == PrintDialogRequest::prPageNums)
+            PrintPreview->PrintPages(PrintDialog.FromPage, PrintDialog.ToPage);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,858 @@
+// The print-preview window on real store files and the real registry: the recorded pages read
+// back record by record against positions worked out by hand from the font metrics, the
+// options laying the pages out again, the settings stored at close and read at the next open,
+// and the print commands with their print dialog answered through the dialogs seam.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <filesystem>
+
+#include "PrintTestSupport.h"
+#include "TestSupport.h"
+#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Clock.h"
+#include "platform/DateFormat.h"
+#include "platform/Metafile.h"
+#include "platform/gui/Printer.h"
+#include "platform/gui/QtDialogs.h"
+#include "printing/PrintPreview.h"
+#include "printing/PrintPreviewUnit.h"
+#include "util/RegUtils.h"
+#include "util/widgets/FloatSpinEdit.h"
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+struct Text {
+    int32_t x = 0, y = 0;
+    std::string s;
+    TRect clip;
+    uint32_t options = 0;
+};
+
+std::vector<Text> PageTexts(TPrintPreview& preview, int page)
+{
+    std::vector<Text> out;
+    const TMetafile* mf = preview.GetPage(page);
+    EXPECT_NE(mf, nullptr) << "page " << page;
+    if (mf)
+        mf->EnumerateRecords([&](const TEmfRecord& r) {
+            TEmfText t;
+            if (DecodeTextRecord(r, t))
+                out.push_back({t.X, t.Y, t.Text, t.Rect, t.Options});
+            return true;
+        });
+    return out;
+}
+
+std::vector<TRect> PageRects(TPrintPreview& preview, int page)
+{
+    std::vector<TRect> out;
+    preview.GetPage(page)->EnumerateRecords([&](const TEmfRecord& r) {
+        if (r.Type == emf::EMR_RECTANGLE)
+            out.push_back(r.RectAt(8));
+        return true;
+    });
+    return out;
+}
+
+// The one text record of the page that reads s (a failure when there is not exactly one).
+Text Find(const std::vector<Text>& texts, const std::string& s)
+{
+    Text found;
+    int n = 0;
+    for (const Text& t : texts)
+        if (t.s == s) {
+            found = t;
+            ++n;
+        }
+    EXPECT_EQ(n, 1) << '"' << s << '"';
+    return found;
+}
+int Count(const std::vector<Text>& texts, const std::string& s)
+{
+    return int(std::count_if(texts.begin(), texts.end(), [&](const Text& t) { return t.s == s; }));
+}
+
+// Font metrics in thousandths of an inch, measured as a page canvas measures them.
+struct Metrics {
+    TMetafile mf;
+    TMetafileCanvas canvas{mf};
+    Metrics() { canvas.Font().SetPixelsPerInch(1000); }
+    TDeviceCanvas& Use(int size, bool bold = false)
+    {
+        canvas.Font().SetName("Arial");
+        canvas.Font().SetSize(size);
+        canvas.Font().SetStyle(bold ? TFontStyles(fsBold) : TFontStyles(0));
+        return canvas;
+    }
+    int32_t H(int size, bool bold = false) { return Use(size, bold).TextHeight("Sy"); }
+    int32_t W(int size, const std::string& s, bool bold = false) { return Use(size, bold).TextWidth(s); }
+};
+
+const std::string kShop = "[--Info--]\r\nAisles=Front,,Back,,\r\n"
+                          "[--Errands--]\r\nBank=1\r\nPost office=0\r\n"
+                          "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\nEggs=Back,-,Brown ones,-,1\r\n"
+                          "Butter=Front,-,,-,0\r\n[Fruit]\r\nKiwi=Back,-,,-,12\r\n";
+
+class PrintPreviewWindowTest : public qmtest::DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
+        fs::create_directories(stores);
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
+        RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
+        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        qmtest::WriteFile(stores + "Shop.store", kShop);
+        // Print jobs go to a PDF file of the test's own.
+        ASSERT_TRUE(Printer().SetPrinterName(TPrinter::PdfFilePrinterName));
+        Printer().OutputFileName = out;
+    }
+    void TearDown() override
+    {
+        Printer().OutputFileName.clear();
+        SetModalHook(nullptr);
+        main.reset();
+        SetTestNow(std::nullopt);
+        DialogFixture::TearDown();
+    }
+    void Start()
+    {
+        main = std::make_unique<TFormMain>();
+        FormMain = main.get();
+        main->FormCreate();
+        main->show();
+        QApplication::processEvents();
+        main->FormResize();
+    }
+    // A window laid out from the stored settings, as the print commands make it.
+    std::unique_ptr<TFormPrintPreview> Laid(bool shoppingList)
+    {
+        auto form = std::make_unique<TFormPrintPreview>(main.get());
+        form->PrintShoppingList = shoppingList;
+        form->FormShow();
+        return form;
+    }
+    // The next modal window is the preview; play does what the user does there, then Close.
+    void Play(std::function<void(TFormPrintPreview&)> play)
+    {
+        SetModalHook([this, play](QDialog& dialog) {
+            ++previewsRun;
+            auto* f = dynamic_cast<TFormPrintPreview*>(&dialog);
+            EXPECT_NE(f, nullptr);
+            if (!f)
+                return int(mrCancel);
+            f->show();
+            QApplication::processEvents();
+            play(*f);
+            if (f->isVisible())
+                f->BtnClose->click();
+            return f->result();
+        });
+    }
+    bool Stored(const char* name) const { return RegValueExists(kCompany, kProduct, "Settings", name); }
+
+    qmtest::TempDir temp;
+    AnsiString stores = temp.path() + "/stores/";
+    std::string out = temp.file("printed.pdf");
+    std::unique_ptr<TFormMain> main;
+    int previewsRun = 0;
+    Metrics m;
+};
+
+TEST_F(PrintPreviewWindowTest, ShoppingListPageAgainstHandComputedPositions)
+{
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    ASSERT_EQ(p.TotalPages(), 1);
+    EXPECT_EQ(p.PrintJobTitle, "Shopping List for Shop, 7 Dec 2026");
+    EXPECT_EQ(p.Orientation(), poLandscape);
+    EXPECT_EQ(p.PaperWidth(), 11000);
+    const auto t = PageTexts(p, 1);
+
+    // Letter in landscape, quarter-inch margins; the header is the title and the date over a
+    // rule; the footer is the counts and the page number.
+    const int32_t L = 250, R = 10750, T = 250, B = 8250, gap = 20;
+    const Text title = Find(t, "Shop Shopping List");
+    EXPECT_EQ(title.x, L);
+    EXPECT_EQ(title.y, T);
+    const Text date = Find(t, "Mon 7 Dec 2026");
+    EXPECT_EQ(date.x, R - m.W(12, "Mon 7 Dec 2026"));
+    EXPECT_EQ(date.y, T);
+    const Text page = Find(t, "Page 1");
+    EXPECT_EQ(page.x, R - m.W(8, "Page 1"));
+    EXPECT_EQ(page.y, B - m.H(8));
+    const Text counts = Find(t, "Items: 15    Coupons: 1");
+    EXPECT_EQ(counts.x, L);
+    EXPECT_EQ(counts.y, B - m.H(8));
+    const int32_t ruleY = T + m.H(15, true) + gap;
+    const auto rects = PageRects(p, 1);
+    ASSERT_FALSE(rects.empty());
+    EXPECT_EQ(rects[0], (TRect{L, ruleY, R, ruleY + 20}));
+    const int32_t top = ruleY + 20 + gap;
+    EXPECT_EQ(form->Area(), (TRect{L, top, R, B - m.H(8)}));
+    EXPECT_EQ(form->PageFrame(), (TRect{L, T, R, B}));
+
+    // By aisle: the errands first, then Front (Dairy: Milk) and Back (Dairy: Eggs; Fruit: Kiwi),
+    // each aisle's name at the right of the column and a rule above every aisle but the first.
+    const int32_t group = m.H(12, true) + gap, item = m.H(10) + gap, note = m.H(8) + gap;
+    const int32_t cw = (R - L) / 3;
+    EXPECT_EQ(form->ColumnWidth(), cw);
+    EXPECT_EQ(Find(t, "Errands").x, L + 20);
+    EXPECT_EQ(Find(t, "Errands").y, top);
+    // The widest quantity, (12), would reach into the check box: the names move right of it.
+    const int32_t box = m.W(10, " ");
+    const int32_t indent = std::max(m.W(10, "[  ]     ") + box, box + m.W(10, "[  ] ") + m.W(8, "(12) "));
+    EXPECT_EQ(form->NameIndent(), indent);
+    const Text bank = Find(t, "Bank");
+    EXPECT_EQ(bank.x, L + 20 + indent);
+    EXPECT_EQ(bank.y, top + group);
+    EXPECT_EQ(bank.clip, (TRect{L + 20 + indent, bank.y, L + cw - 20, bank.y + m.H(10)}));
+    int32_t y = top + group + item; // the Front aisle: its name, then the rule on the same line
+    EXPECT_EQ(Find(t, "Front").x, L + cw - 20 - m.W(12, "Front", true));
+    EXPECT_EQ(Find(t, "Front").y, y);
+    EXPECT_EQ(rects[1], (TRect{L, y, L + cw, y + 20}));
+    y += 20;
+    EXPECT_EQ(t[size_t(std::find_if(t.begin(), t.end(), [](const Text& x) { return x.s == "Front"; }) -
+                       t.begin() + 1)]
+                  .s,
+              "Dairy");
+    const Text milk = Find(t, "Milk  \xA2");
+    EXPECT_EQ(milk.y, y + group);
+    const Text two = Find(t, "(2)");
+    EXPECT_EQ(two.x + m.W(8, "(2) "), milk.x);
+    EXPECT_EQ(Count(t, "[  ]"), 4);
+    y += group + item + 20; // the Back aisle's rule
+    EXPECT_EQ(Find(t, "Back").y, y - 20);
+    const Text eggs = Find(t, "Eggs");
+    EXPECT_EQ(eggs.y, y + group);
+    const Text brown = Find(t, "      Brown ones");
+    EXPECT_EQ(brown.x, eggs.x);
+    EXPECT_EQ(brown.y, eggs.y + item);
+    const Text kiwi = Find(t, "Kiwi");
+    EXPECT_EQ(kiwi.y, brown.y + note + group);
+    const Text twelve = Find(t, "(12)");
+    EXPECT_EQ(twelve.x + m.W(8, "(12) "), kiwi.x);
+    EXPECT_GE(twelve.x, L + 20 + box + m.W(10, "[  ] ")); // clear of the check box
+    EXPECT_EQ(Count(t, "Fruit"), 1);
+    // Every text is transparent: no text record paints its background.
+    for (const Text& x : t)
+        EXPECT_EQ(x.options & emf::ETO_OPAQUE, 0u) << x.s;
+}
+
+TEST_F(PrintPreviewWindowTest, ByCategoryWithoutBoxesOrFooter)
+{
+    RegWriteBool(kCompany, kProduct, "Settings", false, "SortByAisle");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "DoPrintCheckBoxes");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "DoPrintPageNum");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "DoPrintNumItems");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "DoPrintDate");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "DoPrintLandscape");
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    EXPECT_EQ(p.PaperWidth(), 8500);
+    const auto t = PageTexts(p, 1);
+    EXPECT_EQ(Count(t, "[  ]"), 0);
+    EXPECT_EQ(Count(t, "Page 1"), 0);
+    EXPECT_EQ(Count(t, "Mon 7 Dec 2026"), 0);
+    EXPECT_EQ(form->Area().Bottom, 11000 - 250);
+    // Without boxes the name starts seven spaces in, or past the widest quantity.
+    EXPECT_EQ(form->NameIndent(), std::max(m.W(10, "       "), m.W(8, "(12) ")));
+    // By category each group has its heading and a rule above it but the first; no aisle names.
+    EXPECT_EQ(Count(t, "Front"), 0);
+    EXPECT_EQ(Count(t, "Dairy"), 1);
+    EXPECT_EQ(PageRects(p, 1).size(), 1u + 2u); // the header's rule and two group rules
+}
+
+TEST_F(PrintPreviewWindowTest, ColumnsAndPagesBreakWithHeadingsRepeated)
+{
+    // One category of 150 items: it fills the three columns of the first page and goes on.
+    std::string store = "[--Info--]\r\nAisles=Middle,,\r\n[Pantry]\r\n";
+    for (int i = 0; i < 150; ++i)
+        store += "Item " + std::to_string(1000 + i) + "=Middle,-,,-,1\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    const int32_t item = form->ItemRowHeight(), group = form->GroupRowHeight();
+    const TRect area = form->Area();
+    // Each column holds as many rows as fit under its heading (repeated at the top of each).
+    const int32_t per = (area.Bottom - area.Top - group) / item;
+    ASSERT_GT(per, 10);
+    const int32_t columns = (150 + per - 1) / per;
+    ASSERT_EQ(p.TotalPages(), (columns + 2) / 3);
+
+    const auto t1 = PageTexts(p, 1);
+    // The heading at the top of each column, the aisle name at its right on the same line.
+    EXPECT_EQ(Count(t1, "Pantry"), 3);
+    EXPECT_EQ(Count(t1, "Middle"), 3);
+    const int32_t cw = form->ColumnWidth();
+    const auto rects = PageRects(p, 1);
+    // The header rule, then one bar at the left of the second and of the third column, from the
+    // area's top to its bottom.
+    ASSERT_EQ(rects.size(), 3u);
+    EXPECT_EQ(rects[1], (TRect{area.Left + cw, area.Top, area.Left + cw + 20, area.Bottom}));
+    EXPECT_EQ(rects[2], (TRect{area.Left + 2 * cw, area.Top, area.Left + 2 * cw + 20, area.Bottom}));
+    const Text first2 = Find(t1, "Item " + std::to_string(1000 + per));
+    EXPECT_EQ(first2.x, area.Left + cw + 20 + form->NameIndent());
+    EXPECT_EQ(first2.y, area.Top + group);
+
+    // The fourth column is the next page's first, under the page's own header and footer.
+    const auto t2 = PageTexts(p, 2);
+    EXPECT_EQ(Count(t2, "Shop Shopping List"), 1);
+    EXPECT_EQ(Count(t2, "Page 2"), 1);
+    EXPECT_EQ(Find(t2, "Pantry").x, area.Left + 20);
+    EXPECT_EQ(Find(t2, "Item " + std::to_string(1000 + 3 * per)).y, area.Top + group);
+    // The last page ends with the last item.
+    const auto last = PageTexts(p, p.TotalPages());
+    EXPECT_EQ(Count(last, "Item 1149"), 1);
+}
+
+TEST_F(PrintPreviewWindowTest, AListThatFillsItsColumnStartsNoEmptyColumnOrPage)
+{
+    RegWriteInteger(kCompany, kProduct, "Settings", 1, "PrintColumns");
+    Start();
+    auto probe = Laid(true);
+    const int32_t item = probe->ItemRowHeight(), group = probe->GroupRowHeight();
+    const TRect area = probe->Area();
+    probe.reset();
+    main.reset();
+    // Exactly as many items as fit under the heading: after the last one there is no room for
+    // another row, yet nothing follows.
+    const int32_t n = (area.Bottom - area.Top - group) / item;
+    std::string store = "[--Info--]\r\nAisles=Middle,,\r\n[Pantry]\r\n";
+    for (int i = 0; i < n; ++i)
+        store += "Item " + std::to_string(1000 + i) + "=Middle,-,,-,1\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    Start();
+    auto form = Laid(true);
+    EXPECT_EQ(form->PrintPreview->TotalPages(), 1);
+    EXPECT_EQ(Count(PageTexts(*form->PrintPreview, 1), "Item " + std::to_string(1000 + n - 1)), 1);
+
+    // One more item does need the next page, which then starts with the heading again.
+    form.reset();
+    main.reset();
+    store += "Item 9999=Middle,-,,-,1\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    Start();
+    form = Laid(true);
+    ASSERT_EQ(form->PrintPreview->TotalPages(), 2);
+    const auto t2 = PageTexts(*form->PrintPreview, 2);
+    EXPECT_EQ(Count(t2, "Pantry"), 1);
+    EXPECT_EQ(Count(t2, "Item 9999"), 1);
+}
+
+TEST_F(PrintPreviewWindowTest, ItemListPrintsEveryCategoryAndItem)
+{
+    // Collapsed categories and items of quantity 0 are printed like all others.
+    std::string store =
+        "[--Info--]\r\nAisles=A,,\r\n[--Hidden Cats--]\r\nFruit=1\r\n[Dairy]\r\nButter=A,-,,-,0\r\n"
+        "Eggs=A,-,note,-,3\r\n[Empty]\r\n[Fruit]\r\nKiwi=A,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    Start();
+    auto form = Laid(false);
+    TPrintPreview& p = *form->PrintPreview;
+    EXPECT_EQ(p.PrintJobTitle, "Item List for Shop, 7 Dec 2026");
+    ASSERT_EQ(p.TotalPages(), 1);
+    const auto t = PageTexts(p, 1);
+    const TRect area = form->Area();
+    const int32_t cw = (area.Right - area.Left) / 3 - 20;
+    EXPECT_EQ(form->ColumnWidth(), cw);
+    EXPECT_EQ(form->NameIndent(), 0);
+    EXPECT_EQ(Count(t, "Shop Item List"), 1);
+    EXPECT_EQ(Count(t, "Items: 3"), 1);
+    const int32_t group = m.H(12, true) + 20, item = m.H(10) + 20;
+    EXPECT_EQ(Find(t, "Dairy").y, area.Top);
+    const Text butter = Find(t, " [  ]  Butter");
+    EXPECT_EQ(butter.x, area.Left + 20);
+    EXPECT_EQ(butter.y, area.Top + group);
+    EXPECT_EQ(butter.clip, (TRect{area.Left + 20, butter.y, area.Left + cw - 20, butter.y + m.H(10)}));
+    EXPECT_EQ(Find(t, " [  ]  Eggs").y, area.Top + group + item);
+    // Rules part the categories; an empty category prints its heading alone.
+    EXPECT_EQ(Find(t, "Empty").y, area.Top + group + 2 * item + 20);
+    EXPECT_EQ(Find(t, "Fruit").y, area.Top + 2 * group + 2 * item + 40);
+    EXPECT_EQ(Count(t, " [  ]  Kiwi"), 1);
+    for (const Text& x : t)
+        EXPECT_EQ(x.s.find("note"), std::string::npos);
+
+    // Without check boxes each name follows five spaces.
+    form->CheckCheckBoxes->setChecked(false);
+    EXPECT_EQ(Count(PageTexts(p, 1), "     Kiwi"), 1);
+}
+
+TEST_F(PrintPreviewWindowTest, ItemListColumnsStartPastTheirRuleAndRepeatTheHeading)
+{
+    std::string store = "[--Info--]\r\n[Pantry]\r\n";
+    for (int i = 0; i < 200; ++i)
+        store += "Item " + std::to_string(1000 + i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    Start();
+    auto form = Laid(false);
+    TPrintPreview& p = *form->PrintPreview;
+    const TRect area = form->Area();
+    const int32_t cw = form->ColumnWidth(),
+                  per = (area.Bottom - area.Top - form->GroupRowHeight()) / form->ItemRowHeight();
+    const int32_t columns = (200 + per - 1) / per;
+    ASSERT_EQ(p.TotalPages(), (columns + 2) / 3);
+    const auto t = PageTexts(p, 1);
+    EXPECT_EQ(Count(t, "Pantry"), 3);
+    const auto rects = PageRects(p, 1);
+    ASSERT_EQ(rects.size(), 3u);
+    EXPECT_EQ(rects[1], (TRect{area.Left + cw, area.Top, area.Left + cw + 20, area.Bottom}));
+    EXPECT_EQ(rects[2], (TRect{area.Left + 2 * cw + 40, area.Top, area.Left + 2 * cw + 60, area.Bottom}));
+    // Each later column's text starts 40 past its rule, 20 further in.
+    const Text second = Find(t, " [  ]  Item " + std::to_string(1000 + per));
+    EXPECT_EQ(second.x, area.Left + cw + 40 + 20);
+    EXPECT_EQ(second.clip.Right, area.Left + 2 * cw + 40 - 20);
+    const auto t2 = PageTexts(p, 2);
+    const auto pantry = std::find_if(t2.begin(), t2.end(), [](const Text& x) { return x.s == "Pantry"; });
+    ASSERT_NE(pantry, t2.end());
+    EXPECT_EQ(pantry->x, area.Left + 20);
+    EXPECT_EQ(pantry->y, area.Top);
+    EXPECT_EQ(Count(t2, "Page 2"), 1);
+}
+
+TEST_F(PrintPreviewWindowTest, EveryOptionLaysThePagesOutAgain)
+{
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    int count = form->LayoutCount();
+    EXPECT_EQ(count, 1); // the show step lays the pages out once
+    const auto relaid = [&](const char* what) {
+        EXPECT_EQ(form->LayoutCount(), count + 1) << what;
+        count = form->LayoutCount();
+        return PageTexts(p, 1);
+    };
+
+    form->SpinPrinterFont->setValue(12);
+    relaid("font size");
+    EXPECT_EQ(form->BaseSize(), 12);
+    form->ComboPrinterFont->setCurrentIndex(form->ComboPrinterFont->findText("Courier New"));
+    relaid("font");
+    EXPECT_EQ(p.Font().Name(), "Courier New");
+    form->SpinLineSpacing->SetValue(0.1);
+    relaid("line spacing");
+    EXPECT_EQ(form->LineGap(), 100);
+    form->SpinColumns->setValue(2);
+    relaid("columns");
+    EXPECT_EQ(form->ColumnWidth(), 10500 / 2);
+    form->SpinMarginLeft->SetValue(1.0);
+    relaid("left margin");
+    EXPECT_EQ(form->PageFrame().Left, 1000);
+    form->SpinMarginRight->SetValue(0.5);
+    relaid("right margin");
+    EXPECT_EQ(form->PageFrame().Right, 10500);
+    form->SpinMarginTop->SetValue(0.75);
+    relaid("top margin");
+    EXPECT_EQ(form->PageFrame().Top, 750);
+    form->SpinMarginBottom->SetValue(1.25);
+    relaid("bottom margin");
+    EXPECT_EQ(form->PageFrame().Bottom, 8500 - 1250);
+    form->EditPageTitle->setText("List of %s");
+    EXPECT_EQ(Count(relaid("title"), "List of Shop"), 1);
+    form->CheckPrintDate->setChecked(false);
+    EXPECT_EQ(Count(relaid("date"), "Mon 7 Dec 2026"), 0);
+    form->CheckPrintPageNum->setChecked(false);
+    EXPECT_EQ(Count(relaid("page number"), "Page 1"), 0);
+    form->CheckCheckBoxes->setChecked(false);
+    EXPECT_EQ(Count(relaid("boxes"), "[  ]"), 0);
+    form->CheckNumItems->setChecked(false);
+    EXPECT_EQ(Count(relaid("counts"), "Items: 15    Coupons: 1"), 0);
+    form->RadioPortrait->setChecked(true);
+    relaid("portrait");
+    EXPECT_EQ(p.PaperWidth(), 8500);
+    form->RadioLandscape->setChecked(true);
+    relaid("landscape");
+    EXPECT_EQ(p.PaperWidth(), 11000);
+    // The paper combo's index picks the row of the paper table.
+    ASSERT_GT(form->ComboPaperType->count(), int(pA4));
+    EXPECT_EQ(form->ComboPaperType->currentIndex(), int(pLetter));
+    form->ComboPaperType->setCurrentIndex(int(pA4));
+    relaid("paper");
+    EXPECT_EQ(p.PaperType(), pA4);
+    EXPECT_EQ(p.PaperWidth(), 11693);
+
+    // The zoom changes only the view.
+    const std::pair<int, int> zooms[] = {{0, 50}, {1, 100}, {2, 150}, {3, 200}};
+    for (auto [index, zoom] : zooms) {
+        form->ComboZoom->setCurrentIndex(index);
+        EXPECT_EQ(p.ZoomState(), zsZoomOther);
+        EXPECT_EQ(p.Zoom(), zoom);
+    }
+    const std::pair<int, TZoomState> states[] = {{4, zsZoomToWidth}, {5, zsZoomToHeight}, {6, zsZoomToFit}};
+    for (auto [index, state] : states) {
+        form->ComboZoom->setCurrentIndex(index);
+        EXPECT_EQ(p.ZoomState(), state);
+    }
+    EXPECT_EQ(form->LayoutCount(), count);
+}
+
+TEST_F(PrintPreviewWindowTest, SettingsAreWrittenAtCloseAndReadAtTheNextOpen)
+{
+    Start();
+    Play([](TFormPrintPreview& f) {
+        EXPECT_EQ(f.windowTitle(), "Print Preview");
+        EXPECT_EQ(f.EditPageTitle->text(), "%s Shopping List");
+        EXPECT_EQ(f.ComboPrinterFont->currentText(), "Arial");
+        EXPECT_EQ(f.ComboZoom->currentIndex(), 6);
+        f.ComboPrinterFont->setCurrentIndex(f.ComboPrinterFont->findText("Courier New"));
+        f.SpinPrinterFont->setValue(14);
+        f.SpinLineSpacing->SetValue(0.05);
+        f.SpinColumns->setValue(4);
+        f.RadioPortrait->setChecked(true);
+        f.SpinMarginTop->SetValue(0.5);
+        f.SpinMarginBottom->SetValue(0.75);
+        f.SpinMarginLeft->SetValue(1);
+        f.SpinMarginRight->SetValue(1.25);
+        f.EditPageTitle->setText("Buy at %s");
+        f.CheckPrintDate->setChecked(false);
+        f.CheckCheckBoxes->setChecked(false);
+        f.ComboZoom->setCurrentIndex(2);
+        f.move(40, 50);
+        f.resize(800, 560);
+    });
+    main->MItemFilePreviewShoppingList->trigger();
+    EXPECT_EQ(previewsRun, 1);
+    const auto s = [](const char* name) {
+        return RegReadStringDef(kCompany, kProduct, "Settings", "?", name);
+    };
+    const auto i = [](const char* name) {
+        return RegReadIntegerDef(kCompany, kProduct, "Settings", -1, name);
+    };
+    const auto f = [](const char* name) { return RegReadFloatDef(kCompany, kProduct, "Settings", -1, name); };
+    const auto b = [](const char* name) {
+        return RegReadBoolDef(kCompany, kProduct, "Settings", true, name);
+    };
+    EXPECT_EQ(s("PrintFontName"), "Courier New");
+    EXPECT_EQ(i("PrintFontSize"), 14);
+    EXPECT_DOUBLE_EQ(f("LineSpacing"), 0.05);
+    EXPECT_EQ(i("PrintColumns"), 4);
+    EXPECT_FALSE(b("DoPrintLandscape"));
+    EXPECT_EQ(i("PaperType"), int(pLetter));
+    EXPECT_DOUBLE_EQ(f("PrintMarginTop"), 0.5);
+    EXPECT_DOUBLE_EQ(f("PrintMarginBottom"), 0.75);
+    EXPECT_DOUBLE_EQ(f("PrintMarginLeft"), 1);
+    EXPECT_DOUBLE_EQ(f("PrintMarginRight"), 1.25);
+    EXPECT_EQ(s("PrintTitle"), "Buy at %s");
+    EXPECT_FALSE(Stored("PrintTitleIL"));
+    EXPECT_FALSE(b("DoPrintDate"));
+    EXPECT_TRUE(b("DoPrintPageNum"));
+    EXPECT_FALSE(b("DoPrintCheckBoxes"));
+    EXPECT_TRUE(b("DoPrintNumItems"));
+    EXPECT_EQ(i("PrintZoom"), 2);
+    const char* const kPlace = "Settings\\PreviewWindow";
+    EXPECT_FALSE(RegReadBoolDef(kCompany, kProduct, kPlace, true, "IsMaximized"));
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, kPlace, 0, "Width"), 800);
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, kPlace, 0, "Height"), 560);
+
+    // The next window opens with them; the item list has a title of its own.
+    Play([](TFormPrintPreview& f) {
+        EXPECT_EQ(f.size(), QSize(800, 560));
+        EXPECT_EQ(f.ComboPrinterFont->currentText(), "Courier New");
+        EXPECT_EQ(f.SpinPrinterFont->value(), 14);
+        EXPECT_DOUBLE_EQ(f.SpinLineSpacing->Value(), 0.05);
+        EXPECT_EQ(f.SpinColumns->value(), 4);
+        EXPECT_TRUE(f.RadioPortrait->isChecked());
+        EXPECT_EQ(f.PrintPreview->Orientation(), poPortrait);
+        EXPECT_DOUBLE_EQ(f.SpinMarginRight->Value(), 1.25);
+        EXPECT_EQ(f.EditPageTitle->text(), "%s Item List");
+        EXPECT_FALSE(f.CheckPrintDate->isChecked());
+        EXPECT_FALSE(f.CheckCheckBoxes->isChecked());
+        EXPECT_EQ(f.ComboZoom->currentIndex(), 2);
+        EXPECT_EQ(f.PrintPreview->Zoom(), 150);
+        // A maximised window stores that and keeps the bounds it had.
+        f.showMaximized();
+        QApplication::processEvents();
+    });
+    main->MItemFilePreviewItemList->trigger();
+    EXPECT_TRUE(RegReadBoolDef(kCompany, kProduct, kPlace, false, "IsMaximized"));
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, kPlace, 0, "Width"), 800);
+    EXPECT_EQ(s("PrintTitleIL"), "%s Item List");
+    EXPECT_EQ(s("PrintTitle"), "Buy at %s");
+}
+
+TEST_F(PrintPreviewWindowTest, PrintingWithoutThePreviewStoresNothing)
+{
+    Start();
+    EXPECT_EQ(main->MItemFilePrintShoppingList->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_EQ(main->MItemFilePrintItemList->shortcut(), QKeySequence("Ctrl+Shift+P"));
+    EXPECT_EQ(main->MItemFilePreviewShoppingList->shortcut(), QKeySequence("Alt+P"));
+    EXPECT_EQ(main->MItemFilePreviewItemList->shortcut(), QKeySequence("Alt+Shift+P"));
+    RegWriteString(kCompany, kProduct, "Settings", "Courier New", "PrintFontName");
+
+    // The menu item, the tool button and its drop-down entries all print without a window.
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    main->MItemFilePrintShoppingList->trigger();
+    dialogs->expectPrint(PrintDialogRequest::prPageNums, 1, 1, 2);
+    main->BtnPrintList->click();
+    dialogs->expectPrint(PrintDialogRequest::prAllPages, 1, 1, 1, false);
+    main->PItemPrintShoppingList->trigger();
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    main->PItemPrintItemList->trigger();
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    main->MItemFilePrintItemList->trigger();
+    EXPECT_EQ(previewsRun, 0);
+    ASSERT_EQ(dialogs->seen().size(), 5u);
+    const PrintDialogRequest& asked = dialogs->seen()[0].print;
+    EXPECT_EQ(asked.FromPage, 1);
+    EXPECT_EQ(asked.ToPage, 1);
+    EXPECT_EQ(asked.MinPage, 1);
+    EXPECT_EQ(asked.MaxPage, 99);
+    EXPECT_TRUE(asked.PageNumbers);
+    EXPECT_EQ(asked.HelpContext, 2360);
+    EXPECT_EQ(dialogs->seen()[4].print.HelpContext, 2380);
+    // The last job was the item list, printed in Courier New from the stored settings.
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
+    const std::string printed = qmtest::PdfText(out);
+    EXPECT_NE(printed.find("Shop Item List"), std::string::npos);
+    EXPECT_NE(printed.find("Butter"), std::string::npos);
+
+    EXPECT_EQ(RegReadStringDef(kCompany, kProduct, "Settings", "", "PrintFontName"), "Courier New");
+    for (const char* name : {"PrintFontSize", "LineSpacing", "PrintColumns", "DoPrintLandscape", "PaperType",
+                             "PrintMarginTop", "PrintTitle", "PrintTitleIL", "DoPrintDate", "PrintZoom"})
+        EXPECT_FALSE(Stored(name)) << name;
+    EXPECT_FALSE(RegKeyExists(kCompany, kProduct, "Settings\\PreviewWindow"));
+
+    // The preview entries of the drop-down open the window.
+    Play([](TFormPrintPreview& f) { EXPECT_TRUE(f.PrintShoppingList); });
+    main->PItemPreviewShoppingList->trigger();
+    Play([](TFormPrintPreview& f) { EXPECT_FALSE(f.PrintShoppingList); });
+    main->PItemPreviewItemList->trigger();
+    EXPECT_EQ(previewsRun, 2);
+}
+
+TEST_F(PrintPreviewWindowTest, APrintoutOfMoreThan99PagesCanBePrintedWhole)
+{
+    std::string store = "[--Info--]\r\n[Pantry]\r\n";
+    for (int i = 0; i < 1200; ++i)
+        store += "Item " + std::to_string(1000 + i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    RegWriteInteger(kCompany, kProduct, "Settings", 1, "PrintColumns");
+    RegWriteInteger(kCompany, kProduct, "Settings", 32, "PrintFontSize");
+    RegWriteFloat(kCompany, kProduct, "Settings", 0.2, "LineSpacing");
+    Start();
+    auto form = Laid(false);
+    const int total = form->PrintPreview->TotalPages();
+    ASSERT_GT(total, 99);
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    form->BtnPrint->click();
+    ASSERT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(dialogs->seen()[0].print.ToPage, total);
+    EXPECT_EQ(dialogs->seen()[0].print.MaxPage, total);
+    EXPECT_EQ(Count(PageTexts(*form->PrintPreview, total), " [  ]  Item 2199"), 1);
+    EXPECT_EQ(qmtest::PdfPageCount(out), total);
+}
+
+TEST_F(PrintPreviewWindowTest, ARangePrintsAsOneJobForEachCopy)
+{
+    std::string store = "[--Info--]\r\n[Pantry]\r\n";
+    for (int i = 0; i < 100; ++i)
+        store += "Item " + std::to_string(1000 + i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    RegWriteInteger(kCompany, kProduct, "Settings", 1, "PrintColumns");
+    RegWriteInteger(kCompany, kProduct, "Settings", 20, "PrintFontSize");
+    Start();
+    auto form = Laid(false);
+    ASSERT_GE(form->PrintPreview->TotalPages(), 4);
+    int jobs = 0;
+    form->PrintPreview->OnBeforePrint = [&](QObject*) { ++jobs; };
+
+    // Three copies of pages 2 to 3: three jobs, each of those two pages.
+    dialogs->expectPrint(PrintDialogRequest::prPageNums, 2, 3, 3);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 3);
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
+    EXPECT_EQ(qmtest::PdfPageCount(out), 2);
+    const std::string text = qmtest::PdfText(out);
+    EXPECT_NE(text.find("Page 2"), std::string::npos);
+    EXPECT_NE(text.find("Page 3"), std::string::npos);
+    EXPECT_EQ(text.find("Page 1"), std::string::npos);
+    EXPECT_NE(text.find("Shop Item List"), std::string::npos);
+
+    // Cancelling, no copies, or the selection print nothing.
+    std::filesystem::remove(out);
+    dialogs->expectPrint(PrintDialogRequest::prAllPages, 1, 1, 1, false);
+    form->BtnPrint->click();
+    dialogs->expectPrint(PrintDialogRequest::prAllPages, 1, 1, 0);
+    form->BtnPrint->click();
+    dialogs->expectPrint(PrintDialogRequest::prSelection, 1, 1, 2);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 3);
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    // All pages, once.
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 4);
+    EXPECT_EQ(qmtest::PdfPageCount(out), form->PrintPreview->TotalPages());
+}
+
+TEST_F(PrintPreviewWindowTest, TitlePatternsPutInTheStoreNameAndNothingElse)
+{
+    Start();
+    auto form = Laid(true);
+    const std::pair<const char*, const char*> cases[] = {
+        {"%s", "Shop"},
+        {"%S list", "Shop list"},
+        {"100% %d %n", "100% %d %n"},
+        {"%s%%s%", "Shop%Shop%"},
+        {"No placeholder", "No placeholder"},
+    };
+    for (auto [pattern, title] : cases) {
+        form->EditPageTitle->setText(pattern);
+        const auto t = PageTexts(*form->PrintPreview, 1);
+        const auto at =
+            std::find_if(t.begin(), t.end(), [](const Text& x) { return x.x == 250 && x.y == 250; });
+        ASSERT_NE(at, t.end());
+        EXPECT_EQ(at->s, title) << pattern;
+    }
+}
+
+TEST_F(PrintPreviewWindowTest, StoredValuesOutsideTheirRangesFallBackToSoundOnes)
+{
+    RegWriteString(kCompany, kProduct, "Settings", "No Such Font At All", "PrintFontName");
+    RegWriteInteger(kCompany, kProduct, "Settings", 9, "PrintZoom");
+    RegWriteInteger(kCompany, kProduct, "Settings", 500, "PaperType");
+    RegWriteInteger(kCompany, kProduct, "Settings", 40, "PrintColumns");
+    RegWriteInteger(kCompany, kProduct, "Settings", 100, "PrintFontSize");
+    RegWriteFloat(kCompany, kProduct, "Settings", 7.5, "PrintMarginLeft");
+    Start();
+    auto form = Laid(true);
+    EXPECT_EQ(form->ComboPrinterFont->currentText(), "Arial");
+    EXPECT_EQ(form->ComboZoom->currentIndex(), 6);
+    EXPECT_EQ(form->PrintPreview->ZoomState(), zsZoomToFit);
+    EXPECT_EQ(form->ComboPaperType->currentIndex(), -1);
+    EXPECT_EQ(form->PrintPreview->PaperType(), pLetter);
+    EXPECT_EQ(form->SpinColumns->value(), 10);
+    EXPECT_EQ(form->SpinPrinterFont->value(), 32);
+    EXPECT_EQ(form->PageFrame().Left, 2000);
+    form.reset();
+    RegWriteInteger(kCompany, kProduct, "Settings", -3, "PrintColumns");
+    RegWriteInteger(kCompany, kProduct, "Settings", -1, "PrintZoom");
+    form = Laid(true);
+    EXPECT_EQ(form->SpinColumns->value(), 1);
+    EXPECT_EQ(form->ComboZoom->currentIndex(), 6);
+}
+
+TEST_F(PrintPreviewWindowTest, TitleHelpHelpButtonAndMarginGuides)
+{
+    Start();
+    auto form = Laid(true);
+    form->EditPageTitle->setText("Buy XX now");
+    form->EditPageTitle->setSelection(4, 2);
+    form->PItemTitleStoreName->trigger();
+    EXPECT_EQ(form->EditPageTitle->text(), "Buy %s now");
+    form->EditPageTitle->setCursorPosition(0);
+    form->PItemTitleStoreName->trigger();
+    EXPECT_EQ(form->EditPageTitle->text(), "%sBuy %s now");
+    EXPECT_EQ(form->PMenuTitleHelp->actions().size(), 1);
+    EXPECT_EQ(form->PItemTitleStoreName->text(), "Store Name (%s)");
+
+    form->BtnHelp->click();
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].helpContext, 2360);
+
+    // The guides: dotted silver lines along the margins, across the whole paper.
+    TMetafile mf;
+    {
+        TMetafileCanvas c(mf);
+        form->PrintPreviewAnnotation(nullptr, 1, c);
+    }
+    std::vector<std::pair<int, int>> points;
+    mf.EnumerateRecords([&](const TEmfRecord& r) {
+        if (r.Type == emf::EMR_MOVETOEX || r.Type == emf::EMR_LINETO)
+            points.emplace_back(r.I32(8), r.I32(12));
+        if (r.Type == emf::EMR_CREATEPEN) {
+            EXPECT_EQ(r.U32(12), emf::PS_DOT);
+            EXPECT_EQ(r.U32(24), 0xC0C0C0u);
+        }
+        return true;
+    });
+    const std::vector<std::pair<int, int>> expected = {{250, 0}, {250, 8500},  {10750, 0}, {10750, 8500},
+                                                       {0, 250}, {11000, 250}, {0, 8250},  {11000, 8250}};
+    EXPECT_EQ(points, expected);
+}
+
+TEST_F(PrintPreviewWindowTest, EachPaperFormPicksThePaperOfItsSize)
+{
+    // The PDF-file printer lists the standard forms in the paper table's order: each item is
+    // the paper of its own index. A form the printer holds besides gives a page of its size.
+    TFormInfo wide;
+    wide.Name = "Card 127 x 254";
+    wide.Size = {127000, 254000};
+    ASSERT_TRUE(Printer().AddForm(wide));
+    struct Drop {
+        ~Drop() { Printer().DeleteForm("Card 127 x 254"); }
+    } drop;
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    ASSERT_EQ(form->ComboPaperType->count(), int(pCustom) + 1);
+    for (int i = int(pCustom) - 1; i >= 0; --i) {
+        form->ComboPaperType->setCurrentIndex(i);
+        EXPECT_EQ(p.PaperType(), TPaperType(i)) << form->ComboPaperType->itemText(i).toStdString();
+    }
+    form->ComboPaperType->setCurrentIndex(form->ComboPaperType->findText("Card 127 x 254"));
+    EXPECT_EQ(p.PaperType(), pCustom);
+    // Landscape: the long side across.
+    EXPECT_EQ(p.PaperWidth(), 10000);
+    EXPECT_EQ(p.PaperHeight(), 5000);
+    EXPECT_EQ(form->ColumnWidth(), (10000 - 500) / 3);
+}
+
+TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsIt)
+{
+    qmtest::PrivateCups cups;
+    if (!cups.ok())
+        GTEST_SKIP() << "No private print server: " << cups.whyNot();
+    // A queue whose driver lists "US Letter" and "A4", in that order.
+    const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
+    ASSERT_TRUE(cups.addQueue("QuillmartMargins", "file://" + cups.dir().file("m.pdf"), ppd))
+        << cups.whyNot();
+    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
+    struct Back {
+        ~Back() { Printer().SetPrinterName(TPrinter::PdfFilePrinterName); }
+    } back;
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    const int a4 = form->ComboPaperType->findText("A4");
+    const int letter = form->ComboPaperType->findText("US Letter");
+    ASSERT_GE(a4, 0);
+    ASSERT_GE(letter, 0);
+    form->ComboPaperType->setCurrentIndex(a4);
+    EXPECT_EQ(p.PaperType(), pA4);
+    EXPECT_EQ(p.PaperWidth(), 11693);
+    form->FormClose();
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "PaperType"), int(pA4));
+
+    form = Laid(true);
+    EXPECT_EQ(form->ComboPaperType->currentIndex(), a4);
+    EXPECT_EQ(form->PrintPreview->PaperType(), pA4);
+    form->ComboPaperType->setCurrentIndex(letter);
+    EXPECT_EQ(form->PrintPreview->PaperType(), pLetter);
+    // A stored paper the queue has no form for selects none and keeps the preview's paper.
+    RegWriteInteger(kCompany, kProduct, "Settings", int(pLegal), "PaperType");
+    form = Laid(true);
+    EXPECT_EQ(form->ComboPaperType->currentIndex(), -1);
+    EXPECT_EQ(form->PrintPreview->PaperType(), pLetter);
+}
+
+} // namespace
