@@ -46,7 +46,8 @@ TEST(QtMessageBox, NamesWithMarkupAreShownAsTyped)
     EXPECT_EQ(seen.format, Qt::PlainText);
 
     AnswerNextBox(seen, QMessageBox::Yes);
-    EXPECT_EQ(dialogs.messageBox("<i>Store</i> was renamed.", "Quillmart", mbYes | mbNo, mtInformation), mrYes);
+    EXPECT_EQ(dialogs.messageBox("<i>Store</i> was renamed.", "Quillmart", mbYes | mbNo, mtInformation),
+              mrYes);
     EXPECT_EQ(seen.text, "<i>Store</i> was renamed.");
     EXPECT_EQ(seen.format, Qt::PlainText);
 }
