@@ -95,6 +95,8 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
                        : type == mtInformation ? "Information"
                                                : QApplication::applicationName());
     box.setIcon(IconOf(type));
+    // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
+    box.setTextFormat(Qt::PlainText);
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
@@ -119,6 +121,7 @@ int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMs
                     (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
                                       : QMessageBox::StandardButtons(QMessageBox::Ok),
                     ActiveParent());
+    box.setTextFormat(Qt::PlainText);
     const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
 }
