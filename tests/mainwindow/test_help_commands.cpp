@@ -157,6 +157,22 @@ TEST_F(HelpCommandTest, ServerFailuresSayErrorOnlyWhenAskedAndLastCheckIsWritten
     EXPECT_TRUE(Urls().empty());
 }
 
+TEST_F(HelpCommandTest, ASettingsFileThatTakesNoWriteIsReportedNotFatal)
+{
+    auto form = Start();
+    setenv("QUILLMART_UPDATE_URL", ("http://127.0.0.1:" + std::to_string(qmtest::ClosedPort())).c_str(), 1);
+    // In a child process, on a disk that takes no more bytes: the date of the check cannot be
+    // written, which the command reports like any other failure.
+    const std::string outcome = qmtest::InChild([&] {
+        SetTestNow(EncodeDate(2026, 12, 9));
+        dialogs->expectBox("Error contacting website.");
+        qmtest::FileSizeLimit full(0);
+        form->MItemHelpNewVersionClick();
+        return std::string("written");
+    });
+    EXPECT_EQ(outcome.rfind("thrown: Failed to set data for 'LastCheckDT'", 0), 0u) << outcome;
+}
+
 TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
 {
     auto form = Start();
