@@ -165,6 +165,34 @@ TEST_F(FindTest, TheQuickFindBoxListsEveryNameSortedAndSelectsTheChosenRow)
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
 }
 
+TEST_F(FindTest, ChoosingFromTheBoxsOwnListSelectsTheRowAndGivesTheKeyboardBack)
+{
+    auto form = Start();
+    form->SelectRow(2, 1); // Rice
+    // The box takes the focus, fills its list and drops it down.
+    form->ComboFind->setFocus();
+    form->ComboFind->showPopup();
+    QAbstractItemView* list = form->ComboFind->view();
+    ASSERT_TRUE(list->isVisible());
+    const int kiwi = form->ComboFind->findText("Kiwi");
+    ASSERT_GE(kiwi, 0);
+    const QRect r = list->visualRect(list->model()->index(kiwi, 0));
+    QTest::mouseMove(list->viewport(), r.center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(Sel(*form), std::make_pair(1, 1));
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+
+    // Dropped down and closed without a choice: the selection stays, the keyboard comes back.
+    form->ComboFind->setFocus();
+    form->ComboFind->showPopup();
+    ASSERT_TRUE(list->isVisible());
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(Sel(*form), std::make_pair(1, 1));
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+}
+
 TEST_F(FindTest, ToolButtonsAndBarsExplainThemselvesInTheStatusBar)
 {
     auto form = Start();
