@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QStringListModel>
 #include <QToolButton>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -349,6 +350,9 @@ void TFormMain::ImageItemListMouseMove(QObject*, TShiftState, int32_t X, int32_t
             item->HasCoupon)
             ImageItemList->setToolTip(ToQString(CouponHint(*item, Date())).replace('\r', '\n'));
     }
+    // Off the coupon the tooltip shown goes at once, rather than standing beside another row.
+    if (ImageItemList->toolTip().isEmpty() && QToolTip::isVisible())
+        QToolTip::hideText();
     StatusBar->SetPanelText(0, ToQString(text));
 
     const bool overLink = Store.CategoryCount() == 0 && X >= LinkRect.Left && X < LinkRect.Right &&
