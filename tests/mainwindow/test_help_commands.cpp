@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -293,6 +295,24 @@ TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
     });
     EXPECT_EQ(seen.back(), 11);
     EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "ShowTOTD"));
+}
+
+TEST_F(HelpCommandTest, TheTipOfTheDayOpensBesideTheShownWindowByItsTimer)
+{
+    RegWriteBool(kCompany, kProduct, "Settings", true, "ShowTOTD");
+    auto form = Start();
+    std::vector<int> shown;
+    SetModalHook([&](QDialog& d) {
+        auto& t = dynamic_cast<TFormTip&>(d);
+        shown.push_back(t.TipNumber);
+        t.BtnOK->click();
+        return d.result();
+    });
+    form->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }, 5000));
+    EXPECT_EQ(shown, std::vector<int>{1});
+    EXPECT_FALSE(form->TimerTip->isActive());
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", 0, "TipOfTheDay"), 1);
 }
 
 TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
