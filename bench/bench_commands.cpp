@@ -84,7 +84,10 @@ public:
     {
         return (buttons & mbYes) ? mrYes : mrOk;
     }
-    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons) override { return mrOk; }
+    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons, TMsgDlgType) override
+    {
+        return mrOk;
+    }
     bool inputQuery(const AnsiString&, const AnsiString&, AnsiString&) override { return false; }
     bool fileDialog(const FileDialogRequest&, AnsiString&) override { return false; }
 };

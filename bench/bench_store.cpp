@@ -1,6 +1,7 @@
 // Store loading, saving with coupon carry-over, and shopping-list building on large stores.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -106,6 +107,62 @@ void BM_LoadStore_254x254_Unchanged(benchmark::State& state)
     }
 }
 
+// The 254 x 254 store with 8,377 coupons that expired before today (every seventh item, up
+// to that count), and a second store of the same items in the picker to carry them to.
+std::string ExpiredStoreText()
+{
+    std::string text = StoreText(254, 254);
+    int expired = 0;
+    size_t pos = 0;
+    for (int k = 0; (pos = text.find(",-,48000,-,", pos)) != std::string::npos; ++k, ++pos)
+        if (k % 7 == 0 && expired < 8377) {
+            text.replace(pos, 11, ",-,45000,-,");
+            ++expired;
+        }
+    return text;
+}
+
+// The first open: the file is new to the program, and every expired coupon is cleared in
+// the store's file and carried to the other store.
+void BM_LoadStore_254x254_8377Expired_FirstOpen(benchmark::State& state)
+{
+    SetTestNow(46363.5);
+    const StoreContext ctx = Context({"Expired", "Twin"});
+    const std::string text = ExpiredStoreText();
+    const std::string twin = StoreText(254, 254);
+    size_t cleared = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Write(ctx.StoresFolder + "Expired.store", text);
+        Write(ctx.StoresFolder + "Twin.store", twin);
+        IniFile::DropCache();
+        QMStore store;
+        state.ResumeTiming();
+        const LoadStoreResult r = LoadStoreData(ctx, store, "Expired");
+        cleared = size_t(std::count(r.ExpiredReport.begin(), r.ExpiredReport.end(), '\r')) - 1;
+    }
+    state.counters["cleared"] = double(cleared);
+}
+
+// What clearing one of those coupons costs when each is written on its own, as the loader
+// once did (one rewrite of each file per coupon): 100 coupons, timed per coupon.
+void BM_ClearExpired_ItemByItem_PerCoupon(benchmark::State& state)
+{
+    SetTestNow(46363.5);
+    const StoreContext ctx = Context({"Single", "SingleTwin"});
+    Write(ctx.StoresFolder + "Single.store", StoreText(254, 254));
+    Write(ctx.StoresFolder + "SingleTwin.store", StoreText(254, 254));
+    QMStore store;
+    LoadStoreData(ctx, store, "Single");
+    int32_t k = 0;
+    for (auto _ : state) {
+        const int32_t c = k % 254, i = (k * 7) % 254;
+        ++k;
+        store.ItemAt(c, i).HasCoupon = (k & 1) != 0;
+        SaveItem(ctx, store, c, i);
+    }
+}
+
 void BM_BuildShoppingList_ByAisle_64516(benchmark::State& state)
 {
     SetTestNow(46363.5);
@@ -165,6 +222,8 @@ void BM_PlainKeyWrites_20Stores(benchmark::State& state)
 BENCHMARK(BM_LoadStore_254x254_FirstRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadStore_4x250_FirstRead)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadStore_254x254_Unchanged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadStore_254x254_8377Expired_FirstOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClearExpired_ItemByItem_PerCoupon)->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_SaveItem_CarryOver_20Stores)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainKeyWrites_20Stores)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildShoppingList_ByAisle_64516)->Unit(benchmark::kMillisecond);

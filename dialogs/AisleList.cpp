@@ -1,10 +1,15 @@
 #include "dialogs/AisleList.h"
 
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <limits>
+
+#include "platform/Dispatch.h"
 
 namespace qm {
 
@@ -38,9 +43,59 @@ std::vector<QAction*> TAisleMenu::NamedEntries() const
             PItemAisleMeat,   PItemAislePharmacy, PItemAisleProduce, PItemAisleRegister};
 }
 
+void TAisleMenu::ConnectEntries(QObject* context, std::function<void()> nextNumber,
+                                std::function<void(QAction*)> named, std::function<void()> custom)
+{
+    QObject::connect(PItemAisleNextNum, &QAction::triggered, context, [nextNumber] { Dispatch(nextNumber); });
+    for (QAction* entry : NamedEntries())
+        QObject::connect(entry, &QAction::triggered, context,
+                         [named, entry] { Dispatch([&] { named(entry); }); });
+    QObject::connect(PItemAisleCustom, &QAction::triggered, context, [custom] { Dispatch(custom); });
+}
+
 void TAisleMenu::PopupBelow(QWidget* button)
 {
     PMenuAddAisle->popup(button->mapToGlobal(QPoint(2, button->height() + 2)));
+}
+
+QPushButton* AddColumnButton(QWidget* parent, QBoxLayout* column, const char* name, const char* caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    column->addWidget(button);
+    return button;
+}
+
+void ConnectClick(QPushButton* button, QObject* context, std::function<void()> handler)
+{
+    QObject::connect(button, &QPushButton::clicked, context, [handler] { Dispatch(handler); });
+}
+
+TListEditorFrame BuildListEditorFrame(QWidget* body, const char* listName)
+{
+    TListEditorFrame f;
+    auto* row = new QHBoxLayout(body);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QVBoxLayout;
+    f.Label = new QLabel(body);
+    column->addWidget(f.Label);
+    f.List = new QListWidget(body);
+    f.List->setObjectName(listName);
+    column->addWidget(f.List, 1);
+    row->addLayout(column, 1);
+
+    f.Buttons = new QVBoxLayout;
+    f.Buttons->addSpacing(18); // level with the list
+    f.BtnAdd = AddColumnButton(body, f.Buttons, "BtnAdd", "&Add...");
+    f.BtnDelete = AddColumnButton(body, f.Buttons, "BtnDelete", "&Delete...");
+    f.BtnRename = AddColumnButton(body, f.Buttons, "BtnRename", "&Rename...");
+    f.Buttons->addSpacing(8);
+    f.BtnMoveUp = AddColumnButton(body, f.Buttons, "BtnMoveUp", "Move &Up");
+    f.BtnMoveDown = AddColumnButton(body, f.Buttons, "BtnMoveDown", "Move D&own");
+    row->addLayout(f.Buttons);
+    body->setMinimumSize(300, 260);
+    return f;
 }
 
 int32_t AisleNumber(const AnsiString& entry)
@@ -125,19 +180,10 @@ void MoveSelectedEntry(QListWidget* list, int direction)
     const int other = row + direction;
     if (row < 0 || other < 0 || other >= list->count())
         return;
-    QListWidgetItem* a = list->item(row);
-    QListWidgetItem* b = list->item(other);
-    const QString text = a->text();
-    const Qt::CheckState check = a->checkState();
-    const Qt::ItemFlags flags = a->flags();
-    a->setText(b->text());
-    a->setFlags(b->flags());
-    if (b->flags() & Qt::ItemIsUserCheckable)
-        a->setCheckState(b->checkState());
-    b->setText(text);
-    b->setFlags(flags);
-    if (flags & Qt::ItemIsUserCheckable)
-        b->setCheckState(check);
+    // The entry itself moves, with its text, check mark and flags; an entry of a plain list
+    // keeps having no check mark at all.
+    QListWidgetItem* entry = list->takeItem(row);
+    list->insertItem(other, entry);
     SelectListRow(list, other);
 }
 

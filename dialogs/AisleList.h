@@ -4,14 +4,18 @@
 // errand editor) use for selecting, moving and enabling the Move buttons.
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/AnsiString.h"
 
 class QAction;
+class QBoxLayout;
+class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
 
 namespace qm {
@@ -38,9 +42,34 @@ public:
 
     // The nine entries that add their own caption.
     std::vector<QAction*> NamedEntries() const;
+    // Runs each kind of entry's handler through Dispatch when the entry is chosen; named is
+    // given the entry.
+    void ConnectEntries(QObject* context, std::function<void()> nextNumber,
+                        std::function<void(QAction*)> named, std::function<void()> custom);
     // Opens the menu 2 pixels right of and 2 pixels below the button's lower left corner.
     void PopupBelow(QWidget* button);
 };
+
+// A button of a dialog's button column, named and captioned; Enter presses the dialog's
+// default button, never this one.
+QPushButton* AddColumnButton(QWidget* parent, QBoxLayout* column, const char* name, const char* caption);
+// Runs handler through Dispatch on each click of the button.
+void ConnectClick(QPushButton* button, QObject* context, std::function<void()> handler);
+
+// What the aisle and errand editors share: a label over the list at the left, and at the
+// right the column Add, Delete, Rename, Move Up, Move Down; more buttons may follow in
+// Buttons, which the caller ends.
+struct TListEditorFrame {
+    QLabel* Label = nullptr;
+    QListWidget* List = nullptr;
+    QVBoxLayout* Buttons = nullptr;
+    QPushButton* BtnAdd = nullptr;
+    QPushButton* BtnDelete = nullptr;
+    QPushButton* BtnRename = nullptr;
+    QPushButton* BtnMoveUp = nullptr;
+    QPushButton* BtnMoveDown = nullptr;
+};
+TListEditorFrame BuildListEditorFrame(QWidget* body, const char* listName);
 
 // An aisle entry read as a whole number: optional leading blanks, an optional sign and
 // decimal digits, nothing after them, within 32 bits; anything else gives -1.

@@ -1,10 +1,8 @@
 #include "dialogs/EditAislesUnit.h"
 
 #include <QAction>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,51 +24,31 @@ const char* const kQueryCaption = "Edit Aisles/Departments";
 TFormAisles::TFormAisles(QWidget* parent)
     : TDialogForm(parent, "FormAisles", "Edit Aisles / Departments", "aisles")
 {
-    auto* row = new QHBoxLayout(Body);
-    row->setContentsMargins(0, 0, 0, 0);
-    auto* column = new QVBoxLayout;
-    column->addWidget(new QLabel("Aisles / Departments:", Body));
-    ListAisles = new QListWidget(Body);
-    ListAisles->setObjectName("ListAisles");
-    column->addWidget(ListAisles, 1);
-    row->addLayout(column, 1);
-
-    auto* buttons = new QVBoxLayout;
-    buttons->addSpacing(18);
-    auto button = [&](const char* name, const char* caption) {
-        auto* b = new QPushButton(caption, Body);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
-    BtnAdd = button("BtnAdd", "&Add...");
-    BtnDelete = button("BtnDelete", "&Delete...");
-    BtnRename = button("BtnRename", "&Rename...");
-    buttons->addSpacing(8);
-    BtnMoveUp = button("BtnMoveUp", "Move &Up");
-    BtnMoveDown = button("BtnMoveDown", "Move D&own");
-    buttons->addStretch(1);
-    row->addLayout(buttons);
-    Body->setMinimumSize(300, 260);
+    TListEditorFrame frame = BuildListEditorFrame(Body, "ListAisles");
+    frame.Label->setText("Aisles / Departments:");
+    frame.Buttons->addStretch(1);
+    ListAisles = frame.List;
+    BtnAdd = frame.BtnAdd;
+    BtnDelete = frame.BtnDelete;
+    BtnRename = frame.BtnRename;
+    BtnMoveUp = frame.BtnMoveUp;
+    BtnMoveDown = frame.BtnMoveDown;
 
     AisleMenu = new TAisleMenu(this);
     PMenuAddAisle = AisleMenu->PMenuAddAisle;
     AddOkCancelHelp(kHelpContext, [this] { BtnOKClick(); }); // Help runs BtnHelpClick's step
 
-    auto run = [](auto handler) { return [handler] { Dispatch(handler); }; };
-    connect(BtnAdd, &QPushButton::clicked, this, run([this] { BtnAddClick(); }));
-    connect(BtnDelete, &QPushButton::clicked, this, run([this] { BtnDeleteClick(); }));
-    connect(BtnRename, &QPushButton::clicked, this, run([this] { BtnRenameClick(); }));
-    connect(BtnMoveUp, &QPushButton::clicked, this, run([this] { BtnMoveUpClick(); }));
-    connect(BtnMoveDown, &QPushButton::clicked, this, run([this] { BtnMoveDownClick(); }));
+    ConnectClick(BtnAdd, this, [this] { BtnAddClick(); });
+    ConnectClick(BtnDelete, this, [this] { BtnDeleteClick(); });
+    ConnectClick(BtnRename, this, [this] { BtnRenameClick(); });
+    ConnectClick(BtnMoveUp, this, [this] { BtnMoveUpClick(); });
+    ConnectClick(BtnMoveDown, this, [this] { BtnMoveDownClick(); });
     // A click and a key that move the selection both change it.
-    connect(ListAisles, &QListWidget::itemSelectionChanged, this, run([this] { ListAislesClick(); }));
-    connect(AisleMenu->PItemAisleNextNum, &QAction::triggered, this,
-            run([this] { PItemAisleNextNumClick(); }));
-    for (QAction* entry : AisleMenu->NamedEntries())
-        connect(entry, &QAction::triggered, this, run([this, entry] { PItemAisleBakeryClick(entry); }));
-    connect(AisleMenu->PItemAisleCustom, &QAction::triggered, this, run([this] { PItemAisleCustomClick(); }));
+    connect(ListAisles, &QListWidget::itemSelectionChanged, this,
+            [this] { Dispatch([this] { ListAislesClick(); }); });
+    AisleMenu->ConnectEntries(
+        this, [this] { PItemAisleNextNumClick(); }, [this](QAction* entry) { PItemAisleBakeryClick(entry); },
+        [this] { PItemAisleCustomClick(); });
 
     FormCreate();
 }
@@ -121,7 +99,7 @@ void TFormAisles::PItemAisleBakeryClick(QAction* sender)
 
 void TFormAisles::PItemAisleCustomClick()
 {
-    AnsiString text;
+    QString text;
     if (!InputQuery(kQueryCaption, "Aisle/Dept. Name:", text)) {
         SelectListRow(ListAisles, -1);
         SetMoveButtons();
@@ -130,7 +108,7 @@ void TFormAisles::PItemAisleCustomClick()
     // An empty name, or one with ",,", would end or split the stored aisle list.
     if (!AcceptName(NameKind::Aisle, text))
         return;
-    AddAisle(text);
+    AddAisle(FromQString(text));
 }
 
 void TFormAisles::BtnDeleteClick()
@@ -139,9 +117,11 @@ void TFormAisles::BtnDeleteClick()
     if (row < 0)
         return;
     const AnsiString text = FromQString(ListAisles->item(row)->text());
-    if (MessageBoxQ("Are you sure you want to delete the aisle/dept. \"" + text + "\"?", mbYes | mbNo) ==
-        mrYes)
+    if (MessageBoxQ("Are you sure you want to delete the aisle/dept. \"" + text + "\"?", mbYes | mbNo,
+                    mtConfirmation) == mrYes) {
         delete ListAisles->takeItem(row);
+        SelectListRow(ListAisles, -1); // the list would select the next entry
+    }
     SetMoveButtons();
 }
 
@@ -150,10 +130,10 @@ void TFormAisles::BtnRenameClick()
     const int row = SelectedRow(ListAisles);
     if (row < 0)
         return;
-    const AnsiString old = FromQString(ListAisles->item(row)->text());
-    AnsiString text = old;
+    const QString old = ListAisles->item(row)->text();
+    QString text = old;
     if (InputQuery(kQueryCaption, "Aisle Name:", text) && text != old && AcceptName(NameKind::Aisle, text))
-        ListAisles->item(row)->setText(ToQString(text));
+        ListAisles->item(row)->setText(text);
     SetMoveButtons();
 }
 

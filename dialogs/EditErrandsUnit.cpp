@@ -1,6 +1,5 @@
 #include "dialogs/EditErrandsUnit.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -23,51 +22,31 @@ constexpr int kHelpContext = 2820;
 
 TFormErrands::TFormErrands(QWidget* parent) : TDialogForm(parent, "FormErrands", "Errands", "errands")
 {
-    auto* row = new QHBoxLayout(Body);
-    row->setContentsMargins(0, 0, 0, 0);
-    auto* column = new QVBoxLayout;
-    LabelCaption = new QLabel(Body);
+    TListEditorFrame frame = BuildListEditorFrame(Body, "CheckListErrands");
+    LabelCaption = frame.Label;
     LabelCaption->setObjectName("LabelCaption");
-    column->addWidget(LabelCaption);
-    CheckListErrands = new QListWidget(Body);
-    CheckListErrands->setObjectName("CheckListErrands");
-    column->addWidget(CheckListErrands, 1);
-    row->addLayout(column, 1);
-
-    auto* buttons = new QVBoxLayout;
-    buttons->addSpacing(18);
-    auto button = [&](const char* name, const char* caption) {
-        auto* b = new QPushButton(caption, Body);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
-    BtnAdd = button("BtnAdd", "&Add...");
-    BtnDelete = button("BtnDelete", "&Delete...");
-    BtnRename = button("BtnRename", "&Rename...");
-    buttons->addSpacing(8);
-    BtnMoveUp = button("BtnMoveUp", "Move &Up");
-    BtnMoveDown = button("BtnMoveDown", "Move D&own");
-    buttons->addSpacing(8);
-    BtnSelectAll = button("BtnSelectAll", "Select All");
-    BtnSelectNone = button("BtnSelectNone", "Select None");
-    buttons->addStretch(1);
-    row->addLayout(buttons);
-    Body->setMinimumSize(300, 260);
+    CheckListErrands = frame.List;
+    BtnAdd = frame.BtnAdd;
+    BtnDelete = frame.BtnDelete;
+    BtnRename = frame.BtnRename;
+    BtnMoveUp = frame.BtnMoveUp;
+    BtnMoveDown = frame.BtnMoveDown;
+    frame.Buttons->addSpacing(8);
+    BtnSelectAll = AddColumnButton(Body, frame.Buttons, "BtnSelectAll", "Select All");
+    BtnSelectNone = AddColumnButton(Body, frame.Buttons, "BtnSelectNone", "Select None");
+    frame.Buttons->addStretch(1);
 
     AddOkCancelHelp(kHelpContext, [this] { BtnOKClick(); }); // Help runs BtnHelpClick's step
 
-    auto run = [](auto handler) { return [handler] { Dispatch(handler); }; };
-    connect(BtnAdd, &QPushButton::clicked, this, run([this] { BtnAddClick(); }));
-    connect(BtnDelete, &QPushButton::clicked, this, run([this] { BtnDeleteClick(); }));
-    connect(BtnRename, &QPushButton::clicked, this, run([this] { BtnRenameClick(); }));
-    connect(BtnMoveUp, &QPushButton::clicked, this, run([this] { BtnMoveUpClick(); }));
-    connect(BtnMoveDown, &QPushButton::clicked, this, run([this] { BtnMoveDownClick(); }));
-    connect(BtnSelectAll, &QPushButton::clicked, this, run([this] { BtnSelectAllClick(); }));
-    connect(BtnSelectNone, &QPushButton::clicked, this, run([this] { BtnSelectNoneClick(); }));
+    ConnectClick(BtnAdd, this, [this] { BtnAddClick(); });
+    ConnectClick(BtnDelete, this, [this] { BtnDeleteClick(); });
+    ConnectClick(BtnRename, this, [this] { BtnRenameClick(); });
+    ConnectClick(BtnMoveUp, this, [this] { BtnMoveUpClick(); });
+    ConnectClick(BtnMoveDown, this, [this] { BtnMoveDownClick(); });
+    ConnectClick(BtnSelectAll, this, [this] { BtnSelectAllClick(); });
+    ConnectClick(BtnSelectNone, this, [this] { BtnSelectNoneClick(); });
     connect(CheckListErrands, &QListWidget::itemSelectionChanged, this,
-            run([this] { CheckListErrandsClick(); }));
+            [this] { Dispatch([this] { CheckListErrandsClick(); }); });
     SetMoveButtons();
 }
 
@@ -90,13 +69,13 @@ void TFormErrands::FormShow()
     SetMoveButtons();
 }
 
-bool TFormErrands::AcceptErrandName(const AnsiString& name)
+bool TFormErrands::AcceptErrandName(const QString& typed)
 {
-    if (name.empty()) {
+    if (typed.isEmpty()) {
         MessageDlg("Error: Name cannot be blank", mtError, mbOK, 0);
         return false;
     }
-    return AcceptName(NameKind::Errand, name);
+    return AcceptName(NameKind::Errand, typed);
 }
 
 void TFormErrands::SetMoveButtons()
@@ -106,11 +85,11 @@ void TFormErrands::SetMoveButtons()
 
 void TFormErrands::BtnAddClick()
 {
-    AnsiString name;
+    QString name;
     if (!InputQuery("Errands", "Errand Name:", name) || !AcceptErrandName(name))
         return;
     const int selected = SelectedRow(CheckListErrands);
-    AddListEntry(CheckListErrands, name, true, false);
+    AddListEntry(CheckListErrands, FromQString(name), true, false);
     SelectListRow(CheckListErrands, selected);
     SetMoveButtons();
 }
@@ -133,9 +112,9 @@ void TFormErrands::BtnRenameClick()
     const int row = SelectedRow(CheckListErrands);
     if (row < 0)
         return;
-    AnsiString name = FromQString(CheckListErrands->item(row)->text());
+    QString name = CheckListErrands->item(row)->text();
     if (InputQuery("Errands", "Errand Name:", name) && AcceptErrandName(name))
-        CheckListErrands->item(row)->setText(ToQString(name)); // the check mark stays
+        CheckListErrands->item(row)->setText(name); // the check mark stays
     SetMoveButtons();
 }
 

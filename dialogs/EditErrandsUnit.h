@@ -8,6 +8,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QString;
 
 namespace qm {
 
@@ -45,7 +46,7 @@ protected:
 private:
     // The answer of an errand-name query: false (after saying why) for an empty name or one
     // the name rules refuse.
-    static bool AcceptErrandName(const AnsiString& name);
+    static bool AcceptErrandName(const QString& typed);
     void SetMoveButtons();
     void CheckAll(bool checked);
 

@@ -149,18 +149,11 @@ TFormNewStore::TFormNewStore(QWidget* parent)
     aisleColumn->addWidget(ListAisleOrder, 1);
     aisleRow->addLayout(aisleColumn, 3);
     auto* aisleButtons = new QVBoxLayout;
-    auto button = [&](const char* objectName, const char* caption) {
-        auto* b = new QPushButton(caption, PanelAisles);
-        b->setObjectName(objectName);
-        b->setAutoDefault(false);
-        aisleButtons->addWidget(b);
-        return b;
-    };
     aisleButtons->addSpacing(18);
-    BtnAddAisle = button("BtnAddAisle", "Add...");
-    BtnRemoveAisle = button("BtnRemoveAisle", "Remove...");
-    BtnMoveUpAisle = button("BtnMoveUpAisle", "Move Up");
-    BtnMoveDownAisle = button("BtnMoveDownAisle", "Move Down");
+    BtnAddAisle = AddColumnButton(PanelAisles, aisleButtons, "BtnAddAisle", "Add...");
+    BtnRemoveAisle = AddColumnButton(PanelAisles, aisleButtons, "BtnRemoveAisle", "Remove...");
+    BtnMoveUpAisle = AddColumnButton(PanelAisles, aisleButtons, "BtnMoveUpAisle", "Move Up");
+    BtnMoveDownAisle = AddColumnButton(PanelAisles, aisleButtons, "BtnMoveDownAisle", "Move Down");
     aisleButtons->addSpacing(8);
     aisleButtons->addWidget(
         Note(PanelAisles, "Arrange the aisle numbers and departments in the order you want."), 1);
@@ -181,17 +174,15 @@ TFormNewStore::TFormNewStore(QWidget* parent)
     BtnCancel = AddButton("BtnCancel", "&Cancel", mrCancel);
     BtnHelp = AddButton("BtnHelp", "&Help", mrNone, [this] { BtnHelpClick(); });
 
-    auto run = [](auto handler) { return [handler] { Dispatch(handler); }; };
-    connect(BtnAddAisle, &QPushButton::clicked, this, run([this] { BtnAddAisleClick(); }));
-    connect(BtnRemoveAisle, &QPushButton::clicked, this, run([this] { BtnRemoveAisleClick(); }));
-    connect(BtnMoveUpAisle, &QPushButton::clicked, this, run([this] { BtnMoveUpAisleClick(); }));
-    connect(BtnMoveDownAisle, &QPushButton::clicked, this, run([this] { BtnMoveDownAisleClick(); }));
-    connect(ListAisleOrder, &QListWidget::itemSelectionChanged, this, run([this] { ListAisleOrderClick(); }));
-    connect(AisleMenu->PItemAisleNextNum, &QAction::triggered, this,
-            run([this] { PItemAisleNextNumClick(); }));
-    for (QAction* entry : AisleMenu->NamedEntries())
-        connect(entry, &QAction::triggered, this, run([this, entry] { PItemAisleBakeryClick(entry); }));
-    connect(AisleMenu->PItemAisleCustom, &QAction::triggered, this, run([this] { PItemAisleCustomClick(); }));
+    ConnectClick(BtnAddAisle, this, [this] { BtnAddAisleClick(); });
+    ConnectClick(BtnRemoveAisle, this, [this] { BtnRemoveAisleClick(); });
+    ConnectClick(BtnMoveUpAisle, this, [this] { BtnMoveUpAisleClick(); });
+    ConnectClick(BtnMoveDownAisle, this, [this] { BtnMoveDownAisleClick(); });
+    connect(ListAisleOrder, &QListWidget::itemSelectionChanged, this,
+            [this] { Dispatch([this] { ListAisleOrderClick(); }); });
+    AisleMenu->ConnectEntries(
+        this, [this] { PItemAisleNextNumClick(); }, [this](QAction* entry) { PItemAisleBakeryClick(entry); },
+        [this] { PItemAisleCustomClick(); });
     BtnRemoveAisle->installEventFilter(this);
 
     FormCreate();
@@ -253,7 +244,7 @@ bool TFormNewStore::CheckStoreName(bool emptyBox)
 {
     const QString typed = EditStoreName->text();
     if (emptyBox && typed.isEmpty()) {
-        MessageBoxQ("Please specify a name", mbOK);
+        MessageBoxQ("Please specify a name", mbOK, mtError);
         return false;
     }
     if (!AcceptName(NameKind::Store, typed))
@@ -261,7 +252,7 @@ bool TFormNewStore::CheckStoreName(bool emptyBox)
     // The picker and the store lookups ignore case, so a store that differs only in case
     // already exists as far as the person can tell.
     if (!ExistingStoreName(FormMain->StoresFolder, FromQString(typed)).empty()) {
-        MessageBoxQ("That store already exists", mbOK);
+        MessageBoxQ("That store already exists", mbOK, mtError);
         return false;
     }
     return true;
@@ -301,7 +292,7 @@ void TFormNewStore::BtnFinishClick()
     batch.Write(kInfoSection, "Aisles", JoinList(ListEntries(ListAisleOrder), kListSeparator));
     // The whole file in one write: a crash or a full disk never leaves half a store.
     if (!CreateStoreFile(FormMain->StoreFilesContext(), name, batch)) {
-        MessageBoxQ("That store already exists", mbOK);
+        MessageBoxQ("That store already exists", mbOK, mtError);
         ModalResult = mrNone;
         return;
     }
@@ -347,13 +338,13 @@ void TFormNewStore::PItemAisleBakeryClick(QAction* sender)
 
 void TFormNewStore::PItemAisleCustomClick()
 {
-    AnsiString text;
+    QString text;
     if (!InputQuery("Quillmart", "New Aisle or Department Name:", text))
         return;
     // An empty name, or one with ",,", would end or split the stored aisle list.
     if (!AcceptName(NameKind::Aisle, text))
         return;
-    AppendAisle(text);
+    AppendAisle(FromQString(text));
 }
 
 void TFormNewStore::BtnRemoveAisleClick()

@@ -677,6 +677,36 @@ void TBitmap32::AssignFromSource(const QPixmap& Source, bool Transparent, TColor
     CopyFromImage(Source.toImage(), Transparent, TransparentColor);
 }
 
+namespace {
+
+// Draws a picture into a sized, non-empty bitmap twice, on white and on blue: where the two
+// renderings agree the picture covered the background and the pixel is opaque; elsewhere the
+// background showed through and the pixel keeps its colour with alpha 0.
+template <class Draw> void RenderOnTwoBackgrounds(TBitmap32& Bitmap, Draw draw)
+{
+    const QRect area(0, 0, Bitmap.Width, Bitmap.Height);
+    Bitmap.ClearTo(0xFFFFFFFF);
+    {
+        QPainter p(Bitmap.DC());
+        draw(p, area);
+    }
+    TBitmap32 probe;
+    probe.SetSize(Bitmap.Width, Bitmap.Height);
+    probe.ClearTo(0xFFFF0000);
+    {
+        QPainter p(probe.DC());
+        draw(p, area);
+    }
+    const TColor32* q = probe.PixelData();
+    TColor32* p = Bitmap.PixelData();
+    for (int64_t i = int64_t(Bitmap.Width) * Bitmap.Height; i > 0; --i, ++p, ++q) {
+        const TColor32 c = *p & 0x00FFFFFF;
+        *p = (*q & 0x00FFFFFF) == c ? c | 0xFF000000 : c;
+    }
+}
+
+} // namespace
+
 void TBitmap32::AssignFromSource(const QIcon& Source, int32_t AWidth, int32_t AHeight)
 {
     TUpdateBracket bracket(*this);
@@ -684,24 +714,7 @@ void TBitmap32::AssignFromSource(const QIcon& Source, int32_t AWidth, int32_t AH
     if (IsEmpty())
         return;
     const QPixmap pm = Source.pixmap(QSize(Width, Height));
-    auto render = [&](TBitmap32& onto) {
-        QPainter p(onto.DC());
-        p.drawPixmap(QRect(0, 0, onto.Width, onto.Height), pm);
-    };
-    ClearTo(0xFFFFFFFF);
-    render(*this);
-    TBitmap32 probe;
-    probe.SetSize(Width, Height);
-    probe.ClearTo(0xFFFF0000);
-    render(probe);
-    // Where the two renderings agree the icon covered the background: opaque. Elsewhere the
-    // background showed through: alpha 0.
-    const TColor32* q = probe.PixelData();
-    TColor32* p = FPixelData;
-    for (int64_t i = int64_t(Width) * Height; i > 0; --i, ++p, ++q) {
-        const TColor32 c = *p & 0x00FFFFFF;
-        *p = (*q & 0x00FFFFFF) == c ? c | 0xFF000000 : c;
-    }
+    RenderOnTwoBackgrounds(*this, [&](QPainter& p, const QRect& r) { p.drawPixmap(r, pm); });
 }
 
 void TBitmap32::AssignFromSource(const TMetafile& Source)
@@ -710,24 +723,7 @@ void TBitmap32::AssignFromSource(const TMetafile& Source)
     SetSize(Source.Width(), Source.Height());
     if (IsEmpty())
         return;
-    auto render = [&](TBitmap32& onto) {
-        QPainter p(onto.DC());
-        Source.Play(p, QRectF(0, 0, onto.Width, onto.Height));
-    };
-    ClearTo(0xFFFFFFFF);
-    render(*this);
-    TBitmap32 probe;
-    probe.SetSize(Width, Height);
-    probe.ClearTo(0xFFFF0000);
-    render(probe);
-    // Where the two renderings agree the picture covered the background: opaque. Elsewhere
-    // the background showed through: alpha 0.
-    const TColor32* q = probe.PixelData();
-    TColor32* p = FPixelData;
-    for (int64_t i = int64_t(Width) * Height; i > 0; --i, ++p, ++q) {
-        const TColor32 c = *p & 0x00FFFFFF;
-        *p = (*q & 0x00FFFFFF) == c ? c | 0xFF000000 : c;
-    }
+    RenderOnTwoBackgrounds(*this, [&](QPainter& p, const QRect& r) { Source.Play(p, QRectF(r)); });
 }
 
 void TBitmap32::AssignToTarget(TMetafile& Target) const

@@ -93,6 +93,7 @@ void TFormMain::MItemFileImportStoreClick()
         return;
     const AnsiString open = GetCurrentStoreName();
     int32_t imported = 0;
+    bool replacedOpen = false;
     AnsiString failure;
     for (const AnsiString& file : files) {
         const AnsiString name = ExtractFileNameNoExt(file);
@@ -125,6 +126,7 @@ void TFormMain::MItemFileImportStoreClick()
                 continue;
             target = StoresFolder + existing + ".store";
         }
+        const bool intoOpen = !open.empty() && (existing.empty() ? name : existing) == open;
         // A copy that fails ends the import; what was copied before it stays, and is listed.
         try {
             CopyFileByStream(file, target);
@@ -133,6 +135,7 @@ void TFormMain::MItemFileImportStoreClick()
             break;
         }
         ++imported;
+        replacedOpen = replacedOpen || intoOpen;
     }
 
     FillStoreList();
@@ -141,6 +144,14 @@ void TFormMain::MItemFileImportStoreClick()
         if (FromQString(ComboStores->itemText(i)) == open)
             keep = i;
     ComboStores->setCurrentIndex(keep);
+    // The open store's file was replaced: what the window shows, and what its next change
+    // would write back item by item, is the imported store from now on, not a mix of both.
+    if (replacedOpen && keep >= 0) {
+        LoadStore(open);
+        DrawItemList();
+        BuildShoppingList();
+        DrawShoppingList();
+    }
     if (!failure.empty())
         MessageDlg(failure, mtError, mbOK, 0);
     MessageDlg(std::to_string(imported) + " files imported.", mtInformation, mbOK, 0);
@@ -163,11 +174,12 @@ void TFormMain::MItemFileRenameStoreClick()
     const AnsiString old = GetCurrentStoreName();
     if (old.empty())
         return;
-    AnsiString name = old;
-    if (!InputQuery("Rename Store", "New Name:", name) || name == old)
+    QString typed = ToQString(old);
+    if (!InputQuery("Rename Store", "New Name:", typed) || typed == ToQString(old))
         return;
-    if (!AcceptName(NameKind::Store, name))
+    if (!AcceptName(NameKind::Store, typed))
         return;
+    const AnsiString name = FromQString(typed);
     // Onto another store (letter case aside, as the picker tells stores apart) nothing happens;
     // a new spelling of this store's own name renames it.
     const AnsiString existing = ExistingStoreName(StoresFolder, name);

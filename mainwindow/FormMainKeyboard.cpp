@@ -169,8 +169,12 @@ void TFormMain::SelectRow(int32_t cat, int32_t item)
     item = std::clamp(item, -1, category.ItemCount() - 1);
     Store.SelCategory = cat;
     Store.SelItem = item;
-    if (item >= 0 && !category.Expanded)
-        category.Expanded = true; // in memory only
+    // An item of a collapsed category is shown by opening the category (in memory only). Its
+    // rows have no place in the last drawing, so the list is laid out afresh before scrolling.
+    if (item >= 0 && !category.Expanded) {
+        category.Expanded = true;
+        DrawItemList();
+    }
 
     // Scroll the row into view, by its position in the last drawing. DrawItemList follows, so
     // the bar's own change handler need not draw as well.
@@ -338,10 +342,14 @@ void TFormMain::SelectCategoryLastRow()
 void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftState, int32_t x, int32_t y,
                                        TCustomLayer*)
 {
+    // A click gives the item list the keyboard, whatever had it before (the quick-find box
+    // after a message box, a list that was dropped down).
+    if (!ImageItemList->hasFocus())
+        ImageItemList->setFocus(Qt::MouseFocusReason);
     int32_t c, i;
     ItemListHitTest(y, c, i);
 
-    // 1. An empty store answers only its "here" link.
+    // An empty store answers only its "here" link.
     if (Store.CategoryCount() == 0) {
         if (x >= LinkRect.Left && x < LinkRect.Right && y >= LinkRect.Top && y < LinkRect.Bottom)
             MItemCategoryAddClick();
@@ -349,29 +357,17 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
     }
     const bool left = button == mbLeft;
 
-    // 2. The expand/collapse marker of a category row.
+    // The expand/collapse marker of a category row.
     if (left && c >= 0 && i == -1) {
         const int32_t gw = ExpandGlyphW;
         const int32_t gt = Store.Categories[size_t(c)].RowTop + Store.TextMarginY + (Store.ItemRowHeight - gw) / 2;
         if (x >= ExpandGlyphX - 2 && x <= ExpandGlyphX + gw + 2 && y >= gt - 2 && y <= gt + 2 * gw + 2) {
-            QMCategory& category = Store.Categories[size_t(c)];
-            category.Expanded = !category.Expanded;
-            try {
-                SelectRow(c, -1);
-                WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
-                                 category.Expanded ? "0" : "1");
-            } catch (...) {
-                // A state that could not be written is not shown as done.
-                category.Expanded = !category.Expanded;
-                DrawItemList();
-                throw;
-            }
-            MMenuCategoryClick();
+            FlipCategory(c);
             return;
         }
     }
 
-    // 3. The Buy column switches an item on or off the list, selected or not.
+    // The Buy column switches an item on or off the list, selected or not.
     if (left && c >= 0 && i >= 0 && x >= ColBuyX && x <= ColQtyX) {
         QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
         const int32_t before = item.Qty;
@@ -392,14 +388,14 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
 
     const bool onSelectedItem = Store.SelItem >= 0 && c == Store.SelCategory && i == Store.SelItem;
 
-    // 4. The quantity arrows of the selected item: the upper half adds, the lower subtracts.
+    // The quantity arrows of the selected item: the upper half adds, the lower subtracts.
     if (left && onSelectedItem && x >= QtyArrowX && x <= QtyArrowX + QtyArrowW) {
         const int32_t top = Store.Categories[size_t(c)].Items[size_t(i)].RowTop;
         ChangeSelectedQty(y <= top + Store.ItemRowHeight / 2 ? 1 : -1);
         return;
     }
 
-    // 5. The buttons of the selected row, else a plain selection.
+    // The buttons of the selected row, else a plain selection.
     if (left && onSelectedItem) {
         const int32_t top = Store.Categories[size_t(c)].Items[size_t(i)].RowTop;
         const bool inRow = y >= top && y <= top + Store.ItemRowHeight;

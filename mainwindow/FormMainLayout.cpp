@@ -447,6 +447,9 @@ void TFormMain::CreatePanels()
     ToolBarShopAlign->SetList(true);
     ToolBarShopAlign->SetIconSize(16);
     ToolBarShopAlign->SetButtonSize(23, 30);
+    // At the narrowest splitter position the second button goes onto a row of its own rather
+    // than being cut off at the panel's edge.
+    ToolBarShopAlign->SetWrapable(true);
     QFont sortFont("Arial");
     sortFont.setPointSize(8);
     ToolBarShopAlign->setFont(sortFont);

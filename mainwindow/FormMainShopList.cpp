@@ -47,7 +47,7 @@ void TFormMain::DrawShoppingList()
     TBitmap32& bmp = ImageShoppingList->Bitmap();
     TFont& font = bmp.Font();
 
-    // 1. Font sizes (cut toward zero) and the row metrics they give.
+    // Font sizes (cut toward zero) and the row metrics they give.
     const int32_t itemSize = ListFontSize;
     const int32_t groupSize = ListFontSize * 12 / 10;
     const int32_t qtySize = ListFontSize * 8 / 10;
@@ -66,7 +66,7 @@ void TFormMain::DrawShoppingList()
     font.SetSize(itemSize);
     const int32_t noteX = bmp.TextWidth(AnsiString(9, ' '));
 
-    // 2. The height of the whole list.
+    // The height of the whole list.
     int32_t groups = 0;
     int32_t notes = 0;
     const auto countNotes = [&notes](const QMShopListCat& group) {
@@ -89,9 +89,9 @@ void TFormMain::DrawShoppingList()
                             int64_t(notes) * list.NoteRowHeight;
     const int32_t overflow = int32_t(std::min<int64_t>(content - ImageShoppingList->height(), INT32_MAX));
 
-    // 3. The scroll bar shows only when the list is taller than the image. Its value runs
-    //    from 0 to the overflow (the topmost row shown is then the list's last page). The
-    //    changes are made quietly: this drawing already uses the value they leave.
+    // The scroll bar shows only when the list is taller than the image. Its value runs
+    // from 0 to the overflow (the topmost row shown is then the list's last page). The
+    // changes are made quietly: this drawing already uses the value they leave.
     {
         const QSignalBlocker quiet(ShoppingListBar);
         const bool show = overflow >= 1;
@@ -110,7 +110,7 @@ void TFormMain::DrawShoppingList()
         }
     }
 
-    // 4. One change report for the whole drawing.
+    // One change report for the whole drawing.
     bmp.IncUpdateCount();
     bmp.SetSize(ImageShoppingList->width(), ImageShoppingList->height());
     bmp.ClearTo(ToColor32(BackColor));
@@ -121,8 +121,8 @@ void TFormMain::DrawShoppingList()
     // the others would be clipped away whole (each row's text lies within its height).
     const auto inImage = [&bmp](int32_t top, int32_t height) { return top < bmp.Height && top + height > 0; };
 
-    // 7. One line: the quantity prefix ending one blank before the name, the name with the
-    //    cent sign for a coupon, the note line under it.
+    // One line: the quantity prefix ending one blank before the name, the name with the
+    // cent sign for a coupon, the note line under it.
     const auto drawLine = [&](QMShopListItem& line) {
         line.RowTop = y;
         line.RowHeight = list.ItemRowHeight + (line.Note.empty() ? 0 : list.NoteRowHeight);
@@ -159,7 +159,7 @@ void TFormMain::DrawShoppingList()
     };
 
     if (list.SortByAisle) {
-        // 5. Each aisle under a rule, its name at the right of its first category's header.
+        // Each aisle under a rule, its name at the right of its first category's header.
         const TColor32 rule = ToColor32(TextColor);
         for (QMShopListAisle& aisle : list.Aisles) {
             font.SetColor(ToTColor(TextColor));
@@ -176,7 +176,7 @@ void TFormMain::DrawShoppingList()
                 drawGroup(group);
         }
     } else {
-        // 6. Each category under a black rule, in the font colour the bitmap already has.
+        // Each category under a black rule, in the font colour the bitmap already has.
         for (QMShopListCat& group : list.Cats) {
             bmp.DrawHorzLineClipped(0, y, width - 1, 0xFF000000);
             drawGroup(group);

@@ -17,6 +17,7 @@
 
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
+#include "platform/AtomicFile.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
 #include "platform/gui/Splitter.h"
@@ -105,19 +106,26 @@ TFormMain::~TFormMain()
     Closing = true;
     for (QObject* child : findChildren<QObject*>())
         child->blockSignals(true);
+    // The window's event filters are plain QObjects of its own. They go now, while this is
+    // still a TFormMain: the events of its controls' going come after this destructor, when
+    // the object is no TFormMain any more and a filter could not look at it.
+    const QObjectList own = children();
+    for (QObject* child : own)
+        if (!child->isWidgetType() && child->metaObject() == &QObject::staticMetaObject)
+            delete child;
     if (FormMain == this)
         FormMain = nullptr;
 }
 
 void TFormMain::FormCreate()
 {
-    // 1. Qt paints every widget through a back buffer, so the tool bars, scroll bars and
-    //    status bar are double-buffered already.
+    // Qt paints every widget through a back buffer, so the tool bars, scroll bars and
+    // status bar are double-buffered already.
     Loading = true;
 
     ReadWindowPlacement();
 
-    // 3. The item list scrolls from above its first row, from under the column header.
+    // The item list scrolls from above its first row, from under the column header.
     ItemListBar->setMinimum(-ImageItemListHeader->height());
     ItemListBar->setValue(-ImageItemListHeader->height());
 
@@ -126,7 +134,7 @@ void TFormMain::FormCreate()
     ReadDisplaySettings();
     ApplyFonts();
 
-    // 7. Colours and the coupon day counts.
+    // Colours and the coupon day counts.
     LineColor = 0xFF000000;
     GridColor = 0xFFBFBFBF;
     BackColor = palette().color(QPalette::Base);
@@ -148,18 +156,20 @@ void TFormMain::FormCreate()
     RunVersionCheckSchedule();
     CheckForLatest = ReadBool(kSettings, "DoCheckForLatest", true);
 
-    // 13. The item list takes the arrow keys and the focus when clicked; the shopping list
-    //     takes the focus when clicked only.
+    // The item list takes the arrow keys and the focus when clicked; the shopping list
+    // takes the focus when clicked only.
     ImageItemList->Options |= pboWantArrowKeys;
     ImageItemList->setFocusPolicy(Qt::ClickFocus);
     ImageShoppingList->Options &= TPaintBoxOptions(~pboWantArrowKeys);
     ImageShoppingList->setFocusPolicy(Qt::ClickFocus);
+    // The keyboard starts with the item list, not with the first box of the tool bars.
+    ImageItemList->setFocus(Qt::OtherFocusReason);
     const TColor back = TColor(BackColor.red() | BackColor.green() << 8 | BackColor.blue() << 16);
     ImageItemList->SetColor(back);
     ImageShoppingList->SetColor(back);
 }
 
-// 2. The placement of the last close; each value only when it was stored.
+// The placement of the last close; each value only when it was stored.
 void TFormMain::ReadWindowPlacement()
 {
     setWindowState(Qt::WindowNoState);
@@ -187,7 +197,7 @@ void TFormMain::ReadWindowPlacement()
     SetPanelListWidth(std::min(ReadInt(kWindow, "SplitLR", 200), limit.width()));
 }
 
-// 5. Display settings.
+// Display settings.
 void TFormMain::ReadDisplaySettings()
 {
     ToolBar->SetShowCaptions(ReadBool(kSettings, "ToolbarShowCaptions", false));
@@ -203,7 +213,7 @@ void TFormMain::ReadDisplaySettings()
     ListFontSize = FontSize(ReadInt(kSettings, "ListFontSize", 10), 6, 32);
 }
 
-// 6. The list fonts on the list pictures and the caption bars.
+// The list fonts on the list pictures and the caption bars.
 void TFormMain::ApplyFonts()
 {
     ImageItemList->Bitmap().Font().SetName(GridFontName);
@@ -215,9 +225,9 @@ void TFormMain::ApplyFonts()
     GradientShoppingList->Font().SetName(ListFontName);
 }
 
-// 8. The storage folder, made when it is missing: one level only, since a folder whose
-//    parent is gone most likely lies on a drive that is not there. A failure is not reported
-//    here; the Explore command reports a missing folder.
+// The storage folder, made when it is missing: one level only, since a folder whose
+// parent is gone most likely lies on a drive that is not there. A failure is not reported
+// here; the Explore command reports a missing folder.
 void TFormMain::PrepareStoresFolder()
 {
     const AnsiString fallback = GetShellFolder("AppData") + "/" + "Quillmart" + "/";
@@ -231,9 +241,11 @@ void TFormMain::PrepareStoresFolder()
     StoresFolder = folder;
     if (!DirectoryExists(StoresFolder))
         ::mkdir(ToFileName(StoresFolder).c_str(), 0777);
+    // Copies of stores that a killed or crashed window was writing are of no use to anyone.
+    RemoveStaleTempFiles(ToFileName(StoresFolder));
 }
 
-// 10. The store named on the command line, else the last store, else (first run) the wizard.
+// The store named on the command line, else the last store, else (first run) the wizard.
 void TFormMain::OpenFirstStore()
 {
     if (OpenStoreFromCommandLine())
@@ -253,8 +265,12 @@ void TFormMain::OpenFirstStore()
 
     MessageDlg("Thanks for using the program.  Please create a new store.", mtInformation, mbOK, 0);
     MItemFileNewStoreClick();
+    // The store the wizard made stays open; without one, the first store listed opens.
+    const AnsiString made = GetCurrentStoreName();
     FillStoreList();
-    if (ComboStores->count() > 0)
+    if (!made.empty())
+        OpenStoreAndList(made);
+    else if (ComboStores->count() > 0)
         OpenStoreAndList(FromQString(ComboStores->itemText(0)));
     else
         DisableFindAndAdd();
@@ -302,7 +318,7 @@ void TFormMain::DisableFindAndAdd()
     BtnAddItem->setEnabled(false);
 }
 
-// 11. The silent version check runs when it is switched on and the last one is more than 14
+// The silent version check runs when it is switched on and the last one is more than 14
 // days old, and whenever the last one lies in the future (a clock that was set back). The
 // first run only records that no check is wanted yet.
 void TFormMain::RunVersionCheckSchedule()

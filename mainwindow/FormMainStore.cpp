@@ -5,13 +5,49 @@
 #include <QComboBox>
 #include <QScrollBar>
 #include <QToolButton>
+#include <algorithm>
+#include <vector>
 
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
+#include "platform/Exception.h"
 #include "platform/gui/StatusBar.h"
 #include "store/StoreLoader.h"
 
 namespace qm {
+
+namespace {
+
+// The expired-coupon report as a box that fits the screen: its first line, at most
+// kReportLines entries, each cut to kReportLineBytes, then "... and N more." for the rest.
+constexpr size_t kReportLines = 20;
+constexpr size_t kReportLineBytes = 100;
+
+AnsiString FitReport(const AnsiString& report)
+{
+    std::vector<AnsiString> lines;
+    for (size_t pos = 0; pos < report.size();) {
+        const size_t end = std::min(report.find('\r', pos), report.size());
+        lines.push_back(report.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    if (lines.empty())
+        return report;
+    AnsiString out = lines[0] + "\r";
+    const size_t entries = lines.size() - 1;
+    const size_t shown = entries > kReportLines ? kReportLines - 1 : entries;
+    for (size_t i = 1; i <= shown; ++i) {
+        AnsiString line = lines[i];
+        if (line.size() > kReportLineBytes)
+            line = line.substr(0, kReportLineBytes - 1) + "\x85";
+        out += line + "\r";
+    }
+    if (shown < entries)
+        out += Format("\x85 and %zu more.\r", entries - shown);
+    return out;
+}
+
+} // namespace
 
 StoreContext TFormMain::StoreFilesContext() const
 {
@@ -50,7 +86,8 @@ void TFormMain::LoadStore(const AnsiString& name)
 
     const LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name);
     if (!result.Found) {
-        MessageDlg("Store file \"" + name + "\" not found.", mtError, mbOK, 0);
+        MessageDlg(result.Error.empty() ? "Store file \"" + name + "\" not found." : result.Error, mtError,
+                   mbOK, 0);
         // The entry that cannot be opened goes; nothing is selected in its place, and the
         // previous store stays open.
         const int selected = ComboStores->currentIndex();
@@ -68,7 +105,7 @@ void TFormMain::LoadStore(const AnsiString& name)
     SetApplicationTitle(title);
 
     if (!result.ExpiredReport.empty())
-        MessageDlg(result.ExpiredReport, mtInformation, mbOK, 0);
+        MessageDlg(FitReport(result.ExpiredReport), mtInformation, mbOK, 0);
 
     const bool hasCategories = StoreHasCategories();
     for (QToolButton* button :

@@ -1,6 +1,7 @@
 // Program entry: the application object, the main window, the clipboard viewer (hidden until
 // asked for), then the event loop until the main window closes.
 #include <QApplication>
+#include <csignal>
 
 #include "dialogs/ViewClipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
@@ -12,6 +13,9 @@
 
 int main(int argc, char** argv)
 {
+    // A file-size limit (ulimit -f) makes a write fail with its message, as a full disk does,
+    // instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillmart");
     qm::InstallQtDialogs();

@@ -2,10 +2,15 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "platform/Exception.h"
@@ -18,7 +23,59 @@ namespace {
 
 std::string Reason(int err) { return std::strerror(err); }
 
-// Follows a chain of symbolic links to the file at its end, which need not exist yet.
+// A write past the file-size limit then fails with EFBIG instead of ending the process.
+void IgnoreFileSizeSignal()
+{
+    struct sigaction old {};
+    if (::sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL && !(old.sa_flags & SA_SIGINFO))
+        ::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Sweeps each folder once per process, at its first write.
+void SweepOnce(const std::string& folder)
+{
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    {
+        std::lock_guard lock(mutex);
+        if (!swept.insert(folder).second)
+            return;
+    }
+    RemoveStaleTempFiles(folder);
+}
+
+// The text as a decimal number; false when empty, longer than 9 digits or not all digits.
+bool ParseDigits(std::string_view text, long& value)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// "<pid>-<n>" with both parts digits.
+bool ParsePidAndCounter(std::string_view mid, long& pid)
+{
+    const size_t dash = mid.find('-');
+    long n = 0;
+    return dash != std::string_view::npos && ParseDigits(mid.substr(0, dash), pid) &&
+           ParseDigits(mid.substr(dash + 1), n);
+}
+
+bool ProcessRuns(long pid)
+{
+    if (pid <= 0 || pid == long(::getpid()))
+        return true;
+    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+}
+
+} // namespace
+
 std::string FollowLinks(const std::string& path)
 {
     std::string target = path;
@@ -39,8 +96,6 @@ std::string FolderOf(const std::string& path)
     return p.has_parent_path() ? p.parent_path().string() : std::string(".");
 }
 
-} // namespace
-
 AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
 {
     target_ = FollowLinks(path_);
@@ -53,8 +108,10 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
     if (exists_ && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
         Fail(errno);
 
-    static std::atomic<unsigned> counter{0};
+    IgnoreFileSizeSignal();
     const std::string folder = FolderOf(target_);
+    SweepOnce(folder);
+    static std::atomic<unsigned> counter{0};
     for (int attempt = 0; fd_ < 0; ++attempt) {
         temp_ = folder + "/.~qm" + std::to_string(long(::getpid())) + "-" + std::to_string(++counter) + ".tmp";
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -138,27 +195,39 @@ struct stat WriteFileAtomically(const std::string& path, std::string_view bytes)
 bool IsAtomicTempName(std::string_view name, long& pid)
 {
     constexpr std::string_view head = ".~qm", tail = ".tmp";
-    if (name.size() <= head.size() + tail.size() || name.substr(0, head.size()) != head ||
-        name.substr(name.size() - tail.size()) != tail)
+    if (name.size() <= head.size() + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
         return false;
-    const std::string_view mid = name.substr(head.size(), name.size() - head.size() - tail.size());
-    const size_t dash = mid.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == mid.size())
-        return false;
-    long value = 0;
-    for (size_t i = 0; i < mid.size(); ++i) {
-        if (i == dash)
-            continue;
-        if (mid[i] < '0' || mid[i] > '9')
-            return false;
-        if (i < dash) {
-            if (value > 100000000)
-                return false;
-            value = value * 10 + (mid[i] - '0');
-        }
+    return ParsePidAndCounter(name.substr(head.size(), name.size() - head.size() - tail.size()), pid);
+}
+
+bool IsOldStoreTempName(std::string_view name, long& pid)
+{
+    constexpr std::string_view mark = ".store.tmp";
+    const size_t at = name.rfind(mark);
+    return at != std::string_view::npos && at > 0 && ParsePidAndCounter(name.substr(at + mark.size()), pid);
+}
+
+int RemoveStaleTempFiles(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return 0;
+    std::vector<std::string> stale;
+    while (const dirent* d = ::readdir(dir)) {
+        long pid = 0;
+        const std::string_view name = d->d_name;
+        if ((IsAtomicTempName(name, pid) || IsOldStoreTempName(name, pid)) && !ProcessRuns(pid))
+            stale.emplace_back(name);
     }
-    pid = value;
-    return true;
+    ::closedir(dir);
+    int removed = 0;
+    for (const std::string& name : stale) {
+        const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace qm

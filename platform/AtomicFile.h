@@ -16,7 +16,12 @@
 // - An existing target that is not a regular file (a folder, a pipe, a device) or that this
 //   user may not write is refused before anything is written.
 // - Every failure raises EInOutError "Cannot write to the file "<name>": <reason>." naming
-//   the file as the caller gave it.
+//   the file as the caller gave it. A file-size limit (ulimit -f) makes the write fail with
+//   "File too large" like a full disk: SIGXFSZ, which would end the process, is ignored from
+//   the first writer on unless the program handles it itself.
+// - The first write into a folder in a process removes the temporary files that processes no
+//   longer running left there (RemoveStaleTempFiles); a file of a running process is never
+//   touched.
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -58,5 +63,19 @@ struct stat WriteFileAtomically(const std::string& path, std::string_view bytes)
 
 // The temporary-file name pattern above: true for ".~qm<pid>-<n>.tmp", with pid set.
 bool IsAtomicTempName(std::string_view fileName, long& pid);
+// The name pattern earlier versions used for a store being rewritten:
+// "<store>.store.tmp<pid>-<n>", with pid set.
+bool IsOldStoreTempName(std::string_view fileName, long& pid);
+
+// Removes from folder every temporary file of either pattern whose process no longer runs (a
+// write that was killed or crashed): files of this process, of a running one, or of one this
+// user may not signal stay. Returns the number removed; a folder that cannot be read gives 0.
+int RemoveStaleTempFiles(const std::string& folder);
+
+// The file at the end of a chain of symbolic links (which need not exist yet); path itself
+// when it is no link. Every writer resolves links this one way.
+std::string FollowLinks(const std::string& path);
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path);
 
 } // namespace qm

@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include <QString>
+
 #include "platform/Exception.h"
 #include "platform/Shell.h"
 
@@ -13,7 +15,7 @@ public:
     {
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
     }
-    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons buttons) override
+    int messageBox(const AnsiString&, const AnsiString&, TMsgDlgButtons buttons, TMsgDlgType) override
     {
         return (buttons & mbNo) ? mrNo : mrOk;
     }
@@ -37,6 +39,15 @@ std::shared_ptr<DialogHandler> SetDialogHandler(std::shared_ptr<DialogHandler> h
 
 DialogHandler& Dialogs() { return *Handler(); }
 
+bool DialogHandler::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    AnsiString text = FromQString(value);
+    if (!inputQuery(caption, prompt, text))
+        return false;
+    value = ToQString(text);
+    return true;
+}
+
 int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
 {
     // Hold a reference: a handler may be swapped while its box is up.
@@ -49,16 +60,22 @@ int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, 
 
 void ShowMessage(const AnsiString& msg) { MessageDlg(msg, mtCustom, mbOK, 0); }
 
-int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons)
+int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons, TMsgDlgType icon)
 {
     auto handler = Handler();
-    return handler->messageBox(text, "Quillmart", buttons);
+    return handler->messageBox(text, "Quillmart", buttons, icon);
 }
 
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
     auto handler = Handler();
     return handler->inputQuery(caption, prompt, value);
+}
+
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    auto handler = Handler();
+    return handler->inputQueryText(caption, prompt, value);
 }
 
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path)
@@ -96,6 +113,14 @@ ScriptedDialogs& ScriptedDialogs::expectBox(std::string contains, int result)
 ScriptedDialogs& ScriptedDialogs::expectQuery(std::string contains, AnsiString answer, bool accepted)
 {
     script_.push_back({Answer::Query, std::move(contains), mrOk, std::move(answer), accepted, 0, {}});
+    return *this;
+}
+
+ScriptedDialogs& ScriptedDialogs::expectQueryTyped(std::string contains, std::string utf8Answer)
+{
+    Answer a{Answer::Query, std::move(contains), mrOk, std::move(utf8Answer), true, 0, {}};
+    a.typed = true;
+    script_.push_back(std::move(a));
     return *this;
 }
 
@@ -176,18 +201,28 @@ int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlg
     return a.result;
 }
 
-int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgDlgButtons buttons)
+int ScriptedDialogs::messageBox(const AnsiString& text, const AnsiString&, TMsgDlgButtons buttons,
+                                TMsgDlgType icon)
 {
-    return messageDlg(text, mtCustom, buttons, 0);
+    return messageDlg(text, icon, buttons, 0);
 }
 
 bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
-    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, value, {}});
+    QString text = ToQString(value);
+    if (!inputQueryText(caption, prompt, text))
+        return false;
+    value = FromQString(text);
+    return true;
+}
+
+bool ScriptedDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
+    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, FromQString(value), {}});
     Answer a;
     if (!take(Answer::Query, caption + ": " + prompt, a) || !a.accepted)
         return false;
-    value = a.text;
+    value = a.typed ? QString::fromUtf8(a.text.data(), qsizetype(a.text.size())) : ToQString(a.text);
     return true;
 }
 

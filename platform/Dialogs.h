@@ -71,12 +71,18 @@ public:
     virtual ~DialogHandler() = default;
     virtual int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                            int helpContext) = 0;
-    // A plain system box captioned with the given caption; flags are OK or Yes/No.
-    virtual int messageBox(const AnsiString& text, const AnsiString& caption,
-                           TMsgDlgButtons buttons) = 0;
+    // A plain system box captioned with the given caption; flags are OK or Yes/No. icon is
+    // the box's icon: mtError, mtWarning, mtConfirmation (a question), mtInformation, or
+    // mtCustom for none.
+    virtual int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                           TMsgDlgType icon) = 0;
     // Returns false when cancelled; value holds the initial text and receives the answer.
     virtual bool inputQuery(const AnsiString& caption, const AnsiString& prompt,
                             AnsiString& value) = 0;
+    // The same, with the answer as typed: it may hold characters the program's 8-bit text
+    // cannot, which a name check must see rather than their "?". A handler without it
+    // answers through inputQuery.
+    virtual bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value);
     // Returns false when cancelled; path receives the chosen file or folder.
     virtual bool fileDialog(const FileDialogRequest& request, AnsiString& path) = 0;
     // An Open picker that may return several files (request.multiSelect); paths receives them
@@ -110,8 +116,11 @@ DialogHandler& Dialogs();
 // help at helpContext and is returned as mrHelp.
 int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext);
 void ShowMessage(const AnsiString& msg);
-int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons); // captioned "Quillmart"
+// A plain system box captioned "Quillmart", with the icon of the given kind.
+int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons, TMsgDlgType icon);
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
+// A query whose answer is checked as typed (names go through NameProblem's QString form).
+bool InputQuery(const AnsiString& caption, const AnsiString& prompt, QString& value);
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
 // The same, telling which of the request's filters the user chose (counted from 1).
 bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex);
@@ -133,6 +142,7 @@ public:
         int filterIndex = 0;        // the filter a file picker's user chose; 0: the one shown
         PrintDialogRequest print;   // a print dialog's answer: range, pages and copies
         std::vector<AnsiString> paths = {}; // the answer of a picker of several files
+        bool typed = false;                 // a query's text is UTF-8 as typed, not program text
     };
     struct Seen {
         Answer::Kind kind;
@@ -147,6 +157,9 @@ public:
 
     ScriptedDialogs& expectBox(std::string contains, int result = mrOk);
     ScriptedDialogs& expectQuery(std::string contains, AnsiString answer, bool accepted = true);
+    // A query answered with text typed in UTF-8, which may hold characters outside the
+    // program's 8-bit text (a query read as program text gets "?" for them).
+    ScriptedDialogs& expectQueryTyped(std::string contains, std::string utf8Answer);
     // A folder picker's answer first passes its request's onFolderChange, as the selection
     // the person made; an OK button that it disables cannot be clicked, which is a failure.
     ScriptedDialogs& expectFile(AnsiString path, bool accepted = true, int filterIndex = 0);
@@ -162,8 +175,10 @@ public:
 
     int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                    int helpContext) override;
-    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
+    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                   TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
+    bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;

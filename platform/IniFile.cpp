@@ -1,6 +1,9 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/AtomicFile.h"
 #include "platform/Exception.h"
 
 namespace qm {
@@ -39,24 +43,153 @@ std::string_view Trim(std::string_view s)
 
 enum class Kind : unsigned char { Other, Blank, Key, Header, Dead };
 
-// One line of the file. The raw text (without its line end) lies in Model::text; for a key
-// line the trimmed name and value, and for a header the trimmed section name, are given as
-// offsets into that raw text.
+// Name hashing and matching as the file matches names: a-z and A-Z are the same letter.
+inline unsigned char Fold(unsigned char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+uint32_t NameHash(std::string_view s)
+{
+    uint32_t h = 2166136261u;
+    for (unsigned char c : s)
+        h = (h ^ Fold(c)) * 16777619u;
+    // Mixed once more, so that the low bits the table uses depend on every byte.
+    h ^= h >> 16;
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    h *= 0xc2b2ae35u;
+    h ^= h >> 16;
+    return h;
+}
+
+bool NamesEqual(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// A hash table from names to indexes that keeps no copy of the names: each slot holds a name's
+// hash and an index (8 bytes), and a lookup checks the candidates through the caller's test.
+// Open addressing with linear probing, at most half full.
+class NameIndex {
+public:
+    // The index whose name passes same(index), or -1.
+    template <class Same> long Find(uint32_t hash, Same same) const
+    {
+        if (count_ == 0)
+            return -1;
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            const uint64_t slot = slots_[i];
+            if (slot == 0)
+                return -1;
+            if (uint32_t(slot >> 32) == hash && same(uint32_t(slot) - 1))
+                return long(uint32_t(slot) - 1);
+        }
+    }
+    // The index already there under a name that passes same(index), else -1 after adding
+    // index under hash: one probe for both.
+    template <class Same> long FindOrInsert(uint32_t hash, uint32_t index, Same same)
+    {
+        if (2 * (count_ + 1) > capacity_)
+            Grow();
+        size_t i = hash & mask_;
+        for (; slots_[i] != 0; i = (i + 1) & mask_)
+            if (uint32_t(slots_[i] >> 32) == hash && same(uint32_t(slots_[i]) - 1))
+                return long(uint32_t(slots_[i]) - 1);
+        slots_[i] = (uint64_t(hash) << 32) | (uint64_t(index) + 1);
+        ++count_;
+        return -1;
+    }
+    // Adds the index under hash (the caller has made sure its name is not there yet).
+    void Insert(uint32_t hash, uint32_t index)
+    {
+        if (2 * (count_ + 1) > capacity_)
+            Grow();
+        size_t i = hash & mask_;
+        while (slots_[i] != 0)
+            i = (i + 1) & mask_;
+        slots_[i] = (uint64_t(hash) << 32) | (uint64_t(index) + 1);
+        ++count_;
+    }
+    // Removes the entry of this index; later entries of the probe run move up into the gap.
+    void Erase(uint32_t hash, uint32_t index)
+    {
+        if (count_ == 0)
+            return;
+        const uint64_t wanted = (uint64_t(hash) << 32) | (uint64_t(index) + 1);
+        size_t i = hash & mask_;
+        while (slots_[i] != wanted) {
+            if (slots_[i] == 0)
+                return;
+            i = (i + 1) & mask_;
+        }
+        for (size_t j = (i + 1) & mask_; slots_[j] != 0; j = (j + 1) & mask_) {
+            const size_t home = uint32_t(slots_[j] >> 32) & mask_;
+            // The entry at j may fill the gap at i when its home does not lie in (i, j].
+            if (((j - home) & mask_) >= ((j - i) & mask_)) {
+                slots_[i] = slots_[j];
+                i = j;
+            }
+        }
+        slots_[i] = 0;
+        --count_;
+    }
+    void Clear()
+    {
+        slots_.reset();
+        capacity_ = count_ = 0;
+        mask_ = 0;
+    }
+
+private:
+    void Grow()
+    {
+        const size_t capacity = capacity_ ? capacity_ * 2 : 8;
+        std::unique_ptr<uint64_t[]> old = std::move(slots_);
+        const size_t oldCapacity = capacity_;
+        slots_ = std::make_unique<uint64_t[]>(capacity); // zeroed
+        capacity_ = uint32_t(capacity);
+        mask_ = uint32_t(capacity - 1);
+        for (size_t i = 0; i < oldCapacity; ++i)
+            if (old[i] != 0) {
+                size_t j = uint32_t(old[i] >> 32) & mask_;
+                while (slots_[j] != 0)
+                    j = (j + 1) & mask_;
+                slots_[j] = old[i];
+            }
+    }
+
+    std::unique_ptr<uint64_t[]> slots_;
+    uint32_t capacity_ = 0, count_ = 0, mask_ = 0;
+};
+
+// One line of the file, or one run of lines that are neither keys nor section headers. The
+// raw text (without its line end) lies in Model::text; for a key line the trimmed name and
+// value, and for a header the trimmed section name, are given as offsets into that raw text.
+// A run of such lines is kept as one entry: as a blank run when every line is blank, else as
+// a run whose last line is not blank; blank lines after the last other line form a blank run
+// of their own, so that a new key still goes before them. A run's text holds its inner line
+// ends as the file had them. Offsets are 32 bits: no file is larger than kMaxIniFileBytes.
 struct Line {
-    size_t off = 0, len = 0;
-    size_t nameOff = 0, nameLen = 0;
-    size_t valOff = 0, valLen = 0;
+    uint32_t off = 0, len = 0;
+    uint32_t nameOff = 0, nameLen = 0;
+    uint32_t valOff = 0, valLen = 0;
     Kind kind = Kind::Other;
 };
 
 struct Section {
     Line header;
-    std::string upper;               // the upper-cased section name
-    std::vector<Line> body;          // every line up to the next header, in file order
-    std::unordered_map<std::string, size_t> keys; // upper-cased key -> first body line
-    long nextSame = -1;              // the next section of the same name (files may repeat one)
-    bool dupKeys = false;            // a key occurs twice in the body
-    bool dead = false;               // erased, dropped at the next rewrite
+    std::vector<Line> body; // every line up to the next header, in file order
+    NameIndex keys;         // key -> first body line of that name
+    int32_t nextSame = -1;  // the next section of the same name (files may repeat one)
+    int32_t lastSame = -1;  // on the first section of a name: the last one of that name
+    bool dupKeys = false;   // a key occurs twice in the body
+    bool dead = false;      // erased, dropped at the next rewrite
     bool hasDeadLines = false;
 };
 
@@ -73,7 +206,7 @@ public:
     std::string_view Value(const Line& l) const { return Raw(l).substr(l.valOff, l.valLen); }
 
     const Line* FindKey(std::string_view section, std::string_view key) const;
-    bool HasSection(std::string_view section) const { return First(UpperName(section)) >= 0; }
+    bool HasSection(std::string_view section) const { return First(section) >= 0; }
     std::vector<AnsiString> SectionNames() const;
     // Calls f(line) for each visible key of the section, in file order.
     template <class F> void ForEachKey(std::string_view section, F f) const;
@@ -86,60 +219,96 @@ public:
     void Rewrite();
 
 private:
-    struct Chain {
-        long first, last;
-    };
-
-    long First(const std::string& upper) const
+    long First(std::string_view section) const
     {
-        auto it = index_.find(upper);
-        return it == index_.end() ? -1 : it->second.first;
+        return index_.Find(NameHash(section),
+                           [&](uint32_t i) { return NamesEqual(Name(sections_[i].header), section); });
+    }
+    long FindInSection(const Section& s, std::string_view key) const
+    {
+        return s.keys.Find(NameHash(key), [&](uint32_t j) { return NamesEqual(Name(s.body[j]), key); });
     }
     Line Classify(size_t off, size_t len, size_t skip) const;
-    void AddLine(Section& s, const Line& l);
+    void AddLine(std::vector<Line>* pre, const Line& l);
+    void IndexKey(Section& s, uint32_t j);
     void AddSection(Section&& s);
-    size_t Append(std::string_view raw);
+    uint32_t Append(std::string_view raw);
     void Reindex(Section& s);
+    void EmitRun(std::string& out, const Line& l) const;
 
     std::vector<Line> pre_; // lines before the first section
     std::vector<Section> sections_;
-    std::unordered_map<std::string, Chain> index_;
+    NameIndex index_; // section name -> first section of that name
 };
 
 Model::Model(std::string bytes) : text(std::move(bytes))
 {
+    if (text.size() > kMaxIniFileBytes)
+        throw EInOutError("A file larger than the limit reached the parser.");
     const size_t n = text.size();
     // A byte-order mark some editors put first is not part of the first line's meaning.
     const size_t bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    constexpr size_t none = size_t(-1);
+    size_t runStart = none, runEnd = 0, otherEnd = none, blankStart = none;
+    auto flush = [&] {
+        if (runStart == none)
+            return;
+        Line l;
+        if (otherEnd != none) {
+            l.off = uint32_t(runStart);
+            l.len = uint32_t(otherEnd - runStart);
+            l.kind = Kind::Other;
+            AddLine(&pre_, l);
+        }
+        if (blankStart != none) {
+            l.off = uint32_t(blankStart);
+            l.len = uint32_t(runEnd - blankStart);
+            l.kind = Kind::Blank;
+            AddLine(&pre_, l);
+        }
+        runStart = otherEnd = blankStart = none;
+    };
     size_t pos = 0;
     while (pos < n) {
-        const char* nl = static_cast<const char*>(std::memchr(text.data() + pos, '\n', n - pos));
-        const size_t end = nl ? size_t(nl - text.data()) : n;
-        size_t len = end - pos;
-        if (len && text[end - 1] == '\r')
-            --len;
-        Line l = Classify(pos, len, pos == 0 ? bom : 0);
-        if (l.kind == Kind::Header) {
-            Section s;
-            s.header = l;
-            s.upper = UpperName(Name(l));
-            AddSection(std::move(s));
-        } else if (!sections_.empty()) {
-            AddLine(sections_.back(), l);
+        // A line ends at LF, CR LF or a lone CR, so that no value read holds a line break and
+        // every value read can be written back.
+        size_t end = pos;
+        while (end < n && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        const size_t next = end + (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
+        Line l = Classify(pos, end - pos, pos == 0 ? bom : 0);
+        if (l.kind == Kind::Blank || l.kind == Kind::Other) {
+            if (runStart == none)
+                runStart = pos;
+            if (l.kind == Kind::Other) {
+                otherEnd = end;
+                blankStart = none;
+            } else if (blankStart == none) {
+                blankStart = pos;
+            }
+            runEnd = end;
         } else {
-            pre_.push_back(l);
+            flush();
+            if (l.kind == Kind::Header) {
+                Section s;
+                s.header = l;
+                AddSection(std::move(s));
+            } else {
+                AddLine(&pre_, l);
+            }
         }
-        pos = end + 1;
+        pos = next;
     }
+    flush();
 }
 
 Line Model::Classify(size_t off, size_t len, size_t skip) const
 {
     Line l;
-    l.off = off;
-    l.len = len;
+    l.off = uint32_t(off);
+    l.len = uint32_t(len);
     const std::string_view raw = Raw(l);
-    const std::string_view t = Trim(raw.substr(skip));
+    const std::string_view t = Trim(raw.substr(std::min(skip, raw.size())));
     const size_t start = size_t(t.data() - raw.data());
     if (t.empty()) {
         l.kind = Kind::Blank;
@@ -148,52 +317,72 @@ Line Model::Classify(size_t off, size_t len, size_t skip) const
     } else if (t[0] == '[' && t.rfind(']') != std::string_view::npos) {
         const std::string_view name = Trim(t.substr(1, t.rfind(']') - 1));
         l.kind = Kind::Header;
-        l.nameOff = size_t(name.data() - raw.data());
-        l.nameLen = name.size();
+        l.nameOff = uint32_t(name.data() - raw.data());
+        l.nameLen = uint32_t(name.size());
     } else if (const size_t eq = t.find('='); eq != std::string_view::npos) {
         const std::string_view name = Trim(t.substr(0, eq));
         const std::string_view value = Trim(t.substr(eq + 1));
         l.kind = Kind::Key;
-        l.nameOff = name.empty() ? start : size_t(name.data() - raw.data());
-        l.nameLen = name.size();
-        l.valOff = value.empty() ? start + eq + 1 : size_t(value.data() - raw.data());
-        l.valLen = value.size();
+        l.nameOff = uint32_t(name.empty() ? start : size_t(name.data() - raw.data()));
+        l.nameLen = uint32_t(name.size());
+        l.valOff = uint32_t(value.empty() ? start + eq + 1 : size_t(value.data() - raw.data()));
+        l.valLen = uint32_t(value.size());
     }
     return l;
 }
 
-void Model::AddLine(Section& s, const Line& l)
+// Adds a line to the last section, or to the lines before the first section.
+void Model::AddLine(std::vector<Line>* pre, const Line& l)
 {
+    if (sections_.empty()) {
+        pre->push_back(l);
+        return;
+    }
+    Section& s = sections_.back();
     s.body.push_back(l);
-    if (l.kind == Kind::Key && !s.keys.try_emplace(UpperName(Name(l)), s.body.size() - 1).second)
+    if (l.kind == Kind::Key)
+        IndexKey(s, uint32_t(s.body.size() - 1));
+}
+
+void Model::IndexKey(Section& s, uint32_t j)
+{
+    const std::string_view name = Name(s.body[j]);
+    if (s.keys.FindOrInsert(NameHash(name), j,
+                            [&](uint32_t k) { return NamesEqual(Name(s.body[k]), name); }) >= 0)
         s.dupKeys = true;
 }
 
 void Model::AddSection(Section&& s)
 {
-    const long idx = long(sections_.size());
-    auto [it, fresh] = index_.try_emplace(s.upper, Chain{idx, idx});
-    if (!fresh) {
-        sections_[size_t(it->second.last)].nextSame = idx;
-        it->second.last = idx;
-    }
+    const uint32_t idx = uint32_t(sections_.size());
+    const std::string_view name = Name(s.header);
+    const long first = First(name);
     sections_.push_back(std::move(s));
+    if (first >= 0) {
+        Section& head = sections_[size_t(first)];
+        sections_[size_t(head.lastSame)].nextSame = int32_t(idx);
+        head.lastSame = int32_t(idx);
+    } else {
+        sections_.back().lastSame = int32_t(idx);
+        index_.Insert(NameHash(name), idx);
+    }
 }
 
-size_t Model::Append(std::string_view raw)
+uint32_t Model::Append(std::string_view raw)
 {
-    const size_t off = text.size();
+    if (text.size() + raw.size() > UINT32_MAX)
+        throw EInOutError("The changes to the file have grown past what one rewrite can hold.");
+    const uint32_t off = uint32_t(text.size());
     text.append(raw);
     return off;
 }
 
 const Line* Model::FindKey(std::string_view section, std::string_view key) const
 {
-    const std::string ukey = UpperName(key);
-    for (long i = First(UpperName(section)); i >= 0; i = sections_[size_t(i)].nextSame) {
+    for (long i = First(section); i >= 0; i = sections_[size_t(i)].nextSame) {
         const Section& s = sections_[size_t(i)];
-        if (auto it = s.keys.find(ukey); it != s.keys.end())
-            return &s.body[it->second];
+        if (const long j = FindInSection(s, key); j >= 0)
+            return &s.body[size_t(j)];
     }
     return nullptr;
 }
@@ -201,10 +390,10 @@ const Line* Model::FindKey(std::string_view section, std::string_view key) const
 std::vector<AnsiString> Model::SectionNames() const
 {
     std::vector<AnsiString> out;
-    out.reserve(index_.size());
-    for (const auto& s : sections_) {
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        const Section& s = sections_[i];
         // Only the first section of each name is listed; later ones read as part of it.
-        if (!s.dead && &sections_[size_t(index_.at(s.upper).first)] == &s)
+        if (!s.dead && s.lastSame >= 0)
             out.emplace_back(Name(s.header));
     }
     return out;
@@ -212,7 +401,7 @@ std::vector<AnsiString> Model::SectionNames() const
 
 template <class F> void Model::ForEachKey(std::string_view section, F f) const
 {
-    long i = First(UpperName(section));
+    long i = First(section);
     if (i < 0)
         return;
     const bool repeated = sections_[size_t(i)].nextSame >= 0;
@@ -225,9 +414,7 @@ template <class F> void Model::ForEachKey(std::string_view section, F f) const
                 continue;
             if (s.dupKeys || repeated) {
                 // A repeated key shows once, with its first line.
-                std::string u = UpperName(Name(l));
-                auto it = s.keys.find(u);
-                if (it == s.keys.end() || it->second != j || !seen.insert(std::move(u)).second)
+                if (FindInSection(s, Name(l)) != long(j) || !seen.insert(UpperName(Name(l))).second)
                     continue;
             }
             f(l);
@@ -240,30 +427,26 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     section = Trim(section);
     key = Trim(key);
     value = Trim(value);
-    const std::string usec = UpperName(section);
-    const long first = First(usec);
-    if (first >= 0) {
-        const std::string ukey = UpperName(key);
-        for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame) {
-            Section& s = sections_[size_t(i)];
-            auto it = s.keys.find(ukey);
-            if (it == s.keys.end())
-                continue;
-            Line& l = s.body[it->second];
-            if (Value(l) == value)
-                return false;
-            // Rewritten in place; the key keeps the spelling it has in the file.
-            const std::string name(Name(l));
-            l.off = Append(name);
-            text += '=';
-            text.append(value);
-            l.len = name.size() + 1 + value.size();
-            l.nameOff = 0;
-            l.nameLen = name.size();
-            l.valOff = name.size() + 1;
-            l.valLen = value.size();
-            return true;
-        }
+    const long first = First(section);
+    for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame) {
+        Section& s = sections_[size_t(i)];
+        const long j = FindInSection(s, key);
+        if (j < 0)
+            continue;
+        Line& l = s.body[size_t(j)];
+        if (Value(l) == value)
+            return false;
+        // Rewritten in place; the key keeps the spelling it has in the file.
+        const std::string name(Name(l));
+        l.off = Append(name);
+        text += '=';
+        text.append(value);
+        l.len = uint32_t(name.size() + 1 + value.size());
+        l.nameOff = 0;
+        l.nameLen = uint32_t(name.size());
+        l.valOff = uint32_t(name.size() + 1);
+        l.valLen = uint32_t(value.size());
+        return true;
     }
 
     Line l;
@@ -271,21 +454,21 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     l.off = Append(key);
     text += '=';
     text.append(value);
-    l.len = key.size() + 1 + value.size();
-    l.nameLen = key.size();
-    l.valOff = key.size() + 1;
-    l.valLen = value.size();
+    l.len = uint32_t(key.size() + 1 + value.size());
+    l.nameLen = uint32_t(key.size());
+    l.valOff = uint32_t(key.size() + 1);
+    l.valLen = uint32_t(value.size());
     if (first < 0) {
         Section s;
         s.header.kind = Kind::Header;
         s.header.off = Append("[");
         text.append(section);
         text += ']';
-        s.header.len = section.size() + 2;
+        s.header.len = uint32_t(section.size() + 2);
         s.header.nameOff = 1;
-        s.header.nameLen = section.size();
-        s.upper = usec;
-        AddLine(s, l);
+        s.header.nameLen = uint32_t(section.size());
+        s.body.push_back(l);
+        s.keys.Insert(NameHash(key), 0);
         AddSection(std::move(s));
         return true;
     }
@@ -296,26 +479,26 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     while (at > 0 && (s.body[at - 1].kind == Kind::Blank || s.body[at - 1].kind == Kind::Dead))
         --at;
     s.body.insert(s.body.begin() + long(at), l);
-    s.keys.emplace(UpperName(key), at);
     // Only blank and dead lines moved, and none of them is indexed.
+    s.keys.Insert(NameHash(key), uint32_t(at));
     return true;
 }
 
 bool Model::Delete(std::string_view section, std::string_view key)
 {
-    const std::string ukey = UpperName(Trim(key));
+    key = Trim(key);
     bool changed = false;
-    for (long i = First(UpperName(Trim(section))); i >= 0; i = sections_[size_t(i)].nextSame) {
+    for (long i = First(Trim(section)); i >= 0; i = sections_[size_t(i)].nextSame) {
         Section& s = sections_[size_t(i)];
-        auto it = s.keys.find(ukey);
-        if (it == s.keys.end())
+        const long j = FindInSection(s, key);
+        if (j < 0)
             continue;
-        s.body[it->second].kind = Kind::Dead;
-        s.keys.erase(it);
+        s.keys.Erase(NameHash(key), uint32_t(j));
+        s.body[size_t(j)].kind = Kind::Dead;
         if (s.dupKeys) {
             // Every line of the key goes, so that no older copy shows up afterwards.
             for (Line& l : s.body)
-                if (l.kind == Kind::Key && UpperName(Name(l)) == ukey)
+                if (l.kind == Kind::Key && NamesEqual(Name(l), key))
                     l.kind = Kind::Dead;
         }
         s.hasDeadLines = true;
@@ -326,12 +509,13 @@ bool Model::Delete(std::string_view section, std::string_view key)
 
 bool Model::Erase(std::string_view section)
 {
-    auto it = index_.find(UpperName(Trim(section)));
-    if (it == index_.end())
+    section = Trim(section);
+    const long first = First(section);
+    if (first < 0)
         return false;
-    for (long i = it->second.first; i >= 0; i = sections_[size_t(i)].nextSame)
+    for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame)
         sections_[size_t(i)].dead = true;
-    index_.erase(it);
+    index_.Erase(NameHash(section), uint32_t(first));
     return true;
 }
 
@@ -343,12 +527,27 @@ void Model::Reindex(Section& s)
         if (l.kind != Kind::Dead)
             body.push_back(l);
     s.body = std::move(body);
-    s.keys.clear();
+    s.keys.Clear();
     s.dupKeys = false;
     s.hasDeadLines = false;
     for (size_t j = 0; j < s.body.size(); ++j)
-        if (s.body[j].kind == Kind::Key && !s.keys.try_emplace(UpperName(Name(s.body[j])), j).second)
-            s.dupKeys = true;
+        if (s.body[j].kind == Kind::Key)
+            IndexKey(s, uint32_t(j));
+}
+
+// A run's text with every inner line end written as CR LF.
+void Model::EmitRun(std::string& out, const Line& l) const
+{
+    const std::string_view raw = Raw(l);
+    size_t pos = 0;
+    while (pos < raw.size()) {
+        const size_t end = std::min(raw.find_first_of("\r\n", pos), raw.size());
+        out.append(raw, pos, end - pos);
+        if (end == raw.size())
+            break;
+        out += "\r\n";
+        pos = end + (raw[end] == '\r' && end + 1 < raw.size() && raw[end + 1] == '\n' ? 2 : 1);
+    }
 }
 
 void Model::Rewrite()
@@ -376,9 +575,13 @@ void Model::Rewrite()
         if (l.kind == Kind::Dead)
             return;
         const size_t off = out.size();
-        out.append(text, l.off, l.len);
+        if (l.kind == Kind::Blank || l.kind == Kind::Other)
+            EmitRun(out, l);
+        else
+            out.append(text, l.off, l.len);
+        l.off = uint32_t(off);
+        l.len = uint32_t(out.size() - off);
         out += "\r\n";
-        l.off = off;
     };
     for (Line& l : pre_)
         emit(l);
@@ -401,17 +604,18 @@ void Model::Rewrite()
             if (!s.dead)
                 kept.push_back(std::move(s));
         sections_.clear();
-        index_.clear();
+        index_.Clear();
         for (Section& s : kept) {
             s.nextSame = -1;
+            s.lastSame = -1;
             AddSection(std::move(s));
         }
     }
 }
 
-// Refuses what could not be read back as written: a line feed would split the line, "="
-// would end the key early, and a key line beginning with ";" would read as a comment, one
-// beginning with "[" and holding "]" as a section header. (A lone CR ends no line here.)
+// Refuses what could not be read back as written: a line feed or a carriage return would
+// split the line, "=" would end the key early, and a key line beginning with ";" would read
+// as a comment, one beginning with "[" and holding "]" as a section header.
 void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
                    std::string_view value)
 {
@@ -420,9 +624,9 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     };
     const std::string_view k = Trim(key);
     const std::string name(k);
-    if (section.find('\n') != std::string_view::npos)
+    if (section.find_first_of("\r\n") != std::string_view::npos)
         refuse("a section name cannot hold a line break");
-    if (k.find('\n') != std::string_view::npos)
+    if (k.find_first_of("\r\n") != std::string_view::npos)
         refuse("a key name cannot hold a line break");
     if (k.find('=') != std::string_view::npos)
         refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
@@ -431,7 +635,7 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     if (!k.empty() && k[0] == '[' &&
         (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
         refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
-    if (value.find('\n') != std::string_view::npos)
+    if (value.find_first_of("\r\n") != std::string_view::npos)
         refuse(Format("the value of \"%s\" cannot hold a line break", name.c_str()));
 }
 
@@ -491,9 +695,11 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
-// Reads the whole of a regular file. Returns 0, or the errno of the failure (ENOENT for a
-// missing file or one that is not a regular file; st then tells which). Opening does not
-// wait: a named pipe under the file's name would otherwise block until someone writes to it.
+// Reads the whole of a regular file, at most kMaxIniFileBytes: EFBIG for a larger one, also
+// when it grows past the limit while it is read. Returns 0, or the errno of the failure
+// (ENOENT for a missing file or one that is not a regular file; st then tells which).
+// Opening does not wait: a named pipe under the file's name would otherwise block until
+// someone writes to it.
 int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
 {
     Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -503,12 +709,18 @@ int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
         return errno;
     if (!S_ISREG(st.st_mode))
         return ENOENT;
+    if (st.st_size < 0 || uint64_t(st.st_size) > kMaxIniFileBytes)
+        return EFBIG;
     bytes.clear();
+    // One byte more than the size, so that a file that has grown meanwhile shows it.
     bytes.resize(size_t(st.st_size) + 1);
     size_t got = 0;
     for (;;) {
-        if (got == bytes.size())
-            bytes.resize(bytes.size() * 2);
+        if (got == bytes.size()) {
+            if (got > kMaxIniFileBytes)
+                return EFBIG;
+            bytes.resize(std::min<size_t>(bytes.size() * 2, kMaxIniFileBytes + 1));
+        }
         const ssize_t r = ::read(f.fd, bytes.data() + got, bytes.size() - got);
         if (r < 0) {
             if (errno == EINTR)
@@ -519,68 +731,19 @@ int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
             break;
         got += size_t(r);
     }
+    if (got > kMaxIniFileBytes)
+        return EFBIG;
     bytes.resize(got);
     return 0;
 }
 
-bool WriteAll(int fd, const std::string& data)
+[[noreturn]] void FailRead(const std::string& file, int err)
 {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t w = ::write(fd, data.data() + done, data.size() - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += size_t(w);
-    }
-    return true;
-}
-
-// Writes data into a new file beside path, flushes it to disk and renames it over path, so
-// that path holds either its old or its new content whatever happens. Returns the new
-// file's version.
-Version ReplaceFile(const std::string& path, const std::string& data, const struct stat* old)
-{
-    static unsigned counter = 0;
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        tmp = Format("%s.tmp%ld-%u", path.c_str(), long(::getpid()), ++counter);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt > 100))
-            Fail(path, errno);
-    }
-    int err = 0;
-    struct stat st {};
-    if (old)
-        (void)::fchmod(fd, old->st_mode & 07777); // keep the file's permissions
-    if (!WriteAll(fd, data) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
-        err = errno;
-    if (::close(fd) != 0 && !err)
-        err = errno;
-    if (!err && ::rename(tmp.c_str(), path.c_str()) != 0)
-        err = errno;
-    if (err) {
-        ::unlink(tmp.c_str());
-        Fail(path, err);
-    }
-    return VersionOf(st);
-}
-
-// A write goes to the file a symbolic link points at, so the link itself stays.
-std::string WriteTarget(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string out(real);
-            std::free(real);
-            return out;
-        }
-    }
-    return path;
+    if (err == EFBIG)
+        throw EInOutError(Format("Cannot read the file \"%s\": it is larger than %d MB.",
+                                 FromFileName(file).c_str(), int(kMaxIniFileBytes >> 20)));
+    throw EInOutError(
+        Format("Cannot read the file \"%s\": %s.", FromFileName(file).c_str(), Reason(err).c_str()));
 }
 
 // ---- The process-wide cache of parsed files ----
@@ -617,8 +780,10 @@ const Model* Current(const std::string& path)
 
     const long long now = RealTimeNs();
     std::string bytes;
-    if (ReadWhole(path, bytes, st) != 0) {
+    if (const int err = ReadWhole(path, bytes, st); err != 0) {
         cache.erase(path);
+        if (err == EFBIG)
+            FailRead(path, err);
         return nullptr;
     }
     const Version v = VersionOf(st);
@@ -670,6 +835,19 @@ private:
 } // namespace
 
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+std::string IniFile::LockFileFor(const std::string& target)
+{
+    const std::string folder = FolderOf(target);
+    const size_t slash = target.rfind('/');
+    const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : name)
+        h = (h ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", (unsigned long long)h);
+    return folder + "/.~qm" + hex + ".lock";
+}
 
 void IniFile::DropCache()
 {
@@ -753,15 +931,20 @@ void IniFile::EraseSection(const AnsiString& section)
 
 void IniFile::Edit(const std::function<void(Editor&)>& change)
 {
-    const std::string target = WriteTarget(fileName_);
+    const std::string target = FollowLinks(fileName_);
     for (const auto& f : tEditing)
         if (f == target)
             throw EInvalidOperation(Format("The file \"%s\" is already being changed; nested changes go "
                                            "through the editor.",
                                            FromFileName(fileName_).c_str()));
+    // A folder, pipe or device under the file's name is refused before anything is made.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
+                                 FromFileName(fileName_).c_str()));
 
     // Other program windows wait here until this rewrite is complete.
-    Fd lock(::open((target + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    Fd lock(::open(IniFile::LockFileFor(target).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (lock.fd < 0)
         Fail(fileName_, errno);
     while (::flock(lock.fd, LOCK_EX) != 0)
@@ -775,12 +958,10 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     // The changes apply to the file as it is now, whatever another window wrote before.
     const long long now = RealTimeNs();
     std::string bytes;
-    struct stat st {};
     const int err = ReadWhole(target, bytes, st);
     const bool exists = err == 0;
     if (err != 0 && err != ENOENT)
-        throw EInOutError(Format("Cannot read the file \"%s\": %s.", FromFileName(fileName_).c_str(),
-                                 Reason(err).c_str()));
+        FailRead(fileName_, err);
 
     std::lock_guard guard(gMutex);
     auto& cache = Cache();
@@ -799,16 +980,16 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     change(editor);
     Entry fresh;
     if (editor.changed) {
-        // A folder, pipe or device under the file's name is not replaced by a file.
+        // Something that replaced the file since the check above is not replaced in turn.
         if (!exists && st.st_mode != 0)
             throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
                                      FromFileName(fileName_).c_str()));
-        // The new file is renamed over the old one, which the folder allows whatever the
-        // file's own mode says: a file this user may not write is refused here instead.
-        if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            Fail(fileName_, errno);
         model->Rewrite();
-        fresh.version = ReplaceFile(target, model->text, exists ? &st : nullptr);
+        // A file the program could not read back is not written.
+        if (model->text.size() > kMaxIniFileBytes)
+            throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
+                                     FromFileName(fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
+        fresh.version = VersionOf(WriteFileAtomically(fileName_, model->text));
     } else if (exists) {
         fresh.version = VersionOf(st);
         fresh.trusted = Settled(now, fresh.version.mtimeNs);

@@ -3,15 +3,22 @@
 // case, file order is kept, a new section goes to the end of the file and a new key to the
 // end of its section, an existing key is rewritten in place keeping its spelling.
 //
-// Values and name lists are read whole (no 2,047-character or 16,384-byte cut). A file is
-// parsed once per version (size, modification time, inode) and parsed again when another
-// program changes it. Every write rewrites the whole file into a temporary file in the same
-// folder, flushes it and renames it over the original, under an advisory lock on
-// "<file>.lock", so a crash never leaves a half-written file and two program windows never
-// lose each other's writes. A failed write raises EInOutError naming the file and the
-// system's reason, and leaves the original as it was. A name or value that could not be read
-// back as written (a line feed in it; "=" in a key, a key beginning with ";", or with "["
-// on a line holding "]") is refused with EStoreError before anything is touched.
+// Values and name lists are read whole (no 2,047-character or 16,384-byte cut). A line ends at
+// LF, CR LF or a lone CR. A file is parsed once per version (size, modification time, inode)
+// and parsed again when another program changes it. A file larger than kMaxIniFileBytes is
+// not read (EInOutError naming the file, also when it grows past the limit while being read),
+// and no change makes a file grow past it.
+//
+// Every write rewrites the whole file through WriteFileAtomically (platform/AtomicFile.h:
+// temporary file beside it, synced, renamed, folder synced, links written through) under an
+// advisory lock on ".~qm<hash of the file name>.lock" in the file's folder, so a crash never
+// leaves a half-written file, two program windows never lose each other's writes, and the
+// lock's name fits wherever the file's name fits. A failed write raises EInOutError naming
+// the file and the system's reason, and leaves the original as it was; a folder, pipe or
+// device under the file's name is refused before any file is made. A name or value that could
+// not be read back as written (a line break in it; "=" in a key, a key beginning with ";", or
+// with "[" on a line holding "]") is refused with EStoreError before anything is touched.
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +26,9 @@
 #include "platform/AnsiString.h"
 
 namespace qm {
+
+// The largest file read or written: sixteen times a store of 254 categories of 254 items.
+inline constexpr size_t kMaxIniFileBytes = size_t(64) << 20;
 
 class IniFile {
 public:
@@ -58,6 +68,10 @@ public:
         virtual void EraseSection(const AnsiString& section) = 0;
     };
     void Edit(const std::function<void(Editor&)>& change);
+
+    // The lock file of a file with links followed: "<folder>/.~qm<16 hex digits>.lock", the
+    // digits a hash of the file's name, so that the lock's name fits wherever the name fits.
+    static std::string LockFileFor(const std::string& target);
 
     // Forgets every parsed file, so the next read of each parses it afresh.
     static void DropCache();

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <pwd.h>
@@ -124,7 +125,7 @@ public:
     void Check(int rc);
 
 private:
-    enum class OpenResult { Ok, Damaged, Unavailable, Busy };
+    enum class OpenResult { Ok, Damaged, Unreadable, Unavailable, Busy };
     OpenResult TryOpen(const std::string& path, std::string& reason);
     OpenResult TryOpenOnce(const std::string& path, std::string& reason);
     void Setup();
@@ -256,6 +257,16 @@ Database::OpenResult Database::TryOpenOnce(const std::string& path, std::string&
         fs::create_directories(parent, ec);
 
     const bool existed = fs::exists(path, ec);
+    // A file this user may not open is not damaged: it stays where it is, untouched.
+    if (existed) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && errno != ENOENT && errno != EISDIR) {
+            reason = std::strerror(errno);
+            return OpenResult::Unreadable;
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
     // A file that is not a database at all goes aside before the database library touches
     // it, since that library may remove a journal it finds beside such a file.
     if (existed && fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0) {
@@ -335,6 +346,13 @@ void Database::EnsureOpen()
     const OpenResult result = TryOpen(path_, reason);
     if (result == OpenResult::Ok)
         return;
+    if (result == OpenResult::Unreadable) {
+        OpenInMemory();
+        Tell(Format("The settings file \"%s\" cannot be read: %s. Quillmart leaves it as it is and goes on "
+                    "with default settings; changes to them will not be kept.",
+                    shown.c_str(), reason.c_str()));
+        return;
+    }
     if (result == OpenResult::Damaged) {
         const std::string aside = MoveAside(path_);
         std::string again;

@@ -53,9 +53,9 @@ public:
     // Closes the current page and opens the next. EInvalidOperation when no document is open.
     void NewPage();
     // Closes the last page, adds outlines, fonts, pages, resources, catalog, cross-reference
-    // table and trailer, and saves the file. The bytes go to a temporary file beside FileName
-    // that is renamed over it only once complete, so a failed save leaves any earlier file as
-    // it was and no partial file behind; the failure raises EInOutError naming the file.
+    // table and trailer, and saves the file through WriteFileAtomically (platform/AtomicFile.h),
+    // so a failed save leaves any earlier file as it was and no partial file behind; the
+    // failure raises EInOutError naming the file.
     // EInvalidOperation when no document is open (before BeginDoc, or a second EndDoc).
     void EndDoc();
 

@@ -247,8 +247,9 @@ public:
     // The page bounds less the printer's unprintable edges, in Units.
     void GetPrintableRect(TRect& Rect) const;
     // The current printer's form names, leaving out forms under 11 thousandths of a
-    // millimetre; false (and none) when they could not be listed.
-    bool ListPrinterForms(std::vector<AnsiString>& Strings);
+    // millimetre; false (and none) when they could not be listed. Sizes, when given, gets
+    // each listed form's portrait size in thousandths of a millimetre.
+    bool ListPrinterForms(std::vector<AnsiString>& Strings, std::vector<TSize>* Sizes = nullptr);
     // PrintPages(1, TotalPages()).
     void Print();
     // Prints the recorded pages FromPage..ToPage (1-based, kept within the recorded pages) as

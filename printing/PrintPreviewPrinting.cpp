@@ -61,17 +61,22 @@ void TPrintPreview::GetPrintableRect(TRect& Rect) const
     Rect.Bottom -= dy;
 }
 
-bool TPrintPreview::ListPrinterForms(std::vector<AnsiString>& Strings)
+bool TPrintPreview::ListPrinterForms(std::vector<AnsiString>& Strings, std::vector<TSize>* Sizes)
 {
     Strings.clear();
+    if (Sizes)
+        Sizes->clear();
     if (!PrinterReady())
         return false;
     std::vector<TFormInfo> forms;
     if (!Printer().EnumForms(forms))
         return false;
     for (const TFormInfo& f : forms)
-        if (f.Size.cx >= 11 && f.Size.cy >= 11)
+        if (f.Size.cx >= 11 && f.Size.cy >= 11) {
             Strings.push_back(f.Name);
+            if (Sizes)
+                Sizes->push_back(f.Size);
+        }
     return true;
 }
 

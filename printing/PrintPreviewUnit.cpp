@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/DeviceCanvas.h"
@@ -358,7 +359,7 @@ void TFormPrintPreview::FormCreate()
 {
     ComboPrinterFont->addItems(ScreenFontNames());
     std::vector<AnsiString> forms;
-    PrintPreview->ListPrinterForms(forms);
+    PrintPreview->ListPrinterForms(forms, &paperForms_);
     for (const AnsiString& form : forms)
         ComboPaperType->addItem(ToQString(form));
 
@@ -420,8 +421,19 @@ void TFormPrintPreview::FormShow()
     const bool landscape = ReadBool("DoPrintLandscape", true);
     RadioLandscape->setChecked(landscape);
     RadioPortrait->setChecked(!landscape);
+    // The stored paper is a row of the paper table: the form of that place in the list when it
+    // is that paper, else the first form of its size; a custom paper (its size not stored) or
+    // a paper the printer has no form for selects none.
     const int paper = ReadInt("PaperType", 0);
-    ComboPaperType->setCurrentIndex(paper >= 0 && paper < ComboPaperType->count() ? paper : -1);
+    int paperItem = -1;
+    if (paper >= 0 && paper < pCustom) {
+        if (paper < ComboPaperType->count() && PaperOfForm(paper) == paper)
+            paperItem = paper;
+        for (int i = 0; paperItem < 0 && i < ComboPaperType->count(); ++i)
+            if (PaperOfForm(i) == paper)
+                paperItem = i;
+    }
+    ComboPaperType->setCurrentIndex(paperItem);
     SpinMarginTop->SetValue(ReadFloat("PrintMarginTop", 0.25));
     SpinMarginBottom->SetValue(ReadFloat("PrintMarginBottom", 0.25));
     SpinMarginLeft->SetValue(ReadFloat("PrintMarginLeft", 0.25));
@@ -504,14 +516,47 @@ void TFormPrintPreview::RadioPortraitClick()
     LayoutPages();
 }
 
+int TFormPrintPreview::PaperOfForm(int Index) const
+{
+    if (Index < 0 || Index >= int(paperForms_.size()))
+        return -1;
+    const TSize& form = paperForms_[size_t(Index)];
+    // Within a tenth of a millimetre: a size given in points comes out a little apart from the
+    // same paper given in millimetres or inches.
+    const auto fits = [&](int row) {
+        const TPaperSizeInfo& r = PaperSizes[row];
+        const int32_t w = ConvertUnits(r.Width, 96, r.Units, mmHiMetric) * 10,
+                      h = ConvertUnits(r.Height, 96, r.Units, mmHiMetric) * 10;
+        return std::abs(w - form.cx) <= 100 && std::abs(h - form.cy) <= 100;
+    };
+    if (Index < pCustom && fits(Index))
+        return Index;
+    for (int row = 0; row < pCustom; ++row)
+        if (fits(row))
+            return row;
+    return pCustom;
+}
+
 void TFormPrintPreview::ComboPaperTypeChange()
 {
-    // The combo lists the printer's forms while its index names a row of the paper table; an
-    // index with no row of its own (none selected, or past the table's last paper) keeps the
-    // paper as it is.
+    // The combo lists the printer's forms. A printer that lists the standard forms in the
+    // paper table's order has each item stand for the paper of its own index; any other
+    // printer's form (a print queue lists its driver's sizes in an order of its own) picks the
+    // paper of its size, or a page of its own size. None selected keeps the paper as it is.
     const int index = ComboPaperType->currentIndex();
-    if (index >= 0 && index < pCustom)
-        PrintPreview->SetPaperType(TPaperType(index));
+    const int paper = PaperOfForm(index);
+    if (paper >= 0 && paper < pCustom) {
+        PrintPreview->SetPaperType(TPaperType(paper));
+    } else if (paper == pCustom) {
+        const TSize& form = paperForms_[size_t(index)];
+        const TUnits units = PrintPreview->Units();
+        int32_t w = ConvertUnits((form.cx + 5) / 10, 96, mmHiMetric, units),
+                h = ConvertUnits((form.cy + 5) / 10, 96, mmHiMetric, units);
+        if (PrintPreview->Orientation() == poLandscape)
+            std::swap(w, h);
+        PrintPreview->SetPaperWidth(w);
+        PrintPreview->SetPaperHeight(h);
+    }
     LayoutPages();
 }
 

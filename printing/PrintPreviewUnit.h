@@ -13,6 +13,7 @@
 // canvas; font sizes are points.
 #include <QDialog>
 #include <cstdint>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "platform/Dialogs.h"
@@ -132,6 +133,9 @@ protected:
 private:
     void CreateComponents();
     void ConnectHandlers();
+    // The paper an item of the paper combo stands for: the paper table's row of the item's own
+    // place when that row has the form's size, else the first row of that size, else pCustom.
+    int PaperOfForm(int Index) const;
     // Runs a handler through the command dispatch.
     void Run(void (TFormPrintPreview::*Handler)());
 
@@ -160,6 +164,8 @@ private:
     const QMStore& Store() const;
     AnsiString StoreName() const;
 
+    // The portrait size of each form in the paper combo, thousandths of a millimetre.
+    std::vector<TSize> paperForms_;
     bool created_ = false;
     bool shown_ = false;  // the show step has run
     bool loading_ = true; // until the show step has filled the controls: no layout yet

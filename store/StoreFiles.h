@@ -5,10 +5,12 @@
 // A store is the file StoresFolder + store name + ".store". Every call opens the file, does
 // one read, write or section change, and closes it. Store names come from the store picker;
 // a name that is empty (for writers), contains "/" or NUL, or is "." or "..", is refused with
-// EStoreError before any path is built, so nothing is ever read or written outside the
-// storage folder. Writers also refuse names the file could not hold or read back: an empty
-// section or key, a section containing "]", a key containing "=" or starting with "[", and
-// any name or value containing a line break.
+// EStoreError before any path is built, so no store name reaches outside the storage folder.
+// A store file that is a symbolic link the user placed in the folder is read and written
+// where the link points (the one atomic save writes through links). Writers also refuse
+// names the file could not hold or read back: an empty section or key, a section containing
+// "]", a key containing "=" or starting with "[" or ";", and any name or value containing a
+// line break.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,11 @@ inline constexpr const char* kAisleGuessesSection = "--Aisle Guesses--";
 inline constexpr const char* kFieldSeparator = ",-,"; // between the fields of an item line
 inline constexpr const char* kListSeparator = ",,";   // after each entry of a joined list
 
+// Whether the name can be a key of a store file, written and read back as it stands: not empty,
+// no "=" and no line break, not beginning with "[" or ";" (a section or a comment). The writers
+// refuse any other key.
+bool IsStorableKey(const AnsiString& key);
+
 // Raises EStoreError when the name could reach outside the storage folder.
 void CheckStoreName(const AnsiString& store);
 // The UTF-8 file-system path of the store's file (checks the name).
@@ -46,6 +53,9 @@ std::vector<std::string_view> SplitFields(std::string_view delimiter, std::strin
 std::vector<AnsiString> SplitList(std::string_view delimiter, std::string_view text);
 // Each name followed by the delimiter.
 AnsiString JoinList(const std::vector<AnsiString>& names, std::string_view delimiter);
+
+// Empty when the key-level writers take the line; otherwise the reason they would refuse it.
+AnsiString StoreWriteProblem(const AnsiString& section, const AnsiString& key, const AnsiString& value);
 
 // Readers. A missing file, section or key reads as empty; an empty store name reads as a
 // missing file, except that ReadStoreString answers "Error" for an empty store, section or key.

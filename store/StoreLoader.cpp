@@ -185,6 +185,9 @@ bool HasAdjacentEqualNames(const std::vector<QMItem>& items)
     return false;
 }
 
+void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store);
+void ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result);
+
 } // namespace
 
 std::vector<std::string> FindFiles(const std::string& pathMask, int attributes)
@@ -228,12 +231,30 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
     LoadStoreResult result;
     const std::string path = StoreFilePath(ctx, name);
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (stat(path.c_str(), &st) != 0)
         return result;
-    result.Found = true;
+    // A folder or a pipe named like a store is no store; a pipe would read as an empty one.
+    if (!S_ISREG(st.st_mode)) {
+        result.Error = "Store file \"" + name + "\" cannot be opened: it is not a regular file.";
+        return result;
+    }
 
     // Build a fresh record so that a read failure leaves the previous store whole.
-    const IniFile ini(path);
+    try {
+        ReadStore(IniFile(path), name, store);
+    } catch (const EInOutError& ex) {
+        result.Error = ex.what();
+        return result;
+    }
+    result.Found = true;
+    ClearExpiredCoupons(ctx, store, result);
+    return result;
+}
+
+namespace {
+
+void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store)
+{
     QMStore s;
     s.ItemRowHeight = store.ItemRowHeight;
     s.CatRowHeight = store.CatRowHeight;
@@ -302,13 +323,17 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
         }
     }
     store = std::move(s);
+}
 
-    // Coupons that expired before today are cleared and written back (which carries the
-    // cleared coupon on). An expiry of 5000 or less is never treated as a date.
+// Coupons that expired before today are cleared and written back, which carries the cleared
+// coupon on, all in one batch: a store with thousands of them is rewritten once, not once per
+// coupon. An expiry of 5000 or less is never treated as a date.
+void ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result)
+{
     const double today = Date();
     AnsiString report;
-    CarryOverFailures failures;
     AnsiString writeError;
+    StoreBatch batch;
     for (int32_t c = 0; c < store.CategoryCount(); ++c) {
         for (int32_t i = 0; i < store.Categories[size_t(c)].ItemCount(); ++i) {
             QMItem& item = store.Categories[size_t(c)].Items[size_t(i)];
@@ -316,25 +341,35 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
                 continue;
             item.HasCoupon = false;
             item.CouponExpire = 0;
-            // Every item is tried, so that one line the file refuses does not keep the
-            // others' expired coupons in the file; the first failure is reported.
-            try {
-                SaveItem(ctx, store, c, i, &failures);
-            } catch (const std::exception& ex) {
-                if (writeError.empty())
-                    writeError = ex.what();
-            }
             report += store.Categories[size_t(c)].Name + ", " + item.Name + "\r";
+            // A line the file refuses stays out of the batch, so that it does not keep the
+            // others' expired coupons in the file; the first refusal is reported.
+            const AnsiString& section = store.Categories[size_t(c)].Name;
+            const AnsiString value = store.FormatItemValue(c, i);
+            if (const AnsiString why = StoreWriteProblem(section, item.Name, value); !why.empty()) {
+                if (writeError.empty())
+                    writeError = why;
+                continue;
+            }
+            batch.Write(section, item.Name, value);
         }
+    }
+    CarryOverFailures failures;
+    try {
+        failures = ApplyStoreBatch(ctx, store.Name, batch);
+    } catch (const std::exception& ex) {
+        if (writeError.empty())
+            writeError = ex.what();
     }
     if (!report.empty())
         result.ExpiredReport = "The following coupons have expired:\r" + report;
     if (!writeError.empty())
-        MessageDlg("The expired coupons could not be cleared in the file of the store \"" + name +
+        MessageDlg("The expired coupons could not be cleared in the file of the store \"" + store.Name +
                        "\": " + writeError,
                    mtError, mbOK, 0);
     ReportCarryOverFailures(failures);
-    return result;
 }
+
+} // namespace
 
 } // namespace qm

@@ -40,15 +40,20 @@ std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& path
 std::vector<AnsiString> ListStoreNames(const AnsiString& storesFolder);
 
 struct LoadStoreResult {
-    bool Found = false;       // false: the file does not exist and the store was left as it was
+    bool Found = false; // false: the store was left as it was (no file, or Error says why)
+    // Why an existing file was refused: not a regular file (a folder, a pipe), larger than
+    // kMaxIniFileBytes, or unreadable. The message names the file.
+    AnsiString Error;
     AnsiString ExpiredReport; // "The following coupons have expired:" + lines; empty when none
 };
 
 // Reads StoresFolder + name + ".store" into store: name, addresses, coupon acceptance,
 // errands, aisles, categories with their items (sorted), the selection of LastItemSelected;
-// then clears coupons that expired before today (expiry above 5000), writes each such item
-// back with carry-over, and returns the report the window shows. Lists of any length load
-// completely. Carry-over failures of those writes are reported once, at the end.
+// then clears coupons that expired before today (expiry above 5000), writes those items back
+// with carry-over as one batch (one rewrite of each affected store file), and returns the
+// report the window shows. Lists of any length load completely. An item whose line the file
+// cannot hold is left out of the batch and named in one error box; carry-over failures are
+// reported once, at the end.
 LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name);
 
 } // namespace qm

@@ -4,13 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <cstdio>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 #include "util/ExtraWinUtils.h"
@@ -297,10 +297,7 @@ QString XmlText(const QString& text) { return text.toHtmlEscaped(); }
 void WriteTextFile(const QString& path, const QByteArray& content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw EInOutError(Format("Cannot write file \"%s\": %s.", FromQString(path).c_str(),
-                                 FromQString(file.errorString()).c_str()));
+    WriteFileAtomically(path.toStdString(), std::string_view(content.constData(), size_t(content.size())));
 }
 
 // Runs a desktop tool when it is installed; its failure leaves the files in place and is

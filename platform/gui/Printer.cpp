@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
@@ -171,6 +172,14 @@ AnsiString SuggestedFileName(const AnsiString& title)
     return (name.empty() ? AnsiString("Quillmart") : name) + ".pdf";
 }
 
+// A file name of the print dialog with its folder: a bare name means the home folder, not
+// the folder the program happened to be started from.
+AnsiString InHomeFolder(const AnsiString& path)
+{
+    const QString name = ToQString(path);
+    return QDir::isRelativePath(name) ? FromQString(QDir::home().absoluteFilePath(name)) : path;
+}
+
 } // namespace
 
 const std::vector<TStandardForm>& StandardForms()
@@ -279,7 +288,7 @@ void TPrinter::FromQPrinter(const QPrinter& Source)
 {
     if (Source.outputFormat() == QPrinter::PdfFormat) {
         SetPrinterName(PdfFilePrinterName);
-        OutputFileName = FromQString(Source.outputFileName());
+        OutputFileName = InHomeFolder(FromQString(Source.outputFileName()));
     } else if (!SetPrinterName(FromQString(Source.printerName()))) {
         throw EPrinter(
             Format("The printer \"%s\" is not installed.", FromQString(Source.printerName()).c_str()));
@@ -290,7 +299,8 @@ void TPrinter::ToQPrinter(QPrinter& Dest) const
 {
     if (IsPdfFilePrinter()) {
         Dest.setOutputFormat(QPrinter::PdfFormat);
-        Dest.setOutputFileName(ToQString(OutputFileName.empty() ? SuggestedFileName(Title) : OutputFileName));
+        Dest.setOutputFileName(
+            ToQString(InHomeFolder(OutputFileName.empty() ? SuggestedFileName(Title) : OutputFileName)));
     } else {
         Dest.setPrinterName(ToQString(PrinterName()));
     }

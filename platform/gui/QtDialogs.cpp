@@ -27,13 +27,16 @@ ModalHook& Hook()
 
 QWidget* ActiveParent() { return QApplication::activeWindow(); }
 
-// "Store files (*.store)|*.store|All files (*.*)|*.*" -> "Store files (*.store);;All files (*.*)"
+// "Store files (*.store)|*.store|All files|*.*" -> "Store files (*.store);;All files (*.*)": the
+// patterns in brackets after each description, unless the description already ends with them.
 QString QtFilter(const AnsiString& filter)
 {
     const QStringList parts = ToQString(filter).split('|');
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+        out << (parts[i].endsWith(patterns) ? parts[i] : parts[i] + patterns);
+    }
     return out.join(";;");
 }
 // The folder picker: Qt's own folder dialog, so that the request's handler can follow the
@@ -72,6 +75,15 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
     return true;
 }
 
+QMessageBox::Icon IconOf(TMsgDlgType type)
+{
+    return type == mtError          ? QMessageBox::Critical
+           : type == mtWarning      ? QMessageBox::Warning
+           : type == mtConfirmation ? QMessageBox::Question
+           : type == mtInformation  ? QMessageBox::Information
+                                    : QMessageBox::NoIcon;
+}
+
 } // namespace
 
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
@@ -82,11 +94,9 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
                        : type == mtConfirmation ? "Confirm"
                        : type == mtInformation ? "Information"
                                                : QApplication::applicationName());
-    box.setIcon(type == mtError         ? QMessageBox::Critical
-                : type == mtWarning     ? QMessageBox::Warning
-                : type == mtConfirmation ? QMessageBox::Question
-                : type == mtInformation ? QMessageBox::Information
-                                        : QMessageBox::NoIcon);
+    box.setIcon(IconOf(type));
+    // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
+    box.setTextFormat(Qt::PlainText);
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
@@ -104,21 +114,34 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     return mrCancel;
 }
 
-int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons)
+int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                          TMsgDlgType icon)
 {
-    QMessageBox::StandardButtons b = (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
-                                                       : QMessageBox::StandardButtons(QMessageBox::Ok);
-    const auto r = QMessageBox::information(ActiveParent(), ToQString(caption), ToQString(text), b);
+    QMessageBox box(IconOf(icon), ToQString(caption), ToQString(text),
+                    (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
+                                      : QMessageBox::StandardButtons(QMessageBox::Ok),
+                    ActiveParent());
+    box.setTextFormat(Qt::PlainText);
+    const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
 }
 
 bool QtDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
+    QString text = ToQString(value);
+    if (!inputQueryText(caption, prompt, text))
+        return false;
+    value = FromQString(text);
+    return true;
+}
+
+bool QtDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
+{
     bool ok = false;
     const QString answer = QInputDialog::getText(ActiveParent(), ToQString(caption), ToQString(prompt),
-                                                 QLineEdit::Normal, ToQString(value), &ok);
+                                                 QLineEdit::Normal, value, &ok);
     if (ok)
-        value = FromQString(answer);
+        value = answer;
     return ok;
 }
 

@@ -14,8 +14,10 @@ class QtDialogs : public DialogHandler {
 public:
     int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                    int helpContext) override;
-    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons) override;
+    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
+                   TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
+    bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value) override;
     bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
     bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
     bool printDialog(PrintDialogRequest& request) override;

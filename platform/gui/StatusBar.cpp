@@ -1,5 +1,6 @@
 #include "platform/gui/StatusBar.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace qm {
 TStatusBar::TStatusBar(const std::vector<int>& widths, QWidget* parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(false);
-    auto* row = new QWidget(this);
+    auto* row = row_ = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -20,11 +21,9 @@ TStatusBar::TStatusBar(const std::vector<int>& widths, QWidget* parent) : QStatu
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
-        // Every panel but the last keeps its set width; the last takes what is left, whatever
-        // its text would like.
-        const bool last = i + 1 == widths.size();
-        label->setSizePolicy(last ? QSizePolicy::Ignored : QSizePolicy::Fixed, QSizePolicy::Preferred);
-        layout->addWidget(label, last ? 1 : 0);
+        // Relayout gives every panel its width.
+        label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        layout->addWidget(label, 0);
         panels_.push_back(label);
         widths_.push_back(0);
     }
@@ -34,7 +33,50 @@ TStatusBar::TStatusBar(const std::vector<int>& widths, QWidget* parent) : QStatu
     // The panels' widths never hold the window wider than it is; a bar too narrow for them
     // cuts the panels short, as it would cut off their text.
     row->setMinimumWidth(1);
+    layout->addStretch(0);
     addWidget(row, 1);
+    row->installEventFilter(this);
+    Relayout();
+}
+
+// The panels are laid out in the row whenever it changes width.
+bool TStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == row_ && event->type() == QEvent::Resize)
+        Relayout();
+    return QStatusBar::eventFilter(watched, event);
+}
+
+void TStatusBar::Relayout()
+{
+    const int n = PanelCount();
+    if (n == 0)
+        return;
+    const int spacing = row_->layout()->spacing();
+    const int room = std::max(0, row_->width() - spacing * (n - 1));
+    std::vector<int> need(static_cast<size_t>(n)), w(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        QLabel* label = panels_[size_t(i)];
+        // A label's size hint is held within its fixed width; freed, it tells what the text needs.
+        label->setMinimumWidth(0);
+        label->setMaximumWidth(QWIDGETSIZE_MAX);
+        need[size_t(i)] = label->text().isEmpty() ? 0 : label->sizeHint().width();
+        w[size_t(i)] = i + 1 < n ? widths_[size_t(i)] : 0;
+        if (i > 0)
+            w[size_t(i)] = std::max(w[size_t(i)], need[size_t(i)]);
+    }
+    int used = 0;
+    for (int i = 0; i + 1 < n; ++i)
+        used += w[size_t(i)];
+    // The last panel takes the rest, but at least what its text needs; the first gives way.
+    w[size_t(n - 1)] = std::max(room - used, need[size_t(n - 1)]);
+    if (n > 1) {
+        const int over = used + w[size_t(n - 1)] - room;
+        if (over > 0)
+            w[0] = std::max(0, w[0] - over);
+    }
+    for (int i = 0; i < n; ++i)
+        panels_[size_t(i)]->setFixedWidth(w[size_t(i)]);
 }
 
 void TStatusBar::CheckIndex(int index) const
@@ -52,13 +94,8 @@ int TStatusBar::PanelWidth(int index) const
 void TStatusBar::SetPanelWidth(int index, int width)
 {
     CheckIndex(index);
-    width = std::max(0, width);
-    widths_[size_t(index)] = width;
-    QLabel* label = panels_[size_t(index)];
-    if (index + 1 < PanelCount())
-        label->setFixedWidth(width);
-    else
-        label->setMinimumWidth(0); // the last panel fills the rest of the bar
+    widths_[size_t(index)] = std::max(0, width);
+    Relayout();
 }
 
 QString TStatusBar::PanelText(int index) const
@@ -71,6 +108,7 @@ void TStatusBar::SetPanelText(int index, const QString& text)
 {
     CheckIndex(index);
     panels_[size_t(index)]->setText(text);
+    Relayout();
 }
 
 QLabel* TStatusBar::Panel(int index) const

@@ -118,6 +118,9 @@ private:
     }
 
     QList<QLayoutItem*> items_;
+
+public:
+    const QList<QLayoutItem*>* Items() const { return &items_; }
 };
 
 TToolBar::TToolBar(QWidget* parent) : QFrame(parent)
@@ -172,6 +175,7 @@ void TToolBar::SetWrapable(bool wrap)
     policy.setHeightForWidth(wrap);
     setSizePolicy(policy);
     layout_->invalidate();
+    FitButtons();
 }
 
 void TToolBar::SetShowCaptions(bool show)
@@ -220,6 +224,7 @@ void TToolBar::SetIndent(int indent)
     indent_ = std::max(0, indent);
     layout_->indent = indent_;
     layout_->invalidate();
+    FitButtons();
 }
 
 void TToolBar::SetBorderWidth(int width)
@@ -232,22 +237,48 @@ void TToolBar::SetBorderWidth(int width)
 // button's own size, so that the row stays even.
 void TToolBar::ApplyButtonSizes()
 {
+    ownWidths_.assign(buttons_.size(), 0);
     if (showCaptions_) {
         int w = 0, h = 0;
-        for (auto* b : buttons_) {
+        for (size_t i = 0; i < buttons_.size(); ++i) {
+            QToolButton* b = buttons_[i];
             b->setMinimumSize(0, 0);
             b->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
             const QSize hint = b->sizeHint();
+            ownWidths_[i] = std::max(hint.width(), smallWidth_);
             w = std::max(w, hint.width() - (HasDropDown(b) ? kDropDownArrowWidth : 0));
             h = std::max(h, hint.height());
         }
         buttonWidth_ = std::max(w, smallWidth_);
         buttonHeight_ = std::max(h, smallHeight_);
     }
-    for (auto* b : buttons_)
-        b->setFixedSize(buttonWidth_ + (HasDropDown(b) ? kDropDownArrowWidth : 0), buttonHeight_);
     for (auto* line : separators_)
         line->setFixedSize(kSeparatorWidth, buttonHeight_);
+    FitButtons();
+}
+
+void TToolBar::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    FitButtons();
+}
+
+void TToolBar::FitButtons()
+{
+    int evenRow = indent_ + 2 * borderWidth_;
+    for (QLayoutItem* item : *layout_->Items())
+        if (!item->isEmpty() && !qobject_cast<QToolButton*>(item->widget()))
+            evenRow += item->sizeHint().width();
+    for (auto* b : buttons_)
+        if (!b->isHidden())
+            evenRow += buttonWidth_ + (HasDropDown(b) ? kDropDownArrowWidth : 0);
+    const bool own = wrapable_ && showCaptions_ && evenRow > width();
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        QToolButton* b = buttons_[i];
+        const int w = own ? ownWidths_[i] : buttonWidth_ + (HasDropDown(b) ? kDropDownArrowWidth : 0);
+        if (b->minimumWidth() != w || b->maximumWidth() != w || b->minimumHeight() != buttonHeight_)
+            b->setFixedSize(w, buttonHeight_);
+    }
 }
 
 } // namespace qm

@@ -4,7 +4,8 @@
 // share one size. With captions off the buttons show only their pictures at the set button
 // size; with captions on every button shows its caption under the picture and the bar gives
 // them all the width of the widest one. Items that do not fit are cut off at the right end,
-// or, when the bar wraps, continue on a further row.
+// or, when the bar wraps, continue on a further row; a wrapping bar too narrow for its even
+// row first gives each captioned button only its own width.
 #include <QFrame>
 #include <QString>
 #include <vector>
@@ -51,12 +52,19 @@ public:
 
     const std::vector<QToolButton*>& Buttons() const { return buttons_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void ApplyButtonSizes();
+    // Sets every button's size for the bar's width: the shared size, or in a wrapping bar too
+    // narrow for the even row, each captioned button's own width.
+    void FitButtons();
 
     class RowLayout;
     RowLayout* layout_ = nullptr;
     std::vector<QToolButton*> buttons_;
+    std::vector<int> ownWidths_; // each button's width for its caption and picture
     std::vector<QFrame*> separators_;
     Qt::ToolButtonStyle ButtonStyle() const;
 

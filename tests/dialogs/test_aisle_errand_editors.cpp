@@ -79,6 +79,13 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
         dialogs->expectQuery("Aisle Name:", "Front,-,Back");
         dialogs->expectBox("\",-,\"");
         d.BtnRename->click();
+        dialogs->expectQueryTyped("Aisle Name:", "\u2192 Exit");
+        dialogs->expectBox("U+2192");
+        d.BtnRename->click();
+        dialogs->expectQueryTyped("Aisle/Dept. Name:", "\u2192 Exit");
+        dialogs->expectBox("U+2192");
+        d.AisleMenu->PItemAisleCustom->trigger();
+        EXPECT_EQ(d.ListAisles->count(), 6);
         EXPECT_EQ(d.ListAisles->item(1)->text(), "Aisle 2");
 
         // Delete asks first; No keeps the entry.
@@ -86,8 +93,13 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
         dialogs->expectBox("Are you sure you want to delete the aisle/dept. \"A1\"?", mrNo);
         d.BtnDelete->click();
         EXPECT_EQ(d.ListAisles->count(), 6);
+        EXPECT_EQ(dialogs->seen().back().type, mtConfirmation); // the question icon
+        EXPECT_EQ(dialogs->seen().back().buttons, TMsgDlgButtons(mbYes | mbNo));
         dialogs->expectBox("\"A1\"?", mrYes);
         d.BtnDelete->click();
+        // Nothing is selected afterwards, so a second Delete cannot take the next entry.
+        EXPECT_EQ(SelectedRow(d.ListAisles), -1);
+        EXPECT_FALSE(d.BtnMoveDown->isEnabled());
         EXPECT_EQ(Texts(d.ListAisles), QStringList({"Aisle 2", "Deli", "1", "Deli", "Back Wall"}));
 
         // The selection moves with its entry.
@@ -97,6 +109,8 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
         EXPECT_EQ(SelectedRow(d.ListAisles), 2);
         d.BtnMoveDown->click();
         EXPECT_EQ(Texts(d.ListAisles), QStringList({"Aisle 2", "Deli", "1", "Back Wall", "Deli"}));
+        for (int i = 0; i < d.ListAisles->count(); ++i)
+            EXPECT_FALSE(d.ListAisles->item(i)->data(Qt::CheckStateRole).isValid()) << i;
         d.BtnOK->click();
     });
     form->MItemStoreEditAisles->trigger();
@@ -147,6 +161,11 @@ TEST_F(EditorTest, TheErrandEditorRewritesTheSectionInListOrder)
         dialogs->expectQuery("Errand Name:", "Pay=bills");
         dialogs->expectBox("must not contain \"=\"");
         d.BtnAdd->click();
+        // A character the store file cannot hold is named, not turned into "?".
+        dialogs->expectQueryTyped("Errand Name:", "Caf\u00e9 \u2615");
+        dialogs->expectBox("U+2615");
+        d.BtnAdd->click();
+        EXPECT_EQ(d.CheckListErrands->count(), 3);
         SelectListRow(d.CheckListErrands, 1);
         dialogs->expectQuery("Errand Name:", "Pharmacy");
         d.BtnAdd->click();
@@ -160,6 +179,9 @@ TEST_F(EditorTest, TheErrandEditorRewritesTheSectionInListOrder)
         EXPECT_EQ(dialogs->seen().back().initial, "Bank");
         dialogs->expectQuery("Errand Name:", "");
         dialogs->expectBox("Error: Name cannot be blank");
+        d.BtnRename->click();
+        dialogs->expectQueryTyped("Errand Name:", "Bank \u20b9");
+        dialogs->expectBox("U+20B9");
         d.BtnRename->click();
         EXPECT_EQ(d.CheckListErrands->item(0)->text(), "Bank and ATM");
 

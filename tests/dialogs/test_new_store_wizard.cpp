@@ -84,6 +84,9 @@ TEST_F(WizardTest, AWalkThroughThreePagesWritesTheStoreAndOpensIt)
         EXPECT_EQ(SelectedRow(w.ListAisleOrder), 0);
         EXPECT_FALSE(w.BtnMoveUpAisle->isEnabled());
         EXPECT_TRUE(w.BtnMoveDownAisle->isEnabled());
+        // The aisle list is a plain list: a moved entry grows no check box.
+        for (int i = 0; i < w.ListAisleOrder->count(); ++i)
+            EXPECT_FALSE(w.ListAisleOrder->item(i)->data(Qt::CheckStateRole).isValid()) << i;
         // The pop-up entries append at the end, unselected.
         w.BtnAddAisle->click();
         EXPECT_TRUE(w.PMenuAddAisle->isVisible());
@@ -126,11 +129,14 @@ TEST_F(WizardTest, NextChecksTheNameOnEveryPageAndBackChecksNothing)
         dialogs->expectBox("Please specify a name");
         w.BtnNext->click();
         EXPECT_EQ(w.Page(), 1);
+        EXPECT_EQ(dialogs->seen().back().type, mtError);
+        EXPECT_EQ(dialogs->seen().back().buttons, TMsgDlgButtons(mbOK));
         // Stores differ by more than letter case, as the picker tells them apart.
         w.EditStoreName->setText("CORNER");
         dialogs->expectBox("That store already exists");
         w.BtnNext->click();
         EXPECT_EQ(w.Page(), 1);
+        EXPECT_EQ(dialogs->seen().back().type, mtError);
         w.EditStoreName->setText("a/b");
         dialogs->expectBox("must not contain \"/\"");
         w.BtnNext->click();
@@ -218,6 +224,9 @@ TEST_F(WizardTest, ACustomAisleTheListCouldNotCarryIsRefused)
         dialogs->expectQuery("New Aisle or Department Name:", "");
         dialogs->expectBox("Please enter an aisle name");
         w.AisleMenu->PItemAisleCustom->trigger();
+        dialogs->expectQueryTyped("New Aisle or Department Name:", "Garden \u2618");
+        dialogs->expectBox("U+2618");
+        w.AisleMenu->PItemAisleCustom->trigger();
         dialogs->expectQuery("New Aisle or Department Name:", "ignored", false);
         w.AisleMenu->PItemAisleCustom->trigger();
         EXPECT_EQ(w.ListAisleOrder->count(), before);
@@ -273,6 +282,41 @@ TEST_F(WizardTest, TheFirstStartFromAnEmptyFolderEndsWithTheNewStoreOpen)
     QApplication::processEvents();
     form->close();
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "Home Market");
+}
+
+// A first start on a folder that already holds stores (a new registry, an old folder): the
+// store just made is the one opened, not the first one listed.
+TEST_F(WizardTest, TheFirstStartOpensTheStoreTheWizardMade)
+{
+    RegDeleteKey(kCompany, kProduct, "Settings");
+    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+    qmtest::WriteFile(stores + "Alpha.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
+    dialogs->expectBox("Please create a new store.");
+    Play<TFormNewStore>([&](TFormNewStore& w) {
+        w.EditStoreName->setText("Zulu");
+        w.BtnNext->click();
+        w.BtnNext->click();
+        w.BtnFinish->click();
+    });
+    form = std::make_unique<TFormMain>();
+    FormMain = form.get();
+    form->FormCreate();
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "Zulu"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "Zulu");
+    EXPECT_EQ(form->Store.Name, "Zulu");
+
+    // Cancelled, the wizard leaves the first store listed open.
+    form.reset();
+    fs::remove(stores + "Zulu.store");
+    RegDeleteKey(kCompany, kProduct, "Settings");
+    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+    dialogs->expectBox("Please create a new store.");
+    Play<TFormNewStore>([&](TFormNewStore& w) { w.BtnCancel->click(); });
+    form = std::make_unique<TFormMain>();
+    FormMain = form.get();
+    form->FormCreate();
+    EXPECT_EQ(form->GetCurrentStoreName(), "Alpha");
+    EXPECT_EQ(form->Store.Name, "Alpha");
 }
 
 TEST(AisleNumbers, OnlyARunFromOneInListOrderCounts)

@@ -21,7 +21,11 @@ private:
     qm::TBindingFeatures saved_;
 };
 
-// Both families, for parameterised tests.
+// Both families, for parameterised tests, whose cases are named after the family.
 inline const char* const kFamilies[] = {"plain", "mmx"};
+inline std::string FamilyName(const ::testing::TestParamInfo<const char*>& info)
+{
+    return info.param;
+}
 
 } // namespace qmtest

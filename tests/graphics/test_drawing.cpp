@@ -159,7 +159,8 @@ TEST_P(ClippedLineTest, MatchesTheUnclippedLineInsideTheWindow)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, ClippedLineTest, ::testing::ValuesIn(qmtest::kFamilies));
+INSTANTIATE_TEST_SUITE_P(Families, ClippedLineTest, ::testing::ValuesIn(qmtest::kFamilies),
+                         qmtest::FamilyName);
 
 TEST(BitmapLines, FarAwayEndPointsStayExact)
 {

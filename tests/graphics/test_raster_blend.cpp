@@ -46,7 +46,7 @@ protected:
     qmtest::BoundFamily bound{GetParam()};
 };
 
-INSTANTIATE_TEST_SUITE_P(Both, FamilyTest, ::testing::ValuesIn(qmtest::kFamilies));
+INSTANTIATE_TEST_SUITE_P(Both, FamilyTest, ::testing::ValuesIn(qmtest::kFamilies), qmtest::FamilyName);
 
 TEST_P(FamilyTest, BlendExamples)
 {

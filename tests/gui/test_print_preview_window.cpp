@@ -790,4 +790,69 @@ TEST_F(PrintPreviewWindowTest, TitleHelpHelpButtonAndMarginGuides)
     EXPECT_EQ(points, expected);
 }
 
+TEST_F(PrintPreviewWindowTest, EachPaperFormPicksThePaperOfItsSize)
+{
+    // The PDF-file printer lists the standard forms in the paper table's order: each item is
+    // the paper of its own index. A form the printer holds besides gives a page of its size.
+    TFormInfo wide;
+    wide.Name = "Card 127 x 254";
+    wide.Size = {127000, 254000};
+    ASSERT_TRUE(Printer().AddForm(wide));
+    struct Drop {
+        ~Drop() { Printer().DeleteForm("Card 127 x 254"); }
+    } drop;
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    ASSERT_EQ(form->ComboPaperType->count(), int(pCustom) + 1);
+    for (int i = int(pCustom) - 1; i >= 0; --i) {
+        form->ComboPaperType->setCurrentIndex(i);
+        EXPECT_EQ(p.PaperType(), TPaperType(i)) << form->ComboPaperType->itemText(i).toStdString();
+    }
+    form->ComboPaperType->setCurrentIndex(form->ComboPaperType->findText("Card 127 x 254"));
+    EXPECT_EQ(p.PaperType(), pCustom);
+    // Landscape: the long side across.
+    EXPECT_EQ(p.PaperWidth(), 10000);
+    EXPECT_EQ(p.PaperHeight(), 5000);
+    EXPECT_EQ(form->ColumnWidth(), (10000 - 500) / 3);
+}
+
+TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsIt)
+{
+    qmtest::PrivateCups cups;
+    if (!cups.ok())
+        GTEST_SKIP() << "No private print server: " << cups.whyNot();
+    // A queue whose driver lists "US Letter" and "A4", in that order.
+    const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
+    ASSERT_TRUE(cups.addQueue("QuillmartMargins", "file://" + cups.dir().file("m.pdf"), ppd))
+        << cups.whyNot();
+    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
+    struct Back {
+        ~Back() { Printer().SetPrinterName(TPrinter::PdfFilePrinterName); }
+    } back;
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    const int a4 = form->ComboPaperType->findText("A4");
+    const int letter = form->ComboPaperType->findText("US Letter");
+    ASSERT_GE(a4, 0);
+    ASSERT_GE(letter, 0);
+    form->ComboPaperType->setCurrentIndex(a4);
+    EXPECT_EQ(p.PaperType(), pA4);
+    EXPECT_EQ(p.PaperWidth(), 11693);
+    form->FormClose();
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "PaperType"), int(pA4));
+
+    form = Laid(true);
+    EXPECT_EQ(form->ComboPaperType->currentIndex(), a4);
+    EXPECT_EQ(form->PrintPreview->PaperType(), pA4);
+    form->ComboPaperType->setCurrentIndex(letter);
+    EXPECT_EQ(form->PrintPreview->PaperType(), pLetter);
+    // A stored paper the queue has no form for selects none and keeps the preview's paper.
+    RegWriteInteger(kCompany, kProduct, "Settings", int(pLegal), "PaperType");
+    form = Laid(true);
+    EXPECT_EQ(form->ComboPaperType->currentIndex(), -1);
+    EXPECT_EQ(form->PrintPreview->PaperType(), pLetter);
+}
+
 } // namespace

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -113,7 +115,7 @@ TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNoth
         {"", false},                           // empty
         {"1.6&-&70000&-&x&-&http://a", false}, // a build no 16-bit number holds
         {"1.6&-&-4&-&x&-&http://a", false},
-        {std::string("\x89PNG\0\x01\x02&-&", 12), false}, // binary
+        {std::string("\x89PNG\0\x01\x02&-&", 10), false}, // binary
     };
     for (const auto& [body, offered] : replies) {
         Serve(qmtest::LocalHttpServer::Ok(body));
@@ -155,6 +157,22 @@ TEST_F(HelpCommandTest, ServerFailuresSayErrorOnlyWhenAskedAndLastCheckIsWritten
     form->MItemHelpNewVersionClick();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
     EXPECT_TRUE(Urls().empty());
+}
+
+TEST_F(HelpCommandTest, ASettingsFileThatTakesNoWriteIsReportedNotFatal)
+{
+    auto form = Start();
+    setenv("QUILLMART_UPDATE_URL", ("http://127.0.0.1:" + std::to_string(qmtest::ClosedPort())).c_str(), 1);
+    // In a child process, on a disk that takes no more bytes: the date of the check cannot be
+    // written, which the command reports like any other failure.
+    const std::string outcome = qmtest::InChild([&] {
+        SetTestNow(EncodeDate(2026, 12, 9));
+        dialogs->expectBox("Error contacting website.");
+        qmtest::FileSizeLimit full(0);
+        form->MItemHelpNewVersionClick();
+        return std::string("written");
+    });
+    EXPECT_EQ(outcome.rfind("thrown: Failed to set data for 'LastCheckDT'", 0), 0u) << outcome;
 }
 
 TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
@@ -277,6 +295,24 @@ TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
     });
     EXPECT_EQ(seen.back(), 11);
     EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "ShowTOTD"));
+}
+
+TEST_F(HelpCommandTest, TheTipOfTheDayOpensBesideTheShownWindowByItsTimer)
+{
+    RegWriteBool(kCompany, kProduct, "Settings", true, "ShowTOTD");
+    auto form = Start();
+    std::vector<int> shown;
+    SetModalHook([&](QDialog& d) {
+        auto& t = dynamic_cast<TFormTip&>(d);
+        shown.push_back(t.TipNumber);
+        t.BtnOK->click();
+        return d.result();
+    });
+    form->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }, 5000));
+    EXPECT_EQ(shown, std::vector<int>{1});
+    EXPECT_FALSE(form->TimerTip->isActive());
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", 0, "TipOfTheDay"), 1);
 }
 
 TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)

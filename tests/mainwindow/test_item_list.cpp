@@ -15,6 +15,7 @@
 #include "graphics/RasterBlend.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
 #include "platform/gui/StatusBar.h"
 #include "util/RegUtils.h"
 
@@ -385,6 +386,26 @@ TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
     EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
 }
 
+// Ctrl+End into a collapsed category opens it and brings its last item into view, however
+// far below the last drawing that lies.
+TEST_F(ItemListTest, CtrlEndIntoACollapsedCategoryScrollsItsLastItemIntoView)
+{
+    std::string text = "[--Hidden Cats--]\r\nPantry=1\r\n[Dairy]\r\nMilk=,-,,-,1\r\n[Pantry]\r\n";
+    for (int i = 0; i < 30; ++i)
+        text += "Item " + std::to_string(10 + i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", text);
+    auto form = Start(600, 18 + 4 * 30);
+    ASSERT_FALSE(form->Store.Categories[1].Expanded);
+    Key(*form, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_EQ(Sel(*form), std::make_pair(1, 29));
+    const int top = form->Store.Categories[1].Items[29].RowTop;
+    EXPECT_GT(top, form->ImageItemListHeader->height());
+    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+    Key(*form, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
+    EXPECT_GT(form->Store.Categories[0].RowTop, 0);
+}
+
 TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuickFind)
 {
     auto form = Start();
@@ -438,8 +459,8 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
     auto form = Start();
     form->SelectRow(0, 1);
     const std::string before = qmtest::ReadFile(stores + "Shop.store");
-    fs::remove(stores + "Shop.store.lock");
-    fs::create_directory(stores + "Shop.store.lock"); // the file cannot be rewritten now
+    fs::remove(IniFile::LockFileFor(stores + "Shop.store"));
+    fs::create_directory(IniFile::LockFileFor(stores + "Shop.store")); // the file cannot be rewritten now
     dialogs->expectBox("");
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
     EXPECT_EQ(dialogs->seen().size(), 1u);
@@ -464,8 +485,8 @@ TEST_F(ItemListTest, AResizeLaysOutAndDrawsBothListsWhenTheSelectionCannotBeReme
 {
     auto form = Start(); // the file remembers no row, so selecting one again writes it
     const std::string before = qmtest::ReadFile(stores + "Shop.store");
-    fs::remove(stores + "Shop.store.lock");
-    fs::create_directory(stores + "Shop.store.lock"); // the file cannot be rewritten now
+    fs::remove(IniFile::LockFileFor(stores + "Shop.store"));
+    fs::create_directory(IniFile::LockFileFor(stores + "Shop.store")); // the file cannot be rewritten now
     QMShopListItem& cheese = form->ShopList.Aisles[0].Cats[0].Items[0];
     ASSERT_EQ(cheese.Name, "Cheese");
     cheese.RowHeight = 0;

@@ -11,6 +11,8 @@
 #include <QSplitterHandle>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -237,10 +239,32 @@ TEST_P(VersionScheduleTest, ChecksOnlyWhenDueOrWhenTheLastCheckLiesAhead)
     EXPECT_EQ(form->CheckForLatest, s.wanted);
 }
 
+// A case's name says what it sets and expects, e.g. "On_Age15_Checks", "Off_AgeMinus0_25_Checks";
+// the test lists print the case the same way (never its raw bytes, which hold padding).
+std::string Describe(const Schedule& s)
+{
+    std::string age = std::to_string(std::abs(s.age));
+    age.erase(age.find_last_not_of('0') + 1);
+    if (age.back() == '.')
+        age.pop_back();
+    std::replace(age.begin(), age.end(), '.', '_');
+    return std::string(s.wanted ? "On" : "Off") + "_Age" + (s.age < 0 ? "Minus" : "") + age +
+           (s.checks ? "_Checks" : "_Waits");
+}
+std::string ScheduleName(const ::testing::TestParamInfo<Schedule>& info)
+{
+    return Describe(info.param);
+}
+void PrintTo(const Schedule& s, std::ostream* os)
+{
+    *os << Describe(s);
+}
+
 INSTANTIATE_TEST_SUITE_P(Ages, VersionScheduleTest,
                          ::testing::Values(Schedule{true, 15.0, true}, Schedule{true, 14.0, false},
                                            Schedule{true, 3.0, false}, Schedule{false, 30.0, false},
-                                           Schedule{false, -0.25, true}, Schedule{true, -2.0, true}));
+                                           Schedule{false, -0.25, true}, Schedule{true, -2.0, true}),
+                         ScheduleName);
 
 TEST_F(StartupTest, AMissingLastCheckDateSwitchesTheCheckOffWithoutChecking)
 {
@@ -428,6 +452,34 @@ TEST_F(StartupTest, SplitterKeepsTheShoppingListWiderThan150)
     EXPECT_EQ(form->PanelListWidth(), 170);
     drag(-80);
     EXPECT_EQ(form->PanelListWidth(), 250);
+}
+
+// At every splitter position both sort buttons show whole: side by side, centred, where they
+// fit, one under the other at the narrowest position.
+TEST_F(StartupTest, TheSortButtonsShowWholeAtEverySplitterPosition)
+{
+    NotFirstRun();
+    auto form = Start();
+    form->show();
+    TToolBar* bar = form->ToolBarShopAlign;
+    for (int width : {151, 180, 200, 300}) {
+        form->SetPanelListWidth(width);
+        form->FormResize();
+        QApplication::processEvents();
+        for (QToolButton* b : {form->BtnSortByAisle, form->BtnSortByCategory}) {
+            EXPECT_GE(b->x(), 0) << width;
+            EXPECT_LE(b->geometry().right(), bar->width() - 1) << width;
+            EXPECT_LE(b->geometry().bottom(), bar->height() - 1) << width;
+        }
+        EXPECT_GE(form->GradientShoppingList->y(), bar->geometry().bottom() + 1) << width;
+        // One row from the default width on; only the narrowest positions need a second one.
+        if (width >= 200) {
+            EXPECT_EQ(form->BtnSortByCategory->y(), form->BtnSortByAisle->y()) << width;
+        }
+    }
+    // Where the even row fits, it is centred.
+    EXPECT_EQ(form->BtnSortByAisle->width(), form->BtnSortByCategory->width());
+    EXPECT_EQ(form->BtnSortByAisle->x(), bar->width() - form->BtnSortByCategory->geometry().right() - 1);
 }
 
 TEST_F(StartupTest, ExitClosesTheWindowAndWritesTheSettings)

@@ -69,6 +69,25 @@ TEST_F(StoreFileTest, ImportCopiesTheChosenFilesAndAsksBeforeReplacingAStore)
     form->MItemFileImportStore->trigger();
 }
 
+TEST_F(StoreFileTest, ImportOverTheOpenStoreShowsWhatWasImported)
+{
+    qmtest::WriteFile(outside + "BETA.store", "[Meat]\r\nBeef=,-,,-,1\r\n");
+    dialogs->expectFiles({outside + "BETA.store"});
+    dialogs->expectBox("Do you want to overwrite the store \"beta\"?", mrYes);
+    dialogs->expectBox("1 files imported.");
+    form->MItemFileImportStore->trigger();
+    EXPECT_EQ(form->GetCurrentStoreName(), "beta");
+    ASSERT_EQ(form->Store.CategoryCount(), 1);
+    EXPECT_EQ(form->Store.Categories[0].Name, "Meat");
+    EXPECT_EQ(form->ShopList.ItemCount, 1);
+
+    // The next change is made to the imported store: nothing of the replaced one comes back.
+    form->SelectRow(0, 0);
+    form->MItemItemQtyUpClick();
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "beta", "Meat", "Beef"), ",-,,-,2,-,0,-,0,-,0");
+    EXPECT_EQ(File("beta").find("Dairy"), std::string::npos) << File("beta");
+}
+
 TEST_F(StoreFileTest, AFileOfTheStorageFolderItselfIsNotImported)
 {
     dialogs->expectFiles({stores + "Alpha.store"});
@@ -176,6 +195,10 @@ TEST_F(StoreFileTest, RenameOntoAStoreOrWithABadNameChangesNothing)
     form->MItemFileRenameStore->trigger();
     dialogs->expectQuery("New Name:", "../beta");
     dialogs->expectBox("must not contain \"/\"");
+    form->MItemFileRenameStore->trigger();
+    // A character the program's text cannot hold is named, not turned into "?".
+    dialogs->expectQueryTyped("New Name:", "Caf\u00e9 \u2615");
+    dialogs->expectBox("U+2615");
     form->MItemFileRenameStore->trigger();
     EXPECT_EQ(File("beta"), kBeta);
     EXPECT_EQ(File("Alpha"), "[Fruit]\r\n");

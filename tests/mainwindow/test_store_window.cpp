@@ -2,15 +2,20 @@
 // list's status text and item writes, against real store files and a real registry.
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
 #include "platform/gui/StatusBar.h"
 #include "util/RegUtils.h"
 
@@ -137,7 +142,7 @@ TEST_F(StoreWindowTest, ExpiredCouponsAreReportedAndCarriedToThePickersStores)
     qmtest::WriteFile(
         stores + "beta.store",
         "[Dairy]\r\nMilk=A1,-,,-,2,-,1,-,46000,-,0,-,\r\n[Fruit]\r\nKiwi=,-,,-,1,-,1,-,46000,-,0\r\n");
-    fs::create_directory(stores + "Alpha.store.lock"); // Alpha's file cannot be rewritten
+    fs::create_directory(IniFile::LockFileFor(stores + "Alpha.store")); // Alpha's file cannot be rewritten
     qmtest::WriteFile(stores + "Alpha.store", "[Fruit]\r\nKiwi=,-,,-,1\r\n");
     dialogs->expectBox("\"Alpha\"");
     dialogs->expectBox("The following coupons have expired:\rDairy, Milk\rFruit, Kiwi\r");
@@ -151,6 +156,115 @@ TEST_F(StoreWindowTest, ExpiredCouponsAreReportedAndCarriedToThePickersStores)
     form->Store.Categories[0].Items[0].CouponExpire = 46100;
     form->SaveItem(0, 0);
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Zed", "Dairy", "Milk"), "Z,-,,-,1,-,1,-,46100,-,0");
+}
+
+// A store with many expired coupons reports them in a box that fits the screen: the first
+// line, the first entries, and how many more there are; a name too long for one line is cut.
+TEST_F(StoreWindowTest, TheExpiredCouponReportFitsTheScreen)
+{
+    std::string text = "[Dairy]\r\n";
+    for (int i = 0; i < 30; ++i)
+        text += "Item " + std::string(i < 10 ? "0" : "") + std::to_string(i) + "=,-,,-,1,-,1,-,46000,-,0\r\n";
+    text += std::string(150, 'L') + "=,-,,-,1,-,1,-,46000,-,0\r\n";
+    qmtest::WriteFile(stores + "beta.store", text);
+    dialogs->expectBox("The following coupons have expired:\rDairy, Item 00\r");
+    auto form = Start();
+    const AnsiString box = dialogs->seen().back().text;
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\r'), 21);
+    EXPECT_NE(box.find("\rDairy, Item 18\r\x85 and 12 more.\r"), AnsiString::npos) << box;
+    EXPECT_EQ(form->Store.Categories[0].CouponCount, 31); // every coupon was cleared in the file
+    EXPECT_EQ(qmtest::ReadFile(stores + "beta.store").find(",-,1,-,46000"), std::string::npos);
+
+    text = "[Dairy]\r\n" + std::string(150, 'L') + "=,-,,-,1,-,1,-,46000,-,0\r\n";
+    qmtest::WriteFile(stores + "beta.store", text);
+    dialogs->expectBox("expired");
+    form->LoadStore("beta");
+    EXPECT_EQ(dialogs->seen().back().text,
+              "The following coupons have expired:\rDairy, " + std::string(92, 'L') + "\x85\r");
+}
+
+// At the default window size every status-bar panel shows its text whole; the hint panel
+// gives way.
+TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
+{
+    auto form = Start();
+    form->show();
+    form->resize(1038, 713);
+    form->FormResize();
+    TStatusBar* bar = form->StatusBar;
+    bar->SetPanelText(0, "Raise the quantity of the selected item");
+    for (const char* totals :
+         {"Items to buy: 5.  With coupons: 0", "Items to buy: 64516.  With coupons: 64516"}) {
+        bar->SetPanelText(1, "Items in store: 64516");
+        bar->SetPanelText(2, totals);
+        QApplication::processEvents();
+        for (int i : {1, 2}) {
+            const QLabel* panel = bar->Panel(i);
+            EXPECT_GE(panel->width(),
+                      panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->frameWidth())
+                << totals;
+            EXPECT_LE(panel->mapTo(bar, QPoint(panel->width(), 0)).x(), bar->width()) << totals;
+        }
+        EXPECT_EQ(bar->PanelWidth(2), form->PanelListWidth()); // the widths the layout gives stay
+        EXPECT_LT(bar->Panel(0)->width(), bar->PanelWidth(0));
+    }
+
+    // Short texts leave the panels the widths the layout gives.
+    bar->SetPanelText(1, "Items in store: 6");
+    bar->SetPanelText(2, "");
+    QApplication::processEvents();
+    EXPECT_EQ(bar->Panel(1)->width(), 120);
+    EXPECT_EQ(bar->Panel(0)->width(), bar->PanelWidth(0));
+}
+
+// After start-up, and after the box of expired coupons, the keyboard is with the item list;
+// a click on a row gives it back from the quick-find box, and the keypad then acts on the row.
+TEST_F(StoreWindowTest, TheItemListHasTheKeyboardAfterStartUpAndAfterAClick)
+{
+    qmtest::WriteFile(stores + "beta.store",
+                      "[Dairy]\r\nMilk=A1,-,,-,2,-,1,-,46000,-,0,-,\r\nEggs=A2,-,,-,3\r\n");
+    dialogs->expectBox("The following coupons have expired:");
+    auto form = Start();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QApplication::processEvents();
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+
+    form->ComboFind->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    const QMItem& milk = form->Store.Categories[0].Items[1];
+    ASSERT_EQ(milk.Name, "Milk");
+    form->DrawItemList();
+    QWidget* list = form->ImageItemList;
+    const QPoint at(list->width() / 2, milk.RowTop + 5);
+    // The control's own mouse-down, as the paint box hands it on.
+    form->ImageItemList->OnMouseDown(list, mbLeft, 0, at.x(), at.y(), nullptr);
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(form->Store.SelItem, 1);
+    for (int n = 0; n < 2; ++n) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Plus, Qt::KeypadModifier, "+");
+        QApplication::sendEvent(form->focusWidget(), &down);
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Plus, Qt::KeypadModifier, "+");
+        QApplication::sendEvent(form->focusWidget(), &up);
+    }
+    EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 4);
+    EXPECT_EQ(form->ComboFind->currentText(), "Milk");
+}
+
+// Start-up removes the copies of stores that windows no longer running left behind.
+TEST_F(StoreWindowTest, StartUpRemovesLeftoversOfWindowsThatNoLongerRun)
+{
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string leftover = stores + "beta.store.tmp" + std::to_string(ended) + "-4";
+    const std::string mine = stores + ".~qm" + std::to_string(getppid()) + "-1.tmp";
+    qmtest::WriteFile(leftover, "[Dairy]\r\n");
+    qmtest::WriteFile(mine, "[Dairy]\r\n");
+    auto form = Start();
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_TRUE(fs::exists(mine)); // a running process's file stays
 }
 
 } // namespace

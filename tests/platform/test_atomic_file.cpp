@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <dirent.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,4 +105,48 @@ TEST(AtomicFile, TemporaryNamesAreShortAndRecognised)
     EXPECT_EQ(pid, 1234);
     for (const char* no : {".~qm-7.tmp", ".~qm12-.tmp", ".~qm1x-7.tmp", "a.store.tmp12-3", ".~qm12-3.tm"})
         EXPECT_FALSE(IsAtomicTempName(no, pid)) << no;
+}
+
+// A process that was killed during a write leaves its temporary file; the next process that
+// writes into the folder removes it, but never one of a process that still runs.
+TEST(AtomicFile, LeftoversOfEndedProcessesAreRemovedAtTheFirstWrite)
+{
+    qmtest::TempDir dir;
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string gone = std::to_string(ended);
+    const std::string running = std::to_string(getppid());
+    for (const std::string& name :
+         std::vector<std::string>{".~qm" + gone + "-3.tmp", "Shop.store.tmp" + gone + "-12",
+                                  ".~qm" + running + "-1.tmp", "Shop.store.tmp" + running + "-2",
+                                  ".~qm" + std::to_string(getpid()) + "-9.tmp", "Shop.store", "x.tmp1-2"})
+        WriteFile(dir.file(name), "leftover");
+    EXPECT_EQ(qmtest::InChild([&] {
+                  WriteFileAtomically(dir.file("Shop.store"), "new");
+                  return std::string("written");
+              }),
+              "written");
+    std::vector<std::string> kept{".~qm" + running + "-1.tmp", ".~qm" + std::to_string(getpid()) + "-9.tmp",
+                                  "Shop.store", "Shop.store.tmp" + running + "-2", "x.tmp1-2"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(Entries(dir.path()), kept);
+    EXPECT_EQ(ReadFile(dir.file("Shop.store")), "new");
+    EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 0);
+}
+
+// A file-size limit fails the write with its message instead of ending the process.
+TEST(AtomicFile, AFileSizeLimitFailsTheWriteAndKeepsTheProcess)
+{
+    qmtest::TempDir dir;
+    const std::string file = dir.file("list.pdf");
+    EXPECT_EQ(qmtest::InChild([&] {
+                  signal(SIGXFSZ, SIG_DFL);
+                  rlimit limit{1000, 1000};
+                  setrlimit(RLIMIT_FSIZE, &limit);
+                  return Thrown([&] { WriteFileAtomically(file, std::string(5000, 'x')); });
+              }),
+              "Cannot write to the file \"" + file + "\": File too large.");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{});
 }

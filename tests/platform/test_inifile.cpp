@@ -6,12 +6,12 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "TestSupport.h"
@@ -27,13 +27,16 @@ namespace {
 
 using Names = std::vector<AnsiString>;
 
-// The bytes a rewrite keeps of a file: every line as it was, ended with CR LF.
+// The bytes a rewrite keeps of a file: every line as it was, ended with CR LF (a line ends at
+// LF, CR LF or a lone CR).
 std::string WithCrLf(const std::string& bytes)
 {
     std::string out;
     for (size_t pos = 0, end; pos < bytes.size(); pos = end + 1) {
-        end = std::min(bytes.find('\n', pos), bytes.size());
-        out.append(bytes, pos, end - pos - (end > pos && bytes[end - 1] == '\r')).append("\r\n");
+        end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
+        out.append(bytes, pos, end - pos).append("\r\n");
+        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
+            ++end;
     }
     return out;
 }
@@ -43,7 +46,7 @@ Names Entries(const std::string& dir)
     Names out;
     DIR* d = opendir(dir.c_str());
     while (dirent* e = d ? readdir(d) : nullptr)
-        if (e->d_name[0] != '.')
+        if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..")
             out.emplace_back(e->d_name);
     if (d)
         closedir(d);
@@ -56,6 +59,8 @@ protected:
     qmtest::TempDir dir;
     std::string path = dir.file("shop.store");
     IniFile ini{path};
+    // The name of the file's lock in the folder.
+    std::string LockName() const { return std::filesystem::path(IniFile::LockFileFor(path)).filename(); }
 };
 
 } // namespace
@@ -245,25 +250,45 @@ TEST_F(IniFileTest, MegabyteLinesAndTenThousandSectionsAreReadWhole)
 TEST_F(IniFileTest, TwoProcessesWritingDifferentKeysLoseNone)
 {
     ini.WriteString("Shared", "start", "1");
-    auto writer = [&](std::string prefix) {
-        return [&, prefix] {
-            for (int i = 0; i < 500; ++i)
-                IniFile(path).WriteString("Shared", prefix + std::to_string(i), std::to_string(i));
-            return std::string("done");
-        };
+    // Both processes are forked from this thread and then run side by side (a fork from a
+    // second thread could copy a lock that thread holds, such as the allocator's).
+    auto start = [&](const std::string& prefix) {
+        int fds[2];
+        EXPECT_EQ(pipe(fds), 0);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            std::string out = "done";
+            try {
+                for (int i = 0; i < 500; ++i)
+                    IniFile(path).WriteString("Shared", prefix + std::to_string(i), std::to_string(i));
+            } catch (const std::exception& e) {
+                out = e.what();
+            }
+            (void)!write(fds[1], out.data(), out.size());
+            _exit(0);
+        }
+        close(fds[1]);
+        return std::make_pair(pid, fds[0]);
     };
-    std::string outA, outB;
-    std::thread a([&] { outA = InChild(writer("a")); });
-    std::thread b([&] { outB = InChild(writer("b")); });
-    a.join();
-    b.join();
-    EXPECT_EQ(outA + outB, "donedone");
+    auto finish = [](std::pair<pid_t, int> child) {
+        std::string out;
+        char buf[256];
+        for (ssize_t n; (n = read(child.second, buf, sizeof buf)) > 0;)
+            out.append(buf, size_t(n));
+        close(child.second);
+        waitpid(child.first, nullptr, 0);
+        return out;
+    };
+    const auto a = start("a");
+    const auto b = start("b");
+    EXPECT_EQ(finish(a) + finish(b), "donedone");
     EXPECT_EQ(ini.ReadSection("Shared").size(), 1001u);
     for (int i = 0; i < 500; ++i) {
         EXPECT_EQ(ini.ReadString("Shared", "a" + std::to_string(i), ""), std::to_string(i));
         EXPECT_EQ(ini.ReadString("Shared", "b" + std::to_string(i), ""), std::to_string(i));
     }
-    EXPECT_EQ(Entries(dir.path()), (Names{"shop.store", "shop.store.lock"}));
+    EXPECT_EQ(Entries(dir.path()), (Names{LockName(), "shop.store"}));
 }
 
 TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
@@ -296,7 +321,7 @@ TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
     // allow is not made, so neither a key write nor a removal changes it.
     chmod(dir.path().c_str(), 0777);
     chmod(path.c_str(), 0444);
-    unlink((path + ".lock").c_str()); // the other user makes its own
+    unlink(IniFile::LockFileFor(path).c_str()); // the other user makes its own
     EXPECT_EQ(asOtherUser([&] { ini.WriteString("S", "k", "1"); }), failure(EACCES));
     EXPECT_EQ(asOtherUser([&] { ini.EraseSection("S"); }), failure(EACCES));
     EXPECT_EQ(ReadFile(path), kept);
@@ -306,7 +331,7 @@ TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
     chmod(path.c_str(), 0666);
     EXPECT_EQ(asOtherUser([&] { ini.WriteString("S", "k", "1"); }), failure(EACCES));
     EXPECT_EQ(ReadFile(path), kept);
-    EXPECT_EQ(Entries(dir.path()), (Names{"shop.store", "shop.store.lock"}));
+    EXPECT_EQ(Entries(dir.path()), (Names{LockName(), "shop.store"}));
 }
 
 TEST_F(IniFileTest, APipeUnderTheFileNameIsNeitherWaitedForNorReplaced)
@@ -323,4 +348,83 @@ TEST_F(IniFileTest, APipeUnderTheFileNameIsNeitherWaitedForNorReplaced)
     struct stat st {};
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    // The refused write made no lock file either.
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+}
+
+// A lone CR ends a line as LF and CR LF do, so every value read can be written back and no
+// write joins or splits a neighbour's line.
+TEST_F(IniFileTest, ALoneCarriageReturnEndsALine)
+{
+    WriteFile(path, "[Tail]\r\nSalt=Front,-,,-,1\rPepper=Front,-,,-,1,-,1,-,46000,-,0\r\n");
+    EXPECT_EQ(ini.ReadSection("Tail"), (Names{"Salt", "Pepper"}));
+    EXPECT_EQ(ini.ReadString("Tail", "Salt", ""), "Front,-,,-,1");
+    ini.WriteString("Tail", "Salt", "Front,-,,-,2");
+    EXPECT_EQ(ReadFile(path), "[Tail]\r\nSalt=Front,-,,-,2\r\nPepper=Front,-,,-,1,-,1,-,46000,-,0\r\n");
+    // Nor is a CR written into a value or a name, where it would end the line at the next read.
+    EXPECT_THROW(ini.WriteString("Tail", "Salt", "a\rb"), EStoreError);
+    EXPECT_THROW(ini.WriteString("Tail", "Sa\rlt", "1"), EStoreError);
+    EXPECT_THROW(ini.WriteString("Ta\ril", "Salt", "1"), EStoreError);
+    EXPECT_EQ(ini.ReadString("Tail", "Salt", ""), "Front,-,,-,2");
+}
+
+// Lines that are neither keys nor headers are kept as they were, whatever their number; a new
+// key goes after the last of them that is not blank.
+TEST_F(IniFileTest, CommentsAndBlankLinesKeepTheirPlaceAndANewKeyGoesBeforeTheBlankOnes)
+{
+    WriteFile(path, "; top\n\n[A]\nx=1\n; one\r\n\n; two\r  \n\t\n\n[B]\ny=2\n" + std::string(100000, '\n'));
+    ini.WriteString("A", "z", "3");
+    EXPECT_EQ(
+        ReadFile(path),
+        "; top\r\n\r\n[A]\r\nx=1\r\n; one\r\n\r\n; two\r\nz=3\r\n  \r\n\t\r\n\r\n[B]\r\ny=2\r\n" + [] {
+            std::string crlf;
+            for (int i = 0; i < 100000; ++i)
+                crlf += "\r\n";
+            return crlf;
+        }());
+    ini.DeleteKey("A", "x");
+    ini.WriteString("B", "w", "4");
+    EXPECT_EQ(ini.ReadSection("A"), Names{"z"});
+    EXPECT_EQ(ini.ReadSection("B"), (Names{"y", "w"}));
+    const std::string after = ReadFile(path);
+    EXPECT_EQ(after.substr(0, after.find("y=2")),
+              "; top\r\n\r\n[A]\r\n; one\r\n\r\n; two\r\nz=3\r\n  \r\n\t\r\n\r\n[B]\r\n");
+}
+
+// Every file whose name fits the file system can be written: the lock and the temporary
+// file have names of their own length.
+TEST_F(IniFileTest, ALongFileNameCanBeWritten)
+{
+    const std::string longPath = dir.file(std::string(249, 'n') + ".store"); // 255 bytes
+    IniFile longIni(longPath);
+    longIni.WriteString("S", "k", "1");
+    longIni.WriteString("S", "k", "2");
+    EXPECT_EQ(ReadFile(longPath), "[S]\r\nk=2\r\n");
+    EXPECT_LE(std::filesystem::path(IniFile::LockFileFor(longPath)).filename().string().size(), 30u);
+    EXPECT_NE(IniFile::LockFileFor(longPath), IniFile::LockFileFor(path));
+}
+
+// A file larger than the limit is refused by name, for reading and writing, and is kept.
+TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
+{
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    ASSERT_EQ(truncate(path.c_str(), off_t(kMaxIniFileBytes) + 1), 0);
+    const std::string message = "Cannot read the file \"" + path + "\": it is larger than 64 MB.";
+    auto thrown = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const EInOutError& e) {
+            return std::string(e.what());
+        }
+        return std::string("nothing thrown");
+    };
+    EXPECT_EQ(thrown([&] { ini.ReadSections(); }), message);
+    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", "2"); }), message);
+    EXPECT_EQ(std::filesystem::file_size(path), kMaxIniFileBytes + 1);
+
+    // Nor does a write make a file grow past it.
+    ASSERT_EQ(truncate(path.c_str(), 0), 0);
+    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", std::string(kMaxIniFileBytes, 'v')); }),
+              "Cannot write to the file \"" + path + "\": it would grow past 64 MB.");
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }

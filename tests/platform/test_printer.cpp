@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QPrinter>
+#include <cstdlib>
 
 #include "PrintTestSupport.h"
 #include "platform/DeviceCanvas.h"
@@ -182,6 +183,18 @@ TEST_F(PrinterTest, APrintDialogsChoiceReachesThePrinter)
     Printer().FromQPrinter(dialogPrinter);
     EXPECT_TRUE(Printer().IsPdfFilePrinter());
     EXPECT_EQ(Printer().OutputFileName, dir.file("chosen.pdf"));
+
+    // Without a file yet the dialog offers one in the home folder, never a name that would
+    // land in whatever folder the program was started from; a bare name typed there goes to
+    // the home folder too.
+    const std::string home = std::getenv("HOME");
+    Printer().OutputFileName.clear();
+    Printer().Title = "Item List for A/B";
+    Printer().ToQPrinter(dialogPrinter);
+    EXPECT_EQ(dialogPrinter.outputFileName().toStdString(), home + "/Item List for A_B.pdf");
+    dialogPrinter.setOutputFileName("typed.pdf");
+    Printer().FromQPrinter(dialogPrinter);
+    EXPECT_EQ(Printer().OutputFileName, home + "/typed.pdf");
 }
 
 } // namespace

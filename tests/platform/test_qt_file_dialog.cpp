@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 #include "TestSupport.h"
@@ -56,4 +57,35 @@ TEST(QtFileDialog, TheChosenFilterAndItsExtensionComeBack)
     AnswerNextDialog("Adobe PDF (*.pdf)", QString::fromStdString(dir.file("list.text")));
     ASSERT_TRUE(dialogs.fileDialogWithFilter(request, path, filter));
     EXPECT_EQ(path, dir.file("list.text"));
+}
+
+// The Import picker: its filters read as written once each, and several files come back in
+// the order they were chosen.
+TEST(QtFileDialog, AnOpenPickerOfSeveralFiles)
+{
+    qmtest::TempDir dir;
+    qmtest::WriteFile(dir.file("b.store"), "[B]\r\n");
+    qmtest::WriteFile(dir.file("a.store"), "[A]\r\n");
+    FileDialogRequest request{FileDialogRequest::Open,
+                              "Import Store",
+                              "Quillmart Store (*.store)|*.store|All Files (*.*)|*.*",
+                              dir.path() + "/",
+                              "",
+                              "store"};
+    request.multiSelect = true;
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText("\"b.store\" \"a.store\"");
+        static_cast<QDialog*>(dialog)->accept(); // the Open button
+    });
+    QtDialogs dialogs;
+    std::vector<AnsiString> paths;
+    ASSERT_TRUE(dialogs.fileDialogMulti(request, paths));
+    EXPECT_EQ(filters.join(" | ").toStdString(), "Quillmart Store (*.store) | All Files (*.*)");
+    EXPECT_EQ(paths, (std::vector<AnsiString>{dir.file("b.store"), dir.file("a.store")}));
 }

@@ -223,6 +223,35 @@ TEST_F(RegistryTest, ADamagedPageInsideAValidFileIsFound)
     EXPECT_EQ(AsideFiles(registry).size(), 1u);
 }
 
+// A settings file this user may not read is not damaged: it stays in place, untouched, the
+// user is told why it cannot be read, and the program goes on with defaults.
+TEST_F(RegistryTest, AnUnreadableFileIsKeptAndTheReasonShown)
+{
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Settings", true));
+        reg.WriteInteger("GridFontSize", 12);
+    }
+    CloseRegistryDatabase();
+    const std::string before = qmtest::ReadFile(registry.path());
+    chmod(registry.dir().path().c_str(), 0777);
+    chmod(registry.path().c_str(), 0);
+    const std::string out = qmtest::AsOtherUser([&] {
+        dialogs->expectBox("");
+        TRegistry reg;
+        const bool found = reg.OpenKeyReadOnly("\\Settings");
+        reg.OpenKey("\\Settings", true);
+        reg.WriteInteger("GridFontSize", 14);
+        return std::string(found ? "found" : "defaults") + "|" + std::string(dialogs->seen().at(0).text);
+    });
+    EXPECT_EQ(out, "defaults|The settings file \"" + registry.path() +
+                       "\" cannot be read: Permission denied. Quillmart leaves it as it is and goes on with "
+                       "default settings; changes to them will not be kept.");
+    chmod(registry.path().c_str(), 0600);
+    EXPECT_EQ(qmtest::ReadFile(registry.path()), before);
+    EXPECT_TRUE(AsideFiles(registry).empty());
+}
+
 TEST_F(RegistryTest, AFileThatCannotBeMadeGivesOneBoxAndAWorkingRegistry)
 {
     qmtest::WriteFile(registry.dir().file("plain"), "not a folder");

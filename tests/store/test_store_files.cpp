@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "StoreTestSupport.h"
 #include "platform/Exception.h"
+#include "platform/IniFile.h"
 #include "store/StoreLoader.h"
 
 using namespace qm;
@@ -115,6 +120,117 @@ TEST_F(LoadStoreTest, AnExpiredCouponTheFileRefusesDoesNotKeepTheOthersFromBeing
     EXPECT_EQ(r.ExpiredReport, "The following coupons have expired:\rA]b, Odd\rDairy, Milk\r");
     EXPECT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(read("Shop", "Dairy", "Milk"), ",-,,-,1,-,0,-,0,-,0");
+}
+
+namespace {
+
+// Counts the renames onto each name in a folder (each atomic rewrite ends in one).
+class RenameCounter {
+public:
+    explicit RenameCounter(const std::string& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
+    }
+    ~RenameCounter() { close(fd_); }
+    std::map<std::string, int> Counts()
+    {
+        alignas(inotify_event) char buf[65536];
+        for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;)
+            for (char* p = buf; p < buf + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                ++counts_[e->name];
+                p += sizeof(inotify_event) + e->len;
+            }
+        return counts_;
+    }
+
+private:
+    int fd_;
+    std::map<std::string, int> counts_;
+};
+
+} // namespace
+
+// Thousands of expired coupons cost one rewrite of each affected file, and the files end as
+// clearing them one by one would leave them.
+TEST_F(LoadStoreTest, ExpiredCouponsAreClearedWithOneRewritePerFile)
+{
+    std::initializer_list<std::string> none;
+    makeStore("Shop", none);
+    makeStore("Other", none);
+    makeStore("Untouched", {"[Pantry]", "Salt=,-,,-,1"});
+    std::string shop = "[--Info--]\r\nAisles=A,,\r\n", other;
+    for (int c = 0; c < 3; ++c) {
+        shop += "[Cat " + std::to_string(c) + "]\r\n";
+        other += "[Cat " + std::to_string(c) + "]\r\n";
+        for (int i = 0; i < 40; ++i) {
+            const std::string item = "Item " + std::to_string(i);
+            shop += item + "=A,-,,-," + std::to_string(i % 3) + ",-,1,-," + (i % 4 ? "45000" : "47000") +
+                    ",-," + (i % 5 ? "0" : "1") + ",-,\r\n";
+            if (i % 2)
+                other += item + "=B,-,note,-,2,-,1,-,46500,-," + (i % 7 ? "0" : "1") + "\r\n";
+        }
+    }
+    qmtest::WriteFile(path("Shop"), shop);
+    qmtest::WriteFile(path("Other"), other);
+
+    // The same files cleared item by item, in a folder of their own.
+    qmtest::TempDir refDir;
+    StoreContext ref = ctx;
+    ref.StoresFolder = refDir.path() + "/";
+    for (const char* name : {"Shop", "Other", "Untouched"})
+        fs::copy_file(path(name), ref.StoresFolder + name + ".store");
+
+    RenameCounter renames(dir.path());
+    const LoadStoreResult r = load("Shop");
+    EXPECT_EQ(std::count(r.ExpiredReport.begin(), r.ExpiredReport.end(), '\r'), 1 + 3 * 30);
+    EXPECT_EQ(renames.Counts(), (std::map<std::string, int>{{"Other.store", 1}, {"Shop.store", 1}}));
+
+    QMStore loaded = store;
+    for (int32_t c = 0; c < loaded.CategoryCount(); ++c)
+        for (int32_t i = 0; i < loaded.Categories[size_t(c)].ItemCount(); ++i) {
+            QMItem& item = loaded.Categories[size_t(c)].Items[size_t(i)];
+            if (ReadStoreField(ref, "Shop", loaded.Categories[size_t(c)].Name, item.Name, 5) == "45000")
+                SaveItem(ref, loaded, c, i);
+        }
+    for (const char* name : {"Shop", "Other", "Untouched"})
+        EXPECT_EQ(qmtest::ReadFile(path(name)), qmtest::ReadFile(ref.StoresFolder + name + ".store")) << name;
+}
+
+// A store file with a lone CR: each of the two lines it parts is an item of its own, the
+// expired coupon of the second is cleared for good, and a write keeps both lines.
+TEST_F(LoadStoreTest, ALoneCarriageReturnPartsTwoItemsThatStayApart)
+{
+    makeStore("Shop", {"[Tail]", "Salt=Front,-,,-,1\rPepper=Front,-,,-,1,-,1,-,45000,-,0"});
+    EXPECT_EQ(load("Shop").ExpiredReport, "The following coupons have expired:\rTail, Pepper\r");
+    ASSERT_EQ(store.Categories[0].ItemCount(), 2);
+    EXPECT_EQ(load("Shop").ExpiredReport, "");
+    store.Categories[0].Items[1].Qty = 2; // Salt sorts after Pepper
+    SaveItem(ctx, store, 0, 1);
+    EXPECT_EQ(qmtest::ReadFile(path("Shop")),
+              "[Tail]\r\nSalt=Front,-,,-,2,-,0,-,0,-,0\r\nPepper=Front,-,,-,1,-,0,-,0,-,0\r\n");
+}
+
+// A pipe and a folder named like a store are refused alike, and nothing is made beside them;
+// a file over the size limit is refused by its name. The open store stays as it was.
+TEST_F(LoadStoreTest, WhatIsNoStoreFileIsRefusedWithAReason)
+{
+    store.Name = "Before";
+    ASSERT_EQ(mkfifo(path("Pipe").c_str(), 0644), 0);
+    fs::create_directory(path("Folder"));
+    const LoadStoreResult pipe = load("Pipe"), folder = load("Folder");
+    EXPECT_FALSE(pipe.Found);
+    EXPECT_EQ(pipe.Error, "Store file \"Pipe\" cannot be opened: it is not a regular file.");
+    EXPECT_EQ(folder.Error, "Store file \"Folder\" cannot be opened: it is not a regular file.");
+    EXPECT_THROW(WriteStoreString(ctx, "Pipe", "Dairy", "Milk", "1"), EInOutError);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2);
+
+    qmtest::WriteFile(path("Huge"), "[Dairy]\r\n");
+    ASSERT_EQ(truncate(path("Huge").c_str(), off_t(kMaxIniFileBytes) + 1), 0);
+    const LoadStoreResult huge = load("Huge");
+    EXPECT_FALSE(huge.Found);
+    EXPECT_EQ(huge.Error, "Cannot read the file \"" + path("Huge") + "\": it is larger than 64 MB.");
+    EXPECT_EQ(store.Name, "Before");
 }
 
 TEST_F(LoadStoreTest, LongListsLoadCompletelyAndBadFilesNeverStopTheLoader)
@@ -259,7 +375,7 @@ TEST_F(CarryOverTest, AFailingStoreIsReportedOnceAndTheOthersStillReceive)
 {
     makeStore("D", {"[Dairy]", "Milk=D,-,,-,1"});
     // B's file cannot be rewritten: its lock file is taken by a folder of that name.
-    fs::create_directory(path("B") + ".lock");
+    fs::create_directory(IniFile::LockFileFor(path("B")));
     dialogs->expectBox("\"B\"");
     WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,0,-,0,-,");
     EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,1,-,0,-,0");

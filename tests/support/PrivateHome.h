@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qmtest {
@@ -23,6 +24,12 @@ public:
         setenv("XDG_DATA_HOME", (root_ + "/data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
         setenv("QUILLMART_REGISTRY", (root_ + "/registry.db").c_str(), 1);
+        // A runtime folder of its own, so Qt need not warn that there is none.
+        if (!getenv("XDG_RUNTIME_DIR")) {
+            const std::string runtime = root_ + "/runtime";
+            if (mkdir(runtime.c_str(), 0700) == 0)
+                setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        }
         // No print server: no test prints on a real printer. The printers are the PDF-file
         // printer and the queues of a test's own server (PrintTestSupport.h).
         setenv("CUPS_SERVER", (root_ + "/no-print-server").c_str(), 1);
