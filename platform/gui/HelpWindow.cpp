@@ -12,6 +12,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -100,7 +101,8 @@ void THelpWindow::FillLists()
     std::stable_sort(topics.begin(), topics.end(), [](const HelpTopic* a, const HelpTopic* b) {
         if ((a->Context == 0) != (b->Context == 0))
             return a->Context == 0;
-        return QString::fromStdString(a->Title).compare(QString::fromStdString(b->Title), Qt::CaseInsensitive) < 0;
+        return QString::fromStdString(a->Title).compare(QString::fromStdString(b->Title),
+                                                        Qt::CaseInsensitive) < 0;
     });
     for (const HelpTopic* topic : topics) {
         auto* item = new QListWidgetItem(QString::fromStdString(topic->Title), ListContents);
@@ -153,6 +155,24 @@ void THelpWindow::ShowContext(int context)
         Tabs->setCurrentIndex(0);
 }
 
+bool THelpWindow::event(QEvent* event)
+{
+    // A modal dialog or box blocks every window that is not its own. The help is read beside
+    // it (asked for by its Help button or F1, or open from before while a box asks again after
+    // its Help answer), so the help window joins the dialog for as long as it runs: its page
+    // scrolls, its links and lists answer and it can be closed.
+    if (event->type() == QEvent::WindowBlocked)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (modal && modal != this && windowHandle() && modal->window()->windowHandle())
+                    windowHandle()->setTransientParent(modal->window()->windowHandle());
+            },
+            Qt::QueuedConnection);
+    return QWidget::event(event);
+}
+
 QString THelpWindow::PageText() const
 {
     return Page->toPlainText();
@@ -186,10 +206,10 @@ void PlaceHelpWindow(THelpWindow& window)
 void ShowHelpWindow(int context)
 {
     try {
-        // A window of its own, not a child of the window that asked: it stays open when a
-        // dialog that asked closes, and dialogs, which block only their own window, leave it
-        // usable. It does not keep the program running once the main window has closed.
         if (!Window()) {
+            // A window of its own, not a child of the dialog it was first asked from (which
+            // would take it along when it closes); it does not keep the program running once
+            // the main window has closed.
             Window() = new THelpWindow;
             Window()->setAttribute(Qt::WA_QuitOnClose, false);
             PlaceHelpWindow(*Window());

@@ -15,8 +15,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "platform/Shell.h"
-#include "platform/gui/HelpWindow.h"
 #include "platform/gui/Printer.h"
 
 namespace qm {
@@ -28,22 +26,7 @@ ModalHook& Hook()
     return hook;
 }
 
-// The window a box or dialog belongs to: the active one, but never the help window, which
-// commands are not given from.
-QWidget* ActiveParent()
-{
-    QWidget* active = QApplication::activeWindow();
-    return active && active == HelpWindow() ? nullptr : active;
-}
-
-// A modal window blocks the window it belongs to (and that one's own windows) rather than the
-// whole program, so the help window that its Help button opens answers while it is up. One
-// without a window of its own still blocks every window.
-void BlockOwnWindow(QDialog& dialog)
-{
-    if (dialog.parentWidget())
-        dialog.setWindowModality(Qt::WindowModal);
-}
+QWidget* ActiveParent() { return QApplication::activeWindow(); }
 
 // "Store files (*.store)|*.store|All files|*.*" -> "Store files (*.store);;All files (*.*)": the
 // patterns in brackets after each description, unless the description already ends with them.
@@ -102,8 +85,8 @@ void FitTitle(QMessageBox& box)
     bold.setBold(true);
     const int titleRoom = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 120;
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
 }
 
 QMessageBox::Icon IconOf(TMsgDlgType type)
@@ -117,7 +100,7 @@ QMessageBox::Icon IconOf(TMsgDlgType type)
 
 } // namespace
 
-int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
+int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
 {
     QMessageBox box(ActiveParent());
     box.setWindowTitle(type == mtError         ? "Error"
@@ -126,27 +109,23 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
                        : type == mtInformation ? "Information"
                                                : QApplication::applicationName());
     box.setIcon(IconOf(type));
+    // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
+    box.setTextFormat(Qt::PlainText);
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
     QPushButton* ok = (buttons & mbOK) ? box.addButton(QMessageBox::Ok) : nullptr;
     QPushButton* cancel = (buttons & mbCancel) ? box.addButton(QMessageBox::Cancel) : nullptr;
-    // Help opens the help window at the box's topic and leaves the box up to be answered.
-    if (buttons & mbHelp) {
-        QPushButton* help = box.addButton(QMessageBox::Help);
-        QObject::disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
-        QObject::connect(help, &QAbstractButton::clicked, &box,
-                         [helpContext] { Shell().showHelp(helpContext); });
-    }
+    QPushButton* help = (buttons & mbHelp) ? box.addButton(QMessageBox::Help) : nullptr;
     if (!yes && !no && !ok && !cancel)
         ok = box.addButton(QMessageBox::Ok);
-    BlockOwnWindow(box);
     FitTitle(box);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     if (clicked && clicked == yes) return mrYes;
     if (clicked && clicked == no) return mrNo;
     if (clicked && clicked == ok) return mrOk;
+    if (clicked && clicked == help) return mrHelp;
     return mrCancel;
 }
 
@@ -157,7 +136,7 @@ int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMs
                     (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
                                       : QMessageBox::StandardButtons(QMessageBox::Ok),
                     ActiveParent());
-    BlockOwnWindow(box);
+    box.setTextFormat(Qt::PlainText);
     FitTitle(box);
     const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
@@ -291,7 +270,6 @@ int RunModal(QDialog& dialog)
 {
     if (Hook())
         return Hook()(dialog);
-    BlockOwnWindow(dialog);
     const int r = dialog.exec();
     return r == QDialog::Accepted ? mrOk : r == QDialog::Rejected ? mrCancel : r;
 }

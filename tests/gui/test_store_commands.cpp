@@ -426,6 +426,14 @@ TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
               "http://edited.example");
     EXPECT_TRUE(shell->calls.empty());
+
+    // Blanks around a typed address are dropped, as the file drops them.
+    dialogs->expectQuery("Store's Website:", " https://typed.example/ ");
+    visit("");
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
+              "https://typed.example/");
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].target, "https://typed.example/");
 }
 
 // ---- Category and item commands -------------------------------------------------------------
@@ -485,6 +493,27 @@ TEST_F(StoreCommandsTest, CollapseAndExpandAreRememberedInTheStoreFile)
     Key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Read("Home"), Selected(kHome, "&-&Dairy") + "[--Hidden Cats--]\r\nDairy=0\r\nFruit=0\r\n");
     EXPECT_TRUE(form->Store.Categories[1].Expanded);
+}
+
+// A category of an older file whose name cannot be a key of "--Hidden Cats--" still expands
+// and collapses; only its state is not remembered, and the other categories' states are.
+TEST_F(StoreCommandsTest, ACategoryWhoseNameCannotBeAKeyStillCollapses)
+{
+    const std::string home = kInfo + "[Deli=Cheese]\r\nBrie=,-,,-,1\r\n[;Spices]\r\nSalt=,-,,-,0\r\n";
+    qmtest::WriteFile(File("Home"), home);
+    Start();
+    ASSERT_EQ(form->Store.CategoryCount(), 2);
+    form->SelectRow(0, -1);
+    Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(form->Store.Categories[0].Expanded);
+    EXPECT_FALSE(form->Store.Categories[1].Expanded);
+    Key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(form->Store.Categories[0].Expanded);
+    EXPECT_TRUE(form->Store.Categories[1].Expanded);
+    Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_FALSE(form->Store.CategoryAt(form->Store.SelCategory).Expanded);
+    EXPECT_TRUE(dialogs->seen().empty()) << dialogs->seen().back().text;
+    EXPECT_EQ(Read("Home"), Selected(home, "&-&" + form->GetSelectedCategoryName()));
 }
 
 TEST_F(StoreCommandsTest, DeletesAskFirstAndKeepTheCategorysOtherKeys)
