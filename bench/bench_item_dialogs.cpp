@@ -198,6 +198,8 @@ int main(int argc, char** argv)
     qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", gFolder, "StorageDir");
     qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", "Main", "Last Store");
     qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
+    // The tip of the day would open its modal window in the middle of a run.
+    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "ShowTOTD");
     qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", 0, "LastCheckDT");
 
     benchmark::Initialize(&argc, argv);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QWindow>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -171,6 +172,51 @@ void BM_RepaintWhole(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RepaintWhole)->Unit(benchmark::kMicrosecond);
+
+// What no repaint can go below: the pixels of the rectangles moved from the bitmap to the
+// buffer and on to a screen image, one rectangle after the other, with nothing else done;
+// against the same for the whole control. Scattered short rows cost more per pixel than whole
+// ones, so this ratio is the floor of the repaint's.
+void CopyRows(const TBitmap32& From, TBitmap32& Buffer, QImage& Screen, const TRect& R)
+{
+    for (int32_t y = R.Top; y < R.Bottom; ++y) {
+        std::memcpy(Buffer.PixelAddress(R.Left, y), From.PixelAddress(R.Left, y),
+                    size_t(R.Right - R.Left) * 4);
+        std::memcpy(Screen.scanLine(y) + R.Left * 4, Buffer.PixelAddress(R.Left, y),
+                    size_t(R.Right - R.Left) * 4);
+    }
+}
+
+void BM_CopyOnly(benchmark::State& state)
+{
+    BenchImage image;
+    QImage screen(W, H, QImage::Format_RGB32);
+    const Frames& frames = AllFrames(1000);
+    size_t f = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.HasInvalidRects();
+        std::vector<TRect> rects;
+        if (state.range(0) == 0)
+            rects.push_back({0, 0, W, H});
+        for (int i = 0; state.range(0) != 0 && i < image.InvalidRects().Count(); ++i) {
+            TRect r;
+            IntersectRects(r, *image.InvalidRects().Items(i), {0, 0, W, H});
+            rects.push_back(r);
+        }
+        image.InvalidRects().Clear();
+        state.ResumeTiming();
+        for (const TRect& r : rects)
+            CopyRows(image.Bitmap(), image.Buffer(), screen, r);
+        benchmark::DoNotOptimize(screen.constBits());
+        state.PauseTiming();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        ++f;
+    }
+}
+BENCHMARK(BM_CopyOnly)->Arg(1)->Arg(0)->ArgName("found")->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

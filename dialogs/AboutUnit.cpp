@@ -38,6 +38,9 @@ QLabel* PictureLabel(QWidget* parent, const char* name, const char* picture, con
 TFormAbout::TFormAbout(QWidget* parent) : TDialogForm(parent, "FormAbout", "About Quillmart", nullptr)
 {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    QFont formFont("Arial");
+    formFont.setPointSize(8);
+    setFont(formFont);
     auto* layout = new QVBoxLayout(Body);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* panel = new QFrame(Body);

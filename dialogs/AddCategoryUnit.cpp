@@ -42,15 +42,7 @@ void TFormAddCategory::BtnOKClick()
     batch.AddSection(name);
     batch.Write(kAisleGuessesSection, name, ComboText(ComboAisle));
     ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), storeName, batch));
-
-    FormMain->LoadStore(storeName);
-    FormMain->DrawItemList();
-    const auto [c, i] = FormMain->Store.FindItemByName(name);
-    if (c >= 0)
-        FormMain->SelectRow(c, i);
-    // The new category renumbers those after it, which the shopping list points at.
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    ReloadAndSelect(storeName, name);
 }
 
 } // namespace qm

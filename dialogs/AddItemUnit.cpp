@@ -23,15 +23,9 @@ TFormAddItem::TFormAddItem(QWidget* parent) : TDialogForm(parent, "FormAddItem",
     SetHelpContext(EditItemName, 890);
     SetHelpContext(ComboCategory, 891);
     SetHelpContext(ComboAisle, 892);
-    auto row = [&](int r, const char* caption, QWidget* control) {
-        auto* label = new QLabel(caption, Body);
-        label->setBuddy(control);
-        grid->addWidget(label, 2 * r, 0);
-        grid->addWidget(control, 2 * r + 1, 0);
-    };
-    row(0, "Item Name:", EditItemName);
-    row(1, "Category:", ComboCategory);
-    row(2, "Aisle/Dept.:", ComboAisle);
+    AddCaptioned(grid, 0, "Item Name:", EditItemName);
+    AddCaptioned(grid, 1, "Category:", ComboCategory);
+    AddCaptioned(grid, 2, "Aisle/Dept.:", ComboAisle);
     grid->setRowStretch(6, 1);
     AddOkCancelHelp(3440, [this] { BtnOKClick(); });
     connect(ComboCategory, &QComboBox::currentIndexChanged, this,
@@ -58,20 +52,13 @@ void TFormAddItem::showEvent(QShowEvent* event)
 
 void TFormAddItem::FormShow()
 {
-    if (!FormMain)
-        return;
-    QMCategory selected;
-    FormMain->GetSelectedCategory(selected);
-    SelectComboEntry(ComboCategory, selected.Name);
-    SelectComboEntry(ComboAisle, selected.AisleGuess);
+    ChooseSelectedCategory(ComboCategory, ComboAisle);
     EditItemName->setFocus();
 }
 
 void TFormAddItem::ComboCategoryChange()
 {
-    if (const QMCategory* category =
-            FormMain ? FindCategory(FormMain->Store, ComboText(ComboCategory)) : nullptr)
-        SelectComboEntry(ComboAisle, category->AisleGuess);
+    FollowAisleGuess(ComboCategory, ComboAisle);
 }
 
 void TFormAddItem::BtnOKClick()
@@ -84,18 +71,11 @@ void TFormAddItem::BtnOKClick()
     }
     const AnsiString name = FromQString(typed);
     const AnsiString store = FormMain->GetCurrentStoreName();
-    WriteStoreString(FormMain->StoreFilesContext(), store, category, name,
-                     NewItemLine(ComboText(ComboAisle)));
-
-    FormMain->LoadStore(store);
-    FormMain->DrawItemList();
-    const auto [c, i] = FormMain->Store.FindItemByName(name);
-    if (c >= 0)
-        FormMain->SelectRow(c, i);
-    // The reload renumbers the rows the shopping list points at, and a replaced item's
-    // quantity is 0 now, so the list is built anew.
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    const StoreContext ctx = FormMain->StoreFilesContext();
+    WriteStoreString(ctx, store, category, name,
+                     NewItemLine(ctx, store, category, name, ComboText(ComboAisle)));
+    // A replaced item's quantity is 0 now, which the shopping list shows too.
+    ReloadAndSelect(store, name);
 }
 
 } // namespace qm

@@ -25,15 +25,9 @@ TFormAddMultItems::TFormAddMultItems(QWidget* parent)
     MemoItemNames->setMinimumSize(240, 160);
     ComboCategory = MakeDropDownList(Body, "ComboCategory");
     ComboAisle = MakeDropDownList(Body, "ComboAisle");
-    auto row = [&](int r, const char* caption, QWidget* control) {
-        auto* label = new QLabel(caption, Body);
-        label->setBuddy(control);
-        grid->addWidget(label, 2 * r, 0);
-        grid->addWidget(control, 2 * r + 1, 0);
-    };
-    row(0, "Item Names:  (One item for each line)", MemoItemNames);
-    row(1, "Category:", ComboCategory);
-    row(2, "Aisle/Dept.:", ComboAisle);
+    AddCaptioned(grid, 0, "Item Names:  (One item for each line)", MemoItemNames);
+    AddCaptioned(grid, 1, "Category:", ComboCategory);
+    AddCaptioned(grid, 2, "Aisle/Dept.:", ComboAisle);
     grid->setRowStretch(1, 1);
     AddOkCancelHelp(3460, [this] { BtnOKClick(); });
     connect(ComboCategory, &QComboBox::currentIndexChanged, this,
@@ -60,20 +54,13 @@ void TFormAddMultItems::showEvent(QShowEvent* event)
 
 void TFormAddMultItems::FormShow()
 {
-    if (!FormMain)
-        return;
-    QMCategory selected;
-    FormMain->GetSelectedCategory(selected);
-    SelectComboEntry(ComboCategory, selected.Name);
-    SelectComboEntry(ComboAisle, selected.AisleGuess);
+    ChooseSelectedCategory(ComboCategory, ComboAisle);
     MemoItemNames->setFocus();
 }
 
 void TFormAddMultItems::ComboCategorySelect()
 {
-    if (const QMCategory* category =
-            FormMain ? FindCategory(FormMain->Store, ComboText(ComboCategory)) : nullptr)
-        SelectComboEntry(ComboAisle, category->AisleGuess);
+    FollowAisleGuess(ComboCategory, ComboAisle);
 }
 
 void TFormAddMultItems::BtnOKClick()
@@ -107,7 +94,7 @@ void TFormAddMultItems::BtnOKClick()
     // holds for a name met earlier in the memo (the file matches names without regard to case).
     const StoreContext ctx = FormMain->StoreFilesContext();
     const AnsiString store = FormMain->GetCurrentStoreName();
-    const AnsiString line = NewItemLine(ComboText(ComboAisle));
+    const AnsiString aisle = ComboText(ComboAisle);
     std::unordered_set<AnsiString> added;
     StoreBatch batch;
     for (const AnsiString& name : names) {
@@ -115,17 +102,10 @@ void TFormAddMultItems::BtnOKClick()
         if (added.count(key) || !ReadStoreString(ctx, store, category, name).empty())
             continue;
         added.insert(key);
-        batch.Write(category, name, line);
+        batch.Write(category, name, NewItemLine(ctx, store, category, name, aisle));
     }
     ReportCarryOverFailures(ApplyStoreBatch(ctx, store, batch));
-
-    FormMain->LoadStore(store);
-    FormMain->DrawItemList();
-    const auto [c, i] = FormMain->Store.FindItemByName(category);
-    if (c >= 0)
-        FormMain->SelectRow(c, i);
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    ReloadAndSelect(store, category); // the category's own row
 }
 
 } // namespace qm

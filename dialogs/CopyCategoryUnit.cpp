@@ -14,17 +14,8 @@ namespace qm {
 TFormCopyCategory::TFormCopyCategory(QWidget* parent)
     : TDialogForm(parent, "FormCopyCategory", "Copy Category", "category")
 {
-    auto* column = new QVBoxLayout(Body);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(MakeItemHeader(Body, LabelCatName, LabelItemName));
-    LabelItemName->setText("All Items");
-    column->addSpacing(12);
-    ComboStores = MakeDropDownList(Body, "ComboStores");
-    ComboStores->setMinimumWidth(200);
-    auto* label = new QLabel("Copy to store:", Body);
-    label->setBuddy(ComboStores);
-    column->addWidget(label);
-    column->addWidget(ComboStores);
+    QVBoxLayout* column =
+        BuildAllItemsBody(Body, LabelCatName, LabelItemName, "Copy to store:", "ComboStores", ComboStores);
     CheckCopyAisle = new QCheckBox("Copy Aisle", Body);
     CheckCopyAisle->setObjectName("CheckCopyAisle");
     column->addWidget(CheckCopyAisle);
@@ -60,18 +51,14 @@ void TFormCopyCategory::BtnOKClick()
     const QMStore& store = FormMain->Store;
     if (target.empty() || store.SelCategory < 0)
         return;
-    // The items' lines as fields 1 to 5 (the aisle left empty unless asked for); an item of the
-    // same name there is replaced, the others there stay.
-    const QMCategory& category = store.CategoryAt(store.SelCategory);
-    const bool copyAisle = CheckCopyAisle->isChecked();
+    // The items' lines as Copy Item writes them (the aisle left empty unless asked for); an item
+    // of the same name there is replaced, the others there stay.
+    const int32_t c = store.SelCategory;
+    const QMCategory& category = store.CategoryAt(c);
     StoreBatch batch;
-    for (const QMItem& item : category.Items) {
-        const AnsiString line = (copyAisle ? item.Aisle : AnsiString()) + kFieldSeparator + item.Note +
-                                kFieldSeparator + std::to_string(item.Qty) + kFieldSeparator +
-                                (item.HasCoupon ? "1" : "0") + kFieldSeparator +
-                                FormatExpiry(item.CouponExpire);
-        batch.Write(category.Name, item.Name, line);
-    }
+    for (int32_t i = 0; i < category.ItemCount(); ++i)
+        batch.Write(category.Name, category.Items[size_t(i)].Name,
+                    CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
     ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), target, batch));
 }
 

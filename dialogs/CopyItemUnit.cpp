@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "dialogs/ItemDialogSupport.h"
 #include "dialogs/ItemHeader.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
@@ -21,8 +22,7 @@ TFormCopyItem::TFormCopyItem(QWidget* parent) : TDialogForm(parent, "FormCopyIte
         MakeItemHeader(Body, "LabelCatName", LabelCatName, "LabelItemName", LabelItemName, kGlyphEditItem));
     column->addSpacing(8);
     auto* caption = new QLabel("Copy to store:", Body);
-    ComboStores = new QComboBox(Body);
-    ComboStores->setObjectName("ComboStores");
+    ComboStores = MakeDropDownList(Body, "ComboStores");
     caption->setBuddy(ComboStores);
     CheckCopyAisle = new QCheckBox("Copy Aisle", Body);
     CheckCopyAisle->setObjectName("CheckCopyAisle");
@@ -38,14 +38,7 @@ TFormCopyItem::TFormCopyItem(QWidget* parent) : TDialogForm(parent, "FormCopyIte
 
 void TFormCopyItem::FormCreate()
 {
-    ComboStores->clear();
-    if (FormMain) {
-        const QComboBox* picker = FormMain->ComboStores;
-        for (int i = 0; i < picker->count(); ++i)
-            if (i != picker->currentIndex())
-                ComboStores->addItem(picker->itemText(i));
-    }
-    ComboStores->setCurrentIndex(-1);
+    FillOtherStoresCombo(ComboStores);
     CheckCopyAisle->setChecked(false);
 }
 
@@ -67,17 +60,10 @@ void TFormCopyItem::BtnOKClick()
 {
     if (!FormMain || ComboStores->currentIndex() < 0 || FormMain->GetSelectedItemName().empty())
         return;
-    const AnsiString target = FromQString(ComboStores->currentText());
-    const AnsiString sep = kFieldSeparator;
-    // The this-store-only mark goes with the copy, as with the item clipboard: a coupon valid
-    // in one store only is not spread to every store from the copy.
-    const AnsiString line =
-        (CheckCopyAisle->isChecked() ? FormMain->GetSelectedItemFieldText(1) : AnsiString()) + sep +
-        FormMain->GetSelectedItemFieldText(2) + sep + FormMain->GetSelectedItemFieldText(3) + sep +
-        FormMain->GetSelectedItemFieldText(4) + sep + FormMain->GetSelectedItemFieldText(5) + sep +
-        FormMain->GetSelectedItemFieldText(6);
-    WriteStoreString(FormMain->StoreFilesContext(), target, FormMain->GetSelectedCategoryName(),
-                     FormMain->GetSelectedItemName(), line);
+    const QMStore& store = FormMain->Store;
+    WriteStoreString(FormMain->StoreFilesContext(), ComboText(ComboStores),
+                     FormMain->GetSelectedCategoryName(), FormMain->GetSelectedItemName(),
+                     CopiedItemLine(store, store.SelCategory, store.SelItem, CheckCopyAisle->isChecked()));
 }
 
 } // namespace qm

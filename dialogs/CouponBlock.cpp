@@ -55,6 +55,7 @@ TCouponBlock::TCouponBlock(QWidget* parent, const char* captionName) : QObject(p
     LabelCaption->setObjectName(captionName);
     LabelStoresToChange = new QLabel(Panel);
     LabelStoresToChange->setObjectName("LabelStoresToChange");
+    LabelStoresToChange->setTextFormat(Qt::PlainText); // store names as they stand
     LabelStoresToChange->setWordWrap(true);
     // Two lines high, whatever it holds.
     LabelStoresToChange->setFixedHeight(2 * LabelStoresToChange->fontMetrics().lineSpacing() + 2);

@@ -51,6 +51,18 @@ public:
     // without a coupon, the open store alone when store-only, else every store of the picker
     // whose file holds the item and that accepts coupons, sorted and joined with ", ".
     void CheckStoreCouponClick();
+
+    // Gives the form's members the block's controls under the same names (the caption label
+    // has a name of its own in each form).
+    template <class Form> void Share(Form& form) const
+    {
+        form.CheckCoupon = CheckCoupon;
+        form.RadioCouponNever = RadioCouponNever;
+        form.RadioCouponExpire = RadioCouponExpire;
+        form.DateTimeCouponExpire = DateTimeCouponExpire;
+        form.CheckStoreCoupon = CheckStoreCoupon;
+        form.LabelStoresToChange = LabelStoresToChange;
+    }
 };
 
 } // namespace qm

@@ -18,13 +18,8 @@ TFormCoupon::TFormCoupon(QWidget* parent) : TDialogForm(parent, "FormCoupon", "E
     column->addWidget(CouponBlock->Panel);
     column->addStretch(1);
 
-    CheckCoupon = CouponBlock->CheckCoupon;
-    RadioCouponNever = CouponBlock->RadioCouponNever;
-    RadioCouponExpire = CouponBlock->RadioCouponExpire;
-    DateTimeCouponExpire = CouponBlock->DateTimeCouponExpire;
-    CheckStoreCoupon = CouponBlock->CheckStoreCoupon;
+    CouponBlock->Share(*this);
     Label1 = CouponBlock->LabelCaption;
-    LabelStoresToChange = CouponBlock->LabelStoresToChange;
 
     AddOkCancelHelp(3540);
     setMinimumWidth(360);

@@ -13,18 +13,8 @@ namespace qm {
 TFormEditCatAisle::TFormEditCatAisle(QWidget* parent)
     : TDialogForm(parent, "FormEditCatAisle", "Change Aisle/Dept. for Category", "category")
 {
-    auto* column = new QVBoxLayout(Body);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(MakeItemHeader(Body, LabelCatName, LabelItemName));
-    LabelItemName->setText("All Items");
-    column->addSpacing(12);
-    ComboAisle = MakeDropDownList(Body, "ComboAisle");
-    ComboAisle->setMinimumWidth(200);
-    auto* label = new QLabel("Aisle/Dept.:", Body);
-    label->setBuddy(ComboAisle);
-    column->addWidget(label);
-    column->addWidget(ComboAisle);
-    column->addStretch(1);
+    BuildAllItemsBody(Body, LabelCatName, LabelItemName, "Aisle/Dept.:", "ComboAisle", ComboAisle)
+        ->addStretch(1);
     AddOkCancelHelp(3100, [this] { BtnOKClick(); });
     FormCreate();
 }
@@ -77,7 +67,9 @@ void TFormEditCatAisle::BtnOKClick()
             item.Aisle = aisle;
             batch.Write(category.Name, item.Name, store.FormatItemValue(c, i));
         }
-        batch.Write(kAisleGuessesSection, category.Name, aisle);
+        // A category name from an older file that cannot be a key has no aisle guess to keep.
+        if (IsStorableKey(category.Name))
+            batch.Write(kAisleGuessesSection, category.Name, aisle);
         ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), store.Name, batch));
     } catch (...) {
         category = before; // nothing was written

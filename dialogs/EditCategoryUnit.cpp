@@ -85,12 +85,19 @@ void TFormEditCategory::BtnOKClick()
     }
 
     // The aisle guess under the old name, then the section and the guess renamed: one rewrite.
+    // A name from an older file that cannot be a key has no guess of its own; renamed, the
+    // category gets it under its new name.
     const AnsiString aisle = ComboText(ComboAisle);
+    const bool oldIsKey = IsStorableKey(oldName);
     StoreBatch batch;
-    batch.Write(kAisleGuessesSection, oldName, aisle);
+    if (oldIsKey)
+        batch.Write(kAisleGuessesSection, oldName, aisle);
     if (renamed) {
         batch.RenameSection(oldName, newName);
-        batch.RenameKey(kAisleGuessesSection, oldName, newName);
+        if (oldIsKey)
+            batch.RenameKey(kAisleGuessesSection, oldName, newName);
+        else
+            batch.Write(kAisleGuessesSection, newName, aisle);
     }
     const AnsiString storeName = FormMain->GetCurrentStoreName();
     ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), storeName, batch));

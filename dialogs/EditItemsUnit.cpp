@@ -35,17 +35,11 @@ TFormEditItem::TFormEditItem(QWidget* parent) : TDialogForm(parent, "FormEditIte
     SetHelpContext(EditItemName, 890);
     SetHelpContext(ComboCategory, 891);
     SetHelpContext(ComboAisle, 892);
-    auto row = [&](int r, const char* caption, QWidget* control) {
-        auto* label = new QLabel(caption, Body);
-        label->setBuddy(control);
-        grid->addWidget(label, 2 * r, 0);
-        grid->addWidget(control, 2 * r + 1, 0);
-    };
-    row(0, "Item Name:", EditItemName);
-    row(1, "Category:", ComboCategory);
-    row(2, "Aisle/Dept.:", ComboAisle);
-    row(3, "Quantity:", SpinQty);
-    row(4, "Note:", EditNote);
+    AddCaptioned(grid, 0, "Item Name:", EditItemName);
+    AddCaptioned(grid, 1, "Category:", ComboCategory);
+    AddCaptioned(grid, 2, "Aisle/Dept.:", ComboAisle);
+    AddCaptioned(grid, 3, "Quantity:", SpinQty);
+    AddCaptioned(grid, 4, "Note:", EditNote);
     auto* line = new QFrame(Body);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
@@ -54,13 +48,8 @@ TFormEditItem::TFormEditItem(QWidget* parent) : TDialogForm(parent, "FormEditIte
     CouponBlock = new TCouponBlock(Body, "Label6");
     grid->addWidget(CouponBlock->Panel, 11, 0);
     grid->setRowStretch(12, 1);
-    CheckCoupon = CouponBlock->CheckCoupon;
-    RadioCouponNever = CouponBlock->RadioCouponNever;
-    RadioCouponExpire = CouponBlock->RadioCouponExpire;
-    DateTimeCouponExpire = CouponBlock->DateTimeCouponExpire;
-    CheckStoreCoupon = CouponBlock->CheckStoreCoupon;
+    CouponBlock->Share(*this);
     Label6 = CouponBlock->LabelCaption;
-    LabelStoresToChange = CouponBlock->LabelStoresToChange;
 
     AddOkCancelHelp(3420, [this] { BtnOKClick(); });
     FormCreate();

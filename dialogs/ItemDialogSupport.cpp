@@ -2,42 +2,19 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
+#include <QVBoxLayout>
 #include <algorithm>
+#include <cstring>
 
-#include "graphics/Raster.h"
+#include "dialogs/ItemHeader.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dialogs.h"
 #include "store/QMStore.h"
+#include "store/StoreFiles.h"
 
 namespace qm {
-
-namespace {
-
-// Glyphs of the item list shown in the header: the open basket of a category row and the
-// pencils of the edit buttons.
-constexpr int32_t kCategoryGlyph = 3;
-constexpr int32_t kItemGlyph = 14;
-constexpr int32_t kCategoryEditGlyph = 15;
-constexpr int kHeaderPicture = 16;
-
-QLabel* HeaderPicture(QWidget* parent, int32_t glyph)
-{
-    auto* label = new QLabel(parent);
-    label->setFixedSize(kHeaderPicture, kHeaderPicture);
-    if (FormMain && glyph < FormMain->ImageListItemList.Bitmaps().Count()) {
-        QImage image;
-        FormMain->ImageListItemList.GetBitmap(glyph).AssignToTarget(image);
-        if (!image.isNull())
-            label->setPixmap(QPixmap::fromImage(
-                image.scaled(kHeaderPicture, kHeaderPicture, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    }
-    return label;
-}
-
-} // namespace
 
 int32_t FindCategoryIndex(const QMStore& store, const AnsiString& name)
 {
@@ -63,6 +40,14 @@ QComboBox* MakeDropDownList(QWidget* parent, const char* name)
     combo->setEditable(false);
     combo->setMaxVisibleItems(16);
     return combo;
+}
+
+void AddCaptioned(QGridLayout* grid, int row, const char* caption, QWidget* control)
+{
+    auto* label = new QLabel(caption, grid->parentWidget());
+    label->setBuddy(control);
+    grid->addWidget(label, 2 * row, 0);
+    grid->addWidget(control, 2 * row + 1, 0);
 }
 
 void FillCategoryCombo(QComboBox* combo, const QMStore& store)
@@ -114,40 +99,44 @@ void SelectComboEntry(QComboBox* combo, const AnsiString& text)
     combo->setCurrentIndex(-1);
 }
 
+void ChooseSelectedCategory(QComboBox* comboCategory, QComboBox* comboAisle)
+{
+    if (!FormMain)
+        return;
+    QMCategory selected;
+    FormMain->GetSelectedCategory(selected);
+    SelectComboEntry(comboCategory, selected.Name);
+    SelectComboEntry(comboAisle, selected.AisleGuess);
+}
+
+void FollowAisleGuess(const QComboBox* comboCategory, QComboBox* comboAisle)
+{
+    if (const QMCategory* category =
+            FormMain ? FindCategory(FormMain->Store, ComboText(comboCategory)) : nullptr)
+        SelectComboEntry(comboAisle, category->AisleGuess);
+}
+
 AnsiString ComboText(const QComboBox* combo)
 {
     return combo->currentIndex() >= 0 ? FromQString(combo->currentText()) : AnsiString();
 }
 
-QWidget* MakeItemHeader(QWidget* parent, QLabel*& labelCatName, QLabel*& labelItemName)
+QVBoxLayout* BuildAllItemsBody(QWidget* body, QLabel*& labelCatName, QLabel*& labelItemName,
+                               const char* caption, const char* comboName, QComboBox*& combo)
 {
-    auto* header = new QWidget(parent);
-    header->setObjectName("PanelHeader");
-    QFont bold("Arial");
-    bold.setPointSize(10);
-    bold.setBold(true);
-
-    labelCatName = new QLabel(header);
-    labelCatName->setObjectName("LabelCatName");
-    labelCatName->setFont(bold);
-    labelItemName = new QLabel(header);
-    labelItemName->setObjectName("LabelItemName");
-    labelItemName->setFont(bold);
-
-    auto* grid = new QGridLayout(header);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(2);
-    auto* first = new QHBoxLayout;
-    first->addWidget(HeaderPicture(header, kCategoryGlyph));
-    first->addWidget(labelCatName, 1);
-    auto* second = new QHBoxLayout;
-    second->addSpacing(kHeaderPicture);
-    second->addWidget(HeaderPicture(header, kCategoryEditGlyph));
-    second->addWidget(HeaderPicture(header, kItemGlyph));
-    second->addWidget(labelItemName, 1);
-    grid->addLayout(first, 0, 0);
-    grid->addLayout(second, 1, 0);
-    return header;
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(
+        MakeItemHeader(body, "LabelCatName", labelCatName, "LabelItemName", labelItemName, kGlyphEditItem));
+    labelItemName->setText("All Items");
+    column->addSpacing(12);
+    combo = MakeDropDownList(body, comboName);
+    combo->setMinimumWidth(200);
+    auto* label = new QLabel(caption, body);
+    label->setBuddy(combo);
+    column->addWidget(label);
+    column->addWidget(combo);
+    return column;
 }
 
 bool CheckTypedName(NameKind kind, const QString& typed)
@@ -176,9 +165,46 @@ int32_t TypedQuantity(const QSpinBox* spin)
     return int32_t(std::clamp<qlonglong>(typed, spin->minimum(), spin->maximum()));
 }
 
+void ReloadAndSelect(const AnsiString& store, const AnsiString& name)
+{
+    FormMain->LoadStore(store);
+    FormMain->DrawItemList();
+    const auto [c, i] = FormMain->Store.FindItemByName(name);
+    if (c >= 0)
+        FormMain->SelectRow(c, i);
+    FormMain->BuildShoppingList();
+    FormMain->DrawShoppingList();
+}
+
 AnsiString NewItemLine(const AnsiString& aisle)
 {
     return aisle + ",-,,-,0,-,0,-,";
+}
+
+AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const AnsiString& category,
+                       const AnsiString& name, const AnsiString& aisle)
+{
+    for (const AnsiString& other : ctx.PickerStores) {
+        if (other == store)
+            continue;
+        const AnsiString line = ReadStoreString(ctx, other, category, name);
+        const std::vector<std::string_view> fields = SplitFields(kFieldSeparator, line, 6);
+        if (line.empty() || (fields.size() >= 6 && fields[5] == "1"))
+            continue;
+        // Fields 4 to 6 as they stand there, so that carrying the new line back leaves them so.
+        const auto field = [&fields](size_t n) { return AnsiString(n < fields.size() ? fields[n] : ""); };
+        return aisle + ",-,,-,0,-," + field(3) + ",-," + field(4) + ",-," + field(5) + ",-,";
+    }
+    return NewItemLine(aisle);
+}
+
+AnsiString CopiedItemLine(const QMStore& store, int32_t category, int32_t item, bool copyAisle)
+{
+    AnsiString line = store.FormatItemValue(category, item); // checks both indexes
+    line.resize(line.size() - std::strlen(kFieldSeparator));
+    if (!copyAisle)
+        line.erase(0, store.ItemAt(category, item).Aisle.size());
+    return line;
 }
 
 } // namespace qm

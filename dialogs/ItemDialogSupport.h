@@ -8,14 +8,17 @@
 #include "store/NameRules.h"
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QSpinBox;
+class QVBoxLayout;
 class QWidget;
 
 namespace qm {
 
 struct QMStore;
 struct QMCategory;
+struct StoreContext;
 
 // The category of that name in the open store: spelled alike, else the first equal without
 // regard to case; null when there is none.
@@ -24,6 +27,8 @@ int32_t FindCategoryIndex(const QMStore& store, const AnsiString& name);
 
 // A drop-down list (no typing) named name.
 QComboBox* MakeDropDownList(QWidget* parent, const char* name);
+// The control under its caption in rows 2 * row and 2 * row + 1 of the grid.
+void AddCaptioned(QGridLayout* grid, int row, const char* caption, QWidget* control);
 // The open store's category names, sorted without regard to case; none chosen.
 void FillCategoryCombo(QComboBox* combo, const QMStore& store);
 // One empty entry, then the store's aisles in walking order (entry k is aisle k - 1); none
@@ -34,13 +39,18 @@ void FillAisleCombo(QComboBox* combo, const QMStore& store);
 void FillOtherStoresCombo(QComboBox* combo);
 // Chooses the first entry equal to text without regard to case; none when no entry is.
 void SelectComboEntry(QComboBox* combo, const AnsiString& text);
+// The add dialogs' defaults: the selected category and its aisle guess.
+void ChooseSelectedCategory(QComboBox* comboCategory, QComboBox* comboAisle);
+// The aisle guess of the category chosen in comboCategory, chosen in comboAisle.
+void FollowAisleGuess(const QComboBox* comboCategory, QComboBox* comboAisle);
 // The chosen entry's text; empty when none is chosen.
 AnsiString ComboText(const QComboBox* combo);
 
-// The header of the dialogs on one item or category: in bold Arial 10 pt, the category's name
-// behind a picture on the first line, and, indented, the item's name (or "All Items") behind
-// two pictures on the second. The two labels are named LabelCatName and LabelItemName.
-QWidget* MakeItemHeader(QWidget* parent, QLabel*& labelCatName, QLabel*& labelItemName);
+// The body of the dialogs on all items of the selected category: the header naming the
+// category (LabelCatName) and "All Items" (LabelItemName), then the caption and the drop-down
+// list combo named comboName. Answers the body's column for the controls that follow.
+QVBoxLayout* BuildAllItemsBody(QWidget* body, QLabel*& labelCatName, QLabel*& labelItemName,
+                               const char* caption, const char* comboName, QComboBox*& combo);
 
 // "You must input a name." when the typed text is empty, then the name rules of the kind's
 // store file; each refusal in an error box. True when the name can be stored.
@@ -52,7 +62,22 @@ bool CheckCategoryChosen(const AnsiString& category);
 // the spin edit's range, its minimum when the text is not a number.
 int32_t TypedQuantity(const QSpinBox* spin);
 
+// After an add: the store reloaded, the row named name (the first match of FindItemByName)
+// selected, both lists drawn again (the reload renumbers the rows the shopping list points at).
+void ReloadAndSelect(const AnsiString& store, const AnsiString& name);
+
 // The value line of a new item: the aisle, an empty note, quantity 0, no coupon, no expiry.
 AnsiString NewItemLine(const AnsiString& aisle);
+// The same for the item name of the category in the store, but with the coupon that item
+// already has in the other stores of the picker (the first line there not marked store-only):
+// the new line is carried over to them, and a line without that coupon would clear it there.
+AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const AnsiString& category,
+                       const AnsiString& name, const AnsiString& aisle);
+
+// The line of an item copied into another store: the fields as the item's own line has them,
+// the aisle only when asked for, without the closing separator. The this-store-only mark goes
+// with the copy, as with the item clipboard, so a coupon valid in one store only is not spread
+// to the others by the copy's carry-over.
+AnsiString CopiedItemLine(const QMStore& store, int32_t category, int32_t item, bool copyAisle);
 
 } // namespace qm

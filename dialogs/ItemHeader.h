@@ -1,5 +1,5 @@
 #pragma once
-// The header the coupon, note and copy-item dialogs share: the category's name behind a
+// The header the coupon, note, copy-item and category dialogs share: the category's name behind a
 // 16 x 16 picture and, indented by 16 pixels under it, the item's name behind two such
 // pictures, both in bold Arial 10 pt. The pictures are the item list's own glyphs.
 #include <QPixmap>

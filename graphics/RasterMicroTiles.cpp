@@ -538,7 +538,7 @@ void TMicroTilesRepaintOptimizer::UnregisterLayerCollection(TLayerCollection* La
         return;
     HookCollection(Layers, false);
     for (int32_t i = 0; i < Layers->Count(); ++i)
-        ForgetLayer(Layers->Items(i));
+        ForgetLayer(Layers->Items(i), true);
     TCustomRepaintOptimizer::UnregisterLayerCollection(Layers);
 }
 
@@ -630,7 +630,7 @@ void TMicroTilesRepaintOptimizer::AddArea(TMicroTiles& Tiles, const TRect& Area,
     }
 }
 
-void TMicroTilesRepaintOptimizer::ForgetLayer(TCustomLayer* Layer)
+void TMicroTilesRepaintOptimizer::ForgetLayer(TCustomLayer* Layer, bool Alive)
 {
     // Where the layer was painted is to be repainted without it.
     if (FLayerTiles.Has(Layer)) {
@@ -640,8 +640,12 @@ void TMicroTilesRepaintOptimizer::ForgetLayer(TCustomLayer* Layer)
         }
         FLayerTiles.Remove(Layer);
     }
-    FInvalidLayers.erase(std::remove(FInvalidLayers.begin(), FInvalidLayers.end(), Layer),
-                         FInvalidLayers.end());
+    const auto gone = std::remove(FInvalidLayers.begin(), FInvalidLayers.end(), Layer);
+    // A layer that lives on (moved to another collection) is announced afresh when it
+    // comes back; one already freed is only compared, never followed.
+    if (gone != FInvalidLayers.end() && Alive)
+        Layer->SetInvalidMark(false);
+    FInvalidLayers.erase(gone, FInvalidLayers.end());
 }
 
 void TMicroTilesRepaintOptimizer::LayerCollectionNotifyHandler(TLayerCollection* Sender,
@@ -658,22 +662,27 @@ void TMicroTilesRepaintOptimizer::LayerCollectionNotifyHandler(TLayerCollection*
         break;
     case lnLayerDeleted:
         if (Layer)
-            ForgetLayer(Layer);
+            ForgetLayer(Layer, true);
         break;
     case lnCleared: {
-        // The layers are gone: every footprint of this collection's layers is invalid. The
-        // keys are only compared, never followed.
+        // The layers are gone: every footprint and every pending change of a layer that no
+        // collection holds any more is dropped (the freed layers are only compared).
+        auto held = [this](const void* layer) {
+            for (TLayerCollection* layers : LayerCollections())
+                if (layers->IndexOf(static_cast<const TCustomLayer*>(layer)) >= 0)
+                    return true;
+            return false;
+        };
         std::vector<const void*> gone;
         TPointerMapIterator it(FLayerTiles);
         while (it.Next())
-            gone.push_back(it.Item);
-        for (const void* key : gone) {
-            bool stillThere = false;
-            for (TLayerCollection* layers : LayerCollections())
-                stillThere = stillThere || layers->IndexOf(static_cast<const TCustomLayer*>(key)) >= 0;
-            if (!stillThere)
-                ForgetLayer(static_cast<TCustomLayer*>(const_cast<void*>(key)));
-        }
+            if (!held(it.Item))
+                gone.push_back(it.Item);
+        for (TCustomLayer* layer : FInvalidLayers)
+            if (!held(layer))
+                gone.push_back(layer);
+        for (const void* key : gone)
+            ForgetLayer(static_cast<TCustomLayer*>(const_cast<void*>(key)), false);
         FUpdatesPending = true;
         break;
     }
@@ -791,19 +800,30 @@ void TMicroTilesRepaintOptimizer::BeginPaintBuffer()
 
 void TMicroTilesRepaintOptimizer::EndPaintBuffer()
 {
+    const int64_t elapsed = AdaptiveMode ? PaintMicroseconds() : 0;
     FUpdatesPending = false;
     // Whatever was still gathered has just been painted with the rest.
     MicroTilesClearUsed(FBufferTiles);
     MicroTilesClearUsed(FInvalidTiles);
-    if (!AdaptiveMode)
-        return;
     const TRectList& rects = *InvalidRects();
     bool whole = rects.Count() == 0;
     for (int32_t i = 0; i < rects.Count() && !whole; ++i) {
         TRect covered;
         whole = IntersectRects(covered, *rects.Items(i), FBufferBounds) && EqualRects(covered, FBufferBounds);
     }
-    EvaluatePaintTime(PaintMicroseconds(), whole);
+    // A whole paint showed the changed layers where they now are: that is where they are to
+    // be painted away later, not where they were last measured.
+    if (whole && !FInvalidLayers.empty()) {
+        ValidateLayerTiles();
+        std::vector<TCustomLayer*> layers;
+        layers.swap(FInvalidLayers);
+        for (TCustomLayer* layer : layers) {
+            MeasureLayer(layer, FLayerTiles.Tiles(layer));
+            layer->SetInvalidMark(false);
+        }
+    }
+    if (AdaptiveMode)
+        EvaluatePaintTime(elapsed, whole);
 }
 
 void TMicroTilesRepaintOptimizer::EvaluatePaintTime(int64_t Elapsed, bool WholeBuffer)

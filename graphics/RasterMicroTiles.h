@@ -173,7 +173,9 @@ private:
     void ValidateLayerTiles();
     void MeasureLayer(TCustomLayer* Layer, TMicroTiles& Tiles);
     void AddArea(TMicroTiles& Tiles, const TRect& Area, uint32_t Info);
-    void ForgetLayer(TCustomLayer* Layer);
+    // Drops the layer's footprint (its area to be repainted) and its pending change; Alive:
+    // the layer still exists and its invalid mark is cleared.
+    void ForgetLayer(TCustomLayer* Layer, bool Alive);
     bool RoundToWholeTiles() const { return FPerformanceLevel > 0; }
 
     TMicroTiles FBufferTiles;  // the buffer's reported changes

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "graphics/RasterBlend.h"
@@ -244,6 +245,14 @@ void BlendBlock(TBitmap32& Dst, const TRect& DstRect, TBitmap32& Src, int32_t Sr
     if (CombineOp == dmCustom && !CombineCallBack)
         CombineOp = dmOpaque;
     const int32_t w = d.Right - d.Left;
+    if (CombineOp == dmOpaque) {
+        // Plain copies, row after row: the repaint of many small areas is mostly this loop.
+        const TColor32* s = Src.PixelAddress(int32_t(sx), int32_t(sy));
+        TColor32* p = Dst.PixelAddress(d.Left, d.Top);
+        for (int32_t y = d.Top; y < d.Bottom; ++y, s += Src.Width, p += Dst.Width)
+            std::memmove(p, s, size_t(w) * sizeof(TColor32));
+        return;
+    }
     for (int32_t y = d.Top; y < d.Bottom; ++y)
         CombineLine(Src.PixelAddress(int32_t(sx), int32_t(sy + (y - d.Top))), Dst.PixelAddress(d.Left, y), w,
                     CombineOp, Src, CombineCallBack);

@@ -427,6 +427,8 @@ void TFormMain::MItemStoreWebVisitClick()
     }
     if (!InputQuery("Quillmart", "Store's Website:", address))
         return;
+    // The file drops blanks around a value; the address opened is the one it keeps.
+    address = FromQString(ToQString(address).trimmed());
     WriteStoreString(ctx, Store.Name, kInfoSection, "StoreURL", address);
     // An answer that gives no address leaves nothing to open.
     if (!address.empty() && address != "http://")
@@ -451,6 +453,9 @@ void TFormMain::OpenPickedStore()
     if (name.empty())
         return;
     LoadStore(name);
+    // The new store is laid out first: SelectRow scrolls its row into view by the row
+    // positions of the last drawing, which must be this store's, not the one left.
+    DrawItemList();
     SelectRow(Store.SelCategory, Store.SelItem);
     BuildShoppingList();
     DrawItemList();
@@ -513,15 +518,20 @@ void TFormMain::MItemCategoryDeleteClick()
 
 void TFormMain::MItemCategoryShowHideClick()
 {
-    if (!HasSelectedCategory())
-        return;
-    const int32_t c = Store.SelCategory;
-    QMCategory& category = Store.Categories[size_t(c)];
+    if (HasSelectedCategory())
+        FlipCategory(Store.SelCategory);
+}
+
+void TFormMain::FlipCategory(int32_t c)
+{
+    QMCategory& category = Store.CategoryAt(c);
     category.Expanded = !category.Expanded;
     try {
         SelectRow(c, -1);
-        WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
-                         category.Expanded ? "0" : "1");
+        // A name from an older file that cannot be a key keeps its state on screen only.
+        if (IsStorableKey(category.Name))
+            WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
+                             category.Expanded ? "0" : "1");
     } catch (...) {
         // A state that could not be written is not shown as done.
         category.Expanded = !category.Expanded;
@@ -532,17 +542,24 @@ void TFormMain::MItemCategoryShowHideClick()
 }
 
 // The states of all categories go into the file in one rewrite first; a file that refuses
-// them leaves the list as it was.
+// them leaves the list as it was. A name from an older file that cannot be a key keeps its
+// state on screen only.
+void TFormMain::WriteAllCategoryStates(bool expanded)
+{
+    StoreBatch batch;
+    for (const QMCategory& category : Store.Categories)
+        if (IsStorableKey(category.Name))
+            batch.Write(kHiddenCatsSection, category.Name, expanded ? "0" : "1");
+    ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
+    for (QMCategory& category : Store.Categories)
+        category.Expanded = expanded;
+}
+
 void TFormMain::MItemCategoryShowAllClick()
 {
     if (!StoreHasCategories())
         return;
-    StoreBatch batch;
-    for (const QMCategory& category : Store.Categories)
-        batch.Write(kHiddenCatsSection, category.Name, "0");
-    ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
-    for (QMCategory& category : Store.Categories)
-        category.Expanded = true;
+    WriteAllCategoryStates(true);
     DrawItemList();
 }
 
@@ -550,12 +567,7 @@ void TFormMain::MItemCategoryHideAllClick()
 {
     if (!StoreHasCategories())
         return;
-    StoreBatch batch;
-    for (const QMCategory& category : Store.Categories)
-        batch.Write(kHiddenCatsSection, category.Name, "1");
-    ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
-    for (QMCategory& category : Store.Categories)
-        category.Expanded = false;
+    WriteAllCategoryStates(false);
     if (HasSelectedCategory())
         SelectRow(Store.SelCategory, -1);
     else

@@ -180,11 +180,14 @@ void TFormMain::MItemFileRenameStoreClick()
     if (!AcceptName(NameKind::Store, typed))
         return;
     const AnsiString name = FromQString(typed);
-    // Onto another store (letter case aside, as the picker tells stores apart) nothing happens;
-    // a new spelling of this store's own name renames it.
+    // Onto another store (letter case aside, as the picker tells stores apart) nothing happens,
+    // and the person is told why, as the wizard tells; a new spelling of this store's own name
+    // renames it.
     const AnsiString existing = ExistingStoreName(StoresFolder, name);
-    if (!existing.empty() && !(existing == old && SameName(name, old)))
+    if (!existing.empty() && !(existing == old && SameName(name, old))) {
+        MessageBoxQ("That store already exists", mbOK, mtError);
         return;
+    }
     // A refused rename raises before anything here changes, so the file, the open store, the
     // picker and the caption keep agreeing on the old name.
     RenameStoreFile(StoresFolder, old, name);

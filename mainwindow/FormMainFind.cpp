@@ -3,12 +3,14 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStringListModel>
 #include <QToolButton>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -68,7 +70,10 @@ public:
             return false;
         switch (event->type()) {
         case QEvent::FocusIn:
-            if (watched == form_->ComboFind)
+            // Not when the box takes the focus back from its own list: refilling it then would
+            // drop the entry just chosen there.
+            if (watched == form_->ComboFind &&
+                static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
                 Dispatch([this] { form_->ComboFindEnter(); });
             break;
         case QEvent::KeyPress:
@@ -85,7 +90,8 @@ public:
             }
             break;
         case QEvent::Hide:
-            if (watched == popup_)
+            // The completion list or the box's own list closes.
+            if (watched == popup_ || watched == list_)
                 Dispatch([this] { form_->ComboFindCloseUp(); });
             break;
         case QEvent::MouseMove:
@@ -106,6 +112,7 @@ public:
     }
 
     QObject* popup_ = nullptr;
+    QObject* list_ = nullptr;
 
 private:
     TFormMain* form_;
@@ -343,6 +350,9 @@ void TFormMain::ImageItemListMouseMove(QObject*, TShiftState, int32_t X, int32_t
             item->HasCoupon)
             ImageItemList->setToolTip(ToQString(CouponHint(*item, Date())).replace('\r', '\n'));
     }
+    // Off the coupon the tooltip shown goes at once, rather than standing beside another row.
+    if (ImageItemList->toolTip().isEmpty() && QToolTip::isVisible())
+        QToolTip::hideText();
     StatusBar->SetPanelText(0, ToQString(text));
 
     const bool overLink = Store.CategoryCount() == 0 && X >= LinkRect.Left && X < LinkRect.Right &&
@@ -396,7 +406,8 @@ void TFormMain::ConnectFindHandlers()
         events->popup_ = completer->popup();
         completer->popup()->installEventFilter(events);
     }
-    ComboFind->view()->window()->installEventFilter(events);
+    events->list_ = ComboFind->view()->window();
+    events->list_->installEventFilter(events);
 
     // Hints: every tool button and the three tool bars, and the two lists.
     for (TToolBar* bar : {ToolBar, ToolBarItem, ToolBarShopAlign}) {

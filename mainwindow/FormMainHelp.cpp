@@ -116,11 +116,17 @@ void TFormMain::MItemHelpAboutClick()
 
 void TFormMain::MItemHelpNewVersionClick()
 {
-    // The date is written whatever the check's outcome, also when it raised.
-    struct WriteDate {
-        ~WriteDate() { RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT"); }
-    } writeDate;
-    CheckForNewVersion(true);
+    // The date is written whatever the check's outcome, also when it raised; a write that
+    // fails is reported like any other failure (never from a destructor, which would end the
+    // program).
+    auto writeDate = [] { RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT"); };
+    try {
+        CheckForNewVersion(true);
+    } catch (...) {
+        writeDate();
+        throw;
+    }
+    writeDate();
 }
 
 AnsiString TFormMain::VersionCheckUrl()

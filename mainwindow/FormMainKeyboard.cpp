@@ -362,19 +362,7 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
         const int32_t gw = ExpandGlyphW;
         const int32_t gt = Store.Categories[size_t(c)].RowTop + Store.TextMarginY + (Store.ItemRowHeight - gw) / 2;
         if (x >= ExpandGlyphX - 2 && x <= ExpandGlyphX + gw + 2 && y >= gt - 2 && y <= gt + 2 * gw + 2) {
-            QMCategory& category = Store.Categories[size_t(c)];
-            category.Expanded = !category.Expanded;
-            try {
-                SelectRow(c, -1);
-                WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
-                                 category.Expanded ? "0" : "1");
-            } catch (...) {
-                // A state that could not be written is not shown as done.
-                category.Expanded = !category.Expanded;
-                DrawItemList();
-                throw;
-            }
-            MMenuCategoryClick();
+            FlipCategory(c);
             return;
         }
     }

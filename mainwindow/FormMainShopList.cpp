@@ -23,7 +23,19 @@ TColor32 ToColor32(const QColor& c)
     return Color32(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue()));
 }
 
-const char* const kCent = "\xA2"; // the cent sign of the code page
+const char* const kCent = "\xA2";     // the cent sign of the code page
+const char* const kEllipsis = "\x85"; // the ellipsis of the code page
+
+// The text cut short with an ellipsis so that it is at most maxWidth wide in the bitmap's
+// font; the whole text when it fits, nothing when not even the ellipsis does.
+AnsiString Shortened(TBitmap32& bmp, AnsiString text, int32_t maxWidth)
+{
+    if (bmp.TextWidth(text) <= maxWidth)
+        return text;
+    while (!text.empty() && bmp.TextWidth(text + kEllipsis) > maxWidth)
+        text.pop_back();
+    return bmp.TextWidth(text + kEllipsis) <= maxWidth ? text + kEllipsis : AnsiString();
+}
 
 // The category group at a shopping-list position; ERangeError when there is none.
 const QMShopListCat& GroupAt(const QMShopList& list, int32_t aisleIdx, int32_t catIdx)
@@ -144,11 +156,11 @@ void TFormMain::DrawShoppingList()
             bmp.DrawText(noteX + list.TextMarginX, line.RowTop + list.ItemRowHeight, line.Note);
         }
     };
-    const auto drawGroup = [&](QMShopListCat& group) {
+    const auto drawGroup = [&](QMShopListCat& group, const AnsiString* shownName = nullptr) {
         if (inImage(y, list.GroupRowHeight)) {
             font.SetSize(groupSize);
             font.SetStyle(fsBold);
-            bmp.DrawText(list.TextMarginX, y + list.TextMarginY, group.Name);
+            bmp.DrawText(list.TextMarginX, y + list.TextMarginY, shownName ? *shownName : group.Name);
             font.SetStyle(0);
         }
         group.RowHeight = list.GroupRowHeight;
@@ -163,17 +175,27 @@ void TFormMain::DrawShoppingList()
         const TColor32 rule = ToColor32(TextColor);
         for (QMShopListAisle& aisle : list.Aisles) {
             font.SetColor(ToTColor(TextColor));
+            font.SetSize(groupSize);
+            font.SetStyle(fsBold);
+            // The aisle name and the first category's name share a line. Where they would run
+            // into each other in a narrow list, both are cut short, the category keeping at
+            // least half the line, so that two blanks always stay between them.
+            AnsiString aisleName = aisle.Name;
+            AnsiString firstName = aisle.Cats.empty() ? AnsiString() : aisle.Cats.front().Name;
+            const int32_t room = width - 2 * list.TextMarginX - bmp.TextWidth("  ");
+            if (!aisleName.empty() && bmp.TextWidth(firstName) + bmp.TextWidth(aisleName) > room) {
+                firstName = Shortened(bmp, firstName, std::max(room - bmp.TextWidth(aisleName), room / 2));
+                aisleName = Shortened(bmp, aisleName, room - bmp.TextWidth(firstName));
+            }
             if (inImage(y, list.GroupRowHeight)) {
                 bmp.DrawHorzLineClipped(0, y, width - 1, rule);
-                font.SetSize(groupSize);
-                font.SetStyle(fsBold);
-                bmp.DrawText(ImageShoppingList->width() - bmp.TextWidth(aisle.Name) - list.TextMarginX,
-                             y + list.TextMarginY, aisle.Name);
-                font.SetStyle(0);
+                bmp.DrawText(ImageShoppingList->width() - bmp.TextWidth(aisleName) - list.TextMarginX,
+                             y + list.TextMarginY, aisleName);
             }
+            font.SetStyle(0);
             aisle.RowTop = y;
-            for (QMShopListCat& group : aisle.Cats)
-                drawGroup(group);
+            for (size_t c = 0; c < aisle.Cats.size(); ++c)
+                drawGroup(aisle.Cats[c], c == 0 ? &firstName : nullptr);
         }
     } else {
         // Each category under a black rule, in the font colour the bitmap already has.

@@ -626,6 +626,11 @@ private:
     void ConnectCommandHandlers();    // FormMainCommands.cpp
     enum class ResetKind { Purchased, Quantities, Coupons, Notes, All };
     void ResetStore(ResetKind kind);
+    // Expands or collapses category c, selects its own row and remembers the state in the store
+    // file; the menu entry follows. A state the file refuses is not shown. Also the item list's
+    // expand marker.
+    void FlipCategory(int32_t c);
+    void WriteAllCategoryStates(bool expanded);
     // Loads the picker's current entry, selects its remembered row, rebuilds and draws.
     void OpenPickedStore();
     // Reloads the open store after a structural write and draws both lists.

@@ -347,12 +347,14 @@ void TMetafile::Play(QPainter& Painter, const QRectF& Dest) const
     const uint8_t* h = data_.data();
     const TRect frame = RectAt(h, 24);
     const double kx = PixelsPerHundredthX(h), ky = PixelsPerHundredthY(h);
-    const int32_t left = RoundToInt(frame.Left * kx), top = RoundToInt(frame.Top * ky);
-    const int32_t width = RoundToInt(frame.Right * kx) - left, height = RoundToInt(frame.Bottom * ky) - top;
+    // In 64 bits: a damaged header's frame may span more than a 32-bit width.
+    const int64_t left = RoundToInt(frame.Left * kx), top = RoundToInt(frame.Top * ky);
+    const int64_t width = int64_t(RoundToInt(frame.Right * kx)) - left;
+    const int64_t height = int64_t(RoundToInt(frame.Bottom * ky)) - top;
     if (width <= 0 || height <= 0 || Dest.isEmpty())
         return;
-    QTransform base = QTransform::fromTranslate(-left, -top);
-    base *= QTransform::fromScale(Dest.width() / width, Dest.height() / height);
+    QTransform base = QTransform::fromTranslate(-double(left), -double(top));
+    base *= QTransform::fromScale(Dest.width() / double(width), Dest.height() / double(height));
     base *= QTransform::fromTranslate(Dest.left(), Dest.top());
     TMetafilePlayer player(Painter, base, kx * 2540.0, ky * 2540.0);
     for (size_t pos = 0; pos + 8 <= data_.size();) {

@@ -35,9 +35,13 @@ TLogFont SystemFont()
     return lf;
 }
 
-// An exclusive rectangle from corner coordinates, normalised.
+// An exclusive rectangle from corner coordinates, normalised. Corners are held within 2^28
+// device pixels, far beyond any page, so a damaged record's extent never overflows.
 QRect Box(int l, int t, int r, int b)
 {
+    static constexpr int kLimit = 1 << 28;
+    auto hold = [](int v) { return std::clamp(v, -kLimit, kLimit); };
+    l = hold(l), t = hold(t), r = hold(r), b = hold(b);
     if (r < l)
         std::swap(l, r);
     if (b < t)

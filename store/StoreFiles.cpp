@@ -45,9 +45,9 @@ void CheckKeyName(const AnsiString& key)
     if (key.empty())
         throw EStoreError("An entry of a store file must have a name: an empty name would hide every "
                           "entry after it from the store loader.");
-    if (HasLineBreak(key) || key.find('=') != AnsiString::npos || key[0] == '[')
+    if (!IsStorableKey(key))
         throw EStoreError(Format("The name \"%s\" cannot be written to a store file: it must not contain "
-                                 "\"=\" or a line break, nor begin with \"[\".",
+                                 "\"=\" or a line break, nor begin with \"[\" or \";\".",
                                  key.c_str()));
 }
 
@@ -74,6 +74,12 @@ AnsiString Field(const std::vector<std::string_view>& fields, size_t n)
 }
 
 } // namespace
+
+bool IsStorableKey(const AnsiString& key)
+{
+    return !key.empty() && !HasLineBreak(key) && key.find('=') == AnsiString::npos && key[0] != '[' &&
+           key[0] != ';';
+}
 
 void CheckStoreName(const AnsiString& store)
 {

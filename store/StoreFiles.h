@@ -9,8 +9,8 @@
 // A store file that is a symbolic link the user placed in the folder is read and written
 // where the link points (the one atomic save writes through links). Writers also refuse
 // names the file could not hold or read back: an empty section or key, a section containing
-// "]", a key containing "=" or starting with "[", and any name or value containing a line
-// break.
+// "]", a key containing "=" or starting with "[" or ";", and any name or value containing a
+// line break.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +33,11 @@ inline constexpr const char* kHiddenCatsSection = "--Hidden Cats--";
 inline constexpr const char* kAisleGuessesSection = "--Aisle Guesses--";
 inline constexpr const char* kFieldSeparator = ",-,"; // between the fields of an item line
 inline constexpr const char* kListSeparator = ",,";   // after each entry of a joined list
+
+// Whether the name can be a key of a store file, written and read back as it stands: not empty,
+// no "=" and no line break, not beginning with "[" or ";" (a section or a comment). The writers
+// refuse any other key.
+bool IsStorableKey(const AnsiString& key);
 
 // Raises EStoreError when the name could reach outside the storage folder.
 void CheckStoreName(const AnsiString& store);

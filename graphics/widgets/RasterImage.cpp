@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -10,7 +11,14 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <mutex>
+#include <optional>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "graphics/RasterResamplers.h"
 #include "platform/Exception.h"
@@ -80,6 +88,109 @@ QRect BoundingBox(const TRectList& Rects, const TRect& Bounds)
         box |= ToQRect(*Rects.Items(i), Bounds);
     return box;
 }
+
+// One row of the buffer into a screen image of 32-bit pixels with alpha: as opaque colour,
+// whatever the buffer's alpha bytes hold.
+void CopyRowOpaque(const TColor32* S, uint32_t* D, int32_t Count)
+{
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+    for (; i + 8 <= Count; i += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + i + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(D + i), _mm_or_si128(a, alpha));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(D + i + 4), _mm_or_si128(b, alpha));
+    }
+#endif
+    for (; i < Count; ++i)
+        D[i] = S[i] | 0xFF000000u;
+}
+
+// Copies parts of a paint box's buffer to the screen during its paint event. Where the
+// toolkit paints into an image of its own with 32-bit pixels, one per control pixel, and the
+// control is only moved in it, the rows go straight into that image, inside the area being
+// painted: a drawing call per rectangle costs more than the copy itself when there are
+// hundreds of small ones. Otherwise the painter copies.
+class TScreenCopy {
+public:
+    TScreenCopy(QWidget& Control, const TBitmap32& Buffer) : FPainter(&Control), FBuffer(Buffer)
+    {
+        FPainter.setCompositionMode(QPainter::CompositionMode_Source);
+        QPaintEngine* engine = FPainter.paintEngine();
+        if (!engine || engine->type() != QPaintEngine::Raster || FPainter.hasClipping())
+            return;
+        QPaintDevice* device = engine->paintDevice();
+        if (!device || device->devType() != QInternal::Image)
+            return;
+        auto* image = static_cast<QImage*>(device);
+        const QImage::Format format = image->format();
+        if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+             format != QImage::Format_ARGB32_Premultiplied) ||
+            image->devicePixelRatio() != 1.0)
+            return;
+        const QTransform t = FPainter.deviceTransform();
+        if (t.type() > QTransform::TxTranslate || t.dx() != std::trunc(t.dx()) ||
+            t.dy() != std::trunc(t.dy()) || std::abs(t.dx()) > 1e6 || std::abs(t.dy()) > 1e6)
+            return;
+        // The area being painted, in a few pieces where opaque controls lie over this one.
+        const QRegion clip = engine->systemClip();
+        if (clip.rectCount() < 1 || clip.rectCount() > 16)
+            return;
+        FOffset = QPoint(int(t.dx()), int(t.dy()));
+        const QRect own = image->rect() & QRect(FOffset, Control.size());
+        for (const QRect& r : clip)
+            if (const QRect allowed = r & own; !allowed.isEmpty())
+                FAllowed.push_back(allowed);
+        FTarget = image;
+        // The painter writes the same pixels without taking a copy of the image first.
+        FBits = const_cast<uchar*>(std::as_const(*image).constBits());
+        FStride = image->bytesPerLine();
+        // A screen image without alpha takes the rows as they are, as the painter would copy
+        // them; one with alpha gets them opaque.
+        FPlain = format == QImage::Format_RGB32;
+    }
+
+    // R in control coordinates.
+    void Copy(const TRect& R)
+    {
+        const QRect r = ToQRect(R, FBuffer.BoundsRect());
+        if (!FTarget) {
+            // The buffer's pixels as opaque colour, whatever their alpha bytes hold.
+            const auto* data = reinterpret_cast<const uchar*>(FBuffer.PixelData());
+            if (FSource.constBits() != data || FSource.width() != FBuffer.Width ||
+                FSource.height() != FBuffer.Height)
+                FSource = QImage(data, FBuffer.Width, FBuffer.Height, qsizetype(FBuffer.Width) * 4,
+                                 QImage::Format_RGB32);
+            FPainter.drawImage(r.topLeft(), FSource, r);
+            return;
+        }
+        for (const QRect& allowed : FAllowed) {
+            const QRect d = r.translated(FOffset) & allowed;
+            if (d.isEmpty())
+                continue;
+            const TColor32* s = FBuffer.PixelAddress(d.left() - FOffset.x(), d.top() - FOffset.y());
+            uchar* row = FBits + d.top() * FStride + qsizetype(d.left()) * 4;
+            for (int y = d.top(); y <= d.bottom(); ++y, s += FBuffer.Width, row += FStride) {
+                if (FPlain)
+                    std::memcpy(row, s, size_t(d.width()) * 4);
+                else
+                    CopyRowOpaque(s, reinterpret_cast<uint32_t*>(row), d.width());
+            }
+        }
+    }
+
+private:
+    QPainter FPainter;
+    const TBitmap32& FBuffer;
+    QImage FSource;
+    QImage* FTarget = nullptr;
+    uchar* FBits = nullptr;
+    qsizetype FStride = 0;
+    QPoint FOffset;
+    std::vector<QRect> FAllowed; // in the image
+    bool FPlain = false;
+};
 
 } // namespace
 
@@ -280,34 +391,50 @@ void TCustomPaintBox32::PaintControl()
 {
     if (FRepaintOptimizer->Enabled())
         FRepaintOptimizer->BeginPaint();
-    if (!BufferValid)
-        PaintBuffer();
-    {
+    std::optional<TScreenCopy> screen;
+    if (!FBuffer->IsEmpty())
+        screen.emplace(*this, *FBuffer);
+    // The buffer is locked while it is copied.
+    auto copy = [&](const TRect& R) {
         std::lock_guard<std::recursive_mutex> guard(FBuffer->Lock);
         ++FBuffer->LockCount;
-        if (!FBuffer->IsEmpty()) {
-            // The buffer is copied as opaque colour, whatever its alpha bytes hold.
-            const QImage source(reinterpret_cast<const uchar*>(FBuffer->PixelData()), FBuffer->Width,
-                                FBuffer->Height, qsizetype(FBuffer->Width) * 4, QImage::Format_RGB32);
-            QPainter p(this);
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            if (FInvalidRects->Count() == 0) {
-                const QRect r = ToQRect(GetViewportRect(), FBuffer->BoundsRect());
-                p.drawImage(r, source, r);
-            } else {
-                for (int32_t i = 0; i < FInvalidRects->Count(); ++i) {
-                    const QRect r = ToQRect(*FInvalidRects->Items(i), FBuffer->BoundsRect());
-                    p.drawImage(r, source, r);
-                }
-            }
-        }
+        screen->Copy(R);
         --FBuffer->LockCount;
+    };
+    int32_t copied = 0;
+    if (!BufferValid) {
+        // A rectangle is copied as soon as it is painted, while its pixels are still at hand.
+        if (screen)
+            FRectPainted = [&](const TRect& R) {
+                copy(R);
+                ++copied;
+            };
+        try {
+            PaintBuffer();
+        } catch (...) {
+            FRectPainted = nullptr;
+            throw;
+        }
+        FRectPainted = nullptr;
     }
+    if (screen && (copied == 0 || copied != FInvalidRects->Count())) {
+        if (FInvalidRects->Count() == 0)
+            copy(GetViewportRect());
+        for (int32_t i = 0; i < FInvalidRects->Count(); ++i)
+            copy(*FInvalidRects->Items(i));
+    }
+    screen.reset();
     PaintOverlay();
     if (FRepaintOptimizer->Enabled())
         FRepaintOptimizer->EndPaint();
     FInvalidRects->Clear();
     ForceFullRepaint = false;
+}
+
+void TCustomPaintBox32::BufferRectPainted(const TRect& R)
+{
+    if (FRectPainted)
+        FRectPainted(R);
 }
 
 void TCustomPaintBox32::ResizeBuffer()
@@ -944,6 +1071,7 @@ void TCustomImage32::PaintBuffer()
                 buffer.SetClipRect(*InvalidRects().Items(i));
                 FPaintingRect = i;
                 runStages(buffer);
+                BufferRectPainted(*InvalidRects().Items(i));
             }
             FPaintingRect = -1;
             buffer.SetClipRect(GetViewportRect());
@@ -969,7 +1097,6 @@ void TCustomImage32::ClearBufferToColor(TBitmap32& Dest, uint32_t)
 
 void TCustomImage32::PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t)
 {
-    const TColor32 c = ColorToColor32(Color());
     if (InvalidRects().Count() > 0) {
         // Painting the buffer for one of the rectangles, the clip is that rectangle: of all
         // the others only what lies inside it would be filled, which it covers itself.
@@ -977,9 +1104,15 @@ void TCustomImage32::PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t)
             const TRect r = *InvalidRects().Items(FPaintingRect);
             const TRect b = CachedBitmapRect;
             // An opaque bitmap replaces every pixel it covers: only the parts of the rectangle
-            // around it need the colour.
-            if (FBitmap->IsEmpty() || FBitmap->DrawMode() != dmOpaque || FBitmapAlign == baTile ||
-                IsRectEmpty32(b)) {
+            // around it need the colour, none when it lies inside (the usual case, so the
+            // colour is not even looked up).
+            const bool opaqueBitmap = !FBitmap->IsEmpty() && FBitmap->DrawMode() == dmOpaque &&
+                                      FBitmapAlign != baTile && !IsRectEmpty32(b);
+            if (opaqueBitmap && r.Left >= b.Left && r.Top >= b.Top && r.Right <= b.Right &&
+                r.Bottom <= b.Bottom)
+                return;
+            const TColor32 c = ColorToColor32(Color());
+            if (!opaqueBitmap) {
                 Dest.FillRectClippedByRect(r, c);
                 return;
             }
@@ -990,10 +1123,12 @@ void TCustomImage32::PaintBackgroundAroundBitmap(TBitmap32& Dest, uint32_t)
             Dest.FillRectClipped(std::max(r.Left, b.Right), top, r.Right, bottom, c);
             return;
         }
+        const TColor32 c = ColorToColor32(Color());
         for (int32_t i = 0; i < InvalidRects().Count(); ++i)
             Dest.FillRectClippedByRect(*InvalidRects().Items(i), c);
         return;
     }
+    const TColor32 c = ColorToColor32(Color());
     if (FBitmap->IsEmpty() || FBitmap->DrawMode() != dmOpaque) {
         Dest.ClearTo(c);
         return;

@@ -194,6 +194,9 @@ protected:
     void CustomRepaint();
     // Set while a change whose areas the optimiser has been told of is announced.
     bool PartialInvalidate = false;
+    // A buffer paint tells this after each of the invalid rectangles it has painted, so
+    // that the rectangle is copied to the screen while its pixels are still at hand.
+    void BufferRectPainted(const TRect& R);
 
     void paintEvent(QPaintEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
@@ -224,6 +227,8 @@ private:
     bool FRepaintPosted = false;
     // The area of the paint the optimiser asked for, while it runs.
     QRect FRequestedRect;
+    // Set by a paint while it lets the buffer paint copy each rectangle as it is painted.
+    std::function<void(const TRect&)> FRectPainted;
 
     void AdoptParentColor();
     void ApplyColor(TColor Value);

@@ -1,6 +1,7 @@
 #include "platform/gui/HelpWindow.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <algorithm>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -99,7 +101,8 @@ void THelpWindow::FillLists()
     std::stable_sort(topics.begin(), topics.end(), [](const HelpTopic* a, const HelpTopic* b) {
         if ((a->Context == 0) != (b->Context == 0))
             return a->Context == 0;
-        return QString::fromStdString(a->Title).compare(QString::fromStdString(b->Title), Qt::CaseInsensitive) < 0;
+        return QString::fromStdString(a->Title).compare(QString::fromStdString(b->Title),
+                                                        Qt::CaseInsensitive) < 0;
     });
     for (const HelpTopic* topic : topics) {
         auto* item = new QListWidgetItem(QString::fromStdString(topic->Title), ListContents);
@@ -152,6 +155,24 @@ void THelpWindow::ShowContext(int context)
         Tabs->setCurrentIndex(0);
 }
 
+bool THelpWindow::event(QEvent* event)
+{
+    // A modal dialog or box blocks every window that is not its own. The help is read beside
+    // it (asked for by its Help button or F1, or open from before while a box asks again after
+    // its Help answer), so the help window joins the dialog for as long as it runs: its page
+    // scrolls, its links and lists answer and it can be closed.
+    if (event->type() == QEvent::WindowBlocked)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (modal && modal != this && windowHandle() && modal->window()->windowHandle())
+                    windowHandle()->setTransientParent(modal->window()->windowHandle());
+            },
+            Qt::QueuedConnection);
+    return QWidget::event(event);
+}
+
 QString THelpWindow::PageText() const
 {
     return Page->toPlainText();
@@ -162,11 +183,37 @@ THelpWindow* HelpWindow()
     return Window();
 }
 
+namespace {
+// The help window's first place: over the window it was asked from, all of it on that screen
+// (shrunk to the screen when the screen is smaller), its frame and title bar included.
+void PlaceHelpWindow(THelpWindow& window)
+{
+    const QWidget* over = QApplication::activeWindow();
+    const QScreen* screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QSize frameRoom(8, 36); // the window manager's frame and title bar, before it tells
+    const QRect area = screen->availableGeometry();
+    window.resize(window.size().boundedTo(area.size() - frameRoom));
+    QRect frame(QPoint(), window.size() + frameRoom);
+    frame.moveCenter(over ? over->frameGeometry().center() : area.center());
+    frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() + 1 - frame.width()));
+    frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() + 1 - frame.height()));
+    window.move(frame.topLeft());
+}
+} // namespace
+
 void ShowHelpWindow(int context)
 {
     try {
-        if (!Window())
-            Window() = new THelpWindow(QApplication::activeWindow());
+        if (!Window()) {
+            // A window of its own, not a child of the dialog it was first asked from (which
+            // would take it along when it closes); it does not keep the program running once
+            // the main window has closed.
+            Window() = new THelpWindow;
+            Window()->setAttribute(Qt::WA_QuitOnClose, false);
+            PlaceHelpWindow(*Window());
+        }
         Window()->ShowContext(context);
         Window()->show();
         Window()->raise();

@@ -34,6 +34,9 @@ public:
     QListWidget* ListIndex = nullptr;
     QTextBrowser* Page = nullptr;
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void FillLists();
     void FilterIndex(const QString& text);

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -75,6 +76,19 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
     return true;
 }
 
+// A box at least as wide as its title, which the window manager would otherwise cut short
+// ("Info...tion") over a short message: room for the title in bold, the window icon and the
+// title bar's buttons.
+void FitTitle(QMessageBox& box)
+{
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int titleRoom = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 120;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
+}
+
 QMessageBox::Icon IconOf(TMsgDlgType type)
 {
     return type == mtError          ? QMessageBox::Critical
@@ -95,6 +109,8 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
                        : type == mtInformation ? "Information"
                                                : QApplication::applicationName());
     box.setIcon(IconOf(type));
+    // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
+    box.setTextFormat(Qt::PlainText);
     box.setText(ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
@@ -103,6 +119,7 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     QPushButton* help = (buttons & mbHelp) ? box.addButton(QMessageBox::Help) : nullptr;
     if (!yes && !no && !ok && !cancel)
         ok = box.addButton(QMessageBox::Ok);
+    FitTitle(box);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     if (clicked && clicked == yes) return mrYes;
@@ -119,6 +136,8 @@ int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMs
                     (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
                                       : QMessageBox::StandardButtons(QMessageBox::Ok),
                     ActiveParent());
+    box.setTextFormat(Qt::PlainText);
+    FitTitle(box);
     const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;
 }

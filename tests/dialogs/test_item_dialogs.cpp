@@ -229,16 +229,45 @@ TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRe
                             "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
                             "Cream=Back,-,,-,0,-,0,-,,-,\r\n"
                             "Yogurt=Back,-,,-,0,-,0,-,,-,\r\n"
-                            "Kefir=Back,-,,-,0,-,0,-,,-,\r\n"
+                            "Kefir=Back,-,,-,0,-,1,-,0,-,0\r\n"
                             "[Produce]\r\n"
                             "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
-    // Kefir in the other store takes the new line's coupon fields, as any write of it would.
+    // The new Kefir takes the coupon Kefir has in the other store, which so keeps it.
     EXPECT_EQ(file("Other"),
-              "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,0,-,,-,\r\n");
+              "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
     EXPECT_EQ(fs::last_write_time(path("Third")), before);
     EXPECT_EQ(form->GetSelectedCategoryName(), "Dairy");
     EXPECT_EQ(form->Store.SelItem, -1);
     EXPECT_EQ(form->Store.CategoryAt(0).ItemCount(), 5);
+}
+
+TEST_F(ItemDialogTest, AnAddedItemKeepsTheCouponItHasInTheOtherStores)
+{
+    // Yogurt has a dated coupon in Other and a store-only one of its own in Third.
+    const std::string other = "[Dairy]\r\nYogurt=Aisle 9,-,plain,-,2,-,1,-,46410,-,0\r\n";
+    const std::string third = "[Dairy]\r\nYogurt=,-,,-,1,-,1,-,46500,-,1\r\n";
+    qmtest::WriteFile(path("Other"), other);
+    qmtest::WriteFile(path("Third"), third);
+    answer<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("Yogurt");
+        f.BtnOK->click();
+    });
+    form->MItemItemAdd->trigger();
+    EXPECT_NE(file("Main").find("Yogurt=Back,-,,-,0,-,1,-,46410,-,0\r\n"), std::string::npos) << file("Main");
+    EXPECT_EQ(file("Other"), other);
+    EXPECT_EQ(file("Third"), third);
+    const auto [c, i] = form->Store.FindItemByName("Yogurt");
+    ASSERT_GE(i, 0);
+    EXPECT_TRUE(form->Store.ItemAt(c, i).HasCoupon);
+    EXPECT_EQ(form->Store.ItemAt(c, i).CouponExpire, 46410.0);
+
+    // An item no other store has starts without a coupon.
+    answer<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("Quark");
+        f.BtnOK->click();
+    });
+    form->MItemItemAdd->trigger();
+    EXPECT_NE(file("Main").find("Quark=Back,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << file("Main");
 }
 
 TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
@@ -453,12 +482,12 @@ TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
         f.BtnOK->click();
     });
     form->MItemCategoryCopy->trigger();
-    // Each copied line is also carried over within its own store, which gives it a sixth field.
+    // Each copied line carries the this-store-only mark as its sixth field.
     EXPECT_EQ(file("Other"), "[Dairy]\r\n"
-                             "Milk=,-,2%,-,2,-,1,-,46400,-,\r\n"
-                             "Eggs=,-,,-,0,-,0,-,0,-,\r\n");
+                             "Milk=,-,2%,-,2,-,1,-,46400,-,0\r\n"
+                             "Eggs=,-,,-,0,-,0,-,0,-,0\r\n");
     // The copy's coupon is carried back to the open store's own line, as any write of it is.
-    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,1,-,46400,-,\r\n"), std::string::npos) << file("Main");
+    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,1,-,46400,-,0\r\n"), std::string::npos) << file("Main");
 
     answer<TFormCopyCategory>([&](TFormCopyCategory& f) {
         f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Third"));
@@ -467,8 +496,8 @@ TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
     });
     form->PItemContextCopyCat->trigger();
     EXPECT_EQ(file("Third"), kThird + "[Dairy]\r\n"
-                                      "Eggs=Back,-,,-,0,-,0,-,0,-,\r\n"
-                                      "Milk=Back,-,2%,-,2,-,1,-,46400,-,\r\n");
+                                      "Eggs=Back,-,,-,0,-,0,-,0,-,0\r\n"
+                                      "Milk=Back,-,2%,-,2,-,1,-,46400,-,0\r\n");
 
     // Without a chosen store nothing is written.
     const std::string third = file("Third");
@@ -628,6 +657,85 @@ TEST_F(ItemDialogTest, ANameAlreadyInTheFileStaysUsableWhenLeftAsItIs)
     form->MItemItemEdit->trigger();
     EXPECT_FALSE(stayedOpen);
     EXPECT_NE(file("Main").find("Brie=,-,,-,4,-,0,-,0,-,0"), std::string::npos) << file("Main");
+}
+
+// Names are shown as they stand, also when they look like markup.
+TEST_F(ItemDialogTest, HeadersAndTheStoreListShowNamesAsTyped)
+{
+    qmtest::WriteFile(path("Main"), kMain + "[<i>Deli</i>]\r\nHam=,-,,-,1,-,1,-,0,-,0,-,\r\n");
+    qmtest::WriteFile(path("A <b>Mart"), "[<i>Deli</i>]\r\nHam=,-,,-,0\r\n");
+    form->FillStoreList();
+    form->ComboStores->setCurrentIndex(indexOf(form->ComboStores, "Main"));
+    form->LoadStore("Main");
+    selectRow("<i>Deli</i>");
+
+    auto shownAsTyped = [](const QLabel* label, const char* text) {
+        EXPECT_EQ(label->text(), text);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << text;
+    };
+    answer<TFormEditCatAisle>([&](TFormEditCatAisle& f) { shownAsTyped(f.LabelCatName, "<i>Deli</i>"); });
+    form->MItemCategoryChangeAisle->trigger();
+    answer<TFormCopyCategory>([&](TFormCopyCategory& f) { shownAsTyped(f.LabelCatName, "<i>Deli</i>"); });
+    form->MItemCategoryCopy->trigger();
+
+    selectRow("Ham");
+    answer<TFormEditItem>([&](TFormEditItem& f) { shownAsTyped(f.LabelStoresToChange, "A <b>Mart, Main"); });
+    form->MItemItemEdit->trigger();
+    EXPECT_EQ(runs, 3);
+}
+
+// A coupon valid in the open store only stays so in the copy, so the copy's own carry-over
+// does not hand it to the other stores.
+TEST_F(ItemDialogTest, CopyCategoryKeepsTheThisStoreOnlyMark)
+{
+    std::string main = kMain;
+    const std::string eggs = "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,";
+    main.replace(main.find(eggs), eggs.size(), "Eggs=Back,-,,-,0,-,1,-,46500,-,1,-,");
+    qmtest::WriteFile(path("Main"), main);
+    qmtest::WriteFile(path("Third"), "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
+    form->LoadStore("Main");
+    selectRow("Dairy");
+    answer<TFormCopyCategory>([&](TFormCopyCategory& f) {
+        f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Other"));
+        f.BtnOK->click();
+    });
+    form->MItemCategoryCopy->trigger();
+    EXPECT_EQ(file("Other"), "[Dairy]\r\n"
+                             "Milk=,-,2%,-,2,-,1,-,46400,-,0\r\n"
+                             "Eggs=,-,,-,0,-,1,-,46500,-,1\r\n");
+    EXPECT_EQ(file("Third"), "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
+}
+
+// A category name of an older file that cannot be a key of "--Aisle Guesses--" does not stop
+// the category dialogs: its items get their aisle, and it can be renamed to a name that can.
+TEST_F(ItemDialogTest, ACategoryWhoseNameCannotBeAKeyCanBeRenamed)
+{
+    qmtest::WriteFile(path("Main"),
+                      "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
+                      "[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
+    form->LoadStore("Main");
+    ASSERT_EQ(form->GetSelectedCategoryName(), "Deli=Cheese");
+    answer<TFormEditCatAisle>([&](TFormEditCatAisle& f) {
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Back"));
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("into the aisle/dept. \"Back\"?", mrYes);
+    form->MItemCategoryChangeAisle->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
+                            "[Deli=Cheese]\r\nBrie=Back,-,,-,1,-,0,-,0,-,0\r\n");
+
+    answer<TFormEditCategory>([&](TFormEditCategory& f) {
+        f.EditCategoryName->setText("Deli");
+        f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Front"));
+        f.BtnOK->click();
+    });
+    form->MItemCategoryEdit->trigger();
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(file("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli\r\n"
+                            "[Deli]\r\nBrie=Back,-,,-,1,-,0,-,0,-,0\r\n"
+                            "[--Aisle Guesses--]\r\nDeli=Front\r\n");
+    EXPECT_EQ(form->GetSelectedCategoryName(), "Deli");
 }
 
 } // namespace

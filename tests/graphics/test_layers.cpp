@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QWindow>
 #include <random>
@@ -320,4 +321,79 @@ TEST(ImageOptimizer, PaintsTheSamePixelsAsAFullRepaint)
     const QImage a = OnScreen(opt), b = OnScreen(full);
     EXPECT_TRUE(a == b) << Differences(a, b);
     EXPECT_EQ(opt.paintRects.back(), 0);
+}
+
+// The image inside a window, beside and under other controls: the copy to the screen lands at
+// the control's place and nowhere else.
+TEST(ImageOptimizer, AControlInsideAWindowShowsTheSamePixelsAsAFullRepaint)
+{
+    struct Window {
+        QWidget top;
+        CountingImage* image = new CountingImage;
+        explicit Window(TRepaintMode mode)
+        {
+            top.resize(200, 150);
+            image->setParent(&top);
+            image->setGeometry(13, 9, 120, 80);
+            image->Bitmap().SetSize(120, 80);
+            image->Bitmap().ClearTo(0xFFFFFFFF);
+            image->SetRepaintMode(mode);
+            if (mode == rmOptimizer)
+                static_cast<TMicroTilesRepaintOptimizer&>(image->RepaintOptimizer()).AdaptiveMode = false;
+            // Neighbours right of and below the image, and one lying over it.
+            for (QRect r : {QRect(133, 9, 30, 80), QRect(13, 89, 120, 20), QRect(60, 40, 40, 30)}) {
+                auto* w = new QWidget(&top);
+                w->setGeometry(r);
+                w->setAutoFillBackground(true);
+                QPalette pal = w->palette();
+                pal.setColor(QPalette::Window, QColor(200, 30, r.x(), 255));
+                w->setPalette(pal);
+            }
+            Show(top);
+        }
+    };
+    Window full(rmFull), opt(rmOptimizer);
+    opt.image->paintRects.clear();
+    std::mt19937 rng(21);
+    for (int round = 0; round < 5; ++round) {
+        for (int i = 0; i < 30; ++i) {
+            // Many near the right and bottom edges, where the buffer reaches past the control.
+            const int32_t x = i % 3 ? int32_t(rng() % 130) : 112 + int32_t(rng() % 10);
+            const int32_t y = i % 3 ? int32_t(rng() % 90) : 72 + int32_t(rng() % 10);
+            const int32_t w = 1 + int32_t(rng() % 9), h = 1 + int32_t(rng() % 9);
+            const TColor32 c = 0xFF000000 | rng();
+            for (Window* window : {&full, &opt})
+                window->image->Bitmap().FillRectClipped(x, y, x + w, y + h, c);
+        }
+        QApplication::processEvents();
+        const QImage a = OnScreen(opt.top), b = OnScreen(full.top);
+        ASSERT_TRUE(a == b) << "round " << round << ": " << Differences(a, b);
+    }
+    ASSERT_FALSE(opt.image->paintRects.empty());
+    EXPECT_GT(*std::min_element(opt.image->paintRects.begin(), opt.image->paintRects.end()), 0);
+    // And where the image shows, the screen holds what the painter copies of it elsewhere.
+    const QImage shown = OnScreen(opt.top).copy(13, 9, 120, 80);
+    QImage own = opt.image->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QPainter cover(&own);
+    cover.fillRect(QRect(60 - 13, 40 - 9, 40, 30), shown.pixel(60 - 13, 40 - 9)); // under the neighbour
+    cover.end();
+    EXPECT_TRUE(shown == own) << Differences(shown, own);
+}
+
+// Whatever its alpha bytes hold, the buffer reaches the screen as opaque colour.
+TEST(ImageOptimizer, TheBufferIsCopiedAsOpaqueColour)
+{
+    TImage32 image;
+    image.resize(40, 30);
+    image.Bitmap().SetSize(40, 30);
+    image.Bitmap().ClearTo(0x40123456);
+    for (QImage::Format format :
+         {QImage::Format_ARGB32_Premultiplied, QImage::Format_ARGB32, QImage::Format_RGB32}) {
+        QImage target(40, 30, format);
+        target.fill(Qt::transparent);
+        image.render(&target);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(target.pixel(x, y), 0xFF123456u) << format << " at " << x << "," << y;
+    }
 }

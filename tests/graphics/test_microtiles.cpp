@@ -437,3 +437,54 @@ TEST_F(OptimizerFixture, AdaptiveLevelsRiseWhenPiecesCostMoreThanTheWhole)
     EXPECT_EQ(opt.PerformanceLevel(), 1);
     EXPECT_EQ(opt.TimeDelta(), 1000);
 }
+
+TEST_F(OptimizerFixture, LayersClearedBeforeTheNextPaintAreForgotten)
+{
+    opt.AdaptiveMode = false;
+    opt.SetEnabled(true);
+    Cycle();
+    // Added and cleared between two paints: the optimiser never measured them, and must not
+    // reach for them once they are gone.
+    layers.Add<BoxLayer>(TRect{10, 10, 20, 20});
+    layers.Add<BoxLayer>(TRect{30, 30, 40, 40});
+    ASSERT_EQ(opt.InvalidLayers().size(), 2u);
+    layers.Clear();
+    EXPECT_TRUE(opt.InvalidLayers().empty());
+    EXPECT_TRUE(Cycle().empty());
+    layers.Add<BoxLayer>(TRect{50, 50, 60, 60});
+    layers.Clear();
+    opt.SetEnabled(false);
+    EXPECT_TRUE(opt.InvalidLayers().empty());
+}
+
+TEST_F(OptimizerFixture, ALayerThatLeftAndCameBackIsRepaintedAgain)
+{
+    opt.AdaptiveMode = false;
+    opt.SetEnabled(true);
+    auto* box = layers.Add<BoxLayer>(TRect{10, 10, 20, 20});
+    Cycle();
+    box->MoveTo({40, 40, 50, 50}); // pending when it leaves
+    TLayerCollection elsewhere(nullptr);
+    box->SetLayerCollection(&elsewhere);
+    EXPECT_EQ(Cycle(), (std::vector<TRect>{{10, 10, 20, 20}})); // where it was painted
+    box->SetLayerCollection(&layers);
+    EXPECT_EQ(Cycle(), (std::vector<TRect>{{40, 40, 50, 50}}));
+    box->MoveTo({100, 60, 110, 70});
+    EXPECT_EQ(Cycle(), (std::vector<TRect>{{40, 40, 50, 50}, {100, 60, 110, 70}}));
+}
+
+TEST_F(OptimizerFixture, AWholePaintRecordsWhereChangedLayersWerePainted)
+{
+    opt.AdaptiveMode = false;
+    opt.SetEnabled(true);
+    auto* box = layers.Add<BoxLayer>(TRect{10, 10, 20, 20});
+    Cycle();
+    box->MoveTo({40, 40, 50, 50});
+    // The whole buffer is painted before the optimiser is asked (the control uncovered):
+    // the layer now shows at its new place.
+    rects.Clear();
+    opt.BeginPaintBuffer();
+    opt.EndPaintBuffer();
+    delete box;
+    EXPECT_EQ(Cycle(), (std::vector<TRect>{{40, 40, 50, 50}}));
+}

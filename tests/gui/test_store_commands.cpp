@@ -363,6 +363,28 @@ TEST_F(StoreCommandsTest, NextAndPreviousWrapRoundThePicker)
     EXPECT_EQ(form->Store.Name, "Corner");
 }
 
+TEST_F(StoreCommandsTest, SwitchingToAStoreScrollsItsRememberedRowIntoView)
+{
+    // Mart remembers an item far down a long list; the window shows a few rows only.
+    std::string mart = "[--Info--]\r\nLastItemSelected=Item 170&-&Long\r\n[Long]\r\n";
+    for (int i = 100; i < 180; ++i)
+        mart += "Item " + std::to_string(i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(File("Mart"), mart);
+    Start();
+    form->resize(800, 400);
+    QApplication::processEvents();
+    form->FormResize();
+    ASSERT_EQ(form->Store.Name, "Home");
+
+    Key(Qt::Key_Right, Qt::AltModifier);
+    ASSERT_EQ(form->Store.Name, "Mart");
+    ASSERT_EQ(Sel(), std::make_pair(0, 70));
+    const int top = Item(0, 70).RowTop;
+    EXPECT_GE(top, form->ImageItemListHeader->height());
+    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+    EXPECT_EQ(form->ComboFind->currentText(), "Item 170");
+}
+
 TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
 {
     Start();
@@ -404,6 +426,14 @@ TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
               "http://edited.example");
     EXPECT_TRUE(shell->calls.empty());
+
+    // Blanks around a typed address are dropped, as the file drops them.
+    dialogs->expectQuery("Store's Website:", " https://typed.example/ ");
+    visit("");
+    EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
+              "https://typed.example/");
+    ASSERT_EQ(shell->calls.size(), 1u);
+    EXPECT_EQ(shell->calls[0].target, "https://typed.example/");
 }
 
 // ---- Category and item commands -------------------------------------------------------------
@@ -463,6 +493,27 @@ TEST_F(StoreCommandsTest, CollapseAndExpandAreRememberedInTheStoreFile)
     Key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Read("Home"), Selected(kHome, "&-&Dairy") + "[--Hidden Cats--]\r\nDairy=0\r\nFruit=0\r\n");
     EXPECT_TRUE(form->Store.Categories[1].Expanded);
+}
+
+// A category of an older file whose name cannot be a key of "--Hidden Cats--" still expands
+// and collapses; only its state is not remembered, and the other categories' states are.
+TEST_F(StoreCommandsTest, ACategoryWhoseNameCannotBeAKeyStillCollapses)
+{
+    const std::string home = kInfo + "[Deli=Cheese]\r\nBrie=,-,,-,1\r\n[;Spices]\r\nSalt=,-,,-,0\r\n";
+    qmtest::WriteFile(File("Home"), home);
+    Start();
+    ASSERT_EQ(form->Store.CategoryCount(), 2);
+    form->SelectRow(0, -1);
+    Key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(form->Store.Categories[0].Expanded);
+    EXPECT_FALSE(form->Store.Categories[1].Expanded);
+    Key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(form->Store.Categories[0].Expanded);
+    EXPECT_TRUE(form->Store.Categories[1].Expanded);
+    Key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_FALSE(form->Store.CategoryAt(form->Store.SelCategory).Expanded);
+    EXPECT_TRUE(dialogs->seen().empty()) << dialogs->seen().back().text;
+    EXPECT_EQ(Read("Home"), Selected(home, "&-&" + form->GetSelectedCategoryName()));
 }
 
 TEST_F(StoreCommandsTest, DeletesAskFirstAndKeepTheCategorysOtherKeys)

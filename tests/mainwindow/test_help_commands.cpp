@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -157,6 +159,22 @@ TEST_F(HelpCommandTest, ServerFailuresSayErrorOnlyWhenAskedAndLastCheckIsWritten
     EXPECT_TRUE(Urls().empty());
 }
 
+TEST_F(HelpCommandTest, ASettingsFileThatTakesNoWriteIsReportedNotFatal)
+{
+    auto form = Start();
+    setenv("QUILLMART_UPDATE_URL", ("http://127.0.0.1:" + std::to_string(qmtest::ClosedPort())).c_str(), 1);
+    // In a child process, on a disk that takes no more bytes: the date of the check cannot be
+    // written, which the command reports like any other failure.
+    const std::string outcome = qmtest::InChild([&] {
+        SetTestNow(EncodeDate(2026, 12, 9));
+        dialogs->expectBox("Error contacting website.");
+        qmtest::FileSizeLimit full(0);
+        form->MItemHelpNewVersionClick();
+        return std::string("written");
+    });
+    EXPECT_EQ(outcome.rfind("thrown: Failed to set data for 'LastCheckDT'", 0), 0u) << outcome;
+}
+
 TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
 {
     auto form = Start();
@@ -277,6 +295,24 @@ TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
     });
     EXPECT_EQ(seen.back(), 11);
     EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "ShowTOTD"));
+}
+
+TEST_F(HelpCommandTest, TheTipOfTheDayOpensBesideTheShownWindowByItsTimer)
+{
+    RegWriteBool(kCompany, kProduct, "Settings", true, "ShowTOTD");
+    auto form = Start();
+    std::vector<int> shown;
+    SetModalHook([&](QDialog& d) {
+        auto& t = dynamic_cast<TFormTip&>(d);
+        shown.push_back(t.TipNumber);
+        t.BtnOK->click();
+        return d.result();
+    });
+    form->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }, 5000));
+    EXPECT_EQ(shown, std::vector<int>{1});
+    EXPECT_FALSE(form->TimerTip->isActive());
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", 0, "TipOfTheDay"), 1);
 }
 
 TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)

@@ -155,6 +155,45 @@ TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)
     EXPECT_LT(aisle.back(), bmp.Width - list.TextMarginX);
 }
 
+TEST_F(ShoppingListTest, AnAisleNameNeverRunsIntoItsFirstCategorysName)
+{
+    // The list at its narrowest default width, an aisle and a category of the same long name.
+    qmtest::WriteFile(stores + "Shop.store",
+                      "[--Info--]\r\nAisles=Meat and Seafood,,Back,,\r\n"
+                      "[Meat and Seafood]\r\nChicken Breast=Meat and Seafood,-,,-,3\r\n"
+                      "[Fruit]\r\nKiwi=Back,-,,-,1\r\n");
+    RegWriteInteger(kCompany, kProduct, "Settings\\Window", 900, "Width");
+    RegWriteInteger(kCompany, kProduct, "Settings\\Window", 500, "Height");
+    RegWriteInteger(kCompany, kProduct, "Settings\\Window", 200, "SplitLR");
+    Window form;
+    form.FormCreate();
+    form.show();
+    QApplication::processEvents();
+    form.FormResize();
+    const QMShopList& list = form.ShopList;
+    ASSERT_EQ(list.AisleCount(), 2);
+    const int width = form.ImageShoppingList->Bitmap().Width;
+    ASSERT_LT(width, 2 * Width(12, "Meat and Seafood")); // the two names cannot both fit whole
+
+    // Both names are there, apart by at least two blanks, the aisle's ending at the right margin.
+    const QMShopListCat& meat = list.Aisles[0].Cats[0];
+    const std::vector<int> ink = Inked(form, 0, width, meat.RowTop + 1, meat.RowTop + list.GroupRowHeight);
+    ASSERT_GE(ink.size(), 2u);
+    int widestGap = 0;
+    for (size_t i = 1; i < ink.size(); ++i)
+        widestGap = std::max(widestGap, ink[i] - ink[i - 1] - 1);
+    EXPECT_GE(widestGap, Width(12, "  ") - 2);
+    EXPECT_LE(ink.front(), list.TextMarginX + 2);
+    EXPECT_GE(ink.back(), width - list.TextMarginX - 3);
+
+    // A short aisle name beside a short category name is drawn whole, as before.
+    const QMShopListCat& fruit = list.Aisles[1].Cats[0];
+    const std::vector<int> back =
+        Inked(form, width / 2, width, fruit.RowTop + 1, fruit.RowTop + list.GroupRowHeight);
+    ASSERT_FALSE(back.empty());
+    EXPECT_NEAR(back.back() - back.front(), Width(12, "Back"), 3);
+}
+
 TEST_F(ShoppingListTest, ByCategoryGroupsUnderBlackRulesWalkRowByRow)
 {
     RegWriteBool(kCompany, kProduct, "Settings", false, "SortByAisle");

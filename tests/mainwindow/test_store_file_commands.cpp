@@ -186,8 +186,10 @@ TEST_F(StoreFileTest, ARenamedStoreIsWrittenUnderItsNewNameEverywhere)
 TEST_F(StoreFileTest, RenameOntoAStoreOrWithABadNameChangesNothing)
 {
     dialogs->expectQuery("New Name:", "Alpha");
+    dialogs->expectBox("That store already exists");
     form->MItemFileRenameStore->trigger();
     dialogs->expectQuery("New Name:", "ALPHA"); // the same store to the picker
+    dialogs->expectBox("That store already exists");
     form->MItemFileRenameStore->trigger();
     dialogs->expectQuery("New Name:", "beta"); // unchanged
     form->MItemFileRenameStore->trigger();

@@ -1,8 +1,12 @@
 // The help file and its window, and the HTTP client, against the real help file of the
 // program and a real server on 127.0.0.1.
+#include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
 #include <set>
@@ -126,6 +130,68 @@ TEST_F(HelpWindowTest, TheDesktopShellOpensTheWindowAndAMissingFileIsReported)
     SetApplicationHelpFile("/nonexistent/Quillmart.hlp");
     dialogs->expectBox("cannot be opened");
     Shell().showHelp(2750);
+    delete HelpWindow();
+    SetHelpViewer(nullptr);
+    SetApplicationHelpFile({});
+}
+
+// Clicks a topic of the contents as a user would, through the window system, which holds back
+// the clicks of windows that a modal dialog blocks.
+void ClickTopic(THelpWindow& help, int context)
+{
+    for (int i = 0; i < help.ListContents->count(); ++i) {
+        QListWidgetItem* item = help.ListContents->item(i);
+        if (item->data(Qt::UserRole).toInt() != context)
+            continue;
+        help.ListContents->scrollToItem(item);
+        const QRect r = help.ListContents->visualItemRect(item);
+        const QPoint at = help.ListContents->viewport()->mapTo(&help, r.center());
+        QTest::mouseClick(help.windowHandle(), Qt::LeftButton, {}, at);
+        return;
+    }
+    ADD_FAILURE() << "no topic " << context;
+}
+
+TEST_F(HelpWindowTest, AnswersBesideAModalDialogAndNeverKeepsTheProgramRunning)
+{
+    SetShellHandler(nullptr);
+    InstallHelpWindow();
+    SetApplicationHelpFile(kHelpFile);
+
+    // Open from before, then a box asks (again, after its Help answer).
+    Shell().showHelp(2750);
+    THelpWindow* help = HelpWindow();
+    ASSERT_NE(help, nullptr);
+    QWidget main;
+    main.show();
+    {
+        QDialog box(&main);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        QCoreApplication::processEvents();
+        ClickTopic(*help, 3540);
+        EXPECT_EQ(help->ShownContext(), 3540);
+    }
+    // Asked for while a dialog runs.
+    {
+        QDialog options(&main);
+        options.setWindowModality(Qt::ApplicationModal);
+        options.show();
+        Shell().showHelp(3720);
+        QCoreApplication::processEvents();
+        ClickTopic(*help, 910);
+        EXPECT_EQ(help->ShownContext(), 910);
+    }
+
+    // Closing the main window ends the program although the help is still open.
+    bool endedByClose = true;
+    QTimer::singleShot(0, &main, &QWidget::close);
+    QTimer::singleShot(20000, [&] {
+        endedByClose = false;
+        QCoreApplication::quit();
+    });
+    QApplication::exec();
+    EXPECT_TRUE(endedByClose);
     delete HelpWindow();
     SetHelpViewer(nullptr);
     SetApplicationHelpFile({});

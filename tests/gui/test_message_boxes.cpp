@@ -1,0 +1,57 @@
+// The program's message boxes as the real dialogs show them.
+#include <QApplication>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "TestSupport.h"
+#include "platform/Dialogs.h"
+#include "platform/gui/QtDialogs.h"
+
+namespace {
+
+using namespace qm;
+
+// A short message under a longer title: the box must leave the title bar room for the whole
+// title, or the window manager cuts it short.
+TEST(MessageBoxTest, AShortMessageStillLeavesRoomForTheWholeTitle)
+{
+    const auto previous = SetDialogHandler(std::make_shared<QtDialogs>());
+    QWidget main;
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+
+    struct Seen {
+        QString title;
+        int width = 0;
+        int titleWidth = 0;
+    };
+    const auto look = [](Seen& seen) {
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            QFont bold = box->font();
+            bold.setBold(true);
+            seen = {box->windowTitle(), box->width(),
+                    QFontMetrics(bold).horizontalAdvance(box->windowTitle())};
+            box->button(QMessageBox::Ok)->click();
+        });
+    };
+    Seen info, system;
+    look(info);
+    MessageDlg("1 files imported.", mtInformation, mbOK, 0);
+    look(system);
+    MessageBoxQ("Saved.", mbOK, mtInformation);
+    SetDialogHandler(previous);
+
+    EXPECT_EQ(info.title, "Information");
+    EXPECT_GE(info.width, info.titleWidth + 100);
+    EXPECT_EQ(system.title, "Quillmart");
+    EXPECT_GE(system.width, system.titleWidth + 100);
+}
+
+} // namespace
