@@ -804,8 +804,15 @@ std::unordered_map<std::string, Entry>& Cache()
 // for itself.
 thread_local std::vector<std::string> tEditing;
 
-// The current parse of path, or null when there is no such regular file; EInOutError naming
-// the file when it is there but cannot be read. Call under gMutex.
+// Read failures after which a file counts as missing: no such file, or none this user may see.
+// Any other (a read error, a loop of links, a file too large) is no empty file.
+bool ReadsAsMissing(int err)
+{
+    return err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == EACCES;
+}
+
+// The current parse of path, or null when there is no such regular file this user may read;
+// EInOutError naming the file for any other failure. Call under gMutex.
 const Model* Current(const std::string& path)
 {
     auto& cache = Cache();
@@ -813,8 +820,7 @@ const Model* Current(const std::string& path)
     if (::stat(path.c_str(), &st) != 0) {
         const int err = errno;
         cache.erase(path);
-        // Only a missing file reads as empty; one that cannot be reached is an error.
-        if (err != ENOENT)
+        if (!ReadsAsMissing(err))
             FailRead(path, err);
         return nullptr;
     }
@@ -830,9 +836,7 @@ const Model* Current(const std::string& path)
     std::string bytes;
     if (const int err = ReadWhole(path, bytes, st); err != 0) {
         cache.erase(path);
-        // Only a file that is gone, or is no regular file, reads as missing; one this user may
-        // not read is no empty file.
-        if (err != ENOENT)
+        if (!ReadsAsMissing(err))
             FailRead(path, err);
         return nullptr;
     }

@@ -38,8 +38,8 @@ public:
 
     const std::string& FileName() const { return fileName_; }
 
-    // A missing file, section or key gives the default; a file that is there but cannot be
-    // read (no permission, a read error) raises EInOutError naming it.
+    // A missing file, section or key gives the default, and so does a file this user may not
+    // read; any other failure to read the file (a read error) raises EInOutError naming it.
     AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const;
     bool SectionExists(const AnsiString& section) const;
     bool ValueExists(const AnsiString& section, const AnsiString& key) const;

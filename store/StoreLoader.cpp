@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "platform/Clock.h"
@@ -244,6 +246,14 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
     // A folder or a pipe named like a store is no store; a pipe would read as an empty one.
     if (!S_ISREG(st.st_mode)) {
         result.Error = "Store file \"" + name + "\" cannot be opened: it is not a regular file.";
+        return result;
+    }
+    // Nor is a file this user may not read an empty store, as the store readers take it.
+    if (const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+        close(fd);
+    } else {
+        result.Error =
+            Format("Cannot read the file \"%s\": %s.", FromFileName(path).c_str(), strerror(errno));
         return result;
     }
 

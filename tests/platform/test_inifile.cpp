@@ -355,6 +355,26 @@ TEST_F(IniFileTest, NoLockFileStaysAndAnyoneWhoMayWriteTheFileTakesTheLock)
     EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
 }
 
+// A file that cannot be read for another reason than its absence (here a loop of links) is
+// no empty file: reading it fails with the reason, and a write leaves it as it is.
+TEST_F(IniFileTest, ALoopOfLinksIsNoEmptyFile)
+{
+    ASSERT_EQ(symlink("other.store", path.c_str()), 0);
+    ASSERT_EQ(symlink("shop.store", dir.file("other.store").c_str()), 0);
+    const std::string message = "Cannot read the file \"" + path + "\": Too many levels of symbolic links.";
+    for (const auto& read : std::vector<std::function<void()>>{[&] { ini.ReadString("S", "k", ""); },
+                                                               [&] { ini.ReadSections(); },
+                                                               [&] { ini.WriteString("S", "k", "1"); }}) {
+        try {
+            read();
+            ADD_FAILURE() << "nothing thrown";
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+    EXPECT_EQ(Entries(dir.path()), (Names{"other.store", "shop.store"}));
+}
+
 TEST_F(IniFileTest, APipeUnderTheFileNameIsNeitherWaitedForNorReplaced)
 {
     ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
