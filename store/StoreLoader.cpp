@@ -235,13 +235,14 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
     LoadStoreResult result;
     const std::string path = StoreFilePath(ctx, name);
     struct stat st {};
+    auto refuse = [&](int err) {
+        result.Error = Format("Cannot read the file \"%s\": %s.", FromFileName(path).c_str(), strerror(err));
+        return result;
+    };
     if (stat(path.c_str(), &st) != 0) {
         // Only a file that is not there is "not found"; a folder this user may not enter, say,
         // is a reason of its own.
-        if (errno != ENOENT)
-            result.Error =
-                Format("Cannot read the file \"%s\": %s.", FromFileName(path).c_str(), strerror(errno));
-        return result;
+        return errno == ENOENT ? result : refuse(errno);
     }
     // A folder or a pipe named like a store is no store; a pipe would read as an empty one.
     if (!S_ISREG(st.st_mode)) {
@@ -249,13 +250,10 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
         return result;
     }
     // Nor is a file this user may not read an empty store, as the store readers take it.
-    if (const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
-        close(fd);
-    } else {
-        result.Error =
-            Format("Cannot read the file \"%s\": %s.", FromFileName(path).c_str(), strerror(errno));
-        return result;
-    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return refuse(errno);
+    close(fd);
 
     // Build a fresh record so that a read failure leaves the previous store whole.
     try {
