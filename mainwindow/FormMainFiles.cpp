@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/IniFile.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -51,6 +52,9 @@ AnsiString ImportProblem(const AnsiString& path)
         return "it is a folder";
     if (!S_ISREG(st.st_mode))
         return "it is not a regular file";
+    // A file the store loader would refuse is not copied in first.
+    if (uint64_t(st.st_size) > kMaxIniFileBytes)
+        return "it is larger than 64 MB, more than a store file can be";
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::strerror(errno);

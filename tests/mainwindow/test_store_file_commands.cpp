@@ -111,20 +111,25 @@ TEST_F(StoreFileTest, ImportRefusesWhatIsNoReadableStoreFileAndGoesOn)
     qmtest::WriteFile(outside + " Padded.store", "[X]\r\n");
     qmtest::WriteFile(outside + "Good.store", "[Good]\r\n");
     qmtest::WriteFile(outside + "BETA.store", "[Other beta]\r\n");
+    qmtest::WriteFile(outside + "Huge.store", "[X]\r\n");
+    fs::resize_file(outside + "Huge.store", (uint64_t(64) << 20) + 1); // sparse: no disk taken
     dialogs->expectFiles({outside + "Folder.store", outside + "Pipe.store", outside + "Gone.store",
+                          outside + "Huge.store",
                           outside + ".store", outside + " Padded.store", outside + "BETA.store",
                           outside + "Good.store"});
     dialogs->expectBox("\"" + outside + "Folder.store\" cannot be imported: it is a folder.");
     dialogs->expectBox("\"" + outside + "Pipe.store\" cannot be imported: it is not a regular file.");
     dialogs->expectBox("\"" + outside + "Gone.store\" cannot be imported: No such file or directory.");
+    dialogs->expectBox("\"" + outside + "Huge.store\" cannot be imported: it is larger than 64 MB");
     dialogs->expectBox("\"" + outside + ".store\" cannot be imported: its name gives no store name.");
     dialogs->expectBox("must not begin or end with a blank");
     // The picker tells stores apart without regard to case: "BETA" would replace "beta".
     dialogs->expectBox("Do you want to overwrite the store \"beta\"?", mrNo);
     dialogs->expectBox("1 files imported.");
     form->MItemFileImportStore->trigger();
-    for (size_t i = 1; i <= 5; ++i)
+    for (size_t i = 1; i <= 6; ++i)
         EXPECT_EQ(dialogs->seen()[i].type, mtError);
+    EXPECT_FALSE(fs::exists(stores + "Huge.store"));
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "Good"}));
     EXPECT_FALSE(fs::exists(stores + "BETA.store"));
     EXPECT_EQ(File("beta"), kBeta);
