@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "platform/AtomicFile.h"
+#include "platform/ByteScan.h"
 #include "platform/Exception.h"
 
 namespace qm {
@@ -49,25 +50,45 @@ inline unsigned char Fold(unsigned char c)
     return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
+// Eight bytes at a time, with a-z folded to A-Z, so that a name and its other spellings hash
+// alike; the length goes in first, so the zero bytes that pad the last word tell nothing.
 uint32_t NameHash(std::string_view s)
 {
-    uint32_t h = 2166136261u;
-    for (unsigned char c : s)
-        h = (h ^ Fold(c)) * 16777619u;
+    const char* p = s.data();
+    const size_t n = s.size();
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    auto mix = [&](uint64_t w) {
+        h = (h ^ FoldAsciiLetters(w)) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    };
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        mix(bytescan::Load8(p + i));
+    if (i < n) {
+        uint64_t w = 0;
+        std::memcpy(&w, p + i, n - i);
+        mix(w);
+    }
     // Mixed once more, so that the low bits the table uses depend on every byte.
-    h ^= h >> 16;
-    h *= 0x85ebca6bu;
-    h ^= h >> 13;
-    h *= 0xc2b2ae35u;
-    h ^= h >> 16;
-    return h;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 29;
+    return uint32_t(h ^ (h >> 32));
 }
 
 bool NamesEqual(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
+    const size_t n = a.size();
+    if (n != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i)
+    // Names are mostly looked up as the file spells them.
+    if (std::memcmp(a.data(), b.data(), n) == 0)
+        return true;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        if (FoldAsciiLetters(bytescan::Load8(a.data() + i)) !=
+            FoldAsciiLetters(bytescan::Load8(b.data() + i)))
+            return false;
+    for (; i < n; ++i)
         if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
             return false;
     return true;
@@ -224,6 +245,31 @@ private:
         return index_.Find(NameHash(section),
                            [&](uint32_t i) { return NamesEqual(Name(sections_[i].header), section); });
     }
+    // First, through the last lookup when the name is spelt as then: a batch reads and writes
+    // the lines of one section after another.
+    long FirstOf(std::string_view section) const
+    {
+        if (lastSection_.valid && lastSection_.name == section)
+            return lastSection_.first;
+        const long first = First(section);
+        lastSection_.name.assign(section);
+        lastSection_.first = first;
+        lastSection_.valid = true;
+        return first;
+    }
+    // The section and body line of a key, or -1 and -1; the last answer is kept for the same
+    // spelling, since a batch often reads a line and then writes it.
+    struct KeyAt {
+        long section = -1, line = -1;
+    };
+    KeyAt Locate(std::string_view section, std::string_view key) const;
+    // Lookups kept from before a change that moves lines or sections are dropped.
+    void ForgetKey() const { lastKey_.valid = false; }
+    void ForgetLookups() const
+    {
+        lastKey_.valid = false;
+        lastSection_.valid = false;
+    }
     long FindInSection(const Section& s, std::string_view key) const
     {
         return s.keys.Find(NameHash(key), [&](uint32_t j) { return NamesEqual(Name(s.body[j]), key); });
@@ -239,6 +285,17 @@ private:
     std::vector<Line> pre_; // lines before the first section
     std::vector<Section> sections_;
     NameIndex index_; // section name -> first section of that name
+
+    mutable struct {
+        std::string name;
+        long first = -1;
+        bool valid = false;
+    } lastSection_;
+    mutable struct {
+        std::string section, key;
+        KeyAt at;
+        bool valid = false;
+    } lastKey_;
 };
 
 Model::Model(std::string bytes) : text(std::move(bytes))
@@ -272,9 +329,7 @@ Model::Model(std::string bytes) : text(std::move(bytes))
     while (pos < n) {
         // A line ends at LF, CR LF or a lone CR, so that no value read holds a line break and
         // every value read can be written back.
-        size_t end = pos;
-        while (end < n && text[end] != '\n' && text[end] != '\r')
-            ++end;
+        const size_t end = std::min(FindAnyByte(text, pos, '\n', '\r'), n);
         const size_t next = end + (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
         Line l = Classify(pos, end - pos, pos == 0 ? bom : 0);
         if (l.kind == Kind::Blank || l.kind == Kind::Other) {
@@ -354,6 +409,7 @@ void Model::IndexKey(Section& s, uint32_t j)
 
 void Model::AddSection(Section&& s)
 {
+    ForgetLookups();
     const uint32_t idx = uint32_t(sections_.size());
     const std::string_view name = Name(s.header);
     const long first = First(name);
@@ -377,14 +433,28 @@ uint32_t Model::Append(std::string_view raw)
     return off;
 }
 
+Model::KeyAt Model::Locate(std::string_view section, std::string_view key) const
+{
+    if (lastKey_.valid && lastKey_.key == key && lastKey_.section == section)
+        return lastKey_.at;
+    KeyAt at;
+    for (long i = FirstOf(section); i >= 0; i = sections_[size_t(i)].nextSame) {
+        if (const long j = FindInSection(sections_[size_t(i)], key); j >= 0) {
+            at = {i, j};
+            break;
+        }
+    }
+    lastKey_.section.assign(section);
+    lastKey_.key.assign(key);
+    lastKey_.at = at;
+    lastKey_.valid = true;
+    return at;
+}
+
 const Line* Model::FindKey(std::string_view section, std::string_view key) const
 {
-    for (long i = First(section); i >= 0; i = sections_[size_t(i)].nextSame) {
-        const Section& s = sections_[size_t(i)];
-        if (const long j = FindInSection(s, key); j >= 0)
-            return &s.body[size_t(j)];
-    }
-    return nullptr;
+    const KeyAt at = Locate(section, key);
+    return at.section >= 0 ? &sections_[size_t(at.section)].body[size_t(at.line)] : nullptr;
 }
 
 std::vector<AnsiString> Model::SectionNames() const
@@ -427,27 +497,36 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     section = Trim(section);
     key = Trim(key);
     value = Trim(value);
-    const long first = First(section);
-    for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame) {
-        Section& s = sections_[size_t(i)];
-        const long j = FindInSection(s, key);
-        if (j < 0)
-            continue;
-        Line& l = s.body[size_t(j)];
+    if (const KeyAt at = Locate(section, key); at.section >= 0) {
+        Line& l = sections_[size_t(at.section)].body[size_t(at.line)];
         if (Value(l) == value)
             return false;
-        // Rewritten in place; the key keeps the spelling it has in the file.
-        const std::string name(Name(l));
-        l.off = Append(name);
-        text += '=';
-        text.append(value);
-        l.len = uint32_t(name.size() + 1 + value.size());
+        // The line becomes "name=value", the key keeping the spelling it has in the file. When
+        // that fits where the old line was it goes there (its bytes are read by nothing else,
+        // and the model is either rewritten or dropped after a change), else after the text.
+        const size_t nameLen = l.nameLen, len = nameLen + 1 + value.size();
+        if (len <= l.len) {
+            char* line = text.data() + l.off;
+            std::memmove(line, line + l.nameOff, nameLen);
+            line[nameLen] = '=';
+            std::memcpy(line + nameLen + 1, value.data(), value.size());
+        } else {
+            if (text.size() + len > UINT32_MAX)
+                throw EInOutError("The changes to the file have grown past what one rewrite can hold.");
+            const size_t off = text.size();
+            text.append(text, l.off + l.nameOff, nameLen);
+            text += '=';
+            text.append(value);
+            l.off = uint32_t(off);
+        }
+        l.len = uint32_t(len);
         l.nameOff = 0;
-        l.nameLen = uint32_t(name.size());
-        l.valOff = uint32_t(name.size() + 1);
+        l.valOff = uint32_t(nameLen + 1);
         l.valLen = uint32_t(value.size());
         return true;
     }
+    const long first = FirstOf(section);
+    ForgetKey(); // the key is there now
 
     Line l;
     l.kind = Kind::Key;
@@ -487,8 +566,9 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
 bool Model::Delete(std::string_view section, std::string_view key)
 {
     key = Trim(key);
+    ForgetKey();
     bool changed = false;
-    for (long i = First(Trim(section)); i >= 0; i = sections_[size_t(i)].nextSame) {
+    for (long i = FirstOf(Trim(section)); i >= 0; i = sections_[size_t(i)].nextSame) {
         Section& s = sections_[size_t(i)];
         const long j = FindInSection(s, key);
         if (j < 0)
@@ -510,9 +590,10 @@ bool Model::Delete(std::string_view section, std::string_view key)
 bool Model::Erase(std::string_view section)
 {
     section = Trim(section);
-    const long first = First(section);
+    const long first = FirstOf(section);
     if (first < 0)
         return false;
+    ForgetLookups();
     for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame)
         sections_[size_t(i)].dead = true;
     index_.Erase(NameHash(section), uint32_t(first));
@@ -541,7 +622,7 @@ void Model::EmitRun(std::string& out, const Line& l) const
     const std::string_view raw = Raw(l);
     size_t pos = 0;
     while (pos < raw.size()) {
-        const size_t end = std::min(raw.find_first_of("\r\n", pos), raw.size());
+        const size_t end = std::min(FindAnyByte(raw, pos, '\r', '\n'), raw.size());
         out.append(raw, pos, end - pos);
         if (end == raw.size())
             break;
@@ -552,6 +633,7 @@ void Model::EmitRun(std::string& out, const Line& l) const
 
 void Model::Rewrite()
 {
+    ForgetLookups();
     bool deadSections = false;
     size_t size = 0;
     auto measure = [&](const Line& l) {
@@ -624,9 +706,9 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     };
     const std::string_view k = Trim(key);
     const std::string name(k);
-    if (section.find_first_of("\r\n") != std::string_view::npos)
+    if (ContainsAnyByte(section, '\r', '\n'))
         refuse("a section name cannot hold a line break");
-    if (k.find_first_of("\r\n") != std::string_view::npos)
+    if (ContainsAnyByte(k, '\r', '\n'))
         refuse("a key name cannot hold a line break");
     if (k.find('=') != std::string_view::npos)
         refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
@@ -635,7 +717,7 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     if (!k.empty() && k[0] == '[' &&
         (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
         refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
-    if (value.find_first_of("\r\n") != std::string_view::npos)
+    if (ContainsAnyByte(value, '\r', '\n'))
         refuse(Format("the value of \"%s\" cannot hold a line break", name.c_str()));
 }
 

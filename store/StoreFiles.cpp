@@ -1,8 +1,10 @@
 #include "store/StoreFiles.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "platform/ByteScan.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
@@ -25,7 +27,7 @@ std::string_view TrimBlanks(std::string_view s)
 
 bool HasLineBreak(std::string_view s)
 {
-    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    return ContainsAnyByte(s, '\r', '\n', '\0');
 }
 
 // Refuses names the store file could not hold and read back as written.
@@ -93,12 +95,15 @@ std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store)
     return ToFileName(path + store + ".store");
 }
 
-std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)
+namespace {
+
+// Calls field(view) for each field of the text, at most maxFields times, as SplitFields splits.
+template <class F>
+void ForEachField(std::string_view delimiter, std::string_view text, size_t maxFields, F field)
 {
-    std::vector<std::string_view> fields;
     const size_t n = text.size(), len = delimiter.size();
     if (len == 0 || maxFields == 0)
-        return fields;
+        return;
     // The text is read as if closed by one more delimiter, so the last field ends too. Each
     // occurrence is searched from one character after the previous one's start, so
     // occurrences may overlap; a field runs from the end of one occurrence to the start of
@@ -113,20 +118,43 @@ std::vector<std::string_view> SplitFields(std::string_view delimiter, std::strin
     };
     auto findFrom = [&](size_t p) {
         for (;; ++p) {
-            if (p < n) {
-                const void* hit = std::memchr(text.data() + p, delimiter[0], n - p);
-                p = hit ? size_t(static_cast<const char*>(hit) - text.data()) : n;
-            }
+            if (p < n)
+                p = std::min(FindAnyByte(text, p, delimiter[0]), n);
             if (p > n || matchAt(p))
                 return p; // at p == n the closing delimiter always matches
         }
     };
-    fields.reserve(std::min<size_t>(maxFields, 8));
-    size_t prevEnd = 0;
-    for (size_t pos = findFrom(0); pos <= n && fields.size() < maxFields; pos = findFrom(pos + 1)) {
-        fields.push_back(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());
+    size_t prevEnd = 0, count = 0;
+    for (size_t pos = findFrom(0); pos <= n && count < maxFields; pos = findFrom(pos + 1), ++count) {
+        field(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());
         prevEnd = pos + len;
     }
+}
+
+// The first six fields of an item line (aisle, note, quantity, coupon, expiry, store-only),
+// split as SplitFields splits them, without a vector: batches split one line per item.
+struct ItemFields {
+    std::array<std::string_view, 6> field{};
+    size_t count = 0;
+
+    explicit ItemFields(std::string_view line)
+    {
+        ForEachField(kFieldSeparator, line, field.size(), [&](std::string_view f) { field[count++] = f; });
+    }
+    // Field n, from 1; empty when the line has fewer.
+    std::string_view operator()(size_t n) const
+    {
+        return n >= 1 && n <= count ? field[n - 1] : std::string_view();
+    }
+};
+
+} // namespace
+
+std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)
+{
+    std::vector<std::string_view> fields;
+    fields.reserve(std::min<size_t>(maxFields, 8));
+    ForEachField(delimiter, text, maxFields, [&](std::string_view f) { fields.push_back(f); });
     return fields;
 }
 
@@ -396,10 +424,9 @@ struct CarriedCoupon {
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
 // compose one per item, so it is built in place.
-void ComposeCarried(const std::vector<std::string_view>& of, const CarriedCoupon& c, AnsiString& out)
+void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString& out)
 {
     const std::string_view sep = kFieldSeparator;
-    auto field = [&](size_t n) { return n <= of.size() ? of[n - 1] : std::string_view(); };
     out.clear();
     out.reserve(field(1).size() + field(2).size() + field(3).size() + c.Coupon.size() + c.Expiry.size() +
                 c.StoreOnly.size() + 5 * sep.size());
@@ -413,8 +440,8 @@ bool CarriedLine(const AnsiString& own, const CarriedCoupon& c, AnsiString& out)
 {
     if (own.empty())
         return false;
-    const auto of = SplitFields(kFieldSeparator, own, 6);
-    if (of.size() >= 6 && of[5] == "1")
+    const ItemFields of(own);
+    if (of(6) == "1")
         return false;
     ComposeCarried(of, c, out);
     return out != own;
@@ -475,8 +502,9 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                 }
                 // The line as the file keeps it: the value without its surrounding blanks.
                 const std::string_view line = TrimBlanks(step.Value);
-                const auto wf = SplitFields(kFieldSeparator, line, 6);
-                CarriedCoupon c{step.Section, step.Key, Field(wf, 4), Field(wf, 5), Field(wf, 6)};
+                const ItemFields wf(line);
+                CarriedCoupon c{step.Section, step.Key, AnsiString(wf(4)), AnsiString(wf(5)),
+                                AnsiString(wf(6))};
                 if (c.StoreOnly != "1" && accepts < 0) {
                     // Read before this write, which cannot change it: the section is no --Info--.
                     accepts = e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;

@@ -1,0 +1,77 @@
+#pragma once
+// Searches of short byte strings for one to three given bytes, eight bytes at a time.
+//
+// The store files are read and written line by line, and every name and value is checked for
+// line breaks before it is written: millions of searches in strings of 10 to 60 bytes. The
+// standard find_first_of calls memchr over its set once per byte of the text, and memchr
+// itself costs more to start than it gains on so short a text; these word-at-a-time loops
+// need neither.
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace qm {
+
+namespace bytescan {
+
+inline constexpr uint64_t kOnes = 0x0101010101010101ull;
+inline constexpr uint64_t kHighs = 0x8080808080808080ull;
+
+inline uint64_t Load8(const char* p)
+{
+    uint64_t x;
+    std::memcpy(&x, p, 8);
+    return x;
+}
+
+// The high bit of each byte of x equal to b. Above a true match a byte may be flagged that
+// is none (the borrow runs on), so only the lowest flag marks a match for certain.
+inline uint64_t Matches(uint64_t x, char b)
+{
+    const uint64_t y = x ^ (uint64_t(static_cast<unsigned char>(b)) * kOnes);
+    return (y - kOnes) & ~y & kHighs;
+}
+
+template <class... C> inline uint64_t MatchesAny(uint64_t x, C... bytes)
+{
+    return (Matches(x, bytes) | ...);
+}
+
+} // namespace bytescan
+
+// The position of the first byte at or after from that equals one of bytes, or npos.
+template <class... C> size_t FindAnyByte(std::string_view s, size_t from, C... bytes)
+{
+    static_assert(sizeof...(C) >= 1 && sizeof...(C) <= 3);
+    static_assert(std::endian::native == std::endian::little);
+    const size_t n = s.size();
+    const char* p = s.data();
+    size_t i = from;
+    for (; i + 8 <= n; i += 8)
+        if (const uint64_t m = bytescan::MatchesAny(bytescan::Load8(p + i), bytes...))
+            return i + size_t(std::countr_zero(m)) / 8;
+    for (; i < n; ++i)
+        if (((p[i] == bytes) || ...))
+            return i;
+    return std::string_view::npos;
+}
+
+template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)
+{
+    return FindAnyByte(s, 0, bytes...) != std::string_view::npos;
+}
+
+// "a" to "z" as "A" to "Z" in each of eight bytes; every other byte as it is.
+inline uint64_t FoldAsciiLetters(uint64_t x)
+{
+    using bytescan::kOnes;
+    const uint64_t low7 = x & (0x7F * kOnes);
+    // Without their high bit, no byte carries into the next: 0x7F + 0x1F < 0x100.
+    const uint64_t atLeastA = low7 + (0x80 - 'a') * kOnes;
+    const uint64_t pastZ = low7 + (0x80 - 'z' - 1) * kOnes;
+    const uint64_t lower = atLeastA & ~pastZ & ~x & (0x80 * kOnes);
+    return x - (lower >> 2); // 0x80 >> 2 == 0x20, the distance from "a" to "A"
+}
+
+} // namespace qm
