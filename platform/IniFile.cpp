@@ -66,7 +66,8 @@ uint32_t NameHash(std::string_view s)
         mix(bytescan::Load8(p + i));
     if (i < n) {
         uint64_t w = 0;
-        std::memcpy(&w, p + i, n - i);
+        for (size_t k = i; k < n; ++k)
+            w |= uint64_t(static_cast<unsigned char>(p[k])) << (8 * (k - i));
         mix(w);
     }
     // Mixed once more, so that the low bits the table uses depend on every byte.
@@ -245,30 +246,30 @@ private:
         return index_.Find(NameHash(section),
                            [&](uint32_t i) { return NamesEqual(Name(sections_[i].header), section); });
     }
-    // First, through the last lookup when the name is spelt as then: a batch reads and writes
-    // the lines of one section after another.
+    // First, through the last section found when the name is spelt as the file spells it: a
+    // batch reads and writes the lines of one section after another.
     long FirstOf(std::string_view section) const
     {
-        if (lastSection_.valid && lastSection_.name == section)
-            return lastSection_.first;
+        if (lastSection_ >= 0 && Name(sections_[size_t(lastSection_)].header) == section)
+            return lastSection_;
         const long first = First(section);
-        lastSection_.name.assign(section);
-        lastSection_.first = first;
-        lastSection_.valid = true;
+        if (first >= 0)
+            lastSection_ = first;
         return first;
     }
-    // The section and body line of a key, or -1 and -1; the last answer is kept for the same
-    // spelling, since a batch often reads a line and then writes it.
+    // The section and body line of a key, or -1 and -1. The last line found is kept and taken
+    // again for names spelt as the file spells them (the same names, so the same answer): a
+    // batch often reads a line and then writes it.
     struct KeyAt {
         long section = -1, line = -1;
     };
     KeyAt Locate(std::string_view section, std::string_view key) const;
-    // Lookups kept from before a change that moves lines or sections are dropped.
-    void ForgetKey() const { lastKey_.valid = false; }
+    // Kept lookups are dropped before a change that moves lines or sections.
+    void ForgetKey() const { lastKey_.section = -1; }
     void ForgetLookups() const
     {
-        lastKey_.valid = false;
-        lastSection_.valid = false;
+        lastKey_.section = -1;
+        lastSection_ = -1;
     }
     long FindInSection(const Section& s, std::string_view key) const
     {
@@ -286,15 +287,10 @@ private:
     std::vector<Section> sections_;
     NameIndex index_; // section name -> first section of that name
 
+    mutable long lastSection_ = -1; // the first section of the name last found
     mutable struct {
-        std::string name;
-        long first = -1;
-        bool valid = false;
-    } lastSection_;
-    mutable struct {
-        std::string section, key;
-        KeyAt at;
-        bool valid = false;
+        long first = -1; // the first section of the name, where the lookup began
+        long section = -1, line = -1;
     } lastKey_;
 };
 
@@ -435,20 +431,18 @@ uint32_t Model::Append(std::string_view raw)
 
 Model::KeyAt Model::Locate(std::string_view section, std::string_view key) const
 {
-    if (lastKey_.valid && lastKey_.key == key && lastKey_.section == section)
-        return lastKey_.at;
-    KeyAt at;
-    for (long i = FirstOf(section); i >= 0; i = sections_[size_t(i)].nextSame) {
+    if (lastKey_.section >= 0 &&
+        Name(sections_[size_t(lastKey_.section)].body[size_t(lastKey_.line)]) == key &&
+        Name(sections_[size_t(lastKey_.first)].header) == section)
+        return {lastKey_.section, lastKey_.line};
+    const long first = FirstOf(section);
+    for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame) {
         if (const long j = FindInSection(sections_[size_t(i)], key); j >= 0) {
-            at = {i, j};
-            break;
+            lastKey_ = {first, i, j};
+            return {i, j};
         }
     }
-    lastKey_.section.assign(section);
-    lastKey_.key.assign(key);
-    lastKey_.at = at;
-    lastKey_.valid = true;
-    return at;
+    return {};
 }
 
 const Line* Model::FindKey(std::string_view section, std::string_view key) const

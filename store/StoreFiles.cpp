@@ -116,10 +116,11 @@ void ForEachField(std::string_view delimiter, std::string_view text, size_t maxF
         }
         return true;
     };
+    // Byte by byte: fields are short, and a call per search would cost more than the search.
     auto findFrom = [&](size_t p) {
         for (;; ++p) {
-            if (p < n)
-                p = std::min(FindAnyByte(text, p, delimiter[0]), n);
+            while (p < n && text[p] != delimiter[0])
+                ++p;
             if (p > n || matchAt(p))
                 return p; // at p == n the closing delimiter always matches
         }
@@ -427,11 +428,18 @@ struct CarriedCoupon {
 void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString& out)
 {
     const std::string_view sep = kFieldSeparator;
-    out.clear();
-    out.reserve(field(1).size() + field(2).size() + field(3).size() + c.Coupon.size() + c.Expiry.size() +
-                c.StoreOnly.size() + 5 * sep.size());
-    out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(sep);
-    out.append(c.Coupon).append(sep).append(c.Expiry).append(sep).append(c.StoreOnly);
+    const std::string_view parts[] = {field(1), sep, field(2), sep, field(3),   sep,
+                                      c.Coupon, sep, c.Expiry, sep, c.StoreOnly};
+    size_t size = 0;
+    for (std::string_view p : parts)
+        size += p.size();
+    out.resize(size);
+    char* to = out.data();
+    for (std::string_view p : parts) {
+        if (!p.empty())
+            std::memcpy(to, p.data(), p.size());
+        to += p.size();
+    }
 }
 
 // The receiving line with the carried fields, or false when the line is missing, store-only or
@@ -479,6 +487,7 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
     const bool selfInPicker =
         std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
     std::vector<CarriedCoupon> carried;
+    carried.reserve(batch.Steps().size());
     StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
         carried.clear(); // the change may run again if the file changed under it
         // Whether the store takes coupons is read at the first carrying write and again after
