@@ -41,20 +41,29 @@ template <class... C> inline uint64_t MatchesAny(uint64_t x, C... bytes)
 } // namespace bytescan
 
 // The position of the first byte at or after from that equals one of bytes, or npos.
-template <class... C> size_t FindAnyByte(std::string_view s, size_t from, C... bytes)
+template <class... C> inline size_t FindAnyByte(std::string_view s, size_t from, C... bytes)
 {
     static_assert(sizeof...(C) >= 1 && sizeof...(C) <= 3);
     static_assert(std::endian::native == std::endian::little);
     const size_t n = s.size();
     const char* p = s.data();
-    size_t i = from;
-    for (; i + 8 <= n; i += 8)
+    if (from >= n)
+        return std::string_view::npos;
+    if (n - from < 8) {
+        for (size_t i = from; i < n; ++i)
+            if (((p[i] == bytes) || ...))
+                return i;
+        return std::string_view::npos;
+    }
+    // Whole words, the last one overlapping the one before it.
+    for (size_t i = from;; i += 8) {
+        if (i + 8 > n)
+            i = n - 8;
         if (const uint64_t m = bytescan::MatchesAny(bytescan::Load8(p + i), bytes...))
             return i + size_t(std::countr_zero(m)) / 8;
-    for (; i < n; ++i)
-        if (((p[i] == bytes) || ...))
-            return i;
-    return std::string_view::npos;
+        if (i + 8 == n)
+            return std::string_view::npos;
+    }
 }
 
 template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)

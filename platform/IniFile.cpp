@@ -65,9 +65,13 @@ uint32_t NameHash(std::string_view s)
     for (; i + 8 <= n; i += 8)
         mix(bytescan::Load8(p + i));
     if (i < n) {
+        // The last eight bytes, overlapping the word before, or the short name byte by byte.
         uint64_t w = 0;
-        for (size_t k = i; k < n; ++k)
-            w |= uint64_t(static_cast<unsigned char>(p[k])) << (8 * (k - i));
+        if (n >= 8)
+            w = bytescan::Load8(p + n - 8);
+        else
+            for (size_t k = 0; k < n; ++k)
+                w |= uint64_t(static_cast<unsigned char>(p[k])) << (8 * k);
         mix(w);
     }
     // Mixed once more, so that the low bits the table uses depend on every byte.
@@ -699,20 +703,24 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
         throw EStoreError(Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
     };
     const std::string_view k = Trim(key);
-    const std::string name(k);
     if (ContainsAnyByte(section, '\r', '\n'))
         refuse("a section name cannot hold a line break");
-    if (ContainsAnyByte(k, '\r', '\n'))
-        refuse("a key name cannot hold a line break");
-    if (k.find('=') != std::string_view::npos)
-        refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
-    if (!k.empty() && k[0] == ';')
-        refuse(Format("the key name \"%s\" cannot begin with \";\"", name.c_str()));
-    if (!k.empty() && k[0] == '[' &&
-        (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
-        refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
+    // One look at the key for what it may not hold; the reasons are told apart only when
+    // there is one.
+    if (!k.empty() && (k[0] == ';' || k[0] == '[' || ContainsAnyByte(k, '\r', '\n', '='))) {
+        const std::string name(k);
+        if (ContainsAnyByte(k, '\r', '\n'))
+            refuse("a key name cannot hold a line break");
+        if (k.find('=') != std::string_view::npos)
+            refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
+        if (k[0] == ';')
+            refuse(Format("the key name \"%s\" cannot begin with \";\"", name.c_str()));
+        if (k[0] == '[' &&
+            (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
+            refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
+    }
     if (ContainsAnyByte(value, '\r', '\n'))
-        refuse(Format("the value of \"%s\" cannot hold a line break", name.c_str()));
+        refuse(Format("the value of \"%s\" cannot hold a line break", std::string(k).c_str()));
 }
 
 // ---- The file system side ----

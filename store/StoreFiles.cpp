@@ -97,7 +97,8 @@ std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store)
 
 namespace {
 
-// Calls field(view) for each field of the text, at most maxFields times, as SplitFields splits.
+// Calls field(view, end) for each field of the text, at most maxFields times, as SplitFields
+// splits; end is where the delimiter after the field begins (the text's size for the closing one).
 template <class F>
 void ForEachField(std::string_view delimiter, std::string_view text, size_t maxFields, F field)
 {
@@ -107,27 +108,31 @@ void ForEachField(std::string_view delimiter, std::string_view text, size_t maxF
     // The text is read as if closed by one more delimiter, so the last field ends too. Each
     // occurrence is searched from one character after the previous one's start, so
     // occurrences may overlap; a field runs from the end of one occurrence to the start of
-    // the next, and is empty when that start is not past the end.
-    auto matchAt = [&](size_t p) {
-        for (size_t j = 0; j < len; ++j) {
-            const size_t k = p + j;
-            if ((k < n ? text[k] : delimiter[k - n]) != delimiter[j])
-                return false;
-        }
-        return true;
-    };
-    // Byte by byte: fields are short, and a call per search would cost more than the search.
+    // the next, and is empty when that start is not past the end. Byte by byte: fields are
+    // short, and a call per search would cost more than the search.
+    const char first = delimiter[0];
     auto findFrom = [&](size_t p) {
-        for (;; ++p) {
-            while (p < n && text[p] != delimiter[0])
-                ++p;
-            if (p > n || matchAt(p))
-                return p; // at p == n the closing delimiter always matches
+        for (; p < n; ++p) {
+            if (text[p] != first)
+                continue;
+            size_t j = 1;
+            if (p + len <= n) {
+                while (j < len && text[p + j] == delimiter[j])
+                    ++j;
+            } else {
+                // The occurrence runs into the closing delimiter.
+                for (; j < len; ++j)
+                    if ((p + j < n ? text[p + j] : delimiter[p + j - n]) != delimiter[j])
+                        break;
+            }
+            if (j == len)
+                return p;
         }
+        return p; // at n the closing delimiter always matches; past it there is none
     };
     size_t prevEnd = 0, count = 0;
     for (size_t pos = findFrom(0); pos <= n && count < maxFields; pos = findFrom(pos + 1), ++count) {
-        field(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());
+        field(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view(), pos);
         prevEnd = pos + len;
     }
 }
@@ -136,16 +141,31 @@ void ForEachField(std::string_view delimiter, std::string_view text, size_t maxF
 // split as SplitFields splits them, without a vector: batches split one line per item.
 struct ItemFields {
     std::array<std::string_view, 6> field{};
+    std::array<size_t, 6> end{};
     size_t count = 0;
+    std::string_view line;
 
-    explicit ItemFields(std::string_view line)
+    explicit ItemFields(std::string_view text) : line(text)
     {
-        ForEachField(kFieldSeparator, line, field.size(), [&](std::string_view f) { field[count++] = f; });
+        ForEachField(kFieldSeparator, line, field.size(), [&](std::string_view f, size_t at) {
+            end[count] = at;
+            field[count++] = f;
+        });
     }
     // Field n, from 1; empty when the line has fewer.
     std::string_view operator()(size_t n) const
     {
         return n >= 1 && n <= count ? field[n - 1] : std::string_view();
+    }
+    // Fields 1 to 3 with their separators as the line holds them, when it does: three fields
+    // whose separators do not overlap.
+    bool HeadOfThree(std::string_view& head) const
+    {
+        const size_t len = std::strlen(kFieldSeparator);
+        if (count < 3 || end[1] < end[0] + len || end[2] < end[1] + len)
+            return false;
+        head = line.substr(0, end[2]);
+        return true;
     }
 };
 
@@ -155,7 +175,7 @@ std::vector<std::string_view> SplitFields(std::string_view delimiter, std::strin
 {
     std::vector<std::string_view> fields;
     fields.reserve(std::min<size_t>(maxFields, 8));
-    ForEachField(delimiter, text, maxFields, [&](std::string_view f) { fields.push_back(f); });
+    ForEachField(delimiter, text, maxFields, [&](std::string_view f, size_t) { fields.push_back(f); });
     return fields;
 }
 
@@ -420,26 +440,31 @@ namespace {
 
 // The coupon fields of one written line that the carry-over hands on.
 struct CarriedCoupon {
-    AnsiString Section, Key, Coupon, Expiry, StoreOnly;
+    AnsiString Section, Key;
+    AnsiString Tail; // the separator before field 4, and fields 4 to 6 with theirs
 };
+
+CarriedCoupon CarriedFrom(const AnsiString& section, const AnsiString& key, const ItemFields& wf)
+{
+    const std::string_view sep = kFieldSeparator;
+    CarriedCoupon c{section, key, {}};
+    c.Tail.reserve(3 * sep.size() + wf(4).size() + wf(5).size() + wf(6).size());
+    c.Tail.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
+    return c;
+}
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
 // compose one per item, so it is built in place.
 void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString& out)
 {
-    const std::string_view sep = kFieldSeparator;
-    const std::string_view parts[] = {field(1), sep, field(2), sep, field(3),   sep,
-                                      c.Coupon, sep, c.Expiry, sep, c.StoreOnly};
-    size_t size = 0;
-    for (std::string_view p : parts)
-        size += p.size();
-    out.resize(size);
-    char* to = out.data();
-    for (std::string_view p : parts) {
-        if (!p.empty())
-            std::memcpy(to, p.data(), p.size());
-        to += p.size();
+    std::string_view head;
+    if (field.HeadOfThree(head)) {
+        out.assign(head).append(c.Tail);
+        return;
     }
+    const std::string_view sep = kFieldSeparator;
+    out.clear();
+    out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(c.Tail);
 }
 
 // The receiving line with the carried fields, or false when the line is missing, store-only or
@@ -512,13 +537,15 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                 // The line as the file keeps it: the value without its surrounding blanks.
                 const std::string_view line = TrimBlanks(step.Value);
                 const ItemFields wf(line);
-                CarriedCoupon c{step.Section, step.Key, AnsiString(wf(4)), AnsiString(wf(5)),
-                                AnsiString(wf(6))};
-                if (c.StoreOnly != "1" && accepts < 0) {
+                const bool storeOnly = wf(6) == "1";
+                if (!storeOnly && accepts < 0) {
                     // Read before this write, which cannot change it: the section is no --Info--.
                     accepts = e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
                 }
-                const bool carries = c.StoreOnly != "1" && accepts == 1;
+                const bool carries = !storeOnly && accepts == 1;
+                CarriedCoupon c;
+                if (carries)
+                    c = CarriedFrom(step.Section, step.Key, wf);
                 // The written line is its own receiving line (not store-only when it carries),
                 // so it goes into the file in its carried form at once.
                 if (carries && selfInPicker && !line.empty()) {
