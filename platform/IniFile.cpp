@@ -237,7 +237,16 @@ public:
     // Calls f(line) for each visible key of the section, in file order.
     template <class F> void ForEachKey(std::string_view section, F f) const;
 
+    // The section and body line of a key, or -1 and -1.
+    struct KeyAt {
+        long section = -1, line = -1;
+    };
+    KeyAt Locate(std::string_view section, std::string_view key) const;
+    const Line& LineAt(KeyAt at) const { return sections_[size_t(at.section)].body[size_t(at.line)]; }
+
     bool Write(std::string_view section, std::string_view key, std::string_view value);
+    // Gives the key line found by Locate the value (trimmed); false when it had it already.
+    bool Replace(KeyAt at, std::string_view value);
     bool Delete(std::string_view section, std::string_view key);
     bool Erase(std::string_view section);
 
@@ -261,13 +270,6 @@ private:
             lastSection_ = first;
         return first;
     }
-    // The section and body line of a key, or -1 and -1. The last line found is kept and taken
-    // again for names spelt as the file spells them (the same names, so the same answer): a
-    // batch often reads a line and then writes it.
-    struct KeyAt {
-        long section = -1, line = -1;
-    };
-    KeyAt Locate(std::string_view section, std::string_view key) const;
     // Kept lookups are dropped before a change that moves lines or sections.
     void ForgetKey() const { lastKey_.section = -1; }
     void ForgetLookups() const
@@ -433,6 +435,8 @@ uint32_t Model::Append(std::string_view raw)
     return off;
 }
 
+// The last line found is kept and taken again for names spelt as the file spells them (the
+// same names, so the same answer): a batch often reads a line and then writes it.
 Model::KeyAt Model::Locate(std::string_view section, std::string_view key) const
 {
     if (lastKey_.section >= 0 &&
@@ -495,34 +499,8 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     section = Trim(section);
     key = Trim(key);
     value = Trim(value);
-    if (const KeyAt at = Locate(section, key); at.section >= 0) {
-        Line& l = sections_[size_t(at.section)].body[size_t(at.line)];
-        if (Value(l) == value)
-            return false;
-        // The line becomes "name=value", the key keeping the spelling it has in the file. When
-        // that fits where the old line was it goes there (its bytes are read by nothing else,
-        // and the model is either rewritten or dropped after a change), else after the text.
-        const size_t nameLen = l.nameLen, len = nameLen + 1 + value.size();
-        if (len <= l.len) {
-            char* line = text.data() + l.off;
-            std::memmove(line, line + l.nameOff, nameLen);
-            line[nameLen] = '=';
-            std::memcpy(line + nameLen + 1, value.data(), value.size());
-        } else {
-            if (text.size() + len > UINT32_MAX)
-                throw EInOutError("The changes to the file have grown past what one rewrite can hold.");
-            const size_t off = text.size();
-            text.append(text, l.off + l.nameOff, nameLen);
-            text += '=';
-            text.append(value);
-            l.off = uint32_t(off);
-        }
-        l.len = uint32_t(len);
-        l.nameOff = 0;
-        l.valOff = uint32_t(nameLen + 1);
-        l.valLen = uint32_t(value.size());
-        return true;
-    }
+    if (const KeyAt at = Locate(section, key); at.section >= 0)
+        return Replace(at, value);
     const long first = FirstOf(section);
     ForgetKey(); // the key is there now
 
@@ -558,6 +536,36 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     s.body.insert(s.body.begin() + long(at), l);
     // Only blank and dead lines moved, and none of them is indexed.
     s.keys.Insert(NameHash(key), uint32_t(at));
+    return true;
+}
+
+bool Model::Replace(KeyAt at, std::string_view value)
+{
+    Line& l = sections_[size_t(at.section)].body[size_t(at.line)];
+    if (Value(l) == value)
+        return false;
+    // The line becomes "name=value", the key keeping the spelling it has in the file. When
+    // that fits where the old line was it goes there (its bytes are read by nothing else,
+    // and the model is either rewritten or dropped after a change), else after the text.
+    const size_t nameLen = l.nameLen, len = nameLen + 1 + value.size();
+    if (len <= l.len) {
+        char* line = text.data() + l.off;
+        std::memmove(line, line + l.nameOff, nameLen);
+        line[nameLen] = '=';
+        std::memcpy(line + nameLen + 1, value.data(), value.size());
+    } else {
+        if (text.size() + len > UINT32_MAX)
+            throw EInOutError("The changes to the file have grown past what one rewrite can hold.");
+        const size_t off = text.size();
+        text.append(text, l.off + l.nameOff, nameLen);
+        text += '=';
+        text.append(value);
+        l.off = uint32_t(off);
+    }
+    l.len = uint32_t(len);
+    l.nameOff = 0;
+    l.valOff = uint32_t(nameLen + 1);
+    l.valLen = uint32_t(value.size());
     return true;
 }
 
@@ -905,6 +913,15 @@ public:
         CheckWritable(file_, section, key, value);
         changed |= m_.Write(section, key, value);
     }
+    void UpdateString(const AnsiString& section, const AnsiString& key,
+                      const std::function<bool(std::string_view, AnsiString&)>& change) override
+    {
+        const Model::KeyAt at = m_.Locate(Trim(section), Trim(key));
+        if (at.section < 0 || !change(m_.Value(m_.LineAt(at)), value_))
+            return;
+        CheckWritable(file_, section, key, value_);
+        changed |= m_.Replace(at, Trim(value_));
+    }
     void DeleteKey(const AnsiString& section, const AnsiString& key) override
     {
         changed |= m_.Delete(section, key);
@@ -914,6 +931,7 @@ public:
 private:
     Model& m_;
     const std::string& file_;
+    AnsiString value_; // the new value of UpdateString, its buffer kept from call to call
 };
 
 } // namespace

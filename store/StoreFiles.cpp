@@ -469,7 +469,7 @@ void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString&
 
 // The receiving line with the carried fields, or false when the line is missing, store-only or
 // already holds them.
-bool CarriedLine(const AnsiString& own, const CarriedCoupon& c, AnsiString& out)
+bool CarriedLine(std::string_view own, const CarriedCoupon& c, AnsiString& out)
 {
     if (own.empty())
         return false;
@@ -579,9 +579,13 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                 continue;
             // Decided again under the file's lock, in the order of the writes.
             target.Edit([&](IniFile::Editor& e) {
-                for (const auto& c : carried)
-                    if (CarriedLine(e.ReadString(c.Section, c.Key, ""), c, next))
-                        e.WriteString(c.Section, c.Key, next);
+                const CarriedCoupon* c = nullptr;
+                const std::function<bool(std::string_view, AnsiString&)> carry =
+                    [&](std::string_view own, AnsiString& out) { return CarriedLine(own, *c, out); };
+                for (const auto& each : carried) {
+                    c = &each;
+                    e.UpdateString(each.Section, each.Key, carry);
+                }
             });
         } catch (const std::exception& ex) {
             failures.push_back({entry, ex.what()});
