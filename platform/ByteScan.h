@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qm {
 
@@ -38,6 +41,13 @@ template <class... C> inline uint64_t MatchesAny(uint64_t x, C... bytes)
     return (Matches(x, bytes) | ...);
 }
 
+// The high bit of each byte of x equal to b, and of no other byte.
+inline uint64_t MatchesExactly(uint64_t x, char b)
+{
+    const uint64_t y = x ^ (uint64_t(static_cast<unsigned char>(b)) * kOnes);
+    return ~(((y & ~kHighs) + ~kHighs) | y) & kHighs;
+}
+
 } // namespace bytescan
 
 // The position of the first byte at or after from that equals one of bytes, or npos.
@@ -55,6 +65,22 @@ template <class... C> inline size_t FindAnyByte(std::string_view s, size_t from,
                 return i;
         return std::string_view::npos;
     }
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, the last block overlapping the one before it.
+    if (n - from >= 16) {
+        for (size_t i = from;; i += 16) {
+            if (i + 16 > n)
+                i = n - 16;
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            __m128i eq = _mm_setzero_si128();
+            ((eq = _mm_or_si128(eq, _mm_cmpeq_epi8(x, _mm_set1_epi8(bytes)))), ...);
+            if (const unsigned m = unsigned(_mm_movemask_epi8(eq)))
+                return i + size_t(std::countr_zero(m));
+            if (i + 16 == n)
+                return std::string_view::npos;
+        }
+    }
+#endif
     // Whole words, the last one overlapping the one before it.
     for (size_t i = from;; i += 8) {
         if (i + 8 > n)

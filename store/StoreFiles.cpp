@@ -107,33 +107,37 @@ void ForEachField(std::string_view delimiter, std::string_view text, size_t maxF
         return;
     // The text is read as if closed by one more delimiter, so the last field ends too. Each
     // occurrence is searched from one character after the previous one's start, so
-    // occurrences may overlap; a field runs from the end of one occurrence to the start of
-    // the next, and is empty when that start is not past the end. Byte by byte: fields are
-    // short, and a call per search would cost more than the search.
-    const char first = delimiter[0];
-    auto findFrom = [&](size_t p) {
-        for (; p < n; ++p) {
-            if (text[p] != first)
-                continue;
-            size_t j = 1;
-            if (p + len <= n) {
-                while (j < len && text[p + j] == delimiter[j])
-                    ++j;
-            } else {
-                // The occurrence runs into the closing delimiter.
-                for (; j < len; ++j)
-                    if ((p + j < n ? text[p + j] : delimiter[p + j - n]) != delimiter[j])
-                        break;
-            }
-            if (j == len)
-                return p;
-        }
-        return p; // at n the closing delimiter always matches; past it there is none
-    };
+    // occurrences may overlap, and every place where the delimiter begins is one; a field runs
+    // from the end of one occurrence to the start of the next, and is empty when that start
+    // is not past the end.
     size_t prevEnd = 0, count = 0;
-    for (size_t pos = findFrom(0); pos <= n && count < maxFields; pos = findFrom(pos + 1), ++count) {
+    auto occurrence = [&](size_t pos) {
         field(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view(), pos);
         prevEnd = pos + len;
+        return ++count < maxFields;
+    };
+    const char* t = text.data();
+    size_t p = 0;
+    // Eight places at a time while the delimiter fits in the text after each: the places of
+    // its first byte, each then checked for the rest.
+    for (; p + 7 + len <= n; p += 8) {
+        for (uint64_t m = bytescan::MatchesExactly(bytescan::Load8(t + p), delimiter[0]); m; m &= m - 1) {
+            const size_t at = p + size_t(std::countr_zero(m)) / 8;
+            size_t j = 1;
+            while (j < len && t[at + j] == delimiter[j])
+                ++j;
+            if (j == len && !occurrence(at))
+                return;
+        }
+    }
+    // The rest one by one, where an occurrence may run into the closing delimiter; at the
+    // text's end the closing delimiter itself always matches.
+    for (; p <= n; ++p) {
+        size_t j = 0;
+        while (j < len && (p + j < n ? t[p + j] : delimiter[p + j - n]) == delimiter[j])
+            ++j;
+        if (j == len && !occurrence(p))
+            return;
     }
 }
 
