@@ -602,9 +602,10 @@ CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
                             const std::vector<std::pair<int32_t, int32_t>>& items)
 {
     StoreBatch batch;
+    batch.Reserve(items.size());
     for (const auto& [c, i] : items) {
-        const AnsiString value = store.FormatItemValue(c, i); // checks both indexes
-        batch.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name, value);
+        AnsiString value = store.FormatItemValue(c, i); // checks both indexes
+        batch.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name, std::move(value));
     }
     return ApplyStoreBatch(ctx, store.Name, batch);
 }
