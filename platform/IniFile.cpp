@@ -171,11 +171,21 @@ public:
         capacity_ = count_ = 0;
         mask_ = 0;
     }
+    // Room for n more entries without growing on the way.
+    void Reserve(size_t n)
+    {
+        size_t capacity = capacity_ ? capacity_ : 8;
+        while (capacity < 2 * (count_ + n))
+            capacity *= 2;
+        if (capacity > capacity_)
+            Grow(capacity);
+    }
 
 private:
-    void Grow()
+    void Grow(size_t capacity = 0)
     {
-        const size_t capacity = capacity_ ? capacity_ * 2 : 8;
+        if (capacity == 0)
+            capacity = capacity_ ? capacity_ * 2 : 8;
         std::unique_ptr<uint64_t[]> old = std::move(slots_);
         const size_t oldCapacity = capacity_;
         slots_ = std::make_unique<uint64_t[]>(capacity); // zeroed
@@ -286,6 +296,7 @@ private:
     Line Classify(size_t off, size_t len, size_t skip) const;
     void AddLine(std::vector<Line>* pre, const Line& l);
     void IndexKey(Section& s, uint32_t j);
+    void IndexBody(Section& s);
     void AddSection(Section&& s);
     uint32_t Append(std::string_view raw);
     void Reindex(Section& s);
@@ -349,6 +360,8 @@ Model::Model(std::string bytes) : text(std::move(bytes))
         } else {
             flush();
             if (l.kind == Kind::Header) {
+                if (!sections_.empty())
+                    IndexBody(sections_.back());
                 Section s;
                 s.header = l;
                 AddSection(std::move(s));
@@ -359,6 +372,8 @@ Model::Model(std::string bytes) : text(std::move(bytes))
         pos = next;
     }
     flush();
+    if (!sections_.empty())
+        IndexBody(sections_.back());
 }
 
 Line Model::Classify(size_t off, size_t len, size_t skip) const
@@ -390,17 +405,26 @@ Line Model::Classify(size_t off, size_t len, size_t skip) const
     return l;
 }
 
-// Adds a line to the last section, or to the lines before the first section.
+// Adds a line to the last section, or to the lines before the first section. The section's
+// keys are indexed when its body is complete (IndexBody).
 void Model::AddLine(std::vector<Line>* pre, const Line& l)
 {
-    if (sections_.empty()) {
+    if (sections_.empty())
         pre->push_back(l);
-        return;
-    }
-    Section& s = sections_.back();
-    s.body.push_back(l);
-    if (l.kind == Kind::Key)
-        IndexKey(s, uint32_t(s.body.size() - 1));
+    else
+        sections_.back().body.push_back(l);
+}
+
+// Indexes every key of a section's body at once, in a table made large enough first.
+void Model::IndexBody(Section& s)
+{
+    size_t keys = 0;
+    for (const Line& l : s.body)
+        keys += l.kind == Kind::Key;
+    s.keys.Reserve(keys);
+    for (size_t j = 0; j < s.body.size(); ++j)
+        if (s.body[j].kind == Kind::Key)
+            IndexKey(s, uint32_t(j));
 }
 
 void Model::IndexKey(Section& s, uint32_t j)
@@ -633,9 +657,7 @@ void Model::Reindex(Section& s)
     s.keys.Clear();
     s.dupKeys = false;
     s.hasDeadLines = false;
-    for (size_t j = 0; j < s.body.size(); ++j)
-        if (s.body[j].kind == Kind::Key)
-            IndexKey(s, uint32_t(j));
+    IndexBody(s);
 }
 
 // A run's text with every inner line end written as CR LF.
