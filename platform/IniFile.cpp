@@ -360,10 +360,14 @@ Model::Model(std::string bytes) : text(std::move(bytes))
         } else {
             flush();
             if (l.kind == Kind::Header) {
-                if (!sections_.empty())
-                    IndexBody(sections_.back());
                 Section s;
                 s.header = l;
+                if (!sections_.empty()) {
+                    IndexBody(sections_.back());
+                    // Sections of one file tend to be of a size: room for as many lines as the
+                    // one before has saves growing the body step by step.
+                    s.body.reserve(sections_.back().body.size());
+                }
                 AddSection(std::move(s));
             } else {
                 AddLine(&pre_, l);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
 
 #include "platform/ByteScan.h"
 #include "platform/Dialogs.h"
@@ -165,12 +166,23 @@ struct ItemFields {
     // whose separators do not overlap.
     bool HeadOfThree(std::string_view& head) const
     {
-        const size_t len = std::strlen(kFieldSeparator);
-        if (count < 3 || end[1] < end[0] + len || end[2] < end[1] + len)
+        if (count < 3 || !Apart(0) || !Apart(1))
             return false;
         head = line.substr(0, end[2]);
         return true;
     }
+    // The separator after field 3 and fields 4 to 6 with theirs, when the line holds them so.
+    bool TailFromFour(std::string_view& tail) const
+    {
+        if (count < 6 || !Apart(2) || !Apart(3) || !Apart(4))
+            return false;
+        tail = line.substr(end[2], end[5] - end[2]);
+        return true;
+    }
+
+private:
+    // Whether the separators after fields i + 1 and i + 2 (from 0) do not overlap.
+    bool Apart(size_t i) const { return end[i + 1] >= end[i] + std::strlen(kFieldSeparator); }
 };
 
 } // namespace
@@ -443,18 +455,28 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
 namespace {
 
 // The coupon fields of one written line that the carry-over hands on.
+// The coupon of one written line that the carry-over hands on: the step that wrote the line
+// (its section and key), and the separator before field 4 with fields 4 to 6 and their
+// separators, as the written line holds them or, where it does not, built apart.
 struct CarriedCoupon {
-    AnsiString Section, Key;
-    AnsiString Tail; // the separator before field 4, and fields 4 to 6 with theirs
+    const StoreBatch::Step* Step;
+    std::string_view Tail;
+
+    const AnsiString& Section() const { return Step->Section; }
+    const AnsiString& Key() const { return Step->Key; }
 };
 
-CarriedCoupon CarriedFrom(const AnsiString& section, const AnsiString& key, const ItemFields& wf)
+// built keeps the tails that the line does not hold as they are; its strings never move.
+CarriedCoupon CarriedFrom(const StoreBatch::Step& step, const ItemFields& wf, std::deque<AnsiString>& built)
 {
-    const std::string_view sep = kFieldSeparator;
-    CarriedCoupon c{section, key, {}};
-    c.Tail.reserve(3 * sep.size() + wf(4).size() + wf(5).size() + wf(6).size());
-    c.Tail.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
-    return c;
+    std::string_view tail;
+    if (!wf.TailFromFour(tail)) {
+        const std::string_view sep = kFieldSeparator;
+        AnsiString& t = built.emplace_back();
+        t.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
+        tail = t;
+    }
+    return {&step, tail};
 }
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
@@ -463,6 +485,7 @@ void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString&
 {
     std::string_view head;
     if (field.HeadOfThree(head)) {
+        out.reserve(head.size() + c.Tail.size());
         out.assign(head).append(c.Tail);
         return;
     }
@@ -515,10 +538,12 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
     // line then loses its trailing separator, as with the single writes.
     const bool selfInPicker =
         std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
+    std::deque<AnsiString> builtTails;
     std::vector<CarriedCoupon> carried;
     carried.reserve(batch.Steps().size());
     StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
         carried.clear(); // the change may run again if the file changed under it
+        builtTails.clear();
         // Whether the store takes coupons is read at the first carrying write and again after
         // any section rename and any step on a section with "--" in its name, which covers
         // --Info-- however the step spells it; item writes cannot change it.
@@ -547,9 +572,9 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                     accepts = e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
                 }
                 const bool carries = !storeOnly && accepts == 1;
-                CarriedCoupon c;
+                CarriedCoupon c{};
                 if (carries)
-                    c = CarriedFrom(step.Section, step.Key, wf);
+                    c = CarriedFrom(step, wf, builtTails);
                 // The written line is its own receiving line (not store-only when it carries),
                 // so it goes into the file in its carried form at once.
                 if (carries && selfInPicker && !line.empty()) {
@@ -559,7 +584,7 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                     e.WriteString(step.Section, step.Key, step.Value);
                 }
                 if (carries)
-                    carried.push_back(std::move(c));
+                    carried.push_back(c);
                 break;
             }
             }
@@ -577,7 +602,7 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
             bool any = false;
             AnsiString next;
             for (const auto& c : carried)
-                if ((any = CarriedLine(target.ReadString(c.Section, c.Key, ""), c, next)))
+                if ((any = CarriedLine(target.ReadString(c.Section(), c.Key(), ""), c, next)))
                     break;
             if (!any)
                 continue;
@@ -588,7 +613,7 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                     [&](std::string_view own, AnsiString& out) { return CarriedLine(own, *c, out); };
                 for (const auto& each : carried) {
                     c = &each;
-                    e.UpdateString(each.Section, each.Key, carry);
+                    e.UpdateString(each.Section(), each.Key(), carry);
                 }
             });
         } catch (const std::exception& ex) {
