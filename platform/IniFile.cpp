@@ -468,15 +468,15 @@ uint32_t Model::Append(std::string_view raw)
 // The last line found is kept and taken again for names spelt as the file spells them (the
 // same names, so the same answer): a batch often reads a line and then writes it. And a batch
 // goes through a section's keys in file order, so the next key line is tried before the
-// table: in a section that is not repeated and holds each key once, a key spelt as a line
-// spells it is that line.
+// table: in the first section of a name, when it holds each key once, a key spelt as a line
+// there spells it is that line.
 Model::KeyAt Model::Locate(std::string_view section, std::string_view key) const
 {
     if (lastKey_.section >= 0 && Name(sections_[size_t(lastKey_.first)].header) == section) {
         const Section& s = sections_[size_t(lastKey_.section)];
         if (Name(s.body[size_t(lastKey_.line)]) == key)
             return {lastKey_.section, lastKey_.line};
-        if (lastKey_.section == lastKey_.first && s.nextSame < 0 && !s.dupKeys) {
+        if (lastKey_.section == lastKey_.first && !s.dupKeys) {
             for (size_t j = size_t(lastKey_.line) + 1; j < s.body.size(); ++j) {
                 if (s.body[j].kind != Kind::Key)
                     continue;
