@@ -97,6 +97,27 @@ template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)
     return FindAnyByte(s, 0, bytes...) != std::string_view::npos;
 }
 
+// Whether two short strings (names) hold the same bytes: eight at a time, the last eight
+// overlapping, so that no call is made for the few bytes of a name.
+inline bool SameBytes(std::string_view a, std::string_view b)
+{
+    const size_t n = a.size();
+    if (n != b.size())
+        return false;
+    const char* p = a.data();
+    const char* q = b.data();
+    if (n < 8) {
+        for (size_t i = 0; i < n; ++i)
+            if (p[i] != q[i])
+                return false;
+        return true;
+    }
+    for (size_t i = 0; i + 8 < n; i += 8)
+        if (bytescan::Load8(p + i) != bytescan::Load8(q + i))
+            return false;
+    return bytescan::Load8(p + n - 8) == bytescan::Load8(q + n - 8);
+}
+
 // "a" to "z" as "A" to "Z" in each of eight bytes; every other byte as it is.
 inline uint64_t FoldAsciiLetters(uint64_t x)
 {

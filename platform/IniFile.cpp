@@ -86,7 +86,7 @@ bool NamesEqual(std::string_view a, std::string_view b)
     if (n != b.size())
         return false;
     // Names are mostly looked up as the file spells them.
-    if (std::memcmp(a.data(), b.data(), n) == 0)
+    if (SameBytes(a, b))
         return true;
     size_t i = 0;
     for (; i + 8 <= n; i += 8)
@@ -275,7 +275,7 @@ private:
     // batch reads and writes the lines of one section after another.
     long FirstOf(std::string_view section) const
     {
-        if (lastSection_ >= 0 && Name(sections_[size_t(lastSection_)].header) == section)
+        if (lastSection_ >= 0 && SameBytes(Name(sections_[size_t(lastSection_)].header), section))
             return lastSection_;
         const long first = First(section);
         if (first >= 0)
@@ -472,15 +472,15 @@ uint32_t Model::Append(std::string_view raw)
 // there spells it is that line.
 Model::KeyAt Model::Locate(std::string_view section, std::string_view key) const
 {
-    if (lastKey_.section >= 0 && Name(sections_[size_t(lastKey_.first)].header) == section) {
+    if (lastKey_.section >= 0 && SameBytes(Name(sections_[size_t(lastKey_.first)].header), section)) {
         const Section& s = sections_[size_t(lastKey_.section)];
-        if (Name(s.body[size_t(lastKey_.line)]) == key)
+        if (SameBytes(Name(s.body[size_t(lastKey_.line)]), key))
             return {lastKey_.section, lastKey_.line};
         if (lastKey_.section == lastKey_.first && !s.dupKeys) {
             for (size_t j = size_t(lastKey_.line) + 1; j < s.body.size(); ++j) {
                 if (s.body[j].kind != Kind::Key)
                     continue;
-                if (Name(s.body[j]) != key)
+                if (!SameBytes(Name(s.body[j]), key))
                     break;
                 lastKey_.line = long(j);
                 return {lastKey_.section, lastKey_.line};

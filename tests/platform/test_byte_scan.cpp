@@ -62,3 +62,17 @@ TEST(ByteScan, FoldsOnlyTheLowerCaseLettersOfEachByte)
         }
     }
 }
+
+TEST(ByteScan, SameBytesTellsEveryDifferenceInEveryLength)
+{
+    for (size_t n = 0; n <= 40; ++n) {
+        const std::string a(n, 'q');
+        EXPECT_TRUE(SameBytes(a, std::string(n, 'q')));
+        EXPECT_FALSE(SameBytes(a, std::string(n + 1, 'q')));
+        for (size_t at = 0; at < n; ++at) {
+            std::string b = a;
+            b[at] = '\xF1';
+            ASSERT_FALSE(SameBytes(a, b)) << n << " " << at;
+        }
+    }
+}
