@@ -54,7 +54,7 @@ void CheckKeyName(const AnsiString& key)
                                  key.c_str()));
 }
 
-void CheckValue(const AnsiString& value)
+void CheckValue(std::string_view value)
 {
     if (HasLineBreak(value))
         throw EStoreError("A value written to a store file must not contain a line break.");
@@ -455,29 +455,17 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
 namespace {
 
 // The coupon fields of one written line that the carry-over hands on.
-// The coupon of one written line that the carry-over hands on: the step that wrote the line
-// (its section and key), and the separator before field 4 with fields 4 to 6 and their
+// The coupon of one written line that the carry-over hands on: the line's section and key
+// (the writer's own strings), and the separator before field 4 with fields 4 to 6 and their
 // separators, as the written line holds them or, where it does not, built apart.
 struct CarriedCoupon {
-    const StoreBatch::Step* Step;
+    const AnsiString* SectionName;
+    const AnsiString* KeyName;
     std::string_view Tail;
 
-    const AnsiString& Section() const { return Step->Section; }
-    const AnsiString& Key() const { return Step->Key; }
+    const AnsiString& Section() const { return *SectionName; }
+    const AnsiString& Key() const { return *KeyName; }
 };
-
-// built keeps the tails that the line does not hold as they are; its strings never move.
-CarriedCoupon CarriedFrom(const StoreBatch::Step& step, const ItemFields& wf, std::deque<AnsiString>& built)
-{
-    std::string_view tail;
-    if (!wf.TailFromFour(tail)) {
-        const std::string_view sep = kFieldSeparator;
-        AnsiString& t = built.emplace_back();
-        t.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
-        tail = t;
-    }
-    return {&step, tail};
-}
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
 // compose one per item, so it is built in place.
@@ -509,90 +497,85 @@ bool CarriedLine(std::string_view own, const CarriedCoupon& c, AnsiString& out)
 
 } // namespace
 
-CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
-{
-    CheckWriteStore(store);
-    for (const auto& step : batch.Steps()) {
-        switch (step.op) {
-        // Removing needs no name check, as with the single-step removers.
-        case StoreBatch::Op::EraseSection:
-        case StoreBatch::Op::DeleteKey: break;
-        case StoreBatch::Op::AddSection: CheckSectionName(step.Section); break;
-        case StoreBatch::Op::Write:
-            CheckSectionName(step.Section);
-            CheckKeyName(step.Key);
-            CheckValue(step.Value);
-            break;
-        case StoreBatch::Op::RenameKey:
-            CheckSectionName(step.Section);
-            CheckKeyName(step.Value);
-            break;
-        case StoreBatch::Op::RenameSection: CheckSectionName(step.Value); break;
-        }
-    }
-    CarryOverFailures failures;
-    if (batch.Empty())
-        return failures;
+namespace {
 
-    // The written store is a receiver of its own carry-over when the picker lists it; its
-    // line then loses its trailing separator, as with the single writes.
-    const bool selfInPicker =
-        std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
-    std::deque<AnsiString> builtTails;
-    std::vector<CarriedCoupon> carried;
-    carried.reserve(batch.Steps().size());
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        carried.clear(); // the change may run again if the file changed under it
-        builtTails.clear();
-        // Whether the store takes coupons is read at the first carrying write and again after
-        // any section rename and any step on a section with "--" in its name, which covers
-        // --Info-- however the step spells it; item writes cannot change it.
-        int accepts = -1;
-        AnsiString self;
-        for (const auto& step : batch.Steps()) {
-            if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos)
-                accepts = -1;
-            switch (step.op) {
-            case StoreBatch::Op::DeleteKey: e.DeleteKey(step.Section, step.Key); break;
-            case StoreBatch::Op::EraseSection: e.EraseSection(step.Section); break;
-            case StoreBatch::Op::AddSection: EnsureSection(e, step.Section); break;
-            case StoreBatch::Op::RenameKey: RenameKeyIn(e, step.Section, step.Key, step.Value); break;
-            case StoreBatch::Op::RenameSection: RenameSectionIn(e, step.Section, step.Value); break;
-            case StoreBatch::Op::Write: {
-                if (step.Section.find("--") != AnsiString::npos) {
-                    e.WriteString(step.Section, step.Key, step.Value);
-                    break;
-                }
-                // The line as the file keeps it: the value without its surrounding blanks.
-                const std::string_view line = TrimBlanks(step.Value);
-                const ItemFields wf(line);
-                const bool storeOnly = wf(6) == "1";
-                if (!storeOnly && accepts < 0) {
-                    // Read before this write, which cannot change it: the section is no --Info--.
-                    accepts = e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
-                }
-                const bool carries = !storeOnly && accepts == 1;
-                CarriedCoupon c{};
-                if (carries)
-                    c = CarriedFrom(step, wf, builtTails);
-                // The written line is its own receiving line (not store-only when it carries),
-                // so it goes into the file in its carried form at once.
-                if (carries && selfInPicker && !line.empty()) {
-                    ComposeCarried(wf, c, self);
-                    e.WriteString(step.Section, step.Key, self);
-                } else {
-                    e.WriteString(step.Section, step.Key, step.Value);
-                }
-                if (carries)
-                    carried.push_back(c);
-                break;
-            }
-            }
+// What the writes of one edit carry to the other stores, in the order of the writes.
+struct CarriedCoupons {
+    std::vector<CarriedCoupon> List;
+    std::deque<AnsiString> BuiltTails; // its strings never move
+};
+
+// The open store's side of line writes that carry their coupon, as WriteStoreString writes:
+// the line goes into the file (in its carried form when the store is its own receiver) and
+// what it carries is kept for the other stores. Section, key and value must stay in place
+// until the carried coupons are handed on.
+class CarryingWriter {
+public:
+    CarryingWriter(IniFile::Editor& e, bool selfInPicker, CarriedCoupons& carried, size_t writes)
+        : e_(e), selfInPicker_(selfInPicker), carried_(carried)
+    {
+        // The change may run again if the file changed under it.
+        carried_.List.clear();
+        carried_.BuiltTails.clear();
+        carried_.List.reserve(writes);
+    }
+
+    void Write(const AnsiString& section, const AnsiString& key, std::string_view value)
+    {
+        line_.assign(value);
+        if (section.find("--") != AnsiString::npos) {
+            Recheck();
+            e_.WriteString(section, key, line_);
+            return;
         }
-    });
+        // The line as the file keeps it: the value without its surrounding blanks.
+        const ItemFields wf(TrimBlanks(value));
+        const bool storeOnly = wf(6) == "1";
+        if (!storeOnly && accepts_ < 0) {
+            // Read before this write, which cannot change it: the section is no --Info--.
+            accepts_ = e_.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
+        }
+        if (storeOnly || accepts_ != 1) {
+            e_.WriteString(section, key, line_);
+            return;
+        }
+        std::string_view tail;
+        if (!wf.TailFromFour(tail)) {
+            const std::string_view sep = kFieldSeparator;
+            AnsiString& t = carried_.BuiltTails.emplace_back();
+            t.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
+            tail = t;
+        }
+        const CarriedCoupon c{&section, &key, tail};
+        // The written line is its own receiving line (not store-only, as it carries), so it
+        // goes into the file in its carried form at once.
+        if (selfInPicker_ && !wf.line.empty())
+            ComposeCarried(wf, c, line_);
+        e_.WriteString(section, key, line_);
+        carried_.List.push_back(c);
+    }
+    // Whether the store takes coupons is read at the first carrying write and again after
+    // any section rename and any write to a section with "--" in its name, which covers
+    // --Info-- however the step spells it; item writes cannot change it.
+    void Recheck() { accepts_ = -1; }
+
+private:
+    IniFile::Editor& e_;
+    const bool selfInPicker_;
+    CarriedCoupons& carried_;
+    int accepts_ = -1;
+    AnsiString line_;
+};
+
+// Hands the carried coupons on to every other store of the picker, one rewrite each for the
+// stores that receive any.
+CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store,
+                                const CarriedCoupons& coupons)
+{
+    const std::vector<CarriedCoupon>& carried = coupons.List;
+    CarryOverFailures failures;
     if (carried.empty())
         return failures;
-
     for (const AnsiString& entry : ctx.PickerStores) {
         if (entry == store)
             continue;
@@ -623,16 +606,105 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
     return failures;
 }
 
+// The written store is a receiver of its own carry-over when the picker lists it; its line
+// then loses its trailing separator, as with the single writes.
+bool InPicker(const StoreContext& ctx, const AnsiString& store)
+{
+    return std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
+}
+
+} // namespace
+
+CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
+{
+    CheckWriteStore(store);
+    for (const auto& step : batch.Steps()) {
+        switch (step.op) {
+        // Removing needs no name check, as with the single-step removers.
+        case StoreBatch::Op::EraseSection:
+        case StoreBatch::Op::DeleteKey: break;
+        case StoreBatch::Op::AddSection: CheckSectionName(step.Section); break;
+        case StoreBatch::Op::Write:
+            CheckSectionName(step.Section);
+            CheckKeyName(step.Key);
+            CheckValue(step.Value);
+            break;
+        case StoreBatch::Op::RenameKey:
+            CheckSectionName(step.Section);
+            CheckKeyName(step.Value);
+            break;
+        case StoreBatch::Op::RenameSection: CheckSectionName(step.Value); break;
+        }
+    }
+    if (batch.Empty())
+        return {};
+
+    const bool selfInPicker = InPicker(ctx, store);
+    CarriedCoupons carried;
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
+        CarryingWriter writer(e, selfInPicker, carried, batch.Steps().size());
+        for (const auto& step : batch.Steps()) {
+            if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos)
+                writer.Recheck();
+            switch (step.op) {
+            case StoreBatch::Op::DeleteKey:
+                e.DeleteKey(step.Section, step.Key);
+                break;
+            case StoreBatch::Op::EraseSection:
+                e.EraseSection(step.Section);
+                break;
+            case StoreBatch::Op::AddSection:
+                EnsureSection(e, step.Section);
+                break;
+            case StoreBatch::Op::RenameKey:
+                RenameKeyIn(e, step.Section, step.Key, step.Value);
+                break;
+            case StoreBatch::Op::RenameSection:
+                RenameSectionIn(e, step.Section, step.Value);
+                break;
+            case StoreBatch::Op::Write:
+                writer.Write(step.Section, step.Key, step.Value);
+                break;
+            }
+        }
+    });
+    return CarryToOthers(ctx, store, carried);
+}
+
+// As ApplyStoreBatch with one write step per item, without a batch: every line is formatted
+// (which checks the indexes) and checked before the file is touched, and kept in one text
+// instead of a string each.
 CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
                             const std::vector<std::pair<int32_t, int32_t>>& items)
 {
-    StoreBatch batch;
-    batch.Reserve(items.size());
+    AnsiString lines;
+    std::vector<size_t> ends;
+    ends.reserve(items.size());
     for (const auto& [c, i] : items) {
-        AnsiString value = store.FormatItemValue(c, i); // checks both indexes
-        batch.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name, std::move(value));
+        lines += store.FormatItemValue(c, i);
+        ends.push_back(lines.size());
     }
-    return ApplyStoreBatch(ctx, store.Name, batch);
+    CheckWriteStore(store.Name);
+    for (size_t n = 0; n < items.size(); ++n) {
+        CheckSectionName(store.CategoryAt(items[n].first).Name);
+        CheckKeyName(store.ItemAt(items[n].first, items[n].second).Name);
+        CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
+    }
+    if (items.empty())
+        return {};
+
+    const bool selfInPicker = InPicker(ctx, store.Name);
+    CarriedCoupons carried;
+    StoreIni(ctx, store.Name).Edit([&](IniFile::Editor& e) {
+        CarryingWriter writer(e, selfInPicker, carried, items.size());
+        for (size_t n = 0; n < items.size(); ++n) {
+            const auto [c, i] = items[n];
+            const size_t from = n ? ends[n - 1] : 0;
+            writer.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name,
+                         std::string_view(lines).substr(from, ends[n] - from));
+        }
+    });
+    return CarryToOthers(ctx, store.Name, carried);
 }
 
 void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
