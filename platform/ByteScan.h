@@ -97,6 +97,35 @@ template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)
     return FindAnyByte(s, 0, bytes...) != std::string_view::npos;
 }
 
+// The places i from 0 to 15 where the whole delimiter (one to sixteen bytes) begins at p + i,
+// as bits of a mask; all of p[0] to p[15 + delimiter's length - 1] must be readable. The
+// plain version, eight places at a time, and the one that takes sixteen at once.
+inline unsigned DelimiterStarts16Plain(const char* p, std::string_view delimiter)
+{
+    unsigned mask = 0;
+    for (size_t half = 0; half < 16; half += 8) {
+        uint64_t m = ~uint64_t(0);
+        for (size_t j = 0; j < delimiter.size() && m; ++j)
+            m &= bytescan::MatchesExactly(bytescan::Load8(p + half + j), delimiter[j]);
+        for (; m; m &= m - 1)
+            mask |= 1u << (half + size_t(std::countr_zero(m)) / 8);
+    }
+    return mask;
+}
+
+inline unsigned DelimiterStarts16(const char* p, std::string_view delimiter)
+{
+#if defined(__SSE2__)
+    __m128i all = _mm_set1_epi8(char(0xFF));
+    for (size_t j = 0; j < delimiter.size(); ++j)
+        all = _mm_and_si128(all, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j)),
+                                                _mm_set1_epi8(delimiter[j])));
+    return unsigned(_mm_movemask_epi8(all));
+#else
+    return DelimiterStarts16Plain(p, delimiter);
+#endif
+}
+
 // Whether two short strings (names) hold the same bytes: eight at a time, the last eight
 // overlapping, so that no call is made for the few bytes of a name.
 inline bool SameBytes(std::string_view a, std::string_view b)

@@ -119,16 +119,19 @@ void ForEachField(std::string_view delimiter, std::string_view text, size_t maxF
     };
     const char* t = text.data();
     size_t p = 0;
-    // Eight places at a time while the delimiter fits in the text after each: the places of
-    // its first byte, each then checked for the rest.
-    for (; p + 7 + len <= n; p += 8) {
-        for (uint64_t m = bytescan::MatchesExactly(bytescan::Load8(t + p), delimiter[0]); m; m &= m - 1) {
-            const size_t at = p + size_t(std::countr_zero(m)) / 8;
-            size_t j = 1;
-            while (j < len && t[at + j] == delimiter[j])
-                ++j;
-            if (j == len && !occurrence(at))
-                return;
+    // Sixteen places at a time while the delimiter fits in the text after each, the last
+    // sixteen overlapping the ones before (the places already seen masked off).
+    if (len <= 16 && n >= 15 + len) {
+        const size_t last = n - 15 - len;
+        for (;;) {
+            const size_t at = std::min(p, last);
+            unsigned m = DelimiterStarts16(t + at, delimiter) & (~0u << (p - at));
+            for (; m; m &= m - 1)
+                if (!occurrence(at + size_t(std::countr_zero(m))))
+                    return;
+            p = at + 16;
+            if (at == last)
+                break;
         }
     }
     // The rest one by one, where an occurrence may run into the closing delimiter; at the

@@ -76,3 +76,22 @@ TEST(ByteScan, SameBytesTellsEveryDifferenceInEveryLength)
         }
     }
 }
+
+TEST(ByteScan, DelimiterStartsAreEveryPlaceTheWholeDelimiterBegins)
+{
+    std::mt19937 rng(4);
+    for (const std::string delimiter : {",", ",-,", ",,", "aaaa", ",-,-,-,-,-,-,-,-"}) {
+        for (int round = 0; round < 300; ++round) {
+            std::string text(16 + delimiter.size() - 1, 'x');
+            for (char& c : text)
+                c = ",-a\x80"[rng() % 4];
+            unsigned expected = 0;
+            for (size_t i = 0; i < 16; ++i)
+                if (text.compare(i, delimiter.size(), delimiter) == 0)
+                    expected |= 1u << i;
+            ASSERT_EQ(DelimiterStarts16(text.data(), delimiter), expected) << delimiter << " in " << text;
+            ASSERT_EQ(DelimiterStarts16Plain(text.data(), delimiter), expected)
+                << delimiter << " in " << text;
+        }
+    }
+}
