@@ -22,7 +22,8 @@ size_t FirstOf(std::string_view s, size_t from, std::string_view set)
 TEST(ByteScan, FindsTheFirstMatchFromEveryStartInEveryLength)
 {
     std::mt19937 rng(3);
-    const char filler[] = {'a', '\x0c', '\x0e', '\x09', '\x0b', '\x80', '\xff', '\x8d', '\x8a', '<', '>', '\x01'};
+    const char filler[] = {'a',    '\x0c', '\x0e', '\x09', '\x0b', '\x80',
+                           '\xff', '\x8d', '\x8a', '<',    '>',    '\x01'};
     for (size_t n = 0; n <= 40; ++n) {
         for (int round = 0; round < 20; ++round) {
             std::string s(n, 'a');
@@ -33,7 +34,8 @@ TEST(ByteScan, FindsTheFirstMatchFromEveryStartInEveryLength)
                 s[rng() % n] = "\r\n="[rng() % 3];
             for (size_t from = 0; from <= n + 1; ++from) {
                 ASSERT_EQ(FindAnyByte(s, from, '\r', '\n'), FirstOf(s, from, "\r\n")) << n << " " << from;
-                ASSERT_EQ(FindAnyByte(s, from, '\r', '\n', '='), FirstOf(s, from, "\r\n=")) << n << " " << from;
+                ASSERT_EQ(FindAnyByte(s, from, '\r', '\n', '='), FirstOf(s, from, "\r\n="))
+                    << n << " " << from;
                 ASSERT_EQ(FindAnyByte(s, from, '='), FirstOf(s, from, "=")) << n << " " << from;
             }
             EXPECT_EQ(ContainsAnyByte(s, '\r', '\n'), FirstOf(s, 0, "\r\n") != std::string_view::npos);
