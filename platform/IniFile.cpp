@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "platform/AtomicFile.h"
+#include "platform/ByteScan.h"
 #include "platform/Exception.h"
 
 namespace qm {
@@ -49,25 +50,50 @@ inline unsigned char Fold(unsigned char c)
     return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
+// Eight bytes at a time, with a-z folded to A-Z, so that a name and its other spellings hash
+// alike; the length goes in first, so the zero bytes that pad the last word tell nothing.
 uint32_t NameHash(std::string_view s)
 {
-    uint32_t h = 2166136261u;
-    for (unsigned char c : s)
-        h = (h ^ Fold(c)) * 16777619u;
+    const char* p = s.data();
+    const size_t n = s.size();
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+    auto mix = [&](uint64_t w) {
+        h = (h ^ FoldAsciiLetters(w)) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    };
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        mix(bytescan::Load8(p + i));
+    if (i < n) {
+        // The last eight bytes, overlapping the word before, or the short name byte by byte.
+        uint64_t w = 0;
+        if (n >= 8)
+            w = bytescan::Load8(p + n - 8);
+        else
+            for (size_t k = 0; k < n; ++k)
+                w |= uint64_t(static_cast<unsigned char>(p[k])) << (8 * k);
+        mix(w);
+    }
     // Mixed once more, so that the low bits the table uses depend on every byte.
-    h ^= h >> 16;
-    h *= 0x85ebca6bu;
-    h ^= h >> 13;
-    h *= 0xc2b2ae35u;
-    h ^= h >> 16;
-    return h;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 29;
+    return uint32_t(h ^ (h >> 32));
 }
 
 bool NamesEqual(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
+    const size_t n = a.size();
+    if (n != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i)
+    // Names are mostly looked up as the file spells them.
+    if (SameBytes(a, b))
+        return true;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        if (FoldAsciiLetters(bytescan::Load8(a.data() + i)) !=
+            FoldAsciiLetters(bytescan::Load8(b.data() + i)))
+            return false;
+    for (; i < n; ++i)
         if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
             return false;
     return true;
@@ -145,11 +171,21 @@ public:
         capacity_ = count_ = 0;
         mask_ = 0;
     }
+    // Room for n more entries without growing on the way.
+    void Reserve(size_t n)
+    {
+        size_t capacity = capacity_ ? capacity_ : 8;
+        while (capacity < 2 * (count_ + n))
+            capacity *= 2;
+        if (capacity > capacity_)
+            Grow(capacity);
+    }
 
 private:
-    void Grow()
+    void Grow(size_t capacity = 0)
     {
-        const size_t capacity = capacity_ ? capacity_ * 2 : 8;
+        if (capacity == 0)
+            capacity = capacity_ ? capacity_ * 2 : 8;
         std::unique_ptr<uint64_t[]> old = std::move(slots_);
         const size_t oldCapacity = capacity_;
         slots_ = std::make_unique<uint64_t[]>(capacity); // zeroed
@@ -201,9 +237,11 @@ public:
 
     std::string text; // the file's bytes; lines added or changed since the last rewrite follow
 
-    std::string_view Raw(const Line& l) const { return std::string_view(text).substr(l.off, l.len); }
-    std::string_view Name(const Line& l) const { return Raw(l).substr(l.nameOff, l.nameLen); }
-    std::string_view Value(const Line& l) const { return Raw(l).substr(l.valOff, l.valLen); }
+    // Every line's offsets lie within text (the parse and each change set them so), so the
+    // views are taken without the checks of substr: they are taken millions of times.
+    std::string_view Raw(const Line& l) const { return {text.data() + l.off, l.len}; }
+    std::string_view Name(const Line& l) const { return {text.data() + l.off + l.nameOff, l.nameLen}; }
+    std::string_view Value(const Line& l) const { return {text.data() + l.off + l.valOff, l.valLen}; }
 
     const Line* FindKey(std::string_view section, std::string_view key) const;
     bool HasSection(std::string_view section) const { return First(section) >= 0; }
@@ -211,7 +249,16 @@ public:
     // Calls f(line) for each visible key of the section, in file order.
     template <class F> void ForEachKey(std::string_view section, F f) const;
 
+    // The section and body line of a key, or -1 and -1.
+    struct KeyAt {
+        long section = -1, line = -1;
+    };
+    KeyAt Locate(std::string_view section, std::string_view key) const;
+    const Line& LineAt(KeyAt at) const { return sections_[size_t(at.section)].body[size_t(at.line)]; }
+
     bool Write(std::string_view section, std::string_view key, std::string_view value);
+    // Gives the key line found by Locate the value (trimmed); false when it had it already.
+    bool Replace(KeyAt at, std::string_view value);
     bool Delete(std::string_view section, std::string_view key);
     bool Erase(std::string_view section);
 
@@ -224,6 +271,24 @@ private:
         return index_.Find(NameHash(section),
                            [&](uint32_t i) { return NamesEqual(Name(sections_[i].header), section); });
     }
+    // First, through the last section found when the name is spelt as the file spells it: a
+    // batch reads and writes the lines of one section after another.
+    long FirstOf(std::string_view section) const
+    {
+        if (lastSection_ >= 0 && SameBytes(Name(sections_[size_t(lastSection_)].header), section))
+            return lastSection_;
+        const long first = First(section);
+        if (first >= 0)
+            lastSection_ = first;
+        return first;
+    }
+    // Kept lookups are dropped before a change that moves lines or sections.
+    void ForgetKey() const { lastKey_.section = -1; }
+    void ForgetLookups() const
+    {
+        lastKey_.section = -1;
+        lastSection_ = -1;
+    }
     long FindInSection(const Section& s, std::string_view key) const
     {
         return s.keys.Find(NameHash(key), [&](uint32_t j) { return NamesEqual(Name(s.body[j]), key); });
@@ -231,6 +296,7 @@ private:
     Line Classify(size_t off, size_t len, size_t skip) const;
     void AddLine(std::vector<Line>* pre, const Line& l);
     void IndexKey(Section& s, uint32_t j);
+    void IndexBody(Section& s);
     void AddSection(Section&& s);
     uint32_t Append(std::string_view raw);
     void Reindex(Section& s);
@@ -239,6 +305,12 @@ private:
     std::vector<Line> pre_; // lines before the first section
     std::vector<Section> sections_;
     NameIndex index_; // section name -> first section of that name
+
+    mutable long lastSection_ = -1; // the first section of the name last found
+    mutable struct {
+        long first = -1; // the first section of the name, where the lookup began
+        long section = -1, line = -1;
+    } lastKey_;
 };
 
 Model::Model(std::string bytes) : text(std::move(bytes))
@@ -272,9 +344,7 @@ Model::Model(std::string bytes) : text(std::move(bytes))
     while (pos < n) {
         // A line ends at LF, CR LF or a lone CR, so that no value read holds a line break and
         // every value read can be written back.
-        size_t end = pos;
-        while (end < n && text[end] != '\n' && text[end] != '\r')
-            ++end;
+        const size_t end = std::min(FindAnyByte(text, pos, '\n', '\r'), n);
         const size_t next = end + (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
         Line l = Classify(pos, end - pos, pos == 0 ? bom : 0);
         if (l.kind == Kind::Blank || l.kind == Kind::Other) {
@@ -292,6 +362,12 @@ Model::Model(std::string bytes) : text(std::move(bytes))
             if (l.kind == Kind::Header) {
                 Section s;
                 s.header = l;
+                if (!sections_.empty()) {
+                    IndexBody(sections_.back());
+                    // Sections of one file tend to be of a size: room for as many lines as the
+                    // one before has saves growing the body step by step.
+                    s.body.reserve(sections_.back().body.size());
+                }
                 AddSection(std::move(s));
             } else {
                 AddLine(&pre_, l);
@@ -300,6 +376,8 @@ Model::Model(std::string bytes) : text(std::move(bytes))
         pos = next;
     }
     flush();
+    if (!sections_.empty())
+        IndexBody(sections_.back());
 }
 
 Line Model::Classify(size_t off, size_t len, size_t skip) const
@@ -331,17 +409,26 @@ Line Model::Classify(size_t off, size_t len, size_t skip) const
     return l;
 }
 
-// Adds a line to the last section, or to the lines before the first section.
+// Adds a line to the last section, or to the lines before the first section. The section's
+// keys are indexed when its body is complete (IndexBody).
 void Model::AddLine(std::vector<Line>* pre, const Line& l)
 {
-    if (sections_.empty()) {
+    if (sections_.empty())
         pre->push_back(l);
-        return;
-    }
-    Section& s = sections_.back();
-    s.body.push_back(l);
-    if (l.kind == Kind::Key)
-        IndexKey(s, uint32_t(s.body.size() - 1));
+    else
+        sections_.back().body.push_back(l);
+}
+
+// Indexes every key of a section's body at once, in a table made large enough first.
+void Model::IndexBody(Section& s)
+{
+    size_t keys = 0;
+    for (const Line& l : s.body)
+        keys += l.kind == Kind::Key;
+    s.keys.Reserve(keys);
+    for (size_t j = 0; j < s.body.size(); ++j)
+        if (s.body[j].kind == Kind::Key)
+            IndexKey(s, uint32_t(j));
 }
 
 void Model::IndexKey(Section& s, uint32_t j)
@@ -354,6 +441,7 @@ void Model::IndexKey(Section& s, uint32_t j)
 
 void Model::AddSection(Section&& s)
 {
+    ForgetLookups();
     const uint32_t idx = uint32_t(sections_.size());
     const std::string_view name = Name(s.header);
     const long first = First(name);
@@ -377,14 +465,42 @@ uint32_t Model::Append(std::string_view raw)
     return off;
 }
 
+// The last line found is kept and taken again for names spelt as the file spells them (the
+// same names, so the same answer): a batch often reads a line and then writes it. And a batch
+// goes through a section's keys in file order, so the next key line is tried before the
+// table: in the first section of a name, when it holds each key once, a key spelt as a line
+// there spells it is that line.
+Model::KeyAt Model::Locate(std::string_view section, std::string_view key) const
+{
+    if (lastKey_.section >= 0 && SameBytes(Name(sections_[size_t(lastKey_.first)].header), section)) {
+        const Section& s = sections_[size_t(lastKey_.section)];
+        if (SameBytes(Name(s.body[size_t(lastKey_.line)]), key))
+            return {lastKey_.section, lastKey_.line};
+        if (lastKey_.section == lastKey_.first && !s.dupKeys) {
+            for (size_t j = size_t(lastKey_.line) + 1; j < s.body.size(); ++j) {
+                if (s.body[j].kind != Kind::Key)
+                    continue;
+                if (!SameBytes(Name(s.body[j]), key))
+                    break;
+                lastKey_.line = long(j);
+                return {lastKey_.section, lastKey_.line};
+            }
+        }
+    }
+    const long first = FirstOf(section);
+    for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame) {
+        if (const long j = FindInSection(sections_[size_t(i)], key); j >= 0) {
+            lastKey_ = {first, i, j};
+            return {i, j};
+        }
+    }
+    return {};
+}
+
 const Line* Model::FindKey(std::string_view section, std::string_view key) const
 {
-    for (long i = First(section); i >= 0; i = sections_[size_t(i)].nextSame) {
-        const Section& s = sections_[size_t(i)];
-        if (const long j = FindInSection(s, key); j >= 0)
-            return &s.body[size_t(j)];
-    }
-    return nullptr;
+    const KeyAt at = Locate(section, key);
+    return at.section >= 0 ? &sections_[size_t(at.section)].body[size_t(at.line)] : nullptr;
 }
 
 std::vector<AnsiString> Model::SectionNames() const
@@ -427,27 +543,10 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     section = Trim(section);
     key = Trim(key);
     value = Trim(value);
-    const long first = First(section);
-    for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame) {
-        Section& s = sections_[size_t(i)];
-        const long j = FindInSection(s, key);
-        if (j < 0)
-            continue;
-        Line& l = s.body[size_t(j)];
-        if (Value(l) == value)
-            return false;
-        // Rewritten in place; the key keeps the spelling it has in the file.
-        const std::string name(Name(l));
-        l.off = Append(name);
-        text += '=';
-        text.append(value);
-        l.len = uint32_t(name.size() + 1 + value.size());
-        l.nameOff = 0;
-        l.nameLen = uint32_t(name.size());
-        l.valOff = uint32_t(name.size() + 1);
-        l.valLen = uint32_t(value.size());
-        return true;
-    }
+    if (const KeyAt at = Locate(section, key); at.section >= 0)
+        return Replace(at, value);
+    const long first = FirstOf(section);
+    ForgetKey(); // the key is there now
 
     Line l;
     l.kind = Kind::Key;
@@ -484,11 +583,42 @@ bool Model::Write(std::string_view section, std::string_view key, std::string_vi
     return true;
 }
 
+bool Model::Replace(KeyAt at, std::string_view value)
+{
+    Line& l = sections_[size_t(at.section)].body[size_t(at.line)];
+    if (Value(l) == value)
+        return false;
+    // The line becomes "name=value", the key keeping the spelling it has in the file. When
+    // that fits where the old line was it goes there (its bytes are read by nothing else,
+    // and the model is either rewritten or dropped after a change), else after the text.
+    const size_t nameLen = l.nameLen, len = nameLen + 1 + value.size();
+    if (len <= l.len) {
+        char* line = text.data() + l.off;
+        std::memmove(line, line + l.nameOff, nameLen);
+        line[nameLen] = '=';
+        std::memcpy(line + nameLen + 1, value.data(), value.size());
+    } else {
+        if (text.size() + len > UINT32_MAX)
+            throw EInOutError("The changes to the file have grown past what one rewrite can hold.");
+        const size_t off = text.size();
+        text.append(text, l.off + l.nameOff, nameLen);
+        text += '=';
+        text.append(value);
+        l.off = uint32_t(off);
+    }
+    l.len = uint32_t(len);
+    l.nameOff = 0;
+    l.valOff = uint32_t(nameLen + 1);
+    l.valLen = uint32_t(value.size());
+    return true;
+}
+
 bool Model::Delete(std::string_view section, std::string_view key)
 {
     key = Trim(key);
+    ForgetKey();
     bool changed = false;
-    for (long i = First(Trim(section)); i >= 0; i = sections_[size_t(i)].nextSame) {
+    for (long i = FirstOf(Trim(section)); i >= 0; i = sections_[size_t(i)].nextSame) {
         Section& s = sections_[size_t(i)];
         const long j = FindInSection(s, key);
         if (j < 0)
@@ -510,9 +640,10 @@ bool Model::Delete(std::string_view section, std::string_view key)
 bool Model::Erase(std::string_view section)
 {
     section = Trim(section);
-    const long first = First(section);
+    const long first = FirstOf(section);
     if (first < 0)
         return false;
+    ForgetLookups();
     for (long i = first; i >= 0; i = sections_[size_t(i)].nextSame)
         sections_[size_t(i)].dead = true;
     index_.Erase(NameHash(section), uint32_t(first));
@@ -530,9 +661,7 @@ void Model::Reindex(Section& s)
     s.keys.Clear();
     s.dupKeys = false;
     s.hasDeadLines = false;
-    for (size_t j = 0; j < s.body.size(); ++j)
-        if (s.body[j].kind == Kind::Key)
-            IndexKey(s, uint32_t(j));
+    IndexBody(s);
 }
 
 // A run's text with every inner line end written as CR LF.
@@ -541,7 +670,7 @@ void Model::EmitRun(std::string& out, const Line& l) const
     const std::string_view raw = Raw(l);
     size_t pos = 0;
     while (pos < raw.size()) {
-        const size_t end = std::min(raw.find_first_of("\r\n", pos), raw.size());
+        const size_t end = std::min(FindAnyByte(raw, pos, '\r', '\n'), raw.size());
         out.append(raw, pos, end - pos);
         if (end == raw.size())
             break;
@@ -552,6 +681,7 @@ void Model::EmitRun(std::string& out, const Line& l) const
 
 void Model::Rewrite()
 {
+    ForgetLookups();
     bool deadSections = false;
     size_t size = 0;
     auto measure = [&](const Line& l) {
@@ -623,20 +753,24 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
         throw EStoreError(Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
     };
     const std::string_view k = Trim(key);
-    const std::string name(k);
-    if (section.find_first_of("\r\n") != std::string_view::npos)
+    if (ContainsAnyByte(section, '\r', '\n'))
         refuse("a section name cannot hold a line break");
-    if (k.find_first_of("\r\n") != std::string_view::npos)
-        refuse("a key name cannot hold a line break");
-    if (k.find('=') != std::string_view::npos)
-        refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
-    if (!k.empty() && k[0] == ';')
-        refuse(Format("the key name \"%s\" cannot begin with \";\"", name.c_str()));
-    if (!k.empty() && k[0] == '[' &&
-        (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
-        refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
-    if (value.find_first_of("\r\n") != std::string_view::npos)
-        refuse(Format("the value of \"%s\" cannot hold a line break", name.c_str()));
+    // One look at the key for what it may not hold; the reasons are told apart only when
+    // there is one.
+    if (!k.empty() && (k[0] == ';' || k[0] == '[' || ContainsAnyByte(k, '\r', '\n', '='))) {
+        const std::string name(k);
+        if (ContainsAnyByte(k, '\r', '\n'))
+            refuse("a key name cannot hold a line break");
+        if (k.find('=') != std::string_view::npos)
+            refuse(Format("the key name \"%s\" cannot hold \"=\"", name.c_str()));
+        if (k[0] == ';')
+            refuse(Format("the key name \"%s\" cannot begin with \";\"", name.c_str()));
+        if (k[0] == '[' &&
+            (k.find(']') != std::string_view::npos || value.find(']') != std::string_view::npos))
+            refuse(Format("the key name \"%s\" cannot begin with \"[\"", name.c_str()));
+    }
+    if (ContainsAnyByte(value, '\r', '\n'))
+        refuse(Format("the value of \"%s\" cannot hold a line break", std::string(k).c_str()));
 }
 
 // ---- The file system side ----
@@ -776,6 +910,33 @@ int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
     return 0;
 }
 
+// Whether the regular file at path holds exactly text, compared piece by piece, so that a
+// parse whose file has not changed is confirmed without a second copy of the whole file; st
+// receives the file's status. False on any difference or failure: the caller then reads the
+// file whole and finds out which.
+bool HoldsExactly(const std::string& path, std::string_view text, struct stat& st)
+{
+    Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != off_t(text.size()))
+        return false;
+    constexpr size_t kPiece = 64 * 1024;
+    const std::unique_ptr<char[]> piece(new char[kPiece]);
+    size_t got = 0;
+    for (;;) {
+        const ssize_t r = ::read(f.fd, piece.get(), kPiece);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (r == 0)
+            return got == text.size();
+        if (size_t(r) > text.size() - got || std::memcmp(piece.get(), text.data() + got, size_t(r)) != 0)
+            return false;
+        got += size_t(r);
+    }
+}
+
 [[noreturn]] void FailRead(const std::string& file, int err)
 {
     if (err == EFBIG)
@@ -833,6 +994,11 @@ const Model* Current(const std::string& path)
         return it->second.model.get();
 
     const long long now = RealTimeNs();
+    if (it != cache.end() && it->second.version == VersionOf(st) &&
+        HoldsExactly(path, it->second.model->text, st) && it->second.version == VersionOf(st)) {
+        it->second.trusted = Settled(now, it->second.version.mtimeNs);
+        return it->second.model.get();
+    }
     std::string bytes;
     if (const int err = ReadWhole(path, bytes, st); err != 0) {
         cache.erase(path);
@@ -875,6 +1041,15 @@ public:
         CheckWritable(file_, section, key, value);
         changed |= m_.Write(section, key, value);
     }
+    void UpdateString(const AnsiString& section, const AnsiString& key,
+                      const std::function<bool(std::string_view, AnsiString&)>& change) override
+    {
+        const Model::KeyAt at = m_.Locate(Trim(section), Trim(key));
+        if (at.section < 0 || !change(m_.Value(m_.LineAt(at)), value_))
+            return;
+        CheckWritable(file_, section, key, value_);
+        changed |= m_.Replace(at, Trim(value_));
+    }
     void DeleteKey(const AnsiString& section, const AnsiString& key) override
     {
         changed |= m_.Delete(section, key);
@@ -884,6 +1059,7 @@ public:
 private:
     Model& m_;
     const std::string& file_;
+    AnsiString value_; // the new value of UpdateString, its buffer kept from call to call
 };
 
 } // namespace
@@ -1006,22 +1182,27 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
 
     // The changes apply to the file as it is now, whatever another window wrote before.
     const long long now = RealTimeNs();
-    std::string bytes;
-    const int err = ReadWhole(target, bytes, st);
-    const bool exists = err == 0;
-    if (err != 0 && err != ENOENT)
-        FailRead(fileName_, err);
-
     std::lock_guard guard(gMutex);
     auto& cache = Cache();
     // The parse leaves the cache while it is changed: a read made by the change function sees
     // the file as it is on disk, and a failure leaves nothing half-changed behind.
     std::unique_ptr<Model> model;
-    if (auto it = cache.find(fileName_); it != cache.end()) {
-        if (it->second.model && it->second.model->text == bytes)
+    std::string bytes;
+    bool exists = false;
+    const auto it = cache.find(fileName_);
+    if (it != cache.end() && it->second.model && HoldsExactly(target, it->second.model->text, st)) {
+        exists = true;
+        model = std::move(it->second.model);
+    } else {
+        const int err = ReadWhole(target, bytes, st);
+        exists = err == 0;
+        if (err != 0 && err != ENOENT)
+            FailRead(fileName_, err);
+        if (it != cache.end() && it->second.model && it->second.model->text == bytes)
             model = std::move(it->second.model);
-        cache.erase(it);
     }
+    if (it != cache.end())
+        cache.erase(it);
     if (!model)
         model = std::make_unique<Model>(std::move(bytes));
 

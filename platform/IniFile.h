@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/AnsiString.h"
@@ -66,6 +67,12 @@ public:
         virtual std::vector<AnsiString> ReadSection(const AnsiString& section) const = 0;
         virtual void WriteString(const AnsiString& section, const AnsiString& key,
                                  const AnsiString& value) = 0;
+        // ReadString and then WriteString of the same key with one lookup: when the key is
+        // there, change sees its value (valid during the call) and returns true to have the
+        // value it put into out written. A missing key is left missing.
+        virtual void
+        UpdateString(const AnsiString& section, const AnsiString& key,
+                     const std::function<bool(std::string_view value, AnsiString& out)>& change) = 0;
         virtual void DeleteKey(const AnsiString& section, const AnsiString& key) = 0;
         virtual void EraseSection(const AnsiString& section) = 0;
     };

@@ -1,8 +1,11 @@
 #include "store/StoreFiles.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <deque>
 
+#include "platform/ByteScan.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
@@ -25,7 +28,7 @@ std::string_view TrimBlanks(std::string_view s)
 
 bool HasLineBreak(std::string_view s)
 {
-    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    return ContainsAnyByte(s, '\r', '\n', '\0');
 }
 
 // Refuses names the store file could not hold and read back as written.
@@ -51,7 +54,7 @@ void CheckKeyName(const AnsiString& key)
                                  key.c_str()));
 }
 
-void CheckValue(const AnsiString& value)
+void CheckValue(std::string_view value)
 {
     if (HasLineBreak(value))
         throw EStoreError("A value written to a store file must not contain a line break.");
@@ -99,40 +102,105 @@ std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store)
     return ToFileName(path + store + ".store");
 }
 
+namespace {
+
+// Calls field(view, end) for each field of the text, at most maxFields times, as SplitFields
+// splits; end is where the delimiter after the field begins (the text's size for the closing one).
+template <class F>
+void ForEachField(std::string_view delimiter, std::string_view text, size_t maxFields, F field)
+{
+    const size_t n = text.size(), len = delimiter.size();
+    if (len == 0 || maxFields == 0)
+        return;
+    // The text is read as if closed by one more delimiter, so the last field ends too. Each
+    // occurrence is searched from one character after the previous one's start, so
+    // occurrences may overlap, and every place where the delimiter begins is one; a field runs
+    // from the end of one occurrence to the start of the next, and is empty when that start
+    // is not past the end.
+    size_t prevEnd = 0, count = 0;
+    auto occurrence = [&](size_t pos) {
+        field(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view(), pos);
+        prevEnd = pos + len;
+        return ++count < maxFields;
+    };
+    const char* t = text.data();
+    size_t p = 0;
+    // Sixteen places at a time while the delimiter fits in the text after each, the last
+    // sixteen overlapping the ones before (the places already seen masked off).
+    if (len <= 16 && n >= 15 + len) {
+        const size_t last = n - 15 - len;
+        for (;;) {
+            const size_t at = std::min(p, last);
+            unsigned m = DelimiterStarts16(t + at, delimiter) & (~0u << (p - at));
+            for (; m; m &= m - 1)
+                if (!occurrence(at + size_t(std::countr_zero(m))))
+                    return;
+            p = at + 16;
+            if (at == last)
+                break;
+        }
+    }
+    // The rest one by one, where an occurrence may run into the closing delimiter; at the
+    // text's end the closing delimiter itself always matches.
+    for (; p <= n; ++p) {
+        size_t j = 0;
+        while (j < len && (p + j < n ? t[p + j] : delimiter[p + j - n]) == delimiter[j])
+            ++j;
+        if (j == len && !occurrence(p))
+            return;
+    }
+}
+
+// The first six fields of an item line (aisle, note, quantity, coupon, expiry, store-only),
+// split as SplitFields splits them, without a vector: batches split one line per item.
+struct ItemFields {
+    std::array<std::string_view, 6> field{};
+    std::array<size_t, 6> end{};
+    size_t count = 0;
+    std::string_view line;
+
+    explicit ItemFields(std::string_view text) : line(text)
+    {
+        ForEachField(kFieldSeparator, line, field.size(), [&](std::string_view f, size_t at) {
+            end[count] = at;
+            field[count++] = f;
+        });
+    }
+    // Field n, from 1; empty when the line has fewer.
+    std::string_view operator()(size_t n) const
+    {
+        return n >= 1 && n <= count ? field[n - 1] : std::string_view();
+    }
+    // Fields 1 to 3 with their separators as the line holds them, when it does: three fields
+    // whose separators do not overlap.
+    bool HeadOfThree(std::string_view& head) const
+    {
+        if (count < 3 || !Apart(0) || !Apart(1))
+            return false;
+        head = line.substr(0, end[2]);
+        return true;
+    }
+    // The separator after field 3 and fields 4 to 6 with theirs, when the line holds them so.
+    bool TailFromFour(std::string_view& tail) const
+    {
+        if (count < 6 || !Apart(2) || !Apart(3) || !Apart(4))
+            return false;
+        tail = line.substr(end[2], end[5] - end[2]);
+        return true;
+    }
+
+private:
+    // Whether the separators after fields i + 1 and i + 2 (from 0) do not overlap.
+    bool Apart(size_t i) const { return end[i + 1] >= end[i] + std::strlen(kFieldSeparator); }
+};
+
+} // namespace
+
 std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)
 {
     std::vector<std::string_view> fields;
-    const size_t n = text.size(), len = delimiter.size();
-    if (len == 0 || maxFields == 0)
-        return fields;
-    // The text is read as if closed by one more delimiter, so the last field ends too. Each
-    // occurrence is searched from one character after the previous one's start, so
-    // occurrences may overlap; a field runs from the end of one occurrence to the start of
-    // the next, and is empty when that start is not past the end.
-    auto matchAt = [&](size_t p) {
-        for (size_t j = 0; j < len; ++j) {
-            const size_t k = p + j;
-            if ((k < n ? text[k] : delimiter[k - n]) != delimiter[j])
-                return false;
-        }
-        return true;
-    };
-    auto findFrom = [&](size_t p) {
-        for (;; ++p) {
-            if (p < n) {
-                const void* hit = std::memchr(text.data() + p, delimiter[0], n - p);
-                p = hit ? size_t(static_cast<const char*>(hit) - text.data()) : n;
-            }
-            if (p > n || matchAt(p))
-                return p; // at p == n the closing delimiter always matches
-        }
-    };
     fields.reserve(std::min<size_t>(maxFields, 8));
-    size_t prevEnd = 0;
-    for (size_t pos = findFrom(0); pos <= n && fields.size() < maxFields; pos = findFrom(pos + 1)) {
-        fields.push_back(pos > prevEnd ? text.substr(prevEnd, pos - prevEnd) : std::string_view());
-        prevEnd = pos + len;
-    }
+    ForEachField(delimiter, text, maxFields, [&](std::string_view f, size_t) { fields.push_back(f); });
     return fields;
 }
 
@@ -400,34 +468,162 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
 namespace {
 
 // The coupon fields of one written line that the carry-over hands on.
+// The coupon of one written line that the carry-over hands on: the line's section and key
+// (the writer's own strings), and the separator before field 4 with fields 4 to 6 and their
+// separators, as the written line holds them or, where it does not, built apart.
 struct CarriedCoupon {
-    AnsiString Section, Key, Coupon, Expiry, StoreOnly;
+    const AnsiString* SectionName;
+    const AnsiString* KeyName;
+    std::string_view Tail;
+
+    const AnsiString& Section() const { return *SectionName; }
+    const AnsiString& Key() const { return *KeyName; }
 };
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
 // compose one per item, so it is built in place.
-void ComposeCarried(const std::vector<std::string_view>& of, const CarriedCoupon& c, AnsiString& out)
+void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString& out)
 {
+    std::string_view head;
+    if (field.HeadOfThree(head)) {
+        out.reserve(head.size() + c.Tail.size());
+        out.assign(head).append(c.Tail);
+        return;
+    }
     const std::string_view sep = kFieldSeparator;
-    auto field = [&](size_t n) { return n <= of.size() ? of[n - 1] : std::string_view(); };
     out.clear();
-    out.reserve(field(1).size() + field(2).size() + field(3).size() + c.Coupon.size() + c.Expiry.size() +
-                c.StoreOnly.size() + 5 * sep.size());
-    out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(sep);
-    out.append(c.Coupon).append(sep).append(c.Expiry).append(sep).append(c.StoreOnly);
+    out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(c.Tail);
 }
 
 // The receiving line with the carried fields, or false when the line is missing, store-only or
 // already holds them.
-bool CarriedLine(const AnsiString& own, const CarriedCoupon& c, AnsiString& out)
+bool CarriedLine(std::string_view own, const CarriedCoupon& c, AnsiString& out)
 {
     if (own.empty())
         return false;
-    const auto of = SplitFields(kFieldSeparator, own, 6);
-    if (of.size() >= 6 && of[5] == "1")
+    const ItemFields of(own);
+    if (of(6) == "1")
         return false;
     ComposeCarried(of, c, out);
     return out != own;
+}
+
+} // namespace
+
+namespace {
+
+// What the writes of one edit carry to the other stores, in the order of the writes.
+struct CarriedCoupons {
+    std::vector<CarriedCoupon> List;
+    std::deque<AnsiString> BuiltTails; // its strings never move
+};
+
+// The open store's side of line writes that carry their coupon, as WriteStoreString writes:
+// the line goes into the file (in its carried form when the store is its own receiver) and
+// what it carries is kept for the other stores. Section, key and value must stay in place
+// until the carried coupons are handed on.
+class CarryingWriter {
+public:
+    CarryingWriter(IniFile::Editor& e, bool selfInPicker, CarriedCoupons& carried, size_t writes)
+        : e_(e), selfInPicker_(selfInPicker), carried_(carried)
+    {
+        // The change may run again if the file changed under it.
+        carried_.List.clear();
+        carried_.BuiltTails.clear();
+        carried_.List.reserve(writes);
+    }
+
+    void Write(const AnsiString& section, const AnsiString& key, std::string_view value)
+    {
+        line_.assign(value);
+        if (section.find("--") != AnsiString::npos) {
+            Recheck();
+            e_.WriteString(section, key, line_);
+            return;
+        }
+        // The line as the file keeps it: the value without its surrounding blanks.
+        const ItemFields wf(TrimBlanks(value));
+        const bool storeOnly = wf(6) == "1";
+        if (!storeOnly && accepts_ < 0) {
+            // Read before this write, which cannot change it: the section is no --Info--.
+            accepts_ = e_.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
+        }
+        if (storeOnly || accepts_ != 1) {
+            e_.WriteString(section, key, line_);
+            return;
+        }
+        std::string_view tail;
+        if (!wf.TailFromFour(tail)) {
+            const std::string_view sep = kFieldSeparator;
+            AnsiString& t = carried_.BuiltTails.emplace_back();
+            t.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
+            tail = t;
+        }
+        const CarriedCoupon c{&section, &key, tail};
+        // The written line is its own receiving line (not store-only, as it carries), so it
+        // goes into the file in its carried form at once.
+        if (selfInPicker_ && !wf.line.empty())
+            ComposeCarried(wf, c, line_);
+        e_.WriteString(section, key, line_);
+        carried_.List.push_back(c);
+    }
+    // Whether the store takes coupons is read at the first carrying write and again after
+    // any section rename and any write to a section with "--" in its name, which covers
+    // --Info-- however the step spells it; item writes cannot change it.
+    void Recheck() { accepts_ = -1; }
+
+private:
+    IniFile::Editor& e_;
+    const bool selfInPicker_;
+    CarriedCoupons& carried_;
+    int accepts_ = -1;
+    AnsiString line_;
+};
+
+// Hands the carried coupons on to every other store of the picker, one rewrite each for the
+// stores that receive any.
+CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store,
+                                const CarriedCoupons& coupons)
+{
+    const std::vector<CarriedCoupon>& carried = coupons.List;
+    CarryOverFailures failures;
+    if (carried.empty())
+        return failures;
+    for (const AnsiString& entry : ctx.PickerStores) {
+        if (entry == store)
+            continue;
+        try {
+            IniFile target = StoreIni(ctx, entry);
+            // A first look through the parsed copy spares the stores that hold none of the lines.
+            bool any = false;
+            AnsiString next;
+            for (const auto& c : carried)
+                if ((any = CarriedLine(target.ReadString(c.Section(), c.Key(), ""), c, next)))
+                    break;
+            if (!any)
+                continue;
+            // Decided again under the file's lock, in the order of the writes.
+            target.Edit([&](IniFile::Editor& e) {
+                const CarriedCoupon* c = nullptr;
+                const std::function<bool(std::string_view, AnsiString&)> carry =
+                    [&](std::string_view own, AnsiString& out) { return CarriedLine(own, *c, out); };
+                for (const auto& each : carried) {
+                    c = &each;
+                    e.UpdateString(each.Section(), each.Key(), carry);
+                }
+            });
+        } catch (const std::exception& ex) {
+            failures.push_back({entry, ex.what()});
+        }
+    }
+    return failures;
+}
+
+// The written store is a receiver of its own carry-over when the picker lists it; its line
+// then loses its trailing separator, as with the single writes.
+bool InPicker(const StoreContext& ctx, const AnsiString& store)
+{
+    return std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
 }
 
 } // namespace
@@ -453,98 +649,75 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
         case StoreBatch::Op::RenameSection: CheckSectionName(step.Value); break;
         }
     }
-    CarryOverFailures failures;
     if (batch.Empty())
-        return failures;
+        return {};
 
-    // The written store is a receiver of its own carry-over when the picker lists it; its
-    // line then loses its trailing separator, as with the single writes.
-    const bool selfInPicker =
-        std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
-    std::vector<CarriedCoupon> carried;
+    const bool selfInPicker = InPicker(ctx, store);
+    CarriedCoupons carried;
     StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
-        carried.clear(); // the change may run again if the file changed under it
-        // Whether the store takes coupons is read at the first carrying write and again after
-        // any section rename and any step on a section with "--" in its name, which covers
-        // --Info-- however the step spells it; item writes cannot change it.
-        int accepts = -1;
-        AnsiString self;
+        CarryingWriter writer(e, selfInPicker, carried, batch.Steps().size());
         for (const auto& step : batch.Steps()) {
             if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos)
-                accepts = -1;
+                writer.Recheck();
             switch (step.op) {
-            case StoreBatch::Op::DeleteKey: e.DeleteKey(step.Section, step.Key); break;
-            case StoreBatch::Op::EraseSection: e.EraseSection(step.Section); break;
-            case StoreBatch::Op::AddSection: EnsureSection(e, step.Section); break;
-            case StoreBatch::Op::RenameKey: RenameKeyIn(e, step.Section, step.Key, step.Value); break;
-            case StoreBatch::Op::RenameSection: RenameSectionIn(e, step.Section, step.Value); break;
-            case StoreBatch::Op::Write: {
-                if (step.Section.find("--") != AnsiString::npos) {
-                    e.WriteString(step.Section, step.Key, step.Value);
-                    break;
-                }
-                // The line as the file keeps it: the value without its surrounding blanks.
-                const std::string_view line = TrimBlanks(step.Value);
-                const auto wf = SplitFields(kFieldSeparator, line, 6);
-                CarriedCoupon c{step.Section, step.Key, Field(wf, 4), Field(wf, 5), Field(wf, 6)};
-                if (c.StoreOnly != "1" && accepts < 0) {
-                    // Read before this write, which cannot change it: the section is no --Info--.
-                    accepts = e.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
-                }
-                const bool carries = c.StoreOnly != "1" && accepts == 1;
-                // The written line is its own receiving line (not store-only when it carries),
-                // so it goes into the file in its carried form at once.
-                if (carries && selfInPicker && !line.empty()) {
-                    ComposeCarried(wf, c, self);
-                    e.WriteString(step.Section, step.Key, self);
-                } else {
-                    e.WriteString(step.Section, step.Key, step.Value);
-                }
-                if (carries)
-                    carried.push_back(std::move(c));
+            case StoreBatch::Op::DeleteKey:
+                e.DeleteKey(step.Section, step.Key);
                 break;
-            }
+            case StoreBatch::Op::EraseSection:
+                e.EraseSection(step.Section);
+                break;
+            case StoreBatch::Op::AddSection:
+                EnsureSection(e, step.Section);
+                break;
+            case StoreBatch::Op::RenameKey:
+                RenameKeyIn(e, step.Section, step.Key, step.Value);
+                break;
+            case StoreBatch::Op::RenameSection:
+                RenameSectionIn(e, step.Section, step.Value);
+                break;
+            case StoreBatch::Op::Write:
+                writer.Write(step.Section, step.Key, step.Value);
+                break;
             }
         }
     });
-    if (carried.empty())
-        return failures;
-
-    for (const AnsiString& entry : ctx.PickerStores) {
-        if (entry == store)
-            continue;
-        try {
-            IniFile target = StoreIni(ctx, entry);
-            // A first look through the parsed copy spares the stores that hold none of the lines.
-            bool any = false;
-            AnsiString next;
-            for (const auto& c : carried)
-                if ((any = CarriedLine(target.ReadString(c.Section, c.Key, ""), c, next)))
-                    break;
-            if (!any)
-                continue;
-            // Decided again under the file's lock, in the order of the writes.
-            target.Edit([&](IniFile::Editor& e) {
-                for (const auto& c : carried)
-                    if (CarriedLine(e.ReadString(c.Section, c.Key, ""), c, next))
-                        e.WriteString(c.Section, c.Key, next);
-            });
-        } catch (const std::exception& ex) {
-            failures.push_back({entry, ex.what()});
-        }
-    }
-    return failures;
+    return CarryToOthers(ctx, store, carried);
 }
 
+// As ApplyStoreBatch with one write step per item, without a batch: every line is formatted
+// (which checks the indexes) and checked before the file is touched, and kept in one text
+// instead of a string each.
 CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
                             const std::vector<std::pair<int32_t, int32_t>>& items)
 {
-    StoreBatch batch;
+    AnsiString lines;
+    std::vector<size_t> ends;
+    ends.reserve(items.size());
     for (const auto& [c, i] : items) {
-        const AnsiString value = store.FormatItemValue(c, i); // checks both indexes
-        batch.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name, value);
+        lines += store.FormatItemValue(c, i);
+        ends.push_back(lines.size());
     }
-    return ApplyStoreBatch(ctx, store.Name, batch);
+    CheckWriteStore(store.Name);
+    for (size_t n = 0; n < items.size(); ++n) {
+        CheckSectionName(store.CategoryAt(items[n].first).Name);
+        CheckKeyName(store.ItemAt(items[n].first, items[n].second).Name);
+        CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
+    }
+    if (items.empty())
+        return {};
+
+    const bool selfInPicker = InPicker(ctx, store.Name);
+    CarriedCoupons carried;
+    StoreIni(ctx, store.Name).Edit([&](IniFile::Editor& e) {
+        CarryingWriter writer(e, selfInPicker, carried, items.size());
+        for (size_t n = 0; n < items.size(); ++n) {
+            const auto [c, i] = items[n];
+            const size_t from = n ? ends[n - 1] : 0;
+            writer.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name,
+                         std::string_view(lines).substr(from, ends[n] - from));
+        }
+    });
+    return CarryToOthers(ctx, store.Name, carried);
 }
 
 void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,

@@ -13,6 +13,7 @@
 // line break.
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/AnsiString.h"
@@ -121,9 +122,9 @@ public:
         AnsiString Section, Key, Value;
     };
     // As WriteStoreString: the written line's coupon is carried over.
-    void Write(const AnsiString& section, const AnsiString& key, const AnsiString& value)
+    void Write(AnsiString section, AnsiString key, AnsiString value)
     {
-        steps_.push_back({Op::Write, section, key, value});
+        steps_.push_back({Op::Write, std::move(section), std::move(key), std::move(value)});
     }
     void DeleteKey(const AnsiString& section, const AnsiString& key) { steps_.push_back({Op::DeleteKey, section, key, {}}); }
     void EraseSection(const AnsiString& section) { steps_.push_back({Op::EraseSection, section, {}, {}}); }
@@ -138,6 +139,9 @@ public:
     {
         steps_.push_back({Op::RenameSection, oldSection, {}, newSection});
     }
+
+    // Room for n steps in all, for a caller that knows how many it adds.
+    void Reserve(size_t n) { steps_.reserve(n); }
 
     const std::vector<Step>& Steps() const { return steps_; }
     bool Empty() const { return steps_.empty(); }

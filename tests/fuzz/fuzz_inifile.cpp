@@ -5,6 +5,8 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "platform/IniFile.h"
 
@@ -63,5 +65,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(ini.ReadString(section, key, "") == "value");
     const auto after = ini.ReadSections();
     Check(after.size() == sections.size() + (sections.empty() ? 1 : 0));
+
+    // Every key of the first sections rewritten in one edit, each value cut short or made
+    // longer by turns (in its line or anew), read back within the edit and after it.
+    std::vector<std::pair<std::string, std::string>> written;
+    try {
+        ini.Edit([&](qm::IniFile::Editor& e) {
+            for (size_t s = 0; s < after.size() && s < 4; ++s)
+                for (const auto& k : e.ReadSection(after[s])) {
+                    if (k.empty() || k[0] == '[')
+                        continue;
+                    e.UpdateString(after[s], k, [&](std::string_view old, qm::AnsiString& out) {
+                        out = written.size() % 2 ? std::string(old.substr(0, old.size() / 2))
+                                                 : std::string(old) + "-longer";
+                        return true;
+                    });
+                    written.emplace_back(after[s] + "\n" + k, e.ReadString(after[s], k, "\x01"));
+                }
+        });
+    } catch (...) {
+        __builtin_trap();
+    }
+    qm::IniFile::DropCache();
+    for (const auto& [where, value] : written) {
+        const size_t cut = where.find('\n');
+        Check(ini.ReadString(where.substr(0, cut), where.substr(cut + 1), "\x01") == value);
+    }
     return 0;
 }

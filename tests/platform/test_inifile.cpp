@@ -469,3 +469,213 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
               "Cannot write to the file \"" + path + "\": it would grow past 64 MB.");
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }
+
+// One edit keeps its place in the file from change to change (the last line found, the next
+// key line, values rewritten where they stood); the same changes made one by one, each on a
+// fresh parse of the file, must read and end alike.
+TEST_F(IniFileTest, OneEditEndsAsTheSameChangesMadeOneByOne)
+{
+    const std::string twinPath = dir.file("twin.store");
+    std::mt19937 rng(11);
+    const char* sections[] = {"Dairy", "DAIRY", " dairy ", "Pantry", "Bulk", "New"};
+    const char* keys[] = {"Milk", "milk", " Eggs ", "Salt", "Bread", "Item 12-100", "[Odd"};
+    auto value = [&] {
+        switch (rng() % 5) {
+        case 0:
+            return std::string();
+        case 1:
+            return std::string("x");
+        case 2:
+            return " A" + std::to_string(rng() % 3) + ",-,n,-,1 "; // blanks go
+        case 3:
+            return std::string(40 + rng() % 40, char('a' + rng() % 3)); // longer than the line
+        default:
+            return "A" + std::to_string(rng() % 3) + ",-,n,-," + std::to_string(rng() % 4);
+        }
+    };
+    for (int round = 0; round < 40; ++round) {
+        // Repeated sections and keys, comments, blanks, blanks around "=", lone CRs.
+        std::string text = "; head\r\n\r\n[Dairy]\r\nMilk = A1,-,n,-,2\r\n  eggs=E\r\nMILK=dup\r\n\r\n"
+                           "[Pantry]\r\nSalt=S\r\n; note\r\nBread=B\rItem 12-100=I\n\n"
+                           "[dairy]\r\nSalt=other\r\nBread=B2\r\n[Bulk]\r\n";
+        for (int i = 0; i < 20; ++i)
+            text += "Item 1-" + std::to_string(i) + "=" + value() + "\r\n";
+        if (rng() % 2)
+            text += "ITEM 1-" + std::to_string(rng() % 20) + "=dup\r\n"; // a key twice in the section
+        if (rng() % 3 == 0)
+            text += "[BULK]\r\nItem 1-" + std::to_string(rng() % 20) + "=later\r\n"; // the section twice
+        WriteFile(path, text);
+        WriteFile(twinPath, text);
+        IniFile::DropCache();
+
+        struct Op {
+            int kind;
+            std::string section, key, value;
+        };
+        std::vector<Op> ops;
+        for (int n = 0; n < 30; ++n) {
+            const int kind = int(rng() % 10);
+            if (kind == 9) {
+                // Through the keys of one section in file order, as batches go.
+                const int from = int(rng() % 20), kindOfAll = int(2 + rng() % 6);
+                for (int i = from; i < 20; ++i)
+                    ops.push_back({kindOfAll, rng() % 4 ? "Bulk" : "bulk",
+                                   (rng() % 5 ? "Item 1-" : "item 1-") + std::to_string(i), value()});
+                continue;
+            }
+            const std::string sec = sections[rng() % 6];
+            const std::string key = rng() % 3 ? keys[rng() % 7] : "Item 1-" + std::to_string(rng() % 20);
+            ops.push_back({kind, sec, key, value()});
+        }
+        // What each step reads, in the edit and in the twin.
+        std::vector<std::string> seen, twinSeen;
+        auto changed = [](std::string_view old, const std::string& v) {
+            return std::string(old.substr(0, 3)) + v;
+        };
+        ini.Edit([&](IniFile::Editor& e) {
+            for (const Op& op : ops) {
+                switch (op.kind) {
+                case 0:
+                    e.DeleteKey(op.section, op.key);
+                    break;
+                case 1:
+                    e.EraseSection(op.section);
+                    break;
+                case 2:
+                case 3:
+                    e.UpdateString(op.section, op.key, [&](std::string_view old, AnsiString& out) {
+                        seen.emplace_back(old);
+                        out = changed(old, op.value);
+                        return op.kind == 2;
+                    });
+                    break;
+                case 4:
+                    seen.push_back(e.ReadString(op.section, op.key, "none"));
+                    break;
+                default:
+                    try {
+                        e.WriteString(op.section, op.key, op.value);
+                    } catch (const EStoreError&) {
+                        seen.emplace_back("refused");
+                    }
+                }
+            }
+        });
+        for (const Op& op : ops) {
+            IniFile::DropCache();
+            IniFile twin(twinPath);
+            switch (op.kind) {
+            case 0:
+                twin.DeleteKey(op.section, op.key);
+                break;
+            case 1:
+                twin.EraseSection(op.section);
+                break;
+            case 2:
+            case 3:
+                if (twin.ValueExists(op.section, op.key)) {
+                    const std::string old = twin.ReadString(op.section, op.key, "");
+                    twinSeen.push_back(old);
+                    if (op.kind == 2)
+                        twin.WriteString(op.section, op.key, changed(old, op.value));
+                }
+                break;
+            case 4:
+                twinSeen.push_back(twin.ReadString(op.section, op.key, "none"));
+                break;
+            default:
+                try {
+                    twin.WriteString(op.section, op.key, op.value);
+                } catch (const EStoreError&) {
+                    twinSeen.emplace_back("refused");
+                }
+            }
+        }
+        EXPECT_EQ(seen, twinSeen);
+        EXPECT_EQ(ReadFile(path), ReadFile(twinPath));
+        if (HasFailure())
+            break;
+    }
+}
+
+TEST_F(IniFileTest, UpdateStringWritesOnlyWhatItIsAskedToAndChecksIt)
+{
+    WriteFile(path, "[S]\r\nk = one \r\n[Odd=1\r\n");
+    struct stat before {};
+    stat(path.c_str(), &before);
+    bool called = false;
+    ini.Edit([&](IniFile::Editor& e) {
+        e.UpdateString("S", "missing", [&](std::string_view, AnsiString&) { return called = true; });
+        e.UpdateString(" s ", "K", [&](std::string_view old, AnsiString& out) {
+            EXPECT_EQ(old, "one");
+            out = "changed";
+            return false; // nothing written after all
+        });
+    });
+    EXPECT_FALSE(called) << "a missing key is not offered";
+    struct stat after {};
+    stat(path.c_str(), &after);
+    EXPECT_EQ(before.st_ino, after.st_ino) << "nothing changed, nothing rewritten";
+
+    auto update = [&](const char* key, const char* value) {
+        ini.Edit([&](IniFile::Editor& e) {
+            e.UpdateString("S", key, [&](std::string_view, AnsiString& out) {
+                out = value;
+                return true;
+            });
+        });
+    };
+    EXPECT_THROW(update("k", "two\r\n[Injected]"), EStoreError);
+    EXPECT_THROW(update("[Odd", "a]b"), EStoreError) << "the line would read as a section";
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk = one \r\n[Odd=1\r\n");
+    update("k", "  two  ");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=two\r\n[Odd=1\r\n");
+}
+
+// A parse kept from before is taken again only when the file still holds its very bytes, also
+// when another program changed it without changing its size or time.
+TEST_F(IniFileTest, AnEditAppliesToWhatAnotherProgramWroteInTheSameSizeAndTime)
+{
+    ini.WriteString("S", "k", "1");
+    struct stat st {};
+    stat(path.c_str(), &st);
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    WriteFile(path, "[S]\r\nk=2\r\n");
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+    ini.Edit([](IniFile::Editor& e) { e.WriteString("S", "j", "3"); });
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=2\r\nj=3\r\n");
+    // And the parse the edit left is the file's.
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "2");
+}
+
+// Each read in an edit answers from the file as the changes before it left it: the first line
+// of a key that is there twice, nothing after a delete or an erase, a value rewritten in its
+// line (a shorter one where the old stood, a longer one anew) with the key's own spelling.
+TEST_F(IniFileTest, OneEditReadsEveryLineAsTheChangesBeforeLeftIt)
+{
+    WriteFile(path, "[S]\r\nA=1\r\nB=2\r\nA=dup\r\n  Milk  =  old value  \r\nC=3\r\nE=5\r\n[T]\r\nx=0\r\n"
+                    "[s]\r\nD=4\r\nE=late\r\n");
+    ini.Edit([](IniFile::Editor& e) {
+        EXPECT_EQ(e.ReadString("S", "B", ""), "2");
+        EXPECT_EQ(e.ReadString("S", "A", ""), "1") << "the first line of a key that is there twice";
+        EXPECT_EQ(e.ReadString("S", "C", ""), "3");
+        EXPECT_EQ(e.ReadString("S", "D", ""), "4") << "from the later section of the name";
+        EXPECT_EQ(e.ReadString("S", "E", ""), "5") << "from the first section that has it";
+        EXPECT_EQ(e.ReadString("S", "C", ""), "3");
+        e.DeleteKey("S", "C");
+        EXPECT_EQ(e.ReadString("S", "C", "gone"), "gone");
+        EXPECT_EQ(e.ReadString("s", "milk", ""), "old value");
+        e.WriteString("S", "Milk", "new");
+        EXPECT_EQ(e.ReadString("S", "Milk", ""), "new");
+        e.WriteString("S", "MILK", "a value longer than the line it had");
+        e.WriteString("S", "Milk", "short");
+        EXPECT_EQ(e.ReadString("S", "milk", ""), "short");
+        EXPECT_EQ(e.ReadString("T", "x", ""), "0");
+        e.EraseSection("T");
+        EXPECT_EQ(e.ReadString("T", "x", "gone"), "gone");
+        e.WriteString("T", "y", "5");
+        EXPECT_EQ(e.ReadString("t", "Y", ""), "5");
+    });
+    EXPECT_EQ(ReadFile(path), "[S]\r\nA=1\r\nB=2\r\nA=dup\r\nMilk=short\r\nE=5\r\n[s]\r\nD=4\r\nE=late\r\n"
+                              "[T]\r\ny=5\r\n");
+}

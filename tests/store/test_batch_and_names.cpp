@@ -7,6 +7,7 @@
 #include "StoreTestSupport.h"
 #include "platform/Exception.h"
 #include "store/NameRules.h"
+#include "util/ExtraStrUtils.h"
 
 using namespace qm;
 
@@ -96,6 +97,67 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
         expectSameFiles();
         if (HasFailure())
             break;
+    }
+}
+
+// Receiving and written lines of every odd shape: fewer than three or six fields, separators
+// that overlap (",-,-,"), an empty line, store-only marks, blanks around the value.
+TEST_F(StoreBatchTest, OddLinesCarryAsTheSingleStepsCarryThem)
+{
+    const std::vector<std::string> lines = {"",
+                                            "A",
+                                            "A,-,n",
+                                            "A,-,-,n,-,1",
+                                            ",-,-,-,-,",
+                                            "A,-,n,-,2",
+                                            "A,-,n,-,2,-,",
+                                            "A,-,n,-,2,-,1,-,46000,-,0",
+                                            "A,-,n,-,2,-,1,-,46000,-,1",
+                                            "A,-,n,-,2,-,-,5,-,0",
+                                            "A,-,-,-,2,-,1,-,4,-,-,0,-,",
+                                            "A,-,n,-,2,-,1,-,46000,-,0,-,x,-,y",
+                                            " A,-,n,-,2,-,1 "};
+    std::mt19937 rng(5);
+    for (int round = 0; round < 30; ++round) {
+        ctx.PickerStores.clear();
+        twin.PickerStores.clear();
+        for (const char* store : {"One", "Two", "Three"}) {
+            std::string text = "[Dairy]\r\n";
+            for (const char* item : {"Milk", "Eggs", "Salt", "Cream"})
+                text += std::string(item) + "=" + lines[rng() % lines.size()] + "\r\n";
+            makeBoth(store, text);
+        }
+        StoreBatch batch;
+        for (const char* item : {"Milk", "Eggs", "Salt", "Cream"})
+            batch.Write("Dairy", item, lines[rng() % lines.size()]);
+        const AnsiString store = ctx.PickerStores[rng() % 3];
+        EXPECT_TRUE(ApplyStoreBatch(ctx, store, batch).empty());
+        applyOneByOne(store, batch);
+        expectSameFiles();
+        if (HasFailure())
+            break;
+    }
+}
+
+// The splitting every batch does on each line against the one the field readers use.
+TEST(SplitFields, SplitsAsGetDelimitedFieldDoes)
+{
+    std::mt19937 rng(9);
+    const char* delimiters[] = {",-,", ",,", "-", "aa", "a,-,", "ab,-,-,xy"};
+    for (const char* delimiter : delimiters) {
+        for (int round = 0; round < 400; ++round) {
+            std::string text(rng() % 80, 'x');
+            for (char& c : text)
+                c = ",-ax"[rng() % 4];
+            const auto fields = SplitFields(delimiter, text, 255);
+            for (int n = 1; n <= 80; ++n)
+                ASSERT_EQ(n <= int(fields.size()) ? std::string(fields[size_t(n - 1)]) : std::string(),
+                          GetDelimitedField(delimiter, text, n))
+                    << delimiter << " in \"" << text << "\" field " << n;
+            if (!fields.empty()) {
+                ASSERT_EQ(SplitFields(delimiter, text, 2).size(), std::min<size_t>(2, fields.size()));
+            }
+        }
     }
 }
 

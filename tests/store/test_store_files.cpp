@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -466,4 +468,59 @@ TEST_F(LoadStoreTest, SaveItemAndTheSelectionWriteTheirLines)
     store.SelItem = 0;
     SaveLastItemSelected(ctx, store);
     EXPECT_EQ(read("S", "--Info--", "LastItemSelected"), "Milk&-&Dairy");
+}
+
+// Many items saved at once end as saving each on its own: carried to the other stores or not
+// (store-only lines, a category with "--", a store without coupons, the open store in the
+// picker or not).
+TEST_F(LoadStoreTest, SavingManyItemsEndsAsSavingEachAlone)
+{
+    std::mt19937 rng(13);
+    qmtest::TempDir refDir;
+    StoreContext ref;
+    ref.StoresFolder = refDir.path() + "/";
+    auto line = [&] {
+        return "A" + std::to_string(rng() % 3) + ",-,n,-," + std::to_string(rng() % 3) + ",-," +
+               std::to_string(rng() % 2) + ",-,48000,-," + (rng() % 4 ? "0" : "1") + (rng() % 2 ? ",-," : "");
+    };
+    for (int round = 0; round < 20; ++round) {
+        ctx.PickerStores.clear();
+        ref.PickerStores.clear();
+        for (const char* name : {"Shop", "Other", "Third"}) {
+            std::string text = "[--Info--]\r\nAcceptsCoupons=" + std::string(rng() % 4 ? "1" : "0") + "\r\n";
+            for (const char* cat : {"Dairy", "Bulk--Foods", "Pantry"}) {
+                text += "[" + std::string(cat) + "]\r\n";
+                for (const char* item : {"Milk", "Eggs", "Salt", "Rice"})
+                    if (rng() % 4)
+                        text += std::string(item) + "=" + line() + "\r\n";
+            }
+            qmtest::WriteFile(path(name), text);
+            qmtest::WriteFile(ref.StoresFolder + name + ".store", text);
+            if (name != std::string("Shop") || rng() % 3) {
+                ctx.PickerStores.push_back(name);
+                ref.PickerStores.push_back(name);
+            }
+        }
+        ASSERT_TRUE(load("Shop").Found);
+        std::vector<std::pair<int32_t, int32_t>> items;
+        for (int32_t c = 0; c < store.CategoryCount(); ++c)
+            for (int32_t i = 0; i < store.Categories[size_t(c)].ItemCount(); ++i) {
+                if (rng() % 3 == 0)
+                    continue;
+                QMItem& item = store.Categories[size_t(c)].Items[size_t(i)];
+                item.Qty = int32_t(rng() % 3);
+                item.HasCoupon = rng() % 2;
+                item.CouponExpire = rng() % 2 ? 48000 : 0;
+                item.IsStoreCoupon = rng() % 4 == 0;
+                items.emplace_back(c, i);
+            }
+        EXPECT_TRUE(SaveItems(ctx, store, items).empty());
+        for (const auto& [c, i] : items)
+            SaveItem(ref, store, c, i);
+        for (const char* name : {"Shop", "Other", "Third"})
+            EXPECT_EQ(qmtest::ReadFile(path(name)), qmtest::ReadFile(ref.StoresFolder + name + ".store"))
+                << name;
+        if (HasFailure())
+            break;
+    }
 }
