@@ -78,7 +78,8 @@ void BM_DrawTextFreshStrings(benchmark::State& state)
         state.PauseTiming();
         std::vector<std::string> strings = job.strings;
         for (auto& s : strings)
-            s[0] = char('A' + round % 26), s[1] = char('A' + round / 26 % 26), s[2] = char('A' + round / 676 % 26);
+            s[0] = char('A' + round % 26), s[1] = char('A' + round / 26 % 26),
+            s[2] = char('A' + round / 676 % 26);
         ++round;
         state.ResumeTiming();
         for (size_t i = 0; i < strings.size(); ++i)
@@ -166,7 +167,8 @@ void BM_DirectLineRepaint(benchmark::State& state)
     std::uniform_int_distribution<int> x(0, W - 1), y(0, H - 1);
     for (auto _ : state) {
         const int x1 = x(rng), y1 = y(rng);
-        image.Bitmap().DrawLineClipped(x1, y1, std::min(W - 1, x1 + 60), std::min(H - 1, y1 + 25), 0xFFFF0000, true);
+        image.Bitmap().DrawLineClipped(x1, y1, std::min(W - 1, x1 + 60), std::min(H - 1, y1 + 25), 0xFFFF0000,
+                                       true);
     }
     // One paint per line shows that each line reached the screen before its call returned.
     state.counters["paints_per_line"] = double(image.paints) / double(state.iterations());

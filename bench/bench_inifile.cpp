@@ -64,7 +64,8 @@ void FurtherRead(benchmark::State& state)
     qm::IniFile ini(StoreFile());
     std::vector<std::pair<std::string, std::string>> keys;
     for (int i = 0; i < 4096; ++i)
-        keys.emplace_back("category " + std::to_string(i % kSections), ItemName(i % kSections, (i * 7) % kKeys));
+        keys.emplace_back("category " + std::to_string(i % kSections),
+                          ItemName(i % kSections, (i * 7) % kKeys));
     ini.ReadString("Category 0", ItemName(0, 0), "");
     size_t i = 0;
     for (auto _ : state) {

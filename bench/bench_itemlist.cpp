@@ -85,7 +85,8 @@ void BM_KeypadPlus_CarryOverTo9Stores(benchmark::State& state)
     }
     if (w.form.Store.Categories[0].Items[0].Qty < 2)
         state.SkipWithError("the key did not raise the quantity");
-    else if (qm::ReadStoreField(w.form.StoreFilesContext(), "Other 9", "Category 000", "Item 000-000", 4) != "1")
+    else if (qm::ReadStoreField(w.form.StoreFilesContext(), "Other 9", "Category 000", "Item 000-000", 4) !=
+             "1")
         state.SkipWithError("the coupon was not carried over");
 }
 BENCHMARK(BM_KeypadPlus_CarryOverTo9Stores)->Unit(benchmark::kMillisecond);

@@ -76,7 +76,8 @@ void BM_BarePainterBaseline(benchmark::State& state)
 {
     auto form = OpenWindow(true);
     const qm::QMShopList& list = form->ShopList;
-    QImage picture(form->ImageShoppingList->width(), form->ImageShoppingList->height(), QImage::Format_ARGB32);
+    QImage picture(form->ImageShoppingList->width(), form->ImageShoppingList->height(),
+                   QImage::Format_ARGB32);
     QFont item("Arial");
     item.setPixelSize(13);
     QFont group("Arial");

@@ -25,7 +25,10 @@ QDate ToQDate(TDateTime day)
     return QDate(y, m, d);
 }
 
-TDateTime FromQDate(const QDate& date) { return EncodeDate(date.year(), date.month(), date.day()); }
+TDateTime FromQDate(const QDate& date)
+{
+    return EncodeDate(date.year(), date.month(), date.day());
+}
 
 } // namespace
 
@@ -76,7 +79,8 @@ TCouponBlock::TCouponBlock(QWidget* parent, const char* captionName) : QObject(p
     connect(CheckCoupon, &QCheckBox::toggled, this, onCoupon);
     connect(RadioCouponNever, &QRadioButton::toggled, this, onCoupon);
     connect(RadioCouponExpire, &QRadioButton::toggled, this, onCoupon);
-    connect(CheckStoreCoupon, &QCheckBox::toggled, this, [this] { Dispatch([this] { CheckStoreCouponClick(); }); });
+    connect(CheckStoreCoupon, &QCheckBox::toggled, this,
+            [this] { Dispatch([this] { CheckStoreCouponClick(); }); });
     CheckCouponClick();
 }
 
@@ -90,14 +94,20 @@ void TCouponBlock::Show(bool hasCoupon, TDateTime expiry, bool storeOnly)
     CheckCouponClick();
 }
 
-bool TCouponBlock::HasCoupon() const { return CheckCoupon->isChecked(); }
+bool TCouponBlock::HasCoupon() const
+{
+    return CheckCoupon->isChecked();
+}
 
 TDateTime TCouponBlock::Expiry() const
 {
     return RadioCouponNever->isChecked() ? 0.0 : FromQDate(DateTimeCouponExpire->date());
 }
 
-bool TCouponBlock::StoreOnly() const { return CheckStoreCoupon->isChecked(); }
+bool TCouponBlock::StoreOnly() const
+{
+    return CheckStoreCoupon->isChecked();
+}
 
 void TCouponBlock::CheckCouponClick()
 {

@@ -90,7 +90,10 @@ void TDialogForm::AddOkCancelHelp(int helpContext, std::function<void()> onOk)
         HelpContext = helpContext;
 }
 
-void TDialogForm::SetHelpContext(QWidget* control, int context) { control->setProperty("HelpContext", context); }
+void TDialogForm::SetHelpContext(QWidget* control, int context)
+{
+    control->setProperty("HelpContext", context);
+}
 
 void TDialogForm::CloseWith(int modalResult)
 {
@@ -117,6 +120,9 @@ void TDialogForm::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void TDialogForm::reject() { CloseWith(mrCancel); }
+void TDialogForm::reject()
+{
+    CloseWith(mrCancel);
+}
 
 } // namespace qm

@@ -30,9 +30,9 @@ public:
     // The help context of the form (F1 without a control's own).
     int HelpContext = 0;
 
-    QWidget* Body = nullptr;        // the dialog's own controls go here
+    QWidget* Body = nullptr;          // the dialog's own controls go here
     QHBoxLayout* ButtonRow = nullptr; // buttons, right-aligned
-    QLabel* Picture = nullptr;      // null without a picture
+    QLabel* Picture = nullptr;        // null without a picture
 
     // A button in the bottom row; onClick runs before the form closes with modalResult
     // (mrNone: the button does not close the form).

@@ -25,7 +25,10 @@ void ErrorExit(j_common_ptr info)
 
 void NoOutput(j_common_ptr) {}
 
-[[noreturn]] void Raise(int code) { throw EJPEG(Format("JPEG error #%d", code)); }
+[[noreturn]] void Raise(int code)
+{
+    throw EJPEG(Format("JPEG error #%d", code));
+}
 
 } // namespace
 
@@ -44,7 +47,8 @@ QImage DecodeJpeg(const QByteArray& bytes)
         Raise(code);
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()), (unsigned long)bytes.size());
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 (unsigned long)bytes.size());
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);

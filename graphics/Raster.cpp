@@ -58,7 +58,8 @@ QFont StockFont()
 
 void BindRaster(const TBindingFeatures& features)
 {
-    BilinearInterpolator = features.MMX || features.ThreeDNow ? BilinearInterpolator_MMX : BilinearInterpolator_Plain;
+    BilinearInterpolator =
+        features.MMX || features.ThreeDNow ? BilinearInterpolator_MMX : BilinearInterpolator_Plain;
 }
 
 const bool RasterUnitReady = (BuildGammaTable(), RegisterRoutineBinder(BindRaster), true);
@@ -565,9 +566,11 @@ TColor32 TBitmap32::SampleFixedWrapped(TFixed X, TFixed Y) const
     const TWrapProc wrap = WrapProcByMode[FWrapMode];
     const int32_t ix = X >> 16, iy = Y >> 16;
     const int32_t x1 = wrap(ix, FClipRect.Left, FClipRect.Right - 1);
-    const int32_t x2 = wrap(int32_t(int64_t(ix) + 1 > INT32_MAX ? ix : ix + 1), FClipRect.Left, FClipRect.Right - 1);
+    const int32_t x2 =
+        wrap(int32_t(int64_t(ix) + 1 > INT32_MAX ? ix : ix + 1), FClipRect.Left, FClipRect.Right - 1);
     const int32_t y1 = wrap(iy, FClipRect.Top, FClipRect.Bottom - 1);
-    const int32_t y2 = wrap(int32_t(int64_t(iy) + 1 > INT32_MAX ? iy : iy + 1), FClipRect.Top, FClipRect.Bottom - 1);
+    const int32_t y2 =
+        wrap(int32_t(int64_t(iy) + 1 > INT32_MAX ? iy : iy + 1), FClipRect.Top, FClipRect.Bottom - 1);
     const TColor32 wx = (uint32_t(X) >> 8) & 0xFF;
     const TColor32 wy = (uint32_t(Y) >> 8) & 0xFF;
     // The fraction weights the right-hand and the lower pixels.
@@ -651,7 +654,8 @@ void TBitmap32::CopyFromImage(const QImage& Source, bool Transparent, TColor Tra
     SetSize(Source.width(), Source.height());
     if (IsEmpty())
         return;
-    const QImage img = Source.format() == QImage::Format_ARGB32 ? Source : Source.convertToFormat(QImage::Format_ARGB32);
+    const QImage img =
+        Source.format() == QImage::Format_ARGB32 ? Source : Source.convertToFormat(QImage::Format_ARGB32);
     for (int32_t y = 0; y < Height; ++y)
         std::memcpy(RowAddress(y), img.constScanLine(y), size_t(Width) * 4);
     if (Source.depth() != 32)
@@ -858,10 +862,15 @@ const TPropList& TBitmap32::PublishedProperties() const
     static const TPropList props = [] {
         auto self = [](const TObject& o) -> const TBitmap32& { return static_cast<const TBitmap32&>(o); };
         auto me = [](TObject& o) -> TBitmap32& { return static_cast<TBitmap32&>(o); };
-        auto asInt = [](const TPropValue& v) { return std::holds_alternative<int64_t>(v) ? std::get<int64_t>(v) : 0; };
+        auto asInt = [](const TPropValue& v) {
+            return std::holds_alternative<int64_t>(v) ? std::get<int64_t>(v) : 0;
+        };
         TPropList l;
-        l.push_back({"DrawMode", tkEnumeration, [=](const TObject& o) { return TPropValue(int64_t(self(o).DrawMode())); },
-                     [=](TObject& o, const TPropValue& v) { me(o).SetDrawMode(TDrawMode(std::clamp<int64_t>(asInt(v), 0, 3))); },
+        l.push_back({"DrawMode", tkEnumeration,
+                     [=](const TObject& o) { return TPropValue(int64_t(self(o).DrawMode())); },
+                     [=](TObject& o, const TPropValue& v) {
+                         me(o).SetDrawMode(TDrawMode(std::clamp<int64_t>(asInt(v), 0, 3)));
+                     },
                      nullptr});
         l.push_back({"CombineMode", tkEnumeration,
                      [=](const TObject& o) { return TPropValue(int64_t(self(o).CombineMode())); },
@@ -869,15 +878,20 @@ const TPropList& TBitmap32::PublishedProperties() const
                          me(o).SetCombineMode(TCombineMode(std::clamp<int64_t>(asInt(v), 0, 1)));
                      },
                      nullptr});
-        l.push_back({"WrapMode", tkEnumeration, [=](const TObject& o) { return TPropValue(int64_t(self(o).WrapMode())); },
-                     [=](TObject& o, const TPropValue& v) { me(o).SetWrapMode(TWrapMode(std::clamp<int64_t>(asInt(v), 0, 2))); },
+        l.push_back({"WrapMode", tkEnumeration,
+                     [=](const TObject& o) { return TPropValue(int64_t(self(o).WrapMode())); },
+                     [=](TObject& o, const TPropValue& v) {
+                         me(o).SetWrapMode(TWrapMode(std::clamp<int64_t>(asInt(v), 0, 2)));
+                     },
                      nullptr});
         l.push_back({"MasterAlpha", tkInteger,
                      [=](const TObject& o) { return TPropValue(int64_t(self(o).MasterAlpha())); },
-                     [=](TObject& o, const TPropValue& v) { me(o).SetMasterAlpha(uint32_t(asInt(v))); }, nullptr});
+                     [=](TObject& o, const TPropValue& v) { me(o).SetMasterAlpha(uint32_t(asInt(v))); },
+                     nullptr});
         l.push_back({"OuterColor", tkInteger,
                      [=](const TObject& o) { return TPropValue(int64_t(self(o).OuterColor())); },
-                     [=](TObject& o, const TPropValue& v) { me(o).SetOuterColor(TColor32(asInt(v))); }, nullptr});
+                     [=](TObject& o, const TPropValue& v) { me(o).SetOuterColor(TColor32(asInt(v))); },
+                     nullptr});
         l.push_back({"ResamplerClassName", tkLString,
                      [=](const TObject& o) { return TPropValue(self(o).ResamplerClassName()); },
                      [=](TObject& o, const TPropValue& v) {

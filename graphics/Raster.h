@@ -37,10 +37,22 @@ inline TColor32 Color32(uint8_t R, uint8_t G, uint8_t B, uint8_t A = 255)
 {
     return TColor32(A) << 24 | TColor32(R) << 16 | TColor32(G) << 8 | B;
 }
-inline uint8_t AlphaComponent(TColor32 C) { return uint8_t(C >> 24); }
-inline uint8_t RedComponent(TColor32 C) { return uint8_t(C >> 16); }
-inline uint8_t GreenComponent(TColor32 C) { return uint8_t(C >> 8); }
-inline uint8_t BlueComponent(TColor32 C) { return uint8_t(C); }
+inline uint8_t AlphaComponent(TColor32 C)
+{
+    return uint8_t(C >> 24);
+}
+inline uint8_t RedComponent(TColor32 C)
+{
+    return uint8_t(C >> 16);
+}
+inline uint8_t GreenComponent(TColor32 C)
+{
+    return uint8_t(C >> 8);
+}
+inline uint8_t BlueComponent(TColor32 C)
+{
+    return uint8_t(C);
+}
 
 // A toolkit colour as an opaque TColor32; system colours take their current value.
 TColor32 ColorToColor32(TColor WinColor);
@@ -52,9 +64,15 @@ TColor32 SetColor32Alpha(TColor32 Color32, int32_t NewAlpha);
 // Rounding of rectangle edges: to nearest, outward, inward.
 enum TRectRounding : uint8_t { rrClosest, rrOutside, rrInside };
 
-inline TPoint MakePoint(int32_t X, int32_t Y) { return {X, Y}; }
+inline TPoint MakePoint(int32_t X, int32_t Y)
+{
+    return {X, Y};
+}
 // Integer and fixed-point rectangles share the TRect type.
-inline TRect MakeRect(int32_t L, int32_t T, int32_t R, int32_t B) { return {L, T, R, B}; }
+inline TRect MakeRect(int32_t L, int32_t T, int32_t R, int32_t B)
+{
+    return {L, T, R, B};
+}
 TRect RectFromFloatRect(const TFloatRect& FR, TRectRounding Rounding = rrClosest);
 TRect RectFromFixedRect(const TRect& FXR, TRectRounding Rounding = rrClosest);
 TRect FixedRectFromRect(const TRect& R);
@@ -108,8 +126,9 @@ public:
 
     // Half the filter's width in source pixels.
     virtual float GetWidth() const = 0;
-    virtual void Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, TBitmap32& Src, const TRect& SrcRect,
-                          TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack) = 0;
+    virtual void Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, TBitmap32& Src,
+                          const TRect& SrcRect, TDrawMode CombineOp,
+                          const TPixelCombineEvent& CombineCallBack) = 0;
 };
 
 // ---- Stored property "Data" ---------------------------------------------------------------
@@ -198,7 +217,10 @@ public:
 
     // Pixel accessors: no events; the caller owns the bounds of the unchecked ones.
     TColor32& PixelAt(int32_t X, int32_t Y) { return FPixelData[ptrdiff_t(X) + ptrdiff_t(Y) * Width]; }
-    TColor32* PixelAddress(int32_t X, int32_t Y) const { return FPixelData + (ptrdiff_t(X) + ptrdiff_t(Y) * Width); }
+    TColor32* PixelAddress(int32_t X, int32_t Y) const
+    {
+        return FPixelData + (ptrdiff_t(X) + ptrdiff_t(Y) * Width);
+    }
     TColor32* RowAddress(int32_t Y) const { return FPixelData + ptrdiff_t(Y) * Width; }
     TColor32 PixelAtChecked(int32_t X, int32_t Y) const;
     void SetPixelChecked(int32_t X, int32_t Y, TColor32 Value);
@@ -295,7 +317,8 @@ public:
     // inside ClipRect are exactly those of the unclipped line. Reports the end points' area
     // with AREAINFO_LINE + 2; a line wholly outside draws and reports nothing.
     void DrawLineClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value, bool L = false);
-    void DrawLineBlendedClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value, bool L = false);
+    void DrawLineBlendedClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value,
+                                bool L = false);
 
     // Rows Y1 .. Y2 - 1 from X1 for X2 - X1 pixels; reports the rectangle.
     void FillRectUnclipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor32 Value);
@@ -360,7 +383,8 @@ private:
 // The bitmap's bilinear mix of four pixels: the upper pair at Row1 and Row1 + 1, the lower
 // pair at Row2 and Row2 + 1, weights WX and WY (each limited to 255) for the first pixel of
 // a pair and for the upper pair. Bound at start-up.
-using TBilinearInterpolator = TColor32 (*)(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2);
+using TBilinearInterpolator = TColor32 (*)(uint32_t WX, uint32_t WY, const TColor32* Row1,
+                                           const TColor32* Row2);
 extern TBilinearInterpolator BilinearInterpolator;
 TColor32 BilinearInterpolator_Plain(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2);
 TColor32 BilinearInterpolator_MMX(uint32_t WX, uint32_t WY, const TColor32* Row1, const TColor32* Row2);

@@ -23,18 +23,18 @@ void TFont::Changed()
         OnChange(this);
 }
 
-#define QM_FONT_SETTER(Setter, Field, Type)                                                          \
-    void TFont::Setter(Type Value)                                                                   \
-    {                                                                                                \
-        if (Field == Value)                                                                          \
-            return;                                                                                  \
-        if (OwnerLock) {                                                                             \
-            std::lock_guard<std::recursive_mutex> guard(*OwnerLock);                                 \
-            Field = Value;                                                                           \
-        } else {                                                                                     \
-            Field = Value;                                                                           \
-        }                                                                                            \
-        Changed();                                                                                   \
+#define QM_FONT_SETTER(Setter, Field, Type)                                                                  \
+    void TFont::Setter(Type Value)                                                                           \
+    {                                                                                                        \
+        if (Field == Value)                                                                                  \
+            return;                                                                                          \
+        if (OwnerLock) {                                                                                     \
+            std::lock_guard<std::recursive_mutex> guard(*OwnerLock);                                         \
+            Field = Value;                                                                                   \
+        } else {                                                                                             \
+            Field = Value;                                                                                   \
+        }                                                                                                    \
+        Changed();                                                                                           \
     }
 
 QM_FONT_SETTER(SetName, FName, const AnsiString&)
@@ -63,7 +63,7 @@ void TFont::SetSize(int32_t Value)
 QFont TFont::ToQFont() const
 {
     QFont f = FName == "Default" || FName.empty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont)
-                                                   : QFont(ToQString(FName));
+                                                  : QFont(ToQString(FName));
     f.setPixelSize(FHeight == 0 ? 13 : (FHeight < 0 ? -FHeight : FHeight));
     f.setWeight(FStyle & fsBold ? QFont::Bold : QFont::Normal);
     f.setItalic(FStyle & fsItalic);

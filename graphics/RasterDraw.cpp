@@ -288,8 +288,8 @@ void TBitmap32::DrawLineBlendedClipped(int32_t X1, int32_t Y1, int32_t X2, int32
         return;
     }
     const TBlendMem blend = BlendColorIntoByMode[FCombineMode];
-    const bool drawn =
-        WalkClippedLine(FClipRect, Width, FPixelData, X1, Y1, X2, Y2, L, [Value, blend](TColor32& p) { blend(Value, p); });
+    const bool drawn = WalkClippedLine(FClipRect, Width, FPixelData, X1, Y1, X2, Y2, L,
+                                       [Value, blend](TColor32& p) { blend(Value, p); });
     ClearMMXState();
     if (drawn)
         NotifyAreaChanged({X1, Y1, X2, Y2}, LineReportInfo);

@@ -10,14 +10,12 @@ namespace {
 
 constexpr float Pi = 3.14159265358979f;
 
-template <class K>
-const K& AsKernel(const TObject& o)
+template <class K> const K& AsKernel(const TObject& o)
 {
     return static_cast<const K&>(o);
 }
 
-template <class K>
-K& AsKernel(TObject& o)
+template <class K> K& AsKernel(TObject& o)
 {
     return static_cast<K&>(o);
 }
@@ -32,8 +30,7 @@ double AsFloat(const TPropValue& v)
 }
 
 // A published single-precision property read and written through the class's accessors.
-template <class K>
-TPropInfo FloatProp(const char* name, float (K::*get)() const, void (K::*set)(float))
+template <class K> TPropInfo FloatProp(const char* name, float (K::*get)() const, void (K::*set)(float))
 {
     return {name, tkFloat, [get](const TObject& o) { return TPropValue(double((AsKernel<K>(o).*get)())); },
             [set](TObject& o, const TPropValue& v) { (AsKernel<K>(o).*set)(float(AsFloat(v))); }, nullptr};
@@ -144,7 +141,8 @@ void TCubicKernel::SetCoeff(float Value)
 
 const TPropList& TCubicKernel::PublishedProperties() const
 {
-    static const TPropList props{FloatProp<TCubicKernel>("Coeff", &TCubicKernel::Coeff, &TCubicKernel::SetCoeff)};
+    static const TPropList props{
+        FloatProp<TCubicKernel>("Coeff", &TCubicKernel::Coeff, &TCubicKernel::SetCoeff)};
     return props;
 }
 

@@ -17,11 +17,14 @@ TCustomRepaintOptimizer::~TCustomRepaintOptimizer()
 
 void TCustomRepaintOptimizer::RegisterLayerCollection(TLayerCollection* Layers)
 {
-    if (!Layers || std::find(FLayerCollections.begin(), FLayerCollections.end(), Layers) != FLayerCollections.end())
+    if (!Layers ||
+        std::find(FLayerCollections.begin(), FLayerCollections.end(), Layers) != FLayerCollections.end())
         return;
     FLayerCollections.push_back(Layers);
-    Layers->OnListNotify = [this](TLayerCollection* Sender, TLayerListNotification Action, TCustomLayer* Layer,
-                                  int32_t Index) { LayerCollectionNotifyHandler(Sender, Action, Layer, Index); };
+    Layers->OnListNotify = [this](TLayerCollection* Sender, TLayerListNotification Action,
+                                  TCustomLayer* Layer, int32_t Index) {
+        LayerCollectionNotifyHandler(Sender, Action, Layer, Index);
+    };
 }
 
 void TCustomRepaintOptimizer::UnregisterLayerCollection(TLayerCollection* Layers)

@@ -31,7 +31,9 @@ public:
     bool Enabled() const { return GetEnabled(); }
 
     virtual void LayerCollectionNotifyHandler(TLayerCollection* Sender, TLayerListNotification Action,
-                                              TCustomLayer* Layer, int32_t Index) {}
+                                              TCustomLayer* Layer, int32_t Index)
+    {
+    }
     // Adds the collection once and hooks its list notification.
     virtual void RegisterLayerCollection(TLayerCollection* Layers);
     virtual void UnregisterLayerCollection(TLayerCollection* Layers);

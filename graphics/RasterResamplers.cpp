@@ -27,18 +27,40 @@ int32_t SatInt(float v)
         return INT32_MAX;
     return int32_t(v);
 }
-int32_t Round(float v) { return SatInt(std::nearbyint(v)); }
-int32_t Floor(float v) { return SatInt(std::floor(v)); }
-int32_t Ceil(float v) { return SatInt(std::ceil(v)); }
-int32_t Trunc(float v) { return SatInt(std::trunc(v)); }
-int32_t Sat(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+int32_t Round(float v)
+{
+    return SatInt(std::nearbyint(v));
+}
+int32_t Floor(float v)
+{
+    return SatInt(std::floor(v));
+}
+int32_t Ceil(float v)
+{
+    return SatInt(std::ceil(v));
+}
+int32_t Trunc(float v)
+{
+    return SatInt(std::trunc(v));
+}
+int32_t Sat(int64_t v)
+{
+    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
-int64_t RectWidth(const TRect& r) { return int64_t(r.Right) - r.Left; }
-int64_t RectHeight(const TRect& r) { return int64_t(r.Bottom) - r.Top; }
+int64_t RectWidth(const TRect& r)
+{
+    return int64_t(r.Right) - r.Left;
+}
+int64_t RectHeight(const TRect& r)
+{
+    return int64_t(r.Bottom) - r.Top;
+}
 
 bool SrcRectInside(const TRect& SrcRect, const TBitmap32& Src)
 {
-    return SrcRect.Left >= 0 && SrcRect.Top >= 0 && SrcRect.Right <= Src.Width && SrcRect.Bottom <= Src.Height;
+    return SrcRect.Left >= 0 && SrcRect.Top >= 0 && SrcRect.Right <= Src.Width &&
+           SrcRect.Bottom <= Src.Height;
 }
 
 // DstClip narrowed to the destination's bounds and to DstRect; false when nothing is left.
@@ -67,7 +89,8 @@ bool StretchChecks(const TBitmap32& Dst, const TRect& DstRect, TRect& DstClip, c
 }
 
 // The shared checks of both transfers; false when the transfer ends without effect.
-bool TransferChecks(TBitmap32* Dst, TBitmap32* Src, TDrawMode& CombineOp, const TPixelCombineEvent& CombineCallBack)
+bool TransferChecks(TBitmap32* Dst, TBitmap32* Src, TDrawMode& CombineOp,
+                    const TPixelCombineEvent& CombineCallBack)
 {
     if (!Dst)
         throw EBitmapException("Destination bitmap is nil");
@@ -211,7 +234,9 @@ namespace {
 void BindResamplers(const TBindingFeatures& features)
 {
     using namespace resample_variants;
-    BlockAverage = features.ThreeDNow ? BlockAverage_3DNow : features.MMX ? BlockAverage_MMX : BlockAverage_Plain;
+    BlockAverage = features.ThreeDNow ? BlockAverage_3DNow
+                   : features.MMX     ? BlockAverage_MMX
+                                      : BlockAverage_Plain;
     Interpolate2x2 = features.ThreeDNow || features.MMX ? Interpolate2x2_MMX : Interpolate2x2_Plain;
 }
 
@@ -279,11 +304,13 @@ void BlockTransfer(TBitmap32* Dst, int32_t DstX, int32_t DstY, TRect DstClip, TB
             ClearMMXState();
         }
     }
-    Dst->NotifyAreaChanged({DstX, DstY, Sat(DstX + RectWidth(given)), Sat(DstY + RectHeight(given))}, AREAINFO_RECT);
+    Dst->NotifyAreaChanged({DstX, DstY, Sat(DstX + RectWidth(given)), Sat(DstY + RectHeight(given))},
+                           AREAINFO_RECT);
 }
 
 void StretchTransfer(TBitmap32* Dst, TRect DstRect, TRect DstClip, TBitmap32* Src, TRect SrcRect,
-                     TCustomResampler* Resampler, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
+                     TCustomResampler* Resampler, TDrawMode CombineOp,
+                     const TPixelCombineEvent& CombineCallBack)
 {
     if (!TransferChecks(Dst, Src, CombineOp, CombineCallBack))
         return;
@@ -344,8 +371,10 @@ void StretchNearest(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
         }
         return map;
     };
-    const std::vector<int32_t> cols = buildMap(DstClip.Left, DstClip.Right, DstRect.Left, dstW, SrcRect.Left, SrcRect.Right);
-    const std::vector<int32_t> rows = buildMap(DstClip.Top, DstClip.Bottom, DstRect.Top, dstH, SrcRect.Top, SrcRect.Bottom);
+    const std::vector<int32_t> cols =
+        buildMap(DstClip.Left, DstClip.Right, DstRect.Left, dstW, SrcRect.Left, SrcRect.Right);
+    const std::vector<int32_t> rows =
+        buildMap(DstClip.Top, DstClip.Bottom, DstRect.Top, dstH, SrcRect.Top, SrcRect.Bottom);
     const int32_t w = DstClip.Right - DstClip.Left;
     const size_t n = cols.size();
 
@@ -419,10 +448,12 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
         KernelResample(Dst, DstRect, DstClip, Src, SrcRect, kernel, CombineOp, CombineCallBack);
         return;
     }
-    const std::vector<TLinearEntry> cols = BuildLinearMap(DstClip.Left, DstClip.Right, DstRect.Left,
-                                                          RectWidth(DstRect), SrcRect.Left, SrcRect.Right, Src.Width);
-    const std::vector<TLinearEntry> rows = BuildLinearMap(DstClip.Top, DstClip.Bottom, DstRect.Top,
-                                                          RectHeight(DstRect), SrcRect.Top, SrcRect.Bottom, Src.Height);
+    const std::vector<TLinearEntry> cols =
+        BuildLinearMap(DstClip.Left, DstClip.Right, DstRect.Left, RectWidth(DstRect), SrcRect.Left,
+                       SrcRect.Right, Src.Width);
+    const std::vector<TLinearEntry> rows =
+        BuildLinearMap(DstClip.Top, DstClip.Bottom, DstRect.Top, RectHeight(DstRect), SrcRect.Top,
+                       SrcRect.Bottom, Src.Height);
     const size_t n = cols.size();
     const TPixelCombiner combine(CombineOp, Src, CombineCallBack);
     const TInterpolate2x2 interpolate = Interpolate2x2;
@@ -431,8 +462,9 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
     const TColor32 master = Src.MasterAlpha();
     // The MMX mix and the MMX master-alpha blend have a vector form that gives their exact
     // results.
-    const bool vectorRows = inlineMix && (CombineOp == dmOpaque ||
-                                          (CombineOp == dmBlend && blend == blend_mmx::BlendColorIntoMaster && master <= 255));
+    const bool vectorRows =
+        inlineMix && (CombineOp == dmOpaque ||
+                      (CombineOp == dmBlend && blend == blend_mmx::BlendColorIntoMaster && master <= 255));
 
     for (int32_t y = DstClip.Top; y < DstClip.Bottom; ++y) {
         const TLinearEntry& row = rows[size_t(y - DstClip.Top)];
@@ -448,8 +480,8 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
                 d[i] = Interpolate2x2Inline(cols[i].Weight, row.Weight, r1 + cols[i].Pos, r2 + cols[i].Pos);
         } else if (inlineMix && CombineOp == dmBlend) {
             for (size_t i = 0; i < n; ++i)
-                blend(Interpolate2x2Inline(cols[i].Weight, row.Weight, r1 + cols[i].Pos, r2 + cols[i].Pos), d[i],
-                      master);
+                blend(Interpolate2x2Inline(cols[i].Weight, row.Weight, r1 + cols[i].Pos, r2 + cols[i].Pos),
+                      d[i], master);
         } else {
             for (size_t i = 0; i < n; ++i)
                 combine(interpolate(cols[i].Weight, row.Weight, r1 + cols[i].Pos, r2 + cols[i].Pos), d[i]);
@@ -518,7 +550,8 @@ TMappingTable BuildMappingTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, in
 }
 
 void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src, TRect SrcRect,
-                    const TCustomKernel& Kernel, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
+                    const TCustomKernel& Kernel, TDrawMode CombineOp,
+                    const TPixelCombineEvent& CombineCallBack)
 {
     if (CombineOp == dmBlend && Src.MasterAlpha() == 0)
         return;
@@ -585,7 +618,8 @@ void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src
 }
 
 void DraftResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src, TRect SrcRect,
-                   const TCustomKernel& Kernel, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
+                   const TCustomKernel& Kernel, TDrawMode CombineOp,
+                   const TPixelCombineEvent& CombineCallBack)
 {
     const int64_t srcW = RectWidth(SrcRect), srcH = RectHeight(SrcRect);
     const int64_t dstW = RectWidth(DstRect), dstH = RectHeight(DstRect);

@@ -51,14 +51,17 @@ struct TResamplerClass : TMetaClass {
     TBitmap32Resampler* (*Create)(TBitmap32* Bitmap);
 };
 
-#define QM_KERNEL_CLASS(Name, ParentName)                                                            \
-    static const ::qm::TKernelClass& StaticClass()                                                   \
-    {                                                                                                \
-        static const ::qm::TKernelClass meta{{#Name, &ParentName::StaticClass()},                    \
-                                             []() -> ::qm::TCustomKernel* { return new Name(); }};   \
-        return meta;                                                                                 \
-    }                                                                                                \
-    const ::qm::TMetaClass& ClassType() const override { return StaticClass(); }
+#define QM_KERNEL_CLASS(Name, ParentName)                                                                    \
+    static const ::qm::TKernelClass& StaticClass()                                                           \
+    {                                                                                                        \
+        static const ::qm::TKernelClass meta{{#Name, &ParentName::StaticClass()},                            \
+                                             []() -> ::qm::TCustomKernel* { return new Name(); }};           \
+        return meta;                                                                                         \
+    }                                                                                                        \
+    const ::qm::TMetaClass& ClassType() const override                                                       \
+    {                                                                                                        \
+        return StaticClass();                                                                                \
+    }
 
 // A reconstruction filter: Filter(x) weights a source pixel at distance x; GetWidth is how far
 // the filter reaches. Every intermediate result is rounded to single precision.
@@ -226,15 +229,18 @@ float Sinc(float Value);
 
 // ---- Resamplers ---------------------------------------------------------------------------
 
-#define QM_RESAMPLER_CLASS(Name, ParentName)                                                         \
-    static const ::qm::TResamplerClass& StaticClass()                                                \
-    {                                                                                                \
-        static const ::qm::TResamplerClass meta{                                                     \
-            {#Name, &ParentName::StaticClass()},                                                     \
-            [](::qm::TBitmap32* b) -> ::qm::TBitmap32Resampler* { return new Name(b); }};            \
-        return meta;                                                                                 \
-    }                                                                                                \
-    const ::qm::TMetaClass& ClassType() const override { return StaticClass(); }
+#define QM_RESAMPLER_CLASS(Name, ParentName)                                                                 \
+    static const ::qm::TResamplerClass& StaticClass()                                                        \
+    {                                                                                                        \
+        static const ::qm::TResamplerClass meta{                                                             \
+            {#Name, &ParentName::StaticClass()},                                                             \
+            [](::qm::TBitmap32* b) -> ::qm::TBitmap32Resampler* { return new Name(b); }};                    \
+        return meta;                                                                                         \
+    }                                                                                                        \
+    const ::qm::TMetaClass& ClassType() const override                                                       \
+    {                                                                                                        \
+        return StaticClass();                                                                                \
+    }
 
 // A resampler that belongs to a bitmap: created with it, it installs itself as the bitmap's
 // resampler (which frees the previous one); the bitmap frees it.
@@ -245,8 +251,8 @@ public:
 
     explicit TBitmap32Resampler(TBitmap32* ABitmap);
 
-    TBitmap32* Bitmap = nullptr;  // the owner, not owned
-    TRect ClipRect;               // the bitmap's clip rectangle while sampling
+    TBitmap32* Bitmap = nullptr; // the owner, not owned
+    TRect ClipRect;              // the bitmap's clip rectangle while sampling
     const TMetaClass* TransformerClass = nullptr;
 
     TPixelAccessMode PixelAccessMode() const { return FPixelAccessMode; }
@@ -386,7 +392,9 @@ public:
     QM_RASTER_CLASS(TTransformer, TNestedSampler)
 
     TTransformer(TCustomSampler* ASampler, TTransformation* ATransformation)
-        : TNestedSampler(ASampler), FTransformation(ATransformation) {}
+        : TNestedSampler(ASampler), FTransformation(ATransformation)
+    {
+    }
     TTransformation* Transformation() const { return FTransformation; }
     void SetTransformation(TTransformation* Value) { FTransformation = Value; }
 
@@ -447,10 +455,12 @@ void StretchLinear(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src,
 TMappingTable BuildMappingTable(int32_t DstLo, int32_t DstHi, int32_t ClipLo, int32_t ClipHi, int32_t SrcLo,
                                 int32_t SrcHi, const TCustomKernel& Kernel);
 void KernelResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src, TRect SrcRect,
-                    const TCustomKernel& Kernel, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack);
+                    const TCustomKernel& Kernel, TDrawMode CombineOp,
+                    const TPixelCombineEvent& CombineCallBack);
 // Block averaging for a reduction in both directions; enlargements go bilinear.
 void DraftResample(TBitmap32& Dst, TRect DstRect, TRect DstClip, TBitmap32& Src, TRect SrcRect,
-                   const TCustomKernel& Kernel, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack);
+                   const TCustomKernel& Kernel, TDrawMode CombineOp,
+                   const TPixelCombineEvent& CombineCallBack);
 
 // ---- Processor-specific routines ------------------------------------------------------------
 

@@ -85,10 +85,12 @@ void StretchLinearRow_SSE2(const TLinearEntry* Cols, size_t Count, const TColor3
     for (; i + 2 <= Count; i += 2) {
         const TLinearEntry& e0 = Cols[i];
         const TLinearEntry& e1 = Cols[i + 1];
-        const __m128i top = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row1 + e0.Pos)),
-                                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row1 + e1.Pos)));
-        const __m128i bottom = _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row2 + e0.Pos)),
-                                                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row2 + e1.Pos)));
+        const __m128i top =
+            _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row1 + e0.Pos)),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row1 + e1.Pos)));
+        const __m128i bottom =
+            _mm_unpacklo_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row2 + e0.Pos)),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(Row2 + e1.Pos)));
         const int16_t w0 = int16_t(std::min<uint32_t>(e0.Weight & 0xFFFF, 256));
         const int16_t w1 = int16_t(std::min<uint32_t>(e1.Weight & 0xFFFF, 256));
         const __m128i wx = _mm_set_epi16(w1, w1, w1, w1, w0, w0, w0, w0);
@@ -99,10 +101,12 @@ void StretchLinearRow_SSE2(const TLinearEntry* Cols, size_t Count, const TColor3
         if (Master >= 0) {
             // w = ((M + 1) * Fa) shr 8 per pixel, broadcast to its four channels; w = 0 keeps
             // the destination exactly, as the per-pixel blend does.
-            const __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(Dst + i)), zero);
+            const __m128i d =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(Dst + i)), zero);
             const __m128i fa = _mm_shufflehi_epi16(_mm_shufflelo_epi16(c, 0xFF), 0xFF);
             const __m128i w = _mm_srli_epi16(_mm_mullo_epi16(fa, m1), 8);
-            const __m128i mix = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(c, w), _mm_mullo_epi16(d, _mm_sub_epi16(c256, w))), bias);
+            const __m128i mix = _mm_add_epi16(
+                _mm_add_epi16(_mm_mullo_epi16(c, w), _mm_mullo_epi16(d, _mm_sub_epi16(c256, w))), bias);
             c = _mm_srli_epi16(mix, 8);
         }
         _mm_storel_epi64(reinterpret_cast<__m128i*>(Dst + i), _mm_packus_epi16(c, c));

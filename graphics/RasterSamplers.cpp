@@ -116,7 +116,8 @@ TNearestResampler::TNearestResampler(TBitmap32* ABitmap) : TBitmap32Resampler(AB
 }
 
 void TNearestResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, TBitmap32& Src,
-                                 const TRect& SrcRect, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
+                                 const TRect& SrcRect, TDrawMode CombineOp,
+                                 const TPixelCombineEvent& CombineCallBack)
 {
     StretchNearest(Dst, DstRect, DstClip, Src, SrcRect, CombineOp, CombineCallBack);
 }
@@ -166,7 +167,8 @@ TLinearResampler::~TLinearResampler()
 }
 
 void TLinearResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, TBitmap32& Src,
-                                const TRect& SrcRect, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
+                                const TRect& SrcRect, TDrawMode CombineOp,
+                                const TPixelCombineEvent& CombineCallBack)
 {
     const int64_t srcW = int64_t(SrcRect.Right) - SrcRect.Left, srcH = int64_t(SrcRect.Bottom) - SrcRect.Top;
     const int64_t dstW = int64_t(DstRect.Right) - DstRect.Left, dstH = int64_t(DstRect.Bottom) - DstRect.Top;
@@ -205,7 +207,8 @@ TDraftResampler::TDraftResampler(TBitmap32* ABitmap) : TLinearResampler(ABitmap,
 }
 
 void TDraftResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, TBitmap32& Src,
-                               const TRect& SrcRect, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
+                               const TRect& SrcRect, TDrawMode CombineOp,
+                               const TPixelCombineEvent& CombineCallBack)
 {
     DraftResample(Dst, DstRect, DstClip, Src, SrcRect, *LinearKernel(), CombineOp, CombineCallBack);
 }
@@ -226,7 +229,8 @@ TKernelResampler::~TKernelResampler()
 }
 
 void TKernelResampler::Resample(TBitmap32& Dst, const TRect& DstRect, TRect DstClip, TBitmap32& Src,
-                                const TRect& SrcRect, TDrawMode CombineOp, const TPixelCombineEvent& CombineCallBack)
+                                const TRect& SrcRect, TDrawMode CombineOp,
+                                const TPixelCombineEvent& CombineCallBack)
 {
     KernelResample(Dst, DstRect, DstClip, Src, SrcRect, *FKernel, CombineOp, CombineCallBack);
 }
@@ -279,7 +283,9 @@ void TKernelResampler::SetTableSize(int32_t Value)
 const TPropList& TKernelResampler::PublishedProperties() const
 {
     static const TPropList props = [] {
-        auto self = [](const TObject& o) -> const TKernelResampler& { return static_cast<const TKernelResampler&>(o); };
+        auto self = [](const TObject& o) -> const TKernelResampler& {
+            return static_cast<const TKernelResampler&>(o);
+        };
         auto me = [](TObject& o) -> TKernelResampler& { return static_cast<TKernelResampler&>(o); };
         TPropList l{PixelAccessModeProp()};
         l.push_back({"KernelClassName", tkLString,
@@ -294,10 +300,12 @@ const TPropList& TKernelResampler::PublishedProperties() const
         l.push_back({"KernelMode", tkEnumeration,
                      [=](const TObject& o) { return TPropValue(int64_t(self(o).KernelMode())); },
                      [=](TObject& o, const TPropValue& v) {
-                         me(o).SetKernelMode(TKernelMode(std::clamp<int64_t>(AsInt(v), kmDynamic, kmTableLinear)));
+                         me(o).SetKernelMode(
+                             TKernelMode(std::clamp<int64_t>(AsInt(v), kmDynamic, kmTableLinear)));
                      },
                      nullptr});
-        l.push_back({"TableSize", tkInteger, [=](const TObject& o) { return TPropValue(int64_t(self(o).TableSize())); },
+        l.push_back({"TableSize", tkInteger,
+                     [=](const TObject& o) { return TPropValue(int64_t(self(o).TableSize())); },
                      [=](TObject& o, const TPropValue& v) {
                          me(o).SetTableSize(int32_t(std::clamp<int64_t>(AsInt(v), INT32_MIN, INT32_MAX)));
                      },
@@ -495,9 +503,9 @@ void TNestedSampler::AssignTo(TPersistent* Dest) const
 
 const TPropList& TNestedSampler::PublishedProperties() const
 {
-    static const TPropList props{
-        {"Sampler", tkClass, nullptr, nullptr,
-         [](const TObject& o) -> TPersistent* { return static_cast<const TNestedSampler&>(o).Sampler(); }}};
+    static const TPropList props{{"Sampler", tkClass, nullptr, nullptr, [](const TObject& o) -> TPersistent* {
+                                      return static_cast<const TNestedSampler&>(o).Sampler();
+                                  }}};
     return props;
 }
 
@@ -515,7 +523,8 @@ TTransformation& NeedTransformation(TTransformation* t)
 TColor32 TTransformer::GetSampleInt(int32_t X, int32_t Y)
 {
     TFixed u = 0, v = 0;
-    NeedTransformation(FTransformation).ReverseTransformFixed(TFixed(uint32_t(X) << 16), TFixed(uint32_t(Y) << 16), u, v);
+    NeedTransformation(FTransformation)
+        .ReverseTransformFixed(TFixed(uint32_t(X) << 16), TFixed(uint32_t(Y) << 16), u, v);
     return TNestedSampler::GetSampleFixed(u, v);
 }
 
@@ -557,8 +566,9 @@ const TPropList& TTransformer::PublishedProperties() const
     static const TPropList props{
         {"Sampler", tkClass, nullptr, nullptr,
          [](const TObject& o) -> TPersistent* { return static_cast<const TTransformer&>(o).Sampler(); }},
-        {"Transformation", tkClass, nullptr, nullptr,
-         [](const TObject& o) -> TPersistent* { return static_cast<const TTransformer&>(o).Transformation(); }}};
+        {"Transformation", tkClass, nullptr, nullptr, [](const TObject& o) -> TPersistent* {
+             return static_cast<const TTransformer&>(o).Transformation();
+         }}};
     return props;
 }
 

@@ -101,8 +101,8 @@ void TextOut(TBitmap32& Bitmap, int32_t X, int32_t Y, const AnsiString& Text, co
     } else {
         size = Bitmap.MeasureText(Text);
     }
-    Bitmap.NotifyAreaChanged({X, Y, SaturatedSum(X, int64_t(size.cx) + 1), SaturatedSum(Y, int64_t(size.cy) + 1)},
-                             AREAINFO_RECT);
+    Bitmap.NotifyAreaChanged(
+        {X, Y, SaturatedSum(X, int64_t(size.cx) + 1), SaturatedSum(Y, int64_t(size.cy) + 1)}, AREAINFO_RECT);
 }
 
 } // namespace
@@ -117,7 +117,8 @@ void TBitmap32::DrawTextClipped(int32_t X, int32_t Y, const TRect& ARect, const 
     TextOut(*this, X, Y, Text, &ARect);
 }
 
-void TBitmap32::DrawTextAntialiased(int32_t X, int32_t Y, const AnsiString& Text, int32_t AALevel, TColor32 Color)
+void TBitmap32::DrawTextAntialiased(int32_t X, int32_t Y, const AnsiString& Text, int32_t AALevel,
+                                    TColor32 Color)
 {
     if (IsEmpty())
         return;

@@ -54,7 +54,8 @@ TColor32 ToColor32(const QColor& c)
 int32_t FontProduct(int32_t size, double factor)
 {
     const double v = std::trunc(double(size) * factor);
-    if (!(v >= double(std::numeric_limits<int32_t>::min()) && v <= double(std::numeric_limits<int32_t>::max())))
+    if (!(v >= double(std::numeric_limits<int32_t>::min()) &&
+          v <= double(std::numeric_limits<int32_t>::max())))
         throw ERangeError("Range check error");
     return int32_t(v);
 }
@@ -255,7 +256,8 @@ void TFormMain::DrawItemList()
                 font.SetSize(GridFontSize);
                 if (IsSelectedRow(c, -1))
                     glyph(kEditCategoryButton)
-                        .StretchTo(bmp, MakeRect(CatEditBtnX + 2, y + 2, CatEditBtnX + CatEditBtnW - 2, y + crh - 2));
+                        .StretchTo(bmp, MakeRect(CatEditBtnX + 2, y + 2, CatEditBtnX + CatEditBtnW - 2,
+                                                 y + crh - 2));
             }
             y += crh;
             if (!cat.Expanded)
@@ -279,15 +281,17 @@ void TFormMain::DrawItemList()
                             .StretchTo(bmp, MakeRect(buyMarkX, y + 2, buyMarkX + irh, y + irh));
                     bmp.DrawText(ColQtyX + mx, y + my, std::to_string(item.Qty));
                     if (selected) {
-                        glyph(kQtyUpArrow).StretchTo(bmp, MakeRect(QtyArrowX, y + 4, ColNameX - 2, y + 4 + irh / 2));
+                        glyph(kQtyUpArrow)
+                            .StretchTo(bmp, MakeRect(QtyArrowX, y + 4, ColNameX - 2, y + 4 + irh / 2));
                         glyph(kQtyDownArrow)
                             .StretchTo(bmp, MakeRect(QtyArrowX, y + irh / 2 - 4, ColNameX - 2, y + irh - 4));
                     }
-                    bmp.DrawTextClipped(ColNameX + mx, y + my, MakeRect(ColNameX + mx, y + my, ColAisleX, y + irh),
-                                        item.Name);
+                    bmp.DrawTextClipped(ColNameX + mx, y + my,
+                                        MakeRect(ColNameX + mx, y + my, ColAisleX, y + irh), item.Name);
                     if (selected)
                         glyph(kEditItemButton)
-                            .StretchTo(bmp, MakeRect(EditBtnX + 2, y + 2, EditBtnX + EditBtnW - 2, y + EditBtnW - 2));
+                            .StretchTo(bmp, MakeRect(EditBtnX + 2, y + 2, EditBtnX + EditBtnW - 2,
+                                                     y + EditBtnW - 2));
                     bmp.DrawTextClipped(ColAisleX + mx, y + my,
                                         MakeRect(ColAisleX + mx, y + my, ColCouponX, y + irh), item.Aisle);
 

@@ -47,23 +47,40 @@ uint16_t VirtualKey(const QKeyEvent& e)
     const bool keypad = e.modifiers() & Qt::KeypadModifier;
     switch (e.key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
-    case Qt::Key_Plus: return keypad ? VK_ADD : 0;
-    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0;
-    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0;
-    default: return 0;
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_Asterisk:
+        return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Plus:
+        return keypad ? VK_ADD : 0;
+    case Qt::Key_Minus:
+        return keypad ? VK_SUBTRACT : 0;
+    case Qt::Key_Slash:
+        return keypad ? VK_DIVIDE : 0;
+    default:
+        return 0;
     }
 }
 
@@ -146,7 +163,8 @@ void TFormMain::ConnectItemListHandlers()
     for (QAction* a : {MItemItemQtyDown, PItemContextQtyDown})
         Wire(a, &TFormMain::MItemItemQtyDownClick);
     connect(BtnQtyUp, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemItemQtyUpClick(); }); });
-    connect(BtnQtyDown, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemItemQtyDownClick(); }); });
+    connect(BtnQtyDown, &QToolButton::clicked, this,
+            [this] { Dispatch([this] { MItemItemQtyDownClick(); }); });
     // The quick-find list drops down under the box while the typing goes on in the box.
     if (QCompleter* completer = ComboFind->completer())
         completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
@@ -281,8 +299,9 @@ void TFormMain::SelectBySteps(bool up, int32_t count)
 
 int32_t TFormMain::PageRows() const
 {
-    return Store.ItemRowHeight > 0 ? (ImageItemList->height() - ImageItemListHeader->height()) / Store.ItemRowHeight
-                                   : 0;
+    return Store.ItemRowHeight > 0
+               ? (ImageItemList->height() - ImageItemListHeader->height()) / Store.ItemRowHeight
+               : 0;
 }
 
 void TFormMain::SelectPreviousRow()
@@ -360,7 +379,8 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
     // The expand/collapse marker of a category row.
     if (left && c >= 0 && i == -1) {
         const int32_t gw = ExpandGlyphW;
-        const int32_t gt = Store.Categories[size_t(c)].RowTop + Store.TextMarginY + (Store.ItemRowHeight - gw) / 2;
+        const int32_t gt =
+            Store.Categories[size_t(c)].RowTop + Store.TextMarginY + (Store.ItemRowHeight - gw) / 2;
         if (x >= ExpandGlyphX - 2 && x <= ExpandGlyphX + gw + 2 && y >= gt - 2 && y <= gt + 2 * gw + 2) {
             FlipCategory(c);
             return;
@@ -431,13 +451,26 @@ void TFormMain::FormKeyDown(QObject*, uint16_t& key, TShiftState shift)
         return;
     const bool ctrl = shift & ssCtrl;
     switch (key) {
-    case VK_PRIOR: SelectPageUp(); break;
-    case VK_NEXT: SelectPageDown(); break;
-    case VK_END: ctrl ? SelectLastRow() : SelectCategoryLastRow(); break;
-    case VK_HOME: ctrl ? SelectFirstRow() : SelectCategoryRow(); break;
-    case VK_UP: SelectPreviousRow(); break;
-    case VK_DOWN: SelectNextRow(); break;
-    default: break;
+    case VK_PRIOR:
+        SelectPageUp();
+        break;
+    case VK_NEXT:
+        SelectPageDown();
+        break;
+    case VK_END:
+        ctrl ? SelectLastRow() : SelectCategoryLastRow();
+        break;
+    case VK_HOME:
+        ctrl ? SelectFirstRow() : SelectCategoryRow();
+        break;
+    case VK_UP:
+        SelectPreviousRow();
+        break;
+    case VK_DOWN:
+        SelectNextRow();
+        break;
+    default:
+        break;
     }
 }
 
@@ -447,17 +480,30 @@ void TFormMain::FormKeyUp(QObject*, uint16_t& key, TShiftState shift)
     if (!ItemListIsActive())
         return;
     switch (key) {
-    case VK_ADD: MItemItemQtyUpClick(); break;
-    case VK_SUBTRACT: MItemItemQtyDownClick(); break;
-    case VK_DIVIDE: MItemItemNotesClick(); break;
+    case VK_ADD:
+        MItemItemQtyUpClick();
+        break;
+    case VK_SUBTRACT:
+        MItemItemQtyDownClick();
+        break;
+    case VK_DIVIDE:
+        MItemItemNotesClick();
+        break;
     case VK_MULTIPLY:
         if (Store.AcceptsCoupons)
             MItemItemCouponClick();
         break;
-    case VK_SPACE: MItemItemEditClick(); break;
-    case VK_INSERT: (shift & ssShift) ? MItemItemAddMultClick() : MItemItemAddClick(); break;
-    case VK_DELETE: MItemItemDeleteClick(); break;
-    default: break;
+    case VK_SPACE:
+        MItemItemEditClick();
+        break;
+    case VK_INSERT:
+        (shift & ssShift) ? MItemItemAddMultClick() : MItemItemAddClick();
+        break;
+    case VK_DELETE:
+        MItemItemDeleteClick();
+        break;
+    default:
+        break;
     }
 }
 

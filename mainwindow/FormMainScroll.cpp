@@ -31,7 +31,10 @@ const QPixmap& StoreIcon()
 // The picker's drop-down list: every entry drawn by the main window, 16 pixels high.
 class StorePickerDelegate : public QStyledItemDelegate {
 public:
-    StorePickerDelegate(TFormMain* form, QComboBox* combo) : QStyledItemDelegate(combo), form_(form), combo_(combo) {}
+    StorePickerDelegate(TFormMain* form, QComboBox* combo)
+        : QStyledItemDelegate(combo), form_(form), combo_(combo)
+    {
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -70,10 +73,12 @@ public:
         const QRect field =
             combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
         if (combo->currentIndex() >= 0) {
-            const QRect entry(field.left(), field.top() + (field.height() - kPickerItemHeight) / 2, field.width(),
-                              kPickerItemHeight);
+            const QRect entry(field.left(), field.top() + (field.height() - kPickerItemHeight) / 2,
+                              field.width(), kPickerItemHeight);
             painter.setClipRect(field);
-            Dispatch([&] { form_->ComboStoresDrawItem(combo, painter, combo->currentIndex(), entry, combo->hasFocus()); });
+            Dispatch([&] {
+                form_->ComboStoresDrawItem(combo, painter, combo->currentIndex(), entry, combo->hasFocus());
+            });
         }
         return true;
     }
@@ -91,7 +96,8 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusIn && (watched == form_->ItemListBar || watched == form_->ShoppingListBar)) {
+        if (event->type() == QEvent::FocusIn &&
+            (watched == form_->ItemListBar || watched == form_->ShoppingListBar)) {
             Dispatch([this] { form_->ItemListBarEnter(); });
             return false;
         }
@@ -147,14 +153,18 @@ void TFormMain::ConnectShopListHandlers()
     ComboStores->setItemDelegate(new StorePickerDelegate(this, ComboStores));
     ComboStores->installEventFilter(new StorePickerPainter(this));
     qApp->installEventFilter(new MainWindowEvents(this));
-    connect(ItemListBar, &QScrollBar::valueChanged, this, [this] { Dispatch([this] { ItemListBarChange(); }); });
+    connect(ItemListBar, &QScrollBar::valueChanged, this,
+            [this] { Dispatch([this] { ItemListBarChange(); }); });
     connect(ShoppingListBar, &QScrollBar::valueChanged, this,
             [this] { Dispatch([this] { ShoppingListBarChange(); }); });
     ImageShoppingList->OnMouseDown = [this](QObject*, TMouseButton, TShiftState, int32_t X, int32_t Y,
-                                            TCustomLayer*) { Dispatch([=, this] { ImageShoppingListMouseDown(X, Y); }); };
+                                            TCustomLayer*) {
+        Dispatch([=, this] { ImageShoppingListMouseDown(X, Y); });
+    };
 }
 
-void TFormMain::ComboStoresDrawItem(QComboBox* Control, QPainter& Canvas, int Index, const QRect& Rect, bool Selected)
+void TFormMain::ComboStoresDrawItem(QComboBox* Control, QPainter& Canvas, int Index, const QRect& Rect,
+                                    bool Selected)
 {
     const QPalette& colours = Control->palette();
     Canvas.fillRect(Rect, colours.color(Selected ? QPalette::Highlight : QPalette::Base));
@@ -189,13 +199,15 @@ void TFormMain::MouseWheelNotch(const QPoint& MousePos, int Direction)
     const int lines = WheelScrollLines();
     if (PointerOver(PanelItems, MousePos) && !ItemListBar->isHidden()) {
         if (Store.ItemRowHeight > 0)
-            ItemListBar->setValue(ItemListBar->value() +
-                                  Direction * WheelStep(lines, ImageItemList->height() - ImageItemListHeader->height(),
-                                                        Store.ItemRowHeight));
+            ItemListBar->setValue(
+                ItemListBar->value() +
+                Direction * WheelStep(lines, ImageItemList->height() - ImageItemListHeader->height(),
+                                      Store.ItemRowHeight));
     } else if (PointerOver(PanelList, MousePos) && !ShoppingListBar->isHidden()) {
         if (ShopList.ItemRowHeight > 0)
-            ShoppingListBar->setValue(ShoppingListBar->value() +
-                                      Direction * WheelStep(lines, ImageShoppingList->height(), ShopList.ItemRowHeight));
+            ShoppingListBar->setValue(
+                ShoppingListBar->value() +
+                Direction * WheelStep(lines, ImageShoppingList->height(), ShopList.ItemRowHeight));
     }
 }
 

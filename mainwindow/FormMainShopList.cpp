@@ -97,8 +97,8 @@ void TFormMain::DrawShoppingList()
         for (const QMShopListCat& group : list.Cats)
             countNotes(group);
     }
-    const int64_t content = int64_t(list.ItemCount) * list.ItemRowHeight + int64_t(groups) * list.GroupRowHeight +
-                            int64_t(notes) * list.NoteRowHeight;
+    const int64_t content = int64_t(list.ItemCount) * list.ItemRowHeight +
+                            int64_t(groups) * list.GroupRowHeight + int64_t(notes) * list.NoteRowHeight;
     const int32_t overflow = int32_t(std::min<int64_t>(content - ImageShoppingList->height(), INT32_MAX));
 
     // The scroll bar shows only when the list is taller than the image. Its value runs
@@ -149,7 +149,8 @@ void TFormMain::DrawShoppingList()
         if (line.Qty > 1) {
             font.SetSize(qtySize);
             const AnsiString qty = "(" + std::to_string(line.Qty) + ")";
-            bmp.DrawText(nameX + list.TextMarginX - bmp.TextWidth(qty + " "), line.RowTop + list.TextMarginY, qty);
+            bmp.DrawText(nameX + list.TextMarginX - bmp.TextWidth(qty + " "), line.RowTop + list.TextMarginY,
+                         qty);
         }
         if (!line.Note.empty()) {
             font.SetSize(noteSize);

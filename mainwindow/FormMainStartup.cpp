@@ -86,7 +86,8 @@ bool LiesInFolder(const AnsiString& file, const AnsiString& folder)
     if (dir == folder)
         return true;
     std::error_code ec;
-    return std::filesystem::equivalent(ToFileName(dir.empty() ? AnsiString(".") : dir), ToFileName(folder), ec);
+    return std::filesystem::equivalent(ToFileName(dir.empty() ? AnsiString(".") : dir), ToFileName(folder),
+                                       ec);
 }
 
 } // namespace

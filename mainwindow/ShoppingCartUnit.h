@@ -322,8 +322,8 @@ public:
     void MMenuCategoryClick();
 
     // ---- Commands that start-up runs and that put a question to the person at the screen ----
-    virtual void MItemFileNewStoreClick(); // the new-store wizard (FormMainWizard.cpp)
-    virtual void MItemHelpTipClick();      // the tip of the day (FormMainHelp.cpp)
+    virtual void MItemFileNewStoreClick();         // the new-store wizard (FormMainWizard.cpp)
+    virtual void MItemHelpTipClick();              // the tip of the day (FormMainHelp.cpp)
     virtual void CheckForNewVersion(bool verbose); // FormMainHelp.cpp
 
     // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
@@ -466,7 +466,8 @@ public:
 
     // Run the coupon or note dialog for the item; true when it closed with OK. The out values
     // are set only from what the dialog holds: expiry and storeOnly only when hasCoupon is.
-    bool EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly, bool& hasCoupon);
+    bool EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly,
+                          bool& hasCoupon);
     bool EditNoteDialog(int32_t category, int32_t item, AnsiString& note);
 
     // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
@@ -532,8 +533,10 @@ public:
     void ComboFindCloseUp();
 
     // Status-bar hints: panel 0 says what a click under the pointer would do.
-    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
-    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
+                                TCustomLayer* Layer);
+    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
+                                    TCustomLayer* Layer);
     void ToolBarMouseMove();
     // The tool button's hint for panel 0 (empty for a control without one).
     AnsiString ToolButtonHint(const QObject* button) const;
@@ -623,7 +626,7 @@ private:
     void MouseWheelNotch(const QPoint& MousePos, int Direction);
 
     // Each concern's file connects its own menu items, buttons and shortcuts.
-    void ConnectCommandHandlers();    // FormMainCommands.cpp
+    void ConnectCommandHandlers(); // FormMainCommands.cpp
     enum class ResetKind { Purchased, Quantities, Coupons, Notes, All };
     void ResetStore(ResetKind kind);
     // Expands or collapses category c, selects its own row and remembers the state in the store
@@ -640,19 +643,19 @@ private:
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
 
-    void ConnectWizardHandlers();     // FormMainWizard.cpp
+    void ConnectWizardHandlers(); // FormMainWizard.cpp
 
-    void ConnectFileHandlers();       // FormMainFiles.cpp
+    void ConnectFileHandlers(); // FormMainFiles.cpp
 
-    void ConnectClipboardHandlers();  // FormMainClipboard.cpp
+    void ConnectClipboardHandlers(); // FormMainClipboard.cpp
 
-    void ConnectFindHandlers();       // FormMainFind.cpp
+    void ConnectFindHandlers(); // FormMainFind.cpp
 
-    void ConnectHelpHandlers();       // FormMainHelp.cpp
+    void ConnectHelpHandlers(); // FormMainHelp.cpp
 
-    void ConnectPrintHandlers();      // FormMainPrint.cpp
+    void ConnectPrintHandlers(); // FormMainPrint.cpp
 
-    void ConnectExportHandlers();     // FormMainExport.cpp
+    void ConnectExportHandlers(); // FormMainExport.cpp
 };
 
 // The one main window of the program.

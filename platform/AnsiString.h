@@ -24,7 +24,10 @@ AnsiString UpperName(std::string_view s);
 int CompareBytes(std::string_view a, std::string_view b);
 // Compares the upper-cased names byte by byte.
 int CompareNames(std::string_view a, std::string_view b);
-inline bool SameName(std::string_view a, std::string_view b) { return CompareNames(a, b) == 0; }
+inline bool SameName(std::string_view a, std::string_view b)
+{
+    return CompareNames(a, b) == 0;
+}
 
 // The Unicode code point of one Windows-1252 byte, and the byte of a code point (-1: none).
 char32_t Cp1252ToUnicode(unsigned char byte);

@@ -22,7 +22,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Reason(int err) { return std::strerror(err); }
+std::string Reason(int err)
+{
+    return std::strerror(err);
+}
 
 // A write past the file-size limit then fails with EFBIG instead of ending the process.
 void IgnoreFileSizeSignal()
@@ -129,7 +132,8 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
     SweepOnce(folder);
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; fd_ < 0; ++attempt) {
-        temp_ = folder + "/.~qm" + std::to_string(long(::getpid())) + "-" + std::to_string(++counter) + ".tmp";
+        temp_ =
+            folder + "/.~qm" + std::to_string(long(::getpid())) + "-" + std::to_string(++counter) + ".tmp";
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && (errno != EEXIST || attempt > 100)) {
             temp_.clear();

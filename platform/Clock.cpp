@@ -48,7 +48,10 @@ TDateTime Now()
            EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, int(tv.tv_usec / 1000));
 }
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date()
+{
+    return std::floor(Now());
+}
 
 TDateTime EncodeDate(int year, int month, int day)
 {

@@ -7,8 +7,8 @@ namespace qm {
 
 using TDateTime = double;
 
-TDateTime Now();   // the local date and time
-TDateTime Date();  // today, time of day 0
+TDateTime Now();  // the local date and time
+TDateTime Date(); // today, time of day 0
 
 // Fixes the clock at the given moment (tests); std::nullopt returns to the real clock.
 void SetTestNow(std::optional<TDateTime> now);

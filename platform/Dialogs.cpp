@@ -37,7 +37,10 @@ std::shared_ptr<DialogHandler> SetDialogHandler(std::shared_ptr<DialogHandler> h
     return previous;
 }
 
-DialogHandler& Dialogs() { return *Handler(); }
+DialogHandler& Dialogs()
+{
+    return *Handler();
+}
 
 bool DialogHandler::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
 {
@@ -58,7 +61,10 @@ int MessageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, 
     return result;
 }
 
-void ShowMessage(const AnsiString& msg) { MessageDlg(msg, mtCustom, mbOK, 0); }
+void ShowMessage(const AnsiString& msg)
+{
+    MessageDlg(msg, mtCustom, mbOK, 0);
+}
 
 int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons, TMsgDlgType icon)
 {
@@ -169,8 +175,8 @@ bool ScriptedDialogs::take(Answer::Kind kind, const AnsiString& text, Answer& ou
     Answer next = script_.front();
     script_.erase(script_.begin());
     if (next.kind != kind) {
-        failures_.push_back(std::string("expected a ") + kKinds[next.kind] + ", got a " +
-                            kKinds[kind] + ": " + text);
+        failures_.push_back(std::string("expected a ") + kKinds[next.kind] + ", got a " + kKinds[kind] +
+                            ": " + text);
         return false;
     }
     if (!next.expectContains.empty() && text.find(next.expectContains) == std::string::npos) {
@@ -190,9 +196,9 @@ int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlg
     if (!take(Answer::Box, msg, a))
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
     // A scripted answer must be a button the box offers (Cancel is also Escape).
-    const TMsgDlgButtons needed = a.result == mrYes ? TMsgDlgButtons(mbYes)
-                                  : a.result == mrNo ? TMsgDlgButtons(mbNo)
-                                  : a.result == mrOk ? TMsgDlgButtons(mbOK)
+    const TMsgDlgButtons needed = a.result == mrYes    ? TMsgDlgButtons(mbYes)
+                                  : a.result == mrNo   ? TMsgDlgButtons(mbNo)
+                                  : a.result == mrOk   ? TMsgDlgButtons(mbOK)
                                   : a.result == mrHelp ? TMsgDlgButtons(mbHelp)
                                                        : TMsgDlgButtons(0);
     const TMsgDlgButtons offered = buttons ? buttons : TMsgDlgButtons(mbOK);
@@ -236,8 +242,13 @@ bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, Ans
                                            int& filterIndex)
 {
     const bool folder = request.kind == FileDialogRequest::Folder;
-    seen_.push_back(
-        {Answer::File, request.title, mtInformation, 0, 0, folder ? request.initialDir : request.fileName, {}});
+    seen_.push_back({Answer::File,
+                     request.title,
+                     mtInformation,
+                     0,
+                     0,
+                     folder ? request.initialDir : request.fileName,
+                     {}});
     filterIndex = request.filterIndex;
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)

@@ -38,7 +38,7 @@ enum TModalResult {
 struct FileDialogRequest {
     enum Kind { Open, Save, Folder } kind = Open;
     AnsiString title;
-    AnsiString filter;     // "Store files (*.store)|*.store|All files (*.*)|*.*"
+    AnsiString filter; // "Store files (*.store)|*.store|All files (*.*)|*.*"
     AnsiString initialDir;
     AnsiString fileName;
     AnsiString defaultExt;
@@ -48,7 +48,7 @@ struct FileDialogRequest {
     // into statusText is shown as the picker's status line.
     std::function<void(const AnsiString& folder, int& enabledOK, AnsiString& statusText)> onFolderChange = {};
     bool statusLine = false; // Folder: the picker shows a status line
-    int filterIndex = 1; // the filter shown first, counted from 1
+    int filterIndex = 1;     // the filter shown first, counted from 1
 };
 
 // The print dialog: what it shows and, once confirmed, what the user chose. Pages count from 1;
@@ -77,8 +77,7 @@ public:
     virtual int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
                            TMsgDlgType icon) = 0;
     // Returns false when cancelled; value holds the initial text and receives the answer.
-    virtual bool inputQuery(const AnsiString& caption, const AnsiString& prompt,
-                            AnsiString& value) = 0;
+    virtual bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) = 0;
     // The same, with the answer as typed: it may hold characters the program's 8-bit text
     // cannot, which a name check must see rather than their "?". A handler without it
     // answers through inputQuery.
@@ -137,10 +136,10 @@ public:
         enum Kind { Box, Query, File, Print } kind = Box;
         std::string expectContains; // the box text must contain this (empty: any)
         int result = mrOk;
-        AnsiString text;            // the answer of a query or a file picker
+        AnsiString text; // the answer of a query or a file picker
         bool accepted = true;
-        int filterIndex = 0;        // the filter a file picker's user chose; 0: the one shown
-        PrintDialogRequest print;   // a print dialog's answer: range, pages and copies
+        int filterIndex = 0;                // the filter a file picker's user chose; 0: the one shown
+        PrintDialogRequest print;           // a print dialog's answer: range, pages and copies
         std::vector<AnsiString> paths = {}; // the answer of a picker of several files
         bool typed = false;                 // a query's text is UTF-8 as typed, not program text
     };
@@ -150,8 +149,8 @@ public:
         TMsgDlgType type = mtInformation;
         TMsgDlgButtons buttons = 0;
         int helpContext = 0;
-        AnsiString initial; // a query's initial text, a file dialog's preset file name (a
-                            // folder picker's preset folder)
+        AnsiString initial;       // a query's initial text, a file dialog's preset file name (a
+                                  // folder picker's preset folder)
         PrintDialogRequest print; // a print dialog's request as it came
     };
 
@@ -173,8 +172,7 @@ public:
     size_t pending() const { return script_.size(); }
     void clear();
 
-    int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
-                   int helpContext) override;
+    int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
     int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
                    TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;

@@ -15,11 +15,20 @@ bool Dispatch(const std::function<void()>& command) noexcept
     } catch (const EAbort&) {
         // Cancelled by the user: nothing to report.
     } catch (const std::bad_alloc&) {
-        try { MessageDlg("Out of memory.", mtError, mbOK, 0); } catch (...) {}
+        try {
+            MessageDlg("Out of memory.", mtError, mbOK, 0);
+        } catch (...) {
+        }
     } catch (const std::exception& e) {
-        try { MessageDlg(e.what(), mtError, mbOK, 0); } catch (...) {}
+        try {
+            MessageDlg(e.what(), mtError, mbOK, 0);
+        } catch (...) {
+        }
     } catch (...) {
-        try { MessageDlg("An unknown error occurred.", mtError, mbOK, 0); } catch (...) {}
+        try {
+            MessageDlg("An unknown error occurred.", mtError, mbOK, 0);
+        } catch (...) {
+        }
     }
     return false;
 }

@@ -750,7 +750,8 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
                    std::string_view value)
 {
     auto refuse = [&](const std::string& why) {
-        throw EStoreError(Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
+        throw EStoreError(
+            Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
     };
     const std::string_view k = Trim(key);
     if (ContainsAnyByte(section, '\r', '\n'))
@@ -785,7 +786,8 @@ struct Version {
 
 Version VersionOf(const struct stat& st)
 {
-    return {st.st_dev, st.st_ino, st.st_size, (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+    return {st.st_dev, st.st_ino, st.st_size,
+            (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
 long long RealTimeNs()
@@ -1024,7 +1026,8 @@ public:
     EditorImpl(Model& m, const std::string& file) : m_(m), file_(file) {}
     bool changed = false;
 
-    AnsiString ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const override
+    AnsiString ReadString(const AnsiString& section, const AnsiString& key,
+                          const AnsiString& def) const override
     {
         const Line* l = m_.FindKey(Trim(section), Trim(key));
         return l ? AnsiString(m_.Value(*l)) : def;

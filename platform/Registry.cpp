@@ -39,22 +39,32 @@ constexpr int kSchemaVersion = 1;
 int TypeCode(TRegDataType t)
 {
     switch (t) {
-    case rdString: return kSz;
-    case rdExpandString: return kExpandSz;
-    case rdInteger: return kDword;
-    case rdBinary: return kBinary;
-    default: return 0;
+    case rdString:
+        return kSz;
+    case rdExpandString:
+        return kExpandSz;
+    case rdInteger:
+        return kDword;
+    case rdBinary:
+        return kBinary;
+    default:
+        return 0;
     }
 }
 
 TRegDataType DataType(int code)
 {
     switch (code) {
-    case kSz: return rdString;
-    case kExpandSz: return rdExpandString;
-    case kDword: return rdInteger;
-    case kBinary: return rdBinary;
-    default: return rdUnknown;
+    case kSz:
+        return rdString;
+    case kExpandSz:
+        return rdExpandString;
+    case kDword:
+        return rdInteger;
+    case kBinary:
+        return rdBinary;
+    default:
+        return rdUnknown;
     }
 }
 
@@ -85,7 +95,7 @@ struct DamagedDatabase {};
 std::string Timestamp()
 {
     const std::time_t t = std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
@@ -164,7 +174,10 @@ sqlite3_stmt* Database::Prepare(const char* sql)
     return st;
 }
 
-void Database::Exec(const char* sql) { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+void Database::Exec(const char* sql)
+{
+    Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
 
 void Database::Close()
 {
@@ -526,8 +539,7 @@ private:
 
 // Runs one registry operation under the lock, reopening once after finding the database
 // damaged; the user's box, if any, is shown after the lock is released.
-template <class F>
-auto Run(F&& op) -> decltype(op(std::declval<Database&>()))
+template <class F> auto Run(F&& op) -> decltype(op(std::declval<Database&>()))
 {
     Database& db = Database::Instance();
     struct ShowAfterUnlock {
@@ -560,7 +572,10 @@ auto Run(F&& op) -> decltype(op(std::declval<Database&>()))
     }
 }
 
-sqlite3_int64 RootId(RegRoot root) { return kRootIds[root == RegRoot::ClassesRoot ? 1 : 0]; }
+sqlite3_int64 RootId(RegRoot root)
+{
+    return kRootIds[root == RegRoot::ClassesRoot ? 1 : 0];
+}
 
 std::optional<sqlite3_int64> FindKey(Database& db, RegRoot root, const std::vector<AnsiString>& path)
 {
@@ -701,7 +716,10 @@ void TRegistry::SetRootKey(RegRoot root)
     CloseKey();
 }
 
-AnsiString TRegistry::CurrentPath() const { return JoinPath(path_); }
+AnsiString TRegistry::CurrentPath() const
+{
+    return JoinPath(path_);
+}
 
 bool TRegistry::OpenKey(const AnsiString& key, bool canCreate)
 {
@@ -812,7 +830,10 @@ std::optional<RegValue> TRegistry::ReadValue(const AnsiString& name) const
     }
 }
 
-bool TRegistry::ValueExists(const AnsiString& name) const { return ReadValue(name).has_value(); }
+bool TRegistry::ValueExists(const AnsiString& name) const
+{
+    return ReadValue(name).has_value();
+}
 
 TRegDataType TRegistry::GetDataType(const AnsiString& name) const
 {
@@ -900,7 +921,10 @@ int TRegistry::ReadInteger(const AnsiString& name) const
     RaiseGetFailed(name);
 }
 
-bool TRegistry::ReadBool(const AnsiString& name) const { return ReadInteger(name) != 0; }
+bool TRegistry::ReadBool(const AnsiString& name) const
+{
+    return ReadInteger(name) != 0;
+}
 
 AnsiString TRegistry::ReadString(const AnsiString& name) const
 {
@@ -949,7 +973,10 @@ void TRegistry::WriteInteger(const AnsiString& name, int value)
     writeValue(name, rdInteger, std::string_view(bytes, 4));
 }
 
-void TRegistry::WriteBool(const AnsiString& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+void TRegistry::WriteBool(const AnsiString& name, bool value)
+{
+    WriteInteger(name, value ? 1 : 0);
+}
 
 void TRegistry::WriteString(const AnsiString& name, const AnsiString& value)
 {

@@ -58,9 +58,15 @@ std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> hand
     return previous;
 }
 
-ShellHandler& Shell() { return *Handler(); }
+ShellHandler& Shell()
+{
+    return *Handler();
+}
 
-void SetHelpViewer(std::function<void(int)> viewer) { HelpViewer() = std::move(viewer); }
+void SetHelpViewer(std::function<void(int)> viewer)
+{
+    HelpViewer() = std::move(viewer);
+}
 
 bool RecordingShell::openUrl(const AnsiString& url)
 {
@@ -77,6 +83,9 @@ bool RecordingShell::startProcess(const AnsiString& program, const std::vector<A
     calls.push_back({"process", program, args, 0});
     return true;
 }
-void RecordingShell::showHelp(int helpContext) { calls.push_back({"help", {}, {}, helpContext}); }
+void RecordingShell::showHelp(int helpContext)
+{
+    calls.push_back({"help", {}, {}, helpContext});
+}
 
 } // namespace qm

@@ -13,11 +13,11 @@ namespace qm {
 class ShellHandler {
 public:
     virtual ~ShellHandler() = default;
-    virtual bool openUrl(const AnsiString& url) = 0;          // a web page or a file
-    virtual bool openFolder(const AnsiString& path) = 0;      // the file manager on a folder
+    virtual bool openUrl(const AnsiString& url) = 0;     // a web page or a file
+    virtual bool openFolder(const AnsiString& path) = 0; // the file manager on a folder
     // Starts a program without waiting; false when it cannot be started.
     virtual bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) = 0;
-    virtual void showHelp(int helpContext) = 0;               // 0 opens the contents
+    virtual void showHelp(int helpContext) = 0; // 0 opens the contents
 };
 
 std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> handler);

@@ -26,13 +26,14 @@ std::string TempFolder()
 std::string CreateTempFile(std::string_view prefix)
 {
     if (prefix.find('/') != std::string_view::npos || prefix.find('\0') != std::string_view::npos)
-        throw EInOutError(Format("Invalid temporary file prefix \"%.*s\".", int(prefix.size()), prefix.data()));
+        throw EInOutError(
+            Format("Invalid temporary file prefix \"%.*s\".", int(prefix.size()), prefix.data()));
     const std::string folder = TempFolder();
     std::string name = folder + "/" + std::string(prefix) + "XXXXXX.tmp";
     const int fd = ::mkstemps(name.data(), 4); // mkstemps creates the file with mode 0600
     if (fd < 0)
-        throw EInOutError(Format("Cannot create a temporary file in \"%s\": %s.", folder.c_str(),
-                                 std::strerror(errno)));
+        throw EInOutError(
+            Format("Cannot create a temporary file in \"%s\": %s.", folder.c_str(), std::strerror(errno)));
     ::close(fd);
     return name;
 }

@@ -19,12 +19,18 @@ bool IsBlank(char c)
 const char* KindWord(NameKind kind)
 {
     switch (kind) {
-    case NameKind::Store: return "store";
-    case NameKind::Category: return "category";
-    case NameKind::Item: return "item";
-    case NameKind::Aisle: return "aisle";
-    case NameKind::Errand: return "errand";
-    case NameKind::Note: return "note";
+    case NameKind::Store:
+        return "store";
+    case NameKind::Category:
+        return "category";
+    case NameKind::Item:
+        return "item";
+    case NameKind::Aisle:
+        return "aisle";
+    case NameKind::Errand:
+        return "errand";
+    case NameKind::Note:
+        return "note";
     }
     return "name";
 }
@@ -35,7 +41,10 @@ const char* Article(const char* word)
     return std::string_view("aeiou").find(word[0]) != std::string_view::npos ? "an" : "a";
 }
 
-bool Contains(const AnsiString& s, const char* part) { return s.find(part) != AnsiString::npos; }
+bool Contains(const AnsiString& s, const char* part)
+{
+    return s.find(part) != AnsiString::npos;
+}
 bool EndsWith(const AnsiString& s, std::string_view end)
 {
     return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
@@ -68,7 +77,9 @@ AnsiString StoredNameProblem(NameKind kind, const AnsiString& name)
     if (kind == NameKind::Note)
         return NoteProblem(name);
     const char* word = KindWord(kind);
-    auto problem = [&](const char* why) { return Format("The %s name \"%s\" cannot be used: %s", word, name.c_str(), why); };
+    auto problem = [&](const char* why) {
+        return Format("The %s name \"%s\" cannot be used: %s", word, name.c_str(), why);
+    };
 
     bool allBlank = true;
     for (char c : name)
@@ -113,7 +124,8 @@ AnsiString StoredNameProblem(NameKind kind, const AnsiString& name)
             return problem(
                 "it must not contain \",-,\", which separates the fields of an item, nor end with \",-\".");
         break;
-    case NameKind::Note: break;
+    case NameKind::Note:
+        break;
     }
 
     // Categories, items, aisles and errands are read back from lists joined with ",,".
@@ -156,7 +168,13 @@ bool Report(const AnsiString& problem)
 
 } // namespace
 
-bool AcceptName(NameKind kind, const AnsiString& name) { return Report(NameProblem(kind, name)); }
-bool AcceptName(NameKind kind, const QString& typed) { return Report(NameProblem(kind, typed)); }
+bool AcceptName(NameKind kind, const AnsiString& name)
+{
+    return Report(NameProblem(kind, name));
+}
+bool AcceptName(NameKind kind, const QString& typed)
+{
+    return Report(NameProblem(kind, typed));
+}
 
 } // namespace qm

@@ -635,8 +635,11 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
         switch (step.op) {
         // Removing needs no name check, as with the single-step removers.
         case StoreBatch::Op::EraseSection:
-        case StoreBatch::Op::DeleteKey: break;
-        case StoreBatch::Op::AddSection: CheckSectionName(step.Section); break;
+        case StoreBatch::Op::DeleteKey:
+            break;
+        case StoreBatch::Op::AddSection:
+            CheckSectionName(step.Section);
+            break;
         case StoreBatch::Op::Write:
             CheckSectionName(step.Section);
             CheckKeyName(step.Key);
@@ -646,7 +649,9 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
             CheckSectionName(step.Section);
             CheckKeyName(step.Value);
             break;
-        case StoreBatch::Op::RenameSection: CheckSectionName(step.Value); break;
+        case StoreBatch::Op::RenameSection:
+            CheckSectionName(step.Value);
+            break;
         }
     }
     if (batch.Empty())

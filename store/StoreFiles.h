@@ -126,7 +126,10 @@ public:
     {
         steps_.push_back({Op::Write, std::move(section), std::move(key), std::move(value)});
     }
-    void DeleteKey(const AnsiString& section, const AnsiString& key) { steps_.push_back({Op::DeleteKey, section, key, {}}); }
+    void DeleteKey(const AnsiString& section, const AnsiString& key)
+    {
+        steps_.push_back({Op::DeleteKey, section, key, {}});
+    }
     void EraseSection(const AnsiString& section) { steps_.push_back({Op::EraseSection, section, {}, {}}); }
     // As AddStoreSection: an existing section is left alone.
     void AddSection(const AnsiString& section) { steps_.push_back({Op::AddSection, section, {}, {}}); }

@@ -67,8 +67,8 @@ bool RegReadBool(const AnsiString& company, const AnsiString& product, const Ans
     return RegReadBoolDef(company, product, section, false, name);
 }
 
-int RegReadIntegerDef(const AnsiString& company, const AnsiString& product, const AnsiString& section, int def,
-                      const AnsiString& name)
+int RegReadIntegerDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                      int def, const AnsiString& name)
 {
     return ReadOr(company, product, section, def, name,
                   [](TRegistry& r, const AnsiString& n) { return r.TryReadInteger(n); });
@@ -292,7 +292,10 @@ QString KeyFileValue(const QString& value)
     return out;
 }
 
-QString XmlText(const QString& text) { return text.toHtmlEscaped(); }
+QString XmlText(const QString& text)
+{
+    return text.toHtmlEscaped();
+}
 
 void WriteTextFile(const QString& path, const QByteArray& content)
 {
@@ -386,7 +389,8 @@ void RegisterFileType(const AnsiString& extension, const AnsiString& description
 
     QStringList exec;
     for (const AnsiString& word : words)
-        exec << (word == "%1" ? QStringLiteral("%f") : ExecArgument(QString::fromStdString(ToFileName(word))));
+        exec << (word == "%1" ? QStringLiteral("%f")
+                              : ExecArgument(QString::fromStdString(ToFileName(word))));
     QByteArray entry;
     entry += "[Desktop Entry]\n";
     entry += "Type=Application\n";

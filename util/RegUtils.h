@@ -14,8 +14,8 @@
 namespace qm {
 
 // Readers: company, product, section, [default,] value name.
-bool RegReadBoolDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
-                    bool def, const AnsiString& name);
+bool RegReadBoolDef(const AnsiString& company, const AnsiString& product, const AnsiString& section, bool def,
+                    const AnsiString& name);
 bool RegReadBool(const AnsiString& company, const AnsiString& product, const AnsiString& section,
                  const AnsiString& name);
 int RegReadIntegerDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
@@ -24,8 +24,8 @@ int RegReadInteger(const AnsiString& company, const AnsiString& product, const A
                    const AnsiString& name);
 double RegReadFloatDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
                        double def, const AnsiString& name);
-TDateTime RegReadDateTimeDef(const AnsiString& company, const AnsiString& product,
-                             const AnsiString& section, TDateTime def, const AnsiString& name);
+TDateTime RegReadDateTimeDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                             TDateTime def, const AnsiString& name);
 TDateTime RegReadDateTime(const AnsiString& company, const AnsiString& product, const AnsiString& section,
                           const AnsiString& name);
 AnsiString RegReadStringDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
@@ -42,8 +42,8 @@ void RegGetKeyNames(const AnsiString& company, const AnsiString& product, const 
 
 // Writers: company, product, section, value, value name. The key is created, with any
 // missing parents, when it does not exist.
-void RegWriteBool(const AnsiString& company, const AnsiString& product, const AnsiString& section,
-                  bool value, const AnsiString& name);
+void RegWriteBool(const AnsiString& company, const AnsiString& product, const AnsiString& section, bool value,
+                  const AnsiString& name);
 void RegWriteInteger(const AnsiString& company, const AnsiString& product, const AnsiString& section,
                      int value, const AnsiString& name);
 void RegWriteFloat(const AnsiString& company, const AnsiString& product, const AnsiString& section,

@@ -898,7 +898,8 @@ TSize TCustomImage32::GetBitmapSize()
     if (mode == smOptimal)
         mode = vw < bw || vh < bh ? smResize : smNormal;
     else if (mode == smOptimalScaled)
-        mode = vw < RoundEven(double(bw) * FScaleX) || vh < RoundEven(double(bh) * FScaleY) ? smResize : smScale;
+        mode =
+            vw < RoundEven(double(bw) * FScaleX) || vh < RoundEven(double(bh) * FScaleY) ? smResize : smScale;
 
     TSize s;
     switch (mode) {
@@ -1248,7 +1249,8 @@ void TCustomImage32::HandleMouseDown(QMouseEvent* Event, TShiftState Extra)
         setFocus(Qt::MouseFocusReason);
     const TShiftState shift = ShiftStateOf(Event->modifiers(), Event->buttons()) | Extra;
     const QPoint pos = Event->position().toPoint();
-    TCustomLayer* layer = FLayers->MouseEvents ? FLayers->MouseDown(button, shift, pos.x(), pos.y()) : nullptr;
+    TCustomLayer* layer =
+        FLayers->MouseEvents ? FLayers->MouseDown(button, shift, pos.x(), pos.y()) : nullptr;
     // The toolkit captures the mouse for the control while a button is held.
     DoMouseDown(button, shift, pos.x(), pos.y(), layer);
 }
@@ -1297,7 +1299,8 @@ void TCustomImage32::mouseReleaseEvent(QMouseEvent* Event)
     DoMouseUp(button, shift, pos.x(), pos.y(), layer);
 }
 
-void TCustomImage32::DoMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)
+void TCustomImage32::DoMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y,
+                                 TCustomLayer* Layer)
 {
     if (OnMouseDown)
         OnMouseDown(this, Button, Shift, X, Y, Layer);
@@ -1309,7 +1312,8 @@ void TCustomImage32::DoMouseMove(TShiftState Shift, int32_t X, int32_t Y, TCusto
         OnMouseMove(this, Shift, X, Y, Layer);
 }
 
-void TCustomImage32::DoMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer)
+void TCustomImage32::DoMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y,
+                               TCustomLayer* Layer)
 {
     if (OnMouseUp)
         OnMouseUp(this, Button, Shift, X, Y, Layer);

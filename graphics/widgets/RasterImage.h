@@ -265,9 +265,9 @@ enum TPaintStageKind : int32_t {
     psClearBuffer = 2,     // the whole buffer cleared to Color
     psClearBackground = 3, // the background around the bitmap
     psDrawBitmap = 4,
-    psDrawLayers = 5,      // layers whose options meet Parameter
-    psControlFrame = 6,    // a focus rectangle around the control
-    psBitmapFrame = 7      // a focus rectangle around the bitmap
+    psDrawLayers = 5,   // layers whose options meet Parameter
+    psControlFrame = 6, // a focus rectangle around the control
+    psBitmapFrame = 7   // a focus rectangle around the bitmap
 };
 
 class TCustomImage32;
@@ -370,7 +370,8 @@ protected:
     virtual void DoInitStages();
     virtual void NotifyScaleChanged();
     virtual void InitPaintStages();
-    virtual void DoMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
+    virtual void DoMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y,
+                             TCustomLayer* Layer);
     virtual void DoMouseMove(TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
     virtual void DoMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, TCustomLayer* Layer);
 

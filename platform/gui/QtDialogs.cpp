@@ -26,7 +26,10 @@ ModalHook& Hook()
     return hook;
 }
 
-QWidget* ActiveParent() { return QApplication::activeWindow(); }
+QWidget* ActiveParent()
+{
+    return QApplication::activeWindow();
+}
 
 // "Store files (*.store)|*.store|All files|*.*" -> "Store files (*.store);;All files (*.*)": the
 // patterns in brackets after each description, unless the description already ends with them.
@@ -85,8 +88,8 @@ void FitTitle(QMessageBox& box)
     bold.setBold(true);
     const int titleRoom = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 120;
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
-                      1, grid->columnCount());
+        grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 QMessageBox::Icon IconOf(TMsgDlgType type)
@@ -103,11 +106,11 @@ QMessageBox::Icon IconOf(TMsgDlgType type)
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
 {
     QMessageBox box(ActiveParent());
-    box.setWindowTitle(type == mtError         ? "Error"
-                       : type == mtWarning     ? "Warning"
+    box.setWindowTitle(type == mtError          ? "Error"
+                       : type == mtWarning      ? "Warning"
                        : type == mtConfirmation ? "Confirm"
-                       : type == mtInformation ? "Information"
-                                               : QApplication::applicationName());
+                       : type == mtInformation  ? "Information"
+                                                : QApplication::applicationName());
     box.setIcon(IconOf(type));
     // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
     box.setTextFormat(Qt::PlainText);
@@ -122,10 +125,14 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     FitTitle(box);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
-    if (clicked && clicked == yes) return mrYes;
-    if (clicked && clicked == no) return mrNo;
-    if (clicked && clicked == ok) return mrOk;
-    if (clicked && clicked == help) return mrHelp;
+    if (clicked && clicked == yes)
+        return mrYes;
+    if (clicked && clicked == no)
+        return mrNo;
+    if (clicked && clicked == ok)
+        return mrOk;
+    if (clicked && clicked == help)
+        return mrHelp;
     return mrCancel;
 }
 
@@ -226,7 +233,7 @@ bool QtDialogs::printDialog(PrintDialogRequest& r)
     printer.setCollateCopies(r.Collate);
     dialog.setPrintRange(r.PrintRange == PrintDialogRequest::prPageNums    ? QAbstractPrintDialog::PageRange
                          : r.PrintRange == PrintDialogRequest::prSelection ? QAbstractPrintDialog::Selection
-                                                                            : QAbstractPrintDialog::AllPages);
+                                                                           : QAbstractPrintDialog::AllPages);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     switch (dialog.printRange()) {
@@ -264,7 +271,10 @@ bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<AnsiStri
     return true;
 }
 
-void InstallQtDialogs() { SetDialogHandler(std::make_shared<QtDialogs>()); }
+void InstallQtDialogs()
+{
+    SetDialogHandler(std::make_shared<QtDialogs>());
+}
 
 int RunModal(QDialog& dialog)
 {

@@ -12,8 +12,7 @@ namespace qm {
 
 class QtDialogs : public DialogHandler {
 public:
-    int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
-                   int helpContext) override;
+    int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
     int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
                    TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;

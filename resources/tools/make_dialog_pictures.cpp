@@ -25,7 +25,10 @@ const QColor kYellow(240, 196, 60);
 const QColor kBlue(52, 112, 196);
 const QColor kBrown(176, 124, 72);
 
-QPen Pen(const QColor& c, double w = 3) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen Pen(const QColor& c, double w = 3)
+{
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 // A shopping cart, the program's own sign.
 void Cart(QPainter& p, QPointF o, double s, const QColor& basket)

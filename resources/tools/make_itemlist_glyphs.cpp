@@ -92,8 +92,9 @@ void Check(QPainter& p, double s, bool onSelection)
 void Arrow(QPainter& p, double s, bool up)
 {
     const double u = s / 35.0;
-    QPolygonF tri = up ? QPolygonF({QPointF(17.5 * u, 1 * u), QPointF(34 * u, 16 * u), QPointF(1 * u, 16 * u)})
-                       : QPolygonF({QPointF(1 * u, 19 * u), QPointF(34 * u, 19 * u), QPointF(17.5 * u, 34 * u)});
+    QPolygonF tri =
+        up ? QPolygonF({QPointF(17.5 * u, 1 * u), QPointF(34 * u, 16 * u), QPointF(1 * u, 16 * u)})
+           : QPolygonF({QPointF(1 * u, 19 * u), QPointF(34 * u, 19 * u), QPointF(17.5 * u, 34 * u)});
     p.setPen(Pen(kInk, 1.5 * u));
     p.setBrush(up ? kGreen : kRed);
     p.drawPolygon(tri);
@@ -111,8 +112,8 @@ void Note(QPainter& p, double s)
         p.drawLine(QPointF(8 * u, (9 + 5 * i) * u), QPointF(20 * u, (9 + 5 * i) * u));
     p.setPen(Pen(kInk, 1.2 * u));
     p.setBrush(kOrange);
-    QPolygonF pencil({QPointF(27 * u, 8 * u), QPointF(31 * u, 12 * u), QPointF(17 * u, 26 * u), QPointF(12 * u, 28 * u),
-                      QPointF(13 * u, 22 * u)});
+    QPolygonF pencil({QPointF(27 * u, 8 * u), QPointF(31 * u, 12 * u), QPointF(17 * u, 26 * u),
+                      QPointF(12 * u, 28 * u), QPointF(13 * u, 22 * u)});
     p.drawPolygon(pencil);
 }
 
@@ -171,13 +172,13 @@ void Edit(QPainter& p, double s, bool category)
     }
     p.setPen(Pen(kInk, 1.5 * u));
     p.setBrush(kYellow);
-    p.drawPolygon(QPolygonF({QPointF(40 * u, 4 * u), QPointF(47 * u, 11 * u), QPointF(24 * u, 34 * u),
-                             QPointF(17 * u, 27 * u)}));
+    p.drawPolygon(QPolygonF(
+        {QPointF(40 * u, 4 * u), QPointF(47 * u, 11 * u), QPointF(24 * u, 34 * u), QPointF(17 * u, 27 * u)}));
     p.setBrush(kBrown.lighter(130));
     p.drawPolygon(QPolygonF({QPointF(17 * u, 27 * u), QPointF(24 * u, 34 * u), QPointF(14 * u, 37 * u)}));
     p.setBrush(kRed);
-    p.drawPolygon(QPolygonF({QPointF(40 * u, 4 * u), QPointF(47 * u, 11 * u), QPointF(44 * u, 14 * u),
-                             QPointF(37 * u, 7 * u)}));
+    p.drawPolygon(QPolygonF(
+        {QPointF(40 * u, 4 * u), QPointF(47 * u, 11 * u), QPointF(44 * u, 14 * u), QPointF(37 * u, 7 * u)}));
 }
 
 bool WriteData(const QString& path, const QImage& picture)

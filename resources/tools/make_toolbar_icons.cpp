@@ -22,7 +22,10 @@ const QColor kPaper(252, 252, 248);
 const QColor kBrown(176, 124, 72);
 const QColor kGrey(128, 136, 148);
 
-QPen Pen(const QColor& c, double w = 1.5) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen Pen(const QColor& c, double w = 1.5)
+{
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 // A sheet of paper with a folded corner.
 void Sheet(QPainter& p, QRectF r, const QColor& fill = kPaper)
@@ -95,7 +98,8 @@ void Basket(QPainter& p, QRectF r, const QColor& fill = kBrown)
     p.drawArc(QRectF(r.left() + r.width() * 0.2, r.top(), r.width() * 0.6, r.height() * 0.7), 0, 180 * 16);
     QPolygonF body;
     body << QPointF(r.left(), r.top() + r.height() * 0.38) << QPointF(r.right(), r.top() + r.height() * 0.38)
-         << QPointF(r.right() - r.width() * 0.12, r.bottom()) << QPointF(r.left() + r.width() * 0.12, r.bottom());
+         << QPointF(r.right() - r.width() * 0.12, r.bottom())
+         << QPointF(r.left() + r.width() * 0.12, r.bottom());
     p.setBrush(fill);
     p.drawPolygon(body);
     p.setPen(Pen(fill.darker(140), 1.0));
@@ -121,7 +125,8 @@ void Apple(QPainter& p, QRectF r)
     p.setPen(Pen(kRed.darker(150), 1.2));
     p.setBrush(kRed);
     p.drawEllipse(QRectF(r.left(), r.top() + r.height() * 0.2, r.width() * 0.58, r.height() * 0.8));
-    p.drawEllipse(QRectF(r.left() + r.width() * 0.42, r.top() + r.height() * 0.2, r.width() * 0.58, r.height() * 0.8));
+    p.drawEllipse(
+        QRectF(r.left() + r.width() * 0.42, r.top() + r.height() * 0.2, r.width() * 0.58, r.height() * 0.8));
     p.setPen(Pen(kBrown.darker(130), 1.6));
     p.drawLine(QPointF(r.center().x(), r.top() + r.height() * 0.28), QPointF(r.center().x() + 1, r.top()));
     p.setPen(Pen(kGreen.darker(120), 1.0));
@@ -136,7 +141,8 @@ void Coupon(QPainter& p, QRectF r)
     p.setBrush(QColor(196, 236, 190));
     p.drawRoundedRect(r, 2, 2);
     p.setPen(QPen(kGreen.darker(140), 1.0, Qt::DashLine));
-    p.drawLine(QPointF(r.left() + r.width() * 0.28, r.top() + 2), QPointF(r.left() + r.width() * 0.28, r.bottom() - 2));
+    p.drawLine(QPointF(r.left() + r.width() * 0.28, r.top() + 2),
+               QPointF(r.left() + r.width() * 0.28, r.bottom() - 2));
     QFont f("Liberation Sans");
     f.setPixelSize(int(r.height() * 0.85));
     f.setBold(true);
@@ -165,199 +171,197 @@ std::map<std::string, std::pair<int, Painter>> Pictures()
 {
     std::map<std::string, std::pair<int, Painter>> m;
     m["new_store"] = {24, [](QPainter& p) {
-        Basket(p, QRectF(1.5, 5, 18, 15));
-        Badge(p, QPointF(18.5, 17.5), 5, kGreen, '+');
-    }};
+                          Basket(p, QRectF(1.5, 5, 18, 15));
+                          Badge(p, QPointF(18.5, 17.5), 5, kGreen, '+');
+                      }};
     m["email"] = {24, [](QPainter& p) {
-        p.setPen(Pen(kInk, 1.2));
-        p.setBrush(kPaper);
-        p.drawRect(QRectF(2.5, 6.5, 19, 13));
-        p.drawLine(QPointF(2.5, 6.5), QPointF(12, 14));
-        p.drawLine(QPointF(21.5, 6.5), QPointF(12, 14));
-        p.setPen(Pen(kBlue, 1.2));
-        p.drawLine(QPointF(2.5, 19.5), QPointF(9.5, 13));
-        p.drawLine(QPointF(21.5, 19.5), QPointF(14.5, 13));
-    }};
+                      p.setPen(Pen(kInk, 1.2));
+                      p.setBrush(kPaper);
+                      p.drawRect(QRectF(2.5, 6.5, 19, 13));
+                      p.drawLine(QPointF(2.5, 6.5), QPointF(12, 14));
+                      p.drawLine(QPointF(21.5, 6.5), QPointF(12, 14));
+                      p.setPen(Pen(kBlue, 1.2));
+                      p.drawLine(QPointF(2.5, 19.5), QPointF(9.5, 13));
+                      p.drawLine(QPointF(21.5, 19.5), QPointF(14.5, 13));
+                  }};
     m["print"] = {24, [](QPainter& p) {
-        Sheet(p, QRectF(6.5, 2.5, 11, 8));
-        p.setPen(Pen(kInk, 1.2));
-        p.setBrush(QColor(196, 200, 208));
-        p.drawRoundedRect(QRectF(2.5, 9.5, 19, 8), 2, 2);
-        p.setBrush(kPaper);
-        p.drawRect(QRectF(6.5, 14.5, 11, 7));
-        Lines(p, QRectF(8, 16, 8, 5), 2);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kGreen);
-        p.drawEllipse(QRectF(17.5, 11, 2.2, 2.2));
-    }};
+                      Sheet(p, QRectF(6.5, 2.5, 11, 8));
+                      p.setPen(Pen(kInk, 1.2));
+                      p.setBrush(QColor(196, 200, 208));
+                      p.drawRoundedRect(QRectF(2.5, 9.5, 19, 8), 2, 2);
+                      p.setBrush(kPaper);
+                      p.drawRect(QRectF(6.5, 14.5, 11, 7));
+                      Lines(p, QRectF(8, 16, 8, 5), 2);
+                      p.setPen(Qt::NoPen);
+                      p.setBrush(kGreen);
+                      p.drawEllipse(QRectF(17.5, 11, 2.2, 2.2));
+                  }};
     m["cut"] = {24, [](QPainter& p) {
-        p.setPen(Pen(kGrey.darker(130), 2.0));
-        p.drawLine(QPointF(8, 3), QPointF(15, 15));
-        p.drawLine(QPointF(16, 3), QPointF(9, 15));
-        p.setPen(Pen(kRed, 1.8));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(3.5, 14.5, 6, 6));
-        p.drawEllipse(QRectF(14.5, 14.5, 6, 6));
-    }};
+                    p.setPen(Pen(kGrey.darker(130), 2.0));
+                    p.drawLine(QPointF(8, 3), QPointF(15, 15));
+                    p.drawLine(QPointF(16, 3), QPointF(9, 15));
+                    p.setPen(Pen(kRed, 1.8));
+                    p.setBrush(Qt::NoBrush);
+                    p.drawEllipse(QRectF(3.5, 14.5, 6, 6));
+                    p.drawEllipse(QRectF(14.5, 14.5, 6, 6));
+                }};
     m["copy"] = {24, [](QPainter& p) {
-        Sheet(p, QRectF(3.5, 2.5, 11, 14));
-        Lines(p, QRectF(5.5, 6, 6, 8), 3);
-        Sheet(p, QRectF(9.5, 7.5, 11, 14));
-        Lines(p, QRectF(11.5, 11, 6, 8), 3, kBlue);
-    }};
+                     Sheet(p, QRectF(3.5, 2.5, 11, 14));
+                     Lines(p, QRectF(5.5, 6, 6, 8), 3);
+                     Sheet(p, QRectF(9.5, 7.5, 11, 14));
+                     Lines(p, QRectF(11.5, 11, 6, 8), 3, kBlue);
+                 }};
     m["paste"] = {24, [](QPainter& p) {
-        p.setPen(Pen(kInk, 1.2));
-        p.setBrush(kBrown);
-        p.drawRoundedRect(QRectF(3.5, 4.5, 14, 17), 2, 2);
-        p.setBrush(QColor(200, 204, 212));
-        p.drawRoundedRect(QRectF(7.5, 2.5, 6, 4), 1, 1);
-        Sheet(p, QRectF(10.5, 9.5, 10, 12));
-        Lines(p, QRectF(12, 13, 6, 6), 3, kBlue);
-    }};
+                      p.setPen(Pen(kInk, 1.2));
+                      p.setBrush(kBrown);
+                      p.drawRoundedRect(QRectF(3.5, 4.5, 14, 17), 2, 2);
+                      p.setBrush(QColor(200, 204, 212));
+                      p.drawRoundedRect(QRectF(7.5, 2.5, 6, 4), 1, 1);
+                      Sheet(p, QRectF(10.5, 9.5, 10, 12));
+                      Lines(p, QRectF(12, 13, 6, 6), 3, kBlue);
+                  }};
     m["edit_aisles"] = {24, [](QPainter& p) {
-        // Store shelves seen from above, with a pencil.
-        p.setPen(Pen(kInk, 1.2));
-        for (int i = 0; i < 3; ++i) {
-            p.setBrush(i == 1 ? kBlue.lighter(150) : kBrown.lighter(130));
-            p.drawRect(QRectF(2.5 + i * 6, 3.5, 4, 16));
-        }
-        Pencil(p, QPointF(12, 21), 13);
-    }};
+                            // Store shelves seen from above, with a pencil.
+                            p.setPen(Pen(kInk, 1.2));
+                            for (int i = 0; i < 3; ++i) {
+                                p.setBrush(i == 1 ? kBlue.lighter(150) : kBrown.lighter(130));
+                                p.drawRect(QRectF(2.5 + i * 6, 3.5, 4, 16));
+                            }
+                            Pencil(p, QPointF(12, 21), 13);
+                        }};
     m["reset"] = {24, [](QPainter& p) {
-        p.setPen(Pen(kBlue, 2.4));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 290 * 16);
-        QPolygonF head;
-        head << QPointF(9, 1.5) << QPointF(14.5, 4.8) << QPointF(9, 8.5);
-        p.setPen(Pen(kBlue, 1.0));
-        p.setBrush(kBlue);
-        p.drawPolygon(head);
-    }};
+                      p.setPen(Pen(kBlue, 2.4));
+                      p.setBrush(Qt::NoBrush);
+                      p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 290 * 16);
+                      QPolygonF head;
+                      head << QPointF(9, 1.5) << QPointF(14.5, 4.8) << QPointF(9, 8.5);
+                      p.setPen(Pen(kBlue, 1.0));
+                      p.setBrush(kBlue);
+                      p.drawPolygon(head);
+                  }};
     m["errands"] = {24, [](QPainter& p) {
-        Sheet(p, QRectF(4.5, 2.5, 15, 19));
-        p.setPen(Pen(kGreen, 1.8));
-        for (int i = 0; i < 3; ++i) {
-            const double y = 8 + i * 4.5;
-            p.drawLine(QPointF(6.5, y), QPointF(8, y + 1.5));
-            p.drawLine(QPointF(8, y + 1.5), QPointF(10.5, y - 1.5));
-        }
-        Lines(p, QRectF(12, 6, 6, 13), 3);
-    }};
+                        Sheet(p, QRectF(4.5, 2.5, 15, 19));
+                        p.setPen(Pen(kGreen, 1.8));
+                        for (int i = 0; i < 3; ++i) {
+                            const double y = 8 + i * 4.5;
+                            p.drawLine(QPointF(6.5, y), QPointF(8, y + 1.5));
+                            p.drawLine(QPointF(8, y + 1.5), QPointF(10.5, y - 1.5));
+                        }
+                        Lines(p, QRectF(12, 6, 6, 13), 3);
+                    }};
     m["cat_edit"] = {24, [](QPainter& p) {
-        Folder(p, QRectF(1.5, 4.5, 18, 14));
-        Pencil(p, QPointF(11, 22), 13);
-    }};
+                         Folder(p, QRectF(1.5, 4.5, 18, 14));
+                         Pencil(p, QPointF(11, 22), 13);
+                     }};
     m["cat_add"] = {24, [](QPainter& p) {
-        Folder(p, QRectF(1.5, 3.5, 18, 14));
-        Badge(p, QPointF(18.5, 17.5), 5, kGreen, '+');
-    }};
+                        Folder(p, QRectF(1.5, 3.5, 18, 14));
+                        Badge(p, QPointF(18.5, 17.5), 5, kGreen, '+');
+                    }};
     m["cat_delete"] = {24, [](QPainter& p) {
-        Folder(p, QRectF(1.5, 3.5, 18, 14));
-        Badge(p, QPointF(18.5, 17.5), 5, kRed, 'x');
-    }};
+                           Folder(p, QRectF(1.5, 3.5, 18, 14));
+                           Badge(p, QPointF(18.5, 17.5), 5, kRed, 'x');
+                       }};
     m["item_edit"] = {24, [](QPainter& p) {
-        Apple(p, QRectF(2, 2, 15, 16));
-        Pencil(p, QPointF(11, 22), 13);
-    }};
+                          Apple(p, QRectF(2, 2, 15, 16));
+                          Pencil(p, QPointF(11, 22), 13);
+                      }};
     m["item_add"] = {24, [](QPainter& p) {
-        Apple(p, QRectF(2, 1.5, 15, 16));
-        Badge(p, QPointF(18.5, 17.5), 5, kGreen, '+');
-    }};
+                         Apple(p, QRectF(2, 1.5, 15, 16));
+                         Badge(p, QPointF(18.5, 17.5), 5, kGreen, '+');
+                     }};
     m["item_delete"] = {24, [](QPainter& p) {
-        Apple(p, QRectF(2, 1.5, 15, 16));
-        Badge(p, QPointF(18.5, 17.5), 5, kRed, 'x');
-    }};
+                            Apple(p, QRectF(2, 1.5, 15, 16));
+                            Badge(p, QPointF(18.5, 17.5), 5, kRed, 'x');
+                        }};
     m["options"] = {24, [](QPainter& p) {
-        p.setPen(Pen(kInk, 1.2));
-        p.setBrush(kGrey.lighter(130));
-        QPainterPath gear;
-        const QPointF c(12, 12);
-        for (int i = 0; i < 16; ++i) {
-            const double a = i * M_PI / 8;
-            const double r = (i % 2 == 0) ? 10 : 7.5;
-            const QPointF pt(c.x() + r * std::cos(a - 0.2), c.y() + r * std::sin(a - 0.2));
-            const QPointF pt2(c.x() + r * std::cos(a + 0.2), c.y() + r * std::sin(a + 0.2));
-            if (i == 0)
-                gear.moveTo(pt);
-            else
-                gear.lineTo(pt);
-            gear.lineTo(pt2);
-        }
-        gear.closeSubpath();
-        p.drawPath(gear);
-        p.setBrush(kPaper);
-        p.drawEllipse(c, 3.5, 3.5);
-    }};
+                        p.setPen(Pen(kInk, 1.2));
+                        p.setBrush(kGrey.lighter(130));
+                        QPainterPath gear;
+                        const QPointF c(12, 12);
+                        for (int i = 0; i < 16; ++i) {
+                            const double a = i * M_PI / 8;
+                            const double r = (i % 2 == 0) ? 10 : 7.5;
+                            const QPointF pt(c.x() + r * std::cos(a - 0.2), c.y() + r * std::sin(a - 0.2));
+                            const QPointF pt2(c.x() + r * std::cos(a + 0.2), c.y() + r * std::sin(a + 0.2));
+                            if (i == 0)
+                                gear.moveTo(pt);
+                            else
+                                gear.lineTo(pt);
+                            gear.lineTo(pt2);
+                        }
+                        gear.closeSubpath();
+                        p.drawPath(gear);
+                        p.setBrush(kPaper);
+                        p.drawEllipse(c, 3.5, 3.5);
+                    }};
     m["help"] = {24, [](QPainter& p) {
-        p.setPen(Pen(kBlue.darker(130), 1.2));
-        p.setBrush(kBlue);
-        p.drawEllipse(QRectF(2.5, 2.5, 19, 19));
-        QFont f("Liberation Sans");
-        f.setPixelSize(15);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(2.5, 2.5, 19, 19), Qt::AlignCenter, "?");
-    }};
-    m["qty_up"] = {24, [](QPainter& p) {
-        Badge(p, QPointF(12, 12), 9.5, kGreen, '+');
-    }};
-    m["qty_down"] = {24, [](QPainter& p) {
-        Badge(p, QPointF(12, 12), 9.5, kRed, '-');
-    }};
+                     p.setPen(Pen(kBlue.darker(130), 1.2));
+                     p.setBrush(kBlue);
+                     p.drawEllipse(QRectF(2.5, 2.5, 19, 19));
+                     QFont f("Liberation Sans");
+                     f.setPixelSize(15);
+                     f.setBold(true);
+                     p.setFont(f);
+                     p.setPen(Qt::white);
+                     p.drawText(QRectF(2.5, 2.5, 19, 19), Qt::AlignCenter, "?");
+                 }};
+    m["qty_up"] = {24, [](QPainter& p) { Badge(p, QPointF(12, 12), 9.5, kGreen, '+'); }};
+    m["qty_down"] = {24, [](QPainter& p) { Badge(p, QPointF(12, 12), 9.5, kRed, '-'); }};
     m["coupon"] = {24, [](QPainter& p) { Coupon(p, QRectF(1.5, 6.5, 21, 12)); }};
     m["note"] = {24, [](QPainter& p) {
-        p.setPen(Pen(QColor(200, 160, 30), 1.2));
-        p.setBrush(QColor(255, 236, 140));
-        p.drawRect(QRectF(3.5, 3.5, 17, 17));
-        Lines(p, QRectF(6, 7, 11, 10), 3, QColor(150, 120, 40));
-    }};
+                     p.setPen(Pen(QColor(200, 160, 30), 1.2));
+                     p.setBrush(QColor(255, 236, 140));
+                     p.drawRect(QRectF(3.5, 3.5, 17, 17));
+                     Lines(p, QRectF(6, 7, 11, 10), 3, QColor(150, 120, 40));
+                 }};
     m["sort_aisle"] = {24, [](QPainter& p) {
-        p.setPen(Pen(kInk, 1.2));
-        for (int i = 0; i < 3; ++i) {
-            p.setBrush(kBrown.lighter(130));
-            p.drawRect(QRectF(2.5 + i * 5, 3.5, 3, 17));
-        }
-        Arrow(p, QPointF(19, 4), QPointF(19, 20), kBlue, 2.0);
-    }};
+                           p.setPen(Pen(kInk, 1.2));
+                           for (int i = 0; i < 3; ++i) {
+                               p.setBrush(kBrown.lighter(130));
+                               p.drawRect(QRectF(2.5 + i * 5, 3.5, 3, 17));
+                           }
+                           Arrow(p, QPointF(19, 4), QPointF(19, 20), kBlue, 2.0);
+                       }};
     m["sort_category"] = {24, [](QPainter& p) {
-        Folder(p, QRectF(1.5, 2.5, 12, 9));
-        Folder(p, QRectF(1.5, 12.5, 12, 9), kGreen.lighter(150));
-        Arrow(p, QPointF(19, 4), QPointF(19, 20), kBlue, 2.0);
-    }};
+                              Folder(p, QRectF(1.5, 2.5, 12, 9));
+                              Folder(p, QRectF(1.5, 12.5, 12, 9), kGreen.lighter(150));
+                              Arrow(p, QPointF(19, 4), QPointF(19, 20), kBlue, 2.0);
+                          }};
     m["search_close"] = {16, [](QPainter& p) {
-        p.setPen(Pen(kInk, 1.8));
-        p.drawLine(QPointF(4, 4), QPointF(12, 12));
-        p.drawLine(QPointF(4, 12), QPointF(12, 4));
-    }};
+                             p.setPen(Pen(kInk, 1.8));
+                             p.drawLine(QPointF(4, 4), QPointF(12, 12));
+                             p.drawLine(QPointF(4, 12), QPointF(12, 4));
+                         }};
     m["search"] = {16, [](QPainter& p) {
-        p.setPen(Pen(kInk, 1.6));
-        p.setBrush(QColor(220, 236, 250));
-        p.drawEllipse(QRectF(2, 2, 8.5, 8.5));
-        p.setPen(Pen(kInk, 2.6));
-        p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
-    }};
-    m["search_next"] = {16, [](QPainter& p) { Arrow(p, QPointF(8, 2), QPointF(8, 14), kGreen.darker(110), 2.2); }};
-    m["search_prev"] = {16, [](QPainter& p) { Arrow(p, QPointF(8, 14), QPointF(8, 2), kGreen.darker(110), 2.2); }};
+                       p.setPen(Pen(kInk, 1.6));
+                       p.setBrush(QColor(220, 236, 250));
+                       p.drawEllipse(QRectF(2, 2, 8.5, 8.5));
+                       p.setPen(Pen(kInk, 2.6));
+                       p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+                   }};
+    m["search_next"] = {
+        16, [](QPainter& p) { Arrow(p, QPointF(8, 2), QPointF(8, 14), kGreen.darker(110), 2.2); }};
+    m["search_prev"] = {
+        16, [](QPainter& p) { Arrow(p, QPointF(8, 14), QPointF(8, 2), kGreen.darker(110), 2.2); }};
     // The store picker's entries: a shop front under a striped awning.
     m["store"] = {16, [](QPainter& p) {
-        p.setPen(Pen(kInk, 1.0));
-        p.setBrush(kPaper);
-        p.drawRect(QRectF(2.5, 6.5, 11, 8));
-        p.setBrush(QColor(120, 170, 220));
-        p.drawRect(QRectF(4.5, 8.5, 4, 3));
-        p.setBrush(kBrown);
-        p.drawRect(QRectF(10, 9.5, 2.5, 5));
-        for (int i = 0; i < 4; ++i) {
-            p.setBrush(i % 2 ? kPaper : kRed);
-            p.drawRect(QRectF(1.5 + i * 3.25, 2.5, 3.25, 3.5));
-        }
-    }};
+                      p.setPen(Pen(kInk, 1.0));
+                      p.setBrush(kPaper);
+                      p.drawRect(QRectF(2.5, 6.5, 11, 8));
+                      p.setBrush(QColor(120, 170, 220));
+                      p.drawRect(QRectF(4.5, 8.5, 4, 3));
+                      p.setBrush(kBrown);
+                      p.drawRect(QRectF(10, 9.5, 2.5, 5));
+                      for (int i = 0; i < 4; ++i) {
+                          p.setBrush(i % 2 ? kPaper : kRed);
+                          p.drawRect(QRectF(1.5 + i * 3.25, 2.5, 3.25, 3.5));
+                      }
+                  }};
     m["quillmart"] = {48, [](QPainter& p) {
-        p.scale(2, 2);
-        Basket(p, QRectF(1.5, 5, 21, 17), kGreen);
-        Apple(p, QRectF(6, 2, 8, 8.5));
-    }};
+                          p.scale(2, 2);
+                          Basket(p, QRectF(1.5, 5, 21, 17), kGreen);
+                          Apple(p, QRectF(6, 2, 8, 8.5));
+                      }};
     return m;
 }
 

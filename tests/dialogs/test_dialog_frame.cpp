@@ -47,7 +47,8 @@ TEST(JpegImage, RoundTripsAndRefusesDamagedStreams)
 
 TEST(JpegImage, EveryDialogPictureDecodes)
 {
-    for (const char* name : {"wizard", "items", "coupon", "note", "category", "aisles", "errands", "options", "tip"})
+    for (const char* name :
+         {"wizard", "items", "coupon", "note", "category", "aisles", "errands", "options", "tip"})
         EXPECT_FALSE(LoadDialogPicture(name).isNull()) << name;
     EXPECT_TRUE(LoadDialogPicture("no such picture").isNull());
 }

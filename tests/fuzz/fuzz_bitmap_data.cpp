@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t used = size_t(buf.pos());
     Reader r{data + used, size - used};
 
-    static const char* const names[] = {"TNearestResampler", "TLinearResampler", "TDraftResampler", "TKernelResampler"};
+    static const char* const names[] = {"TNearestResampler", "TLinearResampler", "TDraftResampler",
+                                        "TKernelResampler"};
     const int32_t choice = r.Next16();
     src.SetResamplerClassName(names[uint32_t(choice) % 4]);
     if (auto* kr = dynamic_cast<qm::TKernelResampler*>(src.Resampler()))

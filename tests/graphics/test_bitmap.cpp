@@ -141,7 +141,8 @@ TEST(Bitmap, ClearToAndClipping)
     b.ClearTo(0xFFFFFFFF);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(b.PixelAt(x, y), x >= 1 && x < 3 && y >= 1 ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+            EXPECT_EQ(b.PixelAt(x, y), x >= 1 && x < 3 && y >= 1 ? 0xFFFFFFFFu : 0xFF000000u)
+                << x << "," << y;
     // The clipped fill reports the clip rectangle, then the whole bitmap changed.
     ASSERT_EQ(log.areas.size(), 2u);
     EXPECT_EQ(log.areas[0], (TRect{1, 1, 3, 4}));
@@ -495,8 +496,8 @@ TEST(BitmapSampling, BilinearEdgesAndWrapping)
     b.PixelAt(1, 1) = 0xFFFFFFFF;
     b.SetOuterColor(0x11111111);
     EXPECT_EQ(b.SampleBilinear256Checked(-1, 0), 0x11111111u);
-    EXPECT_EQ(b.SampleBilinear256Checked(256, 0), 0xFFFFFFFFu);   // right edge: plain pixel
-    EXPECT_EQ(b.SampleBilinear256Checked(0, 256), 0xFF000000u);   // bottom edge
+    EXPECT_EQ(b.SampleBilinear256Checked(256, 0), 0xFFFFFFFFu); // right edge: plain pixel
+    EXPECT_EQ(b.SampleBilinear256Checked(0, 256), 0xFF000000u); // bottom edge
     EXPECT_EQ(b.SampleBilinear256Checked(257, 0), 0x11111111u);
     {
         // Weight 255 on the first pixel: exact in the plain mix, one step off in the MMX one.

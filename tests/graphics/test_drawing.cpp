@@ -90,7 +90,8 @@ TEST(BitmapLines, HorizontalAndVerticalWithAndWithoutEnd)
     Canvas v(20, 20);
     v.bmp.DrawLineClipped(3, 12, 3, 8, Ink, false);
     v.bmp.DrawLineClipped(15, 1, 12, 1, Ink, false);
-    EXPECT_EQ(v.Inked(), (std::set<std::pair<int, int>>{{3, 9}, {3, 10}, {3, 11}, {3, 12}, {13, 1}, {14, 1}, {15, 1}}));
+    EXPECT_EQ(v.Inked(),
+              (std::set<std::pair<int, int>>{{3, 9}, {3, 10}, {3, 11}, {3, 12}, {13, 1}, {14, 1}, {15, 1}}));
 
     // A point is drawn only with its end.
     Canvas p(5, 5);
@@ -113,11 +114,11 @@ TEST(BitmapLines, LinesOutsideTheClipDrawAndReportNothing)
 {
     Canvas c(40, 40);
     c.bmp.SetClipRect({10, 10, 20, 20});
-    c.bmp.DrawLineClipped(25, 0, 35, 30, Ink, true);  // right of the clip
-    c.bmp.DrawLineClipped(0, 25, 30, 39, Ink, true);  // below
-    c.bmp.DrawLineClipped(-5, 0, 9, 30, Ink, true);   // left
-    c.bmp.DrawLineClipped(0, 9, 30, -3, Ink, true);   // above
-    c.bmp.DrawLineClipped(0, 12, 12, 0, Ink, true);   // passes the corner outside
+    c.bmp.DrawLineClipped(25, 0, 35, 30, Ink, true); // right of the clip
+    c.bmp.DrawLineClipped(0, 25, 30, 39, Ink, true); // below
+    c.bmp.DrawLineClipped(-5, 0, 9, 30, Ink, true);  // left
+    c.bmp.DrawLineClipped(0, 9, 30, -3, Ink, true);  // above
+    c.bmp.DrawLineClipped(0, 12, 12, 0, Ink, true);  // passes the corner outside
     EXPECT_TRUE(c.Inked().empty());
     EXPECT_TRUE(c.reports.empty());
 }
@@ -150,9 +151,9 @@ TEST_P(ClippedLineTest, MatchesTheUnclippedLineInsideTheWindow)
         for (const auto& p : ReferenceLine(x1, y1, x2, y2, withEnd))
             if (PointInRect(c.bmp.ClipRect(), {p.first, p.second}))
                 expected.insert(p);
-        ASSERT_EQ(c.Inked(), expected) << "line (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") L=" << withEnd
-                                       << " clip (" << clip.Left << "," << clip.Top << "," << clip.Right << ","
-                                       << clip.Bottom << ")";
+        ASSERT_EQ(c.Inked(), expected)
+            << "line (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") L=" << withEnd << " clip ("
+            << clip.Left << "," << clip.Top << "," << clip.Right << "," << clip.Bottom << ")";
         for (const auto& [x, y] : c.Inked()) {
             ASSERT_EQ(*c.bmp.PixelAddress(x, y), Ink);
         }

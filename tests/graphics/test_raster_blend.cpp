@@ -104,8 +104,9 @@ TEST_P(FamilyTest, LinesTreatEachPixelLikeTheIntoForm)
             for (size_t i = 0; i < src.size(); ++i) {
                 const uint32_t w = ((Channel(src[i], 3) + 1) * m) >> 8;
                 for (int c = 0; c < 4; ++c)
-                    ASSERT_EQ(Channel(got[i], c),
-                              w == 0 ? Channel(dst[i], c) : MmxChannel(Channel(src[i], c), Channel(dst[i], c), w))
+                    ASSERT_EQ(Channel(got[i], c), w == 0
+                                                      ? Channel(dst[i], c)
+                                                      : MmxChannel(Channel(src[i], c), Channel(dst[i], c), w))
                         << "M " << m << " pixel " << i;
             }
         }

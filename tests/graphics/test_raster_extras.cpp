@@ -48,9 +48,9 @@ TEST(WrappedText, LinkOnTheFirstLineOfAWideRectangle)
     EXPECT_EQ(link.Bottom, 5 + lineHeight);
     EXPECT_EQ(link.Right - link.Left, page.bmp.TextWidth("here"));
     EXPECT_EQ(link.Left, 10 + page.bmp.TextWidth(Notice.substr(0, Notice.find('_'))));
-    EXPECT_GT(page.InkedIn(link, true), 5);                        // blue inside the link
-    EXPECT_EQ(page.InkedIn({0, 0, link.Left, 60}, true), 0);       // and nowhere before it
-    EXPECT_EQ(page.InkedIn({0, 5 + lineHeight, 700, 60}), 0);      // one line only
+    EXPECT_GT(page.InkedIn(link, true), 5);                   // blue inside the link
+    EXPECT_EQ(page.InkedIn({0, 0, link.Left, 60}, true), 0);  // and nowhere before it
+    EXPECT_EQ(page.InkedIn({0, 5 + lineHeight, 700, 60}), 0); // one line only
     EXPECT_EQ(page.bmp.Font().Color(), clWindowText);
     EXPECT_FALSE(page.bmp.Font().Style() & fsUnderline);
 }

@@ -153,8 +153,8 @@ TEST(ImageControl, BackgroundAroundAnOpaqueBitmap)
     TBitmap32& b = image.Buffer();
     EXPECT_EQ(*b.PixelAddress(0, 0), Red);
     EXPECT_EQ(*b.PixelAddress(49, 39), Red);
-    EXPECT_EQ(*b.PixelAddress(50, 0) & 0xFFFFFF, 0xFFFFFFu);  // band to the right
-    EXPECT_EQ(*b.PixelAddress(0, 40) & 0xFFFFFF, 0xFFFFFFu);  // band below
+    EXPECT_EQ(*b.PixelAddress(50, 0) & 0xFFFFFF, 0xFFFFFFu); // band to the right
+    EXPECT_EQ(*b.PixelAddress(0, 40) & 0xFFFFFF, 0xFFFFFFu); // band below
     EXPECT_EQ(*b.PixelAddress(99, 79) & 0xFFFFFF, 0xFFFFFFu);
 
     // A bitmap that covers the control gets no background: a marker in the buffer survives.
@@ -294,7 +294,7 @@ TEST(GradPanel, OffsetDownKeepsTheFirstLinesOpaque)
     panel.PaintBuffer();
     for (int y = 0; y < 10; ++y)
         EXPECT_EQ(*panel.Buffer().PixelAddress(30, y), 0xFFFFFFFFu) << y;
-    EXPECT_EQ(*panel.Buffer().PixelAddress(30, 10), 0xFFFFFFFFu);   // alpha 0
+    EXPECT_EQ(*panel.Buffer().PixelAddress(30, 10), 0xFFFFFFFFu); // alpha 0
     EXPECT_EQ(*panel.Buffer().PixelAddress(30, 17), Blended(99)); // 7/18 of 255
 }
 
@@ -308,7 +308,8 @@ TEST(GradPanel, CaptionChangeRepaintsWithText)
     PaintHidden(panel);
     EXPECT_TRUE(panel.BufferValid);
     const std::vector<TColor32> plain(panel.Buffer().PixelData(),
-                                      panel.Buffer().PixelData() + panel.Buffer().Width * panel.Buffer().Height);
+                                      panel.Buffer().PixelData() +
+                                          panel.Buffer().Width * panel.Buffer().Height);
     // Pixels of the panel that differ from the panel without a caption.
     auto changed = [&](int fromX, int toX) {
         int n = 0;

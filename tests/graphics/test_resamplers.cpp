@@ -98,18 +98,21 @@ TEST(Transfer, StretchTransferChecksTheSourceRectangle)
     dst.SetSize(32, 32);
     AreaLog log(dst);
     try {
-        StretchTransfer(&dst, {0, 0, 32, 32}, {0, 0, 32, 32}, &src, {0, 0, 17, 16}, src.Resampler(), dmOpaque);
+        StretchTransfer(&dst, {0, 0, 32, 32}, {0, 0, 32, 32}, &src, {0, 0, 17, 16}, src.Resampler(),
+                        dmOpaque);
         FAIL();
     } catch (const ESrcInvalidException& e) {
         EXPECT_STREQ(e.what(), "Source rectangle is invalid");
     }
-    EXPECT_THROW(StretchTransfer(&dst, {0, 0, 32, 32}, {0, 0, 32, 32}, &src, {-1, 0, 4, 4}, src.Resampler(), dmOpaque),
-                 ESrcInvalidException);
+    EXPECT_THROW(
+        StretchTransfer(&dst, {0, 0, 32, 32}, {0, 0, 32, 32}, &src, {-1, 0, 4, 4}, src.Resampler(), dmOpaque),
+        ESrcInvalidException);
     StretchTransfer(&dst, {0, 0, 32, 32}, {0, 0, 32, 32}, &src, {5, 5, 5, 9}, src.Resampler(), dmOpaque);
     // A destination rectangle outside the destination: nothing, and no report.
     StretchTransfer(&dst, {40, 40, 80, 80}, {0, 0, 32, 32}, &src, {0, 0, 16, 16}, src.Resampler(), dmOpaque);
     EXPECT_TRUE(log.areas.empty());
-    EXPECT_THROW(StretchNearest(dst, {0, 0, 8, 8}, {0, 0, 8, 8}, src, {0, 0, 16, 17}, dmOpaque, {}), Exception);
+    EXPECT_THROW(StretchNearest(dst, {0, 0, 8, 8}, {0, 0, 8, 8}, src, {0, 0, 16, 17}, dmOpaque, {}),
+                 Exception);
 }
 
 TEST(Transfer, ZeroMasterAlphaBlendsNothing)
@@ -230,7 +233,8 @@ TEST_P(Variants, LinearResamplerChoosesItsPath)
         StretchLinear(viaLinear, dr, dr, glyph, glyph.BoundsRect(), dmOpaque, {});
         KernelResample(viaKernel, dr, dr, glyph, glyph.BoundsRect(), kernel, dmOpaque, {});
         ASSERT_NE(Pixels(viaLinear), Pixels(viaKernel)) << c.w << "x" << c.h;
-        EXPECT_EQ(Pixels(viaResampler), c.linear ? Pixels(viaLinear) : Pixels(viaKernel)) << c.w << "x" << c.h;
+        EXPECT_EQ(Pixels(viaResampler), c.linear ? Pixels(viaLinear) : Pixels(viaKernel))
+            << c.w << "x" << c.h;
     }
 }
 
@@ -259,7 +263,8 @@ TEST_P(Variants, BindingFollowsTheFamily)
     const TBindingFeatures f = Features();
     EXPECT_EQ(BlockAverage, f.ThreeDNow ? BlockAverage_3DNow : f.MMX ? BlockAverage_MMX : BlockAverage_Plain);
     EXPECT_EQ(Interpolate2x2, f.MMX || f.ThreeDNow ? Interpolate2x2_MMX : Interpolate2x2_Plain);
-    EXPECT_EQ(BilinearInterpolator, f.MMX || f.ThreeDNow ? BilinearInterpolator_MMX : BilinearInterpolator_Plain);
+    EXPECT_EQ(BilinearInterpolator,
+              f.MMX || f.ThreeDNow ? BilinearInterpolator_MMX : BilinearInterpolator_Plain);
 }
 
 TEST_P(Variants, Interpolate2x2Weights)
@@ -278,7 +283,8 @@ TEST_P(Variants, Interpolate2x2Weights)
         EXPECT_EQ(Interpolate2x2(half, full, row1, row2), top);
         EXPECT_EQ(Interpolate2x2(half, none, row1, row2), bottom);
     } else {
-        EXPECT_EQ(first, CombineColors(CombineColors(row1[0], row1[1], 255), CombineColors(row2[0], row2[1], 255), 255));
+        EXPECT_EQ(first, CombineColors(CombineColors(row1[0], row1[1], 255),
+                                       CombineColors(row2[0], row2[1], 255), 255));
     }
 }
 
@@ -295,7 +301,8 @@ TEST_P(Variants, StretchLinearPathsAgree)
     b.ClearTo(0);
     const TRect dr{1, 2, 22, 15};
     StretchLinear(a, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmOpaque, {});
-    StretchLinear(b, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmCustom, [](TColor32 F, TColor32& B, TColor32) { B = F; });
+    StretchLinear(b, dr, {0, 0, 23, 17}, src, {1, 0, 7, 5}, dmCustom,
+                  [](TColor32 F, TColor32& B, TColor32) { B = F; });
     EXPECT_EQ(Pixels(a), Pixels(b));
     src.SetMasterAlpha(200);
     FillRandom(a, 5, true);
@@ -322,7 +329,8 @@ TEST_P(Variants, UniformImagesStayUniformThroughEveryKernel)
             TBitmap32 dst;
             dst.SetSize(size, size);
             dst.ClearTo(0);
-            KernelResample(dst, dst.BoundsRect(), dst.BoundsRect(), src, src.BoundsRect(), *kernel, dmOpaque, {});
+            KernelResample(dst, dst.BoundsRect(), dst.BoundsRect(), src, src.BoundsRect(), *kernel, dmOpaque,
+                           {});
             EXPECT_EQ(dst.PixelAt(0, 0), 0xC0806040u) << cls->ClassName << " " << size;
             EXPECT_EQ(dst.PixelAt(size / 2, size - 1), 0xC0806040u) << cls->ClassName << " " << size;
         }
@@ -339,7 +347,8 @@ TEST_P(Variants, DraftAveragesBlocks)
     StretchTransfer(&dst, {0, 0, 2, 2}, {0, 0, 2, 2}, &src, {0, 0, 4, 4}, src.Resampler(), dmOpaque);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 2; ++x)
-            EXPECT_EQ(dst.PixelAt(x, y), resample_variants::BlockAverage_Plain(2, 2, src.PixelAddress(2 * x, 2 * y), 16));
+            EXPECT_EQ(dst.PixelAt(x, y),
+                      resample_variants::BlockAverage_Plain(2, 2, src.PixelAddress(2 * x, 2 * y), 16));
     // Enlarging goes bilinear.
     TBitmap32 big, viaLinear;
     big.SetSize(9, 9);
@@ -349,12 +358,12 @@ TEST_P(Variants, DraftAveragesBlocks)
     EXPECT_EQ(Pixels(big), Pixels(viaLinear));
 }
 
-
 TEST(Stretch, MappingTables)
 {
     const TBoxKernel box;
     const TLanczosKernel lanczos;
-    for (const TCustomKernel* k : {static_cast<const TCustomKernel*>(&box), static_cast<const TCustomKernel*>(&lanczos)})
+    for (const TCustomKernel* k :
+         {static_cast<const TCustomKernel*>(&box), static_cast<const TCustomKernel*>(&lanczos)})
         for (auto [srcW, dstW] : {std::pair{48, 16}, {16, 12}, {16, 20}, {3, 100}, {100, 3}}) {
             const TMappingTable t = BuildMappingTable(0, dstW, 0, dstW, 10, 10 + srcW, *k);
             ASSERT_EQ(t.size(), size_t(dstW));
@@ -381,13 +390,15 @@ TEST(Stretch, MappingTables)
 
 TEST(Resamplers, RegistriesAndClassNames)
 {
-    const char* resamplers[] = {"TNearestResampler", "TLinearResampler", "TDraftResampler", "TKernelResampler"};
+    const char* resamplers[] = {"TNearestResampler", "TLinearResampler", "TDraftResampler",
+                                "TKernelResampler"};
     ASSERT_GE(ResamplerList().Count(), 4);
     for (int i = 0; i < 4; ++i)
         EXPECT_STREQ(ResamplerList().Items(i)->ClassName, resamplers[i]);
-    const char* kernels[] = {"TBoxKernel",      "TLinearKernel",   "TCosineKernel",   "TSplineKernel", "TCubicKernel",
-                             "TMitchellKernel", "TLanczosKernel",  "TGaussianKernel", "TBlackmanKernel",
-                             "THannKernel",     "THammingKernel",  "TSinshKernel",    "THermiteKernel"};
+    const char* kernels[] = {"TBoxKernel",      "TLinearKernel",   "TCosineKernel",  "TSplineKernel",
+                             "TCubicKernel",    "TMitchellKernel", "TLanczosKernel", "TGaussianKernel",
+                             "TBlackmanKernel", "THannKernel",     "THammingKernel", "TSinshKernel",
+                             "THermiteKernel"};
     ASSERT_GE(KernelList().Count(), 13);
     for (int i = 0; i < 13; ++i)
         EXPECT_STREQ(KernelList().Items(i)->ClassName, kernels[i]);
@@ -532,4 +543,7 @@ TEST(Sampling, NestedSamplersAndTransformers)
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, Variants, ::testing::Values("plain", "mmx", "3dnow"),
-                         [](const auto& info) { return std::string(info.param) == "3dnow" ? "ThreeDNow" : std::string(info.param); });
+                         [](const auto& info) {
+                             return std::string(info.param) == "3dnow" ? "ThreeDNow"
+                                                                       : std::string(info.param);
+                         });

@@ -77,7 +77,7 @@ TEST_F(HelpFromDialogsTest, TheHelpWindowOpensOnTheScreenAnswersBesideTheDialogA
     auto* dialog = new QDialog(main.get());
     bool usable = false;
     QTimer::singleShot(0, dialog, [&] {
-        Shell().showHelp(3440); // the dialog's Help button
+        Shell().showHelp(3440);        // the dialog's Help button
         QApplication::processEvents(); // the user reads before clicking
         usable = ClickTopic(3540);
         dialog->reject();

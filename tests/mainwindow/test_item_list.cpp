@@ -79,15 +79,16 @@ protected:
 
     static void Click(QWidget* w, int x, int y, Qt::MouseButton button = Qt::LeftButton)
     {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button, button,
-                          Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button,
+                          button, Qt::NoModifier);
         QApplication::sendEvent(w, &press);
         QMouseEvent release(QEvent::MouseButtonRelease, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button,
                             Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &release);
     }
     // A key pressed and released on the control that has the focus.
-    static void Key(TFormMain& form, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    static void Key(TFormMain& form, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                    const QString& text = {})
     {
         QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
         QKeyEvent press(QEvent::KeyPress, key, mods, text);
@@ -95,7 +96,10 @@ protected:
         QKeyEvent release(QEvent::KeyRelease, key, mods, text);
         QApplication::sendEvent(target, &release);
     }
-    static std::pair<int, int> Sel(const TFormMain& form) { return {form.Store.SelCategory, form.Store.SelItem}; }
+    static std::pair<int, int> Sel(const TFormMain& form)
+    {
+        return {form.Store.SelCategory, form.Store.SelItem};
+    }
     AnsiString Line(const AnsiString& section, const AnsiString& key)
     {
         return ReadStoreString(StoreContext{stores, {}}, "Shop", section, key);
@@ -157,9 +161,10 @@ TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
     std::string pantry = "[Pantry]\r\n";
     for (char c = 'A'; c <= 'T'; ++c)
         pantry += std::string("Tin ") + c + "=A2,-,,-,0\r\n";
-    qmtest::WriteFile(stores + "Shop.store", "[Dairy]\r\nButter=A1,-,,-,0\r\nCheese=A1,-,,-,3\r\nMilk=A1,-,,-,2\r\n"
-                                             "[Fruit]\r\nApples=A2,-,,-,0\r\nKiwi=A2,-,,-,0\r\n" +
-                                                 pantry);
+    qmtest::WriteFile(stores + "Shop.store",
+                      "[Dairy]\r\nButter=A1,-,,-,0\r\nCheese=A1,-,,-,3\r\nMilk=A1,-,,-,2\r\n"
+                      "[Fruit]\r\nApples=A2,-,,-,0\r\nKiwi=A2,-,,-,0\r\n" +
+                          pantry);
     auto form = Start(600, 400);
     TBitmap32& bmp = form->ImageItemList->Bitmap();
     const int crh = form->Store.CatRowHeight, irh = form->Store.ItemRowHeight;
@@ -210,7 +215,8 @@ TEST_F(ItemListTest, HitTestsGiveASharedBorderToTheEarlierRowAndTheWalkerEndsAft
         rows.emplace_back(cat, item);
         form->ItemListRowBelow(cat, item, cat, item);
     }
-    EXPECT_EQ(rows, (std::vector<std::pair<int, int>>{{0, -1}, {0, 0}, {0, 1}, {0, 2}, {1, -1}, {2, -1}, {2, 0}}));
+    EXPECT_EQ(rows,
+              (std::vector<std::pair<int, int>>{{0, -1}, {0, 0}, {0, 1}, {0, 2}, {1, -1}, {2, -1}, {2, 0}}));
 }
 
 TEST_F(ItemListTest, TheCouponGlyphFollowsTheDaysLeftAndAnExpiredCouponLeavesTheListButNotTheFile)
@@ -366,7 +372,9 @@ TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
     Key(*form, Qt::Key_Up);
     EXPECT_EQ(Sel(*form), std::make_pair(0, 2));
     Key(*form, Qt::Key_PageDown);
-    std::pair<int, int> expect = page == 2 ? std::make_pair(1, 0) : page == 3 ? std::make_pair(1, 1) : std::make_pair(2, -1);
+    std::pair<int, int> expect = page == 2   ? std::make_pair(1, 0)
+                                 : page == 3 ? std::make_pair(1, 1)
+                                             : std::make_pair(2, -1);
     EXPECT_EQ(Sel(*form), expect);
     Key(*form, Qt::Key_End, Qt::ControlModifier); // the collapsed last category opens
     EXPECT_EQ(Sel(*form), std::make_pair(2, 0));
@@ -422,7 +430,8 @@ TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuic
     Key(*form, Qt::Key_Slash, Qt::KeypadModifier, "/");
     Key(*form, Qt::Key_Space, Qt::NoModifier, " ");
     Key(*form, Qt::Key_Insert, Qt::ShiftModifier);
-    EXPECT_EQ(form->runs, (std::map<std::string, int>{{"coupon", 1}, {"notes", 1}, {"edit", 1}, {"addmult", 1}}));
+    EXPECT_EQ(form->runs,
+              (std::map<std::string, int>{{"coupon", 1}, {"notes", 1}, {"edit", 1}, {"addmult", 1}}));
     form->Store.AcceptsCoupons = false;
     Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier, "*");
     EXPECT_EQ(form->runs["coupon"], 1);

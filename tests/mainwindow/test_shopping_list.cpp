@@ -94,14 +94,14 @@ protected:
     static void Wheel(QWidget* over, int delta)
     {
         const QPointF at(over->width() / 2.0, over->height() / 2.0);
-        QWheelEvent event(at, over->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                          false);
+        QWheelEvent event(at, over->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(over, &event);
     }
     static void Click(QWidget* on, int x, int y)
     {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), on->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), on->mapToGlobal(QPointF(x, y)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(on, &press);
     }
     qmtest::TempDir temp;
@@ -210,8 +210,9 @@ TEST_F(ShoppingListTest, ByCategoryGroupsUnderBlackRulesWalkRowByRow)
         walk.push_back({aisle, cat, line});
         form->ShoppingListRowBelow(aisle, cat, line, aisle, cat, line);
     }
-    EXPECT_EQ(walk, (std::vector<std::array<int32_t, 3>>{
-                        {7, 0, -1}, {-1, 0, 0}, {-1, 0, 1}, {-1, 1, -1}, {-1, 1, 0}, {-1, 2, -1}, {-1, 2, 0}}));
+    EXPECT_EQ(walk,
+              (std::vector<std::array<int32_t, 3>>{
+                  {7, 0, -1}, {-1, 0, 0}, {-1, 0, 1}, {-1, 1, -1}, {-1, 1, 0}, {-1, 2, -1}, {-1, 2, 0}}));
     EXPECT_EQ(line, -1);
     EXPECT_THROW(form->ShoppingListRowBelow(-1, 3, -1, aisle, cat, line), ERangeError);
     EXPECT_THROW(form->ShoppingListRowBelow(-1, 0, 2, aisle, cat, line), ERangeError);
@@ -266,7 +267,8 @@ TEST_F(ShoppingListTest, ClicksOpenTheErrandEditorOrSelectTheRowAndLeaveTheKeysT
     Click(form->ImageShoppingList, 50, kiwi.RowTop + 2);
     EXPECT_EQ(form->errandEditorRuns, 2);
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
-    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem), std::pair(kiwi.CategoryIndex, kiwi.ItemIndex));
+    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem),
+              std::pair(kiwi.CategoryIndex, kiwi.ItemIndex));
     Click(form->ImageShoppingList, 50, form->ImageShoppingList->height() - 2); // below the last row
     EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem), std::pair(0, -1));
 }
@@ -297,7 +299,8 @@ TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
     QApplication::processEvents();
     EXPECT_TRUE(form->ShoppingListBar->isHidden());
     EXPECT_EQ(dairy.RowTop, 0);
-    EXPECT_EQ(form->ImageShoppingList->Bitmap().Width, form->ImageShoppingList->width()); // the bar's room too
+    EXPECT_EQ(form->ImageShoppingList->Bitmap().Width,
+              form->ImageShoppingList->width()); // the bar's room too
 }
 
 TEST_F(ShoppingListTest, TheWheelAndTheScrollBarsLeaveTheKeysWithTheItemList)

@@ -114,9 +114,8 @@ TEST_F(StoreFileTest, ImportRefusesWhatIsNoReadableStoreFileAndGoesOn)
     qmtest::WriteFile(outside + "Huge.store", "[X]\r\n");
     fs::resize_file(outside + "Huge.store", (uint64_t(64) << 20) + 1); // sparse: no disk taken
     dialogs->expectFiles({outside + "Folder.store", outside + "Pipe.store", outside + "Gone.store",
-                          outside + "Huge.store",
-                          outside + ".store", outside + " Padded.store", outside + "BETA.store",
-                          outside + "Good.store"});
+                          outside + "Huge.store", outside + ".store", outside + " Padded.store",
+                          outside + "BETA.store", outside + "Good.store"});
     dialogs->expectBox("\"" + outside + "Folder.store\" cannot be imported: it is a folder.");
     dialogs->expectBox("\"" + outside + "Pipe.store\" cannot be imported: it is not a regular file.");
     dialogs->expectBox("\"" + outside + "Gone.store\" cannot be imported: No such file or directory.");

@@ -135,7 +135,8 @@ TEST_F(IniFileTest, SeesWhatAnotherProgramWroteAtTheNextRead)
         EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
         timespec after;
         clock_gettime(CLOCK_REALTIME, &after);
-        const long long ns = (after.tv_sec - times[0].tv_sec) * 1'000'000'000LL + after.tv_nsec - times[0].tv_nsec;
+        const long long ns =
+            (after.tv_sec - times[0].tv_sec) * 1'000'000'000LL + after.tv_nsec - times[0].tv_nsec;
         if (ns < 20'000'000)
             break; // read soon enough after the change; if the machine stalled, try again
     }
@@ -293,7 +294,9 @@ TEST_F(IniFileTest, FailedWritesSayWhyAndKeepTheFile)
 {
     ini.WriteString("S", "note", std::string(100000, 'n'));
     const std::string kept = ReadFile(path);
-    auto failure = [&](int err) { return "thrown: Cannot write to the file \"" + path + "\": " + strerror(err) + "."; };
+    auto failure = [&](int err) {
+        return "thrown: Cannot write to the file \"" + path + "\": " + strerror(err) + ".";
+    };
 
     // A file-size limit makes the write stop half-way, as a full disk would.
     EXPECT_EQ(InChild([&] {

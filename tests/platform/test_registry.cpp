@@ -110,7 +110,7 @@ TEST_F(RegistryTest, EachTypedReaderRefusesAValueOfAnotherType)
     };
     // The value each reader accepts; every other value must be refused.
     const std::map<std::string, std::vector<std::string>> accepted = {
-        {"integer", {"dword"}}, {"bool", {"dword"}},   {"string", {"sz", "expand"}},
+        {"integer", {"dword"}}, {"bool", {"dword"}},  {"string", {"sz", "expand"}},
         {"float", {"double"}},  {"date", {"double"}}, {"binary", {"double", "four"}},
     };
     for (const auto& entry : readers) {
@@ -165,7 +165,8 @@ TEST_F(RegistryTest, AReadOnlyKeyRefusesWrites)
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey("\\Settings", true));
     ASSERT_TRUE(reg.OpenKeyReadOnly("\\Settings"));
-    EXPECT_EQ(ErrorOf([&] { reg.WriteInteger("GridFontSize", 12); }), "Failed to set data for 'GridFontSize'");
+    EXPECT_EQ(ErrorOf([&] { reg.WriteInteger("GridFontSize", 12); }),
+              "Failed to set data for 'GridFontSize'");
     EXPECT_FALSE(reg.ValueExists("GridFontSize"));
 }
 

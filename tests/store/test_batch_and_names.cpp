@@ -34,12 +34,24 @@ protected:
     {
         for (const auto& s : batch.Steps()) {
             switch (s.op) {
-            case StoreBatch::Op::Write: WriteStoreString(twin, store, s.Section, s.Key, s.Value); break;
-            case StoreBatch::Op::DeleteKey: DeleteStoreKey(twin, store, s.Section, s.Key); break;
-            case StoreBatch::Op::EraseSection: EraseStoreSection(twin, store, s.Section); break;
-            case StoreBatch::Op::AddSection: AddStoreSection(twin, store, s.Section); break;
-            case StoreBatch::Op::RenameKey: RenameStoreKey(twin, store, s.Section, s.Key, s.Value); break;
-            case StoreBatch::Op::RenameSection: RenameStoreSection(twin, store, s.Section, s.Value); break;
+            case StoreBatch::Op::Write:
+                WriteStoreString(twin, store, s.Section, s.Key, s.Value);
+                break;
+            case StoreBatch::Op::DeleteKey:
+                DeleteStoreKey(twin, store, s.Section, s.Key);
+                break;
+            case StoreBatch::Op::EraseSection:
+                EraseStoreSection(twin, store, s.Section);
+                break;
+            case StoreBatch::Op::AddSection:
+                AddStoreSection(twin, store, s.Section);
+                break;
+            case StoreBatch::Op::RenameKey:
+                RenameStoreKey(twin, store, s.Section, s.Key, s.Value);
+                break;
+            case StoreBatch::Op::RenameSection:
+                RenameStoreSection(twin, store, s.Section, s.Value);
+                break;
             }
         }
     }
@@ -56,9 +68,9 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
     const char* items[] = {"Milk", "milk", "Eggs", "Salt", "Bread"};
     const char* cats[] = {"Dairy", "DAIRY", "Pantry", "Bulk--Foods", "--Info--"};
     auto line = [&] {
-        std::string l = std::string("A") + char('0' + rng() % 3) + ",-,n,-," + std::to_string(rng() % 4) + ",-," +
-                        std::to_string(rng() % 2) + ",-," + std::to_string(46000 + rng() % 3) + ",-," +
-                        std::to_string(rng() % 4 == 0 ? 1 : 0);
+        std::string l = std::string("A") + char('0' + rng() % 3) + ",-,n,-," + std::to_string(rng() % 4) +
+                        ",-," + std::to_string(rng() % 2) + ",-," + std::to_string(46000 + rng() % 3) +
+                        ",-," + std::to_string(rng() % 4 == 0 ? 1 : 0);
         if (rng() % 2)
             l += ",-,";
         return l;
@@ -67,7 +79,8 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
         ctx.PickerStores.clear();
         twin.PickerStores.clear();
         for (const char* store : {"One", "Two", "Three"}) {
-            std::string text = "[--Info--]\r\nAcceptsCoupons=" + std::string(rng() % 5 == 0 ? "0" : "1") + "\r\n";
+            std::string text =
+                "[--Info--]\r\nAcceptsCoupons=" + std::string(rng() % 5 == 0 ? "0" : "1") + "\r\n";
             for (const char* cat : {"Dairy", "Pantry", "Bulk--Foods"}) {
                 text += "[" + std::string(cat) + "]\r\n";
                 for (const char* item : {"Milk", "Eggs", "Salt"})
@@ -81,14 +94,30 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
             const char* cat = cats[rng() % 5];
             const char* item = items[rng() % 5];
             switch (rng() % 14) {
-            case 0: batch.DeleteKey(cat, item); break;
-            case 1: batch.AddSection("New"); break;
-            case 2: batch.Write("--Info--", "AcceptsCoupons", rng() % 2 ? "0" : "1"); break;
-            case 3: batch.RenameKey(cat, item, items[rng() % 5]); break;
-            case 4: batch.RenameSection(cat, cats[rng() % 5]); break;
-            case 5: batch.Write("--INFO--", "acceptscoupons", rng() % 2 ? " 0" : "1"); break;
-            case 6: batch.Write(cat, item, " \t" + line() + "  "); break; // the file drops the blanks
-            default: batch.Write(cat, item, line()); break;
+            case 0:
+                batch.DeleteKey(cat, item);
+                break;
+            case 1:
+                batch.AddSection("New");
+                break;
+            case 2:
+                batch.Write("--Info--", "AcceptsCoupons", rng() % 2 ? "0" : "1");
+                break;
+            case 3:
+                batch.RenameKey(cat, item, items[rng() % 5]);
+                break;
+            case 4:
+                batch.RenameSection(cat, cats[rng() % 5]);
+                break;
+            case 5:
+                batch.Write("--INFO--", "acceptscoupons", rng() % 2 ? " 0" : "1");
+                break;
+            case 6:
+                batch.Write(cat, item, " \t" + line() + "  ");
+                break; // the file drops the blanks
+            default:
+                batch.Write(cat, item, line());
+                break;
             }
         }
         const AnsiString store = ctx.PickerStores[rng() % 3];
@@ -190,7 +219,8 @@ TEST_F(StoreBatchTest, BadNameRefusesTheWholeBatchAndAFailingReceiverIsNamed)
     EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,1");
 
     // The receiving store is larger than the files this process may now write.
-    qmtest::WriteFile(path("Locked"), "[Dairy]\r\nMilk=,-,,-,1\r\n[Pad]\r\nx=" + std::string(5000, 'x') + "\r\n");
+    qmtest::WriteFile(path("Locked"),
+                      "[Dairy]\r\nMilk=,-,,-,1\r\n[Pad]\r\nx=" + std::string(5000, 'x') + "\r\n");
     StoreBatch ok;
     ok.Write("Dairy", "Milk", ",-,,-,3,-,1,-,46000,-,0,-,");
     CarryOverFailures failures;
@@ -212,28 +242,53 @@ TEST(NameRules, RefusesWhatTheFileCannotCarryBack)
         std::string name;
     };
     const Case refused[] = {
-        {NameKind::Item, ""},         {NameKind::Item, "   "},       {NameKind::Item, " Milk"},
-        {NameKind::Item, "Milk "},    {NameKind::Item, "Mi\rlk"},    {NameKind::Item, "a=b"},
-        {NameKind::Item, "[Milk"},    {NameKind::Item, ";Milk"},     {NameKind::Item, "Milk,,2%"},
-        {NameKind::Item, "Milk,"},    {NameKind::Item, "A&-&B"},     {NameKind::Category, "Dairy]"},
-        {NameKind::Category, "--X"},  {NameKind::Category, "A&-&B"}, {NameKind::Aisle, "A,-,B"},
-        {NameKind::Aisle, ",Front"},  {NameKind::Errand, "x=y"},     {NameKind::Store, "a/b"},
-        {NameKind::Store, ".."},      {NameKind::Store, std::string(250, 'x')},
+        {NameKind::Item, ""},
+        {NameKind::Item, "   "},
+        {NameKind::Item, " Milk"},
+        {NameKind::Item, "Milk "},
+        {NameKind::Item, "Mi\rlk"},
+        {NameKind::Item, "a=b"},
+        {NameKind::Item, "[Milk"},
+        {NameKind::Item, ";Milk"},
+        {NameKind::Item, "Milk,,2%"},
+        {NameKind::Item, "Milk,"},
+        {NameKind::Item, "A&-&B"},
+        {NameKind::Category, "Dairy]"},
+        {NameKind::Category, "--X"},
+        {NameKind::Category, "A&-&B"},
+        {NameKind::Aisle, "A,-,B"},
+        {NameKind::Aisle, ",Front"},
+        {NameKind::Errand, "x=y"},
+        {NameKind::Store, "a/b"},
+        {NameKind::Store, ".."},
+        {NameKind::Store, std::string(250, 'x')},
         // A category is also a key of the hidden-category and aisle-guess sections.
-        {NameKind::Category, "A=B"},  {NameKind::Category, ";Odd"},   {NameKind::Category, "Milk,,Eggs"},
+        {NameKind::Category, "A=B"},
+        {NameKind::Category, ";Odd"},
+        {NameKind::Category, "Milk,,Eggs"},
         // The separator after an aisle would be found one place early.
         {NameKind::Aisle, "Back,-"},
-        {NameKind::Note, "a,-,b"},    {NameKind::Note, "-,first"},   {NameKind::Note, "last,-"},
+        {NameKind::Note, "a,-,b"},
+        {NameKind::Note, "-,first"},
+        {NameKind::Note, "last,-"},
         {NameKind::Note, "two\nlines"},
     };
     for (const auto& c : refused)
         EXPECT_FALSE(NameProblem(c.kind, AnsiString(c.name)).empty()) << c.name;
 
     const Case accepted[] = {
-        {NameKind::Item, "Milk 2%"},  {NameKind::Item, "Salt & Pepper"}, {NameKind::Category, "Bulk--Foods"},
-        {NameKind::Category, "A-B"},  {NameKind::Aisle, "Front, left"},  {NameKind::Store, "Joe's \"Market\" $1"},
-        {NameKind::Store, ".hidden"}, {NameKind::Item, "Caf\xe9"},       {NameKind::Store, std::string(249, 'x')},
-        {NameKind::Aisle, "-,Back"},  {NameKind::Note, ""},              {NameKind::Note, " ask for the big one "},
+        {NameKind::Item, "Milk 2%"},
+        {NameKind::Item, "Salt & Pepper"},
+        {NameKind::Category, "Bulk--Foods"},
+        {NameKind::Category, "A-B"},
+        {NameKind::Aisle, "Front, left"},
+        {NameKind::Store, "Joe's \"Market\" $1"},
+        {NameKind::Store, ".hidden"},
+        {NameKind::Item, "Caf\xe9"},
+        {NameKind::Store, std::string(249, 'x')},
+        {NameKind::Aisle, "-,Back"},
+        {NameKind::Note, ""},
+        {NameKind::Note, " ask for the big one "},
         {NameKind::Note, "2 for 1, - or 3"},
     };
     for (const auto& c : accepted)
@@ -255,8 +310,8 @@ TEST_F(StoreFolderTest, AcceptNameShowsTheReason)
 // after it in place.
 TEST(NoteRules, AcceptExactlyTheNotesTheLineGivesBack)
 {
-    const char* notes[] = {"",      "low fat", "2 for 1, -50%", "a,-,b", "-,x",  "x,-",  "-",    "--",
-                           ",",     ",,",      "-,",            ",-",    "a - b", ",x,", " pad ", "x-,"};
+    const char* notes[] = {"",   "low fat", "2 for 1, -50%", "a,-,b", "-,x",   "x,-", "-", "--", ",", ",,",
+                           "-,", ",-",      "a - b",         ",x,",   " pad ", "x-,"};
     for (const char* n : notes) {
         const AnsiString note(n);
         const AnsiString line = AnsiString("Dairy") + kFieldSeparator + note + kFieldSeparator + "3" +

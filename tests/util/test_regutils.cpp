@@ -162,7 +162,8 @@ TEST_F(RegUtilsTest, RegisterFileTypeQuotesAwkwardProgramPaths)
 
 TEST_F(RegUtilsTest, RegisterFileTypeRefusesBadInputBeforeWritingAnything)
 {
-    EXPECT_THROW(RegisterFileType("", "Quillmart Store", "", "\"/bin/quillmart\" \"%1\""), ERegistryException);
+    EXPECT_THROW(RegisterFileType("", "Quillmart Store", "", "\"/bin/quillmart\" \"%1\""),
+                 ERegistryException);
     EXPECT_THROW(RegisterFileType("st/re", "Quillmart Store", "", "\"/bin/quillmart\" \"%1\""),
                  ERegistryException);
     EXPECT_THROW(RegisterFileType("store", "Quillmart Store", "", "  "), ERegistryException);
