@@ -8,7 +8,7 @@ pkgs=(
   libsqlite3-dev libjpeg62-turbo-dev libcurl4-openssl-dev libcups2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   fonts-liberation xdg-utils qpdf poppler-utils xvfb xauth x11-apps imagemagick
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   # printing: the print server and its PDF queue, which the printing tests run privately
   cups printer-driver-cups-pdf
 )
