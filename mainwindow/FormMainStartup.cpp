@@ -226,8 +226,9 @@ void TFormMain::ApplyFonts()
     GradientShoppingList->Font().SetName(ListFontName);
 }
 
-// The storage folder, made when it is missing: one level only, since a folder whose
-// parent is gone most likely lies on a drive that is not there. A failure is not reported
+// The storage folder, made when it is missing: a chosen folder one level only, since a folder
+// whose parent is gone most likely lies on a drive that is not there; the default folder with
+// its parents, since a new account need not have a data folder yet. A failure is not reported
 // here; the Explore command reports a missing folder.
 void TFormMain::PrepareStoresFolder()
 {
@@ -240,8 +241,18 @@ void TFormMain::PrepareStoresFolder()
     if (folder.back() != '/')
         folder += '/';
     StoresFolder = folder;
-    if (!DirectoryExists(StoresFolder))
+    if (!DirectoryExists(StoresFolder)) {
+        if (StoresFolder == fallback) {
+            // The data folder's own levels are private to the user, as the desktop's rules ask.
+            const std::string parent = ToFileName(GetShellFolder("AppData"));
+            for (size_t slash = parent.find('/', 1);; slash = parent.find('/', slash + 1)) {
+                ::mkdir(parent.substr(0, slash).c_str(), 0700);
+                if (slash == std::string::npos)
+                    break;
+            }
+        }
         ::mkdir(ToFileName(StoresFolder).c_str(), 0777);
+    }
     // Copies of stores that a killed or crashed window was writing are of no use to anyone,
     // nor are the locks of its stores.
     RemoveStaleTempFiles(ToFileName(StoresFolder), true);

@@ -304,6 +304,23 @@ TEST_F(StartupTest, EmptyStorageSettingFallsBackToTheDataFolder)
     EXPECT_EQ(Start()->StoresFolder, AnsiString(data) + "/Quillmart/");
 }
 
+TEST_F(StartupTest, DefaultFolderIsMadeWithTheDataFolderOfANewAccount)
+{
+    // A new account has no ~/.local/share yet; the first store must still have a home.
+    const char* data = getenv("XDG_DATA_HOME");
+    ASSERT_NE(data, nullptr);
+    const std::string saved = data;
+    const AnsiString fresh = temp.path() + "/new-account/.local/share";
+    setenv("XDG_DATA_HOME", fresh.c_str(), 1);
+    NotFirstRun();
+    WriteString("StorageDir", "");
+    const AnsiString folder = Start()->StoresFolder;
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    EXPECT_EQ(folder, fresh + "/Quillmart/");
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
 TEST_F(StartupTest, CommandLineArgumentThatIsNoFileIsIgnored)
 {
     NotFirstRun();
