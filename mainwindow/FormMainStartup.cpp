@@ -20,6 +20,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
+#include "platform/gui/Placement.h"
 #include "platform/gui/Splitter.h"
 #include "platform/gui/StatusBar.h"
 #include "platform/gui/ToolBar.h"
@@ -191,7 +192,7 @@ void TFormMain::ReadWindowPlacement()
     if (Exists(kWindow, "Height"))
         size.setHeight(std::min(ReadInt(kWindow, "Height", 0), limit.height()));
     if (Exists(kWindow, "Left") || Exists(kWindow, "Top"))
-        move(pos);
+        move(PositionOnScreen(pos, size));
     resize(size);
     if (Exists(kWindow, "IsMaximized") && ReadBool(kWindow, "IsMaximized", false))
         setWindowState(Qt::WindowMaximized);

@@ -28,6 +28,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Shell.h"
 #include "platform/gui/FontNames.h"
+#include "platform/gui/Placement.h"
 #include "printing/PrintPreview.h"
 #include "printing/ThumbnailPreview.h"
 #include "util/RegUtils.h"
@@ -383,7 +384,7 @@ void TFormPrintPreview::FormCreate()
     if (exists("Height"))
         size.setHeight(std::clamp(read("Height"), 1, limit.height()));
     if (exists("Left") || exists("Top"))
-        move(pos);
+        move(PositionOnScreen(pos, size));
     resize(size);
     if (exists("IsMaximized") && RegReadBoolDef(kCompany, kProduct, kPlacement, false, "IsMaximized"))
         setWindowState(Qt::WindowMaximized);

@@ -1,6 +1,8 @@
 // Start-up, layout arithmetic and closing of the main window, against a real registry file and
 // real folders. The wizard, the tip of the day and the network check are the person's and the
 // network's part, so a test window counts them instead of running them.
+#include <QGuiApplication>
+#include <QScreen>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -155,6 +157,28 @@ TEST_F(StartupTest, SecondStartRestoresWhatTheFirstClosedWith)
     // An empty last store opens nothing and leaves nothing to find or add to.
     EXPECT_FALSE(form->ComboFind->isEnabled());
     EXPECT_FALSE(form->BtnAddItem->isEnabled());
+}
+
+TEST_F(StartupTest, APositionOffEveryScreenBringsTheWindowBackOnScreen)
+{
+    // Stored while a second monitor was attached, which is gone now.
+    NotFirstRun();
+    RegWriteInteger(kCompany, kProduct, kWindow, 5000, "Left");
+    RegWriteInteger(kCompany, kProduct, kWindow, -3000, "Top");
+    RegWriteInteger(kCompany, kProduct, kWindow, 300, "Width");
+    RegWriteInteger(kCompany, kProduct, kWindow, 200, "Height");
+    auto form = Start();
+    form->show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(form->pos(), QSize(300, 200))))
+        << form->pos().x() << "," << form->pos().y();
+
+    // A window partly off screen but with its title bar in reach stays where it was put.
+    RegWriteInteger(kCompany, kProduct, kWindow, screen.right() - 100, "Left");
+    RegWriteInteger(kCompany, kProduct, kWindow, 10, "Top");
+    auto again = Start();
+    again->show();
+    EXPECT_EQ(again->pos(), QPoint(screen.right() - 100, 10));
 }
 
 TEST_F(StartupTest, MaximisedCloseKeepsTheStoredBounds)
