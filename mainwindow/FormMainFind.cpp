@@ -17,6 +17,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
 #include "platform/gui/StatusBar.h"
+#include "platform/ByteScan.h"
 #include "platform/gui/ToolBar.h"
 
 namespace qm {
@@ -41,10 +42,13 @@ bool ContainsFolded(const AnsiString& text, const AnsiString& pattern)
     const size_t n = text.size(), m = pattern.size();
     if (m == 0 || m > n)
         return false;
+    // Places where the first letter stands, in either case, found eight bytes at a time.
     const char first = pattern[0];
+    const char other = first >= 'A' && first <= 'Z' ? char(first + 32) : first;
     for (size_t i = 0; i + m <= n; ++i) {
-        if (Fold(text[i]) != first)
-            continue;
+        i = FindAnyByte(std::string_view(text), i, first, other);
+        if (i == std::string_view::npos || i + m > n)
+            return false;
         size_t k = 1;
         while (k < m && Fold(text[i + k]) == pattern[k])
             ++k;
