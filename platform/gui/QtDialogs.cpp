@@ -82,11 +82,16 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
 // A box at least as wide as its title, which the window manager would otherwise cut short
 // ("Info...tion") over a short message: room for the title in bold, the window icon and the
 // title bar's buttons.
+int TitleRoom(const QWidget& window)
+{
+    QFont bold = window.font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + 120;
+}
+
 void FitTitle(QMessageBox& box)
 {
-    QFont bold = box.font();
-    bold.setBold(true);
-    const int titleRoom = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + 120;
+    const int titleRoom = TitleRoom(box);
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(titleRoom, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
@@ -160,12 +165,18 @@ bool QtDialogs::inputQuery(const AnsiString& caption, const AnsiString& prompt, 
 
 bool QtDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(ActiveParent(), ToQString(caption), ToQString(prompt),
-                                                 QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = answer;
-    return ok;
+    QInputDialog query(ActiveParent());
+    query.setWindowTitle(ToQString(caption));
+    query.setLabelText(ToQString(prompt));
+    query.setTextValue(value);
+    // A short prompt makes a narrow query, whose title the window manager cuts short too; the
+    // query's width follows its prompt's.
+    if (auto* label = query.findChild<QLabel*>())
+        label->setMinimumWidth(TitleRoom(query));
+    if (query.exec() != QDialog::Accepted)
+        return false;
+    value = query.textValue();
+    return true;
 }
 
 bool QtDialogs::fileDialog(const FileDialogRequest& r, AnsiString& path)

@@ -1,6 +1,8 @@
 // The program's message boxes as the real dialogs show them.
 #include <QApplication>
 #include <QFontMetrics>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -52,6 +54,44 @@ TEST(MessageBoxTest, AShortMessageStillLeavesRoomForTheWholeTitle)
     EXPECT_GE(info.width, info.titleWidth + 100);
     EXPECT_EQ(system.title, "Quillmart");
     EXPECT_GE(system.width, system.titleWidth + 100);
+}
+
+// The aisle editor's rename query: a short prompt under a long title, answered by typing.
+TEST(MessageBoxTest, AnInputQueryLeavesRoomForItsTitleAndReturnsWhatWasTyped)
+{
+    const auto previous = SetDialogHandler(std::make_shared<QtDialogs>());
+    QWidget main;
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+
+    int width = 0, titleWidth = 0;
+    QTimer::singleShot(0, [&] {
+        auto* query = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(query, nullptr);
+        QFont bold = query->font();
+        bold.setBold(true);
+        width = query->width();
+        titleWidth = QFontMetrics(bold).horizontalAdvance(query->windowTitle());
+        auto* edit = query->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), "Dairy");
+        edit->setText("Cold Cases");
+        query->accept();
+    });
+    AnsiString value = "Dairy";
+    const bool ok = InputQuery("Edit Aisles/Departments", "Aisle Name:", value);
+
+    AnsiString kept = "Dairy";
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    const bool cancelled = !InputQuery("Edit Aisles/Departments", "Aisle Name:", kept);
+    SetDialogHandler(previous);
+
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(value, "Cold Cases");
+    EXPECT_GE(width, titleWidth + 100);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(kept, "Dairy");
 }
 
 } // namespace
