@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QToolButton>
 #include <QUrl>
 
@@ -100,6 +101,34 @@ private:
     TFormMain* form_;
 };
 
+// A mouse's back and forward thumb buttons step to the previous and next store, as Alt+Left and
+// Alt+Right do (the tip of the day promises it), wherever the pointer is in the window.
+class ThumbButtonsSwitchStores : public QObject {
+public:
+    explicit ThumbButtonsSwitchStores(TFormMain* form) : QObject(form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType() ||
+            static_cast<QWidget*>(watched)->window() != form_)
+            return false;
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        QAction* command = button == Qt::BackButton      ? form_->MItemStorePrevious
+                           : button == Qt::ForwardButton ? form_->MItemStoreNext
+                                                         : nullptr;
+        if (!command)
+            return false;
+        Dispatch([this] { form_->MMenuStoreClick(); });
+        if (command->isEnabled())
+            command->trigger();
+        return true;
+    }
+
+private:
+    TFormMain* form_;
+};
+
 struct ResetText {
     const char* question;
     int helpContext;
@@ -122,6 +151,7 @@ void TFormMain::ConnectCommandHandlers()
     onOpen(MMenuItem, &TFormMain::MMenuItemClick);
     onOpen(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
     qApp->installEventFilter(new MenuStateBeforeShortcut(this));
+    qApp->installEventFilter(new ThumbButtonsSwitchStores(this));
 
     // Store menu.
     Wire(MItemStoreResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);

@@ -363,6 +363,28 @@ TEST_F(StoreCommandsTest, NextAndPreviousWrapRoundThePicker)
     EXPECT_EQ(form->Store.Name, "Corner");
 }
 
+// The mouse's thumb buttons step through the stores like Alt+Left and Alt+Right, over any part
+// of the window; other buttons do not.
+TEST_F(StoreCommandsTest, ThumbButtonsStepToThePreviousAndNextStore)
+{
+    Start();
+    ASSERT_EQ(form->GetCurrentStoreName(), "Home"); // picker: Corner, Home, Mart
+    const auto press = [this](QWidget* over, Qt::MouseButton button) {
+        QTest::mousePress(over, button, {}, QPoint(5, 5));
+        QTest::mouseRelease(over, button, {}, QPoint(5, 5));
+        QApplication::processEvents();
+    };
+    press(form->ImageItemList, Qt::ForwardButton);
+    EXPECT_EQ(form->Store.Name, "Mart");
+    press(form->ImageShoppingList, Qt::ForwardButton); // the last store: on to the first
+    EXPECT_EQ(form->Store.Name, "Corner");
+    press(form->ImageItemList, Qt::BackButton);
+    EXPECT_EQ(form->Store.Name, "Mart");
+    EXPECT_EQ(form->windowTitle(), "Mart - Quillmart");
+    press(form->ImageItemList, Qt::MiddleButton);
+    EXPECT_EQ(form->Store.Name, "Mart");
+}
+
 TEST_F(StoreCommandsTest, SwitchingToAStoreScrollsItsRememberedRowIntoView)
 {
     // Mart remembers an item far down a long list; the window shows a few rows only.
