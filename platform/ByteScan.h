@@ -16,6 +16,10 @@
 
 namespace qm {
 
+// A match's place within a word is read from its lowest flagged bit, byte 0 being the first
+// in memory.
+static_assert(std::endian::native == std::endian::little);
+
 namespace bytescan {
 
 inline constexpr uint64_t kOnes = 0x0101010101010101ull;
@@ -54,7 +58,6 @@ inline uint64_t MatchesExactly(uint64_t x, char b)
 template <class... C> inline size_t FindAnyByte(std::string_view s, size_t from, C... bytes)
 {
     static_assert(sizeof...(C) >= 1 && sizeof...(C) <= 3);
-    static_assert(std::endian::native == std::endian::little);
     const size_t n = s.size();
     const char* p = s.data();
     if (from >= n)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 
@@ -94,6 +95,29 @@ TEST(ByteScan, DelimiterStartsAreEveryPlaceTheWholeDelimiterBegins)
             ASSERT_EQ(DelimiterStarts16(text.data(), delimiter), expected) << delimiter << " in " << text;
             ASSERT_EQ(DelimiterStarts16Plain(text.data(), delimiter), expected)
                 << delimiter << " in " << text;
+        }
+    }
+}
+
+// Each text placed at the very end of a block of its own size, with no terminating NUL and no
+// room in a string object after it, so that a load of eight or sixteen bytes that reaches
+// past the text is caught by the address checks of a sanitizer build.
+TEST(ByteScan, ReadsNothingPastTheEndOfTheText)
+{
+    for (size_t n = 0; n <= 40; ++n) {
+        const std::unique_ptr<char[]> a(new char[n]), b(new char[n]);
+        for (size_t i = 0; i < n; ++i)
+            a[i] = b[i] = char('a' + i % 26);
+        const std::string_view s(a.get(), n), t(b.get(), n);
+        for (size_t from = 0; from <= n; ++from) {
+            ASSERT_EQ(FindAnyByte(s, from, '\r', '\n'), std::string_view::npos) << n << " " << from;
+            ASSERT_EQ(FindAnyByte(s, from, '\r', '\n', '='), std::string_view::npos) << n << " " << from;
+        }
+        EXPECT_TRUE(SameBytes(s, t)) << n;
+        if (n > 0) {
+            a[n - 1] = '=';
+            EXPECT_EQ(FindAnyByte(s, 0, '='), n - 1);
+            EXPECT_FALSE(SameBytes(s, t)) << n;
         }
     }
 }
