@@ -776,18 +776,24 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
 
 // ---- The file system side ----
 
+// The change time is part of the version because a program may set the modification time
+// back after rewriting a file in place (copy tools keeping times do); only the system sets
+// the change time. changeNs is the later of the two, the moment the file last changed.
 struct Version {
     dev_t dev = 0;
     ino_t ino = 0;
     off_t size = -1;
     long long mtimeNs = 0;
+    long long ctimeNs = 0;
     bool operator==(const Version&) const = default;
+    long long changeNs() const { return std::max(mtimeNs, ctimeNs); }
 };
 
 Version VersionOf(const struct stat& st)
 {
     return {st.st_dev, st.st_ino, st.st_size,
-            (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+            (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+            (long long)st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
 }
 
 long long RealTimeNs()
@@ -803,9 +809,9 @@ long long RealTimeNs()
 // this. (A time far ahead of the clock is safe: any later change gets the clock's time.)
 constexpr long long kRacyNs = 50'000'000;
 
-bool Settled(long long readNs, long long mtimeNs)
+bool Settled(long long readNs, long long changeNs)
 {
-    return std::llabs(readNs - mtimeNs) > kRacyNs;
+    return std::llabs(readNs - changeNs) > kRacyNs;
 }
 
 std::string Reason(int err)
@@ -998,7 +1004,7 @@ const Model* Current(const std::string& path)
     const long long now = RealTimeNs();
     if (it != cache.end() && it->second.version == VersionOf(st) &&
         HoldsExactly(path, it->second.model->text, st) && it->second.version == VersionOf(st)) {
-        it->second.trusted = Settled(now, it->second.version.mtimeNs);
+        it->second.trusted = Settled(now, it->second.version.changeNs());
         return it->second.model.get();
     }
     std::string bytes;
@@ -1009,7 +1015,7 @@ const Model* Current(const std::string& path)
         return nullptr;
     }
     const Version v = VersionOf(st);
-    const bool trusted = Settled(now, v.mtimeNs);
+    const bool trusted = Settled(now, v.changeNs());
     if (it != cache.end() && it->second.version == v && it->second.model->text == bytes) {
         it->second.trusted = trusted;
         return it->second.model.get();
@@ -1225,7 +1231,7 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
         fresh.version = VersionOf(WriteFileAtomically(fileName_, model->text));
     } else if (exists) {
         fresh.version = VersionOf(st);
-        fresh.trusted = Settled(now, fresh.version.mtimeNs);
+        fresh.trusted = Settled(now, fresh.version.changeNs());
     } else {
         return;
     }

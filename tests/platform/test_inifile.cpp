@@ -635,6 +635,25 @@ TEST_F(IniFileTest, UpdateStringWritesOnlyWhatItIsAskedToAndChecksIt)
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=two\r\n[Odd=1\r\n");
 }
 
+// A program that rewrites the file in place and sets its modification time back (a copy
+// keeping times) is still seen at the next plain read, long after the file had settled.
+TEST_F(IniFileTest, SeesAChangeWhoseModificationTimeWasSetBack)
+{
+    ini.WriteString("S", "k", "1");
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    usleep(120'000); // past the span in which every read compares the bytes
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    usleep(20'000);
+    WriteFile(path, "[S]\r\nk=2\r\n");
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino) << "the file must be rewritten in place";
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "2");
+}
+
 // A parse kept from before is taken again only when the file still holds its very bytes, also
 // when another program changed it without changing its size or time.
 TEST_F(IniFileTest, AnEditAppliesToWhatAnotherProgramWroteInTheSameSizeAndTime)
