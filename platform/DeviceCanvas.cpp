@@ -405,7 +405,7 @@ TSize TDeviceCanvas::TextExtent(std::string_view Text)
     return {f.TextWidth(Text), f.Height()};
 }
 
-void TDeviceCanvas::TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text)
+int32_t TDeviceCanvas::TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text)
 {
     const TLogicalFont& f = FontMetrics();
     f.Advances(Text, dx_);
@@ -449,14 +449,14 @@ void TDeviceCanvas::TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::str
     }
     if (r > l && b > t)
         AddLogicalBounds(l, t, r, b);
+    return int32_t(width);
 }
 
 void TDeviceCanvas::TextOut(int32_t X, int32_t Y, std::string_view Text)
 {
     RequireFont();
     RequireBrush();
-    TextRecord(nullptr, X, Y, Text);
-    penPos_ = {X + FontMetrics().TextWidth(Text), Y};
+    penPos_ = {X + TextRecord(nullptr, X, Y, Text), Y};
 }
 
 void TDeviceCanvas::TextRect(const TRect& R, int32_t X, int32_t Y, std::string_view Text)

@@ -266,7 +266,8 @@ private:
     }
     void Simple(uint32_t Type, uint32_t Value);
     void PointRecord(uint32_t Type, int32_t X, int32_t Y);
-    void TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text);
+    // Answers the width of the text in logical units.
+    int32_t TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text);
     void BltRecord(bool Stretch, const TRect& Dest, const QImage& Image);
 
     TDeviceFont font_;
