@@ -8,7 +8,6 @@
 
 #include "dialogs/ViewClipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/Exception.h"
 #include "store/ItemClipboard.h"
 #include "store/NameRules.h"
@@ -182,7 +181,7 @@ void TFormMain::MItemEditViewClipboardClick()
 
 void TFormMain::ConnectClipboardHandlers()
 {
-    connect(MMenuEdit, &QMenu::aboutToShow, this, [this] { Dispatch([this] { MMenuEditClick(); }); });
+    Wire(MMenuEdit, &TFormMain::MMenuEditClick);
     // The menu's states hold while it is open; its shortcuts stay live afterwards, and each
     // command checks the selection and the clipboard itself.
     connect(MMenuEdit, &QMenu::aboutToHide, this, [this] {
@@ -194,8 +193,7 @@ void TFormMain::ConnectClipboardHandlers()
         for (QAction* item : items)
             Wire(item, handler);
         if (button)
-            connect(button, &QToolButton::clicked, this,
-                    [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+            Wire(button, handler);
     };
     wire(&TFormMain::MItemEditCutClick, {MItemEditCut, PItemContextCut}, BtnCut);
     wire(&TFormMain::MItemEditCopyClick, {MItemEditCopy, PItemContextCopy}, BtnCopy);

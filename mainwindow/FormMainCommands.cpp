@@ -138,25 +138,17 @@ struct ResetText {
 
 void TFormMain::ConnectCommandHandlers()
 {
-    auto onOpen = [this](QMenu* menu, void (TFormMain::*handler)()) {
-        connect(menu, &QMenu::aboutToShow, this,
-                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    };
-    auto onClick = [this](QToolButton* button, void (TFormMain::*handler)()) {
-        connect(button, &QToolButton::clicked, this,
-                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    };
-    onOpen(MMenuStore, &TFormMain::MMenuStoreClick);
-    onOpen(MMenuCategory, &TFormMain::MMenuCategoryClick);
-    onOpen(MMenuItem, &TFormMain::MMenuItemClick);
-    onOpen(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
+    Wire(MMenuStore, &TFormMain::MMenuStoreClick);
+    Wire(MMenuCategory, &TFormMain::MMenuCategoryClick);
+    Wire(MMenuItem, &TFormMain::MMenuItemClick);
+    Wire(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
     qApp->installEventFilter(new MenuStateBeforeShortcut(this));
     qApp->installEventFilter(new ThumbButtonsSwitchStores(this));
 
     // Store menu.
     Wire(MItemStoreResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
     Wire(PItemResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
-    onClick(BtnResetStore, &TFormMain::MItemStoreResetPurchasedClick);
+    Wire(BtnResetStore, &TFormMain::MItemStoreResetPurchasedClick);
     Wire(MItemStoreResetQuantities, &TFormMain::MItemStoreResetQuantitiesClick);
     Wire(PItemResetQty, &TFormMain::MItemStoreResetQuantitiesClick);
     Wire(MItemStoreResetCoupons, &TFormMain::MItemStoreResetCouponsClick);
@@ -166,8 +158,8 @@ void TFormMain::ConnectCommandHandlers()
     Wire(MItemStoreResetAll, &TFormMain::MItemStoreResetAllClick);
     Wire(PItemResetAll, &TFormMain::MItemStoreResetAllClick);
     Wire(MItemStoreSortList, &TFormMain::MItemStoreSortListClick);
-    onClick(BtnSortByAisle, &TFormMain::BtnSortByAisleClick);
-    onClick(BtnSortByCategory, &TFormMain::BtnSortByCategoryClick);
+    Wire(BtnSortByAisle, &TFormMain::BtnSortByAisleClick);
+    Wire(BtnSortByCategory, &TFormMain::BtnSortByCategoryClick);
     Wire(MItemStoreAcceptCoupons, &TFormMain::MItemStoreAcceptCouponsClick);
     Wire(MItemStoreWebVisit, &TFormMain::MItemStoreWebVisitClick);
     Wire(MItemStoreWebEdit, &TFormMain::MItemStoreWebEditClick);
@@ -180,7 +172,7 @@ void TFormMain::ConnectCommandHandlers()
     // Category menu.
     Wire(MItemCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
     Wire(PItemContextDeleteCat, &TFormMain::MItemCategoryDeleteClick);
-    onClick(BtnCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
+    Wire(BtnCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
     Wire(MItemCategoryShowHide, &TFormMain::MItemCategoryShowHideClick);
     Wire(PItemContextCollapseCat, &TFormMain::MItemCategoryShowHideClick);
     Wire(MItemCategoryShowAll, &TFormMain::MItemCategoryShowAllClick);
@@ -189,15 +181,15 @@ void TFormMain::ConnectCommandHandlers()
     // Item menu (the quantity commands are wired with the item list's keys).
     Wire(MItemItemDelete, &TFormMain::MItemItemDeleteClick);
     Wire(PItemContextDelete, &TFormMain::MItemItemDeleteClick);
-    onClick(BtnDeleteItem, &TFormMain::MItemItemDeleteClick);
+    Wire(BtnDeleteItem, &TFormMain::MItemItemDeleteClick);
     Wire(MItemItemCopy, &TFormMain::MItemItemCopyClick);
     Wire(PItemContextCopyItem, &TFormMain::MItemItemCopyClick);
     Wire(MItemItemCoupon, &TFormMain::MItemItemCouponClick);
     Wire(PItemContextCoupon, &TFormMain::MItemItemCouponClick);
-    onClick(BtnCoupon, &TFormMain::MItemItemCouponClick);
+    Wire(BtnCoupon, &TFormMain::MItemItemCouponClick);
     Wire(MItemItemNotes, &TFormMain::MItemItemNotesClick);
     Wire(PItemContextNote, &TFormMain::MItemItemNotesClick);
-    onClick(BtnEditNote, &TFormMain::MItemItemNotesClick);
+    Wire(BtnEditNote, &TFormMain::MItemItemNotesClick);
 }
 
 bool TFormMain::HasSelectedCategory() const

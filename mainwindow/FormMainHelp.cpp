@@ -1,14 +1,11 @@
 // Options, help, the version check, the tip of the day and the about box.
 #include <QAction>
-#include <QMenu>
-#include <QToolButton>
 #include <cstdlib>
 
 #include "dialogs/AboutUnit.h"
 #include "dialogs/OptionsUnit.h"
 #include "dialogs/TipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/HttpClient.h"
 #include "platform/Shell.h"
 #include "platform/gui/QtDialogs.h"
@@ -177,7 +174,7 @@ void TFormMain::CheckForNewVersion(bool verbose)
 
 void TFormMain::ConnectHelpHandlers()
 {
-    connect(MMenuOptions, &QMenu::aboutToShow, this, [this] { Dispatch([this] { MMenuOptionsClick(); }); });
+    Wire(MMenuOptions, &TFormMain::MMenuOptionsClick);
     Wire(MItemOptionsOptions, &TFormMain::MItemOptionsOptionsClick);
     Wire(MItemOptionsSmallButtons, &TFormMain::MItemOptionsSmallButtonsClick);
     Wire(MItemOptionsLargeButtons, &TFormMain::MItemOptionsLargeButtonsClick);
@@ -187,9 +184,8 @@ void TFormMain::ConnectHelpHandlers()
     Wire(MItemHelpNewVersion, &TFormMain::MItemHelpNewVersionClick);
     Wire(MItemHelpBrenvokeWeb, &TFormMain::MItemHelpBrenvokeWebClick);
     Wire(MItemHelpAbout, &TFormMain::MItemHelpAboutClick);
-    connect(BtnOptions, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { MItemOptionsOptionsClick(); }); });
-    connect(BtnHelp, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemHelpHelpClick(); }); });
+    Wire(BtnOptions, &TFormMain::MItemOptionsOptionsClick);
+    Wire(BtnHelp, &TFormMain::MItemHelpHelpClick);
 }
 
 } // namespace qm

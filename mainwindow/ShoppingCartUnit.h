@@ -592,8 +592,11 @@ private:
     void CreateToolBars();
     void CreatePanels();
     void ConnectHandlers();
-    // Runs a handler of this window through the command dispatch.
+    // Runs a handler of this window through the command dispatch: when the menu item is
+    // chosen, when the tool button is clicked, when the menu is about to open.
     void Wire(QAction* item, void (TFormMain::*handler)());
+    void Wire(QToolButton* button, void (TFormMain::*handler)());
+    void Wire(QMenu* menu, void (TFormMain::*handler)());
 
     // FormMainStartup.cpp
     void ReadWindowPlacement();
