@@ -76,43 +76,32 @@ void OpenWebAddress(const AnsiString& address)
     Shell().openUrl(address);
 }
 
-// Just before a key press is matched against the shortcuts of the window, the Store, Category
-// and Item menus set their states, as when they open: a shortcut then acts on the window as
-// it is now, never on the state the menu had when it last opened.
-class MenuStateBeforeShortcut : public QObject {
+// The window's input seen before any of its controls get it, through one filter on the
+// application:
+// - Just before a key press is matched against the shortcuts of the window, the Store,
+//   Category and Item menus set their states, as when they open: a shortcut then acts on the
+//   window as it is now, never on the state the menu had when it last opened.
+// - A mouse's back and forward thumb buttons step to the previous and next store, as Alt+Left
+//   and Alt+Right do (the tip of the day promises it), wherever the pointer is in the window.
+class WindowInput : public QObject {
 public:
-    explicit MenuStateBeforeShortcut(TFormMain* form) : QObject(form), form_(form) {}
+    explicit WindowInput(TFormMain* form) : QObject(form), form_(form) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType() ||
-            static_cast<QWidget*>(watched)->window() != form_)
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::ShortcutOverride && type != QEvent::MouseButtonPress) ||
+            !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != form_)
             return false;
-        Dispatch([this] {
-            form_->MMenuStoreClick();
-            form_->MMenuCategoryClick();
-            form_->MMenuItemClick();
-        });
-        return false;
-    }
-
-private:
-    TFormMain* form_;
-};
-
-// A mouse's back and forward thumb buttons step to the previous and next store, as Alt+Left and
-// Alt+Right do (the tip of the day promises it), wherever the pointer is in the window.
-class ThumbButtonsSwitchStores : public QObject {
-public:
-    explicit ThumbButtonsSwitchStores(TFormMain* form) : QObject(form), form_(form) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType() ||
-            static_cast<QWidget*>(watched)->window() != form_)
+        if (type == QEvent::ShortcutOverride) {
+            Dispatch([this] {
+                form_->MMenuStoreClick();
+                form_->MMenuCategoryClick();
+                form_->MMenuItemClick();
+            });
             return false;
+        }
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
         QAction* command = button == Qt::BackButton      ? form_->MItemStorePrevious
                            : button == Qt::ForwardButton ? form_->MItemStoreNext
@@ -142,8 +131,7 @@ void TFormMain::ConnectCommandHandlers()
     Wire(MMenuCategory, &TFormMain::MMenuCategoryClick);
     Wire(MMenuItem, &TFormMain::MMenuItemClick);
     Wire(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
-    qApp->installEventFilter(new MenuStateBeforeShortcut(this));
-    qApp->installEventFilter(new ThumbButtonsSwitchStores(this));
+    qApp->installEventFilter(new WindowInput(this));
 
     // Store menu.
     Wire(MItemStoreResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
