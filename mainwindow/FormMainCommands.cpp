@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolButton>
-#include <QUrl>
 
 #include "dialogs/CopyItemUnit.h"
 #include "dialogs/CouponBlock.h"
@@ -53,17 +52,7 @@ void SetExpandIcon(QAction* action, bool expanded, TBitmap32List& glyphs)
     action->setIcon(QIcon(GlyphPicture(glyphs, expanded ? kGlyphExpandedMarker : kGlyphCollapsedMarker)));
 }
 
-// The store file's web address is opened only when it is a web address: a store file may come
-// from anywhere, and the shell would open a file, a program or a script just as readily.
-bool IsWebAddress(const AnsiString& address)
-{
-    const QString text = ToQString(address);
-    if (!text.startsWith("http://", Qt::CaseInsensitive) && !text.startsWith("https://", Qt::CaseInsensitive))
-        return false;
-    const QUrl url(text);
-    return url.isValid() && !url.host().isEmpty();
-}
-
+// A store file may come from anywhere: its web address is opened only when it is one.
 void OpenWebAddress(const AnsiString& address)
 {
     if (!IsWebAddress(address)) {

@@ -17,18 +17,6 @@ namespace qm {
 
 namespace {
 
-// Only web addresses are handed to the browser: a reply or a file could name anything else.
-bool IsWebAddress(const AnsiString& url)
-{
-    const AnsiString lower = [&] {
-        AnsiString l = url.substr(0, 8);
-        for (char& c : l)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        return l;
-    }();
-    return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
-}
-
 AnsiString TrimBlanks(const AnsiString& s)
 {
     const size_t b = s.find_first_not_of(" \t\n");
