@@ -25,12 +25,6 @@ namespace qm {
 
 namespace {
 
-bool DirectoryExists(const AnsiString& path)
-{
-    struct stat st {};
-    return ::stat(ToFileName(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Whether two paths name the same file (also through other spellings or links).
 bool SameFile(const AnsiString& a, const AnsiString& b)
 {
