@@ -103,10 +103,7 @@ void TFormMain::CutToClipboard(int32_t category, int32_t item)
     for (const QMItem& it : items)
         batch.DeleteKey(section, it.Name);
     const CarryOverFailures failures = ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
-    LoadStore(Store.Name);
-    DrawItemList();
-    BuildShoppingList();
-    DrawShoppingList();
+    ReloadStore(Store.Name);
     ReportCarryOverFailures(failures);
 }
 
@@ -134,10 +131,7 @@ void TFormMain::PasteFromClipboard(int32_t category)
         batch.Write(section, name, FormatClipboardLine(e));
     }
     const CarryOverFailures failures = ApplyStoreBatch(ctx, Store.Name, batch);
-    LoadStore(Store.Name);
-    DrawItemList();
-    BuildShoppingList();
-    DrawShoppingList();
+    ReloadStore(Store.Name);
     ReportCarryOverFailures(failures);
 }
 

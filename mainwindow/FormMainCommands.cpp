@@ -496,9 +496,9 @@ void TFormMain::ComboStoresSelect()
 
 // ---- Category commands ----------------------------------------------------------------------
 
-void TFormMain::ReloadStore()
+void TFormMain::ReloadStore(const AnsiString& name)
 {
-    LoadStore(GetCurrentStoreName());
+    LoadStore(name);
     DrawItemList();
     BuildShoppingList();
     DrawShoppingList();
@@ -512,7 +512,7 @@ void TFormMain::MItemCategoryDeleteClick()
     if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?", 3060))
         return;
     EraseStoreSection(StoreFilesContext(), GetCurrentStoreName(), name);
-    ReloadStore();
+    ReloadStore(GetCurrentStoreName());
 }
 
 void TFormMain::MItemCategoryShowHideClick()
@@ -585,7 +585,7 @@ void TFormMain::MItemItemDeleteClick()
     if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?", 3480))
         return;
     DeleteStoreKey(StoreFilesContext(), GetCurrentStoreName(), categoryName, itemName);
-    ReloadStore();
+    ReloadStore(GetCurrentStoreName());
 }
 
 void TFormMain::MItemItemCopyClick()
