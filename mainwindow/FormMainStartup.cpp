@@ -60,18 +60,6 @@ int FontSize(int size, int low, int high)
     return size >= low && size <= high ? size : 10;
 }
 
-bool FileExists(const AnsiString& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(ToFileName(path), ec);
-}
-
-bool DirectoryExists(const AnsiString& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_directory(ToFileName(path), ec);
-}
-
 // The folder part of a path, with its trailing "/" ("" when the path names no folder).
 AnsiString ExtractFilePath(const AnsiString& path)
 {
