@@ -11,7 +11,6 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
