@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <limits>
 
+#include "graphics/RasterLayers.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
 
@@ -99,18 +100,6 @@ bool TypedChar(const QKeyEvent& e, char& ch)
     return code < 32 || !(e.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
-TShiftState ShiftOf(Qt::KeyboardModifiers m)
-{
-    TShiftState s = 0;
-    if (m & Qt::ShiftModifier)
-        s |= ssShift;
-    if (m & Qt::AltModifier)
-        s |= ssAlt;
-    if (m & Qt::ControlModifier)
-        s |= ssCtrl;
-    return s;
-}
-
 // The window sees every key before the control that has the focus, as a form with key
 // preview does: key presses go to FormKeyDown and then, when they carry a character, to
 // FormKeyPress; releases go to FormKeyUp.
@@ -132,7 +121,7 @@ protected:
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
         uint16_t vk = VirtualKey(*key);
-        const TShiftState shift = ShiftOf(key->modifiers());
+        const TShiftState shift = ShiftStateOf(key->modifiers());
         if (type == QEvent::KeyPress) {
             if (vk != 0)
                 Dispatch([&] { form_->FormKeyDown(form_, vk, shift); });
