@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "dialogs/AddCategoryUnit.h"
 #include "dialogs/AddItemUnit.h"
 #include "dialogs/AddMultItemsUnit.h"
@@ -52,20 +53,12 @@ const std::string kOther = "[Dairy]\r\n"
 const std::string kThird = "[Bakery]\r\n"
                            "Bread=,-,,-,1\r\n";
 
-class ItemDialogTest : public qmtest::DialogFixture {
+class ItemDialogTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        RegDeleteKey(kCompany, kProduct, "Clipboard");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        stores = temp.path() + "/stores/";
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Main", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Main");
         qmtest::WriteFile(path("Main"), kMain);
         qmtest::WriteFile(path("Other"), kOther);
         qmtest::WriteFile(path("Third"), kThird);
@@ -73,13 +66,6 @@ protected:
         FormMain = form.get();
         form->FormCreate();
         form->resize(900, 600);
-    }
-    void TearDown() override
-    {
-        SetModalHook(nullptr);
-        form.reset();
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
     }
     std::string path(const std::string& store) const { return stores + store + ".store"; }
     std::string file(const std::string& store) const { return qmtest::ReadFile(path(store)); }
@@ -111,9 +97,6 @@ protected:
         form->SelectRow(c, i);
     }
 
-    qmtest::TempDir temp;
-    AnsiString stores;
-    std::unique_ptr<TFormMain> form;
     int runs = 0;
     bool stayedOpen = false;
 };

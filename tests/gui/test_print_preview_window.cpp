@@ -16,6 +16,7 @@
 
 #include "PrintTestSupport.h"
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -104,19 +105,13 @@ const std::string kShop = "[--Info--]\r\nAisles=Front,,Back,,\r\n"
                           "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\nEggs=Back,-,Brown ones,-,1\r\n"
                           "Butter=Front,-,,-,0\r\n[Fruit]\r\nKiwi=Back,-,,-,12\r\n";
 
-class PrintPreviewWindowTest : public qmtest::DialogFixture {
+class PrintPreviewWindowTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Shop");
+        HideTipOfTheDay();
         qmtest::WriteFile(stores + "Shop.store", kShop);
         // Print jobs go to a PDF file of the test's own.
         ASSERT_TRUE(Printer().SetPrinterName(TPrinter::PdfFilePrinterName));
@@ -127,8 +122,7 @@ protected:
         Printer().OutputFileName.clear();
         SetModalHook(nullptr);
         main.reset();
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
+        MainWindowTest::TearDown();
     }
     void Start()
     {
@@ -166,8 +160,6 @@ protected:
     }
     bool Stored(const char* name) const { return RegValueExists(kCompany, kProduct, "Settings", name); }
 
-    qmtest::TempDir temp;
-    AnsiString stores = temp.path() + "/stores/";
     std::string out = temp.file("printed.pdf");
     std::unique_ptr<TFormMain> main;
     int previewsRun = 0;

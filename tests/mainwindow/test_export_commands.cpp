@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "printing/ShoppingListExport.h"
@@ -31,18 +32,12 @@ QString PdfText(const std::string& path)
     return QString::fromUtf8(text.readAllStandardOutput());
 }
 
-class ExportCommandsTest : public qmtest::DialogFixture {
+class ExportCommandsTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Shop");
         qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=Front,,Back,,\r\n"
                                                  "[--Errands--]\r\nBank=1\r\nPost office=0\r\n"
                                                  "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\n"
@@ -51,9 +46,8 @@ protected:
     }
     void TearDown() override
     {
-        SetTestNow(std::nullopt);
         setenv("PATH", oldPath.c_str(), 1);
-        DialogFixture::TearDown();
+        MainWindowTest::TearDown();
     }
     std::unique_ptr<TFormMain> Start()
     {
@@ -75,8 +69,6 @@ protected:
         setenv("PATH", (temp.path() + ":" + oldPath).c_str(), 1);
     }
 
-    qmtest::TempDir temp;
-    AnsiString stores = temp.path() + "/stores/";
     const std::string oldPath = std::getenv("PATH");
 };
 

@@ -1,7 +1,8 @@
 #pragma once
-// A main window on a private storage folder and registry, for the tests that walk its dialogs
-// as a person would: the modal hook shows each dialog, lets the test fill and click it, and
-// answers the result the dialog closed with (Cancel when the test left it open).
+// A main window on a private storage folder and registry settings of its own (no version check,
+// the clock at noon of a fixed day), for the tests that start it on real store files. Play
+// walks its dialogs as a person would: the modal hook shows each dialog, lets the test fill and
+// click it, and answers the result the dialog closed with (Cancel when the test left it open).
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -25,26 +26,40 @@ protected:
         DialogFixture::SetUp();
         qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Settings");
         qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Clipboard");
-        qm::SetTestNow(qm::EncodeDate(2026, 12, 7) + 0.5);
-        stores = temp.path() + "/stores/";
         std::filesystem::create_directories(stores);
         qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", stores, "StorageDir");
         qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-        qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", qm::Now(), "LastCheckDT");
+        SetClock(qm::EncodeDate(2026, 12, 7) + 0.5);
     }
     void TearDown() override
     {
         qm::SetModalHook({});
         form.reset();
+        qm::FormMain = nullptr;
         qm::SetTestNow(std::nullopt);
         DialogFixture::TearDown();
+    }
+
+    // The test's clock; the last version check is now, so that start-up runs none.
+    static void SetClock(qm::TDateTime now)
+    {
+        qm::SetTestNow(now);
+        qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", now, "LastCheckDT");
+    }
+    static void SetLastStore(const qm::AnsiString& store)
+    {
+        qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", store, "Last Store");
+    }
+    static void HideTipOfTheDay()
+    {
+        qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "ShowTOTD");
     }
 
     // Starts the window as the program does, not for the first time (an empty last store opens
     // none); it becomes the one instance FormMain.
     qm::TFormMain& Start(const qm::AnsiString& lastStore)
     {
-        qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", lastStore, "Last Store");
+        SetLastStore(lastStore);
         form = std::make_unique<qm::TFormMain>();
         qm::FormMain = form.get();
         form->FormCreate();
@@ -82,7 +97,7 @@ protected:
     }
 
     TempDir temp;
-    qm::AnsiString stores;
+    qm::AnsiString stores = temp.path() + "/stores/";
     std::unique_ptr<qm::TFormMain> form;
     int modalRuns = 0;
 };
