@@ -51,7 +51,6 @@ TEST_F(WizardTest, AWalkThroughThreePagesWritesTheStoreAndOpensIt)
     qmtest::WriteFile(stores + "Corner.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
     Start("Corner");
     Play<TFormNewStore>([&](TFormNewStore& w) {
-        EXPECT_EQ(w.windowTitle(), "New Store Wizard...");
         EXPECT_NE(w.Picture, nullptr);
         EXPECT_EQ(w.Page(), 1);
         EXPECT_FALSE(w.BtnBack->isEnabled());
