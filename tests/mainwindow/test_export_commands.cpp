@@ -2,12 +2,12 @@
 // the save dialog's choice of PDF or text, failures shown with the file's name, and the hand-off
 // of the written PDF to a stand-in mail program.
 #include <QApplication>
-#include <QProcess>
 #include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "PrintTestSupport.h"
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
@@ -20,16 +20,11 @@ namespace {
 using namespace qm;
 namespace fs = std::filesystem;
 
+// The PDF's text, once qpdf has found the file sound.
 QString PdfText(const std::string& path)
 {
-    QProcess check;
-    check.start("qpdf", {"--check", QString::fromStdString(path)});
-    check.waitForFinished(60000);
-    EXPECT_EQ(check.exitCode(), 0) << path;
-    QProcess text;
-    text.start("pdftotext", {"-enc", "UTF-8", QString::fromStdString(path), "-"});
-    text.waitForFinished(60000);
-    return QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_EQ(qmtest::PdfCheckProblems(path), "") << path;
+    return QString::fromStdString(qmtest::PdfText(path));
 }
 
 class ExportCommandsTest : public qmtest::MainWindowTest {
