@@ -124,15 +124,7 @@ protected:
         main.reset();
         MainWindowTest::TearDown();
     }
-    void Start()
-    {
-        main = std::make_unique<TFormMain>();
-        FormMain = main.get();
-        main->FormCreate();
-        main->show();
-        QApplication::processEvents();
-        main->FormResize();
-    }
+    void Start() { main = StartShown(); }
     // A window laid out from the stored settings, as the print commands make it.
     std::unique_ptr<TFormPrintPreview> Laid(bool shoppingList)
     {

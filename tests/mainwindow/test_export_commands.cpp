@@ -44,15 +44,6 @@ protected:
         setenv("PATH", oldPath.c_str(), 1);
         MainWindowTest::TearDown();
     }
-    std::unique_ptr<TFormMain> Start()
-    {
-        auto form = std::make_unique<TFormMain>();
-        form->FormCreate();
-        form->show();
-        QApplication::processEvents();
-        form->FormResize();
-        return form;
-    }
     // A stand-in xdg-email first on PATH: writes its arguments, one per line, to "args", then
     // ends with the given status.
     void MailStandIn(int status)
@@ -70,7 +61,7 @@ protected:
 TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
 {
     RegWriteString(kCompany, kProduct, "Settings", "Buy at %s", "PrintTitle");
-    auto form = Start();
+    auto form = StartShown();
     EXPECT_EQ(form->DialogSave.filter, "Adobe PDF|*.pdf|Text File|*.txt");
     EXPECT_EQ(form->DialogSave.defaultExt, "txt");
 
@@ -104,7 +95,7 @@ TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
 
 TEST_F(ExportCommandsTest, AFailedExportIsShownWithTheFileName)
 {
-    auto form = Start();
+    auto form = StartShown();
     fs::create_directory(temp.file("taken"));
     for (int filter : {1, 2}) {
         dialogs->expectFile(temp.file("taken"), true, filter);
@@ -117,7 +108,7 @@ TEST_F(ExportCommandsTest, AFailedExportIsShownWithTheFileName)
 
 TEST_F(ExportCommandsTest, EmailWritesThePdfBesideTheStoresAndHandsItOver)
 {
-    auto form = Start();
+    auto form = StartShown();
     MailStandIn(0);
     form->MItemFileEmailList->trigger();
     const std::string pdf = stores + "Shop.pdf";
@@ -141,7 +132,7 @@ TEST_F(ExportCommandsTest, TheExportsWalkMatchesTheDrawnListsRowWalker)
 {
     for (bool byAisle : {true, false}) {
         RegWriteBool(kCompany, kProduct, "Settings", byAisle, "SortByAisle");
-        auto form = Start();
+        auto form = StartShown();
         const QMShopList& list = form->ShopList;
         ASSERT_EQ(list.SortByAisle, byAisle);
         int32_t a = byAisle ? 0 : -1, c = 0, l = -1, rows = 0;

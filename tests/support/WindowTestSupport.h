@@ -67,6 +67,19 @@ protected:
         return *form;
     }
 
+    // A window started as the program does, shown and laid out to its size; the one instance
+    // FormMain while it lives. The caller keeps it.
+    static std::unique_ptr<qm::TFormMain> StartShown()
+    {
+        auto shown = std::make_unique<qm::TFormMain>();
+        qm::FormMain = shown.get();
+        shown->FormCreate();
+        shown->show();
+        QApplication::processEvents();
+        shown->FormResize();
+        return shown;
+    }
+
     // The next modal dialog of type T is shown and played by play.
     template <class T> void Play(std::function<void(T&)> play)
     {
