@@ -28,13 +28,6 @@ protected:
         qmtest::WriteFile(stores + "beta.store", kBeta);
         Start("beta");
     }
-    static QStringList Texts(const QListWidget* list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
-        return out;
-    }
     static QString Checks(const QListWidget* list)
     {
         QString out;

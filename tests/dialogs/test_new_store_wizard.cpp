@@ -37,13 +37,6 @@ protected:
     {
         SelectListRow(list, FindListEntry(list, text));
     }
-    static QStringList Aisles(const TFormNewStore& w)
-    {
-        QStringList out;
-        for (int i = 0; i < w.ListAisleOrder->count(); ++i)
-            out << w.ListAisleOrder->item(i)->text();
-        return out;
-    }
 };
 
 TEST_F(WizardTest, AWalkThroughThreePagesWritesTheStoreAndOpensIt)
@@ -75,7 +68,7 @@ TEST_F(WizardTest, AWalkThroughThreePagesWritesTheStoreAndOpensIt)
         EXPECT_EQ(w.NextAisleNumber(), 13);
         // Nothing selected: the last entry goes.
         w.BtnRemoveAisle->click();
-        EXPECT_EQ(Aisles(w).last(), "Dairy");
+        EXPECT_EQ(Texts(w.ListAisleOrder).last(), "Dairy");
         // Move "Deli" above "Produce"; the Move buttons follow the selection.
         Select(w.ListAisleOrder, "Deli");
         EXPECT_TRUE(w.BtnMoveUpAisle->isEnabled());

@@ -133,9 +133,7 @@ TEST_F(FindTest, TheQuickFindBoxListsEveryNameSortedAndSelectsTheChosenRow)
     auto form = Start();
     form->ComboFind->setFocus();
     form->ComboFindEnter();
-    QStringList names;
-    for (int i = 0; i < form->ComboFind->count(); ++i)
-        names << form->ComboFind->itemText(i);
+    const QStringList names = Texts(form->ComboFind);
     EXPECT_EQ(names, QStringList({"Apples", "Butter", "Dairy", "Fruit", "Kiwi", "MILK", "Mints", "Pantry",
                                   "Rice", "Yogurt"}));
     // Entering again refills without duplicates and keeps what the box shows.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QListWidget>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -101,13 +102,22 @@ protected:
 
     std::string File(const std::string& store) const { return ReadFile(stores + store + ".store"); }
 
-    static QStringList Entries(const qm::TFormMain& f)
+    // The entries of a list or drop-down, in their order.
+    static QStringList Texts(const QComboBox* combo)
     {
-        QStringList names;
-        for (int i = 0; i < f.ComboStores->count(); ++i)
-            names << f.ComboStores->itemText(i);
-        return names;
+        QStringList out;
+        for (int i = 0; i < combo->count(); ++i)
+            out << combo->itemText(i);
+        return out;
     }
+    static QStringList Texts(const QListWidget* list)
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+    static QStringList Entries(const qm::TFormMain& f) { return Texts(f.ComboStores); }
 
     TempDir temp;
     qm::AnsiString stores = temp.path() + "/stores/";
