@@ -94,7 +94,8 @@ protected:
             dialog->show();
             QApplication::processEvents();
             play(*dialog);
-            if (dialog->isVisible())
+            stayedOpen = dialog->isVisible();
+            if (stayedOpen)
                 dialog->CloseWith(qm::mrCancel);
             return dialog->ModalResult;
         });
@@ -123,6 +124,7 @@ protected:
     qm::AnsiString stores = temp.path() + "/stores/";
     std::unique_ptr<qm::TFormMain> form;
     int modalRuns = 0;
+    bool stayedOpen = false; // the last dialog Play showed was still open after its play
 };
 
 } // namespace qmtest
