@@ -6,7 +6,7 @@
 // the storage folder, seen through inotify). Runs on the offscreen platform.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -196,21 +196,14 @@ BENCHMARK(BM_ReloadTarget)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    g_stores = home.root() + "/stores/";
-    fs::create_directories(g_stores);
+    g_stores = home.Stores();
     MakeStores();
 
     QApplication app(argc, argv);
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", g_stores, "StorageDir");
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", "Src", "Last Store");
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-    qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", 0, "LastCheckDT");
+    qmbench::WriteStartupSettings(g_stores, "Src");
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

@@ -11,7 +11,7 @@
 // nothing) gives the figures without it.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -225,20 +225,15 @@ BENCHMARK(BM_SwitchStore)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv)
 {
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    gFolder = home.root() + "/stores/";
-    std::filesystem::create_directories(gFolder);
+    gFolder = home.Stores();
     WriteStores();
 
     QApplication app(argc, argv);
     SetDialogHandler(std::make_shared<YesDialogs>());
-    RegWriteString(kCompany, kProduct, "Settings", gFolder, "StorageDir");
-    RegWriteString(kCompany, kProduct, "Settings", StoreName(0), "Last Store");
-    RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-    RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
-    RegWriteDateTime(kCompany, kProduct, "Settings", 0, "LastCheckDT");
+    qmbench::WriteStartupSettings(gFolder, StoreName(0).c_str());
 
     TFormMain form;
     gForm = &form;
@@ -246,8 +241,5 @@ int main(int argc, char** argv)
     form.show();
     QApplication::processEvents();
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

@@ -2,6 +2,8 @@
 // memset, and a direct-mode line through to the control's repaint.
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
@@ -179,11 +181,7 @@ BENCHMARK(BM_DirectLineRepaint)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qmbench::UseOffscreenPlatform();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

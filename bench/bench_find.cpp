@@ -5,7 +5,7 @@
 // another one is asked for.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -87,21 +87,14 @@ BENCHMARK(BM_QuickFindEnter)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    const std::string stores = home.root() + "/stores/";
-    std::filesystem::create_directories(stores);
+    const std::string stores = home.Stores();
     WriteStore(stores + "Big.store", 254, 254);
 
     QApplication app(argc, argv);
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", stores, "StorageDir");
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", "Big", "Last Store");
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-    qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", 0, "LastCheckDT");
+    qmbench::WriteStartupSettings(stores, "Big");
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

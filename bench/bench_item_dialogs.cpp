@@ -6,7 +6,7 @@
 // replaced during one OK (seen as renames into the storage folder).
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -185,25 +185,16 @@ BENCHMARK(BM_ReloadAndRedraw)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv)
 {
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    gFolder = home.root() + "/stores/";
-    std::filesystem::create_directories(gFolder);
+    gFolder = home.Stores();
     for (const char* store : kStores)
         gOriginal[gFolder + store + ".store"] = StoreText(std::string(store) == "Main");
     RestoreFiles();
 
     QApplication app(argc, argv);
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", gFolder, "StorageDir");
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", "Main", "Last Store");
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-    // The tip of the day would open its modal window in the middle of a run.
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "ShowTOTD");
-    qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", 0, "LastCheckDT");
+    qmbench::WriteStartupSettings(gFolder, "Main");
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

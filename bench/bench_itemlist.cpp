@@ -5,7 +5,7 @@
 // platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -95,12 +95,10 @@ BENCHMARK(BM_KeypadPlus_CarryOverTo9Stores)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    const std::string root = home.root();
-    g_stores = root + "/stores/";
-    std::filesystem::create_directories(g_stores);
+    g_stores = home.Stores();
     WriteStore("Big", 254, 254, false);
     WriteStore("Small", 15, 14, false);
     // Ten stores of 500 items that all hold the item whose coupon is carried over.
@@ -109,12 +107,7 @@ int main(int argc, char** argv)
         WriteStore("Other " + std::to_string(s), 20, 25, false);
 
     QApplication app(argc, argv);
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", g_stores, "StorageDir");
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-    qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", 0, "LastCheckDT");
+    qmbench::WriteStartupSettings(g_stores);
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

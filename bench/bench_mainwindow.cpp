@@ -3,7 +3,7 @@
 // painted in the same run. Runs on the offscreen platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -66,21 +66,13 @@ BENCHMARK(BM_FormMain)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     // A private home: settings, data and an empty storage folder of the benchmark's own.
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    const std::string root = home.root();
-    std::filesystem::create_directories(root + "/stores");
 
     QApplication app(argc, argv);
     // Not the first run, and nothing to open: the start-up asks nothing.
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", root + "/stores/", "StorageDir");
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", "", "Last Store");
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-    qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", 0, "LastCheckDT");
+    qmbench::WriteStartupSettings(home.Stores(), "");
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

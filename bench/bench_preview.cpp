@@ -6,6 +6,8 @@
 // written to a file without a page store, and a page's bytes read back without parsing.
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <cstdio>
@@ -26,31 +28,12 @@ namespace {
 constexpr int Pages = 1000;
 constexpr int LinesPerPage = 60;
 
-// Resident memory of the process in MB.
-double ResidentMB()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
+using qmbench::ResidentMB;
 
-// One letter page as the shopping-list layout draws it: thousandths of an inch mapped onto
-// the screen's pixels, a title, 60 text lines in three columns and a few rules.
-void RecordPage(TMetafile& m, int page)
+// One letter page as the shopping-list layout draws it, in thousandths of an inch: a title,
+// 60 text lines in three columns and a few rules.
+void DrawPage(TDeviceCanvas& c, int page)
 {
-    m.Clear();
-    m.SetWidth(816);
-    m.SetHeight(1056);
-    TMetafileCanvas c(m);
-    c.SetMapMode(emf::MM_ANISOTROPIC);
-    c.SetWindowExt(8500, 11000);
-    c.SetViewportExt(816, 1056);
-    c.SetViewportOrg(0, 0);
-    c.Font().SetPixelsPerInch(1000);
     c.Font().SetName("Arial");
     c.Font().SetSize(14);
     c.Font().SetStyle(fsBold);
@@ -68,6 +51,21 @@ void RecordPage(TMetafile& m, int page)
                    "[  ]  Whole milk (" + std::to_string(row % 9 + 1) + ")  \xA2");
     }
     c.TextOut(7600, 10500, "Page " + std::to_string(page));
+}
+
+// The page recorded with thousandths of an inch mapped onto the screen's pixels.
+void RecordPage(TMetafile& m, int page)
+{
+    m.Clear();
+    m.SetWidth(816);
+    m.SetHeight(1056);
+    TMetafileCanvas c(m);
+    c.SetMapMode(emf::MM_ANISOTROPIC);
+    c.SetWindowExt(8500, 11000);
+    c.SetViewportExt(816, 1056);
+    c.SetViewportOrg(0, 0);
+    c.Font().SetPixelsPerInch(1000);
+    DrawPage(c, page);
 }
 
 void RecordDocument(TMetafileList& list)
@@ -164,30 +162,10 @@ struct ShownPreview {
         for (int p = 1; p <= Pages; ++p) {
             if (p > 1)
                 pv.NewPage();
-            DrawOn(*pv.Canvas(), p);
+            DrawPage(*pv.Canvas(), p);
         }
         pv.EndDoc();
         QApplication::processEvents();
-    }
-    static void DrawOn(TDeviceCanvas& c, int page)
-    {
-        c.Font().SetName("Arial");
-        c.Font().SetSize(14);
-        c.Font().SetStyle(fsBold);
-        c.Brush().SetStyle(bsClear);
-        c.TextOut(250, 250, "Corner Market Shopping List");
-        c.Font().SetStyle(0);
-        c.Font().SetSize(10);
-        c.Brush().SetColor(clBlack);
-        c.Brush().SetStyle(bsSolid);
-        c.Rectangle(250, 520, 8250, 540);
-        c.Brush().SetStyle(bsClear);
-        for (int row = 0; row < LinesPerPage; ++row) {
-            const int x = 270 + (row / 20) * 2660, y = 600 + (row % 20) * 480;
-            c.TextRect({x, y, x + 2600, y + 200}, x, y,
-                       "[  ]  Whole milk (" + std::to_string(row % 9 + 1) + ")  \xA2");
-        }
-        c.TextOut(7600, 10500, "Page " + std::to_string(page));
     }
     TPrintPreview pv;
 };
@@ -286,7 +264,7 @@ void BM_RecordWithStripBound(benchmark::State& state)
         for (int p = 1; p <= Pages; ++p) {
             if (p > 1)
                 pv.NewPage();
-            ShownPreview::DrawOn(*pv.Canvas(), p);
+            DrawPage(*pv.Canvas(), p);
         }
         pv.EndDoc();
         state.counters["thumbnails"] = strip.ThumbnailCount();
@@ -298,10 +276,7 @@ BENCHMARK(BM_RecordWithStripBound)->Unit(benchmark::kMillisecond)->Iterations(1)
 
 int main(int argc, char** argv)
 {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    qmbench::UseOffscreenPlatform();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

@@ -8,7 +8,7 @@
 // Runs on the offscreen platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -34,16 +34,7 @@ std::string StoresFolder;
 std::unique_ptr<TFormMain> MainWindow;
 std::string OpenStore;
 
-double ResidentMB()
-{
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
+using qmbench::ResidentMB;
 
 // A store file of the given shape: quantities 1 to 12 (0 for every third item when not all
 // are to be on the list), every fifth item with a note, every seventh with a coupon, 30 aisles.
@@ -165,22 +156,16 @@ BENCHMARK(BM_ShoppingList223PdfExport)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    StoresFolder = home.root() + "/stores/";
-    std::filesystem::create_directories(StoresFolder);
+    StoresFolder = home.Stores();
     QApplication app(argc, argv);
-    RegWriteString(kCompany, kProduct, "Settings", StoresFolder, "StorageDir");
-    RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-    RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
-    RegWriteDateTime(kCompany, kProduct, "Settings", 0, "LastCheckDT");
+    qmbench::WriteStartupSettings(StoresFolder);
     WriteStore("Big", 254, 254, 254 * 254, false);
     WriteStore("Small", 14, 16, 223, true);
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = qmbench::RunBenchmarks(argc, argv);
     MainWindow.reset();
-    return 0;
+    return result;
 }

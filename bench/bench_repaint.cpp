@@ -4,6 +4,8 @@
 // the offscreen platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QWindow>
 #include <cstdlib>
@@ -60,10 +62,12 @@ public:
             QApplication::processEvents(QEventLoop::AllEvents, 10);
         QApplication::processEvents();
     }
-    // Draws the frame's changes, each reported as it is drawn.
-    void Draw(const std::vector<TRect>& changes, TColor32 color)
+    // Draws the changes of frame f (of the recurring set), each reported as it is drawn, in a
+    // colour of the frame's own.
+    void Draw(const Frames& frames, size_t f)
     {
-        for (const TRect& r : changes)
+        const TColor32 color = 0xFF000000 | uint32_t(f * 2654435761u);
+        for (const TRect& r : frames.frames[f % frames.frames.size()])
             Bitmap().FillRectClippedByRect(r, color);
     }
 };
@@ -76,7 +80,7 @@ void BM_FindRepaintRects(benchmark::State& state)
     size_t f = 0;
     double rects = 0, area = 0;
     for (auto _ : state) {
-        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.Draw(frames, f);
         benchmark::DoNotOptimize(image.HasInvalidRects());
         state.PauseTiming();
         rects += image.InvalidRects().Count();
@@ -102,7 +106,7 @@ void BM_RepaintFoundRects(benchmark::State& state)
     size_t f = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.Draw(frames, f);
         state.ResumeTiming();
         image.CustomRepaint();
         state.PauseTiming();
@@ -121,7 +125,7 @@ void BM_BufferFoundRects(benchmark::State& state)
     size_t f = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.Draw(frames, f);
         state.ResumeTiming();
         image.HasInvalidRects();
         image.PaintBuffer();
@@ -141,7 +145,7 @@ void BM_BufferWhole(benchmark::State& state)
     size_t f = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.Draw(frames, f);
         image.InvalidRects().Clear();
         state.ResumeTiming();
         image.PaintBuffer();
@@ -161,7 +165,7 @@ void BM_RepaintWhole(benchmark::State& state)
     size_t f = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.Draw(frames, f);
         state.ResumeTiming();
         image.ForceFullInvalidate();
         image.repaint();
@@ -195,7 +199,7 @@ void BM_CopyOnly(benchmark::State& state)
     size_t f = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        image.Draw(frames.frames[f % frames.frames.size()], 0xFF000000 | uint32_t(f * 2654435761u));
+        image.Draw(frames, f);
         image.HasInvalidRects();
         std::vector<TRect> rects;
         if (state.range(0) == 0)
@@ -222,11 +226,7 @@ BENCHMARK(BM_CopyOnly)->Arg(1)->Arg(0)->ArgName("found")->Unit(benchmark::kMicro
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qmbench::UseOffscreenPlatform();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

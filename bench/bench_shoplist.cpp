@@ -4,7 +4,7 @@
 // Runs on the offscreen platform unless another one is asked for.
 #include <benchmark/benchmark.h>
 
-#include "../tests/support/PrivateHome.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QImage>
@@ -128,23 +128,14 @@ BENCHMARK(BM_ShoppingListRowWalk)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     // A private home with settings of its own and one store, opened at start-up.
-    const qmtest::PrivateHome home("qmbench-");
+    const qmbench::BenchHome home;
     if (!home.ok())
         return 1;
-    const std::string root = home.root();
-    gStores = root + "/stores/";
-    std::filesystem::create_directories(gStores);
+    gStores = home.Stores();
 
     QApplication app(argc, argv);
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", gStores, "StorageDir");
-    qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", "Bench", "Last Store");
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-    qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "ShowTOTD");
-    qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", 46000.0, "LastCheckDT");
+    qmbench::WriteStartupSettings(gStores, "Bench");
     WriteStore();
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qmbench::RunBenchmarks(argc, argv);
 }

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "dialogs/DialogForm.h"
 #include "platform/Dispatch.h"
 
 namespace qm {
@@ -56,20 +57,6 @@ void TAisleMenu::ConnectEntries(QObject* context, std::function<void()> nextNumb
 void TAisleMenu::PopupBelow(QWidget* button)
 {
     PMenuAddAisle->popup(button->mapToGlobal(QPoint(2, button->height() + 2)));
-}
-
-QPushButton* AddColumnButton(QWidget* parent, QBoxLayout* column, const char* name, const char* caption)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    column->addWidget(button);
-    return button;
-}
-
-void ConnectClick(QPushButton* button, QObject* context, std::function<void()> handler)
-{
-    QObject::connect(button, &QPushButton::clicked, context, [handler] { Dispatch(handler); });
 }
 
 TListEditorFrame BuildListEditorFrame(QWidget* body, const char* listName)

@@ -10,7 +10,6 @@
 #include "platform/AnsiString.h"
 
 class QAction;
-class QBoxLayout;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -49,12 +48,6 @@ public:
     // Opens the menu 2 pixels right of and 2 pixels below the button's lower left corner.
     void PopupBelow(QWidget* button);
 };
-
-// A button of a dialog's button column, named and captioned; Enter presses the dialog's
-// default button, never this one.
-QPushButton* AddColumnButton(QWidget* parent, QBoxLayout* column, const char* name, const char* caption);
-// Runs handler through Dispatch on each click of the button.
-void ConnectClick(QPushButton* button, QObject* context, std::function<void()> handler);
 
 // What the aisle and errand editors share: a label over the list at the left, and at the
 // right the column Add, Delete, Rename, Move Up, Move Down; more buttons may follow in

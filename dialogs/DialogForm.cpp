@@ -125,4 +125,18 @@ void TDialogForm::reject()
     CloseWith(mrCancel);
 }
 
+QPushButton* AddColumnButton(QWidget* parent, QBoxLayout* column, const char* name, const char* caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    column->addWidget(button);
+    return button;
+}
+
+void ConnectClick(QPushButton* button, QObject* context, std::function<void()> handler)
+{
+    QObject::connect(button, &QPushButton::clicked, context, [handler] { Dispatch(handler); });
+}
+
 } // namespace qm

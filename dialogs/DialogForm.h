@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <functional>
 
+class QBoxLayout;
 class QGridLayout;
 class QHBoxLayout;
 class QLabel;
@@ -55,6 +56,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void reject() override; // Escape and the close box: mrCancel
 };
+
+// A button of a dialog's button column, named and captioned; Enter presses the dialog's
+// default button, never this one.
+QPushButton* AddColumnButton(QWidget* parent, QBoxLayout* column, const char* name, const char* caption);
+// Runs handler through Dispatch on each click of the button.
+void ConnectClick(QPushButton* button, QObject* context, std::function<void()> handler);
 
 // Loads a picture of resources/dialogs/ (name without ".jpg") through the JPEG decoder. An
 // empty image when the resource is missing; EJPEG when it cannot be decoded.

@@ -75,10 +75,7 @@ void TFormEditCatAisle::BtnOKClick()
         category = before; // nothing was written
         throw;
     }
-    FormMain->LoadStore(FormMain->GetCurrentStoreName());
-    FormMain->DrawItemList();
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    FormMain->ReloadStore(FormMain->GetCurrentStoreName());
 }
 
 } // namespace qm

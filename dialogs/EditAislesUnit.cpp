@@ -164,10 +164,7 @@ void TFormAisles::BtnOKClick()
     const StoreContext ctx = FormMain->StoreFilesContext();
     WriteStoreString(ctx, StoreName, kInfoSection, "Aisles",
                      JoinList(ListEntries(ListAisles), kListSeparator));
-    FormMain->LoadStore(StoreName);
-    FormMain->DrawItemList();
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    FormMain->ReloadStore(StoreName);
 }
 
 void TFormAisles::BtnHelpClick()

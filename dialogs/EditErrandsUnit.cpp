@@ -164,10 +164,7 @@ void TFormErrands::BtnOKClick()
                     item->checkState() == Qt::Checked ? "1" : "0");
     }
     ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), store, batch));
-    FormMain->LoadStore(store);
-    FormMain->DrawItemList();
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    FormMain->ReloadStore(store);
 }
 
 void TFormErrands::BtnHelpClick()

@@ -304,10 +304,7 @@ void TFormNewStore::BtnFinishClick()
             picker->setCurrentIndex(i);
             break;
         }
-    FormMain->LoadStore(name);
-    FormMain->DrawItemList();
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    FormMain->ReloadStore(name);
 }
 
 void TFormNewStore::BtnHelpClick()

@@ -17,7 +17,6 @@
 
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
-#include "platform/Dispatch.h"
 #include "platform/gui/FontNames.h"
 #include "util/RegUtils.h"
 
@@ -157,7 +156,7 @@ TFormOptions::TFormOptions(QWidget* parent) : TDialogForm(parent, "FormOptions",
 
     AddOkCancelHelp(3720, [this] { BtnOKClick(); });
     SetHelpContext(BtnHelp, 181);
-    connect(BtnAssociate, &QPushButton::clicked, this, [this] { Dispatch([this] { BtnAssociateClick(); }); });
+    ConnectClick(BtnAssociate, this, [this] { BtnAssociateClick(); });
     FormCreate();
 }
 

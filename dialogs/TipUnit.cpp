@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/Shell.h"
 #include "util/RegUtils.h"
 
@@ -131,19 +130,10 @@ TFormTip::TFormTip(QWidget* parent) : TDialogForm(parent, "FormTip", "Quillmart 
     cardLayout->addWidget(line);
     cardLayout->addWidget(LabelTip);
 
-    auto button = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(caption, Body);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        return b;
-    };
-    BtnMoreInfo = button("BtnMoreInfo", "&More Info");
-    BtnNextTip = button("BtnNextTip", "&Next Tip");
-    BtnLastTip = button("BtnLastTip", "&Last Tip");
     auto* side = new QVBoxLayout;
-    side->addWidget(BtnMoreInfo);
-    side->addWidget(BtnNextTip);
-    side->addWidget(BtnLastTip);
+    BtnMoreInfo = AddColumnButton(Body, side, "BtnMoreInfo", "&More Info");
+    BtnNextTip = AddColumnButton(Body, side, "BtnNextTip", "&Next Tip");
+    BtnLastTip = AddColumnButton(Body, side, "BtnLastTip", "&Last Tip");
     side->addStretch(1);
     CheckShowStartup = new QCheckBox("Show this each time Quillmart starts", Body);
     CheckShowStartup->setObjectName("CheckShowStartup");
@@ -153,9 +143,9 @@ TFormTip::TFormTip(QWidget* parent) : TDialogForm(parent, "FormTip", "Quillmart 
 
     BtnOK = AddButton("BtnOK", "&OK", mrOk, [this] { BtnOKClick(); });
     BtnOK->setDefault(true);
-    connect(BtnMoreInfo, &QPushButton::clicked, this, [this] { Dispatch([this] { BtnMoreInfoClick(); }); });
-    connect(BtnNextTip, &QPushButton::clicked, this, [this] { Dispatch([this] { BtnNextTipClick(); }); });
-    connect(BtnLastTip, &QPushButton::clicked, this, [this] { Dispatch([this] { BtnLastTipClick(); }); });
+    ConnectClick(BtnMoreInfo, this, [this] { BtnMoreInfoClick(); });
+    ConnectClick(BtnNextTip, this, [this] { BtnNextTipClick(); });
+    ConnectClick(BtnLastTip, this, [this] { BtnLastTipClick(); });
     FormCreate();
 }
 

@@ -8,7 +8,6 @@
 
 #include "dialogs/ViewClipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/Exception.h"
 #include "store/ItemClipboard.h"
 #include "store/NameRules.h"
@@ -104,10 +103,7 @@ void TFormMain::CutToClipboard(int32_t category, int32_t item)
     for (const QMItem& it : items)
         batch.DeleteKey(section, it.Name);
     const CarryOverFailures failures = ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
-    LoadStore(Store.Name);
-    DrawItemList();
-    BuildShoppingList();
-    DrawShoppingList();
+    ReloadStore(Store.Name);
     ReportCarryOverFailures(failures);
 }
 
@@ -135,10 +131,7 @@ void TFormMain::PasteFromClipboard(int32_t category)
         batch.Write(section, name, FormatClipboardLine(e));
     }
     const CarryOverFailures failures = ApplyStoreBatch(ctx, Store.Name, batch);
-    LoadStore(Store.Name);
-    DrawItemList();
-    BuildShoppingList();
-    DrawShoppingList();
+    ReloadStore(Store.Name);
     ReportCarryOverFailures(failures);
 }
 
@@ -182,7 +175,7 @@ void TFormMain::MItemEditViewClipboardClick()
 
 void TFormMain::ConnectClipboardHandlers()
 {
-    connect(MMenuEdit, &QMenu::aboutToShow, this, [this] { Dispatch([this] { MMenuEditClick(); }); });
+    Wire(MMenuEdit, &TFormMain::MMenuEditClick);
     // The menu's states hold while it is open; its shortcuts stay live afterwards, and each
     // command checks the selection and the clipboard itself.
     connect(MMenuEdit, &QMenu::aboutToHide, this, [this] {
@@ -194,8 +187,7 @@ void TFormMain::ConnectClipboardHandlers()
         for (QAction* item : items)
             Wire(item, handler);
         if (button)
-            connect(button, &QToolButton::clicked, this,
-                    [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+            Wire(button, handler);
     };
     wire(&TFormMain::MItemEditCutClick, {MItemEditCut, PItemContextCut}, BtnCut);
     wire(&TFormMain::MItemEditCopyClick, {MItemEditCopy, PItemContextCopy}, BtnCopy);

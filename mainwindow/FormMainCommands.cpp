@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QToolButton>
-#include <QUrl>
 
 #include "dialogs/CopyItemUnit.h"
 #include "dialogs/CouponBlock.h"
@@ -53,17 +52,7 @@ void SetExpandIcon(QAction* action, bool expanded, TBitmap32List& glyphs)
     action->setIcon(QIcon(GlyphPicture(glyphs, expanded ? kGlyphExpandedMarker : kGlyphCollapsedMarker)));
 }
 
-// The store file's web address is opened only when it is a web address: a store file may come
-// from anywhere, and the shell would open a file, a program or a script just as readily.
-bool IsWebAddress(const AnsiString& address)
-{
-    const QString text = ToQString(address);
-    if (!text.startsWith("http://", Qt::CaseInsensitive) && !text.startsWith("https://", Qt::CaseInsensitive))
-        return false;
-    const QUrl url(text);
-    return url.isValid() && !url.host().isEmpty();
-}
-
+// A store file may come from anywhere: its web address is opened only when it is one.
 void OpenWebAddress(const AnsiString& address)
 {
     if (!IsWebAddress(address)) {
@@ -76,43 +65,32 @@ void OpenWebAddress(const AnsiString& address)
     Shell().openUrl(address);
 }
 
-// Just before a key press is matched against the shortcuts of the window, the Store, Category
-// and Item menus set their states, as when they open: a shortcut then acts on the window as
-// it is now, never on the state the menu had when it last opened.
-class MenuStateBeforeShortcut : public QObject {
+// The window's input seen before any of its controls get it, through one filter on the
+// application:
+// - Just before a key press is matched against the shortcuts of the window, the Store,
+//   Category and Item menus set their states, as when they open: a shortcut then acts on the
+//   window as it is now, never on the state the menu had when it last opened.
+// - A mouse's back and forward thumb buttons step to the previous and next store, as Alt+Left
+//   and Alt+Right do (the tip of the day promises it), wherever the pointer is in the window.
+class WindowInput : public QObject {
 public:
-    explicit MenuStateBeforeShortcut(TFormMain* form) : QObject(form), form_(form) {}
+    explicit WindowInput(TFormMain* form) : QObject(form), form_(form) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType() ||
-            static_cast<QWidget*>(watched)->window() != form_)
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::ShortcutOverride && type != QEvent::MouseButtonPress) ||
+            !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != form_)
             return false;
-        Dispatch([this] {
-            form_->MMenuStoreClick();
-            form_->MMenuCategoryClick();
-            form_->MMenuItemClick();
-        });
-        return false;
-    }
-
-private:
-    TFormMain* form_;
-};
-
-// A mouse's back and forward thumb buttons step to the previous and next store, as Alt+Left and
-// Alt+Right do (the tip of the day promises it), wherever the pointer is in the window.
-class ThumbButtonsSwitchStores : public QObject {
-public:
-    explicit ThumbButtonsSwitchStores(TFormMain* form) : QObject(form), form_(form) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType() ||
-            static_cast<QWidget*>(watched)->window() != form_)
+        if (type == QEvent::ShortcutOverride) {
+            Dispatch([this] {
+                form_->MMenuStoreClick();
+                form_->MMenuCategoryClick();
+                form_->MMenuItemClick();
+            });
             return false;
+        }
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
         QAction* command = button == Qt::BackButton      ? form_->MItemStorePrevious
                            : button == Qt::ForwardButton ? form_->MItemStoreNext
@@ -138,25 +116,16 @@ struct ResetText {
 
 void TFormMain::ConnectCommandHandlers()
 {
-    auto onOpen = [this](QMenu* menu, void (TFormMain::*handler)()) {
-        connect(menu, &QMenu::aboutToShow, this,
-                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    };
-    auto onClick = [this](QToolButton* button, void (TFormMain::*handler)()) {
-        connect(button, &QToolButton::clicked, this,
-                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    };
-    onOpen(MMenuStore, &TFormMain::MMenuStoreClick);
-    onOpen(MMenuCategory, &TFormMain::MMenuCategoryClick);
-    onOpen(MMenuItem, &TFormMain::MMenuItemClick);
-    onOpen(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
-    qApp->installEventFilter(new MenuStateBeforeShortcut(this));
-    qApp->installEventFilter(new ThumbButtonsSwitchStores(this));
+    Wire(MMenuStore, &TFormMain::MMenuStoreClick);
+    Wire(MMenuCategory, &TFormMain::MMenuCategoryClick);
+    Wire(MMenuItem, &TFormMain::MMenuItemClick);
+    Wire(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
+    qApp->installEventFilter(new WindowInput(this));
 
     // Store menu.
     Wire(MItemStoreResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
     Wire(PItemResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
-    onClick(BtnResetStore, &TFormMain::MItemStoreResetPurchasedClick);
+    Wire(BtnResetStore, &TFormMain::MItemStoreResetPurchasedClick);
     Wire(MItemStoreResetQuantities, &TFormMain::MItemStoreResetQuantitiesClick);
     Wire(PItemResetQty, &TFormMain::MItemStoreResetQuantitiesClick);
     Wire(MItemStoreResetCoupons, &TFormMain::MItemStoreResetCouponsClick);
@@ -166,8 +135,8 @@ void TFormMain::ConnectCommandHandlers()
     Wire(MItemStoreResetAll, &TFormMain::MItemStoreResetAllClick);
     Wire(PItemResetAll, &TFormMain::MItemStoreResetAllClick);
     Wire(MItemStoreSortList, &TFormMain::MItemStoreSortListClick);
-    onClick(BtnSortByAisle, &TFormMain::BtnSortByAisleClick);
-    onClick(BtnSortByCategory, &TFormMain::BtnSortByCategoryClick);
+    Wire(BtnSortByAisle, &TFormMain::BtnSortByAisleClick);
+    Wire(BtnSortByCategory, &TFormMain::BtnSortByCategoryClick);
     Wire(MItemStoreAcceptCoupons, &TFormMain::MItemStoreAcceptCouponsClick);
     Wire(MItemStoreWebVisit, &TFormMain::MItemStoreWebVisitClick);
     Wire(MItemStoreWebEdit, &TFormMain::MItemStoreWebEditClick);
@@ -180,7 +149,7 @@ void TFormMain::ConnectCommandHandlers()
     // Category menu.
     Wire(MItemCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
     Wire(PItemContextDeleteCat, &TFormMain::MItemCategoryDeleteClick);
-    onClick(BtnCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
+    Wire(BtnCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
     Wire(MItemCategoryShowHide, &TFormMain::MItemCategoryShowHideClick);
     Wire(PItemContextCollapseCat, &TFormMain::MItemCategoryShowHideClick);
     Wire(MItemCategoryShowAll, &TFormMain::MItemCategoryShowAllClick);
@@ -189,15 +158,15 @@ void TFormMain::ConnectCommandHandlers()
     // Item menu (the quantity commands are wired with the item list's keys).
     Wire(MItemItemDelete, &TFormMain::MItemItemDeleteClick);
     Wire(PItemContextDelete, &TFormMain::MItemItemDeleteClick);
-    onClick(BtnDeleteItem, &TFormMain::MItemItemDeleteClick);
+    Wire(BtnDeleteItem, &TFormMain::MItemItemDeleteClick);
     Wire(MItemItemCopy, &TFormMain::MItemItemCopyClick);
     Wire(PItemContextCopyItem, &TFormMain::MItemItemCopyClick);
     Wire(MItemItemCoupon, &TFormMain::MItemItemCouponClick);
     Wire(PItemContextCoupon, &TFormMain::MItemItemCouponClick);
-    onClick(BtnCoupon, &TFormMain::MItemItemCouponClick);
+    Wire(BtnCoupon, &TFormMain::MItemItemCouponClick);
     Wire(MItemItemNotes, &TFormMain::MItemItemNotesClick);
     Wire(PItemContextNote, &TFormMain::MItemItemNotesClick);
-    onClick(BtnEditNote, &TFormMain::MItemItemNotesClick);
+    Wire(BtnEditNote, &TFormMain::MItemItemNotesClick);
 }
 
 bool TFormMain::HasSelectedCategory() const
@@ -527,9 +496,9 @@ void TFormMain::ComboStoresSelect()
 
 // ---- Category commands ----------------------------------------------------------------------
 
-void TFormMain::ReloadStore()
+void TFormMain::ReloadStore(const AnsiString& name)
 {
-    LoadStore(GetCurrentStoreName());
+    LoadStore(name);
     DrawItemList();
     BuildShoppingList();
     DrawShoppingList();
@@ -543,7 +512,7 @@ void TFormMain::MItemCategoryDeleteClick()
     if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?", 3060))
         return;
     EraseStoreSection(StoreFilesContext(), GetCurrentStoreName(), name);
-    ReloadStore();
+    ReloadStore(GetCurrentStoreName());
 }
 
 void TFormMain::MItemCategoryShowHideClick()
@@ -616,7 +585,7 @@ void TFormMain::MItemItemDeleteClick()
     if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?", 3480))
         return;
     DeleteStoreKey(StoreFilesContext(), GetCurrentStoreName(), categoryName, itemName);
-    ReloadStore();
+    ReloadStore(GetCurrentStoreName());
 }
 
 void TFormMain::MItemItemCopyClick()

@@ -1,9 +1,6 @@
 // The shopping list's export as PDF or text, and its e-mail.
-#include <QToolButton>
-
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/DateFormat.h"
-#include "platform/Dispatch.h"
 #include "printing/ShoppingListExport.h"
 #include "util/EmailUtils.h"
 
@@ -13,8 +10,7 @@ void TFormMain::ConnectExportHandlers()
 {
     Wire(MItemFileSaveList, &TFormMain::MItemFileSaveListClick);
     Wire(MItemFileEmailList, &TFormMain::MItemFileEmailListClick);
-    connect(BtnEmailList, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { MItemFileEmailListClick(); }); });
+    Wire(BtnEmailList, &TFormMain::MItemFileEmailListClick);
 }
 
 void TFormMain::MItemFileSaveListClick()

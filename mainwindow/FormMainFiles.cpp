@@ -25,12 +25,6 @@ namespace qm {
 
 namespace {
 
-bool DirectoryExists(const AnsiString& path)
-{
-    struct stat st {};
-    return ::stat(ToFileName(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Whether two paths name the same file (also through other spellings or links).
 bool SameFile(const AnsiString& a, const AnsiString& b)
 {
@@ -150,12 +144,8 @@ void TFormMain::MItemFileImportStoreClick()
     ComboStores->setCurrentIndex(keep);
     // The open store's file was replaced: what the window shows, and what its next change
     // would write back item by item, is the imported store from now on, not a mix of both.
-    if (replacedOpen && keep >= 0) {
-        LoadStore(open);
-        DrawItemList();
-        BuildShoppingList();
-        DrawShoppingList();
-    }
+    if (replacedOpen && keep >= 0)
+        ReloadStore(open);
     if (!failure.empty())
         MessageDlg(failure, mtError, mbOK, 0);
     MessageDlg(std::to_string(imported) + " files imported.", mtInformation, mbOK, 0);

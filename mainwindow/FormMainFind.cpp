@@ -387,12 +387,9 @@ void TFormMain::ConnectFindHandlers()
     Wire(MItemEditFind, &TFormMain::MItemEditFindClick);
     Wire(MItemEditFindNext, &TFormMain::MItemEditFindNextClick);
     Wire(MItemEditFindPrevious, &TFormMain::MItemEditFindPreviousClick);
-    connect(BtnSearchNext, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { MItemEditFindNextClick(); }); });
-    connect(BtnSearchLast, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { MItemEditFindPreviousClick(); }); });
-    connect(BtnSearchClose, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { BtnSearchCloseClick(); }); });
+    Wire(BtnSearchNext, &TFormMain::MItemEditFindNextClick);
+    Wire(BtnSearchLast, &TFormMain::MItemEditFindPreviousClick);
+    Wire(BtnSearchClose, &TFormMain::BtnSearchCloseClick);
     connect(EditSearch, &QLineEdit::textChanged, this, [this] { Dispatch([this] { EditSearchChange(); }); });
 
     auto* events = new FindEvents(this);

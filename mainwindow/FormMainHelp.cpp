@@ -1,14 +1,11 @@
 // Options, help, the version check, the tip of the day and the about box.
 #include <QAction>
-#include <QMenu>
-#include <QToolButton>
 #include <cstdlib>
 
 #include "dialogs/AboutUnit.h"
 #include "dialogs/OptionsUnit.h"
 #include "dialogs/TipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/HttpClient.h"
 #include "platform/Shell.h"
 #include "platform/gui/QtDialogs.h"
@@ -19,18 +16,6 @@
 namespace qm {
 
 namespace {
-
-// Only web addresses are handed to the browser: a reply or a file could name anything else.
-bool IsWebAddress(const AnsiString& url)
-{
-    const AnsiString lower = [&] {
-        AnsiString l = url.substr(0, 8);
-        for (char& c : l)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        return l;
-    }();
-    return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
-}
 
 AnsiString TrimBlanks(const AnsiString& s)
 {
@@ -177,7 +162,7 @@ void TFormMain::CheckForNewVersion(bool verbose)
 
 void TFormMain::ConnectHelpHandlers()
 {
-    connect(MMenuOptions, &QMenu::aboutToShow, this, [this] { Dispatch([this] { MMenuOptionsClick(); }); });
+    Wire(MMenuOptions, &TFormMain::MMenuOptionsClick);
     Wire(MItemOptionsOptions, &TFormMain::MItemOptionsOptionsClick);
     Wire(MItemOptionsSmallButtons, &TFormMain::MItemOptionsSmallButtonsClick);
     Wire(MItemOptionsLargeButtons, &TFormMain::MItemOptionsLargeButtonsClick);
@@ -187,9 +172,8 @@ void TFormMain::ConnectHelpHandlers()
     Wire(MItemHelpNewVersion, &TFormMain::MItemHelpNewVersionClick);
     Wire(MItemHelpBrenvokeWeb, &TFormMain::MItemHelpBrenvokeWebClick);
     Wire(MItemHelpAbout, &TFormMain::MItemHelpAboutClick);
-    connect(BtnOptions, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { MItemOptionsOptionsClick(); }); });
-    connect(BtnHelp, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemHelpHelpClick(); }); });
+    Wire(BtnOptions, &TFormMain::MItemOptionsOptionsClick);
+    Wire(BtnHelp, &TFormMain::MItemHelpHelpClick);
 }
 
 } // namespace qm

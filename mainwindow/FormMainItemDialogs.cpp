@@ -1,6 +1,5 @@
 // The commands that open the item and category dialogs.
 #include <QAction>
-#include <QToolButton>
 
 #include "dialogs/AddCategoryUnit.h"
 #include "dialogs/AddItemUnit.h"
@@ -10,32 +9,27 @@
 #include "dialogs/EditCategoryUnit.h"
 #include "dialogs/EditItemsUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/gui/QtDialogs.h"
 
 namespace qm {
 
 void TFormMain::ConnectItemDialogHandlers()
 {
-    auto button = [this](QToolButton* b, void (TFormMain::*handler)()) {
-        connect(b, &QToolButton::clicked, this,
-                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    };
     // Space, Ins and Shift+Ins reach the item commands through the item list's keys.
     for (QAction* a : {MItemItemEdit, PItemContextEdit})
         Wire(a, &TFormMain::MItemItemEditClick);
-    button(BtnEditItem, &TFormMain::MItemItemEditClick);
+    Wire(BtnEditItem, &TFormMain::MItemItemEditClick);
     for (QAction* a : {MItemItemAdd, PItemContextAddItem, PItemAddItem})
         Wire(a, &TFormMain::MItemItemAddClick);
-    button(BtnAddItem, &TFormMain::MItemItemAddClick);
+    Wire(BtnAddItem, &TFormMain::MItemItemAddClick);
     for (QAction* a : {MItemItemAddMult, PItemContextAddMult, PItemAddMult})
         Wire(a, &TFormMain::MItemItemAddMultClick);
     for (QAction* a : {MItemCategoryEdit, PItemContextEditCat})
         Wire(a, &TFormMain::MItemCategoryEditClick);
-    button(BtnCategoryEdit, &TFormMain::MItemCategoryEditClick);
+    Wire(BtnCategoryEdit, &TFormMain::MItemCategoryEditClick);
     for (QAction* a : {MItemCategoryAdd, PItemContextAddCat})
         Wire(a, &TFormMain::MItemCategoryAddClick);
-    button(BtnCategoryAdd, &TFormMain::MItemCategoryAddClick);
+    Wire(BtnCategoryAdd, &TFormMain::MItemCategoryAddClick);
     for (QAction* a : {MItemCategoryCopy, PItemContextCopyCat})
         Wire(a, &TFormMain::MItemCategoryCopyClick);
     Wire(MItemCategoryChangeAisle, &TFormMain::MItemCategoryChangeAisleClick);

@@ -162,9 +162,8 @@ void TFormMain::ConnectItemListHandlers()
         Wire(a, &TFormMain::MItemItemQtyUpClick);
     for (QAction* a : {MItemItemQtyDown, PItemContextQtyDown})
         Wire(a, &TFormMain::MItemItemQtyDownClick);
-    connect(BtnQtyUp, &QToolButton::clicked, this, [this] { Dispatch([this] { MItemItemQtyUpClick(); }); });
-    connect(BtnQtyDown, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { MItemItemQtyDownClick(); }); });
+    Wire(BtnQtyUp, &TFormMain::MItemItemQtyUpClick);
+    Wire(BtnQtyDown, &TFormMain::MItemItemQtyDownClick);
     // The quick-find list drops down under the box while the typing goes on in the box.
     if (QCompleter* completer = ComboFind->completer())
         completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);

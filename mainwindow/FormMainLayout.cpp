@@ -492,6 +492,18 @@ void TFormMain::Wire(QAction* item, void (TFormMain::*handler)())
             [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
 }
 
+void TFormMain::Wire(QToolButton* button, void (TFormMain::*handler)())
+{
+    connect(button, &QToolButton::clicked, this,
+            [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+}
+
+void TFormMain::Wire(QMenu* menu, void (TFormMain::*handler)())
+{
+    connect(menu, &QMenu::aboutToShow, this,
+            [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+}
+
 void TFormMain::ConnectHandlers()
 {
     Wire(MItemFileExit, &TFormMain::MItemFileExitClick);

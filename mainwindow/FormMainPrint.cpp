@@ -1,8 +1,5 @@
 // The print and print-preview commands.
-#include <QToolButton>
-
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/gui/QtDialogs.h"
 #include "printing/PrintPreviewUnit.h"
 
@@ -39,8 +36,7 @@ void TFormMain::ConnectPrintHandlers()
     Wire(PItemPrintItemList, &TFormMain::MItemFilePrintItemListClick);
     Wire(PItemPreviewShoppingList, &TFormMain::MItemFilePreviewShoppingListClick);
     Wire(PItemPreviewItemList, &TFormMain::MItemFilePreviewItemListClick);
-    connect(BtnPrintList, &QToolButton::clicked, this,
-            [this] { Dispatch([this] { MItemFilePrintShoppingListClick(); }); });
+    Wire(BtnPrintList, &TFormMain::MItemFilePrintShoppingListClick);
 }
 
 void TFormMain::MItemFilePrintShoppingListClick()

@@ -60,18 +60,6 @@ int FontSize(int size, int low, int high)
     return size >= low && size <= high ? size : 10;
 }
 
-bool FileExists(const AnsiString& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_regular_file(ToFileName(path), ec);
-}
-
-bool DirectoryExists(const AnsiString& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_directory(ToFileName(path), ec);
-}
-
 // The folder part of a path, with its trailing "/" ("" when the path names no folder).
 AnsiString ExtractFilePath(const AnsiString& path)
 {
@@ -243,15 +231,9 @@ void TFormMain::PrepareStoresFolder()
         folder += '/';
     StoresFolder = folder;
     if (!DirectoryExists(StoresFolder)) {
-        if (StoresFolder == fallback) {
-            // The data folder's own levels are private to the user, as the desktop's rules ask.
-            const std::string parent = ToFileName(GetShellFolder("AppData"));
-            for (size_t slash = parent.find('/', 1);; slash = parent.find('/', slash + 1)) {
-                ::mkdir(parent.substr(0, slash).c_str(), 0700);
-                if (slash == std::string::npos)
-                    break;
-            }
-        }
+        std::error_code ec;
+        if (StoresFolder == fallback)
+            std::filesystem::create_directories(ToFileName(GetShellFolder("AppData")), ec);
         ::mkdir(ToFileName(StoresFolder).c_str(), 0777);
     }
     // Copies of stores that a killed or crashed window was writing are of no use to anyone,

@@ -1,12 +1,10 @@
 // The new-store wizard and the aisle and errand editors.
 #include <QAction>
-#include <QToolButton>
 
 #include "dialogs/EditAislesUnit.h"
 #include "dialogs/EditErrandsUnit.h"
 #include "dialogs/NewStoreUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Dispatch.h"
 #include "platform/gui/QtDialogs.h"
 
 namespace qm {
@@ -17,13 +15,9 @@ void TFormMain::ConnectWizardHandlers()
     Wire(MItemFileNewStore, &TFormMain::MItemFileNewStoreClick);
     Wire(MItemStoreEditAisles, &TFormMain::MItemStoreEditAislesClick);
     Wire(MItemStoreEditErrands, &TFormMain::MItemStoreEditErrandsClick);
-    auto button = [this](QToolButton* b, void (TFormMain::*handler)()) {
-        connect(b, &QToolButton::clicked, this,
-                [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
-    };
-    button(BtnNewStore, &TFormMain::MItemFileNewStoreClick);
-    button(BtnEditAisles, &TFormMain::MItemStoreEditAislesClick);
-    button(BtnErrand, &TFormMain::MItemStoreEditErrandsClick);
+    Wire(BtnNewStore, &TFormMain::MItemFileNewStoreClick);
+    Wire(BtnEditAisles, &TFormMain::MItemStoreEditAislesClick);
+    Wire(BtnErrand, &TFormMain::MItemStoreEditErrandsClick);
 }
 
 void TFormMain::MItemFileNewStoreClick()

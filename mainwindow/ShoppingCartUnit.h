@@ -293,6 +293,9 @@ public:
     // the caption and the buttons; reports expired coupons. A missing file is reported, its
     // picker entry removed, and Store keeps the previous store.
     void LoadStore(const AnsiString& name);
+    // LoadStore, then both lists drawn anew, the shopping list rebuilt: the window after a
+    // write to the store's file.
+    void ReloadStore(const AnsiString& name);
     // Rebuilds ShopList from Store and writes its totals into status-bar panel 2.
     void BuildShoppingList();
     bool ClipboardHasData() const;
@@ -592,8 +595,11 @@ private:
     void CreateToolBars();
     void CreatePanels();
     void ConnectHandlers();
-    // Runs a handler of this window through the command dispatch.
+    // Runs a handler of this window through the command dispatch: when the menu item is
+    // chosen, when the tool button is clicked, when the menu is about to open.
     void Wire(QAction* item, void (TFormMain::*handler)());
+    void Wire(QToolButton* button, void (TFormMain::*handler)());
+    void Wire(QMenu* menu, void (TFormMain::*handler)());
 
     // FormMainStartup.cpp
     void ReadWindowPlacement();
@@ -636,8 +642,6 @@ private:
     void WriteAllCategoryStates(bool expanded);
     // Loads the picker's current entry, selects its remembered row, rebuilds and draws.
     void OpenPickedStore();
-    // Reloads the open store after a structural write and draws both lists.
-    void ReloadStore();
     bool HasSelectedItem() const;
     bool HasSelectedCategory() const;
 

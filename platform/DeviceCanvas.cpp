@@ -163,25 +163,15 @@ TDeviceCanvas::~TDeviceCanvas() = default;
 
 void TDeviceCanvas::Simple(uint32_t Type, uint32_t Value)
 {
-    auto& out = Out();
-    const size_t start = out.size();
-    emf::TRecordWriter w(out);
-    w.Begin(Type);
-    w.U32(Value);
-    w.Finish();
-    Recorded(start);
+    Record(Type, [&](emf::TRecordWriter& w) { w.U32(Value); });
 }
 
 void TDeviceCanvas::PointRecord(uint32_t Type, int32_t X, int32_t Y)
 {
-    auto& out = Out();
-    const size_t start = out.size();
-    emf::TRecordWriter w(out);
-    w.Begin(Type);
-    w.I32(X);
-    w.I32(Y);
-    w.Finish();
-    Recorded(start);
+    Record(Type, [&](emf::TRecordWriter& w) {
+        w.I32(X);
+        w.I32(Y);
+    });
 }
 
 void TDeviceCanvas::SetMapMode(uint32_t Mode)
@@ -245,19 +235,8 @@ void TDeviceCanvas::RequireFont()
     fontVersion_ = font_.Version();
     const emf::TLogFont lf = font_.LogFont();
     if (fontHandle_ == 0 || !(lf == recordedFont_)) {
-        auto& out = Out();
-        const size_t start = out.size();
-        const uint32_t h = NewHandle();
-        emf::TRecordWriter w(out);
-        w.Begin(emf::EMR_EXTCREATEFONTINDIRECTW);
-        w.U32(h);
-        emf::WriteLogFont(w, lf);
-        w.Finish();
-        Recorded(start);
-        Select(h);
-        if (fontHandle_ != 0)
-            DeleteHandle(fontHandle_);
-        fontHandle_ = h;
+        ReplaceObject(emf::EMR_EXTCREATEFONTINDIRECTW, fontHandle_,
+                      [&](emf::TRecordWriter& w) { emf::WriteLogFont(w, lf); });
         recordedFont_ = lf;
     }
     const uint32_t color = ColorRef(font_.Color());
@@ -277,22 +256,12 @@ void TDeviceCanvas::RequirePen()
                                           emf::PS_INSIDEFRAME};
     const emf::TLogPen lp{styles[pen_.Style()], pen_.Width(), ColorRef(pen_.Color())};
     if (penHandle_ == 0 || !(lp == recordedPen_)) {
-        auto& out = Out();
-        const size_t start = out.size();
-        const uint32_t h = NewHandle();
-        emf::TRecordWriter w(out);
-        w.Begin(emf::EMR_CREATEPEN);
-        w.U32(h);
-        w.U32(lp.Style);
-        w.I32(lp.Width);
-        w.I32(0);
-        w.U32(lp.Color);
-        w.Finish();
-        Recorded(start);
-        Select(h);
-        if (penHandle_ != 0)
-            DeleteHandle(penHandle_);
-        penHandle_ = h;
+        ReplaceObject(emf::EMR_CREATEPEN, penHandle_, [&](emf::TRecordWriter& w) {
+            w.U32(lp.Style);
+            w.I32(lp.Width);
+            w.I32(0);
+            w.U32(lp.Color);
+        });
         recordedPen_ = lp;
     }
     const uint32_t rop = pen_.Mode() == pmNot   ? emf::R2_NOT
@@ -312,21 +281,11 @@ void TDeviceCanvas::RequireBrush()
     const emf::TLogBrush lb{brush_.Style() == bsClear ? emf::BS_NULL : emf::BS_SOLID,
                             ColorRef(brush_.Color())};
     if (brushHandle_ == 0 || !(lb == recordedBrush_)) {
-        auto& out = Out();
-        const size_t start = out.size();
-        const uint32_t h = NewHandle();
-        emf::TRecordWriter w(out);
-        w.Begin(emf::EMR_CREATEBRUSHINDIRECT);
-        w.U32(h);
-        w.U32(lb.Style);
-        w.U32(lb.Color);
-        w.U32(0); // hatch
-        w.Finish();
-        Recorded(start);
-        Select(h);
-        if (brushHandle_ != 0)
-            DeleteHandle(brushHandle_);
-        brushHandle_ = h;
+        ReplaceObject(emf::EMR_CREATEBRUSHINDIRECT, brushHandle_, [&](emf::TRecordWriter& w) {
+            w.U32(lb.Style);
+            w.U32(lb.Color);
+            w.U32(0); // hatch
+        });
         recordedBrush_ = lb;
     }
     // The brush decides the text background: its colour, opaque unless it is clear.
@@ -407,13 +366,7 @@ void TDeviceCanvas::Rectangle(int32_t Left, int32_t Top, int32_t Right, int32_t 
 {
     RequirePen();
     RequireBrush();
-    auto& out = Out();
-    const size_t start = out.size();
-    emf::TRecordWriter w(out);
-    w.Begin(emf::EMR_RECTANGLE);
-    w.Rect({Left, Top, Right, Bottom});
-    w.Finish();
-    Recorded(start);
+    Record(emf::EMR_RECTANGLE, [&](emf::TRecordWriter& w) { w.Rect({Left, Top, Right, Bottom}); });
     const int64_t half = pen_.Style() == psInsideFrame ? 0 : pen_.Width() / 2;
     AddLogicalBounds(std::min(Left, Right) - half, std::min(Top, Bottom) - half, std::max(Left, Right) + half,
                      std::max(Top, Bottom) + half);
@@ -422,21 +375,17 @@ void TDeviceCanvas::Rectangle(int32_t Left, int32_t Top, int32_t Right, int32_t 
 void TDeviceCanvas::FillRect(const TRect& R)
 {
     RequireBrush();
-    auto& out = Out();
-    const size_t start = out.size();
-    emf::TRecordWriter w(out);
-    w.Begin(emf::EMR_FILLRGN);
-    w.Rect(R);
-    w.U32(emf::RegionHeaderSize + 16);
-    w.U32(brushHandle_);
-    w.U32(emf::RegionHeaderSize);
-    w.U32(emf::RDH_RECTANGLES);
-    w.U32(1);
-    w.U32(16);
-    w.Rect(R);
-    w.Rect(R);
-    w.Finish();
-    Recorded(start);
+    Record(emf::EMR_FILLRGN, [&](emf::TRecordWriter& w) {
+        w.Rect(R);
+        w.U32(emf::RegionHeaderSize + 16);
+        w.U32(brushHandle_);
+        w.U32(emf::RegionHeaderSize);
+        w.U32(emf::RDH_RECTANGLES);
+        w.U32(1);
+        w.U32(16);
+        w.Rect(R);
+        w.Rect(R);
+    });
     AddLogicalBounds(std::min(R.Left, R.Right), std::min(R.Top, R.Bottom), std::max(R.Left, R.Right),
                      std::max(R.Top, R.Bottom));
 }
@@ -456,7 +405,7 @@ TSize TDeviceCanvas::TextExtent(std::string_view Text)
     return {f.TextWidth(Text), f.Height()};
 }
 
-void TDeviceCanvas::TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text)
+int32_t TDeviceCanvas::TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text)
 {
     const TLogicalFont& f = FontMetrics();
     f.Advances(Text, dx_);
@@ -466,34 +415,28 @@ void TDeviceCanvas::TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::str
     const uint32_t n = uint32_t(Text.size());
     const uint32_t stringBytes = (2 * n + 3) & ~3u;
 
-    auto& out = Out();
-    const size_t start = out.size();
-    emf::TRecordWriter w(out);
-    w.Begin(emf::EMR_EXTTEXTOUTW);
-    // Device bounds of the text cell, inclusive.
-    const QRectF cell = mapping_.Transform().mapRect(QRectF(X, Y, double(width), f.Height()));
-    w.Rect({Floor(cell.left()), Floor(cell.top()), Ceil(cell.right()) - 1, Ceil(cell.bottom()) - 1});
-    w.U32(emf::GM_COMPATIBLE);
-    // Page units to 0.01 mm.
-    w.F32(float(std::fabs(mapping_.ScaleX()) * 2540.0 / dpiX_));
-    w.F32(float(std::fabs(mapping_.ScaleY()) * 2540.0 / dpiY_));
-    w.I32(X);
-    w.I32(Y);
-    w.U32(n);
-    w.U32(emf::ExtTextOutFixedSize);
-    uint32_t options = 0;
-    if (Clip)
-        options = emf::ETO_CLIPPED | (brush_.Style() == bsSolid ? emf::ETO_OPAQUE : 0);
-    w.U32(options);
-    w.Rect(Clip ? *Clip : TRect{0, 0, -1, -1});
-    w.U32(n ? emf::ExtTextOutFixedSize + stringBytes : 0);
-    for (unsigned char c : Text)
-        w.U16(uint16_t(Cp1252ToUnicode(c)));
-    w.Zeros(stringBytes - 2 * n);
-    for (int32_t d : dx_)
-        w.I32(d);
-    w.Finish();
-    Recorded(start);
+    const uint32_t options = Clip ? emf::ETO_CLIPPED | (brush_.Style() == bsSolid ? emf::ETO_OPAQUE : 0) : 0;
+    Record(emf::EMR_EXTTEXTOUTW, [&](emf::TRecordWriter& w) {
+        // Device bounds of the text cell, inclusive.
+        const QRectF cell = mapping_.Transform().mapRect(QRectF(X, Y, double(width), f.Height()));
+        w.Rect({Floor(cell.left()), Floor(cell.top()), Ceil(cell.right()) - 1, Ceil(cell.bottom()) - 1});
+        w.U32(emf::GM_COMPATIBLE);
+        // Page units to 0.01 mm.
+        w.F32(float(std::fabs(mapping_.ScaleX()) * 2540.0 / dpiX_));
+        w.F32(float(std::fabs(mapping_.ScaleY()) * 2540.0 / dpiY_));
+        w.I32(X);
+        w.I32(Y);
+        w.U32(n);
+        w.U32(emf::ExtTextOutFixedSize);
+        w.U32(options);
+        w.Rect(Clip ? *Clip : TRect{0, 0, -1, -1});
+        w.U32(n ? emf::ExtTextOutFixedSize + stringBytes : 0);
+        for (unsigned char c : Text)
+            w.U16(uint16_t(Cp1252ToUnicode(c)));
+        w.Zeros(stringBytes - 2 * n);
+        for (int32_t d : dx_)
+            w.I32(d);
+    });
 
     int64_t l = X, t = Y, r = X + width, b = int64_t(Y) + f.Height();
     if (Clip) {
@@ -506,14 +449,14 @@ void TDeviceCanvas::TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::str
     }
     if (r > l && b > t)
         AddLogicalBounds(l, t, r, b);
+    return int32_t(width);
 }
 
 void TDeviceCanvas::TextOut(int32_t X, int32_t Y, std::string_view Text)
 {
     RequireFont();
     RequireBrush();
-    TextRecord(nullptr, X, Y, Text);
-    penPos_ = {X + FontMetrics().TextWidth(Text), Y};
+    penPos_ = {X + TextRecord(nullptr, X, Y, Text), Y};
 }
 
 void TDeviceCanvas::TextRect(const TRect& R, int32_t X, int32_t Y, std::string_view Text)
@@ -594,25 +537,15 @@ void TDeviceCanvas::StretchDraw(const TRect& R, const QImage& Image)
 
 void TDeviceCanvas::IntersectClipRect(const TRect& R)
 {
-    auto& out = Out();
-    const size_t start = out.size();
-    emf::TRecordWriter w(out);
-    w.Begin(emf::EMR_INTERSECTCLIPRECT);
-    w.Rect(R);
-    w.Finish();
-    Recorded(start);
+    Record(emf::EMR_INTERSECTCLIPRECT, [&](emf::TRecordWriter& w) { w.Rect(R); });
 }
 
 void TDeviceCanvas::ResetClipRect()
 {
-    auto& out = Out();
-    const size_t start = out.size();
-    emf::TRecordWriter w(out);
-    w.Begin(emf::EMR_SELECTCLIPRGN);
-    w.U32(0); // no region: remove the clipping
-    w.U32(emf::RGN_COPY);
-    w.Finish();
-    Recorded(start);
+    Record(emf::EMR_SELECTCLIPRGN, [&](emf::TRecordWriter& w) {
+        w.U32(0); // no region: remove the clipping
+        w.U32(emf::RGN_COPY);
+    });
 }
 
 // ---- TPainterCanvas -------------------------------------------------------------------------

@@ -32,9 +32,28 @@ class TMetafilePlayer;
 // Pixels per inch of the reference device that metafiles are recorded against: the screen.
 constexpr int32_t ReferencePixelsPerInch = 96;
 
+// The change count of a font, pen or brush: every setter that changes a field counts one, and a
+// canvas compares the count to know when to record and select the object again.
+class TVersioned {
+public:
+    uint32_t Version() const { return version_; }
+
+protected:
+    template <class T, class V> void Set(T& field, const V& value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        ++version_;
+    }
+
+private:
+    uint32_t version_ = 1;
+};
+
 // A font of a device canvas. Height is in the canvas's logical units (negative: character
 // height, positive: cell height); Size is in points at PixelsPerInch logical units per inch.
-class TDeviceFont {
+class TDeviceFont : public TVersioned {
 public:
     const AnsiString& Name() const { return name_; }
     void SetName(const AnsiString& Value) { Set(name_, Value); }
@@ -61,18 +80,8 @@ public:
     void Assign(const TDeviceFont& Source);
     // The record form of the font.
     emf::TLogFont LogFont() const;
-    // Counts every change; a canvas compares it to know when to select the font again.
-    uint32_t Version() const { return version_; }
 
 private:
-    template <class T, class V> void Set(T& field, const V& value)
-    {
-        if (field == value)
-            return;
-        field = value;
-        ++version_;
-    }
-
     AnsiString name_ = "Arial";
     int32_t height_ = -11; // 8 points at 96 per inch
     int32_t pixelsPerInch_ = ReferencePixelsPerInch;
@@ -80,7 +89,6 @@ private:
     TFontStyles style_ = 0;
     TFontPitch pitch_ = fpDefault;
     uint8_t charset_ = 1; // default character set
-    uint32_t version_ = 1;
 };
 
 enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
@@ -88,7 +96,7 @@ enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psCl
 enum TPenMode : uint8_t { pmCopy, pmNot, pmXor };
 enum TBrushStyle : uint8_t { bsSolid, bsClear };
 
-class TPen {
+class TPen : public TVersioned {
 public:
     TColor Color() const { return color_; }
     void SetColor(TColor Value) { Set(color_, Value); }
@@ -100,47 +108,27 @@ public:
     TPenMode Mode() const { return mode_; }
     void SetMode(TPenMode Value) { Set(mode_, Value); }
     void Assign(const TPen& Source);
-    uint32_t Version() const { return version_; }
 
 private:
-    template <class T> void Set(T& field, T value)
-    {
-        if (field == value)
-            return;
-        field = value;
-        ++version_;
-    }
-
     TColor color_ = clBlack;
     int32_t width_ = 1;
     TPenStyle style_ = psSolid;
     TPenMode mode_ = pmCopy;
-    uint32_t version_ = 1;
 };
 
 // A solid brush also makes text backgrounds opaque in its colour; a clear one draws text
 // transparently and leaves rectangles unfilled.
-class TBrush {
+class TBrush : public TVersioned {
 public:
     TColor Color() const { return color_; }
     void SetColor(TColor Value) { Set(color_, Value); }
     TBrushStyle Style() const { return style_; }
     void SetStyle(TBrushStyle Value) { Set(style_, Value); }
     void Assign(const TBrush& Source);
-    uint32_t Version() const { return version_; }
 
 private:
-    template <class T> void Set(T& field, T value)
-    {
-        if (field == value)
-            return;
-        field = value;
-        ++version_;
-    }
-
     TColor color_ = clWhite;
     TBrushStyle style_ = bsSolid;
-    uint32_t version_ = 1;
 };
 
 // The mapping of logical coordinates to device pixels: a mapping mode (emf::MM_...), the
@@ -251,9 +239,35 @@ private:
     uint32_t NewHandle();
     void Select(uint32_t Handle);
     void DeleteHandle(uint32_t Handle);
+    // Builds one record of Type in Out(), its fields written by Body, and hands it to Recorded.
+    template <class F> void Record(uint32_t Type, F&& Body)
+    {
+        auto& out = Out();
+        const size_t start = out.size();
+        emf::TRecordWriter w(out);
+        w.Begin(Type);
+        Body(w);
+        w.Finish();
+        Recorded(start);
+    }
+    // Records a new object (its handle, then Body's fields), selects it and deletes the one it
+    // replaces in Handle.
+    template <class F> void ReplaceObject(uint32_t Type, uint32_t& Handle, F&& Body)
+    {
+        const uint32_t h = NewHandle();
+        Record(Type, [&](emf::TRecordWriter& w) {
+            w.U32(h);
+            Body(w);
+        });
+        Select(h);
+        if (Handle != 0)
+            DeleteHandle(Handle);
+        Handle = h;
+    }
     void Simple(uint32_t Type, uint32_t Value);
     void PointRecord(uint32_t Type, int32_t X, int32_t Y);
-    void TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text);
+    // Answers the width of the text in logical units.
+    int32_t TextRecord(const TRect* Clip, int32_t X, int32_t Y, std::string_view Text);
     void BltRecord(bool Stretch, const TRect& Dest, const QImage& Image);
 
     TDeviceFont font_;

@@ -25,19 +25,12 @@ namespace qm {
 
 namespace {
 
-// Blanks trimmed around names and values: the C white-space bytes and the DOS end-of-file
-// mark that old editors leave behind.
-inline bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
-}
-
 std::string_view Trim(std::string_view s)
 {
     size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
+    while (b < e && IsIniBlank(s[b]))
         ++b;
-    while (e > b && IsBlank(s[e - 1]))
+    while (e > b && IsIniBlank(s[e - 1]))
         --e;
     return s.substr(b, e - b);
 }

@@ -29,6 +29,13 @@
 
 namespace qm {
 
+// The blanks trimmed around section names, keys and values: the C white-space bytes and the
+// DOS end-of-file mark that old editors leave behind.
+inline bool IsIniBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
 // The largest file read or written: sixteen times a store of 254 categories of 254 items.
 inline constexpr size_t kMaxIniFileBytes = size_t(64) << 20;
 

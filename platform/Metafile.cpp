@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/AtomicFile.h"
 #include "platform/MetafilePlayer.h"
 
 namespace qm {
@@ -255,13 +256,9 @@ void TMetafile::SaveToStream(QIODevice& Stream) const
 
 void TMetafile::SaveToFile(const std::string& FileName) const
 {
-    QFile f(QString::fromStdString(FileName));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EInOutError(Format("Cannot create the file \"%s\": %s.", FileName.c_str(),
-                                 f.errorString().toUtf8().constData()));
-    SaveToStream(f);
-    if (!f.flush())
-        throw EInOutError(Format("Cannot write the file \"%s\".", FileName.c_str()));
+    const std::vector<uint8_t> bytes = SaveToData();
+    WriteFileAtomically(FileName,
+                        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void TMetafile::LoadFromData(const uint8_t* Data, size_t Size)

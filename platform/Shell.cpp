@@ -88,4 +88,13 @@ void RecordingShell::showHelp(int helpContext)
     calls.push_back({"help", {}, {}, helpContext});
 }
 
+bool IsWebAddress(const AnsiString& address)
+{
+    const QString text = ToQString(address);
+    if (!text.startsWith("http://", Qt::CaseInsensitive) && !text.startsWith("https://", Qt::CaseInsensitive))
+        return false;
+    const QUrl url(text);
+    return url.isValid() && !url.host().isEmpty();
+}
+
 } // namespace qm

@@ -26,6 +26,11 @@ std::shared_ptr<ShellHandler> SetShellHandler(std::shared_ptr<ShellHandler> hand
 void SetHelpViewer(std::function<void(int helpContext)> viewer);
 ShellHandler& Shell();
 
+// Whether address is an "http://" or "https://" address (any letter case) naming a host: the
+// only kind a store file or a server's reply may have opened, since the shell would open a
+// file, a program or a script just as readily.
+bool IsWebAddress(const AnsiString& address);
+
 // Records every call and starts nothing (tests).
 class RecordingShell : public ShellHandler {
 public:

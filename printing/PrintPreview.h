@@ -328,7 +328,6 @@ private:
     std::unique_ptr<TMetafile> pageMetafile_;
     std::unique_ptr<TMetafileCanvas> pageCanvas_;
     std::unique_ptr<TMetafile> annotationMetafile_;
-    int32_t wheelAccumulator_ = 0;
 };
 
 } // namespace qm

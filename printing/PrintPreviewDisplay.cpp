@@ -357,8 +357,7 @@ void TPrintPreview::keyPressEvent(QKeyEvent* Event)
 
 void TPrintPreview::wheelEvent(QWheelEvent* Event)
 {
-    const QPoint global = Event->globalPosition().toPoint();
-    if (!QRect(mapToGlobal(QPoint(0, 0)), size()).contains(global)) {
+    if (!WheelOverBox(*Event)) {
         Event->ignore();
         return;
     }
@@ -370,12 +369,10 @@ void TPrintPreview::wheelEvent(QWheelEvent* Event)
         return;
     }
     Event->accept();
-    const QPoint delta = Event->angleDelta();
-    wheelAccumulator_ += delta.y() != 0 ? delta.y() : delta.x();
-    while (std::abs(wheelAccumulator_) >= 120) {
-        // Away from the user (a positive delta) goes back: up, the page before, zoom in.
-        const int32_t dir = wheelAccumulator_ > 0 ? -1 : 1;
-        wheelAccumulator_ += dir * 120;
+    const int32_t notches = WheelNotches(*Event);
+    // Away from the user goes back: up, the page before, zoom in.
+    const int32_t dir = notches > 0 ? -1 : 1;
+    for (int32_t n = std::abs(notches); n > 0; --n) {
         if (mods == Qt::ShiftModifier || (mods == Qt::NoModifier && middle))
             SetCurrentPage(currentPage_ + dir);
         else if (mods == Qt::ControlModifier)

@@ -256,6 +256,27 @@ void TFormPrintPreview::DrawHeaderFooter()
     area_.Top = curY_;
 }
 
+void TFormPrintPreview::DrawGroupRule()
+{
+    if (curY_ > area_.Top) {
+        DrawHRule(curX_, curY_, ruleWidth_, curX_ + columnWidth_);
+        curY_ += ruleWidth_;
+    }
+}
+
+void TFormPrintPreview::DrawCategoryHeading(const AnsiString& Name)
+{
+    UseCategoryFont();
+    DrawText(curX_ + 20, curY_, Name);
+    curY_ += groupRowHeight_;
+}
+
+void TFormPrintPreview::DrawAisleName(const AnsiString& Name)
+{
+    UseAisleFont();
+    DrawText(curX_ + columnWidth_ - 20 - Canvas().TextWidth(Name), curY_, Name);
+}
+
 void TFormPrintPreview::NextColumn(bool ItemList)
 {
     curY_ = area_.Top;
@@ -312,41 +333,24 @@ void TFormPrintPreview::LayoutShoppingList()
     if (list.SortByAisle) {
         for (int32_t a = 0; a < list.AisleCount(); ++a) {
             const QMShopListAisle& aisle = list.Aisles[size_t(a)];
-            UseAisleFont();
-            DrawText(curX_ + columnWidth_ - 20 - c.TextWidth(aisle.Name), curY_, aisle.Name);
-            if (curY_ > area_.Top) {
-                DrawHRule(curX_, curY_, ruleWidth_, curX_ + columnWidth_);
-                curY_ += ruleWidth_;
-            }
-            for (int32_t k = 0; k < aisle.CatCount(); ++k) {
-                const QMShopListCat& cat = aisle.Cats[size_t(k)];
-                UseCategoryFont();
-                DrawText(curX_ + 20, curY_, cat.Name);
-                curY_ += groupRowHeight_;
-                ShopListRowBreak(true, a, k, -1);
-                ShopListItemRows(true, a, k, cat);
-            }
+            DrawAisleName(aisle.Name);
+            DrawGroupRule();
+            for (int32_t k = 0; k < aisle.CatCount(); ++k)
+                ShopListGroup(true, a, k, aisle.Cats[size_t(k)]);
         }
     } else {
         for (int32_t k = 0; k < list.CatCount(); ++k) {
-            const QMShopListCat& cat = list.Cats[size_t(k)];
-            if (curY_ > area_.Top) {
-                DrawHRule(curX_, curY_, ruleWidth_, curX_ + columnWidth_);
-                curY_ += ruleWidth_;
-            }
-            UseCategoryFont();
-            DrawText(curX_ + 20, curY_, cat.Name);
-            curY_ += groupRowHeight_;
-            ShopListRowBreak(false, -1, k, -1);
-            ShopListItemRows(false, -1, k, cat);
+            DrawGroupRule();
+            ShopListGroup(false, -1, k, list.Cats[size_t(k)]);
         }
     }
     PrintPreview->EndDoc();
 }
 
-void TFormPrintPreview::ShopListItemRows(bool ByAisle, int32_t Aisle, int32_t Category,
-                                         const QMShopListCat& Cat)
+void TFormPrintPreview::ShopListGroup(bool ByAisle, int32_t Aisle, int32_t Category, const QMShopListCat& Cat)
 {
+    DrawCategoryHeading(Cat.Name);
+    ShopListRowBreak(ByAisle, Aisle, Category, -1);
     TDeviceCanvas& c = Canvas();
     const bool boxes = CheckCheckBoxes->isChecked();
     for (int32_t i = 0; i < Cat.ItemCount(); ++i) {
@@ -369,19 +373,6 @@ void TFormPrintPreview::ShopListItemRows(bool ByAisle, int32_t Aisle, int32_t Ca
         }
         ShopListRowBreak(ByAisle, Aisle, Category, i);
     }
-}
-
-void TFormPrintPreview::ShopListHeading(bool ByAisle, int32_t Aisle, const QMShopListCat& Cat)
-{
-    TDeviceCanvas& c = Canvas();
-    if (ByAisle) {
-        const AnsiString& name = ShopList().Aisles[size_t(Aisle)].Name;
-        UseAisleFont();
-        DrawText(curX_ + columnWidth_ - 20 - c.TextWidth(name), curY_, name);
-    }
-    UseCategoryFont();
-    DrawText(curX_ + 20, curY_, Cat.Name);
-    curY_ += LineHeight() + lineGap_;
 }
 
 void TFormPrintPreview::ShopListRowBreak(bool ByAisle, int32_t Aisle, int32_t Category, int32_t Item)
@@ -408,8 +399,12 @@ void TFormPrintPreview::ShopListRowBreak(bool ByAisle, int32_t Aisle, int32_t Ca
 
     NextColumn(false);
     const QMShopListCat& cat = GroupAt(list, Aisle, Category);
-    if (Item < cat.ItemCount() - 1)
-        ShopListHeading(ByAisle, Aisle, cat);
+    // A group broken here has its heading repeated at the top of the new column.
+    if (Item < cat.ItemCount() - 1) {
+        if (ByAisle)
+            DrawAisleName(list.Aisles[size_t(Aisle)].Name);
+        DrawCategoryHeading(cat.Name);
+    }
 }
 
 // ---- Item list ----------------------------------------------------------------------------
@@ -421,13 +416,8 @@ void TFormPrintPreview::LayoutItemList()
     const bool boxes = CheckCheckBoxes->isChecked();
     for (int32_t k = 0; k < int32_t(store.Categories.size()); ++k) {
         const QMCategory& cat = store.Categories[size_t(k)];
-        if (curY_ > area_.Top) {
-            DrawHRule(curX_, curY_, ruleWidth_, curX_ + columnWidth_);
-            curY_ += ruleWidth_;
-        }
-        UseCategoryFont();
-        DrawText(curX_ + 20, curY_, cat.Name);
-        curY_ += groupRowHeight_;
+        DrawGroupRule();
+        DrawCategoryHeading(cat.Name);
         ItemListRowBreak(k, -1);
         for (int32_t i = 0; i < cat.ItemCount(); ++i) {
             UseItemFont();
@@ -455,11 +445,8 @@ void TFormPrintPreview::ItemListRowBreak(int32_t Category, int32_t Item)
 
     NextColumn(true);
     const QMCategory& cat = store.Categories[size_t(Category)];
-    if (Item < cat.ItemCount() - 1) {
-        UseCategoryFont();
-        DrawText(curX_ + 20, curY_, cat.Name);
-        curY_ += LineHeight() + lineGap_;
-    }
+    if (Item < cat.ItemCount() - 1)
+        DrawCategoryHeading(cat.Name);
 }
 
 } // namespace qm

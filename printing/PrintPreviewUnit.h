@@ -150,8 +150,13 @@ private:
     void ItemListRowBreak(int32_t Category, int32_t Item);
     // Starts the next column, or the next page with its header and footer.
     void NextColumn(bool ItemList);
-    void ShopListItemRows(bool ByAisle, int32_t Aisle, int32_t Category, const QMShopListCat& Cat);
-    void ShopListHeading(bool ByAisle, int32_t Aisle, const QMShopListCat& Cat);
+    // A category group of the shopping list: its heading, then its item rows.
+    void ShopListGroup(bool ByAisle, int32_t Aisle, int32_t Category, const QMShopListCat& Cat);
+    // The rule above a group, unless the group starts a column.
+    void DrawGroupRule();
+    // A category's heading row; an aisle's name right-aligned on the row (no advance).
+    void DrawCategoryHeading(const AnsiString& Name);
+    void DrawAisleName(const AnsiString& Name);
     void UseFont(int32_t Size, bool Bold);
     void UseItemFont();
     void UseCategoryFont();

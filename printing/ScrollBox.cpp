@@ -3,6 +3,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace qm {
@@ -173,6 +174,20 @@ void TScrollBox::resizeEvent(QResizeEvent* Event)
     QWidget::resizeEvent(Event);
     if (size() != laidOutSize_)
         HandleResize();
+}
+
+bool TScrollBox::WheelOverBox(const QWheelEvent& Event) const
+{
+    return QRect(mapToGlobal(QPoint(0, 0)), size()).contains(Event.globalPosition().toPoint());
+}
+
+int32_t TScrollBox::WheelNotches(const QWheelEvent& Event)
+{
+    const QPoint delta = Event.angleDelta();
+    wheelRest_ += delta.y() != 0 ? delta.y() : delta.x();
+    const int32_t notches = wheelRest_ / 120;
+    wheelRest_ -= notches * 120;
+    return notches;
 }
 
 } // namespace qm

@@ -9,6 +9,7 @@
 #include "platform/GraphicsTypes.h"
 
 class QScrollBar;
+class QWheelEvent;
 
 namespace qm {
 
@@ -78,6 +79,12 @@ protected:
     // After the box's size changed and the bars were laid out again.
     virtual void Resized() {}
     void resizeEvent(QResizeEvent* Event) override;
+    // Whether a wheel turn happened with the pointer over the box; one sent from elsewhere is
+    // left to others.
+    bool WheelOverBox(const QWheelEvent& Event) const;
+    // The whole notches (120 units each) a wheel turn completes with what the turns before left
+    // over, positive away from the user; the rest is kept for the next turn.
+    int32_t WheelNotches(const QWheelEvent& Event);
 
 private:
     friend class TControlScrollBar;
@@ -96,6 +103,7 @@ private:
     int autoRangeHeld_ = 0;
     bool syncing_ = false;
     QSize laidOutSize_;
+    int32_t wheelRest_ = 0;
 };
 
 } // namespace qm

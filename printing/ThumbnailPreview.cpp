@@ -353,20 +353,16 @@ void TThumbnailPreview::keyPressEvent(QKeyEvent* Event)
 
 void TThumbnailPreview::wheelEvent(QWheelEvent* Event)
 {
-    const QPoint global = Event->globalPosition().toPoint();
-    if (!QRect(mapToGlobal(QPoint(0, 0)), size()).contains(global)) {
+    if (!WheelOverBox(*Event)) {
         Event->ignore();
         return;
     }
     Event->accept();
-    const QPoint delta = Event->angleDelta();
-    wheelAccumulator_ += delta.y() != 0 ? delta.y() : delta.x();
+    const int32_t notches = WheelNotches(*Event);
+    const int32_t dir = notches > 0 ? -1 : 1;
     TControlScrollBar& bar = orientation_ == sbHorizontal ? HorzScrollBar() : VertScrollBar();
-    while (std::abs(wheelAccumulator_) >= 120) {
-        const int32_t dir = wheelAccumulator_ > 0 ? -1 : 1;
-        wheelAccumulator_ += dir * 120;
+    for (int32_t n = std::abs(notches); n > 0; --n)
         bar.SetPosition(bar.Position() + dir * bar.Increment);
-    }
 }
 
 } // namespace qm

@@ -115,7 +115,6 @@ private:
     TPaperPreviewOptions paperView_;
     int32_t rows_ = 0;
     int32_t columns_ = 0;
-    int32_t wheelAccumulator_ = 0;
     TThumbnail* marked_ = nullptr;
     bool rebuilding_ = false;
 };

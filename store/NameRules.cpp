@@ -4,17 +4,12 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "platform/IniFile.h"
 #include "store/StoreFiles.h"
 
 namespace qm {
 
 namespace {
-
-// The bytes the store file trims around names (the INI reader's blanks).
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
-}
 
 const char* KindWord(NameKind kind)
 {
@@ -83,12 +78,12 @@ AnsiString StoredNameProblem(NameKind kind, const AnsiString& name)
 
     bool allBlank = true;
     for (char c : name)
-        allBlank = allBlank && IsBlank(c);
+        allBlank = allBlank && IsIniBlank(c);
     if (allBlank)
         return Format("Please enter %s %s name: it must not be empty.", Article(word), word);
     if (HasLineBreak(name))
         return problem("it must not contain a line break.");
-    if (IsBlank(name.front()) || IsBlank(name.back()))
+    if (IsIniBlank(name.front()) || IsIniBlank(name.back()))
         return problem("it must not begin or end with a blank.");
 
     switch (kind) {

@@ -31,18 +31,6 @@ bool HasLineBreak(std::string_view s)
     return ContainsAnyByte(s, '\r', '\n', '\0');
 }
 
-// Refuses names the store file could not hold and read back as written.
-void CheckSectionName(const AnsiString& section)
-{
-    if (section.empty())
-        throw EStoreError("A section of a store file must have a name: an empty section name would hide "
-                          "every section after it from the store loader.");
-    if (HasLineBreak(section) || section.find(']') != AnsiString::npos)
-        throw EStoreError(Format("The name \"%s\" cannot be written to a store file: it must not contain "
-                                 "\"]\" or a line break.",
-                                 section.c_str()));
-}
-
 void CheckKeyName(const AnsiString& key)
 {
     if (key.empty())
@@ -77,6 +65,17 @@ AnsiString Field(const std::vector<std::string_view>& fields, size_t n)
 }
 
 } // namespace
+
+void CheckStoreSectionName(const AnsiString& section)
+{
+    if (section.empty())
+        throw EStoreError("A section of a store file must have a name: an empty section name would hide "
+                          "every section after it from the store loader.");
+    if (HasLineBreak(section) || section.find(']') != AnsiString::npos)
+        throw EStoreError(Format("The name \"%s\" cannot be written to a store file: it must not contain "
+                                 "\"]\" or a line break.",
+                                 section.c_str()));
+}
 
 bool IsStorableKey(const AnsiString& key)
 {
@@ -230,7 +229,7 @@ AnsiString JoinList(const std::vector<AnsiString>& names, std::string_view delim
 AnsiString StoreWriteProblem(const AnsiString& section, const AnsiString& key, const AnsiString& value)
 {
     try {
-        CheckSectionName(section);
+        CheckStoreSectionName(section);
         CheckKeyName(key);
         CheckValue(value);
     } catch (const EStoreError& ex) {
@@ -299,7 +298,7 @@ void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const An
                       const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred)
 {
     CheckWriteStore(store);
-    CheckSectionName(section);
+    CheckStoreSectionName(section);
     CheckKeyName(key);
     CheckValue(value);
     StoreIni(ctx, store).WriteString(section, key, value);
@@ -340,16 +339,6 @@ bool SectionListed(const IniFile::Editor& e, const AnsiString& section)
     return false;
 }
 
-// Makes an empty section without disturbing a key that happens to carry the placeholder name.
-void EnsureSection(IniFile::Editor& e, const AnsiString& section)
-{
-    if (SectionListed(e, section))
-        return;
-    static const AnsiString placeholder = "---blank---";
-    e.WriteString(section, placeholder, "");
-    e.DeleteKey(section, placeholder);
-}
-
 void RenameKeyIn(IniFile::Editor& e, const AnsiString& section, const AnsiString& oldKey,
                  const AnsiString& newKey)
 {
@@ -366,7 +355,7 @@ void RenameSectionIn(IniFile::Editor& e, const AnsiString& oldSection, const Ans
     // Every key is read from the section itself, not from a joined list, so no name and no
     // number of keys can make one go missing before the old section is erased.
     if (!SameName(oldSection, newSection)) {
-        EnsureSection(e, newSection);
+        EnsureStoreSection(e, newSection);
         for (const auto& key : e.ReadSection(oldSection))
             e.WriteString(newSection, key, e.ReadString(oldSection, key, ""));
         e.EraseSection(oldSection);
@@ -375,18 +364,29 @@ void RenameSectionIn(IniFile::Editor& e, const AnsiString& oldSection, const Ans
 
 } // namespace
 
+// An empty section is made by writing a key and taking it away again, which disturbs no key
+// that happens to carry the placeholder name.
+void EnsureStoreSection(IniFile::Editor& e, const AnsiString& section)
+{
+    if (SectionListed(e, section))
+        return;
+    static const AnsiString placeholder = "---blank---";
+    e.WriteString(section, placeholder, "");
+    e.DeleteKey(section, placeholder);
+}
+
 void AddStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
 {
     CheckWriteStore(store);
-    CheckSectionName(section);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { EnsureSection(e, section); });
+    CheckStoreSectionName(section);
+    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { EnsureStoreSection(e, section); });
 }
 
 void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                     const AnsiString& oldKey, const AnsiString& newKey)
 {
     CheckWriteStore(store);
-    CheckSectionName(section);
+    CheckStoreSectionName(section);
     CheckKeyName(newKey);
     StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameKeyIn(e, section, oldKey, newKey); });
 }
@@ -395,7 +395,7 @@ void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiSt
                   const AnsiString& key, const AnsiString& toSection)
 {
     CheckWriteStore(store);
-    CheckSectionName(toSection);
+    CheckStoreSectionName(toSection);
     CheckKeyName(key);
     // Moving a key onto its own section would write it and then delete it.
     if (SameName(fromSection, toSection))
@@ -411,7 +411,7 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
                         const AnsiString& newSection)
 {
     CheckWriteStore(store);
-    CheckSectionName(newSection);
+    CheckStoreSectionName(newSection);
     StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameSectionIn(e, oldSection, newSection); });
 }
 
@@ -638,19 +638,19 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
         case StoreBatch::Op::DeleteKey:
             break;
         case StoreBatch::Op::AddSection:
-            CheckSectionName(step.Section);
+            CheckStoreSectionName(step.Section);
             break;
         case StoreBatch::Op::Write:
-            CheckSectionName(step.Section);
+            CheckStoreSectionName(step.Section);
             CheckKeyName(step.Key);
             CheckValue(step.Value);
             break;
         case StoreBatch::Op::RenameKey:
-            CheckSectionName(step.Section);
+            CheckStoreSectionName(step.Section);
             CheckKeyName(step.Value);
             break;
         case StoreBatch::Op::RenameSection:
-            CheckSectionName(step.Value);
+            CheckStoreSectionName(step.Value);
             break;
         }
     }
@@ -672,7 +672,7 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                 e.EraseSection(step.Section);
                 break;
             case StoreBatch::Op::AddSection:
-                EnsureSection(e, step.Section);
+                EnsureStoreSection(e, step.Section);
                 break;
             case StoreBatch::Op::RenameKey:
                 RenameKeyIn(e, step.Section, step.Key, step.Value);
@@ -704,7 +704,7 @@ CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
     }
     CheckWriteStore(store.Name);
     for (size_t n = 0; n < items.size(); ++n) {
-        CheckSectionName(store.CategoryAt(items[n].first).Name);
+        CheckStoreSectionName(store.CategoryAt(items[n].first).Name);
         CheckKeyName(store.ItemAt(items[n].first, items[n].second).Name);
         CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
     }

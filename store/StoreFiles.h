@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/AnsiString.h"
+#include "platform/IniFile.h"
 #include "store/QMStore.h"
 
 namespace qm {
@@ -162,6 +163,12 @@ private:
 // own rewrite raises before any file is touched; a receiving store that fails is returned and
 // the others are written regardless.
 CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch);
+
+// The pieces of the writers above for a writer of a whole file (StoreFolder.h): the check of a
+// section name the file could not hold (EStoreError), and the making of an empty section
+// unless the file lists it already, in any letter case (as AddStoreSection).
+void CheckStoreSectionName(const AnsiString& section);
+void EnsureStoreSection(IniFile::Editor& e, const AnsiString& section);
 
 // The lines of many items of the open store (FormatItemValue) written as one batch.
 CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,

@@ -88,10 +88,7 @@ bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const Sto
         // A new store's file is made of sections and values; nothing is there to take away.
         if (step.op != StoreBatch::Op::Write && step.op != StoreBatch::Op::AddSection)
             throw EInvalidOperation("A new store's file is made only of added sections and written values.");
-        const AnsiString& section = step.Section;
-        if (section.empty() || section.find_first_of(std::string_view("]\r\n\0", 4)) != AnsiString::npos)
-            throw EStoreError(
-                Format("The name \"%s\" cannot be written to a store file as a section.", section.c_str()));
+        CheckStoreSectionName(step.Section);
     }
     IniFile file(StoreFilePath(ctx, store)); // checks the store name
     bool existed = false;
@@ -102,25 +99,10 @@ bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const Sto
         if (existed)
             return;
         for (const auto& step : batch.Steps()) {
-            switch (step.op) {
-            case StoreBatch::Op::Write:
+            if (step.op == StoreBatch::Op::Write)
                 e.WriteString(step.Section, step.Key, step.Value);
-                break;
-            case StoreBatch::Op::AddSection: {
-                bool listed = false;
-                for (const auto& s : e.ReadSections())
-                    listed = listed || SameName(s, step.Section);
-                if (listed)
-                    break;
-                // A key written and taken away again leaves the section behind, empty.
-                static const AnsiString placeholder = "---blank---";
-                e.WriteString(step.Section, placeholder, "");
-                e.DeleteKey(step.Section, placeholder);
-                break;
-            }
-            default: // checked above
-                break;
-            }
+            else // AddSection, the only other step allowed above
+                EnsureStoreSection(e, step.Section);
         }
     });
     return !existed;

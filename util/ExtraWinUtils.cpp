@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <fcntl.h>
 #include <pwd.h>
@@ -22,6 +23,18 @@ AnsiString ExtractFileNameNoExt(const AnsiString& path)
     if (dot != AnsiString::npos)
         name.erase(dot);
     return name;
+}
+
+bool FileExists(const AnsiString& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(ToFileName(path), ec);
+}
+
+bool DirectoryExists(const AnsiString& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(ToFileName(path), ec);
 }
 
 namespace {

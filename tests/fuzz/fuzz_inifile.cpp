@@ -1,39 +1,20 @@
 // Any bytes as a store file: reading must not crash or hang, every listed key must read back,
 // and a write must land while keeping every section that was there.
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "platform/IniFile.h"
 
-namespace {
-
-const std::string& Folder()
-{
-    static const std::string folder = [] {
-        char tmpl[] = "/tmp/fuzz-inifile-XXXXXX";
-        if (!mkdtemp(tmpl))
-            abort();
-        return std::string(tmpl);
-    }();
-    return folder;
-}
-
-void Check(bool ok)
-{
-    if (!ok)
-        __builtin_trap();
-}
-
-} // namespace
+using qmfuzz::Check;
+using qmfuzz::Folder;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = Folder() + "/fuzz.store";
+    const std::string path = Folder() + "fuzz.store";
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), std::streamsize(size));

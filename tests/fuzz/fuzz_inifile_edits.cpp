@@ -3,8 +3,6 @@
 // copy parsed afresh before every step. Every read and the final bytes must agree, so a kept
 // parse that drifts from what its file holds is found.
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,28 +10,13 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "FuzzSupport.h"
 #include "platform/IniFile.h"
 
+using qmfuzz::Check;
+using qmfuzz::Folder;
+
 namespace {
-
-const std::string& Folder()
-{
-    static const std::string* folder = [] {
-        char tmpl[] = "/tmp/qmfuzz-edits-XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        if (!made)
-            std::abort();
-        std::atexit([] { std::filesystem::remove_all(*folder); });
-        return new std::string(made);
-    }();
-    return *folder;
-}
-
-void Check(bool ok)
-{
-    if (!ok)
-        __builtin_trap();
-}
 
 std::string ReadFile(const std::string& path)
 {
@@ -172,7 +155,7 @@ void Step(FuzzedDataProvider& in, const std::string& path, std::string& log)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string kept = Folder() + "/kept.store", fresh = Folder() + "/fresh.store";
+    const std::string kept = Folder() + "kept.store", fresh = Folder() + "fresh.store";
     std::string keptLog, freshLog;
     for (int pass = 0; pass < 2; ++pass) {
         const std::string& path = pass ? fresh : kept;

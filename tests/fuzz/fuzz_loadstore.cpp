@@ -2,33 +2,15 @@
 // from what was loaded in both modes. Nothing may crash, hang or read out of bounds.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
+#include "FuzzSupport.h"
 #include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "store/ShopList.h"
 #include "store/StoreLoader.h"
 
-namespace {
-
-// Made once and removed at exit; kept on the heap so that it outlives the exit handlers.
-const std::string& Folder()
-{
-    static const std::string* folder = [] {
-        char tmpl[] = "/tmp/qmfuzz-store-XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        if (!made)
-            std::abort();
-        std::atexit([] { std::filesystem::remove_all(*folder); });
-        return new std::string(std::string(made) + "/");
-    }();
-    return *folder;
-}
-
-} // namespace
+using qmfuzz::Folder;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

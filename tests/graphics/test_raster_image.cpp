@@ -6,42 +6,22 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 #include <climits>
 #include <vector>
 
 #include "graphics/RasterBlend.h"
 #include "graphics/widgets/GradPanel32.h"
+#include "WidgetTestSupport.h"
 #include "graphics/widgets/RasterImage.h"
 #include "platform/Exception.h"
 
 using namespace qm;
+using qmtest::ProbeImage;
+using qmtest::ShowAndSettle;
 
 namespace {
 
 constexpr TColor32 Red = 0xFFFF0000;
-
-// Records the rectangles each paint was asked to copy.
-class ProbeImage : public TImage32 {
-public:
-    std::vector<std::vector<TRect>> paints;
-    void PaintControl() override
-    {
-        std::vector<TRect> rects;
-        for (int i = 0; i < InvalidRects().Count(); ++i)
-            rects.push_back(*InvalidRects().Items(i));
-        paints.push_back(rects);
-        TImage32::PaintControl();
-    }
-};
-
-void ShowAndSettle(QWidget& w)
-{
-    w.show();
-    for (int i = 0; i < 200 && !(w.windowHandle() && w.windowHandle()->isExposed()); ++i)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    QApplication::processEvents();
-}
 
 // Paints the image's buffer the way a paint does, without a screen.
 void PaintHidden(TCustomPaintBox32& box)

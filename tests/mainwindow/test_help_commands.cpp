@@ -167,11 +167,14 @@ TEST_F(HelpCommandTest, ASettingsFileThatTakesNoWriteIsReportedNotFatal)
 TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
 {
     auto form = Start();
-    Serve(qmtest::LocalHttpServer::Ok("1.6&-&4&-&x&-&file:///etc/passwd&-&"));
-    dialogs->expectBox("Version 1.6", mrYes);
-    dialogs->expectBox("is not a web address");
-    form->MItemHelpNewVersionClick();
-    EXPECT_TRUE(Urls().empty());
+    // Another scheme, and a web address that names no host, as the store's web site is judged.
+    for (const char* address : {"file:///etc/passwd", "HTTPS://"}) {
+        Serve(qmtest::LocalHttpServer::Ok(std::string("1.6&-&4&-&x&-&") + address + "&-&"));
+        dialogs->expectBox("Version 1.6", mrYes);
+        dialogs->expectBox(std::string("\"") + address + "\" is not a web address");
+        form->MItemHelpNewVersionClick();
+        EXPECT_TRUE(Urls().empty()) << address;
+    }
 }
 
 TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)

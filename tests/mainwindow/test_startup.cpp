@@ -342,7 +342,6 @@ TEST_F(StartupTest, DefaultFolderIsMadeWithTheDataFolderOfANewAccount)
     setenv("XDG_DATA_HOME", saved.c_str(), 1);
     EXPECT_EQ(folder, fresh + "/Quillmart/");
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST_F(StartupTest, CommandLineArgumentThatIsNoFileIsIgnored)

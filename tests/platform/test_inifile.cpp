@@ -535,63 +535,47 @@ TEST_F(IniFileTest, OneEditEndsAsTheSameChangesMadeOneByOne)
         auto changed = [](std::string_view old, const std::string& v) {
             return std::string(old.substr(0, 3)) + v;
         };
+        // The steps the edit and a plain file take alike; false for an update, theirs to make.
+        auto common = [](auto& file, const Op& op, std::vector<std::string>& log) {
+            switch (op.kind) {
+            case 0:
+                file.DeleteKey(op.section, op.key);
+                break;
+            case 1:
+                file.EraseSection(op.section);
+                break;
+            case 2:
+            case 3:
+                return false;
+            case 4:
+                log.push_back(file.ReadString(op.section, op.key, "none"));
+                break;
+            default:
+                try {
+                    file.WriteString(op.section, op.key, op.value);
+                } catch (const EStoreError&) {
+                    log.emplace_back("refused");
+                }
+            }
+            return true;
+        };
         ini.Edit([&](IniFile::Editor& e) {
-            for (const Op& op : ops) {
-                switch (op.kind) {
-                case 0:
-                    e.DeleteKey(op.section, op.key);
-                    break;
-                case 1:
-                    e.EraseSection(op.section);
-                    break;
-                case 2:
-                case 3:
+            for (const Op& op : ops)
+                if (!common(e, op, seen))
                     e.UpdateString(op.section, op.key, [&](std::string_view old, AnsiString& out) {
                         seen.emplace_back(old);
                         out = changed(old, op.value);
                         return op.kind == 2;
                     });
-                    break;
-                case 4:
-                    seen.push_back(e.ReadString(op.section, op.key, "none"));
-                    break;
-                default:
-                    try {
-                        e.WriteString(op.section, op.key, op.value);
-                    } catch (const EStoreError&) {
-                        seen.emplace_back("refused");
-                    }
-                }
-            }
         });
         for (const Op& op : ops) {
             IniFile::DropCache();
             IniFile twin(twinPath);
-            switch (op.kind) {
-            case 0:
-                twin.DeleteKey(op.section, op.key);
-                break;
-            case 1:
-                twin.EraseSection(op.section);
-                break;
-            case 2:
-            case 3:
-                if (twin.ValueExists(op.section, op.key)) {
-                    const std::string old = twin.ReadString(op.section, op.key, "");
-                    twinSeen.push_back(old);
-                    if (op.kind == 2)
-                        twin.WriteString(op.section, op.key, changed(old, op.value));
-                }
-                break;
-            case 4:
-                twinSeen.push_back(twin.ReadString(op.section, op.key, "none"));
-                break;
-            default:
-                try {
-                    twin.WriteString(op.section, op.key, op.value);
-                } catch (const EStoreError&) {
-                    twinSeen.emplace_back("refused");
-                }
+            if (!common(twin, op, twinSeen) && twin.ValueExists(op.section, op.key)) {
+                const std::string old = twin.ReadString(op.section, op.key, "");
+                twinSeen.push_back(old);
+                if (op.kind == 2)
+                    twin.WriteString(op.section, op.key, changed(old, op.value));
             }
         }
         EXPECT_EQ(seen, twinSeen);

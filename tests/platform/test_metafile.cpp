@@ -490,3 +490,25 @@ TEST(MetafileTest, ExtremeMappingsAndFontSizesPlayWithoutFault)
     m.Play(p, QRectF(0, 0, 6400, 3));
     SUCCEED();
 }
+
+TEST(MetafileTest, AFileThatCannotBeWrittenWholeKeepsWhatItHeld)
+{
+    TMetafile small;
+    small.SetWidth(10);
+    small.SetHeight(10);
+    TMetafile big;
+    Sample(big);
+    const std::vector<uint8_t> kept = small.SaveToData();
+    ASSERT_GT(big.SaveToData().size(), kept.size() + 200);
+
+    qmtest::TempDir dir;
+    const std::string file = dir.file("page.emf");
+    small.SaveToFile(file);
+    {
+        qmtest::FileSizeLimit limit(static_cast<long long>(kept.size()) + 100);
+        EXPECT_THROW(big.SaveToFile(file), EInOutError);
+    }
+    TMetafile back;
+    back.LoadFromFile(file);
+    EXPECT_EQ(back.SaveToData(), kept);
+}

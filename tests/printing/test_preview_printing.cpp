@@ -306,23 +306,18 @@ TEST_F(PreviewPrintingTest, AJobFailingHalfWayIsAbortedAndTheErrorReachesTheCall
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST_F(PreviewPrintingTest, AFileThatCannotBeWrittenEndsTheJobWithItsError)
+// A file that cannot be written ends the job with its error; a cancelled file question ends
+// it silently. Either way the job counts as aborted and the control is ready again.
+TEST_F(PreviewPrintingTest, AJobWithoutAFileToWriteEndsAborted)
 {
     Record(1);
     Printer().OutputFileName = dir.file("no/such/folder.pdf");
     EXPECT_THROW(pv->Print(), EInOutError);
-    EXPECT_EQ(events, (std::vector<std::string>{"before", "after"}));
     EXPECT_TRUE(pv->Aborted());
-    EXPECT_EQ(pv->State(), psReady);
-}
-
-TEST_F(PreviewPrintingTest, CancellingTheFileQuestionEndsTheJobSilently)
-{
-    Record(1);
     Printer().OutputFileName.clear();
     dialogs->expectFile("", false);
     pv->Print();
-    EXPECT_EQ(events, (std::vector<std::string>{"before", "after"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"before", "after", "before", "after"}));
     EXPECT_TRUE(pv->Aborted());
     EXPECT_EQ(pv->State(), psReady);
 }

@@ -128,14 +128,13 @@ TEST(ConvertUnitsTest, EveryPairAtRoundTripValues)
 
 TEST(PaperTableTest, RowsIdsAndSizes)
 {
+    // Ids run 1..47, skip 48 and 49, run 50..68; the custom paper is 256. Every row's size is
+    // checked against the printer's form of its place (test_preview_printing); these anchor the
+    // table's first and last rows and the kinds of size.
     EXPECT_EQ(PaperTypeCount, 67);
-    // Ids run 1..47, skip 48 and 49, run 50..68; the custom paper is 256.
     for (int i = 0; i < pCustom; ++i)
         EXPECT_EQ(PaperSizes[i].ID, i <= pEnvInvite ? i + 1 : i + 3) << PaperTypeNames[i];
     EXPECT_EQ(PaperSizes[pCustom].ID, 256);
-    EXPECT_STREQ(PaperTypeNames[TabloidExtra], "TabloidExtra");
-    EXPECT_STREQ(PaperTypeNames[pA3ExtraTransverse], "pA3ExtraTransverse");
-    EXPECT_STREQ(UnitsNames[mmTWIPS], "mmTWIPS");
     auto size = [](TPaperType p) {
         const TPaperSizeInfo& r = PaperSizes[p];
         return std::to_string(r.Width) + "x" + std::to_string(r.Height) +
@@ -144,14 +143,6 @@ TEST(PaperTableTest, RowsIdsAndSizes)
     EXPECT_EQ(size(pLetter), "8500x11000in");
     EXPECT_EQ(size(pLedger), "17000x11000in"); // wider than high, kept so
     EXPECT_EQ(size(pA4), "2100x2970mm");
-    EXPECT_EQ(size(pEnvB6), "1760x1250mm");
-    EXPECT_EQ(size(pFanfoldUSStd), "14875x11000in");
-    EXPECT_EQ(size(p15x11), "15000x11000in");
-    EXPECT_EQ(size(TabloidExtra), "11690x18000in");
-    EXPECT_EQ(size(pA4Extra), "9270x12690in");
-    EXPECT_EQ(size(pA2), "4200x5940mm");
-    EXPECT_EQ(size(pEnvInvite), "2200x2200mm");
-    EXPECT_EQ(size(pJapanesePostcard), "1000x1480mm");
     EXPECT_EQ(size(pA3ExtraTransverse), "3220x4450mm");
     EXPECT_EQ(PaperSizes[pCustom].Width, 0);
 }

@@ -83,6 +83,29 @@ TEST(ExtractFileNameNoExt, TakesTheNameAfterTheLastSlash)
     EXPECT_EQ(ExtractFileNameNoExt("Main St.store"), "Main St");
 }
 
+TEST(FileExists, TellsFilesFromFoldersThroughLinksAndByTheirProgramTextNames)
+{
+    qmtest::TempDir dir;
+    namespace fs = std::filesystem;
+    // Program text is Windows-1252: "Caf\xE9" is the folder "Caf\u00e9" on disk.
+    fs::create_directory(dir.file("Caf\xC3\xA9"));
+    qmtest::WriteFile(dir.file("Caf\xC3\xA9/Corner.store"), "x");
+    fs::create_directory_symlink(dir.file("Caf\xC3\xA9"), dir.file("link"));
+    fs::create_symlink(dir.file("gone"), dir.file("dangling"));
+
+    const AnsiString cafe = dir.path() + "/Caf\xE9";
+    EXPECT_TRUE(DirectoryExists(cafe));
+    EXPECT_TRUE(DirectoryExists(cafe + "/"));
+    EXPECT_FALSE(FileExists(cafe));
+    EXPECT_TRUE(FileExists(cafe + "/Corner.store"));
+    EXPECT_FALSE(DirectoryExists(cafe + "/Corner.store"));
+    EXPECT_TRUE(DirectoryExists(dir.file("link")));
+    EXPECT_TRUE(FileExists(dir.file("link/Corner.store")));
+    EXPECT_FALSE(FileExists(dir.file("dangling")));
+    EXPECT_FALSE(DirectoryExists(dir.file("dangling")));
+    EXPECT_FALSE(FileExists(cafe + "/Corner.store/x")); // a file is no folder to look in
+}
+
 TEST(ShellFolder, AppDataFollowsXdgDataHome)
 {
     const std::string saved = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
