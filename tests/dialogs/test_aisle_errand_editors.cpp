@@ -28,13 +28,6 @@ protected:
         qmtest::WriteFile(stores + "beta.store", kBeta);
         Start("beta");
     }
-    static QStringList Texts(const QListWidget* list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
-        return out;
-    }
     static QString Checks(const QListWidget* list)
     {
         QString out;
@@ -47,7 +40,6 @@ protected:
 TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
 {
     Play<TFormAisles>([&](TFormAisles& d) {
-        EXPECT_EQ(d.windowTitle(), "Edit Aisles / Departments");
         EXPECT_EQ(Texts(d.ListAisles), QStringList({"A1", "A2", "Deli"}));
         EXPECT_EQ(SelectedRow(d.ListAisles), -1);
         EXPECT_FALSE(d.BtnMoveUp->isEnabled());
@@ -147,7 +139,6 @@ TEST_F(EditorTest, AnEmptyAisleListIsWrittenAsAnEmptyValue)
 TEST_F(EditorTest, TheErrandEditorRewritesTheSectionInListOrder)
 {
     Play<TFormErrands>([&](TFormErrands& d) {
-        EXPECT_EQ(d.windowTitle(), "Errands");
         EXPECT_EQ(d.LabelCaption->text(), "Errands for beta:");
         EXPECT_EQ(Texts(d.CheckListErrands), QStringList({"Bank", "Post", "Cleaners"}));
         EXPECT_EQ(Checks(d.CheckListErrands), "101");

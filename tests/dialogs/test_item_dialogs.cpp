@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "dialogs/AddCategoryUnit.h"
 #include "dialogs/AddItemUnit.h"
 #include "dialogs/AddMultItemsUnit.h"
@@ -52,20 +53,12 @@ const std::string kOther = "[Dairy]\r\n"
 const std::string kThird = "[Bakery]\r\n"
                            "Bread=,-,,-,1\r\n";
 
-class ItemDialogTest : public qmtest::DialogFixture {
+class ItemDialogTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        RegDeleteKey(kCompany, kProduct, "Clipboard");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        stores = temp.path() + "/stores/";
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Main", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Main");
         qmtest::WriteFile(path("Main"), kMain);
         qmtest::WriteFile(path("Other"), kOther);
         qmtest::WriteFile(path("Third"), kThird);
@@ -74,35 +67,8 @@ protected:
         form->FormCreate();
         form->resize(900, 600);
     }
-    void TearDown() override
-    {
-        SetModalHook(nullptr);
-        form.reset();
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
-    }
     std::string path(const std::string& store) const { return stores + store + ".store"; }
-    std::string file(const std::string& store) const { return qmtest::ReadFile(path(store)); }
 
-    // The next modal dialog is shown, filled by fill as a user would, and left to close by the
-    // button fill clicks; one still open afterwards is cancelled. Counts the runs.
-    template <class Form> void answer(std::function<void(Form&)> fill)
-    {
-        SetModalHook([this, fill](QDialog& dialog) {
-            ++runs;
-            auto* f = dynamic_cast<Form*>(&dialog);
-            EXPECT_NE(f, nullptr) << dialog.objectName().toStdString();
-            if (!f)
-                return int(mrCancel);
-            dialog.show();
-            QApplication::processEvents();
-            fill(*f);
-            stayedOpen = dialog.isVisible();
-            if (stayedOpen)
-                f->BtnCancel->click();
-            return f->ModalResult;
-        });
-    }
     static int indexOf(const QComboBox* combo, const char* text) { return combo->findText(text); }
     void selectRow(const char* name)
     {
@@ -110,12 +76,6 @@ protected:
         ASSERT_GE(c, 0) << name;
         form->SelectRow(c, i);
     }
-
-    qmtest::TempDir temp;
-    AnsiString stores;
-    std::unique_ptr<TFormMain> form;
-    int runs = 0;
-    bool stayedOpen = false;
 };
 
 TEST_F(ItemDialogTest, EachCommandOpensItsDialogWithItsHelp)
@@ -153,7 +113,7 @@ TEST_F(ItemDialogTest, EachCommandOpensItsDialogWithItsHelp)
         ASSERT_FALSE(shell->calls.empty()) << c.name;
         EXPECT_EQ(shell->calls.back().helpContext, c.help) << c.name;
     }
-    EXPECT_EQ(file("Main"), kMain);
+    EXPECT_EQ(File("Main"), kMain);
 
     // Edit Item needs an item; on a category row it opens nothing.
     selectRow("Produce");
@@ -166,7 +126,7 @@ TEST_F(ItemDialogTest, EachCommandOpensItsDialogWithItsHelp)
 
 TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
 {
-    answer<TFormAddItem>([&](TFormAddItem& f) {
+    Play<TFormAddItem>([&](TFormAddItem& f) {
         EXPECT_EQ(f.ComboCategory->currentText(), "Dairy");
         EXPECT_EQ(f.ComboAisle->currentText(), "Back");
         EXPECT_EQ(f.ComboAisle->count(), 4); // the empty entry and the three aisles
@@ -178,7 +138,7 @@ TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
     });
     form->MItemItemAdd->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
                             "Aisles=Front,,Middle,,Back,,\r\n"
                             "LastItemSelected=Apples&-&Produce\r\n"
                             "[--Aisle Guesses--]\r\n"
@@ -194,22 +154,22 @@ TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
     EXPECT_EQ(form->Store.ItemAt(form->Store.SelCategory, form->Store.SelItem).AisleIndex, 1);
 
     // Adding a name the category has replaces its line, and the shopping list follows.
-    answer<TFormAddItem>([&](TFormAddItem& f) {
+    Play<TFormAddItem>([&](TFormAddItem& f) {
         f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
         f.EditItemName->setText("kiwi");
         f.BtnOK->click();
     });
     form->MItemItemAdd->trigger();
-    EXPECT_NE(file("Main").find("Kiwi=Front,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << file("Main");
+    EXPECT_NE(File("Main").find("Kiwi=Front,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << File("Main");
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 2.  With coupons: 1");
-    EXPECT_EQ(file("Other"), kOther);
+    EXPECT_EQ(File("Other"), kOther);
 }
 
 TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRewrite)
 {
     qmtest::WriteFile(path("Other"),
                       "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
-    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+    Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
         EXPECT_EQ(f.ComboCategory->currentText(), "Dairy");
         EXPECT_EQ(f.ComboAisle->currentText(), "Back");
         f.MemoItemNames->setPlainText("Cream\n\nYogurt\nmilk\n   \ncream\nKefir\n");
@@ -218,7 +178,7 @@ TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRe
     const auto before = fs::last_write_time(path("Third"));
     form->MItemItemAddMult->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
                             "Aisles=Front,,Middle,,Back,,\r\n"
                             "LastItemSelected=&-&Dairy\r\n"
                             "[--Aisle Guesses--]\r\n"
@@ -233,7 +193,7 @@ TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRe
                             "[Produce]\r\n"
                             "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
     // The new Kefir takes the coupon Kefir has in the other store, which so keeps it.
-    EXPECT_EQ(file("Other"),
+    EXPECT_EQ(File("Other"),
               "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
     EXPECT_EQ(fs::last_write_time(path("Third")), before);
     EXPECT_EQ(form->GetSelectedCategoryName(), "Dairy");
@@ -248,32 +208,32 @@ TEST_F(ItemDialogTest, AnAddedItemKeepsTheCouponItHasInTheOtherStores)
     const std::string third = "[Dairy]\r\nYogurt=,-,,-,1,-,1,-,46500,-,1\r\n";
     qmtest::WriteFile(path("Other"), other);
     qmtest::WriteFile(path("Third"), third);
-    answer<TFormAddItem>([&](TFormAddItem& f) {
+    Play<TFormAddItem>([&](TFormAddItem& f) {
         f.EditItemName->setText("Yogurt");
         f.BtnOK->click();
     });
     form->MItemItemAdd->trigger();
-    EXPECT_NE(file("Main").find("Yogurt=Back,-,,-,0,-,1,-,46410,-,0\r\n"), std::string::npos) << file("Main");
-    EXPECT_EQ(file("Other"), other);
-    EXPECT_EQ(file("Third"), third);
+    EXPECT_NE(File("Main").find("Yogurt=Back,-,,-,0,-,1,-,46410,-,0\r\n"), std::string::npos) << File("Main");
+    EXPECT_EQ(File("Other"), other);
+    EXPECT_EQ(File("Third"), third);
     const auto [c, i] = form->Store.FindItemByName("Yogurt");
     ASSERT_GE(i, 0);
     EXPECT_TRUE(form->Store.ItemAt(c, i).HasCoupon);
     EXPECT_EQ(form->Store.ItemAt(c, i).CouponExpire, 46410.0);
 
     // An item no other store has starts without a coupon.
-    answer<TFormAddItem>([&](TFormAddItem& f) {
+    Play<TFormAddItem>([&](TFormAddItem& f) {
         f.EditItemName->setText("Quark");
         f.BtnOK->click();
     });
     form->MItemItemAdd->trigger();
-    EXPECT_NE(file("Main").find("Quark=Back,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << file("Main");
+    EXPECT_NE(File("Main").find("Quark=Back,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << File("Main");
 }
 
 TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
 {
     selectRow("Eggs");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         EXPECT_EQ(f.EditItemName->text(), "Eggs");
         EXPECT_EQ(f.ComboCategory->currentText(), "Dairy");
         EXPECT_EQ(f.ComboAisle->currentText(), "Back");
@@ -288,7 +248,7 @@ TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
     });
     form->BtnEditItem->click();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
                             "Aisles=Front,,Middle,,Back,,\r\n"
                             "LastItemSelected=Brown Eggs&-&Dairy\r\n"
                             "[--Aisle Guesses--]\r\n"
@@ -308,26 +268,26 @@ TEST_F(ItemDialogTest, EditKeepsAQuantityBeyondTheSpinRangeUnlessRetyped)
     qmtest::WriteFile(path("Main"),
                       "[--Info--]\r\nLastItemSelected=Salt&-&Pantry\r\n[Pantry]\r\nSalt=,-,,-,150\r\n");
     form->LoadStore("Main");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         EXPECT_EQ(f.SpinQty->value(), 99);
         f.EditNote->setText("coarse");
         f.BtnOK->click();
     });
     form->MItemItemEdit->trigger();
-    EXPECT_NE(file("Main").find("Salt=,-,coarse,-,150,-,0,-,0,-,0"), std::string::npos) << file("Main");
+    EXPECT_NE(File("Main").find("Salt=,-,coarse,-,150,-,0,-,0,-,0"), std::string::npos) << File("Main");
 
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         f.SpinQty->findChild<QLineEdit*>()->setText("abc"); // not a number: the minimum
         f.BtnOK->click();
     });
     form->MItemItemEdit->trigger();
-    EXPECT_NE(file("Main").find("Salt=,-,coarse,-,0,-,0,-,0,-,0"), std::string::npos) << file("Main");
+    EXPECT_NE(File("Main").find("Salt=,-,coarse,-,0,-,0,-,0,-,0"), std::string::npos) << File("Main");
 }
 
 TEST_F(ItemDialogTest, EditMovesToAnotherCategoryWithADatedCouponCarriedOver)
 {
     selectRow("Milk");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         EXPECT_TRUE(f.CheckCoupon->isChecked());
         EXPECT_TRUE(f.RadioCouponExpire->isChecked());
         EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2027, 1, 13));
@@ -339,7 +299,7 @@ TEST_F(ItemDialogTest, EditMovesToAnotherCategoryWithADatedCouponCarriedOver)
     });
     form->MItemItemEdit->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
                             "Aisles=Front,,Middle,,Back,,\r\n"
                             "LastItemSelected=Milk&-&Produce\r\n"
                             "[--Aisle Guesses--]\r\n"
@@ -350,7 +310,7 @@ TEST_F(ItemDialogTest, EditMovesToAnotherCategoryWithADatedCouponCarriedOver)
                             "[Produce]\r\n"
                             "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
                             "Milk=,-,2%,-,2,-,1,-,46402,-,0\r\n");
-    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46402,-,0\r\n");
+    EXPECT_EQ(File("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46402,-,0\r\n");
     EXPECT_EQ(form->GetSelectedCategoryName(), "Produce");
     EXPECT_EQ(form->GetSelectedItemName(), "Milk");
 }
@@ -358,7 +318,7 @@ TEST_F(ItemDialogTest, EditMovesToAnotherCategoryWithADatedCouponCarriedOver)
 TEST_F(ItemDialogTest, EditTurnsACouponOffAndOnAgainWithoutAnExpiry)
 {
     selectRow("Milk");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         f.CheckCoupon->setChecked(false);
         EXPECT_TRUE(f.LabelStoresToChange->text().isEmpty());
         EXPECT_FALSE(f.DateTimeCouponExpire->isEnabled());
@@ -366,10 +326,10 @@ TEST_F(ItemDialogTest, EditTurnsACouponOffAndOnAgainWithoutAnExpiry)
     });
     form->MItemItemEdit->trigger();
     // Off: the expiry and the store-only mark stay as they were.
-    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,0,-,46400,-,0\r\n"), std::string::npos) << file("Main");
-    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,46400,-,0\r\n");
+    EXPECT_NE(File("Main").find("Milk=Back,-,2%,-,2,-,0,-,46400,-,0\r\n"), std::string::npos) << File("Main");
+    EXPECT_EQ(File("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,46400,-,0\r\n");
 
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         EXPECT_FALSE(f.CheckCoupon->isChecked());
         f.CheckCoupon->setChecked(true);
         EXPECT_TRUE(f.RadioCouponNever->isChecked()); // no coupon opened on "Never Expires"
@@ -379,27 +339,27 @@ TEST_F(ItemDialogTest, EditTurnsACouponOffAndOnAgainWithoutAnExpiry)
     });
     form->MItemItemEdit->trigger();
     // Store-only: the other store keeps its line.
-    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,1,-,0,-,1,-,\r\n"), std::string::npos) << file("Main");
-    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,46400,-,0\r\n");
+    EXPECT_NE(File("Main").find("Milk=Back,-,2%,-,2,-,1,-,0,-,1,-,\r\n"), std::string::npos) << File("Main");
+    EXPECT_EQ(File("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,46400,-,0\r\n");
 }
 
 TEST_F(ItemDialogTest, EditRefusesANameAnotherItemOfTheTargetCategoryHas)
 {
     selectRow("Eggs");
-    const std::string before = file("Main");
+    const std::string before = File("Main");
     dialogs->expectBox("already has an item named \"Milk\"");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         f.EditItemName->setText("MILK");
         f.SpinQty->setValue(5);
         f.BtnOK->click();
     });
     form->MItemItemEdit->trigger();
     EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(file("Main"), before);
+    EXPECT_EQ(File("Main"), before);
     EXPECT_EQ(form->Store.ItemAt(form->Store.SelCategory, form->Store.SelItem).Qty, 0);
 
     // Only the letter case of its own name is no clash.
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         f.EditItemName->setText("EGGS");
         f.BtnOK->click();
     });
@@ -410,7 +370,7 @@ TEST_F(ItemDialogTest, EditRefusesANameAnotherItemOfTheTargetCategoryHas)
 TEST_F(ItemDialogTest, EditCategoryRenamesItWithAllItsItemsInOneRewrite)
 {
     selectRow("Dairy");
-    answer<TFormEditCategory>([&](TFormEditCategory& f) {
+    Play<TFormEditCategory>([&](TFormEditCategory& f) {
         EXPECT_EQ(f.EditCategoryName->text(), "Dairy");
         EXPECT_EQ(f.ComboAisle->currentText(), "Back");
         f.EditCategoryName->setText("Cold Case");
@@ -419,7 +379,7 @@ TEST_F(ItemDialogTest, EditCategoryRenamesItWithAllItsItemsInOneRewrite)
     });
     form->MItemCategoryEdit->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
                             "Aisles=Front,,Middle,,Back,,\r\n"
                             "LastItemSelected=&-&Cold Case\r\n"
                             "[--Aisle Guesses--]\r\n"
@@ -432,14 +392,14 @@ TEST_F(ItemDialogTest, EditCategoryRenamesItWithAllItsItemsInOneRewrite)
                             "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n");
     EXPECT_EQ(form->GetSelectedCategoryName(), "Cold Case");
     EXPECT_EQ(form->Store.CategoryAt(0).AisleGuess, "Middle");
-    EXPECT_EQ(file("Other"), kOther);
+    EXPECT_EQ(File("Other"), kOther);
 }
 
 TEST_F(ItemDialogTest, ChangeAisleAsksFirstAndThenMovesEveryItem)
 {
     selectRow("Dairy");
-    const std::string before = file("Main");
-    answer<TFormEditCatAisle>([&](TFormEditCatAisle& f) {
+    const std::string before = File("Main");
+    Play<TFormEditCatAisle>([&](TFormEditCatAisle& f) {
         EXPECT_EQ(f.LabelCatName->text(), "Dairy");
         EXPECT_EQ(f.LabelItemName->text(), "All Items");
         EXPECT_EQ(f.ComboAisle->currentText(), "Back");
@@ -451,11 +411,11 @@ TEST_F(ItemDialogTest, ChangeAisleAsksFirstAndThenMovesEveryItem)
     form->MItemCategoryChangeAisle->trigger();
     EXPECT_FALSE(stayedOpen);
     EXPECT_EQ(dialogs->seen().back().type, mtConfirmation);
-    EXPECT_EQ(file("Main"), before);
+    EXPECT_EQ(File("Main"), before);
 
     dialogs->expectBox("into the aisle/dept. \"Front\"?", mrYes);
     form->MItemCategoryChangeAisle->trigger();
-    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
                             "Aisles=Front,,Middle,,Back,,\r\n"
                             "LastItemSelected=&-&Dairy\r\n"
                             "[--Aisle Guesses--]\r\n"
@@ -467,14 +427,14 @@ TEST_F(ItemDialogTest, ChangeAisleAsksFirstAndThenMovesEveryItem)
                             "[Produce]\r\n"
                             "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
     // Every line's coupon is carried, as with one write per item.
-    EXPECT_EQ(file("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46400,-,0\r\n");
+    EXPECT_EQ(File("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46400,-,0\r\n");
     EXPECT_EQ(form->Store.CategoryAt(0).Items[0].AisleIndex, 0);
 }
 
 TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
 {
     selectRow("Dairy");
-    answer<TFormCopyCategory>([&](TFormCopyCategory& f) {
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
         EXPECT_EQ(f.ComboStores->count(), 2); // never the open store
         EXPECT_EQ(f.ComboStores->currentIndex(), -1);
         EXPECT_FALSE(f.CheckCopyAisle->isChecked());
@@ -483,40 +443,40 @@ TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
     });
     form->MItemCategoryCopy->trigger();
     // Each copied line carries the this-store-only mark as its sixth field.
-    EXPECT_EQ(file("Other"), "[Dairy]\r\n"
+    EXPECT_EQ(File("Other"), "[Dairy]\r\n"
                              "Milk=,-,2%,-,2,-,1,-,46400,-,0\r\n"
                              "Eggs=,-,,-,0,-,0,-,0,-,0\r\n");
     // The copy's coupon is carried back to the open store's own line, as any write of it is.
-    EXPECT_NE(file("Main").find("Milk=Back,-,2%,-,2,-,1,-,46400,-,0\r\n"), std::string::npos) << file("Main");
+    EXPECT_NE(File("Main").find("Milk=Back,-,2%,-,2,-,1,-,46400,-,0\r\n"), std::string::npos) << File("Main");
 
-    answer<TFormCopyCategory>([&](TFormCopyCategory& f) {
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
         f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Third"));
         f.CheckCopyAisle->setChecked(true);
         f.BtnOK->click();
     });
     form->PItemContextCopyCat->trigger();
-    EXPECT_EQ(file("Third"), kThird + "[Dairy]\r\n"
+    EXPECT_EQ(File("Third"), kThird + "[Dairy]\r\n"
                                       "Eggs=Back,-,,-,0,-,0,-,0,-,0\r\n"
                                       "Milk=Back,-,2%,-,2,-,1,-,46400,-,0\r\n");
 
     // Without a chosen store nothing is written.
-    const std::string third = file("Third");
-    answer<TFormCopyCategory>([&](TFormCopyCategory& f) { f.BtnOK->click(); });
+    const std::string third = File("Third");
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) { f.BtnOK->click(); });
     form->MItemCategoryCopy->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Third"), third);
+    EXPECT_EQ(File("Third"), third);
 }
 
 TEST_F(ItemDialogTest, AddCategoryWritesAnEmptySectionAndItsAisleGuess)
 {
-    answer<TFormAddCategory>([&](TFormAddCategory& f) {
+    Play<TFormAddCategory>([&](TFormAddCategory& f) {
         EXPECT_EQ(f.ComboAisle->currentIndex(), -1);
         f.EditCategoryName->setText("Bakery");
         f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Front"));
         f.BtnOK->click();
     });
     form->BtnCategoryAdd->click();
-    EXPECT_EQ(file("Main"), "[--Info--]\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
                             "Aisles=Front,,Middle,,Back,,\r\n"
                             "LastItemSelected=&-&Bakery\r\n"
                             "[--Aisle Guesses--]\r\n"
@@ -557,7 +517,7 @@ TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
     };
     for (const ItemCase& c : items) {
         dialogs->expectBox(c.reason);
-        answer<TFormAddItem>([&](TFormAddItem& f) {
+        Play<TFormAddItem>([&](TFormAddItem& f) {
             f.EditItemName->setText(c.name);
             f.BtnOK->click();
         });
@@ -568,25 +528,25 @@ TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
     // The same rules for a renamed item, and for a line of the add-many memo.
     selectRow("Eggs");
     dialogs->expectBox("must not contain \"=\"");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         f.EditItemName->setText("x=y");
         f.BtnOK->click();
     });
     form->MItemItemEdit->trigger();
     dialogs->expectBox("The note \"2,-,1\" cannot be used");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         f.EditNote->setText("2,-,1");
         f.BtnOK->click();
     });
     form->MItemItemEdit->trigger();
     dialogs->expectBox("\"[Bread\"");
-    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+    Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
         f.MemoItemNames->setPlainText("Rolls\n[Bread\nBuns");
         f.BtnOK->click();
     });
     form->MItemItemAddMult->trigger();
     dialogs->expectBox("You must input at least one name.");
-    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+    Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
         f.MemoItemNames->setPlainText("\n  \n");
         f.BtnOK->click();
     });
@@ -594,14 +554,14 @@ TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
 
     // No category chosen: nothing may go under an empty section name.
     dialogs->expectBox("You must choose a category.");
-    answer<TFormAddItem>([&](TFormAddItem& f) {
+    Play<TFormAddItem>([&](TFormAddItem& f) {
         f.EditItemName->setText("Rolls");
         f.ComboCategory->setCurrentIndex(-1);
         f.BtnOK->click();
     });
     form->MItemItemAdd->trigger();
     dialogs->expectBox("You must choose a category.");
-    answer<TFormAddMultItems>([&](TFormAddMultItems& f) {
+    Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
         f.MemoItemNames->setPlainText("Rolls");
         f.ComboCategory->setCurrentIndex(-1);
         f.BtnOK->click();
@@ -621,7 +581,7 @@ TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
     };
     for (const auto& c : categories) {
         dialogs->expectBox(c.reason);
-        answer<TFormAddCategory>([&](TFormAddCategory& f) {
+        Play<TFormAddCategory>([&](TFormAddCategory& f) {
             f.EditCategoryName->setText(c.name);
             f.BtnOK->click();
         });
@@ -629,7 +589,7 @@ TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
         EXPECT_TRUE(stayedOpen) << c.reason;
 
         dialogs->expectBox(c.reason);
-        answer<TFormEditCategory>([&](TFormEditCategory& f) {
+        Play<TFormEditCategory>([&](TFormEditCategory& f) {
             f.EditCategoryName->setText(c.name);
             f.BtnOK->click();
         });
@@ -637,9 +597,9 @@ TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
         EXPECT_TRUE(stayedOpen) << c.reason;
     }
 
-    EXPECT_EQ(file("Main").substr(file("Main").find("[--Aisle")), kMain.substr(kMain.find("[--Aisle")));
-    EXPECT_EQ(file("Other"), kOther);
-    EXPECT_EQ(file("Third"), kThird);
+    EXPECT_EQ(File("Main").substr(File("Main").find("[--Aisle")), kMain.substr(kMain.find("[--Aisle")));
+    EXPECT_EQ(File("Other"), kOther);
+    EXPECT_EQ(File("Third"), kThird);
 }
 
 TEST_F(ItemDialogTest, ANameAlreadyInTheFileStaysUsableWhenLeftAsItIs)
@@ -649,14 +609,14 @@ TEST_F(ItemDialogTest, ANameAlreadyInTheFileStaysUsableWhenLeftAsItIs)
                       "[--Info--]\r\nLastItemSelected=&-&Deli=Cheese\r\n[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
     form->LoadStore("Main");
     ASSERT_EQ(form->GetSelectedCategoryName(), "Deli=Cheese");
-    answer<TFormEditItem>([&](TFormEditItem& f) {
+    Play<TFormEditItem>([&](TFormEditItem& f) {
         f.SpinQty->setValue(4);
         f.BtnOK->click();
     });
     selectRow("Brie");
     form->MItemItemEdit->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_NE(file("Main").find("Brie=,-,,-,4,-,0,-,0,-,0"), std::string::npos) << file("Main");
+    EXPECT_NE(File("Main").find("Brie=,-,,-,4,-,0,-,0,-,0"), std::string::npos) << File("Main");
 }
 
 // Names are shown as they stand, also when they look like markup.
@@ -673,15 +633,15 @@ TEST_F(ItemDialogTest, HeadersAndTheStoreListShowNamesAsTyped)
         EXPECT_EQ(label->text(), text);
         EXPECT_EQ(label->textFormat(), Qt::PlainText) << text;
     };
-    answer<TFormEditCatAisle>([&](TFormEditCatAisle& f) { shownAsTyped(f.LabelCatName, "<i>Deli</i>"); });
+    Play<TFormEditCatAisle>([&](TFormEditCatAisle& f) { shownAsTyped(f.LabelCatName, "<i>Deli</i>"); });
     form->MItemCategoryChangeAisle->trigger();
-    answer<TFormCopyCategory>([&](TFormCopyCategory& f) { shownAsTyped(f.LabelCatName, "<i>Deli</i>"); });
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) { shownAsTyped(f.LabelCatName, "<i>Deli</i>"); });
     form->MItemCategoryCopy->trigger();
 
     selectRow("Ham");
-    answer<TFormEditItem>([&](TFormEditItem& f) { shownAsTyped(f.LabelStoresToChange, "A <b>Mart, Main"); });
+    Play<TFormEditItem>([&](TFormEditItem& f) { shownAsTyped(f.LabelStoresToChange, "A <b>Mart, Main"); });
     form->MItemItemEdit->trigger();
-    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(modalRuns, 3);
 }
 
 // A coupon valid in the open store only stays so in the copy, so the copy's own carry-over
@@ -695,15 +655,15 @@ TEST_F(ItemDialogTest, CopyCategoryKeepsTheThisStoreOnlyMark)
     qmtest::WriteFile(path("Third"), "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
     form->LoadStore("Main");
     selectRow("Dairy");
-    answer<TFormCopyCategory>([&](TFormCopyCategory& f) {
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
         f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Other"));
         f.BtnOK->click();
     });
     form->MItemCategoryCopy->trigger();
-    EXPECT_EQ(file("Other"), "[Dairy]\r\n"
+    EXPECT_EQ(File("Other"), "[Dairy]\r\n"
                              "Milk=,-,2%,-,2,-,1,-,46400,-,0\r\n"
                              "Eggs=,-,,-,0,-,1,-,46500,-,1\r\n");
-    EXPECT_EQ(file("Third"), "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
+    EXPECT_EQ(File("Third"), "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
 }
 
 // A category name of an older file that cannot be a key of "--Aisle Guesses--" does not stop
@@ -715,24 +675,24 @@ TEST_F(ItemDialogTest, ACategoryWhoseNameCannotBeAKeyCanBeRenamed)
                       "[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
     form->LoadStore("Main");
     ASSERT_EQ(form->GetSelectedCategoryName(), "Deli=Cheese");
-    answer<TFormEditCatAisle>([&](TFormEditCatAisle& f) {
+    Play<TFormEditCatAisle>([&](TFormEditCatAisle& f) {
         f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Back"));
         f.BtnOK->click();
     });
     dialogs->expectBox("into the aisle/dept. \"Back\"?", mrYes);
     form->MItemCategoryChangeAisle->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
                             "[Deli=Cheese]\r\nBrie=Back,-,,-,1,-,0,-,0,-,0\r\n");
 
-    answer<TFormEditCategory>([&](TFormEditCategory& f) {
+    Play<TFormEditCategory>([&](TFormEditCategory& f) {
         f.EditCategoryName->setText("Deli");
         f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Front"));
         f.BtnOK->click();
     });
     form->MItemCategoryEdit->trigger();
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(file("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli\r\n"
+    EXPECT_EQ(File("Main"), "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli\r\n"
                             "[Deli]\r\nBrie=Back,-,,-,1,-,0,-,0,-,0\r\n"
                             "[--Aisle Guesses--]\r\nDeli=Front\r\n");
     EXPECT_EQ(form->GetSelectedCategoryName(), "Deli");

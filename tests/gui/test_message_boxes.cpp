@@ -17,15 +17,26 @@ namespace {
 
 using namespace qm;
 
+// The real dialogs over an active window; the previous handler comes back however the test ends.
+class MessageBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = SetDialogHandler(std::make_shared<QtDialogs>());
+        main.show();
+        main.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    }
+    void TearDown() override { SetDialogHandler(previous); }
+
+    std::shared_ptr<DialogHandler> previous;
+    QWidget main;
+};
+
 // A short message under a longer title: the box must leave the title bar room for the whole
 // title, or the window manager cuts it short.
-TEST(MessageBoxTest, AShortMessageStillLeavesRoomForTheWholeTitle)
+TEST_F(MessageBoxTest, AShortMessageStillLeavesRoomForTheWholeTitle)
 {
-    const auto previous = SetDialogHandler(std::make_shared<QtDialogs>());
-    QWidget main;
-    main.show();
-    main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
 
     struct Seen {
         QString title;
@@ -48,7 +59,6 @@ TEST(MessageBoxTest, AShortMessageStillLeavesRoomForTheWholeTitle)
     MessageDlg("1 files imported.", mtInformation, mbOK, 0);
     look(system);
     MessageBoxQ("Saved.", mbOK, mtInformation);
-    SetDialogHandler(previous);
 
     EXPECT_EQ(info.title, "Information");
     EXPECT_GE(info.width, info.titleWidth + 100);
@@ -57,13 +67,8 @@ TEST(MessageBoxTest, AShortMessageStillLeavesRoomForTheWholeTitle)
 }
 
 // The aisle editor's rename query: a short prompt under a long title, answered by typing.
-TEST(MessageBoxTest, AnInputQueryLeavesRoomForItsTitleAndReturnsWhatWasTyped)
+TEST_F(MessageBoxTest, AnInputQueryLeavesRoomForItsTitleAndReturnsWhatWasTyped)
 {
-    const auto previous = SetDialogHandler(std::make_shared<QtDialogs>());
-    QWidget main;
-    main.show();
-    main.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
 
     int width = 0, titleWidth = 0;
     QTimer::singleShot(0, [&] {
@@ -85,7 +90,6 @@ TEST(MessageBoxTest, AnInputQueryLeavesRoomForItsTitleAndReturnsWhatWasTyped)
     AnsiString kept = "Dairy";
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     const bool cancelled = !InputQuery("Edit Aisles/Departments", "Aisle Name:", kept);
-    SetDialogHandler(previous);
 
     EXPECT_TRUE(ok);
     EXPECT_EQ(value, "Cold Cases");

@@ -16,6 +16,7 @@
 
 #include "PrintTestSupport.h"
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -104,19 +105,13 @@ const std::string kShop = "[--Info--]\r\nAisles=Front,,Back,,\r\n"
                           "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\nEggs=Back,-,Brown ones,-,1\r\n"
                           "Butter=Front,-,,-,0\r\n[Fruit]\r\nKiwi=Back,-,,-,12\r\n";
 
-class PrintPreviewWindowTest : public qmtest::DialogFixture {
+class PrintPreviewWindowTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Shop");
+        HideTipOfTheDay();
         qmtest::WriteFile(stores + "Shop.store", kShop);
         // Print jobs go to a PDF file of the test's own.
         ASSERT_TRUE(Printer().SetPrinterName(TPrinter::PdfFilePrinterName));
@@ -127,18 +122,9 @@ protected:
         Printer().OutputFileName.clear();
         SetModalHook(nullptr);
         main.reset();
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
+        MainWindowTest::TearDown();
     }
-    void Start()
-    {
-        main = std::make_unique<TFormMain>();
-        FormMain = main.get();
-        main->FormCreate();
-        main->show();
-        QApplication::processEvents();
-        main->FormResize();
-    }
+    void Start() { main = StartShown(); }
     // A window laid out from the stored settings, as the print commands make it.
     std::unique_ptr<TFormPrintPreview> Laid(bool shoppingList)
     {
@@ -166,8 +152,6 @@ protected:
     }
     bool Stored(const char* name) const { return RegValueExists(kCompany, kProduct, "Settings", name); }
 
-    qmtest::TempDir temp;
-    AnsiString stores = temp.path() + "/stores/";
     std::string out = temp.file("printed.pdf");
     std::unique_ptr<TFormMain> main;
     int previewsRun = 0;
@@ -508,7 +492,6 @@ TEST_F(PrintPreviewWindowTest, SettingsAreWrittenAtCloseAndReadAtTheNextOpen)
 {
     Start();
     Play([](TFormPrintPreview& f) {
-        EXPECT_EQ(f.windowTitle(), "Print Preview");
         EXPECT_EQ(f.EditPageTitle->text(), "%s Shopping List");
         EXPECT_EQ(f.ComboPrinterFont->currentText(), "Arial");
         EXPECT_EQ(f.ComboZoom->currentIndex(), 6);
@@ -591,10 +574,6 @@ TEST_F(PrintPreviewWindowTest, SettingsAreWrittenAtCloseAndReadAtTheNextOpen)
 TEST_F(PrintPreviewWindowTest, PrintingWithoutThePreviewStoresNothing)
 {
     Start();
-    EXPECT_EQ(main->MItemFilePrintShoppingList->shortcut(), QKeySequence("Ctrl+P"));
-    EXPECT_EQ(main->MItemFilePrintItemList->shortcut(), QKeySequence("Ctrl+Shift+P"));
-    EXPECT_EQ(main->MItemFilePreviewShoppingList->shortcut(), QKeySequence("Alt+P"));
-    EXPECT_EQ(main->MItemFilePreviewItemList->shortcut(), QKeySequence("Alt+Shift+P"));
     RegWriteString(kCompany, kProduct, "Settings", "Courier New", "PrintFontName");
 
     // The menu item, the tool button and its drop-down entries all print without a window.

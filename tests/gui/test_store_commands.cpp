@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "dialogs/CopyItemUnit.h"
 #include "dialogs/CouponUnit.h"
 #include "dialogs/NoteUnit.h"
@@ -57,31 +58,17 @@ std::string MartWith(const std::string& milk)
     return "[Dairy]\r\nMilk=" + milk + "\r\nEggs=M2,-,,-,1,-,0,-,0,-,0\r\n";
 }
 
-class StoreCommandsTest : public qmtest::DialogFixture {
+class StoreCommandsTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        RegDeleteKey(kCompany, kProduct, "Clipboard");
-        SetTestNow(46000.5);
-        stores = temp.path() + "/stores/";
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Home", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetClock(46000.5);
+        SetLastStore("Home");
+        HideTipOfTheDay();
         qmtest::WriteFile(File("Home"), kHome);
         qmtest::WriteFile(File("Mart"), kMart);
         qmtest::WriteFile(File("Corner"), kCorner);
-    }
-    void TearDown() override
-    {
-        SetModalHook(nullptr);
-        form.reset();
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
     }
 
     // The window shown and active, the item list holding the keyboard.
@@ -116,28 +103,8 @@ protected:
         QApplication::processEvents();
         menu->hide();
     }
-    // The next modal dialog is a Form; play does what the user does there and answers its result.
-    template <class Form> void Answer(std::function<void(Form&)> play)
-    {
-        SetModalHook([this, play](QDialog& dialog) {
-            ++dialogsRun;
-            auto* f = dynamic_cast<Form*>(&dialog);
-            EXPECT_NE(f, nullptr);
-            if (!f)
-                return int(mrCancel);
-            f->show();
-            play(*f);
-            f->hide();
-            return f->ModalResult;
-        });
-    }
     std::pair<int, int> Sel() const { return {form->Store.SelCategory, form->Store.SelItem}; }
     const QMItem& Item(int c, int i) const { return form->Store.Categories[size_t(c)].Items[size_t(i)]; }
-
-    qmtest::TempDir temp;
-    std::string stores;
-    std::unique_ptr<TFormMain> form;
-    int dialogsRun = 0;
 };
 
 // ---- Resets ---------------------------------------------------------------------------------
@@ -478,9 +445,9 @@ TEST_F(StoreCommandsTest, MenusFollowTheSelectionWhenTheyOpenAndBeforeTheirKeys)
 
     // The Item menu closed with Copy disabled; its key still acts once an item is selected.
     form->SelectRow(0, 2);
-    Answer<TFormCopyItem>([](TFormCopyItem& f) { f.BtnCancel->click(); });
+    Play<TFormCopyItem>([](TFormCopyItem& f) { f.BtnCancel->click(); });
     Key(Qt::Key_T, Qt::ControlModifier);
-    EXPECT_EQ(dialogsRun, 1);
+    EXPECT_EQ(modalRuns, 1);
 
     Open(form->PMenuItemsContext);
     EXPECT_TRUE(form->PItemContextEdit->isVisible());
@@ -499,7 +466,6 @@ TEST_F(StoreCommandsTest, CollapseAndExpandAreRememberedInTheStoreFile)
     form->SelectRow(0, 2);
     Open(form->MMenuCategory);
     EXPECT_EQ(form->MItemCategoryShowHide->text(), "Collapse This Category");
-    EXPECT_EQ(form->MItemCategoryShowHide->shortcut(), QKeySequence("Ctrl+Left"));
     form->MMenuCategory->hide();
     Key(Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(Sel(), std::make_pair(0, -1));
@@ -569,7 +535,7 @@ TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrit
 {
     Start();
     form->SelectRow(0, 2); // Milk: coupon until day 46100
-    Answer<TFormCoupon>([](TFormCoupon& f) {
+    Play<TFormCoupon>([](TFormCoupon& f) {
         EXPECT_EQ(f.LabelCategoryName->text(), "Dairy");
         EXPECT_EQ(f.LabelItemName->text(), "Milk");
         EXPECT_TRUE(f.RadioCouponExpire->isChecked());
@@ -587,7 +553,7 @@ TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrit
 
     // A coupon without expiry opens on today's date with Never Expires; Cancel changes nothing.
     form->SelectRow(0, 1); // Eggs: coupon, no expiry, this store only
-    Answer<TFormCoupon>([](TFormCoupon& f) {
+    Play<TFormCoupon>([](TFormCoupon& f) {
         EXPECT_TRUE(f.RadioCouponNever->isChecked());
         EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2025, 12, 9));
         EXPECT_EQ(f.LabelStoresToChange->text(), "Home");
@@ -596,10 +562,10 @@ TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrit
         f.BtnCancel->click();
     });
     Key(Qt::Key_Asterisk, Qt::KeypadModifier);
-    EXPECT_EQ(dialogsRun, 2);
+    EXPECT_EQ(modalRuns, 2);
     ASSERT_EQ(shell->calls.size(), 1u);
     EXPECT_EQ(shell->calls[0].helpContext, 3540);
-    Answer<TFormCoupon>([](TFormCoupon& f) {
+    Play<TFormCoupon>([](TFormCoupon& f) {
         f.CheckStoreCoupon->setChecked(false);
         f.RadioCouponExpire->setChecked(true);
         f.DateTimeCouponExpire->setDate(QDate(2025, 12, 31));
@@ -615,7 +581,7 @@ TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
 {
     Start();
     form->SelectRow(1, 0); // Kiwi
-    Answer<TFormNote>([this](TFormNote& f) {
+    Play<TFormNote>([this](TFormNote& f) {
         EXPECT_EQ(f.EditNote->text(), "ripe");
         EXPECT_EQ(f.EditNote->selectedText(), "ripe");
         EXPECT_EQ(f.focusWidget(), f.EditNote);
@@ -631,7 +597,7 @@ TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
     EXPECT_EQ(shell->calls[0].helpContext, 3560);
     EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
 
-    Answer<TFormNote>([](TFormNote& f) {
+    Play<TFormNote>([](TFormNote& f) {
         f.EditNote->setText("very ripe, -2 days");
         f.BtnOK->click();
     });
@@ -646,7 +612,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
 {
     Start();
     form->SelectRow(1, 0); // Kiwi
-    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+    Play<TFormCopyItem>([](TFormCopyItem& f) {
         ASSERT_EQ(f.ComboStores->count(), 2);
         EXPECT_EQ(f.ComboStores->itemText(0), "Corner");
         EXPECT_EQ(f.ComboStores->itemText(1), "Mart");
@@ -662,7 +628,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
     EXPECT_EQ(shell->calls[0].helpContext, 3500);
     EXPECT_EQ(Read("Mart"), kMart);
 
-    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+    Play<TFormCopyItem>([](TFormCopyItem& f) {
         f.ComboStores->setCurrentIndex(1);
         f.BtnOK->click();
     });
@@ -672,7 +638,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Fruit", "Kiwi"),
               "A2,-,ripe,-,3,-,0,-,46050,-,0");
 
-    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+    Play<TFormCopyItem>([](TFormCopyItem& f) {
         f.ComboStores->setCurrentIndex(1);
         f.CheckCopyAisle->setChecked(true);
         f.BtnOK->click();
@@ -688,12 +654,12 @@ TEST_F(StoreCommandsTest, WithASingleStoreCopyItemOffersNoStoreAndWritesNothing)
     fs::remove(File("Corner"));
     Start();
     form->SelectRow(1, 0);
-    Answer<TFormCopyItem>([](TFormCopyItem& f) {
+    Play<TFormCopyItem>([](TFormCopyItem& f) {
         EXPECT_EQ(f.ComboStores->count(), 0);
         f.BtnOK->click();
     });
     form->MItemItemCopy->trigger();
-    EXPECT_EQ(dialogsRun, 1);
+    EXPECT_EQ(modalRuns, 1);
     EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
     EXPECT_FALSE(fs::exists(File("Mart")));
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "dialogs/ViewClipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
@@ -26,18 +27,12 @@ namespace {
 using namespace qm;
 namespace fs = std::filesystem;
 
-class ClipboardWindowTest : public qmtest::DialogFixture {
+class ClipboardWindowTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        stores = temp.path() + "/stores/";
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Home", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Home");
         qmtest::WriteFile(stores + "Home.store",
                           "[--Info--]\r\nAisles=A1,,A2,,\r\n"
                           "[Dairy]\r\nMilk=A1,-,semi,-,2,-,1,-,46500,-,1,-,\r\n"
@@ -45,12 +40,6 @@ protected:
                           "[Empty]\r\n"
                           "[Fruit]\r\nKiwi=A2,-,,-,1\r\nmilk=,-,old,-,0\r\n");
         qmtest::WriteFile(stores + "Zed.store", "[Fruit]\r\nEggs=Z,-,zed note,-,5,-,0,-,0,-,0\r\n");
-    }
-    void TearDown() override
-    {
-        FormMain = nullptr;
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
     }
     std::unique_ptr<TFormMain> Start()
     {
@@ -70,8 +59,6 @@ protected:
     }
     static constexpr int kDairy = 0, kEmpty = 1, kFruit = 2;
     qmtest::PrivateRegistry registry;
-    qmtest::TempDir temp;
-    AnsiString stores;
 };
 
 TEST_F(ClipboardWindowTest, ACategoryPastedWhereANameIsTakenGetsCopyNamesWithTheClipboardsValues)

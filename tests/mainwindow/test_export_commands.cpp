@@ -2,13 +2,14 @@
 // the save dialog's choice of PDF or text, failures shown with the file's name, and the hand-off
 // of the written PDF to a stand-in mail program.
 #include <QApplication>
-#include <QProcess>
 #include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "PrintTestSupport.h"
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "printing/ShoppingListExport.h"
@@ -19,30 +20,19 @@ namespace {
 using namespace qm;
 namespace fs = std::filesystem;
 
+// The PDF's text, once qpdf has found the file sound.
 QString PdfText(const std::string& path)
 {
-    QProcess check;
-    check.start("qpdf", {"--check", QString::fromStdString(path)});
-    check.waitForFinished(60000);
-    EXPECT_EQ(check.exitCode(), 0) << path;
-    QProcess text;
-    text.start("pdftotext", {"-enc", "UTF-8", QString::fromStdString(path), "-"});
-    text.waitForFinished(60000);
-    return QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_EQ(qmtest::PdfCheckProblems(path), "") << path;
+    return QString::fromStdString(qmtest::PdfText(path));
 }
 
-class ExportCommandsTest : public qmtest::DialogFixture {
+class ExportCommandsTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Shop");
         qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=Front,,Back,,\r\n"
                                                  "[--Errands--]\r\nBank=1\r\nPost office=0\r\n"
                                                  "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\n"
@@ -51,18 +41,8 @@ protected:
     }
     void TearDown() override
     {
-        SetTestNow(std::nullopt);
         setenv("PATH", oldPath.c_str(), 1);
-        DialogFixture::TearDown();
-    }
-    std::unique_ptr<TFormMain> Start()
-    {
-        auto form = std::make_unique<TFormMain>();
-        form->FormCreate();
-        form->show();
-        QApplication::processEvents();
-        form->FormResize();
-        return form;
+        MainWindowTest::TearDown();
     }
     // A stand-in xdg-email first on PATH: writes its arguments, one per line, to "args", then
     // ends with the given status.
@@ -75,19 +55,13 @@ protected:
         setenv("PATH", (temp.path() + ":" + oldPath).c_str(), 1);
     }
 
-    qmtest::TempDir temp;
-    AnsiString stores = temp.path() + "/stores/";
     const std::string oldPath = std::getenv("PATH");
 };
 
 TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
 {
     RegWriteString(kCompany, kProduct, "Settings", "Buy at %s", "PrintTitle");
-    auto form = Start();
-    EXPECT_EQ(form->MItemFileSaveList->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(form->MItemFileSaveList->text(), "Export &Shopping List...");
-    EXPECT_EQ(form->DialogSave.kind, FileDialogRequest::Save);
-    EXPECT_EQ(form->DialogSave.title, "Export Shopping List");
+    auto form = StartShown();
     EXPECT_EQ(form->DialogSave.filter, "Adobe PDF|*.pdf|Text File|*.txt");
     EXPECT_EQ(form->DialogSave.defaultExt, "txt");
 
@@ -121,7 +95,7 @@ TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
 
 TEST_F(ExportCommandsTest, AFailedExportIsShownWithTheFileName)
 {
-    auto form = Start();
+    auto form = StartShown();
     fs::create_directory(temp.file("taken"));
     for (int filter : {1, 2}) {
         dialogs->expectFile(temp.file("taken"), true, filter);
@@ -134,8 +108,7 @@ TEST_F(ExportCommandsTest, AFailedExportIsShownWithTheFileName)
 
 TEST_F(ExportCommandsTest, EmailWritesThePdfBesideTheStoresAndHandsItOver)
 {
-    auto form = Start();
-    EXPECT_EQ(form->MItemFileEmailList->shortcut(), QKeySequence("Ctrl+M"));
+    auto form = StartShown();
     MailStandIn(0);
     form->MItemFileEmailList->trigger();
     const std::string pdf = stores + "Shop.pdf";
@@ -159,7 +132,7 @@ TEST_F(ExportCommandsTest, TheExportsWalkMatchesTheDrawnListsRowWalker)
 {
     for (bool byAisle : {true, false}) {
         RegWriteBool(kCompany, kProduct, "Settings", byAisle, "SortByAisle");
-        auto form = Start();
+        auto form = StartShown();
         const QMShopList& list = form->ShopList;
         ASSERT_EQ(list.SortByAisle, byAisle);
         int32_t a = byAisle ? 0 : -1, c = 0, l = -1, rows = 0;

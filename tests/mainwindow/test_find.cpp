@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/gui/StatusBar.h"
@@ -29,19 +30,13 @@ namespace fs = std::filesystem;
 
 const TDateTime kToday = 46000;
 
-class FindTest : public qmtest::DialogFixture {
+class FindTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(kToday + 0.75);
-        stores = temp.path() + "/stores/";
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetClock(kToday + 0.75);
+        SetLastStore("Shop");
         // Hidden Cats collapses Pantry, whose Mints must still be found.
         qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=A1,,Mid,,\r\n"
                                                  "[--Hidden Cats--]\r\nPantry=1\r\n"
@@ -50,11 +45,6 @@ protected:
                                                  "[Fruit]\r\nApples=Mid,-,,-,0\r\nKiwi=A1,-,,-,0\r\n"
                                                  "[Pantry]\r\nMints=A1,-,,-,0\r\nRice=A1,-,,-,0\r\n");
         qmtest::WriteFile(stores + "Tiny.store", "[Bakery]\r\nBread=,-,,-,0\r\n");
-    }
-    void TearDown() override
-    {
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
     }
     std::unique_ptr<TFormMain> Start()
     {
@@ -80,9 +70,6 @@ protected:
         QApplication::sendEvent(w, &move);
     }
     static QString Hint(const TFormMain& form) { return form.StatusBar->PanelText(0); }
-
-    qmtest::TempDir temp;
-    AnsiString stores;
 };
 
 TEST_F(FindTest, TypingSearchesNamesNotesAndAislesAndStepsThroughTheMatches)
@@ -146,9 +133,7 @@ TEST_F(FindTest, TheQuickFindBoxListsEveryNameSortedAndSelectsTheChosenRow)
     auto form = Start();
     form->ComboFind->setFocus();
     form->ComboFindEnter();
-    QStringList names;
-    for (int i = 0; i < form->ComboFind->count(); ++i)
-        names << form->ComboFind->itemText(i);
+    const QStringList names = Texts(form->ComboFind);
     EXPECT_EQ(names, QStringList({"Apples", "Butter", "Dairy", "Fruit", "Kiwi", "MILK", "Mints", "Pantry",
                                   "Rice", "Yogurt"}));
     // Entering again refills without duplicates and keeps what the box shows.

@@ -16,6 +16,7 @@
 
 #include "LocalHttpServer.h"
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/OptionsUnit.h"
 #include "dialogs/TipUnit.h"
@@ -31,29 +32,19 @@ namespace {
 using namespace qm;
 namespace fs = std::filesystem;
 
-class HelpCommandTest : public qmtest::DialogFixture {
+class HelpCommandTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        stores = temp.path() + "/stores/";
-        fs::create_directories(stores);
+        MainWindowTest::SetUp();
         qmtest::WriteFile(stores + "Shop.store", "[--Errands--]\r\nBank=1\r\n[Dairy]\r\nMilk=,-,,-,2\r\n");
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "ShowTOTD");
+        SetLastStore("Shop");
+        HideTipOfTheDay();
     }
     void TearDown() override
     {
         unsetenv("QUILLMART_UPDATE_URL");
-        FormMain = nullptr;
-        SetModalHook(nullptr);
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
+        MainWindowTest::TearDown();
     }
     std::unique_ptr<TFormMain> Start()
     {
@@ -79,8 +70,6 @@ protected:
     }
     TDateTime LastCheck() { return RegReadDateTimeDef(kCompany, kProduct, "Settings", 0, "LastCheckDT"); }
 
-    qmtest::TempDir temp;
-    AnsiString stores;
     std::unique_ptr<qmtest::LocalHttpServer> server;
 };
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "graphics/RasterBlend.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
@@ -40,31 +41,19 @@ public:
     void MItemCategoryAddClick() override { ++runs["catadd"]; }
 };
 
-class ItemListTest : public qmtest::DialogFixture {
+class ItemListTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(kToday + 0.5);
-        stores = temp.path() + "/stores/";
-        fs::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetClock(kToday + 0.5);
+        SetLastStore("Shop");
         qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=A1,,A2,,\r\n"
                                                  "[Dairy]\r\nButter=A1,-,,-,0\r\nCheese=A1,-,,-,3\r\n"
                                                  "Milk=A1,-,low fat,-,2\r\n"
                                                  "[Fruit]\r\nApples=A2,-,,-,0\r\nKiwi=A2,-,,-,0\r\n"
                                                  "[Pantry]\r\nRice=A2,-,,-,0\r\n");
     }
-    void TearDown() override
-    {
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
-    }
-
     // A window on the store, its item list w x h pixels, drawn once.
     std::unique_ptr<TestForm> Start(int w = 600, int h = 400)
     {
@@ -104,9 +93,6 @@ protected:
     {
         return ReadStoreString(StoreContext{stores, {}}, "Shop", section, key);
     }
-
-    qmtest::TempDir temp;
-    AnsiString stores;
 };
 
 TEST_F(ItemListTest, ColumnsFollowTheWidthWithAFloorOfFiftyPixelsAndNoCouponColumnWhenCouponsAreOff)

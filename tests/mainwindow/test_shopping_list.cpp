@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "graphics/widgets/RasterImage.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
@@ -29,28 +30,17 @@ public:
     int WheelScrollLines() const override { return wheelLines; }
 };
 
-class ShoppingListTest : public qmtest::DialogFixture {
+class ShoppingListTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        std::filesystem::create_directories(stores);
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "Shop", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        MainWindowTest::SetUp();
+        SetLastStore("Shop");
         qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=Front,,Back,,\r\n"
                                                  "[--Errands--]\r\nBank=1\r\nPost office=0\r\n"
                                                  "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\n"
                                                  "Eggs=Back,-,Brown ones,-,1\r\nButter=Front,-,,-,0\r\n"
                                                  "[Fruit]\r\nKiwi=Back,-,,-,1\r\n");
-    }
-    void TearDown() override
-    {
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
     }
     std::unique_ptr<Window> Start(int lines = 0)
     {
@@ -104,8 +94,6 @@ protected:
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(on, &press);
     }
-    qmtest::TempDir temp;
-    AnsiString stores = temp.path() + "/stores/";
 };
 
 TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)

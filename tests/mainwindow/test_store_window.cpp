@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
@@ -24,31 +25,19 @@ namespace {
 using namespace qm;
 namespace fs = std::filesystem;
 
-class StoreWindowTest : public qmtest::DialogFixture {
+class StoreWindowTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        RegDeleteKey(kCompany, kProduct, "Clipboard");
-        SetTestNow(EncodeDate(2026, 12, 7) + 0.5);
-        stores = temp.path() + "/stores/";
+        MainWindowTest::SetUp();
         fs::create_directories(stores + "sub");
-        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-        RegWriteString(kCompany, kProduct, "Settings", "beta", "Last Store");
-        RegWriteBool(kCompany, kProduct, "Settings", false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT");
+        SetLastStore("beta");
         qmtest::WriteFile(stores + "Zed.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
         qmtest::WriteFile(stores + "beta.store", "[--Info--]\r\nAisles=A1,,A2,,\r\n[Dairy]\r\n"
                                                  "Milk=A1,-,,-,2,-,1,-,0,-,0,-,\r\nEggs=A2,-,,-,3\r\n"
                                                  "[Fruit]\r\nKiwi=A2,-,,-,0\r\n");
         qmtest::WriteFile(stores + "Alpha.store", "[--Info--]\r\nStoreURL=x\r\n");
         qmtest::WriteFile(stores + "sub/Aardvark.store", "[Dairy]\r\n");
-    }
-    void TearDown() override
-    {
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
     }
     std::unique_ptr<TFormMain> Start(const AnsiString& arg = {})
     {
@@ -57,15 +46,6 @@ protected:
         form->FormCreate();
         return form;
     }
-    static QStringList Entries(const TFormMain& form)
-    {
-        QStringList names;
-        for (int i = 0; i < form.ComboStores->count(); ++i)
-            names << form.ComboStores->itemText(i);
-        return names;
-    }
-    qmtest::TempDir temp;
-    AnsiString stores;
 };
 
 TEST_F(StoreWindowTest, StartUpOpensTheLastStoreAndShowsItInPickerCaptionAndStatusBar)

@@ -1,10 +1,12 @@
 #pragma once
-// A main window on a private storage folder and registry, for the tests that walk its dialogs
-// as a person would: the modal hook shows each dialog, lets the test fill and click it, and
-// answers the result the dialog closed with (Cancel when the test left it open).
+// A main window on a private storage folder and registry settings of its own (no version check,
+// the clock at noon of a fixed day), for the tests that start it on real store files. Play
+// walks its dialogs as a person would: the modal hook shows each dialog, lets the test fill and
+// click it, and answers the result the dialog closed with (Cancel when the test left it open).
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QListWidget>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -25,31 +27,58 @@ protected:
         DialogFixture::SetUp();
         qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Settings");
         qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Clipboard");
-        qm::SetTestNow(qm::EncodeDate(2026, 12, 7) + 0.5);
-        stores = temp.path() + "/stores/";
         std::filesystem::create_directories(stores);
         qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", stores, "StorageDir");
         qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
-        qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", qm::Now(), "LastCheckDT");
+        SetClock(qm::EncodeDate(2026, 12, 7) + 0.5);
     }
     void TearDown() override
     {
         qm::SetModalHook({});
         form.reset();
+        qm::FormMain = nullptr;
         qm::SetTestNow(std::nullopt);
         DialogFixture::TearDown();
+    }
+
+    // The test's clock; the last version check is now, so that start-up runs none.
+    static void SetClock(qm::TDateTime now)
+    {
+        qm::SetTestNow(now);
+        qm::RegWriteDateTime(qm::kCompany, qm::kProduct, "Settings", now, "LastCheckDT");
+    }
+    static void SetLastStore(const qm::AnsiString& store)
+    {
+        qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", store, "Last Store");
+    }
+    static void HideTipOfTheDay()
+    {
+        qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "ShowTOTD");
     }
 
     // Starts the window as the program does, not for the first time (an empty last store opens
     // none); it becomes the one instance FormMain.
     qm::TFormMain& Start(const qm::AnsiString& lastStore)
     {
-        qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", lastStore, "Last Store");
+        SetLastStore(lastStore);
         form = std::make_unique<qm::TFormMain>();
         qm::FormMain = form.get();
         form->FormCreate();
         form->Loading = false;
         return *form;
+    }
+
+    // A window started as the program does, shown and laid out to its size; the one instance
+    // FormMain while it lives. The caller keeps it.
+    static std::unique_ptr<qm::TFormMain> StartShown()
+    {
+        auto shown = std::make_unique<qm::TFormMain>();
+        qm::FormMain = shown.get();
+        shown->FormCreate();
+        shown->show();
+        QApplication::processEvents();
+        shown->FormResize();
+        return shown;
     }
 
     // The next modal dialog of type T is shown and played by play.
@@ -65,7 +94,8 @@ protected:
             dialog->show();
             QApplication::processEvents();
             play(*dialog);
-            if (dialog->isVisible())
+            stayedOpen = dialog->isVisible();
+            if (stayedOpen)
                 dialog->CloseWith(qm::mrCancel);
             return dialog->ModalResult;
         });
@@ -73,18 +103,28 @@ protected:
 
     std::string File(const std::string& store) const { return ReadFile(stores + store + ".store"); }
 
-    static QStringList Entries(const qm::TFormMain& f)
+    // The entries of a list or drop-down, in their order.
+    static QStringList Texts(const QComboBox* combo)
     {
-        QStringList names;
-        for (int i = 0; i < f.ComboStores->count(); ++i)
-            names << f.ComboStores->itemText(i);
-        return names;
+        QStringList out;
+        for (int i = 0; i < combo->count(); ++i)
+            out << combo->itemText(i);
+        return out;
     }
+    static QStringList Texts(const QListWidget* list)
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+    static QStringList Entries(const qm::TFormMain& f) { return Texts(f.ComboStores); }
 
     TempDir temp;
-    qm::AnsiString stores;
+    qm::AnsiString stores = temp.path() + "/stores/";
     std::unique_ptr<qm::TFormMain> form;
     int modalRuns = 0;
+    bool stayedOpen = false; // the last dialog Play showed was still open after its play
 };
 
 } // namespace qmtest
