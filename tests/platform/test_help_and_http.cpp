@@ -185,7 +185,8 @@ TEST_F(HelpWindowTest, AnswersBesideAModalDialogAndNeverKeepsTheProgramRunning)
     // Closing the main window ends the program although the help is still open.
     bool endedByClose = true;
     QTimer::singleShot(0, &main, &QWidget::close);
-    QTimer::singleShot(20000, [&] {
+    // Tied to main, so that it cannot fire into a later test once this one has ended.
+    QTimer::singleShot(20000, &main, [&] {
         endedByClose = false;
         QCoreApplication::quit();
     });
