@@ -124,17 +124,34 @@ AnsiString TFormMain::VersionCheckUrl()
     return server + "/quillmart/qmver.cgi?v=" + std::to_string(kProgramBuild);
 }
 
+long TFormMain::VersionCheckTimeoutMs()
+{
+    if (const char* env = std::getenv("QUILLMART_UPDATE_TIMEOUT_MS"); env && *env) {
+        char* end = nullptr;
+        const long ms = std::strtol(env, &end, 10);
+        if (*end == '\0' && ms > 0 && ms <= 600000)
+            return ms;
+    }
+    return 10000;
+}
+
 void TFormMain::CheckForNewVersion(bool verbose)
 {
     HttpRequest request;
     request.Url = VersionCheckUrl();
     request.Headers = {"Accept: text/html, */*", "Content-Type: text/html"};
-    const HttpReply reply = HttpGet(request);
+    request.ConnectTimeoutMs = request.TotalTimeoutMs = VersionCheckTimeoutMs();
+    // The window keeps painting while the request waits; its commands wait for the check.
+    VersionCheckWaiting = true;
+    const HttpReply reply = HttpGetWhileWaiting(request);
+    VersionCheckWaiting = false;
+    if (reply.Cancelled)
+        return; // the program is closing: nothing to say or offer any more
     AnsiString text;
     if (reply.Ok) {
         text = reply.Body;
     } else if (verbose) {
-        MessageDlg("Error contacting website.", mtError, mbOK, 0);
+        MessageDlg("Error contacting website.  " + reply.Error, mtError, mbOK, 0);
     }
 
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());

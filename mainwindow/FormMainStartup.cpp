@@ -339,9 +339,12 @@ void TFormMain::FormShow()
     Loading = false;
 }
 
-// Fires once, a second after the window first shows.
+// Fires once, a second after the window first shows; while a version check waits for its
+// server, it tries again a second later instead of opening the tip in the middle of it.
 void TFormMain::TimerTipTimer()
 {
+    if (VersionCheckWaiting)
+        return;
     TimerTip->stop();
     if (ReadBool(kSettings, "ShowTOTD", true))
         MItemHelpTipClick();

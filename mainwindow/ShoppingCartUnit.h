@@ -559,6 +559,9 @@ public:
     // The address of the version script: the maker's server, or QUILLMART_UPDATE_URL's
     // server when that is set, with the path and the build number.
     static AnsiString VersionCheckUrl();
+    // How long the version check waits for the server: 10 seconds, or the milliseconds that
+    // QUILLMART_UPDATE_TIMEOUT_MS gives (1 to 600000).
+    static long VersionCheckTimeoutMs();
 
     // ---- Printing and print preview (FormMainPrint.cpp) ----
     // Print the shopping list or the store's whole item list from the stored print settings:
@@ -610,6 +613,8 @@ private:
     void OpenStoreAndList(const AnsiString& name);
     void DisableFindAndAdd();
     void RunVersionCheckSchedule();
+    // A version check is waiting for its server: the tip timer holds the tip back until then.
+    bool VersionCheckWaiting = false;
     void ApplyFonts();
 
     // FormMainItemList.cpp, FormMainKeyboard.cpp

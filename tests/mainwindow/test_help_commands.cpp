@@ -11,8 +11,12 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 
 #include "LocalHttpServer.h"
 #include "TestSupport.h"
@@ -32,6 +36,26 @@ namespace {
 using namespace qm;
 namespace fs = std::filesystem;
 
+// Calls back on every event of one type that reaches the object.
+class EventWatch : public QObject {
+public:
+    EventWatch(QObject* target, QEvent::Type type, std::function<void()> seen)
+        : type_(type), seen_(std::move(seen))
+    {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == type_)
+            seen_();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::function<void()> seen_;
+};
+
 class HelpCommandTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override
@@ -44,6 +68,7 @@ protected:
     void TearDown() override
     {
         unsetenv("QUILLMART_UPDATE_URL");
+        unsetenv("QUILLMART_UPDATE_TIMEOUT_MS");
         MainWindowTest::TearDown();
     }
     std::unique_ptr<TFormMain> Start()
@@ -115,34 +140,116 @@ TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNoth
     EXPECT_TRUE(Urls().empty());
 }
 
-TEST_F(HelpCommandTest, ServerFailuresSayErrorOnlyWhenAskedAndLastCheckIsWrittenAnyway)
+TEST_F(HelpCommandTest, ServerFailuresAreExplainedOnlyWhenAskedAndLastCheckIsWrittenAnyway)
 {
     auto form = Start();
     const TDateTime before = LastCheck();
     SetTestNow(EncodeDate(2026, 12, 9));
+    setenv("QUILLMART_UPDATE_TIMEOUT_MS", "300", 1);
 
+    // The Help menu's check says why it failed; the silent one says nothing.
+    auto fails = [&](const std::string& reason) {
+        const size_t seen = dialogs->seen().size();
+        dialogs->expectBox("Error contacting website.  " + reason);
+        form->MItemHelpNewVersion->trigger();
+        form->CheckForNewVersion(false);
+        ASSERT_EQ(dialogs->seen().size(), seen + 1) << reason;
+        EXPECT_EQ(dialogs->seen().back().text, "Error contacting website.  " + reason);
+        EXPECT_EQ(dialogs->seen().back().type, mtError);
+    };
     Serve(qmtest::LocalHttpServer::Status(500, "Internal Server Error"));
-    dialogs->expectBox("Error contacting website.");
-    form->MItemHelpNewVersion->trigger();
-    form->CheckForNewVersion(false);
+    fails("The server answered with HTTP status 500.");
     EXPECT_DOUBLE_EQ(LastCheck(), EncodeDate(2026, 12, 9));
     EXPECT_NE(LastCheck(), before);
 
+    Serve(qmtest::LocalHttpServer::Status(404, "Not Found"));
+    fails("The server answered with HTTP status 404.");
+
     Serve(qmtest::LocalHttpServer::Ok(std::string(10 * 1024 * 1024, '1')));
-    dialogs->expectBox("Error contacting website.");
-    form->MItemHelpNewVersionClick();
+    fails("The reply was larger than 64 KB.");
 
     server.reset();
     setenv("QUILLMART_UPDATE_URL", ("http://127.0.0.1:" + std::to_string(qmtest::ClosedPort())).c_str(), 1);
-    dialogs->expectBox("Error contacting website.");
-    form->MItemHelpNewVersionClick();
-    form->CheckForNewVersion(false);
+    fails("The connection was refused.");
 
-    // A server that takes the connection and never answers: the check gives up and says so.
+    // A server that takes the connection and never answers: the check gives up after the
+    // time-out the test set.
     Serve(qmtest::LocalHttpServer::Answer{{}, true});
-    dialogs->expectBox("Error contacting website.");
-    form->MItemHelpNewVersionClick();
+    fails("The server did not answer within 0.3 seconds.");
     EXPECT_TRUE(Urls().empty());
+}
+
+// The server answers only once the window has painted and its tip timer has fired while the
+// check waits; a check that held the window would hear nothing (then 503) and say so.
+TEST_F(HelpCommandTest, TheWindowPaintsWhileTheCheckWaitsAndTheTipWaitsForTheCheck)
+{
+    RegWriteBool(kCompany, kProduct, "Settings", true, "ShowTOTD");
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool painted = false;
+    bool tipTimerFired = false;
+    server = std::make_unique<qmtest::LocalHttpServer>([&](const std::string&) {
+        std::unique_lock lock(mutex);
+        if (!changed.wait_for(lock, std::chrono::seconds(30), [&] { return painted && tipTimerFired; }))
+            return qmtest::LocalHttpServer::Status(503, "Service Unavailable");
+        return qmtest::LocalHttpServer::Ok("1.5&-&3&-&x&-&http://a");
+    });
+    setenv("QUILLMART_UPDATE_URL", server->url().c_str(), 1);
+    setenv("QUILLMART_UPDATE_TIMEOUT_MS", "60000", 1);
+
+    auto form = Start();
+    EventWatch paints(form.get(), QEvent::Paint, [&] {
+        std::lock_guard lock(mutex);
+        painted = true;
+        changed.notify_all();
+    });
+    QObject::connect(form->TimerTip, &QTimer::timeout, [&] {
+        std::lock_guard lock(mutex);
+        tipTimerFired = true;
+        changed.notify_all();
+    });
+    size_t boxesBeforeTip = 0;
+    SetModalHook([&](QDialog& d) {
+        boxesBeforeTip = dialogs->seen().size();
+        dynamic_cast<TFormTip&>(d).BtnOK->click();
+        return d.result();
+    });
+    form->TimerTip->setInterval(0);
+    form->show(); // starts the tip timer; nothing has painted yet
+    dialogs->expectBox("You have the latest version.");
+    form->MItemHelpNewVersion->trigger();
+    EXPECT_TRUE(painted);
+    EXPECT_TRUE(tipTimerFired);
+    EXPECT_EQ(dialogs->pending(), 0u);
+
+    // The tip opens after the check has ended and said its word.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return boxesBeforeTip > 0; }, 5000));
+    EXPECT_EQ(boxesBeforeTip, 1u);
+}
+
+// Closing the window while the check waits ends the program: the request is given up, and
+// nothing is said or offered.
+TEST_F(HelpCommandTest, ClosingTheWindowWhileTheCheckWaitsEndsItQuietly)
+{
+    Serve(qmtest::LocalHttpServer::Answer{{}, true});
+    setenv("QUILLMART_UPDATE_TIMEOUT_MS", "60000", 1);
+    // In a child, whose event loop may end as the program's does.
+    const std::string outcome = qmtest::InChild([&] {
+        for (QWidget* other : QApplication::topLevelWidgets())
+            other->hide();
+        auto form = Start();
+        SetTestNow(EncodeDate(2026, 12, 9));
+        form->show();
+        QTimer::singleShot(0, form.get(), [&] { form->MItemHelpNewVersion->trigger(); });
+        QTimer::singleShot(0, form.get(), [&] { form->close(); }); // comes while the check waits
+        QApplication::exec();
+        std::string said;
+        for (const auto& box : dialogs->seen())
+            said += box.text + "|";
+        const bool dated = LastCheck() == EncodeDate(2026, 12, 9);
+        return "ended; boxes: " + said + (dated ? "; checked now" : "");
+    });
+    EXPECT_EQ(outcome, "ended; boxes: ; checked now");
 }
 
 TEST_F(HelpCommandTest, ASettingsFileThatTakesNoWriteIsReportedNotFatal)
