@@ -224,8 +224,10 @@ void TFormMain::MItemFileExploreClick()
     AnsiString folder = DialogFolder->Folder();
     if (folder.empty() || folder.back() != '/')
         folder += '/';
-    StoresFolder = folder;
-    RegWriteString(kCompany, kProduct, "Settings", StoresFolder, "StorageDir");
+    // The new folder is used from the next start. Until then the window keeps to the folder
+    // its store and picker came from: in the new one, the open store's next change would make
+    // a store file holding only that change.
+    RegWriteString(kCompany, kProduct, "Settings", folder, "StorageDir");
     MessageDlg("Store folder changed.  Please restart the program.", mtInformation, mbOK, 0);
 }
 

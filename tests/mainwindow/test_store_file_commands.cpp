@@ -272,7 +272,6 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
     dialogs->expectFile(moved);
     dialogs->expectBox("Store folder changed.  Please restart the program.");
     form->MItemFileExplore->trigger();
-    EXPECT_EQ(form->StoresFolder, moved + "/");
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"})); // not refilled until the next start
 
@@ -283,6 +282,35 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
     EXPECT_EQ(form->StoresFolder, moved + "/");
     EXPECT_EQ(Entries(*form), QStringList({"Moved Store"}));
     EXPECT_EQ(form->GetCurrentStoreName(), "Moved Store");
+}
+
+// After Explore has moved the storage folder, the window keeps to the folder its store came
+// from until the next start: a change to the open store makes no store file in the new folder
+// (one holding only that change). The failed write is shown, and once the folder is back the
+// store is written there.
+TEST_F(StoreFileTest, AfterTheFolderMovesTheOpenStoreMakesNoFileInTheNewOne)
+{
+    form->SelectRow(0, 0); // Milk
+    const AnsiString old = stores;
+    fs::remove_all(stores);
+    const AnsiString moved = temp.path() + "/moved";
+    fs::create_directories(moved);
+    dialogs->expectBox("doesn't exist", mrYes);
+    dialogs->expectFile(moved);
+    dialogs->expectBox("Store folder changed.  Please restart the program.");
+    form->MItemFileExplore->trigger();
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
+    EXPECT_EQ(form->StoresFolder, old);
+
+    dialogs->expectBox("Cannot write");
+    form->MItemItemQtyUp->trigger();
+    EXPECT_TRUE(fs::is_empty(moved));
+
+    fs::create_directories(stores);
+    qmtest::WriteFile(stores + "beta.store", kBeta);
+    form->MItemItemQtyUp->trigger();
+    EXPECT_EQ(File("beta"), "[--Info--]\r\nAisles=A1,,A2,,\r\n[Dairy]\r\nMilk=A1,-,,-,3,-,0,-,0,-,0\r\n");
+    EXPECT_TRUE(fs::is_empty(moved));
 }
 
 TEST_F(StoreFileTest, NewWindowStartsTheProgramWithTheStoresPathAsOneArgument)
