@@ -17,6 +17,7 @@
 #include "platform/Shell.h"
 #include "store/NameRules.h"
 #include "store/StoreFolder.h"
+#include "store/StoreLoader.h"
 #include "util/ExtraWinUtils.h"
 #include "util/RegUtils.h"
 #include "util/widgets/FolderBrowser.h"
@@ -190,8 +191,7 @@ void TFormMain::MItemFileRenameStoreClick()
     std::vector<AnsiString> entries;
     for (int i = 0; i < ComboStores->count(); ++i)
         entries.push_back(i == ComboStores->currentIndex() ? name : FromQString(ComboStores->itemText(i)));
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const AnsiString& a, const AnsiString& b) { return CompareNames(a, b) < 0; });
+    std::stable_sort(entries.begin(), entries.end(), StorePickerLess);
     QStringList items;
     int selected = -1;
     for (size_t i = 0; i < entries.size(); ++i) {

@@ -187,6 +187,32 @@ TEST_F(StoreFileTest, ARenamedStoreIsWrittenUnderItsNewNameEverywhere)
     EXPECT_FALSE(fs::exists(stores + "beta.store"));
 }
 
+// The picker lists the stores by name without regard to case, as filled from the folder and
+// as sorted again after a rename, so Next and Previous keep one order.
+TEST_F(StoreFileTest, ThePickerKeepsOneOrderForNextAndPreviousAfterARename)
+{
+    qmtest::WriteFile(stores + "A-B.store", "[X]\r\n");
+    qmtest::WriteFile(stores + "A.store", "[X]\r\n");
+    Start("beta");
+    EXPECT_EQ(Entries(*form), QStringList({"A", "A-B", "Alpha", "beta"}));
+    form->MItemStoreNext->trigger();
+    EXPECT_EQ(form->Store.Name, "A");
+    form->MItemStoreNext->trigger();
+    EXPECT_EQ(form->Store.Name, "A-B");
+
+    dialogs->expectQuery("New Name:", "A-");
+    form->MItemFileRenameStore->trigger();
+    const QStringList renamed = {"A", "A-", "Alpha", "beta"};
+    EXPECT_EQ(Entries(*form), renamed);
+    form->MItemStorePrevious->trigger();
+    EXPECT_EQ(form->Store.Name, "A");
+    form->MItemStoreNext->trigger();
+    form->MItemStoreNext->trigger();
+    EXPECT_EQ(form->Store.Name, "Alpha");
+    form->FillStoreList();
+    EXPECT_EQ(Entries(*form), renamed);
+}
+
 TEST_F(StoreFileTest, RenameOntoAStoreOrWithABadNameChangesNothing)
 {
     dialogs->expectQuery("New Name:", "Alpha");
