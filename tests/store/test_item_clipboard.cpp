@@ -131,7 +131,10 @@ TEST(ItemClipboardTest, CopiesFromTwoProcessesAtOnceNeverMixAndAReaderSeesOneWho
     const auto judge = [&](const std::vector<ClipboardEntry>& got) -> std::string {
         if (got.size() != kItems)
             return std::to_string(got.size()) + " entries";
-        const std::vector<QMItem>& want = copies[got[0].Name[0]];
+        const auto copy = copies.find(got[0].Name.empty() ? '?' : got[0].Name[0]);
+        if (copy == copies.end())
+            return "an entry " + got[0].Name;
+        const std::vector<QMItem>& want = copy->second;
         for (size_t i = 0; i < kItems; ++i)
             if (got[i].Name != want[i].Name || got[i].Qty != want[i].Qty || got[i].Note != want[i].Note)
                 return "among " + got[0].Name + "... " + got[i].Name + " with Qty " +
@@ -145,7 +148,9 @@ TEST(ItemClipboardTest, CopiesFromTwoProcessesAtOnceNeverMixAndAReaderSeesOneWho
         return [&, letter] {
             std::string outcome = "done";
             try {
-                while (!RegValueExists(kCo, kPr, "Settings", "ReaderUp"))
+                // Bounded only so that a reader that never starts cannot hang the test.
+                for (int looks = 0; looks < 100000 && !RegValueExists(kCo, kPr, "Settings", "ReaderUp");
+                     ++looks)
                     ;
                 for (int n = 0; n < kCopies; ++n)
                     WriteClipboard(kCo, kPr, copies[letter]);
@@ -159,7 +164,7 @@ TEST(ItemClipboardTest, CopiesFromTwoProcessesAtOnceNeverMixAndAReaderSeesOneWho
     qmtest::ChildProcess reader([&] {
         RegWriteBool(kCo, kPr, "Settings", true, "ReaderUp");
         int reads = 0;
-        for (bool last = false; !last; ++reads) {
+        for (bool last = false; !last && reads < 100000; ++reads) {
             last = RegValueExists(kCo, kPr, "Settings", "DoneA") &&
                    RegValueExists(kCo, kPr, "Settings", "DoneB");
             const std::string found = judge(ReadClipboard(kCo, kPr));
