@@ -186,7 +186,8 @@ TEST_F(HelpWindowTest, AnswersBesideAModalDialogAndNeverKeepsTheProgramRunning)
     // Closing the main window ends the program although the help is still open.
     bool endedByClose = true;
     QTimer::singleShot(0, &main, &QWidget::close);
-    QTimer::singleShot(20000, [&] {
+    // Bound to the window, so that it goes with this test instead of firing in a later one.
+    QTimer::singleShot(20000, &main, [&] {
         endedByClose = false;
         QCoreApplication::quit();
     });
