@@ -10,6 +10,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
+#include "platform/Registry.h"
 #include "platform/gui/ToolBar.h"
 #include "store/ItemClipboard.h"
 #include "util/widgets/AdvGrid.h"
@@ -140,18 +141,27 @@ void TFormViewClip::resizeEvent(QResizeEvent* event)
 
 void TFormViewClip::BtnDeleteClick()
 {
-    const std::vector<AnsiString> keys = ClipboardKeys(kCompany, kProduct);
     const int row = GridClipList->Row();
     const AnsiString key = row > 0 && size_t(row) < rowKeys_.size() ? rowKeys_[size_t(row)] : AnsiString();
-    // The last entry takes the whole clipboard with it. A grid that is out of date (another
-    // window copied since it was filled) only loses its row: the one entry left in the
-    // registry is not the one the user chose.
-    const bool lastEntry = keys.empty() || (keys.size() == 1 && SameName(keys[0], key));
+    bool lastEntry = false;
+    {
+        // What is there and its deletion in one transaction, so that a copy another window
+        // makes meanwhile is not deleted with it nor left in part.
+        TRegistryTransaction transaction(TRegistryTransaction::ForWriting);
+        const std::vector<AnsiString> keys = ClipboardKeys(kCompany, kProduct);
+        // The last entry takes the whole clipboard with it. A grid that is out of date (another
+        // window copied since it was filled) only loses its row: the one entry left in the
+        // registry is not the one the user chose.
+        lastEntry = keys.empty() || (keys.size() == 1 && SameName(keys[0], key));
+        if (lastEntry)
+            ClearClipboard(kCompany, kProduct);
+        else
+            DeleteClipboardEntry(kCompany, kProduct, key);
+        transaction.Commit();
+    }
     if (lastEntry) {
-        ClearClipboard(kCompany, kProduct);
         hide();
     } else {
-        DeleteClipboardEntry(kCompany, kProduct, key);
         if (row > 0 && size_t(row) < rowKeys_.size()) {
             GridClipList->RemoveRows(row, 1);
             rowKeys_.erase(rowKeys_.begin() + row);

@@ -30,7 +30,10 @@ void TFormMain::MItemFileSaveListClick()
 
 void TFormMain::MItemFileEmailListClick()
 {
+    // With no store open there is no list to send, as there is no store to export or rename.
     const AnsiString storeName = GetCurrentStoreName();
+    if (storeName.empty())
+        return;
     const AnsiString path = StoresFolder + storeName + ".pdf";
     WriteShoppingListPdf(path);
     const AnsiString subject = "Shopping List for " + storeName + ", " + FormatDateTime("ddddd", Date());

@@ -17,6 +17,7 @@
 #include "platform/Shell.h"
 #include "store/NameRules.h"
 #include "store/StoreFolder.h"
+#include "store/StoreLoader.h"
 #include "util/ExtraWinUtils.h"
 #include "util/RegUtils.h"
 #include "util/widgets/FolderBrowser.h"
@@ -190,8 +191,7 @@ void TFormMain::MItemFileRenameStoreClick()
     std::vector<AnsiString> entries;
     for (int i = 0; i < ComboStores->count(); ++i)
         entries.push_back(i == ComboStores->currentIndex() ? name : FromQString(ComboStores->itemText(i)));
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const AnsiString& a, const AnsiString& b) { return CompareNames(a, b) < 0; });
+    std::stable_sort(entries.begin(), entries.end(), StorePickerLess);
     QStringList items;
     int selected = -1;
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -224,8 +224,10 @@ void TFormMain::MItemFileExploreClick()
     AnsiString folder = DialogFolder->Folder();
     if (folder.empty() || folder.back() != '/')
         folder += '/';
-    StoresFolder = folder;
-    RegWriteString(kCompany, kProduct, "Settings", StoresFolder, "StorageDir");
+    // The new folder is used from the next start. Until then the window keeps to the folder
+    // its store and picker came from: in the new one, the open store's next change would make
+    // a store file holding only that change.
+    RegWriteString(kCompany, kProduct, "Settings", folder, "StorageDir");
     MessageDlg("Store folder changed.  Please restart the program.", mtInformation, mbOK, 0);
 }
 

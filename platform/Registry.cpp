@@ -113,7 +113,12 @@ public:
     // The last connection to close folds the journal back into the file.
     ~Database() { Close(); }
 
-    std::mutex mutex;
+    // Recursive: a TRegistryTransaction holds it for its whole life, around the calls it groups.
+    std::recursive_mutex mutex;
+    // The TRegistryTransaction objects open on the connection, and the failure message of the
+    // last write made inside them (their Commit raises it when the writes cannot be kept).
+    int openTransactions = 0;
+    std::string lastWriteFailure;
 
     // Opens the file when no connection is open; falls back to a fresh or in-memory database.
     void EnsureOpen();
@@ -188,6 +193,7 @@ void Database::Close()
         sqlite3_close_v2(db_);
     db_ = nullptr;
     inMemory_ = false;
+    openTransactions = 0;
 }
 
 // The tables: keys form a tree under the two root rows; values hang off their key. Names are
@@ -517,23 +523,29 @@ private:
 };
 
 // A transaction that rolls back unless committed. Writers take the write lock at the start,
-// so two processes never both read and then both try to write.
+// so two processes never both read and then both try to write. Inside a transaction already
+// open (a TRegistryTransaction's) it is a savepoint of that one.
 class Transaction {
 public:
-    Transaction(Database& db, bool write) : db_(db) { db_.Exec(write ? "BEGIN IMMEDIATE" : "BEGIN"); }
+    Transaction(Database& db, bool write) : db_(db), nested_(!sqlite3_get_autocommit(db.Handle()))
+    {
+        db_.Exec(nested_ ? "SAVEPOINT reg" : write ? "BEGIN IMMEDIATE" : "BEGIN");
+    }
     ~Transaction()
     {
         if (!done_)
-            sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_exec(db_.Handle(), nested_ ? "ROLLBACK TO reg; RELEASE reg" : "ROLLBACK", nullptr,
+                         nullptr, nullptr);
     }
     void Commit()
     {
-        db_.Exec("COMMIT");
+        db_.Exec(nested_ ? "RELEASE reg" : "COMMIT");
         done_ = true;
     }
 
 private:
     Database& db_;
+    bool nested_;
     bool done_ = false;
 };
 
@@ -563,9 +575,14 @@ template <class F> auto Run(F&& op) -> decltype(op(std::declval<Database&>()))
     for (int attempt = 0;; ++attempt) {
         try {
             db.EnsureOpen();
+            // A failure that ended an open TRegistryTransaction's transaction ends the rest of
+            // its calls too: they would otherwise be written one by one.
+            if (db.openTransactions > 0 && sqlite3_get_autocommit(db.Handle()))
+                throw SqlFailure{SQLITE_ABORT, "the settings transaction was ended by a failure"};
             return op(db);
         } catch (const DamagedDatabase&) {
-            if (attempt > 0)
+            // A new connection would lose an open TRegistryTransaction: that one fails instead.
+            if (attempt > 0 || db.openTransactions > 0)
                 throw SqlFailure{SQLITE_CORRUPT, "the settings file is damaged"};
             db.RecoverDamaged();
         }
@@ -673,6 +690,62 @@ std::vector<AnsiString> ListNames(RegRoot root, const std::vector<AnsiString>& p
 
 } // namespace
 
+struct TRegistryTransaction::State {
+    std::unique_lock<std::recursive_mutex> lock;
+    bool nested = false;
+    bool done = false;
+};
+
+TRegistryTransaction::TRegistryTransaction(TMode mode) : state_(std::make_unique<State>())
+{
+    Database& db = Database::Instance();
+    try {
+        // Opening the file may tell the user about it; that box comes before the lock is taken.
+        Run([](Database&) { return 0; });
+        state_->lock = std::unique_lock(db.mutex);
+        Run([&](Database& d) {
+            state_->nested = !sqlite3_get_autocommit(d.Handle());
+            if (!state_->nested)
+                d.lastWriteFailure.clear();
+            d.Exec(state_->nested ? "SAVEPOINT reg" : mode == ForWriting ? "BEGIN IMMEDIATE" : "BEGIN");
+            ++d.openTransactions;
+            return 0;
+        });
+    } catch (const SqlFailure& f) {
+        throw ERegistryException(Format("The settings cannot be used: %s", f.message.c_str()));
+    }
+}
+
+TRegistryTransaction::~TRegistryTransaction()
+{
+    Database& db = Database::Instance();
+    if (!state_->lock.owns_lock() || !db.Handle())
+        return;
+    if (!state_->done)
+        sqlite3_exec(db.Handle(), state_->nested ? "ROLLBACK TO reg; RELEASE reg" : "ROLLBACK", nullptr,
+                     nullptr, nullptr);
+    if (db.openTransactions > 0)
+        --db.openTransactions;
+}
+
+void TRegistryTransaction::Commit()
+{
+    if (state_->done)
+        return;
+    Database& db = Database::Instance();
+    try {
+        Run([&](Database& d) {
+            d.Exec(state_->nested ? "RELEASE reg" : "COMMIT");
+            return 0;
+        });
+    } catch (const SqlFailure& f) {
+        throw ERegistryException(db.lastWriteFailure.empty()
+                                     ? Format("Failed to save the settings: %s", f.message.c_str())
+                                     : db.lastWriteFailure);
+    }
+    state_->done = true;
+}
+
 std::string RegistryFilePath()
 {
     if (const char* env = std::getenv("QUILLMART_REGISTRY"); env && *env)
@@ -728,6 +801,7 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate)
         const bool found = Run([&](Database& db) {
             if (!canCreate)
                 return FindKey(db, root_, path).has_value();
+            db.lastWriteFailure = Format("Failed to create key '%s'", key.c_str());
             Transaction tx(db, true);
             CreateKey(db, root_, path);
             tx.Commit();
@@ -780,6 +854,7 @@ bool TRegistry::DeleteKey(const AnsiString& key)
         return false;
     try {
         return Run([&](Database& db) {
+            db.lastWriteFailure = Format("Failed to delete key '%s'", key.c_str());
             Transaction tx(db, true);
             const auto id = FindKey(db, root_, path);
             if (!id)
@@ -847,6 +922,7 @@ bool TRegistry::DeleteValue(const AnsiString& name)
         return false;
     try {
         return Run([&](Database& db) {
+            db.lastWriteFailure = Format("Failed to delete value '%s'", name.c_str());
             Transaction tx(db, true);
             bool deleted = false;
             if (const auto id = FindKey(db, root_, path_)) {
@@ -953,6 +1029,7 @@ void TRegistry::writeValue(const AnsiString& name, TRegDataType type, std::strin
         RaiseSetFailed(name);
     try {
         Run([&](Database& db) {
+            db.lastWriteFailure = Format("Failed to set data for '%s'", name.c_str());
             Transaction tx(db, true);
             const sqlite3_int64 id = CreateKey(db, root_, path_);
             // An existing value keeps the spelling of its name.

@@ -10,6 +10,7 @@
 // time-out. A file that cannot be opened or is damaged is renamed aside (never deleted),
 // the user is told once in an error box, and the program goes on with a fresh database (in
 // memory when no file can be made).
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -106,6 +107,36 @@ private:
     RegRoot root_;
     std::vector<AnsiString> path_; // the current key's names from the root
     bool writable_ = true;
+};
+
+// Makes the registry calls that this thread makes while the object lives one transaction of
+// the database. Another process sees all of its writes at once, at Commit, or none of them;
+// a reading transaction sees the registry as it stood at its first read, whatever other
+// processes write meanwhile. Writes not committed are undone when the object goes, and so are
+// those of a single call inside it that fails. Transactions nest.
+//
+// A writing transaction takes the database's write lock at its start, so other processes'
+// writes wait for it (up to the busy time-out); keep it short and show nothing while it is
+// open. A reading transaction is for reads: a write inside it fails when another process has
+// written since its first read. Other threads' registry calls wait until the object goes.
+//
+// The constructor raises ERegistryException when the database cannot be used; Commit raises
+// the failure of the last write ("Failed to set data for '<name>'" for a value) when the
+// writes cannot be kept, and nothing of them is then kept.
+class TRegistryTransaction {
+public:
+    enum TMode { ForReading, ForWriting };
+    explicit TRegistryTransaction(TMode mode);
+    ~TRegistryTransaction();
+    TRegistryTransaction(const TRegistryTransaction&) = delete;
+    TRegistryTransaction& operator=(const TRegistryTransaction&) = delete;
+
+    // Keeps the writes; a reading transaction needs no Commit.
+    void Commit();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // The database file: $QUILLMART_REGISTRY when set, else

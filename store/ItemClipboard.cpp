@@ -80,30 +80,25 @@ std::vector<ClipboardEntry> WriteClipboard(const AnsiString& company, const Ansi
                                            const std::vector<QMItem>& items)
 {
     const AnsiString path = ClipboardPath(company, product);
+    std::vector<ClipboardEntry> entries = ClipboardEntriesFor(items);
+    // One transaction: another window reads the previous copy or this one, never a part of
+    // this one or a mix with a copy of its own made at the same moment.
+    TRegistryTransaction transaction(TRegistryTransaction::ForWriting);
     TRegistry reg(HKEY_CURRENT_USER);
     reg.DeleteKey(path); // the clipboard holds only the last copy
-    std::vector<ClipboardEntry> entries = ClipboardEntriesFor(items);
-    try {
-        for (const ClipboardEntry& e : entries) {
-            if (!reg.OpenKey(path + "\\" + e.Key, true))
-                throw ERegistryException(Format("Failed to create key '%s'", e.Key.c_str()));
-            reg.WriteInteger("Qty", e.Qty);
-            reg.WriteString("Aisle", e.Aisle);
-            reg.WriteString("Note", e.Note);
-            reg.WriteBool("Coupon", e.HasCoupon);
-            reg.WriteFloat("CouponExpire", e.CouponExpire);
-            reg.WriteBool("IsStoreCoupon", e.IsStoreCoupon);
-            if (e.Key != e.Name)
-                reg.WriteString(kNameValue, e.Name);
-        }
-    } catch (...) {
-        try {
-            reg.CloseKey();
-            reg.DeleteKey(path);
-        } catch (...) {
-        }
-        throw;
+    for (const ClipboardEntry& e : entries) {
+        if (!reg.OpenKey(path + "\\" + e.Key, true))
+            throw ERegistryException(Format("Failed to create key '%s'", e.Key.c_str()));
+        reg.WriteInteger("Qty", e.Qty);
+        reg.WriteString("Aisle", e.Aisle);
+        reg.WriteString("Note", e.Note);
+        reg.WriteBool("Coupon", e.HasCoupon);
+        reg.WriteFloat("CouponExpire", e.CouponExpire);
+        reg.WriteBool("IsStoreCoupon", e.IsStoreCoupon);
+        if (e.Key != e.Name)
+            reg.WriteString(kNameValue, e.Name);
     }
+    transaction.Commit();
     return entries;
 }
 
@@ -138,6 +133,8 @@ ClipboardEntry ReadClipboardEntry(const AnsiString& company, const AnsiString& p
 std::vector<ClipboardEntry> ReadClipboard(const AnsiString& company, const AnsiString& product)
 {
     std::vector<ClipboardEntry> entries;
+    // The names and every entry as of one moment, whatever other windows copy meanwhile.
+    TRegistryTransaction snapshot(TRegistryTransaction::ForReading);
     for (const AnsiString& key : ClipboardKeys(company, product))
         entries.push_back(ReadClipboardEntry(company, product, key));
     return entries;

@@ -39,8 +39,10 @@ bool ClipboardHasEntries(const AnsiString& company, const AnsiString& product);
 std::vector<ClipboardEntry> ClipboardEntriesFor(const std::vector<QMItem>& items);
 
 // Replaces the clipboard's whole content with the items, in order; no items leave it empty
-// (no Clipboard key). When a write fails the error is raised after what was written is
-// removed again, where the registry still takes that change. Answers the entries written.
+// (no Clipboard key). One transaction of the registry: other program windows read the
+// previous content or the whole new one, and two copies made at once never mix. When a write
+// fails the error is raised and the clipboard keeps its previous content. Answers the entries
+// written.
 std::vector<ClipboardEntry> WriteClipboard(const AnsiString& company, const AnsiString& product,
                                            const std::vector<QMItem>& items);
 
@@ -51,7 +53,9 @@ std::vector<AnsiString> ClipboardKeys(const AnsiString& company, const AnsiStrin
 // another type raises ERegistryException.
 ClipboardEntry ReadClipboardEntry(const AnsiString& company, const AnsiString& product,
                                   const AnsiString& key);
-// Every entry, in the registry's order. There is no limit on their number.
+// Every entry, in the registry's order, read as of one moment (one transaction): a copy that
+// another window makes meanwhile is either all there or not at all. There is no limit on
+// their number.
 std::vector<ClipboardEntry> ReadClipboard(const AnsiString& company, const AnsiString& product);
 
 // Removes the whole clipboard; nothing when it is empty.

@@ -204,13 +204,16 @@ std::vector<std::string> FindFiles(const std::string& pathMask, int attributes)
     return out;
 }
 
+bool StorePickerLess(const AnsiString& a, const AnsiString& b)
+{
+    const int byName = CompareNames(a, b);
+    return byName != 0 ? byName < 0 : a < b;
+}
+
 std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& paths)
 {
-    std::vector<std::string> sorted = paths;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
     std::vector<AnsiString> names;
-    for (const std::string& path : sorted) {
+    for (const std::string& path : paths) {
         std::string file = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
         if (const size_t dot = file.rfind('.'); dot != std::string::npos)
             file.erase(dot);
@@ -219,6 +222,7 @@ std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& path
             continue;
         names.push_back(name);
     }
+    std::sort(names.begin(), names.end(), StorePickerLess);
     return names;
 }
 

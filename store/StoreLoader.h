@@ -30,10 +30,15 @@ constexpr int kStoreFileAttr = faReadOnly | faHidden | faSysFile | faArchive;
 // faHidden. A folder that cannot be read contributes nothing.
 std::vector<std::string> FindFiles(const std::string& pathMask, int attributes);
 
-// The store picker's entries from found store files: sorted by full path without regard to
-// case (as the picker keeps them; equal paths keep the search order), each cut to its name
-// without folder and extension. Names no store routine could open are left out: the empty
-// name of a file called only ".store", "." and "..", and names the program's text cannot hold.
+// The store picker's order, wherever it is filled or sorted again: by store name without
+// regard to case (CompareNames), and names that differ only in letter case by their bytes, so
+// that the order never depends on the order in which the file system lists the files.
+bool StorePickerLess(const AnsiString& a, const AnsiString& b);
+
+// The store picker's entries from found store files: each cut to its name without folder and
+// extension, in the picker's order (StorePickerLess). Names no store routine could open are
+// left out: the empty name of a file called only ".store", "." and "..", and names the
+// program's text cannot hold.
 std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& paths);
 // FindFiles(storesFolder + "*.store", kStoreFileAttr) turned into picker entries; the folder
 // is program text, as TFormMain keeps it.

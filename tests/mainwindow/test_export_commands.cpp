@@ -128,6 +128,22 @@ TEST_F(ExportCommandsTest, EmailWritesThePdfBesideTheStoresAndHandsItOver)
     EXPECT_TRUE(PdfText(pdf).contains("Milk"));
 }
 
+// With no store open there is no list to send: no PDF is written and no mail program starts.
+TEST_F(ExportCommandsTest, EmailWithNoStoreOpenDoesNothing)
+{
+    SetLastStore("");
+    auto form = StartShown();
+    ASSERT_EQ(form->GetCurrentStoreName(), "");
+    MailStandIn(0);
+    form->MItemFileEmailListClick();
+    form->BtnEmailList->click();
+    EXPECT_FALSE(fs::exists(temp.file("args")));
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(stores))
+        files.push_back(entry.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"Shop.store"});
+}
+
 TEST_F(ExportCommandsTest, TheExportsWalkMatchesTheDrawnListsRowWalker)
 {
     for (bool byAisle : {true, false}) {

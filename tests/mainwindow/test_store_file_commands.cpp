@@ -187,6 +187,32 @@ TEST_F(StoreFileTest, ARenamedStoreIsWrittenUnderItsNewNameEverywhere)
     EXPECT_FALSE(fs::exists(stores + "beta.store"));
 }
 
+// The picker lists the stores by name without regard to case, as filled from the folder and
+// as sorted again after a rename, so Next and Previous keep one order.
+TEST_F(StoreFileTest, ThePickerKeepsOneOrderForNextAndPreviousAfterARename)
+{
+    qmtest::WriteFile(stores + "A-B.store", "[X]\r\n");
+    qmtest::WriteFile(stores + "A.store", "[X]\r\n");
+    Start("beta");
+    EXPECT_EQ(Entries(*form), QStringList({"A", "A-B", "Alpha", "beta"}));
+    form->MItemStoreNext->trigger();
+    EXPECT_EQ(form->Store.Name, "A");
+    form->MItemStoreNext->trigger();
+    EXPECT_EQ(form->Store.Name, "A-B");
+
+    dialogs->expectQuery("New Name:", "A-");
+    form->MItemFileRenameStore->trigger();
+    const QStringList renamed = {"A", "A-", "Alpha", "beta"};
+    EXPECT_EQ(Entries(*form), renamed);
+    form->MItemStorePrevious->trigger();
+    EXPECT_EQ(form->Store.Name, "A");
+    form->MItemStoreNext->trigger();
+    form->MItemStoreNext->trigger();
+    EXPECT_EQ(form->Store.Name, "Alpha");
+    form->FillStoreList();
+    EXPECT_EQ(Entries(*form), renamed);
+}
+
 TEST_F(StoreFileTest, RenameOntoAStoreOrWithABadNameChangesNothing)
 {
     dialogs->expectQuery("New Name:", "Alpha");
@@ -272,7 +298,6 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
     dialogs->expectFile(moved);
     dialogs->expectBox("Store folder changed.  Please restart the program.");
     form->MItemFileExplore->trigger();
-    EXPECT_EQ(form->StoresFolder, moved + "/");
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"})); // not refilled until the next start
 
@@ -283,6 +308,35 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
     EXPECT_EQ(form->StoresFolder, moved + "/");
     EXPECT_EQ(Entries(*form), QStringList({"Moved Store"}));
     EXPECT_EQ(form->GetCurrentStoreName(), "Moved Store");
+}
+
+// After Explore has moved the storage folder, the window keeps to the folder its store came
+// from until the next start: a change to the open store makes no store file in the new folder
+// (one holding only that change). The failed write is shown, and once the folder is back the
+// store is written there.
+TEST_F(StoreFileTest, AfterTheFolderMovesTheOpenStoreMakesNoFileInTheNewOne)
+{
+    form->SelectRow(0, 0); // Milk
+    const AnsiString old = stores;
+    fs::remove_all(stores);
+    const AnsiString moved = temp.path() + "/moved";
+    fs::create_directories(moved);
+    dialogs->expectBox("doesn't exist", mrYes);
+    dialogs->expectFile(moved);
+    dialogs->expectBox("Store folder changed.  Please restart the program.");
+    form->MItemFileExplore->trigger();
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
+    EXPECT_EQ(form->StoresFolder, old);
+
+    dialogs->expectBox("Cannot write");
+    form->MItemItemQtyUp->trigger();
+    EXPECT_TRUE(fs::is_empty(moved));
+
+    fs::create_directories(stores);
+    qmtest::WriteFile(stores + "beta.store", kBeta);
+    form->MItemItemQtyUp->trigger();
+    EXPECT_EQ(File("beta"), "[--Info--]\r\nAisles=A1,,A2,,\r\n[Dairy]\r\nMilk=A1,-,,-,3,-,0,-,0,-,0\r\n");
+    EXPECT_TRUE(fs::is_empty(moved));
 }
 
 TEST_F(StoreFileTest, NewWindowStartsTheProgramWithTheStoresPathAsOneArgument)

@@ -352,3 +352,45 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
     ASSERT_TRUE(reg.OpenKeyReadOnly("\\Clipboard"));
     EXPECT_EQ(reg.GetKeyNames().size(), 50u);
 }
+
+// Calls grouped in a transaction are kept together at Commit and all undone without it; an
+// inner transaction that is not committed undoes only its own part, and a refused call leaves
+// the rest standing.
+TEST_F(RegistryTest, ATransactionKeepsItsWritesTogetherOrNone)
+{
+    TRegistry reg;
+    {
+        TRegistryTransaction tx(TRegistryTransaction::ForWriting);
+        ASSERT_TRUE(reg.OpenKey("\\Clip\\A", true));
+        reg.WriteInteger("Qty", 1);
+        EXPECT_EQ(reg.ReadInteger("Qty"), 1); // seen inside before it is kept
+    }
+    EXPECT_FALSE(reg.KeyExists("\\Clip"));
+
+    {
+        TRegistryTransaction tx(TRegistryTransaction::ForWriting);
+        ASSERT_TRUE(reg.OpenKey("\\Clip\\A", true));
+        reg.WriteInteger("Qty", 1);
+        {
+            TRegistryTransaction inner(TRegistryTransaction::ForWriting);
+            ASSERT_TRUE(reg.OpenKey("\\Clip\\B", true));
+            reg.WriteInteger("Qty", 2);
+        }
+        ASSERT_TRUE(reg.OpenKeyReadOnly("\\Clip\\A"));
+        EXPECT_EQ(ErrorOf([&] { reg.WriteString("Aisle", "A1"); }), "Failed to set data for 'Aisle'");
+        tx.Commit();
+    }
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Clip"));
+    EXPECT_EQ(reg.GetKeyNames(), std::vector<AnsiString>{"A"});
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Clip\\A"));
+    EXPECT_EQ(reg.GetValueNames(), std::vector<AnsiString>{"Qty"});
+
+    // A reading transaction reads, and leaves the registry as it was.
+    {
+        TRegistryTransaction snapshot(TRegistryTransaction::ForReading);
+        EXPECT_EQ(reg.ReadInteger("Qty"), 1);
+    }
+    ASSERT_TRUE(reg.OpenKey("\\Clip\\A", false));
+    reg.WriteInteger("Qty", 3);
+    EXPECT_EQ(reg.ReadInteger("Qty"), 3);
+}

@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "platform/Exception.h"
+#include "platform/Registry.h"
 #include "store/ItemClipboard.h"
 #include "store/NameRules.h"
 #include "util/RegUtils.h"
@@ -108,6 +109,77 @@ TEST(ItemClipboardTest, EveryEntryOfALargeClipboardIsRead)
     for (const ClipboardEntry& e : got)
         sum += e.Qty;
     EXPECT_EQ(sum, 299 * 300 / 2);
+}
+
+// Two program processes copying different categories at once while a third reads, all on the
+// one registry file: every read, and the clipboard at the end, is one whole copy, never a mix
+// of the two nor a part of one. The writers start once the reader reads, and the reader reads
+// until both have finished, so the three overlap however the processes are scheduled.
+TEST(ItemClipboardTest, CopiesFromTwoProcessesAtOnceNeverMixAndAReaderSeesOneWholeCopy)
+{
+    qmtest::PrivateRegistry registry;
+    constexpr size_t kItems = 100;
+    constexpr int kCopies = 20;
+    std::map<char, std::vector<QMItem>> copies;
+    for (const char letter : {'A', 'B'})
+        for (size_t i = 0; i < kItems; ++i) {
+            QMItem it = Item(Format("%c%03zu", letter, i), letter == 'A' ? 1 : 2);
+            it.Note = std::string(1, letter);
+            copies[letter].push_back(it);
+        }
+    // "A" or "B" for one whole copy, else what the read found.
+    const auto judge = [&](const std::vector<ClipboardEntry>& got) -> std::string {
+        if (got.size() != kItems)
+            return std::to_string(got.size()) + " entries";
+        const auto copy = copies.find(got[0].Name.empty() ? '?' : got[0].Name[0]);
+        if (copy == copies.end())
+            return "an entry " + got[0].Name;
+        const std::vector<QMItem>& want = copy->second;
+        for (size_t i = 0; i < kItems; ++i)
+            if (got[i].Name != want[i].Name || got[i].Qty != want[i].Qty || got[i].Note != want[i].Note)
+                return "among " + got[0].Name + "... " + got[i].Name + " with Qty " +
+                       std::to_string(got[i].Qty) + " and Note \"" + got[i].Note + "\"";
+        return got[0].Name.substr(0, 1);
+    };
+    WriteClipboard(kCo, kPr, copies['A']);
+    CloseRegistryDatabase(); // each process opens the file for itself
+
+    const auto writer = [&](char letter) {
+        return [&, letter] {
+            std::string outcome = "done";
+            try {
+                // Bounded only so that a reader that never starts cannot hang the test.
+                for (int looks = 0; looks < 100000 && !RegValueExists(kCo, kPr, "Settings", "ReaderUp");
+                     ++looks)
+                    ;
+                for (int n = 0; n < kCopies; ++n)
+                    WriteClipboard(kCo, kPr, copies[letter]);
+            } catch (const std::exception& e) {
+                outcome = e.what();
+            }
+            RegWriteBool(kCo, kPr, "Settings", true, std::string("Done") + letter);
+            return outcome;
+        };
+    };
+    qmtest::ChildProcess reader([&] {
+        RegWriteBool(kCo, kPr, "Settings", true, "ReaderUp");
+        int reads = 0;
+        for (bool last = false; !last && reads < 100000; ++reads) {
+            last = RegValueExists(kCo, kPr, "Settings", "DoneA") &&
+                   RegValueExists(kCo, kPr, "Settings", "DoneB");
+            const std::string found = judge(ReadClipboard(kCo, kPr));
+            if (found != "A" && found != "B")
+                return "read " + std::to_string(reads + 1) + " found " + found;
+        }
+        return std::string("whole");
+    });
+    qmtest::ChildProcess copyA(writer('A'));
+    qmtest::ChildProcess copyB(writer('B'));
+    EXPECT_EQ(copyA.Wait(), "done");
+    EXPECT_EQ(copyB.Wait(), "done");
+    EXPECT_EQ(reader.Wait(), "whole");
+    const std::string last = judge(ReadClipboard(kCo, kPr));
+    EXPECT_TRUE(last == "A" || last == "B") << last;
 }
 
 TEST(ItemClipboardTest, StoredNamesSkipOnlyTheRuleForNewNames)

@@ -325,6 +325,19 @@ TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableName
                                                ctx.StoresFolder + "sub/Deep.store"}));
 }
 
+// The picker's order comes from the store names alone, whatever order the files are found
+// in: "A" before "A-B" (whose file name sorts first), letter case aside, and names that differ
+// only in letter case by their bytes.
+TEST_F(StoreFolderTest, StoreNamesComeInThePickersOrderWhateverTheSearchOrder)
+{
+    std::vector<std::string> paths = {"/s/A-B.store", "/s/A.store", "/s/a.store", "/s/b.store",
+                                      "/s/sub/Ab.store"};
+    const std::vector<AnsiString> want = {"A", "a", "A-B", "Ab", "b"};
+    do
+        EXPECT_EQ(StoreNamesFromFiles(paths), want);
+    while (std::next_permutation(paths.begin(), paths.end()));
+}
+
 TEST_F(StoreFolderTest, ReadersAnswerErrorForEmptyNamesAndJoinLists)
 {
     makeStore("S", {"[--Errands--]", "Bank=1", "Post=abc", "[Dairy]", "Milk=a,-,b", "Eggs=", "[--Info--]",

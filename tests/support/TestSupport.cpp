@@ -33,13 +33,16 @@ TempDir::~TempDir()
     fs::remove_all(path_, ec);
 }
 
-std::string InChild(const std::function<std::string()>& body)
+ChildProcess::ChildProcess(const std::function<std::string()>& body)
 {
     int fds[2];
-    if (pipe(fds) != 0)
-        return "no pipe";
-    const pid_t pid = fork();
-    if (pid == 0) {
+    if (pipe(fds) != 0) {
+        out_ = "no pipe";
+        return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(fds[0]);
         std::string out;
         try {
             out = body();
@@ -50,13 +53,35 @@ std::string InChild(const std::function<std::string()>& body)
         _exit(0);
     }
     close(fds[1]);
-    std::string out;
-    char buf[4096];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        out.append(buf, size_t(n));
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return out;
+    if (pid_ < 0) {
+        close(fds[0]);
+        out_ = "no child";
+    } else {
+        fd_ = fds[0];
+    }
+}
+
+ChildProcess::~ChildProcess()
+{
+    Wait();
+}
+
+std::string ChildProcess::Wait()
+{
+    if (pid_ > 0) {
+        char buf[4096];
+        for (ssize_t n; (n = read(fd_, buf, sizeof buf)) > 0;)
+            out_.append(buf, size_t(n));
+        close(fd_);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    return out_;
+}
+
+std::string InChild(const std::function<std::string()>& body)
+{
+    return ChildProcess(body).Wait();
 }
 
 std::string AsOtherUser(const std::function<std::string()>& body)

@@ -46,6 +46,24 @@ private:
 // Runs body in a forked child process; gives back what it returns, or "thrown: " and the
 // message of what it threw. The child touches no window.
 std::string InChild(const std::function<std::string()>& body);
+
+// InChild without waiting: the child runs beside this process (and beside other children)
+// until Wait, which gives back what InChild would. A child not waited for is waited for when
+// the object goes. Close the registry's connection (CloseRegistryDatabase) before starting a
+// child that uses the registry, so that the child opens its own.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::function<std::string()>& body);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    std::string Wait();
+
+private:
+    int pid_ = -1;
+    int fd_ = -1;
+    std::string out_;
+};
 // InChild as the unprivileged user 65534 when the test runs as the super-user, who writes
 // anywhere: for read-only files and folders. Answers "cannot drop privileges" when it cannot.
 std::string AsOtherUser(const std::function<std::string()>& body);
