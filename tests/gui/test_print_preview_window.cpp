@@ -46,12 +46,8 @@ std::vector<Text> PageTexts(TPrintPreview& preview, int page)
     const TMetafile* mf = preview.GetPage(page);
     EXPECT_NE(mf, nullptr) << "page " << page;
     if (mf)
-        mf->EnumerateRecords([&](const TEmfRecord& r) {
-            TEmfText t;
-            if (DecodeTextRecord(r, t))
-                out.push_back({t.X, t.Y, t.Text, t.Rect, t.Options});
-            return true;
-        });
+        for (const TEmfText& t : qmtest::TextRecords(*mf))
+            out.push_back({t.X, t.Y, t.Text, t.Rect, t.Options});
     return out;
 }
 
