@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
+#include "../tests/support/GeneratedStore.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,21 +41,13 @@ using qmbench::ResidentMB;
 // are to be on the list), every fifth item with a note, every seventh with a coupon, 30 aisles.
 void WriteStore(const std::string& name, int categories, int itemsPerCategory, int totalItems, bool allOnList)
 {
-    std::ofstream out(StoresFolder + name + ".store", std::ios::binary);
-    out << "[--Info--]\r\nAisles=";
-    for (int a = 0; a < 30; ++a)
-        out << "Aisle " << a << ",,";
-    out << "\r\n";
-    int n = 0;
-    for (int c = 0; c < categories && n < totalItems; ++c) {
-        out << "[Category " << 1000 + c << "]\r\n";
-        for (int i = 0; i < itemsPerCategory && n < totalItems; ++i, ++n) {
-            const int qty = !allOnList && n % 3 == 0 ? 0 : 1 + n % 12;
-            out << "Item number " << 100000 + n << "=Aisle " << n % 30 << ",-,"
-                << (n % 5 == 0 ? "a note for this item" : "") << ",-," << qty << ",-," << (n % 7 == 0 ? 1 : 0)
-                << ",-,0,-,0,-,\r\n";
-        }
-    }
+    qmtest::GeneratedStore store;
+    store.Categories = categories;
+    store.ItemsPerCategory = itemsPerCategory;
+    store.TotalItems = totalItems;
+    if (!allOnList)
+        store.Quantity = [](int n) { return n % 3 == 0 ? 0 : 1 + n % 12; };
+    std::ofstream(StoresFolder + name + ".store", std::ios::binary) << store.Text();
 }
 
 // The main window with the named store open.

@@ -208,7 +208,8 @@ public:
     // Abandons the document: while recording, the pages recorded so far are dropped.
     void Abort();
     // The canvas of the page being made; outside a document the printer's (none while no
-    // printer is set up).
+    // printer is set up). NewPage, EndDoc and Abort free a recorded page's canvas: ask for it
+    // again after each of them, never keep it across one.
     TDeviceCanvas* Canvas();
     TPreviewState State() const { return state_; }
     bool Aborted() const { return aborted_; }

@@ -54,7 +54,7 @@ const QMShopListCat& GroupAt(const QMShopList& List, int32_t Aisle, int32_t Cat)
 
 } // namespace
 
-TDeviceCanvas& TFormPrintPreview::Canvas()
+TDeviceCanvas& TFormPrintPreview::PageCanvas()
 {
     return *PrintPreview->Canvas();
 }
@@ -78,7 +78,7 @@ AnsiString TFormPrintPreview::StoreName() const
 
 void TFormPrintPreview::UseFont(int32_t Size, bool Bold)
 {
-    TDeviceFont& font = Canvas().Font();
+    TDeviceFont& font = PageCanvas().Font();
     font.SetSize(Size);
     font.SetStyle(Bold ? TFontStyles(fsBold) : TFontStyles(0));
 }
@@ -110,7 +110,12 @@ void TFormPrintPreview::UseNoteFont()
 
 int32_t TFormPrintPreview::LineHeight()
 {
-    return Canvas().TextHeight("Sy");
+    return PageCanvas().TextHeight("Sy");
+}
+
+int32_t TFormPrintPreview::TextWidth(const AnsiString& Text)
+{
+    return PageCanvas().TextWidth(Text);
 }
 
 void TFormPrintPreview::LayoutPages()
@@ -125,7 +130,7 @@ void TFormPrintPreview::LayoutPages()
 
 void TFormPrintPreview::DrawText(int32_t X, int32_t Y, const AnsiString& Text)
 {
-    TDeviceCanvas& c = Canvas();
+    TDeviceCanvas& c = PageCanvas();
     c.Brush().SetStyle(bsClear);
     c.SetBkMode(emf::TRANSPARENT);
     c.TextOut(X, Y, Text);
@@ -133,7 +138,7 @@ void TFormPrintPreview::DrawText(int32_t X, int32_t Y, const AnsiString& Text)
 
 void TFormPrintPreview::DrawCellText(int32_t X, int32_t Y, const AnsiString& Text)
 {
-    TDeviceCanvas& c = Canvas();
+    TDeviceCanvas& c = PageCanvas();
     c.Brush().SetStyle(bsClear);
     c.SetBkMode(emf::TRANSPARENT);
     const TRect clip{curX_ + 20 + nameIndent_, curY_, curX_ + columnWidth_ - 20, curY_ + LineHeight()};
@@ -142,7 +147,7 @@ void TFormPrintPreview::DrawCellText(int32_t X, int32_t Y, const AnsiString& Tex
 
 void TFormPrintPreview::DrawHRule(int32_t X, int32_t Y, int32_t Thickness, int32_t Right)
 {
-    TDeviceCanvas& c = Canvas();
+    TDeviceCanvas& c = PageCanvas();
     c.Brush().SetStyle(bsSolid);
     c.Brush().SetColor(clBlack);
     c.Rectangle(X, Y, Right, Y + Thickness);
@@ -151,7 +156,7 @@ void TFormPrintPreview::DrawHRule(int32_t X, int32_t Y, int32_t Thickness, int32
 
 void TFormPrintPreview::DrawVRule(int32_t X, int32_t Y, int32_t Thickness, int32_t Bottom)
 {
-    TDeviceCanvas& c = Canvas();
+    TDeviceCanvas& c = PageCanvas();
     c.Brush().SetStyle(bsSolid);
     c.Brush().SetColor(clBlack);
     c.Rectangle(X, Y, X + Thickness, Bottom);
@@ -198,10 +203,9 @@ void TFormPrintPreview::BeginLayout(bool ItemList)
                                   FormatDateTime("ddddd", Date());
 
     PrintPreview->BeginDoc();
-    TDeviceCanvas& c = Canvas();
-    c.Font().SetName(fontName);
-    c.Font().SetSize(size);
-    baseSize_ = c.Font().Size();
+    PageCanvas().Font().SetName(fontName);
+    PageCanvas().Font().SetSize(size);
+    baseSize_ = PageCanvas().Font().Size();
     categorySize_ = ScaleRounded(baseSize_, 120);
     aisleSize_ = ScaleRounded(baseSize_, 120);
     qtySize_ = ScaleRounded(baseSize_, 80);
@@ -210,7 +214,7 @@ void TFormPrintPreview::BeginLayout(bool ItemList)
     pageNumSize_ = ScaleRounded(baseSize_, 80);
     countSize_ = ScaleRounded(baseSize_, 80);
     dateSize_ = ScaleRounded(baseSize_, 125);
-    c.Font().SetStyle(0);
+    PageCanvas().Font().SetStyle(0);
     DrawHeaderFooter();
 
     // A negative line spacing never makes a row go upwards: every row advances the line.
@@ -225,13 +229,12 @@ void TFormPrintPreview::BeginLayout(bool ItemList)
 
 void TFormPrintPreview::DrawHeaderFooter()
 {
-    TDeviceCanvas& c = Canvas();
     const bool pageNum = CheckPrintPageNum->isChecked();
     const bool counts = CheckNumItems->isChecked();
     if (pageNum) {
         UseFont(pageNumSize_, false);
         const AnsiString text = "Page " + std::to_string(PrintPreview->TotalPages() + 1);
-        DrawText(area_.Right - c.TextWidth(text), area_.Bottom - LineHeight(), text);
+        DrawText(area_.Right - TextWidth(text), area_.Bottom - LineHeight(), text);
     }
     if (counts) {
         UseFont(countSize_, false);
@@ -249,7 +252,7 @@ void TFormPrintPreview::DrawHeaderFooter()
     curY_ += LineHeight() + lineGap_;
     if (CheckPrintDate->isChecked()) {
         UseFont(dateSize_, false);
-        DrawText(area_.Right - c.TextWidth(dateText_), area_.Top, dateText_);
+        DrawText(area_.Right - TextWidth(dateText_), area_.Top, dateText_);
     }
     DrawHRule(area_.Left, curY_, ruleWidth_, area_.Right);
     curY_ += ruleWidth_ + lineGap_;
@@ -274,7 +277,7 @@ void TFormPrintPreview::DrawCategoryHeading(const AnsiString& Name)
 void TFormPrintPreview::DrawAisleName(const AnsiString& Name)
 {
     UseAisleFont();
-    DrawText(curX_ + columnWidth_ - 20 - Canvas().TextWidth(Name), curY_, Name);
+    DrawText(curX_ + columnWidth_ - 20 - TextWidth(Name), curY_, Name);
 }
 
 void TFormPrintPreview::NextColumn(bool ItemList)
@@ -300,12 +303,11 @@ void TFormPrintPreview::LayoutShoppingList()
 {
     const QMShopList& list = ShopList();
     BeginLayout(false);
-    TDeviceCanvas& c = Canvas();
     if (CheckCheckBoxes->isChecked()) {
-        boxOffset_ = c.TextWidth(" ");
-        nameIndent_ = c.TextWidth("[  ]     ") + boxOffset_;
+        boxOffset_ = TextWidth(" ");
+        nameIndent_ = TextWidth("[  ]     ") + boxOffset_;
     } else {
-        nameIndent_ = c.TextWidth("       ");
+        nameIndent_ = TextWidth("       ");
     }
     // The quantity stands right-aligned before the name; the name moves right when the widest
     // quantity would otherwise run into the check box or out of the column.
@@ -321,11 +323,11 @@ void TFormPrintPreview::LayoutShoppingList()
     for (const QMShopListCat& cat : list.Cats)
         collect(cat);
     if (!quantities.empty()) {
-        const int32_t boxEnd = CheckCheckBoxes->isChecked() ? boxOffset_ + c.TextWidth("[  ] ") : 0;
+        const int32_t boxEnd = CheckCheckBoxes->isChecked() ? boxOffset_ + TextWidth("[  ] ") : 0;
         UseQtyFont();
         int32_t widest = 0;
         for (int32_t q : quantities)
-            widest = std::max(widest, c.TextWidth("(" + std::to_string(q) + ") "));
+            widest = std::max(widest, TextWidth("(" + std::to_string(q) + ") "));
         UseItemFont();
         nameIndent_ = std::max(nameIndent_, boxEnd + widest);
     }
@@ -351,7 +353,6 @@ void TFormPrintPreview::ShopListGroup(bool ByAisle, int32_t Aisle, int32_t Categ
 {
     DrawCategoryHeading(Cat.Name);
     ShopListRowBreak(ByAisle, Aisle, Category, -1);
-    TDeviceCanvas& c = Canvas();
     const bool boxes = CheckCheckBoxes->isChecked();
     for (int32_t i = 0; i < Cat.ItemCount(); ++i) {
         const QMShopListItem& item = Cat.Items[size_t(i)];
@@ -361,7 +362,7 @@ void TFormPrintPreview::ShopListGroup(bool ByAisle, int32_t Aisle, int32_t Categ
         if (item.Qty > 1) {
             UseQtyFont();
             const AnsiString qty = "(" + std::to_string(item.Qty) + ")";
-            DrawText(curX_ + 20 + nameIndent_ - c.TextWidth(qty + " "), curY_, qty);
+            DrawText(curX_ + 20 + nameIndent_ - TextWidth(qty + " "), curY_, qty);
             UseItemFont();
         }
         DrawCellText(curX_ + 20 + nameIndent_, curY_, item.HasCoupon ? item.Name + "  \xA2" : item.Name);

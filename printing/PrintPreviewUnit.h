@@ -157,14 +157,20 @@ private:
     // A category's heading row; an aisle's name right-aligned on the row (no advance).
     void DrawCategoryHeading(const AnsiString& Name);
     void DrawAisleName(const AnsiString& Name);
+    // The page canvas's font size and style. A break begins the next page with the preview's
+    // font, so each row sets the font it draws in.
     void UseFont(int32_t Size, bool Bold);
     void UseItemFont();
     void UseCategoryFont();
     void UseAisleFont();
     void UseQtyFont();
     void UseNoteFont();
-    int32_t LineHeight(); // the height of "Sy" in the current font
-    TDeviceCanvas& Canvas();
+    int32_t LineHeight();                      // the height of "Sy" in the current font
+    int32_t TextWidth(const AnsiString& Text); // in the current font
+    // The canvas of the page being recorded. A page break (NextColumn, so any row break) closes
+    // that page and frees its canvas: only the one-step helpers above take it, each afresh;
+    // the layout itself never keeps the canvas or its font.
+    TDeviceCanvas& PageCanvas();
     const QMShopList& ShopList() const;
     const QMStore& Store() const;
     AnsiString StoreName() const;

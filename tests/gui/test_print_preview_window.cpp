@@ -46,12 +46,8 @@ std::vector<Text> PageTexts(TPrintPreview& preview, int page)
     const TMetafile* mf = preview.GetPage(page);
     EXPECT_NE(mf, nullptr) << "page " << page;
     if (mf)
-        mf->EnumerateRecords([&](const TEmfRecord& r) {
-            TEmfText t;
-            if (DecodeTextRecord(r, t))
-                out.push_back({t.X, t.Y, t.Text, t.Rect, t.Options});
-            return true;
-        });
+        for (const TEmfText& t : qmtest::TextRecords(*mf))
+            out.push_back({t.X, t.Y, t.Text, t.Rect, t.Options});
     return out;
 }
 
@@ -306,6 +302,37 @@ TEST_F(PrintPreviewWindowTest, ColumnsAndPagesBreakWithHeadingsRepeated)
     // The last page ends with the last item.
     const auto last = PageTexts(p, p.TotalPages());
     EXPECT_EQ(Count(last, "Item 1149"), 1);
+}
+
+TEST_F(PrintPreviewWindowTest, QuantitiesAfterEachBreakStandRightBeforeTheirNames)
+{
+    // One category of 200 items, all with quantities: the rows after every column and page
+    // break measure their quantity on the page being recorded then.
+    std::string store = "[--Info--]\r\nAisles=Middle,,\r\n[Pantry]\r\n";
+    for (int i = 0; i < 200; ++i)
+        store += "Item " + std::to_string(1000 + i) + "=Middle,-,,-," + (i % 2 ? "12" : "3") + "\r\n";
+    qmtest::WriteFile(stores + "Shop.store", store);
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    ASSERT_GE(p.TotalPages(), 2);
+    int items = 0;
+    for (int page = 1; page <= p.TotalPages(); ++page) {
+        const auto t = PageTexts(p, page);
+        for (size_t k = 0; k < t.size(); ++k) {
+            if (t[k].s.rfind("Item ", 0) != 0)
+                continue;
+            ++items;
+            const std::string qty = (std::stoi(t[k].s.substr(5)) - 1000) % 2 ? "(12)" : "(3)";
+            // The quantity is the record just before its name, on the same line, ending one
+            // space before it.
+            ASSERT_GT(k, 0u);
+            EXPECT_EQ(t[k - 1].s, qty) << t[k].s << " on page " << page;
+            EXPECT_EQ(t[k - 1].y, t[k].y) << t[k].s;
+            EXPECT_EQ(t[k - 1].x + m.W(8, qty + " "), t[k].x) << t[k].s;
+        }
+    }
+    EXPECT_EQ(items, 200);
 }
 
 TEST_F(PrintPreviewWindowTest, AListThatFillsItsColumnStartsNoEmptyColumnOrPage)

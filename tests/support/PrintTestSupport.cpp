@@ -49,11 +49,28 @@ std::string PdfText(const std::string& path)
     return RunTool("pdftotext", {"-layout", "-enc", "UTF-8", path, "-"});
 }
 
+std::string PdfRawText(const std::string& path)
+{
+    return RunTool("pdftotext", {"-raw", "-enc", "UTF-8", path, "-"});
+}
+
 int PdfPageCount(const std::string& path)
 {
     std::smatch m;
     const std::string info = RunTool("pdfinfo", {path});
     return std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : 0;
+}
+
+std::vector<qm::TEmfText> TextRecords(const qm::TMetafile& Page)
+{
+    std::vector<qm::TEmfText> out;
+    Page.EnumerateRecords([&](const qm::TEmfRecord& r) {
+        qm::TEmfText t;
+        if (qm::DecodeTextRecord(r, t))
+            out.push_back(std::move(t));
+        return true;
+    });
+    return out;
 }
 
 std::pair<double, double> PdfPageSize(const std::string& path)

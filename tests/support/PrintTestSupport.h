@@ -1,11 +1,12 @@
 #pragma once
-// Printing tests: a print server of the test's own, and reading printed PDF files back with
-// the poppler and qpdf tools.
+// Printing tests: a print server of the test's own, reading printed PDF files back with the
+// poppler and qpdf tools, and reading the text of recorded pages.
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/Metafile.h"
 
 namespace qmtest {
 
@@ -17,6 +18,9 @@ std::string RunTool(const std::string& program, const std::vector<std::string>& 
 std::string PdfCheckProblems(const std::string& path);
 // The text of a PDF file (pdftotext, layout kept), pages separated by form feeds.
 std::string PdfText(const std::string& path);
+// The text of a PDF file in the order it was drawn (pdftotext -raw): what one drawing step
+// writes just before another comes just before it, whatever the lines' heights.
+std::string PdfRawText(const std::string& path);
 // The page count and the first page's size in points (pdfinfo); 0 when unreadable.
 int PdfPageCount(const std::string& path);
 std::pair<double, double> PdfPageSize(const std::string& path);
@@ -25,6 +29,9 @@ std::pair<double, double> PdfPageSize(const std::string& path);
 double PdfWordLeft(const std::string& path, const std::string& word);
 // The images pdfimages lists in a PDF file.
 int PdfImageCount(const std::string& path);
+
+// The text records of a recorded page, in their order.
+std::vector<qm::TEmfText> TextRecords(const qm::TMetafile& Page);
 
 // A private print server: cupsd on a configuration of its own in a temporary folder,
 // listening only on a socket there. While it runs, this process and the programs it starts
