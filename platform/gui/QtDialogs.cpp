@@ -228,6 +228,9 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
 
 bool QtDialogs::printDialog(PrintDialogRequest& r)
 {
+    // The toolkit's printer and dialog ask the print server for its queues themselves; while
+    // it does not answer they find none and offer the PDF file.
+    const TSilentServerBypass bypass;
     // The dialog starts on the current printer, and the printer chosen there becomes it.
     QPrinter printer;
     Printer().ToQPrinter(printer);
