@@ -29,6 +29,7 @@
 #include "platform/Shell.h"
 #include "platform/gui/FontNames.h"
 #include "platform/gui/Placement.h"
+#include "platform/gui/Printer.h"
 #include "printing/PrintPreview.h"
 #include "printing/ThumbnailPreview.h"
 #include "util/RegUtils.h"
@@ -363,6 +364,10 @@ void TFormPrintPreview::FormCreate()
     PrintPreview->ListPrinterForms(forms, &paperForms_);
     for (const AnsiString& form : forms)
         ComboPaperType->addItem(ToQString(form));
+    // Listing the forms asked the print server; one that does not answer has been waited for
+    // once, and the user learns why its printers are missing.
+    if (Printer().ServerSilent())
+        MessageDlg(PrintServerSilentText(), mtError, mbOK, 0);
 
     setWindowState(Qt::WindowNoState);
     const auto exists = [](const char* name) { return RegValueExists(kCompany, kProduct, kPlacement, name); };

@@ -834,4 +834,61 @@ TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsI
     EXPECT_EQ(form->PrintPreview->PaperType(), pLetter);
 }
 
+TEST_F(PrintPreviewWindowTest, AStoppedPrintServerIsWaitedForOnceAndNamedAndThePdfFileStillPrints)
+{
+    qmtest::PrivateCups cups;
+    if (!cups.ok())
+        GTEST_SKIP() << "No private print server: " << cups.whyNot();
+    const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
+    ASSERT_TRUE(cups.addQueue("QuillmartMargins", "file://" + cups.dir().file("m.pdf"), ppd))
+        << cups.whyNot();
+    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
+    struct Back {
+        qmtest::PrivateCups& cups;
+        const int32_t timeout = Printer().ServerTimeout, kept = Printer().ServerSilenceKept;
+        ~Back()
+        {
+            cups.resume();
+            Printer().ServerTimeout = timeout;
+            Printer().ServerSilenceKept = 0;
+            Printer().SetPrinterName(TPrinter::PdfFilePrinterName);
+            Printer().ServerSilenceKept = kept;
+        }
+    } back{cups};
+    // Short waits; the silence is remembered however slowly the test runs.
+    Printer().ServerTimeout = 200;
+    Printer().ServerSilenceKept = 600000;
+    Start();
+    ASSERT_TRUE(cups.stop());
+    const int32_t asked = Printer().ServerQuestions();
+
+    // Printing from the menu on the queue: the window says why the queues are missing, the
+    // print dialog still comes, and the job is refused with the same reason. The server was
+    // waited for once.
+    const std::string silent = PrintServerSilentText();
+    dialogs->expectBox(silent);
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    dialogs->expectBox(silent);
+    main->MItemFilePrintShoppingList->trigger();
+    EXPECT_EQ(dialogs->pending(), 0u);
+    EXPECT_EQ(Printer().ServerQuestions(), asked + 1);
+    EXPECT_FALSE(fs::exists(out));
+
+    // The preview on the PDF-file printer (as the print dialog offers it): its forms are there
+    // and the printout is written.
+    ASSERT_TRUE(Printer().SetPrinterName(TPrinter::PdfFilePrinterName));
+    Printer().OutputFileName = out;
+    dialogs->expectBox(silent);
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    Play([](TFormPrintPreview& f) {
+        EXPECT_EQ(f.ComboPaperType->count(), int(pCustom));
+        f.BtnPrint->click();
+    });
+    main->MItemFilePreviewShoppingList->trigger();
+    EXPECT_EQ(previewsRun, 1);
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
+    EXPECT_NE(qmtest::PdfText(out).find("Shop Shopping List"), std::string::npos);
+    EXPECT_EQ(Printer().ServerQuestions(), asked + 1);
+}
+
 } // namespace

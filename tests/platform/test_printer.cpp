@@ -215,8 +215,10 @@ protected:
         const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
         ASSERT_TRUE(cups->addQueue("QuillmartMargins", "file://" + cups->dir().file("m.pdf"), ppd))
             << cups->whyNot();
-        // Short waits, so the suite does not wait long for the stopped server.
+        // Short waits, so the suite does not wait long for the stopped server; its silence is
+        // remembered however slowly the test runs.
         Printer().ServerTimeout = 200;
+        Printer().ServerSilenceKept = 600000;
     }
     void TearDown() override
     {
