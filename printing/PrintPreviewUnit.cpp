@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -47,6 +48,8 @@ constexpr int kHelpItemList = 2380;
 constexpr int kZoomPercent[] = {50, 100, 150, 200};
 constexpr int kZoomItems = 7;
 constexpr int kWholePage = 6;
+// The longest side a page can have, in the preview's units.
+constexpr int32_t kMaxPageSide = 32767;
 
 // Each font name drawn in its own face by the window's draw and measure handlers.
 class PrinterFontDelegate : public QStyledItemDelegate {
@@ -558,11 +561,21 @@ void TFormPrintPreview::ComboPaperTypeChange()
         const TUnits units = PrintPreview->Units();
         int32_t w = ConvertUnits((form.cx + 5) / 10, 96, mmHiMetric, units),
                 h = ConvertUnits((form.cy + 5) / 10, 96, mmHiMetric, units);
+        // A page holds at most 32767 units a side; a larger form would be cut down to that.
+        if (w > kMaxPageSide || h > kMaxPageSide) {
+            const QSignalBlocker quiet(ComboPaperType);
+            ComboPaperType->setCurrentIndex(paperItem_);
+            MessageDlg(
+                Format("The paper is too large for the printer: %d x %d mm.", form.cx / 1000, form.cy / 1000),
+                mtError, mbOK, 0);
+            return;
+        }
         if (PrintPreview->Orientation() == poLandscape)
             std::swap(w, h);
         PrintPreview->SetPaperWidth(w);
         PrintPreview->SetPaperHeight(h);
     }
+    paperItem_ = index;
     LayoutPages();
 }
 

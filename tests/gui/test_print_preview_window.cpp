@@ -796,6 +796,50 @@ TEST_F(PrintPreviewWindowTest, EachPaperFormPicksThePaperOfItsSize)
     EXPECT_EQ(form->ColumnWidth(), (10000 - 500) / 3);
 }
 
+TEST_F(PrintPreviewWindowTest, AFormTooLargeForAPageIsRefusedAndThePaperStaysAsItWas)
+{
+    // Forms a print queue may list whose sides are longer than a page can be (32.767 inches):
+    // 4A0 and 2A0, and a banner of which only the length is too long.
+    const std::pair<const char*, TSize> forms[] = {
+        {"4A", {1682000, 2378000}}, {"2A", {1189000, 1682000}}, {"Banner", {300000, 900000}}};
+    for (const auto& [name, size] : forms)
+        ASSERT_TRUE(Printer().AddForm({FORM_USER, name, size, {0, 0, size.cx, size.cy}}));
+    struct Drop {
+        ~Drop()
+        {
+            for (const char* name : {"4A", "2A", "Banner"})
+                Printer().DeleteForm(name);
+        }
+    } drop;
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    const int a4 = form->ComboPaperType->findText("A4");
+    form->ComboPaperType->setCurrentIndex(a4);
+    ASSERT_EQ(p.PaperType(), pA4);
+    ASSERT_EQ(p.Orientation(), poLandscape);
+    const int layouts = form->LayoutCount();
+
+    const char* said[] = {"The paper is too large for the printer: 1682 x 2378 mm.",
+                          "The paper is too large for the printer: 1189 x 1682 mm.",
+                          "The paper is too large for the printer: 300 x 900 mm."};
+    for (size_t i = 0; i < std::size(forms); ++i) {
+        dialogs->expectBox(said[i]);
+        form->ComboPaperType->setCurrentIndex(form->ComboPaperType->findText(forms[i].first));
+        EXPECT_EQ(dialogs->pending(), 0u) << forms[i].first;
+        // The combo shows the paper the pages keep: A4, landscape.
+        EXPECT_EQ(form->ComboPaperType->currentIndex(), a4) << forms[i].first;
+        EXPECT_EQ(p.PaperType(), pA4);
+        EXPECT_EQ(p.Orientation(), poLandscape);
+        EXPECT_EQ(p.PaperWidth(), 11693);
+        EXPECT_EQ(p.PaperHeight(), 8268);
+    }
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    EXPECT_EQ(form->LayoutCount(), layouts);
+    form->FormClose();
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "PaperType"), int(pA4));
+}
+
 TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsIt)
 {
     qmtest::PrivateCups cups;
