@@ -661,6 +661,19 @@ void TFormPrintPreview::BtnPrintClick()
     const int copies = PrintDialog.Copies;
     if (copies < 1)
         return;
+    // A range with no page of the printout in it would print nothing, silently.
+    if (PrintDialog.PrintRange == PrintDialogRequest::prPageNums &&
+        std::max(PrintDialog.FromPage, 1) > std::min(PrintDialog.ToPage, total)) {
+        const int from = PrintDialog.FromPage, to = PrintDialog.ToPage;
+        const AnsiString pages = total == 1 ? AnsiString("1 page") : Format("%d pages", total);
+        MessageDlg(from > total
+                       ? Format("Nothing was printed: the printout has only %s, so pages %d to %d are "
+                                "past its end.",
+                                pages.c_str(), from, to)
+                       : Format("Nothing was printed: the page range %d to %d holds no page.", from, to),
+                   mtError, mbOK, 0);
+        return;
+    }
     for (int i = 0; i < copies; ++i) {
         if (PrintDialog.PrintRange == PrintDialogRequest::prAllPages)
             PrintPreview->Print();

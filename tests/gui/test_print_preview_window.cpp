@@ -840,6 +840,30 @@ TEST_F(PrintPreviewWindowTest, AFormTooLargeForAPageIsRefusedAndThePaperStaysAsI
     EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "PaperType"), int(pA4));
 }
 
+TEST_F(PrintPreviewWindowTest, ARangePastTheLastPageSaysThatNothingWasPrinted)
+{
+    Start();
+    auto form = Laid(true);
+    ASSERT_EQ(form->PrintPreview->TotalPages(), 1);
+    int jobs = 0;
+    form->PrintPreview->OnBeforePrint = [&](QObject*) { ++jobs; };
+
+    dialogs->expectPrint(PrintDialogRequest::prPageNums, 2, 5, 2);
+    dialogs->expectBox(
+        "Nothing was printed: the printout has only 1 page, so pages 2 to 5 are past its end.");
+    form->BtnPrint->click();
+    EXPECT_EQ(dialogs->pending(), 0u);
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    EXPECT_EQ(jobs, 0);
+    EXPECT_FALSE(fs::exists(out));
+
+    // A range that reaches past the end prints the pages there are, without a word.
+    dialogs->expectPrint(PrintDialogRequest::prPageNums, 1, 5);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 1);
+    EXPECT_EQ(qmtest::PdfPageCount(out), 1);
+}
+
 TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsIt)
 {
     qmtest::PrivateCups cups;
