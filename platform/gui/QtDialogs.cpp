@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "platform/Shell.h"
 #include "platform/gui/Printer.h"
 
 namespace qm {
@@ -235,6 +236,16 @@ bool QtDialogs::printDialog(PrintDialogRequest& r)
     QPrinter printer;
     Printer().ToQPrinter(printer);
     QPrintDialog dialog(&printer, ActiveParent());
+    if (r.HelpContext != 0) {
+        // A Help button beside OK and Cancel opens the help at the caller's topic; the dialog
+        // stays open.
+        if (auto* box = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly)) {
+            QPushButton* help = box->addButton(QDialogButtonBox::Help);
+            help->setObjectName("BtnHelp");
+            const int context = r.HelpContext;
+            QObject::connect(help, &QPushButton::clicked, &dialog, [context] { Shell().showHelp(context); });
+        }
+    }
     QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
                                                        QAbstractPrintDialog::PrintShowPageSize |
                                                        QAbstractPrintDialog::PrintCollateCopies;
