@@ -186,7 +186,8 @@ struct TServerConnection {
         errno = 0;
         http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, msec, nullptr);
         if (!http) {
-            timedOut = errno == ETIMEDOUT;
+            error = errno;
+            timedOut = error == ETIMEDOUT;
             return;
         }
         httpSetTimeout(http, msec / 1000.0, GiveUp, &timedOut);
@@ -201,6 +202,7 @@ struct TServerConnection {
 
     http_t* http = nullptr;
     bool timedOut = false;
+    int error = 0; // why the server could not be reached
 };
 
 // Asks the server for its default queue; true when it let the time-out pass without an
@@ -747,7 +749,7 @@ void TPrinter::Submit(const QByteArray& Pdf)
                                   "may not be printed. \"Print to File (PDF)\" can still be used.",
                                   job_->printer.c_str()));
         }
-        const std::string reason = !server.http            ? std::strerror(errno)
+        const std::string reason = !server.http            ? std::strerror(server.error)
                                    : cupsLastErrorString() ? cupsLastErrorString()
                                                            : "unknown error";
         if (job > 0)

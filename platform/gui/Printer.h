@@ -131,7 +131,8 @@ public:
     int32_t ServerTimeout = 3000;
     int32_t ServerSilenceKept = 20000;
     // Whether the print server is silent: remembered, or asked now. False when there is no
-    // print server to ask (none configured, none running): nothing waits for one then.
+    // print server to ask (none configured, none running): nothing waits for one then. A
+    // server that answers is asked again each time, so one that stops is noticed at once.
     bool ServerSilent() const;
     // How many times the print server has been asked whether it answers.
     int32_t ServerQuestions() const { return serverQuestions_; }
@@ -172,8 +173,9 @@ public:
     bool Printing() const { return printing_; }
     bool Aborted() const { return aborted_; }
     // Starts a job on the current printer with the device mode's paper. Raises EPrinter when
-    // the printer is not available (UnavailableText) or a job is running, EInOutError when the PDF
-    // file cannot be written, and EAbort (silent) when the user cancels the file question.
+    // the printer is not available (UnavailableText) or a job is running, EInOutError when
+    // the PDF file cannot be written, and EAbort (silent) when the user cancels the file
+    // question.
     void BeginDoc();
     // Ends the page and starts the next.
     void NewPage();
