@@ -230,8 +230,7 @@ void TPrintPreview::PrintPages(int32_t FromPage, int32_t ToPage)
     if (state_ != psReady || !PrinterInstalled() || TotalPages() == 0 || FromPage > ToPage)
         return;
     if (!Printer().Available())
-        throw EPrinter(Format("The printer \"%s\" is not installed any more. Choose another printer.",
-                              Printer().PrinterName().c_str()));
+        throw EPrinter(Printer().UnavailableText());
 
     bool completed = false, started = false;
     aborted_ = false;

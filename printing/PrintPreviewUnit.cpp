@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -29,6 +30,7 @@
 #include "platform/Shell.h"
 #include "platform/gui/FontNames.h"
 #include "platform/gui/Placement.h"
+#include "platform/gui/Printer.h"
 #include "printing/PrintPreview.h"
 #include "printing/ThumbnailPreview.h"
 #include "util/RegUtils.h"
@@ -46,6 +48,8 @@ constexpr int kHelpItemList = 2380;
 constexpr int kZoomPercent[] = {50, 100, 150, 200};
 constexpr int kZoomItems = 7;
 constexpr int kWholePage = 6;
+// The longest side a page can have, in the preview's units.
+constexpr int32_t kMaxPageSide = 32767;
 
 // Each font name drawn in its own face by the window's draw and measure handlers.
 class PrinterFontDelegate : public QStyledItemDelegate {
@@ -363,6 +367,10 @@ void TFormPrintPreview::FormCreate()
     PrintPreview->ListPrinterForms(forms, &paperForms_);
     for (const AnsiString& form : forms)
         ComboPaperType->addItem(ToQString(form));
+    // Listing the forms asked the print server; one that does not answer has been waited for
+    // once, and the user learns why its printers are missing.
+    if (Printer().ServerSilent())
+        MessageDlg(PrintServerSilentText(), mtError, mbOK, 0);
 
     setWindowState(Qt::WindowNoState);
     const auto exists = [](const char* name) { return RegValueExists(kCompany, kProduct, kPlacement, name); };
@@ -553,11 +561,21 @@ void TFormPrintPreview::ComboPaperTypeChange()
         const TUnits units = PrintPreview->Units();
         int32_t w = ConvertUnits((form.cx + 5) / 10, 96, mmHiMetric, units),
                 h = ConvertUnits((form.cy + 5) / 10, 96, mmHiMetric, units);
+        // A page holds at most 32767 units a side; a larger form would be cut down to that.
+        if (w > kMaxPageSide || h > kMaxPageSide) {
+            const QSignalBlocker quiet(ComboPaperType);
+            ComboPaperType->setCurrentIndex(paperItem_);
+            MessageDlg(
+                Format("The paper is too large for the printer: %d x %d mm.", form.cx / 1000, form.cy / 1000),
+                mtError, mbOK, 0);
+            return;
+        }
         if (PrintPreview->Orientation() == poLandscape)
             std::swap(w, h);
         PrintPreview->SetPaperWidth(w);
         PrintPreview->SetPaperHeight(h);
     }
+    paperItem_ = index;
     LayoutPages();
 }
 
@@ -643,6 +661,19 @@ void TFormPrintPreview::BtnPrintClick()
     const int copies = PrintDialog.Copies;
     if (copies < 1)
         return;
+    // A range with no page of the printout in it would print nothing, silently.
+    if (PrintDialog.PrintRange == PrintDialogRequest::prPageNums &&
+        std::max(PrintDialog.FromPage, 1) > std::min(PrintDialog.ToPage, total)) {
+        const int from = PrintDialog.FromPage, to = PrintDialog.ToPage;
+        const AnsiString pages = total == 1 ? AnsiString("1 page") : Format("%d pages", total);
+        MessageDlg(from > total
+                       ? Format("Nothing was printed: the printout has only %s, so pages %d to %d are "
+                                "past its end.",
+                                pages.c_str(), from, to)
+                       : Format("Nothing was printed: the page range %d to %d holds no page.", from, to),
+                   mtError, mbOK, 0);
+        return;
+    }
     for (int i = 0; i < copies; ++i) {
         if (PrintDialog.PrintRange == PrintDialogRequest::prAllPages)
             PrintPreview->Print();

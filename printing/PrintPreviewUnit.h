@@ -177,6 +177,8 @@ private:
 
     // The portrait size of each form in the paper combo, thousandths of a millimetre.
     std::vector<TSize> paperForms_;
+    // The paper combo's item whose paper the preview has; -1 for none.
+    int paperItem_ = -1;
     bool created_ = false;
     bool shown_ = false;  // the show step has run
     bool loading_ = true; // until the show step has filled the controls: no layout yet

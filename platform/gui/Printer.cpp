@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -163,6 +164,94 @@ std::string QueueOf(const AnsiString& name)
     return name.substr(0, name.find('/'));
 }
 
+// ---- The print server ---------------------------------------------------------------------
+
+// Where the toolkit's own calls go while the print server is silent: a socket that cannot
+// exist, so they fail at once.
+constexpr const char* kNoServer = "/dev/null/no-print-server";
+
+// Called when a wait on the print server ran out: notes it and gives up.
+int GiveUp(http_t*, void* timedOut)
+{
+    *static_cast<bool*>(timedOut) = true;
+    return 0;
+}
+
+// A connection to the print server on which every wait gives up after the time-out; timedOut
+// tells whether one did. http is null when the server cannot be reached.
+struct TServerConnection {
+    explicit TServerConnection(int32_t timeoutMs)
+    {
+        const int msec = std::max(1, timeoutMs);
+        errno = 0;
+        http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, msec, nullptr);
+        if (!http) {
+            error = errno;
+            timedOut = error == ETIMEDOUT;
+            return;
+        }
+        httpSetTimeout(http, msec / 1000.0, GiveUp, &timedOut);
+    }
+    ~TServerConnection()
+    {
+        if (http)
+            httpClose(http);
+    }
+    TServerConnection(const TServerConnection&) = delete;
+    TServerConnection& operator=(const TServerConnection&) = delete;
+
+    http_t* http = nullptr;
+    bool timedOut = false;
+    int error = 0; // why the server could not be reached
+};
+
+// Asks the server for its default queue; true when it let the time-out pass without an
+// answer. The request is posted by hand: the library's own request routines first wait a
+// second more for an interim reply.
+bool AskServerTimesOut(int32_t timeoutMs)
+{
+    TServerConnection server(timeoutMs);
+    if (!server.http)
+        return server.timedOut;
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-name");
+    httpClearFields(server.http);
+    httpSetField(server.http, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+    httpSetLength(server.http, ippLength(request));
+    if (httpPost(server.http, "/") == 0) {
+        ipp_state_t state;
+        while ((state = ippWrite(server.http, request)) != IPP_STATE_DATA && state != IPP_STATE_ERROR) {
+        }
+        if (state == IPP_STATE_DATA)
+            while (httpUpdate(server.http) == HTTP_STATUS_CONTINUE) {
+            }
+    }
+    ippDelete(request);
+    return server.timedOut;
+}
+
+// Creates a job on the queue over the connection; its id, 0 when the server refused it. (The
+// library's own job creation first looks the queue up over a connection without the time-out.)
+int CreateJob(http_t* http, const std::string& queue, const char* title, int numOptions,
+              cups_option_t* options)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", queue.c_str());
+    ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title);
+    cupsEncodeOptions2(request, numOptions, options, IPP_TAG_OPERATION);
+    cupsEncodeOptions2(request, numOptions, options, IPP_TAG_JOB);
+    ipp_t* response = cupsDoRequest(http, request, ("/printers/" + queue).c_str());
+    ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
+    const int job = id && cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE ? ippGetInteger(id, 0) : 0;
+    ippDelete(response);
+    return job;
+}
+
 // A file name of the job title, without the characters a file name cannot have.
 AnsiString SuggestedFileName(const AnsiString& title)
 {
@@ -185,6 +274,25 @@ AnsiString InHomeFolder(const AnsiString& path)
 const std::vector<TStandardForm>& StandardForms()
 {
     return Standard;
+}
+
+AnsiString PrintServerSilentText()
+{
+    return "The print server does not answer, so its printers cannot be used now. \"Print to File (PDF)\" "
+           "can still be used.";
+}
+
+TSilentServerBypass::TSilentServerBypass() : active_(Printer().ServerSilent())
+{
+    if (active_)
+        cupsSetServer(kNoServer);
+}
+
+TSilentServerBypass::~TSilentServerBypass()
+{
+    // Back to the configured server.
+    if (active_)
+        cupsSetServer(nullptr);
 }
 
 // ---- The job --------------------------------------------------------------------------------
@@ -224,13 +332,34 @@ TPrinter& Printer()
     return printer;
 }
 
+// ---- Print server ---------------------------------------------------------------------------
+
+bool TPrinter::ServerSilent() const
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (silent_ && now - silentSince_ < std::chrono::milliseconds(ServerSilenceKept))
+        return true;
+    ++serverQuestions_;
+    silent_ = false;
+    if (AskServerTimesOut(ServerTimeout))
+        NoteServerSilent();
+    return silent_;
+}
+
+void TPrinter::NoteServerSilent() const
+{
+    silent_ = true;
+    silentSince_ = std::chrono::steady_clock::now();
+}
+
 // ---- Printers -------------------------------------------------------------------------------
 
 std::vector<AnsiString> TPrinter::Printers() const
 {
     std::vector<AnsiString> names;
-    for (const QString& n : QPrinterInfo::availablePrinterNames())
-        names.push_back(FromQString(n));
+    if (!ServerSilent())
+        for (const QString& n : QPrinterInfo::availablePrinterNames())
+            names.push_back(FromQString(n));
     names.push_back(PdfFilePrinterName);
     return names;
 }
@@ -239,7 +368,8 @@ AnsiString TPrinter::PrinterName() const
 {
     if (!chosen_.empty())
         return chosen_;
-    const QString def = QPrinterInfo::defaultPrinterName();
+    // No default queue while the server does not answer.
+    const QString def = ServerSilent() ? QString() : QPrinterInfo::defaultPrinterName();
     return def.isEmpty() ? AnsiString(PdfFilePrinterName) : FromQString(def);
 }
 
@@ -281,7 +411,15 @@ bool TPrinter::IsPdfFilePrinter() const
 bool TPrinter::Available() const
 {
     const AnsiString name = PrinterName();
-    return IsPdfName(name) || !QPrinterInfo::printerInfo(ToQString(name)).isNull();
+    return IsPdfName(name) || (!ServerSilent() && !QPrinterInfo::printerInfo(ToQString(name)).isNull());
+}
+
+AnsiString TPrinter::UnavailableText() const
+{
+    if (ServerSilent())
+        return PrintServerSilentText();
+    return Format("The printer \"%s\" is not installed any more. Choose another printer.",
+                  PrinterName().c_str());
 }
 
 void TPrinter::FromQPrinter(const QPrinter& Source)
@@ -290,6 +428,8 @@ void TPrinter::FromQPrinter(const QPrinter& Source)
         SetPrinterName(PdfFilePrinterName);
         OutputFileName = InHomeFolder(FromQString(Source.outputFileName()));
     } else if (!SetPrinterName(FromQString(Source.printerName()))) {
+        if (ServerSilent())
+            throw EPrinter(PrintServerSilentText());
         throw EPrinter(
             Format("The printer \"%s\" is not installed.", FromQString(Source.printerName()).c_str()));
     }
@@ -297,7 +437,9 @@ void TPrinter::FromQPrinter(const QPrinter& Source)
 
 void TPrinter::ToQPrinter(QPrinter& Dest) const
 {
-    if (IsPdfFilePrinter()) {
+    // A queue of a silent server cannot be set up on the toolkit's printer without waiting
+    // for the server: the dialog starts on the PDF file instead.
+    if (IsPdfFilePrinter() || ServerSilent()) {
         Dest.setOutputFormat(QPrinter::PdfFormat);
         Dest.setOutputFileName(
             ToQString(InHomeFolder(OutputFileName.empty() ? SuggestedFileName(Title) : OutputFileName)));
@@ -314,7 +456,7 @@ void TPrinter::ResetDeviceMode()
     // A printer's own paper: the queue's default size, the local paper for the PDF file.
     QPageSize size;
     const AnsiString name = PrinterName();
-    if (!IsPdfName(name))
+    if (!IsPdfName(name) && !ServerSilent())
         size = QPrinterInfo::printerInfo(ToQString(name)).defaultPageSize();
     if (!size.isValid())
         size =
@@ -379,7 +521,7 @@ void TPrinter::SetDeviceMode(const TDeviceMode& Value)
         size = CustomPageSize(um, formName.empty() ? Format("%dmm x %dmm", um.cx / 1000, um.cy / 1000)
                                                    : formName);
         // A size the queue knows keeps the queue's own name for it.
-        if (!IsPdfName(name))
+        if (!IsPdfName(name) && !ServerSilent())
             for (const QPageSize& s : QPrinterInfo::printerInfo(ToQString(name)).supportedPageSizes())
                 if (SameSize(Micrometres(s), um)) {
                     size = s;
@@ -429,6 +571,8 @@ std::vector<TFormInfo> TPrinter::OwnForms() const
             forms.push_back({FORM_BUILTIN, s.Name, {s.Width, s.Height}, {0, 0, s.Width, s.Height}});
         return forms;
     }
+    if (ServerSilent())
+        return forms;
     for (const QPageSize& s : QPrinterInfo::printerInfo(ToQString(name)).supportedPageSizes()) {
         const TSize um = Micrometres(s);
         forms.push_back({FORM_PRINTER, FromQString(s.name()), um, {0, 0, um.cx, um.cy}});
@@ -511,8 +655,7 @@ void TPrinter::BeginDoc()
         throw EPrinter("Printing in progress.");
     const AnsiString name = PrinterName();
     if (!Available())
-        throw EPrinter(
-            Format("The printer \"%s\" is not installed any more. Choose another printer.", name.c_str()));
+        throw EPrinter(UnavailableText());
     ReleaseJob();
     auto job = std::make_unique<TJob>();
     job->printer = name;
@@ -595,19 +738,22 @@ void TPrinter::Submit(const QByteArray& Pdf)
     const std::string queue = QueueOf(job_->printer);
     const QByteArray title = ToQString(job_->title).toUtf8();
     const TSize um = Micrometres(layout_.pageSize());
-    cups_option_t* options = nullptr;
-    int count = 0;
-    const QString key = layout_.pageSize().key();
-    const std::string media = key.startsWith("Custom.") || key.isEmpty()
-                                  ? Format("Custom.%gx%gmm", um.cx / 1000.0, um.cy / 1000.0)
-                                  : key.toStdString();
-    count = cupsAddOption("media", media.c_str(), count, &options);
-    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, queue.c_str(), title.constData(), count, options);
-    cupsFreeOptions(count, options);
+    // The job goes over a connection of its own, so that each step gives up when the server
+    // stops answering.
+    TServerConnection server(ServerTimeout);
     auto fail = [&](int job) {
-        const std::string reason = cupsLastErrorString() ? cupsLastErrorString() : "unknown error";
+        if (server.timedOut) {
+            // Nothing can be asked of the server now, not even to cancel the job.
+            NoteServerSilent();
+            throw EPrinter(Format("The print server did not answer while the job was handed to \"%s\"; it "
+                                  "may not be printed. \"Print to File (PDF)\" can still be used.",
+                                  job_->printer.c_str()));
+        }
+        const std::string reason = !server.http            ? std::strerror(server.error)
+                                   : cupsLastErrorString() ? cupsLastErrorString()
+                                                           : "unknown error";
         if (job > 0)
-            cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.c_str(), job, 0);
+            cupsCancelJob2(server.http, queue.c_str(), job, 0);
         if (!Available())
             throw EPrinter(
                 Format("The printer \"%s\" was removed while the job was made; nothing was printed.",
@@ -615,16 +761,27 @@ void TPrinter::Submit(const QByteArray& Pdf)
         throw EPrinter(Format("The printer \"%s\" did not take the print job: %s", job_->printer.c_str(),
                               reason.c_str()));
     };
+    if (!server.http)
+        fail(0);
+    cups_option_t* options = nullptr;
+    int count = 0;
+    const QString key = layout_.pageSize().key();
+    const std::string media = key.startsWith("Custom.") || key.isEmpty()
+                                  ? Format("Custom.%gx%gmm", um.cx / 1000.0, um.cy / 1000.0)
+                                  : key.toStdString();
+    count = cupsAddOption("media", media.c_str(), count, &options);
+    const int id = CreateJob(server.http, queue, title.constData(), count, options);
+    cupsFreeOptions(count, options);
     if (id <= 0)
         fail(0);
-    if (cupsStartDocument(CUPS_HTTP_DEFAULT, queue.c_str(), id, title.constData(), CUPS_FORMAT_PDF, 1) !=
+    if (cupsStartDocument(server.http, queue.c_str(), id, title.constData(), CUPS_FORMAT_PDF, 1) !=
             HTTP_STATUS_CONTINUE ||
-        cupsWriteRequestData(CUPS_HTTP_DEFAULT, Pdf.constData(), size_t(Pdf.size())) !=
-            HTTP_STATUS_CONTINUE) {
-        cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.c_str());
+        cupsWriteRequestData(server.http, Pdf.constData(), size_t(Pdf.size())) != HTTP_STATUS_CONTINUE) {
+        if (!server.timedOut)
+            cupsFinishDocument(server.http, queue.c_str());
         fail(id);
     }
-    if (cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE)
+    if (cupsFinishDocument(server.http, queue.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE)
         fail(id);
     lastJobId_ = id;
 }

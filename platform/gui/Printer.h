@@ -11,7 +11,16 @@
 // Forms: the PDF-file printer knows the standard paper forms, in the order of their paper ids;
 // a queue knows the page sizes its driver lists. Forms the program adds with AddForm are kept
 // by this object for as long as it lives and listed after every printer's own forms.
+//
+// The print server: before the toolkit is asked about queues, the server is asked a small
+// question over a connection of this object's own that gives up after ServerTimeout; job
+// hand-over goes over such a connection too. A server that lets the time-out pass (one that
+// accepts connections and never answers, a stopped one) counts as silent, and is not asked
+// again, for ServerSilenceKept: meanwhile its queues are neither listed nor available, jobs
+// for them are refused with PrintServerSilentText, and the PDF-file printer works as ever. So
+// a command waits for a silent server once, not once for each call.
 #include <QPageLayout>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -107,10 +116,26 @@ public:
     // Where the PDF-file printer writes; when empty, each job asks for a file.
     AnsiString OutputFileName;
 
+    // Why the current printer cannot print: the print server does not answer, or the printer
+    // is not installed any more.
+    AnsiString UnavailableText() const;
     // The printer chosen in a print dialog's printer (a queue, or the PDF file it names), and
-    // the current one set up on such a printer before the dialog runs.
+    // the current one set up on such a printer before the dialog runs (while the print server
+    // is silent, the PDF-file printer stands in for a queue).
     void FromQPrinter(const QPrinter& Source);
     void ToQPrinter(QPrinter& Dest) const;
+
+    // ---- Print server ----------------------------------------------------------------------
+    // Milliseconds each call into the print server may wait, and how long a server that let
+    // them pass counts as silent without being asked again.
+    int32_t ServerTimeout = 3000;
+    int32_t ServerSilenceKept = 20000;
+    // Whether the print server is silent: remembered, or asked now. False when there is no
+    // print server to ask (none configured, none running): nothing waits for one then. A
+    // server that answers is asked again each time, so one that stops is noticed at once.
+    bool ServerSilent() const;
+    // How many times the print server has been asked whether it answers.
+    int32_t ServerQuestions() const { return serverQuestions_; }
 
     // ---- Device mode -----------------------------------------------------------------------
     // The current printer's paper settings; a newly chosen printer's are its default paper,
@@ -148,13 +173,15 @@ public:
     bool Printing() const { return printing_; }
     bool Aborted() const { return aborted_; }
     // Starts a job on the current printer with the device mode's paper. Raises EPrinter when
-    // the printer is not installed any more or a job is running, EInOutError when the PDF
-    // file cannot be written, and EAbort (silent) when the user cancels the file question.
+    // the printer is not available (UnavailableText) or a job is running, EInOutError when
+    // the PDF file cannot be written, and EAbort (silent) when the user cancels the file
+    // question.
     void BeginDoc();
     // Ends the page and starts the next.
     void NewPage();
     // Ends the job and hands it over: the PDF file is written, or the queue receives the
-    // document. When that fails the job is dropped and EPrinter or EInOutError is raised.
+    // document. When that fails (a print server that stops answering included) the job is
+    // dropped and EPrinter or EInOutError is raised.
     void EndDoc();
     // Drops the job: nothing reaches the printer. The canvas stays usable (its drawing goes
     // nowhere) until the next job.
@@ -175,6 +202,7 @@ public:
 
 private:
     struct TJob;
+    void NoteServerSilent() const;
     void ResetDeviceMode();
     std::vector<TFormInfo> OwnForms() const;
     void Submit(const QByteArray& Pdf);
@@ -189,9 +217,29 @@ private:
     bool aborted_ = false;
     int32_t pageNumber_ = 0;
     int32_t lastJobId_ = 0;
+    mutable std::chrono::steady_clock::time_point silentSince_{};
+    mutable bool silent_ = false;
+    mutable int32_t serverQuestions_ = 0;
 };
 
 // The program's printer object.
 TPrinter& Printer();
+
+// What the user is told when the print server does not answer.
+AnsiString PrintServerSilentText();
+
+// While an object of this lives, the toolkit's own calls into the print server (its print
+// dialog lists the queues itself) fail at once when the server is silent, instead of waiting
+// for it; the toolkit then offers the PDF file alone.
+class TSilentServerBypass {
+public:
+    TSilentServerBypass();
+    ~TSilentServerBypass();
+    TSilentServerBypass(const TSilentServerBypass&) = delete;
+    TSilentServerBypass& operator=(const TSilentServerBypass&) = delete;
+
+private:
+    bool active_ = false;
+};
 
 } // namespace qm

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "platform/Shell.h"
 #include "platform/gui/Printer.h"
 
 namespace qm {
@@ -228,10 +229,23 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
 
 bool QtDialogs::printDialog(PrintDialogRequest& r)
 {
+    // The toolkit's printer and dialog ask the print server for its queues themselves; while
+    // it does not answer they find none and offer the PDF file.
+    const TSilentServerBypass bypass;
     // The dialog starts on the current printer, and the printer chosen there becomes it.
     QPrinter printer;
     Printer().ToQPrinter(printer);
     QPrintDialog dialog(&printer, ActiveParent());
+    if (r.HelpContext != 0) {
+        // A Help button beside OK and Cancel opens the help at the caller's topic; the dialog
+        // stays open.
+        if (auto* box = dialog.findChild<QDialogButtonBox*>(QString(), Qt::FindDirectChildrenOnly)) {
+            QPushButton* help = box->addButton(QDialogButtonBox::Help);
+            help->setObjectName("BtnHelp");
+            const int context = r.HelpContext;
+            QObject::connect(help, &QPushButton::clicked, &dialog, [context] { Shell().showHelp(context); });
+        }
+    }
     QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
                                                        QAbstractPrintDialog::PrintShowPageSize |
                                                        QAbstractPrintDialog::PrintCollateCopies;

@@ -823,6 +823,74 @@ TEST_F(PrintPreviewWindowTest, EachPaperFormPicksThePaperOfItsSize)
     EXPECT_EQ(form->ColumnWidth(), (10000 - 500) / 3);
 }
 
+TEST_F(PrintPreviewWindowTest, AFormTooLargeForAPageIsRefusedAndThePaperStaysAsItWas)
+{
+    // Forms a print queue may list whose sides are longer than a page can be (32.767 inches):
+    // 4A0 and 2A0, and a banner of which only the length is too long.
+    const std::pair<const char*, TSize> forms[] = {
+        {"4A", {1682000, 2378000}}, {"2A", {1189000, 1682000}}, {"Banner", {300000, 900000}}};
+    for (const auto& [name, size] : forms)
+        ASSERT_TRUE(Printer().AddForm({FORM_USER, name, size, {0, 0, size.cx, size.cy}}));
+    struct Drop {
+        ~Drop()
+        {
+            for (const char* name : {"4A", "2A", "Banner"})
+                Printer().DeleteForm(name);
+        }
+    } drop;
+    Start();
+    auto form = Laid(true);
+    TPrintPreview& p = *form->PrintPreview;
+    const int a4 = form->ComboPaperType->findText("A4");
+    form->ComboPaperType->setCurrentIndex(a4);
+    ASSERT_EQ(p.PaperType(), pA4);
+    ASSERT_EQ(p.Orientation(), poLandscape);
+    const int layouts = form->LayoutCount();
+
+    const char* said[] = {"The paper is too large for the printer: 1682 x 2378 mm.",
+                          "The paper is too large for the printer: 1189 x 1682 mm.",
+                          "The paper is too large for the printer: 300 x 900 mm."};
+    for (size_t i = 0; i < std::size(forms); ++i) {
+        dialogs->expectBox(said[i]);
+        form->ComboPaperType->setCurrentIndex(form->ComboPaperType->findText(forms[i].first));
+        EXPECT_EQ(dialogs->pending(), 0u) << forms[i].first;
+        // The combo shows the paper the pages keep: A4, landscape.
+        EXPECT_EQ(form->ComboPaperType->currentIndex(), a4) << forms[i].first;
+        EXPECT_EQ(p.PaperType(), pA4);
+        EXPECT_EQ(p.Orientation(), poLandscape);
+        EXPECT_EQ(p.PaperWidth(), 11693);
+        EXPECT_EQ(p.PaperHeight(), 8268);
+    }
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    EXPECT_EQ(form->LayoutCount(), layouts);
+    form->FormClose();
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "PaperType"), int(pA4));
+}
+
+TEST_F(PrintPreviewWindowTest, ARangePastTheLastPageSaysThatNothingWasPrinted)
+{
+    Start();
+    auto form = Laid(true);
+    ASSERT_EQ(form->PrintPreview->TotalPages(), 1);
+    int jobs = 0;
+    form->PrintPreview->OnBeforePrint = [&](QObject*) { ++jobs; };
+
+    dialogs->expectPrint(PrintDialogRequest::prPageNums, 2, 5, 2);
+    dialogs->expectBox(
+        "Nothing was printed: the printout has only 1 page, so pages 2 to 5 are past its end.");
+    form->BtnPrint->click();
+    EXPECT_EQ(dialogs->pending(), 0u);
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
+    EXPECT_EQ(jobs, 0);
+    EXPECT_FALSE(fs::exists(out));
+
+    // A range that reaches past the end prints the pages there are, without a word.
+    dialogs->expectPrint(PrintDialogRequest::prPageNums, 1, 5);
+    form->BtnPrint->click();
+    EXPECT_EQ(jobs, 1);
+    EXPECT_EQ(qmtest::PdfPageCount(out), 1);
+}
+
 TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsIt)
 {
     qmtest::PrivateCups cups;
@@ -859,6 +927,63 @@ TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsI
     form = Laid(true);
     EXPECT_EQ(form->ComboPaperType->currentIndex(), -1);
     EXPECT_EQ(form->PrintPreview->PaperType(), pLetter);
+}
+
+TEST_F(PrintPreviewWindowTest, AStoppedPrintServerIsWaitedForOnceAndNamedAndThePdfFileStillPrints)
+{
+    qmtest::PrivateCups cups;
+    if (!cups.ok())
+        GTEST_SKIP() << "No private print server: " << cups.whyNot();
+    const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
+    ASSERT_TRUE(cups.addQueue("QuillmartMargins", "file://" + cups.dir().file("m.pdf"), ppd))
+        << cups.whyNot();
+    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
+    struct Back {
+        qmtest::PrivateCups& cups;
+        const int32_t timeout = Printer().ServerTimeout, kept = Printer().ServerSilenceKept;
+        ~Back()
+        {
+            cups.resume();
+            Printer().ServerTimeout = timeout;
+            Printer().ServerSilenceKept = 0;
+            Printer().SetPrinterName(TPrinter::PdfFilePrinterName);
+            Printer().ServerSilenceKept = kept;
+        }
+    } back{cups};
+    // Short waits; the silence is remembered however slowly the test runs.
+    Printer().ServerTimeout = 200;
+    Printer().ServerSilenceKept = 600000;
+    Start();
+    ASSERT_TRUE(cups.stop());
+    const int32_t asked = Printer().ServerQuestions();
+
+    // Printing from the menu on the queue: the window says why the queues are missing, the
+    // print dialog still comes, and the job is refused with the same reason. The server was
+    // waited for once.
+    const std::string silent = PrintServerSilentText();
+    dialogs->expectBox(silent);
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    dialogs->expectBox(silent);
+    main->MItemFilePrintShoppingList->trigger();
+    EXPECT_EQ(dialogs->pending(), 0u);
+    EXPECT_EQ(Printer().ServerQuestions(), asked + 1);
+    EXPECT_FALSE(fs::exists(out));
+
+    // The preview on the PDF-file printer (as the print dialog offers it): its forms are there
+    // and the printout is written.
+    ASSERT_TRUE(Printer().SetPrinterName(TPrinter::PdfFilePrinterName));
+    Printer().OutputFileName = out;
+    dialogs->expectBox(silent);
+    dialogs->expectPrint(PrintDialogRequest::prAllPages);
+    Play([](TFormPrintPreview& f) {
+        EXPECT_EQ(f.ComboPaperType->count(), int(pCustom));
+        f.BtnPrint->click();
+    });
+    main->MItemFilePreviewShoppingList->trigger();
+    EXPECT_EQ(previewsRun, 1);
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
+    EXPECT_NE(qmtest::PdfText(out).find("Shop Shopping List"), std::string::npos);
+    EXPECT_EQ(Printer().ServerQuestions(), asked + 1);
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 // The printer object on the PDF-file printer, the one every machine has (the test programs see
 // no print server): its forms, the paper a device mode gives, and jobs written to real PDF
-// files, read back with qpdf and pdftotext.
+// files, read back with qpdf and pdftotext. Then a private print server that stops answering.
 #include <gtest/gtest.h>
 
 #include <QPrinter>
 #include <cstdlib>
+#include <memory>
 
 #include "PrintTestSupport.h"
 #include "platform/DeviceCanvas.h"
@@ -195,6 +196,112 @@ TEST_F(PrinterTest, APrintDialogsChoiceReachesThePrinter)
     dialogPrinter.setOutputFileName("typed.pdf");
     Printer().FromQPrinter(dialogPrinter);
     EXPECT_EQ(Printer().OutputFileName, home + "/typed.pdf");
+}
+
+} // namespace
+
+namespace {
+
+// ---- A print server that stops answering ----------------------------------------------------
+
+class SilentServerTest : public PrinterTest {
+protected:
+    void SetUp() override
+    {
+        PrinterTest::SetUp();
+        cups = std::make_unique<qmtest::PrivateCups>();
+        if (!cups->ok())
+            GTEST_SKIP() << "No private print server: " << cups->whyNot();
+        const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
+        ASSERT_TRUE(cups->addQueue("QuillmartMargins", "file://" + cups->dir().file("m.pdf"), ppd))
+            << cups->whyNot();
+        // Short waits, so the suite does not wait long for the stopped server; its silence is
+        // remembered however slowly the test runs.
+        Printer().ServerTimeout = 200;
+        Printer().ServerSilenceKept = 600000;
+    }
+    void TearDown() override
+    {
+        if (cups)
+            cups->resume();
+        Printer().ServerTimeout = savedTimeout;
+        Printer().ServerSilenceKept = 0; // the next test asks afresh
+        Printer().SetPrinterName(TPrinter::PdfFilePrinterName);
+        Printer().ServerSilenceKept = savedKept;
+        cups.reset();
+        PrinterTest::TearDown();
+    }
+    const int32_t savedTimeout = Printer().ServerTimeout;
+    const int32_t savedKept = Printer().ServerSilenceKept;
+    std::unique_ptr<qmtest::PrivateCups> cups;
+};
+
+TEST_F(SilentServerTest, AStoppedServerIsWaitedForOnceAndThePdfFileStillPrints)
+{
+    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
+    ASSERT_EQ(Printer().Printers().size(), 2u);
+    EXPECT_FALSE(Printer().ServerSilent());
+
+    ASSERT_TRUE(cups->stop());
+    const int32_t asked = Printer().ServerQuestions();
+    // Nothing waits for the server beyond one time-out: its queues are gone for now, and a job
+    // for one is refused with the reason.
+    EXPECT_EQ(Printer().Printers(), (std::vector<AnsiString>{TPrinter::PdfFilePrinterName}));
+    EXPECT_TRUE(Printer().ServerSilent());
+    EXPECT_FALSE(Printer().Available());
+    std::vector<TFormInfo> forms;
+    EXPECT_FALSE(Printer().EnumForms(forms));
+    EXPECT_EQ(Printer().UnavailableText(), PrintServerSilentText());
+    try {
+        Printer().BeginDoc();
+        ADD_FAILURE() << "a job started on the silent server";
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(e.what(), PrintServerSilentText());
+    }
+    EXPECT_FALSE(Printer().Printing());
+    // The print dialog starts on the PDF file, and the toolkit's own printer does not wait.
+    {
+        const TSilentServerBypass bypass;
+        QPrinter dialogPrinter;
+        Printer().ToQPrinter(dialogPrinter);
+        EXPECT_EQ(dialogPrinter.outputFormat(), QPrinter::PdfFormat);
+    }
+    EXPECT_EQ(Printer().ServerQuestions(), asked + 1);
+
+    // The PDF-file printer works as ever.
+    ASSERT_TRUE(Printer().SetPrinterName(TPrinter::PdfFilePrinterName));
+    PrintWords({"Still"});
+    EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
+    EXPECT_NE(PdfText(out).find("Still"), std::string::npos);
+    EXPECT_EQ(Printer().ServerQuestions(), asked + 1);
+
+    // Once it answers again and its silence is forgotten, its queues are back.
+    ASSERT_TRUE(cups->resume());
+    Printer().ServerSilenceKept = 0;
+    EXPECT_FALSE(Printer().ServerSilent());
+    EXPECT_EQ(Printer().Printers().size(), 2u);
+}
+
+TEST_F(SilentServerTest, AServerThatStopsDuringTheHandOverEndsTheJobWithTheReason)
+{
+    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
+    Printer().BeginDoc();
+    Printer().Canvas()->TextOut(600, 600, "Handed");
+    ASSERT_TRUE(cups->stop());
+    try {
+        Printer().EndDoc();
+        ADD_FAILURE() << "the stopped server took the job";
+    } catch (const EPrinter& e) {
+        EXPECT_EQ(std::string(e.what()), "The print server did not answer while the job was handed to "
+                                         "\"QuillmartMargins\"; it may not be printed. \"Print to File "
+                                         "(PDF)\" can still be used.");
+    }
+    EXPECT_FALSE(Printer().Printing());
+    EXPECT_TRUE(Printer().Aborted());
+    // The silence found there is remembered: nothing asks the server again for now.
+    const int32_t asked = Printer().ServerQuestions();
+    EXPECT_FALSE(Printer().Available());
+    EXPECT_EQ(Printer().ServerQuestions(), asked);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <pwd.h>
 #include <regex>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -157,6 +158,8 @@ PrivateCups::PrivateCups()
     const std::string conf = d + "/cupsd.conf", files = d + "/cups-files.conf";
     const pid_t pid = ::fork();
     if (pid == 0) {
+        // The server goes with the test program, also one that crashed while it was stopped.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::execl(cupsd, cupsd, "-f", "-c", conf.c_str(), "-s", files.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -191,6 +194,8 @@ PrivateCups::~PrivateCups()
 {
     if (pid_ <= 0)
         return;
+    // A stopped server would not act on the signal to end.
+    resume();
     ::kill(pid_, SIGTERM);
     ::waitpid(pid_, nullptr, 0);
     if (hadServer_)
@@ -220,6 +225,22 @@ bool PrivateCups::removeQueue(const std::string& name)
     int rc = 0;
     RunTool("lpadmin", {"-h", socket_, "-x", name}, &rc);
     return rc == 0;
+}
+
+bool PrivateCups::stop()
+{
+    if (pid_ <= 0 || ::kill(pid_, SIGSTOP) != 0)
+        return false;
+    stopped_ = true;
+    return true;
+}
+
+bool PrivateCups::resume()
+{
+    if (pid_ <= 0 || !stopped_)
+        return pid_ > 0;
+    stopped_ = false;
+    return ::kill(pid_, SIGCONT) == 0;
 }
 
 std::string PrivateCups::waitForJob(const std::string& queue, int jobId)

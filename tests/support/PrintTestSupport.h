@@ -58,6 +58,10 @@ public:
     // Waits (at most a minute) until the job has left the queue; answers its final state:
     // "completed", "aborted", "canceled", or "timeout".
     std::string waitForJob(const std::string& queue, int jobId);
+    // Stops the server where it stands (SIGSTOP): it still accepts connections and answers
+    // nothing, until resume(). The server is resumed before it is ended, however a test ends.
+    bool stop();
+    bool resume();
     // The end of the server's log, for failure messages.
     std::string logTail() const;
 
@@ -69,6 +73,7 @@ public:
 private:
     TempDir dir_;
     pid_t pid_ = -1;
+    bool stopped_ = false;
     std::string whyNot_;
     std::string socket_;
     std::string savedServer_;
