@@ -587,6 +587,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Tab and Shift+Tab out of the quick-find box give the keys back to the item list.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     // FormMainLayout.cpp

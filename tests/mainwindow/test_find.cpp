@@ -181,6 +181,36 @@ TEST_F(FindTest, ChoosingFromTheBoxsOwnListSelectsTheRowAndGivesTheKeyboardBack)
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
 }
 
+// The quick-find box is the window's only tab stop: Tab, Shift+Tab and Escape leave it for
+// the item list, whether its list is dropped down or not, and the arrow keys then move the
+// selection again.
+TEST_F(FindTest, TabShiftTabAndEscapeLeaveTheQuickFindBoxForTheItemList)
+{
+    auto form = Start();
+    form->SelectRow(1, 1); // Kiwi
+    for (const auto& [key, mods] :
+         {std::pair{Qt::Key_Tab, Qt::NoModifier}, std::pair{Qt::Key_Backtab, Qt::ShiftModifier},
+          std::pair{Qt::Key_Escape, Qt::NoModifier}}) {
+        form->ComboFind->setFocus(Qt::MouseFocusReason);
+        ASSERT_EQ(form->focusWidget(), form->ComboFind);
+        QTest::keyClick(form->ComboFind, key, mods);
+        EXPECT_EQ(form->focusWidget(), form->ImageItemList) << key;
+        EXPECT_EQ(Sel(*form), std::make_pair(1, 1)) << key;
+    }
+    QTest::keyClick(form->ImageItemList, Qt::Key_Up);
+    EXPECT_EQ(Sel(*form), std::make_pair(1, 0));
+
+    // Typed into from the item list, the box shows its list under it; Shift+Tab reaches the
+    // box through that list.
+    QTest::keyClick(form->ImageItemList, Qt::Key_K, Qt::NoModifier);
+    ASSERT_EQ(form->focusWidget(), form->ComboFind);
+    QWidget* popup = form->ComboFind->completer()->popup();
+    ASSERT_TRUE(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+}
+
 TEST_F(FindTest, ToolButtonsAndBarsExplainThemselvesInTheStatusBar)
 {
     auto form = Start();
