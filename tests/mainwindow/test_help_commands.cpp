@@ -187,7 +187,10 @@ TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
         EXPECT_EQ(o.ComboListFont->currentText(), "Arial");
         EXPECT_TRUE(o.RadioErrandTop->isChecked());
         o.ComboListFont->setCurrentIndex(o.ComboListFont->findText("Liberation Serif"));
-        o.SpinGridFont->findChild<QLineEdit*>()->setText("40"); // typed, confirmed with Enter: clamped on OK
+        // 99 typed key by key (the second 9 is kept) and OK clicked before leaving the box:
+        // brought into the range 8 to 24 on OK.
+        o.SpinGridFont->selectAll();
+        QTest::keyClicks(o.SpinGridFont, "99");
         o.SpinListFont->setValue(14);
         o.EditErrandName->setText("To Do");
         o.RadioErrandBottom->setChecked(true);
