@@ -474,6 +474,12 @@ void TFormMain::CreatePanels()
     listRow->setSpacing(0);
     ImageShoppingList = ListImage(PanelList, "ImageShoppingList");
     ImageShoppingList->setMinimumSize(100, 100);
+    // Like the item list, the shopping list is drawn again to a new size that the window did
+    // not give it directly (the tool bar above changed its height, its scroll bar came or went).
+    ImageShoppingList->OnResize = [this](QObject*) {
+        if (!Loading && isVisible())
+            Dispatch([this] { DrawShoppingList(); });
+    };
     listRow->addWidget(ImageShoppingList, 1);
     ShoppingListBar = ListBar(PanelList, "ShoppingListBar");
     listRow->addWidget(ShoppingListBar);
