@@ -241,7 +241,7 @@ public:
     QScrollBar* ItemListBar = nullptr;
     TToolBar* ToolbarSearch = nullptr;
     QToolButton* BtnSearchClose = nullptr;
-    QLabel* ImageSearch = nullptr;
+    TImage32* ImageSearch = nullptr; // the find bar's picture
     QLineEdit* EditSearch = nullptr;
     QToolButton* BtnSearchNext = nullptr;
     QToolButton* BtnSearchLast = nullptr;

@@ -113,6 +113,32 @@ TEST_F(FindTest, TypingSearchesNamesNotesAndAislesAndStepsThroughTheMatches)
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
 }
 
+// The find bar's picture is an image control 22 pixels square that shows its 36 x 36 bitmap
+// resized to fit, blended over the bar's colour with the bilinear resampler.
+TEST_F(FindTest, TheFindBarPictureIsItsBitmapResizedIntoA22PixelImage)
+{
+    auto form = Start();
+    form->MItemEditFindClick();
+    QApplication::processEvents();
+    auto* image = form->ToolbarSearch->findChild<TImage32*>("ImageSearch");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->size(), QSize(22, 22));
+    TBitmap32& picture = image->Bitmap();
+    EXPECT_EQ(picture.Width, 36);
+    EXPECT_EQ(picture.Height, 36);
+    EXPECT_EQ(image->ScaleMode(), smResize);
+    EXPECT_EQ(picture.DrawMode(), dmBlend);
+    EXPECT_EQ(picture.ResamplerClassName(), "TLinearResampler");
+    const TRect shown = image->GetBitmapRect();
+    EXPECT_EQ(std::tuple(shown.Left, shown.Top, shown.Right, shown.Bottom), std::tuple(0, 0, 22, 22));
+
+    // On screen: the bar's colour where the picture is clear, the lens's handle where it runs.
+    const QImage screen = image->grab().toImage();
+    ASSERT_EQ(screen.size(), QSize(22, 22));
+    EXPECT_EQ(screen.pixelColor(0, 0), form->ToolbarSearch->palette().color(QPalette::Window));
+    EXPECT_LT(screen.pixelColor(16, 16).lightness(), 100);
+}
+
 TEST_F(FindTest, HitsOfAnotherStoreAreNeverSelected)
 {
     auto form = Start();
