@@ -15,6 +15,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
+#include "platform/gui/SpinEdit.h"
 
 namespace qm {
 
@@ -27,7 +28,7 @@ TFormEditItem::TFormEditItem(QWidget* parent) : TDialogForm(parent, "FormEditIte
     EditItemName->setMinimumWidth(220);
     ComboCategory = MakeDropDownList(Body, "ComboCategory");
     ComboAisle = MakeDropDownList(Body, "ComboAisle");
-    SpinQty = new QSpinBox(Body);
+    SpinQty = new TSpinEdit(Body);
     SpinQty->setObjectName("SpinQty");
     SpinQty->setRange(0, 99);
     EditNote = new QLineEdit(Body);

@@ -18,6 +18,7 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/gui/FontNames.h"
+#include "platform/gui/SpinEdit.h"
 #include "util/RegUtils.h"
 
 namespace qm {
@@ -65,13 +66,12 @@ QComboBox* FontCombo(QWidget* parent, const char* name)
 
 QSpinBox* SizeSpin(QWidget* parent, const char* name, int min, int max)
 {
-    auto* spin = new QSpinBox(parent);
+    // A size typed outside the range is brought into it when the field is left; text that is
+    // not a number reads as the minimum.
+    auto* spin = new TSpinEdit(parent);
     spin->setObjectName(name);
     spin->setRange(min, max);
     spin->setValue(10);
-    // A size typed outside the range is brought into it when the field is left; text that is
-    // not a number reads as the minimum.
-    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     return spin;
 }
 

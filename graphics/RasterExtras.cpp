@@ -151,6 +151,16 @@ void DrawLinkText(TBitmap32& Bitmap, TRect R, const AnsiString& Text, uint8_t Al
     SetLinkStyle(Bitmap, false);
 }
 
+AnsiString ShortenedText(TBitmap32& Bitmap, AnsiString Text, int32_t MaxWidth)
+{
+    static const AnsiString ellipsis = "\x85";
+    if (Bitmap.TextWidth(Text) <= MaxWidth)
+        return Text;
+    while (!Text.empty() && Bitmap.TextWidth(Text + ellipsis) > MaxWidth)
+        Text.pop_back();
+    return Bitmap.TextWidth(Text + ellipsis) <= MaxWidth ? Text + ellipsis : AnsiString();
+}
+
 TRect OffsetRectEdges(const TRect& R, int32_t DLeft, int32_t DTop, int32_t DRight, int32_t DBottom)
 {
     return {R.Left + DLeft, R.Top + DTop, R.Right + DRight, R.Bottom + DBottom};

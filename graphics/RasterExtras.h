@@ -25,6 +25,10 @@ void DrawWrappedText(TBitmap32& Bitmap, TRect R, const AnsiString& Text, uint8_t
 // is clWindowText and underline is off.
 void DrawLinkText(TBitmap32& Bitmap, TRect R, const AnsiString& Text, uint8_t Align, TRect& LinkRect);
 
+// Text cut short with an ellipsis (character 133) so that it is at most MaxWidth pixels wide
+// in the bitmap's font: the whole text when it fits, nothing when not even the ellipsis does.
+AnsiString ShortenedText(TBitmap32& Bitmap, AnsiString Text, int32_t MaxWidth);
+
 // R with each edge moved by its own amount.
 TRect OffsetRectEdges(const TRect& R, int32_t DLeft, int32_t DTop, int32_t DRight, int32_t DBottom);
 

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QToolButton>
 
 #include "dialogs/CopyItemUnit.h"
@@ -36,9 +38,13 @@ bool Confirm(const AnsiString& question, int helpContext)
 }
 
 // A name shown in a menu caption, where "&" would otherwise mark the next letter.
-QString MenuText(const AnsiString& name)
+// A name as a menu caption shows it: "&" doubled so that it marks no key, and a name wider
+// than a third of the screen cut short with an ellipsis, so that the menu fits on the screen.
+QString MenuText(const QMenu& menu, const AnsiString& name)
 {
-    return ToQString(name).replace('&', "&&");
+    const QScreen* screen = menu.screen() ? menu.screen() : QGuiApplication::primaryScreen();
+    const int maxWidth = screen ? screen->availableGeometry().width() / 3 : 300;
+    return QFontMetrics(menu.font()).elidedText(ToQString(name), Qt::ElideRight, maxWidth).replace('&', "&&");
 }
 
 // The picture of an expand or collapse entry: the item list's collapse marker when the entry
@@ -232,13 +238,13 @@ void TFormMain::PMenuItemsContextPopup()
         a->setVisible(itemSelected);
     PItemContextPaste->setEnabled(ClipboardHasData());
 
-    const QString item = MenuText(GetSelectedItemName());
+    const QString item = MenuText(*PMenuItemsContext, GetSelectedItemName());
     PItemContextItem->setTitle(item + " Properties");
     PItemContextEdit->setText("Edit " + item + "...");
     PItemContextDelete->setText("Delete " + item + "...");
     PItemContextCopyItem->setText("Copy " + item + " to Another Store...");
 
-    const QString category = MenuText(GetSelectedCategoryName());
+    const QString category = MenuText(*PMenuItemsContext, GetSelectedCategoryName());
     const bool expanded = HasSelectedCategory() && Store.Categories[size_t(Store.SelCategory)].Expanded;
     PItemContextCollapseCat->setText((expanded ? "Collapse " : "Expand ") + category);
     SetExpandIcon(PItemContextCollapseCat, expanded, ImageListItemList);

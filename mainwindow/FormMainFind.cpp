@@ -91,6 +91,12 @@ public:
                     });
                     return true;
                 }
+                if (key == Qt::Key_Escape) {
+                    // Escape leaves the box as closing its list does (an open list takes the
+                    // key itself and closes).
+                    Dispatch([this] { form_->ComboFindCloseUp(); });
+                    return true;
+                }
             }
             break;
         case QEvent::Hide:
@@ -246,6 +252,19 @@ void TFormMain::ComboFindCloseUp()
     if (Store.SelCategory >= 0)
         SelectRow(Store.SelCategory, Store.SelItem);
     ImageItemList->setFocus(Qt::OtherFocusReason);
+}
+
+// The window has no tab stop besides the quick-find box (and the find bar's box while it
+// shows): Tab and Shift+Tab leave the quick-find box for the item list, as its list closing
+// does, rather than finding nowhere to go. Any other control moves on as usual.
+bool TFormMain::focusNextPrevChild(bool next)
+{
+    QWidget* focus = focusWidget();
+    if (focus && (focus == ComboFind || ComboFind->isAncestorOf(focus))) {
+        Dispatch([this] { ComboFindCloseUp(); });
+        return true;
+    }
+    return QMainWindow::focusNextPrevChild(next);
 }
 
 // ---- Status-bar hints ----------------------------------------------------------------------

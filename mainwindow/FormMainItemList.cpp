@@ -279,7 +279,14 @@ void TFormMain::DrawItemList()
                     if (item.Qty > 0)
                         glyph(selected ? kBuyMarkSelected : kBuyMark)
                             .StretchTo(bmp, MakeRect(buyMarkX, y + 2, buyMarkX + irh, y + irh));
-                    bmp.DrawText(ColQtyX + mx, y + my, std::to_string(item.Qty));
+                    // A quantity too wide for its column (one raised far with the keypad) is
+                    // cut short with an ellipsis rather than written over the name.
+                    const AnsiString qty = std::to_string(item.Qty);
+                    const int32_t qtyRoom = ColNameX - (ColQtyX + mx) - 1;
+                    if (bmp.TextWidth(qty) <= qtyRoom)
+                        bmp.DrawText(ColQtyX + mx, y + my, qty);
+                    else
+                        bmp.DrawText(ColQtyX + mx, y + my, ShortenedText(bmp, qty, qtyRoom));
                     if (selected) {
                         glyph(kQtyUpArrow)
                             .StretchTo(bmp, MakeRect(QtyArrowX, y + 4, ColNameX - 2, y + 4 + irh / 2));
@@ -361,13 +368,19 @@ void TFormMain::DrawItemListHeader()
     if (ColNotesX + 1 < w && ColNotesX >= 1)
         groove(ColNotesX);
 
+    // Each caption ends before the next column's groove: one too wide for its column (a wide
+    // font, a narrow window) is cut short with an ellipsis instead of running into the next.
     const int32_t y = (h - bmp.TextHeight("Sy")) / 2;
-    bmp.DrawText(ColBuyX + 2, y, "Buy");
-    bmp.DrawText(ColQtyX + 2, y, "Qty");
-    bmp.DrawText(ColNameX + 2, y, "Item Name");
-    bmp.DrawText(ColAisleX + 2, y, "Aisle/Dept.");
+    auto caption = [&](int32_t x, int32_t nextX, const AnsiString& text) {
+        const int32_t room = nextX - (x + 2) - 2;
+        bmp.DrawText(x + 2, y, bmp.TextWidth(text) <= room ? text : ShortenedText(bmp, text, room));
+    };
+    caption(ColBuyX, ColQtyX, "Buy");
+    caption(ColQtyX, ColNameX, "Qty");
+    caption(ColNameX, ColAisleX, "Item Name");
+    caption(ColAisleX, ColCouponX, "Aisle/Dept.");
     if (Store.AcceptsCoupons)
-        bmp.DrawText(ColCouponX + 2, y, "Coupon");
+        caption(ColCouponX, ColNotesX, "Coupon");
     bmp.DrawText(ColNotesX + 2, y, "Notes");
     bmp.DecUpdateCount();
     bmp.Changed();

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QLineEdit>
@@ -413,10 +414,20 @@ void TFormMain::CreatePanels()
     ToolbarSearch->SetIconSize(16);
     ToolbarSearch->SetButtonSize(23, 22);
     BtnSearchClose = ToolbarSearch->AddButton("BtnSearchClose", "Close", Picture("search_close"));
-    ImageSearch = new QLabel;
+    // The find bar's picture: a 36 x 36 bitmap resized into its 22 x 22 image, blended over the
+    // bar's colour with the bilinear resampler.
+    ImageSearch = new TImage32;
     ImageSearch->setObjectName("ImageSearch");
-    ImageSearch->setPixmap(Picture("search").pixmap(16, 16));
-    ImageSearch->setContentsMargins(6, 0, 4, 0);
+    ImageSearch->setFixedSize(22, 22);
+    ImageSearch->SetParentColor(true);
+    ImageSearch->SetBitmapAlign(baTopLeft);
+    ImageSearch->SetScale(1);
+    ImageSearch->SetScaleMode(smResize);
+    ImageSearch->SetRepaintMode(rmDirect);
+    TBitmap32& searchPicture = ImageSearch->Bitmap();
+    searchPicture.AssignFromSource(QImage(":/toolbar/search_large.png"));
+    searchPicture.SetDrawMode(dmBlend);
+    searchPicture.SetResamplerClassName("TLinearResampler");
     ToolbarSearch->AddControl(ImageSearch);
     EditSearch = new QLineEdit;
     EditSearch->setObjectName("EditSearch");
@@ -474,6 +485,12 @@ void TFormMain::CreatePanels()
     listRow->setSpacing(0);
     ImageShoppingList = ListImage(PanelList, "ImageShoppingList");
     ImageShoppingList->setMinimumSize(100, 100);
+    // Like the item list, the shopping list is drawn again to a new size that the window did
+    // not give it directly (the tool bar above changed its height, its scroll bar came or went).
+    ImageShoppingList->OnResize = [this](QObject*) {
+        if (!Loading && isVisible())
+            Dispatch([this] { DrawShoppingList(); });
+    };
     listRow->addWidget(ImageShoppingList, 1);
     ShoppingListBar = ListBar(PanelList, "ShoppingListBar");
     listRow->addWidget(ShoppingListBar);

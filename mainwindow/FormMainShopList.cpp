@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include "graphics/RasterExtras.h"
 #include "graphics/widgets/RasterImage.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Exception.h"
@@ -23,19 +24,7 @@ TColor32 ToColor32(const QColor& c)
     return Color32(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue()));
 }
 
-const char* const kCent = "\xA2";     // the cent sign of the code page
-const char* const kEllipsis = "\x85"; // the ellipsis of the code page
-
-// The text cut short with an ellipsis so that it is at most maxWidth wide in the bitmap's
-// font; the whole text when it fits, nothing when not even the ellipsis does.
-AnsiString Shortened(TBitmap32& bmp, AnsiString text, int32_t maxWidth)
-{
-    if (bmp.TextWidth(text) <= maxWidth)
-        return text;
-    while (!text.empty() && bmp.TextWidth(text + kEllipsis) > maxWidth)
-        text.pop_back();
-    return bmp.TextWidth(text + kEllipsis) <= maxWidth ? text + kEllipsis : AnsiString();
-}
+const char* const kCent = "\xA2"; // the cent sign of the code page
 
 // The category group at a shopping-list position; ERangeError when there is none.
 const QMShopListCat& GroupAt(const QMShopList& list, int32_t aisleIdx, int32_t catIdx)
@@ -185,8 +174,9 @@ void TFormMain::DrawShoppingList()
             AnsiString firstName = aisle.Cats.empty() ? AnsiString() : aisle.Cats.front().Name;
             const int32_t room = width - 2 * list.TextMarginX - bmp.TextWidth("  ");
             if (!aisleName.empty() && bmp.TextWidth(firstName) + bmp.TextWidth(aisleName) > room) {
-                firstName = Shortened(bmp, firstName, std::max(room - bmp.TextWidth(aisleName), room / 2));
-                aisleName = Shortened(bmp, aisleName, room - bmp.TextWidth(firstName));
+                firstName =
+                    ShortenedText(bmp, firstName, std::max(room - bmp.TextWidth(aisleName), room / 2));
+                aisleName = ShortenedText(bmp, aisleName, room - bmp.TextWidth(firstName));
             }
             if (inImage(y, list.GroupRowHeight)) {
                 bmp.DrawHorzLineClipped(0, y, width - 1, rule);

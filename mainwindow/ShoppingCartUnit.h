@@ -241,7 +241,7 @@ public:
     QScrollBar* ItemListBar = nullptr;
     TToolBar* ToolbarSearch = nullptr;
     QToolButton* BtnSearchClose = nullptr;
-    QLabel* ImageSearch = nullptr;
+    TImage32* ImageSearch = nullptr; // the find bar's picture
     QLineEdit* EditSearch = nullptr;
     QToolButton* BtnSearchNext = nullptr;
     QToolButton* BtnSearchLast = nullptr;
@@ -590,6 +590,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Tab and Shift+Tab out of the quick-find box give the keys back to the item list.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     // FormMainLayout.cpp

@@ -31,6 +31,7 @@
 #include "platform/gui/FontNames.h"
 #include "platform/gui/Placement.h"
 #include "platform/gui/Printer.h"
+#include "platform/gui/SpinEdit.h"
 #include "printing/PrintPreview.h"
 #include "printing/ThumbnailPreview.h"
 #include "util/RegUtils.h"
@@ -88,11 +89,10 @@ QLabel* Caption(QWidget* Parent, const char* Text)
 
 QSpinBox* Spin(QWidget* Parent, const char* Name, int Min, int Max, int Value)
 {
-    auto* spin = new QSpinBox(Parent);
+    auto* spin = new TSpinEdit(Parent);
     spin->setObjectName(Name);
     spin->setRange(Min, Max);
     spin->setValue(Value);
-    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     return spin;
 }
 

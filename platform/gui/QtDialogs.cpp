@@ -13,6 +13,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextLayout>
 #include <algorithm>
 
 #include "platform/Shell.h"
@@ -98,6 +100,55 @@ void FitTitle(QMessageBox& box)
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// The message's text with every line no wider than a message box's label is kept (half the
+// screen, at most 500 pixels): a longer line is broken at blanks, and inside a word that is
+// longer than a line, such as a long item name, so that nothing runs past the box's edge.
+// Lines that fit, and the text's own line breaks, stay as they are.
+void SetWrappedText(QMessageBox& box, const QString& text)
+{
+    box.setText(text);
+    auto* label = box.findChild<QLabel*>("qt_msgbox_label");
+    if (!label)
+        return;
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    const int maxWidth = std::min(screen ? screen->availableGeometry().width() / 2 : 500, 500);
+    const QFontMetrics metrics(label->font());
+    QString wrapped;
+    bool changed = false;
+    qsizetype start = 0;
+    while (start <= text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        const QString line = text.mid(start, end - start);
+        if (metrics.horizontalAdvance(line) <= maxWidth) {
+            wrapped += line;
+        } else {
+            changed = true;
+            QTextLayout layout(line, label->font());
+            QTextOption option;
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            QStringList parts;
+            for (QTextLine part = layout.createLine(); part.isValid(); part = layout.createLine()) {
+                part.setLineWidth(maxWidth);
+                QString piece = line.mid(part.textStart(), part.textLength());
+                while (piece.size() > 1 && piece.back() == ' ')
+                    piece.chop(1);
+                parts << piece;
+            }
+            layout.endLayout();
+            wrapped += parts.join('\n');
+        }
+        if (end < text.size())
+            wrapped += text[end];
+        start = end + 1;
+    }
+    if (changed)
+        box.setText(wrapped);
+}
+
 QMessageBox::Icon IconOf(TMsgDlgType type)
 {
     return type == mtError          ? QMessageBox::Critical
@@ -120,7 +171,7 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
     box.setIcon(IconOf(type));
     // Names of stores, categories and items go into these texts; "<b>" in one is shown as typed.
     box.setTextFormat(Qt::PlainText);
-    box.setText(ToQString(msg));
+    SetWrappedText(box, ToQString(msg));
     QPushButton* yes = (buttons & mbYes) ? box.addButton(QMessageBox::Yes) : nullptr;
     QPushButton* no = (buttons & mbNo) ? box.addButton(QMessageBox::No) : nullptr;
     QPushButton* ok = (buttons & mbOK) ? box.addButton(QMessageBox::Ok) : nullptr;
@@ -145,11 +196,12 @@ int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButton
 int QtDialogs::messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
                           TMsgDlgType icon)
 {
-    QMessageBox box(IconOf(icon), ToQString(caption), ToQString(text),
+    QMessageBox box(IconOf(icon), ToQString(caption), QString(),
                     (buttons & mbYes) ? (QMessageBox::Yes | QMessageBox::No)
                                       : QMessageBox::StandardButtons(QMessageBox::Ok),
                     ActiveParent());
     box.setTextFormat(Qt::PlainText);
+    SetWrappedText(box, ToQString(text));
     FitTitle(box);
     const int r = box.exec();
     return r == QMessageBox::Yes ? mrYes : r == QMessageBox::No ? mrNo : mrOk;

@@ -27,6 +27,16 @@ QPen Pen(const QColor& c, double w = 1.5)
     return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
+// A magnifying glass on a 16 x 16 grid.
+void Magnifier(QPainter& p)
+{
+    p.setPen(Pen(kInk, 1.6));
+    p.setBrush(QColor(220, 236, 250));
+    p.drawEllipse(QRectF(2, 2, 8.5, 8.5));
+    p.setPen(Pen(kInk, 2.6));
+    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+}
+
 // A sheet of paper with a folded corner.
 void Sheet(QPainter& p, QRectF r, const QColor& fill = kPaper)
 {
@@ -332,13 +342,12 @@ std::map<std::string, std::pair<int, Painter>> Pictures()
                              p.drawLine(QPointF(4, 4), QPointF(12, 12));
                              p.drawLine(QPointF(4, 12), QPointF(12, 4));
                          }};
-    m["search"] = {16, [](QPainter& p) {
-                       p.setPen(Pen(kInk, 1.6));
-                       p.setBrush(QColor(220, 236, 250));
-                       p.drawEllipse(QRectF(2, 2, 8.5, 8.5));
-                       p.setPen(Pen(kInk, 2.6));
-                       p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
-                   }};
+    m["search"] = {16, [](QPainter& p) { Magnifier(p); }};
+    // The find bar's picture, drawn large and shown resized to its 22 x 22 image.
+    m["search_large"] = {36, [](QPainter& p) {
+                             p.scale(36.0 / 16.0, 36.0 / 16.0);
+                             Magnifier(p);
+                         }};
     m["search_next"] = {
         16, [](QPainter& p) { Arrow(p, QPointF(8, 2), QPointF(8, 14), kGreen.darker(110), 2.2); }};
     m["search_prev"] = {

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QToolButton>
 #include <filesystem>
 #include <functional>
@@ -242,7 +243,8 @@ TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
         EXPECT_FALSE(f.RadioCouponNever->isEnabled());
         EXPECT_EQ(f.DateTimeCouponExpire->date(), QDate(2026, 12, 7));
         f.EditItemName->setText("Brown Eggs");
-        f.SpinQty->findChild<QLineEdit*>()->setText("150"); // typed past the range, then OK
+        f.SpinQty->selectAll();
+        QTest::keyClicks(f.SpinQty, "150"); // typed key by key past the range, then OK
         f.EditNote->setText("a dozen");
         f.BtnOK->click();
     });

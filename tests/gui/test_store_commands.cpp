@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -426,6 +427,24 @@ TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
 }
 
 // ---- Category and item commands -------------------------------------------------------------
+
+// A name of 300 letters is cut short with an ellipsis in the context menu's captions, so the
+// menu stays narrower than the screen; a short name and an "&" in it show as they are.
+TEST_F(StoreCommandsTest, TheContextMenuShortensALongNameToFitTheScreen)
+{
+    const std::string name = "Extra " + std::string(294, 'L');
+    qmtest::WriteFile(File("Home"), "[Dairy & Eggs]\r\n" + name + "=,-,,-,0\r\n");
+    Start();
+    form->SelectRow(0, 0);
+    Open(form->PMenuItemsContext);
+    const QString edit = form->PItemContextEdit->text();
+    EXPECT_TRUE(edit.startsWith("Edit Extra LLL")) << edit.toStdString();
+    EXPECT_TRUE(edit.endsWith(QString(QChar(0x2026)) + "...")) << edit.toStdString();
+    EXPECT_LT(edit.size(), 200);
+    EXPECT_EQ(form->PItemContextEditCat->text(), "Edit Dairy && Eggs...");
+    EXPECT_LE(form->PMenuItemsContext->sizeHint().width(), form->screen()->availableGeometry().width());
+    form->PMenuItemsContext->hide();
+}
 
 TEST_F(StoreCommandsTest, MenusFollowTheSelectionWhenTheyOpenAndBeforeTheirKeys)
 {

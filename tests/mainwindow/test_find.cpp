@@ -113,6 +113,32 @@ TEST_F(FindTest, TypingSearchesNamesNotesAndAislesAndStepsThroughTheMatches)
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
 }
 
+// The find bar's picture is an image control 22 pixels square that shows its 36 x 36 bitmap
+// resized to fit, blended over the bar's colour with the bilinear resampler.
+TEST_F(FindTest, TheFindBarPictureIsItsBitmapResizedIntoA22PixelImage)
+{
+    auto form = Start();
+    form->MItemEditFindClick();
+    QApplication::processEvents();
+    auto* image = form->ToolbarSearch->findChild<TImage32*>("ImageSearch");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->size(), QSize(22, 22));
+    TBitmap32& picture = image->Bitmap();
+    EXPECT_EQ(picture.Width, 36);
+    EXPECT_EQ(picture.Height, 36);
+    EXPECT_EQ(image->ScaleMode(), smResize);
+    EXPECT_EQ(picture.DrawMode(), dmBlend);
+    EXPECT_EQ(picture.ResamplerClassName(), "TLinearResampler");
+    const TRect shown = image->GetBitmapRect();
+    EXPECT_EQ(std::tuple(shown.Left, shown.Top, shown.Right, shown.Bottom), std::tuple(0, 0, 22, 22));
+
+    // On screen: the bar's colour where the picture is clear, the lens's handle where it runs.
+    const QImage screen = image->grab().toImage();
+    ASSERT_EQ(screen.size(), QSize(22, 22));
+    EXPECT_EQ(screen.pixelColor(0, 0), form->ToolbarSearch->palette().color(QPalette::Window));
+    EXPECT_LT(screen.pixelColor(16, 16).lightness(), 100);
+}
+
 TEST_F(FindTest, HitsOfAnotherStoreAreNeverSelected)
 {
     auto form = Start();
@@ -178,6 +204,36 @@ TEST_F(FindTest, ChoosingFromTheBoxsOwnListSelectsTheRowAndGivesTheKeyboardBack)
     QTest::keyClick(list, Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(Sel(*form), std::make_pair(1, 1));
+    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+}
+
+// The quick-find box is the window's only tab stop: Tab, Shift+Tab and Escape leave it for
+// the item list, whether its list is dropped down or not, and the arrow keys then move the
+// selection again.
+TEST_F(FindTest, TabShiftTabAndEscapeLeaveTheQuickFindBoxForTheItemList)
+{
+    auto form = Start();
+    form->SelectRow(1, 1); // Kiwi
+    for (const auto& [key, mods] :
+         {std::pair{Qt::Key_Tab, Qt::NoModifier}, std::pair{Qt::Key_Backtab, Qt::ShiftModifier},
+          std::pair{Qt::Key_Escape, Qt::NoModifier}}) {
+        form->ComboFind->setFocus(Qt::MouseFocusReason);
+        ASSERT_EQ(form->focusWidget(), form->ComboFind);
+        QTest::keyClick(form->ComboFind, key, mods);
+        EXPECT_EQ(form->focusWidget(), form->ImageItemList) << key;
+        EXPECT_EQ(Sel(*form), std::make_pair(1, 1)) << key;
+    }
+    QTest::keyClick(form->ImageItemList, Qt::Key_Up);
+    EXPECT_EQ(Sel(*form), std::make_pair(1, 0));
+
+    // Typed into from the item list, the box shows its list under it; Shift+Tab reaches the
+    // box through that list.
+    QTest::keyClick(form->ImageItemList, Qt::Key_K, Qt::NoModifier);
+    ASSERT_EQ(form->focusWidget(), form->ComboFind);
+    QWidget* popup = form->ComboFind->completer()->popup();
+    ASSERT_TRUE(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(popup->isVisible());
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
 }
 

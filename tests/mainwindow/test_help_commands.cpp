@@ -294,7 +294,10 @@ TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
         EXPECT_EQ(o.ComboListFont->currentText(), "Arial");
         EXPECT_TRUE(o.RadioErrandTop->isChecked());
         o.ComboListFont->setCurrentIndex(o.ComboListFont->findText("Liberation Serif"));
-        o.SpinGridFont->findChild<QLineEdit*>()->setText("40"); // typed, confirmed with Enter: clamped on OK
+        // 99 typed key by key (the second 9 is kept) and OK clicked before leaving the box:
+        // brought into the range 8 to 24 on OK.
+        o.SpinGridFont->selectAll();
+        QTest::keyClicks(o.SpinGridFont, "99");
         o.SpinListFont->setValue(14);
         o.EditErrandName->setText("To Do");
         o.RadioErrandBottom->setChecked(true);
@@ -451,6 +454,53 @@ TEST_F(HelpCommandTest, SmallAndLargeButtons)
     EXPECT_EQ(form->ToolBar->ButtonHeight(), 30);
     emit form->MMenuOptions->aboutToShow();
     EXPECT_TRUE(form->MItemOptionsSmallButtons->isChecked());
+}
+
+} // namespace
+
+namespace {
+
+// Lets the window lay itself out as its event loop would: each layout pass may ask for another.
+void Settle()
+{
+    for (int pass = 0; pass < 5; ++pass)
+        QApplication::processEvents();
+}
+
+// Back to small buttons the lists grow by the height the tool bar gives up; the shopping list
+// is drawn to its new height at once, with its lines down to the new bottom, not left at the
+// height it had under the large buttons.
+TEST_F(HelpCommandTest, SmallButtonsGiveBothListsTheRoomTheToolBarGivesUp)
+{
+    std::string dairy = "[Dairy]\r\n";
+    for (int i = 0; i < 60; ++i)
+        dairy += "Item " + std::to_string(100 + i) + "=,-,,-,1\r\n";
+    qmtest::WriteFile(stores + "Shop.store", dairy);
+    auto form = StartShown();
+    form->resize(1000, 600);
+    form->MItemOptionsLargeButtons->trigger();
+    Settle();
+    const int largeHeight = form->ImageShoppingList->height();
+    form->MItemOptionsSmallButtons->trigger();
+    Settle();
+    ASSERT_GT(form->ImageShoppingList->height(), largeHeight);
+
+    TBitmap32& bmp = form->ImageShoppingList->Bitmap();
+    EXPECT_EQ(bmp.Height, form->ImageShoppingList->height());
+    EXPECT_EQ(form->ImageItemList->Bitmap().Height, form->ImageItemList->height());
+    // A line whose text lies in the gained strip is drawn there.
+    const QMShopListItem* gained = nullptr;
+    for (const QMShopListItem& line : form->ShopList.Aisles.at(0).Cats.at(0).Items)
+        if (line.RowTop > largeHeight && line.RowTop + line.RowHeight < bmp.Height) {
+            gained = &line;
+            break;
+        }
+    ASSERT_NE(gained, nullptr);
+    int ink = 0;
+    for (int y = gained->RowTop; y < gained->RowTop + gained->RowHeight; ++y)
+        for (int x = 0; x < bmp.Width; ++x)
+            ink += bmp.PixelAt(x, y) != bmp.PixelAt(0, 0);
+    EXPECT_GT(ink, 20);
 }
 
 } // namespace

@@ -142,6 +142,59 @@ TEST_F(ItemListTest, ColumnsFollowTheWidthWithAFloorOfFiftyPixelsAndNoCouponColu
     EXPECT_NE(header.PixelAt(form->ColCouponX + 1, 9), flat);
 }
 
+// Column titles end before the next column's groove, cut short with an ellipsis when the
+// column is too narrow for them, as in a narrow window where the columns lie 50 pixels apart.
+TEST_F(ItemListTest, AColumnTitleTooWideForItsColumnIsCutShortBeforeTheNextGroove)
+{
+    auto form = Start(300, 300);
+    form->Store.AcceptsCoupons = true;
+    form->DrawItemList();
+    ASSERT_EQ(form->ColCouponX - form->ColAisleX, 50);
+    form->ImageItemListHeader->resize(300, 18);
+    form->DrawItemListHeader();
+    TBitmap32& header = form->ImageItemListHeader->Bitmap();
+    ASSERT_GT(header.TextWidth("Aisle/Dept."), 50);
+    ASSERT_GT(header.TextWidth("Coupon"), 50);
+    // Left of each groove only the strip's own shade: no stroke of the title before it.
+    for (int32_t groove : {form->ColAisleX, form->ColCouponX, form->ColNotesX})
+        for (int y = 0; y < header.Height; ++y)
+            for (int x = groove - 2; x < groove; ++x)
+                ASSERT_EQ(header.PixelAt(x, y), header.PixelAt(0, y)) << groove << ": " << x << "," << y;
+    // The titles that fit are drawn as they are.
+    int ink = 0;
+    for (int y = 0; y < header.Height; ++y)
+        for (int x = form->ColAisleX + 2; x < form->ColCouponX - 2; ++x)
+            ink += header.PixelAt(x, y) != header.PixelAt(0, y);
+    EXPECT_GT(ink, 20);
+}
+
+// A quantity raised with the keypad to the largest number stays inside its column: the item
+// name beside it shows exactly as it does beside a quantity of 1.
+TEST_F(ItemListTest, AQuantityTooWideForItsColumnLeavesTheNameAlone)
+{
+    qmtest::WriteFile(stores + "Shop.store", "[Dairy]\r\nButter=A1,-,,-,2147483646\r\nMilk=A1,-,,-,0\r\n");
+    auto form = Start(600, 300);
+    form->SelectRow(0, 0);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    ASSERT_EQ(form->Store.Categories[0].Items[0].Qty, 2147483647);
+    form->SelectRow(0, 1); // the row itself unselected: nothing else drawn over it
+    TBitmap32& bmp = form->ImageItemList->Bitmap();
+    const int32_t top = form->Store.Categories[0].Items[0].RowTop;
+    auto row = [&](int32_t from, int32_t to) {
+        std::vector<TColor32> pixels;
+        for (int y = top + 1; y < top + form->Store.ItemRowHeight; ++y)
+            for (int x = from; x < to; ++x)
+                pixels.push_back(bmp.PixelAt(x, y));
+        return pixels;
+    };
+    const auto names = row(form->ColNameX, form->ColAisleX);
+    const auto qtys = row(form->ColQtyX + 1, form->ColNameX);
+    form->Store.Categories[0].Items[0].Qty = 1;
+    form->DrawItemList();
+    EXPECT_EQ(row(form->ColNameX, form->ColAisleX), names);
+    EXPECT_NE(row(form->ColQtyX + 1, form->ColNameX), qtys); // the big number is shown, cut short
+}
+
 TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
 {
     std::string pantry = "[Pantry]\r\n";
