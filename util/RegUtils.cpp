@@ -181,6 +181,30 @@ void RegWriteString(const AnsiString& company, const AnsiString& product, const 
         reg.WriteString(name, value);
 }
 
+std::string RegReadPathDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                           const std::string& def, const AnsiString& name)
+{
+    TRegistry reg(HKEY_CURRENT_USER);
+    if (!OpenForRead(reg, company, product, section))
+        return def;
+    if (reg.GetDataType(name) == rdBinary)
+        return reg.ReadBinaryData(name);
+    const std::optional<AnsiString> text = reg.TryReadString(name);
+    return text ? ToFileName(*text) : def;
+}
+
+void RegWritePath(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                  const std::string& path, const AnsiString& name)
+{
+    TRegistry reg(HKEY_CURRENT_USER);
+    OpenForWrite(reg, company, product, section, name);
+    const AnsiString text = FromFileName(path);
+    if (ToFileName(text) == path)
+        reg.WriteString(name, text);
+    else
+        reg.WriteBinaryData(name, path);
+}
+
 bool RegKeyExists(const AnsiString& company, const AnsiString& product, const AnsiString& key)
 {
     TRegistry reg(HKEY_CURRENT_USER);
@@ -366,7 +390,7 @@ void RegisterFileType(const AnsiString& extension, const AnsiString& description
     if (typeSlug.empty())
         typeSlug = Slug(extension);
     const QString mimeType = QString::fromLatin1("application/x-") + QString::fromStdString(typeSlug);
-    const QString dataHome = QString::fromStdString(ToFileName(GetShellFolder("AppData")));
+    const QString dataHome = PathToQString(GetShellFolder("AppData"));
 
     QByteArray xml;
     xml += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";

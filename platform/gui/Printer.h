@@ -104,8 +104,9 @@ public:
     // True while the current printer is installed: a queue removed from the print server
     // since it was chosen is not.
     bool Available() const;
-    // Where the PDF-file printer writes; when empty, each job asks for a file.
-    AnsiString OutputFileName;
+    // Where the PDF-file printer writes (a path: the system's bytes); when empty, each job asks
+    // for a file.
+    std::string OutputFileName;
 
     // The printer chosen in a print dialog's printer (a queue, or the PDF file it names), and
     // the current one set up on such a printer before the dialog runs.

@@ -45,9 +45,9 @@ QString QtFilter(const AnsiString& filter)
 }
 // The folder picker: Qt's own folder dialog, so that the request's handler can follow the
 // selection, switch the OK button and fill a status line under the folder list.
-bool PickFolder(const FileDialogRequest& r, AnsiString& path)
+bool PickFolder(const FileDialogRequest& r, std::string& path)
 {
-    QFileDialog dialog(ActiveParent(), ToQString(r.title), ToQString(r.initialDir));
+    QFileDialog dialog(ActiveParent(), ToQString(r.title), PathToQString(r.initialDir));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -64,7 +64,7 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
                 return;
             int enabledOK = -1;
             AnsiString text;
-            r.onFolderChange(FromFileName(selected.toStdString()), enabledOK, text);
+            r.onFolderChange(PathFromQString(selected), enabledOK, text);
             if (enabledOK != -1)
                 if (auto* box = dialog.findChild<QDialogButtonBox*>())
                     if (QPushButton* ok = box->button(QDialogButtonBox::Open))
@@ -75,7 +75,7 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    path = FromFileName(dialog.selectedFiles().first().toStdString());
+    path = PathFromQString(dialog.selectedFiles().first());
     return true;
 }
 
@@ -179,15 +179,15 @@ bool QtDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prom
     return true;
 }
 
-bool QtDialogs::fileDialog(const FileDialogRequest& r, AnsiString& path)
+bool QtDialogs::fileDialog(const FileDialogRequest& r, std::string& path)
 {
     int filterIndex = r.filterIndex;
     return fileDialogWithFilter(r, path, filterIndex);
 }
 
-bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& path, int& filterIndex)
+bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, std::string& path, int& filterIndex)
 {
-    const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
+    const QString dir = PathToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
     const QStringList filters = QtFilter(r.filter).split(";;", Qt::SkipEmptyParts);
     QString selected =
         r.filterIndex >= 1 && r.filterIndex <= filters.size() ? filters[r.filterIndex - 1] : QString();
@@ -222,7 +222,7 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
     const int at = int(filters.indexOf(selected));
     if (at >= 0)
         filterIndex = at + 1;
-    path = FromFileName(chosen.toStdString());
+    path = PathFromQString(chosen);
     return true;
 }
 
@@ -267,18 +267,18 @@ bool QtDialogs::printDialog(PrintDialogRequest& r)
     return true;
 }
 
-bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<AnsiString>& paths)
+bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<std::string>& paths)
 {
     if (!r.multiSelect || r.kind != FileDialogRequest::Open)
         return DialogHandler::fileDialogMulti(r, paths);
-    const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
+    const QString dir = PathToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
     const QStringList chosen =
         QFileDialog::getOpenFileNames(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter));
     if (chosen.isEmpty())
         return false;
     paths.clear();
     for (const QString& file : chosen)
-        paths.push_back(FromFileName(file.toStdString()));
+        paths.push_back(PathFromQString(file));
     return true;
 }
 

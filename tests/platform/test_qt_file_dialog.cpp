@@ -1,12 +1,13 @@
 // The Qt save dialog behind the Dialogs seam, answered by finding the open dialog and acting on
-// it as a user would: the chosen filter comes back, and a name typed without an extension gets
-// that filter's extension.
+// it as a user would: the chosen filter comes back, a name typed without an extension gets
+// that filter's extension, and folders of any name come back as their bytes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
+#include <filesystem>
 
 #include "TestSupport.h"
 #include "platform/gui/QtDialogs.h"
@@ -88,4 +89,53 @@ TEST(QtFileDialog, AnOpenPickerOfSeveralFiles)
     ASSERT_TRUE(dialogs.fileDialogMulti(request, paths));
     EXPECT_EQ(filters.join(" | ").toStdString(), "Quillmart Store (*.store) | All Files (*.*)");
     EXPECT_EQ(paths, (std::vector<AnsiString>{dir.file("b.store"), dir.file("a.store")}));
+}
+
+// Folders in any script come back as the file system's bytes, and the dialog starts in them.
+TEST(QtFileDialog, FoldersOfAnyScriptComeBackAsTheirBytes)
+{
+    qmtest::TempDir temp;
+    const std::string dir = temp.file("\xD0\xB4\xD0\xBE\xD0\xBC \xE5\xAE\xB6 \xF0\x9F\x9B\x92");
+    std::filesystem::create_directory(dir);
+    qmtest::WriteFile(dir + "/a.store", "[A]\r\n");
+    QtDialogs dialogs;
+    FileDialogRequest save{
+        FileDialogRequest::Save, "Export Store", "Quillmart Store|*.store", dir + "/", "x.store", "store"};
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->directory().absolutePath();
+        dialog->selectFile(dialog->directory().absoluteFilePath("b"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    std::string path;
+    ASSERT_TRUE(dialogs.fileDialog(save, path));
+    EXPECT_EQ(shown.toStdString(), dir);
+    EXPECT_EQ(path, dir + "/b.store");
+
+    FileDialogRequest open{
+        FileDialogRequest::Open, "Import Store", "Quillmart Store (*.store)|*.store", dir + "/", "", "store"};
+    open.multiSelect = true;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile("a.store");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    std::vector<std::string> paths;
+    ASSERT_TRUE(dialogs.fileDialogMulti(open, paths));
+    EXPECT_EQ(paths, std::vector<std::string>{dir + "/a.store"});
+
+    FileDialogRequest folder;
+    folder.kind = FileDialogRequest::Folder;
+    folder.initialDir = dir;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(dir));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    ASSERT_TRUE(dialogs.fileDialog(folder, path));
+    EXPECT_EQ(path, dir);
 }
