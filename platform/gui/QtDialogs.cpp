@@ -79,6 +79,44 @@ bool PickFolder(const FileDialogRequest& r, std::string& path)
     return true;
 }
 
+// The extension a Save picker gives a name typed without one: the chosen filter's own
+// ("*.pdf"), or the default extension when that filter has no single extension.
+QString ExtensionFor(const FileDialogRequest& r, const QStringList& filters, const QString& selected)
+{
+    const int at = int(filters.indexOf(selected));
+    const QStringList patterns =
+        at >= 0 ? ToQString(r.filter).split('|').value(2 * at + 1).split(';') : QStringList();
+    if (patterns.size() == 1 && patterns[0].startsWith("*.") && patterns[0].indexOf('*', 2) < 0 &&
+        !patterns[0].contains('?'))
+        return patterns[0].mid(2);
+    return ToQString(r.defaultExt);
+}
+
+// The toolkit's own save dialog, which asks before it replaces a file. The extension is made
+// its default suffix as the person confirms, so that the name it asks about, and answers, is
+// the one that will be written. Qt's own dialog rather than the desktop's: only there does the
+// question come after the suffix.
+class SaveDialog : public QFileDialog {
+public:
+    SaveDialog(const FileDialogRequest& r, const QStringList& filters)
+        : QFileDialog(ActiveParent(), ToQString(r.title)), request_(r), filters_(filters)
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        setNameFilters(filters);
+    }
+    void accept() override
+    {
+        setDefaultSuffix(ExtensionFor(request_, filters_, selectedNameFilter()));
+        QFileDialog::accept();
+    }
+
+private:
+    const FileDialogRequest& request_;
+    QStringList filters_;
+};
+
 // A box at least as wide as its title, which the window manager would otherwise cut short
 // ("Info...tion") over a short message: room for the title in bold, the window icon and the
 // title bar's buttons.
@@ -199,19 +237,23 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, std::string& pa
                                               &selected);
         break;
     case FileDialogRequest::Save: {
-        chosen = QFileDialog::getSaveFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter),
-                                              &selected);
-        // A name typed without an extension gets the chosen filter's one ("*.pdf"), or the
-        // default extension when that filter has no single extension of its own.
-        const int at = int(filters.indexOf(selected));
-        const QStringList patterns =
-            at >= 0 ? ToQString(r.filter).split('|').value(2 * at + 1).split(';') : QStringList();
-        QString ext = ToQString(r.defaultExt);
-        if (patterns.size() == 1 && patterns[0].startsWith("*.") && patterns[0].indexOf('*', 2) < 0 &&
-            !patterns[0].contains('?'))
-            ext = patterns[0].mid(2);
-        if (!chosen.isEmpty() && !ext.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
-            chosen += "." + ext;
+        SaveDialog dialog(r, filters);
+        if (!dir.isEmpty()) {
+            // The folder first, then the name in it, as the static picker takes a path.
+            const QFileInfo preset(dir);
+            if (preset.isDir()) {
+                dialog.setDirectory(dir);
+            } else {
+                dialog.setDirectory(preset.absolutePath());
+                dialog.selectFile(preset.fileName());
+            }
+        }
+        if (!selected.isEmpty())
+            dialog.selectNameFilter(selected);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            chosen = dialog.selectedFiles().first();
+            selected = dialog.selectedNameFilter();
+        }
         break;
     }
     case FileDialogRequest::Folder:
