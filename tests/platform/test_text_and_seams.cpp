@@ -54,11 +54,13 @@ TEST(DesktopShell, HandsPathsOverAsTheirBytes)
     std::filesystem::create_directory(folder);
     // Writes its arguments, each followed by "|", into "args" once it has them all.
     const std::string script = folder + "/xdg-open";
-    qmtest::WriteFile(script, "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + dir.file("args.tmp") + "\"\nmv \"" +
-                                  dir.file("args.tmp") + "\" \"" + dir.file("args") + "\"\n");
+    qmtest::WriteFile(script, "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + dir.file("args.tmp") +
+                                  "\"\n/bin/mv \"" + dir.file("args.tmp") + "\" \"" + dir.file("args") +
+                                  "\"\n");
     chmod(script.c_str(), 0755);
+    // The stand-in is the only program on PATH, so the desktop's own is never started.
     const std::string path = std::getenv("PATH");
-    setenv("PATH", (folder + ":" + path).c_str(), 1);
+    setenv("PATH", folder.c_str(), 1);
     auto previous = SetShellHandler(nullptr);
     auto ran = [&] {
         const bool there = QTest::qWaitFor([&] { return std::filesystem::exists(dir.file("args")); }, 60000);
