@@ -40,6 +40,8 @@ const FolderName kFolderNames[] = {
 // A store whose name is Windows-1252 text ("Café"); its file is named in UTF-8.
 const char* const kStore = "Caf\xE9";
 const char* const kStoreFile = "Caf\xC3\xA9.store";
+// A store file whose name is no Windows-1252 text ("Маг").
+const char* const kCyrillicFile = "\xD0\x9C\xD0\xB0\xD0\xB3.store";
 const char* const kContent = "[--Info--]\r\nAisles=Front,,\r\n[Dairy]\r\nMilk=Front,-,,-,2\r\n";
 
 class FolderNameTest : public qmtest::MainWindowTest, public ::testing::WithParamInterface<FolderName> {
@@ -131,6 +133,15 @@ TEST_P(FolderNameTest, EveryFileCommandWorksInTheFolder)
     EXPECT_EQ(qmtest::ReadFile(folder + kStoreFile), kContent);
     ASSERT_EQ(Entries(*main), QStringList({ToQString(kStore)}));
 
+    // A file whose name no store name can spell is not imported under a made-up one.
+    qmtest::WriteFile(base + "outside/" + kCyrillicFile, kContent);
+    dialogs->expectFiles({base + "outside/" + kCyrillicFile});
+    dialogs->expectBox("cannot be imported. The store name cannot be used: the character U+041C cannot be "
+                       "stored in a store file.");
+    dialogs->expectBox("0 files imported.");
+    main->MItemFileImportStore->trigger();
+    EXPECT_EQ(Entries(*main), QStringList({ToQString(kStore)}));
+
     // The store opens from there, and a change is written back.
     main->ComboStores->setCurrentIndex(0);
     main->ComboStoresSelect();
@@ -190,7 +201,12 @@ TEST_P(FolderNameTest, EveryFileCommandWorksInTheFolder)
     EXPECT_EQ(RegReadPathDef(kCompany, kProduct, "Settings", "", "StorageDir"), base + "moved/");
     main->close();
 
-    // A store file named on the command line is copied in from its folder.
+    // A store file named on the command line is copied in from its folder; one whose name is no
+    // store name is refused with the reason, and the last store opens.
+    dialogs->expectBox("cannot be opened. The store name cannot be used: the character U+041C");
+    Launch(base + "outside/" + kCyrillicFile);
+    EXPECT_EQ(main->Store.Name, "Market");
+    main->close();
     qmtest::WriteFile(base + "outside/Corner.store", kContent);
     dialogs->expectBox("Store imported.");
     Launch(base + "outside/Corner.store");
