@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -176,6 +177,20 @@ TEST_F(RegUtilsTest, RegisterFileTypeWritesTheClassKeysAndTheDesktopFiles)
     EXPECT_NE(entry.find("\nExec=\"/opt/Quill Mart/quillmart\" %f\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nMimeType=application/x-quillmart-store;\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nName=Quillmart\n"), std::string::npos) << entry;
+}
+
+// The desktop's files go into the data folder whatever its name's bytes.
+TEST_F(RegUtilsTest, RegisterFileTypeWritesIntoADataFolderOfAnyName)
+{
+    qmtest::TempDir dir;
+    const std::string saved = std::getenv("XDG_DATA_HOME");
+    for (const std::string name : {"\xD0\xB4\xD0\xBE\xD0\xBC \xE5\xAE\xB6", "caf\xE9"}) {
+        setenv("XDG_DATA_HOME", dir.file(name).c_str(), 1);
+        RegisterFileType("store", "Quillmart Store", "", "\"/bin/quillmart\" \"%1\"");
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name + "/mime/packages/quillmart-store.xml"))) << name;
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name + "/applications/quillmart.desktop"))) << name;
+    }
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
 }
 
 TEST_F(RegUtilsTest, RegisterFileTypeQuotesAwkwardProgramPaths)
