@@ -32,6 +32,18 @@ void AnswerNextDialog(const QString& filter, const QString& name)
 
 } // namespace
 
+// The export dialog of the shopping list, opening in folder.
+FileDialogRequest ListRequest(const std::string& folder)
+{
+    return {FileDialogRequest::Save,
+            "Export Shopping List",
+            "Adobe PDF|*.pdf|Text File|*.txt",
+            folder,
+            "",
+            "txt",
+            1};
+}
+
 // Types the name into the open dialog and presses Save; a question that comes then is
 // answered (its text kept in asked), and a dialog still open afterwards is cancelled.
 void AnswerWithQuestion(const QString& name, QMessageBox::StandardButton answer, QString& asked,
@@ -60,13 +72,7 @@ TEST(QtFileDialog, TheChosenFilterAndItsExtensionComeBack)
 {
     qmtest::TempDir dir;
     QtDialogs dialogs;
-    FileDialogRequest request{FileDialogRequest::Save,
-                              "Export Shopping List",
-                              "Adobe PDF|*.pdf|Text File|*.txt",
-                              dir.path() + "/",
-                              "",
-                              "txt",
-                              1};
+    const FileDialogRequest request = ListRequest(dir.path() + "/");
     AnsiString path;
     int filter = 0;
 
@@ -152,13 +158,7 @@ TEST(QtFileDialog, ANameWithoutItsExtensionIsAskedAboutBeforeItsFileIsReplaced)
 
     // The export of the list: the chosen type's file is the one asked about, and only that.
     qmtest::WriteFile(dir.file("list.pdf"), "old");
-    FileDialogRequest list{FileDialogRequest::Save,
-                           "Export Shopping List",
-                           "Adobe PDF|*.pdf|Text File|*.txt",
-                           dir.path() + "/",
-                           "",
-                           "txt",
-                           1};
+    const FileDialogRequest list = ListRequest(dir.path() + "/");
     AnswerWithQuestion(QString::fromStdString(dir.file("list")), QMessageBox::No, asked, "Adobe PDF (*.pdf)");
     EXPECT_FALSE(dialogs.fileDialogWithFilter(list, path, filter));
     EXPECT_EQ(asked.toStdString(), "list.pdf already exists.\nDo you want to replace it?");
