@@ -214,7 +214,8 @@ void TFormOptions::BtnOKClick()
 
 void TFormOptions::BtnAssociateClick()
 {
-    const AnsiString exe = ApplicationExeName();
+    // The association's icon and command are text values of the registry.
+    const AnsiString exe = FromFileName(ApplicationExeName());
     RegisterFileType("store", "Quillmart Store", exe + ",0", "\"" + exe + "\" \"%1\"");
 }
 

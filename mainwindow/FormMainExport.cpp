@@ -15,7 +15,7 @@ void TFormMain::ConnectExportHandlers()
 
 void TFormMain::MItemFileSaveListClick()
 {
-    AnsiString fileName;
+    std::string fileName;
     int filterIndex = DialogSave.filterIndex;
     if (!PromptForFile(DialogSave, fileName, filterIndex))
         return;
@@ -34,19 +34,19 @@ void TFormMain::MItemFileEmailListClick()
     const AnsiString storeName = GetCurrentStoreName();
     if (storeName.empty())
         return;
-    const AnsiString path = StoresFolder + storeName + ".pdf";
+    const std::string path = StoreFolderFile(StoresFolder, storeName, ".pdf");
     WriteShoppingListPdf(path);
     const AnsiString subject = "Shopping List for " + storeName + ", " + FormatDateTime("ddddd", Date());
     // The mail hand-off reports its own failures.
     SendMapiMail(subject, "", path, "", "", "", "");
 }
 
-void TFormMain::WriteShoppingListPdf(const AnsiString& FileName)
+void TFormMain::WriteShoppingListPdf(const std::string& FileName)
 {
     qm::WriteShoppingListPdf(PDF, ShopList, GetCurrentStoreName(), ReadShoppingListPdfSettings(), FileName);
 }
 
-void TFormMain::WriteShoppingListText(const AnsiString& FileName)
+void TFormMain::WriteShoppingListText(const std::string& FileName)
 {
     qm::WriteShoppingListText(ShopList, GetCurrentStoreName(), FileName);
 }

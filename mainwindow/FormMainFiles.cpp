@@ -27,19 +27,18 @@ namespace qm {
 namespace {
 
 // Whether two paths name the same file (also through other spellings or links).
-bool SameFile(const AnsiString& a, const AnsiString& b)
+bool SameFile(const std::string& a, const std::string& b)
 {
     if (a == b)
         return true;
     std::error_code ec;
-    return std::filesystem::equivalent(ToFileName(a), ToFileName(b), ec);
+    return std::filesystem::equivalent(a, b, ec);
 }
 
 // Why a chosen file cannot be copied in as a store; empty when it can. It is looked at before
 // it is opened: opening a pipe for reading would wait for a writer.
-AnsiString ImportProblem(const AnsiString& path)
+AnsiString ImportProblem(const std::string& file)
 {
-    const std::string file = ToFileName(path);
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0)
         return std::strerror(errno);
@@ -79,24 +78,28 @@ void TFormMain::MItemFileNewWindowClick()
 {
     // The path is handed over as one argument, as it is: no shell reads it.
     const AnsiString name = GetCurrentStoreName();
-    std::vector<AnsiString> args;
+    std::vector<std::string> args;
     if (!name.empty())
-        args.push_back(StoresFolder + name + ".store");
+        args.push_back(StoreFolderFile(StoresFolder, name, ".store"));
     Shell().startProcess(ApplicationExeName(), args);
 }
 
 void TFormMain::MItemFileImportStoreClick()
 {
-    std::vector<AnsiString> files;
+    std::vector<std::string> files;
     if (!PromptForFiles(DialogOpen, files))
         return;
     const AnsiString open = GetCurrentStoreName();
     int32_t imported = 0;
     bool replacedOpen = false;
     AnsiString failure;
-    for (const AnsiString& file : files) {
-        const AnsiString name = ExtractFileNameNoExt(file);
-        AnsiString target = StoresFolder + name + ".store";
+    for (const std::string& file : files) {
+        // The store's name is the file's name read as program text; the file name it gets in
+        // the storage folder is that name's (the same bytes whenever the name can be a store's).
+        const QString typed = PathToQString(ExtractFileNameNoExt(file));
+        const AnsiString name = FromQString(typed);
+        const AnsiString shown = FromFileName(file);
+        std::string target = StoreFolderFile(StoresFolder, name, ".store");
         if (SameFile(file, target)) {
             MessageDlg("This file already exists.", mtInformation, mbOK, 0);
             continue;
@@ -104,16 +107,16 @@ void TFormMain::MItemFileImportStoreClick()
         // The store's name comes from the file's name: it must be one the folder can hold, and
         // it must keep the copy inside the storage folder.
         if (name.empty()) {
-            MessageDlg("The file \"" + file + "\" cannot be imported: its name gives no store name.", mtError,
-                       mbOK, 0);
+            MessageDlg("The file \"" + shown + "\" cannot be imported: its name gives no store name.",
+                       mtError, mbOK, 0);
             continue;
         }
-        if (const AnsiString problem = NameProblem(NameKind::Store, name); !problem.empty()) {
-            MessageDlg("The file \"" + file + "\" cannot be imported. " + problem, mtError, mbOK, 0);
+        if (const AnsiString problem = NameProblem(NameKind::Store, typed); !problem.empty()) {
+            MessageDlg("The file \"" + shown + "\" cannot be imported. " + problem, mtError, mbOK, 0);
             continue;
         }
         if (const AnsiString problem = ImportProblem(file); !problem.empty()) {
-            MessageDlg("The file \"" + file + "\" cannot be imported: " + problem + ".", mtError, mbOK, 0);
+            MessageDlg("The file \"" + shown + "\" cannot be imported: " + problem + ".", mtError, mbOK, 0);
             continue;
         }
         // A store whose name differs only in letter case is the same store to the picker: it is
@@ -123,7 +126,7 @@ void TFormMain::MItemFileImportStoreClick()
             if (MessageDlg("Do you want to overwrite the store \"" + existing + "\"?", mtConfirmation,
                            mbYes | mbNo, 0) != mrYes)
                 continue;
-            target = StoresFolder + existing + ".store";
+            target = StoreFolderFile(StoresFolder, existing, ".store");
         }
         const bool intoOpen = !open.empty() && (existing.empty() ? name : existing) == open;
         // A copy that fails ends the import; what was copied before it stays, and is listed.
@@ -157,11 +160,11 @@ void TFormMain::MItemFileSaveStoreAsClick()
     const AnsiString name = GetCurrentStoreName();
     if (name.empty())
         return;
-    DialogSaveStore.fileName = name + ".store";
-    AnsiString path;
+    DialogSaveStore.fileName = ToFileName(name) + ".store";
+    std::string path;
     if (!PromptForFile(DialogSaveStore, path))
         return;
-    CopyFileByStream(StoresFolder + name + ".store", path);
+    CopyFileByStream(StoreFolderFile(StoresFolder, name, ".store"), path);
 }
 
 void TFormMain::MItemFileRenameStoreClick()
@@ -221,13 +224,13 @@ void TFormMain::MItemFileExploreClick()
     DialogFolder->SetFolder(StoresFolder);
     if (!DialogFolder->Execute())
         return;
-    AnsiString folder = DialogFolder->Folder();
+    std::string folder = DialogFolder->Folder();
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     // The new folder is used from the next start. Until then the window keeps to the folder
     // its store and picker came from: in the new one, the open store's next change would make
     // a store file holding only that change.
-    RegWriteString(kCompany, kProduct, "Settings", folder, "StorageDir");
+    RegWritePath(kCompany, kProduct, "Settings", folder, "StorageDir");
     MessageDlg("Store folder changed.  Please restart the program.", mtInformation, mbOK, 0);
 }
 

@@ -2,7 +2,6 @@
 // resizing and the splitter, and closing, which writes the window and display settings.
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -24,6 +23,7 @@
 #include "platform/gui/Splitter.h"
 #include "platform/gui/StatusBar.h"
 #include "platform/gui/ToolBar.h"
+#include "store/NameRules.h"
 #include "util/ExtraWinUtils.h"
 #include "util/RegUtils.h"
 
@@ -61,22 +61,21 @@ int FontSize(int size, int low, int high)
 }
 
 // The folder part of a path, with its trailing "/" ("" when the path names no folder).
-AnsiString ExtractFilePath(const AnsiString& path)
+std::string ExtractFilePath(const std::string& path)
 {
     const auto slash = path.rfind('/');
-    return slash == AnsiString::npos ? AnsiString() : path.substr(0, slash + 1);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Whether a file lies in the given folder: its folder is that text, or the same directory
+// Whether a file lies in the given folder: its folder is that path, or the same directory
 // reached by another path (relative, through "..", or through a link).
-bool LiesInFolder(const AnsiString& file, const AnsiString& folder)
+bool LiesInFolder(const std::string& file, const std::string& folder)
 {
-    const AnsiString dir = ExtractFilePath(file);
+    const std::string dir = ExtractFilePath(file);
     if (dir == folder)
         return true;
     std::error_code ec;
-    return std::filesystem::equivalent(ToFileName(dir.empty() ? AnsiString(".") : dir), ToFileName(folder),
-                                       ec);
+    return std::filesystem::equivalent(dir.empty() ? std::string(".") : dir, folder, ec);
 }
 
 } // namespace
@@ -84,9 +83,9 @@ bool LiesInFolder(const AnsiString& file, const AnsiString& folder)
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 {
     CreateComponents();
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1)
-        CommandLineArg = FromFileName(args.at(1).toStdString());
+    const std::vector<std::string> args = ApplicationArguments();
+    if (!args.empty())
+        CommandLineArg = args[0];
 }
 
 TFormMain::~TFormMain()
@@ -218,11 +217,12 @@ void TFormMain::ApplyFonts()
 // The storage folder, made when it is missing: a chosen folder one level only, since a folder
 // whose parent is gone most likely lies on a drive that is not there; the default folder with
 // its parents, since a new account need not have a data folder yet. A failure is not reported
-// here; the Explore command reports a missing folder.
+// here; the Explore command reports a missing folder. The folder is the system's bytes, from
+// the environment or the setting (RegReadPathDef), whatever script its names are in.
 void TFormMain::PrepareStoresFolder()
 {
-    const AnsiString fallback = GetShellFolder("AppData") + "/" + "Quillmart" + "/";
-    AnsiString folder = ReadString(kSettings, "StorageDir", fallback);
+    const std::string fallback = GetShellFolder("AppData") + "/" + "Quillmart" + "/";
+    std::string folder = RegReadPathDef(kCompany, kProduct, kSettings, fallback, "StorageDir");
     // Every store path is the folder followed by a name, so the folder must end with "/";
     // an empty setting would put the stores into whatever the current folder is.
     if (folder.empty())
@@ -233,12 +233,12 @@ void TFormMain::PrepareStoresFolder()
     if (!DirectoryExists(StoresFolder)) {
         std::error_code ec;
         if (StoresFolder == fallback)
-            std::filesystem::create_directories(ToFileName(GetShellFolder("AppData")), ec);
-        ::mkdir(ToFileName(StoresFolder).c_str(), 0777);
+            std::filesystem::create_directories(GetShellFolder("AppData"), ec);
+        ::mkdir(StoresFolder.c_str(), 0777);
     }
     // Copies of stores that a killed or crashed window was writing are of no use to anyone,
     // nor are the locks of its stores.
-    RemoveStaleTempFiles(ToFileName(StoresFolder), true);
+    RemoveStaleTempFiles(StoresFolder, true);
 }
 
 // The store named on the command line, else the last store, else (first run) the wizard.
@@ -251,7 +251,7 @@ void TFormMain::OpenFirstStore()
         const AnsiString last = ReadString(kSettings, "Last Store", "");
         if (last.empty()) {
             DisableFindAndAdd();
-        } else if (FileExists(StoresFolder + last + ".store")) {
+        } else if (FileExists(StoreFolderFile(StoresFolder, last, ".store"))) {
             OpenStoreAndList(last);
         } else if (ComboStores->count() > 0) {
             OpenStoreAndList(FromQString(ComboStores->itemText(0)));
@@ -277,14 +277,24 @@ void TFormMain::OpenFirstStore()
 // false when the argument names no existing file, so that start-up goes on with the last store.
 bool TFormMain::OpenStoreFromCommandLine()
 {
-    const AnsiString& arg = CommandLineArg;
+    const std::string& arg = CommandLineArg;
     if (arg.empty() || !FileExists(arg))
         return false;
-    const AnsiString name = ExtractFileNameNoExt(arg);
+    const std::string fileName = ExtractFileNameNoExt(arg);
+    const QString typed = PathToQString(fileName);
+    const AnsiString name = FromQString(typed);
     // A file named only ".store" gives no store name to open or import it under.
     if (name.empty())
         return false;
-    const AnsiString target = StoresFolder + name + ".store";
+    // Nor does a name the program's text cannot spell (another script): it is said why, and
+    // start-up goes on with the last store.
+    if (ToFileName(name) != fileName) {
+        MessageDlg("The file \"" + FromFileName(arg) + "\" cannot be opened. " +
+                       NameProblem(NameKind::Store, typed),
+                   mtError, mbOK, 0);
+        return false;
+    }
+    const std::string target = StoreFolderFile(StoresFolder, name, ".store");
 
     // A file of the storage folder is opened where it lies, however its path was written: a
     // copy onto itself would only ask to overwrite the store with itself.

@@ -70,7 +70,7 @@ public:
     // ---- Members shared with the dialogs and the printing windows ----
     bool Loading = false;              // from the start of FormCreate to the end of FormShow
     bool Closing = false;              // the window is being destroyed: no handler may run
-    AnsiString StoresFolder;           // holds the *.store files; always ends with "/"
+    std::string StoresFolder;          // holds the *.store files (the system's bytes); ends with "/"
     QMStore Store;                     // the open store
     QMShopList ShopList;               // the shopping list built from Store
     bool CheckForLatest = true;        // the setting DoCheckForLatest
@@ -266,9 +266,9 @@ public:
     FileDialogRequest DialogSaveStore;
     TFolderBrowser* DialogFolder = nullptr; // made by ConnectFileHandlers
 
-    // The program's first command-line argument (empty when there is none); start-up opens
-    // the store file it names.
-    AnsiString CommandLineArg;
+    // The program's first command-line argument as the system's bytes (empty when there is
+    // none); start-up opens the store file it names.
+    std::string CommandLineArg;
 
     // ---- Life of the window ----
     void FormCreate(); // the start-up sequence; run once, right after construction
@@ -582,9 +582,10 @@ public:
     // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
     // hands it to the mail program with the subject "Shopping List for <store>, <date>".
     void MItemFileEmailListClick();
-    // The shopping list as a PDF from the stored print settings, or as text, in FileName.
-    void WriteShoppingListPdf(const AnsiString& FileName);
-    void WriteShoppingListText(const AnsiString& FileName);
+    // The shopping list as a PDF from the stored print settings, or as text, in FileName (a
+    // path: the system's bytes).
+    void WriteShoppingListPdf(const std::string& FileName);
+    void WriteShoppingListText(const std::string& FileName);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -17,6 +17,8 @@ int main(int argc, char** argv)
     // instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
+    // What is left of argv once Qt took its own options, with the bytes of any path in it.
+    qm::SetApplicationArguments(argc, argv);
     QApplication::setApplicationName("Quillmart");
     qm::InstallQtDialogs();
     qm::CloseWindowsOnTerminate();

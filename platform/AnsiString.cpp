@@ -1,5 +1,6 @@
 #include "platform/AnsiString.h"
 
+#include <QFile>
 #include <QList>
 #include <QString>
 
@@ -85,6 +86,16 @@ std::string ToFileName(std::string_view ansi)
 AnsiString FromFileName(std::string_view utf8)
 {
     return FromQString(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+}
+
+QString PathToQString(std::string_view path)
+{
+    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+}
+
+std::string PathFromQString(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
 }
 
 AnsiString UpperName(std::string_view s)

@@ -8,8 +8,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <filesystem>
-#include <mutex>
-#include <set>
 #include <unistd.h>
 #include <vector>
 
@@ -33,19 +31,6 @@ void IgnoreFileSizeSignal()
     struct sigaction old {};
     if (::sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL && !(old.sa_flags & SA_SIGINFO))
         ::signal(SIGXFSZ, SIG_IGN);
-}
-
-// Sweeps each folder once per process, at its first write.
-void SweepOnce(const std::string& folder)
-{
-    static std::mutex mutex;
-    static std::set<std::string> swept;
-    {
-        std::lock_guard lock(mutex);
-        if (!swept.insert(folder).second)
-            return;
-    }
-    RemoveStaleTempFiles(folder);
 }
 
 // The text as a decimal number; false when empty, longer than 9 digits or not all digits.
@@ -128,8 +113,11 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
         Fail(errno);
 
     IgnoreFileSizeSignal();
+    // A write that another window left when it was killed (a PDF export, say) is removed at
+    // the next write into its folder, whichever window makes it and however long that window
+    // has run; only the folders the program writes into are looked at.
     const std::string folder = FolderOf(target_);
-    SweepOnce(folder);
+    RemoveStaleTempFiles(folder);
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; fd_ < 0; ++attempt) {
         temp_ =

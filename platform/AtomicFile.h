@@ -21,8 +21,9 @@
 //   the file as the caller gave it. A file-size limit (ulimit -f) makes the write fail with
 //   "File too large" like a full disk: SIGXFSZ, which would end the process, is ignored from
 //   the first writer on unless the program handles it itself.
-// - The first write into a folder in a process removes the temporary files that processes no
-//   longer running left there (RemoveStaleTempFiles). A writer holds a lock on its temporary
+// - Every write into a folder first removes the temporary files that processes no longer
+//   running left there (RemoveStaleTempFiles): a killed write leaves its file only until the
+//   next write into that folder. A writer holds a lock on its temporary
 //   file from its creation until after the rename, and a locked file is never removed, so a
 //   file being written is safe also from a process that cannot see its writer (another
 //   process namespace, another machine sharing the folder).

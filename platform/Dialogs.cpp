@@ -20,7 +20,7 @@ public:
         return (buttons & mbNo) ? mrNo : mrOk;
     }
     bool inputQuery(const AnsiString&, const AnsiString&, AnsiString&) override { return false; }
-    bool fileDialog(const FileDialogRequest&, AnsiString&) override { return false; }
+    bool fileDialog(const FileDialogRequest&, std::string&) override { return false; }
 };
 
 std::shared_ptr<DialogHandler>& Handler()
@@ -84,13 +84,13 @@ bool InputQuery(const AnsiString& caption, const AnsiString& prompt, QString& va
     return handler->inputQueryText(caption, prompt, value);
 }
 
-bool PromptForFile(const FileDialogRequest& request, AnsiString& path)
+bool PromptForFile(const FileDialogRequest& request, std::string& path)
 {
     auto handler = Handler();
     return handler->fileDialog(request, path);
 }
 
-bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex)
+bool PromptForFile(const FileDialogRequest& request, std::string& path, int& filterIndex)
 {
     auto handler = Handler();
     return handler->fileDialogWithFilter(request, path, filterIndex);
@@ -102,7 +102,7 @@ bool PromptForPrint(PrintDialogRequest& request)
     return handler->printDialog(request);
 }
 
-bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+bool PromptForFiles(const FileDialogRequest& request, std::vector<std::string>& paths)
 {
     auto handler = Handler();
     return handler->fileDialogMulti(request, paths);
@@ -130,7 +130,7 @@ ScriptedDialogs& ScriptedDialogs::expectQueryTyped(std::string contains, std::st
     return *this;
 }
 
-ScriptedDialogs& ScriptedDialogs::expectFile(AnsiString path, bool accepted, int filterIndex)
+ScriptedDialogs& ScriptedDialogs::expectFile(std::string path, bool accepted, int filterIndex)
 {
     script_.push_back({Answer::File, {}, mrOk, std::move(path), accepted, filterIndex, {}});
     return *this;
@@ -150,7 +150,7 @@ ScriptedDialogs& ScriptedDialogs::expectPrint(PrintDialogRequest::TPrintRange ra
     return *this;
 }
 
-ScriptedDialogs& ScriptedDialogs::expectFiles(std::vector<AnsiString> paths, bool accepted)
+ScriptedDialogs& ScriptedDialogs::expectFiles(std::vector<std::string> paths, bool accepted)
 {
     Answer a{Answer::File, {}, mrOk, {}, accepted, 0, {}};
     a.paths = std::move(paths);
@@ -232,13 +232,13 @@ bool ScriptedDialogs::inputQueryText(const AnsiString& caption, const AnsiString
     return true;
 }
 
-bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, AnsiString& path)
+bool ScriptedDialogs::fileDialog(const FileDialogRequest& request, std::string& path)
 {
     int filterIndex = 0;
     return fileDialogWithFilter(request, path, filterIndex);
 }
 
-bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path,
+bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, std::string& path,
                                            int& filterIndex)
 {
     const bool folder = request.kind == FileDialogRequest::Folder;
@@ -282,13 +282,13 @@ bool ScriptedDialogs::printDialog(PrintDialogRequest& request)
     return true;
 }
 
-bool ScriptedDialogs::fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+bool ScriptedDialogs::fileDialogMulti(const FileDialogRequest& request, std::vector<std::string>& paths)
 {
     seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName, {}});
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
         return false;
-    paths = a.paths.empty() ? std::vector<AnsiString>{a.text} : a.paths;
+    paths = a.paths.empty() ? std::vector<std::string>{a.text} : a.paths;
     return true;
 }
 

@@ -34,19 +34,21 @@ enum TModalResult {
     mrHelp = 9, // the Help button: opens help, never counts as Yes
 };
 
-// What a file or folder picker is asked for.
+// What a file or folder picker is asked for. The folder and file name are paths, the system's
+// bytes, and so is every path a picker answers; the texts are program text.
 struct FileDialogRequest {
     enum Kind { Open, Save, Folder } kind = Open;
     AnsiString title;
     AnsiString filter; // "Store files (*.store)|*.store|All files (*.*)|*.*"
-    AnsiString initialDir;
-    AnsiString fileName;
-    AnsiString defaultExt;
+    std::string initialDir;
+    std::string fileName;
+    AnsiString defaultExt;    // Save: the extension of a name typed without one (see QtDialogs)
     bool multiSelect = false; // Open: several files may be chosen (fileDialogMulti)
     // Folder: called whenever the selection in the picker changes, with its path. enabledOK
     // comes in as -1 (leave the OK button as it is); 0 or 1 disables or enables it. Text put
     // into statusText is shown as the picker's status line.
-    std::function<void(const AnsiString& folder, int& enabledOK, AnsiString& statusText)> onFolderChange = {};
+    std::function<void(const std::string& folder, int& enabledOK, AnsiString& statusText)> onFolderChange =
+        {};
     bool statusLine = false; // Folder: the picker shows a status line
     int filterIndex = 1;     // the filter shown first, counted from 1
 };
@@ -83,12 +85,12 @@ public:
     // answers through inputQuery.
     virtual bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value);
     // Returns false when cancelled; path receives the chosen file or folder.
-    virtual bool fileDialog(const FileDialogRequest& request, AnsiString& path) = 0;
+    virtual bool fileDialog(const FileDialogRequest& request, std::string& path) = 0;
     // An Open picker that may return several files (request.multiSelect); paths receives them
     // in the picker's order. A handler without one answers its single-file picker's choice.
-    virtual bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths)
+    virtual bool fileDialogMulti(const FileDialogRequest& request, std::vector<std::string>& paths)
     {
-        AnsiString path;
+        std::string path;
         if (!fileDialog(request, path))
             return false;
         paths = {path};
@@ -96,7 +98,7 @@ public:
     }
     // As fileDialog; filterIndex also receives the filter the user chose, counted from 1. A
     // handler that offers no choice answers the request's own filterIndex.
-    virtual bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex)
+    virtual bool fileDialogWithFilter(const FileDialogRequest& request, std::string& path, int& filterIndex)
     {
         filterIndex = request.filterIndex;
         return fileDialog(request, path);
@@ -120,13 +122,13 @@ int MessageBoxQ(const AnsiString& text, TMsgDlgButtons buttons, TMsgDlgType icon
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value);
 // A query whose answer is checked as typed (names go through NameProblem's QString form).
 bool InputQuery(const AnsiString& caption, const AnsiString& prompt, QString& value);
-bool PromptForFile(const FileDialogRequest& request, AnsiString& path);
+bool PromptForFile(const FileDialogRequest& request, std::string& path);
 // The same, telling which of the request's filters the user chose (counted from 1).
-bool PromptForFile(const FileDialogRequest& request, AnsiString& path, int& filterIndex);
+bool PromptForFile(const FileDialogRequest& request, std::string& path, int& filterIndex);
 // The print dialog; false when cancelled.
 bool PromptForPrint(PrintDialogRequest& request);
 // The files chosen in an Open picker that allows several (request.multiSelect).
-bool PromptForFiles(const FileDialogRequest& request, std::vector<AnsiString>& paths);
+bool PromptForFiles(const FileDialogRequest& request, std::vector<std::string>& paths);
 
 // The answering machine for tests: each expected box is matched in order; a box that comes
 // when none is expected, or that does not match, is recorded as a failure.
@@ -136,12 +138,12 @@ public:
         enum Kind { Box, Query, File, Print } kind = Box;
         std::string expectContains; // the box text must contain this (empty: any)
         int result = mrOk;
-        AnsiString text; // the answer of a query or a file picker
+        std::string text; // the answer of a query (program text) or a file picker (a path)
         bool accepted = true;
-        int filterIndex = 0;                // the filter a file picker's user chose; 0: the one shown
-        PrintDialogRequest print;           // a print dialog's answer: range, pages and copies
-        std::vector<AnsiString> paths = {}; // the answer of a picker of several files
-        bool typed = false;                 // a query's text is UTF-8 as typed, not program text
+        int filterIndex = 0;                 // the filter a file picker's user chose; 0: the one shown
+        PrintDialogRequest print;            // a print dialog's answer: range, pages and copies
+        std::vector<std::string> paths = {}; // the answer of a picker of several files
+        bool typed = false;                  // a query's text is UTF-8 as typed, not program text
     };
     struct Seen {
         Answer::Kind kind;
@@ -161,11 +163,11 @@ public:
     ScriptedDialogs& expectQueryTyped(std::string contains, std::string utf8Answer);
     // A folder picker's answer first passes its request's onFolderChange, as the selection
     // the person made; an OK button that it disables cannot be clicked, which is a failure.
-    ScriptedDialogs& expectFile(AnsiString path, bool accepted = true, int filterIndex = 0);
+    ScriptedDialogs& expectFile(std::string path, bool accepted = true, int filterIndex = 0);
     // A print dialog answered with the given range, pages and copies; not accepted: cancelled.
     ScriptedDialogs& expectPrint(PrintDialogRequest::TPrintRange range, int fromPage = 1, int toPage = 1,
                                  int copies = 1, bool accepted = true);
-    ScriptedDialogs& expectFiles(std::vector<AnsiString> paths, bool accepted = true);
+    ScriptedDialogs& expectFiles(std::vector<std::string> paths, bool accepted = true);
 
     const std::vector<Seen>& seen() const { return seen_; }
     const std::vector<std::string>& failures() const { return failures_; }
@@ -177,9 +179,9 @@ public:
                    TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value) override;
-    bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
-    bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
-    bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
+    bool fileDialog(const FileDialogRequest& request, std::string& path) override;
+    bool fileDialogMulti(const FileDialogRequest& request, std::vector<std::string>& paths) override;
+    bool fileDialogWithFilter(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
     bool printDialog(PrintDialogRequest& request) override;
 
 private:

@@ -298,10 +298,10 @@ void TMetafile::LoadFromStream(QIODevice& Stream)
 
 void TMetafile::LoadFromFile(const std::string& FileName)
 {
-    QFile f(QString::fromStdString(FileName));
+    QFile f(PathToQString(FileName));
     if (!f.open(QIODevice::ReadOnly))
-        throw EInOutError(Format("Cannot open the file \"%s\": %s.", FileName.c_str(),
-                                 f.errorString().toUtf8().constData()));
+        throw EInOutError(Format("Cannot open the file \"%s\": %s.", FromFileName(FileName).c_str(),
+                                 FromQString(f.errorString()).c_str()));
     LoadFromStream(f);
 }
 

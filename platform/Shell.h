@@ -13,10 +13,11 @@ namespace qm {
 class ShellHandler {
 public:
     virtual ~ShellHandler() = default;
-    virtual bool openUrl(const AnsiString& url) = 0;     // a web page or a file
-    virtual bool openFolder(const AnsiString& path) = 0; // the file manager on a folder
-    // Starts a program without waiting; false when it cannot be started.
-    virtual bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) = 0;
+    virtual bool openUrl(const AnsiString& url) = 0;      // a web page or a file
+    virtual bool openFolder(const std::string& path) = 0; // the file manager on a folder (a path)
+    // Starts a program without waiting, with the arguments as they are (paths are the system's
+    // bytes); false when it cannot be started.
+    virtual bool startProcess(const std::string& program, const std::vector<std::string>& args) = 0;
     virtual void showHelp(int helpContext) = 0; // 0 opens the contents
 };
 
@@ -31,18 +32,21 @@ ShellHandler& Shell();
 // file, a program or a script just as readily.
 bool IsWebAddress(const AnsiString& address);
 
+// The program of that name on PATH, as the system's bytes; empty when there is none.
+std::string FindExecutable(const std::string& name);
+
 // Records every call and starts nothing (tests).
 class RecordingShell : public ShellHandler {
 public:
     struct Call {
         std::string what; // "url", "folder", "process", "help"
-        AnsiString target;
-        std::vector<AnsiString> args;
+        std::string target;
+        std::vector<std::string> args;
         int helpContext = 0;
     };
     bool openUrl(const AnsiString& url) override;
-    bool openFolder(const AnsiString& path) override;
-    bool startProcess(const AnsiString& program, const std::vector<AnsiString>& args) override;
+    bool openFolder(const std::string& path) override;
+    bool startProcess(const std::string& program, const std::vector<std::string>& args) override;
     void showHelp(int helpContext) override;
     std::vector<Call> calls;
 };

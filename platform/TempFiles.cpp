@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/AnsiString.h"
 #include "platform/Exception.h"
 
 namespace qm {
@@ -32,8 +33,8 @@ std::string CreateTempFile(std::string_view prefix)
     std::string name = folder + "/" + std::string(prefix) + "XXXXXX.tmp";
     const int fd = ::mkstemps(name.data(), 4); // mkstemps creates the file with mode 0600
     if (fd < 0)
-        throw EInOutError(
-            Format("Cannot create a temporary file in \"%s\": %s.", folder.c_str(), std::strerror(errno)));
+        throw EInOutError(Format("Cannot create a temporary file in \"%s\": %s.",
+                                 FromFileName(folder).c_str(), std::strerror(errno)));
     ::close(fd);
     return name;
 }

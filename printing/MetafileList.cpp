@@ -106,8 +106,8 @@ public:
 private:
     [[noreturn]] void Fail(const char* what, int err) const
     {
-        throw EInOutError(
-            Format("Cannot %s the page file \"%s\": %s.", what, name_.c_str(), std::strerror(err)));
+        throw EInOutError(Format("Cannot %s the page file \"%s\": %s.", what, FromFileName(name_).c_str(),
+                                 std::strerror(err)));
     }
 
     std::string name_;

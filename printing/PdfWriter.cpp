@@ -291,7 +291,7 @@ void TPrintPDF::EndDoc()
 // The target holds either its earlier content or the whole new file, never a part.
 void TPrintPDF::writeFile() const
 {
-    WriteFileAtomically(ToFileName(FileName), document_);
+    WriteFileAtomically(FileName, document_);
 }
 
 } // namespace qm

@@ -26,7 +26,7 @@ class TPrintPDF {
 public:
     static constexpr int FontCount = 14;
 
-    AnsiString FileName; // the file EndDoc writes (created or replaced)
+    std::string FileName; // the file EndDoc writes (created or replaced): a path, the system's bytes
     AnsiString TITLE;
     std::int32_t PageWidth = 612;
     std::int32_t PageHeight = 792;

@@ -81,7 +81,7 @@ public:
         DateText = FormatDateTime("ddd ddddd", Now());
     }
 
-    void Write(const AnsiString& fileName)
+    void Write(const std::string& fileName)
     {
         if (Settings.DoPrintLandscape) {
             PDF.PageWidth = 792;
@@ -396,7 +396,7 @@ void NextShopListRow(const QMShopList& list, int32_t aisle, int32_t cat, int32_t
 }
 
 void WriteShoppingListPdf(TPrintPDF& pdf, const QMShopList& list, const AnsiString& storeName,
-                          const ShoppingListPdfSettings& settings, const AnsiString& fileName)
+                          const ShoppingListPdfSettings& settings, const std::string& fileName)
 {
     ShoppingListPdf(pdf, list, storeName, settings).Write(fileName);
 }
@@ -450,9 +450,9 @@ AnsiString ShoppingListText(const QMShopList& list, const AnsiString& storeName)
     return out;
 }
 
-void WriteShoppingListText(const QMShopList& list, const AnsiString& storeName, const AnsiString& fileName)
+void WriteShoppingListText(const QMShopList& list, const AnsiString& storeName, const std::string& fileName)
 {
-    WriteFileAtomically(ToFileName(fileName), ShoppingListText(list, storeName));
+    WriteFileAtomically(fileName, ShoppingListText(list, storeName));
 }
 
 } // namespace qm

@@ -56,7 +56,7 @@ void NextShopListRow(const QMShopList& list, int32_t aisle, int32_t cat, int32_t
 // and today's date, the footer the line and coupon counts and the page number. File errors
 // raise EInOutError naming the file.
 void WriteShoppingListPdf(TPrintPDF& pdf, const QMShopList& list, const AnsiString& storeName,
-                          const ShoppingListPdfSettings& settings, const AnsiString& fileName);
+                          const ShoppingListPdfSettings& settings, const std::string& fileName);
 
 // The text listing: the store name, a rule of 80 macrons, then the groups (by aisle: each
 // aisle's categories, the first with the aisle name ending in column 80, aisles parted by a
@@ -66,6 +66,6 @@ void WriteShoppingListPdf(TPrintPDF& pdf, const QMShopList& list, const AnsiStri
 AnsiString ShoppingListText(const QMShopList& list, const AnsiString& storeName);
 // Writes ShoppingListText to fileName, replacing any file of that name only once the new one
 // is complete; file errors raise EInOutError naming the file.
-void WriteShoppingListText(const QMShopList& list, const AnsiString& storeName, const AnsiString& fileName);
+void WriteShoppingListText(const QMShopList& list, const AnsiString& storeName, const std::string& fileName);
 
 } // namespace qm

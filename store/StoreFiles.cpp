@@ -95,10 +95,18 @@ void CheckStoreName(const AnsiString& store)
 std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store)
 {
     CheckStoreName(store);
-    AnsiString path = ctx.StoresFolder;
+    return StoreFolderFile(ctx.StoresFolder, store, ".store");
+}
+
+std::string StoreFolderFile(const std::string& storesFolder, const AnsiString& store,
+                            std::string_view extension)
+{
+    std::string path = storesFolder;
     if (!path.empty() && path.back() != '/')
         path += '/';
-    return ToFileName(path + store + ".store");
+    path += ToFileName(store);
+    path += extension;
+    return path;
 }
 
 namespace {

@@ -24,7 +24,7 @@ namespace qm {
 
 // What the store routines need from the main window.
 struct StoreContext {
-    AnsiString StoresFolder;              // the storage folder (program text), ends with "/"
+    std::string StoresFolder;             // the storage folder (the file system's bytes), ends with "/"
     std::vector<AnsiString> PickerStores; // the store picker's entries, in picker order
 };
 
@@ -43,8 +43,13 @@ bool IsStorableKey(const AnsiString& key);
 
 // Raises EStoreError when the name could reach outside the storage folder.
 void CheckStoreName(const AnsiString& store);
-// The UTF-8 file-system path of the store's file (checks the name).
+// The file-system path of the store's file (checks the name).
 std::string StoreFilePath(const StoreContext& ctx, const AnsiString& store);
+// A file of the storage folder named after a store: the folder's bytes (a "/" added when it
+// has none), the name as the file system spells it (ToFileName, so the store files of earlier
+// versions keep their names) and the extension (".store", ".pdf"). The name is not checked.
+std::string StoreFolderFile(const std::string& storesFolder, const AnsiString& store,
+                            std::string_view extension);
 
 // Fields of a delimited text, numbered from 1 and split as GetDelimitedField splits them
 // (the text is closed with one more delimiter; overlapping occurrences count), but without

@@ -12,12 +12,12 @@
 
 namespace qm {
 
-AnsiString ExistingStoreName(const AnsiString& storesFolder, const AnsiString& name)
+AnsiString ExistingStoreName(const std::string& storesFolder, const AnsiString& name)
 {
     if (name.empty() || name == "." || name == ".." || name.find('/') != AnsiString::npos ||
         name.find('\0') != AnsiString::npos)
         return {};
-    std::string folder = ToFileName(storesFolder);
+    std::string folder = storesFolder;
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     const std::string wanted = ToFileName(name) + ".store";
@@ -67,7 +67,7 @@ int RenameNoReplace(const std::string& from, const std::string& to)
 
 } // namespace
 
-void RenameStoreFile(const AnsiString& storesFolder, const AnsiString& oldName, const AnsiString& newName)
+void RenameStoreFile(const std::string& storesFolder, const AnsiString& oldName, const AnsiString& newName)
 {
     StoreContext ctx;
     ctx.StoresFolder = storesFolder;

@@ -11,7 +11,8 @@ namespace qm {
 // only in the letters a-z versus A-Z, since the picker and the store lookups tell stores apart
 // without regard to case. Any kind of entry counts, a folder too. Empty when there is none, or
 // when the name could not be a store file's name (CheckStoreName).
-AnsiString ExistingStoreName(const AnsiString& storesFolder, const AnsiString& name);
+// storesFolder is the file system's bytes.
+AnsiString ExistingStoreName(const std::string& storesFolder, const AnsiString& name);
 
 // Writes the batch, of AddSection and Write steps only (anything else raises
 // EInvalidOperation), as the whole content of a new store's file, in one atomic write (the
@@ -27,6 +28,6 @@ bool CreateStoreFile(const StoreContext& ctx, const AnsiString& store, const Sto
 // that appeared under the new name meanwhile stays as it is). A new name that differs only in
 // letter case renames the file too. Raises EInOutError naming both stores and the system's
 // reason when the file system refuses (the old file gone, the new name taken or not allowed).
-void RenameStoreFile(const AnsiString& storesFolder, const AnsiString& oldName, const AnsiString& newName);
+void RenameStoreFile(const std::string& storesFolder, const AnsiString& oldName, const AnsiString& newName);
 
 } // namespace qm

@@ -226,9 +226,9 @@ std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& path
     return names;
 }
 
-std::vector<AnsiString> ListStoreNames(const AnsiString& storesFolder)
+std::vector<AnsiString> ListStoreNames(const std::string& storesFolder)
 {
-    std::string folder = ToFileName(storesFolder);
+    std::string folder = storesFolder;
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     return StoreNamesFromFiles(FindFiles(folder + "*.store", kStoreFileAttr));

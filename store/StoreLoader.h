@@ -41,8 +41,8 @@ bool StorePickerLess(const AnsiString& a, const AnsiString& b);
 // program's text cannot hold.
 std::vector<AnsiString> StoreNamesFromFiles(const std::vector<std::string>& paths);
 // FindFiles(storesFolder + "*.store", kStoreFileAttr) turned into picker entries; the folder
-// is program text, as TFormMain keeps it.
-std::vector<AnsiString> ListStoreNames(const AnsiString& storesFolder);
+// is the file system's bytes, as TFormMain keeps it.
+std::vector<AnsiString> ListStoreNames(const std::string& storesFolder);
 
 struct LoadStoreResult {
     bool Found = false; // false: the store was left as it was (no file, or Error says why)

@@ -1,6 +1,5 @@
 #include "util/EmailUtils.h"
 
-#include <QStandardPaths>
 #include <QString>
 
 #include <cerrno>
@@ -13,6 +12,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "platform/Shell.h"
 
 namespace qm {
 
@@ -127,9 +127,10 @@ int SetMailHandOffTimeoutMs(int ms)
     return previous;
 }
 
-std::int32_t SendMapiMail(const AnsiString& subject, const AnsiString& body, const AnsiString& attachmentPath,
-                          const AnsiString& recipientAddress, const AnsiString& recipientName,
-                          const AnsiString& senderAddress, const AnsiString& senderName)
+std::int32_t SendMapiMail(const AnsiString& subject, const AnsiString& body,
+                          const std::string& attachmentPath, const AnsiString& recipientAddress,
+                          const AnsiString& recipientName, const AnsiString& senderAddress,
+                          const AnsiString& senderName)
 {
     // Every value follows its option as a separate argument, so no text (a subject starting
     // with "-", an address holding "?attach=") can be read as an option or a mailto query.
@@ -139,12 +140,12 @@ std::int32_t SendMapiMail(const AnsiString& subject, const AnsiString& body, con
     if (!body.empty())
         args.insert(args.end(), {"--body", ToQString(body).toStdString()});
     if (!attachmentPath.empty())
-        args.insert(args.end(), {"--attach", ToFileName(attachmentPath)});
+        args.insert(args.end(), {"--attach", attachmentPath});
     if (!recipientAddress.empty())
         args.insert(args.end(), {"--to", ToQString(recipientAddress).toStdString()});
 
-    const QString program = QStandardPaths::findExecutable("xdg-email");
-    const std::int32_t result = program.isEmpty() ? -1 : RunHandOff(program.toStdString(), args, g_timeoutMs);
+    const std::string program = FindExecutable("xdg-email");
+    const std::int32_t result = program.empty() ? -1 : RunHandOff(program, args, g_timeoutMs);
     if (result != 0)
         MessageDlg(Format("Error sending mail (%d).", int(result)), mtError, mbOK, 0);
     return result;

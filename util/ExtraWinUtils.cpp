@@ -15,26 +15,26 @@
 
 namespace qm {
 
-AnsiString ExtractFileNameNoExt(const AnsiString& path)
+std::string ExtractFileNameNoExt(const std::string& path)
 {
     const size_t slash = path.rfind('/');
-    AnsiString name = slash == AnsiString::npos ? path : path.substr(slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const size_t dot = name.rfind('.');
-    if (dot != AnsiString::npos)
+    if (dot != std::string::npos)
         name.erase(dot);
     return name;
 }
 
-bool FileExists(const AnsiString& path)
+bool FileExists(const std::string& path)
 {
     std::error_code ec;
-    return std::filesystem::is_regular_file(ToFileName(path), ec);
+    return std::filesystem::is_regular_file(path, ec);
 }
 
-bool DirectoryExists(const AnsiString& path)
+bool DirectoryExists(const std::string& path)
 {
     std::error_code ec;
-    return std::filesystem::is_directory(ToFileName(path), ec);
+    return std::filesystem::is_directory(path, ec);
 }
 
 namespace {
@@ -49,17 +49,18 @@ struct Fd {
     }
 };
 
-[[noreturn]] void RaiseReadError(const AnsiString& path, int err)
+[[noreturn]] void RaiseReadError(const std::string& path, int err)
 {
-    throw EInOutError(Format("Cannot read the file \"%s\": %s.", path.c_str(), std::strerror(err)));
+    throw EInOutError(
+        Format("Cannot read the file \"%s\": %s.", FromFileName(path).c_str(), std::strerror(err)));
 }
 
 } // namespace
 
-void CopyFileByStream(const AnsiString& source, const AnsiString& dest)
+void CopyFileByStream(const std::string& source, const std::string& dest)
 {
-    const std::string src = ToFileName(source);
-    const std::string dst = ToFileName(dest);
+    const std::string& src = source;
+    const std::string& dst = dest;
 
     Fd in;
     in.fd = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
@@ -96,7 +97,7 @@ void CopyFileByStream(const AnsiString& source, const AnsiString& dest)
     out.Commit();
 }
 
-AnsiString GetShellFolder(const AnsiString& folderName)
+std::string GetShellFolder(const AnsiString& folderName)
 {
     // Folder names are value names of the settings registry, matched without regard to case.
     if (!SameName(folderName, "AppData"))
@@ -115,7 +116,7 @@ AnsiString GetShellFolder(const AnsiString& folderName)
     }
     while (dir.size() > 1 && dir.back() == '/')
         dir.pop_back();
-    return FromFileName(dir);
+    return dir;
 }
 
 } // namespace qm

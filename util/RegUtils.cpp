@@ -1,13 +1,13 @@
 #include "util/RegUtils.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "platform/AtomicFile.h"
@@ -181,6 +181,30 @@ void RegWriteString(const AnsiString& company, const AnsiString& product, const 
         reg.WriteString(name, value);
 }
 
+std::string RegReadPathDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                           const std::string& def, const AnsiString& name)
+{
+    TRegistry reg(HKEY_CURRENT_USER);
+    if (!OpenForRead(reg, company, product, section))
+        return def;
+    if (reg.GetDataType(name) == rdBinary)
+        return reg.ReadBinaryData(name);
+    const std::optional<AnsiString> text = reg.TryReadString(name);
+    return text ? ToFileName(*text) : def;
+}
+
+void RegWritePath(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                  const std::string& path, const AnsiString& name)
+{
+    TRegistry reg(HKEY_CURRENT_USER);
+    OpenForWrite(reg, company, product, section, name);
+    const AnsiString text = FromFileName(path);
+    if (ToFileName(text) == path)
+        reg.WriteString(name, text);
+    else
+        reg.WriteBinaryData(name, path);
+}
+
 bool RegKeyExists(const AnsiString& company, const AnsiString& product, const AnsiString& key)
 {
     TRegistry reg(HKEY_CURRENT_USER);
@@ -297,10 +321,12 @@ QString XmlText(const QString& text)
     return text.toHtmlEscaped();
 }
 
-void WriteTextFile(const QString& path, const QByteArray& content)
+// path: the system's bytes.
+void WriteTextFile(const std::string& path, const QByteArray& content)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    WriteFileAtomically(path.toStdString(), std::string_view(content.constData(), size_t(content.size())));
+    std::error_code ec;
+    std::filesystem::create_directories(FolderOf(path), ec);
+    WriteFileAtomically(path, std::string_view(content.constData(), size_t(content.size())));
 }
 
 // Runs a desktop tool when it is installed; its failure leaves the files in place and is
@@ -366,7 +392,7 @@ void RegisterFileType(const AnsiString& extension, const AnsiString& description
     if (typeSlug.empty())
         typeSlug = Slug(extension);
     const QString mimeType = QString::fromLatin1("application/x-") + QString::fromStdString(typeSlug);
-    const QString dataHome = QString::fromStdString(ToFileName(GetShellFolder("AppData")));
+    const std::string dataHome = GetShellFolder("AppData");
 
     QByteArray xml;
     xml += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -376,7 +402,7 @@ void RegisterFileType(const AnsiString& extension, const AnsiString& description
     xml += "    <glob pattern=\"*." + XmlText(ToQString(extension)).toUtf8() + "\"/>\n";
     xml += "  </mime-type>\n";
     xml += "</mime-info>\n";
-    WriteTextFile(dataHome + "/mime/packages/" + QString::fromStdString(typeSlug) + ".xml", xml);
+    WriteTextFile(dataHome + "/mime/packages/" + typeSlug + ".xml", xml);
 
     const AnsiString programName = ExtractFileNameNoExt(words[0]);
     std::string desktopId = Slug(programName);
@@ -406,9 +432,9 @@ void RegisterFileType(const AnsiString& extension, const AnsiString& description
         entry += "Icon=" + KeyFileValue(iconInfo.absoluteFilePath()).toUtf8() + "\n";
     entry += "Terminal=false\n";
     entry += "NoDisplay=true\n";
-    WriteTextFile(dataHome + "/applications/" + QString::fromStdString(desktopId), entry);
+    WriteTextFile(dataHome + "/applications/" + desktopId, entry);
 
-    RunTool("update-mime-database", {dataHome + "/mime"});
+    RunTool("update-mime-database", {PathToQString(dataHome + "/mime")});
     RunTool("xdg-mime", {"default", QString::fromStdString(desktopId), mimeType});
 }
 

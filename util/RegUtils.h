@@ -8,6 +8,8 @@
 // floats and date-times the 8 bytes of a double, strings text. Readers give the default when
 // the key or the value is missing; a value of another type raises ERegistryException
 // "Invalid data type for '<name>'", and a failed write "Failed to set data for '<name>'".
+#include <string>
+
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 
@@ -55,6 +57,18 @@ void RegWriteString(const AnsiString& company, const AnsiString& product, const 
 // With expand set the value is stored as an expandable string.
 void RegWriteString(const AnsiString& company, const AnsiString& product, const AnsiString& section,
                     bool expand, const AnsiString& value, const AnsiString& name);
+
+// A file-system path kept as a setting (the storage folder). A path whose bytes the program's
+// text can spell as a file name (UTF-8 of Windows-1252 characters, ToFileName) is stored as a
+// string value holding that text, as earlier versions stored every path, so either version reads
+// it; any other path (another script, bytes that are no UTF-8) as a binary value holding its
+// bytes unchanged. The reader takes both: a string value is program text, turned into the file
+// system's spelling; a binary value is the path's bytes. A value of another type raises
+// "Invalid data type for '<name>'".
+std::string RegReadPathDef(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                           const std::string& def, const AnsiString& name);
+void RegWritePath(const AnsiString& company, const AnsiString& product, const AnsiString& section,
+                  const std::string& path, const AnsiString& name);
 
 // Whether "Software\<company>\<product>\<key>" exists.
 bool RegKeyExists(const AnsiString& company, const AnsiString& product, const AnsiString& key);

@@ -84,7 +84,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 
 void THelpWindow::LoadFile(const std::string& path)
 {
-    const std::string name = path.empty() ? ToFileName(ApplicationHelpFile()) : path;
+    const std::string name = path.empty() ? ApplicationHelpFile() : path;
     auto loaded = std::make_unique<HelpFile>(HelpFile::Load(name));
     file_ = std::move(loaded);
     loadedPath_ = name;

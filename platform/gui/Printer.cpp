@@ -262,11 +262,12 @@ AnsiString SuggestedFileName(const AnsiString& title)
 }
 
 // A file name of the print dialog with its folder: a bare name means the home folder, not
-// the folder the program happened to be started from.
-AnsiString InHomeFolder(const AnsiString& path)
+// the folder the program happened to be started from. Paths are the system's bytes.
+std::string InHomeFolder(const std::string& path)
 {
-    const QString name = ToQString(path);
-    return QDir::isRelativePath(name) ? FromQString(QDir::home().absoluteFilePath(name)) : path;
+    if (!path.empty() && path[0] == '/')
+        return path;
+    return PathFromQString(QDir::home().absoluteFilePath(PathToQString(path)));
 }
 
 } // namespace
@@ -426,7 +427,7 @@ void TPrinter::FromQPrinter(const QPrinter& Source)
 {
     if (Source.outputFormat() == QPrinter::PdfFormat) {
         SetPrinterName(PdfFilePrinterName);
-        OutputFileName = InHomeFolder(FromQString(Source.outputFileName()));
+        OutputFileName = InHomeFolder(PathFromQString(Source.outputFileName()));
     } else if (!SetPrinterName(FromQString(Source.printerName()))) {
         if (ServerSilent())
             throw EPrinter(PrintServerSilentText());
@@ -441,8 +442,8 @@ void TPrinter::ToQPrinter(QPrinter& Dest) const
     // for the server: the dialog starts on the PDF file instead.
     if (IsPdfFilePrinter() || ServerSilent()) {
         Dest.setOutputFormat(QPrinter::PdfFormat);
-        Dest.setOutputFileName(
-            ToQString(InHomeFolder(OutputFileName.empty() ? SuggestedFileName(Title) : OutputFileName)));
+        Dest.setOutputFileName(PathToQString(
+            InHomeFolder(OutputFileName.empty() ? ToFileName(SuggestedFileName(Title)) : OutputFileName)));
     } else {
         Dest.setPrinterName(ToQString(PrinterName()));
     }
@@ -661,18 +662,18 @@ void TPrinter::BeginDoc()
     job->printer = name;
     job->title = Title;
     if (IsPdfName(name)) {
-        AnsiString path = OutputFileName;
+        std::string path = OutputFileName;
         if (path.empty()) {
             FileDialogRequest request;
             request.kind = FileDialogRequest::Save;
             request.title = "Print to File";
             request.filter = "PDF files (*.pdf)|*.pdf|All files (*.*)|*.*";
             request.defaultExt = "pdf";
-            request.fileName = SuggestedFileName(Title);
+            request.fileName = ToFileName(SuggestedFileName(Title));
             if (!PromptForFile(request, path))
                 throw EAbort("Operation aborted");
         }
-        job->file = std::make_unique<AtomicFileWriter>(ToFileName(path));
+        job->file = std::make_unique<AtomicFileWriter>(path);
     }
     job->buffer.open(QIODevice::WriteOnly);
     job->writer = std::make_unique<QPdfWriter>(&job->buffer);

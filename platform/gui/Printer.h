@@ -113,8 +113,9 @@ public:
     // True while the current printer is installed: a queue removed from the print server
     // since it was chosen is not.
     bool Available() const;
-    // Where the PDF-file printer writes; when empty, each job asks for a file.
-    AnsiString OutputFileName;
+    // Where the PDF-file printer writes (a path: the system's bytes); when empty, each job asks
+    // for a file.
+    std::string OutputFileName;
 
     // Why the current printer cannot print: the print server does not answer, or the printer
     // is not installed any more.

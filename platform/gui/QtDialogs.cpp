@@ -48,9 +48,9 @@ QString QtFilter(const AnsiString& filter)
 }
 // The folder picker: Qt's own folder dialog, so that the request's handler can follow the
 // selection, switch the OK button and fill a status line under the folder list.
-bool PickFolder(const FileDialogRequest& r, AnsiString& path)
+bool PickFolder(const FileDialogRequest& r, std::string& path)
 {
-    QFileDialog dialog(ActiveParent(), ToQString(r.title), ToQString(r.initialDir));
+    QFileDialog dialog(ActiveParent(), ToQString(r.title), PathToQString(r.initialDir));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -67,7 +67,7 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
                 return;
             int enabledOK = -1;
             AnsiString text;
-            r.onFolderChange(FromFileName(selected.toStdString()), enabledOK, text);
+            r.onFolderChange(PathFromQString(selected), enabledOK, text);
             if (enabledOK != -1)
                 if (auto* box = dialog.findChild<QDialogButtonBox*>())
                     if (QPushButton* ok = box->button(QDialogButtonBox::Open))
@@ -78,9 +78,47 @@ bool PickFolder(const FileDialogRequest& r, AnsiString& path)
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    path = FromFileName(dialog.selectedFiles().first().toStdString());
+    path = PathFromQString(dialog.selectedFiles().first());
     return true;
 }
+
+// The extension a Save picker gives a name typed without one: the chosen filter's own
+// ("*.pdf"), or the default extension when that filter has no single extension.
+QString ExtensionFor(const FileDialogRequest& r, const QStringList& filters, const QString& selected)
+{
+    const int at = int(filters.indexOf(selected));
+    const QStringList patterns =
+        at >= 0 ? ToQString(r.filter).split('|').value(2 * at + 1).split(';') : QStringList();
+    if (patterns.size() == 1 && patterns[0].startsWith("*.") && patterns[0].indexOf('*', 2) < 0 &&
+        !patterns[0].contains('?'))
+        return patterns[0].mid(2);
+    return ToQString(r.defaultExt);
+}
+
+// The toolkit's own save dialog, which asks before it replaces a file. The extension is made
+// its default suffix as the person confirms, so that the name it asks about, and answers, is
+// the one that will be written. Qt's own dialog rather than the desktop's: only there does the
+// question come after the suffix.
+class SaveDialog : public QFileDialog {
+public:
+    SaveDialog(const FileDialogRequest& r, const QStringList& filters)
+        : QFileDialog(ActiveParent(), ToQString(r.title)), request_(r), filters_(filters)
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        setNameFilters(filters);
+    }
+    void accept() override
+    {
+        setDefaultSuffix(ExtensionFor(request_, filters_, selectedNameFilter()));
+        QFileDialog::accept();
+    }
+
+private:
+    const FileDialogRequest& request_;
+    QStringList filters_;
+};
 
 // A box at least as wide as its title, which the window manager would otherwise cut short
 // ("Info...tion") over a short message: room for the title in bold, the window icon and the
@@ -232,15 +270,15 @@ bool QtDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prom
     return true;
 }
 
-bool QtDialogs::fileDialog(const FileDialogRequest& r, AnsiString& path)
+bool QtDialogs::fileDialog(const FileDialogRequest& r, std::string& path)
 {
     int filterIndex = r.filterIndex;
     return fileDialogWithFilter(r, path, filterIndex);
 }
 
-bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& path, int& filterIndex)
+bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, std::string& path, int& filterIndex)
 {
-    const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
+    const QString dir = PathToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
     const QStringList filters = QtFilter(r.filter).split(";;", Qt::SkipEmptyParts);
     QString selected =
         r.filterIndex >= 1 && r.filterIndex <= filters.size() ? filters[r.filterIndex - 1] : QString();
@@ -252,19 +290,23 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
                                               &selected);
         break;
     case FileDialogRequest::Save: {
-        chosen = QFileDialog::getSaveFileName(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter),
-                                              &selected);
-        // A name typed without an extension gets the chosen filter's one ("*.pdf"), or the
-        // default extension when that filter has no single extension of its own.
-        const int at = int(filters.indexOf(selected));
-        const QStringList patterns =
-            at >= 0 ? ToQString(r.filter).split('|').value(2 * at + 1).split(';') : QStringList();
-        QString ext = ToQString(r.defaultExt);
-        if (patterns.size() == 1 && patterns[0].startsWith("*.") && patterns[0].indexOf('*', 2) < 0 &&
-            !patterns[0].contains('?'))
-            ext = patterns[0].mid(2);
-        if (!chosen.isEmpty() && !ext.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
-            chosen += "." + ext;
+        SaveDialog dialog(r, filters);
+        if (!dir.isEmpty()) {
+            // The folder first, then the name in it, as the static picker takes a path.
+            const QFileInfo preset(dir);
+            if (preset.isDir()) {
+                dialog.setDirectory(dir);
+            } else {
+                dialog.setDirectory(preset.absolutePath());
+                dialog.selectFile(preset.fileName());
+            }
+        }
+        if (!selected.isEmpty())
+            dialog.selectNameFilter(selected);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            chosen = dialog.selectedFiles().first();
+            selected = dialog.selectedNameFilter();
+        }
         break;
     }
     case FileDialogRequest::Folder:
@@ -275,7 +317,7 @@ bool QtDialogs::fileDialogWithFilter(const FileDialogRequest& r, AnsiString& pat
     const int at = int(filters.indexOf(selected));
     if (at >= 0)
         filterIndex = at + 1;
-    path = FromFileName(chosen.toStdString());
+    path = PathFromQString(chosen);
     return true;
 }
 
@@ -333,18 +375,18 @@ bool QtDialogs::printDialog(PrintDialogRequest& r)
     return true;
 }
 
-bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<AnsiString>& paths)
+bool QtDialogs::fileDialogMulti(const FileDialogRequest& r, std::vector<std::string>& paths)
 {
     if (!r.multiSelect || r.kind != FileDialogRequest::Open)
         return DialogHandler::fileDialogMulti(r, paths);
-    const QString dir = ToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
+    const QString dir = PathToQString(r.fileName.empty() ? r.initialDir : r.initialDir + r.fileName);
     const QStringList chosen =
         QFileDialog::getOpenFileNames(ActiveParent(), ToQString(r.title), dir, QtFilter(r.filter));
     if (chosen.isEmpty())
         return false;
     paths.clear();
     for (const QString& file : chosen)
-        paths.push_back(FromFileName(file.toStdString()));
+        paths.push_back(PathFromQString(file));
     return true;
 }
 

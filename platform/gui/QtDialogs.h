@@ -17,10 +17,13 @@ public:
                    TMsgDlgType icon) override;
     bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override;
     bool inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value) override;
-    bool fileDialog(const FileDialogRequest& request, AnsiString& path) override;
-    bool fileDialogWithFilter(const FileDialogRequest& request, AnsiString& path, int& filterIndex) override;
+    bool fileDialog(const FileDialogRequest& request, std::string& path) override;
+    // A Save picker appends the extension of the chosen filter (or the request's default one
+    // when that filter has none of its own) to a name typed without one, before it asks
+    // whether an existing file is to be replaced: the question is about the file written.
+    bool fileDialogWithFilter(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
     bool printDialog(PrintDialogRequest& request) override;
-    bool fileDialogMulti(const FileDialogRequest& request, std::vector<AnsiString>& paths) override;
+    bool fileDialogMulti(const FileDialogRequest& request, std::vector<std::string>& paths) override;
 };
 
 // Installs QtDialogs as the handler (called once by the program at start).

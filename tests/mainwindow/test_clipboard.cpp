@@ -51,11 +51,11 @@ protected:
     }
     AnsiString Value(const AnsiString& store, const AnsiString& section, const AnsiString& key)
     {
-        return IniFile(ToFileName(stores + store + ".store")).ReadString(section, key, "<none>");
+        return IniFile(StoreFolderFile(stores, store, ".store")).ReadString(section, key, "<none>");
     }
     std::vector<AnsiString> Keys(const AnsiString& store, const AnsiString& section)
     {
-        return IniFile(ToFileName(stores + store + ".store")).ReadSection(section);
+        return IniFile(StoreFolderFile(stores, store, ".store")).ReadSection(section);
     }
     static constexpr int kDairy = 0, kEmpty = 1, kFruit = 2;
     qmtest::PrivateRegistry registry;

@@ -378,8 +378,8 @@ TEST_F(StoreFileTest, ASecondProgramOpensTheStoreAndClosesCleanly)
 
     QProcess second;
     QStringList args;
-    for (const AnsiString& a : shell->calls[0].args)
-        args << QString::fromStdString(ToFileName(a));
+    for (const std::string& a : shell->calls[0].args)
+        args << PathToQString(a);
     second.setProcessChannelMode(QProcess::MergedChannels);
     second.start(program, args);
     ASSERT_TRUE(second.waitForStarted(30000));

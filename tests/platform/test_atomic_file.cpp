@@ -167,6 +167,34 @@ TEST(AtomicFile, LeftoversOfEndedProcessesAreRemovedAtTheFirstWrite)
     EXPECT_EQ(RemoveStaleTempFiles(dir.path()), 0);
 }
 
+// A window killed during a PDF export leaves its temporary file (as large as it got) in the
+// export folder; the next write into that folder removes it, also when it comes from a window
+// that had written there before (and so had looked at the folder already).
+TEST(AtomicFile, AKilledWritersLeftoverGoesAtTheNextWriteIntoItsFolder)
+{
+    qmtest::TempDir dir;
+    const std::string pdf = dir.file("list.pdf");
+    WriteFileAtomically(pdf, "first");
+    const pid_t writer = fork();
+    if (writer == 0) {
+        AtomicFileWriter w(pdf);
+        w.Write(std::string(100000, 'x'));
+        raise(SIGKILL);
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::vector<std::string> left = Entries(dir.path());
+    ASSERT_EQ(left.size(), 2u);
+    long pid = 0;
+    EXPECT_TRUE(IsAtomicTempName(left[0], pid) && pid == writer) << left[0];
+
+    WriteFileAtomically(pdf, "second");
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"list.pdf"});
+    EXPECT_EQ(ReadFile(pdf), "second");
+}
+
 // A writer this process cannot see (in another process namespace, or on another machine that
 // shares the folder) looks like one that has ended; what tells them apart is the lock every
 // writer holds on its temporary file until the rename, so the clean-up leaves a locked file.

@@ -8,6 +8,8 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
+#include <chrono>
+#include <filesystem>
 #include <set>
 
 #include "LocalHttpServer.h"
@@ -130,6 +132,26 @@ TEST_F(HelpWindowTest, TheDesktopShellOpensTheWindowAndAMissingFileIsReported)
     dialogs->expectBox("cannot be opened");
     Shell().showHelp(2750);
     delete HelpWindow();
+    SetHelpViewer(nullptr);
+    SetApplicationHelpFile({});
+}
+
+// The help file is found beside the program wherever that lies, in a folder of any name.
+TEST_F(HelpWindowTest, TheHelpFileOpensFromAFolderOfAnyName)
+{
+    SetShellHandler(nullptr);
+    InstallHelpWindow();
+    qmtest::TempDir dir;
+    for (const std::string name :
+         {"\xD0\xB4\xD0\xBE\xD0\xBC\xD0\xBE\xD0\xB9", "\xE5\xAE\xB6 \xF0\x9F\x9B\x92", "caf\xE9"}) {
+        std::filesystem::create_directory(dir.file(name));
+        std::filesystem::copy_file(kHelpFile, dir.file(name + "/Quillmart.hlp"));
+        SetApplicationHelpFile(dir.file(name + "/Quillmart.hlp"));
+        Shell().showHelp(3540);
+        ASSERT_NE(HelpWindow(), nullptr) << name;
+        EXPECT_EQ(HelpWindow()->ShownContext(), 3540);
+        delete HelpWindow();
+    }
     SetHelpViewer(nullptr);
     SetApplicationHelpFile({});
 }

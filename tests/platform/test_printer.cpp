@@ -5,6 +5,7 @@
 
 #include <QPrinter>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "PrintTestSupport.h"
@@ -168,6 +169,13 @@ TEST_F(PrinterTest, WithoutAFileNameEachJobAsksForOneAndCancellingIsSilent)
     EXPECT_EQ(qmtest::PdfCheckProblems(dir.file("asked.pdf")), "");
     EXPECT_NE(PdfText(dir.file("asked.pdf")).find("Asked"), std::string::npos);
 
+    // The file asked for is written where it was chosen, in a folder of any name.
+    const std::string folder = dir.file("\xF0\x9F\x9B\x92 caf\xE9");
+    std::filesystem::create_directory(folder);
+    dialogs->expectFile(folder + "/asked.pdf");
+    PrintWords({"Again"});
+    EXPECT_EQ(qmtest::ReadFile(folder + "/asked.pdf").substr(0, 5), "%PDF-");
+
     dialogs->expectFile("", false);
     EXPECT_THROW(Printer().BeginDoc(), EAbort);
     EXPECT_FALSE(Printer().Printing());
@@ -184,6 +192,13 @@ TEST_F(PrinterTest, APrintDialogsChoiceReachesThePrinter)
     Printer().FromQPrinter(dialogPrinter);
     EXPECT_TRUE(Printer().IsPdfFilePrinter());
     EXPECT_EQ(Printer().OutputFileName, dir.file("chosen.pdf"));
+    // A path is the system's bytes both ways, in any script.
+    const std::string cyrillic = dir.file("\xD0\xB4\xD0\xBE\xD0\xBC/\xE5\xAE\xB6.pdf");
+    dialogPrinter.setOutputFileName(QString::fromStdString(cyrillic));
+    Printer().FromQPrinter(dialogPrinter);
+    EXPECT_EQ(Printer().OutputFileName, cyrillic);
+    Printer().ToQPrinter(dialogPrinter);
+    EXPECT_EQ(dialogPrinter.outputFileName().toStdString(), cyrillic);
 
     // Without a file yet the dialog offers one in the home folder, never a name that would
     // land in whatever folder the program was started from; a bare name typed there goes to

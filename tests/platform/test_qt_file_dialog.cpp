@@ -1,12 +1,15 @@
 // The Qt save dialog behind the Dialogs seam, answered by finding the open dialog and acting on
-// it as a user would: the chosen filter comes back, and a name typed without an extension gets
-// that filter's extension.
+// it as a user would: the chosen filter comes back, a name typed without an extension gets
+// that filter's extension, and the question before a file is replaced is about that name.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
+#include <filesystem>
 
 #include "TestSupport.h"
 #include "platform/gui/QtDialogs.h"
@@ -29,17 +32,47 @@ void AnswerNextDialog(const QString& filter, const QString& name)
 
 } // namespace
 
+// The export dialog of the shopping list, opening in folder.
+FileDialogRequest ListRequest(const std::string& folder)
+{
+    return {FileDialogRequest::Save,
+            "Export Shopping List",
+            "Adobe PDF|*.pdf|Text File|*.txt",
+            folder,
+            "",
+            "txt",
+            1};
+}
+
+// Types the name into the open dialog and presses Save; a question that comes then is
+// answered (its text kept in asked), and a dialog still open afterwards is cancelled.
+void AnswerWithQuestion(const QString& name, QMessageBox::StandardButton answer, QString& asked,
+                        const QString& filter = {})
+{
+    asked.clear();
+    QTimer::singleShot(0, [=, &asked] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (!filter.isEmpty())
+            dialog->selectNameFilter(filter);
+        dialog->selectFile(name);
+        QTimer::singleShot(0, [=, &asked] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = box->text();
+                box->button(answer)->click();
+            }
+        });
+        static_cast<QDialog*>(dialog)->accept(); // the Save button
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
 TEST(QtFileDialog, TheChosenFilterAndItsExtensionComeBack)
 {
     qmtest::TempDir dir;
     QtDialogs dialogs;
-    FileDialogRequest request{FileDialogRequest::Save,
-                              "Export Shopping List",
-                              "Adobe PDF|*.pdf|Text File|*.txt",
-                              dir.path() + "/",
-                              "",
-                              "txt",
-                              1};
+    const FileDialogRequest request = ListRequest(dir.path() + "/");
     AnsiString path;
     int filter = 0;
 
@@ -88,4 +121,99 @@ TEST(QtFileDialog, AnOpenPickerOfSeveralFiles)
     ASSERT_TRUE(dialogs.fileDialogMulti(request, paths));
     EXPECT_EQ(filters.join(" | ").toStdString(), "Quillmart Store (*.store) | All Files (*.*)");
     EXPECT_EQ(paths, (std::vector<AnsiString>{dir.file("b.store"), dir.file("a.store")}));
+}
+
+// A name typed without its extension names the file with it: that is the file the question
+// is about, before anything is replaced, whatever filter gives the extension.
+TEST(QtFileDialog, ANameWithoutItsExtensionIsAskedAboutBeforeItsFileIsReplaced)
+{
+    qmtest::TempDir dir;
+    qmtest::WriteFile(dir.file("backup.store"), "old");
+    QtDialogs dialogs;
+    FileDialogRequest request{FileDialogRequest::Save,
+                              "Export Store",
+                              "Quillmart Store|*.store|All Files|*.*",
+                              dir.path() + "/",
+                              "",
+                              "store"};
+    const QString question = "backup.store already exists.\nDo you want to replace it?";
+    std::string path;
+    int filter = 0;
+    QString asked;
+    for (const QString typed : {"backup", "backup.store"}) {
+        AnswerWithQuestion(QString::fromStdString(dir.file(typed.toStdString())), QMessageBox::No, asked);
+        EXPECT_FALSE(dialogs.fileDialogWithFilter(request, path, filter)) << typed.toStdString();
+        EXPECT_EQ(asked.toStdString(), question.toStdString()) << typed.toStdString();
+
+        AnswerWithQuestion(QString::fromStdString(dir.file(typed.toStdString())), QMessageBox::Yes, asked);
+        ASSERT_TRUE(dialogs.fileDialogWithFilter(request, path, filter)) << typed.toStdString();
+        EXPECT_EQ(asked.toStdString(), question.toStdString());
+        EXPECT_EQ(path, dir.file("backup.store"));
+    }
+    // "All Files" gives no extension of its own: the default one is added, and asked about.
+    AnswerWithQuestion(QString::fromStdString(dir.file("backup")), QMessageBox::No, asked, "All Files (*.*)");
+    EXPECT_FALSE(dialogs.fileDialogWithFilter(request, path, filter));
+    EXPECT_EQ(asked.toStdString(), question.toStdString());
+    EXPECT_EQ(qmtest::ReadFile(dir.file("backup.store")), "old");
+
+    // The export of the list: the chosen type's file is the one asked about, and only that.
+    qmtest::WriteFile(dir.file("list.pdf"), "old");
+    const FileDialogRequest list = ListRequest(dir.path() + "/");
+    AnswerWithQuestion(QString::fromStdString(dir.file("list")), QMessageBox::No, asked, "Adobe PDF (*.pdf)");
+    EXPECT_FALSE(dialogs.fileDialogWithFilter(list, path, filter));
+    EXPECT_EQ(asked.toStdString(), "list.pdf already exists.\nDo you want to replace it?");
+    AnswerWithQuestion(QString::fromStdString(dir.file("list")), QMessageBox::No, asked, "Text File (*.txt)");
+    ASSERT_TRUE(dialogs.fileDialogWithFilter(list, path, filter));
+    EXPECT_EQ(asked.toStdString(), "");
+    EXPECT_EQ(path, dir.file("list.txt"));
+    EXPECT_EQ(filter, 2);
+}
+
+// Folders in any script come back as the file system's bytes, and the dialog starts in them.
+TEST(QtFileDialog, FoldersOfAnyScriptComeBackAsTheirBytes)
+{
+    qmtest::TempDir temp;
+    const std::string dir = temp.file("\xD0\xB4\xD0\xBE\xD0\xBC \xE5\xAE\xB6 \xF0\x9F\x9B\x92");
+    std::filesystem::create_directory(dir);
+    qmtest::WriteFile(dir + "/a.store", "[A]\r\n");
+    QtDialogs dialogs;
+    FileDialogRequest save{
+        FileDialogRequest::Save, "Export Store", "Quillmart Store|*.store", dir + "/", "x.store", "store"};
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->directory().absolutePath();
+        dialog->selectFile(dialog->directory().absoluteFilePath("b"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    std::string path;
+    ASSERT_TRUE(dialogs.fileDialog(save, path));
+    EXPECT_EQ(shown.toStdString(), dir);
+    EXPECT_EQ(path, dir + "/b.store");
+
+    FileDialogRequest open{
+        FileDialogRequest::Open, "Import Store", "Quillmart Store (*.store)|*.store", dir + "/", "", "store"};
+    open.multiSelect = true;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile("a.store");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    std::vector<std::string> paths;
+    ASSERT_TRUE(dialogs.fileDialogMulti(open, paths));
+    EXPECT_EQ(paths, std::vector<std::string>{dir + "/a.store"});
+
+    FileDialogRequest folder;
+    folder.kind = FileDialogRequest::Folder;
+    folder.initialDir = dir;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(dir));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    ASSERT_TRUE(dialogs.fileDialog(folder, path));
+    EXPECT_EQ(path, dir);
 }

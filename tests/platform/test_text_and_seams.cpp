@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QTest>
+#include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "TestSupport.h"
 #include "platform/AnsiString.h"
@@ -9,6 +12,7 @@
 #include "platform/DateFormat.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
+#include "platform/Shell.h"
 #include "platform/TempFiles.h"
 
 using namespace qm;
@@ -39,6 +43,40 @@ TEST(AnsiText, NamesUpperCaseOnlyAsciiLetters)
     EXPECT_LT(CompareNames("apple", "Banana"), 0);
     EXPECT_LT(CompareBytes("Z", "\xE9"), 0); // bytes compare unsigned
     EXPECT_LT(CompareNames("AB", "ABC"), 0);
+}
+
+// The desktop's shell starts the file manager and programs with their arguments as the
+// system's bytes: a path in a folder of any name reaches them as it is.
+TEST(DesktopShell, HandsPathsOverAsTheirBytes)
+{
+    qmtest::TempDir dir;
+    const std::string folder = dir.file("\xD0\xB4\xD0\xBE\xD0\xBC \xF0\x9F\x9B\x92 caf\xE9");
+    std::filesystem::create_directory(folder);
+    // Writes its arguments, each followed by "|", into "args" once it has them all.
+    const std::string script = folder + "/xdg-open";
+    qmtest::WriteFile(script, "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + dir.file("args.tmp") +
+                                  "\"\n/bin/mv \"" + dir.file("args.tmp") + "\" \"" + dir.file("args") +
+                                  "\"\n");
+    chmod(script.c_str(), 0755);
+    // The stand-in is the only program on PATH, so the desktop's own is never started.
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", folder.c_str(), 1);
+    auto previous = SetShellHandler(nullptr);
+    auto ran = [&] {
+        const bool there = QTest::qWaitFor([&] { return std::filesystem::exists(dir.file("args")); }, 60000);
+        const std::string args = there ? qmtest::ReadFile(dir.file("args")) : "not run";
+        std::filesystem::remove(dir.file("args"));
+        return args;
+    };
+
+    EXPECT_TRUE(Shell().openFolder(folder + "/"));
+    EXPECT_EQ(ran(), folder + "/|");
+    EXPECT_TRUE(Shell().startProcess(script, {folder + "/Caf\xC3\xA9.store", "two \"words\" $HOME"}));
+    EXPECT_EQ(ran(), folder + "/Caf\xC3\xA9.store|two \"words\" $HOME|");
+    EXPECT_FALSE(Shell().startProcess(dir.file("missing"), {}));
+
+    SetShellHandler(previous);
+    setenv("PATH", path.c_str(), 1);
 }
 
 TEST(Clock, DayNumbersMatchTheCalendar)

@@ -23,7 +23,11 @@ protected:
         qm::SetTestNow(std::nullopt);
         DialogFixture::TearDown();
     }
-    std::string path(const std::string& store) const { return ctx.StoresFolder + store + ".store"; }
+    // The store's file: the folder's bytes and the name as the file system spells it.
+    std::string path(const std::string& store) const
+    {
+        return qm::StoreFolderFile(ctx.StoresFolder, store, ".store");
+    }
     // Writes the store file from its lines and adds the store to the picker.
     void makeStore(const std::string& store, std::initializer_list<std::string> lines)
     {

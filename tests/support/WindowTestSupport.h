@@ -28,7 +28,7 @@ protected:
         qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Settings");
         qm::RegDeleteKey(qm::kCompany, qm::kProduct, "Clipboard");
         std::filesystem::create_directories(stores);
-        qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", stores, "StorageDir");
+        qm::RegWritePath(qm::kCompany, qm::kProduct, "Settings", stores, "StorageDir");
         qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
         SetClock(qm::EncodeDate(2026, 12, 7) + 0.5);
     }
@@ -101,7 +101,10 @@ protected:
         });
     }
 
-    std::string File(const std::string& store) const { return ReadFile(stores + store + ".store"); }
+    std::string File(const std::string& store) const
+    {
+        return ReadFile(qm::StoreFolderFile(stores, store, ".store"));
+    }
 
     // The entries of a list or drop-down, in their order.
     static QStringList Texts(const QComboBox* combo)
@@ -121,7 +124,7 @@ protected:
     static QStringList Entries(const qm::TFormMain& f) { return Texts(f.ComboStores); }
 
     TempDir temp;
-    qm::AnsiString stores = temp.path() + "/stores/";
+    std::string stores = temp.path() + "/stores/"; // a path: the system's bytes
     std::unique_ptr<qm::TFormMain> form;
     int modalRuns = 0;
     bool stayedOpen = false; // the last dialog Play showed was still open after its play

@@ -35,11 +35,14 @@ protected:
 TEST_F(MailTest, HandsOverEachFieldAsAValueNeverAsAnOption)
 {
     StandIn("exit 0");
-    EXPECT_EQ(SendMapiMail("Shopping List for Caf\xE9, 12/7/2026", "", "/tmp/Caf\xE9.pdf", "", "", "", ""),
+    // The subject is program text, sent as UTF-8; the attachment is a path, passed on as its
+    // bytes (here a folder in Cyrillic and one whose name is no UTF-8).
+    EXPECT_EQ(SendMapiMail("Shopping List for Caf\xE9, 12/7/2026", "",
+                           "/tmp/\xD0\x94\xD0\xBE\xD0\xBC/x\xE9/Caf\xC3\xA9.pdf", "", "", "", ""),
               0);
-    EXPECT_EQ(
-        qmtest::ReadFile(dir.file("args")),
-        "--utf8\n--subject\nShopping List for Caf\xC3\xA9, 12/7/2026\n--attach\n/tmp/Caf\xC3\xA9.pdf\n");
+    EXPECT_EQ(qmtest::ReadFile(dir.file("args")),
+              "--utf8\n--subject\nShopping List for Caf\xC3\xA9, 12/7/2026\n--attach\n"
+              "/tmp/\xD0\x94\xD0\xBE\xD0\xBC/x\xE9/Caf\xC3\xA9.pdf\n");
     EXPECT_EQ(
         SendMapiMail("--body", "line 1", "", "ann@example.org?attach=/etc/passwd", "Ann", "me@x.org", "Me"),
         0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -115,6 +116,33 @@ TEST_F(RegUtilsTest, ClipboardKeysAreListedAndDeletedWithTheirSubkeys)
     EXPECT_EQ(RegReadInteger(kCo, kApp, "Settings", "GridFontSize"), 12);
 }
 
+// A path setting: the text earlier versions wrote whenever that can spell the path, so they
+// still read it; the path's bytes otherwise. What earlier versions wrote reads as before.
+TEST_F(RegUtilsTest, APathSettingKeepsItsBytesAndReadsWhatEarlierVersionsWrote)
+{
+    TRegistry reg;
+    const AnsiString settings = "\\Software\\Brenvoke Software\\Quillmart\\Settings";
+    // Windows-1252 text, as the program's text has always been stored; on disk the folder's
+    // name is that text in UTF-8.
+    RegWriteString(kCo, kApp, "Settings", "/home/jos\xE9/stores/", "StorageDir");
+    EXPECT_EQ(RegReadPathDef(kCo, kApp, "Settings", "", "StorageDir"), "/home/jos\xC3\xA9/stores/");
+    RegWritePath(kCo, kApp, "Settings", "/home/jos\xC3\xA9/stores/", "StorageDir");
+    ASSERT_TRUE(reg.OpenKeyReadOnly(settings));
+    EXPECT_EQ(reg.GetDataType("StorageDir"), rdString);
+    EXPECT_EQ(RegReadString(kCo, kApp, "Settings", "StorageDir"), "/home/jos\xE9/stores/");
+
+    // Names no Windows-1252 text spells, and bytes that are no UTF-8, are kept as they are.
+    for (const std::string path :
+         {"/home/\xD0\xB4\xD0\xBE\xD0\xBC/\xE5\xAE\xB6 \xF0\x9F\x9B\x92/", "/home/jos\xE9/"}) {
+        RegWritePath(kCo, kApp, "Settings", path, "StorageDir");
+        EXPECT_EQ(reg.GetDataType("StorageDir"), rdBinary);
+        EXPECT_EQ(RegReadPathDef(kCo, kApp, "Settings", "", "StorageDir"), path);
+    }
+    EXPECT_EQ(RegReadPathDef(kCo, kApp, "Settings", "/default/", "Missing"), "/default/");
+    RegWriteInteger(kCo, kApp, "Settings", 1, "StorageDir");
+    EXPECT_THROW(RegReadPathDef(kCo, kApp, "Settings", "", "StorageDir"), ERegistryException);
+}
+
 TEST_F(RegUtilsTest, RegisterFileTypeWritesTheClassKeysAndTheDesktopFiles)
 {
     const std::string program = "/opt/Quill Mart/quillmart";
@@ -149,6 +177,20 @@ TEST_F(RegUtilsTest, RegisterFileTypeWritesTheClassKeysAndTheDesktopFiles)
     EXPECT_NE(entry.find("\nExec=\"/opt/Quill Mart/quillmart\" %f\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nMimeType=application/x-quillmart-store;\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nName=Quillmart\n"), std::string::npos) << entry;
+}
+
+// The desktop's files go into the data folder whatever its name's bytes.
+TEST_F(RegUtilsTest, RegisterFileTypeWritesIntoADataFolderOfAnyName)
+{
+    qmtest::TempDir dir;
+    const std::string saved = std::getenv("XDG_DATA_HOME");
+    for (const std::string name : {"\xD0\xB4\xD0\xBE\xD0\xBC \xE5\xAE\xB6", "caf\xE9"}) {
+        setenv("XDG_DATA_HOME", dir.file(name).c_str(), 1);
+        RegisterFileType("store", "Quillmart Store", "", "\"/bin/quillmart\" \"%1\"");
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name + "/mime/packages/quillmart-store.xml"))) << name;
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name + "/applications/quillmart.desktop"))) << name;
+    }
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
 }
 
 TEST_F(RegUtilsTest, RegisterFileTypeQuotesAwkwardProgramPaths)

@@ -83,17 +83,22 @@ TEST(ExtractFileNameNoExt, TakesTheNameAfterTheLastSlash)
     EXPECT_EQ(ExtractFileNameNoExt("Main St.store"), "Main St");
 }
 
-TEST(FileExists, TellsFilesFromFoldersThroughLinksAndByTheirProgramTextNames)
+TEST(FileExists, TellsFilesFromFoldersThroughLinksAndByTheirBytes)
 {
     qmtest::TempDir dir;
     namespace fs = std::filesystem;
-    // Program text is Windows-1252: "Caf\xE9" is the folder "Caf\u00e9" on disk.
+    // A path is the system's bytes: "Caf\xC3\xA9" is the folder, "Caf\xE9" (a name that is no
+    // UTF-8) another one.
     fs::create_directory(dir.file("Caf\xC3\xA9"));
     qmtest::WriteFile(dir.file("Caf\xC3\xA9/Corner.store"), "x");
     fs::create_directory_symlink(dir.file("Caf\xC3\xA9"), dir.file("link"));
     fs::create_symlink(dir.file("gone"), dir.file("dangling"));
+    EXPECT_FALSE(DirectoryExists(dir.file("Caf\xE9")));
+    fs::create_directory(dir.file("Caf\xE9"));
+    EXPECT_TRUE(DirectoryExists(dir.file("Caf\xE9")));
+    EXPECT_FALSE(FileExists(dir.file("Caf\xE9/Corner.store")));
 
-    const AnsiString cafe = dir.path() + "/Caf\xE9";
+    const std::string cafe = dir.path() + "/Caf\xC3\xA9";
     EXPECT_TRUE(DirectoryExists(cafe));
     EXPECT_TRUE(DirectoryExists(cafe + "/"));
     EXPECT_FALSE(FileExists(cafe));
@@ -112,8 +117,18 @@ TEST(ShellFolder, AppDataFollowsXdgDataHome)
     setenv("XDG_DATA_HOME", "/tmp/some data/", 1);
     EXPECT_EQ(GetShellFolder("AppData"), "/tmp/some data");
     EXPECT_EQ(GetShellFolder("APPDATA"), "/tmp/some data");
+    // The environment's bytes, in any script and also when they are no UTF-8.
+    for (const char* data :
+         {"/home/\xD0\xB4\xD0\xBE\xD0\xBC\xD0\xBE\xD0\xB9/.local/share", "/tmp/x\xE9\xFF"}) {
+        setenv("XDG_DATA_HOME", data, 1);
+        EXPECT_EQ(GetShellFolder("AppData"), data);
+    }
     unsetenv("XDG_DATA_HOME");
     EXPECT_EQ(GetShellFolder("AppData"), std::string(std::getenv("HOME")) + "/.local/share");
+    const std::string home = std::getenv("HOME");
+    setenv("HOME", "/home/\xE5\xAE\xB6", 1);
+    EXPECT_EQ(GetShellFolder("AppData"), "/home/\xE5\xAE\xB6/.local/share");
+    setenv("HOME", home.c_str(), 1);
     EXPECT_EQ(GetShellFolder("Cookies"), "");
     setenv("XDG_DATA_HOME", saved.c_str(), 1);
 }
@@ -187,10 +202,23 @@ TEST(CopyFileByStream, CopyingAFileOntoItselfKeepsIt)
     EXPECT_EQ(qmtest::ReadFile(dir.file("a.store")), "[Dairy]\r\nMilk=,-,,-,1\r\n");
 }
 
-TEST(CopyFileByStream, NonAsciiNamesAreWindows1252Text)
+// Paths are taken as the bytes they are, in any script and also when they are no UTF-8; a
+// failure names the file readably.
+TEST(CopyFileByStream, PathsAreTheSystemsBytes)
 {
     qmtest::TempDir dir;
-    qmtest::WriteFile(dir.file("caf\xC3\xA9.store"), "x");
-    CopyFileByStream(dir.path() + "/caf\xE9.store", dir.path() + "/copy.store");
-    EXPECT_EQ(qmtest::ReadFile(dir.file("copy.store")), "x");
+    for (const std::string folder :
+         {"\xD0\x94\xD0\xBE\xD0\xBC", "\xE5\xAE\xB6 \xF0\x9F\x9B\x92", "caf\xE9"}) {
+        std::filesystem::create_directory(dir.file(folder));
+        qmtest::WriteFile(dir.file(folder + "/caf\xC3\xA9.store"), folder);
+        CopyFileByStream(dir.file(folder + "/caf\xC3\xA9.store"), dir.file(folder + "/copy.store"));
+        EXPECT_EQ(qmtest::ReadFile(dir.file(folder + "/copy.store")), folder);
+    }
+    try {
+        CopyFileByStream(dir.file("caf\xE9/gone.store"), dir.file("copy.store"));
+        ADD_FAILURE() << "copied a missing file";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot read the file \"" + dir.file("caf?/gone.store") + "\": No such file or directory.");
+    }
 }

@@ -34,7 +34,7 @@ bool TFolderBrowser::Execute()
         // The handler is called for every non-empty selection; what it leaves in its two answers
         // goes back to the dialog.
         const TFolderChangeEvent handler = OnChangeFolder;
-        request.onFolderChange = [handler](const AnsiString& folder, int& enabledOK, AnsiString& status) {
+        request.onFolderChange = [handler](const std::string& folder, int& enabledOK, AnsiString& status) {
             if (folder.empty())
                 return;
             int32_t enabled = -1;
@@ -44,7 +44,7 @@ bool TFolderBrowser::Execute()
             status = text;
         };
     }
-    AnsiString chosen;
+    std::string chosen;
     if (!PromptForFile(request, chosen))
         return false;
     folder_ = chosen;

@@ -1,12 +1,14 @@
 #pragma once
 // TFolderBrowser: the browse-for-folder dialog as a component. Execute shows a folder picker
 // through the Dialogs seam (a Qt folder dialog in the program; tests answer it) starting at
-// Folder, and on OK leaves the chosen folder's path in Folder.
+// Folder, and on OK leaves the chosen folder's path in Folder. Folders are paths: the system's
+// bytes.
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "platform/AnsiString.h"
 
@@ -26,7 +28,7 @@ using TBrowseFlags = uint32_t;
 // button alone); 0 or 1 disables or enables it. StatusText comes in empty; text put there is
 // shown as the dialog's status line.
 using TFolderChangeEvent =
-    std::function<void(const AnsiString& Folder, int32_t& EnabledOK, AnsiString& StatusText)>;
+    std::function<void(const std::string& Folder, int32_t& EnabledOK, AnsiString& StatusText)>;
 
 class TFolderBrowser : public QObject {
     Q_OBJECT
@@ -40,8 +42,8 @@ public:
     TFolderChangeEvent OnChangeFolder;
 
     // The start folder before Execute, the chosen folder after it.
-    const AnsiString& Folder() const { return folder_; }
-    void SetFolder(const AnsiString& folder) { folder_ = folder; }
+    const std::string& Folder() const { return folder_; }
+    void SetFolder(const std::string& folder) { folder_ = folder; }
 
     // Shows the dialog modally: true with Folder set to the chosen folder's path when the person
     // confirms a choice, false with Folder unchanged when the dialog is cancelled. A start
@@ -52,7 +54,7 @@ public:
 
 private:
     QPointer<QWidget> owner_;
-    AnsiString folder_;
+    std::string folder_;
 };
 
 } // namespace qm
