@@ -8,7 +8,6 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
-#include <chrono>
 #include <filesystem>
 #include <set>
 
