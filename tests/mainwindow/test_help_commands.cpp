@@ -231,7 +231,8 @@ TEST_F(HelpCommandTest, TheWindowPaintsWhileTheCheckWaitsAndTheTipWaitsForTheChe
 // nothing is said or offered.
 TEST_F(HelpCommandTest, ClosingTheWindowWhileTheCheckWaitsEndsItQuietly)
 {
-    Serve(qmtest::LocalHttpServer::Answer{{}, true});
+    const qmtest::SilentPort silent;
+    setenv("QUILLMART_UPDATE_URL", silent.url().c_str(), 1);
     setenv("QUILLMART_UPDATE_TIMEOUT_MS", "60000", 1);
     // In a child, whose event loop may end as the program's does.
     const std::string outcome = qmtest::InChild([&] {

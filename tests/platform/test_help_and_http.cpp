@@ -266,9 +266,7 @@ TEST(HttpClient, GetsABodyWithTheHeadersAndSaysWhyARequestFailed)
 
 TEST(HttpClient, AQuitDuringTheWaitCancelsTheRequest)
 {
-    qmtest::LocalHttpServer server([](const std::string&) {
-        return qmtest::LocalHttpServer::Answer{{}, true};
-    });
+    const qmtest::SilentPort server;
     // In a child, whose application may end: the program quits while the server keeps silent,
     // long before the request's own time-out.
     const std::string outcome = qmtest::InChild([&] {

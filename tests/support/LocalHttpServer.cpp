@@ -118,4 +118,14 @@ int ClosedPort()
     return port;
 }
 
+SilentPort::SilentPort()
+{
+    fd_ = ListenOnLoopback(port_);
+}
+
+SilentPort::~SilentPort()
+{
+    ::close(fd_);
+}
+
 } // namespace qmtest

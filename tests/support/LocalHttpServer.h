@@ -47,4 +47,21 @@ private:
 // A port on 127.0.0.1 on which nothing listens (a connection is refused at once).
 int ClosedPort();
 
+// A port on 127.0.0.1 that listens and never answers: connections complete in the kernel's
+// queue and wait. It runs no thread, so a test may fork while it is open (a thread of the
+// server above may hold a lock of the allocator at that moment, which the child then waits
+// for without end).
+class SilentPort {
+public:
+    SilentPort();
+    ~SilentPort();
+    SilentPort(const SilentPort&) = delete;
+    SilentPort& operator=(const SilentPort&) = delete;
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 } // namespace qmtest
