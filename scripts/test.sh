@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the sources' format, builds (warnings are errors), runs each
-# fuzz target for a few seconds (QM_FUZZ_SECONDS, default 5) and every test under AddressSanitizer
-# and UBSan, then every test of the plain build. Exits non-zero when anything fails.
+# Installs what is missing, checks the sources' format and layers (which folder includes and links
+# which), builds (warnings are errors), runs each fuzz target for a few seconds (QM_FUZZ_SECONDS,
+# default 5) and every test under AddressSanitizer and UBSan, then every test of the plain build.
+# Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/check-format.sh
+bash scripts/check-layers.sh
 # Warnings fail the build here (not under the sanitizers, where the compiler's flow analysis
 # reports uninitialised values that are not).
 bash scripts/build.sh -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
