@@ -76,6 +76,7 @@ void BM_BarePainterBaseline(benchmark::State& state)
 {
     auto form = OpenWindow(true);
     const qm::QMShopList& list = form->ShopList;
+    const qm::ShopListLayout& rows = form->ShopListRows();
     QImage picture(form->ImageShoppingList->width(), form->ImageShoppingList->height(),
                    QImage::Format_ARGB32);
     QFont item("Arial");
@@ -87,20 +88,23 @@ void BM_BarePainterBaseline(benchmark::State& state)
         picture.fill(Qt::white);
         QPainter p(&picture);
         const auto shown = [&](int32_t top) { return top < picture.height() && top + 20 > 0; };
-        for (const qm::QMShopListAisle& aisle : list.Aisles) {
+        size_t g = 0, l = 0;
+        for (int32_t a = 0; a < list.AisleCount(); ++a) {
+            const qm::QMShopListAisle& aisle = list.Aisles[size_t(a)];
+            const int32_t top = rows.AisleTop(a);
             p.setFont(group);
-            if (shown(aisle.RowTop)) {
-                p.drawLine(0, aisle.RowTop, picture.width(), aisle.RowTop);
-                p.drawText(picture.width() - 60, aisle.RowTop + 15, QString::fromLatin1(aisle.Name.c_str()));
+            if (shown(top)) {
+                p.drawLine(0, top, picture.width(), top);
+                p.drawText(picture.width() - 60, top + 15, QString::fromLatin1(aisle.Name.c_str()));
             }
             for (const qm::QMShopListCat& cat : aisle.Cats) {
                 p.setFont(group);
-                if (shown(cat.RowTop))
-                    p.drawText(4, cat.RowTop + 15, QString::fromLatin1(cat.Name.c_str()));
+                if (const int32_t catTop = rows.NthGroup(g++).RowTop; shown(catTop))
+                    p.drawText(4, catTop + 15, QString::fromLatin1(cat.Name.c_str()));
                 p.setFont(item);
                 for (const qm::QMShopListItem& line : cat.Items)
-                    if (shown(line.RowTop))
-                        p.drawText(40, line.RowTop + 13, QString::fromLatin1(line.Name.c_str()));
+                    if (const int32_t lineTop = rows.NthLine(l++).RowTop; shown(lineTop))
+                        p.drawText(40, lineTop + 13, QString::fromLatin1(line.Name.c_str()));
             }
         }
     }

@@ -355,7 +355,7 @@ void TFormMain::ImageItemListMouseMove(QObject*, TShiftState, int32_t X, int32_t
                                  : "Click to remove " + name + " from your shopping list.";
         } else if (IsSelectedRow(c, i)) {
             if (item && X >= QtyArrowX && X <= QtyArrowX + QtyArrowW)
-                text = Y <= item->RowTop + Store.ItemRowHeight / 2
+                text = Y <= ItemRows.ItemTop(c, i) + ItemRows.ItemRowHeight / 2
                            ? "Click to increase quantity of " + name + " in your shopping list."
                            : "Click to decrease quantity of " + name + " in your shopping list.";
             else if (item && X >= EditBtnX && X <= EditBtnX + EditBtnW)

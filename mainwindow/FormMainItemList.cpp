@@ -1,6 +1,6 @@
-// The item list: its glyphs, its drawing into the bitmap of ImageItemList (column layout,
-// category and item rows, the selection band, the empty-store notice, the scroll range), the
-// column header, and the two queries on the row positions of the last drawing.
+// The item list: its glyphs, its drawing into the bitmap of ImageItemList (row heights, the
+// scroll range, column layout, category and item rows, the selection band, the empty-store
+// notice), the column header, and the two queries on the row positions of the last drawing.
 #include <QFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -91,85 +91,124 @@ bool TFormMain::IsSelectedRow(int32_t cat, int32_t item) const
     return cat == Store.SelCategory && item == Store.SelItem;
 }
 
+// What the rows of one drawing share.
+struct TFormMain::ItemRowPaint {
+    TBitmap32& bmp;
+    int32_t width;         // the image's width: the rows' lines and bands run across it
+    int32_t catFontSize;   // the category names' size
+    int32_t countFontSize; // the size of a category's "(n items)"
+    int32_t buyMarkX;      // the buy mark's left edge
+    TColor textColor;
+    TColor selTextColor;
+    TColor32 selColor;
+    TColor32 catBack; // the category rows' background
+    TDateTime today;
+};
+
 void TFormMain::DrawItemList()
 {
     TBitmap32& bmp = ImageItemList->Bitmap();
-    TFont& font = bmp.Font();
+    const int32_t catFontSize = GridFontSize + FontProduct(GridFontSize, 0.2);
+    MeasureItemRows(bmp, catFontSize);
+    const int64_t contentHeight = SetItemListScrollRange();
 
-    // 1 and 2: margins, fonts and row heights.
-    const int32_t catFontInc = FontProduct(GridFontSize, 0.2);
-    Store.TextMarginX = 4;
-    Store.TextMarginY = 2;
-    const int32_t mx = Store.TextMarginX, my = Store.TextMarginY;
-    font.SetName(GridFontName);
-    font.SetSize(GridFontSize);
-    Store.ItemRowHeight = bmp.TextHeight("Sy") + 2 * my;
-    font.SetSize(GridFontSize + catFontInc);
-    Store.CatRowHeight = bmp.TextHeight("Sy") + 2 * my;
-    const int32_t irh = Store.ItemRowHeight, crh = Store.CatRowHeight;
-
-    // 3: the scroll range. Its position is set without the change handler, which would draw
-    // the list once more; the drawing below uses the new position anyway.
-    const int32_t hi = ImageItemList->height();
-    int64_t contentHeight = 0;
-    {
-        const QSignalBlocker blocker(ItemListBar);
-        if (Store.CategoryCount() == 0) {
-            ItemListBar->setMaximum(std::max(ItemListBar->maximum(), 0));
-            ItemListBar->setValue(0);
-            ItemListBar->setVisible(false);
-        } else {
-            int64_t visibleItems = 0;
-            for (const QMCategory& c : Store.Categories)
-                if (c.Expanded)
-                    visibleItems += c.ItemCount();
-            contentHeight = int64_t(irh) * visibleItems + int64_t(crh) * Store.CategoryCount();
-            const int64_t overflow = contentHeight - hi;
-            const bool visible = overflow >= 1;
-            ItemListBar->setVisible(visible);
-            if (!visible) {
-                ItemListBar->setValue(ItemListBar->minimum());
-            } else {
-                // The position runs from the minimum to the overflow, where the last row ends
-                // at the bottom of the image.
-                const int32_t top = int32_t(std::min<int64_t>(overflow, std::numeric_limits<int32_t>::max()));
-                ItemListBar->setMaximum(std::max(top, ItemListBar->minimum()));
-                ItemListBar->setPageStep(hi);
-                ItemListBar->setSingleStep(irh);
-                if (ItemListBar->value() > top)
-                    ItemListBar->setValue(top);
-            }
-        }
-    }
-
-    // 4: a fresh bitmap; one change is reported at the end.
+    // A fresh bitmap; one change is reported at the end.
     bmp.IncUpdateCount();
-    bmp.SetSize(ImageItemList->width(), hi);
+    bmp.SetSize(ImageItemList->width(), ImageItemList->height());
     const TColor32 back = ToColor32(BackColor);
     bmp.ClearTo(back);
+    LayOutItemListColumns();
 
-    // 5: the column layout.
+    if (Store.CategoryCount() == 0) {
+        DrawEmptyStoreNotice(bmp, catFontSize);
+    } else {
+        DrawColumnSeparators(bmp, contentHeight);
+        const int32_t irh = ItemRows.ItemRowHeight;
+        const ItemRowPaint paint{bmp,
+                                 ImageItemList->width(),
+                                 catFontSize,
+                                 FontProduct(GridFontSize, 0.8),
+                                 ColBuyX + (ColQtyX - irh - ColBuyX) / 2,
+                                 ToTColor(TextColor),
+                                 ToTColor(SelTextColor),
+                                 ToColor32(SelColor),
+                                 LightenColor32(back, -30),
+                                 Date()};
+        DrawItemListRows(paint);
+    }
+    bmp.DecUpdateCount();
+    bmp.Changed();
+}
+
+// The margins, and the row heights of the item font and of the category font, which the
+// bitmap keeps as its font size.
+void TFormMain::MeasureItemRows(TBitmap32& bmp, int32_t catFontSize)
+{
+    TFont& font = bmp.Font();
+    ItemRows.TextMarginX = 4;
+    ItemRows.TextMarginY = 2;
+    font.SetName(GridFontName);
+    font.SetSize(GridFontSize);
+    ItemRows.ItemRowHeight = bmp.TextHeight("Sy") + 2 * ItemRows.TextMarginY;
+    font.SetSize(catFontSize);
+    ItemRows.CatRowHeight = bmp.TextHeight("Sy") + 2 * ItemRows.TextMarginY;
+}
+
+// Shows the scroll bar when the rows are taller than the image and keeps its position in the
+// new range; returns the rows' height (0 for a store without categories). The position is set
+// without the change handler, which would draw the list once more; the drawing uses the new
+// position anyway.
+int64_t TFormMain::SetItemListScrollRange()
+{
+    const QSignalBlocker blocker(ItemListBar);
+    if (Store.CategoryCount() == 0) {
+        ItemListBar->setMaximum(std::max(ItemListBar->maximum(), 0));
+        ItemListBar->setValue(0);
+        ItemListBar->setVisible(false);
+        return 0;
+    }
+    int64_t visibleItems = 0;
+    for (const QMCategory& c : Store.Categories)
+        if (c.Expanded)
+            visibleItems += c.ItemCount();
+    const int32_t hi = ImageItemList->height();
+    const int64_t contentHeight = int64_t(ItemRows.ItemRowHeight) * visibleItems +
+                                  int64_t(ItemRows.CatRowHeight) * Store.CategoryCount();
+    const int64_t overflow = contentHeight - hi;
+    const bool visible = overflow >= 1;
+    ItemListBar->setVisible(visible);
+    if (!visible) {
+        ItemListBar->setValue(ItemListBar->minimum());
+        return contentHeight;
+    }
+    // The position runs from the minimum to the overflow, where the last row ends at the
+    // bottom of the image.
+    const int32_t top = int32_t(std::min<int64_t>(overflow, std::numeric_limits<int32_t>::max()));
+    ItemListBar->setMaximum(std::max(top, ItemListBar->minimum()));
+    ItemListBar->setPageStep(hi);
+    ItemListBar->setSingleStep(ItemRows.ItemRowHeight);
+    if (ItemListBar->value() > top)
+        ItemListBar->setValue(top);
+    return contentHeight;
+}
+
+// The column edges, 50 pixels apart at least from the names on, and the buttons' places.
+void TFormMain::LayOutItemListColumns()
+{
     const int32_t w = ImageItemList->width();
+    const int32_t irh = ItemRows.ItemRowHeight, crh = ItemRows.CatRowHeight;
     ColBuyX = 0;
     ColQtyX = ColBuyX + 35;
     ColNameX = ColQtyX + 45;
     ColNotesX = w - w / 5;
-    if (Store.AcceptsCoupons) {
-        ColCouponX = ColNotesX - 65;
-        ColAisleX = ColCouponX - w / 6;
-        if (ColAisleX - ColNameX < 50) {
-            ColAisleX = ColNameX + 50;
-            ColCouponX = ColAisleX + 50;
-            ColNotesX = ColCouponX + 50;
-        }
-    } else {
-        ColCouponX = ColNotesX;
-        ColAisleX = ColNotesX - w / 6;
-        if (ColAisleX - ColNameX < 50) {
-            ColAisleX = ColNameX + 50;
-            ColCouponX = ColAisleX;
-            ColNotesX = ColCouponX + 50;
-        }
+    // Without coupons the Coupon column has no width.
+    const int32_t couponWidth = Store.AcceptsCoupons ? 65 : 0;
+    ColCouponX = ColNotesX - couponWidth;
+    ColAisleX = ColCouponX - w / 6;
+    if (ColAisleX - ColNameX < 50) {
+        ColAisleX = ColNameX + 50;
+        ColCouponX = Store.AcceptsCoupons ? ColAisleX + 50 : ColAisleX;
+        ColNotesX = ColCouponX + 50;
     }
     NoteBtnX = w + 2 - irh;
     NoteBtnW = w - 2 - NoteBtnX;
@@ -185,159 +224,175 @@ void TFormMain::DrawItemList()
     CatEditBtnW = crh;
     CouponBtnX = ColCouponX + (ColNotesX - irh - ColCouponX) / 2;
     CouponBtnW = irh;
-    const int32_t buyMarkX = ColBuyX + (ColQtyX - irh - ColBuyX) / 2;
+}
 
-    auto glyph = [this](int32_t index) -> TBitmap32& { return ImageListItemList.GetBitmap(index); };
-    const TColor32 sel = ToColor32(SelColor);
-    // The selected row: SelColor blended over the row, lighter at the top, darker at the bottom.
-    auto selectionBand = [&](int32_t y, int32_t h) {
-        for (int32_t k = 0; k < h; ++k) {
-            const TColor32 c = SetColor32Alpha(LightenColor32(sel, (h / 2 - k) * kGradientStrength / h), 192);
-            bmp.DrawHorzLineBlendedClipped(0, y + k, w, c);
-        }
-    };
+// The framed notice of a store without categories, with its "here" link.
+void TFormMain::DrawEmptyStoreNotice(TBitmap32& bmp, int32_t catFontSize)
+{
+    TFont& font = bmp.Font();
+    font.SetName(GridFontName);
+    const TRect r = MakeRect(20, 30, bmp.Width - 20, 140);
+    bmp.FillRectClippedByRect(r, ColorToColor32(clInfoBk));
+    bmp.FrameRectClippedByRect(r, 0xFF000000);
+    font.SetSize(catFontSize);
+    font.SetStyle(font.Style() | fsBold);
+    DrawWrappedText(bmp, OffsetRectEdges(r, 10, 10, -10, -10), "No categories found", taLeftJustify);
+    font.SetSize(GridFontSize);
+    font.SetStyle(font.Style() & ~fsBold);
+    DrawLinkText(bmp, OffsetRectEdges(r, 10, 40, -10, -10),
+                 "This store does not have any categories.  To create a new category, click _here_.",
+                 taLeftJustify, LinkRect);
+}
 
-    if (Store.CategoryCount() == 0) {
-        // 6: the notice of an empty store with its "here" link.
-        font.SetName(GridFontName);
-        const TRect r = MakeRect(20, 30, bmp.Width - 20, 140);
-        bmp.FillRectClippedByRect(r, ColorToColor32(clInfoBk));
-        bmp.FrameRectClippedByRect(r, 0xFF000000);
-        font.SetSize(GridFontSize + catFontInc);
-        font.SetStyle(font.Style() | fsBold);
-        DrawWrappedText(bmp, OffsetRectEdges(r, 10, 10, -10, -10), "No categories found", taLeftJustify);
-        font.SetSize(GridFontSize);
-        font.SetStyle(font.Style() & ~fsBold);
-        DrawLinkText(bmp, OffsetRectEdges(r, 10, 40, -10, -10),
-                     "This store does not have any categories.  To create a new category, click _here_.",
-                     taLeftJustify, LinkRect);
-    } else {
-        // 7: the column separators down to the end of the content.
-        const int32_t lineEnd = int32_t(std::min<int64_t>(contentHeight, bmp.Height + 1)) - 1;
-        for (int32_t x : {ColBuyX, ColQtyX, ColNameX, ColAisleX, ColCouponX, ColNotesX})
-            bmp.DrawVertLineClipped(x, 0, lineEnd, GridColor);
+// The column separators, down to the end of the rows.
+void TFormMain::DrawColumnSeparators(TBitmap32& bmp, int64_t contentHeight)
+{
+    const int32_t lineEnd = int32_t(std::min<int64_t>(contentHeight, bmp.Height + 1)) - 1;
+    for (int32_t x : {ColBuyX, ColQtyX, ColNameX, ColAisleX, ColCouponX, ColNotesX})
+        bmp.DrawVertLineClipped(x, 0, lineEnd, GridColor);
+}
 
-        const TColor textColor = ToTColor(TextColor);
-        const TColor selTextColor = ToTColor(SelTextColor);
-        const TColor32 catBack = LightenColor32(back, -30);
-        const int32_t smallSize = FontProduct(GridFontSize, 0.8);
-        const TDateTime today = Date();
-        const int32_t height = bmp.Height;
-
-        // 8: the rows. Every row gets its position; only rows whose top lies inside the image
-        // are painted.
-        int32_t y = -ItemListBar->value();
-        for (int32_t c = 0; c < Store.CategoryCount(); ++c) {
-            QMCategory& cat = Store.Categories[size_t(c)];
-            cat.RowTop = y;
-            if (y >= 0 && y <= height) {
-                bmp.DrawHorzLineClipped(0, y, w, LineColor);
-                bmp.FillRectClipped(0, y + 1, w, y + crh, catBack);
-                font.SetColor(textColor);
-                if (IsSelectedRow(c, -1)) {
-                    selectionBand(y, crh);
-                    font.SetColor(selTextColor);
-                }
-                TBitmap32& marker = glyph(cat.Expanded ? kExpandedMarker : kCollapsedMarker);
-                marker.TransferTo(bmp, ExpandGlyphX, y + (crh - marker.Height) / 2);
-                glyph(cat.Expanded ? kExpandedIcon : kCollapsedIcon)
-                    .StretchTo(bmp, MakeRect(CatIconX, y + 2, CatIconX + crh - 4, y + crh - 2));
-
-                font.SetSize(GridFontSize + catFontInc);
-                font.SetStyle(font.Style() | fsBold);
-                bmp.DrawText(CatNameX + mx, y + my, cat.Name);
-                const int32_t nameWidth = bmp.TextWidth(cat.Name) + mx;
-                font.SetStyle(font.Style() & ~fsBold);
-
-                font.SetSize(smallSize);
-                const int32_t countY = y + ((crh - bmp.TextHeight("S1")) * 2) / 3;
-                bmp.DrawText(CatNameX + nameWidth + mx + 5, countY,
-                             "(" + std::to_string(cat.ItemCount()) + " items)");
-                font.SetSize(GridFontSize);
-                if (IsSelectedRow(c, -1))
-                    glyph(kEditCategoryButton)
-                        .StretchTo(bmp, MakeRect(CatEditBtnX + 2, y + 2, CatEditBtnX + CatEditBtnW - 2,
-                                                 y + crh - 2));
-            }
-            y += crh;
-            if (!cat.Expanded)
-                continue;
-
-            for (int32_t i = 0; i < cat.ItemCount(); ++i) {
-                QMItem& item = cat.Items[size_t(i)];
-                item.RowTop = y;
-                if (y >= 0 && y <= height) {
-                    // 9: one item row.
-                    font.SetSize(GridFontSize);
-                    const bool selected = IsSelectedRow(c, i);
-                    bmp.DrawHorzLineClipped(0, y, w, LineColor);
-                    font.SetColor(textColor);
-                    if (selected) {
-                        selectionBand(y, irh);
-                        font.SetColor(selTextColor);
-                    }
-                    if (item.Qty > 0)
-                        glyph(selected ? kBuyMarkSelected : kBuyMark)
-                            .StretchTo(bmp, MakeRect(buyMarkX, y + 2, buyMarkX + irh, y + irh));
-                    // A quantity too wide for its column (one raised far with the keypad) is
-                    // cut short with an ellipsis rather than written over the name.
-                    const AnsiString qty = std::to_string(item.Qty);
-                    const int32_t qtyRoom = ColNameX - (ColQtyX + mx) - 1;
-                    if (bmp.TextWidth(qty) <= qtyRoom)
-                        bmp.DrawText(ColQtyX + mx, y + my, qty);
-                    else
-                        bmp.DrawText(ColQtyX + mx, y + my, ShortenedText(bmp, qty, qtyRoom));
-                    if (selected) {
-                        glyph(kQtyUpArrow)
-                            .StretchTo(bmp, MakeRect(QtyArrowX, y + 4, ColNameX - 2, y + 4 + irh / 2));
-                        glyph(kQtyDownArrow)
-                            .StretchTo(bmp, MakeRect(QtyArrowX, y + irh / 2 - 4, ColNameX - 2, y + irh - 4));
-                    }
-                    bmp.DrawTextClipped(ColNameX + mx, y + my,
-                                        MakeRect(ColNameX + mx, y + my, ColAisleX, y + irh), item.Name);
-                    if (selected)
-                        glyph(kEditItemButton)
-                            .StretchTo(bmp, MakeRect(EditBtnX + 2, y + 2, EditBtnX + EditBtnW - 2,
-                                                     y + EditBtnW - 2));
-                    bmp.DrawTextClipped(ColAisleX + mx, y + my,
-                                        MakeRect(ColAisleX + mx, y + my, ColCouponX, y + irh), item.Aisle);
-
-                    if (Store.AcceptsCoupons) {
-                        int32_t mark = -1;
-                        if (!item.HasCoupon) {
-                            if (selected)
-                                mark = kAddCouponButton;
-                        } else if (item.CouponExpire <= 2.0) {
-                            mark = kCoupon;
-                        } else if (today > item.CouponExpire) {
-                            // Expired since the store was loaded: gone from the list; the file
-                            // is left to the loader.
-                            item.HasCoupon = false;
-                            item.CouponExpire = 0;
-                        } else {
-                            const double daysLeft = item.CouponExpire - today;
-                            mark = daysLeft <= CouponUrgentDays ? kCouponUrgent
-                                   : daysLeft <= CouponSoonDays ? kCouponSoon
-                                                                : kCoupon;
-                        }
-                        if (mark >= 0)
-                            glyph(mark).StretchTo(
-                                bmp, MakeRect(CouponBtnX, y, CouponBtnX + CouponBtnW, y + CouponBtnW));
-                    }
-
-                    bmp.DrawText(ColNotesX + mx, y + my, item.Note);
-                    if (selected)
-                        glyph(kNoteButton)
-                            .StretchTo(bmp, MakeRect(NoteBtnX, y + 2, NoteBtnX + NoteBtnW, y + irh - 2));
-                }
-                y += irh;
-            }
-        }
+// Every row gets its place; only rows whose top lies inside the image are painted.
+void TFormMain::DrawItemListRows(const ItemRowPaint& paint)
+{
+    const int32_t height = paint.bmp.Height;
+    int32_t y = -ItemListBar->value();
+    for (int32_t c = 0; c < Store.CategoryCount(); ++c) {
+        const QMCategory& cat = Store.Categories[size_t(c)];
+        ItemRows.PlaceCategory(c, y);
+        if (y >= 0 && y <= height)
+            DrawCategoryRow(paint, c, y);
+        y += ItemRows.CatRowHeight;
+        if (!cat.Expanded)
+            continue;
+        ItemRows.PlaceItems(c, y);
+        const auto [first, end] = ItemRows.ItemsWithTopIn(c, cat.ItemCount(), height);
+        for (int32_t i = first; i < end; ++i)
+            DrawItemRow(paint, c, i, ItemRows.ItemTop(c, i));
+        y += cat.ItemCount() * ItemRows.ItemRowHeight;
     }
+}
 
-    // 10: one repaint.
-    bmp.DecUpdateCount();
-    bmp.Changed();
+namespace {
+
+// The selected row: SelColor blended over the row, lighter at the top, darker at the bottom.
+void DrawSelectionBand(TBitmap32& bmp, TColor32 sel, int32_t width, int32_t y, int32_t h)
+{
+    for (int32_t k = 0; k < h; ++k) {
+        const TColor32 c = SetColor32Alpha(LightenColor32(sel, (h / 2 - k) * kGradientStrength / h), 192);
+        bmp.DrawHorzLineBlendedClipped(0, y + k, width, c);
+    }
+}
+
+// The coupon glyph of an item row, -1 for none: the add-coupon button on the selected row of
+// an item without a coupon, else by the days left. A coupon that has expired since the store
+// was loaded is gone from the list; the file is left to the loader.
+int32_t CouponGlyph(QMItem& item, bool selected, TDateTime today, double urgentDays, double soonDays)
+{
+    if (!item.HasCoupon)
+        return selected ? kAddCouponButton : -1;
+    if (item.CouponExpire <= 2.0)
+        return kCoupon;
+    if (today > item.CouponExpire) {
+        item.HasCoupon = false;
+        item.CouponExpire = 0;
+        return -1;
+    }
+    const double daysLeft = item.CouponExpire - today;
+    return daysLeft <= urgentDays ? kCouponUrgent : daysLeft <= soonDays ? kCouponSoon : kCoupon;
+}
+
+} // namespace
+
+// A category's header row at y: its marker, icon, name and item count, and on the selected
+// row the selection band and the edit button.
+void TFormMain::DrawCategoryRow(const ItemRowPaint& paint, int32_t c, int32_t y)
+{
+    TBitmap32& bmp = paint.bmp;
+    TFont& font = bmp.Font();
+    const QMCategory& cat = Store.Categories[size_t(c)];
+    const int32_t crh = ItemRows.CatRowHeight, mx = ItemRows.TextMarginX, my = ItemRows.TextMarginY;
+    bmp.DrawHorzLineClipped(0, y, paint.width, LineColor);
+    bmp.FillRectClipped(0, y + 1, paint.width, y + crh, paint.catBack);
+    font.SetColor(paint.textColor);
+    const bool selected = IsSelectedRow(c, -1);
+    if (selected) {
+        DrawSelectionBand(bmp, paint.selColor, paint.width, y, crh);
+        font.SetColor(paint.selTextColor);
+    }
+    TBitmap32& marker = ImageListItemList.GetBitmap(cat.Expanded ? kExpandedMarker : kCollapsedMarker);
+    marker.TransferTo(bmp, ExpandGlyphX, y + (crh - marker.Height) / 2);
+    ImageListItemList.GetBitmap(cat.Expanded ? kExpandedIcon : kCollapsedIcon)
+        .StretchTo(bmp, MakeRect(CatIconX, y + 2, CatIconX + crh - 4, y + crh - 2));
+
+    font.SetSize(paint.catFontSize);
+    font.SetStyle(font.Style() | fsBold);
+    bmp.DrawText(CatNameX + mx, y + my, cat.Name);
+    const int32_t nameWidth = bmp.TextWidth(cat.Name) + mx;
+    font.SetStyle(font.Style() & ~fsBold);
+
+    font.SetSize(paint.countFontSize);
+    const int32_t countY = y + ((crh - bmp.TextHeight("S1")) * 2) / 3;
+    bmp.DrawText(CatNameX + nameWidth + mx + 5, countY, "(" + std::to_string(cat.ItemCount()) + " items)");
+    font.SetSize(GridFontSize);
+    if (selected)
+        ImageListItemList.GetBitmap(kEditCategoryButton)
+            .StretchTo(bmp, MakeRect(CatEditBtnX + 2, y + 2, CatEditBtnX + CatEditBtnW - 2, y + crh - 2));
+}
+
+// An item's row at y: buy mark, quantity, name, aisle, coupon and note, and on the selected
+// row the selection band and the row's buttons.
+void TFormMain::DrawItemRow(const ItemRowPaint& paint, int32_t c, int32_t i, int32_t y)
+{
+    TBitmap32& bmp = paint.bmp;
+    TFont& font = bmp.Font();
+    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
+    const int32_t irh = ItemRows.ItemRowHeight, mx = ItemRows.TextMarginX, my = ItemRows.TextMarginY;
+    font.SetSize(GridFontSize);
+    const bool selected = IsSelectedRow(c, i);
+    bmp.DrawHorzLineClipped(0, y, paint.width, LineColor);
+    font.SetColor(paint.textColor);
+    if (selected) {
+        DrawSelectionBand(bmp, paint.selColor, paint.width, y, irh);
+        font.SetColor(paint.selTextColor);
+    }
+    if (item.Qty > 0)
+        ImageListItemList.GetBitmap(selected ? kBuyMarkSelected : kBuyMark)
+            .StretchTo(bmp, MakeRect(paint.buyMarkX, y + 2, paint.buyMarkX + irh, y + irh));
+    DrawItemQuantity(bmp, item.Qty, y);
+    if (selected) {
+        ImageListItemList.GetBitmap(kQtyUpArrow)
+            .StretchTo(bmp, MakeRect(QtyArrowX, y + 4, ColNameX - 2, y + 4 + irh / 2));
+        ImageListItemList.GetBitmap(kQtyDownArrow)
+            .StretchTo(bmp, MakeRect(QtyArrowX, y + irh / 2 - 4, ColNameX - 2, y + irh - 4));
+    }
+    bmp.DrawTextClipped(ColNameX + mx, y + my, MakeRect(ColNameX + mx, y + my, ColAisleX, y + irh),
+                        item.Name);
+    if (selected)
+        ImageListItemList.GetBitmap(kEditItemButton)
+            .StretchTo(bmp, MakeRect(EditBtnX + 2, y + 2, EditBtnX + EditBtnW - 2, y + EditBtnW - 2));
+    bmp.DrawTextClipped(ColAisleX + mx, y + my, MakeRect(ColAisleX + mx, y + my, ColCouponX, y + irh),
+                        item.Aisle);
+    if (Store.AcceptsCoupons) {
+        const int32_t mark = CouponGlyph(item, selected, paint.today, CouponUrgentDays, CouponSoonDays);
+        if (mark >= 0)
+            ImageListItemList.GetBitmap(mark).StretchTo(
+                bmp, MakeRect(CouponBtnX, y, CouponBtnX + CouponBtnW, y + CouponBtnW));
+    }
+    bmp.DrawText(ColNotesX + mx, y + my, item.Note);
+    if (selected)
+        ImageListItemList.GetBitmap(kNoteButton)
+            .StretchTo(bmp, MakeRect(NoteBtnX, y + 2, NoteBtnX + NoteBtnW, y + irh - 2));
+}
+
+// The quantity (also 0) in its column. One too wide for the column (raised far with the
+// keypad) is cut short with an ellipsis rather than written over the name.
+void TFormMain::DrawItemQuantity(TBitmap32& bmp, int32_t qty, int32_t y)
+{
+    const int32_t x = ColQtyX + ItemRows.TextMarginX, top = y + ItemRows.TextMarginY;
+    const AnsiString text = std::to_string(qty);
+    const int32_t room = ColNameX - x - 1;
+    bmp.DrawText(x, top, bmp.TextWidth(text) <= room ? text : ShortenedText(bmp, text, room));
 }
 
 void TFormMain::DrawItemListHeader()
@@ -397,19 +452,18 @@ void TFormMain::ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const
     item = -1;
     for (int32_t c = 0; c < Store.CategoryCount(); ++c) {
         const QMCategory& category = Store.Categories[size_t(c)];
-        if (category.RowTop <= y && y <= category.RowTop + Store.CatRowHeight) {
+        const int32_t top = ItemRows.CategoryTop(c);
+        if (top <= y && y <= top + ItemRows.CatRowHeight) {
             cat = c;
             return;
         }
         if (!category.Expanded)
             continue;
-        for (int32_t i = 0; i < category.ItemCount(); ++i) {
-            const int32_t top = category.Items[size_t(i)].RowTop;
-            if (top <= y && y <= top + Store.ItemRowHeight) {
-                cat = c;
-                item = i;
-                return;
-            }
+        const int32_t i = ItemRows.ItemAt(c, category.ItemCount(), y);
+        if (i >= 0) {
+            cat = c;
+            item = i;
+            return;
         }
     }
 }
@@ -420,16 +474,10 @@ void TFormMain::ItemListRowBelow(int32_t cat, int32_t item, int32_t& nextCat, in
     nextItem = -1;
     if (cat < 0 || cat >= Store.CategoryCount())
         return;
-    const QMCategory& category = Store.Categories[size_t(cat)];
-    int32_t y;
-    if (item >= 0) {
-        if (item >= category.ItemCount())
-            return;
-        y = category.Items[size_t(item)].RowTop + Store.ItemRowHeight + 1;
-    } else {
-        y = category.RowTop + Store.CatRowHeight + 1;
-    }
-    ItemListHitTest(y, nextCat, nextItem);
+    if (item >= Store.Categories[size_t(cat)].ItemCount())
+        return;
+    const int32_t height = item >= 0 ? ItemRows.ItemRowHeight : ItemRows.CatRowHeight;
+    ItemListHitTest(ItemRows.RowTop(cat, item) + height + 1, nextCat, nextItem);
 }
 
 } // namespace qm

@@ -184,8 +184,8 @@ void TFormMain::SelectRow(int32_t cat, int32_t item)
 
     // Scroll the row into view, by its position in the last drawing. DrawItemList follows, so
     // the bar's own change handler need not draw as well.
-    const int32_t top = item >= 0 ? category.Items[size_t(item)].RowTop : category.RowTop;
-    const int32_t rowHeight = item >= 0 ? Store.ItemRowHeight : Store.CatRowHeight;
+    const int32_t top = ItemRows.RowTop(cat, item);
+    const int32_t rowHeight = item >= 0 ? ItemRows.ItemRowHeight : ItemRows.CatRowHeight;
     const int32_t headerHeight = ImageItemListHeader->height();
     const int32_t imageHeight = ImageItemList->height();
     {
@@ -287,8 +287,8 @@ void TFormMain::SelectBySteps(bool up, int32_t count)
 
 int32_t TFormMain::PageRows() const
 {
-    return Store.ItemRowHeight > 0
-               ? (ImageItemList->height() - ImageItemListHeader->height()) / Store.ItemRowHeight
+    return ItemRows.ItemRowHeight > 0
+               ? (ImageItemList->height() - ImageItemListHeader->height()) / ItemRows.ItemRowHeight
                : 0;
 }
 
@@ -362,73 +362,78 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
             MItemCategoryAddClick();
         return;
     }
-    const bool left = button == mbLeft;
-
-    // The expand/collapse marker of a category row.
-    if (left && c >= 0 && i == -1) {
-        const int32_t gw = ExpandGlyphW;
-        const int32_t gt =
-            Store.Categories[size_t(c)].RowTop + Store.TextMarginY + (Store.ItemRowHeight - gw) / 2;
-        if (x >= ExpandGlyphX - 2 && x <= ExpandGlyphX + gw + 2 && y >= gt - 2 && y <= gt + 2 * gw + 2) {
-            FlipCategory(c);
-            return;
-        }
-    }
-
-    // The Buy column switches an item on or off the list, selected or not.
-    if (left && c >= 0 && i >= 0 && x >= ColBuyX && x <= ColQtyX) {
-        QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-        const int32_t before = item.Qty;
-        item.Qty = item.Qty < 1 ? 1 : 0;
-        try {
-            SelectRow(c, i);
-            SaveItem(c, i);
-        } catch (...) {
-            // What could not be written is not shown as done.
-            item.Qty = before;
-            DrawItemList();
-            throw;
-        }
-        BuildShoppingList();
-        DrawShoppingList();
+    if (button == mbLeft &&
+        (ClickExpandMarker(c, i, x, y) || ClickBuyColumn(c, i, x) || ClickSelectedRowButton(c, i, x, y)))
         return;
-    }
-
-    const bool onSelectedItem = Store.SelItem >= 0 && c == Store.SelCategory && i == Store.SelItem;
-
-    // The quantity arrows of the selected item: the upper half adds, the lower subtracts.
-    if (left && onSelectedItem && x >= QtyArrowX && x <= QtyArrowX + QtyArrowW) {
-        const int32_t top = Store.Categories[size_t(c)].Items[size_t(i)].RowTop;
-        ChangeSelectedQty(y <= top + Store.ItemRowHeight / 2 ? 1 : -1);
-        return;
-    }
-
-    // The buttons of the selected row, else a plain selection.
-    if (left && onSelectedItem) {
-        const int32_t top = Store.Categories[size_t(c)].Items[size_t(i)].RowTop;
-        const bool inRow = y >= top && y <= top + Store.ItemRowHeight;
-        if (inRow && x >= EditBtnX && x <= EditBtnX + EditBtnW) {
-            MItemItemEditClick();
-            return;
-        }
-        if (inRow && Store.AcceptsCoupons && x >= CouponBtnX && x <= CouponBtnX + CouponBtnW) {
-            MItemItemCouponClick();
-            return;
-        }
-        if (inRow && x >= NoteBtnX && x <= NoteBtnX + NoteBtnW) {
-            MItemItemNotesClick();
-            return;
-        }
-    }
-    if (left && c >= 0 && i == -1 && c == Store.SelCategory && Store.SelItem == -1) {
-        const int32_t top = Store.Categories[size_t(c)].RowTop;
-        if (x >= CatEditBtnX && x <= CatEditBtnX + CatEditBtnW && y >= top && y <= top + Store.CatRowHeight) {
-            MItemCategoryEditClick();
-            return;
-        }
-    }
+    // Else a plain selection; a right click selects the row before the context menu opens.
     if (c >= 0)
         SelectRow(c, i);
+}
+
+// The expand/collapse marker of a category row.
+bool TFormMain::ClickExpandMarker(int32_t c, int32_t i, int32_t x, int32_t y)
+{
+    if (c < 0 || i != -1)
+        return false;
+    const int32_t gw = ExpandGlyphW;
+    const int32_t gt = ItemRows.CategoryTop(c) + ItemRows.TextMarginY + (ItemRows.ItemRowHeight - gw) / 2;
+    if (x < ExpandGlyphX - 2 || x > ExpandGlyphX + gw + 2 || y < gt - 2 || y > gt + 2 * gw + 2)
+        return false;
+    FlipCategory(c);
+    return true;
+}
+
+// The Buy column switches an item on or off the list, selected or not.
+bool TFormMain::ClickBuyColumn(int32_t c, int32_t i, int32_t x)
+{
+    if (c < 0 || i < 0 || x < ColBuyX || x > ColQtyX)
+        return false;
+    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
+    const int32_t before = item.Qty;
+    item.Qty = item.Qty < 1 ? 1 : 0;
+    try {
+        SelectRow(c, i);
+        SaveItem(c, i);
+    } catch (...) {
+        // What could not be written is not shown as done.
+        item.Qty = before;
+        DrawItemList();
+        throw;
+    }
+    BuildShoppingList();
+    DrawShoppingList();
+    return true;
+}
+
+// The buttons of the selected row: the quantity arrows (the upper half adds, the lower
+// subtracts), the edit, coupon and note buttons of an item, the edit button of a category.
+bool TFormMain::ClickSelectedRowButton(int32_t c, int32_t i, int32_t x, int32_t y)
+{
+    if (Store.SelItem >= 0 && c == Store.SelCategory && i == Store.SelItem) {
+        const int32_t top = ItemRows.ItemTop(c, i);
+        if (x >= QtyArrowX && x <= QtyArrowX + QtyArrowW) {
+            ChangeSelectedQty(y <= top + ItemRows.ItemRowHeight / 2 ? 1 : -1);
+            return true;
+        }
+        if (y < top || y > top + ItemRows.ItemRowHeight)
+            return false;
+        if (x >= EditBtnX && x <= EditBtnX + EditBtnW)
+            MItemItemEditClick();
+        else if (Store.AcceptsCoupons && x >= CouponBtnX && x <= CouponBtnX + CouponBtnW)
+            MItemItemCouponClick();
+        else if (x >= NoteBtnX && x <= NoteBtnX + NoteBtnW)
+            MItemItemNotesClick();
+        else
+            return false;
+        return true;
+    }
+    if (c < 0 || i != -1 || c != Store.SelCategory || Store.SelItem != -1)
+        return false;
+    const int32_t top = ItemRows.CategoryTop(c);
+    if (x < CatEditBtnX || x > CatEditBtnX + CatEditBtnW || y < top || y > top + ItemRows.CatRowHeight)
+        return false;
+    MItemCategoryEditClick();
+    return true;
 }
 
 // ---- Keyboard -----------------------------------------------------------------------------

@@ -198,16 +198,16 @@ void TFormMain::MouseWheelNotch(const QPoint& MousePos, int Direction)
         return;
     const int lines = WheelScrollLines();
     if (PointerOver(PanelItems, MousePos) && !ItemListBar->isHidden()) {
-        if (Store.ItemRowHeight > 0)
+        if (ItemRows.ItemRowHeight > 0)
             ItemListBar->setValue(
                 ItemListBar->value() +
                 Direction * WheelStep(lines, ImageItemList->height() - ImageItemListHeader->height(),
-                                      Store.ItemRowHeight));
+                                      ItemRows.ItemRowHeight));
     } else if (PointerOver(PanelList, MousePos) && !ShoppingListBar->isHidden()) {
-        if (ShopList.ItemRowHeight > 0)
+        if (ShopRows.ItemRowHeight > 0)
             ShoppingListBar->setValue(
                 ShoppingListBar->value() +
-                Direction * WheelStep(lines, ImageShoppingList->height(), ShopList.ItemRowHeight));
+                Direction * WheelStep(lines, ImageShoppingList->height(), ShopRows.ItemRowHeight));
     }
 }
 

@@ -42,32 +42,64 @@ const QMShopListCat& GroupAt(const QMShopList& list, int32_t aisleIdx, int32_t c
 
 } // namespace
 
+// What the rows of one drawing share: the bitmap, the four font sizes (cut toward zero), the
+// room left for the quantity before each name and the note line's indent.
+struct TFormMain::ShopRowPaint {
+    TBitmap32& bmp;
+    int32_t itemSize;
+    int32_t groupSize; // headers, bold
+    int32_t qtySize;
+    int32_t noteSize;
+    int32_t nameX = 0;
+    int32_t noteX = 0;
+};
+
 void TFormMain::DrawShoppingList()
 {
-    QMShopList& list = ShopList;
     TBitmap32& bmp = ImageShoppingList->Bitmap();
+    ShopRowPaint paint{bmp, ListFontSize, ListFontSize * 12 / 10, ListFontSize * 8 / 10,
+                       ListFontSize * 3 / 4};
+    MeasureShopRows(paint);
+    SetShopListScrollRange(ShopListContentHeight());
+
+    // One change report for the whole drawing.
+    bmp.IncUpdateCount();
+    bmp.SetSize(ImageShoppingList->width(), ImageShoppingList->height());
+    bmp.ClearTo(ToColor32(BackColor));
+    ShopRows.Begin(ShopList.SortByAisle);
+    const int32_t y = -ShoppingListBar->value();
+    if (ShopList.SortByAisle)
+        DrawShopListByAisle(paint, y);
+    else
+        DrawShopListByCategory(paint, y);
+    bmp.DecUpdateCount();
+    bmp.Changed();
+}
+
+// The margins, the row heights of the three fonts, the room for the quantity and the indent
+// of a note; the bitmap is left at the line size.
+void TFormMain::MeasureShopRows(ShopRowPaint& paint)
+{
+    TBitmap32& bmp = paint.bmp;
     TFont& font = bmp.Font();
-
-    // Font sizes (cut toward zero) and the row metrics they give.
-    const int32_t itemSize = ListFontSize;
-    const int32_t groupSize = ListFontSize * 12 / 10;
-    const int32_t qtySize = ListFontSize * 8 / 10;
-    const int32_t noteSize = ListFontSize * 3 / 4;
-    list.TextMarginX = 4;
-    list.TextMarginY = 1;
+    ShopRows.TextMarginX = 4;
+    ShopRows.TextMarginY = 1;
     font.SetName(ListFontName);
-    font.SetSize(itemSize);
-    list.ItemRowHeight = bmp.TextHeight("Sy") + 2 * list.TextMarginY;
-    font.SetSize(qtySize);
-    const int32_t nameX = bmp.TextWidth("  ") + bmp.TextWidth("(20)");
-    font.SetSize(groupSize);
-    list.GroupRowHeight = bmp.TextHeight("Sy") + 2 * list.TextMarginY;
-    font.SetSize(noteSize);
-    list.NoteRowHeight = bmp.TextHeight("Sy");
-    font.SetSize(itemSize);
-    const int32_t noteX = bmp.TextWidth(AnsiString(9, ' '));
+    font.SetSize(paint.itemSize);
+    ShopRows.ItemRowHeight = bmp.TextHeight("Sy") + 2 * ShopRows.TextMarginY;
+    font.SetSize(paint.qtySize);
+    paint.nameX = bmp.TextWidth("  ") + bmp.TextWidth("(20)");
+    font.SetSize(paint.groupSize);
+    ShopRows.GroupRowHeight = bmp.TextHeight("Sy") + 2 * ShopRows.TextMarginY;
+    font.SetSize(paint.noteSize);
+    ShopRows.NoteRowHeight = bmp.TextHeight("Sy");
+    font.SetSize(paint.itemSize);
+    paint.noteX = bmp.TextWidth(AnsiString(9, ' '));
+}
 
-    // The height of the whole list.
+// The height of the whole list: its lines, its group headers and its note lines.
+int64_t TFormMain::ShopListContentHeight() const
+{
     int32_t groups = 0;
     int32_t notes = 0;
     const auto countNotes = [&notes](const QMShopListCat& group) {
@@ -75,144 +107,165 @@ void TFormMain::DrawShoppingList()
             if (!line.Note.empty())
                 ++notes;
     };
-    if (list.SortByAisle) {
-        for (const QMShopListAisle& aisle : list.Aisles) {
+    if (ShopList.SortByAisle) {
+        for (const QMShopListAisle& aisle : ShopList.Aisles) {
             groups += aisle.CatCount();
             for (const QMShopListCat& group : aisle.Cats)
                 countNotes(group);
         }
     } else {
-        groups = list.CatCount();
-        for (const QMShopListCat& group : list.Cats)
+        groups = ShopList.CatCount();
+        for (const QMShopListCat& group : ShopList.Cats)
             countNotes(group);
     }
-    const int64_t content = int64_t(list.ItemCount) * list.ItemRowHeight +
-                            int64_t(groups) * list.GroupRowHeight + int64_t(notes) * list.NoteRowHeight;
-    const int32_t overflow = int32_t(std::min<int64_t>(content - ImageShoppingList->height(), INT32_MAX));
+    return int64_t(ShopList.ItemCount) * ShopRows.ItemRowHeight + int64_t(groups) * ShopRows.GroupRowHeight +
+           int64_t(notes) * ShopRows.NoteRowHeight;
+}
 
-    // The scroll bar shows only when the list is taller than the image. Its value runs
-    // from 0 to the overflow (the topmost row shown is then the list's last page). The
-    // changes are made quietly: this drawing already uses the value they leave.
-    {
-        const QSignalBlocker quiet(ShoppingListBar);
-        const bool show = overflow >= 1;
-        if (show) {
-            ShoppingListBar->setRange(0, overflow);
-            ShoppingListBar->setPageStep(ImageShoppingList->height());
-            ShoppingListBar->setSingleStep(list.ItemRowHeight);
-        } else {
-            ShoppingListBar->setValue(0);
-        }
-        // The image takes or gives back the bar's width now, so that the bitmap below is
-        // sized to the image as it will show.
-        if (ShoppingListBar->isHidden() == show) {
-            ShoppingListBar->setVisible(show);
-            PanelList->layout()->activate();
-        }
-    }
-
-    // One change report for the whole drawing.
-    bmp.IncUpdateCount();
-    bmp.SetSize(ImageShoppingList->width(), ImageShoppingList->height());
-    bmp.ClearTo(ToColor32(BackColor));
-    const int32_t width = bmp.Width;
-    int32_t y = -ShoppingListBar->value();
-
-    // Every row gets its place; only the rows that reach into the picture are written, since
-    // the others would be clipped away whole (each row's text lies within its height).
-    const auto inImage = [&bmp](int32_t top, int32_t height) { return top < bmp.Height && top + height > 0; };
-
-    // One line: the quantity prefix ending one blank before the name, the name with the
-    // cent sign for a coupon, the note line under it.
-    const auto drawLine = [&](QMShopListItem& line) {
-        line.RowTop = y;
-        line.RowHeight = list.ItemRowHeight + (line.Note.empty() ? 0 : list.NoteRowHeight);
-        y += line.RowHeight;
-        if (!inImage(line.RowTop, line.RowHeight))
-            return;
-        font.SetSize(itemSize);
-        AnsiString text = line.Name;
-        if (line.HasCoupon)
-            text += AnsiString("  ") + kCent;
-        bmp.DrawText(nameX + list.TextMarginX, line.RowTop + list.TextMarginY, text);
-        if (line.Qty > 1) {
-            font.SetSize(qtySize);
-            const AnsiString qty = "(" + std::to_string(line.Qty) + ")";
-            bmp.DrawText(nameX + list.TextMarginX - bmp.TextWidth(qty + " "), line.RowTop + list.TextMarginY,
-                         qty);
-        }
-        if (!line.Note.empty()) {
-            font.SetSize(noteSize);
-            bmp.DrawText(noteX + list.TextMarginX, line.RowTop + list.ItemRowHeight, line.Note);
-        }
-    };
-    const auto drawGroup = [&](QMShopListCat& group, const AnsiString* shownName = nullptr) {
-        if (inImage(y, list.GroupRowHeight)) {
-            font.SetSize(groupSize);
-            font.SetStyle(fsBold);
-            bmp.DrawText(list.TextMarginX, y + list.TextMarginY, shownName ? *shownName : group.Name);
-            font.SetStyle(0);
-        }
-        group.RowHeight = list.GroupRowHeight;
-        group.RowTop = y;
-        y += list.GroupRowHeight;
-        for (QMShopListItem& line : group.Items)
-            drawLine(line);
-    };
-
-    if (list.SortByAisle) {
-        // Each aisle under a rule, its name at the right of its first category's header.
-        const TColor32 rule = ToColor32(TextColor);
-        for (QMShopListAisle& aisle : list.Aisles) {
-            font.SetColor(ToTColor(TextColor));
-            font.SetSize(groupSize);
-            font.SetStyle(fsBold);
-            // The aisle name and the first category's name share a line. Where they would run
-            // into each other in a narrow list, both are cut short, the category keeping at
-            // least half the line, so that two blanks always stay between them.
-            AnsiString aisleName = aisle.Name;
-            AnsiString firstName = aisle.Cats.empty() ? AnsiString() : aisle.Cats.front().Name;
-            const int32_t room = width - 2 * list.TextMarginX - bmp.TextWidth("  ");
-            if (!aisleName.empty() && bmp.TextWidth(firstName) + bmp.TextWidth(aisleName) > room) {
-                firstName =
-                    ShortenedText(bmp, firstName, std::max(room - bmp.TextWidth(aisleName), room / 2));
-                aisleName = ShortenedText(bmp, aisleName, room - bmp.TextWidth(firstName));
-            }
-            if (inImage(y, list.GroupRowHeight)) {
-                bmp.DrawHorzLineClipped(0, y, width - 1, rule);
-                bmp.DrawText(ImageShoppingList->width() - bmp.TextWidth(aisleName) - list.TextMarginX,
-                             y + list.TextMarginY, aisleName);
-            }
-            font.SetStyle(0);
-            aisle.RowTop = y;
-            for (size_t c = 0; c < aisle.Cats.size(); ++c)
-                drawGroup(aisle.Cats[c], c == 0 ? &firstName : nullptr);
-        }
+// The scroll bar shows only when the list is taller than the image. Its value runs from 0 to
+// the overflow (the topmost row shown is then the list's last page). The changes are made
+// quietly: the drawing already uses the value they leave.
+void TFormMain::SetShopListScrollRange(int64_t contentHeight)
+{
+    const int32_t overflow =
+        int32_t(std::min<int64_t>(contentHeight - ImageShoppingList->height(), INT32_MAX));
+    const QSignalBlocker quiet(ShoppingListBar);
+    const bool show = overflow >= 1;
+    if (show) {
+        ShoppingListBar->setRange(0, overflow);
+        ShoppingListBar->setPageStep(ImageShoppingList->height());
+        ShoppingListBar->setSingleStep(ShopRows.ItemRowHeight);
     } else {
-        // Each category under a black rule, in the font colour the bitmap already has.
-        for (QMShopListCat& group : list.Cats) {
-            bmp.DrawHorzLineClipped(0, y, width - 1, 0xFF000000);
-            drawGroup(group);
-        }
+        ShoppingListBar->setValue(0);
     }
+    // The image takes or gives back the bar's width now, so that the bitmap is sized to the
+    // image as it will show.
+    if (ShoppingListBar->isHidden() == show) {
+        ShoppingListBar->setVisible(show);
+        PanelList->layout()->activate();
+    }
+}
 
-    // 8.
-    bmp.DecUpdateCount();
-    bmp.Changed();
+namespace {
+
+// Only the rows that reach into the picture are written, since the others would be clipped
+// away whole (each row's text lies within its height).
+bool ReachesIntoImage(const TBitmap32& bmp, int32_t top, int32_t height)
+{
+    return top < bmp.Height && top + height > 0;
+}
+
+// The aisle name and the first category's name share a line. Where they would run into each
+// other in a narrow list, both are cut short, the category keeping at least half the line,
+// so that two blanks always stay between them.
+void FitAisleHeader(TBitmap32& bmp, int32_t room, AnsiString& aisleName, AnsiString& firstName)
+{
+    room -= bmp.TextWidth("  ");
+    if (aisleName.empty() || bmp.TextWidth(firstName) + bmp.TextWidth(aisleName) <= room)
+        return;
+    firstName = ShortenedText(bmp, firstName, std::max(room - bmp.TextWidth(aisleName), room / 2));
+    aisleName = ShortenedText(bmp, aisleName, room - bmp.TextWidth(firstName));
+}
+
+} // namespace
+
+// Each aisle under a rule, its name at the right of its first category's header.
+void TFormMain::DrawShopListByAisle(const ShopRowPaint& paint, int32_t y)
+{
+    TBitmap32& bmp = paint.bmp;
+    TFont& font = bmp.Font();
+    const int32_t mx = ShopRows.TextMarginX, my = ShopRows.TextMarginY;
+    const TColor32 rule = ToColor32(TextColor);
+    for (const QMShopListAisle& aisle : ShopList.Aisles) {
+        font.SetColor(ToTColor(TextColor));
+        font.SetSize(paint.groupSize);
+        font.SetStyle(fsBold);
+        AnsiString aisleName = aisle.Name;
+        AnsiString firstName = aisle.Cats.empty() ? AnsiString() : aisle.Cats.front().Name;
+        FitAisleHeader(bmp, bmp.Width - 2 * mx, aisleName, firstName);
+        if (ReachesIntoImage(bmp, y, ShopRows.GroupRowHeight)) {
+            bmp.DrawHorzLineClipped(0, y, bmp.Width - 1, rule);
+            bmp.DrawText(ImageShoppingList->width() - bmp.TextWidth(aisleName) - mx, y + my, aisleName);
+        }
+        font.SetStyle(0);
+        ShopRows.AddAisle(y);
+        for (size_t c = 0; c < aisle.Cats.size(); ++c)
+            y = DrawShopGroup(paint, aisle.Cats[c], c == 0 ? firstName : aisle.Cats[c].Name, y);
+    }
+}
+
+// Each category under a black rule, in the font colour the bitmap already has.
+void TFormMain::DrawShopListByCategory(const ShopRowPaint& paint, int32_t y)
+{
+    for (const QMShopListCat& group : ShopList.Cats) {
+        paint.bmp.DrawHorzLineClipped(0, y, paint.bmp.Width - 1, 0xFF000000);
+        y = DrawShopGroup(paint, group, group.Name, y);
+    }
+}
+
+// A group's header at y, showing shownName, then its lines; returns the y after them.
+int32_t TFormMain::DrawShopGroup(const ShopRowPaint& paint, const QMShopListCat& group,
+                                 const AnsiString& shownName, int32_t y)
+{
+    TBitmap32& bmp = paint.bmp;
+    if (ReachesIntoImage(bmp, y, ShopRows.GroupRowHeight)) {
+        bmp.Font().SetSize(paint.groupSize);
+        bmp.Font().SetStyle(fsBold);
+        bmp.DrawText(ShopRows.TextMarginX, y + ShopRows.TextMarginY, shownName);
+        bmp.Font().SetStyle(0);
+    }
+    ShopRows.AddGroup(y, ShopRows.GroupRowHeight);
+    y += ShopRows.GroupRowHeight;
+    for (const QMShopListItem& line : group.Items)
+        y = DrawShopLine(paint, line, y);
+    return y;
+}
+
+// One line at y: the quantity prefix ending one blank before the name, the name with the cent
+// sign for a coupon, the note line under it. Returns the y after it.
+int32_t TFormMain::DrawShopLine(const ShopRowPaint& paint, const QMShopListItem& line, int32_t y)
+{
+    TBitmap32& bmp = paint.bmp;
+    TFont& font = bmp.Font();
+    const int32_t height = ShopRows.ItemRowHeight + (line.Note.empty() ? 0 : ShopRows.NoteRowHeight);
+    ShopRows.AddLine(y, height);
+    if (!ReachesIntoImage(bmp, y, height))
+        return y + height;
+    const int32_t nameLeft = paint.nameX + ShopRows.TextMarginX, textTop = y + ShopRows.TextMarginY;
+    font.SetSize(paint.itemSize);
+    AnsiString text = line.Name;
+    if (line.HasCoupon)
+        text += AnsiString("  ") + kCent;
+    bmp.DrawText(nameLeft, textTop, text);
+    if (line.Qty > 1) {
+        font.SetSize(paint.qtySize);
+        const AnsiString qty = "(" + std::to_string(line.Qty) + ")";
+        bmp.DrawText(nameLeft - bmp.TextWidth(qty + " "), textTop, qty);
+    }
+    if (!line.Note.empty()) {
+        font.SetSize(paint.noteSize);
+        bmp.DrawText(paint.noteX + ShopRows.TextMarginX, y + ShopRows.ItemRowHeight, line.Note);
+    }
+    return y + height;
 }
 
 void TFormMain::ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const
 {
     Cat = kNoRow;
     Item = kNoRow;
-    const auto inGroup = [&](const QMShopListCat& group, int32_t headerHeight) {
-        if (group.RowTop <= Y && Y <= group.RowTop + headerHeight) {
+    // The rows are read in drawing order: g counts the groups, l the lines.
+    size_t g = 0, l = 0;
+    const auto inGroup = [&](const QMShopListCat& group, bool headerOfItsOwnHeight) {
+        const ShopListLayout::Row header = ShopRows.NthGroup(g++);
+        const int32_t headerHeight = headerOfItsOwnHeight ? header.RowHeight : ShopRows.GroupRowHeight;
+        if (header.RowTop <= Y && Y <= header.RowTop + headerHeight) {
             Cat = group.CategoryIndex;
             Item = kNoRow;
             return true;
         }
         for (const QMShopListItem& line : group.Items) {
-            if (line.RowTop <= Y && Y <= line.RowTop + line.RowHeight) {
+            const ShopListLayout::Row row = ShopRows.NthLine(l++);
+            if (row.RowTop <= Y && Y <= row.RowTop + row.RowHeight) {
                 Cat = line.CategoryIndex;
                 Item = line.ItemIndex;
                 return true;
@@ -223,11 +276,11 @@ void TFormMain::ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) cons
     if (ShopList.SortByAisle) {
         for (const QMShopListAisle& aisle : ShopList.Aisles)
             for (const QMShopListCat& group : aisle.Cats)
-                if (inGroup(group, group.RowHeight))
+                if (inGroup(group, true))
                     return;
     } else {
         for (const QMShopListCat& group : ShopList.Cats)
-            if (inGroup(group, ShopList.GroupRowHeight))
+            if (inGroup(group, false))
                 return;
     }
 }
@@ -236,13 +289,16 @@ void TFormMain::ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx,
 {
     CatIdx = kNoRow;
     LineIdx = kNoRow;
-    // The line under Y within the group: -1 for its header, -2 for none.
+    // The line under Y within the group: -1 for its header, -2 for none. The rows are read in
+    // drawing order: g counts the groups, l the lines.
+    size_t g = 0, l = 0;
     const auto rowIn = [&](const QMShopListCat& group) -> int32_t {
-        if (group.RowTop <= Y && Y <= group.RowTop + ShopList.GroupRowHeight)
+        const int32_t top = ShopRows.NthGroup(g++).RowTop;
+        if (top <= Y && Y <= top + ShopRows.GroupRowHeight)
             return -1;
         for (int32_t i = 0; i < group.ItemCount(); ++i) {
-            const int32_t top = group.Items[size_t(i)].RowTop;
-            if (top <= Y && Y <= top + ShopList.ItemRowHeight)
+            const int32_t lineTop = ShopRows.NthLine(l++).RowTop;
+            if (lineTop <= Y && Y <= lineTop + ShopRows.ItemRowHeight)
                 return i;
         }
         return -2;
@@ -277,16 +333,11 @@ void TFormMain::ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t L
                                      int32_t& NextCat, int32_t& NextLine) const
 {
     const QMShopListCat& group = GroupAt(ShopList, AisleIdx, CatIdx);
-    int32_t y;
-    if (LineIdx < 0) {
-        y = group.RowTop + group.RowHeight + 1;
-    } else {
-        if (LineIdx >= group.ItemCount())
-            throw ERangeError(Format("Line index out of range (%d)", int(LineIdx)));
-        const QMShopListItem& line = group.Items[size_t(LineIdx)];
-        y = line.RowTop + line.RowHeight + 1;
-    }
-    ShoppingListRowAt(y, NextAisle, NextCat, NextLine);
+    if (LineIdx >= group.ItemCount())
+        throw ERangeError(Format("Line index out of range (%d)", int(LineIdx)));
+    const ShopListLayout::Row row =
+        LineIdx < 0 ? ShopRows.Group(AisleIdx, CatIdx) : ShopRows.Line(AisleIdx, CatIdx, LineIdx);
+    ShoppingListRowAt(row.RowTop + row.RowHeight + 1, NextAisle, NextCat, NextLine);
 }
 
 void TFormMain::ImageShoppingListMouseDown(int32_t, int32_t Y)

@@ -97,7 +97,8 @@ void TFormMain::LoadStore(const AnsiString& name)
         }
         return;
     }
-    ClearFindHits(); // they named rows of the store searched
+    ClearFindHits();       // they named rows of the store searched
+    ItemRows.ForgetRows(); // nor has the new store been drawn yet
 
     StatusBar->SetPanelText(1, "Items in store: " + QString::number(Store.ItemCount()));
     const AnsiString title = name + " - " + kAppTitle;
@@ -165,6 +166,7 @@ void TFormMain::BuildShoppingList()
     settings.ErrandsOnTop = ErrandsOnTop;
     settings.ErrandsCaption = ErrandsCaption;
     StatusBar->SetPanelText(2, ToQString(qm::BuildShoppingList(Store, ShopList, settings)));
+    ShopRows.ForgetRows(); // the new list has not been drawn yet
 }
 
 // A receiving store that cannot take the coupon is named in one error box afterwards; the

@@ -29,6 +29,7 @@
 #include "graphics/RasterTypes.h"
 #include "graphics/widgets/GradPanel32.h"
 #include "graphics/widgets/RasterImage.h"
+#include "mainwindow/ListLayout.h"
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -351,6 +352,9 @@ public:
     TRect LinkRect; // the "here" link of the empty-store notice; kept from the last empty store
 
     bool IsSelectedRow(int32_t cat, int32_t item) const;
+    // Row heights and row positions of the last drawing of each list.
+    const ItemListLayout& ItemListRows() const { return ItemRows; }
+    const ShopListLayout& ShopListRows() const { return ShopRows; }
     // The row under image line y of the last drawing; (-1, -1) when none. A line shared by two
     // rows belongs to the earlier one.
     void ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const;
@@ -391,7 +395,7 @@ public:
     // ---- The shopping list on screen, the store picker's entries, wheel and scroll bars ----
     // (FormMainShopList.cpp, FormMainScroll.cpp)
     // Lays out and paints ShopList into ImageShoppingList and records every row's position
-    // and height in the list's records; sizes and shows or hides ShoppingListBar.
+    // and height (ShopListRows); sizes and shows or hides ShoppingListBar.
     void DrawShoppingList();
     // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
     // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
@@ -621,6 +625,22 @@ private:
     void ApplyFonts();
 
     // FormMainItemList.cpp, FormMainKeyboard.cpp
+    ItemListLayout ItemRows; // of the last DrawItemList; a loaded store's rows lie at 0
+    // The steps of DrawItemList, and what the rows of one drawing share.
+    struct ItemRowPaint;
+    void MeasureItemRows(TBitmap32& bmp, int32_t catFontSize);
+    int64_t SetItemListScrollRange(); // the rows' height
+    void LayOutItemListColumns();
+    void DrawEmptyStoreNotice(TBitmap32& bmp, int32_t catFontSize);
+    void DrawColumnSeparators(TBitmap32& bmp, int64_t contentHeight);
+    void DrawItemListRows(const ItemRowPaint& paint);
+    void DrawCategoryRow(const ItemRowPaint& paint, int32_t c, int32_t y);
+    void DrawItemRow(const ItemRowPaint& paint, int32_t c, int32_t i, int32_t y);
+    void DrawItemQuantity(TBitmap32& bmp, int32_t qty, int32_t y);
+    // The clickable areas of ImageItemListMouseDown, each true when it took the left click.
+    bool ClickExpandMarker(int32_t c, int32_t i, int32_t x, int32_t y);
+    bool ClickBuyColumn(int32_t c, int32_t i, int32_t x);
+    bool ClickSelectedRowButton(int32_t c, int32_t i, int32_t x, int32_t y);
     void LoadItemListGlyphs();
     void ConnectItemListHandlers();
     // One step up or down from (cat, item), clamped to the store's rows.
@@ -634,6 +654,18 @@ private:
     int32_t PageRows() const;
     bool ItemListIsActive() const;
     void ChangeSelectedQty(int32_t delta);
+
+    // FormMainShopList.cpp: the steps of DrawShoppingList, and what its rows share.
+    ShopListLayout ShopRows; // of the last DrawShoppingList; a rebuilt list's rows read 0
+    struct ShopRowPaint;
+    void MeasureShopRows(ShopRowPaint& paint);
+    int64_t ShopListContentHeight() const;
+    void SetShopListScrollRange(int64_t contentHeight);
+    void DrawShopListByAisle(const ShopRowPaint& paint, int32_t y);
+    void DrawShopListByCategory(const ShopRowPaint& paint, int32_t y);
+    int32_t DrawShopGroup(const ShopRowPaint& paint, const QMShopListCat& group, const AnsiString& shownName,
+                          int32_t y);
+    int32_t DrawShopLine(const ShopRowPaint& paint, const QMShopListItem& line, int32_t y);
 
     // FormMainScroll.cpp: the picker's drawing, the wheel and the scroll bars' signals.
     void ConnectShopListHandlers();

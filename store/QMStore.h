@@ -30,7 +30,6 @@ struct QMItem {
     int32_t ListAisleIdx = -1;  // shopping-list place of the item's line (set for listed items)
     int32_t ListCatIdx = -1;
     int32_t ListItemIdx = -1;
-    int32_t RowTop = 0; // y of the row in the item-list image
 };
 
 struct QMCategory {
@@ -41,7 +40,6 @@ struct QMCategory {
     bool Expanded = true;      // false when --Hidden Cats-- holds "1" for it
     int32_t ListAisleIdx = -1; // the shopping-list group most recently made for it
     int32_t ListCatIdx = -1;
-    int32_t RowTop = 0;
 
     int32_t ItemCount() const { return int32_t(Items.size()); }
 };
@@ -63,10 +61,6 @@ struct QMStore {
     int32_t ErrandsOnList = 0;          // 1 or more adds the errands group to the list
     int32_t SelCategory = kNoRow;
     int32_t SelItem = kNoRow;
-    int32_t ItemRowHeight = 0;
-    int32_t CatRowHeight = 0;
-    int32_t TextMarginX = 4;
-    int32_t TextMarginY = 2;
 
     int32_t AisleCount() const { return int32_t(Aisles.size()); }
     int32_t CategoryCount() const { return int32_t(Categories.size()); }

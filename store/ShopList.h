@@ -19,8 +19,6 @@ struct QMShopListItem {
     int32_t Qty = 0; // 1 for an errand
     bool HasCoupon = false;
     AnsiString Note;
-    int32_t RowTop = 0;
-    int32_t RowHeight = 0;
     int32_t CategoryIndex = kNoRow; // the item's row in the store; -2 for an errand
     int32_t ItemIndex = kNoRow;
 };
@@ -28,8 +26,6 @@ struct QMShopListItem {
 struct QMShopListCat {
     AnsiString Name; // the category's name, or the errands caption
     std::vector<QMShopListItem> Items;
-    int32_t RowTop = 0;
-    int32_t RowHeight = 0;
     int32_t CategoryIndex = kNoRow; // -2 for the errands group
 
     int32_t ItemCount() const { return int32_t(Items.size()); }
@@ -39,7 +35,6 @@ struct QMShopListAisle {
     AnsiString Name;         // the aisle text of the item that made the group; empty for errands
     int32_t AisleIndex = -1; // -1: aisles not in the store's list; -2 / 99: errands first / last
     std::vector<QMShopListCat> Cats;
-    int32_t RowTop = 0;
 
     int32_t CatCount() const { return int32_t(Cats.size()); }
 };
@@ -52,11 +47,6 @@ struct QMShopList {
     int32_t TotalQty = 0;                // quantities of the item lines
     int32_t ErrandCount = 0;             // errand lines
     int32_t CouponCount = 0;             // item lines with a coupon
-    int32_t ItemRowHeight = 0;
-    int32_t GroupRowHeight = 0;
-    int32_t NoteRowHeight = 0;
-    int32_t TextMarginX = 4;
-    int32_t TextMarginY = 1;
 
     int32_t AisleCount() const { return int32_t(Aisles.size()); }
     int32_t CatCount() const { return int32_t(Cats.size()); }

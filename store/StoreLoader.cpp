@@ -276,10 +276,6 @@ namespace {
 void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store)
 {
     QMStore s;
-    s.ItemRowHeight = store.ItemRowHeight;
-    s.CatRowHeight = store.CatRowHeight;
-    s.TextMarginX = store.TextMarginX;
-    s.TextMarginY = store.TextMarginY;
     s.Name = name;
     const SectionValues info(ini.ReadSectionValues(kInfoSection));
     s.StoreURL = info.Value("StoreURL");

@@ -245,7 +245,7 @@ TEST_F(EditorTest, EachCommandRunsFromItsMenuItemAndButton)
     const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
     ASSERT_EQ(errands.CategoryIndex, kErrandRow);
     ASSERT_FALSE(errands.Items.empty());
-    form->ImageShoppingListMouseDown(10, errands.Items[0].RowTop + 2);
+    form->ImageShoppingListMouseDown(10, form->ShopListRows().Line(0, 0, 0).RowTop + 2);
     EXPECT_EQ(opened.size(), 7u);
     EXPECT_EQ(opened.back(), "FormErrands");
     opened.pop_back();

@@ -369,9 +369,9 @@ TEST_F(StoreCommandsTest, SwitchingToAStoreScrollsItsRememberedRowIntoView)
     Key(Qt::Key_Right, Qt::AltModifier);
     ASSERT_EQ(form->Store.Name, "Mart");
     ASSERT_EQ(Sel(), std::make_pair(0, 70));
-    const int top = Item(0, 70).RowTop;
+    const int top = form->ItemListRows().ItemTop(0, 70);
     EXPECT_GE(top, form->ImageItemListHeader->height());
-    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, form->ImageItemList->height());
     EXPECT_EQ(form->ComboFind->currentText(), "Item 170");
 }
 

@@ -262,16 +262,15 @@ TEST_F(FindTest, TheItemListExplainsTheSpotUnderThePointer)
 {
     auto form = Start();
     form->SelectRow(0, 1); // MILK
-    const QMCategory& dairy = form->Store.Categories[0];
-    const QMItem& milk = dairy.Items[1];
-    const int midY = milk.RowTop + form->Store.ItemRowHeight / 2;
+    const ItemListLayout& rows = form->ItemListRows();
+    const int midY = rows.ItemTop(0, 1) + rows.ItemRowHeight / 2;
     Move(form->ImageItemList, form->ColBuyX + 1, midY);
     EXPECT_EQ(Hint(*form), "Click to remove \"MILK\" from your shopping list.");
-    Move(form->ImageItemList, form->ColBuyX + 1, dairy.Items[0].RowTop + 3);
+    Move(form->ImageItemList, form->ColBuyX + 1, rows.ItemTop(0, 0) + 3);
     EXPECT_EQ(Hint(*form), "Click to add \"Butter\" to your shopping list.");
-    Move(form->ImageItemList, form->QtyArrowX + 1, milk.RowTop + 2);
+    Move(form->ImageItemList, form->QtyArrowX + 1, rows.ItemTop(0, 1) + 2);
     EXPECT_EQ(Hint(*form), "Click to increase quantity of \"MILK\" in your shopping list.");
-    Move(form->ImageItemList, form->QtyArrowX + 1, milk.RowTop + form->Store.ItemRowHeight - 2);
+    Move(form->ImageItemList, form->QtyArrowX + 1, rows.ItemTop(0, 1) + rows.ItemRowHeight - 2);
     EXPECT_EQ(Hint(*form), "Click to decrease quantity of \"MILK\" in your shopping list.");
     Move(form->ImageItemList, form->EditBtnX + 1, midY);
     EXPECT_EQ(Hint(*form), "Click to edit \"MILK\".");
@@ -280,18 +279,17 @@ TEST_F(FindTest, TheItemListExplainsTheSpotUnderThePointer)
     Move(form->ImageItemList, form->NoteBtnX + 1, midY);
     EXPECT_EQ(Hint(*form), "Click to enter a note for \"MILK\".");
     // The same spot of a row that is not selected says nothing.
-    Move(form->ImageItemList, form->EditBtnX + 1, dairy.Items[2].RowTop + 3);
+    Move(form->ImageItemList, form->EditBtnX + 1, rows.ItemTop(0, 2) + 3);
     EXPECT_EQ(Hint(*form), "");
 
     form->SelectRow(1, -1); // Fruit's own row, the marker and its edit button
-    const QMCategory& fruit = form->Store.Categories[1];
-    Move(form->ImageItemList, form->ExpandGlyphX + 1, fruit.RowTop + 4);
+    Move(form->ImageItemList, form->ExpandGlyphX + 1, rows.CategoryTop(1) + 4);
     EXPECT_EQ(Hint(*form), "Click to collapse \"Fruit\".");
-    Move(form->ImageItemList, form->CatEditBtnX + 1, fruit.RowTop + 4);
+    Move(form->ImageItemList, form->CatEditBtnX + 1, rows.CategoryTop(1) + 4);
     EXPECT_EQ(Hint(*form), "Click to edit \"Fruit\".");
     // The first category's row answers as well; below the last row nothing does.
     form->SelectRow(0, -1);
-    Move(form->ImageItemList, form->ExpandGlyphX + 1, dairy.RowTop + 4);
+    Move(form->ImageItemList, form->ExpandGlyphX + 1, rows.CategoryTop(0) + 4);
     EXPECT_EQ(Hint(*form), "Click to collapse \"Dairy\".");
     Move(form->ImageItemList, 5, form->ImageItemList->height() - 2);
     EXPECT_EQ(Hint(*form), "");
@@ -318,11 +316,10 @@ TEST_F(FindTest, TheCouponTooltipCountsDownFromTheClock)
     qmtest::WriteFile(stores + "Shop.store",
                       "[Dairy]\r\nMilk=,-,,-,1,-,1,-,46001,-,1,-,\r\nEggs=,-,,-,1\r\n");
     auto form = Start();
-    const QMItem& milk = form->Store.Categories[0].Items[1];
-    ASSERT_EQ(milk.Name, "Milk");
-    Move(form->ImageItemList, form->CouponBtnX + 1, milk.RowTop + 3);
+    ASSERT_EQ(form->Store.Categories[0].Items[1].Name, "Milk");
+    Move(form->ImageItemList, form->CouponBtnX + 1, form->ItemListRows().ItemTop(0, 1) + 3);
     EXPECT_EQ(form->ImageItemList->toolTip(), "1 day left\nThis Store Only");
-    Move(form->ImageItemList, form->CouponBtnX + 1, form->Store.Categories[0].Items[0].RowTop + 3);
+    Move(form->ImageItemList, form->CouponBtnX + 1, form->ItemListRows().ItemTop(0, 0) + 3);
     EXPECT_EQ(form->ImageItemList->toolTip(), "");
 }
 
@@ -332,9 +329,8 @@ TEST_F(FindTest, TheCouponTooltipGoesOnceThePointerLeavesTheCoupon)
                       "[Dairy]\r\nMilk=,-,,-,1,-,1,-,46001,-,0,-,\r\nEggs=,-,,-,1\r\n");
     auto form = Start();
     form->TimerTip->stop(); // no tip of the day over the list while the test waits
-    const QMCategory& dairy = form->Store.Categories[0];
     // The move handler alone, without the toolkit's tooltip timer that a mouse event starts.
-    const QPoint at(form->CouponBtnX + 1, dairy.Items[1].RowTop + 3);
+    const QPoint at(form->CouponBtnX + 1, form->ItemListRows().ItemTop(0, 1) + 3);
     form->ImageItemListMouseMove(form->ImageItemList, {}, at.x(), at.y(), nullptr);
     QHelpEvent rest(QEvent::ToolTip, at, form->ImageItemList->mapToGlobal(at)); // the pointer rests
     QApplication::sendEvent(form->ImageItemList, &rest);
@@ -351,7 +347,8 @@ TEST_F(FindTest, TheCouponTooltipGoesOnceThePointerLeavesTheCoupon)
     qApp->installEventFilter(&hold);
     // Off the coupon (onto Eggs, which has none) the tooltip goes after its short fade, rather
     // than standing beside a row it does not belong to.
-    form->ImageItemListMouseMove(form->ImageItemList, {}, at.x(), dairy.Items[0].RowTop + 3, nullptr);
+    form->ImageItemListMouseMove(form->ImageItemList, {}, at.x(), form->ItemListRows().ItemTop(0, 0) + 3,
+                                 nullptr);
     EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000));
     qApp->removeEventFilter(&hold);
 }

@@ -490,15 +490,14 @@ TEST_F(HelpCommandTest, SmallButtonsGiveBothListsTheRoomTheToolBarGivesUp)
     EXPECT_EQ(bmp.Height, form->ImageShoppingList->height());
     EXPECT_EQ(form->ImageItemList->Bitmap().Height, form->ImageItemList->height());
     // A line whose text lies in the gained strip is drawn there.
-    const QMShopListItem* gained = nullptr;
-    for (const QMShopListItem& line : form->ShopList.Aisles.at(0).Cats.at(0).Items)
-        if (line.RowTop > largeHeight && line.RowTop + line.RowHeight < bmp.Height) {
-            gained = &line;
-            break;
-        }
-    ASSERT_NE(gained, nullptr);
+    ShopListLayout::Row gained;
+    for (int32_t n = 0; n < form->ShopList.Aisles.at(0).Cats.at(0).ItemCount() && gained.RowHeight == 0; ++n)
+        if (const auto line = form->ShopListRows().Line(0, 0, n);
+            line.RowTop > largeHeight && line.RowTop + line.RowHeight < bmp.Height)
+            gained = line;
+    ASSERT_GT(gained.RowHeight, 0);
     int ink = 0;
-    for (int y = gained->RowTop; y < gained->RowTop + gained->RowHeight; ++y)
+    for (int y = gained.RowTop; y < gained.RowTop + gained.RowHeight; ++y)
         for (int x = 0; x < bmp.Width; ++x)
             ink += bmp.PixelAt(x, y) != bmp.PixelAt(0, 0);
     EXPECT_GT(ink, 20);

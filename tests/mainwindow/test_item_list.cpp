@@ -27,6 +27,12 @@ namespace fs = std::filesystem;
 
 const TDateTime kToday = 46000; // 9 December 2025
 
+// The top of a row in the last drawing; item -1 is the category's row.
+int Top(const TFormMain& form, int cat, int item = -1)
+{
+    return form.ItemListRows().RowTop(cat, item);
+}
+
 // Counts the commands whose dialogs come later.
 class TestForm : public TFormMain {
 public:
@@ -179,10 +185,10 @@ TEST_F(ItemListTest, AQuantityTooWideForItsColumnLeavesTheNameAlone)
     ASSERT_EQ(form->Store.Categories[0].Items[0].Qty, 2147483647);
     form->SelectRow(0, 1); // the row itself unselected: nothing else drawn over it
     TBitmap32& bmp = form->ImageItemList->Bitmap();
-    const int32_t top = form->Store.Categories[0].Items[0].RowTop;
+    const int32_t top = Top(*form, 0, 0);
     auto row = [&](int32_t from, int32_t to) {
         std::vector<TColor32> pixels;
-        for (int y = top + 1; y < top + form->Store.ItemRowHeight; ++y)
+        for (int y = top + 1; y < top + form->ItemListRows().ItemRowHeight; ++y)
             for (int x = from; x < to; ++x)
                 pixels.push_back(bmp.PixelAt(x, y));
         return pixels;
@@ -206,16 +212,16 @@ TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
                           pantry);
     auto form = Start(600, 400);
     TBitmap32& bmp = form->ImageItemList->Bitmap();
-    const int crh = form->Store.CatRowHeight, irh = form->Store.ItemRowHeight;
+    const int crh = form->ItemListRows().CatRowHeight, irh = form->ItemListRows().ItemRowHeight;
     // At the starting position the first row begins under the 18-pixel header.
     EXPECT_EQ(form->ItemListBar->value(), -18);
-    EXPECT_EQ(form->Store.Categories[0].RowTop, 18);
-    EXPECT_EQ(form->Store.Categories[1].RowTop, 18 + crh + 3 * irh);
+    EXPECT_EQ(Top(*form, 0), 18);
+    EXPECT_EQ(Top(*form, 1), 18 + crh + 3 * irh);
 
     // The image ends one pixel below a row's top: its separator line is drawn; the next row
     // is left out.
     ASSERT_FALSE(form->ItemListBar->isHidden()); // the content is longer than the image
-    const int top = form->Store.Categories[2].Items[10].RowTop;
+    const int top = Top(*form, 2, 10);
     form->ImageItemList->resize(600, top + 1);
     form->DrawItemList();
     EXPECT_EQ(bmp.PixelAt(300, top), form->LineColor);
@@ -224,7 +230,7 @@ TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
     // though most of it would show.
     form->ItemListBar->setValue(1);
     form->DrawItemList();
-    EXPECT_EQ(form->Store.Categories[0].RowTop, -1);
+    EXPECT_EQ(Top(*form, 0), -1);
     const TColor32 back = Color32(form->BackColor.red(), form->BackColor.green(), form->BackColor.blue());
     EXPECT_EQ(bmp.PixelAt(300, 5), back);
     EXPECT_EQ(bmp.PixelAt(300, crh - 1), form->LineColor); // the first item's row is painted
@@ -233,15 +239,14 @@ TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
 TEST_F(ItemListTest, HitTestsGiveASharedBorderToTheEarlierRowAndTheWalkerEndsAfterTheLastRow)
 {
     auto form = Start();
-    const QMStore& s = form->Store;
     int c, i;
-    form->ItemListHitTest(s.Categories[0].RowTop, c, i);
+    form->ItemListHitTest(Top(*form, 0), c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, -1));
-    form->ItemListHitTest(s.Categories[0].Items[0].RowTop, c, i); // = the category row's bottom
+    form->ItemListHitTest(Top(*form, 0, 0), c, i); // = the category row's bottom
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, -1));
-    form->ItemListHitTest(s.Categories[0].Items[0].RowTop + 1, c, i);
+    form->ItemListHitTest(Top(*form, 0, 0) + 1, c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, 0));
-    form->ItemListHitTest(s.Categories[1].RowTop, c, i);
+    form->ItemListHitTest(Top(*form, 1), c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, 2));
     form->ItemListHitTest(10000, c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(-1, -1));
@@ -270,7 +275,7 @@ TEST_F(ItemListTest, TheCouponGlyphFollowsTheDaysLeftAndAnExpiredCouponLeavesThe
         milk.CouponExpire = expire;
         form->DrawItemList();
         int red = 0, orange = 0, green = 0;
-        for (int y = milk.RowTop + 1; y < milk.RowTop + form->CouponBtnW; ++y)
+        for (int y = Top(*form, 0, 2) + 1; y < Top(*form, 0, 2) + form->CouponBtnW; ++y)
             for (int x = form->CouponBtnX; x < form->CouponBtnX + form->CouponBtnW; ++x) {
                 const TColor32 p = bmp.PixelAt(x, y);
                 const int r = RedComponent(p), g = GreenComponent(p), b = BlueComponent(p);
@@ -320,7 +325,7 @@ TEST_F(ItemListTest, TheBuyColumnAndTheQuantityArrowsWriteTheItemAndRebuildTheLi
 {
     auto form = Start();
     const QMStore& s = form->Store;
-    auto rowY = [&](int c, int i) { return s.Categories[size_t(c)].Items[size_t(i)].RowTop + 5; };
+    auto rowY = [&](int c, int i) { return Top(*form, c, i) + 5; };
 
     // Cheese (quantity 3) is not selected; its Buy column takes it off the list and selects it.
     Click(form->ImageItemList, 10, rowY(0, 1));
@@ -331,16 +336,16 @@ TEST_F(ItemListTest, TheBuyColumnAndTheQuantityArrowsWriteTheItemAndRebuildTheLi
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 1);
 
     // The arrows of the selected row: upper half up, lower half down, never below 0.
-    const int x = form->QtyArrowX + 1, top = s.Categories[0].Items[1].RowTop;
+    const int x = form->QtyArrowX + 1, top = Top(*form, 0, 1);
     Click(form->ImageItemList, x, top + 1);
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 2);
-    Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
-    Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
+    Click(form->ImageItemList, x, top + form->ItemListRows().ItemRowHeight - 1);
+    Click(form->ImageItemList, x, top + form->ItemListRows().ItemRowHeight - 1);
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 0);
     // At 0 the lower arrow keeps 0 and still writes the item and rebuilds the list.
     WriteStoreString(StoreContext{stores, {}}, "Shop", "Dairy", "Cheese", "A1,-,,-,7");
     form->ShopList.ItemCount = 99;
-    Click(form->ImageItemList, x, top + s.ItemRowHeight - 1);
+    Click(form->ImageItemList, x, top + form->ItemListRows().ItemRowHeight - 1);
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 0);
     EXPECT_EQ(Line("Dairy", "Cheese"), "A1,-,,-,0,-,0,-,0,-,0");
     EXPECT_EQ(form->ShopList.ItemCount, 1);
@@ -356,7 +361,7 @@ TEST_F(ItemListTest, TheButtonsOfASelectedRowRunTheirCommandsAndTheMarkerCollaps
 {
     auto form = Start();
     const QMStore& s = form->Store;
-    const int milkY = s.Categories[0].Items[2].RowTop + 3;
+    const int milkY = Top(*form, 0, 2) + 3;
     Click(form->ImageItemList, form->EditBtnX + 2, milkY); // not selected yet: selects
     EXPECT_EQ(form->runs["edit"], 0);
     Click(form->ImageItemList, form->EditBtnX + 2, milkY);
@@ -366,7 +371,7 @@ TEST_F(ItemListTest, TheButtonsOfASelectedRowRunTheirCommandsAndTheMarkerCollaps
     EXPECT_EQ(form->runs, (std::map<std::string, int>{{"edit", 1}, {"notes", 1}, {"coupon", 1}}));
     EXPECT_TRUE(form->BtnCoupon->isEnabled());
 
-    const int fruitY = s.Categories[1].RowTop + 3;
+    const int fruitY = Top(*form, 1) + 3;
     Click(form->ImageItemList, form->CatEditBtnX + 2, fruitY);
     Click(form->ImageItemList, form->CatEditBtnX + 2, fruitY);
     EXPECT_EQ(form->runs["catedit"], 1);
@@ -374,7 +379,8 @@ TEST_F(ItemListTest, TheButtonsOfASelectedRowRunTheirCommandsAndTheMarkerCollaps
     EXPECT_EQ(form->ComboFind->currentText(), "Fruit");
 
     // A right click on the marker only selects; a left click collapses and remembers it.
-    const int markerY = s.Categories[0].RowTop + s.TextMarginY + (s.ItemRowHeight - form->ExpandGlyphW) / 2;
+    const int markerY = Top(*form, 0) + form->ItemListRows().TextMarginY +
+                        (form->ItemListRows().ItemRowHeight - form->ExpandGlyphW) / 2;
     Click(form->ImageItemList, form->ExpandGlyphX, markerY, Qt::RightButton);
     EXPECT_TRUE(s.Categories[0].Expanded);
     EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
@@ -392,7 +398,7 @@ TEST_F(ItemListTest, TheButtonsOfASelectedRowRunTheirCommandsAndTheMarkerCollaps
 TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
 {
     auto form = Start(600, 18 + 3 * 30);
-    const int page = (form->ImageItemList->height() - 18) / form->Store.ItemRowHeight;
+    const int page = (form->ImageItemList->height() - 18) / form->ItemListRows().ItemRowHeight;
     ASSERT_GE(page, 2);
     form->Store.Categories[2].Expanded = false;
 
@@ -428,9 +434,26 @@ TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
     // Down through a short image scrolls the selected row into view.
     for (int n = 0; n < 5; ++n)
         Key(*form, Qt::Key_Down);
-    const int top = form->Store.Categories[1].Items[0].RowTop;
+    const int top = Top(*form, 1, 0);
     EXPECT_GT(top, 18);
-    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, form->ImageItemList->height());
+}
+
+// A store read again and a row selected before the list is drawn (as the edit-item dialog
+// does after a rename): the new store's rows all lie at the top until it is drawn, so the
+// selection scrolls the list up by the header's height.
+TEST_F(ItemListTest, AStoreLoadedAgainScrollsBeforeItsDrawingAsIfEveryRowLayAtTheTop)
+{
+    std::string text = "[Pantry]\r\n";
+    for (int i = 0; i < 40; ++i)
+        text += "Item " + std::to_string(10 + i) + "=,-,,-,0\r\n";
+    qmtest::WriteFile(stores + "Shop.store", text);
+    auto form = Start(600, 300);
+    form->ItemListBar->setValue(200);
+    ASSERT_GT(Top(*form, 0, 15), 18); // in view
+    form->LoadStore("Shop");
+    form->SelectRow(0, 15);
+    EXPECT_EQ(form->ItemListBar->value(), 200 - 18);
 }
 
 // Ctrl+End into a collapsed category opens it and brings its last item into view, however
@@ -445,12 +468,12 @@ TEST_F(ItemListTest, CtrlEndIntoACollapsedCategoryScrollsItsLastItemIntoView)
     ASSERT_FALSE(form->Store.Categories[1].Expanded);
     Key(*form, Qt::Key_End, Qt::ControlModifier);
     ASSERT_EQ(Sel(*form), std::make_pair(1, 29));
-    const int top = form->Store.Categories[1].Items[29].RowTop;
+    const int top = Top(*form, 1, 29);
     EXPECT_GT(top, form->ImageItemListHeader->height());
-    EXPECT_LE(top + form->Store.ItemRowHeight, form->ImageItemList->height());
+    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, form->ImageItemList->height());
     Key(*form, Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
-    EXPECT_GT(form->Store.Categories[0].RowTop, 0);
+    EXPECT_GT(Top(*form, 0), 0);
 }
 
 TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuickFind)
@@ -514,14 +537,15 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
     EXPECT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
     dialogs->expectBox("");
-    Click(form->ImageItemList, 10, form->Store.Categories[0].Items[1].RowTop + 5);
+    Click(form->ImageItemList, 10, Top(*form, 0, 1) + 5);
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
 
     // Nor does the marker show a category collapsed that the file cannot record.
     const QMStore& s = form->Store;
-    const int markerY = s.Categories[1].RowTop + s.TextMarginY + (s.ItemRowHeight - form->ExpandGlyphW) / 2;
+    const int markerY = Top(*form, 1) + form->ItemListRows().TextMarginY +
+                        (form->ItemListRows().ItemRowHeight - form->ExpandGlyphW) / 2;
     dialogs->expectBox("");
     Click(form->ImageItemList, form->ExpandGlyphX, markerY);
     EXPECT_EQ(dialogs->seen().size(), 3u);
@@ -535,14 +559,15 @@ TEST_F(ItemListTest, AResizeLaysOutAndDrawsBothListsWhenTheSelectionCannotBeReme
     const std::string before = qmtest::ReadFile(stores + "Shop.store");
     fs::remove(IniFile::LockFileFor(stores + "Shop.store"));
     fs::create_directory(IniFile::LockFileFor(stores + "Shop.store")); // the file cannot be rewritten now
-    QMShopListItem& cheese = form->ShopList.Aisles[0].Cats[0].Items[0];
-    ASSERT_EQ(cheese.Name, "Cheese");
-    cheese.RowHeight = 0;
+    ASSERT_EQ(form->ShopList.Aisles[0].Cats[0].Items[0].Name, "Cheese");
+    form->DrawShoppingList();
+    form->BuildShoppingList(); // its rows read 0 until the list is drawn again
+    ASSERT_EQ(form->ShopListRows().Line(0, 0, 0).RowHeight, 0);
 
     // A window being resized shows no box; the row is selected and the shopping list drawn.
     EXPECT_NO_THROW(form->FormResize());
     EXPECT_EQ(Sel(*form), std::pair(0, -1));
-    EXPECT_GT(cheese.RowHeight, 0);
+    EXPECT_GT(form->ShopListRows().Line(0, 0, 0).RowHeight, 0);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
 
     // A row the person selects still reports what could not be written.

@@ -99,48 +99,47 @@ protected:
 TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)
 {
     auto form = Start();
-    const QMShopList& list = form->ShopList;
-    const int item = list.ItemRowHeight, group = list.GroupRowHeight, note = list.NoteRowHeight;
+    const ShopListLayout& rows = form->ShopListRows();
+    const int item = rows.ItemRowHeight, group = rows.GroupRowHeight, note = rows.NoteRowHeight;
     // Errands (no aisle name), then Front: Dairy/Milk, then Back: Dairy/Eggs, Fruit/Kiwi.
-    ASSERT_EQ(list.AisleCount(), 3);
-    const QMShopListCat& frontDairy = list.Aisles[1].Cats[0];
-    const QMShopListItem& milk = frontDairy.Items[0];
-    const QMShopListItem& eggs = list.Aisles[2].Cats[0].Items[0];
-    EXPECT_EQ(list.Aisles[0].Cats[0].Items[0].RowTop, group);
-    EXPECT_EQ(list.Aisles[1].RowTop, group + item); // the aisle name shares its header's line
-    EXPECT_EQ(milk.RowTop, 2 * group + item);
+    ASSERT_EQ(form->ShopList.AisleCount(), 3);
+    const int frontDairy = rows.Group(1, 0).RowTop, milk = rows.Line(1, 0, 0).RowTop;
+    const ShopListLayout::Row eggs = rows.Line(2, 0, 0);
+    EXPECT_EQ(rows.Line(0, 0, 0).RowTop, group);
+    EXPECT_EQ(rows.AisleTop(1), group + item); // the aisle name shares its header's line
+    EXPECT_EQ(milk, 2 * group + item);
     EXPECT_EQ(eggs.RowTop, 3 * group + 2 * item);
     EXPECT_EQ(eggs.RowHeight, item + note);
-    EXPECT_EQ(list.Aisles[2].Cats[1].RowTop, eggs.RowTop + item + note);
+    EXPECT_EQ(rows.Group(2, 1).RowTop, eggs.RowTop + item + note);
     EXPECT_TRUE(form->ShoppingListBar->isHidden());
 
     // "(2)" ends one blank before the name; a quantity of 1 has no prefix.
-    const int nameLeft = Width(8, "  ") + Width(8, "(20)") + list.TextMarginX;
-    const std::vector<int> prefix = Inked(*form, 0, nameLeft, milk.RowTop + 1, milk.RowTop + item);
+    const int nameLeft = Width(8, "  ") + Width(8, "(20)") + rows.TextMarginX;
+    const std::vector<int> prefix = Inked(*form, 0, nameLeft, milk + 1, milk + item);
     ASSERT_FALSE(prefix.empty());
     EXPECT_LE(prefix.back(), nameLeft - Width(8, " "));
     EXPECT_GE(prefix.back(), nameLeft - Width(8, " ") - 3);
     EXPECT_TRUE(Inked(*form, 0, nameLeft, eggs.RowTop + 1, eggs.RowTop + item).empty());
     // The coupon line ends in two blanks and the cent sign.
-    const std::vector<int> name = Inked(*form, nameLeft, 320, milk.RowTop + 1, milk.RowTop + item);
+    const std::vector<int> name = Inked(*form, nameLeft, 320, milk + 1, milk + item);
     ASSERT_FALSE(name.empty());
     EXPECT_GT(name.back(), nameLeft + Width(10, "Milk  "));
     EXPECT_LE(name.back(), nameLeft + Width(10, "Milk  \xA2"));
     // The note is a second line indented by nine blanks.
     const std::vector<int> noteInk = Inked(*form, 0, 320, eggs.RowTop + item, eggs.RowTop + item + note);
     ASSERT_FALSE(noteInk.empty());
-    EXPECT_GE(noteInk.front(), Width(10, "         ") + list.TextMarginX);
-    EXPECT_LE(noteInk.front(), Width(10, "         ") + list.TextMarginX + 2);
+    EXPECT_GE(noteInk.front(), Width(10, "         ") + rows.TextMarginX);
+    EXPECT_LE(noteInk.front(), Width(10, "         ") + rows.TextMarginX + 2);
 
     // The aisle name ends at the right margin of its header line, under a rule across.
     TBitmap32& bmp = form->ImageShoppingList->Bitmap();
     const TColor32 text = Color32(form->TextColor.red(), form->TextColor.green(), form->TextColor.blue());
-    EXPECT_EQ(bmp.PixelAt(0, frontDairy.RowTop), text);
-    EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, frontDairy.RowTop), text);
-    const std::vector<int> aisle = Inked(*form, bmp.Width / 2, bmp.Width, frontDairy.RowTop + 1, milk.RowTop);
+    EXPECT_EQ(bmp.PixelAt(0, frontDairy), text);
+    EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, frontDairy), text);
+    const std::vector<int> aisle = Inked(*form, bmp.Width / 2, bmp.Width, frontDairy + 1, milk);
     ASSERT_FALSE(aisle.empty());
-    EXPECT_GE(aisle.back(), bmp.Width - list.TextMarginX - 3);
-    EXPECT_LT(aisle.back(), bmp.Width - list.TextMarginX);
+    EXPECT_GE(aisle.back(), bmp.Width - rows.TextMarginX - 3);
+    EXPECT_LT(aisle.back(), bmp.Width - rows.TextMarginX);
 }
 
 TEST_F(ShoppingListTest, AnAisleNameNeverRunsIntoItsFirstCategorysName)
@@ -158,26 +157,25 @@ TEST_F(ShoppingListTest, AnAisleNameNeverRunsIntoItsFirstCategorysName)
     form.show();
     QApplication::processEvents();
     form.FormResize();
-    const QMShopList& list = form.ShopList;
-    ASSERT_EQ(list.AisleCount(), 2);
+    const ShopListLayout& rows = form.ShopListRows();
+    ASSERT_EQ(form.ShopList.AisleCount(), 2);
     const int width = form.ImageShoppingList->Bitmap().Width;
     ASSERT_LT(width, 2 * Width(12, "Meat and Seafood")); // the two names cannot both fit whole
 
     // Both names are there, apart by at least two blanks, the aisle's ending at the right margin.
-    const QMShopListCat& meat = list.Aisles[0].Cats[0];
-    const std::vector<int> ink = Inked(form, 0, width, meat.RowTop + 1, meat.RowTop + list.GroupRowHeight);
+    const int meat = rows.Group(0, 0).RowTop;
+    const std::vector<int> ink = Inked(form, 0, width, meat + 1, meat + rows.GroupRowHeight);
     ASSERT_GE(ink.size(), 2u);
     int widestGap = 0;
     for (size_t i = 1; i < ink.size(); ++i)
         widestGap = std::max(widestGap, ink[i] - ink[i - 1] - 1);
     EXPECT_GE(widestGap, Width(12, "  ") - 2);
-    EXPECT_LE(ink.front(), list.TextMarginX + 2);
-    EXPECT_GE(ink.back(), width - list.TextMarginX - 3);
+    EXPECT_LE(ink.front(), rows.TextMarginX + 2);
+    EXPECT_GE(ink.back(), width - rows.TextMarginX - 3);
 
     // A short aisle name beside a short category name is drawn whole, as before.
-    const QMShopListCat& fruit = list.Aisles[1].Cats[0];
-    const std::vector<int> back =
-        Inked(form, width / 2, width, fruit.RowTop + 1, fruit.RowTop + list.GroupRowHeight);
+    const int fruit = rows.Group(1, 0).RowTop;
+    const std::vector<int> back = Inked(form, width / 2, width, fruit + 1, fruit + rows.GroupRowHeight);
     ASSERT_FALSE(back.empty());
     EXPECT_NEAR(back.back() - back.front(), Width(12, "Back"), 3);
 }
@@ -189,8 +187,8 @@ TEST_F(ShoppingListTest, ByCategoryGroupsUnderBlackRulesWalkRowByRow)
     auto form = Start();
     ASSERT_EQ(form->ShopList.CatCount(), 3); // Dairy, Fruit, Errands
     TBitmap32& bmp = form->ImageShoppingList->Bitmap();
-    for (const QMShopListCat& group : form->ShopList.Cats)
-        EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, group.RowTop), 0xFF000000u) << group.Name;
+    for (int32_t g = 0; g < form->ShopList.CatCount(); ++g)
+        EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, form->ShopListRows().Group(-1, g).RowTop), 0xFF000000u) << g;
 
     std::vector<std::array<int32_t, 3>> walk;
     int32_t aisle = 7, cat = 0, line = -1;
@@ -217,18 +215,19 @@ TEST_F(ShoppingListTest, HitTestsGiveSharedBordersToTheUpperRowAndNotesToTheirLi
 {
     auto form = Start();
     const QMShopList& list = form->ShopList;
-    const QMShopListCat& backDairy = list.Aisles[2].Cats[0];
-    const QMShopListItem& eggs = backDairy.Items[0];
+    const ShopListLayout& rows = form->ShopListRows();
+    const ShopListLayout::Row eggs = rows.Line(2, 0, 0), backDairy = rows.Group(2, 0);
     const auto hit = [&](int32_t y) {
         int32_t cat = 9, item = 9;
         form->ShoppingListHitTest(y, cat, item);
         return std::pair(cat, item);
     };
     EXPECT_EQ(hit(0), std::pair(kErrandRow, kNoRow));
-    EXPECT_EQ(hit(list.GroupRowHeight + 1), std::pair(kErrandRow, kErrandRow));
+    EXPECT_EQ(hit(rows.GroupRowHeight + 1), std::pair(kErrandRow, kErrandRow));
     EXPECT_EQ(hit(backDairy.RowTop), std::pair(0, list.Aisles[1].Cats[0].Items[0].ItemIndex)); // Milk's
     EXPECT_EQ(hit(backDairy.RowTop + 1), std::pair(0, -1));
-    EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight), std::pair(0, eggs.ItemIndex)); // the note's last line
+    EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight),
+              std::pair(0, list.Aisles[2].Cats[0].Items[0].ItemIndex)); // the note's last line
     EXPECT_EQ(hit(eggs.RowTop + eggs.RowHeight + 1), std::pair(1, -1));
     EXPECT_EQ(hit(400), std::pair(kNoRow, kNoRow));
 
@@ -237,7 +236,7 @@ TEST_F(ShoppingListTest, HitTestsGiveSharedBordersToTheUpperRowAndNotesToTheirLi
     form->ShoppingListRowAt(eggs.RowTop + 1, aisle, group, line);
     EXPECT_EQ(std::tuple(aisle, group, line), std::tuple(2, 0, 0));
     aisle = 5;
-    form->ShoppingListRowAt(eggs.RowTop + list.ItemRowHeight + 2, aisle, group, line);
+    form->ShoppingListRowAt(eggs.RowTop + rows.ItemRowHeight + 2, aisle, group, line);
     EXPECT_EQ(std::tuple(aisle, group, line), std::tuple(5, -1, -1));
 }
 
@@ -246,13 +245,13 @@ TEST_F(ShoppingListTest, ClicksOpenTheErrandEditorOrSelectTheRowAndLeaveTheKeysT
     auto form = Start();
     form->ComboStores->setFocus();
     Click(form->ImageShoppingList, 50, 1);
-    Click(form->ImageShoppingList, 50, form->ShopList.GroupRowHeight + 2);
+    Click(form->ImageShoppingList, 50, form->ShopListRows().GroupRowHeight + 2);
     EXPECT_EQ(form->errandEditorRuns, 2);
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
 
     form->ComboStores->setFocus();
     const QMShopListItem& kiwi = form->ShopList.Aisles[2].Cats[1].Items[0];
-    Click(form->ImageShoppingList, 50, kiwi.RowTop + 2);
+    Click(form->ImageShoppingList, 50, form->ShopListRows().Line(2, 1, 0).RowTop + 2);
     EXPECT_EQ(form->errandEditorRuns, 2);
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);
     EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem),
@@ -264,9 +263,8 @@ TEST_F(ShoppingListTest, ClicksOpenTheErrandEditorOrSelectTheRowAndLeaveTheKeysT
 TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
 {
     auto form = Start(60);
-    const QMShopList& list = form->ShopList;
-    const QMShopListCat& dairy = list.Aisles[0].Cats[0];
-    const int content = list.GroupRowHeight + 60 * list.ItemRowHeight;
+    const ShopListLayout& rows = form->ShopListRows();
+    const int content = rows.GroupRowHeight + 60 * rows.ItemRowHeight;
     const int height = form->ImageShoppingList->height();
     ASSERT_FALSE(form->ShoppingListBar->isHidden());
     EXPECT_EQ(form->ShoppingListBar->maximum(), content - height);
@@ -275,18 +273,18 @@ TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
 
     // At the end the last line ends at the image's bottom; a row cut by the top shows its rest.
     form->ShoppingListBar->setValue(form->ShoppingListBar->maximum());
-    EXPECT_EQ(dairy.Items.back().RowTop + list.ItemRowHeight, height);
-    EXPECT_FALSE(Inked(*form, 0, 200, height - list.ItemRowHeight, height).empty());
-    form->ShoppingListBar->setValue(list.GroupRowHeight + list.ItemRowHeight / 2);
-    EXPECT_EQ(dairy.Items[0].RowTop, -(list.ItemRowHeight / 2));
-    EXPECT_FALSE(Inked(*form, 0, 200, 0, list.ItemRowHeight / 2).empty());
+    EXPECT_EQ(rows.Line(0, 0, 59).RowTop + rows.ItemRowHeight, height);
+    EXPECT_FALSE(Inked(*form, 0, 200, height - rows.ItemRowHeight, height).empty());
+    form->ShoppingListBar->setValue(rows.GroupRowHeight + rows.ItemRowHeight / 2);
+    EXPECT_EQ(rows.Line(0, 0, 0).RowTop, -(rows.ItemRowHeight / 2));
+    EXPECT_FALSE(Inked(*form, 0, 200, 0, rows.ItemRowHeight / 2).empty());
 
     form->ShopList.Aisles[0].Cats[0].Items.resize(3);
     form->ShopList.ItemCount = 3;
     form->DrawShoppingList();
     QApplication::processEvents();
     EXPECT_TRUE(form->ShoppingListBar->isHidden());
-    EXPECT_EQ(dairy.RowTop, 0);
+    EXPECT_EQ(rows.Group(0, 0).RowTop, 0);
     EXPECT_EQ(form->ImageShoppingList->Bitmap().Width,
               form->ImageShoppingList->width()); // the bar's room too
 }
@@ -295,12 +293,12 @@ TEST_F(ShoppingListTest, TheWheelAndTheScrollBarsLeaveTheKeysWithTheItemList)
 {
     auto form = Start(80);
     QScrollBar* bar = form->ShoppingListBar;
-    const int row = form->ShopList.ItemRowHeight;
+    const int row = form->ShopListRows().ItemRowHeight;
     form->ImageItemList->setFocus();
     bar->setValue(100);
     Wheel(form->ImageShoppingList, -120);
     EXPECT_EQ(bar->value(), 100 + row);
-    EXPECT_EQ(form->ShopList.Aisles[0].Cats[0].RowTop, -(100 + row)); // redrawn at once
+    EXPECT_EQ(form->ShopListRows().Group(0, 0).RowTop, -(100 + row)); // redrawn at once
     Wheel(form->ShoppingListBar, 60); // over the bar too; half a notch waits for the other half
     EXPECT_EQ(bar->value(), 100 + row);
     Wheel(form->ImageShoppingList, 60);
@@ -311,7 +309,7 @@ TEST_F(ShoppingListTest, TheWheelAndTheScrollBarsLeaveTheKeysWithTheItemList)
     ASSERT_FALSE(items->isHidden());
     items->setValue(100);
     Wheel(form->ImageItemList, -120);
-    EXPECT_EQ(items->value(), 100 + form->Store.ItemRowHeight);
+    EXPECT_EQ(items->value(), 100 + form->ItemListRows().ItemRowHeight);
     EXPECT_EQ(bar->value(), 100);
 
     form->wheelLines = -1; // a page per notch

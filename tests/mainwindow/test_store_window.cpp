@@ -212,11 +212,10 @@ TEST_F(StoreWindowTest, TheItemListHasTheKeyboardAfterStartUpAndAfterAClick)
 
     form->ComboFind->setFocus(Qt::OtherFocusReason);
     QApplication::processEvents();
-    const QMItem& milk = form->Store.Categories[0].Items[1];
-    ASSERT_EQ(milk.Name, "Milk");
+    ASSERT_EQ(form->Store.Categories[0].Items[1].Name, "Milk");
     form->DrawItemList();
     QWidget* list = form->ImageItemList;
-    const QPoint at(list->width() / 2, milk.RowTop + 5);
+    const QPoint at(list->width() / 2, form->ItemListRows().ItemTop(0, 1) + 5);
     // The control's own mouse-down, as the paint box hands it on.
     form->ImageItemList->OnMouseDown(list, mbLeft, 0, at.x(), at.y(), nullptr);
     EXPECT_EQ(form->focusWidget(), form->ImageItemList);

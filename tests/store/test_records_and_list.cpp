@@ -80,23 +80,23 @@ TEST(StoreRecords, SortsMatchTheStableBubbleOrderOnUpperCasedNames)
             cats.emplace_back(pool[rng() % std::size(pool)], n);
             items.emplace_back(pool[rng() % std::size(pool)], n);
             s.Categories[0].Items.push_back(Item(items.back().first.c_str(), "", 0, -1));
-            s.Categories[0].Items.back().RowTop = n; // tells equal names apart
+            s.Categories[0].Items.back().ListItemIdx = n; // tells equal names apart
         }
         s.SortItems(0);
         std::vector<Tagged> got;
         for (const auto& i : s.Categories[0].Items)
-            got.emplace_back(i.Name, i.RowTop);
+            got.emplace_back(i.Name, i.ListItemIdx);
         ASSERT_EQ(got, BubbleSorted(items)) << "round " << round;
 
         s.Categories.clear();
         for (const auto& [name, tag] : cats) {
             s.Categories.push_back(Cat(name.c_str(), {}));
-            s.Categories.back().RowTop = tag;
+            s.Categories.back().ListCatIdx = tag;
         }
         s.SortCategories();
         got.clear();
         for (const auto& c : s.Categories)
-            got.emplace_back(c.Name, c.RowTop);
+            got.emplace_back(c.Name, c.ListCatIdx);
         ASSERT_EQ(got, BubbleSorted(cats)) << "round " << round;
     }
 }

@@ -1,0 +1,148 @@
+#include "mainwindow/ListLayout.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+// Integer division rounding up and down, for a positive divisor.
+int64_t DivUp(int64_t a, int64_t b)
+{
+    return a >= 0 ? (a + b - 1) / b : -(-a / b);
+}
+
+int64_t DivDown(int64_t a, int64_t b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+} // namespace
+
+ItemListLayout::CategoryRows ItemListLayout::Rows(int32_t cat) const
+{
+    return cat >= 0 && size_t(cat) < cats_.size() ? cats_[size_t(cat)] : CategoryRows{};
+}
+
+ItemListLayout::CategoryRows& ItemListLayout::Placed(int32_t cat)
+{
+    if (size_t(cat) >= cats_.size())
+        cats_.resize(size_t(cat) + 1);
+    return cats_[size_t(cat)];
+}
+
+void ItemListLayout::PlaceCategory(int32_t cat, int32_t top)
+{
+    Placed(cat).Top = top;
+}
+
+void ItemListLayout::PlaceItems(int32_t cat, int32_t firstItemTop)
+{
+    CategoryRows& rows = Placed(cat);
+    rows.FirstItemTop = firstItemTop;
+    rows.ItemStep = ItemRowHeight;
+}
+
+int32_t ItemListLayout::CategoryTop(int32_t cat) const
+{
+    return Rows(cat).Top;
+}
+
+int32_t ItemListLayout::ItemTop(int32_t cat, int32_t item) const
+{
+    const CategoryRows rows = Rows(cat);
+    return int32_t(rows.FirstItemTop + int64_t(item) * rows.ItemStep);
+}
+
+int32_t ItemListLayout::ItemAt(int32_t cat, int32_t count, int32_t y) const
+{
+    if (count <= 0)
+        return -1;
+    const CategoryRows rows = Rows(cat);
+    const int64_t first = rows.FirstItemTop, step = rows.ItemStep;
+    // Without a step every item lies at the first one's top, and the first of them wins.
+    if (step <= 0)
+        return first <= y && y <= first + ItemRowHeight ? 0 : -1;
+    // Item i holds y when first + i * step <= y <= first + i * step + ItemRowHeight.
+    const int64_t i = std::max<int64_t>(0, DivUp(y - ItemRowHeight - first, step));
+    return i < count && first + i * step <= y ? int32_t(i) : -1;
+}
+
+std::pair<int32_t, int32_t> ItemListLayout::ItemsWithTopIn(int32_t cat, int32_t count, int32_t height) const
+{
+    const CategoryRows rows = Rows(cat);
+    const int64_t first = rows.FirstItemTop, step = rows.ItemStep;
+    if (count <= 0)
+        return {0, 0};
+    if (step <= 0)
+        return first >= 0 && first <= height ? std::pair(0, count) : std::pair(0, 0);
+    const int64_t from = first >= 0 ? 0 : DivUp(-first, step);
+    const int64_t to = height >= first ? DivDown(height - first, step) + 1 : 0;
+    const int64_t end = std::min<int64_t>(to, count);
+    const int64_t begin = std::min<int64_t>(from, end);
+    return {int32_t(begin), int32_t(end)};
+}
+
+void ShopListLayout::Begin(bool byAisle)
+{
+    byAisle_ = byAisle;
+    aisleTops_.clear();
+    aisleFirstGroup_.clear();
+    groups_.clear();
+    groupFirstLine_.clear();
+    lines_.clear();
+}
+
+void ShopListLayout::AddAisle(int32_t top)
+{
+    aisleTops_.push_back(top);
+    aisleFirstGroup_.push_back(groups_.size());
+}
+
+void ShopListLayout::AddGroup(int32_t top, int32_t height)
+{
+    groups_.push_back({top, height});
+    groupFirstLine_.push_back(lines_.size());
+}
+
+void ShopListLayout::AddLine(int32_t top, int32_t height)
+{
+    lines_.push_back({top, height});
+}
+
+int32_t ShopListLayout::AisleTop(int32_t aisle) const
+{
+    return aisle >= 0 && size_t(aisle) < aisleTops_.size() ? aisleTops_[size_t(aisle)] : 0;
+}
+
+int64_t ShopListLayout::GroupIndex(int32_t aisle, int32_t cat) const
+{
+    size_t begin = 0, end = groups_.size();
+    if (byAisle_) {
+        if (aisle < 0 || size_t(aisle) >= aisleFirstGroup_.size())
+            return -1;
+        begin = aisleFirstGroup_[size_t(aisle)];
+        if (size_t(aisle) + 1 < aisleFirstGroup_.size())
+            end = aisleFirstGroup_[size_t(aisle) + 1];
+    }
+    return cat >= 0 && size_t(cat) < end - begin ? int64_t(begin + size_t(cat)) : -1;
+}
+
+ShopListLayout::Row ShopListLayout::Group(int32_t aisle, int32_t cat) const
+{
+    const int64_t g = GroupIndex(aisle, cat);
+    return g >= 0 ? groups_[size_t(g)] : Row{};
+}
+
+ShopListLayout::Row ShopListLayout::Line(int32_t aisle, int32_t cat, int32_t line) const
+{
+    const int64_t g = GroupIndex(aisle, cat);
+    if (g < 0 || line < 0)
+        return {};
+    const size_t begin = groupFirstLine_[size_t(g)];
+    const size_t end =
+        size_t(g) + 1 < groupFirstLine_.size() ? groupFirstLine_[size_t(g) + 1] : lines_.size();
+    return size_t(line) < end - begin ? lines_[begin + size_t(line)] : Row{};
+}
+
+} // namespace qm
