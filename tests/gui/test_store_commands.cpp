@@ -695,4 +695,88 @@ TEST_F(StoreCommandsTest, TheQuantityEntriesOfTheItemMenuChangeTheSelectedItem)
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 6.  With coupons: 1");
 }
 
+TEST_F(StoreCommandsTest, EachItemAndCategoryCommandOpensItsDialogWithItsHelp)
+{
+    Start();
+    struct Case {
+        std::function<void()> open;
+        const char* name;
+        const char* caption;
+        int help;
+    };
+    const Case cases[] = {
+        {[&] { form->BtnEditItem->click(); }, "FormEditItem", "Edit Item", 3420},
+        {[&] { form->PItemContextEdit->trigger(); }, "FormEditItem", "Edit Item", 3420},
+        {[&] { form->BtnAddItem->click(); }, "FormAddItem", "Add Item", 3440},
+        {[&] { form->PItemAddItem->trigger(); }, "FormAddItem", "Add Item", 3440},
+        {[&] { form->PItemContextAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
+        {[&] { form->MItemItemAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
+        {[&] { form->BtnCategoryEdit->click(); }, "FormEditCategory", "Edit Category", 3020},
+        {[&] { form->BtnCategoryAdd->click(); }, "FormAddCategory", "Add Category", 3040},
+        {[&] { form->PItemContextCopyCat->trigger(); }, "FormCopyCategory", "Copy Category", 3080},
+        {[&] { form->MItemCategoryChangeAisle->trigger(); }, "FormEditCatAisle",
+         "Change Aisle/Dept. for Category", 3100},
+    };
+    for (const Case& c : cases) {
+        QString name, caption;
+        SetModalHook([&](QDialog& d) {
+            name = d.objectName();
+            caption = d.windowTitle();
+            d.findChild<QPushButton*>("BtnHelp")->click();
+            return int(mrCancel);
+        });
+        c.open();
+        EXPECT_EQ(name, c.name);
+        EXPECT_EQ(caption, c.caption);
+        ASSERT_FALSE(shell->calls.empty()) << c.name;
+        EXPECT_EQ(shell->calls.back().helpContext, c.help) << c.name;
+    }
+    EXPECT_EQ(Read("Home"), kHome);
+
+    // Edit Item needs an item; on a category row it opens nothing.
+    form->SelectRow(1, -1);
+    SetModalHook([&](QDialog&) {
+        ADD_FAILURE() << "no dialog expected";
+        return int(mrCancel);
+    });
+    form->MItemItemEdit->trigger();
+}
+
+TEST_F(StoreCommandsTest, TheStoreEditorsAndTheWizardRunFromTheirMenuItemsAndButtons)
+{
+    qmtest::WriteFile(File("Home"), kHome + "[--Errands--]\r\nBank=1\r\n");
+    Start();
+    std::vector<std::string> opened;
+    SetModalHook([&](QDialog& d) {
+        opened.push_back(d.objectName().toStdString());
+        return int(mrCancel);
+    });
+    form->MItemFileNewStore->trigger();
+    form->BtnNewStore->click();
+    form->MItemStoreEditAisles->trigger();
+    form->BtnEditAisles->click();
+    form->MItemStoreEditErrands->trigger();
+    form->BtnErrand->click();
+    EXPECT_EQ(opened, (std::vector<std::string>{"FormNewStore", "FormNewStore", "FormAisles", "FormAisles",
+                                                "FormErrands", "FormErrands"}));
+
+    // An errand line of the shopping list opens the errand editor too.
+    form->resize(900, 600);
+    form->DrawShoppingList();
+    ASSERT_FALSE(form->ShopList.Aisles.empty());
+    const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
+    ASSERT_EQ(errands.CategoryIndex, kErrandRow);
+    ASSERT_FALSE(errands.Items.empty());
+    form->ImageShoppingListMouseDown(10, errands.Items[0].RowTop + 2);
+    EXPECT_EQ(opened.size(), 7u);
+    EXPECT_EQ(opened.back(), "FormErrands");
+    opened.pop_back();
+
+    // Without an open store the editors have nothing to edit.
+    form->ComboStores->setCurrentIndex(-1);
+    form->MItemStoreEditAisles->trigger();
+    form->BtnErrand->click();
+    EXPECT_EQ(opened.size(), 6u);
+}
+
 } // namespace

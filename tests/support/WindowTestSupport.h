@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "TestSupport.h"
+#include "app/Settings.h"
 #include "dialogs/DialogForm.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
