@@ -123,7 +123,7 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
 
 TEST_F(EditorTest, AnEmptyAisleListIsWrittenAsAnEmptyValue)
 {
-    qmtest::WriteFile(stores + "beta.store", "[Dairy]\r\n");
+    Write("beta", "[Dairy]\r\n");
     main.LoadStore("beta");
     Play<TFormAisles>([&](TFormAisles& d) {
         EXPECT_EQ(d.ListAisles->count(), 0);

@@ -39,11 +39,26 @@ const std::string kMain = "[--Info--]\r\n"
                           "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
                           "[Produce]\r\n"
                           "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n";
+const std::string kDairyItems =
+    "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\nEggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n";
 // Another store holding one of the open store's items.
 const std::string kOther = "[Dairy]\r\n"
                            "Milk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\n";
 const std::string kThird = "[Bakery]\r\n"
                            "Bread=,-,,-,1\r\n";
+
+// The open store's file with pieces of its text replaced, each (from, to) at its first place.
+std::string MainWith(std::initializer_list<std::pair<std::string, std::string>> changes)
+{
+    std::string text = kMain;
+    for (const auto& [from, to] : changes) {
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos)
+            text.replace(at, from.size(), to);
+    }
+    return text;
+}
 
 class ItemDialogTest : public qmtest::DialogTest {
 protected:
@@ -61,7 +76,6 @@ protected:
         SetTestNow(std::nullopt);
         DialogTest::TearDown();
     }
-    std::string path(const std::string& store) const { return stores + store + ".store"; }
     static int indexOf(const QComboBox* combo, const char* text) { return combo->findText(text); }
 };
 
@@ -78,18 +92,10 @@ TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
         f.BtnOK->click();
     });
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
-                            "Aisles=Front,,Middle,,Back,,\r\n"
-                            "LastItemSelected=Milk&-&Dairy\r\n"
-                            "[--Aisle Guesses--]\r\n"
-                            "Dairy=Back\r\n"
-                            "Produce=Front\r\n"
-                            "[Dairy]\r\n"
-                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
-                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
-                            "[Produce]\r\n"
-                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
-                            "Apples=Middle,-,,-,0,-,0,-,,-,\r\n");
+    EXPECT_EQ(File("Main"), kMain + "Apples=Middle,-,,-,0,-,0,-,,-,\r\n");
+    // The reload renumbers the rows: the new one is selected, then the shopping list rebuilt.
+    EXPECT_EQ(main.calls, (std::vector<std::string>{"LoadStore Main", "DrawItemList", "SelectRow 1 0",
+                                                    "BuildShoppingList", "DrawShoppingList"}));
     EXPECT_EQ(main.GetSelectedItemName(), "Apples");
     EXPECT_EQ(main.Store.ItemAt(main.Store.SelCategory, main.Store.SelItem).AisleIndex, 1);
 
@@ -106,9 +112,8 @@ TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
 
 TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRewrite)
 {
-    qmtest::WriteFile(path("Other"),
-                      "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
-    const auto before = fs::last_write_time(path("Third"));
+    Write("Other", "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
+    const auto before = fs::last_write_time(stores + "Third.store");
     Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
         EXPECT_EQ(f.ComboCategory->currentText(), "Dairy");
         EXPECT_EQ(f.ComboAisle->currentText(), "Back");
@@ -116,24 +121,14 @@ TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRe
         f.BtnOK->click();
     });
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
-                            "Aisles=Front,,Middle,,Back,,\r\n"
-                            "LastItemSelected=Milk&-&Dairy\r\n"
-                            "[--Aisle Guesses--]\r\n"
-                            "Dairy=Back\r\n"
-                            "Produce=Front\r\n"
-                            "[Dairy]\r\n"
-                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
-                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
-                            "Cream=Back,-,,-,0,-,0,-,,-,\r\n"
-                            "Yogurt=Back,-,,-,0,-,0,-,,-,\r\n"
-                            "Kefir=Back,-,,-,0,-,1,-,0,-,0\r\n"
-                            "[Produce]\r\n"
-                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
+    EXPECT_EQ(File("Main"),
+              MainWith({{"Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n",
+                         "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\nCream=Back,-,,-,0,-,0,-,,-,\r\n"
+                         "Yogurt=Back,-,,-,0,-,0,-,,-,\r\nKefir=Back,-,,-,0,-,1,-,0,-,0\r\n"}}));
     // The new Kefir takes the coupon Kefir has in the other store, which so keeps it.
     EXPECT_EQ(File("Other"),
               "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,0,-,0,-,0\r\nKefir=Aisle 9,-,,-,4,-,1,-,0,-,0\r\n");
-    EXPECT_EQ(fs::last_write_time(path("Third")), before);
+    EXPECT_EQ(fs::last_write_time(stores + "Third.store"), before);
     EXPECT_EQ(main.GetSelectedCategoryName(), "Dairy");
     EXPECT_EQ(main.Store.SelItem, -1);
     EXPECT_EQ(main.Store.CategoryAt(0).ItemCount(), 5);
@@ -144,8 +139,8 @@ TEST_F(ItemDialogTest, AnAddedItemKeepsTheCouponItHasInTheOtherStores)
     // Yogurt has a dated coupon in Other and a store-only one of its own in Third.
     const std::string other = "[Dairy]\r\nYogurt=Aisle 9,-,plain,-,2,-,1,-,46410,-,0\r\n";
     const std::string third = "[Dairy]\r\nYogurt=,-,,-,1,-,1,-,46500,-,1\r\n";
-    qmtest::WriteFile(path("Other"), other);
-    qmtest::WriteFile(path("Third"), third);
+    Write("Other", other);
+    Write("Third", third);
     Play<TFormAddItem>([&](TFormAddItem& f) {
         f.EditItemName->setText("Yogurt");
         f.BtnOK->click();
@@ -184,25 +179,15 @@ TEST_F(ItemDialogTest, EditRenamesClampsTheQuantityAndKeepsTheCoupon)
         f.BtnOK->click();
     });
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
-                            "Aisles=Front,,Middle,,Back,,\r\n"
-                            "LastItemSelected=Milk&-&Dairy\r\n"
-                            "[--Aisle Guesses--]\r\n"
-                            "Dairy=Back\r\n"
-                            "Produce=Front\r\n"
-                            "[Dairy]\r\n"
-                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
-                            "Brown Eggs=Back,-,a dozen,-,99,-,0,-,0,-,0\r\n"
-                            "[Produce]\r\n"
-                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
+    EXPECT_EQ(File("Main"),
+              MainWith({{"Eggs=Back,-,,-,0,-,0,-,0,-,0,-,", "Brown Eggs=Back,-,a dozen,-,99,-,0,-,0,-,0"}}));
     EXPECT_EQ(main.GetSelectedItemName(), "Brown Eggs");
     EXPECT_EQ(main.status, "Items to buy: 104.  With coupons: 1");
 }
 
 TEST_F(ItemDialogTest, EditKeepsAQuantityBeyondTheSpinRangeUnlessRetyped)
 {
-    qmtest::WriteFile(path("Main"),
-                      "[--Info--]\r\nLastItemSelected=Salt&-&Pantry\r\n[Pantry]\r\nSalt=,-,,-,150\r\n");
+    Write("Main", "[--Info--]\r\nLastItemSelected=Salt&-&Pantry\r\n[Pantry]\r\nSalt=,-,,-,150\r\n");
     main.LoadStore("Main");
     Play<TFormEditItem>([&](TFormEditItem& f) {
         EXPECT_EQ(f.SpinQty->value(), 99);
@@ -232,17 +217,8 @@ TEST_F(ItemDialogTest, EditMovesToAnotherCategoryWithADatedCouponCarriedOver)
         f.BtnOK->click();
     });
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
-                            "Aisles=Front,,Middle,,Back,,\r\n"
-                            "LastItemSelected=Milk&-&Dairy\r\n"
-                            "[--Aisle Guesses--]\r\n"
-                            "Dairy=Back\r\n"
-                            "Produce=Front\r\n"
-                            "[Dairy]\r\n"
-                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
-                            "[Produce]\r\n"
-                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
-                            "Milk=,-,2%,-,2,-,1,-,46402,-,0\r\n");
+    EXPECT_EQ(File("Main"), MainWith({{"Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n", ""}}) +
+                                "Milk=,-,2%,-,2,-,1,-,46402,-,0\r\n");
     EXPECT_EQ(File("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46402,-,0\r\n");
     EXPECT_EQ(main.GetSelectedCategoryName(), "Produce");
     EXPECT_EQ(main.GetSelectedItemName(), "Milk");
@@ -307,17 +283,11 @@ TEST_F(ItemDialogTest, EditCategoryRenamesItWithAllItsItemsInOneRewrite)
         f.BtnOK->click();
     });
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
-                            "Aisles=Front,,Middle,,Back,,\r\n"
-                            "LastItemSelected=Milk&-&Dairy\r\n"
-                            "[--Aisle Guesses--]\r\n"
-                            "Produce=Front\r\n"
-                            "Cold Case=Middle\r\n"
-                            "[Produce]\r\n"
-                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
-                            "[Cold Case]\r\n"
-                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
-                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n");
+    // The section goes to the end under its new name, its aisle guess with it.
+    EXPECT_EQ(File("Main"),
+              MainWith({{"Dairy=Back\r\nProduce=Front\r\n", "Produce=Front\r\nCold Case=Middle\r\n"},
+                        {"[Dairy]\r\n" + kDairyItems, ""}}) +
+                  "[Cold Case]\r\n" + kDairyItems);
     EXPECT_EQ(main.GetSelectedCategoryName(), "Cold Case");
     EXPECT_EQ(main.Store.CategoryAt(0).AisleGuess, "Middle");
     EXPECT_EQ(File("Other"), kOther);
@@ -345,17 +315,10 @@ TEST_F(ItemDialogTest, ChangeAisleAsksFirstAndThenMovesEveryItem)
     dialogs->expectBox("into the aisle/dept. \"Front\"?", mrYes);
     Play<TFormEditCatAisle>(play);
     EXPECT_EQ(main.calls, std::vector<std::string>{"ReloadStore Main"});
-    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
-                            "Aisles=Front,,Middle,,Back,,\r\n"
-                            "LastItemSelected=Milk&-&Dairy\r\n"
-                            "[--Aisle Guesses--]\r\n"
-                            "Dairy=Front\r\n"
-                            "Produce=Front\r\n"
-                            "[Dairy]\r\n"
-                            "Milk=Front,-,2%,-,2,-,1,-,46400,-,0\r\n"
-                            "Eggs=Front,-,,-,0,-,0,-,0,-,0\r\n"
-                            "[Produce]\r\n"
-                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n");
+    EXPECT_EQ(File("Main"),
+              MainWith({{"Dairy=Back", "Dairy=Front"},
+                        {"Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,", "Milk=Front,-,2%,-,2,-,1,-,46400,-,0"},
+                        {"Eggs=Back,-,,-,0,-,0,-,0,-,0,-,", "Eggs=Front,-,,-,0,-,0,-,0,-,0"}}));
     // Every line's coupon is carried, as with one write per item.
     EXPECT_EQ(File("Other"), "[Dairy]\r\nMilk=Aisle 9,-,,-,1,-,1,-,46400,-,0\r\n");
     EXPECT_EQ(main.Store.CategoryAt(0).Items[0].AisleIndex, 0);
@@ -402,19 +365,8 @@ TEST_F(ItemDialogTest, AddCategoryWritesAnEmptySectionAndItsAisleGuess)
         f.ComboAisle->setCurrentIndex(indexOf(f.ComboAisle, "Front"));
         f.BtnOK->click();
     });
-    EXPECT_EQ(File("Main"), "[--Info--]\r\n"
-                            "Aisles=Front,,Middle,,Back,,\r\n"
-                            "LastItemSelected=Milk&-&Dairy\r\n"
-                            "[--Aisle Guesses--]\r\n"
-                            "Dairy=Back\r\n"
-                            "Produce=Front\r\n"
-                            "Bakery=Front\r\n"
-                            "[Dairy]\r\n"
-                            "Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,\r\n"
-                            "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,\r\n"
-                            "[Produce]\r\n"
-                            "Kiwi=Front,-,,-,3,-,0,-,0,-,0,-,\r\n"
-                            "[Bakery]\r\n");
+    EXPECT_EQ(File("Main"),
+              MainWith({{"Produce=Front\r\n", "Produce=Front\r\nBakery=Front\r\n"}}) + "[Bakery]\r\n");
     EXPECT_EQ(main.GetSelectedCategoryName(), "Bakery");
     // The shopping list points at the renumbered rows.
     const QMShopListItem& kiwi = main.ShopList.Aisles[0].Cats[0].Items[0];
@@ -522,8 +474,7 @@ TEST_F(ItemDialogTest, NamesTheFileCannotHoldAreRefusedAndNothingIsWritten)
 TEST_F(ItemDialogTest, ANameAlreadyInTheFileStaysUsableWhenLeftAsItIs)
 {
     // An old file with a category name that new input may not have.
-    qmtest::WriteFile(path("Main"),
-                      "[--Info--]\r\nLastItemSelected=&-&Deli=Cheese\r\n[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
+    Write("Main", "[--Info--]\r\nLastItemSelected=&-&Deli=Cheese\r\n[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
     main.LoadStore("Main");
     ASSERT_EQ(main.GetSelectedCategoryName(), "Deli=Cheese");
     main.Select("Brie");
@@ -538,8 +489,8 @@ TEST_F(ItemDialogTest, ANameAlreadyInTheFileStaysUsableWhenLeftAsItIs)
 // Names are shown as they stand, also when they look like markup.
 TEST_F(ItemDialogTest, HeadersAndTheStoreListShowNamesAsTyped)
 {
-    qmtest::WriteFile(path("Main"), kMain + "[<i>Deli</i>]\r\nHam=,-,,-,1,-,1,-,0,-,0,-,\r\n");
-    qmtest::WriteFile(path("A <b>Mart"), "[<i>Deli</i>]\r\nHam=,-,,-,0\r\n");
+    Write("Main", kMain + "[<i>Deli</i>]\r\nHam=,-,,-,1,-,1,-,0,-,0,-,\r\n");
+    Write("A <b>Mart", "[<i>Deli</i>]\r\nHam=,-,,-,0\r\n");
     main.Open("Main");
     main.Select("<i>Deli</i>");
 
@@ -561,8 +512,8 @@ TEST_F(ItemDialogTest, CopyCategoryKeepsTheThisStoreOnlyMark)
     std::string text = kMain;
     const std::string eggs = "Eggs=Back,-,,-,0,-,0,-,0,-,0,-,";
     text.replace(text.find(eggs), eggs.size(), "Eggs=Back,-,,-,0,-,1,-,46500,-,1,-,");
-    qmtest::WriteFile(path("Main"), text);
-    qmtest::WriteFile(path("Third"), "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
+    Write("Main", text);
+    Write("Third", "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
     main.LoadStore("Main");
     main.Select("Dairy");
     Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
@@ -579,9 +530,8 @@ TEST_F(ItemDialogTest, CopyCategoryKeepsTheThisStoreOnlyMark)
 // the category dialogs: its items get their aisle, and it can be renamed to a name that can.
 TEST_F(ItemDialogTest, ACategoryWhoseNameCannotBeAKeyCanBeRenamed)
 {
-    qmtest::WriteFile(path("Main"),
-                      "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
-                      "[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
+    Write("Main", "[--Info--]\r\nAisles=Front,,Back,,\r\nLastItemSelected=&-&Deli=Cheese\r\n"
+                  "[Deli=Cheese]\r\nBrie=,-,,-,1\r\n");
     main.LoadStore("Main");
     ASSERT_EQ(main.GetSelectedCategoryName(), "Deli=Cheese");
     dialogs->expectBox("into the aisle/dept. \"Back\"?", mrYes);

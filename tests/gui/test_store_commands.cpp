@@ -695,9 +695,15 @@ TEST_F(StoreCommandsTest, TheQuantityEntriesOfTheItemMenuChangeTheSelectedItem)
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 6.  With coupons: 1");
 }
 
-TEST_F(StoreCommandsTest, EachItemAndCategoryCommandOpensItsDialogWithItsHelp)
+// Each command opens its dialog, whose Help button opens its topic; without a row or a store to
+// work on, a command opens none.
+TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
 {
+    const std::string home = kHome + "[--Errands--]\r\nBank=1\r\n";
+    qmtest::WriteFile(File("Home"), home);
     Start();
+    const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
+    ASSERT_EQ(errands.CategoryIndex, kErrandRow);
     struct Case {
         std::function<void()> open;
         const char* name;
@@ -716,6 +722,15 @@ TEST_F(StoreCommandsTest, EachItemAndCategoryCommandOpensItsDialogWithItsHelp)
         {[&] { form->PItemContextCopyCat->trigger(); }, "FormCopyCategory", "Copy Category", 3080},
         {[&] { form->MItemCategoryChangeAisle->trigger(); }, "FormEditCatAisle",
          "Change Aisle/Dept. for Category", 3100},
+        {[&] { form->MItemFileNewStore->trigger(); }, "FormNewStore", "New Store Wizard...", 2120},
+        {[&] { form->BtnNewStore->click(); }, "FormNewStore", "New Store Wizard...", 2120},
+        {[&] { form->MItemStoreEditAisles->trigger(); }, "FormAisles", "Edit Aisles / Departments", 2720},
+        {[&] { form->BtnEditAisles->click(); }, "FormAisles", "Edit Aisles / Departments", 2720},
+        {[&] { form->MItemStoreEditErrands->trigger(); }, "FormErrands", "Errands", 2820},
+        {[&] { form->BtnErrand->click(); }, "FormErrands", "Errands", 2820},
+        // An errand line of the shopping list.
+        {[&] { form->ImageShoppingListMouseDown(10, errands.Items[0].RowTop + 2); }, "FormErrands", "Errands",
+         2820},
     };
     for (const Case& c : cases) {
         QString name, caption;
@@ -731,52 +746,17 @@ TEST_F(StoreCommandsTest, EachItemAndCategoryCommandOpensItsDialogWithItsHelp)
         ASSERT_FALSE(shell->calls.empty()) << c.name;
         EXPECT_EQ(shell->calls.back().helpContext, c.help) << c.name;
     }
-    EXPECT_EQ(Read("Home"), kHome);
+    EXPECT_EQ(Read("Home"), home);
 
-    // Edit Item needs an item; on a category row it opens nothing.
-    form->SelectRow(1, -1);
     SetModalHook([&](QDialog&) {
         ADD_FAILURE() << "no dialog expected";
         return int(mrCancel);
     });
+    form->SelectRow(1, -1); // a category row: no item to edit
     form->MItemItemEdit->trigger();
-}
-
-TEST_F(StoreCommandsTest, TheStoreEditorsAndTheWizardRunFromTheirMenuItemsAndButtons)
-{
-    qmtest::WriteFile(File("Home"), kHome + "[--Errands--]\r\nBank=1\r\n");
-    Start();
-    std::vector<std::string> opened;
-    SetModalHook([&](QDialog& d) {
-        opened.push_back(d.objectName().toStdString());
-        return int(mrCancel);
-    });
-    form->MItemFileNewStore->trigger();
-    form->BtnNewStore->click();
-    form->MItemStoreEditAisles->trigger();
-    form->BtnEditAisles->click();
-    form->MItemStoreEditErrands->trigger();
-    form->BtnErrand->click();
-    EXPECT_EQ(opened, (std::vector<std::string>{"FormNewStore", "FormNewStore", "FormAisles", "FormAisles",
-                                                "FormErrands", "FormErrands"}));
-
-    // An errand line of the shopping list opens the errand editor too.
-    form->resize(900, 600);
-    form->DrawShoppingList();
-    ASSERT_FALSE(form->ShopList.Aisles.empty());
-    const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
-    ASSERT_EQ(errands.CategoryIndex, kErrandRow);
-    ASSERT_FALSE(errands.Items.empty());
-    form->ImageShoppingListMouseDown(10, errands.Items[0].RowTop + 2);
-    EXPECT_EQ(opened.size(), 7u);
-    EXPECT_EQ(opened.back(), "FormErrands");
-    opened.pop_back();
-
-    // Without an open store the editors have nothing to edit.
-    form->ComboStores->setCurrentIndex(-1);
+    form->ComboStores->setCurrentIndex(-1); // no store: no aisles or errands to edit
     form->MItemStoreEditAisles->trigger();
     form->BtnErrand->click();
-    EXPECT_EQ(opened.size(), 6u);
 }
 
 } // namespace

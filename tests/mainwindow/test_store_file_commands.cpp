@@ -403,23 +403,36 @@ TEST_F(StoreFileTest, ASecondProgramOpensTheStoreAndClosesCleanly)
     EXPECT_TRUE(fs::exists(stores + name + ".store"));
 }
 
-// The first start runs the new-store wizard (File, New Store) before any store is open.
-using FirstStartTest = qmtest::MainWindowTest;
+// The first start (no settings but the storage folder) runs the new-store wizard, played here
+// by play, before it opens a store.
+class FirstStartTest : public qmtest::MainWindowTest {
+protected:
+    void StartFirst(const std::function<void(TFormNewStore&)>& play)
+    {
+        form.reset();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        dialogs->expectBox("Thanks for using the program.  Please create a new store.");
+        Play<TFormNewStore>(play);
+        form = std::make_unique<TFormMain>();
+        FormMain = form.get();
+        form->FormCreate();
+    }
+    // The wizard's play that makes a store of that name with the defaults.
+    static std::function<void(TFormNewStore&)> Make(const char* name)
+    {
+        return [name](TFormNewStore& w) {
+            w.EditStoreName->setText(name);
+            w.BtnNext->click();
+            w.BtnNext->click();
+            w.BtnFinish->click();
+        };
+    }
+};
 
 TEST_F(FirstStartTest, TheFirstStartFromAnEmptyFolderEndsWithTheNewStoreOpen)
 {
-    RegDeleteKey(kCompany, kProduct, "Settings");
-    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-    dialogs->expectBox("Thanks for using the program.  Please create a new store.");
-    Play<TFormNewStore>([&](TFormNewStore& w) {
-        w.EditStoreName->setText("Home Market");
-        w.BtnNext->click();
-        w.BtnNext->click();
-        w.BtnFinish->click();
-    });
-    form = std::make_unique<TFormMain>();
-    FormMain = form.get();
-    form->FormCreate();
+    StartFirst(Make("Home Market"));
     EXPECT_EQ(modalRuns, 1);
     EXPECT_EQ(Entries(*form), QStringList({"Home Market"}));
     EXPECT_EQ(form->GetCurrentStoreName(), "Home Market");
@@ -436,33 +449,15 @@ TEST_F(FirstStartTest, TheFirstStartFromAnEmptyFolderEndsWithTheNewStoreOpen)
 // store just made is the one opened, not the first one listed.
 TEST_F(FirstStartTest, TheFirstStartOpensTheStoreTheWizardMade)
 {
-    RegDeleteKey(kCompany, kProduct, "Settings");
-    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
     qmtest::WriteFile(stores + "Alpha.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
-    dialogs->expectBox("Please create a new store.");
-    Play<TFormNewStore>([&](TFormNewStore& w) {
-        w.EditStoreName->setText("Zulu");
-        w.BtnNext->click();
-        w.BtnNext->click();
-        w.BtnFinish->click();
-    });
-    form = std::make_unique<TFormMain>();
-    FormMain = form.get();
-    form->FormCreate();
+    StartFirst(Make("Zulu"));
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "Zulu"}));
     EXPECT_EQ(form->GetCurrentStoreName(), "Zulu");
     EXPECT_EQ(form->Store.Name, "Zulu");
 
     // Cancelled, the wizard leaves the first store listed open.
-    form.reset();
     fs::remove(stores + "Zulu.store");
-    RegDeleteKey(kCompany, kProduct, "Settings");
-    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-    dialogs->expectBox("Please create a new store.");
-    Play<TFormNewStore>([&](TFormNewStore& w) { w.BtnCancel->click(); });
-    form = std::make_unique<TFormMain>();
-    FormMain = form.get();
-    form->FormCreate();
+    StartFirst([](TFormNewStore& w) { w.BtnCancel->click(); });
     EXPECT_EQ(form->GetCurrentStoreName(), "Alpha");
     EXPECT_EQ(form->Store.Name, "Alpha");
 }

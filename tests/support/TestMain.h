@@ -4,7 +4,6 @@
 // listed from the folder, and a record of each window operation a dialog asks for. DialogTest
 // shows a dialog on it and plays it as a person would.
 #include <QApplication>
-#include <QComboBox>
 #include <QListWidget>
 #include <filesystem>
 #include <functional>
@@ -13,7 +12,6 @@
 
 #include "TestSupport.h"
 #include "app/MainShared.h"
-#include "dialogs/DialogForm.h"
 #include "store/StoreLoader.h"
 
 namespace qmtest {
@@ -22,15 +20,18 @@ class TestMain : public qm::TMainShared {
 public:
     explicit TestMain(const std::string& folder) { StoresFolder = folder; }
 
-    // The picker filled from the folder, the named store opened and its list built; the record
-    // starts empty.
+    // The picker filled from the folder and the named store opened; the record starts empty.
     void Open(const qm::AnsiString& name)
     {
         FillStoreList();
         SetCurrentStoreName(name);
-        LoadStore(name);
-        BuildShoppingList();
+        ReloadStore(name);
         calls.clear();
+    }
+    // Selects the row named name (FindItemByName), as a click in the item list does.
+    void Select(const qm::AnsiString& name)
+    {
+        std::tie(Store.SelCategory, Store.SelItem) = Store.FindItemByName(name);
     }
 
     std::vector<qm::AnsiString> StoreNames() const override { return picker; }
@@ -73,21 +74,11 @@ public:
     void DrawShoppingList() override { calls.push_back("DrawShoppingList"); }
     void SelectRow(int32_t cat, int32_t item) override
     {
-        Store.SelCategory = cat;
-        Store.SelItem = item;
+        std::tie(Store.SelCategory, Store.SelItem) = std::pair(cat, item);
         calls.push_back("SelectRow " + std::to_string(cat) + " " + std::to_string(item));
     }
     void SetPasteEnabled(bool enabled) override { calls.push_back(enabled ? "Paste on" : "Paste off"); }
     QImage ItemGlyph(int) override { return {}; }
-
-    // Selects the row named name (FindItemByName) as a click in the item list does.
-    void Select(const qm::AnsiString& name)
-    {
-        const auto [c, i] = Store.FindItemByName(name);
-        ASSERT_GE(c, 0) << name;
-        Store.SelCategory = c;
-        Store.SelItem = i;
-    }
 
     std::vector<qm::AnsiString> picker;
     int current = -1;
@@ -103,7 +94,6 @@ protected:
         DialogFixture::SetUp();
         std::filesystem::create_directories(stores);
     }
-
     std::string File(const std::string& store) const { return ReadFile(stores + store + ".store"); }
     void Write(const std::string& store, const std::string& text) const
     {
@@ -120,15 +110,7 @@ protected:
         play(dialog);
         stayedOpen = dialog.isVisible();
     }
-
-    // The entries of a list or drop-down, in their order.
-    static QStringList Texts(const QComboBox* combo)
-    {
-        QStringList out;
-        for (int i = 0; i < combo->count(); ++i)
-            out << combo->itemText(i);
-        return out;
-    }
+    // The entries of a list, in their order.
     static QStringList Texts(const QListWidget* list)
     {
         QStringList out;
