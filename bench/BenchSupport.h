@@ -12,7 +12,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "mainwindow/ShoppingCartUnit.h" // kCompany, kProduct
+#include "app/Settings.h"
 #include "util/RegUtils.h"
 
 namespace qmbench {

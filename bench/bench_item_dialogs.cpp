@@ -130,7 +130,7 @@ void BM_AddMultipleOkToRedrawnLists(benchmark::State& state)
         RestoreFiles();
         form->LoadStore("Main");
         form->SelectRow(0, -1);
-        qm::TFormAddMultItems dialog(form.get());
+        qm::TFormAddMultItems dialog(*form, form.get());
         dialog.FormShow();
         dialog.MemoItemNames->setPlainText(memo);
         watch.Take();

@@ -67,7 +67,8 @@ TFormMain& Main(const std::string& store)
 // The preview window shown (its show step lays the pages out once).
 std::unique_ptr<TFormPrintPreview> Shown(TFormMain& main, bool shoppingList, bool tempFile)
 {
-    auto form = std::make_unique<TFormPrintPreview>(&main);
+    auto form =
+        std::make_unique<TFormPrintPreview>(main.Store, main.ShopList, main.GetCurrentStoreName(), &main);
     form->PrintShoppingList = shoppingList;
     form->PrintPreview->SetUseTempFile(tempFile);
     form->show();

@@ -3,14 +3,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "app/MainShared.h"
 #include "dialogs/EditCategoryUnit.h"
 #include "dialogs/ItemDialogSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dialogs.h"
 
 namespace qm {
 
-TFormAddCategory::TFormAddCategory(QWidget* parent)
-    : TDialogForm(parent, "FormAddCategory", "Add Category", "category")
+TFormAddCategory::TFormAddCategory(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormAddCategory", "Add Category", "category"), main_(main)
 {
     BuildCategoryNameBody(*this, EditCategoryName, ComboAisle);
     AddOkCancelHelp(3040, [this] { BtnOKClick(); });
@@ -19,8 +20,7 @@ TFormAddCategory::TFormAddCategory(QWidget* parent)
 
 void TFormAddCategory::FormCreate()
 {
-    if (FormMain)
-        FillAisleCombo(ComboAisle, FormMain->Store);
+    FillAisleCombo(ComboAisle, main_.Store);
 }
 
 void TFormAddCategory::showEvent(QShowEvent* event)
@@ -37,12 +37,12 @@ void TFormAddCategory::BtnOKClick()
         return;
     }
     const AnsiString name = FromQString(typed);
-    const AnsiString storeName = FormMain->GetCurrentStoreName();
+    const AnsiString storeName = main_.GetCurrentStoreName();
     StoreBatch batch;
     batch.AddSection(name);
     batch.Write(kAisleGuessesSection, name, ComboText(ComboAisle));
-    ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), storeName, batch));
-    ReloadAndSelect(storeName, name);
+    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), storeName, batch));
+    ReloadAndSelect(main_, storeName, name);
 }
 
 } // namespace qm

@@ -8,10 +8,13 @@ class QLineEdit;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormAddCategory : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormAddCategory(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormAddCategory(TMainShared& main, QWidget* parent = nullptr);
 
     QLineEdit* EditCategoryName = nullptr;
     QComboBox* ComboAisle = nullptr;
@@ -21,6 +24,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    TMainShared& main_;
 };
 
 } // namespace qm

@@ -5,13 +5,15 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 
 namespace qm {
 
-TFormAddItem::TFormAddItem(QWidget* parent) : TDialogForm(parent, "FormAddItem", "Add Item", "items")
+TFormAddItem::TFormAddItem(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormAddItem", "Add Item", "items"), main_(main)
 {
     auto* grid = new QGridLayout(Body);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -35,10 +37,8 @@ TFormAddItem::TFormAddItem(QWidget* parent) : TDialogForm(parent, "FormAddItem",
 
 void TFormAddItem::FormCreate()
 {
-    if (!FormMain)
-        return;
-    FillCategoryCombo(ComboCategory, FormMain->Store);
-    FillAisleCombo(ComboAisle, FormMain->Store);
+    FillCategoryCombo(ComboCategory, main_.Store);
+    FillAisleCombo(ComboAisle, main_.Store);
 }
 
 void TFormAddItem::showEvent(QShowEvent* event)
@@ -52,13 +52,13 @@ void TFormAddItem::showEvent(QShowEvent* event)
 
 void TFormAddItem::FormShow()
 {
-    ChooseSelectedCategory(ComboCategory, ComboAisle);
+    ChooseSelectedCategory(main_.Store, ComboCategory, ComboAisle);
     EditItemName->setFocus();
 }
 
 void TFormAddItem::ComboCategoryChange()
 {
-    FollowAisleGuess(ComboCategory, ComboAisle);
+    FollowAisleGuess(main_.Store, ComboCategory, ComboAisle);
 }
 
 void TFormAddItem::BtnOKClick()
@@ -70,12 +70,12 @@ void TFormAddItem::BtnOKClick()
         return;
     }
     const AnsiString name = FromQString(typed);
-    const AnsiString store = FormMain->GetCurrentStoreName();
-    const StoreContext ctx = FormMain->StoreFilesContext();
+    const AnsiString store = main_.GetCurrentStoreName();
+    const StoreContext ctx = main_.StoreFilesContext();
     WriteStoreString(ctx, store, category, name,
                      NewItemLine(ctx, store, category, name, ComboText(ComboAisle)));
     // A replaced item's quantity is 0 now, which the shopping list shows too.
-    ReloadAndSelect(store, name);
+    ReloadAndSelect(main_, store, name);
 }
 
 } // namespace qm

@@ -9,10 +9,13 @@ class QLineEdit;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormAddItem : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormAddItem(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormAddItem(TMainShared& main, QWidget* parent = nullptr);
 
     QLineEdit* EditItemName = nullptr;
     QComboBox* ComboCategory = nullptr;
@@ -27,6 +30,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TMainShared& main_;
     bool shown_ = false;
 };
 

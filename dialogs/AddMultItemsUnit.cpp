@@ -7,14 +7,15 @@
 #include <QRegularExpression>
 #include <unordered_set>
 
+#include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 
 namespace qm {
 
-TFormAddMultItems::TFormAddMultItems(QWidget* parent)
-    : TDialogForm(parent, "FormAddMultItems", "Add Multiple Items", "items")
+TFormAddMultItems::TFormAddMultItems(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormAddMultItems", "Add Multiple Items", "items"), main_(main)
 {
     auto* grid = new QGridLayout(Body);
     grid->setContentsMargins(0, 0, 0, 8);
@@ -37,10 +38,8 @@ TFormAddMultItems::TFormAddMultItems(QWidget* parent)
 
 void TFormAddMultItems::FormCreate()
 {
-    if (!FormMain)
-        return;
-    FillCategoryCombo(ComboCategory, FormMain->Store);
-    FillAisleCombo(ComboAisle, FormMain->Store);
+    FillCategoryCombo(ComboCategory, main_.Store);
+    FillAisleCombo(ComboAisle, main_.Store);
 }
 
 void TFormAddMultItems::showEvent(QShowEvent* event)
@@ -54,13 +53,13 @@ void TFormAddMultItems::showEvent(QShowEvent* event)
 
 void TFormAddMultItems::FormShow()
 {
-    ChooseSelectedCategory(ComboCategory, ComboAisle);
+    ChooseSelectedCategory(main_.Store, ComboCategory, ComboAisle);
     MemoItemNames->setFocus();
 }
 
 void TFormAddMultItems::ComboCategorySelect()
 {
-    FollowAisleGuess(ComboCategory, ComboAisle);
+    FollowAisleGuess(main_.Store, ComboCategory, ComboAisle);
 }
 
 void TFormAddMultItems::BtnOKClick()
@@ -92,8 +91,8 @@ void TFormAddMultItems::BtnOKClick()
 
     // A name is skipped when its line in the category already reads as a value, which also
     // holds for a name met earlier in the memo (the file matches names without regard to case).
-    const StoreContext ctx = FormMain->StoreFilesContext();
-    const AnsiString store = FormMain->GetCurrentStoreName();
+    const StoreContext ctx = main_.StoreFilesContext();
+    const AnsiString store = main_.GetCurrentStoreName();
     const AnsiString aisle = ComboText(ComboAisle);
     std::unordered_set<AnsiString> added;
     StoreBatch batch;
@@ -105,7 +104,7 @@ void TFormAddMultItems::BtnOKClick()
         batch.Write(category, name, NewItemLine(ctx, store, category, name, aisle));
     }
     ReportCarryOverFailures(ApplyStoreBatch(ctx, store, batch));
-    ReloadAndSelect(store, category); // the category's own row
+    ReloadAndSelect(main_, store, category); // the category's own row
 }
 
 } // namespace qm

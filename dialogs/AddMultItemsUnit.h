@@ -9,10 +9,13 @@ class QPlainTextEdit;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormAddMultItems : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormAddMultItems(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormAddMultItems(TMainShared& main, QWidget* parent = nullptr);
 
     QPlainTextEdit* MemoItemNames = nullptr;
     QComboBox* ComboCategory = nullptr;
@@ -27,6 +30,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TMainShared& main_;
     bool shown_ = false;
 };
 

@@ -5,17 +5,17 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
 
 namespace qm {
 
-TFormCopyCategory::TFormCopyCategory(QWidget* parent)
-    : TDialogForm(parent, "FormCopyCategory", "Copy Category", "category")
+TFormCopyCategory::TFormCopyCategory(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormCopyCategory", "Copy Category", "category"), main_(main)
 {
-    QVBoxLayout* column =
-        BuildAllItemsBody(Body, LabelCatName, LabelItemName, "Copy to store:", "ComboStores", ComboStores);
+    QVBoxLayout* column = BuildAllItemsBody(main_, Body, LabelCatName, LabelItemName,
+                                            "Copy to store:", "ComboStores", ComboStores);
     CheckCopyAisle = new QCheckBox("Copy Aisle", Body);
     CheckCopyAisle->setObjectName("CheckCopyAisle");
     column->addWidget(CheckCopyAisle);
@@ -26,7 +26,7 @@ TFormCopyCategory::TFormCopyCategory(QWidget* parent)
 
 void TFormCopyCategory::FormCreate()
 {
-    FillOtherStoresCombo(ComboStores);
+    FillOtherStoresCombo(ComboStores, main_);
     CheckCopyAisle->setChecked(false);
 }
 
@@ -41,14 +41,13 @@ void TFormCopyCategory::showEvent(QShowEvent* event)
 
 void TFormCopyCategory::FormShow()
 {
-    if (FormMain)
-        LabelCatName->setText(ToQString(FormMain->GetSelectedCategoryName()));
+    LabelCatName->setText(ToQString(main_.GetSelectedCategoryName()));
 }
 
 void TFormCopyCategory::BtnOKClick()
 {
     const AnsiString target = ComboText(ComboStores);
-    const QMStore& store = FormMain->Store;
+    const QMStore& store = main_.Store;
     if (target.empty() || store.SelCategory < 0)
         return;
     // The items' lines as Copy Item writes them (the aisle left empty unless asked for); an item
@@ -59,7 +58,7 @@ void TFormCopyCategory::BtnOKClick()
     for (int32_t i = 0; i < category.ItemCount(); ++i)
         batch.Write(category.Name, category.Items[size_t(i)].Name,
                     CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
-    ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), target, batch));
+    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), target, batch));
 }
 
 } // namespace qm

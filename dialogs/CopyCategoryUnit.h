@@ -10,10 +10,13 @@ class QLabel;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormCopyCategory : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormCopyCategory(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormCopyCategory(TMainShared& main, QWidget* parent = nullptr);
 
     QLabel* LabelCatName = nullptr;
     QLabel* LabelItemName = nullptr; // "All Items"
@@ -28,6 +31,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TMainShared& main_;
     bool shown_ = false;
 };
 

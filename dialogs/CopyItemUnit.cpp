@@ -6,20 +6,21 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "dialogs/ItemHeader.h"
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
 #include "store/StoreFiles.h"
 
 namespace qm {
 
-TFormCopyItem::TFormCopyItem(QWidget* parent) : TDialogForm(parent, "FormCopyItem", "Copy Item", "items")
+TFormCopyItem::TFormCopyItem(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormCopyItem", "Copy Item", "items"), main_(main)
 {
     auto* column = new QVBoxLayout(Body);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(
-        MakeItemHeader(Body, "LabelCatName", LabelCatName, "LabelItemName", LabelItemName, kGlyphEditItem));
+    column->addWidget(MakeItemHeader(main_, Body, "LabelCatName", LabelCatName, "LabelItemName",
+                                     LabelItemName, kGlyphEditItem));
     column->addSpacing(8);
     auto* caption = new QLabel("Copy to store:", Body);
     ComboStores = MakeDropDownList(Body, "ComboStores");
@@ -38,16 +39,14 @@ TFormCopyItem::TFormCopyItem(QWidget* parent) : TDialogForm(parent, "FormCopyIte
 
 void TFormCopyItem::FormCreate()
 {
-    FillOtherStoresCombo(ComboStores);
+    FillOtherStoresCombo(ComboStores, main_);
     CheckCopyAisle->setChecked(false);
 }
 
 void TFormCopyItem::FormShow()
 {
-    if (!FormMain)
-        return;
-    LabelItemName->setText(ToQString(FormMain->GetSelectedItemName()));
-    LabelCatName->setText(ToQString(FormMain->GetSelectedCategoryName()));
+    LabelItemName->setText(ToQString(main_.GetSelectedItemName()));
+    LabelCatName->setText(ToQString(main_.GetSelectedCategoryName()));
 }
 
 void TFormCopyItem::showEvent(QShowEvent* event)
@@ -58,11 +57,11 @@ void TFormCopyItem::showEvent(QShowEvent* event)
 
 void TFormCopyItem::BtnOKClick()
 {
-    if (!FormMain || ComboStores->currentIndex() < 0 || FormMain->GetSelectedItemName().empty())
+    if (ComboStores->currentIndex() < 0 || main_.GetSelectedItemName().empty())
         return;
-    const QMStore& store = FormMain->Store;
-    WriteStoreString(FormMain->StoreFilesContext(), ComboText(ComboStores),
-                     FormMain->GetSelectedCategoryName(), FormMain->GetSelectedItemName(),
+    const QMStore& store = main_.Store;
+    WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), main_.GetSelectedCategoryName(),
+                     main_.GetSelectedItemName(),
                      CopiedItemLine(store, store.SelCategory, store.SelItem, CheckCopyAisle->isChecked()));
 }
 

@@ -9,10 +9,13 @@ class QLabel;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormCopyItem : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormCopyItem(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormCopyItem(TMainShared& main, QWidget* parent = nullptr);
 
     QLabel* LabelItemName = nullptr;
     QLabel* LabelCatName = nullptr;
@@ -28,6 +31,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    TMainShared& main_;
 };
 
 } // namespace qm

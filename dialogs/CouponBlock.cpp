@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mainwindow/ShoppingCartUnit.h"
+#include "app/MainShared.h"
 #include "platform/Dispatch.h"
 #include "store/StoreFiles.h"
 
@@ -32,7 +32,8 @@ TDateTime FromQDate(const QDate& date)
 
 } // namespace
 
-TCouponBlock::TCouponBlock(QWidget* parent, const char* captionName) : QObject(parent)
+TCouponBlock::TCouponBlock(TMainShared& main, QWidget* parent, const char* captionName)
+    : QObject(parent), main_(main)
 {
     Panel = new QWidget(parent);
     Panel->setObjectName("PanelCoupon");
@@ -128,15 +129,13 @@ void TCouponBlock::CheckStoreCouponClick()
         LabelStoresToChange->clear();
         return;
     }
-    if (!FormMain)
-        return;
     if (CheckStoreCoupon->isChecked()) {
-        LabelStoresToChange->setText(ToQString(FormMain->GetCurrentStoreName()));
+        LabelStoresToChange->setText(ToQString(main_.GetCurrentStoreName()));
         return;
     }
-    const StoreContext ctx = FormMain->StoreFilesContext();
-    const AnsiString category = FormMain->GetSelectedCategoryName();
-    const AnsiString item = FormMain->GetSelectedItemName();
+    const StoreContext ctx = main_.StoreFilesContext();
+    const AnsiString category = main_.GetSelectedCategoryName();
+    const AnsiString item = main_.GetSelectedItemName();
     std::vector<AnsiString> names;
     for (const AnsiString& store : ctx.PickerStores) {
         if (!ReadStoreString(ctx, store, category, item).empty() &&

@@ -16,13 +16,15 @@ class QWidget;
 
 namespace qm {
 
+class TMainShared;
+
 class TCouponBlock : public QObject {
     Q_OBJECT
 public:
-    // Creates the controls as children of parent, laid out in a vertical block (Panel).
-    // captionName is the object name of the "Coupon will appear in:" label ("Label6" in the
-    // edit-item dialog, "Label1" in the coupon dialog).
-    TCouponBlock(QWidget* parent, const char* captionName);
+    // Creates the controls as children of parent, laid out in a vertical block (Panel), for
+    // the selected item of main's open store. captionName is the object name of the "Coupon
+    // will appear in:" label ("Label6" in the edit-item dialog, "Label1" in the coupon dialog).
+    TCouponBlock(TMainShared& main, QWidget* parent, const char* captionName);
 
     QWidget* Panel = nullptr;
     QCheckBox* CheckCoupon = nullptr;
@@ -63,6 +65,9 @@ public:
         form.CheckStoreCoupon = CheckStoreCoupon;
         form.LabelStoresToChange = LabelStoresToChange;
     }
+
+private:
+    TMainShared& main_;
 };
 
 } // namespace qm

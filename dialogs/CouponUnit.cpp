@@ -7,14 +7,15 @@
 
 namespace qm {
 
-TFormCoupon::TFormCoupon(QWidget* parent) : TDialogForm(parent, "FormCoupon", "Enter Coupon", "coupon")
+TFormCoupon::TFormCoupon(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormCoupon", "Enter Coupon", "coupon")
 {
     auto* column = new QVBoxLayout(Body);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(MakeItemHeader(Body, "LabelCategoryName", LabelCategoryName, "LabelItemName",
+    column->addWidget(MakeItemHeader(main, Body, "LabelCategoryName", LabelCategoryName, "LabelItemName",
                                      LabelItemName, kGlyphCoupon));
     column->addSpacing(8);
-    CouponBlock = new TCouponBlock(Body, "Label1");
+    CouponBlock = new TCouponBlock(main, Body, "Label1");
     column->addWidget(CouponBlock->Panel);
     column->addStretch(1);
 

@@ -11,11 +11,13 @@ class QRadioButton;
 namespace qm {
 
 class TCouponBlock;
+class TMainShared;
 
 class TFormCoupon : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormCoupon(QWidget* parent = nullptr);
+    // main: the window whose item glyphs the header shows.
+    TFormCoupon(TMainShared& main, QWidget* parent = nullptr);
 
     QLabel* LabelCategoryName = nullptr;
     QLabel* LabelItemName = nullptr;

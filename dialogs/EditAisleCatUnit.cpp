@@ -4,16 +4,17 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 
 namespace qm {
 
-TFormEditCatAisle::TFormEditCatAisle(QWidget* parent)
-    : TDialogForm(parent, "FormEditCatAisle", "Change Aisle/Dept. for Category", "category")
+TFormEditCatAisle::TFormEditCatAisle(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormEditCatAisle", "Change Aisle/Dept. for Category", "category"), main_(main)
 {
-    BuildAllItemsBody(Body, LabelCatName, LabelItemName, "Aisle/Dept.:", "ComboAisle", ComboAisle)
+    BuildAllItemsBody(main_, Body, LabelCatName, LabelItemName, "Aisle/Dept.:", "ComboAisle", ComboAisle)
         ->addStretch(1);
     AddOkCancelHelp(3100, [this] { BtnOKClick(); });
     FormCreate();
@@ -21,8 +22,7 @@ TFormEditCatAisle::TFormEditCatAisle(QWidget* parent)
 
 void TFormEditCatAisle::FormCreate()
 {
-    if (FormMain)
-        FillAisleCombo(ComboAisle, FormMain->Store);
+    FillAisleCombo(ComboAisle, main_.Store);
 }
 
 void TFormEditCatAisle::showEvent(QShowEvent* event)
@@ -36,17 +36,15 @@ void TFormEditCatAisle::showEvent(QShowEvent* event)
 
 void TFormEditCatAisle::FormShow()
 {
-    if (!FormMain)
-        return;
     QMCategory selected;
-    FormMain->GetSelectedCategory(selected);
+    main_.GetSelectedCategory(selected);
     LabelCatName->setText(ToQString(selected.Name));
     SelectComboEntry(ComboAisle, selected.AisleGuess);
 }
 
 void TFormEditCatAisle::BtnOKClick()
 {
-    QMStore& store = FormMain->Store;
+    QMStore& store = main_.Store;
     const int32_t c = store.SelCategory;
     if (c < 0)
         return;
@@ -70,12 +68,12 @@ void TFormEditCatAisle::BtnOKClick()
         // A category name from an older file that cannot be a key has no aisle guess to keep.
         if (IsStorableKey(category.Name))
             batch.Write(kAisleGuessesSection, category.Name, aisle);
-        ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), store.Name, batch));
+        ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), store.Name, batch));
     } catch (...) {
         category = before; // nothing was written
         throw;
     }
-    FormMain->ReloadStore(FormMain->GetCurrentStoreName());
+    main_.ReloadStore(main_.GetCurrentStoreName());
 }
 
 } // namespace qm

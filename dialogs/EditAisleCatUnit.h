@@ -9,10 +9,13 @@ class QLabel;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormEditCatAisle : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormEditCatAisle(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormEditCatAisle(TMainShared& main, QWidget* parent = nullptr);
 
     QLabel* LabelCatName = nullptr;
     QLabel* LabelItemName = nullptr; // "All Items"
@@ -26,6 +29,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TMainShared& main_;
     bool shown_ = false;
 };
 

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "dialogs/AisleList.h"
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 #include "platform/Shell.h"
@@ -21,8 +21,8 @@ constexpr int kHelpContext = 2720;
 const char* const kQueryCaption = "Edit Aisles/Departments";
 } // namespace
 
-TFormAisles::TFormAisles(QWidget* parent)
-    : TDialogForm(parent, "FormAisles", "Edit Aisles / Departments", "aisles")
+TFormAisles::TFormAisles(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormAisles", "Edit Aisles / Departments", "aisles"), main_(main)
 {
     TListEditorFrame frame = BuildListEditorFrame(Body, "ListAisles");
     frame.Label->setText("Aisles / Departments:");
@@ -55,9 +55,8 @@ TFormAisles::TFormAisles(QWidget* parent)
 
 void TFormAisles::FormCreate()
 {
-    StoreName = FormMain->GetCurrentStoreName();
-    const AnsiString aisles =
-        ReadStoreString(FormMain->StoreFilesContext(), StoreName, kInfoSection, "Aisles");
+    StoreName = main_.GetCurrentStoreName();
+    const AnsiString aisles = ReadStoreString(main_.StoreFilesContext(), StoreName, kInfoSection, "Aisles");
     // The list ends at the first empty field, as the loader reads it.
     for (const AnsiString& aisle : SplitList(kListSeparator, aisles))
         AddListEntry(ListAisles, aisle);
@@ -161,10 +160,10 @@ void TFormAisles::ListAislesKeyPress()
 
 void TFormAisles::BtnOKClick()
 {
-    const StoreContext ctx = FormMain->StoreFilesContext();
+    const StoreContext ctx = main_.StoreFilesContext();
     WriteStoreString(ctx, StoreName, kInfoSection, "Aisles",
                      JoinList(ListEntries(ListAisles), kListSeparator));
-    FormMain->ReloadStore(StoreName);
+    main_.ReloadStore(StoreName);
 }
 
 void TFormAisles::BtnHelpClick()

@@ -14,11 +14,13 @@ class QPushButton;
 namespace qm {
 
 class TAisleMenu;
+class TMainShared;
 
 class TFormAisles : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormAisles(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormAisles(TMainShared& main, QWidget* parent = nullptr);
 
     QListWidget* ListAisles = nullptr;
     QPushButton* BtnAdd = nullptr;
@@ -44,6 +46,7 @@ public:
     void BtnHelpClick();
 
 private:
+    TMainShared& main_;
     int32_t NextAisleNumber() const;
     // Appends the entry and selects the first entry equal to it without regard to case.
     void AddAisle(const AnsiString& text);

@@ -5,8 +5,9 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 
 namespace qm {
@@ -32,8 +33,8 @@ void BuildCategoryNameBody(TDialogForm& form, QLineEdit*& editName, QComboBox*& 
     column->addStretch(1);
 }
 
-TFormEditCategory::TFormEditCategory(QWidget* parent)
-    : TDialogForm(parent, "FormEditCategory", "Edit Category", "category")
+TFormEditCategory::TFormEditCategory(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormEditCategory", "Edit Category", "category"), main_(main)
 {
     BuildCategoryNameBody(*this, EditCategoryName, ComboAisle);
     AddOkCancelHelp(3020, [this] { BtnOKClick(); });
@@ -42,8 +43,7 @@ TFormEditCategory::TFormEditCategory(QWidget* parent)
 
 void TFormEditCategory::FormCreate()
 {
-    if (FormMain)
-        FillAisleCombo(ComboAisle, FormMain->Store);
+    FillAisleCombo(ComboAisle, main_.Store);
 }
 
 void TFormEditCategory::showEvent(QShowEvent* event)
@@ -58,17 +58,15 @@ void TFormEditCategory::showEvent(QShowEvent* event)
 void TFormEditCategory::FormShow()
 {
     EditCategoryName->setFocus();
-    if (!FormMain)
-        return;
     QMCategory selected;
-    FormMain->GetSelectedCategory(selected);
+    main_.GetSelectedCategory(selected);
     EditCategoryName->setText(ToQString(selected.Name));
     SelectComboEntry(ComboAisle, selected.AisleGuess);
 }
 
 void TFormEditCategory::BtnOKClick()
 {
-    QMStore& store = FormMain->Store;
+    QMStore& store = main_.Store;
     const int32_t c = store.SelCategory;
     if (c < 0)
         return;
@@ -99,18 +97,18 @@ void TFormEditCategory::BtnOKClick()
         else
             batch.Write(kAisleGuessesSection, newName, aisle);
     }
-    const AnsiString storeName = FormMain->GetCurrentStoreName();
-    ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), storeName, batch));
+    const AnsiString storeName = main_.GetCurrentStoreName();
+    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), storeName, batch));
     store.CategoryAt(c).AisleGuess = aisle;
     if (renamed)
-        FormMain->LoadStore(storeName);
+        main_.LoadStore(storeName);
 
-    FormMain->DrawItemList();
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    main_.DrawItemList();
+    main_.BuildShoppingList();
+    main_.DrawShoppingList();
     const auto [fc, fi] = store.FindItemByName(newName);
     if (fc >= 0)
-        FormMain->SelectRow(fc, fi);
+        main_.SelectRow(fc, fi);
 }
 
 } // namespace qm

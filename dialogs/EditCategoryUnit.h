@@ -8,10 +8,13 @@ class QLineEdit;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormEditCategory : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormEditCategory(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormEditCategory(TMainShared& main, QWidget* parent = nullptr);
 
     QLineEdit* EditCategoryName = nullptr;
     QComboBox* ComboAisle = nullptr;
@@ -24,6 +27,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TMainShared& main_;
     bool shown_ = false;
 };
 

@@ -6,8 +6,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "dialogs/AisleList.h"
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 #include "platform/Shell.h"
@@ -20,7 +20,8 @@ namespace {
 constexpr int kHelpContext = 2820;
 } // namespace
 
-TFormErrands::TFormErrands(QWidget* parent) : TDialogForm(parent, "FormErrands", "Errands", "errands")
+TFormErrands::TFormErrands(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormErrands", "Errands", "errands"), main_(main)
 {
     TListEditorFrame frame = BuildListEditorFrame(Body, "CheckListErrands");
     LabelCaption = frame.Label;
@@ -61,9 +62,9 @@ void TFormErrands::showEvent(QShowEvent* event)
 
 void TFormErrands::FormShow()
 {
-    LabelCaption->setText(ToQString("Errands for " + FormMain->GetCurrentStoreName() + ":"));
+    LabelCaption->setText(ToQString("Errands for " + main_.GetCurrentStoreName() + ":"));
     CheckListErrands->clear();
-    for (const QMErrand& errand : FormMain->Store.Errands)
+    for (const QMErrand& errand : main_.Store.Errands)
         AddListEntry(CheckListErrands, errand.Name, true, errand.OnList);
     SelectListRow(CheckListErrands, -1);
     SetMoveButtons();
@@ -155,7 +156,7 @@ void TFormErrands::BtnOKClick()
 {
     // The section is rewritten in the list's order, in one write: the old errands never go
     // without the new ones being there.
-    const AnsiString store = FormMain->GetCurrentStoreName();
+    const AnsiString store = main_.GetCurrentStoreName();
     StoreBatch batch;
     batch.EraseSection(kErrandsSection);
     for (int i = 0; i < CheckListErrands->count(); ++i) {
@@ -163,8 +164,8 @@ void TFormErrands::BtnOKClick()
         batch.Write(kErrandsSection, FromQString(item->text()),
                     item->checkState() == Qt::Checked ? "1" : "0");
     }
-    ReportCarryOverFailures(ApplyStoreBatch(FormMain->StoreFilesContext(), store, batch));
-    FormMain->ReloadStore(store);
+    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), store, batch));
+    main_.ReloadStore(store);
 }
 
 void TFormErrands::BtnHelpClick()

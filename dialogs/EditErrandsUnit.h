@@ -12,10 +12,13 @@ class QString;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormErrands : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormErrands(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormErrands(TMainShared& main, QWidget* parent = nullptr);
 
     QLabel* LabelCaption = nullptr;
     QListWidget* CheckListErrands = nullptr;
@@ -44,6 +47,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TMainShared& main_;
     // The answer of an errand-name query: false (after saying why) for an empty name or one
     // the name rules refuse.
     static bool AcceptErrandName(const QString& typed);

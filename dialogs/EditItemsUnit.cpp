@@ -10,16 +10,18 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "app/MainShared.h"
 #include "dialogs/CouponBlock.h"
 #include "dialogs/ItemDialogSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 #include "platform/Exception.h"
 #include "platform/gui/SpinEdit.h"
 
 namespace qm {
 
-TFormEditItem::TFormEditItem(QWidget* parent) : TDialogForm(parent, "FormEditItem", "Edit Item", "items")
+TFormEditItem::TFormEditItem(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormEditItem", "Edit Item", "items"), main_(main)
 {
     auto* grid = new QGridLayout(Body);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -46,7 +48,7 @@ TFormEditItem::TFormEditItem(QWidget* parent) : TDialogForm(parent, "FormEditIte
     line->setFrameShadow(QFrame::Sunken);
     grid->addWidget(line, 10, 0);
 
-    CouponBlock = new TCouponBlock(Body, "Label6");
+    CouponBlock = new TCouponBlock(main_, Body, "Label6");
     grid->addWidget(CouponBlock->Panel, 11, 0);
     grid->setRowStretch(12, 1);
     CouponBlock->Share(*this);
@@ -58,10 +60,8 @@ TFormEditItem::TFormEditItem(QWidget* parent) : TDialogForm(parent, "FormEditIte
 
 void TFormEditItem::FormCreate()
 {
-    if (!FormMain)
-        return;
-    FillCategoryCombo(ComboCategory, FormMain->Store);
-    FillAisleCombo(ComboAisle, FormMain->Store);
+    FillCategoryCombo(ComboCategory, main_.Store);
+    FillAisleCombo(ComboAisle, main_.Store);
 }
 
 void TFormEditItem::showEvent(QShowEvent* event)
@@ -76,9 +76,7 @@ void TFormEditItem::showEvent(QShowEvent* event)
 void TFormEditItem::FormShow()
 {
     EditItemName->setFocus();
-    if (!FormMain)
-        return;
-    const QMStore& store = FormMain->Store;
+    const QMStore& store = main_.Store;
     if (store.SelCategory < 0 || store.SelItem < 0)
         return;
     const QMItem& item = store.ItemAt(store.SelCategory, store.SelItem);
@@ -111,7 +109,7 @@ void TFormEditItem::CheckStoreCouponClick()
 
 bool TFormEditItem::CheckTarget(const AnsiString& name, const AnsiString& category) const
 {
-    const QMStore& store = FormMain->Store;
+    const QMStore& store = main_.Store;
     const int32_t c = FindCategoryIndex(store, category);
     if (c < 0)
         return true;
@@ -132,7 +130,7 @@ bool TFormEditItem::CheckTarget(const AnsiString& name, const AnsiString& catego
 
 void TFormEditItem::BtnOKClick()
 {
-    QMStore& store = FormMain->Store;
+    QMStore& store = main_.Store;
     const int32_t c = store.SelCategory, i = store.SelItem;
     if (c < 0 || i < 0)
         return;
@@ -167,29 +165,29 @@ void TFormEditItem::BtnOKClick()
         item.IsStoreCoupon = CouponBlock->StoreOnly();
     }
     try {
-        FormMain->SaveItem(c, i);
+        main_.SaveItem(c, i);
     } catch (...) {
         // What could not be written is not shown as done.
         item = before;
-        FormMain->DrawItemList();
+        main_.DrawItemList();
         throw;
     }
 
     if (renamed || moved) {
-        const StoreContext ctx = FormMain->StoreFilesContext();
-        const AnsiString storeName = FormMain->GetCurrentStoreName();
+        const StoreContext ctx = main_.StoreFilesContext();
+        const AnsiString storeName = main_.GetCurrentStoreName();
         if (renamed)
             RenameStoreKey(ctx, storeName, oldCategory, oldName, newName);
         if (moved)
             MoveStoreKey(ctx, storeName, oldCategory, newName, newCategory);
-        FormMain->LoadStore(storeName);
+        main_.LoadStore(storeName);
         const auto [fc, fi] = store.FindItemByName(newName);
         if (fc >= 0)
-            FormMain->SelectRow(fc, fi);
+            main_.SelectRow(fc, fi);
     }
-    FormMain->DrawItemList();
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+    main_.DrawItemList();
+    main_.BuildShoppingList();
+    main_.DrawShoppingList();
 }
 
 } // namespace qm

@@ -16,11 +16,13 @@ class QSpinBox;
 namespace qm {
 
 class TCouponBlock;
+class TMainShared;
 
 class TFormEditItem : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormEditItem(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormEditItem(TMainShared& main, QWidget* parent = nullptr);
 
     QLineEdit* EditItemName = nullptr;
     QComboBox* ComboCategory = nullptr;
@@ -47,6 +49,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TMainShared& main_;
     // False, after an error box, when the dialog's name and category would replace the line
     // of another item.
     bool CheckTarget(const AnsiString& name, const AnsiString& category) const;

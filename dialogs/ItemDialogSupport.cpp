@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/MainShared.h"
 #include "dialogs/ItemHeader.h"
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dialogs.h"
 #include "store/QMStore.h"
 #include "store/StoreFiles.h"
@@ -76,15 +76,18 @@ void FillAisleCombo(QComboBox* combo, const QMStore& store)
     combo->setCurrentIndex(-1);
 }
 
-void FillOtherStoresCombo(QComboBox* combo)
+void FillOtherStoresCombo(QComboBox* combo, const TMainShared& main)
 {
+    // One entry of the current name goes: a store of a subfolder may have the same name.
+    const AnsiString current = main.GetCurrentStoreName();
+    bool skipped = false;
     combo->clear();
-    if (!FormMain)
-        return;
-    const int current = FormMain->ComboStores->currentIndex();
-    for (int i = 0; i < FormMain->ComboStores->count(); ++i)
-        if (i != current)
-            combo->addItem(FormMain->ComboStores->itemText(i));
+    for (const AnsiString& store : main.StoreNames()) {
+        if (!skipped && store == current)
+            skipped = true;
+        else
+            combo->addItem(ToQString(store));
+    }
     combo->setCurrentIndex(-1);
 }
 
@@ -99,20 +102,17 @@ void SelectComboEntry(QComboBox* combo, const AnsiString& text)
     combo->setCurrentIndex(-1);
 }
 
-void ChooseSelectedCategory(QComboBox* comboCategory, QComboBox* comboAisle)
+void ChooseSelectedCategory(const QMStore& store, QComboBox* comboCategory, QComboBox* comboAisle)
 {
-    if (!FormMain)
-        return;
     QMCategory selected;
-    FormMain->GetSelectedCategory(selected);
+    store.GetSelectedCategory(selected);
     SelectComboEntry(comboCategory, selected.Name);
     SelectComboEntry(comboAisle, selected.AisleGuess);
 }
 
-void FollowAisleGuess(const QComboBox* comboCategory, QComboBox* comboAisle)
+void FollowAisleGuess(const QMStore& store, const QComboBox* comboCategory, QComboBox* comboAisle)
 {
-    if (const QMCategory* category =
-            FormMain ? FindCategory(FormMain->Store, ComboText(comboCategory)) : nullptr)
+    if (const QMCategory* category = FindCategory(store, ComboText(comboCategory)))
         SelectComboEntry(comboAisle, category->AisleGuess);
 }
 
@@ -121,13 +121,14 @@ AnsiString ComboText(const QComboBox* combo)
     return combo->currentIndex() >= 0 ? FromQString(combo->currentText()) : AnsiString();
 }
 
-QVBoxLayout* BuildAllItemsBody(QWidget* body, QLabel*& labelCatName, QLabel*& labelItemName,
-                               const char* caption, const char* comboName, QComboBox*& combo)
+QVBoxLayout* BuildAllItemsBody(TMainShared& main, QWidget* body, QLabel*& labelCatName,
+                               QLabel*& labelItemName, const char* caption, const char* comboName,
+                               QComboBox*& combo)
 {
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(
-        MakeItemHeader(body, "LabelCatName", labelCatName, "LabelItemName", labelItemName, kGlyphEditItem));
+    column->addWidget(MakeItemHeader(main, body, "LabelCatName", labelCatName, "LabelItemName", labelItemName,
+                                     kGlyphEditItem));
     labelItemName->setText("All Items");
     column->addSpacing(12);
     combo = MakeDropDownList(body, comboName);
@@ -165,15 +166,15 @@ int32_t TypedQuantity(const QSpinBox* spin)
     return int32_t(std::clamp<qlonglong>(typed, spin->minimum(), spin->maximum()));
 }
 
-void ReloadAndSelect(const AnsiString& store, const AnsiString& name)
+void ReloadAndSelect(TMainShared& main, const AnsiString& store, const AnsiString& name)
 {
-    FormMain->LoadStore(store);
-    FormMain->DrawItemList();
-    const auto [c, i] = FormMain->Store.FindItemByName(name);
+    main.LoadStore(store);
+    main.DrawItemList();
+    const auto [c, i] = main.Store.FindItemByName(name);
     if (c >= 0)
-        FormMain->SelectRow(c, i);
-    FormMain->BuildShoppingList();
-    FormMain->DrawShoppingList();
+        main.SelectRow(c, i);
+    main.BuildShoppingList();
+    main.DrawShoppingList();
 }
 
 AnsiString NewItemLine(const AnsiString& aisle)

@@ -19,6 +19,7 @@ namespace qm {
 struct QMStore;
 struct QMCategory;
 struct StoreContext;
+class TMainShared;
 
 // The category of that name in the open store: spelled alike, else the first equal without
 // regard to case; null when there is none.
@@ -36,21 +37,22 @@ void FillCategoryCombo(QComboBox* combo, const QMStore& store);
 void FillAisleCombo(QComboBox* combo, const QMStore& store);
 // Every entry of the main window's store picker except its current one, in picker order; none
 // chosen.
-void FillOtherStoresCombo(QComboBox* combo);
+void FillOtherStoresCombo(QComboBox* combo, const TMainShared& main);
 // Chooses the first entry equal to text without regard to case; none when no entry is.
 void SelectComboEntry(QComboBox* combo, const AnsiString& text);
-// The add dialogs' defaults: the selected category and its aisle guess.
-void ChooseSelectedCategory(QComboBox* comboCategory, QComboBox* comboAisle);
-// The aisle guess of the category chosen in comboCategory, chosen in comboAisle.
-void FollowAisleGuess(const QComboBox* comboCategory, QComboBox* comboAisle);
+// The add dialogs' defaults: the selected category of the open store and its aisle guess.
+void ChooseSelectedCategory(const QMStore& store, QComboBox* comboCategory, QComboBox* comboAisle);
+// The aisle guess of the open store's category chosen in comboCategory, chosen in comboAisle.
+void FollowAisleGuess(const QMStore& store, const QComboBox* comboCategory, QComboBox* comboAisle);
 // The chosen entry's text; empty when none is chosen.
 AnsiString ComboText(const QComboBox* combo);
 
 // The body of the dialogs on all items of the selected category: the header naming the
 // category (LabelCatName) and "All Items" (LabelItemName), then the caption and the drop-down
 // list combo named comboName. Answers the body's column for the controls that follow.
-QVBoxLayout* BuildAllItemsBody(QWidget* body, QLabel*& labelCatName, QLabel*& labelItemName,
-                               const char* caption, const char* comboName, QComboBox*& combo);
+QVBoxLayout* BuildAllItemsBody(TMainShared& main, QWidget* body, QLabel*& labelCatName,
+                               QLabel*& labelItemName, const char* caption, const char* comboName,
+                               QComboBox*& combo);
 
 // "You must input a name." when the typed text is empty, then the name rules of the kind's
 // store file; each refusal in an error box. True when the name can be stored.
@@ -64,7 +66,7 @@ int32_t TypedQuantity(const QSpinBox* spin);
 
 // After an add: the store reloaded, the row named name (the first match of FindItemByName)
 // selected, both lists drawn again (the reload renumbers the rows the shopping list points at).
-void ReloadAndSelect(const AnsiString& store, const AnsiString& name);
+void ReloadAndSelect(TMainShared& main, const AnsiString& store, const AnsiString& name);
 
 // The value line of a new item: the aisle, an empty note, quantity 0, no coupon, no expiry.
 AnsiString NewItemLine(const AnsiString& aisle);

@@ -5,37 +5,46 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "graphics/widgets/RasterImage.h"
-#include "mainwindow/ShoppingCartUnit.h"
 
 namespace qm {
 
-QPixmap GlyphPicture(TBitmap32List& list, int index, int size)
+QImage GlyphImage(TBitmap32List& list, int index)
 {
     if (index < 0 || index >= list.Bitmaps().Count())
         return {};
     QImage image;
     list.GetBitmap(index).AssignToTarget(image);
-    if (image.isNull())
+    return image;
+}
+
+QPixmap GlyphPicture(const QImage& glyph, int size)
+{
+    if (glyph.isNull())
         return {};
-    return QPixmap::fromImage(image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return QPixmap::fromImage(glyph.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+QPixmap GlyphPicture(TBitmap32List& list, int index, int size)
+{
+    return GlyphPicture(GlyphImage(list, index), size);
 }
 
 namespace {
 
-QLabel* PictureLabel(QWidget* parent, int glyph)
+QLabel* PictureLabel(TMainShared& main, QWidget* parent, int glyph)
 {
     auto* label = new QLabel(parent);
     label->setFixedSize(16, 16);
-    if (FormMain)
-        label->setPixmap(GlyphPicture(FormMain->ImageListItemList, glyph));
+    label->setPixmap(GlyphPicture(main.ItemGlyph(glyph)));
     return label;
 }
 
 } // namespace
 
-QWidget* MakeItemHeader(QWidget* parent, const char* categoryLabelName, QLabel*& categoryLabel,
-                        const char* itemLabelName, QLabel*& itemLabel, int itemGlyph)
+QWidget* MakeItemHeader(TMainShared& main, QWidget* parent, const char* categoryLabelName,
+                        QLabel*& categoryLabel, const char* itemLabelName, QLabel*& itemLabel, int itemGlyph)
 {
     auto* panel = new QWidget(parent);
     panel->setObjectName("PanelHeader");
@@ -54,13 +63,13 @@ QWidget* MakeItemHeader(QWidget* parent, const char* categoryLabelName, QLabel*&
 
     auto* catRow = new QHBoxLayout;
     catRow->setSpacing(4);
-    catRow->addWidget(PictureLabel(panel, kGlyphCategory));
+    catRow->addWidget(PictureLabel(main, panel, kGlyphCategory));
     catRow->addWidget(categoryLabel, 1);
     auto* itemRow = new QHBoxLayout;
     itemRow->setSpacing(4);
     itemRow->addSpacing(16);
-    itemRow->addWidget(PictureLabel(panel, kGlyphBuyMark));
-    itemRow->addWidget(PictureLabel(panel, itemGlyph));
+    itemRow->addWidget(PictureLabel(main, panel, kGlyphBuyMark));
+    itemRow->addWidget(PictureLabel(main, panel, itemGlyph));
     itemRow->addWidget(itemLabel, 1);
 
     auto* column = new QVBoxLayout(panel);

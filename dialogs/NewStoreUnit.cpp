@@ -1,7 +1,6 @@
 #include "dialogs/NewStoreUnit.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,8 +13,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/MainShared.h"
 #include "dialogs/AisleList.h"
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 #include "platform/Shell.h"
@@ -89,8 +88,8 @@ QLabel* Note(QWidget* parent, const char* text)
 
 } // namespace
 
-TFormNewStore::TFormNewStore(QWidget* parent)
-    : TDialogForm(parent, "FormNewStore", "New Store Wizard...", "wizard")
+TFormNewStore::TFormNewStore(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormNewStore", "New Store Wizard...", "wizard"), main_(main)
 {
     HelpContext = kHelpContext;
     auto* pages = new QGridLayout(Body);
@@ -251,7 +250,7 @@ bool TFormNewStore::CheckStoreName(bool emptyBox)
         return false;
     // The picker and the store lookups ignore case, so a store that differs only in case
     // already exists as far as the person can tell.
-    if (!ExistingStoreName(FormMain->StoresFolder, FromQString(typed)).empty()) {
+    if (!ExistingStoreName(main_.StoresFolder, FromQString(typed)).empty()) {
         MessageBoxQ("That store already exists", mbOK, mtError);
         return false;
     }
@@ -291,20 +290,15 @@ void TFormNewStore::BtnFinishClick()
     batch.Write(kInfoSection, "StoreURL", FromQString(EditStoreURL->text()));
     batch.Write(kInfoSection, "Aisles", JoinList(ListEntries(ListAisleOrder), kListSeparator));
     // The whole file in one write: a crash or a full disk never leaves half a store.
-    if (!CreateStoreFile(FormMain->StoreFilesContext(), name, batch)) {
+    if (!CreateStoreFile(main_.StoreFilesContext(), name, batch)) {
         MessageBoxQ("That store already exists", mbOK, mtError);
         ModalResult = mrNone;
         return;
     }
 
-    FormMain->FillStoreList();
-    QComboBox* picker = FormMain->ComboStores;
-    for (int i = 0; i < picker->count(); ++i)
-        if (SameName(FromQString(picker->itemText(i)), name)) {
-            picker->setCurrentIndex(i);
-            break;
-        }
-    FormMain->ReloadStore(name);
+    main_.FillStoreList();
+    main_.SetCurrentStoreName(name);
+    main_.ReloadStore(name);
 }
 
 void TFormNewStore::BtnHelpClick()

@@ -17,11 +17,13 @@ class QPushButton;
 namespace qm {
 
 class TAisleMenu;
+class TMainShared;
 
 class TFormNewStore : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormNewStore(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormNewStore(TMainShared& main, QWidget* parent = nullptr);
 
     // Page 1.
     QWidget* PanelName = nullptr;
@@ -72,6 +74,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TMainShared& main_;
     // The typed name as program text; false (after saying why) when it cannot name a new
     // store: empty, refused by the name rules, or the name of a store that exists.
     bool CheckStoreName(bool emptyBox);

@@ -10,11 +10,12 @@
 
 namespace qm {
 
-TFormNote::TFormNote(QWidget* parent) : TDialogForm(parent, "FormNote", "Enter Note", "note")
+TFormNote::TFormNote(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormNote", "Enter Note", "note")
 {
     auto* column = new QVBoxLayout(Body);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(MakeItemHeader(Body, "LabelCategoryName", LabelCategoryName, "LabelItemName",
+    column->addWidget(MakeItemHeader(main, Body, "LabelCategoryName", LabelCategoryName, "LabelItemName",
                                      LabelItemName, kGlyphNote));
     column->addSpacing(8);
     auto* caption = new QLabel("Note:", Body);

@@ -9,10 +9,13 @@ class QLineEdit;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormNote : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormNote(QWidget* parent = nullptr);
+    // main: the window whose item glyphs the header shows.
+    TFormNote(TMainShared& main, QWidget* parent = nullptr);
 
     QLabel* LabelCategoryName = nullptr;
     QLabel* LabelItemName = nullptr;

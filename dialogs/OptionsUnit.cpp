@@ -15,7 +15,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "mainwindow/ShoppingCartUnit.h"
+#include "app/MainShared.h"
+#include "app/Settings.h"
 #include "platform/Application.h"
 #include "platform/gui/FontNames.h"
 #include "platform/gui/SpinEdit.h"
@@ -24,8 +25,6 @@
 namespace qm {
 
 namespace {
-
-constexpr const char* kSettings = "Settings";
 
 // Each font name drawn in its own font, at the combo's own size; entries as high as that text.
 class FontNameDelegate : public QStyledItemDelegate {
@@ -92,7 +91,8 @@ void SelectFont(QComboBox* combo, const AnsiString& name)
 
 } // namespace
 
-TFormOptions::TFormOptions(QWidget* parent) : TDialogForm(parent, "FormOptions", "Options", "options")
+TFormOptions::TFormOptions(TMainShared& main, QWidget* parent)
+    : TDialogForm(parent, "FormOptions", "Options", "options"), main_(main)
 {
     auto* layout = new QVBoxLayout(Body);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -175,20 +175,18 @@ void TFormOptions::showEvent(QShowEvent* event)
 
 void TFormOptions::FormShow()
 {
-    if (!FormMain)
-        return;
-    SelectFont(ComboGridFont, FormMain->GridFontName);
-    SpinGridFont->setValue(FormMain->GridFontSize);
-    SelectFont(ComboListFont, FormMain->ListFontName);
-    SpinListFont->setValue(FormMain->ListFontSize);
-    EditErrandName->setText(ToQString(FormMain->ErrandsCaption));
-    (FormMain->ErrandsOnTop ? RadioErrandTop : RadioErrandBottom)->setChecked(true);
-    CheckCheckNewVer->setChecked(FormMain->CheckForLatest);
+    SelectFont(ComboGridFont, main_.GridFontName);
+    SpinGridFont->setValue(main_.GridFontSize);
+    SelectFont(ComboListFont, main_.ListFontName);
+    SpinListFont->setValue(main_.ListFontSize);
+    EditErrandName->setText(ToQString(main_.ErrandsCaption));
+    (main_.ErrandsOnTop ? RadioErrandTop : RadioErrandBottom)->setChecked(true);
+    CheckCheckNewVer->setChecked(main_.CheckForLatest);
 }
 
 void TFormOptions::BtnOKClick()
 {
-    TFormMain& form = *FormMain;
+    TMainShared& form = main_;
     // A size typed and confirmed with Enter has not been brought into range yet.
     form.GridFontName = ComboGridFont->currentIndex() >= 0 ? FromQString(ComboGridFont->currentText()) : "";
     form.GridFontSize = SpinValue(SpinGridFont);
@@ -203,13 +201,13 @@ void TFormOptions::BtnOKClick()
     form.BuildShoppingList();
     form.DrawShoppingList();
 
-    RegWriteString(kCompany, kProduct, kSettings, form.GridFontName, "GridFontName");
-    RegWriteInteger(kCompany, kProduct, kSettings, form.GridFontSize, "GridFontSize");
-    RegWriteString(kCompany, kProduct, kSettings, form.ListFontName, "ListFontName");
-    RegWriteInteger(kCompany, kProduct, kSettings, form.ListFontSize, "ListFontSize");
-    RegWriteString(kCompany, kProduct, kSettings, form.ErrandsCaption, "ErrandsString");
-    RegWriteBool(kCompany, kProduct, kSettings, form.ErrandsOnTop, "ErrandsOnTop");
-    RegWriteBool(kCompany, kProduct, kSettings, form.CheckForLatest, "DoCheckForLatest");
+    WriteSetting(kGridFontName, form.GridFontName);
+    WriteSetting(kGridFontSize, form.GridFontSize);
+    WriteSetting(kListFontName, form.ListFontName);
+    WriteSetting(kListFontSize, form.ListFontSize);
+    WriteSetting(kErrandsString, form.ErrandsCaption);
+    WriteSetting(kErrandsOnTop, form.ErrandsOnTop);
+    WriteSetting(kDoCheckForLatest, form.CheckForLatest);
 }
 
 void TFormOptions::BtnAssociateClick()

@@ -13,10 +13,13 @@ class QSpinBox;
 
 namespace qm {
 
+class TMainShared;
+
 class TFormOptions : public TDialogForm {
     Q_OBJECT
 public:
-    explicit TFormOptions(QWidget* parent = nullptr);
+    // main: the window whose store the dialog works on.
+    TFormOptions(TMainShared& main, QWidget* parent = nullptr);
 
     QGroupBox* GroupBox1 = nullptr;
     QComboBox* ComboGridFont = nullptr;
@@ -38,6 +41,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    TMainShared& main_;
 };
 
 } // namespace qm

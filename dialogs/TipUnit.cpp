@@ -7,15 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "mainwindow/ShoppingCartUnit.h"
+#include "app/Settings.h"
+#include "platform/Dialogs.h"
 #include "platform/Shell.h"
-#include "util/RegUtils.h"
 
 namespace qm {
-
-namespace {
-constexpr const char* kSettings = "Settings";
-} // namespace
 
 const TipEntry kTips[kTipCount] = {
     {1125, "Quillmart comes with a store titled \"Example Store.\" It has an item list of over 210 of the "
@@ -151,8 +147,8 @@ TFormTip::TFormTip(QWidget* parent) : TDialogForm(parent, "FormTip", "Quillmart 
 
 void TFormTip::FormCreate()
 {
-    CheckShowStartup->setChecked(RegReadBoolDef(kCompany, kProduct, kSettings, true, "ShowTOTD"));
-    TipNumber = RegReadIntegerDef(kCompany, kProduct, kSettings, 0, "TipOfTheDay");
+    CheckShowStartup->setChecked(ReadSetting(kShowTOTD));
+    TipNumber = ReadSetting(kTipOfTheDay);
     // A number below the table opens on the first tip, as one past it does.
     if (TipNumber < 0)
         TipNumber = 0;
@@ -165,7 +161,7 @@ void TFormTip::ShowTip(int n)
     LabelTip->setText(ToQString(tip.Text));
     moreInfoContext_ = tip.HelpContext;
     BtnMoreInfo->setEnabled(tip.HelpContext != 0);
-    RegWriteInteger(kCompany, kProduct, kSettings, n, "TipOfTheDay");
+    WriteSetting(kTipOfTheDay, n);
 }
 
 void TFormTip::BtnNextTipClick()
@@ -187,7 +183,7 @@ void TFormTip::BtnMoreInfoClick()
 
 void TFormTip::BtnOKClick()
 {
-    RegWriteBool(kCompany, kProduct, kSettings, CheckShowStartup->isChecked(), "ShowTOTD");
+    WriteSetting(kShowTOTD, CheckShowStartup->isChecked());
 }
 
 } // namespace qm

@@ -7,7 +7,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "mainwindow/ShoppingCartUnit.h"
+#include "app/MainShared.h"
+#include "app/Settings.h"
 #include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 #include "platform/Registry.h"
@@ -25,7 +26,8 @@ enum Column { ColQty, ColName, ColAisle, ColCoupon, ColNote };
 
 } // namespace
 
-TFormViewClip::TFormViewClip(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+TFormViewClip::TFormViewClip(TMainShared& main, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), main_(main)
 {
     setObjectName("FormViewClip");
     setWindowTitle("Clipboard Viewer");
@@ -203,8 +205,7 @@ bool TFormViewClip::eventFilter(QObject* watched, QEvent* event)
 
 void TFormViewClip::UpdatePasteButton()
 {
-    if (FormMain && FormMain->BtnPaste)
-        FormMain->BtnPaste->setEnabled(FormMain->ClipboardHasData());
+    main_.SetPasteEnabled(ClipboardHasEntries(kCompany, kProduct));
 }
 
 } // namespace qm

@@ -14,12 +14,14 @@ class QToolButton;
 namespace qm {
 
 class TAdvStringGrid;
+class TMainShared;
 class TToolBar;
 
 class TFormViewClip : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormViewClip(QWidget* parent = nullptr);
+    // main: the window whose paste button follows the clipboard.
+    TFormViewClip(TMainShared& main, QWidget* parent = nullptr);
     ~TFormViewClip() override;
 
     TToolBar* ToolBarClip = nullptr;
@@ -44,6 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    TMainShared& main_;
     void UpdatePasteButton();
     // The registry key of each grid row, by row (row 0 is the title row).
     std::vector<AnsiString> rowKeys_;

@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <set>
 
+#include "app/Settings.h"
 #include "dialogs/ViewClipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Exception.h"
@@ -64,6 +65,11 @@ std::vector<QMItem> CopiedItems(const QMStore& store, int32_t category, int32_t 
 bool TFormMain::ClipboardHasData() const
 {
     return ClipboardHasEntries(kCompany, kProduct);
+}
+
+void TFormMain::SetPasteEnabled(bool enabled)
+{
+    BtnPaste->setEnabled(enabled);
 }
 
 AnsiString TFormMain::MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const
@@ -169,7 +175,7 @@ void TFormMain::MItemEditPasteClick()
 void TFormMain::MItemEditViewClipboardClick()
 {
     if (!FormViewClip)
-        FormViewClip = new TFormViewClip(this);
+        FormViewClip = new TFormViewClip(*this, this);
     FormViewClip->show();
 }
 

@@ -598,7 +598,7 @@ void TFormMain::MItemItemCopyClick()
 {
     if (!HasSelectedItem())
         return;
-    TFormCopyItem form(this);
+    TFormCopyItem form(*this, this);
     RunModal(form);
 }
 
@@ -606,7 +606,7 @@ bool TFormMain::EditCouponDialog(int32_t category, int32_t item, TDateTime& expi
                                  bool& hasCoupon)
 {
     const QMItem& stored = Store.ItemAt(category, item);
-    TFormCoupon form(this);
+    TFormCoupon form(*this, this);
     form.LabelCategoryName->setText(ToQString(Store.CategoryAt(category).Name));
     form.LabelItemName->setText(ToQString(stored.Name));
     form.CouponBlock->Show(stored.HasCoupon, stored.CouponExpire, stored.IsStoreCoupon);
@@ -659,7 +659,7 @@ void TFormMain::MItemItemCouponClick()
 bool TFormMain::EditNoteDialog(int32_t category, int32_t item, AnsiString& note)
 {
     const QMItem& stored = Store.ItemAt(category, item);
-    TFormNote form(this);
+    TFormNote form(*this, this);
     form.LabelCategoryName->setText(ToQString(Store.CategoryAt(category).Name));
     form.LabelItemName->setText(ToQString(stored.Name));
     form.EditNote->setText(ToQString(stored.Note));

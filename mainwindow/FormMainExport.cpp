@@ -43,7 +43,7 @@ void TFormMain::MItemFileEmailListClick()
 
 void TFormMain::WriteShoppingListPdf(const std::string& FileName)
 {
-    qm::WriteShoppingListPdf(PDF, ShopList, GetCurrentStoreName(), ReadShoppingListPdfSettings(), FileName);
+    qm::WriteShoppingListPdf(*PDF, ShopList, GetCurrentStoreName(), ReadShoppingListPdfSettings(), FileName);
 }
 
 void TFormMain::WriteShoppingListText(const std::string& FileName)

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/IniFile.h"
 #include "platform/Application.h"
@@ -19,7 +20,6 @@
 #include "store/StoreFolder.h"
 #include "store/StoreLoader.h"
 #include "util/ExtraWinUtils.h"
-#include "util/RegUtils.h"
 #include "util/widgets/FolderBrowser.h"
 
 namespace qm {
@@ -230,7 +230,7 @@ void TFormMain::MItemFileExploreClick()
     // The new folder is used from the next start. Until then the window keeps to the folder
     // its store and picker came from: in the new one, the open store's next change would make
     // a store file holding only that change.
-    RegWritePath(kCompany, kProduct, "Settings", folder, "StorageDir");
+    WriteSetting(kStorageDir, folder);
     MessageDlg("Store folder changed.  Please restart the program.", mtInformation, mbOK, 0);
 }
 

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <cstdlib>
 
+#include "app/Settings.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/OptionsUnit.h"
 #include "dialogs/TipUnit.h"
@@ -11,7 +12,6 @@
 #include "platform/gui/QtDialogs.h"
 #include "platform/gui/ToolBar.h"
 #include "util/ExtraStrUtils.h"
-#include "util/RegUtils.h"
 
 namespace qm {
 
@@ -53,7 +53,7 @@ void TFormMain::MMenuOptionsClick()
 
 void TFormMain::MItemOptionsOptionsClick()
 {
-    TFormOptions form(this);
+    TFormOptions form(*this, this);
     RunModal(form);
 }
 
@@ -104,7 +104,7 @@ void TFormMain::MItemHelpNewVersionClick()
     // The date is written whatever the check's outcome, also when it raised; a write that
     // fails is reported like any other failure (never from a destructor, which would end the
     // program).
-    auto writeDate = [] { RegWriteDateTime(kCompany, kProduct, "Settings", Now(), "LastCheckDT"); };
+    auto writeDate = [] { WriteSetting(kLastCheckDT, Now()); };
     try {
         CheckForNewVersion(true);
     } catch (...) {

@@ -8,6 +8,7 @@
 #include "dialogs/EditAisleCatUnit.h"
 #include "dialogs/EditCategoryUnit.h"
 #include "dialogs/EditItemsUnit.h"
+#include "dialogs/ItemHeader.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/gui/QtDialogs.h"
 
@@ -39,11 +40,16 @@ namespace {
 
 template <class Form> void RunDialog(TFormMain* owner)
 {
-    Form form(owner);
+    Form form(*owner, owner);
     RunModal(form);
 }
 
 } // namespace
+
+QImage TFormMain::ItemGlyph(int index)
+{
+    return GlyphImage(ImageListItemList, index);
+}
 
 void TFormMain::MItemItemEditClick()
 {

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Dispatch.h"
 #include "platform/gui/Splitter.h"

@@ -11,7 +11,7 @@ namespace {
 // it is never shown, so it stores nothing.
 void PrintWithoutPreview(TFormMain& Owner, bool ShoppingList)
 {
-    TFormPrintPreview form(&Owner);
+    TFormPrintPreview form(Owner.Store, Owner.ShopList, Owner.GetCurrentStoreName(), &Owner);
     form.PrintShoppingList = ShoppingList;
     form.FormShow();
     form.BtnPrintClick();
@@ -19,7 +19,7 @@ void PrintWithoutPreview(TFormMain& Owner, bool ShoppingList)
 
 void ShowPreview(TFormMain& Owner, bool ShoppingList)
 {
-    TFormPrintPreview form(&Owner);
+    TFormPrintPreview form(Owner.Store, Owner.ShopList, Owner.GetCurrentStoreName(), &Owner);
     form.PrintShoppingList = ShoppingList;
     RunModal(form);
 }

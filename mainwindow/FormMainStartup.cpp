@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
@@ -23,9 +24,9 @@
 #include "platform/gui/Splitter.h"
 #include "platform/gui/StatusBar.h"
 #include "platform/gui/ToolBar.h"
+#include "printing/PdfWriter.h"
 #include "store/NameRules.h"
 #include "util/ExtraWinUtils.h"
-#include "util/RegUtils.h"
 
 namespace qm {
 
@@ -33,31 +34,12 @@ TFormMain* FormMain = nullptr;
 
 namespace {
 
-const char* const kSettings = "Settings";
-const char* const kWindow = "Settings\\Window";
-
-bool ReadBool(const char* section, const char* name, bool def)
-{
-    return RegReadBoolDef(kCompany, kProduct, section, def, name);
-}
-int ReadInt(const char* section, const char* name, int def)
-{
-    return RegReadIntegerDef(kCompany, kProduct, section, def, name);
-}
-AnsiString ReadString(const char* section, const char* name, const AnsiString& def)
-{
-    return RegReadStringDef(kCompany, kProduct, section, def, name);
-}
-bool Exists(const char* section, const char* name)
-{
-    return RegValueExists(kCompany, kProduct, section, name);
-}
-
 // A font size outside what the options dialog offers (a damaged or hand-edited setting)
 // would break every drawing of the list; such a size falls back to the default.
-int FontSize(int size, int low, int high)
+int FontSize(const TSetting<int>& setting, int low, int high)
 {
-    return size >= low && size <= high ? size : 10;
+    const int size = ReadSetting(setting);
+    return size >= low && size <= high ? size : setting.Default;
 }
 
 // The folder part of a path, with its trailing "/" ("" when the path names no folder).
@@ -80,7 +62,7 @@ bool LiesInFolder(const std::string& file, const std::string& folder)
 
 } // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), PDF(std::make_unique<TPrintPDF>())
 {
     CreateComponents();
     const std::vector<std::string> args = ApplicationArguments();
@@ -143,7 +125,7 @@ void TFormMain::FormCreate()
     });
 
     RunVersionCheckSchedule();
-    CheckForLatest = ReadBool(kSettings, "DoCheckForLatest", true);
+    CheckForLatest = ReadSetting(kDoCheckForLatest);
 
     // The item list takes the arrow keys and the focus when clicked; the shopping list
     // takes the focus when clicked only.
@@ -170,36 +152,37 @@ void TFormMain::ReadWindowPlacement()
     QSize limit = size;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         limit = limit.expandedTo(screen->virtualSize());
-    if (Exists(kWindow, "Left"))
-        pos.setX(ReadInt(kWindow, "Left", 0));
-    if (Exists(kWindow, "Top"))
-        pos.setY(ReadInt(kWindow, "Top", 0));
-    if (Exists(kWindow, "Width"))
-        size.setWidth(std::min(ReadInt(kWindow, "Width", 0), limit.width()));
-    if (Exists(kWindow, "Height"))
-        size.setHeight(std::min(ReadInt(kWindow, "Height", 0), limit.height()));
-    if (Exists(kWindow, "Left") || Exists(kWindow, "Top"))
+    const TPlacementSettings& stored = kWindowPlacement;
+    if (SettingExists(stored.Left))
+        pos.setX(ReadSetting(stored.Left));
+    if (SettingExists(stored.Top))
+        pos.setY(ReadSetting(stored.Top));
+    if (SettingExists(stored.Width))
+        size.setWidth(std::min(ReadSetting(stored.Width), limit.width()));
+    if (SettingExists(stored.Height))
+        size.setHeight(std::min(ReadSetting(stored.Height), limit.height()));
+    if (SettingExists(stored.Left) || SettingExists(stored.Top))
         move(PositionOnScreen(pos, size));
     resize(size);
-    if (Exists(kWindow, "IsMaximized") && ReadBool(kWindow, "IsMaximized", false))
+    if (SettingExists(stored.IsMaximized) && ReadSetting(stored.IsMaximized))
         setWindowState(Qt::WindowMaximized);
-    SetPanelListWidth(std::min(ReadInt(kWindow, "SplitLR", 200), limit.width()));
+    SetPanelListWidth(std::min(ReadSetting(kSplitLR), limit.width()));
 }
 
 // Display settings.
 void TFormMain::ReadDisplaySettings()
 {
-    ToolBar->SetShowCaptions(ReadBool(kSettings, "ToolbarShowCaptions", false));
-    ToolbarSearch->setVisible(ReadBool(kSettings, "ShowFind", false));
-    ErrandsOnTop = ReadBool(kSettings, "ErrandsOnTop", true);
-    ErrandsCaption = ReadString(kSettings, "ErrandsString", "Errands");
-    const bool byAisle = ReadBool(kSettings, "SortByAisle", true);
+    ToolBar->SetShowCaptions(ReadSetting(kToolbarShowCaptions));
+    ToolbarSearch->setVisible(ReadSetting(kShowFind));
+    ErrandsOnTop = ReadSetting(kErrandsOnTop);
+    ErrandsCaption = ReadSetting(kErrandsString);
+    const bool byAisle = ReadSetting(kSortByAisle);
     BtnSortByAisle->setChecked(byAisle);
     BtnSortByCategory->setChecked(!byAisle);
-    GridFontName = ReadString(kSettings, "GridFontName", "Arial");
-    GridFontSize = FontSize(ReadInt(kSettings, "GridFontSize", 10), 8, 24);
-    ListFontName = ReadString(kSettings, "ListFontName", "Arial");
-    ListFontSize = FontSize(ReadInt(kSettings, "ListFontSize", 10), 6, 32);
+    GridFontName = ReadSetting(kGridFontName);
+    GridFontSize = FontSize(kGridFontSize, 8, 24);
+    ListFontName = ReadSetting(kListFontName);
+    ListFontSize = FontSize(kListFontSize, 6, 32);
 }
 
 // The list fonts on the list pictures and the caption bars.
@@ -222,7 +205,7 @@ void TFormMain::ApplyFonts()
 void TFormMain::PrepareStoresFolder()
 {
     const std::string fallback = GetShellFolder("AppData") + "/" + "Quillmart" + "/";
-    std::string folder = RegReadPathDef(kCompany, kProduct, kSettings, fallback, "StorageDir");
+    std::string folder = ReadSetting(kStorageDir, fallback);
     // Every store path is the folder followed by a name, so the folder must end with "/";
     // an empty setting would put the stores into whatever the current folder is.
     if (folder.empty())
@@ -247,8 +230,8 @@ void TFormMain::OpenFirstStore()
     if (OpenStoreFromCommandLine())
         return;
 
-    if (Exists(kSettings, "Last Store")) {
-        const AnsiString last = ReadString(kSettings, "Last Store", "");
+    if (SettingExists(kLastStore)) {
+        const AnsiString last = ReadSetting(kLastStore);
         if (last.empty()) {
             DisableFindAndAdd();
         } else if (FileExists(StoreFolderFile(StoresFolder, last, ".store"))) {
@@ -329,16 +312,16 @@ void TFormMain::DisableFindAndAdd()
 // first run only records that no check is wanted yet.
 void TFormMain::RunVersionCheckSchedule()
 {
-    if (!Exists(kSettings, "DoCheckForLatest") || !Exists(kSettings, "LastCheckDT")) {
-        RegWriteBool(kCompany, kProduct, kSettings, false, "DoCheckForLatest");
-        RegWriteDateTime(kCompany, kProduct, kSettings, Now(), "LastCheckDT");
+    if (!SettingExists(kDoCheckForLatest) || !SettingExists(kLastCheckDT)) {
+        WriteSetting(kDoCheckForLatest, false);
+        WriteSetting(kLastCheckDT, Now());
         return;
     }
-    const double age = Now() - RegReadDateTimeDef(kCompany, kProduct, kSettings, Date(), "LastCheckDT");
-    const bool wanted = ReadBool(kSettings, "DoCheckForLatest", true);
+    const double age = Now() - ReadSetting(kLastCheckDT, Date());
+    const bool wanted = ReadSetting(kDoCheckForLatest);
     if ((wanted && age > 14.0) || age < 0.0) {
         CheckForNewVersion(false);
-        RegWriteDateTime(kCompany, kProduct, kSettings, Now(), "LastCheckDT");
+        WriteSetting(kLastCheckDT, Now());
     }
 }
 
@@ -356,7 +339,7 @@ void TFormMain::TimerTipTimer()
     if (VersionCheckWaiting)
         return;
     TimerTip->stop();
-    if (ReadBool(kSettings, "ShowTOTD", true))
+    if (ReadSetting(kShowTOTD))
         MItemHelpTipClick();
 }
 
@@ -406,20 +389,21 @@ void TFormMain::SplitterLRMoved()
 
 void TFormMain::FormClose()
 {
-    RegWriteString(kCompany, kProduct, kSettings, FromQString(ComboStores->currentText()), "Last Store");
-    RegWriteBool(kCompany, kProduct, kSettings, BtnSortByAisle->isChecked(), "SortByAisle");
-    RegWriteBool(kCompany, kProduct, kSettings, ToolBar->ShowCaptions(), "ToolbarShowCaptions");
-    RegWriteBool(kCompany, kProduct, kSettings, !ToolbarSearch->isHidden(), "ShowFind");
+    WriteSetting(kLastStore, FromQString(ComboStores->currentText()));
+    WriteSetting(kSortByAisle, BtnSortByAisle->isChecked());
+    WriteSetting(kToolbarShowCaptions, ToolBar->ShowCaptions());
+    WriteSetting(kShowFind, !ToolbarSearch->isHidden());
 
+    const TPlacementSettings& stored = kWindowPlacement;
     const bool maximized = isMaximized();
-    RegWriteBool(kCompany, kProduct, kWindow, maximized, "IsMaximized");
+    WriteSetting(stored.IsMaximized, maximized);
     if (!maximized) {
-        RegWriteInteger(kCompany, kProduct, kWindow, x(), "Left");
-        RegWriteInteger(kCompany, kProduct, kWindow, y(), "Top");
-        RegWriteInteger(kCompany, kProduct, kWindow, width(), "Width");
-        RegWriteInteger(kCompany, kProduct, kWindow, height(), "Height");
+        WriteSetting(stored.Left, x());
+        WriteSetting(stored.Top, y());
+        WriteSetting(stored.Width, width());
+        WriteSetting(stored.Height, height());
     }
-    RegWriteInteger(kCompany, kProduct, kWindow, PanelListWidth(), "SplitLR");
+    WriteSetting(kSplitLR, PanelListWidth());
 }
 
 void TFormMain::MItemFileExitClick()

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
@@ -49,14 +50,13 @@ AnsiString FitReport(const AnsiString& report)
 
 } // namespace
 
-StoreContext TFormMain::StoreFilesContext() const
+std::vector<AnsiString> TFormMain::StoreNames() const
 {
-    StoreContext ctx;
-    ctx.StoresFolder = StoresFolder;
-    ctx.PickerStores.reserve(size_t(ComboStores->count()));
+    std::vector<AnsiString> names;
+    names.reserve(size_t(ComboStores->count()));
     for (int i = 0; i < ComboStores->count(); ++i)
-        ctx.PickerStores.push_back(FromQString(ComboStores->itemText(i)));
-    return ctx;
+        names.push_back(FromQString(ComboStores->itemText(i)));
+    return names;
 }
 
 // The picker's entries become the store files of the storage folder, by bare name. Like any
@@ -124,14 +124,13 @@ AnsiString TFormMain::GetCurrentStoreName() const
     return index >= 0 ? FromQString(ComboStores->itemText(index)) : AnsiString();
 }
 
-AnsiString TFormMain::GetSelectedCategoryName() const
+void TFormMain::SetCurrentStoreName(const AnsiString& name)
 {
-    return Store.GetSelectedCategoryName();
-}
-
-AnsiString TFormMain::GetSelectedItemName() const
-{
-    return Store.GetSelectedItemName();
+    for (int i = 0; i < ComboStores->count(); ++i)
+        if (SameName(FromQString(ComboStores->itemText(i)), name)) {
+            ComboStores->setCurrentIndex(i);
+            return;
+        }
 }
 
 AnsiString TFormMain::GetSelectedItemFieldText(int n) const
@@ -142,11 +141,6 @@ AnsiString TFormMain::GetSelectedItemFieldText(int n) const
 void TFormMain::GetSelectedItem(QMItem& out) const
 {
     Store.GetSelectedItem(out);
-}
-
-void TFormMain::GetSelectedCategory(QMCategory& out) const
-{
-    Store.GetSelectedCategory(out);
 }
 
 void TFormMain::GetItem(int32_t category, int32_t item, QMItem& out) const
@@ -167,13 +161,6 @@ void TFormMain::BuildShoppingList()
     settings.ErrandsCaption = ErrandsCaption;
     StatusBar->SetPanelText(2, ToQString(qm::BuildShoppingList(Store, ShopList, settings)));
     ShopRows.ForgetRows(); // the new list has not been drawn yet
-}
-
-// A receiving store that cannot take the coupon is named in one error box afterwards; the
-// write to the open store and to the other stores stands.
-void TFormMain::SaveItem(int32_t category, int32_t item)
-{
-    qm::SaveItem(StoreFilesContext(), Store, category, item);
 }
 
 void TFormMain::SaveLastItemSelected()

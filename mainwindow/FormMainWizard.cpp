@@ -22,7 +22,7 @@ void TFormMain::ConnectWizardHandlers()
 
 void TFormMain::MItemFileNewStoreClick()
 {
-    TFormNewStore form(this);
+    TFormNewStore form(*this, this);
     RunModal(form);
 }
 
@@ -30,7 +30,7 @@ void TFormMain::MItemStoreEditAislesClick()
 {
     if (GetCurrentStoreName().empty())
         return;
-    TFormAisles form(this);
+    TFormAisles form(*this, this);
     RunModal(form);
 }
 
@@ -38,7 +38,7 @@ void TFormMain::MItemStoreEditErrandsClick()
 {
     if (GetCurrentStoreName().empty())
         return;
-    TFormErrands form(this);
+    TFormErrands form(*this, this);
     RunModal(form);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // TFormMain, the program's main window: the item list of the open store beside its shopping
-// list, the menus and tool bars of every command, and the members that the dialogs and the
-// printing windows read and write through the one instance FormMain.
+// list and the menus and tool bars of every command. It implements TMainShared, the members
+// and operations that the dialogs it opens read and write.
 //
 // The class is split by concern over several sources:
 //   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
@@ -20,12 +20,13 @@
 //   FormMainHelp.cpp         options, help, the version check, tip of the day, about
 //   FormMainPrint.cpp        printing and print preview commands
 //   FormMainExport.cpp       the shopping list's export and e-mail
-#include <QColor>
 #include <QMainWindow>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "app/MainShared.h"
 #include "graphics/RasterTypes.h"
 #include "graphics/widgets/GradPanel32.h"
 #include "graphics/widgets/RasterImage.h"
@@ -33,7 +34,6 @@
 #include "platform/AnsiString.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "printing/PdfWriter.h"
 #include "store/QMStore.h"
 #include "store/ShopList.h"
 #include "store/StoreFiles.h"
@@ -53,42 +53,19 @@ class QToolButton;
 namespace qm {
 
 class TFolderBrowser;
+class TPrintPDF;
 class TSplitter;
 class TStatusBar;
 class TToolBar;
 
-// The registry key of every setting: Software\<company>\<product>\<section>.
-inline constexpr const char* kCompany = "Brenvoke Software";
-inline constexpr const char* kProduct = "Quillmart";
-inline constexpr const char* kAppTitle = "Quillmart";
-
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, public TMainShared {
     Q_OBJECT
 public:
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
-    // ---- Members shared with the dialogs and the printing windows ----
-    bool Loading = false;              // from the start of FormCreate to the end of FormShow
-    bool Closing = false;              // the window is being destroyed: no handler may run
-    std::string StoresFolder;          // holds the *.store files (the system's bytes); ends with "/"
-    QMStore Store;                     // the open store
-    QMShopList ShopList;               // the shopping list built from Store
-    bool CheckForLatest = true;        // the setting DoCheckForLatest
-    AnsiString GridFontName = "Arial"; // item-list font
-    int32_t GridFontSize = 10;
-    AnsiString ListFontName = "Arial"; // shopping-list font
-    int32_t ListFontSize = 10;
-    TColor32 LineColor = 0xFF000000; // row separators of the item list
-    TColor32 GridColor = 0xFFBFBFBF; // column separators of the item list
-    QColor BackColor;                // list background (the window colour)
-    QColor TextColor;                // list text
-    QColor SelColor;                 // background of the selected row
-    QColor SelTextColor;             // text of the selected row
-    double CouponUrgentDays = 3.0;
-    double CouponSoonDays = 10.0;
-    bool ErrandsOnTop = true; // errands group first or last in the shopping list
-    AnsiString ErrandsCaption = "Errands";
+    // ---- State; the members shared with the dialogs are TMainShared's ----
+    bool Closing = false;                              // the window is being destroyed: no handler may run
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
     int32_t FindHitCount = 0;
     int32_t FindHitIndex = -1;
@@ -286,43 +263,36 @@ public:
     void SetPanelListWidth(int width);
 
     // ---- The open store (FormMainStore.cpp) ----
-    // The storage folder and the picker's entries in picker order, for the store-file routines.
-    StoreContext StoreFilesContext() const;
-    // Replaces the picker's entries with the store files of StoresFolder; none is selected.
-    void FillStoreList();
+    // The picker's entries and its selection.
+    std::vector<AnsiString> StoreNames() const override;
+    AnsiString GetCurrentStoreName() const override;
+    void SetCurrentStoreName(const AnsiString& name) override;
+    void FillStoreList() override;
     // Reads the named store into Store and updates the picker (at start-up), the status bar,
     // the caption and the buttons; reports expired coupons. A missing file is reported, its
     // picker entry removed, and Store keeps the previous store.
-    void LoadStore(const AnsiString& name);
+    void LoadStore(const AnsiString& name) override;
     // LoadStore, then both lists drawn anew, the shopping list rebuilt: the window after a
     // write to the store's file.
-    void ReloadStore(const AnsiString& name);
+    void ReloadStore(const AnsiString& name) override;
     // Rebuilds ShopList from Store and writes its totals into status-bar panel 2.
-    void BuildShoppingList();
+    void BuildShoppingList() override;
     bool ClipboardHasData() const;
     bool StoreHasCategories() const { return Store.CategoryCount() > 0; }
+    void SetPasteEnabled(bool enabled) override;
 
-    // The picker's selected entry; empty when none is selected.
-    AnsiString GetCurrentStoreName() const;
-    AnsiString GetSelectedCategoryName() const;
-    AnsiString GetSelectedItemName() const;
     AnsiString GetSelectedItemFieldText(int n) const; // ERangeError when no item is selected
     void GetSelectedItem(QMItem& out) const;          // out untouched when none is selected
-    void GetSelectedCategory(QMCategory& out) const;
     void GetItem(int32_t category, int32_t item, QMItem& out) const;
     void GetCategory(int32_t category, QMCategory& out) const;
-
-    // Writes the item's line into the open store's file and carries its coupon over to the
-    // stores of the picker; a store that could not take it is named in one error box.
-    void SaveItem(int32_t category, int32_t item);
     void SaveLastItemSelected();
 
     // ---- Drawing, selection and the Category menu's refresh, which resizing and the commands
     //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
     //      (FormMainKeyboard.cpp), MMenuCategoryClick (FormMainCommands.cpp) ----
-    void DrawItemList();
-    void DrawItemListHeader();
-    void SelectRow(int32_t cat, int32_t item);
+    void DrawItemList() override;
+    void DrawItemListHeader() override;
+    void SelectRow(int32_t cat, int32_t item) override;
     void MMenuCategoryClick();
 
     // ---- Commands that start-up runs and that put a question to the person at the screen ----
@@ -333,6 +303,7 @@ public:
     // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
     //      (FormMainKeyboard.cpp) ----
     TBitmap32List ImageListItemList; // the item list's 16 glyphs
+    QImage ItemGlyph(int index) override;
 
     // Layout of the last DrawItemList: column edges and button rectangles, in image pixels.
     int32_t ColBuyX = 0;
@@ -396,7 +367,7 @@ public:
     // (FormMainShopList.cpp, FormMainScroll.cpp)
     // Lays out and paints ShopList into ImageShoppingList and records every row's position
     // and height (ShopListRows); sizes and shows or hides ShoppingListBar.
-    void DrawShoppingList();
+    void DrawShoppingList() override;
     // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
     // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
     // rows belongs to the upper one.
@@ -577,7 +548,7 @@ public:
     void MItemFilePreviewItemListClick();
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
-    TPrintPDF PDF; // the export's PDF writer: 1-point lines, content uncompressed
+    std::unique_ptr<TPrintPDF> PDF; // the export's PDF writer: 1-point lines, content uncompressed
     FileDialogRequest DialogSave{
         FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
     // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
 
     qm::FormMain = new qm::TFormMain;
     qm::Dispatch([] { qm::FormMain->FormCreate(); });
-    qm::FormViewClip = new qm::TFormViewClip(qm::FormMain);
+    qm::FormViewClip = new qm::TFormViewClip(*qm::FormMain, qm::FormMain);
     qm::FormMain->show();
     const int rc = app.exec();
     delete qm::FormMain;

@@ -11,7 +11,6 @@
 #include <set>
 #include <string>
 
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/DateFormat.h"
 #include "platform/DeviceCanvas.h"
 #include "printing/PrintPreview.h"
@@ -57,23 +56,6 @@ const QMShopListCat& GroupAt(const QMShopList& List, int32_t Aisle, int32_t Cat)
 TDeviceCanvas& TFormPrintPreview::PageCanvas()
 {
     return *PrintPreview->Canvas();
-}
-
-const QMShopList& TFormPrintPreview::ShopList() const
-{
-    static const QMShopList empty;
-    return FormMain ? FormMain->ShopList : empty;
-}
-
-const QMStore& TFormPrintPreview::Store() const
-{
-    static const QMStore empty;
-    return FormMain ? FormMain->Store : empty;
-}
-
-AnsiString TFormPrintPreview::StoreName() const
-{
-    return FormMain ? FormMain->GetCurrentStoreName() : AnsiString();
 }
 
 void TFormPrintPreview::UseFont(int32_t Size, bool Bold)

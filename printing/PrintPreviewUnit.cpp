@@ -24,7 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "mainwindow/ShoppingCartUnit.h"
+#include "app/Settings.h"
 #include "platform/DeviceCanvas.h"
 #include "platform/Dispatch.h"
 #include "platform/Shell.h"
@@ -34,21 +34,19 @@
 #include "platform/gui/SpinEdit.h"
 #include "printing/PrintPreview.h"
 #include "printing/ThumbnailPreview.h"
-#include "util/RegUtils.h"
 #include "util/widgets/FloatSpinEdit.h"
 
 namespace qm {
 
 namespace {
 
-constexpr const char* kSettings = "Settings";
-constexpr const char* kPlacement = "Settings\\PreviewWindow";
 constexpr int kHelpShoppingList = 2360;
 constexpr int kHelpItemList = 2380;
 // The zoom combo's items: four percentages, then the three fitting states.
 constexpr int kZoomPercent[] = {50, 100, 150, 200};
 constexpr int kZoomItems = 7;
 constexpr int kWholePage = 6;
+static_assert(kPrintZoom.Default == kWholePage);
 // The longest side a page can have, in the preview's units.
 constexpr int32_t kMaxPageSide = 32767;
 
@@ -116,26 +114,11 @@ QCheckBox* Check(QWidget* Parent, const char* Name, const char* Text)
     return box;
 }
 
-bool ReadBool(const char* Name, bool Def)
-{
-    return RegReadBoolDef(kCompany, kProduct, kSettings, Def, Name);
-}
-int ReadInt(const char* Name, int Def)
-{
-    return RegReadIntegerDef(kCompany, kProduct, kSettings, Def, Name);
-}
-double ReadFloat(const char* Name, double Def)
-{
-    return RegReadFloatDef(kCompany, kProduct, kSettings, Def, Name);
-}
-AnsiString ReadString(const char* Name, const AnsiString& Def)
-{
-    return RegReadStringDef(kCompany, kProduct, kSettings, Def, Name);
-}
-
 } // namespace
 
-TFormPrintPreview::TFormPrintPreview(QWidget* Owner) : QDialog(Owner)
+TFormPrintPreview::TFormPrintPreview(const QMStore& Store, const QMShopList& ShopList,
+                                     const AnsiString& StoreName, QWidget* Owner)
+    : QDialog(Owner), store_(Store), shopList_(ShopList), storeName_(StoreName)
 {
     setObjectName("FormPrintPreview");
     setWindowTitle("Print Preview");
@@ -373,28 +356,25 @@ void TFormPrintPreview::FormCreate()
         MessageDlg(PrintServerSilentText(), mtError, mbOK, 0);
 
     setWindowState(Qt::WindowNoState);
-    const auto exists = [](const char* name) { return RegValueExists(kCompany, kProduct, kPlacement, name); };
-    const auto read = [](const char* name) {
-        return RegReadIntegerDef(kCompany, kProduct, kPlacement, 0, name);
-    };
+    const TPlacementSettings& stored = kPreviewPlacement;
     // No size beyond the whole desktop: a damaged value would ask for an enormous window.
     QSize limit = size();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         limit = limit.expandedTo(screen->virtualSize());
     QPoint pos = this->pos();
     QSize size = this->size();
-    if (exists("Left"))
-        pos.setX(read("Left"));
-    if (exists("Top"))
-        pos.setY(read("Top"));
-    if (exists("Width"))
-        size.setWidth(std::clamp(read("Width"), 1, limit.width()));
-    if (exists("Height"))
-        size.setHeight(std::clamp(read("Height"), 1, limit.height()));
-    if (exists("Left") || exists("Top"))
+    if (SettingExists(stored.Left))
+        pos.setX(ReadSetting(stored.Left));
+    if (SettingExists(stored.Top))
+        pos.setY(ReadSetting(stored.Top));
+    if (SettingExists(stored.Width))
+        size.setWidth(std::clamp(ReadSetting(stored.Width), 1, limit.width()));
+    if (SettingExists(stored.Height))
+        size.setHeight(std::clamp(ReadSetting(stored.Height), 1, limit.height()));
+    if (SettingExists(stored.Left) || SettingExists(stored.Top))
         move(PositionOnScreen(pos, size));
     resize(size);
-    if (exists("IsMaximized") && RegReadBoolDef(kCompany, kProduct, kPlacement, false, "IsMaximized"))
+    if (SettingExists(stored.IsMaximized) && ReadSetting(stored.IsMaximized))
         setWindowState(Qt::WindowMaximized);
 }
 
@@ -416,24 +396,23 @@ void TFormPrintPreview::FormShow()
 
     // A font that is not installed falls back to Arial (or the first font there is), so the
     // printout never asks for a font without a name.
-    int font =
-        ComboPrinterFont->findText(ToQString(ReadString("PrintFontName", "Arial")), Qt::MatchFixedString);
+    int font = ComboPrinterFont->findText(ToQString(ReadSetting(kPrintFontName)), Qt::MatchFixedString);
     if (font < 0)
         font = ComboPrinterFont->findText("Arial", Qt::MatchFixedString);
     if (font < 0 && ComboPrinterFont->count() > 0)
         font = 0;
     ComboPrinterFont->setCurrentIndex(font);
     // The spin boxes bring stored values outside their ranges onto the nearest bound.
-    SpinPrinterFont->setValue(ReadInt("PrintFontSize", 10));
-    SpinLineSpacing->SetValue(ReadFloat("LineSpacing", 0.02));
-    SpinColumns->setValue(ReadInt("PrintColumns", 3));
-    const bool landscape = ReadBool("DoPrintLandscape", true);
+    SpinPrinterFont->setValue(ReadSetting(kPrintFontSize));
+    SpinLineSpacing->SetValue(ReadSetting(kLineSpacing));
+    SpinColumns->setValue(ReadSetting(kPrintColumns));
+    const bool landscape = ReadSetting(kDoPrintLandscape);
     RadioLandscape->setChecked(landscape);
     RadioPortrait->setChecked(!landscape);
     // The stored paper is a row of the paper table: the form of that place in the list when it
     // is that paper, else the first form of its size; a custom paper (its size not stored) or
     // a paper the printer has no form for selects none.
-    const int paper = ReadInt("PaperType", 0);
+    const int paper = ReadSetting(kPaperType);
     int paperItem = -1;
     if (paper >= 0 && paper < pCustom) {
         if (paper < ComboPaperType->count() && PaperOfForm(paper) == paper)
@@ -443,18 +422,17 @@ void TFormPrintPreview::FormShow()
                 paperItem = i;
     }
     ComboPaperType->setCurrentIndex(paperItem);
-    SpinMarginTop->SetValue(ReadFloat("PrintMarginTop", 0.25));
-    SpinMarginBottom->SetValue(ReadFloat("PrintMarginBottom", 0.25));
-    SpinMarginLeft->SetValue(ReadFloat("PrintMarginLeft", 0.25));
-    SpinMarginRight->SetValue(ReadFloat("PrintMarginRight", 0.25));
-    EditPageTitle->setText(ToQString(PrintShoppingList ? ReadString("PrintTitle", "%s Shopping List")
-                                                       : ReadString("PrintTitleIL", "%s Item List")));
-    CheckPrintDate->setChecked(ReadBool("DoPrintDate", true));
-    CheckPrintPageNum->setChecked(ReadBool("DoPrintPageNum", true));
-    CheckCheckBoxes->setChecked(ReadBool("DoPrintCheckBoxes", true));
-    CheckNumItems->setChecked(ReadBool("DoPrintNumItems", true));
+    SpinMarginTop->SetValue(ReadSetting(kPrintMarginTop));
+    SpinMarginBottom->SetValue(ReadSetting(kPrintMarginBottom));
+    SpinMarginLeft->SetValue(ReadSetting(kPrintMarginLeft));
+    SpinMarginRight->SetValue(ReadSetting(kPrintMarginRight));
+    EditPageTitle->setText(ToQString(ReadSetting(PrintShoppingList ? kPrintTitle : kPrintTitleIL)));
+    CheckPrintDate->setChecked(ReadSetting(kDoPrintDate));
+    CheckPrintPageNum->setChecked(ReadSetting(kDoPrintPageNum));
+    CheckCheckBoxes->setChecked(ReadSetting(kDoPrintCheckBoxes));
+    CheckNumItems->setChecked(ReadSetting(kDoPrintNumItems));
     // A zoom index outside the list shows the whole page, and the combo says so.
-    const int zoom = ReadInt("PrintZoom", kWholePage);
+    const int zoom = ReadSetting(kPrintZoom);
     ComboZoom->setCurrentIndex(zoom >= 0 && zoom < kZoomItems ? zoom : kWholePage);
 
     // Orientation, paper and zoom go to the preview; the pages are laid out once, at the end.
@@ -476,42 +454,35 @@ void TFormPrintPreview::done(int Result)
 
 void TFormPrintPreview::FormClose()
 {
+    const TPlacementSettings& stored = kPreviewPlacement;
     const bool maximized = isMaximized();
-    RegWriteBool(kCompany, kProduct, kPlacement, maximized, "IsMaximized");
+    WriteSetting(stored.IsMaximized, maximized);
     if (!maximized) {
-        RegWriteInteger(kCompany, kProduct, kPlacement, x(), "Left");
-        RegWriteInteger(kCompany, kProduct, kPlacement, y(), "Top");
-        RegWriteInteger(kCompany, kProduct, kPlacement, width(), "Width");
-        RegWriteInteger(kCompany, kProduct, kPlacement, height(), "Height");
+        WriteSetting(stored.Left, x());
+        WriteSetting(stored.Top, y());
+        WriteSetting(stored.Width, width());
+        WriteSetting(stored.Height, height());
     }
-    const auto writeBool = [](bool value, const char* name) {
-        RegWriteBool(kCompany, kProduct, kSettings, value, name);
+    const auto writeFloat = [](const TSetting<double>& setting, const TFloatSpinEdit* spin) {
+        WriteSetting(setting, spin->CheckValue(spin->Value()));
     };
-    const auto writeInt = [](int value, const char* name) {
-        RegWriteInteger(kCompany, kProduct, kSettings, value, name);
-    };
-    const auto writeFloat = [](const TFloatSpinEdit* spin, const char* name) {
-        RegWriteFloat(kCompany, kProduct, kSettings, spin->CheckValue(spin->Value()), name);
-    };
-    RegWriteString(kCompany, kProduct, kSettings,
-                   ComboPrinterFont->currentIndex() >= 0 ? FromQString(ComboPrinterFont->currentText()) : "",
-                   "PrintFontName");
-    writeInt(SpinPrinterFont->value(), "PrintFontSize");
-    writeFloat(SpinLineSpacing, "LineSpacing");
-    writeInt(SpinColumns->value(), "PrintColumns");
-    writeBool(PrintPreview->Orientation() == poLandscape, "DoPrintLandscape");
-    writeInt(PrintPreview->PaperType(), "PaperType");
-    writeFloat(SpinMarginTop, "PrintMarginTop");
-    writeFloat(SpinMarginBottom, "PrintMarginBottom");
-    writeFloat(SpinMarginLeft, "PrintMarginLeft");
-    writeFloat(SpinMarginRight, "PrintMarginRight");
-    RegWriteString(kCompany, kProduct, kSettings, FromQString(EditPageTitle->text()),
-                   PrintShoppingList ? "PrintTitle" : "PrintTitleIL");
-    writeBool(CheckPrintDate->isChecked(), "DoPrintDate");
-    writeBool(CheckPrintPageNum->isChecked(), "DoPrintPageNum");
-    writeBool(CheckCheckBoxes->isChecked(), "DoPrintCheckBoxes");
-    writeBool(CheckNumItems->isChecked(), "DoPrintNumItems");
-    writeInt(ComboZoom->currentIndex(), "PrintZoom");
+    WriteSetting(kPrintFontName,
+                 ComboPrinterFont->currentIndex() >= 0 ? FromQString(ComboPrinterFont->currentText()) : "");
+    WriteSetting(kPrintFontSize, SpinPrinterFont->value());
+    writeFloat(kLineSpacing, SpinLineSpacing);
+    WriteSetting(kPrintColumns, SpinColumns->value());
+    WriteSetting(kDoPrintLandscape, PrintPreview->Orientation() == poLandscape);
+    WriteSetting(kPaperType, PrintPreview->PaperType());
+    writeFloat(kPrintMarginTop, SpinMarginTop);
+    writeFloat(kPrintMarginBottom, SpinMarginBottom);
+    writeFloat(kPrintMarginLeft, SpinMarginLeft);
+    writeFloat(kPrintMarginRight, SpinMarginRight);
+    WriteSetting(PrintShoppingList ? kPrintTitle : kPrintTitleIL, FromQString(EditPageTitle->text()));
+    WriteSetting(kDoPrintDate, CheckPrintDate->isChecked());
+    WriteSetting(kDoPrintPageNum, CheckPrintPageNum->isChecked());
+    WriteSetting(kDoPrintCheckBoxes, CheckCheckBoxes->isChecked());
+    WriteSetting(kDoPrintNumItems, CheckNumItems->isChecked());
+    WriteSetting(kPrintZoom, ComboZoom->currentIndex());
 }
 
 void TFormPrintPreview::ComboPrinterFontChange()

@@ -8,6 +8,7 @@
 // The print commands use the window without showing it: they create it, run the show step
 // (which loads the stored options and lays the pages out), print and free it; such a print
 // writes no setting back. A shown window writes its options and its placement when it closes.
+// The window is handed the store, its shopping list and its name; it reads them while it lives.
 //
 // The page layouts (PrintPreviewLayout.cpp) work in thousandths of an inch on the preview's
 // canvas; font sizes are points.
@@ -44,8 +45,10 @@ struct QMStore;
 class TFormPrintPreview : public QDialog {
     Q_OBJECT
 public:
-    // Runs the creation step (FormCreate).
-    explicit TFormPrintPreview(QWidget* Owner = nullptr);
+    // Runs the creation step (FormCreate). Store, ShopList and StoreName are what the pages
+    // show; Store and ShopList must outlive the window.
+    TFormPrintPreview(const QMStore& Store, const QMShopList& ShopList, const AnsiString& StoreName,
+                      QWidget* Owner = nullptr);
     ~TFormPrintPreview() override;
 
     // ---- Components ----
@@ -171,9 +174,13 @@ private:
     // that page and frees its canvas: only the one-step helpers above take it, each afresh;
     // the layout itself never keeps the canvas or its font.
     TDeviceCanvas& PageCanvas();
-    const QMShopList& ShopList() const;
-    const QMStore& Store() const;
-    AnsiString StoreName() const;
+    const QMShopList& ShopList() const { return shopList_; }
+    const QMStore& Store() const { return store_; }
+    const AnsiString& StoreName() const { return storeName_; }
+
+    const QMStore& store_;
+    const QMShopList& shopList_;
+    const AnsiString storeName_;
 
     // The portrait size of each form in the paper combo, thousandths of a millimetre.
     std::vector<TSize> paperForms_;

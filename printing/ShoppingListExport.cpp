@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <string_view>
 
-#include "mainwindow/ShoppingCartUnit.h"
+#include "app/Settings.h"
 #include "platform/AtomicFile.h"
 #include "platform/DateFormat.h"
 #include "platform/Exception.h"
-#include "util/RegUtils.h"
 
 namespace qm {
 
@@ -314,18 +313,16 @@ AnsiString QuantityField(int32_t qty)
 
 ShoppingListPdfSettings ReadShoppingListPdfSettings()
 {
-    const char* const section = "Settings";
     ShoppingListPdfSettings s;
-    s.PrintColumns = RegReadIntegerDef(kCompany, kProduct, section, s.PrintColumns, "PrintColumns");
-    s.DoPrintLandscape = RegReadBoolDef(kCompany, kProduct, section, s.DoPrintLandscape, "DoPrintLandscape");
-    s.PrintFontSize = RegReadIntegerDef(kCompany, kProduct, section, s.PrintFontSize, "PrintFontSize");
-    s.PrintFontName = RegReadStringDef(kCompany, kProduct, section, s.PrintFontName, "PrintFontName");
-    s.DoPrintDate = RegReadBoolDef(kCompany, kProduct, section, s.DoPrintDate, "DoPrintDate");
-    s.DoPrintPageNum = RegReadBoolDef(kCompany, kProduct, section, s.DoPrintPageNum, "DoPrintPageNum");
-    s.DoPrintCheckBoxes =
-        RegReadBoolDef(kCompany, kProduct, section, s.DoPrintCheckBoxes, "DoPrintCheckBoxes");
-    s.DoPrintNumItems = RegReadBoolDef(kCompany, kProduct, section, s.DoPrintNumItems, "DoPrintNumItems");
-    s.PrintTitle = RegReadStringDef(kCompany, kProduct, section, s.PrintTitle, "PrintTitle");
+    s.PrintColumns = ReadSetting(kPrintColumns);
+    s.DoPrintLandscape = ReadSetting(kDoPrintLandscape);
+    s.PrintFontSize = ReadSetting(kPrintFontSize);
+    s.PrintFontName = ReadSetting(kPrintFontName);
+    s.DoPrintDate = ReadSetting(kDoPrintDate);
+    s.DoPrintPageNum = ReadSetting(kDoPrintPageNum);
+    s.DoPrintCheckBoxes = ReadSetting(kDoPrintCheckBoxes);
+    s.DoPrintNumItems = ReadSetting(kDoPrintNumItems);
+    s.PrintTitle = ReadSetting(kPrintTitle);
     return s;
 }
 

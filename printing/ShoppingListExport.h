@@ -8,6 +8,7 @@
 // 0.53) = 26.5 gives 26), never on a binary floating-point approximation of it.
 #include <cstdint>
 
+#include "app/Settings.h"
 #include "platform/AnsiString.h"
 #include "printing/PdfWriter.h"
 #include "store/ShopList.h"
@@ -16,18 +17,19 @@ namespace qm {
 
 // The print settings the PDF export reads; the print-preview window is their only writer.
 struct ShoppingListPdfSettings {
-    int32_t PrintColumns = 3; // columns per page; below 1 counts as 1, above 10 as 10
-    bool DoPrintLandscape = true;
-    int32_t PrintFontSize = 10;         // base size in points; below 6 counts as 6, above 32 as 32
-    AnsiString PrintFontName = "Arial"; // picks the family: "Courier", "Times", else Helvetica
-    bool DoPrintDate = true;
-    bool DoPrintPageNum = true;
-    bool DoPrintCheckBoxes = true;
-    bool DoPrintNumItems = true;
-    AnsiString PrintTitle = "%s Shopping List"; // "%s" (either case) stands for the store name
+    int32_t PrintColumns = kPrintColumns.Default; // columns per page; below 1 counts as 1, above 10 as 10
+    bool DoPrintLandscape = kDoPrintLandscape.Default;
+    int32_t PrintFontSize =
+        kPrintFontSize.Default; // base size in points; below 6 counts as 6, above 32 as 32
+    AnsiString PrintFontName = kPrintFontName.Default; // picks the family: "Courier", "Times", else Helvetica
+    bool DoPrintDate = kDoPrintDate.Default;
+    bool DoPrintPageNum = kDoPrintPageNum.Default;
+    bool DoPrintCheckBoxes = kDoPrintCheckBoxes.Default;
+    bool DoPrintNumItems = kDoPrintNumItems.Default;
+    AnsiString PrintTitle = kPrintTitle.Default; // "%s" (either case) stands for the store name
 };
 
-// The settings from the registry's Settings key, each with the default above when missing.
+// The settings from the registry (app/Settings.h), each with its default when missing.
 // A value stored with another type raises ERegistryException.
 ShoppingListPdfSettings ReadShoppingListPdfSettings();
 

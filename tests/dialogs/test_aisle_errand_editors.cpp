@@ -5,9 +5,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QToolButton>
 
-#include "WindowTestSupport.h"
+#include "TestMain.h"
 #include "dialogs/AisleList.h"
 #include "dialogs/EditAislesUnit.h"
 #include "dialogs/EditErrandsUnit.h"
@@ -20,13 +19,13 @@ const char* const kBeta =
     "[--Info--]\r\nAisles=A1,,A2,,Deli,,\r\n[--Errands--]\r\nBank=1\r\nPost=0\r\nCleaners=1\r\n"
     "[Dairy]\r\nMilk=A2,-,,-,2\r\n";
 
-class EditorTest : public qmtest::MainWindowTest {
+class EditorTest : public qmtest::DialogTest {
 protected:
     void SetUp() override
     {
-        MainWindowTest::SetUp();
-        qmtest::WriteFile(stores + "beta.store", kBeta);
-        Start("beta");
+        DialogTest::SetUp();
+        Write("beta", kBeta);
+        main.Open("beta");
     }
     static QString Checks(const QListWidget* list)
     {
@@ -105,34 +104,31 @@ TEST_F(EditorTest, TheAisleEditorEditsACopyAndWritesTheWholeListOnOK)
             EXPECT_FALSE(d.ListAisles->item(i)->data(Qt::CheckStateRole).isValid()) << i;
         d.BtnOK->click();
     });
-    form->MItemStoreEditAisles->trigger();
-    EXPECT_EQ(modalRuns, 1);
+    EXPECT_EQ(main.calls, std::vector<std::string>{"ReloadStore beta"});
     EXPECT_EQ(File("beta"),
               "[--Info--]\r\nAisles=Aisle 2,,Deli,,1,,Back Wall,,Deli,,\r\n[--Errands--]\r\nBank=1\r\n"
               "Post=0\r\nCleaners=1\r\n[Dairy]\r\nMilk=A2,-,,-,2\r\n");
     // The store is loaded again: the item's aisle keeps its old text, no longer a listed aisle.
-    EXPECT_EQ(form->Store.AisleCount(), 5);
-    EXPECT_EQ(form->Store.Categories[0].Items[0].AisleIndex, -1);
+    EXPECT_EQ(main.Store.AisleCount(), 5);
+    EXPECT_EQ(main.Store.Categories[0].Items[0].AisleIndex, -1);
 
     // Cancel writes nothing.
     Play<TFormAisles>([&](TFormAisles& d) {
         d.AisleMenu->PItemAisleBakery->trigger();
         d.BtnCancel->click();
     });
-    form->BtnEditAisles->click();
-    EXPECT_EQ(modalRuns, 2);
-    EXPECT_EQ(form->Store.AisleCount(), 5);
+    EXPECT_EQ(main.calls.size(), 1u);
+    EXPECT_EQ(main.Store.AisleCount(), 5);
 }
 
 TEST_F(EditorTest, AnEmptyAisleListIsWrittenAsAnEmptyValue)
 {
-    qmtest::WriteFile(stores + "beta.store", "[Dairy]\r\n");
-    form->LoadStore("beta");
+    Write("beta", "[Dairy]\r\n");
+    main.LoadStore("beta");
     Play<TFormAisles>([&](TFormAisles& d) {
         EXPECT_EQ(d.ListAisles->count(), 0);
         d.BtnOK->click();
     });
-    form->MItemStoreEditAisles->trigger();
     EXPECT_EQ(File("beta"), "[Dairy]\r\n[--Info--]\r\nAisles=\r\n");
 }
 
@@ -193,12 +189,11 @@ TEST_F(EditorTest, TheErrandEditorRewritesTheSectionInListOrder)
         d.CheckListErrands->item(0)->setCheckState(Qt::Unchecked);
         d.BtnOK->click();
     });
-    form->MItemStoreEditErrands->trigger();
-    EXPECT_EQ(modalRuns, 1);
+    EXPECT_EQ(main.calls, std::vector<std::string>{"ReloadStore beta"});
     EXPECT_EQ(File("beta"), "[--Info--]\r\nAisles=A1,,A2,,Deli,,\r\n[Dairy]\r\nMilk=A2,-,,-,2\r\n"
                             "[--Errands--]\r\nPost=0\r\nBank and ATM=1\r\nPharmacy=1\r\n");
-    ASSERT_EQ(form->Store.ErrandCount(), 3);
-    EXPECT_EQ(form->Store.ErrandsOnList, 2);
+    ASSERT_EQ(main.Store.ErrandCount(), 3);
+    EXPECT_EQ(main.Store.ErrandsOnList, 2);
 }
 
 TEST_F(EditorTest, TwoErrandsOfOneNameBecomeOneKeyAndCancelWritesNothing)
@@ -208,7 +203,6 @@ TEST_F(EditorTest, TwoErrandsOfOneNameBecomeOneKeyAndCancelWritesNothing)
         d.BtnAdd->click(); // unchecked, after the checked "Bank"
         d.BtnOK->click();
     });
-    form->BtnErrand->click();
     // The first one's place, the last one's mark.
     EXPECT_EQ(File("beta"), "[--Info--]\r\nAisles=A1,,A2,,Deli,,\r\n[Dairy]\r\nMilk=A2,-,,-,2\r\n"
                             "[--Errands--]\r\nBank=0\r\nPost=0\r\nCleaners=1\r\n");
@@ -218,43 +212,7 @@ TEST_F(EditorTest, TwoErrandsOfOneNameBecomeOneKeyAndCancelWritesNothing)
         d.BtnSelectAll->click();
         d.BtnCancel->click();
     });
-    form->MItemStoreEditErrands->trigger();
     EXPECT_EQ(File("beta"), before);
-}
-
-TEST_F(EditorTest, EachCommandRunsFromItsMenuItemAndButton)
-{
-    std::vector<std::string> opened;
-    SetModalHook([&](QDialog& d) {
-        opened.push_back(d.objectName().toStdString());
-        return int(mrCancel);
-    });
-    form->MItemFileNewStore->trigger();
-    form->BtnNewStore->click();
-    form->MItemStoreEditAisles->trigger();
-    form->BtnEditAisles->click();
-    form->MItemStoreEditErrands->trigger();
-    form->BtnErrand->click();
-    EXPECT_EQ(opened, (std::vector<std::string>{"FormNewStore", "FormNewStore", "FormAisles", "FormAisles",
-                                                "FormErrands", "FormErrands"}));
-
-    // An errand line of the shopping list opens the errand editor too.
-    form->resize(900, 600);
-    form->DrawShoppingList();
-    ASSERT_FALSE(form->ShopList.Aisles.empty());
-    const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
-    ASSERT_EQ(errands.CategoryIndex, kErrandRow);
-    ASSERT_FALSE(errands.Items.empty());
-    form->ImageShoppingListMouseDown(10, form->ShopListRows().Line(0, 0, 0).RowTop + 2);
-    EXPECT_EQ(opened.size(), 7u);
-    EXPECT_EQ(opened.back(), "FormErrands");
-    opened.pop_back();
-
-    // Without an open store the editors have nothing to edit.
-    form->ComboStores->setCurrentIndex(-1);
-    form->MItemStoreEditAisles->trigger();
-    form->BtnErrand->click();
-    EXPECT_EQ(opened.size(), 6u);
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "TestSupport.h"
+#include "TestMain.h"
 #include "dialogs/CouponBlock.h"
 #include "dialogs/DialogForm.h"
 #include "graphics/JpegImage.h"
@@ -99,7 +99,9 @@ TEST_F(DialogFrameTest, TheCouponBlockFollowsHasCouponAndItsExpiryChoice)
 {
     SetTestNow(EncodeDate(2026, 12, 7) + 0.25);
     QWidget parent;
-    TCouponBlock block(&parent, "Label6");
+    qmtest::TempDir temp;
+    qmtest::TestMain main(temp.path() + "/");
+    TCouponBlock block(main, &parent, "Label6");
     block.Show(true, 1000.0, false); // not a real date: never expires, today in the picker
     EXPECT_TRUE(block.RadioCouponNever->isChecked());
     EXPECT_EQ(block.DateTimeCouponExpire->date(), QDate(2026, 12, 7));

@@ -6,12 +6,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QToolButton>
 
-#include "WindowTestSupport.h"
+#include "TestMain.h"
 #include "dialogs/AisleList.h"
 #include "dialogs/NewStoreUnit.h"
-#include "platform/gui/StatusBar.h"
 
 namespace {
 
@@ -25,7 +23,7 @@ void QTest_Escape(QWidget& w)
     QApplication::sendEvent(&w, &press);
 }
 
-class WizardTest : public qmtest::MainWindowTest {
+class WizardTest : public qmtest::DialogTest {
 protected:
     static void Uncheck(TFormNewStore& w, const char* category)
     {
@@ -41,8 +39,8 @@ protected:
 
 TEST_F(WizardTest, AWalkThroughThreePagesWritesTheStoreAndOpensIt)
 {
-    qmtest::WriteFile(stores + "Corner.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
-    Start("Corner");
+    Write("Corner", "[Dairy]\r\nMilk=,-,,-,1\r\n");
+    main.Open("Corner");
     Play<TFormNewStore>([&](TFormNewStore& w) {
         EXPECT_NE(w.Picture, nullptr);
         EXPECT_EQ(w.Page(), 1);
@@ -92,8 +90,6 @@ TEST_F(WizardTest, AWalkThroughThreePagesWritesTheStoreAndOpensIt)
         w.AisleMenu->PItemAisleRegister->trigger();
         w.BtnFinish->click();
     });
-    form->BtnNewStore->click();
-    EXPECT_EQ(modalRuns, 1);
 
     EXPECT_EQ(
         File("Safeway"),
@@ -104,19 +100,19 @@ TEST_F(WizardTest, AWalkThroughThreePagesWritesTheStoreAndOpensIt)
         "[--Info--]\r\nStoreURL=http://www.safeway.example\r\n"
         "Aisles=Deli,,Produce,,1,,2,,3,,4,,5,,6,,7,,8,,9,,10,,11,,12,,Dairy,,13,,Bakery,,Garden Centre,,"
         "Register,,\r\n");
-    EXPECT_EQ(Entries(*form), QStringList({"Corner", "Safeway"}));
-    EXPECT_EQ(form->GetCurrentStoreName(), "Safeway");
-    EXPECT_EQ(form->Store.Name, "Safeway");
-    EXPECT_EQ(form->Store.CategoryCount(), 19);
-    EXPECT_TRUE(form->Store.AcceptsCoupons);
-    EXPECT_EQ(form->windowTitle(), "Safeway - Quillmart");
-    EXPECT_EQ(form->StatusBar->PanelText(1), "Items in store: 0");
+    // The picker is filled again, the new store chosen in it and opened.
+    EXPECT_EQ(main.calls, (std::vector<std::string>{"FillStoreList", "ReloadStore Safeway"}));
+    EXPECT_EQ(main.StoreNames(), (std::vector<AnsiString>{"Corner", "Safeway"}));
+    EXPECT_EQ(main.GetCurrentStoreName(), "Safeway");
+    EXPECT_EQ(main.Store.Name, "Safeway");
+    EXPECT_EQ(main.Store.CategoryCount(), 19);
+    EXPECT_TRUE(main.Store.AcceptsCoupons);
 }
 
 TEST_F(WizardTest, NextChecksTheNameOnEveryPageAndBackChecksNothing)
 {
-    qmtest::WriteFile(stores + "Corner.store", "[Dairy]\r\n");
-    Start("Corner");
+    Write("Corner", "[Dairy]\r\n");
+    main.Open("Corner");
     Play<TFormNewStore>([&](TFormNewStore& w) {
         dialogs->expectBox("Please specify a name");
         w.BtnNext->click();
@@ -164,10 +160,9 @@ TEST_F(WizardTest, NextChecksTheNameOnEveryPageAndBackChecksNothing)
         fs::remove(stores + "lidl.store");
         w.BtnCancel->click();
     });
-    form->MItemFileNewStore->trigger();
-    EXPECT_EQ(Entries(*form), QStringList({"Corner"}));
+    EXPECT_TRUE(main.calls.empty());
     EXPECT_FALSE(fs::exists(stores + "Lidl.store"));
-    EXPECT_EQ(form->Store.Name, "Corner");
+    EXPECT_EQ(main.Store.Name, "Corner");
 
     // Escape on any page writes nothing either.
     Play<TFormNewStore>([&](TFormNewStore& w) {
@@ -175,13 +170,11 @@ TEST_F(WizardTest, NextChecksTheNameOnEveryPageAndBackChecksNothing)
         w.BtnNext->click();
         QTest_Escape(w);
     });
-    form->MItemFileNewStore->trigger();
     EXPECT_FALSE(fs::exists(stores + "Aldi.store"));
 }
 
 TEST_F(WizardTest, NoCategoriesAndNoAislesLeaveOnlyTheInfoSection)
 {
-    Start("");
     Play<TFormNewStore>([&](TFormNewStore& w) {
         w.EditStoreName->setText("Kiosk");
         w.EditStoreURL->clear();
@@ -197,14 +190,12 @@ TEST_F(WizardTest, NoCategoriesAndNoAislesLeaveOnlyTheInfoSection)
         EXPECT_FALSE(w.BtnMoveDownAisle->isEnabled());
         w.BtnFinish->click();
     });
-    form->MItemFileNewStore->trigger();
     EXPECT_EQ(File("Kiosk"), "[--Info--]\r\nStoreURL=\r\nAisles=\r\n");
-    EXPECT_EQ(form->GetCurrentStoreName(), "Kiosk");
+    EXPECT_EQ(main.GetCurrentStoreName(), "Kiosk");
 }
 
 TEST_F(WizardTest, ACustomAisleTheListCouldNotCarryIsRefused)
 {
-    Start("");
     Play<TFormNewStore>([&](TFormNewStore& w) {
         w.EditStoreName->setText("Kiosk");
         w.BtnNext->click();
@@ -224,13 +215,11 @@ TEST_F(WizardTest, ACustomAisleTheListCouldNotCarryIsRefused)
         EXPECT_EQ(w.ListAisleOrder->count(), before);
         w.BtnCancel->click();
     });
-    form->MItemFileNewStore->trigger();
     EXPECT_FALSE(fs::exists(stores + "Kiosk.store"));
 }
 
 TEST_F(WizardTest, AFullDiskLeavesNoHalfStoreAndKeepsTheWizardOpen)
 {
-    Start("");
     Play<TFormNewStore>([&](TFormNewStore& w) {
         w.EditStoreName->setText("Big");
         w.BtnNext->click();
@@ -244,71 +233,9 @@ TEST_F(WizardTest, AFullDiskLeavesNoHalfStoreAndKeepsTheWizardOpen)
         EXPECT_FALSE(fs::exists(stores + "Big.store"));
         w.BtnFinish->click(); // room again: the same wizard finishes
     });
-    form->MItemFileNewStore->trigger();
     EXPECT_EQ(File("Big").substr(0, 20), "[Baby]\r\n[Bakery]\r\n[B");
     for (const auto& entry : fs::directory_iterator(stores))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
-}
-
-TEST_F(WizardTest, TheFirstStartFromAnEmptyFolderEndsWithTheNewStoreOpen)
-{
-    RegDeleteKey(kCompany, kProduct, "Settings");
-    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-    dialogs->expectBox("Thanks for using the program.  Please create a new store.");
-    Play<TFormNewStore>([&](TFormNewStore& w) {
-        w.EditStoreName->setText("Home Market");
-        w.BtnNext->click();
-        w.BtnNext->click();
-        w.BtnFinish->click();
-    });
-    form = std::make_unique<TFormMain>();
-    FormMain = form.get();
-    form->FormCreate();
-    EXPECT_EQ(modalRuns, 1);
-    EXPECT_EQ(Entries(*form), QStringList({"Home Market"}));
-    EXPECT_EQ(form->GetCurrentStoreName(), "Home Market");
-    EXPECT_EQ(form->Store.CategoryCount(), 22);
-    EXPECT_EQ(form->Store.AisleCount(), 16);
-    EXPECT_TRUE(form->ComboFind->isEnabled());
-    form->show();
-    QApplication::processEvents();
-    form->close();
-    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "Home Market");
-}
-
-// A first start on a folder that already holds stores (a new registry, an old folder): the
-// store just made is the one opened, not the first one listed.
-TEST_F(WizardTest, TheFirstStartOpensTheStoreTheWizardMade)
-{
-    RegDeleteKey(kCompany, kProduct, "Settings");
-    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-    qmtest::WriteFile(stores + "Alpha.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
-    dialogs->expectBox("Please create a new store.");
-    Play<TFormNewStore>([&](TFormNewStore& w) {
-        w.EditStoreName->setText("Zulu");
-        w.BtnNext->click();
-        w.BtnNext->click();
-        w.BtnFinish->click();
-    });
-    form = std::make_unique<TFormMain>();
-    FormMain = form.get();
-    form->FormCreate();
-    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "Zulu"}));
-    EXPECT_EQ(form->GetCurrentStoreName(), "Zulu");
-    EXPECT_EQ(form->Store.Name, "Zulu");
-
-    // Cancelled, the wizard leaves the first store listed open.
-    form.reset();
-    fs::remove(stores + "Zulu.store");
-    RegDeleteKey(kCompany, kProduct, "Settings");
-    RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
-    dialogs->expectBox("Please create a new store.");
-    Play<TFormNewStore>([&](TFormNewStore& w) { w.BtnCancel->click(); });
-    form = std::make_unique<TFormMain>();
-    FormMain = form.get();
-    form->FormCreate();
-    EXPECT_EQ(form->GetCurrentStoreName(), "Alpha");
-    EXPECT_EQ(form->Store.Name, "Alpha");
 }
 
 TEST(AisleNumbers, OnlyARunFromOneInListOrderCounts)

@@ -163,7 +163,7 @@ TEST_P(LongListTest, EveryRowIsRecordedPrintedAndExportedAcrossEveryBreak)
 
     // The recorded pages: each item's name once; before it its quantity, on the same line and
     // ending one blank before the name.
-    TFormPrintPreview preview(&main);
+    TFormPrintPreview preview(main.Store, main.ShopList, main.GetCurrentStoreName(), &main);
     preview.PrintShoppingList = list;
     preview.FormShow();
     TPrintPreview& p = *preview.PrintPreview;

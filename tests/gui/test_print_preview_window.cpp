@@ -124,7 +124,8 @@ protected:
     // A window laid out from the stored settings, as the print commands make it.
     std::unique_ptr<TFormPrintPreview> Laid(bool shoppingList)
     {
-        auto form = std::make_unique<TFormPrintPreview>(main.get());
+        auto form = std::make_unique<TFormPrintPreview>(main->Store, main->ShopList,
+                                                        main->GetCurrentStoreName(), main.get());
         form->PrintShoppingList = shoppingList;
         form->FormShow();
         return form;

@@ -695,4 +695,68 @@ TEST_F(StoreCommandsTest, TheQuantityEntriesOfTheItemMenuChangeTheSelectedItem)
     EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 6.  With coupons: 1");
 }
 
+// Each command opens its dialog, whose Help button opens its topic; without a row or a store to
+// work on, a command opens none.
+TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
+{
+    const std::string home = kHome + "[--Errands--]\r\nBank=1\r\n";
+    qmtest::WriteFile(File("Home"), home);
+    Start();
+    const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
+    ASSERT_EQ(errands.CategoryIndex, kErrandRow);
+    struct Case {
+        std::function<void()> open;
+        const char* name;
+        const char* caption;
+        int help;
+    };
+    const Case cases[] = {
+        {[&] { form->BtnEditItem->click(); }, "FormEditItem", "Edit Item", 3420},
+        {[&] { form->PItemContextEdit->trigger(); }, "FormEditItem", "Edit Item", 3420},
+        {[&] { form->BtnAddItem->click(); }, "FormAddItem", "Add Item", 3440},
+        {[&] { form->PItemAddItem->trigger(); }, "FormAddItem", "Add Item", 3440},
+        {[&] { form->PItemContextAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
+        {[&] { form->MItemItemAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
+        {[&] { form->BtnCategoryEdit->click(); }, "FormEditCategory", "Edit Category", 3020},
+        {[&] { form->BtnCategoryAdd->click(); }, "FormAddCategory", "Add Category", 3040},
+        {[&] { form->PItemContextCopyCat->trigger(); }, "FormCopyCategory", "Copy Category", 3080},
+        {[&] { form->MItemCategoryChangeAisle->trigger(); }, "FormEditCatAisle",
+         "Change Aisle/Dept. for Category", 3100},
+        {[&] { form->MItemFileNewStore->trigger(); }, "FormNewStore", "New Store Wizard...", 2120},
+        {[&] { form->BtnNewStore->click(); }, "FormNewStore", "New Store Wizard...", 2120},
+        {[&] { form->MItemStoreEditAisles->trigger(); }, "FormAisles", "Edit Aisles / Departments", 2720},
+        {[&] { form->BtnEditAisles->click(); }, "FormAisles", "Edit Aisles / Departments", 2720},
+        {[&] { form->MItemStoreEditErrands->trigger(); }, "FormErrands", "Errands", 2820},
+        {[&] { form->BtnErrand->click(); }, "FormErrands", "Errands", 2820},
+        // An errand line of the shopping list.
+        {[&] { form->ImageShoppingListMouseDown(10, form->ShopListRows().Line(0, 0, 0).RowTop + 2); },
+         "FormErrands", "Errands", 2820},
+    };
+    for (const Case& c : cases) {
+        QString name, caption;
+        SetModalHook([&](QDialog& d) {
+            name = d.objectName();
+            caption = d.windowTitle();
+            d.findChild<QPushButton*>("BtnHelp")->click();
+            return int(mrCancel);
+        });
+        c.open();
+        EXPECT_EQ(name, c.name);
+        EXPECT_EQ(caption, c.caption);
+        ASSERT_FALSE(shell->calls.empty()) << c.name;
+        EXPECT_EQ(shell->calls.back().helpContext, c.help) << c.name;
+    }
+    EXPECT_EQ(Read("Home"), home);
+
+    SetModalHook([&](QDialog&) {
+        ADD_FAILURE() << "no dialog expected";
+        return int(mrCancel);
+    });
+    form->SelectRow(1, -1); // a category row: no item to edit
+    form->MItemItemEdit->trigger();
+    form->ComboStores->setCurrentIndex(-1); // no store: no aisles or errands to edit
+    form->MItemStoreEditAisles->trigger();
+    form->BtnErrand->click();
+}
+
 } // namespace

@@ -235,7 +235,7 @@ TEST_F(ClipboardWindowTest, MoreThan255EntriesAreAllPasted)
 TEST_F(ClipboardWindowTest, TheViewerShowsTheRegistryAndDeletesEntriesAndClearsAll)
 {
     auto form = Start();
-    TFormViewClip viewer(form.get());
+    TFormViewClip viewer(*form, form.get());
     FormViewClip = &viewer;
 
     form->MItemEditViewClipboardClick(); // an empty clipboard: the viewer does not stay open
@@ -297,7 +297,7 @@ TEST_F(ClipboardWindowTest, TheViewerShowsTheRegistryAndDeletesEntriesAndClearsA
 TEST_F(ClipboardWindowTest, AViewerEmptiedRowByRowStillHasItsTitleRowWhenShownAgain)
 {
     auto form = Start();
-    TFormViewClip viewer(form.get());
+    TFormViewClip viewer(*form, form.get());
     FormViewClip = &viewer;
     form->SelectRow(kFruit, -1);
     form->MItemEditCopyClick(); // Kiwi, milk

@@ -21,6 +21,7 @@
 #include <set>
 
 #include "TestSupport.h"
+#include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/gui/Splitter.h"

@@ -3,6 +3,9 @@
 // the Dialogs seam; processes and the file manager are recorded by the shell seam, and one new
 // window is started for real.
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QScrollBar>
@@ -10,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "WindowTestSupport.h"
+#include "dialogs/NewStoreUnit.h"
 #include "platform/Application.h"
 #include "platform/Registry.h"
 #include "util/widgets/FolderBrowser.h"
@@ -397,6 +401,65 @@ TEST_F(StoreFileTest, ASecondProgramOpensTheStoreAndClosesCleanly)
     // Closing wrote the settings: the store it had open is the last store.
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), name);
     EXPECT_TRUE(fs::exists(stores + name + ".store"));
+}
+
+// The first start (no settings but the storage folder) runs the new-store wizard, played here
+// by play, before it opens a store.
+class FirstStartTest : public qmtest::MainWindowTest {
+protected:
+    void StartFirst(const std::function<void(TFormNewStore&)>& play)
+    {
+        form.reset();
+        RegDeleteKey(kCompany, kProduct, "Settings");
+        RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
+        dialogs->expectBox("Thanks for using the program.  Please create a new store.");
+        Play<TFormNewStore>(play);
+        form = std::make_unique<TFormMain>();
+        FormMain = form.get();
+        form->FormCreate();
+    }
+    // The wizard's play that makes a store of that name with the defaults.
+    static std::function<void(TFormNewStore&)> Make(const char* name)
+    {
+        return [name](TFormNewStore& w) {
+            w.EditStoreName->setText(name);
+            w.BtnNext->click();
+            w.BtnNext->click();
+            w.BtnFinish->click();
+        };
+    }
+};
+
+TEST_F(FirstStartTest, TheFirstStartFromAnEmptyFolderEndsWithTheNewStoreOpen)
+{
+    StartFirst(Make("Home Market"));
+    EXPECT_EQ(modalRuns, 1);
+    EXPECT_EQ(Entries(*form), QStringList({"Home Market"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "Home Market");
+    EXPECT_EQ(form->Store.CategoryCount(), 22);
+    EXPECT_EQ(form->Store.AisleCount(), 16);
+    EXPECT_TRUE(form->ComboFind->isEnabled());
+    form->show();
+    QApplication::processEvents();
+    form->close();
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "Home Market");
+}
+
+// A first start on a folder that already holds stores (a new registry, an old folder): the
+// store just made is the one opened, not the first one listed.
+TEST_F(FirstStartTest, TheFirstStartOpensTheStoreTheWizardMade)
+{
+    qmtest::WriteFile(stores + "Alpha.store", "[Dairy]\r\nMilk=,-,,-,1\r\n");
+    StartFirst(Make("Zulu"));
+    EXPECT_EQ(Entries(*form), QStringList({"Alpha", "Zulu"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "Zulu");
+    EXPECT_EQ(form->Store.Name, "Zulu");
+
+    // Cancelled, the wizard leaves the first store listed open.
+    fs::remove(stores + "Zulu.store");
+    StartFirst([](TFormNewStore& w) { w.BtnCancel->click(); });
+    EXPECT_EQ(form->GetCurrentStoreName(), "Alpha");
+    EXPECT_EQ(form->Store.Name, "Alpha");
 }
 
 } // namespace

@@ -6,12 +6,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QListWidget>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "TestSupport.h"
+#include "app/Settings.h"
 #include "dialogs/DialogForm.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
@@ -106,19 +106,12 @@ protected:
         return ReadFile(qm::StoreFolderFile(stores, store, ".store"));
     }
 
-    // The entries of a list or drop-down, in their order.
+    // The entries of a drop-down, in their order.
     static QStringList Texts(const QComboBox* combo)
     {
         QStringList out;
         for (int i = 0; i < combo->count(); ++i)
             out << combo->itemText(i);
-        return out;
-    }
-    static QStringList Texts(const QListWidget* list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
         return out;
     }
     static QStringList Entries(const qm::TFormMain& f) { return Texts(f.ComboStores); }

@@ -1,0 +1,92 @@
+#pragma once
+// TMainShared: what the dialogs see of the main window. It holds the window's shared members
+// (the storage folder, the open store and its shopping list, the list fonts and colours, the
+// coupon warning days, the errands group's caption and place, the update-check flag, the
+// loading flag) and names the few operations a dialog asks of the window: the store picker's
+// entries and its current store, loading a store, rebuilding the shopping list, redrawing
+// the lists, selecting a row, the paste button's state and the item list's glyphs.
+//
+// TFormMain implements it and hands itself to each dialog it opens; the dialogs never see the
+// window or its widgets. Tests hand a dialog a small implementation of their own.
+#include <QColor>
+#include <QImage>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "graphics/RasterTypes.h"
+#include "platform/AnsiString.h"
+#include "store/QMStore.h"
+#include "store/ShopList.h"
+#include "store/StoreFiles.h"
+
+namespace qm {
+
+class TMainShared {
+public:
+    virtual ~TMainShared() = default;
+
+    bool Loading = false;              // from the start of FormCreate to the end of FormShow
+    std::string StoresFolder;          // holds the *.store files (the system's bytes); ends with "/"
+    QMStore Store;                     // the open store
+    QMShopList ShopList;               // the shopping list built from Store
+    bool CheckForLatest = true;        // the setting DoCheckForLatest
+    AnsiString GridFontName = "Arial"; // item-list font
+    int32_t GridFontSize = 10;
+    AnsiString ListFontName = "Arial"; // shopping-list font
+    int32_t ListFontSize = 10;
+    TColor32 LineColor = 0xFF000000; // row separators of the item list
+    TColor32 GridColor = 0xFFBFBFBF; // column separators of the item list
+    QColor BackColor;                // list background (the window colour)
+    QColor TextColor;                // list text
+    QColor SelColor;                 // background of the selected row
+    QColor SelTextColor;             // text of the selected row
+    double CouponUrgentDays = 3.0;
+    double CouponSoonDays = 10.0;
+    bool ErrandsOnTop = true; // errands group first or last in the shopping list
+    AnsiString ErrandsCaption = "Errands";
+
+    // ---- The store picker ----
+    // Its entries, in picker order: every store of the storage folder.
+    virtual std::vector<AnsiString> StoreNames() const = 0;
+    // The selected entry; empty when none is selected. Every store-file command of a dialog
+    // works on this store.
+    virtual AnsiString GetCurrentStoreName() const = 0;
+    // Selects the first entry equal to name without regard to case; the selection stays as it
+    // is when no entry is.
+    virtual void SetCurrentStoreName(const AnsiString& name) = 0;
+    // Replaces the entries with the store files of StoresFolder; none is selected.
+    virtual void FillStoreList() = 0;
+
+    // ---- The open store and the two lists ----
+    // Reads the named store into Store (a missing file is reported, and Store stays).
+    virtual void LoadStore(const AnsiString& name) = 0;
+    // LoadStore, then both lists drawn anew and the shopping list rebuilt.
+    virtual void ReloadStore(const AnsiString& name) = 0;
+    // Rebuilds ShopList from Store.
+    virtual void BuildShoppingList() = 0;
+    virtual void DrawItemList() = 0;
+    virtual void DrawItemListHeader() = 0;
+    virtual void DrawShoppingList() = 0;
+    // Selects the row (category, item) of the item list; item -1 is the category's own row.
+    virtual void SelectRow(int32_t cat, int32_t item) = 0;
+
+    // ---- Components ----
+    // The Paste command's tool button.
+    virtual void SetPasteEnabled(bool enabled) = 0;
+    // Glyph index of the item list (the pictures its rows show); a null image when there is
+    // no such glyph.
+    virtual QImage ItemGlyph(int index) = 0;
+
+    // ---- Over the members above ----
+    // The storage folder and the picker's entries, for the store-file routines.
+    StoreContext StoreFilesContext() const;
+    AnsiString GetSelectedCategoryName() const { return Store.GetSelectedCategoryName(); }
+    AnsiString GetSelectedItemName() const { return Store.GetSelectedItemName(); }
+    void GetSelectedCategory(QMCategory& out) const { Store.GetSelectedCategory(out); }
+    // Writes the item's line into the open store's file and carries its coupon over to the
+    // stores of the picker; a store that could not take it is named in one error box.
+    void SaveItem(int32_t category, int32_t item);
+};
+
+} // namespace qm
