@@ -181,24 +181,15 @@ void TFormMain::MItemEditViewClipboardClick()
 
 void TFormMain::ConnectClipboardHandlers()
 {
-    Wire(MMenuEdit, &TFormMain::MMenuEditClick);
     // The menu's states hold while it is open; its shortcuts stay live afterwards, and each
     // command checks the selection and the clipboard itself.
     connect(MMenuEdit, &QMenu::aboutToHide, this, [this] {
         for (QAction* a : {MItemEditCut, MItemEditCopy, MItemEditPaste, MItemEditViewClipboard})
             a->setEnabled(true);
     });
-    const auto wire = [this](void (TFormMain::*handler)(), std::initializer_list<QAction*> items,
-                             QToolButton* button) {
-        for (QAction* item : items)
-            Wire(item, handler);
-        if (button)
-            Wire(button, handler);
-    };
-    wire(&TFormMain::MItemEditCutClick, {MItemEditCut, PItemContextCut}, BtnCut);
-    wire(&TFormMain::MItemEditCopyClick, {MItemEditCopy, PItemContextCopy}, BtnCopy);
-    wire(&TFormMain::MItemEditPasteClick, {MItemEditPaste, PItemContextPaste}, BtnPaste);
-    wire(&TFormMain::MItemEditViewClipboardClick, {MItemEditViewClipboard}, nullptr);
+    Wire(BtnCut, &TFormMain::MItemEditCutClick);
+    Wire(BtnCopy, &TFormMain::MItemEditCopyClick);
+    Wire(BtnPaste, &TFormMain::MItemEditPasteClick);
 }
 
 } // namespace qm

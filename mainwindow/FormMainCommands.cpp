@@ -122,57 +122,19 @@ struct ResetText {
 
 void TFormMain::ConnectCommandHandlers()
 {
-    Wire(MMenuStore, &TFormMain::MMenuStoreClick);
-    Wire(MMenuCategory, &TFormMain::MMenuCategoryClick);
-    Wire(MMenuItem, &TFormMain::MMenuItemClick);
-    Wire(PMenuItemsContext, &TFormMain::PMenuItemsContextPopup);
     qApp->installEventFilter(new WindowInput(this));
 
-    // Store menu.
-    Wire(MItemStoreResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
-    Wire(PItemResetPurchased, &TFormMain::MItemStoreResetPurchasedClick);
+    // The tool buttons of the store, category and item commands.
     Wire(BtnResetStore, &TFormMain::MItemStoreResetPurchasedClick);
-    Wire(MItemStoreResetQuantities, &TFormMain::MItemStoreResetQuantitiesClick);
-    Wire(PItemResetQty, &TFormMain::MItemStoreResetQuantitiesClick);
-    Wire(MItemStoreResetCoupons, &TFormMain::MItemStoreResetCouponsClick);
-    Wire(PItemResetCoupons, &TFormMain::MItemStoreResetCouponsClick);
-    Wire(MItemStoreResetNotes, &TFormMain::MItemStoreResetNotesClick);
-    Wire(PItemResetNotes, &TFormMain::MItemStoreResetNotesClick);
-    Wire(MItemStoreResetAll, &TFormMain::MItemStoreResetAllClick);
-    Wire(PItemResetAll, &TFormMain::MItemStoreResetAllClick);
-    Wire(MItemStoreSortList, &TFormMain::MItemStoreSortListClick);
     Wire(BtnSortByAisle, &TFormMain::BtnSortByAisleClick);
     Wire(BtnSortByCategory, &TFormMain::BtnSortByCategoryClick);
-    Wire(MItemStoreAcceptCoupons, &TFormMain::MItemStoreAcceptCouponsClick);
-    Wire(MItemStoreWebVisit, &TFormMain::MItemStoreWebVisitClick);
-    Wire(MItemStoreWebEdit, &TFormMain::MItemStoreWebEditClick);
-    Wire(MItemStorePrevious, &TFormMain::MItemStorePreviousClick);
-    Wire(MItemStoreNext, &TFormMain::MItemStoreNextClick);
+    Wire(BtnCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
+    Wire(BtnDeleteItem, &TFormMain::MItemItemDeleteClick);
+    Wire(BtnCoupon, &TFormMain::MItemItemCouponClick);
+    Wire(BtnEditNote, &TFormMain::MItemItemNotesClick);
     // Only a pick by the user switches the store; the program's own changes of the picker's
     // entry do not.
     connect(ComboStores, &QComboBox::activated, this, [this] { Dispatch([this] { ComboStoresSelect(); }); });
-
-    // Category menu.
-    Wire(MItemCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
-    Wire(PItemContextDeleteCat, &TFormMain::MItemCategoryDeleteClick);
-    Wire(BtnCategoryDelete, &TFormMain::MItemCategoryDeleteClick);
-    Wire(MItemCategoryShowHide, &TFormMain::MItemCategoryShowHideClick);
-    Wire(PItemContextCollapseCat, &TFormMain::MItemCategoryShowHideClick);
-    Wire(MItemCategoryShowAll, &TFormMain::MItemCategoryShowAllClick);
-    Wire(MItemCategoryHideAll, &TFormMain::MItemCategoryHideAllClick);
-
-    // Item menu (the quantity commands are wired with the item list's keys).
-    Wire(MItemItemDelete, &TFormMain::MItemItemDeleteClick);
-    Wire(PItemContextDelete, &TFormMain::MItemItemDeleteClick);
-    Wire(BtnDeleteItem, &TFormMain::MItemItemDeleteClick);
-    Wire(MItemItemCopy, &TFormMain::MItemItemCopyClick);
-    Wire(PItemContextCopyItem, &TFormMain::MItemItemCopyClick);
-    Wire(MItemItemCoupon, &TFormMain::MItemItemCouponClick);
-    Wire(PItemContextCoupon, &TFormMain::MItemItemCouponClick);
-    Wire(BtnCoupon, &TFormMain::MItemItemCouponClick);
-    Wire(MItemItemNotes, &TFormMain::MItemItemNotesClick);
-    Wire(PItemContextNote, &TFormMain::MItemItemNotesClick);
-    Wire(BtnEditNote, &TFormMain::MItemItemNotesClick);
 }
 
 bool TFormMain::HasSelectedCategory() const

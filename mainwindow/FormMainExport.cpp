@@ -8,8 +8,6 @@ namespace qm {
 
 void TFormMain::ConnectExportHandlers()
 {
-    Wire(MItemFileSaveList, &TFormMain::MItemFileSaveListClick);
-    Wire(MItemFileEmailList, &TFormMain::MItemFileEmailListClick);
     Wire(BtnEmailList, &TFormMain::MItemFileEmailListClick);
 }
 

@@ -1,5 +1,4 @@
 // The store-file commands: import, export, rename, new window, and the storage folder.
-#include <QAction>
 #include <QComboBox>
 #include <algorithm>
 #include <cerrno>
@@ -65,13 +64,6 @@ void TFormMain::ConnectFileHandlers()
     DialogFolder->setObjectName("DialogFolder");
     DialogFolder->BrowseFlags = bfDirsOnly;
     DialogFolder->Title = "Select folder";
-
-    // Ctrl+N, Ctrl+O, Ctrl+Shift+S, Ctrl+R and Ctrl+E are the menu items' shortcuts.
-    Wire(MItemFileNewWindow, &TFormMain::MItemFileNewWindowClick);
-    Wire(MItemFileImportStore, &TFormMain::MItemFileImportStoreClick);
-    Wire(MItemFileSaveStoreAs, &TFormMain::MItemFileSaveStoreAsClick);
-    Wire(MItemFileRenameStore, &TFormMain::MItemFileRenameStoreClick);
-    Wire(MItemFileExplore, &TFormMain::MItemFileExploreClick);
 }
 
 void TFormMain::MItemFileNewWindowClick()

@@ -179,16 +179,6 @@ void TFormMain::CheckForNewVersion(bool verbose)
 
 void TFormMain::ConnectHelpHandlers()
 {
-    Wire(MMenuOptions, &TFormMain::MMenuOptionsClick);
-    Wire(MItemOptionsOptions, &TFormMain::MItemOptionsOptionsClick);
-    Wire(MItemOptionsSmallButtons, &TFormMain::MItemOptionsSmallButtonsClick);
-    Wire(MItemOptionsLargeButtons, &TFormMain::MItemOptionsLargeButtonsClick);
-    Wire(MItemHelpHelp, &TFormMain::MItemHelpHelpClick);
-    Wire(MItemHelpTutorial, &TFormMain::MItemHelpTutorialClick);
-    Wire(MItemHelpTip, &TFormMain::MItemHelpTipClick);
-    Wire(MItemHelpNewVersion, &TFormMain::MItemHelpNewVersionClick);
-    Wire(MItemHelpBrenvokeWeb, &TFormMain::MItemHelpBrenvokeWebClick);
-    Wire(MItemHelpAbout, &TFormMain::MItemHelpAboutClick);
     Wire(BtnOptions, &TFormMain::MItemOptionsOptionsClick);
     Wire(BtnHelp, &TFormMain::MItemHelpHelpClick);
 }

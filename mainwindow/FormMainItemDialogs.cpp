@@ -1,5 +1,4 @@
 // The commands that open the item and category dialogs.
-#include <QAction>
 
 #include "dialogs/AddCategoryUnit.h"
 #include "dialogs/AddItemUnit.h"
@@ -16,24 +15,10 @@ namespace qm {
 
 void TFormMain::ConnectItemDialogHandlers()
 {
-    // Space, Ins and Shift+Ins reach the item commands through the item list's keys.
-    for (QAction* a : {MItemItemEdit, PItemContextEdit})
-        Wire(a, &TFormMain::MItemItemEditClick);
     Wire(BtnEditItem, &TFormMain::MItemItemEditClick);
-    for (QAction* a : {MItemItemAdd, PItemContextAddItem, PItemAddItem})
-        Wire(a, &TFormMain::MItemItemAddClick);
     Wire(BtnAddItem, &TFormMain::MItemItemAddClick);
-    for (QAction* a : {MItemItemAddMult, PItemContextAddMult, PItemAddMult})
-        Wire(a, &TFormMain::MItemItemAddMultClick);
-    for (QAction* a : {MItemCategoryEdit, PItemContextEditCat})
-        Wire(a, &TFormMain::MItemCategoryEditClick);
     Wire(BtnCategoryEdit, &TFormMain::MItemCategoryEditClick);
-    for (QAction* a : {MItemCategoryAdd, PItemContextAddCat})
-        Wire(a, &TFormMain::MItemCategoryAddClick);
     Wire(BtnCategoryAdd, &TFormMain::MItemCategoryAddClick);
-    for (QAction* a : {MItemCategoryCopy, PItemContextCopyCat})
-        Wire(a, &TFormMain::MItemCategoryCopyClick);
-    Wire(MItemCategoryChangeAisle, &TFormMain::MItemCategoryChangeAisleClick);
 }
 
 namespace {

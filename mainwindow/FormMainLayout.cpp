@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
@@ -25,6 +26,21 @@
 
 namespace qm {
 
+// One row of the menu table: a menu, a sub-menu or its end, an entry or a separator. A menu
+// row fills the member `menu`, an entry row the member `item`; `name` is that member's name,
+// given to the object as its name. `shortcut` is in portable text, "" for none. `handler`
+// runs when a menu is about to open or when an entry is chosen; it may be none.
+struct MenuTableEntry {
+    enum Kind { BarMenu, Popup, SubMenu, EndSubMenu, Entry, CheckEntry, Separator };
+    Kind kind;
+    QMenu* TFormMain::*menu;
+    QAction* TFormMain::*item;
+    const char* name;
+    const char* caption;
+    const char* shortcut;
+    void (TFormMain::*handler)();
+};
+
 namespace {
 
 QIcon Picture(const char* name)
@@ -32,16 +48,16 @@ QIcon Picture(const char* name)
     return QIcon(QString(":/toolbar/%1.png").arg(name));
 }
 
-QAction* Item(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {})
+QAction* AddItem(QMenu* menu, const char* name, const char* caption, const char* key)
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
-    if (!key.isEmpty())
-        a->setShortcut(key);
+    if (*key)
+        a->setShortcut(QKeySequence(key));
     return a;
 }
 
-QMenu* SubMenu(QMenu* menu, const char* name, const QString& caption)
+QMenu* AddSubMenu(QMenu* menu, const char* name, const char* caption)
 {
     QMenu* m = menu->addMenu(caption);
     m->setObjectName(name);
@@ -49,11 +65,52 @@ QMenu* SubMenu(QMenu* menu, const char* name, const QString& caption)
     return m;
 }
 
-QMenu* PopupMenu(QWidget* owner, const char* name)
+QMenu* NewPopupMenu(QWidget* owner, const char* name)
 {
     auto* m = new QMenu(owner);
     m->setObjectName(name);
     return m;
+}
+
+// The kinds of rows of the menu table.
+using MenuMember = QMenu* TFormMain::*;
+using ItemMember = QAction* TFormMain::*;
+using Handler = void (TFormMain::*)();
+
+// A menu of the menu bar, or a pop-up menu of the window; the rows up to the next such menu
+// fill it. The handler runs each time the menu is about to open.
+constexpr MenuTableEntry BarMenu(MenuMember menu, const char* name, const char* caption,
+                                 Handler opens = nullptr)
+{
+    return {MenuTableEntry::BarMenu, menu, nullptr, name, caption, "", opens};
+}
+constexpr MenuTableEntry Popup(MenuMember menu, const char* name, Handler opens = nullptr)
+{
+    return {MenuTableEntry::Popup, menu, nullptr, name, "", "", opens};
+}
+// A sub-menu of the menu being filled; the rows up to its EndSubMenu fill it.
+constexpr MenuTableEntry SubMenu(MenuMember menu, const char* name, const char* caption)
+{
+    return {MenuTableEntry::SubMenu, menu, nullptr, name, caption, "", nullptr};
+}
+constexpr MenuTableEntry EndSubMenu()
+{
+    return {MenuTableEntry::EndSubMenu, nullptr, nullptr, "", "", "", nullptr};
+}
+// An entry, with its shortcut ("" for none) and the handler it runs when chosen (none for the
+// entries that the find bar and the item list's keys connect with their own controls).
+constexpr MenuTableEntry Entry(ItemMember item, const char* name, const char* caption, const char* shortcut,
+                               Handler chosen)
+{
+    return {MenuTableEntry::Entry, nullptr, item, name, caption, shortcut, chosen};
+}
+constexpr MenuTableEntry CheckEntry(ItemMember item, const char* name, const char* caption, Handler chosen)
+{
+    return {MenuTableEntry::CheckEntry, nullptr, item, name, caption, "", chosen};
+}
+constexpr MenuTableEntry Separator()
+{
+    return {MenuTableEntry::Separator, nullptr, nullptr, "", "", "", nullptr};
 }
 
 // A caption bar over a list: a white, bold caption on black fading to the window colour.
@@ -95,6 +152,25 @@ QScrollBar* ListBar(QWidget* parent, const char* name)
     return bar;
 }
 
+// The find bar's picture: a 36 x 36 bitmap resized into its 22 x 22 image, blended over the
+// bar's colour with the bilinear resampler.
+TImage32* FindBarPicture()
+{
+    auto* image = new TImage32;
+    image->setObjectName("ImageSearch");
+    image->setFixedSize(22, 22);
+    image->SetParentColor(true);
+    image->SetBitmapAlign(baTopLeft);
+    image->SetScale(1);
+    image->SetScaleMode(smResize);
+    image->SetRepaintMode(rmDirect);
+    TBitmap32& picture = image->Bitmap();
+    picture.AssignFromSource(QImage(":/toolbar/search_large.png"));
+    picture.SetDrawMode(dmBlend);
+    picture.SetResamplerClassName("TLinearResampler");
+    return image;
+}
+
 } // namespace
 
 void TFormMain::CreateComponents()
@@ -127,179 +203,265 @@ void TFormMain::CreateComponents()
     ConnectHandlers();
 }
 
+// The menu bar and the pop-up menus, entry by entry in their order.
+const MenuTableEntry TFormMain::MenuTable[] = {
+    BarMenu(&TFormMain::MMenuFile, "MMenuFile", "&File"),
+    Entry(&TFormMain::MItemFileNewStore, "MItemFileNewStore", "&New Store Wizard...", "F2",
+          &TFormMain::MItemFileNewStoreClick),
+    Entry(&TFormMain::MItemFileNewWindow, "MItemFileNewWindow", "New &Window", "Ctrl+N",
+          &TFormMain::MItemFileNewWindowClick),
+    Separator(),
+    Entry(&TFormMain::MItemFileImportStore, "MItemFileImportStore", "Imp&ort Store...", "Ctrl+O",
+          &TFormMain::MItemFileImportStoreClick),
+    Entry(&TFormMain::MItemFileSaveStoreAs, "MItemFileSaveStoreAs", "&Export Store As...", "Ctrl+Shift+S",
+          &TFormMain::MItemFileSaveStoreAsClick),
+    Entry(&TFormMain::MItemFileRenameStore, "MItemFileRenameStore", "Rename Store...", "Ctrl+R",
+          &TFormMain::MItemFileRenameStoreClick),
+    Entry(&TFormMain::MItemFileExplore, "MItemFileExplore", "Explore Store &Folder", "Ctrl+E",
+          &TFormMain::MItemFileExploreClick),
+    Separator(),
+    Entry(&TFormMain::MItemFileSaveList, "MItemFileSaveList", "Export &Shopping List...", "Ctrl+S",
+          &TFormMain::MItemFileSaveListClick),
+    Entry(&TFormMain::MItemFileEmailList, "MItemFileEmailList", "E-&mail Shopping List", "Ctrl+M",
+          &TFormMain::MItemFileEmailListClick),
+    Separator(),
+    SubMenu(&TFormMain::MItemFilePrint, "MItemFilePrint", "Print"),
+    Entry(&TFormMain::MItemFilePrintShoppingList, "MItemFilePrintShoppingList", "Shopping List...", "Ctrl+P",
+          &TFormMain::MItemFilePrintShoppingListClick),
+    Entry(&TFormMain::MItemFilePrintItemList, "MItemFilePrintItemList", "Store's &Items...", "Ctrl+Shift+P",
+          &TFormMain::MItemFilePrintItemListClick),
+    EndSubMenu(),
+    SubMenu(&TFormMain::MItemFilePreview, "MItemFilePreview", "Print Preview"),
+    Entry(&TFormMain::MItemFilePreviewShoppingList, "MItemFilePreviewShoppingList", "Shopping List...",
+          "Alt+P", &TFormMain::MItemFilePreviewShoppingListClick),
+    Entry(&TFormMain::MItemFilePreviewItemList, "MItemFilePreviewItemList", "Store's Items...", "Alt+Shift+P",
+          &TFormMain::MItemFilePreviewItemListClick),
+    EndSubMenu(),
+    Separator(),
+    Entry(&TFormMain::MItemFileExit, "MItemFileExit", "E&xit", "", &TFormMain::MItemFileExitClick),
+
+    BarMenu(&TFormMain::MMenuEdit, "MMenuEdit", "&Edit", &TFormMain::MMenuEditClick),
+    Entry(&TFormMain::MItemEditCut, "MItemEditCut", "Cu&t", "Ctrl+X", &TFormMain::MItemEditCutClick),
+    Entry(&TFormMain::MItemEditCopy, "MItemEditCopy", "&Copy", "Ctrl+C", &TFormMain::MItemEditCopyClick),
+    Entry(&TFormMain::MItemEditPaste, "MItemEditPaste", "&Paste", "Ctrl+V", &TFormMain::MItemEditPasteClick),
+    Separator(),
+    Entry(&TFormMain::MItemEditViewClipboard, "MItemEditViewClipboard", "&View Clipboard", "Ctrl+Shift+V",
+          &TFormMain::MItemEditViewClipboardClick),
+    Separator(),
+    // The find commands are connected with the find bar.
+    Entry(&TFormMain::MItemEditFind, "MItemEditFind", "Find", "Ctrl+F", nullptr),
+    Entry(&TFormMain::MItemEditFindNext, "MItemEditFindNext", "Find Next", "Ctrl+Shift+F", nullptr),
+    Entry(&TFormMain::MItemEditFindPrevious, "MItemEditFindPrevious", "Find Previous", "", nullptr),
+
+    BarMenu(&TFormMain::MMenuStore, "MMenuStore", "&Store", &TFormMain::MMenuStoreClick),
+    Entry(&TFormMain::MItemStoreEditAisles, "MItemStoreEditAisles", "Edit &Aisles/Depts...", "F4",
+          &TFormMain::MItemStoreEditAislesClick),
+    SubMenu(&TFormMain::MItemStoreReset, "MItemStoreReset", "&Reset Store"),
+    Entry(&TFormMain::MItemStoreResetPurchased, "MItemStoreResetPurchased", "Purchased Items...", "F5",
+          &TFormMain::MItemStoreResetPurchasedClick),
+    Separator(),
+    Entry(&TFormMain::MItemStoreResetQuantities, "MItemStoreResetQuantities", "&Quantities...", "Alt+F5",
+          &TFormMain::MItemStoreResetQuantitiesClick),
+    Entry(&TFormMain::MItemStoreResetCoupons, "MItemStoreResetCoupons", "&Coupons...", "Shift+F5",
+          &TFormMain::MItemStoreResetCouponsClick),
+    Entry(&TFormMain::MItemStoreResetNotes, "MItemStoreResetNotes", "&Notes...", "Ctrl+F5",
+          &TFormMain::MItemStoreResetNotesClick),
+    Entry(&TFormMain::MItemStoreResetAll, "MItemStoreResetAll", "&All...", "F6",
+          &TFormMain::MItemStoreResetAllClick),
+    EndSubMenu(),
+    Separator(),
+    Entry(&TFormMain::MItemStoreSortList, "MItemStoreSortList", "S&ort Shopping List", "F7",
+          &TFormMain::MItemStoreSortListClick),
+    Entry(&TFormMain::MItemStoreEditErrands, "MItemStoreEditErrands", "Edit Errands...", "F3",
+          &TFormMain::MItemStoreEditErrandsClick),
+    CheckEntry(&TFormMain::MItemStoreAcceptCoupons, "MItemStoreAcceptCoupons", "Store Accepts Coupons",
+               &TFormMain::MItemStoreAcceptCouponsClick),
+    Separator(),
+    Entry(&TFormMain::MItemStoreWebVisit, "MItemStoreWebVisit", "Visit Store &Website", "Ctrl+W",
+          &TFormMain::MItemStoreWebVisitClick),
+    Entry(&TFormMain::MItemStoreWebEdit, "MItemStoreWebEdit", "&Edit Store Website...", "",
+          &TFormMain::MItemStoreWebEditClick),
+    Separator(),
+    Entry(&TFormMain::MItemStorePrevious, "MItemStorePrevious", "&Previous Store", "Alt+Left",
+          &TFormMain::MItemStorePreviousClick),
+    Entry(&TFormMain::MItemStoreNext, "MItemStoreNext", "&Next Store", "Alt+Right",
+          &TFormMain::MItemStoreNextClick),
+
+    BarMenu(&TFormMain::MMenuCategory, "MMenuCategory", "Category", &TFormMain::MMenuCategoryClick),
+    Entry(&TFormMain::MItemCategoryEdit, "MItemCategoryEdit", "Edit Category...", "Ctrl+Space",
+          &TFormMain::MItemCategoryEditClick),
+    Entry(&TFormMain::MItemCategoryAdd, "MItemCategoryAdd", "Add Category...", "Ctrl+Ins",
+          &TFormMain::MItemCategoryAddClick),
+    Entry(&TFormMain::MItemCategoryDelete, "MItemCategoryDelete", "Delete Category...", "Ctrl+Del",
+          &TFormMain::MItemCategoryDeleteClick),
+    Entry(&TFormMain::MItemCategoryCopy, "MItemCategoryCopy", "&Copy Category to Another Store...",
+          "Ctrl+Shift+T", &TFormMain::MItemCategoryCopyClick),
+    Entry(&TFormMain::MItemCategoryChangeAisle, "MItemCategoryChangeAisle",
+          "Change Aisle/Dept. for Category...", "F8", &TFormMain::MItemCategoryChangeAisleClick),
+    Separator(),
+    // Its caption and shortcut (Ctrl+Left or Ctrl+Right) follow the selected category.
+    Entry(&TFormMain::MItemCategoryShowHide, "MItemCategoryShowHide", "Expand/Collapse This Category", "",
+          &TFormMain::MItemCategoryShowHideClick),
+    Entry(&TFormMain::MItemCategoryShowAll, "MItemCategoryShowAll", "E&xpand All Categories",
+          "Ctrl+Shift+Right", &TFormMain::MItemCategoryShowAllClick),
+    Entry(&TFormMain::MItemCategoryHideAll, "MItemCategoryHideAll", "&Collapse All Categories",
+          "Ctrl+Shift+Left", &TFormMain::MItemCategoryHideAllClick),
+
+    // The item commands' keys act on the item list alone, so the menu only names them; the
+    // quantity commands are connected with those keys.
+    BarMenu(&TFormMain::MMenuItem, "MMenuItem", "&Item", &TFormMain::MMenuItemClick),
+    Entry(&TFormMain::MItemItemEdit, "MItemItemEdit", "Edit Item...\tSpace", "",
+          &TFormMain::MItemItemEditClick),
+    Entry(&TFormMain::MItemItemAdd, "MItemItemAdd", "Add Item...\tIns", "", &TFormMain::MItemItemAddClick),
+    Entry(&TFormMain::MItemItemAddMult, "MItemItemAddMult", "Add Multiple Items...\tShift+Ins", "",
+          &TFormMain::MItemItemAddMultClick),
+    Entry(&TFormMain::MItemItemDelete, "MItemItemDelete", "Delete Item...\tDel", "",
+          &TFormMain::MItemItemDeleteClick),
+    Entry(&TFormMain::MItemItemCopy, "MItemItemCopy", "Copy Item To Another Store...", "Ctrl+T",
+          &TFormMain::MItemItemCopyClick),
+    Separator(),
+    SubMenu(&TFormMain::MItemItemQty, "MItemItemQty", "Quantity"),
+    Entry(&TFormMain::MItemItemQtyUp, "MItemItemQtyUp", "Increase\t+", "", nullptr),
+    Entry(&TFormMain::MItemItemQtyDown, "MItemItemQtyDown", "Decrease\t-", "", nullptr),
+    EndSubMenu(),
+    CheckEntry(&TFormMain::MItemItemCoupon, "MItemItemCoupon", "Coupon...\t*",
+               &TFormMain::MItemItemCouponClick),
+    Entry(&TFormMain::MItemItemNotes, "MItemItemNotes", "Notes...\t/", "", &TFormMain::MItemItemNotesClick),
+
+    BarMenu(&TFormMain::MMenuOptions, "MMenuOptions", "&Options", &TFormMain::MMenuOptionsClick),
+    Entry(&TFormMain::MItemOptionsOptions, "MItemOptionsOptions", "Options...", "F12",
+          &TFormMain::MItemOptionsOptionsClick),
+    Separator(),
+    CheckEntry(&TFormMain::MItemOptionsSmallButtons, "MItemOptionsSmallButtons", "Small Buttons",
+               &TFormMain::MItemOptionsSmallButtonsClick),
+    CheckEntry(&TFormMain::MItemOptionsLargeButtons, "MItemOptionsLargeButtons", "Large Buttons",
+               &TFormMain::MItemOptionsLargeButtonsClick),
+
+    BarMenu(&TFormMain::MMenuHelp, "MMenuHelp", "&Help"),
+    Entry(&TFormMain::MItemHelpHelp, "MItemHelpHelp", "Help", "F1", &TFormMain::MItemHelpHelpClick),
+    Entry(&TFormMain::MItemHelpTutorial, "MItemHelpTutorial", "Tutorials", "",
+          &TFormMain::MItemHelpTutorialClick),
+    Entry(&TFormMain::MItemHelpTip, "MItemHelpTip", "Tip of the Day", "", &TFormMain::MItemHelpTipClick),
+    Separator(),
+    Entry(&TFormMain::MItemHelpNewVersion, "MItemHelpNewVersion", "Check for New Version", "",
+          &TFormMain::MItemHelpNewVersionClick),
+    Entry(&TFormMain::MItemHelpBrenvokeWeb, "MItemHelpBrenvokeWeb", "Visit Brenvoke Software Website", "",
+          &TFormMain::MItemHelpBrenvokeWebClick),
+    Separator(),
+    Entry(&TFormMain::MItemHelpAbout, "MItemHelpAbout", "About...", "", &TFormMain::MItemHelpAboutClick),
+
+    // The drop-downs of the print, reset and add-item buttons.
+    Popup(&TFormMain::PMenuPrint, "PMenuPrint"),
+    Entry(&TFormMain::PItemPrintShoppingList, "PItemPrintShoppingList", "Print Shopping List...", "",
+          &TFormMain::MItemFilePrintShoppingListClick),
+    Entry(&TFormMain::PItemPrintItemList, "PItemPrintItemList", "Print Store's Items...", "",
+          &TFormMain::MItemFilePrintItemListClick),
+    Separator(),
+    Entry(&TFormMain::PItemPreviewShoppingList, "PItemPreviewShoppingList", "Preview Shopping List...", "",
+          &TFormMain::MItemFilePreviewShoppingListClick),
+    Entry(&TFormMain::PItemPreviewItemList, "PItemPreviewItemList", "Preview Store's Items...", "",
+          &TFormMain::MItemFilePreviewItemListClick),
+
+    Popup(&TFormMain::PMenuReset, "PMenuReset"),
+    Entry(&TFormMain::PItemResetPurchased, "PItemResetPurchased", "Reset Purchased Items...", "",
+          &TFormMain::MItemStoreResetPurchasedClick),
+    Separator(),
+    Entry(&TFormMain::PItemResetQty, "PItemResetQty", "Reset Quantities...", "",
+          &TFormMain::MItemStoreResetQuantitiesClick),
+    Entry(&TFormMain::PItemResetCoupons, "PItemResetCoupons", "Reset Coupons...", "",
+          &TFormMain::MItemStoreResetCouponsClick),
+    Entry(&TFormMain::PItemResetNotes, "PItemResetNotes", "Reset Notes...", "",
+          &TFormMain::MItemStoreResetNotesClick),
+    Entry(&TFormMain::PItemResetAll, "PItemResetAll", "Reset All...", "",
+          &TFormMain::MItemStoreResetAllClick),
+
+    Popup(&TFormMain::PMenuAddItem, "PMenuAddItem"),
+    Entry(&TFormMain::PItemAddItem, "PItemAddItem", "Add Item...", "", &TFormMain::MItemItemAddClick),
+    Entry(&TFormMain::PItemAddMult, "PItemAddMult", "Add Multiple Items...", "",
+          &TFormMain::MItemItemAddMultClick),
+
+    // The item list's context menu; the item and category entries are named after the
+    // selection each time it opens.
+    Popup(&TFormMain::PMenuItemsContext, "PMenuItemsContext", &TFormMain::PMenuItemsContextPopup),
+    SubMenu(&TFormMain::PItemContextItem, "PItemContextItem", "Item Properties"),
+    Entry(&TFormMain::PItemContextQtyUp, "PItemContextQtyUp", "Quantity +1", "", nullptr),
+    Entry(&TFormMain::PItemContextQtyDown, "PItemContextQtyDown", "Quantity -1", "", nullptr),
+    Entry(&TFormMain::PItemContextCoupon, "PItemContextCoupon", "Coupon...", "",
+          &TFormMain::MItemItemCouponClick),
+    Entry(&TFormMain::PItemContextNote, "PItemContextNote", "Note...", "", &TFormMain::MItemItemNotesClick),
+    EndSubMenu(),
+    Entry(&TFormMain::PItemContextEdit, "PItemContextEdit", "Edit Item...", "",
+          &TFormMain::MItemItemEditClick),
+    Entry(&TFormMain::PItemContextDelete, "PItemContextDelete", "Delete Item...", "",
+          &TFormMain::MItemItemDeleteClick),
+    Entry(&TFormMain::PItemContextCopyItem, "PItemContextCopyItem", "Copy Item to Another Store...", "",
+          &TFormMain::MItemItemCopyClick),
+    Entry(&TFormMain::PItemContextAddItem, "PItemContextAddItem", "Add Item...", "",
+          &TFormMain::MItemItemAddClick),
+    Entry(&TFormMain::PItemContextAddMult, "PItemContextAddMult", "Add Multiple Items...", "",
+          &TFormMain::MItemItemAddMultClick),
+    Separator(),
+    Entry(&TFormMain::PItemContextCut, "PItemContextCut", "Cut", "", &TFormMain::MItemEditCutClick),
+    Entry(&TFormMain::PItemContextCopy, "PItemContextCopy", "Copy", "", &TFormMain::MItemEditCopyClick),
+    Entry(&TFormMain::PItemContextPaste, "PItemContextPaste", "Paste", "", &TFormMain::MItemEditPasteClick),
+    Separator(),
+    Entry(&TFormMain::PItemContextCollapseCat, "PItemContextCollapseCat", "Collapse Category", "",
+          &TFormMain::MItemCategoryShowHideClick),
+    Entry(&TFormMain::PItemContextEditCat, "PItemContextEditCat", "Edit Category...", "",
+          &TFormMain::MItemCategoryEditClick),
+    Entry(&TFormMain::PItemContextAddCat, "PItemContextAddCat", "Add Category...", "",
+          &TFormMain::MItemCategoryAddClick),
+    Entry(&TFormMain::PItemContextDeleteCat, "PItemContextDeleteCat", "Delete Category...", "",
+          &TFormMain::MItemCategoryDeleteClick),
+    Entry(&TFormMain::PItemContextCopyCat, "PItemContextCopyCat", "Copy Category to Another Store...", "",
+          &TFormMain::MItemCategoryCopyClick),
+};
+
 void TFormMain::CreateMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu");
+    std::vector<QMenu*> filling; // the menu the rows fill, under the menus that hold it
+    for (const MenuTableEntry& row : MenuTable) {
+        switch (row.kind) {
+        case MenuTableEntry::BarMenu:
+            filling = {bar->addMenu(row.caption)};
+            filling.back()->setObjectName(row.name);
+            this->*row.menu = filling.back();
+            break;
+        case MenuTableEntry::Popup:
+            filling = {NewPopupMenu(this, row.name)};
+            this->*row.menu = filling.back();
+            break;
+        case MenuTableEntry::SubMenu:
+            filling.push_back(AddSubMenu(filling.back(), row.name, row.caption));
+            this->*row.menu = filling.back();
+            break;
+        case MenuTableEntry::EndSubMenu:
+            filling.pop_back();
+            break;
+        case MenuTableEntry::Entry:
+        case MenuTableEntry::CheckEntry:
+            this->*row.item = AddItem(filling.back(), row.name, row.caption, row.shortcut);
+            (this->*row.item)->setCheckable(row.kind == MenuTableEntry::CheckEntry);
+            break;
+        case MenuTableEntry::Separator:
+            filling.back()->addSeparator();
+            break;
+        }
+    }
+}
 
-    MMenuFile = bar->addMenu("&File");
-    MMenuFile->setObjectName("MMenuFile");
-    MItemFileNewStore = Item(MMenuFile, "MItemFileNewStore", "&New Store Wizard...", Qt::Key_F2);
-    MItemFileNewWindow = Item(MMenuFile, "MItemFileNewWindow", "New &Window", QKeySequence("Ctrl+N"));
-    MMenuFile->addSeparator();
-    MItemFileImportStore =
-        Item(MMenuFile, "MItemFileImportStore", "Imp&ort Store...", QKeySequence("Ctrl+O"));
-    MItemFileSaveStoreAs =
-        Item(MMenuFile, "MItemFileSaveStoreAs", "&Export Store As...", QKeySequence("Ctrl+Shift+S"));
-    MItemFileRenameStore = Item(MMenuFile, "MItemFileRenameStore", "Rename Store...", QKeySequence("Ctrl+R"));
-    MItemFileExplore = Item(MMenuFile, "MItemFileExplore", "Explore Store &Folder", QKeySequence("Ctrl+E"));
-    MMenuFile->addSeparator();
-    MItemFileSaveList =
-        Item(MMenuFile, "MItemFileSaveList", "Export &Shopping List...", QKeySequence("Ctrl+S"));
-    MItemFileEmailList =
-        Item(MMenuFile, "MItemFileEmailList", "E-&mail Shopping List", QKeySequence("Ctrl+M"));
-    MMenuFile->addSeparator();
-    MItemFilePrint = SubMenu(MMenuFile, "MItemFilePrint", "Print");
-    MItemFilePrintShoppingList =
-        Item(MItemFilePrint, "MItemFilePrintShoppingList", "Shopping List...", QKeySequence("Ctrl+P"));
-    MItemFilePrintItemList =
-        Item(MItemFilePrint, "MItemFilePrintItemList", "Store's &Items...", QKeySequence("Ctrl+Shift+P"));
-    MItemFilePreview = SubMenu(MMenuFile, "MItemFilePreview", "Print Preview");
-    MItemFilePreviewShoppingList =
-        Item(MItemFilePreview, "MItemFilePreviewShoppingList", "Shopping List...", QKeySequence("Alt+P"));
-    MItemFilePreviewItemList =
-        Item(MItemFilePreview, "MItemFilePreviewItemList", "Store's Items...", QKeySequence("Alt+Shift+P"));
-    MMenuFile->addSeparator();
-    MItemFileExit = Item(MMenuFile, "MItemFileExit", "E&xit");
-
-    MMenuEdit = bar->addMenu("&Edit");
-    MMenuEdit->setObjectName("MMenuEdit");
-    MItemEditCut = Item(MMenuEdit, "MItemEditCut", "Cu&t", QKeySequence("Ctrl+X"));
-    MItemEditCopy = Item(MMenuEdit, "MItemEditCopy", "&Copy", QKeySequence("Ctrl+C"));
-    MItemEditPaste = Item(MMenuEdit, "MItemEditPaste", "&Paste", QKeySequence("Ctrl+V"));
-    MMenuEdit->addSeparator();
-    MItemEditViewClipboard =
-        Item(MMenuEdit, "MItemEditViewClipboard", "&View Clipboard", QKeySequence("Ctrl+Shift+V"));
-    MMenuEdit->addSeparator();
-    MItemEditFind = Item(MMenuEdit, "MItemEditFind", "Find", QKeySequence("Ctrl+F"));
-    MItemEditFindNext = Item(MMenuEdit, "MItemEditFindNext", "Find Next", QKeySequence("Ctrl+Shift+F"));
-    MItemEditFindPrevious = Item(MMenuEdit, "MItemEditFindPrevious", "Find Previous");
-
-    MMenuStore = bar->addMenu("&Store");
-    MMenuStore->setObjectName("MMenuStore");
-    MItemStoreEditAisles = Item(MMenuStore, "MItemStoreEditAisles", "Edit &Aisles/Depts...", Qt::Key_F4);
-    MItemStoreReset = SubMenu(MMenuStore, "MItemStoreReset", "&Reset Store");
-    MItemStoreResetPurchased =
-        Item(MItemStoreReset, "MItemStoreResetPurchased", "Purchased Items...", Qt::Key_F5);
-    MItemStoreReset->addSeparator();
-    MItemStoreResetQuantities =
-        Item(MItemStoreReset, "MItemStoreResetQuantities", "&Quantities...", QKeySequence("Alt+F5"));
-    MItemStoreResetCoupons =
-        Item(MItemStoreReset, "MItemStoreResetCoupons", "&Coupons...", QKeySequence("Shift+F5"));
-    MItemStoreResetNotes =
-        Item(MItemStoreReset, "MItemStoreResetNotes", "&Notes...", QKeySequence("Ctrl+F5"));
-    MItemStoreResetAll = Item(MItemStoreReset, "MItemStoreResetAll", "&All...", Qt::Key_F6);
-    MMenuStore->addSeparator();
-    MItemStoreSortList = Item(MMenuStore, "MItemStoreSortList", "S&ort Shopping List", Qt::Key_F7);
-    MItemStoreEditErrands = Item(MMenuStore, "MItemStoreEditErrands", "Edit Errands...", Qt::Key_F3);
-    MItemStoreAcceptCoupons = Item(MMenuStore, "MItemStoreAcceptCoupons", "Store Accepts Coupons");
-    MItemStoreAcceptCoupons->setCheckable(true);
-    MMenuStore->addSeparator();
-    MItemStoreWebVisit =
-        Item(MMenuStore, "MItemStoreWebVisit", "Visit Store &Website", QKeySequence("Ctrl+W"));
-    MItemStoreWebEdit = Item(MMenuStore, "MItemStoreWebEdit", "&Edit Store Website...");
-    MMenuStore->addSeparator();
-    MItemStorePrevious = Item(MMenuStore, "MItemStorePrevious", "&Previous Store", QKeySequence("Alt+Left"));
-    MItemStoreNext = Item(MMenuStore, "MItemStoreNext", "&Next Store", QKeySequence("Alt+Right"));
-
-    MMenuCategory = bar->addMenu("Category");
-    MMenuCategory->setObjectName("MMenuCategory");
-    MItemCategoryEdit =
-        Item(MMenuCategory, "MItemCategoryEdit", "Edit Category...", QKeySequence("Ctrl+Space"));
-    MItemCategoryAdd = Item(MMenuCategory, "MItemCategoryAdd", "Add Category...", QKeySequence("Ctrl+Ins"));
-    MItemCategoryDelete =
-        Item(MMenuCategory, "MItemCategoryDelete", "Delete Category...", QKeySequence("Ctrl+Del"));
-    MItemCategoryCopy = Item(MMenuCategory, "MItemCategoryCopy", "&Copy Category to Another Store...",
-                             QKeySequence("Ctrl+Shift+T"));
-    MItemCategoryChangeAisle =
-        Item(MMenuCategory, "MItemCategoryChangeAisle", "Change Aisle/Dept. for Category...", Qt::Key_F8);
-    MMenuCategory->addSeparator();
-    // Its caption and shortcut (Ctrl+Left or Ctrl+Right) follow the selected category.
-    MItemCategoryShowHide = Item(MMenuCategory, "MItemCategoryShowHide", "Expand/Collapse This Category");
-    MItemCategoryShowAll = Item(MMenuCategory, "MItemCategoryShowAll", "E&xpand All Categories",
-                                QKeySequence("Ctrl+Shift+Right"));
-    MItemCategoryHideAll = Item(MMenuCategory, "MItemCategoryHideAll", "&Collapse All Categories",
-                                QKeySequence("Ctrl+Shift+Left"));
-
-    // The item commands' keys act on the item list alone, so the menu only names them.
-    MMenuItem = bar->addMenu("&Item");
-    MMenuItem->setObjectName("MMenuItem");
-    MItemItemEdit = Item(MMenuItem, "MItemItemEdit", "Edit Item...\tSpace");
-    MItemItemAdd = Item(MMenuItem, "MItemItemAdd", "Add Item...\tIns");
-    MItemItemAddMult = Item(MMenuItem, "MItemItemAddMult", "Add Multiple Items...\tShift+Ins");
-    MItemItemDelete = Item(MMenuItem, "MItemItemDelete", "Delete Item...\tDel");
-    MItemItemCopy = Item(MMenuItem, "MItemItemCopy", "Copy Item To Another Store...", QKeySequence("Ctrl+T"));
-    MMenuItem->addSeparator();
-    MItemItemQty = SubMenu(MMenuItem, "MItemItemQty", "Quantity");
-    MItemItemQtyUp = Item(MItemItemQty, "MItemItemQtyUp", "Increase\t+");
-    MItemItemQtyDown = Item(MItemItemQty, "MItemItemQtyDown", "Decrease\t-");
-    MItemItemCoupon = Item(MMenuItem, "MItemItemCoupon", "Coupon...\t*");
-    MItemItemCoupon->setCheckable(true);
-    MItemItemNotes = Item(MMenuItem, "MItemItemNotes", "Notes...\t/");
-
-    MMenuOptions = bar->addMenu("&Options");
-    MMenuOptions->setObjectName("MMenuOptions");
-    MItemOptionsOptions = Item(MMenuOptions, "MItemOptionsOptions", "Options...", Qt::Key_F12);
-    MMenuOptions->addSeparator();
-    MItemOptionsSmallButtons = Item(MMenuOptions, "MItemOptionsSmallButtons", "Small Buttons");
-    MItemOptionsSmallButtons->setCheckable(true);
-    MItemOptionsLargeButtons = Item(MMenuOptions, "MItemOptionsLargeButtons", "Large Buttons");
-    MItemOptionsLargeButtons->setCheckable(true);
-
-    MMenuHelp = bar->addMenu("&Help");
-    MMenuHelp->setObjectName("MMenuHelp");
-    MItemHelpHelp = Item(MMenuHelp, "MItemHelpHelp", "Help", Qt::Key_F1);
-    MItemHelpTutorial = Item(MMenuHelp, "MItemHelpTutorial", "Tutorials");
-    MItemHelpTip = Item(MMenuHelp, "MItemHelpTip", "Tip of the Day");
-    MMenuHelp->addSeparator();
-    MItemHelpNewVersion = Item(MMenuHelp, "MItemHelpNewVersion", "Check for New Version");
-    MItemHelpBrenvokeWeb = Item(MMenuHelp, "MItemHelpBrenvokeWeb", "Visit Brenvoke Software Website");
-    MMenuHelp->addSeparator();
-    MItemHelpAbout = Item(MMenuHelp, "MItemHelpAbout", "About...");
-
-    // The drop-downs of the print, reset and add-item buttons.
-    PMenuPrint = PopupMenu(this, "PMenuPrint");
-    PItemPrintShoppingList = Item(PMenuPrint, "PItemPrintShoppingList", "Print Shopping List...");
-    PItemPrintItemList = Item(PMenuPrint, "PItemPrintItemList", "Print Store's Items...");
-    PMenuPrint->addSeparator();
-    PItemPreviewShoppingList = Item(PMenuPrint, "PItemPreviewShoppingList", "Preview Shopping List...");
-    PItemPreviewItemList = Item(PMenuPrint, "PItemPreviewItemList", "Preview Store's Items...");
-
-    PMenuReset = PopupMenu(this, "PMenuReset");
-    PItemResetPurchased = Item(PMenuReset, "PItemResetPurchased", "Reset Purchased Items...");
-    PMenuReset->addSeparator();
-    PItemResetQty = Item(PMenuReset, "PItemResetQty", "Reset Quantities...");
-    PItemResetCoupons = Item(PMenuReset, "PItemResetCoupons", "Reset Coupons...");
-    PItemResetNotes = Item(PMenuReset, "PItemResetNotes", "Reset Notes...");
-    PItemResetAll = Item(PMenuReset, "PItemResetAll", "Reset All...");
-
-    PMenuAddItem = PopupMenu(this, "PMenuAddItem");
-    PItemAddItem = Item(PMenuAddItem, "PItemAddItem", "Add Item...");
-    PItemAddMult = Item(PMenuAddItem, "PItemAddMult", "Add Multiple Items...");
-
-    // The item list's context menu; the item and category entries are named after the
-    // selection each time it opens.
-    PMenuItemsContext = PopupMenu(this, "PMenuItemsContext");
-    PItemContextItem = SubMenu(PMenuItemsContext, "PItemContextItem", "Item Properties");
-    PItemContextQtyUp = Item(PItemContextItem, "PItemContextQtyUp", "Quantity +1");
-    PItemContextQtyDown = Item(PItemContextItem, "PItemContextQtyDown", "Quantity -1");
-    PItemContextCoupon = Item(PItemContextItem, "PItemContextCoupon", "Coupon...");
-    PItemContextNote = Item(PItemContextItem, "PItemContextNote", "Note...");
-    PItemContextEdit = Item(PMenuItemsContext, "PItemContextEdit", "Edit Item...");
-    PItemContextDelete = Item(PMenuItemsContext, "PItemContextDelete", "Delete Item...");
-    PItemContextCopyItem = Item(PMenuItemsContext, "PItemContextCopyItem", "Copy Item to Another Store...");
-    PItemContextAddItem = Item(PMenuItemsContext, "PItemContextAddItem", "Add Item...");
-    PItemContextAddMult = Item(PMenuItemsContext, "PItemContextAddMult", "Add Multiple Items...");
-    PMenuItemsContext->addSeparator();
-    PItemContextCut = Item(PMenuItemsContext, "PItemContextCut", "Cut");
-    PItemContextCopy = Item(PMenuItemsContext, "PItemContextCopy", "Copy");
-    PItemContextPaste = Item(PMenuItemsContext, "PItemContextPaste", "Paste");
-    PMenuItemsContext->addSeparator();
-    PItemContextCollapseCat = Item(PMenuItemsContext, "PItemContextCollapseCat", "Collapse Category");
-    PItemContextEditCat = Item(PMenuItemsContext, "PItemContextEditCat", "Edit Category...");
-    PItemContextAddCat = Item(PMenuItemsContext, "PItemContextAddCat", "Add Category...");
-    PItemContextDeleteCat = Item(PMenuItemsContext, "PItemContextDeleteCat", "Delete Category...");
-    PItemContextCopyCat = Item(PMenuItemsContext, "PItemContextCopyCat", "Copy Category to Another Store...");
+void TFormMain::ConnectMenuHandlers()
+{
+    for (const MenuTableEntry& row : MenuTable) {
+        if (!row.handler)
+            continue;
+        if (row.item)
+            Wire(this->*row.item, row.handler);
+        else
+            Wire(this->*row.menu, row.handler);
+    }
 }
 
 void TFormMain::CreateToolBars()
@@ -348,7 +510,18 @@ void TFormMain::CreatePanels()
     column->addWidget(SplitterLR, 1);
     setCentralWidget(central);
 
-    // The item panel, left: it takes all the width the shopping list leaves.
+    CreateItemPanel();
+    CreateShoppingListPanel();
+    SplitterLR->addWidget(PanelItems);
+    SplitterLR->addWidget(PanelList);
+    SplitterLR->setStretchFactor(0, 1);
+    SplitterLR->setStretchFactor(1, 0);
+    SplitterLR->handle(1)->setObjectName("SplitterLRHandle");
+}
+
+// The item panel, left: it takes all the width the shopping list leaves.
+void TFormMain::CreateItemPanel()
+{
     PanelItems = new QWidget(SplitterLR);
     PanelItems->setObjectName("PanelItems");
     PanelItems->setMinimumWidth(50);
@@ -356,6 +529,16 @@ void TFormMain::CreatePanels()
     items->setContentsMargins(0, 0, 0, 0);
     items->setSpacing(0);
 
+    CreateItemToolBar(items);
+    GradientItemList = CaptionBar(PanelItems, "GradientItemList", "Item List");
+    items->addWidget(GradientItemList);
+    CreateItemListView(items);
+    CreateFindBar(items);
+}
+
+// The store picker, the quick-find box and the buttons of the selected item.
+void TFormMain::CreateItemToolBar(QBoxLayout* column)
+{
     ToolBarItem = new TToolBar(PanelItems);
     ToolBarItem->setObjectName("ToolBarItem");
     ComboStores = new QComboBox;
@@ -380,11 +563,12 @@ void TFormMain::CreatePanels()
     BtnCoupon = ToolBarItem->AddButton("BtnCoupon", "Coupon", Picture("coupon"));
     ToolBarItem->AddSeparator();
     BtnEditNote = ToolBarItem->AddButton("BtnEditNote", "Note", Picture("note"));
-    items->addWidget(ToolBarItem);
+    column->addWidget(ToolBarItem);
+}
 
-    GradientItemList = CaptionBar(PanelItems, "GradientItemList", "Item List");
-    items->addWidget(GradientItemList);
-
+// The item list's picture with its column header, and its scroll bar.
+void TFormMain::CreateItemListView(QBoxLayout* column)
+{
     auto* itemRow = new QHBoxLayout;
     itemRow->setContentsMargins(0, 0, 0, 0);
     itemRow->setSpacing(0);
@@ -407,28 +591,19 @@ void TFormMain::CreatePanels()
     itemRow->addWidget(ImageItemList, 1);
     ItemListBar = ListBar(PanelItems, "ItemListBar");
     itemRow->addWidget(ItemListBar);
-    items->addLayout(itemRow, 1);
+    column->addLayout(itemRow, 1);
+}
 
+// The find bar under the item list, hidden until the find command shows it.
+void TFormMain::CreateFindBar(QBoxLayout* column)
+{
     ToolbarSearch = new TToolBar(PanelItems);
     ToolbarSearch->setObjectName("ToolbarSearch");
     ToolbarSearch->SetBorderWidth(2);
     ToolbarSearch->SetIconSize(16);
     ToolbarSearch->SetButtonSize(23, 22);
     BtnSearchClose = ToolbarSearch->AddButton("BtnSearchClose", "Close", Picture("search_close"));
-    // The find bar's picture: a 36 x 36 bitmap resized into its 22 x 22 image, blended over the
-    // bar's colour with the bilinear resampler.
-    ImageSearch = new TImage32;
-    ImageSearch->setObjectName("ImageSearch");
-    ImageSearch->setFixedSize(22, 22);
-    ImageSearch->SetParentColor(true);
-    ImageSearch->SetBitmapAlign(baTopLeft);
-    ImageSearch->SetScale(1);
-    ImageSearch->SetScaleMode(smResize);
-    ImageSearch->SetRepaintMode(rmDirect);
-    TBitmap32& searchPicture = ImageSearch->Bitmap();
-    searchPicture.AssignFromSource(QImage(":/toolbar/search_large.png"));
-    searchPicture.SetDrawMode(dmBlend);
-    searchPicture.SetResamplerClassName("TLinearResampler");
+    ImageSearch = FindBarPicture();
     ToolbarSearch->AddControl(ImageSearch);
     EditSearch = new QLineEdit;
     EditSearch->setObjectName("EditSearch");
@@ -444,15 +619,27 @@ void TFormMain::CreatePanels()
     LabelResults->setObjectName("LabelResults");
     ToolbarSearch->AddControl(LabelResults);
     ToolbarSearch->setVisible(false);
-    items->addWidget(ToolbarSearch);
+    column->addWidget(ToolbarSearch);
+}
 
-    // The shopping-list panel, right, of the width the splitter gives it.
+// The shopping-list panel, right, of the width the splitter gives it.
+void TFormMain::CreateShoppingListPanel()
+{
     PanelList = new QWidget(SplitterLR);
     PanelList->setObjectName("PanelList");
     auto* list = new QVBoxLayout(PanelList);
     list->setContentsMargins(0, 0, 0, 0);
     list->setSpacing(0);
 
+    CreateSortBar(list);
+    GradientShoppingList = CaptionBar(PanelList, "GradientShoppingList", "Shopping List");
+    list->addWidget(GradientShoppingList);
+    CreateShoppingListView(list);
+}
+
+// The two buttons of the shopping list's order, one of them down.
+void TFormMain::CreateSortBar(QBoxLayout* column)
+{
     ToolBarShopAlign = new TToolBar(PanelList);
     ToolBarShopAlign->setObjectName("ToolBarShopAlign");
     ToolBarShopAlign->SetShowCaptions(true);
@@ -476,11 +663,12 @@ void TFormMain::CreatePanels()
         sortGroup->addButton(b);
     }
     BtnSortByAisle->setChecked(true);
-    list->addWidget(ToolBarShopAlign);
+    column->addWidget(ToolBarShopAlign);
+}
 
-    GradientShoppingList = CaptionBar(PanelList, "GradientShoppingList", "Shopping List");
-    list->addWidget(GradientShoppingList);
-
+// The shopping list's picture and its scroll bar.
+void TFormMain::CreateShoppingListView(QBoxLayout* column)
+{
     auto* listRow = new QHBoxLayout;
     listRow->setContentsMargins(0, 0, 0, 0);
     listRow->setSpacing(0);
@@ -495,13 +683,7 @@ void TFormMain::CreatePanels()
     listRow->addWidget(ImageShoppingList, 1);
     ShoppingListBar = ListBar(PanelList, "ShoppingListBar");
     listRow->addWidget(ShoppingListBar);
-    list->addLayout(listRow, 1);
-
-    SplitterLR->addWidget(PanelItems);
-    SplitterLR->addWidget(PanelList);
-    SplitterLR->setStretchFactor(0, 1);
-    SplitterLR->setStretchFactor(1, 0);
-    SplitterLR->handle(1)->setObjectName("SplitterLRHandle");
+    column->addLayout(listRow, 1);
 }
 
 void TFormMain::Wire(QAction* item, void (TFormMain::*handler)())
@@ -524,7 +706,7 @@ void TFormMain::Wire(QMenu* menu, void (TFormMain::*handler)())
 
 void TFormMain::ConnectHandlers()
 {
-    Wire(MItemFileExit, &TFormMain::MItemFileExitClick);
+    ConnectMenuHandlers();
     connect(TimerTip, &QTimer::timeout, this, [this] { Dispatch([this] { TimerTipTimer(); }); });
     SplitterLR->CanResize = [this](int newSize) { return SplitterLRCanResize(newSize); };
     connect(SplitterLR, &QSplitter::splitterMoved, this, [this] { Dispatch([this] { SplitterLRMoved(); }); });

@@ -28,14 +28,6 @@ void ShowPreview(TFormMain& Owner, bool ShoppingList)
 
 void TFormMain::ConnectPrintHandlers()
 {
-    Wire(MItemFilePrintShoppingList, &TFormMain::MItemFilePrintShoppingListClick);
-    Wire(MItemFilePrintItemList, &TFormMain::MItemFilePrintItemListClick);
-    Wire(MItemFilePreviewShoppingList, &TFormMain::MItemFilePreviewShoppingListClick);
-    Wire(MItemFilePreviewItemList, &TFormMain::MItemFilePreviewItemListClick);
-    Wire(PItemPrintShoppingList, &TFormMain::MItemFilePrintShoppingListClick);
-    Wire(PItemPrintItemList, &TFormMain::MItemFilePrintItemListClick);
-    Wire(PItemPreviewShoppingList, &TFormMain::MItemFilePreviewShoppingListClick);
-    Wire(PItemPreviewItemList, &TFormMain::MItemFilePreviewItemListClick);
     Wire(BtnPrintList, &TFormMain::MItemFilePrintShoppingListClick);
 }
 

@@ -117,8 +117,8 @@ void TFormMain::FormCreate()
 
     PrepareStoresFolder();
 
-    // 9 and 10. A store that cannot be listed or opened is reported, and start-up goes on
-    // with the settings below.
+    // The picker's stores and the store to open. A store that cannot be listed or opened is
+    // reported, and start-up goes on with the settings below.
     Dispatch([this] {
         FillStoreList();
         OpenFirstStore();

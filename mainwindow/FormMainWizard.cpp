@@ -1,5 +1,4 @@
 // The new-store wizard and the aisle and errand editors.
-#include <QAction>
 
 #include "dialogs/EditAislesUnit.h"
 #include "dialogs/EditErrandsUnit.h"
@@ -11,10 +10,6 @@ namespace qm {
 
 void TFormMain::ConnectWizardHandlers()
 {
-    // F2, F4 and F3 are the menu items' shortcuts.
-    Wire(MItemFileNewStore, &TFormMain::MItemFileNewStoreClick);
-    Wire(MItemStoreEditAisles, &TFormMain::MItemStoreEditAislesClick);
-    Wire(MItemStoreEditErrands, &TFormMain::MItemStoreEditErrandsClick);
     Wire(BtnNewStore, &TFormMain::MItemFileNewStoreClick);
     Wire(BtnEditAisles, &TFormMain::MItemStoreEditAislesClick);
     Wire(BtnErrand, &TFormMain::MItemStoreEditErrandsClick);

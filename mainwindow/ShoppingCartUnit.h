@@ -39,6 +39,7 @@
 #include "store/StoreFiles.h"
 
 class QAction;
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -54,6 +55,7 @@ namespace qm {
 
 class TFolderBrowser;
 class TPrintPDF;
+struct MenuTableEntry;
 class TSplitter;
 class TStatusBar;
 class TToolBar;
@@ -572,9 +574,20 @@ protected:
 private:
     // FormMainLayout.cpp
     void CreateComponents();
+    // The menu bar and the pop-up menus with their entries, in order, and the handlers that
+    // the entries run (those of the find bar and the quantity keys are connected with them).
+    static const MenuTableEntry MenuTable[];
     void CreateMenus();
+    void ConnectMenuHandlers();
     void CreateToolBars();
     void CreatePanels();
+    void CreateItemPanel();
+    void CreateItemToolBar(QBoxLayout* column);
+    void CreateItemListView(QBoxLayout* column);
+    void CreateFindBar(QBoxLayout* column);
+    void CreateShoppingListPanel();
+    void CreateSortBar(QBoxLayout* column);
+    void CreateShoppingListView(QBoxLayout* column);
     void ConnectHandlers();
     // Runs a handler of this window through the command dispatch: when the menu item is
     // chosen, when the tool button is clicked, when the menu is about to open.
@@ -642,7 +655,8 @@ private:
     void ConnectShopListHandlers();
     void MouseWheelNotch(const QPoint& MousePos, int Direction);
 
-    // Each concern's file connects its own menu items, buttons and shortcuts.
+    // Each concern's file connects its own buttons and shortcuts; the menu table names the
+    // handlers of the menus' entries.
     void ConnectCommandHandlers(); // FormMainCommands.cpp
     enum class ResetKind { Purchased, Quantities, Coupons, Notes, All };
     void ResetStore(ResetKind kind);

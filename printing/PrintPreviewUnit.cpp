@@ -146,8 +146,23 @@ void TFormPrintPreview::CreateComponents()
     auto* top = new QHBoxLayout;
     top->setSpacing(0);
     outer->addLayout(top, 1);
+    CreateThumbnailPanel(top);
+    CreatePreviewPanel(top);
+    Thumbnail->SetPrintPreview(PrintPreview);
+    CreateOptionsPanel(top);
+    CreateButtonPanel(outer);
 
-    // Thumbnails on the left.
+    PrintDialog.Copies = 1;
+    PrintDialog.FromPage = 1;
+    PrintDialog.ToPage = 1;
+    PrintDialog.MinPage = 1;
+    PrintDialog.MaxPage = 99;
+    PrintDialog.PageNumbers = true;
+}
+
+// Thumbnails on the left.
+void TFormPrintPreview::CreateThumbnailPanel(QBoxLayout* Row)
+{
     Panel2 = new QWidget(this);
     Panel2->setObjectName("Panel2");
     Panel2->setFixedWidth(142);
@@ -157,9 +172,12 @@ void TFormPrintPreview::CreateComponents()
     Thumbnail = new TThumbnailPreview(Panel2);
     Thumbnail->setObjectName("Thumbnail");
     left->addWidget(Thumbnail, 1);
-    top->addWidget(Panel2);
+    Row->addWidget(Panel2);
+}
 
-    // The preview in the middle.
+// The preview in the middle.
+void TFormPrintPreview::CreatePreviewPanel(QBoxLayout* Row)
+{
     Panel3 = new QWidget(this);
     Panel3->setObjectName("Panel3");
     auto* middle = new QVBoxLayout(Panel3);
@@ -172,10 +190,12 @@ void TFormPrintPreview::CreateComponents()
     PrintPreview->SetAnnotation(true);
     PrintPreview->Font().SetName("Courier New");
     middle->addWidget(PrintPreview, 1);
-    top->addWidget(Panel3, 1);
-    Thumbnail->SetPrintPreview(PrintPreview);
+    Row->addWidget(Panel3, 1);
+}
 
-    // The options on the right.
+// The options on the right, from the font down to the zoom.
+void TFormPrintPreview::CreateOptionsPanel(QBoxLayout* Row)
+{
     Panel4 = new QWidget(this);
     Panel4->setObjectName("Panel4");
     Panel4->setFixedWidth(192);
@@ -184,8 +204,19 @@ void TFormPrintPreview::CreateComponents()
     opts->setContentsMargins(4, 2, 4, 2);
     opts->setSpacing(3);
     opts->addWidget(Caption(Panel4, " Options:"));
+    CreateTextOptions(opts);
+    CreatePaperOptions(opts);
+    CreateTitleOptions(opts);
+    CreateShowOptions(opts);
+    CreateZoomOption(opts);
+    opts->addStretch(1);
+    Row->addWidget(Panel4);
+}
 
-    opts->addWidget(new QLabel("Font:", Panel4));
+// The font with its size, the line spacing and the columns.
+void TFormPrintPreview::CreateTextOptions(QBoxLayout* Options)
+{
+    Options->addWidget(new QLabel("Font:", Panel4));
     auto* fontRow = new QHBoxLayout;
     ComboPrinterFont = new QComboBox(Panel4);
     ComboPrinterFont->setObjectName("ComboPrinterFont");
@@ -195,7 +226,7 @@ void TFormPrintPreview::CreateComponents()
     fontRow->addWidget(ComboPrinterFont, 1);
     SpinPrinterFont = Spin(Panel4, "SpinPrinterFont", 6, 32, 10);
     fontRow->addWidget(SpinPrinterFont);
-    opts->addLayout(fontRow);
+    Options->addLayout(fontRow);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel("Line Spacing:", Panel4), 0, 0);
@@ -205,9 +236,13 @@ void TFormPrintPreview::CreateComponents()
     grid->addWidget(new QLabel("Columns:", Panel4), 1, 0);
     SpinColumns = Spin(Panel4, "SpinColumns", 1, 10, 3);
     grid->addWidget(SpinColumns, 1, 1);
-    opts->addLayout(grid);
+    Options->addLayout(grid);
+}
 
-    opts->addWidget(new QLabel("Orientation:", Panel4));
+// The orientation, the paper and the four margins.
+void TFormPrintPreview::CreatePaperOptions(QBoxLayout* Options)
+{
+    Options->addWidget(new QLabel("Orientation:", Panel4));
     auto* orientRow = new QHBoxLayout;
     RadioPortrait = new QRadioButton("Portrait", Panel4);
     RadioPortrait->setObjectName("RadioPortrait");
@@ -216,17 +251,17 @@ void TFormPrintPreview::CreateComponents()
     RadioLandscape->setObjectName("RadioLandscape");
     orientRow->addWidget(RadioPortrait);
     orientRow->addWidget(RadioLandscape);
-    opts->addLayout(orientRow);
+    Options->addLayout(orientRow);
 
-    opts->addWidget(new QLabel("Paper Type:", Panel4));
+    Options->addWidget(new QLabel("Paper Type:", Panel4));
     ComboPaperType = new QComboBox(Panel4);
     ComboPaperType->setObjectName("ComboPaperType");
     ComboPaperType->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ComboPaperType->setMinimumContentsLength(8);
-    opts->addWidget(ComboPaperType);
+    Options->addWidget(ComboPaperType);
 
     // The four margins placed like the edges they stand for.
-    opts->addWidget(new QLabel("Margins (inches):", Panel4));
+    Options->addWidget(new QLabel("Margins (inches):", Panel4));
     auto* margins = new QGridLayout;
     SpinMarginTop = FloatSpin(Panel4, "SpinMarginTop", 0, 2.0, 0.05, 0.25);
     SpinMarginBottom = FloatSpin(Panel4, "SpinMarginBottom", 0, 2.0, 0.05, 0.25);
@@ -236,9 +271,13 @@ void TFormPrintPreview::CreateComponents()
     margins->addWidget(SpinMarginLeft, 1, 0);
     margins->addWidget(SpinMarginRight, 1, 2);
     margins->addWidget(SpinMarginBottom, 2, 1);
-    opts->addLayout(margins);
+    Options->addLayout(margins);
+}
 
-    opts->addWidget(new QLabel("Page Title:", Panel4));
+// The page title with the button whose menu inserts the store name's placeholder.
+void TFormPrintPreview::CreateTitleOptions(QBoxLayout* Options)
+{
+    Options->addWidget(new QLabel("Page Title:", Panel4));
     auto* titleRow = new QHBoxLayout;
     EditPageTitle = new QLineEdit(Panel4);
     EditPageTitle->setObjectName("EditPageTitle");
@@ -248,34 +287,43 @@ void TFormPrintPreview::CreateComponents()
     BtnPageTitleHelp->setText("%");
     BtnPageTitleHelp->setAutoRaise(true);
     titleRow->addWidget(BtnPageTitleHelp);
-    opts->addLayout(titleRow);
+    Options->addLayout(titleRow);
     PMenuTitleHelp = new QMenu(this);
     PMenuTitleHelp->setObjectName("PMenuTitleHelp");
     PItemTitleStoreName = PMenuTitleHelp->addAction("Store Name (%s)");
     PItemTitleStoreName->setObjectName("PItemTitleStoreName");
+}
 
+// What the pages show besides the list: the date, the page numbers, check boxes, the count.
+void TFormPrintPreview::CreateShowOptions(QBoxLayout* Options)
+{
     CheckPrintDate = Check(Panel4, "CheckPrintDate", "Show Today's Date");
     CheckPrintPageNum = Check(Panel4, "CheckPrintPageNum", "Show Page Numbers");
     CheckCheckBoxes = Check(Panel4, "CheckCheckBoxes", "Show Check Boxes");
     CheckNumItems = Check(Panel4, "CheckNumItems", "Show No. of Items");
     for (QCheckBox* box : {CheckPrintDate, CheckPrintPageNum, CheckCheckBoxes, CheckNumItems})
-        opts->addWidget(box);
+        Options->addWidget(box);
+}
 
+// The zoom, under a rule: it changes the view only, not the pages.
+void TFormPrintPreview::CreateZoomOption(QBoxLayout* Options)
+{
     auto* rule = new QFrame(Panel4);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
-    opts->addWidget(rule);
+    Options->addWidget(rule);
     auto* zoomRow = new QHBoxLayout;
     zoomRow->addWidget(new QLabel("Zoom:", Panel4));
     ComboZoom = new QComboBox(Panel4);
     ComboZoom->setObjectName("ComboZoom");
     ComboZoom->addItems({"50%", "100%", "150%", "200%", "Page Width", "Page Height", "Whole Page"});
     zoomRow->addWidget(ComboZoom, 1);
-    opts->addLayout(zoomRow);
-    opts->addStretch(1);
-    top->addWidget(Panel4);
+    Options->addLayout(zoomRow);
+}
 
-    // The buttons along the bottom.
+// The buttons along the bottom.
+void TFormPrintPreview::CreateButtonPanel(QBoxLayout* Column)
+{
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");
     Panel1->setFixedHeight(43);
@@ -291,14 +339,7 @@ void TFormPrintPreview::CreateComponents()
     BtnHelp->setObjectName("BtnHelp");
     for (QPushButton* b : {BtnClose, BtnPrint, BtnHelp})
         buttons->addWidget(b);
-    outer->addWidget(Panel1);
-
-    PrintDialog.Copies = 1;
-    PrintDialog.FromPage = 1;
-    PrintDialog.ToPage = 1;
-    PrintDialog.MinPage = 1;
-    PrintDialog.MaxPage = 99;
-    PrintDialog.PageNumbers = true;
+    Column->addWidget(Panel1);
 }
 
 void TFormPrintPreview::Run(void (TFormPrintPreview::*Handler)())

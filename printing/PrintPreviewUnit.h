@@ -21,6 +21,7 @@
 #include "platform/GraphicsTypes.h"
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -134,7 +135,17 @@ protected:
     void showEvent(QShowEvent* Event) override;
 
 private:
+    // The components, panel by panel, each adding its part to the given layout.
     void CreateComponents();
+    void CreateThumbnailPanel(QBoxLayout* Row);
+    void CreatePreviewPanel(QBoxLayout* Row);
+    void CreateOptionsPanel(QBoxLayout* Row);
+    void CreateTextOptions(QBoxLayout* Options);
+    void CreatePaperOptions(QBoxLayout* Options);
+    void CreateTitleOptions(QBoxLayout* Options);
+    void CreateShowOptions(QBoxLayout* Options);
+    void CreateZoomOption(QBoxLayout* Options);
+    void CreateButtonPanel(QBoxLayout* Column);
     void ConnectHandlers();
     // The paper an item of the paper combo stands for: the paper table's row of the item's own
     // place when that row has the form's size, else the first row of that size, else pCustom.

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -585,6 +586,177 @@ TEST_F(StartupTest, EveryMenuShortcutIsUniqueAndEveryComponentNamed)
                              "PMenuItemsContext"})
         EXPECT_NE(form->findChild<QObject*>(name), nullptr) << name;
     EXPECT_EQ(form->ImageItemListHeader->parentWidget(), form->ImageItemList);
+}
+
+// Qt connects each menu to the entries it holds; the window's handler is one receiver more.
+struct Receivers : QObject {
+    static int Triggered(const QAction* a) { return (a->*&Receivers::receivers)(SIGNAL(triggered(bool))); }
+};
+
+// One line per entry, indented under its menu: object name, caption (a tab shown as \t),
+// shortcut, "check" for a check mark, ">" before a sub-menu's entries, "-" for a separator.
+// Every entry that is not a sub-menu runs exactly one handler.
+void Outline(const QMenu* menu, int depth, std::string& out)
+{
+    QMenu probe;
+    const int qtOwn = Receivers::Triggered(probe.addAction("probe"));
+    for (const QAction* a : menu->actions()) {
+        out += std::string(size_t(depth) * 2, ' ');
+        if (a->isSeparator()) {
+            out += "-\n";
+            continue;
+        }
+        const auto* sub = a->menu<QMenu*>();
+        out += (sub ? sub->objectName() : a->objectName()).toStdString() + " \"" +
+               a->text().replace('\t', "\\t").toStdString() + '"';
+        if (!a->shortcut().isEmpty())
+            out += ' ' + a->shortcut().toString().toStdString();
+        if (a->isCheckable())
+            out += " check";
+        out += sub ? " >\n" : "\n";
+        if (sub)
+            Outline(sub, depth + 1, out);
+        else
+            EXPECT_EQ(Receivers::Triggered(a), qtOwn + 1) << a->objectName().toStdString();
+    }
+}
+
+TEST_F(StartupTest, MenusHoldTheirEntriesInOrder)
+{
+    NotFirstRun();
+    auto form = Start();
+    std::string outline;
+    for (const QAction* a : form->menuBar()->actions()) {
+        outline += a->menu<QMenu*>()->objectName().toStdString() + " \"" + a->text().toStdString() + "\"\n";
+        Outline(a->menu<QMenu*>(), 1, outline);
+    }
+    for (const char* popup : {"PMenuPrint", "PMenuReset", "PMenuAddItem", "PMenuItemsContext"}) {
+        outline += popup + std::string("\n");
+        Outline(form->findChild<QMenu*>(popup), 1, outline);
+    }
+    EXPECT_EQ(outline, R"(MMenuFile "&File"
+  MItemFileNewStore "&New Store Wizard..." F2
+  MItemFileNewWindow "New &Window" Ctrl+N
+  -
+  MItemFileImportStore "Imp&ort Store..." Ctrl+O
+  MItemFileSaveStoreAs "&Export Store As..." Ctrl+Shift+S
+  MItemFileRenameStore "Rename Store..." Ctrl+R
+  MItemFileExplore "Explore Store &Folder" Ctrl+E
+  -
+  MItemFileSaveList "Export &Shopping List..." Ctrl+S
+  MItemFileEmailList "E-&mail Shopping List" Ctrl+M
+  -
+  MItemFilePrint "Print" >
+    MItemFilePrintShoppingList "Shopping List..." Ctrl+P
+    MItemFilePrintItemList "Store's &Items..." Ctrl+Shift+P
+  MItemFilePreview "Print Preview" >
+    MItemFilePreviewShoppingList "Shopping List..." Alt+P
+    MItemFilePreviewItemList "Store's Items..." Alt+Shift+P
+  -
+  MItemFileExit "E&xit"
+MMenuEdit "&Edit"
+  MItemEditCut "Cu&t" Ctrl+X
+  MItemEditCopy "&Copy" Ctrl+C
+  MItemEditPaste "&Paste" Ctrl+V
+  -
+  MItemEditViewClipboard "&View Clipboard" Ctrl+Shift+V
+  -
+  MItemEditFind "Find" Ctrl+F
+  MItemEditFindNext "Find Next" Ctrl+Shift+F
+  MItemEditFindPrevious "Find Previous"
+MMenuStore "&Store"
+  MItemStoreEditAisles "Edit &Aisles/Depts..." F4
+  MItemStoreReset "&Reset Store" >
+    MItemStoreResetPurchased "Purchased Items..." F5
+    -
+    MItemStoreResetQuantities "&Quantities..." Alt+F5
+    MItemStoreResetCoupons "&Coupons..." Shift+F5
+    MItemStoreResetNotes "&Notes..." Ctrl+F5
+    MItemStoreResetAll "&All..." F6
+  -
+  MItemStoreSortList "S&ort Shopping List" F7
+  MItemStoreEditErrands "Edit Errands..." F3
+  MItemStoreAcceptCoupons "Store Accepts Coupons" check
+  -
+  MItemStoreWebVisit "Visit Store &Website" Ctrl+W
+  MItemStoreWebEdit "&Edit Store Website..."
+  -
+  MItemStorePrevious "&Previous Store" Alt+Left
+  MItemStoreNext "&Next Store" Alt+Right
+MMenuCategory "Category"
+  MItemCategoryEdit "Edit Category..." Ctrl+Space
+  MItemCategoryAdd "Add Category..." Ctrl+Ins
+  MItemCategoryDelete "Delete Category..." Ctrl+Del
+  MItemCategoryCopy "&Copy Category to Another Store..." Ctrl+Shift+T
+  MItemCategoryChangeAisle "Change Aisle/Dept. for Category..." F8
+  -
+  MItemCategoryShowHide "Expand/Collapse This Category"
+  MItemCategoryShowAll "E&xpand All Categories" Ctrl+Shift+Right
+  MItemCategoryHideAll "&Collapse All Categories" Ctrl+Shift+Left
+MMenuItem "&Item"
+  MItemItemEdit "Edit Item...\tSpace"
+  MItemItemAdd "Add Item...\tIns"
+  MItemItemAddMult "Add Multiple Items...\tShift+Ins"
+  MItemItemDelete "Delete Item...\tDel"
+  MItemItemCopy "Copy Item To Another Store..." Ctrl+T
+  -
+  MItemItemQty "Quantity" >
+    MItemItemQtyUp "Increase\t+"
+    MItemItemQtyDown "Decrease\t-"
+  MItemItemCoupon "Coupon...\t*" check
+  MItemItemNotes "Notes...\t/"
+MMenuOptions "&Options"
+  MItemOptionsOptions "Options..." F12
+  -
+  MItemOptionsSmallButtons "Small Buttons" check
+  MItemOptionsLargeButtons "Large Buttons" check
+MMenuHelp "&Help"
+  MItemHelpHelp "Help" F1
+  MItemHelpTutorial "Tutorials"
+  MItemHelpTip "Tip of the Day"
+  -
+  MItemHelpNewVersion "Check for New Version"
+  MItemHelpBrenvokeWeb "Visit Brenvoke Software Website"
+  -
+  MItemHelpAbout "About..."
+PMenuPrint
+  PItemPrintShoppingList "Print Shopping List..."
+  PItemPrintItemList "Print Store's Items..."
+  -
+  PItemPreviewShoppingList "Preview Shopping List..."
+  PItemPreviewItemList "Preview Store's Items..."
+PMenuReset
+  PItemResetPurchased "Reset Purchased Items..."
+  -
+  PItemResetQty "Reset Quantities..."
+  PItemResetCoupons "Reset Coupons..."
+  PItemResetNotes "Reset Notes..."
+  PItemResetAll "Reset All..."
+PMenuAddItem
+  PItemAddItem "Add Item..."
+  PItemAddMult "Add Multiple Items..."
+PMenuItemsContext
+  PItemContextItem "Item Properties" >
+    PItemContextQtyUp "Quantity +1"
+    PItemContextQtyDown "Quantity -1"
+    PItemContextCoupon "Coupon..."
+    PItemContextNote "Note..."
+  PItemContextEdit "Edit Item..."
+  PItemContextDelete "Delete Item..."
+  PItemContextCopyItem "Copy Item to Another Store..."
+  PItemContextAddItem "Add Item..."
+  PItemContextAddMult "Add Multiple Items..."
+  -
+  PItemContextCut "Cut"
+  PItemContextCopy "Copy"
+  PItemContextPaste "Paste"
+  -
+  PItemContextCollapseCat "Collapse Category"
+  PItemContextEditCat "Edit Category..."
+  PItemContextAddCat "Add Category..."
+  PItemContextDeleteCat "Delete Category..."
+  PItemContextCopyCat "Copy Category to Another Store..."
+)");
 }
 
 } // namespace
