@@ -403,9 +403,6 @@ void TFormMain::ImageShoppingListMouseMove(QObject*, TShiftState, int32_t, int32
 
 void TFormMain::ConnectFindHandlers()
 {
-    Wire(MItemEditFind, &TFormMain::MItemEditFindClick);
-    Wire(MItemEditFindNext, &TFormMain::MItemEditFindNextClick);
-    Wire(MItemEditFindPrevious, &TFormMain::MItemEditFindPreviousClick);
     Wire(BtnSearchNext, &TFormMain::MItemEditFindNextClick);
     Wire(BtnSearchLast, &TFormMain::MItemEditFindPreviousClick);
     Wire(BtnSearchClose, &TFormMain::BtnSearchCloseClick);

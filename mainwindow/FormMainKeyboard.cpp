@@ -147,10 +147,6 @@ void TFormMain::ConnectItemListHandlers()
                                         int32_t y, TCustomLayer* layer) {
         Dispatch([&] { ImageItemListMouseDown(sender, button, shift, x, y, layer); });
     };
-    for (QAction* a : {MItemItemQtyUp, PItemContextQtyUp})
-        Wire(a, &TFormMain::MItemItemQtyUpClick);
-    for (QAction* a : {MItemItemQtyDown, PItemContextQtyDown})
-        Wire(a, &TFormMain::MItemItemQtyDownClick);
     Wire(BtnQtyUp, &TFormMain::MItemItemQtyUpClick);
     Wire(BtnQtyDown, &TFormMain::MItemItemQtyDownClick);
     // The quick-find list drops down under the box while the typing goes on in the box.
