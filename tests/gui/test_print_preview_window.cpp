@@ -17,6 +17,7 @@
 #include "PrintTestSupport.h"
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
+#include "app/HelpContexts.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -774,7 +775,7 @@ TEST_F(PrintPreviewWindowTest, TitleHelpHelpButtonAndMarginGuides)
 
     form->BtnHelp->click();
     ASSERT_EQ(shell->calls.size(), 1u);
-    EXPECT_EQ(shell->calls[0].helpContext, 2360);
+    EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Printing the shopping list"));
 
     // The guides: dotted silver lines along the margins, across the whole paper.
     TMetafile mf;
