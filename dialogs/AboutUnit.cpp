@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "platform/DateFormat.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -80,7 +81,7 @@ TFormAbout::TFormAbout(QWidget* parent) : TDialogForm(parent, "FormAbout", "Abou
 
     BtnOK = AddButton("BtnOK", "&OK", mrOk);
     BtnOK->setDefault(true);
-    SetHelpContext(BtnOK, 7320);
+    SetHelpContext(BtnOK, HelpContextOf("About Quillmart"));
     FormCreate();
 }
 

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/EditCategoryUnit.h"
 #include "dialogs/ItemDialogSupport.h"
@@ -14,7 +15,7 @@ TFormAddCategory::TFormAddCategory(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormAddCategory", "Add Category", "category"), main_(main)
 {
     BuildCategoryNameBody(*this, EditCategoryName, ComboAisle);
-    AddOkCancelHelp(3040, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Adding a category"), [this] { BtnOKClick(); });
     FormCreate();
 }
 

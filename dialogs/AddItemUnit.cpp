@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "platform/Dialogs.h"
@@ -22,14 +23,14 @@ TFormAddItem::TFormAddItem(TMainShared& main, QWidget* parent)
     EditItemName->setMinimumWidth(220);
     ComboCategory = MakeDropDownList(Body, "ComboCategory");
     ComboAisle = MakeDropDownList(Body, "ComboAisle");
-    SetHelpContext(EditItemName, 890);
-    SetHelpContext(ComboCategory, 891);
-    SetHelpContext(ComboAisle, 892);
+    SetHelpContext(EditItemName, HelpContextOf("Item names"));
+    SetHelpContext(ComboCategory, HelpContextOf("An item's category"));
+    SetHelpContext(ComboAisle, HelpContextOf("Aisles and departments"));
     AddCaptioned(grid, 0, "Item Name:", EditItemName);
     AddCaptioned(grid, 1, "Category:", ComboCategory);
     AddCaptioned(grid, 2, "Aisle/Dept.:", ComboAisle);
     grid->setRowStretch(6, 1);
-    AddOkCancelHelp(3440, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Adding an item"), [this] { BtnOKClick(); });
     connect(ComboCategory, &QComboBox::currentIndexChanged, this,
             [this] { Dispatch([this] { ComboCategoryChange(); }); });
     FormCreate();

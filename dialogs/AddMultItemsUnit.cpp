@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <unordered_set>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "platform/Dialogs.h"
@@ -30,7 +31,7 @@ TFormAddMultItems::TFormAddMultItems(TMainShared& main, QWidget* parent)
     AddCaptioned(grid, 1, "Category:", ComboCategory);
     AddCaptioned(grid, 2, "Aisle/Dept.:", ComboAisle);
     grid->setRowStretch(1, 1);
-    AddOkCancelHelp(3460, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Adding several items at once"), [this] { BtnOKClick(); });
     connect(ComboCategory, &QComboBox::currentIndexChanged, this,
             [this] { Dispatch([this] { ComboCategorySelect(); }); });
     FormCreate();

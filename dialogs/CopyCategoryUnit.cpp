@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "platform/Dispatch.h"
@@ -20,7 +21,7 @@ TFormCopyCategory::TFormCopyCategory(TMainShared& main, QWidget* parent)
     CheckCopyAisle->setObjectName("CheckCopyAisle");
     column->addWidget(CheckCopyAisle);
     column->addStretch(1);
-    AddOkCancelHelp(3080, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Copying a category to another store"), [this] { BtnOKClick(); });
     FormCreate();
 }
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "dialogs/ItemHeader.h"
@@ -32,7 +33,7 @@ TFormCopyItem::TFormCopyItem(TMainShared& main, QWidget* parent)
     column->addWidget(CheckCopyAisle);
     column->addStretch(1);
 
-    AddOkCancelHelp(3500, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Copying an item to another store"), [this] { BtnOKClick(); });
     setMinimumWidth(360);
     FormCreate();
 }

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "dialogs/CouponBlock.h"
 #include "dialogs/ItemHeader.h"
 
@@ -22,7 +23,7 @@ TFormCoupon::TFormCoupon(TMainShared& main, QWidget* parent)
     CouponBlock->Share(*this);
     Label1 = CouponBlock->LabelCaption;
 
-    AddOkCancelHelp(3540);
+    AddOkCancelHelp(HelpContextOf("Coupons"));
     setMinimumWidth(360);
 }
 

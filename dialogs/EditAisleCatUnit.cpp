@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "platform/Dialogs.h"
@@ -16,7 +17,7 @@ TFormEditCatAisle::TFormEditCatAisle(TMainShared& main, QWidget* parent)
 {
     BuildAllItemsBody(main_, Body, LabelCatName, LabelItemName, "Aisle/Dept.:", "ComboAisle", ComboAisle)
         ->addStretch(1);
-    AddOkCancelHelp(3100, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Changing a category's aisle"), [this] { BtnOKClick(); });
     FormCreate();
 }
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/AisleList.h"
 #include "platform/Dialogs.h"
@@ -17,7 +18,7 @@
 namespace qm {
 
 namespace {
-constexpr int kHelpContext = 2720;
+constexpr int kHelpContext = HelpContextOf("Editing aisles and departments");
 const char* const kQueryCaption = "Edit Aisles/Departments";
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "platform/Dialogs.h"
@@ -20,7 +21,7 @@ void BuildCategoryNameBody(TDialogForm& form, QLineEdit*& editName, QComboBox*& 
     editName->setObjectName("EditCategoryName");
     editName->setMinimumWidth(220);
     comboAisle = MakeDropDownList(form.Body, "ComboAisle");
-    TDialogForm::SetHelpContext(comboAisle, 892);
+    TDialogForm::SetHelpContext(comboAisle, HelpContextOf("Aisles and departments"));
     auto* nameLabel = new QLabel("Category Name:", form.Body);
     nameLabel->setBuddy(editName);
     auto* aisleLabel = new QLabel("Default Aisle/Dept.:", form.Body);
@@ -37,7 +38,7 @@ TFormEditCategory::TFormEditCategory(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormEditCategory", "Edit Category", "category"), main_(main)
 {
     BuildCategoryNameBody(*this, EditCategoryName, ComboAisle);
-    AddOkCancelHelp(3020, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Editing a category"), [this] { BtnOKClick(); });
     FormCreate();
 }
 

@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/AisleList.h"
 #include "platform/Dialogs.h"
@@ -17,7 +18,7 @@
 namespace qm {
 
 namespace {
-constexpr int kHelpContext = 2820;
+constexpr int kHelpContext = HelpContextOf("Errands");
 } // namespace
 
 TFormErrands::TFormErrands(TMainShared& main, QWidget* parent)

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/CouponBlock.h"
 #include "dialogs/ItemDialogSupport.h"
@@ -35,9 +36,9 @@ TFormEditItem::TFormEditItem(TMainShared& main, QWidget* parent)
     SpinQty->setRange(0, 99);
     EditNote = new QLineEdit(Body);
     EditNote->setObjectName("EditNote");
-    SetHelpContext(EditItemName, 890);
-    SetHelpContext(ComboCategory, 891);
-    SetHelpContext(ComboAisle, 892);
+    SetHelpContext(EditItemName, HelpContextOf("Item names"));
+    SetHelpContext(ComboCategory, HelpContextOf("An item's category"));
+    SetHelpContext(ComboAisle, HelpContextOf("Aisles and departments"));
     AddCaptioned(grid, 0, "Item Name:", EditItemName);
     AddCaptioned(grid, 1, "Category:", ComboCategory);
     AddCaptioned(grid, 2, "Aisle/Dept.:", ComboAisle);
@@ -54,7 +55,7 @@ TFormEditItem::TFormEditItem(TMainShared& main, QWidget* parent)
     CouponBlock->Share(*this);
     Label6 = CouponBlock->LabelCaption;
 
-    AddOkCancelHelp(3420, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Editing an item"), [this] { BtnOKClick(); });
     FormCreate();
 }
 

@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/AisleList.h"
 #include "platform/Dialogs.h"
@@ -54,7 +55,7 @@ const char* const kDefaultCategories[] = {
 const char* const kDefaultAisles[] = {"Produce", "Deli", "1", "2",  "3",  "4",  "5",     "6",
                                       "7",       "8",    "9", "10", "11", "12", "Dairy", "Meat and Seafood"};
 
-constexpr int kHelpContext = 2120;
+constexpr int kHelpContext = HelpContextOf("Creating a new store");
 
 // The heading of a page with its page number at the right.
 QHBoxLayout* Heading(QWidget* panel, const char* title, int page)

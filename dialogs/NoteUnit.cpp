@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/HelpContexts.h"
 #include "dialogs/ItemHeader.h"
 #include "platform/Dialogs.h"
 #include "store/NameRules.h"
@@ -26,7 +27,7 @@ TFormNote::TFormNote(TMainShared& main, QWidget* parent)
     column->addWidget(EditNote);
     column->addStretch(1);
 
-    AddOkCancelHelp(3560, [this] { BtnOKClick(); });
+    AddOkCancelHelp(HelpContextOf("Notes"), [this] { BtnOKClick(); });
     setMinimumWidth(360);
 }
 

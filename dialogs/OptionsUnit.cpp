@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "app/Settings.h"
 #include "platform/Application.h"
@@ -112,11 +113,11 @@ TFormOptions::TFormOptions(TMainShared& main, QWidget* parent)
     fonts->addWidget(ComboListFont, 1, 1);
     fonts->addWidget(SpinListFont, 1, 2);
     fonts->addWidget(new QLabel("pt", GroupBox1), 1, 3);
-    SetHelpContext(GroupBox1, 910);
-    SetHelpContext(ComboGridFont, 910);
-    SetHelpContext(SpinGridFont, 911);
-    SetHelpContext(ComboListFont, 915);
-    SetHelpContext(SpinListFont, 916);
+    SetHelpContext(GroupBox1, HelpContextOf("Display fonts: the item list"));
+    SetHelpContext(ComboGridFont, HelpContextOf("Display fonts: the item list"));
+    SetHelpContext(SpinGridFont, HelpContextOf("Display fonts: the item list's size"));
+    SetHelpContext(ComboListFont, HelpContextOf("Display fonts: the shopping list"));
+    SetHelpContext(SpinListFont, HelpContextOf("Display fonts: the shopping list's size"));
 
     GroupBox2 = new QGroupBox("Errands", Body);
     GroupBox2->setObjectName("GroupBox2");
@@ -154,8 +155,8 @@ TFormOptions::TFormOptions(TMainShared& main, QWidget* parent)
     layout->addWidget(GroupBox3);
     layout->addStretch(1);
 
-    AddOkCancelHelp(3720, [this] { BtnOKClick(); });
-    SetHelpContext(BtnHelp, 181);
+    AddOkCancelHelp(HelpContextOf("Options"), [this] { BtnOKClick(); });
+    SetHelpContext(BtnHelp, HelpContextOf("The buttons of the Options dialog"));
     ConnectClick(BtnAssociate, this, [this] { BtnAssociateClick(); });
     FormCreate();
 }

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include "app/HelpContexts.h"
 #include "dialogs/CopyItemUnit.h"
 #include "dialogs/CouponBlock.h"
 #include "dialogs/CouponUnit.h"
@@ -252,14 +253,14 @@ void TFormMain::ResetStore(ResetKind kind)
         {"Are you sure you want to reset all quantities, coupons, and notes for all purchased (checked) "
          "items\r"
          "(NOTE: This may reset some coupons for other stores)?",
-         2750},
-        {"Are you sure you want to reset all quantities?", 2760},
+         HelpContextOf("Resetting purchased items")},
+        {"Are you sure you want to reset all quantities?", HelpContextOf("Resetting quantities")},
         {"Are you sure you want to reset all coupons (NOTE: This may reset some coupons for other stores)?",
-         2770},
-        {"Are you sure you want to reset all notes?", 2780},
+         HelpContextOf("Resetting coupons")},
+        {"Are you sure you want to reset all notes?", HelpContextOf("Resetting notes")},
         {"Are you sure you want to reset all quantities, coupons, and notes?\r"
          "(NOTE: This may reset some coupons for other stores)?",
-         2790},
+         HelpContextOf("Resetting everything")},
     };
     const ResetText& text = kTexts[int(kind)];
     if (!Confirm(text.question, text.helpContext))
@@ -477,7 +478,8 @@ void TFormMain::MItemCategoryDeleteClick()
     if (!HasSelectedCategory())
         return;
     const AnsiString name = Store.Categories[size_t(Store.SelCategory)].Name;
-    if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?", 3060))
+    if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?",
+                 HelpContextOf("Deleting a category")))
         return;
     EraseStoreSection(StoreFilesContext(), GetCurrentStoreName(), name);
     ReloadStore(GetCurrentStoreName());
@@ -550,7 +552,8 @@ void TFormMain::MItemItemDeleteClick()
     const QMCategory& category = Store.Categories[size_t(Store.SelCategory)];
     const AnsiString categoryName = category.Name;
     const AnsiString itemName = category.Items[size_t(Store.SelItem)].Name;
-    if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?", 3480))
+    if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?",
+                 HelpContextOf("Deleting an item")))
         return;
     DeleteStoreKey(StoreFilesContext(), GetCurrentStoreName(), categoryName, itemName);
     ReloadStore(GetCurrentStoreName());

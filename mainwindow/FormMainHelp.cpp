@@ -2,6 +2,7 @@
 #include <QAction>
 #include <cstdlib>
 
+#include "app/HelpContexts.h"
 #include "app/Settings.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/OptionsUnit.h"
@@ -74,7 +75,7 @@ void TFormMain::MItemOptionsLargeButtonsClick()
 
 void TFormMain::MItemHelpHelpClick()
 {
-    Shell().showHelp(0);
+    Shell().showHelp(HelpContextOf("Quillmart Help: Contents"));
 }
 
 void TFormMain::MItemHelpTutorialClick()

@@ -9,6 +9,7 @@ namespace qm {
 
 namespace {
 std::optional<TDateTime> g_testNow;
+std::optional<long long> g_testFileClockNs;
 std::mutex g_clockMutex;
 
 // Days from 0001-01-01 (proleptic Gregorian) to the given date, as in the civil calendar
@@ -46,6 +47,24 @@ TDateTime Now()
     localtime_r(&t, &local);
     return EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
            EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, int(tv.tv_usec / 1000));
+}
+
+void SetTestFileClock(std::optional<long long> ns)
+{
+    std::lock_guard lock(g_clockMutex);
+    g_testFileClockNs = ns;
+}
+
+long long FileClockNs()
+{
+    {
+        std::lock_guard lock(g_clockMutex);
+        if (g_testFileClockNs)
+            return *g_testFileClockNs;
+    }
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec;
 }
 
 TDateTime Date()

@@ -19,6 +19,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/ByteScan.h"
+#include "platform/Clock.h"
 #include "platform/Exception.h"
 
 namespace qm {
@@ -789,13 +790,6 @@ Version VersionOf(const struct stat& st)
             (long long)st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
 }
 
-long long RealTimeNs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return (long long)ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
 // File times advance in coarse steps (a scheduler tick), so a change made within a step of the
 // version we parsed can leave size, time and inode all equal. A version read this close to its
 // modification time is checked byte for byte at the next read, until a read comes later than
@@ -994,7 +988,7 @@ const Model* Current(const std::string& path)
     if (it != cache.end() && it->second.trusted && it->second.version == VersionOf(st))
         return it->second.model.get();
 
-    const long long now = RealTimeNs();
+    const long long now = FileClockNs();
     if (it != cache.end() && it->second.version == VersionOf(st) &&
         HoldsExactly(path, it->second.model->text, st) && it->second.version == VersionOf(st)) {
         it->second.trusted = Settled(now, it->second.version.changeNs());
@@ -1183,7 +1177,7 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     } pop;
 
     // The changes apply to the file as it is now, whatever another window wrote before.
-    const long long now = RealTimeNs();
+    const long long now = FileClockNs();
     std::lock_guard guard(gMutex);
     auto& cache = Cache();
     // The parse leaves the cache while it is changed: a read made by the change function sees

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/HelpContexts.h"
 #include "app/Settings.h"
 #include "platform/DeviceCanvas.h"
 #include "platform/Dispatch.h"
@@ -40,8 +41,8 @@ namespace qm {
 
 namespace {
 
-constexpr int kHelpShoppingList = 2360;
-constexpr int kHelpItemList = 2380;
+constexpr int kHelpShoppingList = HelpContextOf("Printing the shopping list");
+constexpr int kHelpItemList = HelpContextOf("Printing the store's items");
 // The zoom combo's items: four percentages, then the three fitting states.
 constexpr int kZoomPercent[] = {50, 100, 150, 200};
 constexpr int kZoomItems = 7;

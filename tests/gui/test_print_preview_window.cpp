@@ -17,6 +17,7 @@
 #include "PrintTestSupport.h"
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
+#include "app/HelpContexts.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/DateFormat.h"
@@ -80,22 +81,6 @@ int Count(const std::vector<Text>& texts, const std::string& s)
     return int(std::count_if(texts.begin(), texts.end(), [&](const Text& t) { return t.s == s; }));
 }
 
-// Font metrics in thousandths of an inch, measured as a page canvas measures them.
-struct Metrics {
-    TMetafile mf;
-    TMetafileCanvas canvas{mf};
-    Metrics() { canvas.Font().SetPixelsPerInch(1000); }
-    TDeviceCanvas& Use(int size, bool bold = false)
-    {
-        canvas.Font().SetName("Arial");
-        canvas.Font().SetSize(size);
-        canvas.Font().SetStyle(bold ? TFontStyles(fsBold) : TFontStyles(0));
-        return canvas;
-    }
-    int32_t H(int size, bool bold = false) { return Use(size, bold).TextHeight("Sy"); }
-    int32_t W(int size, const std::string& s, bool bold = false) { return Use(size, bold).TextWidth(s); }
-};
-
 const std::string kShop = "[--Info--]\r\nAisles=Front,,Back,,\r\n"
                           "[--Errands--]\r\nBank=1\r\nPost office=0\r\n"
                           "[Dairy]\r\nMilk=Front,-,,-,2,-,1,-,0,-,0,-,\r\nEggs=Back,-,Brown ones,-,1\r\n"
@@ -152,7 +137,6 @@ protected:
     std::string out = temp.file("printed.pdf");
     std::unique_ptr<TFormMain> main;
     int previewsRun = 0;
-    Metrics m;
 };
 
 TEST_F(PrintPreviewWindowTest, ShoppingListPageAgainstHandComputedPositions)
@@ -167,69 +151,60 @@ TEST_F(PrintPreviewWindowTest, ShoppingListPageAgainstHandComputedPositions)
     const auto t = PageTexts(p, 1);
 
     // Letter in landscape, quarter-inch margins; the header is the title and the date over a
-    // rule; the footer is the counts and the page number.
-    const int32_t L = 250, R = 10750, T = 250, B = 8250, gap = 20;
+    // rule; the footer is the counts and the page number. Lengths are thousandths of an inch,
+    // from Arial's advance widths and heights (ascent plus descent) at 1000 pixels per inch: a
+    // line of 8, 10, 12 bold and 15 bold points is 124, 155, 186 and 232 high.
     const Text title = Find(t, "Shop Shopping List");
-    EXPECT_EQ(title.x, L);
-    EXPECT_EQ(title.y, T);
+    EXPECT_EQ(title.x, 250);
+    EXPECT_EQ(title.y, 250);
     const Text date = Find(t, "Mon 7 Dec 2026");
-    EXPECT_EQ(date.x, R - m.W(12, "Mon 7 Dec 2026"));
-    EXPECT_EQ(date.y, T);
+    EXPECT_EQ(date.x, 10750 - 1225); // the date's width at 12 points
+    EXPECT_EQ(date.y, 250);
     const Text page = Find(t, "Page 1");
-    EXPECT_EQ(page.x, R - m.W(8, "Page 1"));
-    EXPECT_EQ(page.y, B - m.H(8));
+    EXPECT_EQ(page.x, 10750 - 352);
+    EXPECT_EQ(page.y, 8250 - 124);
     const Text counts = Find(t, "Items: 15    Coupons: 1");
-    EXPECT_EQ(counts.x, L);
-    EXPECT_EQ(counts.y, B - m.H(8));
-    const int32_t ruleY = T + m.H(15, true) + gap;
+    EXPECT_EQ(counts.x, 250);
+    EXPECT_EQ(counts.y, 8126);
     const auto rects = PageRects(p, 1);
     ASSERT_FALSE(rects.empty());
-    EXPECT_EQ(rects[0], (TRect{L, ruleY, R, ruleY + 20}));
-    const int32_t top = ruleY + 20 + gap;
-    EXPECT_EQ(form->Area(), (TRect{L, top, R, B - m.H(8)}));
-    EXPECT_EQ(form->PageFrame(), (TRect{L, T, R, B}));
+    EXPECT_EQ(rects[0], (TRect{250, 502, 10750, 522})); // 20 below the title, 20 thick
+    EXPECT_EQ(form->Area(), (TRect{250, 542, 10750, 8126}));
+    EXPECT_EQ(form->PageFrame(), (TRect{250, 250, 10750, 8250}));
 
     // By aisle: the errands first, then Front (Dairy: Milk) and Back (Dairy: Eggs; Fruit: Kiwi),
     // each aisle's name at the right of the column and a rule above every aisle but the first.
-    const int32_t group = m.H(12, true) + gap, item = m.H(10) + gap, note = m.H(8) + gap;
-    const int32_t cw = (R - L) / 3;
-    EXPECT_EQ(form->ColumnWidth(), cw);
-    EXPECT_EQ(Find(t, "Errands").x, L + 20);
-    EXPECT_EQ(Find(t, "Errands").y, top);
-    // The widest quantity, (12), would reach into the check box: the names move right of it.
-    const int32_t box = m.W(10, " ");
-    const int32_t indent = std::max(m.W(10, "[  ]     ") + box, box + m.W(10, "[  ] ") + m.W(8, "(12) "));
-    EXPECT_EQ(form->NameIndent(), indent);
+    // A group's row is 186 + 20 high, an item's 155 + 20, a note's 124 + 20.
+    EXPECT_EQ(form->ColumnWidth(), 3500);
+    EXPECT_EQ(Find(t, "Errands").x, 270);
+    EXPECT_EQ(Find(t, "Errands").y, 542);
+    // The widest quantity, (12), would reach into the check box: the names move right of the
+    // box's space (39), "[  ] " (193) and "(12) " at 8 points (228), not 39 + "[  ]     " (347).
+    EXPECT_EQ(form->NameIndent(), 460);
     const Text bank = Find(t, "Bank");
-    EXPECT_EQ(bank.x, L + 20 + indent);
-    EXPECT_EQ(bank.y, top + group);
-    EXPECT_EQ(bank.clip, (TRect{L + 20 + indent, bank.y, L + cw - 20, bank.y + m.H(10)}));
-    int32_t y = top + group + item; // the Front aisle: its name, then the rule on the same line
-    EXPECT_EQ(Find(t, "Front").x, L + cw - 20 - m.W(12, "Front", true));
-    EXPECT_EQ(Find(t, "Front").y, y);
-    EXPECT_EQ(rects[1], (TRect{L, y, L + cw, y + 20}));
-    y += 20;
+    EXPECT_EQ(bank.x, 730);
+    EXPECT_EQ(bank.y, 748);
+    EXPECT_EQ(bank.clip, (TRect{730, 748, 3730, 903}));
+    // The Front aisle: its name (427 wide at 12 points bold), then the rule on the same line.
+    EXPECT_EQ(Find(t, "Front").x, 3750 - 20 - 427);
+    EXPECT_EQ(Find(t, "Front").y, 923);
+    EXPECT_EQ(rects[1], (TRect{250, 923, 3750, 943}));
     EXPECT_EQ(t[size_t(std::find_if(t.begin(), t.end(), [](const Text& x) { return x.s == "Front"; }) -
                        t.begin() + 1)]
                   .s,
               "Dairy");
-    const Text milk = Find(t, "Milk  \xA2");
-    EXPECT_EQ(milk.y, y + group);
-    const Text two = Find(t, "(2)");
-    EXPECT_EQ(two.x + m.W(8, "(2) "), milk.x);
+    EXPECT_EQ(Find(t, "Milk  \xA2").x, 730);
+    EXPECT_EQ(Find(t, "Milk  \xA2").y, 1149);
+    EXPECT_EQ(Find(t, "(2)").x, 730 - 166); // "(2) " at 8 points ends where the name begins
     EXPECT_EQ(Count(t, "[  ]"), 4);
-    y += group + item + 20; // the Back aisle's rule
-    EXPECT_EQ(Find(t, "Back").y, y - 20);
-    const Text eggs = Find(t, "Eggs");
-    EXPECT_EQ(eggs.y, y + group);
-    const Text brown = Find(t, "      Brown ones");
-    EXPECT_EQ(brown.x, eggs.x);
-    EXPECT_EQ(brown.y, eggs.y + item);
-    const Text kiwi = Find(t, "Kiwi");
-    EXPECT_EQ(kiwi.y, brown.y + note + group);
-    const Text twelve = Find(t, "(12)");
-    EXPECT_EQ(twelve.x + m.W(8, "(12) "), kiwi.x);
-    EXPECT_GE(twelve.x, L + 20 + box + m.W(10, "[  ] ")); // clear of the check box
+    EXPECT_EQ(Find(t, "Back").y, 1324);
+    EXPECT_EQ(rects[2], (TRect{250, 1324, 3750, 1344}));
+    EXPECT_EQ(Find(t, "Eggs").x, 730);
+    EXPECT_EQ(Find(t, "Eggs").y, 1550);
+    EXPECT_EQ(Find(t, "      Brown ones").x, 730);
+    EXPECT_EQ(Find(t, "      Brown ones").y, 1725);
+    EXPECT_EQ(Find(t, "Kiwi").y, 2075);
+    EXPECT_EQ(Find(t, "(12)").x, 730 - 228); // clear of the check box: 270 + 39 + 193
     EXPECT_EQ(Count(t, "Fruit"), 1);
     // Every text is transparent: no text record paints its background.
     for (const Text& x : t)
@@ -254,7 +229,7 @@ TEST_F(PrintPreviewWindowTest, ByCategoryWithoutBoxesOrFooter)
     EXPECT_EQ(Count(t, "Mon 7 Dec 2026"), 0);
     EXPECT_EQ(form->Area().Bottom, 11000 - 250);
     // Without boxes the name starts seven spaces in, or past the widest quantity.
-    EXPECT_EQ(form->NameIndent(), std::max(m.W(10, "       "), m.W(8, "(12) ")));
+    EXPECT_EQ(form->NameIndent(), 270); // seven spaces at 10 points; "(12) " at 8 is 228
     // By category each group has its heading and a rule above it but the first; no aisle names.
     EXPECT_EQ(Count(t, "Front"), 0);
     EXPECT_EQ(Count(t, "Dairy"), 1);
@@ -271,38 +246,31 @@ TEST_F(PrintPreviewWindowTest, ColumnsAndPagesBreakWithHeadingsRepeated)
     Start();
     auto form = Laid(true);
     TPrintPreview& p = *form->PrintPreview;
-    const int32_t item = form->ItemRowHeight(), group = form->GroupRowHeight();
-    const TRect area = form->Area();
-    // Each column holds as many rows as fit under its heading (repeated at the top of each).
-    const int32_t per = (area.Bottom - area.Top - group) / item;
-    ASSERT_GT(per, 10);
-    const int32_t columns = (150 + per - 1) / per;
-    ASSERT_EQ(p.TotalPages(), (columns + 2) / 3);
+    // Each column holds as many rows as fit under its heading (repeated at the top of each):
+    // (8126 - 542 - 206) / 175, 42 items, so the 150 take four columns on two pages.
+    ASSERT_EQ(p.TotalPages(), 2);
 
     const auto t1 = PageTexts(p, 1);
     // The heading at the top of each column, the aisle name at its right on the same line.
     EXPECT_EQ(Count(t1, "Pantry"), 3);
     EXPECT_EQ(Count(t1, "Middle"), 3);
-    const int32_t cw = form->ColumnWidth();
     const auto rects = PageRects(p, 1);
     // The header rule, then one bar at the left of the second and of the third column, from the
     // area's top to its bottom.
     ASSERT_EQ(rects.size(), 3u);
-    EXPECT_EQ(rects[1], (TRect{area.Left + cw, area.Top, area.Left + cw + 20, area.Bottom}));
-    EXPECT_EQ(rects[2], (TRect{area.Left + 2 * cw, area.Top, area.Left + 2 * cw + 20, area.Bottom}));
-    const Text first2 = Find(t1, "Item " + std::to_string(1000 + per));
-    EXPECT_EQ(first2.x, area.Left + cw + 20 + form->NameIndent());
-    EXPECT_EQ(first2.y, area.Top + group);
+    EXPECT_EQ(rects[1], (TRect{3750, 542, 3770, 8126}));
+    EXPECT_EQ(rects[2], (TRect{7250, 542, 7270, 8126}));
+    const Text first2 = Find(t1, "Item 1042");
+    EXPECT_EQ(first2.x, 3750 + 20 + 386); // past "[  ]     " and the box's space, 347 + 39
+    EXPECT_EQ(first2.y, 748);
 
     // The fourth column is the next page's first, under the page's own header and footer.
     const auto t2 = PageTexts(p, 2);
     EXPECT_EQ(Count(t2, "Shop Shopping List"), 1);
     EXPECT_EQ(Count(t2, "Page 2"), 1);
-    EXPECT_EQ(Find(t2, "Pantry").x, area.Left + 20);
-    EXPECT_EQ(Find(t2, "Item " + std::to_string(1000 + 3 * per)).y, area.Top + group);
-    // The last page ends with the last item.
-    const auto last = PageTexts(p, p.TotalPages());
-    EXPECT_EQ(Count(last, "Item 1149"), 1);
+    EXPECT_EQ(Find(t2, "Pantry").x, 270);
+    EXPECT_EQ(Find(t2, "Item 1126").y, 748);
+    EXPECT_EQ(Count(t2, "Item 1149"), 1);
 }
 
 TEST_F(PrintPreviewWindowTest, QuantitiesAfterEachBreakStandRightBeforeTheirNames)
@@ -324,13 +292,13 @@ TEST_F(PrintPreviewWindowTest, QuantitiesAfterEachBreakStandRightBeforeTheirName
             if (t[k].s.rfind("Item ", 0) != 0)
                 continue;
             ++items;
-            const std::string qty = (std::stoi(t[k].s.substr(5)) - 1000) % 2 ? "(12)" : "(3)";
+            const bool twelve = (std::stoi(t[k].s.substr(5)) - 1000) % 2;
             // The quantity is the record just before its name, on the same line, ending one
-            // space before it.
+            // space before it: "(12) " is 228 wide at 8 points, "(3) " 166.
             ASSERT_GT(k, 0u);
-            EXPECT_EQ(t[k - 1].s, qty) << t[k].s << " on page " << page;
+            EXPECT_EQ(t[k - 1].s, twelve ? "(12)" : "(3)") << t[k].s << " on page " << page;
             EXPECT_EQ(t[k - 1].y, t[k].y) << t[k].s;
-            EXPECT_EQ(t[k - 1].x + m.W(8, qty + " "), t[k].x) << t[k].s;
+            EXPECT_EQ(t[k - 1].x + (twelve ? 228 : 166), t[k].x) << t[k].s;
         }
     }
     EXPECT_EQ(items, 200);
@@ -339,15 +307,9 @@ TEST_F(PrintPreviewWindowTest, QuantitiesAfterEachBreakStandRightBeforeTheirName
 TEST_F(PrintPreviewWindowTest, AListThatFillsItsColumnStartsNoEmptyColumnOrPage)
 {
     RegWriteInteger(kCompany, kProduct, "Settings", 1, "PrintColumns");
-    Start();
-    auto probe = Laid(true);
-    const int32_t item = probe->ItemRowHeight(), group = probe->GroupRowHeight();
-    const TRect area = probe->Area();
-    probe.reset();
-    main.reset();
-    // Exactly as many items as fit under the heading: after the last one there is no room for
-    // another row, yet nothing follows.
-    const int32_t n = (area.Bottom - area.Top - group) / item;
+    // Exactly as many items as fit under the heading, (8126 - 542 - 206) / 175: after the last
+    // one there is no room for another row, yet nothing follows.
+    const int n = 42;
     std::string store = "[--Info--]\r\nAisles=Middle,,\r\n[Pantry]\r\n";
     for (int i = 0; i < n; ++i)
         store += "Item " + std::to_string(1000 + i) + "=Middle,-,,-,1\r\n";
@@ -383,22 +345,22 @@ TEST_F(PrintPreviewWindowTest, ItemListPrintsEveryCategoryAndItem)
     EXPECT_EQ(p.PrintJobTitle, "Item List for Shop, 7 Dec 2026");
     ASSERT_EQ(p.TotalPages(), 1);
     const auto t = PageTexts(p, 1);
-    const TRect area = form->Area();
-    const int32_t cw = (area.Right - area.Left) / 3 - 20;
-    EXPECT_EQ(form->ColumnWidth(), cw);
+    // The page's header and footer as in the shopping list's; a third of the width less the
+    // rule for each column. A group's row is 206 high, an item's 175, as there.
+    EXPECT_EQ(form->Area(), (TRect{250, 542, 10750, 8126}));
+    EXPECT_EQ(form->ColumnWidth(), 3480);
     EXPECT_EQ(form->NameIndent(), 0);
     EXPECT_EQ(Count(t, "Shop Item List"), 1);
     EXPECT_EQ(Count(t, "Items: 3"), 1);
-    const int32_t group = m.H(12, true) + 20, item = m.H(10) + 20;
-    EXPECT_EQ(Find(t, "Dairy").y, area.Top);
+    EXPECT_EQ(Find(t, "Dairy").y, 542);
     const Text butter = Find(t, " [  ]  Butter");
-    EXPECT_EQ(butter.x, area.Left + 20);
-    EXPECT_EQ(butter.y, area.Top + group);
-    EXPECT_EQ(butter.clip, (TRect{area.Left + 20, butter.y, area.Left + cw - 20, butter.y + m.H(10)}));
-    EXPECT_EQ(Find(t, " [  ]  Eggs").y, area.Top + group + item);
+    EXPECT_EQ(butter.x, 270);
+    EXPECT_EQ(butter.y, 748);
+    EXPECT_EQ(butter.clip, (TRect{270, 748, 3710, 903}));
+    EXPECT_EQ(Find(t, " [  ]  Eggs").y, 923);
     // Rules part the categories; an empty category prints its heading alone.
-    EXPECT_EQ(Find(t, "Empty").y, area.Top + group + 2 * item + 20);
-    EXPECT_EQ(Find(t, "Fruit").y, area.Top + 2 * group + 2 * item + 40);
+    EXPECT_EQ(Find(t, "Empty").y, 1118);
+    EXPECT_EQ(Find(t, "Fruit").y, 1344);
     EXPECT_EQ(Count(t, " [  ]  Kiwi"), 1);
     for (const Text& x : t)
         EXPECT_EQ(x.s.find("note"), std::string::npos);
@@ -417,26 +379,24 @@ TEST_F(PrintPreviewWindowTest, ItemListColumnsStartPastTheirRuleAndRepeatTheHead
     Start();
     auto form = Laid(false);
     TPrintPreview& p = *form->PrintPreview;
-    const TRect area = form->Area();
-    const int32_t cw = form->ColumnWidth(),
-                  per = (area.Bottom - area.Top - form->GroupRowHeight()) / form->ItemRowHeight();
-    const int32_t columns = (200 + per - 1) / per;
-    ASSERT_EQ(p.TotalPages(), (columns + 2) / 3);
+    // 42 rows under each column's heading, as in the shopping list: five columns, two pages.
+    ASSERT_EQ(p.TotalPages(), 2);
     const auto t = PageTexts(p, 1);
     EXPECT_EQ(Count(t, "Pantry"), 3);
     const auto rects = PageRects(p, 1);
     ASSERT_EQ(rects.size(), 3u);
-    EXPECT_EQ(rects[1], (TRect{area.Left + cw, area.Top, area.Left + cw + 20, area.Bottom}));
-    EXPECT_EQ(rects[2], (TRect{area.Left + 2 * cw + 40, area.Top, area.Left + 2 * cw + 60, area.Bottom}));
+    // Columns 3480 wide, each after the first 40 further right, past its rule.
+    EXPECT_EQ(rects[1], (TRect{3730, 542, 3750, 8126}));
+    EXPECT_EQ(rects[2], (TRect{7250, 542, 7270, 8126}));
     // Each later column's text starts 40 past its rule, 20 further in.
-    const Text second = Find(t, " [  ]  Item " + std::to_string(1000 + per));
-    EXPECT_EQ(second.x, area.Left + cw + 40 + 20);
-    EXPECT_EQ(second.clip.Right, area.Left + 2 * cw + 40 - 20);
+    const Text second = Find(t, " [  ]  Item 1042");
+    EXPECT_EQ(second.x, 3730 + 40 + 20);
+    EXPECT_EQ(second.clip.Right, 7250 - 20);
     const auto t2 = PageTexts(p, 2);
     const auto pantry = std::find_if(t2.begin(), t2.end(), [](const Text& x) { return x.s == "Pantry"; });
     ASSERT_NE(pantry, t2.end());
-    EXPECT_EQ(pantry->x, area.Left + 20);
-    EXPECT_EQ(pantry->y, area.Top);
+    EXPECT_EQ(pantry->x, 270);
+    EXPECT_EQ(pantry->y, 542);
     EXPECT_EQ(Count(t2, "Page 2"), 1);
 }
 
@@ -774,7 +734,7 @@ TEST_F(PrintPreviewWindowTest, TitleHelpHelpButtonAndMarginGuides)
 
     form->BtnHelp->click();
     ASSERT_EQ(shell->calls.size(), 1u);
-    EXPECT_EQ(shell->calls[0].helpContext, 2360);
+    EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Printing the shopping list"));
 
     // The guides: dotted silver lines along the margins, across the whole paper.
     TMetafile mf;

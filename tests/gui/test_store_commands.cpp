@@ -18,6 +18,7 @@
 
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
+#include "app/HelpContexts.h"
 #include "dialogs/CopyItemUnit.h"
 #include "dialogs/CouponUnit.h"
 #include "dialogs/NoteUnit.h"
@@ -172,22 +173,22 @@ INSTANTIATE_TEST_SUITE_P(
     FiveResets, ResetTest,
     ::testing::Values(
         ResetCase{
-            "Purchased", Qt::Key_F5, Qt::NoModifier, 2750,
+            "Purchased", Qt::Key_F5, Qt::NoModifier, HelpContextOf("Resetting purchased items"),
             HomeWith("A1,-,,-,0,-,0,-,46100,-,0", kEggs, "A1,-,salted,-,0", "A2,-,,-,0,-,0,-,46050,-,0"),
             MartWith("M1,-,mart note,-,5,-,0,-,46100,-,0"), "Items to buy: 0.  With coupons: 0"},
-        ResetCase{"Quantities", Qt::Key_F5, Qt::AltModifier, 2760,
+        ResetCase{"Quantities", Qt::Key_F5, Qt::AltModifier, HelpContextOf("Resetting quantities"),
                   HomeWith("A1,-,low fat,-,0,-,1,-,46100,-,0", "A2,-,,-,0,-,1,-,0,-,1,-,",
                            "A1,-,salted,-,0,-,0,-,0,-,0", "A2,-,ripe,-,0,-,0,-,46050,-,0"),
                   MartWith("M1,-,mart note,-,5,-,1,-,46100,-,0"), "Items to buy: 0.  With coupons: 0"},
-        ResetCase{"Coupons", Qt::Key_F5, Qt::ShiftModifier, 2770,
+        ResetCase{"Coupons", Qt::Key_F5, Qt::ShiftModifier, HelpContextOf("Resetting coupons"),
                   HomeWith("A1,-,low fat,-,2,-,0,-,0,-,0", "A2,-,,-,0,-,0,-,0,-,1,-,",
                            "A1,-,salted,-,0,-,0,-,0,-,0", "A2,-,ripe,-,3,-,0,-,0,-,0"),
                   MartWith("M1,-,mart note,-,5,-,0,-,0,-,0"), "Items to buy: 5.  With coupons: 0"},
-        ResetCase{"Notes", Qt::Key_F5, Qt::ControlModifier, 2780,
+        ResetCase{"Notes", Qt::Key_F5, Qt::ControlModifier, HelpContextOf("Resetting notes"),
                   HomeWith("A1,-,,-,2,-,1,-,46100,-,0", kEggs, "A1,-,,-,0,-,0,-,0,-,0",
                            "A2,-,,-,3,-,0,-,46050,-,0"),
                   MartWith("M1,-,mart note,-,5,-,1,-,46100,-,0"), "Items to buy: 5.  With coupons: 1"},
-        ResetCase{"All", Qt::Key_F6, Qt::NoModifier, 2790,
+        ResetCase{"All", Qt::Key_F6, Qt::NoModifier, HelpContextOf("Resetting everything"),
                   HomeWith("A1,-,,-,0,-,0,-,0,-,0", "A2,-,,-,0,-,0,-,0,-,1,-,", "A1,-,,-,0,-,0,-,0,-,0",
                            "A2,-,,-,0,-,0,-,0,-,0"),
                   MartWith("M1,-,mart note,-,5,-,0,-,0,-,0"), "Items to buy: 0.  With coupons: 0"}),
@@ -531,7 +532,7 @@ TEST_F(StoreCommandsTest, DeletesAskFirstAndKeepTheCategorysOtherKeys)
     form->SelectRow(1, -1);
     dialogs->expectBox("Are you sure you want to delete the category \"Fruit\" and all its items?", mrNo);
     form->BtnCategoryDelete->click();
-    EXPECT_EQ(dialogs->seen().back().helpContext, 3060);
+    EXPECT_EQ(dialogs->seen().back().helpContext, HelpContextOf("Deleting a category"));
     EXPECT_EQ(form->Store.CategoryCount(), 2);
     dialogs->expectBox("delete the category \"Fruit\"", mrYes);
     Key(Qt::Key_Delete, Qt::ControlModifier);
@@ -545,7 +546,7 @@ TEST_F(StoreCommandsTest, DeletesAskFirstAndKeepTheCategorysOtherKeys)
     form->SelectRow(0, 0); // Butter
     dialogs->expectBox("Are you sure you want to delete the item \"Butter\"?", mrYes);
     Click(form->MMenuItem, form->MItemItemDelete);
-    EXPECT_EQ(dialogs->seen().back().helpContext, 3480);
+    EXPECT_EQ(dialogs->seen().back().helpContext, HelpContextOf("Deleting an item"));
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Butter"), "");
     EXPECT_EQ(form->Store.Categories[0].ItemCount(), 2);
 }
@@ -583,7 +584,7 @@ TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrit
     Key(Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(modalRuns, 2);
     ASSERT_EQ(shell->calls.size(), 1u);
-    EXPECT_EQ(shell->calls[0].helpContext, 3540);
+    EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Coupons"));
     Play<TFormCoupon>([](TFormCoupon& f) {
         f.CheckStoreCoupon->setChecked(false);
         f.RadioCouponExpire->setChecked(true);
@@ -613,7 +614,7 @@ TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
     });
     form->BtnEditNote->click();
     ASSERT_EQ(shell->calls.size(), 1u);
-    EXPECT_EQ(shell->calls[0].helpContext, 3560);
+    EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Notes"));
     EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
 
     Play<TFormNote>([](TFormNote& f) {
@@ -644,7 +645,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
     });
     form->PItemContextCopyItem->trigger();
     ASSERT_EQ(shell->calls.size(), 1u);
-    EXPECT_EQ(shell->calls[0].helpContext, 3500);
+    EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Copying an item to another store"));
     EXPECT_EQ(Read("Mart"), kMart);
 
     Play<TFormCopyItem>([](TFormCopyItem& f) {
@@ -711,26 +712,36 @@ TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
         int help;
     };
     const Case cases[] = {
-        {[&] { form->BtnEditItem->click(); }, "FormEditItem", "Edit Item", 3420},
-        {[&] { form->PItemContextEdit->trigger(); }, "FormEditItem", "Edit Item", 3420},
-        {[&] { form->BtnAddItem->click(); }, "FormAddItem", "Add Item", 3440},
-        {[&] { form->PItemAddItem->trigger(); }, "FormAddItem", "Add Item", 3440},
-        {[&] { form->PItemContextAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
-        {[&] { form->MItemItemAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items", 3460},
-        {[&] { form->BtnCategoryEdit->click(); }, "FormEditCategory", "Edit Category", 3020},
-        {[&] { form->BtnCategoryAdd->click(); }, "FormAddCategory", "Add Category", 3040},
-        {[&] { form->PItemContextCopyCat->trigger(); }, "FormCopyCategory", "Copy Category", 3080},
+        {[&] { form->BtnEditItem->click(); }, "FormEditItem", "Edit Item", HelpContextOf("Editing an item")},
+        {[&] { form->PItemContextEdit->trigger(); }, "FormEditItem", "Edit Item",
+         HelpContextOf("Editing an item")},
+        {[&] { form->BtnAddItem->click(); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
+        {[&] { form->PItemAddItem->trigger(); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
+        {[&] { form->PItemContextAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items",
+         HelpContextOf("Adding several items at once")},
+        {[&] { form->MItemItemAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items",
+         HelpContextOf("Adding several items at once")},
+        {[&] { form->BtnCategoryEdit->click(); }, "FormEditCategory", "Edit Category",
+         HelpContextOf("Editing a category")},
+        {[&] { form->BtnCategoryAdd->click(); }, "FormAddCategory", "Add Category",
+         HelpContextOf("Adding a category")},
+        {[&] { form->PItemContextCopyCat->trigger(); }, "FormCopyCategory", "Copy Category",
+         HelpContextOf("Copying a category to another store")},
         {[&] { form->MItemCategoryChangeAisle->trigger(); }, "FormEditCatAisle",
-         "Change Aisle/Dept. for Category", 3100},
-        {[&] { form->MItemFileNewStore->trigger(); }, "FormNewStore", "New Store Wizard...", 2120},
-        {[&] { form->BtnNewStore->click(); }, "FormNewStore", "New Store Wizard...", 2120},
-        {[&] { form->MItemStoreEditAisles->trigger(); }, "FormAisles", "Edit Aisles / Departments", 2720},
-        {[&] { form->BtnEditAisles->click(); }, "FormAisles", "Edit Aisles / Departments", 2720},
-        {[&] { form->MItemStoreEditErrands->trigger(); }, "FormErrands", "Errands", 2820},
-        {[&] { form->BtnErrand->click(); }, "FormErrands", "Errands", 2820},
+         "Change Aisle/Dept. for Category", HelpContextOf("Changing a category's aisle")},
+        {[&] { form->MItemFileNewStore->trigger(); }, "FormNewStore", "New Store Wizard...",
+         HelpContextOf("Creating a new store")},
+        {[&] { form->BtnNewStore->click(); }, "FormNewStore", "New Store Wizard...",
+         HelpContextOf("Creating a new store")},
+        {[&] { form->MItemStoreEditAisles->trigger(); }, "FormAisles", "Edit Aisles / Departments",
+         HelpContextOf("Editing aisles and departments")},
+        {[&] { form->BtnEditAisles->click(); }, "FormAisles", "Edit Aisles / Departments",
+         HelpContextOf("Editing aisles and departments")},
+        {[&] { form->MItemStoreEditErrands->trigger(); }, "FormErrands", "Errands", HelpContextOf("Errands")},
+        {[&] { form->BtnErrand->click(); }, "FormErrands", "Errands", HelpContextOf("Errands")},
         // An errand line of the shopping list.
         {[&] { form->ImageShoppingListMouseDown(10, form->ShopListRows().Line(0, 0, 0).RowTop + 2); },
-         "FormErrands", "Errands", 2820},
+         "FormErrands", "Errands", HelpContextOf("Errands")},
     };
     for (const Case& c : cases) {
         QString name, caption;

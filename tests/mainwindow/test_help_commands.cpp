@@ -21,6 +21,7 @@
 #include "LocalHttpServer.h"
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
+#include "app/HelpContexts.h"
 #include "dialogs/AboutUnit.h"
 #include "dialogs/OptionsUnit.h"
 #include "dialogs/TipUnit.h"
@@ -373,7 +374,7 @@ TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
         t.close(); // the close box: ShowTOTD stays
     });
     ASSERT_FALSE(shell->calls.empty());
-    EXPECT_EQ(shell->calls.back().helpContext, 1125);
+    EXPECT_EQ(shell->calls.back().helpContext, HelpContextOf("The example store"));
     EXPECT_TRUE(RegReadBool(kCompany, kProduct, "Settings", "ShowTOTD"));
 
     for (int storedBefore : {22, 40, -5}) {
@@ -438,7 +439,7 @@ TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
     EXPECT_EQ(Urls(), (std::vector<std::string>{kMakerSite, std::string(kMakerSite) + "/quillmart/tutorials",
                                                 kMakerSite}));
     EXPECT_EQ(shell->calls.back().what, "help");
-    EXPECT_EQ(shell->calls.back().helpContext, 0);
+    EXPECT_EQ(shell->calls.back().helpContext, HelpContextOf("Quillmart Help: Contents"));
 }
 
 TEST_F(HelpCommandTest, SmallAndLargeButtons)

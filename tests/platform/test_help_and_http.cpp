@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
-#include <set>
 
 #include "LocalHttpServer.h"
 #include "TestSupport.h"
+#include "app/HelpContexts.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
 #include "platform/HelpFile.h"
@@ -39,15 +39,13 @@ std::string ParseError(const std::string& text)
 TEST(HelpFile, HasATopicForEveryContextTheProgramOpens)
 {
     const HelpFile file = HelpFile::Load(kHelpFile);
-    // Every help button, every Help answer of a box, every F1 context and every tip.
-    const std::set<int> contexts = {0,    181,  890,  891,  892,  910,  911,  915,  916,  1125, 1140,
-                                    1800, 2120, 2140, 2260, 2320, 2360, 2380, 2520, 2720, 2750, 2760,
-                                    2770, 2780, 2790, 2820, 2900, 3020, 3040, 3060, 3080, 3100, 3120,
-                                    3420, 3440, 3460, 3480, 3500, 3520, 3540, 3560, 3720, 7320};
-    for (int c : contexts) {
-        const HelpTopic* topic = file.Find(c);
-        ASSERT_NE(topic, nullptr) << c;
-        EXPECT_GT(topic->Body.size(), 80u) << c; // a real text, not a placeholder
+    // Every help button, every Help answer of a box, every F1 context and every tip opens a topic
+    // of the program's table, which the file holds under the title the table gives.
+    for (const THelpContext& c : kHelpContexts) {
+        const HelpTopic* topic = file.Find(c.Context);
+        ASSERT_NE(topic, nullptr) << c.Title;
+        EXPECT_EQ(topic->Title, c.Title);
+        EXPECT_GT(topic->Body.size(), 80u) << c.Title; // a real text, not a placeholder
     }
     // Every link leads to a topic that exists.
     for (const auto& [context, topic] : file.Topics()) {

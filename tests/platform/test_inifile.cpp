@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "TestSupport.h"
+#include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
 
@@ -54,8 +55,14 @@ Names Entries(const std::string& dir)
     return out;
 }
 
+long long Ns(const timespec& t)
+{
+    return t.tv_sec * 1'000'000'000LL + t.tv_nsec;
+}
+
 class IniFileTest : public ::testing::Test {
 protected:
+    ~IniFileTest() override { SetTestFileClock(std::nullopt); }
     qmtest::TempDir dir;
     std::string path = dir.file("shop.store");
     IniFile ini{path};
@@ -125,22 +132,14 @@ TEST_F(IniFileTest, RepeatedSectionsAndKeysReadAsOneAndGoAsOne)
 TEST_F(IniFileTest, SeesWhatAnotherProgramWroteAtTheNextRead)
 {
     // A change in place within one tick of the file clock leaves size, time and inode as
-    // they were; it is still seen.
+    // they were; it is still seen after a read made in the tick of the change.
     ini.WriteString("S", "k", "1");
-    timespec times[2];
-    for (;;) {
-        clock_gettime(CLOCK_REALTIME, &times[0]);
-        times[1] = times[0];
-        utimensat(AT_FDCWD, path.c_str(), times, 0);
-        EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
-        timespec after;
-        clock_gettime(CLOCK_REALTIME, &after);
-        const long long ns =
-            (after.tv_sec - times[0].tv_sec) * 1'000'000'000LL + after.tv_nsec - times[0].tv_nsec;
-        if (ns < 20'000'000)
-            break; // read soon enough after the change; if the machine stalled, try again
-    }
+    struct stat st {};
+    stat(path.c_str(), &st);
+    SetTestFileClock(Ns(st.st_ctim));
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
     WriteFile(path, "[S]\r\nk=2\r\n");
+    const timespec times[2] = {st.st_atim, st.st_mtim};
     utimensat(AT_FDCWD, path.c_str(), times, 0);
     EXPECT_EQ(ini.ReadString("S", "k", ""), "2");
     unlink(path.c_str());
@@ -626,14 +625,15 @@ TEST_F(IniFileTest, SeesAChangeWhoseModificationTimeWasSetBack)
     ini.WriteString("S", "k", "1");
     struct stat before {};
     ASSERT_EQ(stat(path.c_str(), &before), 0);
-    usleep(120'000); // past the span in which every read compares the bytes
+    SetTestFileClock(Ns(before.st_ctim) + 3'600'000'000'000); // read an hour after the change
     EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
-    usleep(20'000);
-    WriteFile(path, "[S]\r\nk=2\r\n");
     const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     struct stat after {};
-    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    do { // until the system gives the rewrite a change time of its own
+        WriteFile(path, "[S]\r\nk=2\r\n");
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        ASSERT_EQ(stat(path.c_str(), &after), 0);
+    } while (Ns(after.st_ctim) == Ns(before.st_ctim));
     ASSERT_EQ(after.st_ino, before.st_ino) << "the file must be rewritten in place";
     EXPECT_EQ(ini.ReadString("S", "k", ""), "2");
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QPalette>
 
 #include "printing/PaperPreview.h"
 
@@ -8,22 +10,23 @@ using namespace qm;
 
 namespace {
 
-QRgb Rgb(TColor c)
+QRgb Palette(QPalette::ColorRole role)
 {
-    return ToQColor(c).rgb();
+    return QApplication::palette().color(role).rgb();
 }
 
 // Every pixel of the sheet's image, classified against the frame the sheet should have:
 // border of width B around the paper, shadow S to the right and below, the control colour in
-// the two corners the shadow leaves free.
-void ExpectFrame(const TPaperPreview& sheet, int paperW, int paperH, int b, int s, QRgb paper)
+// the two corners the shadow leaves free. By default the border is black, the shadow and the
+// control have the system's button shadow and face colours.
+void ExpectFrame(const TPaperPreview& sheet, int paperW, int paperH, int b, int s, QRgb paper,
+                 QRgb border = qRgb(0, 0, 0), QRgb shadow = Palette(QPalette::Dark),
+                 QRgb back = Palette(QPalette::Button))
 {
     const QImage& img = sheet.Buffer();
     const int w = paperW + 2 * b + s, h = paperH + 2 * b + s;
     ASSERT_EQ(img.width(), w);
     ASSERT_EQ(img.height(), h);
-    const QRgb border = Rgb(sheet.BorderColor()), shadow = Rgb(sheet.ShadowColor()),
-               back = Rgb(sheet.Color());
     int wrong = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -55,7 +58,7 @@ TEST(PaperPreviewTest, ANewSheetIsA105By148PaperWithBorderAndShadow)
     EXPECT_EQ(sheet.GetPageRect(), (TRect{1, 1, 106, 149}));
     ASSERT_TRUE(sheet.BufferSized());
     sheet.PaintBuffer();
-    ExpectFrame(sheet, 105, 148, 1, 3, Rgb(clWhite));
+    ExpectFrame(sheet, 105, 148, 1, 3, qRgb(0xFF, 0xFF, 0xFF));
 }
 
 TEST(PaperPreviewTest, TheFrameFollowsSizesAndColoursAtASecondSize)
@@ -71,8 +74,13 @@ TEST(PaperPreviewTest, TheFrameFollowsSizesAndColoursAtASecondSize)
     sheet.SetPaperHeight(100);
     EXPECT_EQ(sheet.width(), 209);
     EXPECT_EQ(sheet.height(), 109);
+    // The colours above, which are 0x00BBGGRR.
+    const auto frame = [&](int b, int s) {
+        ExpectFrame(sheet, 200, 100, b, s, qRgb(0xFF, 0xF0, 0xE0), qRgb(0xFF, 0, 0), qRgb(0x40, 0x40, 0x40),
+                    qRgb(0x56, 0x34, 0x12));
+    };
     sheet.PaintBuffer();
-    ExpectFrame(sheet, 200, 100, 2, 5, Rgb(0xE0F0FF));
+    frame(2, 5);
 
     // No border: the paper keeps its size, the control shrinks by two each way.
     sheet.SetBorderSize(0);
@@ -80,11 +88,11 @@ TEST(PaperPreviewTest, TheFrameFollowsSizesAndColoursAtASecondSize)
     EXPECT_EQ(sheet.width(), 205);
     EXPECT_EQ(sheet.height(), 105);
     sheet.PaintBuffer();
-    ExpectFrame(sheet, 200, 100, 0, 5, Rgb(0xE0F0FF));
+    frame(0, 5);
     // No shadow: no shadow and no corners either.
     sheet.SetShadowSize(0);
     sheet.PaintBuffer();
-    ExpectFrame(sheet, 200, 100, 0, 0, Rgb(0xE0F0FF));
+    frame(0, 0);
 }
 
 TEST(PaperPreviewTest, TheInsideIsPaintedClippedAndOnlyWhenInvalid)
@@ -128,7 +136,7 @@ TEST(PaperPreviewTest, AnImageThatCannotBeHadLeavesTheSheetBlankUntilASizeFits)
     sheet.SetBounds(0, 0, 60, 80);
     EXPECT_TRUE(sheet.BufferSized());
     sheet.PaintBuffer();
-    ExpectFrame(sheet, 55, 75, 1, 3, Rgb(clWhite));
+    ExpectFrame(sheet, 55, 75, 1, 3, qRgb(0xFF, 0xFF, 0xFF));
 }
 
 TEST(PaperPreviewTest, OptionsHaveTheirDefaultsAndReachSheets)

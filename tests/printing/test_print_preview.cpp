@@ -331,12 +331,13 @@ TEST_F(PrintPreviewTest, ZoomStatesSizeTheSheetAsComputedByHand)
     EXPECT_EQ(pv.Zoom(), 66); // 695 * 100 / 1056
     EXPECT_FALSE(pv.VertScrollBar().IsScrollBarVisible());
 
-    // Page width: too tall, so the vertical bar takes its room and the width is what is left.
+    // Page width: too tall, so the vertical bar takes its room and the width is what is left,
+    // 986; paper 981 wide, 1270 high (981 * 1056 / 816 = 1269.5), 120 % (1270 * 100 / 1056).
+    ASSERT_EQ(Bar(), 14); // the style's scroll bars
     pv.SetZoomState(zsZoomToWidth);
-    const int w = 1000 - Bar();
-    EXPECT_EQ(sheet.width(), w);
-    EXPECT_EQ(sheet.height(), MulDiv(w - 5, 1056, 816) + 5);
-    EXPECT_EQ(pv.Zoom(), int(std::lround((sheet.height() - 5) * 100.0 / 1056)));
+    EXPECT_EQ(sheet.width(), 986);
+    EXPECT_EQ(sheet.height(), 1275);
+    EXPECT_EQ(pv.Zoom(), 120);
     EXPECT_TRUE(pv.VertScrollBar().IsScrollBarVisible());
     EXPECT_FALSE(pv.HorzScrollBar().IsScrollBarVisible());
     EXPECT_EQ(pv.VertScrollBar().Range(), sheet.height());
@@ -348,7 +349,7 @@ TEST_F(PrintPreviewTest, ZoomStatesSizeTheSheetAsComputedByHand)
     // Percentages: 816 x 1056 at 100 %, centred across, scrolling down.
     pv.SetZoom(100);
     EXPECT_EQ(pv.ZoomState(), zsZoomOther);
-    EXPECT_EQ(sheet.geometry(), QRect((1000 - Bar() - 821) / 2, 0, 821, 1061));
+    EXPECT_EQ(sheet.geometry(), QRect((986 - 821) / 2, 0, 821, 1061));
     pv.SetZoom(50);
     EXPECT_EQ(sheet.geometry(), QRect((1000 - 413) / 2, (700 - 533) / 2, 413, 533));
     EXPECT_FALSE(pv.VertScrollBar().IsScrollBarVisible());
@@ -373,10 +374,11 @@ TEST_F(PrintPreviewTest, ScrollPositionIsKeptAcrossZoomChanges)
     Record(1);
     pv.SetZoom(200);
     TControlScrollBar& vb = pv.VertScrollBar();
-    vb.SetPosition((vb.Range() - pv.ClientHeight()) / 2);
-    const int before = MulDiv(vb.Position(), 100, vb.Range() - pv.ClientHeight());
+    // 2117 pixels high at 200 %, 686 of them shown: half way down is 715 of 1431, 50 %.
+    vb.SetPosition(715);
+    // 3173 high at 300 %: 50 % of 3173 - 686 is 1243.5.
     pv.SetZoom(300);
-    EXPECT_NEAR(MulDiv(vb.Position(), 100, vb.Range() - pv.ClientHeight()), before, 1);
+    EXPECT_EQ(vb.Position(), 1244);
     pv.ZoomSavePos = false;
     pv.SetZoom(250);
     EXPECT_EQ(vb.Position(), 0);
@@ -423,12 +425,12 @@ TEST_F(PrintPreviewTest, KeysMovePagesScrollPositionsAndZoom)
     EXPECT_EQ(vb.Position(), 8);
     Key(Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(vb.Position(), 9);
-    Key(Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(vb.Position(), 9 + pv.ClientHeight());
+    Key(Qt::Key_Down, Qt::ControlModifier); // a page: the 686 pixels shown
+    EXPECT_EQ(vb.Position(), 695);
     Key(Qt::Key_Up);
-    EXPECT_EQ(vb.Position(), 1 + pv.ClientHeight());
-    Key(Qt::Key_End, Qt::ControlModifier);
-    EXPECT_EQ(vb.Position(), vb.Range() - pv.ClientHeight());
+    EXPECT_EQ(vb.Position(), 687);
+    Key(Qt::Key_End, Qt::ControlModifier); // as far as the sheet's 2117 pixels go
+    EXPECT_EQ(vb.Position(), 2117 - 686);
     Key(Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(vb.Position(), 0);
     Key(Qt::Key_Right);
@@ -436,7 +438,7 @@ TEST_F(PrintPreviewTest, KeysMovePagesScrollPositionsAndZoom)
     Key(Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_EQ(hb.Position(), 7);
     Key(Qt::Key_End);
-    EXPECT_EQ(hb.Position(), hb.Range() - pv.ClientWidth());
+    EXPECT_EQ(hb.Position(), 1637 - 986);
     Key(Qt::Key_Home);
     EXPECT_EQ(hb.Position(), 0);
     Key(Qt::Key_Left);
