@@ -1,24 +1,52 @@
 #pragma once
 // A main window on a private storage folder and registry settings of its own (no version check,
-// the clock at noon of a fixed day), for the tests that start it on real store files. Play
-// walks its dialogs as a person would: the modal hook shows each dialog, lets the test fill and
-// click it, and answers the result the dialog closed with (Cancel when the test left it open).
+// the clock at noon of a fixed day, no command-line argument), for the tests that start it on
+// real store files. The tests work its controls by name (WindowControls.h). Play walks its
+// dialogs as a person would: the modal hook shows each dialog, lets the test fill and click it,
+// and answers the result the dialog closed with (Cancel when the test left it open).
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "TestSupport.h"
+#include "WindowControls.h"
 #include "app/Settings.h"
 #include "dialogs/DialogForm.h"
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/gui/QtDialogs.h"
+#include "platform/gui/StatusBar.h"
 #include "util/RegUtils.h"
 
 namespace qmtest {
+
+// The program's arguments as main() hands them to the window it starts: arg alone, or none
+// when arg is empty. Start-up opens the store file the argument names.
+inline void SetCommandLine(const std::string& arg)
+{
+    std::string program = "quillmart", first = arg;
+    char* argv[] = {program.data(), first.data()};
+    qm::SetApplicationArguments(arg.empty() ? 1 : 2, argv);
+}
+
+// The text of the main window's status-bar panel (0: hints, 1: the store's items, 2: the
+// shopping list's totals).
+inline QString PanelText(const QObject& window, int panel)
+{
+    return Control<qm::TStatusBar>(window, "StatusBar").PanelText(panel);
+}
+
+// The item list's selected row: (category, item), item -1 for a category's own row.
+inline std::pair<int, int> Sel(const qm::TMainShared& window)
+{
+    return {window.Store.SelCategory, window.Store.SelItem};
+}
 
 class MainWindowTest : public DialogFixture {
 protected:
@@ -31,6 +59,7 @@ protected:
         qm::RegWritePath(qm::kCompany, qm::kProduct, "Settings", stores, "StorageDir");
         qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
         SetClock(qm::EncodeDate(2026, 12, 7) + 0.5);
+        SetCommandLine("");
     }
     void TearDown() override
     {
@@ -106,15 +135,12 @@ protected:
         return ReadFile(qm::StoreFolderFile(stores, store, ".store"));
     }
 
-    // The entries of a drop-down, in their order.
-    static QStringList Texts(const QComboBox* combo)
+    // The entries of a drop-down, in their order: by default the store picker's.
+    static QStringList Entries(const QObject& window, const QString& combo = "ComboStores")
     {
-        QStringList out;
-        for (int i = 0; i < combo->count(); ++i)
-            out << combo->itemText(i);
-        return out;
+        return qmtest::Entries(window, combo);
     }
-    static QStringList Entries(const qm::TFormMain& f) { return Texts(f.ComboStores); }
+    static QStringList Texts(const QComboBox* combo) { return qmtest::Entries(*combo); }
 
     TempDir temp;
     std::string stores = temp.path() + "/stores/"; // a path: the system's bytes
