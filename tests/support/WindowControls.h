@@ -86,7 +86,7 @@ template <class T = QWidget> T& Control(const QObject& window, const QString& na
         if (auto* control = dynamic_cast<T*>(object)) {
             found = control;
             ++count;
-        } else {
+        } else if (object) {
             other = object->metaObject()->className();
         }
     if (count == 1)
