@@ -72,14 +72,6 @@ protected:
         unsetenv("QUILLMART_UPDATE_TIMEOUT_MS");
         MainWindowTest::TearDown();
     }
-    std::unique_ptr<TFormMain> Start()
-    {
-        auto form = std::make_unique<TFormMain>();
-        form->FormCreate();
-        form->Loading = false;
-        FormMain = form.get();
-        return form;
-    }
     // A server answering every request with the reply.
     void Serve(qmtest::LocalHttpServer::Answer answer)
     {
@@ -102,7 +94,7 @@ protected:
 TEST_F(HelpCommandTest, ANewerVersionIsOfferedAndItsAddressOpenedOnYes)
 {
     Serve(qmtest::LocalHttpServer::Ok("1.6&-&4&-&unused&-&https://www.brenvoke.example/qm16.exe\r\n"));
-    auto form = Start();
+    Start("Shop");
     SetTestNow(EncodeDate(2026, 12, 8) + 0.25);
     dialogs->expectBox("Version 1.6 has been released!  Would you like to download it now?", mrYes);
     Trigger(*form, "MItemHelpNewVersion");
@@ -122,7 +114,7 @@ TEST_F(HelpCommandTest, ANewerVersionIsOfferedAndItsAddressOpenedOnYes)
 
 TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNothingFailed)
 {
-    auto form = Start();
+    Start("Shop");
     const std::pair<std::string, bool> replies[] = {
         {"1.5&-&9&-&x&-&http://a", false},     // the same version, whatever its build
         {"1.6&-&3&-&x&-&http://a", false},     // build 3 or less
@@ -143,7 +135,7 @@ TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNoth
 
 TEST_F(HelpCommandTest, ServerFailuresAreExplainedOnlyWhenAskedAndLastCheckIsWrittenAnyway)
 {
-    auto form = Start();
+    Start("Shop");
     const TDateTime before = LastCheck();
     SetTestNow(EncodeDate(2026, 12, 9));
     setenv("QUILLMART_UPDATE_TIMEOUT_MS", "300", 1);
@@ -198,7 +190,7 @@ TEST_F(HelpCommandTest, TheWindowPaintsWhileTheCheckWaitsAndTheTipWaitsForTheChe
     setenv("QUILLMART_UPDATE_URL", server->url().c_str(), 1);
     setenv("QUILLMART_UPDATE_TIMEOUT_MS", "60000", 1);
 
-    auto form = Start();
+    Start("Shop");
     EventWatch paints(form.get(), QEvent::Paint, [&] {
         std::lock_guard lock(mutex);
         painted = true;
@@ -240,7 +232,7 @@ TEST_F(HelpCommandTest, ClosingTheWindowWhileTheCheckWaitsEndsItQuietly)
     const std::string outcome = qmtest::InChild([&] {
         for (QWidget* other : QApplication::topLevelWidgets())
             other->hide();
-        auto form = Start();
+        Start("Shop");
         SetTestNow(EncodeDate(2026, 12, 9));
         form->show();
         QTimer::singleShot(0, form.get(), [&] { Trigger(*form, "MItemHelpNewVersion"); });
@@ -257,27 +249,23 @@ TEST_F(HelpCommandTest, ClosingTheWindowWhileTheCheckWaitsEndsItQuietly)
 
 TEST_F(HelpCommandTest, ASettingsFileThatTakesNoWriteIsReportedNotFatal)
 {
-    auto form = Start();
+    Start("Shop");
     setenv("QUILLMART_UPDATE_URL", ("http://127.0.0.1:" + std::to_string(qmtest::ClosedPort())).c_str(), 1);
     // In a child process, on a disk that takes no more bytes: the date of the check cannot be
     // written, which the command reports like any other failure, after the failed check.
     const std::string outcome = qmtest::InChild([&] {
         SetTestNow(EncodeDate(2026, 12, 9));
+        dialogs->expectBox("Error contacting website.");
         qmtest::FileSizeLimit full(0);
         Trigger(*form, "MItemHelpNewVersion");
-        std::string said;
-        for (const auto& box : dialogs->seen())
-            said += box.text + "|";
-        return said;
+        return dialogs->seen().back().text;
     });
-    EXPECT_TRUE(outcome.starts_with("Error contacting website.  The connection was refused.|"
-                                    "Failed to set data for 'LastCheckDT'"))
-        << outcome;
+    EXPECT_EQ(outcome.rfind("Failed to set data for 'LastCheckDT'", 0), 0u) << outcome;
 }
 
 TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
 {
-    auto form = Start();
+    Start("Shop");
     // Another scheme, and a web address that names no host, as the store's web site is judged.
     for (const char* address : {"file:///etc/passwd", "HTTPS://"}) {
         Serve(qmtest::LocalHttpServer::Ok(std::string("1.6&-&4&-&x&-&") + address + "&-&"));
@@ -290,7 +278,7 @@ TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
 
 TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
 {
-    auto form = Start();
+    Start("Shop");
     form->GridFontName = "Not An Installed Font";
     int shown = 0;
     SetModalHook([&](QDialog& d) {
@@ -347,7 +335,7 @@ TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
 
 TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
 {
-    auto form = Start();
+    Start("Shop");
     std::vector<int> seen;
     auto run = [&](std::function<void(TFormTip&)> act) {
         SetModalHook([&, act](QDialog& d) {
@@ -406,7 +394,7 @@ TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
 TEST_F(HelpCommandTest, TheTipOfTheDayOpensBesideTheShownWindowByItsTimer)
 {
     RegWriteBool(kCompany, kProduct, "Settings", true, "ShowTOTD");
-    auto form = Start();
+    Start("Shop");
     std::vector<int> shown;
     SetModalHook([&](QDialog& d) {
         auto& t = dynamic_cast<TFormTip&>(d);
@@ -423,7 +411,7 @@ TEST_F(HelpCommandTest, TheTipOfTheDayOpensBesideTheShownWindowByItsTimer)
 
 TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
 {
-    auto form = Start();
+    Start("Shop");
     SetModalHook([&](QDialog& d) {
         auto& a = dynamic_cast<TFormAbout&>(d);
         EXPECT_EQ(a.LabelName->text(), "Quillmart v1.5");
@@ -448,7 +436,7 @@ TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
 
 TEST_F(HelpCommandTest, SmallAndLargeButtons)
 {
-    auto form = Start();
+    Start("Shop");
     const TToolBar& bar = Control<TToolBar>(*form, "ToolBar");
     Trigger(*form, "MItemOptionsLargeButtons");
     EXPECT_TRUE(bar.ShowCaptions());
