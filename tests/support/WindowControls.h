@@ -17,6 +17,7 @@
 //   Control<QScrollBar>(*form, "ShoppingListBar").setValue(40); // anything else of a control
 //   ClickAt(Control(*form, "ImageItemList"), 50, 30);   // the mouse on a control, at a point
 //   Key(*form, Qt::Key_F5, Qt::ShiftModifier);          // a key on the control with the focus
+//   FocusIn(Control(*form, "ComboFind"));               // a control told it has the keyboard
 //
 // A name must name exactly one object of the type asked for among all of the window's
 // descendants (pop-up menus and the entries of every menu included; a sub-menu's entry in its
@@ -36,6 +37,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -254,6 +256,14 @@ inline void Wheel(QWidget& control, int delta)
     QWheelEvent turn(at, control.mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier,
                      Qt::NoScrollPhase, false);
     QApplication::sendEvent(&control, &turn);
+}
+
+// The control is told it has the keyboard, as when it is tabbed into: it gets the focus-in
+// event alone, so the window need not be active, and the focus stays where it was.
+inline void FocusIn(QWidget& control)
+{
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(&control, &in);
 }
 
 // A key pressed and released on the window's control that has the focus (the window itself
