@@ -153,7 +153,11 @@ public:
 
 protected:
     // Commands that open a dialog or window of their own, and the system's wheel setting: a
-    // test's subclass may replace them to count the commands without the dialogs.
+    // test's subclass may replace them to count the commands without the dialogs. Each
+    // command runs its dialog modally and frees it; the dialog writes, reloads and redraws.
+    // The edit-item dialog opens only while an item is selected, the three on one category
+    // only while a category is, the add-item ones only while the open store has a category;
+    // the aisle and errand editors need an open store.
     virtual void MItemFileNewStoreClick();        // the new-store wizard (FormMainWizard.cpp)
     virtual void MItemHelpTipClick();             // the tip of the day (FormMainHelp.cpp)
     virtual void MItemItemEditClick();            // FormMainItemDialogs.cpp
@@ -177,10 +181,11 @@ protected:
     // Tab and Shift+Tab out of the quick-find box give the keys back to the item list.
     bool focusNextPrevChild(bool next) override;
 
-    // ---- Still public while tests that reach them directly are moved to the helpers of
-    //      tests/support/WindowControls.h; private once none does. New code does not use them.
+    // ---- Still public while the tests that reach them directly move to the helpers of
+    //      tests/support/WindowControls.h; private once none does. New code does not use them:
+    //      the controls are found by name, the column layout is ItemListColumns(), the find
+    //      results are FindMatches(), and the handlers run through the controls.
 public:
-    // The item list's layout, which ItemListColumns() gives.
     using ItemListColumnLayout::CatEditBtnW;
     using ItemListColumnLayout::CatEditBtnX;
     using ItemListColumnLayout::CatIconX;
@@ -203,11 +208,9 @@ public:
     using ItemListColumnLayout::QtyArrowW;
     using ItemListColumnLayout::QtyArrowX;
 
-    // ---- State; the members shared with the dialogs are TMainShared's ----
-    bool Closing = false;                              // the window is being destroyed: no handler may run
+    // ---- The find bar's results ----
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
     int32_t FindHitCount = 0;
-    int32_t FindHitIndex = -1;
 
     // ---- Components ----
     // Menus and their items.
@@ -388,15 +391,64 @@ public:
     std::string CommandLineArg;
 
     // ---- Life of the window ----
-    void FormShow();
-    void FormClose();
     void TimerTipTimer();
     bool SplitterLRCanResize(int newSize) const;
+
+    // ---- The open store (FormMainStore.cpp) ----
+    bool ClipboardHasData() const;
+
+    // ---- Item list: selection, mouse and keyboard (FormMainKeyboard.cpp) ----
+    // Quantity commands of the selected item.
+    void MItemItemQtyUpClick();
+
+    // ---- Store commands (FormMainCommands.cpp) ----
+    // The store the user picked is loaded with its remembered row selected.
+    void ComboStoresSelect();
+
+    // ---- Item clipboard (FormMainClipboard.cpp) ----
+    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
+    // from the store file in one rewrite and reloads the store.
+    void CutToClipboard(int32_t category, int32_t item);
+    void MItemEditCutClick();
+    void MItemEditCopyClick();
+    void MItemEditPasteClick();
+    void MItemEditViewClipboardClick();
+
+    // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
+    // The find bar: show it and type into it; every change of its text searches the items'
+    // names, notes and aisles (a-z in any case) and selects the first match.
+    void MItemEditFindClick();
+    void MItemEditFindNextClick();     // the next match, the first after the last
+    void MItemEditFindPreviousClick(); // the previous match, the last before the first
+    // The quick-find box: filled on entry with every category and item name, sorted; choosing
+    // an entry selects its row, closing the list selects the current row again.
+    void ComboFindEnter();
+
+    // Status-bar hints: panel 0 says what a click under the pointer would do.
+    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
+                                TCustomLayer* Layer);
+    // The tool button's hint for panel 0 (empty for a control without one).
+    AnsiString ToolButtonHint(const QObject* button) const;
+
+    // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
+    FileDialogRequest DialogSave{
+        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
+    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
+    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
+    void MItemFileEmailListClick();
+
+private:
+    // ---- State; the members shared with the dialogs are TMainShared's ----
+    bool Closing = false;      // the window is being destroyed: no handler may run
+    int32_t FindHitIndex = -1; // the find match selected last
+
+    // ---- Life of the window ----
+    void FormShow();
+    void FormClose();
     void SplitterLRMoved();
     void MItemFileExitClick();
 
     // ---- The open store (FormMainStore.cpp) ----
-    bool ClipboardHasData() const;
     bool StoreHasCategories() const { return Store.CategoryCount() > 0; }
 
     AnsiString GetSelectedItemFieldText(int n) const; // ERangeError when no item is selected
@@ -409,8 +461,6 @@ public:
     //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
     //      (FormMainKeyboard.cpp), MMenuCategoryClick (FormMainCommands.cpp) ----
     void MMenuCategoryClick();
-
-    // ---- Commands that start-up runs and that put a question to the person at the screen ----
 
     // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
     //      (FormMainKeyboard.cpp) ----
@@ -435,9 +485,7 @@ public:
     void FormKeyDown(QObject* sender, uint16_t& key, TShiftState shift);
     void FormKeyUp(QObject* sender, uint16_t& key, TShiftState shift);
     void FormKeyPress(QObject* sender, char& key);
-
     // Quantity commands of the selected item.
-    void MItemItemQtyUpClick();
     void MItemItemQtyDownClick();
 
     // ---- The shopping list on screen, the store picker's entries, wheel and scroll bars ----
@@ -489,7 +537,6 @@ public:
     // user picked, is loaded with its remembered row selected.
     void MItemStorePreviousClick();
     void MItemStoreNextClick();
-    void ComboStoresSelect();
 
     void MItemCategoryDeleteClick();
     // Expand or collapse the selected category, or all of them, remembered in --Hidden Cats--.
@@ -503,15 +550,6 @@ public:
     bool EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly,
                           bool& hasCoupon);
     bool EditNoteDialog(int32_t category, int32_t item, AnsiString& note);
-
-    // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
-    // Each opens its dialog modally and frees it; the dialog writes, reloads and redraws. The
-    // edit-item dialog opens only while an item is selected, the three on one category only
-    // while a category is, the add-item ones only while the open store has a category.
-
-    // ---- New-store wizard, aisle and errand editors (FormMainWizard.cpp) ----
-    // Each runs its dialog modally; the dialog writes the store file, reloads and redraws.
-    // The two editors need an open store and do nothing without one.
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
     // Export, Rename and New Window work on the picker's current store; without one, Export
@@ -532,42 +570,26 @@ public:
     // moment of use. Each command acts only while a category is selected.
     // Item -1 copies the whole category (an empty one leaves the clipboard empty).
     void CopyToClipboard(int32_t category, int32_t item);
-    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
-    // from the store file in one rewrite and reloads the store.
-    void CutToClipboard(int32_t category, int32_t item);
     // Writes every entry into the category (one rewrite of the store file, coupons carried
     // over), a taken name getting " (Copy)" until it is free; then reloads the store.
     void PasteFromClipboard(int32_t category);
     void MMenuEditClick();
-    void MItemEditCutClick();
-    void MItemEditCopyClick();
-    void MItemEditPasteClick();
-    void MItemEditViewClipboardClick();
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
-    // The find bar: show it and type into it; every change of its text searches the items'
-    // names, notes and aisles (a-z in any case) and selects the first match.
-    void MItemEditFindClick();
+    // Every change of the find bar's text searches the items' names, notes and aisles (a-z in
+    // any case) and selects the first match.
     void EditSearchChange();
-    void MItemEditFindNextClick();     // the next match, the first after the last
-    void MItemEditFindPreviousClick(); // the previous match, the last before the first
     void BtnSearchCloseClick();
     // Forgets the matches (a store was loaded): they named rows of the store searched.
     void ClearFindHits();
-    // The quick-find box: filled on entry with every category and item name, sorted; choosing
-    // an entry selects its row, closing the list selects the current row again.
-    void ComboFindEnter();
+    // Choosing an entry of the quick-find box selects its row, closing its list selects the
+    // current row again.
     void ComboFindSelect();
     void ComboFindCloseUp();
-
     // Status-bar hints: panel 0 says what a click under the pointer would do.
-    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
-                                TCustomLayer* Layer);
     void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
                                     TCustomLayer* Layer);
     void ToolBarMouseMove();
-    // The tool button's hint for panel 0 (empty for a control without one).
-    AnsiString ToolButtonHint(const QObject* button) const;
 
     // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
     void MMenuOptionsClick(); // check marks of the two button sizes
@@ -597,16 +619,10 @@ public:
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
     std::unique_ptr<TPrintPDF> PDF; // the export's PDF writer: 1-point lines, content uncompressed
-    FileDialogRequest DialogSave{
-        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
     // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a
     // text file, each under the chosen name.
     void MItemFileSaveListClick();
-    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
-    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
-    void MItemFileEmailListClick();
 
-private:
     // The filters and painters that hand the controls' events to the window's handlers, one
     // class each in the source of the handlers it calls.
     class WindowInput;         // FormMainCommands.cpp: menu states before shortcuts, thumb buttons
