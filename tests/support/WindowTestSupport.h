@@ -1,9 +1,33 @@
 #pragma once
 // A main window on a private storage folder and registry settings of its own (no version check,
 // the clock at noon of a fixed day, no command-line argument), for the tests that start it on
-// real store files. The tests work its controls by name (WindowControls.h). Play walks its
-// dialogs as a person would: the modal hook shows each dialog, lets the test fill and click it,
-// and answers the result the dialog closed with (Cancel when the test left it open).
+// real store files. The tests work its controls by name (WindowControls.h) and use its public
+// operations (ShoppingCartUnit.h). Play walks its dialogs as a person would: the modal hook
+// shows each dialog, lets the test fill and click it, and answers the result the dialog closed
+// with (Cancel when the test left it open).
+//
+// What takes the place of the window's members, which are private:
+//   form->MItemX->trigger(), form->MItemXClick()  Trigger(*form, "MItemX")
+//   form->BtnX->click(), form->BtnXClick()        Click(*form, "BtnX")
+//   emit form->MMenuX->aboutToShow()              OpenMenu(*form, "MMenuX")
+//   form->X->isEnabled(), isChecked(), text()     Enabled, Checked, Text(*form, "X")
+//   form->StatusBar->PanelText(n)                 PanelText(*form, n)
+//   picker index set, then ComboStoresSelect()    Pick(*form, "ComboStores", "Name")
+//   picker index set alone                        form->SetCurrentStoreName("Name")
+//   form->TimerTipTimer()                         Fire(*form, "TimerTip"), once it runs
+//   form->ComboFindEnter()                        FocusIn(Control(*form, "ComboFind"))
+//   form->ImageItemListMouseMove(...)             MoveTo(Control(*form, "ImageItemList"), x, y)
+//   form->ToolButtonHint(button)                  MoveTo over the button, then PanelText(*form, 0)
+//   form->ColNameX ... form->LinkRect             form->ItemListColumns().ColNameX ...
+//   form->FindHits, form->FindHitCount            form->FindMatches(), or Text of "LabelResults"
+//   form->CommandLineArg = arg                    SetCommandLine(arg) before the window is made
+//   form->DialogSave.filter, DialogOpen...        dialogs->seen().back().file, the request shown
+//   form->DialogFolder                            Control<TFolderBrowser>(*form, "DialogFolder")
+//   form->ClipboardHasData()                      ClipboardHasEntries(kCompany, kProduct)
+//   form->SplitterLRCanResize(n)                  Control<TSplitter>(*form, "SplitterLR").CanResize(n)
+//   form->CutToClipboard(c, i) and the like       form->SelectRow(c, i), then Trigger the entry
+// A handler called directly let its exception reach the test; chosen through its control, the
+// command dispatch shows the exception's message in an error box, which the test expects.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
