@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "app/Settings.h"
+#include "platform/Application.h"
 #include "util/RegUtils.h"
 
 namespace qmbench {
@@ -32,10 +33,13 @@ public:
 
 // The settings of a window opened on the storage folder stores: no version check and no tip
 // of the day, and lastStore opened at start-up when given (an empty one opens none; without
-// one the start-up is a first run).
+// one the start-up is a first run). No store file is named on the command line.
 inline void WriteStartupSettings(const std::string& stores, const char* lastStore = nullptr)
 {
     using namespace qm;
+    char program[] = "quillmart";
+    char* arguments[] = {program};
+    SetApplicationArguments(1, arguments);
     RegWriteString(kCompany, kProduct, "Settings", stores, "StorageDir");
     if (lastStore)
         RegWriteString(kCompany, kProduct, "Settings", lastStore, "Last Store");

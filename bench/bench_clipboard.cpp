@@ -8,8 +8,9 @@
 
 #include "BenchSupport.h"
 
+#include "../tests/support/WindowControls.h"
+
 #include <QApplication>
-#include <QComboBox>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -100,20 +101,14 @@ private:
 qm::TFormMain* OpenWindow()
 {
     auto* form = new qm::TFormMain;
-    form->CommandLineArg.clear();
     form->FormCreate();
     form->resize(1038, 713);
     return form;
 }
 
-int PickerIndex(qm::TFormMain& form, const char* name)
-{
-    return form.ComboStores->findText(name);
-}
-
 void SelectStore(qm::TFormMain& form, const char* name)
 {
-    form.ComboStores->setCurrentIndex(PickerIndex(form, name));
+    form.SetCurrentStoreName(name);
     form.LoadStore(name);
     form.DrawItemList();
     form.BuildShoppingList();
@@ -124,8 +119,9 @@ void BM_CopyCategory(benchmark::State& state)
 {
     qm::TFormMain* form = OpenWindow();
     SelectStore(*form, "Src");
+    form->SelectRow(0, -1);
     for (auto _ : state)
-        form->CopyToClipboard(0, -1);
+        qmtest::Trigger(*form, "MItemEditCopy");
     state.counters["items"] = double(qm::ReadClipboard(qm::kCompany, qm::kProduct).size());
     delete form;
 }
@@ -135,15 +131,17 @@ void BM_PasteCategory(benchmark::State& state)
 {
     qm::TFormMain* form = OpenWindow();
     SelectStore(*form, "Src");
-    form->CopyToClipboard(0, -1);
+    form->SelectRow(0, -1);
+    qmtest::Trigger(*form, "MItemEditCopy");
     std::map<std::string, int> rewrites;
     for (auto _ : state) {
         state.PauseTiming();
         WriteFile(g_stores + "Big.store", g_bigBytes);
         SelectStore(*form, "Big");
+        form->SelectRow(7, -1);
         RewriteCounter counter;
         state.ResumeTiming();
-        form->PasteFromClipboard(7);
+        qmtest::Trigger(*form, "MItemEditPaste");
         state.PauseTiming();
         rewrites = counter.Take();
         state.ResumeTiming();

@@ -13,8 +13,9 @@
 
 #include "BenchSupport.h"
 
+#include "../tests/support/WindowControls.h"
+
 #include <QApplication>
-#include <QComboBox>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -107,8 +108,7 @@ public:
 
 void Select(int index)
 {
-    gForm->ComboStores->setCurrentIndex(index);
-    gForm->ComboStoresSelect();
+    qmtest::Pick(*gForm, "ComboStores", QString::fromStdString(StoreName(index)));
 }
 
 double Seconds(Clock::time_point start)
@@ -130,7 +130,7 @@ double TimeResetAll()
     WriteStores();
     Select(0);
     const auto start = Clock::now();
-    gForm->MItemStoreResetAllClick();
+    qmtest::Trigger(*gForm, "MItemStoreResetAll");
     return Seconds(start);
 }
 

@@ -7,6 +7,8 @@
 
 #include "BenchSupport.h"
 
+#include "../tests/support/WindowControls.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -44,7 +46,7 @@ struct Window {
     {
         form.FormCreate();
         form.Loading = false;
-        form.ImageItemList->resize(1000, 700);
+        qmtest::Control(form, "ImageItemList").resize(1000, 700);
         form.DrawItemList();
     }
 };
@@ -62,13 +64,14 @@ BENCHMARK(BM_DrawItemList_Baseline)->Unit(benchmark::kMillisecond);
 void BM_FindBarKeystroke(benchmark::State& state)
 {
     Window w;
-    w.form.MItemEditFindClick();
+    qmtest::Trigger(w.form, "MItemEditFind");
+    QLineEdit& edit = qmtest::Control<QLineEdit>(w.form, "EditSearch");
     bool longer = false;
     for (auto _ : state) {
-        w.form.EditSearch->setText(longer ? "m 12" : "m 123");
+        edit.setText(longer ? "m 12" : "m 123");
         longer = !longer;
     }
-    if (w.form.FindHitCount < 1)
+    if (w.form.FindMatches().empty())
         state.SkipWithError("nothing found");
 }
 BENCHMARK(BM_FindBarKeystroke)->Unit(benchmark::kMillisecond);
@@ -76,9 +79,10 @@ BENCHMARK(BM_FindBarKeystroke)->Unit(benchmark::kMillisecond);
 void BM_QuickFindEnter(benchmark::State& state)
 {
     Window w;
+    QComboBox& box = qmtest::Control<QComboBox>(w.form, "ComboFind");
     for (auto _ : state)
-        w.form.ComboFindEnter();
-    if (w.form.ComboFind->count() != 254 * 255)
+        qmtest::FocusIn(box); // fills the box
+    if (box.count() != 254 * 255)
         state.SkipWithError("the list is incomplete");
 }
 BENCHMARK(BM_QuickFindEnter)->Unit(benchmark::kMillisecond);

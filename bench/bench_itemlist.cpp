@@ -7,6 +7,8 @@
 
 #include "BenchSupport.h"
 
+#include "../tests/support/WindowControls.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <cstdio>
@@ -51,7 +53,7 @@ struct Window {
         qm::RegWriteString(qm::kCompany, qm::kProduct, "Settings", store, "Last Store");
         form.FormCreate();
         form.Loading = false;
-        form.ImageItemList->resize(1000, 700);
+        qmtest::Control(form, "ImageItemList").resize(1000, 700);
         form.DrawItemList();
     }
 };
@@ -76,12 +78,13 @@ void BM_KeypadPlus_CarryOverTo9Stores(benchmark::State& state)
 {
     Window w("Home");
     w.form.SelectRow(0, 0);
-    w.form.ImageItemList->setFocus();
+    QWidget& list = qmtest::Control(w.form, "ImageItemList");
+    list.setFocus();
     for (auto _ : state) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Plus, Qt::KeypadModifier, "+");
-        QApplication::sendEvent(w.form.ImageItemList, &press);
+        QApplication::sendEvent(&list, &press);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Plus, Qt::KeypadModifier, "+");
-        QApplication::sendEvent(w.form.ImageItemList, &release);
+        QApplication::sendEvent(&list, &release);
     }
     if (w.form.Store.Categories[0].Items[0].Qty < 2)
         state.SkipWithError("the key did not raise the quantity");

@@ -6,11 +6,11 @@
 
 #include "BenchSupport.h"
 
+#include "../tests/support/WindowControls.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include <QScrollBar>
-#include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -66,7 +66,7 @@ void BM_DrawShoppingList(benchmark::State& state)
     for (auto _ : state)
         form->DrawShoppingList();
     state.counters["lines"] = form->ShopList.ItemCount;
-    state.counters["height"] = form->ImageShoppingList->height();
+    state.counters["height"] = qmtest::Control(*form, "ImageShoppingList").height();
 }
 BENCHMARK(BM_DrawShoppingList)->Arg(1)->Arg(0)->ArgName("byAisle")->Unit(benchmark::kMicrosecond);
 
@@ -77,8 +77,7 @@ void BM_BarePainterBaseline(benchmark::State& state)
     auto form = OpenWindow(true);
     const qm::QMShopList& list = form->ShopList;
     const qm::ShopListLayout& rows = form->ShopListRows();
-    QImage picture(form->ImageShoppingList->width(), form->ImageShoppingList->height(),
-                   QImage::Format_ARGB32);
+    QImage picture(qmtest::Control(*form, "ImageShoppingList").size(), QImage::Format_ARGB32);
     QFont item("Arial");
     item.setPixelSize(13);
     QFont group("Arial");

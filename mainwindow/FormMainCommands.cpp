@@ -72,6 +72,8 @@ void OpenWebAddress(const AnsiString& address)
     Shell().openUrl(address);
 }
 
+} // namespace
+
 // The window's input seen before any of its controls get it, through one filter on the
 // application:
 // - Just before a key press is matched against the shortcuts of the window, the Store,
@@ -79,7 +81,7 @@ void OpenWebAddress(const AnsiString& address)
 //   window as it is now, never on the state the menu had when it last opened.
 // - A mouse's back and forward thumb buttons step to the previous and next store, as Alt+Left
 //   and Alt+Right do (the tip of the day promises it), wherever the pointer is in the window.
-class WindowInput : public QObject {
+class TFormMain::WindowInput : public QObject {
 public:
     explicit WindowInput(TFormMain* form) : QObject(form), form_(form) {}
 
@@ -113,6 +115,8 @@ protected:
 private:
     TFormMain* form_;
 };
+
+namespace {
 
 struct ResetText {
     const char* question;

@@ -63,8 +63,10 @@ AnsiString Quoted(const AnsiString& name)
     return "\"" + name + "\"";
 }
 
+} // namespace
+
 // Hands the events the find controls and the hints need to the window.
-class FindEvents : public QObject {
+class TFormMain::FindEvents : public QObject {
 public:
     explicit FindEvents(TFormMain* form) : QObject(form), form_(form) {}
 
@@ -127,8 +129,6 @@ public:
 private:
     TFormMain* form_;
 };
-
-} // namespace
 
 // ---- Find bar ------------------------------------------------------------------------------
 

@@ -100,10 +100,12 @@ bool TypedChar(const QKeyEvent& e, char& ch)
     return code < 32 || !(e.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
+} // namespace
+
 // The window sees every key before the control that has the focus, as a form with key
 // preview does: key presses go to FormKeyDown and then, when they carry a character, to
 // FormKeyPress; releases go to FormKeyUp.
-class KeyPreview : public QObject {
+class TFormMain::KeyPreview : public QObject {
 public:
     explicit KeyPreview(TFormMain* form) : QObject(form), form_(form) {}
 
@@ -137,8 +139,6 @@ protected:
 private:
     TFormMain* form_;
 };
-
-} // namespace
 
 void TFormMain::ConnectItemListHandlers()
 {

@@ -28,8 +28,10 @@ const QPixmap& StoreIcon()
     return icon;
 }
 
+} // namespace
+
 // The picker's drop-down list: every entry drawn by the main window, 16 pixels high.
-class StorePickerDelegate : public QStyledItemDelegate {
+class TFormMain::StorePickerDelegate : public QStyledItemDelegate {
 public:
     StorePickerDelegate(TFormMain* form, QComboBox* combo)
         : QStyledItemDelegate(combo), form_(form), combo_(combo)
@@ -55,7 +57,7 @@ private:
 
 // The closed picker shows its selected entry drawn the same way, selected while the picker
 // has the focus.
-class StorePickerPainter : public QObject {
+class TFormMain::StorePickerPainter : public QObject {
 public:
     explicit StorePickerPainter(TFormMain* form) : QObject(form), form_(form) {}
 
@@ -90,7 +92,7 @@ private:
 // The window's wheel and scroll-bar focus events. While the item list has the focus the
 // wheel belongs to the window wherever the pointer is (no control under it scrolls by
 // itself); each whole notch is one call of the wheel handlers.
-class MainWindowEvents : public QObject {
+class TFormMain::MainWindowEvents : public QObject {
 public:
     explicit MainWindowEvents(TFormMain* form) : QObject(form), form_(form) {}
 
@@ -131,6 +133,8 @@ private:
     TFormMain* form_;
     int accumulated_ = 0;
 };
+
+namespace {
 
 bool PointerOver(const QWidget* panel, const QPoint& screenPos)
 {

@@ -1,14 +1,37 @@
 #pragma once
 // Where the rows of the two list images lay in their last drawing: the row heights and text
 // margins the drawing measured, and every row's top (and, in the shopping list, its height)
-// for the scroll position of that drawing. The hit tests, the hints, the keyboard's scrolling
-// and the row walkers read them here; the store's records hold data only.
+// for the scroll position of that drawing; and where the item list's columns and buttons lay.
+// The hit tests, the hints, the keyboard's scrolling and the row walkers read them here; the
+// store's records hold data only.
 #include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "platform/GraphicsTypes.h"
+
 namespace qm {
+
+// The item list's column edges and the buttons of its selected row, in image pixels, as the
+// last DrawItemList laid them out for the width of the list.
+struct ItemListColumnLayout {
+    int32_t ColBuyX = 0;
+    int32_t ColQtyX = 0;
+    int32_t ColNameX = 0;
+    int32_t ColAisleX = 0;
+    int32_t ColCouponX = 0;
+    int32_t ColNotesX = 0;
+    int32_t NoteBtnX = 0, NoteBtnW = 0;
+    int32_t CatIconX = 0;
+    int32_t ExpandGlyphX = 0, ExpandGlyphW = 0;
+    int32_t CatNameX = 0;
+    int32_t QtyArrowX = 0, QtyArrowW = 0;
+    int32_t EditBtnX = 0, EditBtnW = 0;
+    int32_t CatEditBtnX = 0, CatEditBtnW = 0;
+    int32_t CouponBtnX = 0, CouponBtnW = 0;
+    TRect LinkRect; // the "here" link of the empty-store notice; kept from the last empty store
+};
 
 // The item list. Its rows have two heights, so a category keeps only the top of its header
 // row and of its first item row; item i lies i item rows further down. A category that was

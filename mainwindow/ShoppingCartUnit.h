@@ -60,17 +60,157 @@ class TSplitter;
 class TStatusBar;
 class TToolBar;
 
-class TFormMain : public QMainWindow, public TMainShared {
+class TFormMain : public QMainWindow, public TMainShared, private ItemListColumnLayout {
     Q_OBJECT
 public:
+    // The window's public surface. Everything else of it is private: its controls, its command
+    // handlers and its state. Other code uses the shared members and operations of TMainShared
+    // (the dialogs are handed those alone) and the few operations below. Tests drive the window
+    // as a person does, finding its controls by their object names, which are the member
+    // names ("MItemFileExplore", "BtnPaste", "ComboStores"), through the helpers of
+    // tests/support/WindowControls.h; they use the operations below only for what no control
+    // offers: where the lists put their rows and buttons, hit tests, the find results.
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
-    // ---- State; the members shared with the dialogs are TMainShared's ----
-    bool Closing = false;                              // the window is being destroyed: no handler may run
+    // ---- Life of the window (FormMainStartup.cpp) ----
+    // The start-up sequence: run once, right after construction, before the window is shown.
+    // The store file it opens is the program's first argument (ApplicationArguments), when it
+    // names one. Showing the window then runs FormShow, closing it FormClose.
+    void FormCreate();
+    // Lays the window out for its size; resizing and the splitter run it too.
+    void FormResize();
+    // The width of the shopping-list panel, which is the splitter position.
+    int PanelListWidth() const;
+    void SetPanelListWidth(int width);
+
+    // ---- TMainShared: the store picker, the open store and the two lists ----
+    // (FormMainStore.cpp, FormMainItemList.cpp, FormMainShopList.cpp, FormMainKeyboard.cpp)
+    // The picker's entries and its selection.
+    std::vector<AnsiString> StoreNames() const override;
+    AnsiString GetCurrentStoreName() const override;
+    void SetCurrentStoreName(const AnsiString& name) override;
+    void FillStoreList() override;
+    // Reads the named store into Store and updates the picker (at start-up), the status bar,
+    // the caption and the buttons; reports expired coupons. A missing file is reported, its
+    // picker entry removed, and Store keeps the previous store.
+    void LoadStore(const AnsiString& name) override;
+    // LoadStore, then both lists drawn anew, the shopping list rebuilt: the window after a
+    // write to the store's file.
+    void ReloadStore(const AnsiString& name) override;
+    // Rebuilds ShopList from Store and writes its totals into status-bar panel 2.
+    void BuildShoppingList() override;
+    void SetPasteEnabled(bool enabled) override;
+    void DrawItemList() override;
+    void DrawItemListHeader() override;
+    // Lays out and paints ShopList into ImageShoppingList and records every row's position
+    // and height (ShopListRows); sizes and shows or hides ShoppingListBar.
+    void DrawShoppingList() override;
+    void SelectRow(int32_t cat, int32_t item) override;
+    QImage ItemGlyph(int index) override;
+
+    // ---- Where the last drawing of each list put its rows, columns and buttons ----
+    const ItemListLayout& ItemListRows() const { return ItemRows; }
+    const ShopListLayout& ShopListRows() const { return ShopRows; }
+    const ItemListColumnLayout& ItemListColumns() const { return *this; }
+    // The row under image line y of the last drawing; (-1, -1) when none. A line shared by two
+    // rows belongs to the earlier one.
+    void ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const;
+    // The row after (cat, item) in the last drawing, (-1, -1) after the last row.
+    void ItemListRowBelow(int32_t cat, int32_t item, int32_t& nextCat, int32_t& nextItem) const;
+    // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
+    // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
+    // rows belongs to the upper one.
+    void ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const;
+    // The shopping-list position under Y: by aisle (aisle group, category group, line), by
+    // category (-1, category group, line); line -1 is the group's header. CatIdx and LineIdx
+    // are -1 when no row is there, and AisleIdx then keeps the caller's value. A line's note
+    // part is not matched.
+    void ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx, int32_t& LineIdx) const;
+    // The position of the row after the given one (LineIdx -1: the group's header), read from
+    // the last drawing; after the last row NextCat and NextLine are -1. A position that is
+    // not in the list raises ERangeError.
+    void ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx, int32_t& NextAisle,
+                              int32_t& NextCat, int32_t& NextLine) const;
+
+    // ---- What no control shows or reaches with these arguments ----
+    // The find bar's matches, (category, item) of each in list order (FormMainFind.cpp); the
+    // bar itself shows only their count.
+    const std::vector<std::pair<int32_t, int32_t>>& FindMatches() const { return FindHits; }
+    // The version check (FormMainHelp.cpp): verbose as the Help menu runs it, saying what it
+    // found; silent as start-up runs it, saying only that a newer version is out.
+    virtual void CheckForNewVersion(bool verbose);
+    // The first of item, item + " (Copy)", item + " (Copy) (Copy)", ... that is no key of the
+    // category's section in the open store's file (keys match without regard to case): the
+    // name a pasted item gets (FormMainClipboard.cpp).
+    AnsiString MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const;
+    // The shopping list as a PDF from the stored print settings, or as text, in FileName (a
+    // path: the system's bytes), as the export writes it (FormMainExport.cpp).
+    void WriteShoppingListPdf(const std::string& FileName);
+    void WriteShoppingListText(const std::string& FileName);
+    // The coupon tooltip of an item: how long its coupon is still valid (FormMainFind.cpp).
+    static AnsiString CouponHint(const QMItem& item, TDateTime today);
+
+protected:
+    // Commands that open a dialog or window of their own, and the system's wheel setting: a
+    // test's subclass may replace them to count the commands without the dialogs. Each
+    // command runs its dialog modally and frees it; the dialog writes, reloads and redraws.
+    // The edit-item dialog opens only while an item is selected, the three on one category
+    // only while a category is, the add-item ones only while the open store has a category;
+    // the aisle and errand editors need an open store.
+    virtual void MItemFileNewStoreClick();        // the new-store wizard (FormMainWizard.cpp)
+    virtual void MItemHelpTipClick();             // the tip of the day (FormMainHelp.cpp)
+    virtual void MItemItemEditClick();            // FormMainItemDialogs.cpp
+    virtual void MItemItemAddClick();             // FormMainItemDialogs.cpp
+    virtual void MItemItemAddMultClick();         // FormMainItemDialogs.cpp
+    virtual void MItemCategoryEditClick();        // FormMainItemDialogs.cpp
+    virtual void MItemCategoryAddClick();         // FormMainItemDialogs.cpp
+    virtual void MItemCategoryCopyClick();        // FormMainItemDialogs.cpp
+    virtual void MItemCategoryChangeAisleClick(); // FormMainItemDialogs.cpp
+    virtual void MItemItemDeleteClick();          // FormMainCommands.cpp
+    virtual void MItemItemCouponClick();          // FormMainCommands.cpp
+    virtual void MItemItemNotesClick();           // FormMainCommands.cpp
+    virtual void MItemStoreEditAislesClick();     // the aisle editor (FormMainWizard.cpp)
+    virtual void MItemStoreEditErrandsClick();    // the errand editor (FormMainWizard.cpp)
+    // The system's lines per wheel notch; negative means a page per notch (FormMainScroll.cpp).
+    virtual int WheelScrollLines() const;
+
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Tab and Shift+Tab out of the quick-find box give the keys back to the item list.
+    bool focusNextPrevChild(bool next) override;
+
+    // ---- Still public while the tests that reach them directly move to the helpers of
+    //      tests/support/WindowControls.h; private once none does. New code does not use them:
+    //      the controls are found by name, the column layout is ItemListColumns(), the find
+    //      results are FindMatches(), and the handlers run through the controls.
+public:
+    using ItemListColumnLayout::CatEditBtnW;
+    using ItemListColumnLayout::CatEditBtnX;
+    using ItemListColumnLayout::CatIconX;
+    using ItemListColumnLayout::CatNameX;
+    using ItemListColumnLayout::ColAisleX;
+    using ItemListColumnLayout::ColBuyX;
+    using ItemListColumnLayout::ColCouponX;
+    using ItemListColumnLayout::ColNameX;
+    using ItemListColumnLayout::ColNotesX;
+    using ItemListColumnLayout::ColQtyX;
+    using ItemListColumnLayout::CouponBtnW;
+    using ItemListColumnLayout::CouponBtnX;
+    using ItemListColumnLayout::EditBtnW;
+    using ItemListColumnLayout::EditBtnX;
+    using ItemListColumnLayout::ExpandGlyphW;
+    using ItemListColumnLayout::ExpandGlyphX;
+    using ItemListColumnLayout::LinkRect;
+    using ItemListColumnLayout::NoteBtnW;
+    using ItemListColumnLayout::NoteBtnX;
+    using ItemListColumnLayout::QtyArrowW;
+    using ItemListColumnLayout::QtyArrowX;
+
+    // ---- The find bar's results ----
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
     int32_t FindHitCount = 0;
-    int32_t FindHitIndex = -1;
 
     // ---- Components ----
     // Menus and their items.
@@ -251,37 +391,65 @@ public:
     std::string CommandLineArg;
 
     // ---- Life of the window ----
-    void FormCreate(); // the start-up sequence; run once, right after construction
-    void FormShow();
-    void FormResize();
-    void FormClose();
     void TimerTipTimer();
     bool SplitterLRCanResize(int newSize) const;
+
+    // ---- The open store (FormMainStore.cpp) ----
+    bool ClipboardHasData() const;
+
+    // ---- Item list: selection, mouse and keyboard (FormMainKeyboard.cpp) ----
+    // Quantity commands of the selected item.
+    void MItemItemQtyUpClick();
+
+    // ---- Store commands (FormMainCommands.cpp) ----
+    // The store the user picked is loaded with its remembered row selected.
+    void ComboStoresSelect();
+
+    // ---- Item clipboard (FormMainClipboard.cpp) ----
+    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
+    // from the store file in one rewrite and reloads the store.
+    void CutToClipboard(int32_t category, int32_t item);
+    void MItemEditCutClick();
+    void MItemEditCopyClick();
+    void MItemEditPasteClick();
+    void MItemEditViewClipboardClick();
+
+    // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
+    // The find bar: show it and type into it; every change of its text searches the items'
+    // names, notes and aisles (a-z in any case) and selects the first match.
+    void MItemEditFindClick();
+    void MItemEditFindNextClick();     // the next match, the first after the last
+    void MItemEditFindPreviousClick(); // the previous match, the last before the first
+    // The quick-find box: filled on entry with every category and item name, sorted; choosing
+    // an entry selects its row, closing the list selects the current row again.
+    void ComboFindEnter();
+
+    // Status-bar hints: panel 0 says what a click under the pointer would do.
+    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
+                                TCustomLayer* Layer);
+    // The tool button's hint for panel 0 (empty for a control without one).
+    AnsiString ToolButtonHint(const QObject* button) const;
+
+    // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
+    FileDialogRequest DialogSave{
+        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
+    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
+    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
+    void MItemFileEmailListClick();
+
+private:
+    // ---- State; the members shared with the dialogs are TMainShared's ----
+    bool Closing = false;      // the window is being destroyed: no handler may run
+    int32_t FindHitIndex = -1; // the find match selected last
+
+    // ---- Life of the window ----
+    void FormShow();
+    void FormClose();
     void SplitterLRMoved();
     void MItemFileExitClick();
 
-    // The width of the shopping-list panel, which is the splitter position.
-    int PanelListWidth() const;
-    void SetPanelListWidth(int width);
-
     // ---- The open store (FormMainStore.cpp) ----
-    // The picker's entries and its selection.
-    std::vector<AnsiString> StoreNames() const override;
-    AnsiString GetCurrentStoreName() const override;
-    void SetCurrentStoreName(const AnsiString& name) override;
-    void FillStoreList() override;
-    // Reads the named store into Store and updates the picker (at start-up), the status bar,
-    // the caption and the buttons; reports expired coupons. A missing file is reported, its
-    // picker entry removed, and Store keeps the previous store.
-    void LoadStore(const AnsiString& name) override;
-    // LoadStore, then both lists drawn anew, the shopping list rebuilt: the window after a
-    // write to the store's file.
-    void ReloadStore(const AnsiString& name) override;
-    // Rebuilds ShopList from Store and writes its totals into status-bar panel 2.
-    void BuildShoppingList() override;
-    bool ClipboardHasData() const;
     bool StoreHasCategories() const { return Store.CategoryCount() > 0; }
-    void SetPasteEnabled(bool enabled) override;
 
     AnsiString GetSelectedItemFieldText(int n) const; // ERangeError when no item is selected
     void GetSelectedItem(QMItem& out) const;          // out untouched when none is selected
@@ -292,47 +460,13 @@ public:
     // ---- Drawing, selection and the Category menu's refresh, which resizing and the commands
     //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
     //      (FormMainKeyboard.cpp), MMenuCategoryClick (FormMainCommands.cpp) ----
-    void DrawItemList() override;
-    void DrawItemListHeader() override;
-    void SelectRow(int32_t cat, int32_t item) override;
     void MMenuCategoryClick();
-
-    // ---- Commands that start-up runs and that put a question to the person at the screen ----
-    virtual void MItemFileNewStoreClick();         // the new-store wizard (FormMainWizard.cpp)
-    virtual void MItemHelpTipClick();              // the tip of the day (FormMainHelp.cpp)
-    virtual void CheckForNewVersion(bool verbose); // FormMainHelp.cpp
 
     // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
     //      (FormMainKeyboard.cpp) ----
     TBitmap32List ImageListItemList; // the item list's 16 glyphs
-    QImage ItemGlyph(int index) override;
-
-    // Layout of the last DrawItemList: column edges and button rectangles, in image pixels.
-    int32_t ColBuyX = 0;
-    int32_t ColQtyX = 0;
-    int32_t ColNameX = 0;
-    int32_t ColAisleX = 0;
-    int32_t ColCouponX = 0;
-    int32_t ColNotesX = 0;
-    int32_t NoteBtnX = 0, NoteBtnW = 0;
-    int32_t CatIconX = 0;
-    int32_t ExpandGlyphX = 0, ExpandGlyphW = 0;
-    int32_t CatNameX = 0;
-    int32_t QtyArrowX = 0, QtyArrowW = 0;
-    int32_t EditBtnX = 0, EditBtnW = 0;
-    int32_t CatEditBtnX = 0, CatEditBtnW = 0;
-    int32_t CouponBtnX = 0, CouponBtnW = 0;
-    TRect LinkRect; // the "here" link of the empty-store notice; kept from the last empty store
 
     bool IsSelectedRow(int32_t cat, int32_t item) const;
-    // Row heights and row positions of the last drawing of each list.
-    const ItemListLayout& ItemListRows() const { return ItemRows; }
-    const ShopListLayout& ShopListRows() const { return ShopRows; }
-    // The row under image line y of the last drawing; (-1, -1) when none. A line shared by two
-    // rows belongs to the earlier one.
-    void ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const;
-    // The row after (cat, item) in the last drawing, (-1, -1) after the last row.
-    void ItemListRowBelow(int32_t cat, int32_t item, int32_t& nextCat, int32_t& nextItem) const;
 
     // Keyboard steps; each ends in one SelectRow.
     void SelectPreviousRow();
@@ -351,44 +485,14 @@ public:
     void FormKeyDown(QObject* sender, uint16_t& key, TShiftState shift);
     void FormKeyUp(QObject* sender, uint16_t& key, TShiftState shift);
     void FormKeyPress(QObject* sender, char& key);
-
     // Quantity commands of the selected item.
-    void MItemItemQtyUpClick();
     void MItemItemQtyDownClick();
-    // Item and category commands that the item list's keys and buttons also run.
-    virtual void MItemItemEditClick();     // FormMainItemDialogs.cpp
-    virtual void MItemItemAddClick();      // FormMainItemDialogs.cpp
-    virtual void MItemItemAddMultClick();  // FormMainItemDialogs.cpp
-    virtual void MItemCategoryEditClick(); // FormMainItemDialogs.cpp
-    virtual void MItemCategoryAddClick();  // FormMainItemDialogs.cpp
-    virtual void MItemItemDeleteClick();   // FormMainCommands.cpp
-    virtual void MItemItemCouponClick();   // FormMainCommands.cpp
-    virtual void MItemItemNotesClick();    // FormMainCommands.cpp
 
     // ---- The shopping list on screen, the store picker's entries, wheel and scroll bars ----
     // (FormMainShopList.cpp, FormMainScroll.cpp)
-    // Lays out and paints ShopList into ImageShoppingList and records every row's position
-    // and height (ShopListRows); sizes and shows or hides ShoppingListBar.
-    void DrawShoppingList() override;
-    // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
-    // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
-    // rows belongs to the upper one.
-    void ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const;
-    // The shopping-list position under Y: by aisle (aisle group, category group, line), by
-    // category (-1, category group, line); line -1 is the group's header. CatIdx and LineIdx
-    // are -1 when no row is there, and AisleIdx then keeps the caller's value. A line's note
-    // part is not matched.
-    void ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx, int32_t& LineIdx) const;
-    // The position of the row after the given one (LineIdx -1: the group's header), read from
-    // the last drawing; after the last row NextCat and NextLine are -1. A position that is
-    // not in the list raises ERangeError.
-    void ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx, int32_t& NextAisle,
-                              int32_t& NextCat, int32_t& NextLine) const;
     // A click on the list: the errands open the errand editor, any other place selects its
     // row in the item list; the item list keeps the keyboard.
     void ImageShoppingListMouseDown(int32_t X, int32_t Y);
-    // The errand editor (FormMainWizard.cpp).
-    virtual void MItemStoreEditErrandsClick();
 
     // Paints entry Index of the store picker (the store icon and the name) into Rect.
     void ComboStoresDrawItem(QComboBox* Control, QPainter& Canvas, int Index, const QRect& Rect,
@@ -397,8 +501,6 @@ public:
     // scrolls the list under the pointer when its scroll bar shows. Handled stays false.
     void FormMouseWheelUp(const QPoint& MousePos, bool& Handled);
     void FormMouseWheelDown(const QPoint& MousePos, bool& Handled);
-    // The system's lines per wheel notch; negative means a page per notch.
-    virtual int WheelScrollLines() const;
     void ItemListBarChange();
     void ShoppingListBarChange();
     // Either scroll bar hands the focus straight back to the item list.
@@ -435,7 +537,6 @@ public:
     // user picked, is loaded with its remembered row selected.
     void MItemStorePreviousClick();
     void MItemStoreNextClick();
-    void ComboStoresSelect();
 
     void MItemCategoryDeleteClick();
     // Expand or collapse the selected category, or all of them, remembered in --Hidden Cats--.
@@ -449,18 +550,6 @@ public:
     bool EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly,
                           bool& hasCoupon);
     bool EditNoteDialog(int32_t category, int32_t item, AnsiString& note);
-
-    // ---- Item and category dialog commands (FormMainItemDialogs.cpp) ----
-    // Each opens its dialog modally and frees it; the dialog writes, reloads and redraws. The
-    // edit-item dialog opens only while an item is selected, the three on one category only
-    // while a category is, the add-item ones only while the open store has a category.
-    virtual void MItemCategoryCopyClick();
-    virtual void MItemCategoryChangeAisleClick();
-
-    // ---- New-store wizard, aisle and errand editors (FormMainWizard.cpp) ----
-    // Each runs its dialog modally; the dialog writes the store file, reloads and redraws.
-    // The two editors need an open store and do nothing without one.
-    virtual void MItemStoreEditAislesClick();
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
     // Export, Rename and New Window work on the picker's current store; without one, Export
@@ -481,47 +570,26 @@ public:
     // moment of use. Each command acts only while a category is selected.
     // Item -1 copies the whole category (an empty one leaves the clipboard empty).
     void CopyToClipboard(int32_t category, int32_t item);
-    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
-    // from the store file in one rewrite and reloads the store.
-    void CutToClipboard(int32_t category, int32_t item);
     // Writes every entry into the category (one rewrite of the store file, coupons carried
     // over), a taken name getting " (Copy)" until it is free; then reloads the store.
     void PasteFromClipboard(int32_t category);
-    // The first of item, item + " (Copy)", item + " (Copy) (Copy)", ... that is no key of the
-    // category's section in the open store's file (keys match without regard to case).
-    AnsiString MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const;
     void MMenuEditClick();
-    void MItemEditCutClick();
-    void MItemEditCopyClick();
-    void MItemEditPasteClick();
-    void MItemEditViewClipboardClick();
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
-    // The find bar: show it and type into it; every change of its text searches the items'
-    // names, notes and aisles (a-z in any case) and selects the first match.
-    void MItemEditFindClick();
+    // Every change of the find bar's text searches the items' names, notes and aisles (a-z in
+    // any case) and selects the first match.
     void EditSearchChange();
-    void MItemEditFindNextClick();     // the next match, the first after the last
-    void MItemEditFindPreviousClick(); // the previous match, the last before the first
     void BtnSearchCloseClick();
     // Forgets the matches (a store was loaded): they named rows of the store searched.
     void ClearFindHits();
-    // The quick-find box: filled on entry with every category and item name, sorted; choosing
-    // an entry selects its row, closing the list selects the current row again.
-    void ComboFindEnter();
+    // Choosing an entry of the quick-find box selects its row, closing its list selects the
+    // current row again.
     void ComboFindSelect();
     void ComboFindCloseUp();
-
     // Status-bar hints: panel 0 says what a click under the pointer would do.
-    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
-                                TCustomLayer* Layer);
     void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
                                     TCustomLayer* Layer);
     void ToolBarMouseMove();
-    // The tool button's hint for panel 0 (empty for a control without one).
-    AnsiString ToolButtonHint(const QObject* button) const;
-    // The coupon tooltip of an item: how long its coupon is still valid.
-    static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
     // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
     void MMenuOptionsClick(); // check marks of the two button sizes
@@ -551,27 +619,19 @@ public:
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
     std::unique_ptr<TPrintPDF> PDF; // the export's PDF writer: 1-point lines, content uncompressed
-    FileDialogRequest DialogSave{
-        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
     // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a
     // text file, each under the chosen name.
     void MItemFileSaveListClick();
-    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
-    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
-    void MItemFileEmailListClick();
-    // The shopping list as a PDF from the stored print settings, or as text, in FileName (a
-    // path: the system's bytes).
-    void WriteShoppingListPdf(const std::string& FileName);
-    void WriteShoppingListText(const std::string& FileName);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    // Tab and Shift+Tab out of the quick-find box give the keys back to the item list.
-    bool focusNextPrevChild(bool next) override;
+    // The filters and painters that hand the controls' events to the window's handlers, one
+    // class each in the source of the handlers it calls.
+    class WindowInput;         // FormMainCommands.cpp: menu states before shortcuts, thumb buttons
+    class FindEvents;          // FormMainFind.cpp: the find controls and the hints
+    class KeyPreview;          // FormMainKeyboard.cpp: every key of the window first
+    class StorePickerDelegate; // FormMainScroll.cpp: the picker's entries
+    class StorePickerPainter;  // FormMainScroll.cpp: the closed picker
+    class MainWindowEvents;    // FormMainScroll.cpp: the wheel and the scroll bars' focus
 
-private:
     // FormMainLayout.cpp
     void CreateComponents();
     // The menu bar and the pop-up menus with their entries, in order, and the handlers that

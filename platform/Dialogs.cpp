@@ -191,7 +191,7 @@ bool ScriptedDialogs::take(Answer::Kind kind, const AnsiString& text, Answer& ou
 int ScriptedDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                                 int helpContext)
 {
-    seen_.push_back({Answer::Box, msg, type, buttons, helpContext, {}, {}});
+    seen_.push_back({Answer::Box, msg, type, buttons, helpContext, {}, {}, {}});
     Answer a;
     if (!take(Answer::Box, msg, a))
         return (buttons & mbOK) ? mrOk : (buttons & mbNo) ? mrNo : mrCancel;
@@ -224,7 +224,8 @@ bool ScriptedDialogs::inputQuery(const AnsiString& caption, const AnsiString& pr
 
 bool ScriptedDialogs::inputQueryText(const AnsiString& caption, const AnsiString& prompt, QString& value)
 {
-    seen_.push_back({Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, FromQString(value), {}});
+    seen_.push_back(
+        {Answer::Query, caption + ": " + prompt, mtInformation, 0, 0, FromQString(value), {}, {}});
     Answer a;
     if (!take(Answer::Query, caption + ": " + prompt, a) || !a.accepted)
         return false;
@@ -248,7 +249,8 @@ bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, std
                      0,
                      0,
                      folder ? request.initialDir : request.fileName,
-                     {}});
+                     {},
+                     request});
     filterIndex = request.filterIndex;
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
@@ -270,7 +272,7 @@ bool ScriptedDialogs::fileDialogWithFilter(const FileDialogRequest& request, std
 
 bool ScriptedDialogs::printDialog(PrintDialogRequest& request)
 {
-    Seen seen{Answer::Print, "Print", mtInformation, 0, request.HelpContext, {}, request};
+    Seen seen{Answer::Print, "Print", mtInformation, 0, request.HelpContext, {}, request, {}};
     seen_.push_back(seen);
     Answer a;
     if (!take(Answer::Print, "Print", a) || !a.accepted)
@@ -284,7 +286,7 @@ bool ScriptedDialogs::printDialog(PrintDialogRequest& request)
 
 bool ScriptedDialogs::fileDialogMulti(const FileDialogRequest& request, std::vector<std::string>& paths)
 {
-    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName, {}});
+    seen_.push_back({Answer::File, request.title, mtInformation, 0, 0, request.fileName, {}, request});
     Answer a;
     if (!take(Answer::File, request.title, a) || !a.accepted)
         return false;

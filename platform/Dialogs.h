@@ -154,6 +154,7 @@ public:
         AnsiString initial;       // a query's initial text, a file dialog's preset file name (a
                                   // folder picker's preset folder)
         PrintDialogRequest print; // a print dialog's request as it came
+        FileDialogRequest file;   // a file or folder picker's request as it came
     };
 
     ScriptedDialogs& expectBox(std::string contains, int result = mrOk);

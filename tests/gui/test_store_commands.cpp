@@ -13,7 +13,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
-#include <QToolButton>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -32,6 +31,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 const std::string kInfo = "[--Info--]\r\nAisles=A1,,A2,,\r\nLastItemSelected=Milk&-&Dairy\r\n";
@@ -82,30 +82,12 @@ protected:
         form->show();
         form->activateWindow();
         QApplication::processEvents();
-        form->ImageItemList->setFocus();
+        Control(*form, "ImageItemList").setFocus();
         QApplication::processEvents();
     }
     std::string File(const std::string& store) const { return stores + store + ".store"; }
     std::string Read(const std::string& store) const { return qmtest::ReadFile(File(store)); }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        QTest::keyClick(form->focusWidget() ? form->focusWidget() : form.get(), Qt::Key(key), mods);
-        QApplication::processEvents();
-    }
-    // Opens the menu as its title is clicked; the caller reads its entries, then closes it.
-    static void Open(QMenu* menu)
-    {
-        menu->popup(QPoint(20, 20));
-        QApplication::processEvents();
-    }
-    static void Click(QMenu* menu, QAction* action)
-    {
-        Open(menu);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        QApplication::processEvents();
-        menu->hide();
-    }
-    std::pair<int, int> Sel() const { return {form->Store.SelCategory, form->Store.SelItem}; }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) { qmtest::Key(*form, key, mods); }
     const QMItem& Item(int c, int i) const { return form->Store.Categories[size_t(c)].Items[size_t(i)]; }
 };
 
@@ -162,7 +144,7 @@ TEST_P(ResetTest, YesWritesTheHandComputedFilesNoAndHelpThenNoChangeNothing)
             EXPECT_EQ(Item(c, i).Note, f.Note) << f.Name;
         }
     form->BuildShoppingList();
-    EXPECT_EQ(form->StatusBar->PanelText(2).toStdString(), c.status);
+    EXPECT_EQ(PanelText(*form, 2).toStdString(), c.status);
 }
 
 const std::string kMilkTrail = "A1,-,low fat,-,2,-,1,-,46100,-,0,-,";
@@ -197,19 +179,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StoreCommandsTest, TheResetMenuButtonAndDropDownRunTheResets)
 {
     Start();
-    Open(form->MMenuStore);
-    EXPECT_TRUE(form->MItemStoreReset->menuAction()->isEnabled());
-    EXPECT_EQ(form->MItemStoreSortList->text(), "Sort Shopping List by Category");
-    EXPECT_TRUE(form->MItemStoreAcceptCoupons->isChecked());
-    form->MMenuStore->hide();
+    OpenMenu(*form, "MMenuStore");
+    EXPECT_TRUE(Enabled(*form, "MItemStoreResetAction"));
+    EXPECT_EQ(Text(*form, "MItemStoreSortList"), "Sort Shopping List by Category");
+    EXPECT_TRUE(Checked(*form, "MItemStoreAcceptCoupons"));
 
     dialogs->expectBox("for all purchased (checked) items\r(NOTE:", mrYes);
-    form->BtnResetStore->click();
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 0.  With coupons: 0");
+    Click(*form, "BtnResetStore");
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 0.  With coupons: 0");
     dialogs->expectBox("reset all notes?", mrYes);
-    form->PItemResetNotes->trigger();
+    Trigger(*form, "PItemResetNotes");
     dialogs->expectBox("reset all quantities, coupons, and notes?\r", mrNo);
-    Click(form->MItemStoreReset, form->MItemStoreResetAll);
+    Choose(*form, "MItemStoreReset", "MItemStoreResetAll");
     EXPECT_EQ(Item(0, 0).Note, ""); // Butter's note went with the notes reset
 }
 
@@ -218,7 +199,7 @@ TEST_F(StoreCommandsTest, TheResetMenuButtonAndDropDownRunTheResets)
 TEST_F(StoreCommandsTest, AResetTheOpenStoresFileRefusesChangesNothing)
 {
     Start();
-    const std::string status = form->StatusBar->PanelText(2).toStdString();
+    const std::string status = PanelText(*form, 2).toStdString();
     dialogs->expectBox("reset all quantities, coupons, and notes?", mrYes).expectBox("Home.store");
     {
         qmtest::FileSizeLimit limit(100);
@@ -230,7 +211,7 @@ TEST_F(StoreCommandsTest, AResetTheOpenStoresFileRefusesChangesNothing)
     EXPECT_EQ(Item(0, 2).Qty, 2);
     EXPECT_TRUE(Item(0, 2).HasCoupon);
     EXPECT_EQ(Item(0, 2).Note, "low fat");
-    EXPECT_EQ(form->StatusBar->PanelText(2).toStdString(), status);
+    EXPECT_EQ(PanelText(*form, 2).toStdString(), status);
 }
 
 // A receiving store that refuses its carry-over is named once; the open store and the other
@@ -260,14 +241,13 @@ TEST_F(StoreCommandsTest, F7AndTheSortButtonsSwitchTheShoppingListsOrder)
     Start();
     EXPECT_TRUE(form->ShopList.SortByAisle);
     Key(Qt::Key_F7);
-    EXPECT_TRUE(form->BtnSortByCategory->isChecked());
+    EXPECT_TRUE(Checked(*form, "BtnSortByCategory"));
     EXPECT_FALSE(form->ShopList.SortByAisle);
-    Open(form->MMenuStore);
-    EXPECT_EQ(form->MItemStoreSortList->text(), "Sort Shopping List by Aisle/Dept.");
-    form->MMenuStore->hide();
-    form->BtnSortByAisle->click();
+    OpenMenu(*form, "MMenuStore");
+    EXPECT_EQ(Text(*form, "MItemStoreSortList"), "Sort Shopping List by Aisle/Dept.");
+    Click(*form, "BtnSortByAisle");
     EXPECT_TRUE(form->ShopList.SortByAisle);
-    form->BtnSortByCategory->click();
+    Click(*form, "BtnSortByCategory");
     EXPECT_FALSE(form->ShopList.SortByAisle);
 }
 
@@ -276,28 +256,28 @@ TEST_F(StoreCommandsTest, TheCouponSwitchWritesOneKeyAndReloads)
     Start();
     form->SelectRow(0, 2); // Milk, with a coupon
     dialogs->expectBox("Are you sure you want to turn off coupons for this store?", mrYes);
-    Click(form->MMenuStore, form->MItemStoreAcceptCoupons);
+    Choose(*form, "MMenuStore", "MItemStoreAcceptCoupons");
     EXPECT_EQ(Read("Home"),
               "[--Info--]\r\nAisles=A1,,A2,,\r\nLastItemSelected=Milk&-&Dairy\r\nAcceptsCoupons=0\r\n" +
                   kHome.substr(kInfo.size()));
     EXPECT_FALSE(form->Store.AcceptsCoupons);
     EXPECT_FALSE(Item(0, 2).HasCoupon); // left unread while coupons are off
-    EXPECT_FALSE(form->BtnCoupon->isEnabled());
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
+    EXPECT_FALSE(Enabled(*form, "BtnCoupon"));
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 5.  With coupons: 0");
 
     // On again without a question: the coupons in the file come back.
-    Click(form->MMenuStore, form->MItemStoreAcceptCoupons);
+    Choose(*form, "MMenuStore", "MItemStoreAcceptCoupons");
     EXPECT_NE(Read("Home").find("AcceptsCoupons=1\r\n"), std::string::npos);
     EXPECT_TRUE(Item(0, 2).HasCoupon);
-    EXPECT_TRUE(form->BtnCoupon->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "BtnCoupon"));
 
     // No keeps coupons on and still reloads the store from its file.
     form->Store.Categories[0].Items[2].Note = "not in the file";
     dialogs->expectBox("turn off coupons", mrNo);
-    Click(form->MMenuStore, form->MItemStoreAcceptCoupons);
+    Choose(*form, "MMenuStore", "MItemStoreAcceptCoupons");
     EXPECT_TRUE(form->Store.AcceptsCoupons);
     EXPECT_EQ(Item(0, 2).Note, "low fat");
-    EXPECT_TRUE(form->MItemStoreAcceptCoupons->isChecked());
+    EXPECT_TRUE(Checked(*form, "MItemStoreAcceptCoupons"));
 }
 
 TEST_F(StoreCommandsTest, NextAndPreviousWrapRoundThePicker)
@@ -309,26 +289,26 @@ TEST_F(StoreCommandsTest, NextAndPreviousWrapRoundThePicker)
     EXPECT_EQ(form->windowTitle(), "Mart - Quillmart");
     Key(Qt::Key_Right, Qt::AltModifier); // the last store: on to the first
     EXPECT_EQ(form->Store.Name, "Corner");
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 1.  With coupons: 0");
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 1.  With coupons: 0");
     Key(Qt::Key_Left, Qt::AltModifier); // the first store: back to the last
     EXPECT_EQ(form->Store.Name, "Mart");
 
     // The remembered row is selected again.
-    form->ComboStores->setCurrentIndex(1);
-    emit form->ComboStores->activated(1);
+    Pick(*form, "ComboStores", "Home");
     EXPECT_EQ(form->Store.Name, "Home");
-    EXPECT_EQ(Sel(), std::make_pair(0, 2));
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 2));
+    EXPECT_EQ(form->focusWidget(), &Control(*form, "ImageItemList"));
 
     // Without a selection Previous has nowhere to go and Next starts at the first store.
-    form->ComboStores->setCurrentIndex(-1);
-    form->MItemStorePrevious->trigger();
+    QComboBox& picker = Control<QComboBox>(*form, "ComboStores");
+    picker.setCurrentIndex(-1);
+    Trigger(*form, "MItemStorePrevious");
     EXPECT_EQ(form->Store.Name, "Home");
-    form->MItemStoreNext->trigger();
+    Trigger(*form, "MItemStoreNext");
     EXPECT_EQ(form->Store.Name, "Corner");
-    form->ComboStores->clear();
-    form->MItemStoreNext->trigger();
-    form->MItemStorePrevious->trigger();
+    picker.clear();
+    Trigger(*form, "MItemStoreNext");
+    Trigger(*form, "MItemStorePrevious");
     EXPECT_EQ(form->Store.Name, "Corner");
 }
 
@@ -338,19 +318,19 @@ TEST_F(StoreCommandsTest, ThumbButtonsStepToThePreviousAndNextStore)
 {
     Start();
     ASSERT_EQ(form->GetCurrentStoreName(), "Home"); // picker: Corner, Home, Mart
-    const auto press = [this](QWidget* over, Qt::MouseButton button) {
-        QTest::mousePress(over, button, {}, QPoint(5, 5));
-        QTest::mouseRelease(over, button, {}, QPoint(5, 5));
+    const auto press = [this](const char* over, Qt::MouseButton button) {
+        QTest::mousePress(&Control(*form, over), button, {}, QPoint(5, 5));
+        QTest::mouseRelease(&Control(*form, over), button, {}, QPoint(5, 5));
         QApplication::processEvents();
     };
-    press(form->ImageItemList, Qt::ForwardButton);
+    press("ImageItemList", Qt::ForwardButton);
     EXPECT_EQ(form->Store.Name, "Mart");
-    press(form->ImageShoppingList, Qt::ForwardButton); // the last store: on to the first
+    press("ImageShoppingList", Qt::ForwardButton); // the last store: on to the first
     EXPECT_EQ(form->Store.Name, "Corner");
-    press(form->ImageItemList, Qt::BackButton);
+    press("ImageItemList", Qt::BackButton);
     EXPECT_EQ(form->Store.Name, "Mart");
     EXPECT_EQ(form->windowTitle(), "Mart - Quillmart");
-    press(form->ImageItemList, Qt::MiddleButton);
+    press("ImageItemList", Qt::MiddleButton);
     EXPECT_EQ(form->Store.Name, "Mart");
 }
 
@@ -369,11 +349,11 @@ TEST_F(StoreCommandsTest, SwitchingToAStoreScrollsItsRememberedRowIntoView)
 
     Key(Qt::Key_Right, Qt::AltModifier);
     ASSERT_EQ(form->Store.Name, "Mart");
-    ASSERT_EQ(Sel(), std::make_pair(0, 70));
+    ASSERT_EQ(Sel(*form), std::make_pair(0, 70));
     const int top = form->ItemListRows().ItemTop(0, 70);
-    EXPECT_GE(top, form->ImageItemListHeader->height());
-    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, form->ImageItemList->height());
-    EXPECT_EQ(form->ComboFind->currentText(), "Item 170");
+    EXPECT_GE(top, Control(*form, "ImageItemListHeader").height());
+    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, Control(*form, "ImageItemList").height());
+    EXPECT_EQ(Text(*form, "ComboFind"), "Item 170");
 }
 
 TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
@@ -412,7 +392,7 @@ TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
 
     // Edit only writes.
     dialogs->expectQuery("Store's Website:", "http://edited.example");
-    form->MItemStoreWebEdit->trigger();
+    Trigger(*form, "MItemStoreWebEdit");
     EXPECT_EQ(dialogs->seen().back().initial, "javascript:alert(1)");
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kInfoSection, "StoreURL"),
               "http://edited.example");
@@ -437,31 +417,29 @@ TEST_F(StoreCommandsTest, TheContextMenuShortensALongNameToFitTheScreen)
     qmtest::WriteFile(File("Home"), "[Dairy & Eggs]\r\n" + name + "=,-,,-,0\r\n");
     Start();
     form->SelectRow(0, 0);
-    Open(form->PMenuItemsContext);
-    const QString edit = form->PItemContextEdit->text();
+    OpenMenu(*form, "PMenuItemsContext");
+    const QString edit = Text(*form, "PItemContextEdit");
     EXPECT_TRUE(edit.startsWith("Edit Extra LLL")) << edit.toStdString();
     EXPECT_TRUE(edit.endsWith(QString(QChar(0x2026)) + "...")) << edit.toStdString();
     EXPECT_LT(edit.size(), 200);
-    EXPECT_EQ(form->PItemContextEditCat->text(), "Edit Dairy && Eggs...");
-    EXPECT_LE(form->PMenuItemsContext->sizeHint().width(), form->screen()->availableGeometry().width());
-    form->PMenuItemsContext->hide();
+    EXPECT_EQ(Text(*form, "PItemContextEditCat"), "Edit Dairy && Eggs...");
+    EXPECT_LE(Control<QMenu>(*form, "PMenuItemsContext").sizeHint().width(),
+              form->screen()->availableGeometry().width());
 }
 
 TEST_F(StoreCommandsTest, MenusFollowTheSelectionWhenTheyOpenAndBeforeTheirKeys)
 {
     Start();
     form->SelectRow(1, -1); // Fruit's own row
-    Open(form->PMenuItemsContext);
-    EXPECT_FALSE(form->PItemContextEdit->isVisible());
-    EXPECT_FALSE(form->PItemContextItem->menuAction()->isVisible());
-    EXPECT_EQ(form->PItemContextCollapseCat->text(), "Collapse Fruit");
-    EXPECT_EQ(form->PItemContextDeleteCat->text(), "Delete Fruit...");
-    EXPECT_FALSE(form->PItemContextPaste->isEnabled());
-    form->PMenuItemsContext->hide();
-    Open(form->MMenuItem);
-    EXPECT_FALSE(form->MItemItemCopy->isEnabled());
-    EXPECT_TRUE(form->MItemItemAdd->isEnabled());
-    form->MMenuItem->hide();
+    OpenMenu(*form, "PMenuItemsContext");
+    EXPECT_FALSE(Control<QAction>(*form, "PItemContextEdit").isVisible());
+    EXPECT_FALSE(Control<QAction>(*form, "PItemContextItemAction").isVisible());
+    EXPECT_EQ(Text(*form, "PItemContextCollapseCat"), "Collapse Fruit");
+    EXPECT_EQ(Text(*form, "PItemContextDeleteCat"), "Delete Fruit...");
+    EXPECT_FALSE(Enabled(*form, "PItemContextPaste"));
+    OpenMenu(*form, "MMenuItem");
+    EXPECT_FALSE(Enabled(*form, "MItemItemCopy"));
+    EXPECT_TRUE(Enabled(*form, "MItemItemAdd"));
 
     // The Item menu closed with Copy disabled; its key still acts once an item is selected.
     form->SelectRow(0, 2);
@@ -469,29 +447,26 @@ TEST_F(StoreCommandsTest, MenusFollowTheSelectionWhenTheyOpenAndBeforeTheirKeys)
     Key(Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(modalRuns, 1);
 
-    Open(form->PMenuItemsContext);
-    EXPECT_TRUE(form->PItemContextEdit->isVisible());
-    EXPECT_EQ(form->PItemContextItem->title(), "Milk Properties");
-    EXPECT_EQ(form->PItemContextCopyItem->text(), "Copy Milk to Another Store...");
-    form->PMenuItemsContext->hide();
-    Open(form->MMenuItem);
-    EXPECT_TRUE(form->MItemItemCoupon->isChecked());
-    EXPECT_TRUE(form->MItemItemCoupon->isEnabled());
-    form->MMenuItem->hide();
+    OpenMenu(*form, "PMenuItemsContext");
+    EXPECT_TRUE(Control<QAction>(*form, "PItemContextEdit").isVisible());
+    EXPECT_EQ(Text(*form, "PItemContextItem"), "Milk Properties");
+    EXPECT_EQ(Text(*form, "PItemContextCopyItem"), "Copy Milk to Another Store...");
+    OpenMenu(*form, "MMenuItem");
+    EXPECT_TRUE(Checked(*form, "MItemItemCoupon"));
+    EXPECT_TRUE(Enabled(*form, "MItemItemCoupon"));
 }
 
 TEST_F(StoreCommandsTest, CollapseAndExpandAreRememberedInTheStoreFile)
 {
     Start();
     form->SelectRow(0, 2);
-    Open(form->MMenuCategory);
-    EXPECT_EQ(form->MItemCategoryShowHide->text(), "Collapse This Category");
-    form->MMenuCategory->hide();
+    OpenMenu(*form, "MMenuCategory");
+    EXPECT_EQ(Text(*form, "MItemCategoryShowHide"), "Collapse This Category");
     Key(Qt::Key_Left, Qt::ControlModifier);
-    EXPECT_EQ(Sel(), std::make_pair(0, -1));
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
     EXPECT_FALSE(form->Store.Categories[0].Expanded);
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kHiddenCatsSection, "Dairy"), "1");
-    EXPECT_EQ(form->MItemCategoryShowHide->text(), "Expand This Category");
+    EXPECT_EQ(Text(*form, "MItemCategoryShowHide"), "Expand This Category");
     Key(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Home", kHiddenCatsSection, "Dairy"), "0");
 
@@ -531,7 +506,7 @@ TEST_F(StoreCommandsTest, DeletesAskFirstAndKeepTheCategorysOtherKeys)
     Start();
     form->SelectRow(1, -1);
     dialogs->expectBox("Are you sure you want to delete the category \"Fruit\" and all its items?", mrNo);
-    form->BtnCategoryDelete->click();
+    Click(*form, "BtnCategoryDelete");
     EXPECT_EQ(dialogs->seen().back().helpContext, HelpContextOf("Deleting a category"));
     EXPECT_EQ(form->Store.CategoryCount(), 2);
     dialogs->expectBox("delete the category \"Fruit\"", mrYes);
@@ -541,11 +516,11 @@ TEST_F(StoreCommandsTest, DeletesAskFirstAndKeepTheCategorysOtherKeys)
                                 "\r\nButter=A1,-,salted,-,0\r\n[--Hidden Cats--]\r\nFruit=1\r\n"
                                 "[--Aisle Guesses--]\r\nFruit=A2\r\n");
     EXPECT_EQ(form->Store.CategoryCount(), 1);
-    EXPECT_EQ(form->StatusBar->PanelText(1), "Items in store: 3");
+    EXPECT_EQ(PanelText(*form, 1), "Items in store: 3");
 
     form->SelectRow(0, 0); // Butter
     dialogs->expectBox("Are you sure you want to delete the item \"Butter\"?", mrYes);
-    Click(form->MMenuItem, form->MItemItemDelete);
+    Choose(*form, "MMenuItem", "MItemItemDelete");
     EXPECT_EQ(dialogs->seen().back().helpContext, HelpContextOf("Deleting an item"));
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Butter"), "");
     EXPECT_EQ(form->Store.Categories[0].ItemCount(), 2);
@@ -564,7 +539,7 @@ TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrit
         f.CheckCoupon->setChecked(false); // taken off: expiry and mark stay
         f.BtnOK->click();
     });
-    form->BtnCoupon->click();
+    Click(*form, "BtnCoupon");
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Milk"),
               "A1,-,low fat,-,2,-,0,-,46100,-,0");
     EXPECT_EQ(Read("Mart"), MartWith("M1,-,mart note,-,5,-,0,-,46100,-,0"));
@@ -591,10 +566,10 @@ TEST_F(StoreCommandsTest, TheCouponDialogOpensOnTheItemsCouponAndItsAnswerIsWrit
         f.DateTimeCouponExpire->setDate(QDate(2025, 12, 31));
         f.BtnOK->click();
     });
-    form->PItemContextCoupon->trigger();
+    Trigger(*form, "PItemContextCoupon");
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Mart", "Dairy", "Eggs"),
               "M2,-,,-,1,-,1,-,46022,-,0");
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 5.  With coupons: 0");
 }
 
 TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
@@ -612,7 +587,7 @@ TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
         f.BtnHelp->click();
         f.BtnCancel->click();
     });
-    form->BtnEditNote->click();
+    Click(*form, "BtnEditNote");
     ASSERT_EQ(shell->calls.size(), 1u);
     EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Notes"));
     EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
@@ -643,7 +618,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
         f.BtnHelp->click();
         f.BtnOK->click(); // no store chosen: nothing written
     });
-    form->PItemContextCopyItem->trigger();
+    Trigger(*form, "PItemContextCopyItem");
     ASSERT_EQ(shell->calls.size(), 1u);
     EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Copying an item to another store"));
     EXPECT_EQ(Read("Mart"), kMart);
@@ -652,7 +627,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
         f.ComboStores->setCurrentIndex(1);
         f.BtnOK->click();
     });
-    form->MItemItemCopy->trigger();
+    Trigger(*form, "MItemItemCopy");
     EXPECT_EQ(Read("Mart"), kMart + "[Fruit]\r\nKiwi=,-,ripe,-,3,-,0,-,46050,-,0\r\n");
     // The copy's coupon is carried back as any write's is; the store itself is not reloaded.
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Fruit", "Kiwi"),
@@ -663,7 +638,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
         f.CheckCopyAisle->setChecked(true);
         f.BtnOK->click();
     });
-    form->MItemItemCopy->trigger();
+    Trigger(*form, "MItemItemCopy");
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Mart", "Fruit", "Kiwi"),
               "A2,-,ripe,-,3,-,0,-,46050,-,0");
 }
@@ -678,7 +653,7 @@ TEST_F(StoreCommandsTest, WithASingleStoreCopyItemOffersNoStoreAndWritesNothing)
         EXPECT_EQ(f.ComboStores->count(), 0);
         f.BtnOK->click();
     });
-    form->MItemItemCopy->trigger();
+    Trigger(*form, "MItemItemCopy");
     EXPECT_EQ(modalRuns, 1);
     EXPECT_EQ(Read("Home"), Selected(kHome, "Kiwi&-&Fruit"));
     EXPECT_FALSE(fs::exists(File("Mart")));
@@ -688,12 +663,12 @@ TEST_F(StoreCommandsTest, TheQuantityEntriesOfTheItemMenuChangeTheSelectedItem)
 {
     Start();
     form->SelectRow(0, 0); // Butter, quantity 0
-    Click(form->MItemItemQty, form->MItemItemQtyDown);
+    Choose(*form, "MItemItemQty", "MItemItemQtyDown");
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Home", "Dairy", "Butter"),
               "A1,-,salted,-,0,-,0,-,0,-,0");
-    Click(form->MItemItemQty, form->MItemItemQtyUp);
+    Choose(*form, "MItemItemQty", "MItemItemQtyUp");
     EXPECT_EQ(Item(0, 0).Qty, 1);
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 6.  With coupons: 1");
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 6.  With coupons: 1");
 }
 
 // Each command opens its dialog, whose Help button opens its topic; without a row or a store to
@@ -712,35 +687,38 @@ TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
         int help;
     };
     const Case cases[] = {
-        {[&] { form->BtnEditItem->click(); }, "FormEditItem", "Edit Item", HelpContextOf("Editing an item")},
-        {[&] { form->PItemContextEdit->trigger(); }, "FormEditItem", "Edit Item",
+        {[&] { Click(*form, "BtnEditItem"); }, "FormEditItem", "Edit Item", HelpContextOf("Editing an item")},
+        {[&] { Trigger(*form, "PItemContextEdit"); }, "FormEditItem", "Edit Item",
          HelpContextOf("Editing an item")},
-        {[&] { form->BtnAddItem->click(); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
-        {[&] { form->PItemAddItem->trigger(); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
-        {[&] { form->PItemContextAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items",
+        {[&] { Click(*form, "BtnAddItem"); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
+        {[&] { Trigger(*form, "PItemAddItem"); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
+        {[&] { Trigger(*form, "PItemContextAddMult"); }, "FormAddMultItems", "Add Multiple Items",
          HelpContextOf("Adding several items at once")},
-        {[&] { form->MItemItemAddMult->trigger(); }, "FormAddMultItems", "Add Multiple Items",
+        {[&] { Trigger(*form, "MItemItemAddMult"); }, "FormAddMultItems", "Add Multiple Items",
          HelpContextOf("Adding several items at once")},
-        {[&] { form->BtnCategoryEdit->click(); }, "FormEditCategory", "Edit Category",
+        {[&] { Click(*form, "BtnCategoryEdit"); }, "FormEditCategory", "Edit Category",
          HelpContextOf("Editing a category")},
-        {[&] { form->BtnCategoryAdd->click(); }, "FormAddCategory", "Add Category",
+        {[&] { Click(*form, "BtnCategoryAdd"); }, "FormAddCategory", "Add Category",
          HelpContextOf("Adding a category")},
-        {[&] { form->PItemContextCopyCat->trigger(); }, "FormCopyCategory", "Copy Category",
+        {[&] { Trigger(*form, "PItemContextCopyCat"); }, "FormCopyCategory", "Copy Category",
          HelpContextOf("Copying a category to another store")},
-        {[&] { form->MItemCategoryChangeAisle->trigger(); }, "FormEditCatAisle",
+        {[&] { Trigger(*form, "MItemCategoryChangeAisle"); }, "FormEditCatAisle",
          "Change Aisle/Dept. for Category", HelpContextOf("Changing a category's aisle")},
-        {[&] { form->MItemFileNewStore->trigger(); }, "FormNewStore", "New Store Wizard...",
+        {[&] { Trigger(*form, "MItemFileNewStore"); }, "FormNewStore", "New Store Wizard...",
          HelpContextOf("Creating a new store")},
-        {[&] { form->BtnNewStore->click(); }, "FormNewStore", "New Store Wizard...",
+        {[&] { Click(*form, "BtnNewStore"); }, "FormNewStore", "New Store Wizard...",
          HelpContextOf("Creating a new store")},
-        {[&] { form->MItemStoreEditAisles->trigger(); }, "FormAisles", "Edit Aisles / Departments",
+        {[&] { Trigger(*form, "MItemStoreEditAisles"); }, "FormAisles", "Edit Aisles / Departments",
          HelpContextOf("Editing aisles and departments")},
-        {[&] { form->BtnEditAisles->click(); }, "FormAisles", "Edit Aisles / Departments",
+        {[&] { Click(*form, "BtnEditAisles"); }, "FormAisles", "Edit Aisles / Departments",
          HelpContextOf("Editing aisles and departments")},
-        {[&] { form->MItemStoreEditErrands->trigger(); }, "FormErrands", "Errands", HelpContextOf("Errands")},
-        {[&] { form->BtnErrand->click(); }, "FormErrands", "Errands", HelpContextOf("Errands")},
+        {[&] { Trigger(*form, "MItemStoreEditErrands"); }, "FormErrands", "Errands",
+         HelpContextOf("Errands")},
+        {[&] { Click(*form, "BtnErrand"); }, "FormErrands", "Errands", HelpContextOf("Errands")},
         // An errand line of the shopping list.
-        {[&] { form->ImageShoppingListMouseDown(10, form->ShopListRows().Line(0, 0, 0).RowTop + 2); },
+        {[&] {
+             ClickAt(Control(*form, "ImageShoppingList"), 10, form->ShopListRows().Line(0, 0, 0).RowTop + 2);
+         },
          "FormErrands", "Errands", HelpContextOf("Errands")},
     };
     for (const Case& c : cases) {
@@ -748,7 +726,7 @@ TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
         SetModalHook([&](QDialog& d) {
             name = d.objectName();
             caption = d.windowTitle();
-            d.findChild<QPushButton*>("BtnHelp")->click();
+            Click(d, "BtnHelp");
             return int(mrCancel);
         });
         c.open();
@@ -764,10 +742,10 @@ TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
         return int(mrCancel);
     });
     form->SelectRow(1, -1); // a category row: no item to edit
-    form->MItemItemEdit->trigger();
-    form->ComboStores->setCurrentIndex(-1); // no store: no aisles or errands to edit
-    form->MItemStoreEditAisles->trigger();
-    form->BtnErrand->click();
+    Trigger(*form, "MItemItemEdit");
+    Control<QComboBox>(*form, "ComboStores").setCurrentIndex(-1); // no store: no aisles or errands to edit
+    Trigger(*form, "MItemStoreEditAisles");
+    Click(*form, "BtnErrand");
 }
 
 } // namespace

@@ -35,6 +35,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 // Calls back on every event of one type that reaches the object.
@@ -72,14 +73,6 @@ protected:
         unsetenv("QUILLMART_UPDATE_TIMEOUT_MS");
         MainWindowTest::TearDown();
     }
-    std::unique_ptr<TFormMain> Start()
-    {
-        auto form = std::make_unique<TFormMain>();
-        form->FormCreate();
-        form->Loading = false;
-        FormMain = form.get();
-        return form;
-    }
     // A server answering every request with the reply.
     void Serve(qmtest::LocalHttpServer::Answer answer)
     {
@@ -102,10 +95,10 @@ protected:
 TEST_F(HelpCommandTest, ANewerVersionIsOfferedAndItsAddressOpenedOnYes)
 {
     Serve(qmtest::LocalHttpServer::Ok("1.6&-&4&-&unused&-&https://www.brenvoke.example/qm16.exe\r\n"));
-    auto form = Start();
+    Start("Shop");
     SetTestNow(EncodeDate(2026, 12, 8) + 0.25);
     dialogs->expectBox("Version 1.6 has been released!  Would you like to download it now?", mrYes);
-    form->MItemHelpNewVersion->trigger();
+    Trigger(*form, "MItemHelpNewVersion");
     EXPECT_EQ(Urls(), std::vector<std::string>{"https://www.brenvoke.example/qm16.exe"});
     EXPECT_DOUBLE_EQ(LastCheck(), EncodeDate(2026, 12, 8) + 0.25);
     ASSERT_EQ(server->requests().size(), 1u);
@@ -122,7 +115,7 @@ TEST_F(HelpCommandTest, ANewerVersionIsOfferedAndItsAddressOpenedOnYes)
 
 TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNothingFailed)
 {
-    auto form = Start();
+    Start("Shop");
     const std::pair<std::string, bool> replies[] = {
         {"1.5&-&9&-&x&-&http://a", false},     // the same version, whatever its build
         {"1.6&-&3&-&x&-&http://a", false},     // build 3 or less
@@ -134,7 +127,7 @@ TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNoth
     for (const auto& [body, offered] : replies) {
         Serve(qmtest::LocalHttpServer::Ok(body));
         dialogs->expectBox("You have the latest version.");
-        form->MItemHelpNewVersionClick();
+        Trigger(*form, "MItemHelpNewVersion");
         form->CheckForNewVersion(false); // and silent: nothing at all
         EXPECT_EQ(dialogs->pending(), 0u) << body;
     }
@@ -143,7 +136,7 @@ TEST_F(HelpCommandTest, NoOfferWithoutANewerBuildAndTheLatestVersionOnlyWhenNoth
 
 TEST_F(HelpCommandTest, ServerFailuresAreExplainedOnlyWhenAskedAndLastCheckIsWrittenAnyway)
 {
-    auto form = Start();
+    Start("Shop");
     const TDateTime before = LastCheck();
     SetTestNow(EncodeDate(2026, 12, 9));
     setenv("QUILLMART_UPDATE_TIMEOUT_MS", "300", 1);
@@ -152,7 +145,7 @@ TEST_F(HelpCommandTest, ServerFailuresAreExplainedOnlyWhenAskedAndLastCheckIsWri
     auto fails = [&](const std::string& reason) {
         const size_t seen = dialogs->seen().size();
         dialogs->expectBox("Error contacting website.  " + reason);
-        form->MItemHelpNewVersion->trigger();
+        Trigger(*form, "MItemHelpNewVersion");
         form->CheckForNewVersion(false);
         ASSERT_EQ(dialogs->seen().size(), seen + 1) << reason;
         EXPECT_EQ(dialogs->seen().back().text, "Error contacting website.  " + reason);
@@ -198,13 +191,14 @@ TEST_F(HelpCommandTest, TheWindowPaintsWhileTheCheckWaitsAndTheTipWaitsForTheChe
     setenv("QUILLMART_UPDATE_URL", server->url().c_str(), 1);
     setenv("QUILLMART_UPDATE_TIMEOUT_MS", "60000", 1);
 
-    auto form = Start();
+    Start("Shop");
     EventWatch paints(form.get(), QEvent::Paint, [&] {
         std::lock_guard lock(mutex);
         painted = true;
         changed.notify_all();
     });
-    QObject::connect(form->TimerTip, &QTimer::timeout, [&] {
+    QTimer& tip = Control<QTimer>(*form, "TimerTip");
+    QObject::connect(&tip, &QTimer::timeout, [&] {
         std::lock_guard lock(mutex);
         tipTimerFired = true;
         changed.notify_all();
@@ -215,10 +209,10 @@ TEST_F(HelpCommandTest, TheWindowPaintsWhileTheCheckWaitsAndTheTipWaitsForTheChe
         dynamic_cast<TFormTip&>(d).BtnOK->click();
         return d.result();
     });
-    form->TimerTip->setInterval(0);
+    tip.setInterval(0);
     form->show(); // starts the tip timer; nothing has painted yet
     dialogs->expectBox("You have the latest version.");
-    form->MItemHelpNewVersion->trigger();
+    Trigger(*form, "MItemHelpNewVersion");
     EXPECT_TRUE(painted);
     EXPECT_TRUE(tipTimerFired);
     EXPECT_EQ(dialogs->pending(), 0u);
@@ -239,10 +233,10 @@ TEST_F(HelpCommandTest, ClosingTheWindowWhileTheCheckWaitsEndsItQuietly)
     const std::string outcome = qmtest::InChild([&] {
         for (QWidget* other : QApplication::topLevelWidgets())
             other->hide();
-        auto form = Start();
+        Start("Shop");
         SetTestNow(EncodeDate(2026, 12, 9));
         form->show();
-        QTimer::singleShot(0, form.get(), [&] { form->MItemHelpNewVersion->trigger(); });
+        QTimer::singleShot(0, form.get(), [&] { Trigger(*form, "MItemHelpNewVersion"); });
         QTimer::singleShot(0, form.get(), [&] { form->close(); }); // comes while the check waits
         QApplication::exec();
         std::string said;
@@ -256,36 +250,36 @@ TEST_F(HelpCommandTest, ClosingTheWindowWhileTheCheckWaitsEndsItQuietly)
 
 TEST_F(HelpCommandTest, ASettingsFileThatTakesNoWriteIsReportedNotFatal)
 {
-    auto form = Start();
+    Start("Shop");
     setenv("QUILLMART_UPDATE_URL", ("http://127.0.0.1:" + std::to_string(qmtest::ClosedPort())).c_str(), 1);
     // In a child process, on a disk that takes no more bytes: the date of the check cannot be
-    // written, which the command reports like any other failure.
+    // written, which the command reports like any other failure, after the failed check.
     const std::string outcome = qmtest::InChild([&] {
         SetTestNow(EncodeDate(2026, 12, 9));
         dialogs->expectBox("Error contacting website.");
         qmtest::FileSizeLimit full(0);
-        form->MItemHelpNewVersionClick();
-        return std::string("written");
+        Trigger(*form, "MItemHelpNewVersion");
+        return dialogs->seen().back().text;
     });
-    EXPECT_EQ(outcome.rfind("thrown: Failed to set data for 'LastCheckDT'", 0), 0u) << outcome;
+    EXPECT_EQ(outcome.rfind("Failed to set data for 'LastCheckDT'", 0), 0u) << outcome;
 }
 
 TEST_F(HelpCommandTest, ADownloadAddressThatIsNoWebAddressIsNotOpened)
 {
-    auto form = Start();
+    Start("Shop");
     // Another scheme, and a web address that names no host, as the store's web site is judged.
     for (const char* address : {"file:///etc/passwd", "HTTPS://"}) {
         Serve(qmtest::LocalHttpServer::Ok(std::string("1.6&-&4&-&x&-&") + address + "&-&"));
         dialogs->expectBox("Version 1.6", mrYes);
         dialogs->expectBox(std::string("\"") + address + "\" is not a web address");
-        form->MItemHelpNewVersionClick();
+        Trigger(*form, "MItemHelpNewVersion");
         EXPECT_TRUE(Urls().empty()) << address;
     }
 }
 
 TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
 {
-    auto form = Start();
+    Start("Shop");
     form->GridFontName = "Not An Installed Font";
     int shown = 0;
     SetModalHook([&](QDialog& d) {
@@ -307,7 +301,7 @@ TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
         o.BtnOK->click();
         return d.result();
     });
-    form->MItemOptionsOptions->trigger();
+    Trigger(*form, "MItemOptionsOptions");
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(form->GridFontName, "");
     EXPECT_EQ(form->GridFontSize, 24);
@@ -335,14 +329,14 @@ TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
         o.BtnCancel->click();
         return d.result();
     });
-    form->MItemOptionsOptionsClick();
+    Trigger(*form, "MItemOptionsOptions");
     EXPECT_EQ(form->ListFontSize, 14);
     EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Settings", "ListFontSize"), 14);
 }
 
 TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
 {
-    auto form = Start();
+    Start("Shop");
     std::vector<int> seen;
     auto run = [&](std::function<void(TFormTip&)> act) {
         SetModalHook([&, act](QDialog& d) {
@@ -351,7 +345,7 @@ TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
             act(t);
             return d.result();
         });
-        form->MItemHelpTip->trigger();
+        Trigger(*form, "MItemHelpTip");
     };
     auto stored = [] { return RegReadIntegerDef(kCompany, kProduct, "Settings", -99, "TipOfTheDay"); };
 
@@ -401,7 +395,7 @@ TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
 TEST_F(HelpCommandTest, TheTipOfTheDayOpensBesideTheShownWindowByItsTimer)
 {
     RegWriteBool(kCompany, kProduct, "Settings", true, "ShowTOTD");
-    auto form = Start();
+    Start("Shop");
     std::vector<int> shown;
     SetModalHook([&](QDialog& d) {
         auto& t = dynamic_cast<TFormTip&>(d);
@@ -412,13 +406,13 @@ TEST_F(HelpCommandTest, TheTipOfTheDayOpensBesideTheShownWindowByItsTimer)
     form->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.empty(); }, 5000));
     EXPECT_EQ(shown, std::vector<int>{1});
-    EXPECT_FALSE(form->TimerTip->isActive());
+    EXPECT_FALSE(Control<QTimer>(*form, "TimerTip").isActive());
     EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", 0, "TipOfTheDay"), 1);
 }
 
 TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
 {
-    auto form = Start();
+    Start("Shop");
     SetModalHook([&](QDialog& d) {
         auto& a = dynamic_cast<TFormAbout&>(d);
         EXPECT_EQ(a.LabelName->text(), "Quillmart v1.5");
@@ -430,12 +424,11 @@ TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
         a.BtnOK->click();
         return d.result();
     });
-    form->MItemHelpAbout->trigger();
+    Trigger(*form, "MItemHelpAbout");
     EXPECT_EQ(Urls(), std::vector<std::string>{kMakerSite});
 
-    form->MItemHelpTutorial->trigger();
-    form->MItemHelpBrenvokeWeb->trigger();
-    form->MItemHelpHelp->trigger();
+    for (const char* entry : {"MItemHelpTutorial", "MItemHelpBrenvokeWeb", "MItemHelpHelp"})
+        Trigger(*form, entry);
     EXPECT_EQ(Urls(), (std::vector<std::string>{kMakerSite, std::string(kMakerSite) + "/quillmart/tutorials",
                                                 kMakerSite}));
     EXPECT_EQ(shell->calls.back().what, "help");
@@ -444,18 +437,19 @@ TEST_F(HelpCommandTest, TheAboutBoxShowsVersionReleaseDateAndTheLink)
 
 TEST_F(HelpCommandTest, SmallAndLargeButtons)
 {
-    auto form = Start();
-    form->MItemOptionsLargeButtons->trigger();
-    EXPECT_TRUE(form->ToolBar->ShowCaptions());
-    emit form->MMenuOptions->aboutToShow();
-    EXPECT_TRUE(form->MItemOptionsLargeButtons->isChecked());
-    EXPECT_FALSE(form->MItemOptionsSmallButtons->isChecked());
-    form->MItemOptionsSmallButtons->trigger();
-    EXPECT_FALSE(form->ToolBar->ShowCaptions());
-    EXPECT_EQ(form->ToolBar->ButtonWidth(), 31);
-    EXPECT_EQ(form->ToolBar->ButtonHeight(), 30);
-    emit form->MMenuOptions->aboutToShow();
-    EXPECT_TRUE(form->MItemOptionsSmallButtons->isChecked());
+    Start("Shop");
+    const TToolBar& bar = Control<TToolBar>(*form, "ToolBar");
+    Trigger(*form, "MItemOptionsLargeButtons");
+    EXPECT_TRUE(bar.ShowCaptions());
+    OpenMenu(*form, "MMenuOptions");
+    EXPECT_TRUE(Checked(*form, "MItemOptionsLargeButtons"));
+    EXPECT_FALSE(Checked(*form, "MItemOptionsSmallButtons"));
+    Trigger(*form, "MItemOptionsSmallButtons");
+    EXPECT_FALSE(bar.ShowCaptions());
+    EXPECT_EQ(bar.ButtonWidth(), 31);
+    EXPECT_EQ(bar.ButtonHeight(), 30);
+    OpenMenu(*form, "MMenuOptions");
+    EXPECT_TRUE(Checked(*form, "MItemOptionsSmallButtons"));
 }
 
 } // namespace
@@ -479,17 +473,19 @@ TEST_F(HelpCommandTest, SmallButtonsGiveBothListsTheRoomTheToolBarGivesUp)
         dairy += "Item " + std::to_string(100 + i) + "=,-,,-,1\r\n";
     qmtest::WriteFile(stores + "Shop.store", dairy);
     auto form = StartShown();
+    TImage32& list = Control<TImage32>(*form, "ImageShoppingList");
+    TImage32& items = Control<TImage32>(*form, "ImageItemList");
     form->resize(1000, 600);
-    form->MItemOptionsLargeButtons->trigger();
+    Trigger(*form, "MItemOptionsLargeButtons");
     Settle();
-    const int largeHeight = form->ImageShoppingList->height();
-    form->MItemOptionsSmallButtons->trigger();
+    const int largeHeight = list.height();
+    Trigger(*form, "MItemOptionsSmallButtons");
     Settle();
-    ASSERT_GT(form->ImageShoppingList->height(), largeHeight);
+    ASSERT_GT(list.height(), largeHeight);
 
-    TBitmap32& bmp = form->ImageShoppingList->Bitmap();
-    EXPECT_EQ(bmp.Height, form->ImageShoppingList->height());
-    EXPECT_EQ(form->ImageItemList->Bitmap().Height, form->ImageItemList->height());
+    TBitmap32& bmp = list.Bitmap();
+    EXPECT_EQ(bmp.Height, list.height());
+    EXPECT_EQ(items.Bitmap().Height, items.height());
     // A line whose text lies in the gained strip is drawn there.
     ShopListLayout::Row gained;
     for (int32_t n = 0; n < form->ShopList.Aisles.at(0).Cats.at(0).ItemCount() && gained.RowHeight == 0; ++n)

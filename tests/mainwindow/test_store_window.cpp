@@ -2,10 +2,8 @@
 // list's status text and item writes, against real store files and a real registry.
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
-#include <QToolButton>
 #include <algorithm>
 #include <filesystem>
 #include <sys/wait.h>
@@ -23,6 +21,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 class StoreWindowTest : public qmtest::MainWindowTest {
@@ -41,8 +40,8 @@ protected:
     }
     std::unique_ptr<TFormMain> Start(const AnsiString& arg = {})
     {
+        SetCommandLine(arg);
         auto form = std::make_unique<TFormMain>();
-        form->CommandLineArg = arg;
         form->FormCreate();
         return form;
     }
@@ -57,16 +56,17 @@ TEST_F(StoreWindowTest, StartUpOpensTheLastStoreAndShowsItInPickerCaptionAndStat
     EXPECT_EQ(form->Store.Name, "beta");
     EXPECT_EQ(form->windowTitle(), "beta - Quillmart");
     EXPECT_EQ(ApplicationTitle(), "beta - Quillmart");
-    EXPECT_EQ(form->StatusBar->PanelText(1), "Items in store: 3");
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 1");
-    EXPECT_TRUE(form->BtnQtyUp->isEnabled());
-    EXPECT_FALSE(form->BtnPaste->isEnabled()); // the item clipboard is empty
+    EXPECT_EQ(PanelText(*form, 1), "Items in store: 3");
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 5.  With coupons: 1");
+    EXPECT_TRUE(Enabled(*form, "BtnQtyUp"));
+    EXPECT_FALSE(Enabled(*form, "BtnPaste")); // the item clipboard is empty
 
     // On screen the totals stand in the last panel, under the shopping list.
     form->show();
     QApplication::processEvents();
-    EXPECT_EQ(form->StatusBar->Panel(1)->width(), 120);
-    EXPECT_EQ(form->StatusBar->Panel(2)->x(), form->StatusBar->Panel(1)->geometry().right() + 3);
+    const TStatusBar& bar = Control<TStatusBar>(*form, "StatusBar");
+    EXPECT_EQ(bar.Panel(1)->width(), 120);
+    EXPECT_EQ(bar.Panel(2)->x(), bar.Panel(1)->geometry().right() + 3);
 
     // Closing keeps the open store for the next start.
     form->close();
@@ -89,7 +89,7 @@ TEST_F(StoreWindowTest, AStoreInASubfolderIsListedButReportedMissingAndDropped)
 {
     auto form = Start();
     form->Loading = false;
-    form->ComboStores->setCurrentIndex(0);
+    form->SetCurrentStoreName("Aardvark");
     dialogs->expectBox("Store file \"Aardvark\" not found.");
     form->LoadStore("Aardvark");
     EXPECT_EQ(dialogs->seen().back().type, mtError);
@@ -103,16 +103,16 @@ TEST_F(StoreWindowTest, AStoreWithoutCategoriesDisablesTheButtonsThatNeedOne)
 {
     RegWriteInteger(kCompany, kProduct, "Clipboard\\Milk", 2, "Qty");
     auto form = Start();
-    EXPECT_TRUE(form->BtnPaste->isEnabled());
-    form->ShoppingListBar->setMaximum(100);
-    form->ShoppingListBar->setValue(40);
+    EXPECT_TRUE(Enabled(*form, "BtnPaste"));
+    QScrollBar& bar = Control<QScrollBar>(*form, "ShoppingListBar");
+    bar.setMaximum(100);
+    bar.setValue(40);
     form->LoadStore("Alpha");
-    for (QToolButton* b :
-         {form->BtnCut, form->BtnCopy, form->BtnPaste, form->BtnResetStore, form->BtnCategoryEdit,
-          form->BtnCategoryDelete, form->BtnEditItem, form->BtnAddItem, form->BtnDeleteItem, form->BtnQtyUp,
-          form->BtnQtyDown, form->BtnCoupon, form->BtnEditNote})
-        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-    EXPECT_EQ(form->ShoppingListBar->value(), 0);
+    for (const char* b :
+         {"BtnCut", "BtnCopy", "BtnPaste", "BtnResetStore", "BtnCategoryEdit", "BtnCategoryDelete",
+          "BtnEditItem", "BtnAddItem", "BtnDeleteItem", "BtnQtyUp", "BtnQtyDown", "BtnCoupon", "BtnEditNote"})
+        EXPECT_FALSE(Enabled(*form, b)) << b;
+    EXPECT_EQ(bar.value(), 0);
 }
 
 TEST_F(StoreWindowTest, ExpiredCouponsAreReportedAndCarriedToThePickersStores)
@@ -171,7 +171,7 @@ TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
     form->show();
     form->resize(1038, 713);
     form->FormResize();
-    TStatusBar* bar = form->StatusBar;
+    TStatusBar* bar = &Control<TStatusBar>(*form, "StatusBar");
     bar->SetPanelText(0, "Raise the quantity of the selected item");
     for (const char* totals :
          {"Items to buy: 5.  With coupons: 0", "Items to buy: 64516.  With coupons: 64516"}) {
@@ -208,26 +208,22 @@ TEST_F(StoreWindowTest, TheItemListHasTheKeyboardAfterStartUpAndAfterAClick)
     form->show();
     QApplication::setActiveWindow(form.get());
     QApplication::processEvents();
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    TImage32& list = Control<TImage32>(*form, "ImageItemList");
+    EXPECT_EQ(form->focusWidget(), &list);
 
-    form->ComboFind->setFocus(Qt::OtherFocusReason);
+    Control(*form, "ComboFind").setFocus(Qt::OtherFocusReason);
     QApplication::processEvents();
     ASSERT_EQ(form->Store.Categories[0].Items[1].Name, "Milk");
     form->DrawItemList();
-    QWidget* list = form->ImageItemList;
-    const QPoint at(list->width() / 2, form->ItemListRows().ItemTop(0, 1) + 5);
-    // The control's own mouse-down, as the paint box hands it on.
-    form->ImageItemList->OnMouseDown(list, mbLeft, 0, at.x(), at.y(), nullptr);
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    // The control's own mouse-down, as the paint box hands it on (a click would take the
+    // focus by itself).
+    list.OnMouseDown(&list, mbLeft, 0, list.width() / 2, form->ItemListRows().ItemTop(0, 1) + 5, nullptr);
+    EXPECT_EQ(form->focusWidget(), &list);
     EXPECT_EQ(form->Store.SelItem, 1);
-    for (int n = 0; n < 2; ++n) {
-        QKeyEvent down(QEvent::KeyPress, Qt::Key_Plus, Qt::KeypadModifier, "+");
-        QApplication::sendEvent(form->focusWidget(), &down);
-        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Plus, Qt::KeypadModifier, "+");
-        QApplication::sendEvent(form->focusWidget(), &up);
-    }
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 4);
-    EXPECT_EQ(form->ComboFind->currentText(), "Milk");
+    EXPECT_EQ(Text(*form, "ComboFind"), "Milk");
 }
 
 // Start-up removes the copies of stores that windows no longer running left behind.
