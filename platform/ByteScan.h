@@ -129,6 +129,20 @@ inline unsigned DelimiterStarts16(const char* p, std::string_view delimiter)
 #endif
 }
 
+// DelimiterStarts16 for a delimiter of three bytes known when compiling, unrolled.
+template <char A, char B, char C> inline unsigned DelimiterStarts16(const char* p)
+{
+#if defined(__SSE2__)
+    auto at = [p](size_t j, char b) {
+        return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j)), _mm_set1_epi8(b));
+    };
+    return unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_and_si128(at(0, A), at(1, B)), at(2, C))));
+#else
+    static constexpr char kDelimiter[] = {A, B, C};
+    return DelimiterStarts16Plain(p, std::string_view(kDelimiter, 3));
+#endif
+}
+
 // Whether two short strings (names) hold the same bytes: eight at a time, the last eight
 // overlapping, so that no call is made for the few bytes of a name.
 inline bool SameBytes(std::string_view a, std::string_view b)

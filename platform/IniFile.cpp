@@ -25,7 +25,7 @@ namespace qm {
 
 namespace {
 
-std::string_view Trim(std::string_view s)
+[[gnu::noinline]] std::string_view TrimBlanks(std::string_view s)
 {
     size_t b = 0, e = s.size();
     while (b < e && IsIniBlank(s[b]))
@@ -33,6 +33,12 @@ std::string_view Trim(std::string_view s)
     while (e > b && IsIniBlank(s[e - 1]))
         --e;
     return s.substr(b, e - b);
+}
+
+// Names and values mostly have no blanks around them: one look at each end tells.
+[[gnu::always_inline]] inline std::string_view Trim(std::string_view s)
+{
+    return s.empty() || (!IsIniBlank(s.front()) && !IsIniBlank(s.back())) ? s : TrimBlanks(s);
 }
 
 enum class Kind : unsigned char { Other, Blank, Key, Header, Dead };
@@ -587,7 +593,8 @@ bool Model::Replace(KeyAt at, std::string_view value)
     const size_t nameLen = l.nameLen, len = nameLen + 1 + value.size();
     if (len <= l.len) {
         char* line = text.data() + l.off;
-        std::memmove(line, line + l.nameOff, nameLen);
+        if (l.nameOff != 0)
+            std::memmove(line, line + l.nameOff, nameLen);
         line[nameLen] = '=';
         std::memcpy(line + nameLen + 1, value.data(), value.size());
     } else {
@@ -739,19 +746,23 @@ void Model::Rewrite()
 // Refuses what could not be read back as written: a line feed or a carriage return would
 // split the line, "=" would end the key early, and a key line beginning with ";" would read
 // as a comment, one beginning with "[" and holding "]" as a section header.
+//
+// namesFound: the section and the key, with no blanks around them, were found in the file,
+// so each is a parsed name up to letter case and holds no line break and no "=", and the key
+// begins with no ";", nor with "[" on a line holding "]": only the value can still be refused.
 void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
-                   std::string_view value)
+                   std::string_view value, bool namesFound = false)
 {
     auto refuse = [&](const std::string& why) {
         throw EStoreError(
             Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
     };
     const std::string_view k = Trim(key);
-    if (ContainsAnyByte(section, '\r', '\n'))
+    if (!namesFound && ContainsAnyByte(section, '\r', '\n'))
         refuse("a section name cannot hold a line break");
     // One look at the key for what it may not hold; the reasons are told apart only when
     // there is one.
-    if (!k.empty() && (k[0] == ';' || k[0] == '[' || ContainsAnyByte(k, '\r', '\n', '='))) {
+    if (!k.empty() && (k[0] == ';' || k[0] == '[' || (!namesFound && ContainsAnyByte(k, '\r', '\n', '=')))) {
         const std::string name(k);
         if (ContainsAnyByte(k, '\r', '\n'))
             refuse("a key name cannot hold a line break");
@@ -1038,18 +1049,27 @@ public:
         m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l)); });
         return out;
     }
+    // A key already in the file is rewritten where it was found, its names taken as checked.
     void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value) override
     {
-        CheckWritable(file_, section, key, value);
-        changed |= m_.Write(section, key, value);
+        const std::string_view s = Trim(section), k = Trim(key);
+        const Model::KeyAt at = m_.Locate(s, k);
+        if (at.section < 0) {
+            CheckWritable(file_, section, key, value);
+            changed |= m_.Write(s, k, value);
+            return;
+        }
+        CheckWritable(file_, section, key, value, s.size() == section.size() && k.size() == key.size());
+        changed |= m_.Replace(at, Trim(value));
     }
     void UpdateString(const AnsiString& section, const AnsiString& key,
                       const std::function<bool(std::string_view, AnsiString&)>& change) override
     {
-        const Model::KeyAt at = m_.Locate(Trim(section), Trim(key));
+        const std::string_view s = Trim(section), k = Trim(key);
+        const Model::KeyAt at = m_.Locate(s, k);
         if (at.section < 0 || !change(m_.Value(m_.LineAt(at)), value_))
             return;
-        CheckWritable(file_, section, key, value_);
+        CheckWritable(file_, section, key, value_, s.size() == section.size() && k.size() == key.size());
         changed |= m_.Replace(at, Trim(value_));
     }
     void DeleteKey(const AnsiString& section, const AnsiString& key) override

@@ -163,22 +163,28 @@ void QMStore::SortItems(int32_t category)
 
 AnsiString QMStore::FormatItemValue(int32_t category, int32_t item) const
 {
-    const QMItem& it = ItemAt(category, item);
     AnsiString line;
-    line.reserve(it.Aisle.size() + it.Note.size() + 40);
-    line += it.Aisle;
-    line += ",-,";
-    line += it.Note;
-    line += ",-,";
-    line += std::to_string(it.Qty);
-    line += ",-,";
-    line += it.HasCoupon ? "1" : "0";
-    line += ",-,";
-    line += FormatExpiry(it.CouponExpire);
-    line += ",-,";
-    line += it.IsStoreCoupon ? "1" : "0";
-    line += ",-,";
+    line.reserve(64);
+    AppendItemValue(category, item, line);
     return line;
+}
+
+void QMStore::AppendItemValue(int32_t category, int32_t item, AnsiString& out) const
+{
+    const QMItem& it = ItemAt(category, item);
+    char qty[16];
+    const size_t qtyLen = size_t(std::to_chars(qty, qty + sizeof qty, it.Qty).ptr - qty);
+    const std::string_view sep = ",-,";
+    out.append(it.Aisle).append(sep).append(it.Note).append(sep).append(qty, qtyLen).append(sep);
+    out += it.HasCoupon ? '1' : '0';
+    out.append(sep);
+    if (it.CouponExpire == 0)
+        out += '0'; // also for -0
+    else
+        out.append(FormatExpiry(it.CouponExpire));
+    out.append(sep);
+    out += it.IsStoreCoupon ? '1' : '0';
+    out.append(sep);
 }
 
 char DecimalSeparator()

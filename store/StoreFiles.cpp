@@ -150,50 +150,45 @@ void ForEachField(std::string_view delimiter, std::string_view text, size_t maxF
     }
 }
 
-// The first six fields of an item line (aisle, note, quantity, coupon, expiry, store-only),
-// split as SplitFields splits them, without a vector: batches split one line per item.
-struct ItemFields {
-    std::array<std::string_view, 6> field{};
-    std::array<size_t, 6> end{};
-    size_t count = 0;
-    std::string_view line;
-
-    explicit ItemFields(std::string_view text) : line(text)
-    {
-        ForEachField(kFieldSeparator, line, field.size(), [&](std::string_view f, size_t at) {
-            end[count] = at;
-            field[count++] = f;
-        });
-    }
-    // Field n, from 1; empty when the line has fewer.
-    std::string_view operator()(size_t n) const
-    {
-        return n >= 1 && n <= count ? field[n - 1] : std::string_view();
-    }
-    // Fields 1 to 3 with their separators as the line holds them, when it does: three fields
-    // whose separators do not overlap.
-    bool HeadOfThree(std::string_view& head) const
-    {
-        if (count < 3 || !Apart(0) || !Apart(1))
-            return false;
-        head = line.substr(0, end[2]);
-        return true;
-    }
-    // The separator after field 3 and fields 4 to 6 with theirs, when the line holds them so.
-    bool TailFromFour(std::string_view& tail) const
-    {
-        if (count < 6 || !Apart(2) || !Apart(3) || !Apart(4))
-            return false;
-        tail = line.substr(end[2], end[5] - end[2]);
-        return true;
-    }
-
-private:
-    // Whether the separators after fields i + 1 and i + 2 (from 0) do not overlap.
-    bool Apart(size_t i) const { return end[i + 1] >= end[i] + std::strlen(kFieldSeparator); }
-};
-
 } // namespace
+
+// The separator ",-," begins at every place p where the line, read as closed by one more
+// separator, holds it: a "," with "-," after it inside the line, a ",-" that ends the line
+// (the closing separator's "," completes it), and the line's end itself. Places are found
+// sixteen at a time while three bytes fit after each, the last sixteen overlapping the ones
+// before, and the rest one by one.
+ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
+{
+    const char* t = line.data();
+    const size_t n = line.size();
+    size_t p = 0;
+    if (n >= 15 + kSeparatorLength) {
+        const size_t last = n - 15 - kSeparatorLength;
+        for (;;) {
+            const size_t at = std::min(p, last);
+            for (unsigned m = DelimiterStarts16<',', '-', ','>(t + at) & (~0u << (p - at)); m; m &= m - 1) {
+                end_[count_] = at + size_t(std::countr_zero(m));
+                if (++count_ == kFields)
+                    return;
+            }
+            p = at + 16;
+            if (at == last)
+                break;
+        }
+    }
+    for (; p + 2 < n; ++p)
+        if (t[p] == ',' && t[p + 1] == '-' && t[p + 2] == ',') {
+            end_[count_] = p;
+            if (++count_ == kFields)
+                return;
+        }
+    if (p + 2 == n && t[p] == ',' && t[p + 1] == '-') {
+        end_[count_] = p;
+        if (++count_ == kFields)
+            return;
+    }
+    end_[count_++] = n;
+}
 
 std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)
 {
@@ -481,17 +476,16 @@ struct CarriedCoupon {
 };
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
-// compose one per item, so it is built in place.
-void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString& out)
+// compose one per item, so it is built in place (out holds none of what the fields view).
+void ComposeCarried(const ItemLineFields& field, const CarriedCoupon& c, AnsiString& out)
 {
+    out.clear();
     std::string_view head;
     if (field.HeadOfThree(head)) {
-        out.reserve(head.size() + c.Tail.size());
-        out.assign(head).append(c.Tail);
+        out.append(head).append(c.Tail);
         return;
     }
     const std::string_view sep = kFieldSeparator;
-    out.clear();
     out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(c.Tail);
 }
 
@@ -501,7 +495,7 @@ bool CarriedLine(std::string_view own, const CarriedCoupon& c, AnsiString& out)
 {
     if (own.empty())
         return false;
-    const ItemFields of(own);
+    const ItemLineFields of(own);
     if (of(6) == "1")
         return false;
     ComposeCarried(of, c, out);
@@ -542,7 +536,7 @@ public:
             return;
         }
         // The line as the file keeps it: the value without its surrounding blanks.
-        const ItemFields wf(TrimBlanks(value));
+        const ItemLineFields wf(TrimBlanks(value));
         const bool storeOnly = wf(6) == "1";
         if (!storeOnly && accepts_ < 0) {
             // Read before this write, which cannot change it: the section is no --Info--.
@@ -562,7 +556,7 @@ public:
         const CarriedCoupon c{&section, &key, tail};
         // The written line is its own receiving line (not store-only, as it carries), so it
         // goes into the file in its carried form at once.
-        if (selfInPicker_ && !wf.line.empty())
+        if (selfInPicker_ && !wf.Line().empty())
             ComposeCarried(wf, c, line_);
         e_.WriteString(section, key, line_);
         carried_.List.push_back(c);
@@ -699,14 +693,19 @@ CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
     std::vector<size_t> ends;
     ends.reserve(items.size());
     for (const auto& [c, i] : items) {
-        lines += store.FormatItemValue(c, i);
+        store.AppendItemValue(c, i, lines);
         ends.push_back(lines.size());
     }
     CheckWriteStore(store.Name);
+    // Items come category by category, so a category's name is checked once for its run; the
+    // lines are looked at one by one only when the text holds a line break somewhere.
+    const bool lineBreaks = HasLineBreak(lines);
     for (size_t n = 0; n < items.size(); ++n) {
-        CheckStoreSectionName(store.CategoryAt(items[n].first).Name);
+        if (n == 0 || items[n].first != items[n - 1].first)
+            CheckStoreSectionName(store.CategoryAt(items[n].first).Name);
         CheckKeyName(store.ItemAt(items[n].first, items[n].second).Name);
-        CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
+        if (lineBreaks)
+            CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
     }
     if (items.empty())
         return {};

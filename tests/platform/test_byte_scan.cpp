@@ -95,6 +95,9 @@ TEST(ByteScan, DelimiterStartsAreEveryPlaceTheWholeDelimiterBegins)
             ASSERT_EQ(DelimiterStarts16(text.data(), delimiter), expected) << delimiter << " in " << text;
             ASSERT_EQ(DelimiterStarts16Plain(text.data(), delimiter), expected)
                 << delimiter << " in " << text;
+            if (delimiter == ",-,") {
+                ASSERT_EQ((DelimiterStarts16<',', '-', ','>(text.data())), expected) << text;
+            }
         }
     }
 }
