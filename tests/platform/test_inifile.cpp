@@ -192,6 +192,16 @@ TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldNotReadBack)
     EXPECT_EQ(ReadFile(path), kept);
     ini.WriteString("S", "[Sale", "half price");
     EXPECT_EQ(ini.ReadSection("S"), (Names{"k", "[Sale"}));
+    // Names already in the file, with the same refusals: through a name spelt with a line
+    // break around it, and for a value that would turn the key's line into a section.
+    const std::string written = ReadFile(path);
+    for (auto [sec, key, value] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"S\n", "k", "2"}, {"\rs", "K", "2"}, {"S", "[Sale", "half]price"}}) {
+        EXPECT_THROW(ini.WriteString(sec, key, value), EStoreError) << key;
+        EXPECT_THROW(ini.Edit([&](IniFile::Editor& e) { e.WriteString(sec, key, value); }), EStoreError)
+            << key;
+    }
+    EXPECT_EQ(ReadFile(path), written);
 }
 
 TEST_F(IniFileTest, KeepsPermissionsAndSymbolicLinks)
