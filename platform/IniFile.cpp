@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -1181,7 +1182,28 @@ void IniFile::EraseSection(const AnsiString& section)
     Edit([&](Editor& e) { e.EraseSection(section); });
 }
 
-void IniFile::Edit(const std::function<void(Editor&)>& change)
+namespace {
+
+// Whether the change would change the file as it is now (for a file whose lock cannot be
+// taken): applied to a parse of its own, which is then dropped.
+bool WouldChange(const std::string& target, const std::string& fileName,
+                 const std::function<void(IniFile::Editor&)>& change)
+{
+    std::string bytes;
+    struct stat st {};
+    const int err = ReadWhole(target, bytes, st);
+    if (ReadsAsMissing(err))
+        return false;
+    if (err != 0)
+        FailRead(fileName, err);
+    Model model(std::move(bytes));
+    EditorImpl editor(model, fileName);
+    change(editor);
+    return editor.changed;
+}
+
+void EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change,
+              bool ifPresent)
 {
     const std::string target = FollowLinks(fileName_);
     for (const auto& f : tEditing)
@@ -1191,12 +1213,22 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
                                            FromFileName(fileName_).c_str()));
     // A folder, pipe or device under the file's name is refused before anything is made.
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (::stat(target.c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : ifPresent && ReadsAsMissing(errno)) {
+        if (ifPresent)
+            return;
         throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
                                  FromFileName(fileName_).c_str()));
+    }
 
     // Other program windows wait here until this rewrite is complete.
-    const RewriteLock lock(IniFile::LockFileFor(target), fileName_);
+    std::optional<RewriteLock> lock;
+    try {
+        lock.emplace(IniFile::LockFileFor(target), fileName_);
+    } catch (const EInOutError&) {
+        if (!ifPresent || WouldChange(target, fileName_, change))
+            throw;
+        return;
+    }
     tEditing.push_back(target);
     struct Pop {
         ~Pop() { tEditing.pop_back(); }
@@ -1218,6 +1250,8 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     } else {
         const int err = ReadWhole(target, bytes, st);
         exists = err == 0;
+        if (ifPresent && ReadsAsMissing(err))
+            return;
         if (err != 0 && err != ENOENT)
             FailRead(fileName_, err);
         if (it != cache.end() && it->second.model && it->second.model->text == bytes)
@@ -1250,6 +1284,18 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     }
     fresh.model = std::move(model);
     cache[fileName_] = std::move(fresh);
+}
+
+} // namespace
+
+void IniFile::Edit(const std::function<void(Editor&)>& change)
+{
+    EditFile(fileName_, change, false);
+}
+
+void IniFile::EditIfPresent(const std::function<void(Editor&)>& change)
+{
+    EditFile(fileName_, change, true);
 }
 
 } // namespace qm

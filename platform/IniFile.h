@@ -84,6 +84,11 @@ public:
         virtual void EraseSection(const AnsiString& section) = 0;
     };
     void Edit(const std::function<void(Editor&)>& change);
+    // Edit for a file that may be absent: when it reads as missing (no such file, none this
+    // user may read, or no regular file) nothing is done, no file and no lock file made, as a
+    // read would find nothing to change; and when its lock cannot be taken, the failure is
+    // raised only if the change would have changed the file.
+    void EditIfPresent(const std::function<void(Editor&)>& change);
 
     // The lock file of a file with links followed: "<folder>/.~qm<16 hex digits>.lock", the
     // digits a hash of the file's name, so that the lock's name fits wherever the name fits.

@@ -587,17 +587,9 @@ CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store
         if (entry == store)
             continue;
         try {
-            IniFile target = StoreIni(ctx, entry);
-            // A first look through the parsed copy spares the stores that hold none of the lines.
-            bool any = false;
-            AnsiString next;
-            for (const auto& c : carried)
-                if ((any = CarriedLine(target.ReadString(c.Section(), c.Key(), ""), c, next)))
-                    break;
-            if (!any)
-                continue;
-            // Decided again under the file's lock, in the order of the writes.
-            target.Edit([&](IniFile::Editor& e) {
+            // Decided under the file's lock, in the order of the writes; a store that holds
+            // none of the lines is not rewritten, and one that is not there is left alone.
+            StoreIni(ctx, entry).EditIfPresent([&](IniFile::Editor& e) {
                 const CarriedCoupon* c = nullptr;
                 const std::function<bool(std::string_view, AnsiString&)> carry =
                     [&](std::string_view own, AnsiString& out) { return CarriedLine(own, *c, out); };

@@ -595,6 +595,55 @@ TEST_F(IniFileTest, OneEditEndsAsTheSameChangesMadeOneByOne)
     }
 }
 
+// An edit of a file that may be absent: a missing file, a folder under its name and a file
+// this user may not read are left alone without a word; a file whose lock cannot be taken
+// fails only when the edit would have changed it; any other file is edited as by Edit.
+TEST_F(IniFileTest, EditIfPresentLeavesWhatReadsAsMissingAlone)
+{
+    bool called = false;
+    auto write = [&](IniFile::Editor& e) {
+        called = true;
+        e.WriteString("S", "k", "2");
+    };
+    ini.EditIfPresent(write);
+    EXPECT_FALSE(called);
+    EXPECT_EQ(Entries(dir.path()), Names{}) << "neither the file nor a lock file is made";
+
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    ini.EditIfPresent(write);
+    EXPECT_THROW(ini.Edit(write), EInOutError);
+    ASSERT_EQ(rmdir(path.c_str()), 0);
+
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    EXPECT_EQ(qmtest::AsOtherUser([&] {
+                  IniFile(path).EditIfPresent(write);
+                  return std::string("left alone");
+              }),
+              "left alone");
+    EXPECT_EQ(qmtest::AsOtherUser([&] {
+                  IniFile(path).Edit(write);
+                  return std::string("written");
+              }).rfind("thrown: Cannot read the file", 0),
+              0u);
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+
+    // A folder where the lock file goes: the lock cannot be taken.
+    ASSERT_EQ(mkdir(IniFile::LockFileFor(path).c_str(), 0755), 0);
+    ini.EditIfPresent([](IniFile::Editor& e) { e.WriteString("S", "k", "1"); }); // no change
+    EXPECT_THROW(ini.EditIfPresent(write), EInOutError);
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
+    ASSERT_EQ(rmdir(IniFile::LockFileFor(path).c_str()), 0);
+
+    called = false;
+    ini.EditIfPresent(write);
+    EXPECT_TRUE(called);
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=2\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+}
+
 TEST_F(IniFileTest, UpdateStringWritesOnlyWhatItIsAskedToAndChecksIt)
 {
     WriteFile(path, "[S]\r\nk = one \r\n[Odd=1\r\n");

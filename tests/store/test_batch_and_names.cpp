@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <sys/stat.h>
@@ -282,6 +283,28 @@ TEST_F(StoreBatchTest, BadNameRefusesTheWholeBatchAndAFailingReceiverIsNamed)
     EXPECT_NE(failures[0].Reason.find("Locked.store"), AnsiString::npos) << failures[0].Reason;
     EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,3,-,1,-,46000,-,0");
     EXPECT_EQ(read("Locked", "Dairy", "Milk"), ",-,,-,1");
+}
+
+// Picker stores whose files read as missing (gone since the picker was filled, or not readable
+// by this user) receive nothing and are no failure, as with the single writes.
+TEST_F(StoreBatchTest, ReceiversThatReadAsMissingAreLeftAlone)
+{
+    makeStore("Open", {"[Dairy]", "Milk=,-,,-,1"});
+    makeStore("Secret", {"[Dairy]", "Milk=,-,,-,5"});
+    ctx.PickerStores.push_back("Gone");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(path("Open").c_str(), 0666), 0);
+    ASSERT_EQ(chmod(path("Secret").c_str(), 0600), 0);
+    EXPECT_EQ(qmtest::AsOtherUser([&] {
+                  StoreBatch batch;
+                  batch.Write("Dairy", "Milk", ",-,,-,3,-,1,-,46000,-,0,-,");
+                  return std::to_string(ApplyStoreBatch(ctx, "Open", batch).size()) + " failures";
+              }),
+              "0 failures");
+    EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,3,-,1,-,46000,-,0");
+    EXPECT_EQ(read("Secret", "Dairy", "Milk"), ",-,,-,5");
+    EXPECT_EQ(qmtest::ReadFile(path("Gone")), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 TEST(NameRules, RefusesWhatTheFileCannotCarryBack)
