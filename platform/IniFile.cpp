@@ -1051,7 +1051,7 @@ public:
         return out;
     }
     // A key already in the file is rewritten where it was found, its names taken as checked.
-    void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value) override
+    void WriteString(const AnsiString& section, const AnsiString& key, std::string_view value) override
     {
         const std::string_view s = Trim(section), k = Trim(key);
         const Model::KeyAt at = m_.Locate(s, k);

@@ -73,7 +73,7 @@ public:
         virtual std::vector<AnsiString> ReadSections() const = 0;
         virtual std::vector<AnsiString> ReadSection(const AnsiString& section) const = 0;
         virtual void WriteString(const AnsiString& section, const AnsiString& key,
-                                 const AnsiString& value) = 0;
+                                 std::string_view value) = 0;
         // ReadString and then WriteString of the same key with one lookup: when the key is
         // there, change sees its value (valid during the call) and returns true to have the
         // value it put into out written. A missing key is left missing.

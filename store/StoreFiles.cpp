@@ -477,16 +477,14 @@ struct CarriedCoupon {
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
 // compose one per item, so it is built in place (out holds none of what the fields view).
-void ComposeCarried(const ItemLineFields& field, const CarriedCoupon& c, AnsiString& out)
+const AnsiString& ComposeCarried(const ItemLineFields& field, const CarriedCoupon& c, AnsiString& out)
 {
     out.clear();
     std::string_view head;
-    if (field.HeadOfThree(head)) {
-        out.append(head).append(c.Tail);
-        return;
-    }
+    if (field.HeadOfThree(head))
+        return out.append(head).append(c.Tail);
     const std::string_view sep = kFieldSeparator;
-    out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(c.Tail);
+    return out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(c.Tail);
 }
 
 // The receiving line with the carried fields, or false when the line is missing, store-only or
@@ -529,10 +527,9 @@ public:
 
     void Write(const AnsiString& section, const AnsiString& key, std::string_view value)
     {
-        line_.assign(value);
         if (section.find("--") != AnsiString::npos) {
             Recheck();
-            e_.WriteString(section, key, line_);
+            e_.WriteString(section, key, value);
             return;
         }
         // The line as the file keeps it: the value without its surrounding blanks.
@@ -543,7 +540,7 @@ public:
             accepts_ = e_.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
         }
         if (storeOnly || accepts_ != 1) {
-            e_.WriteString(section, key, line_);
+            e_.WriteString(section, key, value);
             return;
         }
         std::string_view tail;
@@ -555,10 +552,17 @@ public:
         }
         const CarriedCoupon c{&section, &key, tail};
         // The written line is its own receiving line (not store-only, as it carries), so it
-        // goes into the file in its carried form at once.
-        if (selfInPicker_ && !wf.Line().empty())
-            ComposeCarried(wf, c, line_);
-        e_.WriteString(section, key, line_);
+        // goes into the file in its carried form at once: when its first six fields lie apart,
+        // that is the line up to the end of field 6.
+        std::string_view written = value;
+        std::string_view head;
+        if (selfInPicker_ && !wf.Line().empty()) {
+            if (wf.HeadOfThree(head) && head.data() + head.size() == tail.data())
+                written = wf.Line().substr(0, head.size() + tail.size());
+            else
+                written = ComposeCarried(wf, c, line_);
+        }
+        e_.WriteString(section, key, written);
         carried_.List.push_back(c);
     }
     // Whether the store takes coupons is read at the first carrying write and again after
