@@ -200,6 +200,16 @@ private:
             }
     }
 
+public:
+    // Asks for the table's memory ahead of a run of lookups.
+    void Prefetch() const
+    {
+        const char* p = reinterpret_cast<const char*>(slots_.get());
+        for (const char* end = p + size_t(capacity_) * sizeof(uint64_t); p < end; p += 64)
+            __builtin_prefetch(p);
+    }
+
+private:
     std::unique_ptr<uint64_t[]> slots_;
     uint32_t capacity_ = 0, count_ = 0, mask_ = 0;
 };
@@ -278,9 +288,27 @@ private:
         if (lastSection_ >= 0 && SameBytes(Name(sections_[size_t(lastSection_)].header), section))
             return lastSection_;
         const long first = First(section);
-        if (first >= 0)
+        if (first >= 0) {
             lastSection_ = first;
+            PrefetchSection(sections_[size_t(first)]);
+        }
         return first;
+    }
+    // A batch goes through the keys of one section after another, in an order of its own: the
+    // section's lines, their text and its key table are asked for before its keys are looked
+    // up one by one. (A section's text lies together as the file was read.)
+    void PrefetchSection(const Section& s) const
+    {
+        s.keys.Prefetch();
+        const char* l = reinterpret_cast<const char*>(s.body.data());
+        for (const char* end = l + s.body.size() * sizeof(Line); l < end; l += 64)
+            __builtin_prefetch(l);
+        if (!s.body.empty() && s.body.back().off > s.body.front().off &&
+            s.body.back().off - s.body.front().off < (size_t(1) << 20)) {
+            const char* t = text.data() + s.body.front().off;
+            for (const char* end = text.data() + s.body.back().off; t < end; t += 64)
+                __builtin_prefetch(t);
+        }
     }
     // Kept lookups are dropped before a change that moves lines or sections.
     void ForgetKey() const { lastKey_.section = -1; }
@@ -751,8 +779,9 @@ void Model::Rewrite()
 // namesFound: the section and the key, with no blanks around them, were found in the file,
 // so each is a parsed name up to letter case and holds no line break and no "=", and the key
 // begins with no ";", nor with "[" on a line holding "]": only the value can still be refused.
-void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
-                   std::string_view value, bool namesFound = false)
+[[gnu::noinline]] void CheckWritableFully(const std::string& file, std::string_view section,
+                                          std::string_view key, std::string_view value,
+                                          bool namesFound = false)
 {
     auto refuse = [&](const std::string& why) {
         throw EStoreError(
@@ -777,6 +806,17 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     }
     if (ContainsAnyByte(value, '\r', '\n'))
         refuse(Format("the value of \"%s\" cannot hold a line break", std::string(k).c_str()));
+}
+
+// CheckWritable for the common case of names found in the file and a value that holds no line
+// break, inline; anything else is looked at in full.
+inline void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
+                          std::string_view value, bool namesFound = false)
+{
+    if (namesFound && (key.empty() || (key[0] != ';' && key[0] != '[')) &&
+        !ContainsAnyByte(value, '\r', '\n'))
+        return;
+    CheckWritableFully(file, section, key, value, namesFound);
 }
 
 // ---- The file system side ----
@@ -881,12 +921,66 @@ private:
     int fd_ = -1;
 };
 
+// Bytes grown by appending or by resizing, never set ahead of what is written into them: the
+// room a resize adds holds whatever it held until it is written. Kept from one pass over a file
+// to the next (PassScratch), so that its pages are not asked of the system anew each time.
+class TextBuffer {
+public:
+    void clear() { size_ = 0; }
+    void resize(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+        size_ = n;
+    }
+    char* data() { return data_.get(); }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    void reserve(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+    }
+    [[gnu::always_inline]] void Append(std::string_view s)
+    {
+        if (s.size() > capacity_ - size_)
+            Grow(std::max(capacity_ * 2, size_ + s.size()));
+        std::memcpy(data_.get() + size_, s.data(), s.size());
+        size_ += s.size();
+    }
+    [[gnu::always_inline]] void Append(char c)
+    {
+        if (size_ == capacity_)
+            Grow(std::max(capacity_ * 2, size_ + 1));
+        data_[size_++] = c;
+    }
+    std::string_view View() const { return {data_.get(), size_}; }
+    void Release()
+    {
+        data_.reset();
+        size_ = capacity_ = 0;
+    }
+
+private:
+    void Grow(size_t capacity)
+    {
+        std::unique_ptr<char[]> grown(new char[capacity]);
+        if (size_ > 0)
+            std::memcpy(grown.get(), data_.get(), size_);
+        data_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0, capacity_ = 0;
+};
+
 // Reads the whole of a regular file, at most kMaxIniFileBytes: EFBIG for a larger one, also
 // when it grows past the limit while it is read. Returns 0, or the errno of the failure
 // (ENOENT for a missing file or one that is not a regular file; st then tells which).
 // Opening does not wait: a named pipe under the file's name would otherwise block until
 // someone writes to it.
-int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
+template <class Bytes> int ReadWhole(const std::string& path, Bytes& bytes, struct stat& st)
 {
     Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (f.fd < 0)
@@ -1085,6 +1179,223 @@ private:
     AnsiString value_; // the new value of UpdateString, its buffer kept from call to call
 };
 
+// The hash of a section and key pair from the hashes of the two names.
+inline uint32_t PairHash(uint32_t section, uint32_t key)
+{
+    return uint32_t(((uint64_t(section) << 32 | key) * 0x9E3779B97F4A7C15ull) >> 32);
+}
+
+} // namespace
+
+// One entry per Add, grouped by section. The key tables of the groups are made when the list
+// is first used, each at its size, so that a pass over a file looks up the keys of one section
+// in a small table; entries naming the same line (the same section and key up to letter case)
+// are then chained in list order from the first of them, which that table finds.
+//
+// A pass visits the entries in the order of the file, not of the list, so what it reads of an
+// entry is kept small, its key among the keys of the list in one text (names), and the names
+// as given apart (given), read only to refuse a write.
+struct IniFile::KeyList::Table {
+    static constexpr uint32_t kNone = UINT32_MAX;
+    struct Entry {
+        uint32_t keyAt, keyLength; // the key without the blanks around it, in names
+        uint32_t section;          // its group
+        uint32_t next = kNone;     // the next entry of the same line
+        bool namesTrimmed = false; // section and key given without blanks around them
+        bool first = true;         // the first entry of its line
+    };
+    struct Given {
+        const AnsiString* section;
+        const AnsiString* key;
+    };
+    struct Section {
+        std::string_view name;     // without the blanks around it
+        uint32_t count = 0;        // its entries
+        uint32_t from = 0, to = 0; // where its entries lie in the list, when they lie together
+        NameIndex keys;            // key hash -> first entry of the line
+    };
+    std::vector<Entry> entries;
+    std::vector<Given> given;
+    std::string names;
+    std::vector<Section> sections;
+    NameIndex sectionIndex; // section hash -> group
+    bool indexed = false;
+
+    std::string_view Key(const Entry& e) const { return {names.data() + e.keyAt, e.keyLength}; }
+    long FindSection(std::string_view name) const
+    {
+        return sectionIndex.Find(NameHash(name),
+                                 [&](uint32_t g) { return NamesEqual(sections[g].name, name); });
+    }
+    long FindKey(uint32_t section, std::string_view key) const
+    {
+        return sections[section].keys.Find(NameHash(key),
+                                           [&](uint32_t i) { return NamesEqual(Key(entries[i]), key); });
+    }
+    // Asks for the entries and keys of a section whose entries lie together, before its lines
+    // look them up one by one in the order of the file.
+    void Prefetch(uint32_t section) const
+    {
+        const Section& s = sections[section];
+        if (s.to <= s.from)
+            return;
+        const char* e = reinterpret_cast<const char*>(entries.data() + s.from);
+        for (const char* end = reinterpret_cast<const char*>(entries.data() + s.to); e < end; e += 64)
+            __builtin_prefetch(e);
+        const char* k = names.data() + entries[s.from].keyAt;
+        for (const char* end = names.data() + entries[s.to - 1].keyAt + entries[s.to - 1].keyLength; k < end;
+             k += 64)
+            __builtin_prefetch(k);
+    }
+    void IndexKeys()
+    {
+        for (Section& s : sections)
+            s.keys.Reserve(s.count);
+        std::vector<uint32_t> last(entries.size());
+        for (uint32_t n = 0; n < entries.size(); ++n) {
+            Entry& e = entries[n];
+            Section& s = sections[e.section];
+            if (s.to == s.from)
+                s.from = n;
+            s.to = n + 1;
+            const long first = s.keys.FindOrInsert(
+                NameHash(Key(e)), n, [&](uint32_t i) { return NamesEqual(Key(entries[i]), Key(e)); });
+            last[n] = n;
+            if (first >= 0) {
+                entries[last[size_t(first)]].next = n;
+                last[size_t(first)] = n;
+                e.first = false;
+            }
+        }
+        for (Section& s : sections)
+            if (s.to - s.from != s.count)
+                s.to = s.from; // scattered in the list
+        indexed = true;
+    }
+};
+
+namespace {
+
+using UpdateChange = std::function<bool(size_t, std::string_view, AnsiString&)>;
+
+// The end of the line that begins at pos (its first LF or CR, or n), and in eq the place of
+// its first "=" (npos when it has none): both in one look at each block of sixteen bytes.
+inline size_t ScanLine(std::string_view text, size_t pos, size_t& eq)
+{
+    const size_t n = text.size();
+    const char* p = text.data();
+    eq = std::string_view::npos;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), is = _mm_set1_epi8('=');
+    for (; pos + 16 <= n; pos += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
+        const unsigned ends =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
+        const unsigned eqs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, is)));
+        if (eq == std::string_view::npos && eqs != 0 &&
+            (ends == 0 || std::countr_zero(eqs) < std::countr_zero(ends)))
+            eq = pos + size_t(std::countr_zero(eqs));
+        if (ends != 0)
+            return pos + size_t(std::countr_zero(ends));
+    }
+#endif
+    for (; pos < n; ++pos) {
+        if (p[pos] == '\n' || p[pos] == '\r')
+            return pos;
+        if (p[pos] == '=' && eq == std::string_view::npos)
+            eq = pos;
+    }
+    return n;
+}
+
+// One pass of UpdateKeysIfPresent over the file's text, read line by line as the parse reads it:
+// out receives the new text, every line ended with CR LF as a rewrite ends it, a line that
+// changes as "name=value" with the key spelt as the file spells it. True when a line changed.
+bool UpdatePass(const std::string& file, std::string_view text, const IniFile::KeyList::Table& keys,
+                const UpdateChange& change, TextBuffer& out)
+{
+    using Table = IniFile::KeyList::Table;
+    constexpr size_t npos = std::string_view::npos;
+    constexpr std::string_view crlf = "\r\n";
+    const size_t n = text.size();
+    const size_t bom = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    // Only the first line of a name in the sections of one name is updated, as only that one
+    // is read.
+    std::vector<char> found(keys.entries.size());
+    long section = -1;             // the group of the current section, -1 when none
+    uint32_t guess = Table::kNone; // the entry after the last one found
+    bool changed = false;
+    AnsiString next, kept;
+    for (size_t pos = 0; pos < n;) {
+        size_t eqAt;
+        const size_t start = pos, end = ScanLine(text, pos, eqAt);
+        const bool endsInCrLf = end + 1 < n && text[end] == '\r' && text[end + 1] == '\n';
+        pos = end + (endsInCrLf ? 2 : 1);
+        const std::string_view raw = text.substr(start, end - start);
+        const std::string_view t = Trim(raw.substr(std::min(start == 0 ? bom : 0, raw.size())));
+        if (!t.empty() && t[0] != ';') {
+            if (const size_t close = t[0] == '[' ? t.rfind(']') : npos; close != npos) {
+                section = keys.FindSection(Trim(t.substr(1, close - 1)));
+                if (section >= 0)
+                    keys.Prefetch(uint32_t(section));
+            } else if (section >= 0 && eqAt != npos) {
+                const size_t eq = size_t(text.data() + eqAt - t.data());
+                const std::string_view name = Trim(t.substr(0, eq));
+                // Lists mostly follow the file's order, so the entry after the last one found
+                // is tried before the table.
+                long first = -1;
+                if (guess < keys.entries.size() && keys.entries[guess].first &&
+                    keys.entries[guess].section == uint32_t(section) &&
+                    NamesEqual(keys.Key(keys.entries[guess]), name))
+                    first = long(guess);
+                else
+                    first = keys.FindKey(uint32_t(section), name);
+                if (first >= 0)
+                    guess = uint32_t(first) + 1;
+                bool replaced = false;
+                std::string_view value = Trim(t.substr(eq + 1));
+                if (first >= 0 && !found[size_t(first)]) {
+                    found[size_t(first)] = 1;
+                    for (uint32_t i = uint32_t(first); i != Table::kNone; i = keys.entries[i].next) {
+                        const Table::Entry& e = keys.entries[i];
+                        if (!change(i, value, next))
+                            continue;
+                        // The names as given are read only when the value is refused or the key
+                        // begins with a character that needs a closer look.
+                        const std::string_view key = keys.Key(e);
+                        if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
+                            ContainsAnyByte(next, '\r', '\n'))
+                            CheckWritable(file, *keys.given[i].section, *keys.given[i].key, next,
+                                          e.namesTrimmed);
+                        const std::string_view v = Trim(next);
+                        if (v == value)
+                            continue;
+                        // The value read by the next update of the line must outlive next.
+                        value = e.next == Table::kNone ? v : std::string_view(kept.assign(v));
+                        replaced = true;
+                    }
+                }
+                if (replaced) {
+                    out.Append(name);
+                    out.Append('=');
+                    out.Append(value);
+                    out.Append(crlf);
+                    changed = true;
+                    continue;
+                }
+            }
+        }
+        // The line as it was, ended with CR LF: its own where it has one.
+        if (endsInCrLf) {
+            out.Append(text.substr(start, pos - start));
+        } else {
+            out.Append(raw);
+            out.Append(crlf);
+        }
+    }
+    return changed;
+}
+
 } // namespace
 
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
@@ -1202,42 +1513,60 @@ bool WouldChange(const std::string& target, const std::string& fileName,
     return editor.changed;
 }
 
-void EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change,
-              bool ifPresent)
+// What comes before every rewrite: a nested change of the file is refused, a folder, pipe or
+// device under its name is refused before anything is made, and its lock is taken, so that
+// other program windows wait until the rewrite is complete. False when there is nothing to do:
+// with ifPresent, for a file that reads as missing, and for one whose lock cannot be taken
+// when wouldChange says the change would leave it as it is.
+bool PrepareRewrite(const std::string& fileName, const std::string& target, bool ifPresent,
+                    std::optional<RewriteLock>& lock, const std::function<bool()>& wouldChange)
 {
-    const std::string target = FollowLinks(fileName_);
     for (const auto& f : tEditing)
         if (f == target)
             throw EInvalidOperation(Format("The file \"%s\" is already being changed; nested changes go "
                                            "through the editor.",
-                                           FromFileName(fileName_).c_str()));
-    // A folder, pipe or device under the file's name is refused before anything is made.
+                                           FromFileName(fileName).c_str()));
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : ifPresent && ReadsAsMissing(errno)) {
         if (ifPresent)
-            return;
+            return false;
         throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
-                                 FromFileName(fileName_).c_str()));
+                                 FromFileName(fileName).c_str()));
     }
-
-    // Other program windows wait here until this rewrite is complete.
-    std::optional<RewriteLock> lock;
     try {
-        lock.emplace(IniFile::LockFileFor(target), fileName_);
+        lock.emplace(IniFile::LockFileFor(target), fileName);
     } catch (const EInOutError&) {
-        if (!ifPresent || WouldChange(target, fileName_, change))
+        if (!ifPresent || wouldChange())
             throw;
-        return;
+        return false;
     }
-    tEditing.push_back(target);
-    struct Pop {
-        ~Pop() { tEditing.pop_back(); }
-    } pop;
+    return true;
+}
+
+// Marks the file as being changed by this thread for the object's life.
+class EditingMark {
+public:
+    explicit EditingMark(const std::string& target) { tEditing.push_back(target); }
+    ~EditingMark() { tEditing.pop_back(); }
+    EditingMark(const EditingMark&) = delete;
+    EditingMark& operator=(const EditingMark&) = delete;
+};
+
+void EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change,
+              bool ifPresent)
+{
+    const std::string target = FollowLinks(fileName_);
+    std::optional<RewriteLock> lock;
+    if (!PrepareRewrite(fileName_, target, ifPresent, lock,
+                        [&] { return WouldChange(target, fileName_, change); }))
+        return;
+    const EditingMark mark(target);
 
     // The changes apply to the file as it is now, whatever another window wrote before.
     const long long now = RealTimeNs();
     std::lock_guard guard(gMutex);
     auto& cache = Cache();
+    struct stat st {};
     // The parse leaves the cache while it is changed: a read made by the change function sees
     // the file as it is on disk, and a failure leaves nothing half-changed behind.
     std::unique_ptr<Model> model;
@@ -1286,7 +1615,121 @@ void EditFile(const std::string& fileName_, const std::function<void(IniFile::Ed
     cache[fileName_] = std::move(fresh);
 }
 
+// The text of the file with the updates, or nothing when none changes a line. EInOutError
+// for a read failure other than a missing file, and for a text that would grow past the limit.
+// The file read and the text written by the passes of this thread. Their room is kept from
+// pass to pass up to a size, so that a command that passes over several files asks the system
+// for it once.
+struct PassScratch {
+    TextBuffer in, out;
+    void Trim()
+    {
+        constexpr size_t kKept = size_t(16) << 20;
+        if (in.capacity() > kKept)
+            in.Release();
+        if (out.capacity() > kKept)
+            out.Release();
+    }
+};
+thread_local PassScratch tScratch;
+
+// The text of the file with the updates (in tScratch.out), or null when none changes a line.
+// EInOutError for a read failure other than a missing file, and for a text that would grow
+// past the limit.
+const TextBuffer* UpdatedText(const std::string& fileName, const std::string& target,
+                              const IniFile::KeyList::Table& keys, const UpdateChange& change)
+{
+    TextBuffer& in = tScratch.in;
+    TextBuffer& out = tScratch.out;
+    struct stat st {};
+    const int err = ReadWhole(target, in, st);
+    if (ReadsAsMissing(err))
+        return nullptr;
+    if (err != 0)
+        FailRead(fileName, err);
+    // Room for lines ended anew with CR LF and for longer values; more is taken when needed.
+    out.clear();
+    out.reserve(in.size() + in.size() / 8 + 64);
+    if (!UpdatePass(fileName, in.View(), keys, change, out))
+        return nullptr;
+    if (out.View().size() > kMaxIniFileBytes)
+        throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
+                                 FromFileName(fileName).c_str(), int(kMaxIniFileBytes >> 20)));
+    return &out;
+}
+
 } // namespace
+
+IniFile::KeyList::KeyList() : table_(std::make_unique<Table>()) {}
+IniFile::KeyList::~KeyList() = default;
+
+size_t IniFile::KeyList::Size() const
+{
+    return table_->entries.size();
+}
+
+void IniFile::KeyList::Reserve(size_t n)
+{
+    table_->entries.reserve(n);
+    table_->given.reserve(n);
+}
+
+void IniFile::KeyList::Add(const AnsiString& section, const AnsiString& key)
+{
+    Table& t = *table_;
+    const size_t n = t.entries.size();
+    const std::string_view name = Trim(section);
+    // Lists mostly name one section many times in a row.
+    long group = n > 0 && SameBytes(t.sections[t.entries.back().section].name, name)
+                     ? long(t.entries.back().section)
+                     : t.FindSection(name);
+    if (group < 0) {
+        group = long(t.sections.size());
+        t.sections.push_back({name, 0, 0, 0, {}});
+        t.sectionIndex.Insert(NameHash(name), uint32_t(group));
+    }
+    ++t.sections[size_t(group)].count;
+    const std::string_view k = Trim(key);
+    if (t.names.size() + k.size() > UINT32_MAX)
+        throw EInOutError("The list of keys has grown past what one pass can hold.");
+    Table::Entry& e =
+        t.entries.emplace_back(Table::Entry{uint32_t(t.names.size()), uint32_t(k.size()), uint32_t(group)});
+    t.names.append(k);
+    t.given.push_back({&section, &key});
+    e.namesTrimmed = name.size() == section.size() && k.size() == key.size();
+    t.indexed = false;
+}
+
+const IniFile::KeyList::Table& IniFile::KeyList::Lookup() const
+{
+    if (!table_->indexed)
+        table_->IndexKeys();
+    return *table_;
+}
+
+void IniFile::UpdateKeysIfPresent(const KeyList& keys,
+                                  const std::function<bool(size_t, std::string_view, AnsiString&)>& change)
+{
+    const KeyList::Table& table = keys.Lookup();
+    if (table.entries.empty())
+        return;
+    const std::string target = FollowLinks(fileName_);
+    std::optional<RewriteLock> lock;
+    if (!PrepareRewrite(fileName_, target, true, lock,
+                        [&] { return UpdatedText(fileName_, target, table, change) != nullptr; }))
+        return;
+    const EditingMark mark(target);
+    std::lock_guard guard(gMutex);
+    struct TrimScratch {
+        ~TrimScratch() { tScratch.Trim(); }
+    } trim;
+    const TextBuffer* text = UpdatedText(fileName_, target, table, change);
+    if (!text)
+        return;
+    WriteFileAtomically(fileName_, text->View());
+    // The parse kept, if any, is of the text before.
+    Cache().erase(fileName_);
+}
 
 void IniFile::Edit(const std::function<void(Editor&)>& change)
 {

@@ -21,6 +21,7 @@
 // with "[" on a line holding "]") is refused with EStoreError before anything is touched.
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,9 @@ namespace qm {
 // DOS end-of-file mark that old editors leave behind.
 inline bool IsIniBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+    // One bit for each: tab, LF, VT, FF, CR (9 to 13), the end-of-file mark (26) and space (32).
+    const unsigned u = static_cast<unsigned char>(c);
+    return u <= 32 && ((0x104003E00ull >> u) & 1) != 0;
 }
 
 // The largest file read or written: sixteen times a store of 254 categories of 254 items.
@@ -89,6 +92,33 @@ public:
     // read would find nothing to change; and when its lock cannot be taken, the failure is
     // raised only if the change would have changed the file.
     void EditIfPresent(const std::function<void(Editor&)>& change);
+
+    // The sections and keys of many updates, looked up without regard to case and kept for
+    // passes over several files. The strings must outlive the list.
+    class KeyList {
+    public:
+        KeyList();
+        ~KeyList();
+        KeyList(const KeyList&) = delete;
+        KeyList& operator=(const KeyList&) = delete;
+        void Reserve(size_t n);
+        void Add(const AnsiString& section, const AnsiString& key);
+        size_t Size() const;
+
+        struct Table;                // the lookup table, known to the file's parser only
+        const Table& Lookup() const; // made complete at its first use
+
+    private:
+        std::unique_ptr<Table> table_;
+    };
+    // EditIfPresent with UpdateString(section n, key n, change for n) for every n of the list
+    // in order, made in one pass over the file's text instead of through a parse of it: the
+    // lines are visited in file order, and the updates of one line in list order, so change
+    // must depend on nothing but its arguments. The parse kept for the file is dropped when
+    // the file is rewritten.
+    void
+    UpdateKeysIfPresent(const KeyList& keys,
+                        const std::function<bool(size_t n, std::string_view value, AnsiString& out)>& change);
 
     // The lock file of a file with links followed: "<folder>/.~qm<16 hex digits>.lock", the
     // digits a hash of the file's name, so that the lock's name fits wherever the name fits.

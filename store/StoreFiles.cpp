@@ -161,6 +161,25 @@ ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
 {
     const char* t = line.data();
     const size_t n = line.size();
+#if defined(__SSE2__)
+    // Most item lines are 16 to 61 bytes long: one bit for each of their commas and dashes, and
+    // for the closing separator's, tells every place where a separator begins at once.
+    if (n >= 16 && n <= 61) {
+        uint64_t commas = 0, dashes = 0;
+        for (size_t off = 0; off < n; off += 16) {
+            const size_t at = std::min(off, n - 16);
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at));
+            commas |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(','))))) << at;
+            dashes |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('-'))))) << at;
+        }
+        commas |= uint64_t(5) << n; // ",", "-", "," after the line
+        dashes |= uint64_t(2) << n;
+        for (uint64_t starts = commas & (dashes >> 1) & (commas >> 2); starts != 0 && count_ < kFields;
+             starts &= starts - 1)
+            end_[count_++] = size_t(std::countr_zero(starts));
+        return;
+    }
+#endif
     size_t p = 0;
     if (n >= 15 + kSeparatorLength) {
         const size_t last = n - 15 - kSeparatorLength;
@@ -477,26 +496,32 @@ struct CarriedCoupon {
 
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
 // compose one per item, so it is built in place (out holds none of what the fields view).
-const AnsiString& ComposeCarried(const ItemLineFields& field, const CarriedCoupon& c, AnsiString& out)
+const AnsiString& ComposeCarried(const ItemLineFields& field, std::string_view tail, AnsiString& out)
 {
-    out.clear();
     std::string_view head;
-    if (field.HeadOfThree(head))
-        return out.append(head).append(c.Tail);
+    if (field.HeadOfThree(head)) {
+        // Sized first and filled in place: resizing a text that keeps its room writes nothing
+        // but what it adds.
+        out.resize(head.size() + tail.size());
+        std::memcpy(out.data(), head.data(), head.size());
+        std::memcpy(out.data() + head.size(), tail.data(), tail.size());
+        return out;
+    }
+    out.clear();
     const std::string_view sep = kFieldSeparator;
-    return out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(c.Tail);
+    return out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(tail);
 }
 
 // The receiving line with the carried fields, or false when the line is missing, store-only or
 // already holds them.
-bool CarriedLine(std::string_view own, const CarriedCoupon& c, AnsiString& out)
+bool CarriedLine(std::string_view own, std::string_view tail, AnsiString& out)
 {
     if (own.empty())
         return false;
     const ItemLineFields of(own);
     if (of(6) == "1")
         return false;
-    ComposeCarried(of, c, out);
+    ComposeCarried(of, tail, out);
     return out != own;
 }
 
@@ -560,7 +585,7 @@ public:
             if (wf.HeadOfThree(head) && head.data() + head.size() == tail.data())
                 written = wf.Line().substr(0, head.size() + tail.size());
             else
-                written = ComposeCarried(wf, c, line_);
+                written = ComposeCarried(wf, tail, line_);
         }
         e_.WriteString(section, key, written);
         carried_.List.push_back(c);
@@ -587,21 +612,31 @@ CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store
     CarryOverFailures failures;
     if (carried.empty())
         return failures;
+    // Each carried line depends on nothing but the receiving line, so the lines of a store
+    // are taken in one pass over its file.
+    IniFile::KeyList keys;
+    keys.Reserve(carried.size());
+    for (const auto& each : carried)
+        keys.Add(each.Section(), each.Key());
+    // The stores' lines are taken in the order of their files, so what the carrying reads of
+    // each write is kept small: the number of its tail, the same for a run of equal tails.
+    std::vector<std::string_view> tails;
+    std::vector<uint32_t> tailOf(carried.size());
+    for (size_t n = 0; n < carried.size(); ++n) {
+        if (tails.empty() || tails.back() != carried[n].Tail)
+            tails.push_back(carried[n].Tail);
+        tailOf[n] = uint32_t(tails.size() - 1);
+    }
+    const auto carry = [&](size_t n, std::string_view own, AnsiString& out) {
+        return CarriedLine(own, tails[tailOf[n]], out);
+    };
     for (const AnsiString& entry : ctx.PickerStores) {
         if (entry == store)
             continue;
         try {
             // Decided under the file's lock, in the order of the writes; a store that holds
             // none of the lines is not rewritten, and one that is not there is left alone.
-            StoreIni(ctx, entry).EditIfPresent([&](IniFile::Editor& e) {
-                const CarriedCoupon* c = nullptr;
-                const std::function<bool(std::string_view, AnsiString&)> carry =
-                    [&](std::string_view own, AnsiString& out) { return CarriedLine(own, *c, out); };
-                for (const auto& each : carried) {
-                    c = &each;
-                    e.UpdateString(each.Section(), each.Key(), carry);
-                }
-            });
+            StoreIni(ctx, entry).UpdateKeysIfPresent(keys, carry);
         } catch (const std::exception& ex) {
             failures.push_back({entry, ex.what()});
         }

@@ -486,6 +486,88 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
 // One edit keeps its place in the file from change to change (the last line found, the next
 // key line, values rewritten where they stood); the same changes made one by one, each on a
 // fresh parse of the file, must read and end alike.
+// Many updates in one pass over the text against the same updates made one by one through a
+// parse, on files of every odd shape: a byte-order mark, LF, lone CR and no end on the last
+// line, comments, blank lines, blanks around names and values, keys before any section,
+// sections and keys twice and in other letter cases, a "[" line without "]", values holding
+// "=", empty names, and key lists that name a line twice or name it with blanks around.
+TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
+{
+    const std::string twinPath = dir.file("twin.store");
+    std::mt19937 rng(23);
+    const std::vector<std::string> headers = {"[S]", "[s]",        " [ S ]\t", "[S] trailing", "[T]",
+                                              "[t]", "[--Info--]", "[]",       "[Odd"};
+    const std::vector<std::string> lines = {
+        "k=1",         "K = 2 ", "  k=", "=v",     "k2=a=b",
+        "; c=1",       "",       "   ",  "[Odd=1", "x",
+        "\tk\t=\tv\t", "k2 = x", "K2=y", "m=\x1a", "Item 1-1=A,-,n,-,2,-,1,-,46000,-,0,-,"};
+    const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n", "\r\n"};
+    const std::vector<std::string> sections = {"S", "s", " S ", "T", "--Info--", "", "Odd", "U", "\nS"};
+    const std::vector<std::string> keys = {"k", "K", " k", "k2", "", "x", "m", "Item 1-1", "[Odd", "q"};
+    for (int round = 0; round < 400; ++round) {
+        std::string text = rng() % 6 == 0 ? "\xEF\xBB\xBF" : "";
+        for (int n = int(rng() % 30); n > 0; --n) {
+            text += rng() % 4 == 0 ? headers[rng() % headers.size()] : lines[rng() % lines.size()];
+            text += ends[rng() % ends.size()];
+        }
+        if (rng() % 3 == 0)
+            text += lines[rng() % lines.size()]; // no end on the last line
+        // The names, kept in place for the list.
+        std::vector<std::pair<AnsiString, AnsiString>> names;
+        for (int n = int(rng() % 12); n > 0; --n)
+            names.emplace_back(sections[rng() % sections.size()], keys[rng() % keys.size()]);
+        const int mode = int(rng() % 4);
+        // Depends on nothing but its arguments: a changed value, the same one, blanks around a
+        // new one, nothing, and now and then a value that cannot be written.
+        auto change = [&](size_t n, std::string_view old, AnsiString& out) {
+            switch ((n + old.size() + size_t(mode)) % 5) {
+            case 0:
+                return false;
+            case 1:
+                out = old;
+                return true;
+            case 2:
+                out = " " + std::string(old) + "#" + std::to_string(n) + " ";
+                return true;
+            case 3:
+                out = mode == 3 && n == 2 ? "a\nb" : "v" + std::to_string(n);
+                return true;
+            default:
+                out = std::string(old.substr(0, old.size() / 2));
+                return true;
+            }
+        };
+        WriteFile(path, text);
+        WriteFile(twinPath, text);
+        IniFile::DropCache();
+        IniFile::KeyList list;
+        for (const auto& [section, key] : names)
+            list.Add(section, key);
+        std::string passed = "done", oneByOne = "done";
+        try {
+            ini.UpdateKeysIfPresent(list, change);
+        } catch (const EStoreError& e) {
+            passed = e.what();
+        }
+        try {
+            IniFile(twinPath).EditIfPresent([&](IniFile::Editor& e) {
+                for (size_t n = 0; n < names.size(); ++n)
+                    e.UpdateString(
+                        names[n].first, names[n].second,
+                        [&](std::string_view old, AnsiString& out) { return change(n, old, out); });
+            });
+        } catch (const EStoreError& e) {
+            oneByOne = e.what();
+        }
+        ASSERT_EQ(passed == "done", oneByOne == "done") << passed << " / " << oneByOne;
+        ASSERT_EQ(ReadFile(path), ReadFile(twinPath)) << "round " << round << " of\n" << text;
+        // What the pass wrote is read afresh.
+        for (const auto& [section, key] : names)
+            ASSERT_EQ(ini.ReadString(section, key, "\x01"),
+                      IniFile(twinPath).ReadString(section, key, "\x01"));
+    }
+}
+
 TEST_F(IniFileTest, OneEditEndsAsTheSameChangesMadeOneByOne)
 {
     const std::string twinPath = dir.file("twin.store");
