@@ -6,6 +6,7 @@
 // standard find_first_of calls memchr over its set once per byte of the text, and memchr
 // itself costs more to start than it gains on so short a text; these word-at-a-time loops
 // need neither.
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -95,8 +96,23 @@ template <class... C> inline size_t FindAnyByte(std::string_view s, size_t from,
     }
 }
 
+// Whether s holds one of bytes. Texts of sixteen bytes and more are looked at whole, sixteen
+// at a time with the last block moved back to end with the text, without a branch per block:
+// the texts asked about mostly hold none.
 template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)
 {
+#if defined(__SSE2__)
+    const size_t n = s.size();
+    if (n >= 16) {
+        const char* p = s.data();
+        __m128i any = _mm_setzero_si128();
+        for (size_t i = 0; i < n; i += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + std::min(i, n - 16)));
+            ((any = _mm_or_si128(any, _mm_cmpeq_epi8(x, _mm_set1_epi8(bytes)))), ...);
+        }
+        return _mm_movemask_epi8(any) != 0;
+    }
+#endif
     return FindAnyByte(s, 0, bytes...) != std::string_view::npos;
 }
 

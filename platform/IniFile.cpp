@@ -80,14 +80,10 @@ uint32_t NameHash(std::string_view s)
     return uint32_t(h ^ (h >> 32));
 }
 
-bool NamesEqual(std::string_view a, std::string_view b)
+// Names spelt alike in every byte are the common case; the rest compare letter by letter.
+[[gnu::noinline]] bool NamesEqualFolded(std::string_view a, std::string_view b)
 {
     const size_t n = a.size();
-    if (n != b.size())
-        return false;
-    // Names are mostly looked up as the file spells them.
-    if (SameBytes(a, b))
-        return true;
     size_t i = 0;
     for (; i + 8 <= n; i += 8)
         if (FoldAsciiLetters(bytescan::Load8(a.data() + i)) !=
@@ -97,6 +93,11 @@ bool NamesEqual(std::string_view a, std::string_view b)
         if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
             return false;
     return true;
+}
+
+inline bool NamesEqual(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && (SameBytes(a, b) || NamesEqualFolded(a, b));
 }
 
 // A hash table from names to indexes that keeps no copy of the names: each slot holds a name's
@@ -1331,8 +1332,10 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
         const size_t start = pos, end = ScanLine(text, pos, eqAt);
         const bool endsInCrLf = end + 1 < n && text[end] == '\r' && text[end + 1] == '\n';
         pos = end + (endsInCrLf ? 2 : 1);
-        const std::string_view raw = text.substr(start, end - start);
-        const std::string_view t = Trim(raw.substr(std::min(start == 0 ? bom : 0, raw.size())));
+        // Views taken without the checks of substr: every place lies within the text.
+        const std::string_view raw(text.data() + start, end - start);
+        const size_t skip = start == 0 ? std::min(bom, raw.size()) : 0;
+        const std::string_view t = Trim({raw.data() + skip, raw.size() - skip});
         if (!t.empty() && t[0] != ';') {
             if (const size_t close = t[0] == '[' ? t.rfind(']') : npos; close != npos) {
                 section = keys.FindSection(Trim(t.substr(1, close - 1)));
@@ -1340,7 +1343,7 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
                     keys.Prefetch(uint32_t(section));
             } else if (section >= 0 && eqAt != npos) {
                 const size_t eq = size_t(text.data() + eqAt - t.data());
-                const std::string_view name = Trim(t.substr(0, eq));
+                const std::string_view name = Trim({t.data(), eq});
                 // Lists mostly follow the file's order, so the entry after the last one found
                 // is tried before the table.
                 long first = -1;
@@ -1353,7 +1356,7 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
                 if (first >= 0)
                     guess = uint32_t(first) + 1;
                 bool replaced = false;
-                std::string_view value = Trim(t.substr(eq + 1));
+                std::string_view value = Trim({t.data() + eq + 1, t.size() - eq - 1});
                 if (first >= 0 && !found[size_t(first)]) {
                     found[size_t(first)] = 1;
                     for (uint32_t i = uint32_t(first); i != Table::kNone; i = keys.entries[i].next) {
@@ -1387,7 +1390,7 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
         }
         // The line as it was, ended with CR LF: its own where it has one.
         if (endsInCrLf) {
-            out.Append(text.substr(start, pos - start));
+            out.Append({text.data() + start, pos - start});
         } else {
             out.Append(raw);
             out.Append(crlf);
@@ -1672,6 +1675,7 @@ void IniFile::KeyList::Reserve(size_t n)
 {
     table_->entries.reserve(n);
     table_->given.reserve(n);
+    table_->names.reserve(n * 16);
 }
 
 void IniFile::KeyList::Add(const AnsiString& section, const AnsiString& key)
