@@ -1180,12 +1180,6 @@ private:
     AnsiString value_; // the new value of UpdateString, its buffer kept from call to call
 };
 
-// The hash of a section and key pair from the hashes of the two names.
-inline uint32_t PairHash(uint32_t section, uint32_t key)
-{
-    return uint32_t(((uint64_t(section) << 32 | key) * 0x9E3779B97F4A7C15ull) >> 32);
-}
-
 } // namespace
 
 // One entry per Add, grouped by section. The key tables of the groups are made when the list
