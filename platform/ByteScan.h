@@ -113,6 +113,10 @@ template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)
         return _mm_movemask_epi8(any) != 0;
     }
 #endif
+    // Eight to fifteen bytes: two words, the second moved back to end with the text.
+    if (s.size() >= 8)
+        return (bytescan::MatchesAny(bytescan::Load8(s.data()), bytes...) |
+                bytescan::MatchesAny(bytescan::Load8(s.data() + s.size() - 8), bytes...)) != 0;
     return FindAnyByte(s, 0, bytes...) != std::string_view::npos;
 }
 

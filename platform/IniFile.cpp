@@ -1271,7 +1271,7 @@ struct IniFile::KeyList::Table {
 
 namespace {
 
-using UpdateChange = std::function<bool(size_t, std::string_view, AnsiString&)>;
+using UpdateChange = std::function<bool(size_t, std::string_view, IniFile::Splice&)>;
 
 // The end of the line that begins at pos (its first LF or CR, or n), and in eq the place of
 // its first "=" (npos when it has none): both in one look at each block of sixteen bytes.
@@ -1320,7 +1320,8 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
     long section = -1;             // the group of the current section, -1 when none
     uint32_t guess = Table::kNone; // the entry after the last one found
     bool changed = false;
-    AnsiString next, kept;
+    IniFile::Splice splice;
+    AnsiString joined, kept;
     for (size_t pos = 0; pos < n;) {
         size_t eqAt;
         const size_t start = pos, end = ScanLine(text, pos, eqAt);
@@ -1349,33 +1350,57 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
                     first = keys.FindKey(uint32_t(section), name);
                 if (first >= 0)
                     guess = uint32_t(first) + 1;
+                // The value as the updates leave it: head (a part of the line's value) followed
+                // by tail, or whole in kept once a second update reads it.
+                const std::string_view value = Trim({t.data() + eq + 1, t.size() - eq - 1});
+                std::string_view head = value, tail;
                 bool replaced = false;
-                std::string_view value = Trim({t.data() + eq + 1, t.size() - eq - 1});
                 if (first >= 0 && !found[size_t(first)]) {
                     found[size_t(first)] = 1;
                     for (uint32_t i = uint32_t(first); i != Table::kNone; i = keys.entries[i].next) {
                         const Table::Entry& e = keys.entries[i];
-                        if (!change(i, value, next))
+                        if (!tail.empty()) {
+                            head = kept.assign(head).append(tail);
+                            tail = {};
+                        }
+                        splice = {};
+                        if (!change(i, head, splice))
                             continue;
-                        // The names as given are read only when the value is refused or the key
-                        // begins with a character that needs a closer look.
+                        const std::string_view keep = head.substr(0, std::min(splice.Keep, head.size()));
+                        std::string_view add = splice.Append;
+                        // The kept part, a part of a value read, holds no line break; only the
+                        // rest is looked at. The names as given are read only when the value is
+                        // refused or the key begins with a character that needs a closer look.
                         const std::string_view key = keys.Key(e);
                         if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
-                            ContainsAnyByte(next, '\r', '\n'))
-                            CheckWritable(file, *keys.given[i].section, *keys.given[i].key, next,
+                            ContainsAnyByte(add, '\r', '\n')) {
+                            joined.assign(keep).append(add);
+                            CheckWritable(file, *keys.given[i].section, *keys.given[i].key, joined,
                                           e.namesTrimmed);
-                        const std::string_view v = Trim(next);
-                        if (v == value)
+                        }
+                        // The value as the file keeps it, without the blanks around it: the kept
+                        // part begins with none, as the value it is a part of does.
+                        std::string_view newHead = keep;
+                        if (newHead.empty())
+                            add = Trim(add);
+                        while (!add.empty() && IsIniBlank(add.back()))
+                            add.remove_suffix(1);
+                        if (add.empty())
+                            newHead = Trim(newHead);
+                        if (newHead.size() + add.size() == head.size() &&
+                            head.compare(0, newHead.size(), newHead) == 0 &&
+                            head.substr(newHead.size()) == add)
                             continue;
-                        // The value read by the next update of the line must outlive next.
-                        value = e.next == Table::kNone ? v : std::string_view(kept.assign(v));
+                        head = newHead;
+                        tail = add;
                         replaced = true;
                     }
                 }
                 if (replaced) {
                     out.Append(name);
                     out.Append('=');
-                    out.Append(value);
+                    out.Append(head);
+                    out.Append(tail);
                     out.Append(crlf);
                     changed = true;
                     continue;
@@ -1706,7 +1731,7 @@ const IniFile::KeyList::Table& IniFile::KeyList::Lookup() const
 }
 
 void IniFile::UpdateKeysIfPresent(const KeyList& keys,
-                                  const std::function<bool(size_t, std::string_view, AnsiString&)>& change)
+                                  const std::function<bool(size_t, std::string_view, Splice&)>& change)
 {
     const KeyList::Table& table = keys.Lookup();
     if (table.entries.empty())

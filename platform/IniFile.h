@@ -111,14 +111,22 @@ public:
     private:
         std::unique_ptr<Table> table_;
     };
+    // A new value given as the first Keep bytes of the old one followed by Append, so that a
+    // change keeping the start of a value neither copies it nor has it looked at again. Append
+    // must stay valid until the change is asked again.
+    struct Splice {
+        size_t Keep = 0;
+        std::string_view Append;
+    };
     // EditIfPresent with UpdateString(section n, key n, change for n) for every n of the list
-    // in order, made in one pass over the file's text instead of through a parse of it: the
-    // lines are visited in file order, and the updates of one line in list order, so change
-    // must depend on nothing but its arguments. The parse kept for the file is dropped when
-    // the file is rewritten.
+    // in order, made in one pass over the file's text instead of through a parse of it:
+    // change(n, value, out) returns true to have the value of out written. The lines are
+    // visited in file order, and the updates of one line in list order, so change must depend
+    // on nothing but its arguments. The parse kept for the file is dropped when the file is
+    // rewritten.
     void
     UpdateKeysIfPresent(const KeyList& keys,
-                        const std::function<bool(size_t n, std::string_view value, AnsiString& out)>& change);
+                        const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);
 
     // The lock file of a file with links followed: "<folder>/.~qm<16 hex digits>.lock", the
     // digits a hash of the file's name, so that the lock's name fits wherever the name fits.

@@ -516,17 +516,25 @@ const AnsiString& ComposeCarried(const ItemLineFields& field, std::string_view t
     return out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(tail);
 }
 
-// The receiving line with the carried fields, or false when the line is missing, store-only or
-// already holds them.
-bool CarriedLine(std::string_view own, std::string_view tail, AnsiString& out)
+// The receiving line with the carried fields, as a part of it and the carried tail where its
+// first three fields lie apart, else composed in scratch; false when the line is missing or
+// store-only. (A line that already holds the fields is left as it is by the file's writer.)
+bool CarriedLine(std::string_view own, std::string_view tail, IniFile::Splice& out, AnsiString& scratch)
 {
     if (own.empty())
         return false;
     const ItemLineFields of(own);
     if (of(6) == "1")
         return false;
-    ComposeCarried(of, tail, out);
-    return out != own;
+    std::string_view head;
+    if (of.HeadOfThree(head)) {
+        out.Keep = head.size();
+        out.Append = tail;
+    } else {
+        out.Keep = 0;
+        out.Append = ComposeCarried(of, tail, scratch);
+    }
+    return true;
 }
 
 } // namespace
@@ -631,8 +639,9 @@ CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store
             tails.push_back(carried[n].Tail);
         tailOf[n] = uint32_t(tails.size() - 1);
     }
-    const auto carry = [&](size_t n, std::string_view own, AnsiString& out) {
-        return CarriedLine(own, tails[tailOf[n]], out);
+    AnsiString scratch;
+    const auto carry = [&](size_t n, std::string_view own, IniFile::Splice& out) {
+        return CarriedLine(own, tails[tailOf[n]], out, scratch);
     };
     for (const AnsiString& entry : ctx.PickerStores) {
         if (entry == store)

@@ -137,9 +137,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         qm::IniFile(oneByOne).EditIfPresent([&](qm::IniFile::Editor& e) {
             for (size_t n = 0; n < names.size(); ++n)
-                e.UpdateString(
-                    names[n].first, names[n].second,
-                    [&](std::string_view old, qm::AnsiString& out) { return change(n, old, out); });
+                e.UpdateString(names[n].first, names[n].second,
+                               [&](std::string_view old, qm::AnsiString& out) {
+                                   qm::IniFile::Splice splice;
+                                   if (!change(n, old, splice))
+                                       return false;
+                                   out = std::string(old.substr(0, std::min(splice.Keep, old.size()))) +
+                                         std::string(splice.Append);
+                                   return true;
+                               });
         });
     } catch (const std::exception& e) {
         oneByOneError = e.what();

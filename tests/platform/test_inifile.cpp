@@ -498,9 +498,10 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
     const std::vector<std::string> headers = {"[S]", "[s]",        " [ S ]\t", "[S] trailing", "[T]",
                                               "[t]", "[--Info--]", "[]",       "[Odd"};
     const std::vector<std::string> lines = {
-        "k=1",         "K = 2 ", "  k=", "=v",     "k2=a=b",
-        "; c=1",       "",       "   ",  "[Odd=1", "x",
-        "\tk\t=\tv\t", "k2 = x", "K2=y", "m=\x1a", "Item 1-1=A,-,n,-,2,-,1,-,46000,-,0,-,"};
+        "k=1",         "K = 2 ",    "  k=", "=v",     "k2=a=b",
+        "; c=1",       "",          "   ",  "[Odd=1", "x",
+        "\tk\t=\tv\t", "k2 = x",    "K2=y", "m=\x1a", "Item 1-1=A,-,n,-,2,-,1,-,46000,-,0,-,",
+        "k=a b c",     "K = a  b ", "x=1 2"};
     const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n", "\r\n"};
     const std::vector<std::string> sections = {"S", "s", " S ", "T", "--Info--", "", "Odd", "U", "\nS"};
     const std::vector<std::string> keys = {"k", "K", " k", "k2", "", "x", "m", "Item 1-1", "[Odd", "q"};
@@ -517,23 +518,43 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
         for (int n = int(rng() % 12); n > 0; --n)
             names.emplace_back(sections[rng() % sections.size()], keys[rng() % keys.size()]);
         const int mode = int(rng() % 4);
-        // Depends on nothing but its arguments: a changed value, the same one, blanks around a
-        // new one, nothing, and now and then a value that cannot be written.
-        auto change = [&](size_t n, std::string_view old, AnsiString& out) {
-            switch ((n + old.size() + size_t(mode)) % 5) {
+        // Depends on nothing but its arguments: nothing, the same value, a new one with blanks
+        // around it, a part of the old one with or without more after it (which may end or be
+        // all in blanks), a part longer than the value, and now and then a value that cannot
+        // be written.
+        std::string appended;
+        auto change = [&](size_t n, std::string_view old, IniFile::Splice& out) {
+            if (mode == 3 && n % 4 == 1) {
+                appended = n % 8 == 1 ? "a\nb" : "a\r";
+                out.Keep = n % 3;
+                out.Append = appended;
+                return true;
+            }
+            switch ((n + old.size() + size_t(mode)) % 7) {
             case 0:
                 return false;
             case 1:
-                out = old;
+                out.Keep = old.size();
                 return true;
             case 2:
-                out = " " + std::string(old) + "#" + std::to_string(n) + " ";
+                appended = " " + std::string(old) + "#" + std::to_string(n) + " ";
+                out.Append = appended;
                 return true;
             case 3:
-                out = mode == 3 && n == 2 ? "a\nb" : "v" + std::to_string(n);
+                appended = mode == 3 && n == 2 ? "a\nb" : "v" + std::to_string(n);
+                out.Keep = std::min<size_t>(2, old.size());
+                out.Append = appended;
+                return true;
+            case 4:
+                out.Keep = old.size() / 2;
+                return true;
+            case 5:
+                out.Keep = 1;
+                out.Append = "  ";
                 return true;
             default:
-                out = std::string(old.substr(0, old.size() / 2));
+                out.Keep = old.size() + 5;
+                out.Append = " x";
                 return true;
             }
         };
@@ -552,9 +573,15 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
         try {
             IniFile(twinPath).EditIfPresent([&](IniFile::Editor& e) {
                 for (size_t n = 0; n < names.size(); ++n)
-                    e.UpdateString(
-                        names[n].first, names[n].second,
-                        [&](std::string_view old, AnsiString& out) { return change(n, old, out); });
+                    e.UpdateString(names[n].first, names[n].second,
+                                   [&](std::string_view old, AnsiString& out) {
+                                       IniFile::Splice splice;
+                                       if (!change(n, old, splice))
+                                           return false;
+                                       out = std::string(old.substr(0, std::min(splice.Keep, old.size()))) +
+                                             std::string(splice.Append);
+                                       return true;
+                                   });
             });
         } catch (const EStoreError& e) {
             oneByOne = e.what();
