@@ -117,7 +117,10 @@ template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)
     if (s.size() >= 8)
         return (bytescan::MatchesAny(bytescan::Load8(s.data()), bytes...) |
                 bytescan::MatchesAny(bytescan::Load8(s.data() + s.size() - 8), bytes...)) != 0;
-    return FindAnyByte(s, 0, bytes...) != std::string_view::npos;
+    for (const char c : s)
+        if (((c == bytes) || ...))
+            return true;
+    return false;
 }
 
 // The places i from 0 to 15 where the whole delimiter (one to sixteen bytes) begins at p + i,

@@ -79,8 +79,7 @@ void CheckStoreSectionName(const AnsiString& section)
 
 bool IsStorableKey(const AnsiString& key)
 {
-    return !key.empty() && !HasLineBreak(key) && key.find('=') == AnsiString::npos && key[0] != '[' &&
-           key[0] != ';';
+    return !key.empty() && key[0] != '[' && key[0] != ';' && !ContainsAnyByte(key, '\r', '\n', '\0', '=');
 }
 
 void CheckStoreName(const AnsiString& store)
@@ -176,11 +175,14 @@ ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
         }
         commas |= uint64_t(5) << n; // ",", "-", "," after the line
         dashes |= uint64_t(2) << n;
-        size_t count = 0;
-        for (uint64_t starts = commas & (dashes >> 1) & (commas >> 2); starts != 0 && count < kFields;
-             starts &= starts - 1)
-            end_[count++] = size_t(std::countr_zero(starts));
-        count_ = count;
+        // The first six places, one after another without a branch; past the last one found
+        // the places read as 64 and are not counted.
+        uint64_t starts = commas & (dashes >> 1) & (commas >> 2);
+        count_ = std::min<size_t>(size_t(std::popcount(starts)), kFields);
+        for (size_t k = 0; k < kFields; ++k) {
+            end_[k] = size_t(std::countr_zero(starts));
+            starts &= starts - 1;
+        }
         return;
     }
 #endif
@@ -564,7 +566,12 @@ public:
 
     void Write(const AnsiString& section, const AnsiString& key, std::string_view value)
     {
-        if (section.find("--") != AnsiString::npos) {
+        // Writes come section after section: the name is looked at once for its run.
+        if (&section != lastSection_) {
+            lastSection_ = &section;
+            noCategory_ = section.find("--") != AnsiString::npos;
+        }
+        if (noCategory_) {
             Recheck();
             e_.WriteString(section, key, value);
             return;
@@ -611,6 +618,8 @@ private:
     IniFile::Editor& e_;
     const bool selfInPicker_;
     CarriedCoupons& carried_;
+    const AnsiString* lastSection_ = nullptr;
+    bool noCategory_ = false; // the last section's name holds "--"
     int accepts_ = -1;
     AnsiString line_;
 };
