@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <deque>
+#include <memory>
 
 #include "platform/ByteScan.h"
 #include "platform/Dialogs.h"
@@ -487,19 +488,6 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
 
 namespace {
 
-// The coupon fields of one written line that the carry-over hands on.
-// The coupon of one written line that the carry-over hands on: the line's section and key
-// (the writer's own strings), and the separator before field 4 with fields 4 to 6 and their
-// separators, as the written line holds them or, where it does not, built apart.
-struct CarriedCoupon {
-    const AnsiString* SectionName;
-    const AnsiString* KeyName;
-    std::string_view Tail;
-
-    const AnsiString& Section() const { return *SectionName; }
-    const AnsiString& Key() const { return *KeyName; }
-};
-
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
 // compose one per item, so it is built in place (out holds none of what the fields view).
 const AnsiString& ComposeCarried(const ItemLineFields& field, std::string_view tail, AnsiString& out)
@@ -543,10 +531,35 @@ bool CarriedLine(std::string_view own, std::string_view tail, IniFile::Splice& o
 
 namespace {
 
-// What the writes of one edit carry to the other stores, in the order of the writes.
+// What the writes of one edit carry to the other stores, in the order of the writes: each
+// written line's section and key (the writer's own strings), and its tail: the separator
+// before field 4 with fields 4 to 6 and their separators, as the written line holds them or,
+// where it does not, built apart. The stores' lines are taken in the order of their files, so
+// what the carrying reads of each write is kept small: the number of its tail among the tails,
+// of which a run of equal ones is kept once.
 struct CarriedCoupons {
-    std::vector<CarriedCoupon> List;
+    std::unique_ptr<IniFile::KeyList> Keys;
+    std::vector<std::string_view> Tails;
+    std::vector<uint32_t> TailOf;
     std::deque<AnsiString> BuiltTails; // its strings never move
+
+    void Clear(size_t writes)
+    {
+        Keys = std::make_unique<IniFile::KeyList>();
+        Keys->Reserve(writes);
+        Tails.clear();
+        TailOf.clear();
+        TailOf.reserve(writes);
+        BuiltTails.clear();
+    }
+    void Add(const AnsiString& section, const AnsiString& key, std::string_view tail)
+    {
+        Keys->Add(section, key);
+        if (Tails.empty() || Tails.back() != tail)
+            Tails.push_back(tail);
+        TailOf.push_back(uint32_t(Tails.size() - 1));
+    }
+    bool Empty() const { return TailOf.empty(); }
 };
 
 // The open store's side of line writes that carry their coupon, as WriteStoreString writes:
@@ -559,9 +572,7 @@ public:
         : e_(e), selfInPicker_(selfInPicker), carried_(carried)
     {
         // The change may run again if the file changed under it.
-        carried_.List.clear();
-        carried_.BuiltTails.clear();
-        carried_.List.reserve(writes);
+        carried_.Clear(writes);
     }
 
     void Write(const AnsiString& section, const AnsiString& key, std::string_view value)
@@ -594,7 +605,6 @@ public:
             t.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
             tail = t;
         }
-        const CarriedCoupon c{&section, &key, tail};
         // The written line is its own receiving line (not store-only, as it carries), so it
         // goes into the file in its carried form at once: when its first six fields lie apart,
         // that is the line up to the end of field 6.
@@ -607,7 +617,7 @@ public:
                 written = ComposeCarried(wf, tail, line_);
         }
         e_.WriteString(section, key, written);
-        carried_.List.push_back(c);
+        carried_.Add(section, key, tail);
     }
     // Whether the store takes coupons is read at the first carrying write and again after
     // any section rename and any write to a section with "--" in its name, which covers
@@ -629,28 +639,14 @@ private:
 CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store,
                                 const CarriedCoupons& coupons)
 {
-    const std::vector<CarriedCoupon>& carried = coupons.List;
     CarryOverFailures failures;
-    if (carried.empty())
+    if (coupons.Empty())
         return failures;
     // Each carried line depends on nothing but the receiving line, so the lines of a store
     // are taken in one pass over its file.
-    IniFile::KeyList keys;
-    keys.Reserve(carried.size());
-    for (const auto& each : carried)
-        keys.Add(each.Section(), each.Key());
-    // The stores' lines are taken in the order of their files, so what the carrying reads of
-    // each write is kept small: the number of its tail, the same for a run of equal tails.
-    std::vector<std::string_view> tails;
-    std::vector<uint32_t> tailOf(carried.size());
-    for (size_t n = 0; n < carried.size(); ++n) {
-        if (tails.empty() || tails.back() != carried[n].Tail)
-            tails.push_back(carried[n].Tail);
-        tailOf[n] = uint32_t(tails.size() - 1);
-    }
     AnsiString scratch;
     const auto carry = [&](size_t n, std::string_view own, IniFile::Splice& out) {
-        return CarriedLine(own, tails[tailOf[n]], out, scratch);
+        return CarriedLine(own, coupons.Tails[coupons.TailOf[n]], out, scratch);
     };
     for (const AnsiString& entry : ctx.PickerStores) {
         if (entry == store)
@@ -658,7 +654,7 @@ CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store
         try {
             // Decided under the file's lock, in the order of the writes; a store that holds
             // none of the lines is not rewritten, and one that is not there is left alone.
-            StoreIni(ctx, entry).UpdateKeysIfPresent(keys, carry);
+            StoreIni(ctx, entry).UpdateKeysIfPresent(*coupons.Keys, carry);
         } catch (const std::exception& ex) {
             failures.push_back({entry, ex.what()});
         }
@@ -742,25 +738,27 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
 CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
                             const std::vector<std::pair<int32_t, int32_t>>& items)
 {
+    for (const auto& [c, i] : items)
+        store.ItemAt(c, i); // checks both indexes
+    CheckWriteStore(store.Name);
     AnsiString lines;
     lines.reserve(items.size() * 48); // a usual line's length: fewer copies as the text grows
     std::vector<size_t> ends;
     ends.reserve(items.size());
-    for (const auto& [c, i] : items) {
+    // One look at each item: its line formatted, its names checked. Items come category by
+    // category, so a category's name is checked once for its run; the lines are looked at one
+    // by one only when the text holds a line break somewhere.
+    for (size_t n = 0; n < items.size(); ++n) {
+        const auto [c, i] = items[n];
         store.AppendItemValue(c, i, lines);
         ends.push_back(lines.size());
+        if (n == 0 || c != items[n - 1].first)
+            CheckStoreSectionName(store.CategoryAt(c).Name);
+        CheckKeyName(store.ItemAt(c, i).Name);
     }
-    CheckWriteStore(store.Name);
-    // Items come category by category, so a category's name is checked once for its run; the
-    // lines are looked at one by one only when the text holds a line break somewhere.
-    const bool lineBreaks = HasLineBreak(lines);
-    for (size_t n = 0; n < items.size(); ++n) {
-        if (n == 0 || items[n].first != items[n - 1].first)
-            CheckStoreSectionName(store.CategoryAt(items[n].first).Name);
-        CheckKeyName(store.ItemAt(items[n].first, items[n].second).Name);
-        if (lineBreaks)
+    if (HasLineBreak(lines))
+        for (size_t n = 0; n < items.size(); ++n)
             CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
-    }
     if (items.empty())
         return {};
 
