@@ -1273,6 +1273,59 @@ namespace {
 
 using UpdateChange = std::function<bool(size_t, std::string_view, IniFile::Splice&)>;
 
+// Where a pass puts the file's new text: kept in memory until a line changes (a pass that
+// changes nothing writes nothing), then, when the pass writes the file, handed to its writer a
+// piece at a time, so that the text goes through memory that stays in the processor's cache.
+class PassOutput {
+public:
+    // fileName: the file to write, or null for a pass that only finds out whether it would.
+    PassOutput(TextBuffer& buffer, const std::string* fileName) : buffer_(buffer), fileName_(fileName)
+    {
+        buffer_.clear();
+    }
+    [[gnu::always_inline]] void Append(std::string_view s) { buffer_.Append(s); }
+    [[gnu::always_inline]] void Append(char c) { buffer_.Append(c); }
+    // A line changes: the file is to be written.
+    void Changed()
+    {
+        changed_ = true;
+        if (fileName_ && !writer_)
+            writer_.emplace(*fileName_);
+    }
+    bool HasChanged() const { return changed_; }
+    // After each line.
+    [[gnu::always_inline]] void EndOfLine()
+    {
+        if (writer_ && buffer_.size() >= kPiece)
+            Flush();
+    }
+    // Hands on the rest and replaces the file.
+    void Commit()
+    {
+        Flush();
+        writer_->Commit();
+    }
+
+private:
+    static constexpr size_t kPiece = size_t(256) << 10;
+    void Flush()
+    {
+        written_ += buffer_.size();
+        // A file the program could not read back is not written.
+        if (written_ > kMaxIniFileBytes)
+            throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
+                                     FromFileName(*fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
+        writer_->Write(buffer_.View());
+        buffer_.clear();
+    }
+
+    TextBuffer& buffer_;
+    const std::string* fileName_;
+    std::optional<AtomicFileWriter> writer_;
+    size_t written_ = 0;
+    bool changed_ = false;
+};
+
 // The end of the line that begins at pos (its first LF or CR, or n), and in eq the place of
 // its first "=" (npos when it has none): both in one look at each block of sixteen bytes.
 inline size_t ScanLine(std::string_view text, size_t pos, size_t& eq)
@@ -1306,8 +1359,8 @@ inline size_t ScanLine(std::string_view text, size_t pos, size_t& eq)
 // One pass of UpdateKeysIfPresent over the file's text, read line by line as the parse reads it:
 // out receives the new text, every line ended with CR LF as a rewrite ends it, a line that
 // changes as "name=value" with the key spelt as the file spells it. True when a line changed.
-bool UpdatePass(const std::string& file, std::string_view text, const IniFile::KeyList::Table& keys,
-                const UpdateChange& change, TextBuffer& out)
+void UpdatePass(const std::string& file, std::string_view text, const IniFile::KeyList::Table& keys,
+                const UpdateChange& change, PassOutput& out)
 {
     using Table = IniFile::KeyList::Table;
     constexpr size_t npos = std::string_view::npos;
@@ -1319,7 +1372,6 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
     std::vector<char> found(keys.entries.size());
     long section = -1;             // the group of the current section, -1 when none
     uint32_t guess = Table::kNone; // the entry after the last one found
-    bool changed = false;
     IniFile::Splice splice;
     AnsiString joined, kept;
     for (size_t pos = 0; pos < n;) {
@@ -1397,12 +1449,13 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
                     }
                 }
                 if (replaced) {
+                    out.Changed();
                     out.Append(name);
                     out.Append('=');
                     out.Append(head);
                     out.Append(tail);
                     out.Append(crlf);
-                    changed = true;
+                    out.EndOfLine();
                     continue;
                 }
             }
@@ -1414,8 +1467,8 @@ bool UpdatePass(const std::string& file, std::string_view text, const IniFile::K
             out.Append(raw);
             out.Append(crlf);
         }
+        out.EndOfLine();
     }
-    return changed;
 }
 
 } // namespace
@@ -1655,29 +1708,24 @@ struct PassScratch {
 };
 thread_local PassScratch tScratch;
 
-// The text of the file with the updates (in tScratch.out), or null when none changes a line.
-// EInOutError for a read failure other than a missing file, and for a text that would grow
-// past the limit.
-const TextBuffer* UpdatedText(const std::string& fileName, const std::string& target,
-                              const IniFile::KeyList::Table& keys, const UpdateChange& change)
+// The pass of UpdateKeysIfPresent over the file as it is now: with fileName, the file is
+// written when a line changes; without, the pass only tells whether one would. EInOutError for
+// a read failure other than a missing file, and for a text that would grow past the limit.
+bool PassOverFile(const std::string* fileName, const std::string& name, const std::string& target,
+                  const IniFile::KeyList::Table& keys, const UpdateChange& change)
 {
     TextBuffer& in = tScratch.in;
-    TextBuffer& out = tScratch.out;
     struct stat st {};
     const int err = ReadWhole(target, in, st);
     if (ReadsAsMissing(err))
-        return nullptr;
+        return false;
     if (err != 0)
-        FailRead(fileName, err);
-    // Room for lines ended anew with CR LF and for longer values; more is taken when needed.
-    out.clear();
-    out.reserve(in.size() + in.size() / 8 + 64);
-    if (!UpdatePass(fileName, in.View(), keys, change, out))
-        return nullptr;
-    if (out.View().size() > kMaxIniFileBytes)
-        throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
-                                 FromFileName(fileName).c_str(), int(kMaxIniFileBytes >> 20)));
-    return &out;
+        FailRead(name, err);
+    PassOutput out(tScratch.out, fileName);
+    UpdatePass(name, in.View(), keys, change, out);
+    if (fileName && out.HasChanged())
+        out.Commit();
+    return out.HasChanged();
 }
 
 } // namespace
@@ -1738,20 +1786,16 @@ void IniFile::UpdateKeysIfPresent(const KeyList& keys,
         return;
     const std::string target = FollowLinks(fileName_);
     std::optional<RewriteLock> lock;
-    if (!PrepareRewrite(fileName_, target, true, lock,
-                        [&] { return UpdatedText(fileName_, target, table, change) != nullptr; }))
-        return;
-    const EditingMark mark(target);
-    std::lock_guard guard(gMutex);
     struct TrimScratch {
         ~TrimScratch() { tScratch.Trim(); }
     } trim;
-    const TextBuffer* text = UpdatedText(fileName_, target, table, change);
-    if (!text)
+    if (!PrepareRewrite(fileName_, target, true, lock,
+                        [&] { return PassOverFile(nullptr, fileName_, target, table, change); }))
         return;
-    WriteFileAtomically(fileName_, text->View());
-    // The parse kept, if any, is of the text before.
-    Cache().erase(fileName_);
+    const EditingMark mark(target);
+    std::lock_guard guard(gMutex);
+    if (PassOverFile(&fileName_, fileName_, target, table, change))
+        Cache().erase(fileName_); // the parse kept, if any, is of the text before
 }
 
 void IniFile::Edit(const std::function<void(Editor&)>& change)

@@ -472,20 +472,31 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
         }
         return std::string("nothing thrown");
     };
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    const std::string large(kMaxIniFileBytes, 'v');
+    auto update = [&](size_t, std::string_view, IniFile::Splice& out) {
+        out.Append = large;
+        return true;
+    };
     EXPECT_EQ(thrown([&] { ini.ReadSections(); }), message);
     EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", "2"); }), message);
+    EXPECT_EQ(thrown([&] { ini.UpdateKeysIfPresent(keys, update); }), message);
     EXPECT_EQ(std::filesystem::file_size(path), kMaxIniFileBytes + 1);
 
-    // Nor does a write make a file grow past it.
+    // Nor does a write make a file grow past it, nor leave a part of one behind.
     ASSERT_EQ(truncate(path.c_str(), 0), 0);
-    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", std::string(kMaxIniFileBytes, 'v')); }),
+    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", large); }),
               "Cannot write to the file \"" + path + "\": it would grow past 64 MB.");
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    EXPECT_EQ(thrown([&] { ini.UpdateKeysIfPresent(keys, update); }),
+              "Cannot write to the file \"" + path + "\": it would grow past 64 MB.");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
 }
 
-// One edit keeps its place in the file from change to change (the last line found, the next
-// key line, values rewritten where they stood); the same changes made one by one, each on a
-// fresh parse of the file, must read and end alike.
 // Many updates in one pass over the text against the same updates made one by one through a
 // parse, on files of every odd shape: a byte-order mark, LF, lone CR and no end on the last
 // line, comments, blank lines, blanks around names and values, keys before any section,
@@ -595,6 +606,9 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
     }
 }
 
+// One edit keeps its place in the file from change to change (the last line found, the next
+// key line, values rewritten where they stood); the same changes made one by one, each on a
+// fresh parse of the file, must read and end alike.
 TEST_F(IniFileTest, OneEditEndsAsTheSameChangesMadeOneByOne)
 {
     const std::string twinPath = dir.file("twin.store");
