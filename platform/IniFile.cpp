@@ -1778,6 +1778,23 @@ const IniFile::KeyList::Table& IniFile::KeyList::Lookup() const
     return *table_;
 }
 
+bool IniFile::MayHoldAnyOf(const KeyList& keys) const
+{
+    std::lock_guard lock(gMutex);
+    struct stat st {};
+    const auto it = Cache().find(fileName_);
+    if (it == Cache().end() || !it->second.model || !it->second.trusted ||
+        ::stat(fileName_.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
+        return true;
+    const Model& model = *it->second.model;
+    const KeyList::Table& table = keys.Lookup();
+    for (size_t n = 0; n < table.entries.size(); ++n)
+        if (table.entries[n].first &&
+            model.FindKey(Trim(*table.given[n].section), table.Key(table.entries[n])))
+            return true;
+    return false;
+}
+
 void IniFile::UpdateKeysIfPresent(const KeyList& keys,
                                   const std::function<bool(size_t, std::string_view, Splice&)>& change)
 {

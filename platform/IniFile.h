@@ -111,6 +111,11 @@ public:
     private:
         std::unique_ptr<Table> table_;
     };
+    // False when the file is known to hold none of the keys' lines without reading it: a parse
+    // of it is kept that the file has not changed since; true otherwise. (A first look that
+    // spares a pass over a file that a batch leaves as it is.)
+    bool MayHoldAnyOf(const KeyList& keys) const;
+
     // A new value given as the first Keep bytes of the old one followed by Append, so that a
     // change keeping the start of a value neither copies it nor has it looked at again. Append
     // must stay valid until the change is asked again.

@@ -653,8 +653,12 @@ CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store
             continue;
         try {
             // Decided under the file's lock, in the order of the writes; a store that holds
-            // none of the lines is not rewritten, and one that is not there is left alone.
-            StoreIni(ctx, entry).UpdateKeysIfPresent(*coupons.Keys, carry);
+            // none of the lines is not rewritten, and one that is not there is left alone. A
+            // parse kept of a store that has not changed since spares reading one that holds
+            // none of them.
+            IniFile target = StoreIni(ctx, entry);
+            if (target.MayHoldAnyOf(*coupons.Keys))
+                target.UpdateKeysIfPresent(*coupons.Keys, carry);
         } catch (const std::exception& ex) {
             failures.push_back({entry, ex.what()});
         }

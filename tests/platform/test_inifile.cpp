@@ -801,6 +801,24 @@ TEST_F(IniFileTest, UpdateStringWritesOnlyWhatItIsAskedToAndChecksIt)
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=two\r\n[Odd=1\r\n");
 }
 
+// The first look a batch takes before a pass over a file trusts only a parse the file has not
+// changed since; without one it says nothing.
+TEST_F(IniFileTest, MayHoldAnyOfAnswersOnlyFromAParseKnownToBeCurrent)
+{
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    const AnsiString section = "s", key = "K", other = "other";
+    IniFile::KeyList held, notHeld;
+    held.Add(section, key);
+    notHeld.Add(section, other);
+    EXPECT_TRUE(ini.MayHoldAnyOf(notHeld)) << "no parse kept";
+    usleep(120'000); // past the span in which a read compares the bytes
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    EXPECT_TRUE(ini.MayHoldAnyOf(held));
+    EXPECT_FALSE(ini.MayHoldAnyOf(notHeld));
+    WriteFile(path, "[S]\r\nother=2\r\n"); // another program
+    EXPECT_TRUE(ini.MayHoldAnyOf(notHeld)) << "changed since it was read";
+}
+
 // A program that rewrites the file in place and sets its modification time back (a copy
 // keeping times) is still seen at the next plain read, long after the file had settled.
 TEST_F(IniFileTest, SeesAChangeWhoseModificationTimeWasSetBack)
