@@ -1242,10 +1242,18 @@ struct IniFile::KeyList::Table {
              k += 64)
             __builtin_prefetch(k);
     }
+    // Made afresh, also after more entries were added to a list already used.
     void IndexKeys()
     {
-        for (Section& s : sections)
+        for (Section& s : sections) {
+            s.keys.Clear();
             s.keys.Reserve(s.count);
+            s.from = s.to = 0;
+        }
+        for (Entry& e : entries) {
+            e.next = kNone;
+            e.first = true;
+        }
         std::vector<uint32_t> last(entries.size());
         for (uint32_t n = 0; n < entries.size(); ++n) {
             Entry& e = entries[n];
@@ -1732,11 +1740,6 @@ bool PassOverFile(const std::string* fileName, const std::string& name, const st
 
 IniFile::KeyList::KeyList() : table_(std::make_unique<Table>()) {}
 IniFile::KeyList::~KeyList() = default;
-
-size_t IniFile::KeyList::Size() const
-{
-    return table_->entries.size();
-}
 
 void IniFile::KeyList::Reserve(size_t n)
 {

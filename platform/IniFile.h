@@ -103,7 +103,6 @@ public:
         KeyList& operator=(const KeyList&) = delete;
         void Reserve(size_t n);
         void Add(const AnsiString& section, const AnsiString& key);
-        size_t Size() const;
 
         struct Table;                // the lookup table, known to the file's parser only
         const Table& Lookup() const; // made complete at its first use

@@ -526,6 +526,7 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
             text += lines[rng() % lines.size()]; // no end on the last line
         // The names, kept in place for the list.
         std::vector<std::pair<AnsiString, AnsiString>> names;
+        names.reserve(20);
         for (int n = int(rng() % 12); n > 0; --n)
             names.emplace_back(sections[rng() % sections.size()], keys[rng() % keys.size()]);
         const int mode = int(rng() % 4);
@@ -575,34 +576,42 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
         IniFile::KeyList list;
         for (const auto& [section, key] : names)
             list.Add(section, key);
-        std::string passed = "done", oneByOne = "done";
-        try {
-            ini.UpdateKeysIfPresent(list, change);
-        } catch (const EStoreError& e) {
-            passed = e.what();
+        // Twice: the second time with more names added to the list already used.
+        for (int turn = 0; turn < 2; ++turn) {
+            std::string passed = "done", oneByOne = "done";
+            try {
+                ini.UpdateKeysIfPresent(list, change);
+            } catch (const EStoreError& e) {
+                passed = e.what();
+            }
+            try {
+                IniFile(twinPath).EditIfPresent([&](IniFile::Editor& e) {
+                    for (size_t n = 0; n < names.size(); ++n)
+                        e.UpdateString(
+                            names[n].first, names[n].second, [&](std::string_view old, AnsiString& out) {
+                                IniFile::Splice splice;
+                                if (!change(n, old, splice))
+                                    return false;
+                                out = std::string(old.substr(0, std::min(splice.Keep, old.size()))) +
+                                      std::string(splice.Append);
+                                return true;
+                            });
+                });
+            } catch (const EStoreError& e) {
+                oneByOne = e.what();
+            }
+            ASSERT_EQ(passed == "done", oneByOne == "done") << passed << " / " << oneByOne;
+            ASSERT_EQ(ReadFile(path), ReadFile(twinPath)) << "round " << round << " turn " << turn << " of\n"
+                                                          << text;
+            // What the pass wrote is read afresh.
+            for (const auto& [section, key] : names)
+                ASSERT_EQ(ini.ReadString(section, key, "\x01"),
+                          IniFile(twinPath).ReadString(section, key, "\x01"));
+            for (int n = int(1 + rng() % 3); n > 0; --n) {
+                names.emplace_back(sections[rng() % sections.size()], keys[rng() % keys.size()]);
+                list.Add(names.back().first, names.back().second);
+            }
         }
-        try {
-            IniFile(twinPath).EditIfPresent([&](IniFile::Editor& e) {
-                for (size_t n = 0; n < names.size(); ++n)
-                    e.UpdateString(names[n].first, names[n].second,
-                                   [&](std::string_view old, AnsiString& out) {
-                                       IniFile::Splice splice;
-                                       if (!change(n, old, splice))
-                                           return false;
-                                       out = std::string(old.substr(0, std::min(splice.Keep, old.size()))) +
-                                             std::string(splice.Append);
-                                       return true;
-                                   });
-            });
-        } catch (const EStoreError& e) {
-            oneByOne = e.what();
-        }
-        ASSERT_EQ(passed == "done", oneByOne == "done") << passed << " / " << oneByOne;
-        ASSERT_EQ(ReadFile(path), ReadFile(twinPath)) << "round " << round << " of\n" << text;
-        // What the pass wrote is read afresh.
-        for (const auto& [section, key] : names)
-            ASSERT_EQ(ini.ReadString(section, key, "\x01"),
-                      IniFile(twinPath).ReadString(section, key, "\x01"));
     }
 }
 
