@@ -626,7 +626,8 @@ bool Model::Replace(KeyAt at, std::string_view value)
         if (l.nameOff != 0)
             std::memmove(line, line + l.nameOff, nameLen);
         line[nameLen] = '=';
-        std::memcpy(line + nameLen + 1, value.data(), value.size());
+        if (!value.empty())
+            std::memcpy(line + nameLen + 1, value.data(), value.size());
     } else {
         if (text.size() + len > UINT32_MAX)
             throw EInOutError("The changes to the file have grown past what one rewrite can hold.");
@@ -944,6 +945,8 @@ public:
     }
     [[gnu::always_inline]] void Append(std::string_view s)
     {
+        if (s.empty()) // an empty view may point nowhere, which memcpy must not be given
+            return;
         if (s.size() > capacity_ - size_)
             Grow(std::max(capacity_ * 2, size_ + s.size()));
         std::memcpy(data_.get() + size_, s.data(), s.size());
