@@ -201,16 +201,6 @@ private:
             }
     }
 
-public:
-    // Asks for the table's memory ahead of a run of lookups.
-    void Prefetch() const
-    {
-        const char* p = reinterpret_cast<const char*>(slots_.get());
-        for (const char* end = p + size_t(capacity_) * sizeof(uint64_t); p < end; p += 64)
-            __builtin_prefetch(p);
-    }
-
-private:
     std::unique_ptr<uint64_t[]> slots_;
     uint32_t capacity_ = 0, count_ = 0, mask_ = 0;
 };
@@ -289,27 +279,9 @@ private:
         if (lastSection_ >= 0 && SameBytes(Name(sections_[size_t(lastSection_)].header), section))
             return lastSection_;
         const long first = First(section);
-        if (first >= 0) {
+        if (first >= 0)
             lastSection_ = first;
-            PrefetchSection(sections_[size_t(first)]);
-        }
         return first;
-    }
-    // A batch goes through the keys of one section after another, in an order of its own: the
-    // section's lines, their text and its key table are asked for before its keys are looked
-    // up one by one. (A section's text lies together as the file was read.)
-    void PrefetchSection(const Section& s) const
-    {
-        s.keys.Prefetch();
-        const char* l = reinterpret_cast<const char*>(s.body.data());
-        for (const char* end = l + s.body.size() * sizeof(Line); l < end; l += 64)
-            __builtin_prefetch(l);
-        if (!s.body.empty() && s.body.back().off > s.body.front().off &&
-            s.body.back().off - s.body.front().off < (size_t(1) << 20)) {
-            const char* t = text.data() + s.body.front().off;
-            for (const char* end = text.data() + s.body.back().off; t < end; t += 64)
-                __builtin_prefetch(t);
-        }
     }
     // Kept lookups are dropped before a change that moves lines or sections.
     void ForgetKey() const { lastKey_.section = -1; }
@@ -1207,10 +1179,9 @@ struct IniFile::KeyList::Table {
         const AnsiString* key;
     };
     struct Section {
-        std::string_view name;     // without the blanks around it
-        uint32_t count = 0;        // its entries
-        uint32_t from = 0, to = 0; // where its entries lie in the list, when they lie together
-        NameIndex keys;            // key hash -> first entry of the line
+        std::string_view name; // without the blanks around it
+        uint32_t count = 0;    // its entries
+        NameIndex keys;        // key hash -> first entry of the line
     };
     std::vector<Entry> entries;
     std::vector<Given> given;
@@ -1230,28 +1201,12 @@ struct IniFile::KeyList::Table {
         return sections[section].keys.Find(NameHash(key),
                                            [&](uint32_t i) { return NamesEqual(Key(entries[i]), key); });
     }
-    // Asks for the entries and keys of a section whose entries lie together, before its lines
-    // look them up one by one in the order of the file.
-    void Prefetch(uint32_t section) const
-    {
-        const Section& s = sections[section];
-        if (s.to <= s.from)
-            return;
-        const char* e = reinterpret_cast<const char*>(entries.data() + s.from);
-        for (const char* end = reinterpret_cast<const char*>(entries.data() + s.to); e < end; e += 64)
-            __builtin_prefetch(e);
-        const char* k = names.data() + entries[s.from].keyAt;
-        for (const char* end = names.data() + entries[s.to - 1].keyAt + entries[s.to - 1].keyLength; k < end;
-             k += 64)
-            __builtin_prefetch(k);
-    }
     // Made afresh, also after more entries were added to a list already used.
     void IndexKeys()
     {
         for (Section& s : sections) {
             s.keys.Clear();
             s.keys.Reserve(s.count);
-            s.from = s.to = 0;
         }
         for (Entry& e : entries) {
             e.next = kNone;
@@ -1261,9 +1216,6 @@ struct IniFile::KeyList::Table {
         for (uint32_t n = 0; n < entries.size(); ++n) {
             Entry& e = entries[n];
             Section& s = sections[e.section];
-            if (s.to == s.from)
-                s.from = n;
-            s.to = n + 1;
             const long first = s.keys.FindOrInsert(
                 NameHash(Key(e)), n, [&](uint32_t i) { return NamesEqual(Key(entries[i]), Key(e)); });
             last[n] = n;
@@ -1273,9 +1225,6 @@ struct IniFile::KeyList::Table {
                 e.first = false;
             }
         }
-        for (Section& s : sections)
-            if (s.to - s.from != s.count)
-                s.to = s.from; // scattered in the list
         indexed = true;
     }
 };
@@ -1397,8 +1346,7 @@ void UpdatePass(const std::string& file, std::string_view text, const IniFile::K
         if (!t.empty() && t[0] != ';') {
             if (const size_t close = t[0] == '[' ? t.rfind(']') : npos; close != npos) {
                 section = keys.FindSection(Trim(t.substr(1, close - 1)));
-                if (section >= 0)
-                    keys.Prefetch(uint32_t(section));
+
             } else if (section >= 0 && eqAt != npos) {
                 const size_t eq = size_t(text.data() + eqAt - t.data());
                 const std::string_view name = Trim({t.data(), eq});
@@ -1762,7 +1710,7 @@ void IniFile::KeyList::Add(const AnsiString& section, const AnsiString& key)
                      : t.FindSection(name);
     if (group < 0) {
         group = long(t.sections.size());
-        t.sections.push_back({name, 0, 0, 0, {}});
+        t.sections.push_back({name, 0, {}});
         t.sectionIndex.Insert(NameHash(name), uint32_t(group));
     }
     ++t.sections[size_t(group)].count;
