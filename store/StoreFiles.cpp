@@ -179,11 +179,13 @@ ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
         // The first six places, one after another without a branch; past the last one found
         // the places read as 64 and are not counted.
         uint64_t starts = commas & (dashes >> 1) & (commas >> 2);
-        count_ = std::min<size_t>(size_t(std::popcount(starts)), kFields);
+        size_t count = 0;
         for (size_t k = 0; k < kFields; ++k) {
             end_[k] = size_t(std::countr_zero(starts));
+            count += starts != 0;
             starts &= starts - 1;
         }
+        count_ = count;
         return;
     }
 #endif
