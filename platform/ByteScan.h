@@ -99,7 +99,7 @@ template <class... C> inline size_t FindAnyByte(std::string_view s, size_t from,
 // Whether s holds one of bytes. Texts of sixteen bytes and more are looked at whole, sixteen
 // at a time with the last block moved back to end with the text, without a branch per block:
 // the texts asked about mostly hold none.
-template <class... C> bool ContainsAnyByte(std::string_view s, C... bytes)
+template <class... C> [[gnu::always_inline]] inline bool ContainsAnyByte(std::string_view s, C... bytes)
 {
 #if defined(__SSE2__)
     const size_t n = s.size();

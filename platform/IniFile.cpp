@@ -1377,7 +1377,7 @@ void UpdatePass(const std::string& file, std::string_view text, const IniFile::K
                         splice = {};
                         if (!change(i, head, splice))
                             continue;
-                        const std::string_view keep = head.substr(0, std::min(splice.Keep, head.size()));
+                        const std::string_view keep(head.data(), std::min(splice.Keep, head.size()));
                         std::string_view add = splice.Append;
                         // The kept part, a part of a value read, holds no line break; only the
                         // rest is looked at. The names as given are read only when the value is
@@ -1409,9 +1409,14 @@ void UpdatePass(const std::string& file, std::string_view text, const IniFile::K
                 }
                 if (replaced) {
                     out.Changed();
-                    out.Append(name);
-                    out.Append('=');
-                    out.Append(head);
+                    // "name=" and the kept part of the value are mostly one piece of the line.
+                    if (head.data() == name.data() + name.size() + 1 && name.data()[name.size()] == '=') {
+                        out.Append({name.data(), name.size() + 1 + head.size()});
+                    } else {
+                        out.Append(name);
+                        out.Append('=');
+                        out.Append(head);
+                    }
                     out.Append(tail);
                     out.Append(crlf);
                     out.EndOfLine();
