@@ -1534,29 +1534,11 @@ void IniFile::EraseSection(const AnsiString& section)
 
 namespace {
 
-// Whether the change would change the file as it is now (for a file whose lock cannot be
-// taken): applied to a parse of its own, which is then dropped.
-bool WouldChange(const std::string& target, const std::string& fileName,
-                 const std::function<void(IniFile::Editor&)>& change)
-{
-    std::string bytes;
-    struct stat st {};
-    const int err = ReadWhole(target, bytes, st);
-    if (ReadsAsMissing(err))
-        return false;
-    if (err != 0)
-        FailRead(fileName, err);
-    Model model(std::move(bytes));
-    EditorImpl editor(model, fileName);
-    change(editor);
-    return editor.changed;
-}
-
 // What comes before every rewrite: a nested change of the file is refused, a folder, pipe or
 // device under its name is refused before anything is made, and its lock is taken, so that
-// other program windows wait until the rewrite is complete. False when there is nothing to do:
-// with ifPresent, for a file that reads as missing, and for one whose lock cannot be taken
-// when wouldChange says the change would leave it as it is.
+// other program windows wait until the rewrite is complete. False when there is nothing to do,
+// only with ifPresent: for a file that reads as missing, and for one whose lock cannot be
+// taken when wouldChange says the change would leave it as it is.
 bool PrepareRewrite(const std::string& fileName, const std::string& target, bool ifPresent,
                     std::optional<RewriteLock>& lock, const std::function<bool()>& wouldChange)
 {
@@ -1591,14 +1573,11 @@ public:
     EditingMark& operator=(const EditingMark&) = delete;
 };
 
-void EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change,
-              bool ifPresent)
+void EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change)
 {
     const std::string target = FollowLinks(fileName_);
     std::optional<RewriteLock> lock;
-    if (!PrepareRewrite(fileName_, target, ifPresent, lock,
-                        [&] { return WouldChange(target, fileName_, change); }))
-        return;
+    PrepareRewrite(fileName_, target, false, lock, {});
     const EditingMark mark(target);
 
     // The changes apply to the file as it is now, whatever another window wrote before.
@@ -1618,8 +1597,6 @@ void EditFile(const std::string& fileName_, const std::function<void(IniFile::Ed
     } else {
         const int err = ReadWhole(target, bytes, st);
         exists = err == 0;
-        if (ifPresent && ReadsAsMissing(err))
-            return;
         if (err != 0 && err != ENOENT)
             FailRead(fileName_, err);
         if (it != cache.end() && it->second.model && it->second.model->text == bytes)
@@ -1654,8 +1631,6 @@ void EditFile(const std::string& fileName_, const std::function<void(IniFile::Ed
     cache[fileName_] = std::move(fresh);
 }
 
-// The text of the file with the updates, or nothing when none changes a line. EInOutError
-// for a read failure other than a missing file, and for a text that would grow past the limit.
 // The file read and the text written by the passes of this thread. Their room is kept from
 // pass to pass up to a size, so that a command that passes over several files asks the system
 // for it once.
@@ -1776,12 +1751,7 @@ void IniFile::UpdateKeysIfPresent(const KeyList& keys,
 
 void IniFile::Edit(const std::function<void(Editor&)>& change)
 {
-    EditFile(fileName_, change, false);
-}
-
-void IniFile::EditIfPresent(const std::function<void(Editor&)>& change)
-{
-    EditFile(fileName_, change, true);
+    EditFile(fileName_, change);
 }
 
 } // namespace qm

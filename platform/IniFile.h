@@ -87,11 +87,6 @@ public:
         virtual void EraseSection(const AnsiString& section) = 0;
     };
     void Edit(const std::function<void(Editor&)>& change);
-    // Edit for a file that may be absent: when it reads as missing (no such file, none this
-    // user may read, or no regular file) nothing is done, no file and no lock file made, as a
-    // read would find nothing to change; and when its lock cannot be taken, the failure is
-    // raised only if the change would have changed the file.
-    void EditIfPresent(const std::function<void(Editor&)>& change);
 
     // The sections and keys of many updates, looked up without regard to case and kept for
     // passes over several files. The strings must outlive the list.
@@ -122,12 +117,16 @@ public:
         size_t Keep = 0;
         std::string_view Append;
     };
-    // EditIfPresent with UpdateString(section n, key n, change for n) for every n of the list
-    // in order, made in one pass over the file's text instead of through a parse of it:
-    // change(n, value, out) returns true to have the value of out written. The lines are
-    // visited in file order, and the updates of one line in list order, so change must depend
-    // on nothing but its arguments. The parse kept for the file is dropped when the file is
-    // rewritten.
+    // Edit with UpdateString(section n, key n, change for n) for every n of the list in order,
+    // made in one pass over the file's text instead of through a parse of it: change(n, value,
+    // out) returns true to have the value of out written. The lines are visited in file order,
+    // and the updates of one line in list order, so change must depend on nothing but its
+    // arguments. The parse kept for the file is dropped when the file is rewritten.
+    //
+    // For a file that may be absent: when it reads as missing (no such file, none this user
+    // may read, or no regular file) nothing is done, no file and no lock file made, as a read
+    // would find nothing to change; and when its lock cannot be taken, the failure is raised
+    // only if the updates would have changed the file.
     void
     UpdateKeysIfPresent(const KeyList& keys,
                         const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);

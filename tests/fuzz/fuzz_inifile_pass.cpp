@@ -1,5 +1,5 @@
 // Many updates made in one pass over a file's text (UpdateKeysIfPresent) against the same
-// updates made one by one through a parse of it (EditIfPresent with UpdateString): a file of
+// updates made one by one through a parse of it (Edit with UpdateString): a file of
 // bytes from the input, or of lines drawn from odd shapes, a list of sections and keys, and a
 // change that depends on nothing but its arguments. Both must fail alike or end with the same
 // bytes.
@@ -135,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         passedError = e.what();
     }
     try {
-        qm::IniFile(oneByOne).EditIfPresent([&](qm::IniFile::Editor& e) {
+        qm::IniFile(oneByOne).Edit([&](qm::IniFile::Editor& e) {
             for (size_t n = 0; n < names.size(); ++n)
                 e.UpdateString(names[n].first, names[n].second,
                                [&](std::string_view old, qm::AnsiString& out) {

@@ -585,7 +585,7 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
                 passed = e.what();
             }
             try {
-                IniFile(twinPath).EditIfPresent([&](IniFile::Editor& e) {
+                IniFile(twinPath).Edit([&](IniFile::Editor& e) {
                     for (size_t n = 0; n < names.size(); ++n)
                         e.UpdateString(
                             names[n].first, names[n].second, [&](std::string_view old, AnsiString& out) {
@@ -727,50 +727,53 @@ TEST_F(IniFileTest, OneEditEndsAsTheSameChangesMadeOneByOne)
     }
 }
 
-// An edit of a file that may be absent: a missing file, a folder under its name and a file
+// A pass over a file that may be absent: a missing file, a folder under its name and a file
 // this user may not read are left alone without a word; a file whose lock cannot be taken
-// fails only when the edit would have changed it; any other file is edited as by Edit.
-TEST_F(IniFileTest, EditIfPresentLeavesWhatReadsAsMissingAlone)
+// fails only when the pass would have changed it; any other file is updated.
+TEST_F(IniFileTest, UpdateKeysLeavesWhatReadsAsMissingAlone)
 {
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
     bool called = false;
-    auto write = [&](IniFile::Editor& e) {
+    auto write = [&](size_t, std::string_view, IniFile::Splice& out) {
         called = true;
-        e.WriteString("S", "k", "2");
+        out.Append = "2";
+        return true;
     };
-    ini.EditIfPresent(write);
+    auto same = [](size_t, std::string_view old, IniFile::Splice& out) {
+        out.Keep = old.size();
+        return true;
+    };
+    ini.UpdateKeysIfPresent(keys, write);
     EXPECT_FALSE(called);
     EXPECT_EQ(Entries(dir.path()), Names{}) << "neither the file nor a lock file is made";
 
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
-    ini.EditIfPresent(write);
-    EXPECT_THROW(ini.Edit(write), EInOutError);
+    ini.UpdateKeysIfPresent(keys, write);
+    EXPECT_THROW(ini.Edit([](IniFile::Editor& e) { e.WriteString("S", "k", "2"); }), EInOutError);
     ASSERT_EQ(rmdir(path.c_str()), 0);
 
     WriteFile(path, "[S]\r\nk=1\r\n");
     ASSERT_EQ(chmod(path.c_str(), 0600), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
     EXPECT_EQ(qmtest::AsOtherUser([&] {
-                  IniFile(path).EditIfPresent(write);
+                  IniFile(path).UpdateKeysIfPresent(keys, write);
                   return std::string("left alone");
               }),
               "left alone");
-    EXPECT_EQ(qmtest::AsOtherUser([&] {
-                  IniFile(path).Edit(write);
-                  return std::string("written");
-              }).rfind("thrown: Cannot read the file", 0),
-              0u);
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
     EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
 
     // A folder where the lock file goes: the lock cannot be taken.
     ASSERT_EQ(mkdir(IniFile::LockFileFor(path).c_str(), 0755), 0);
-    ini.EditIfPresent([](IniFile::Editor& e) { e.WriteString("S", "k", "1"); }); // no change
-    EXPECT_THROW(ini.EditIfPresent(write), EInOutError);
+    ini.UpdateKeysIfPresent(keys, same);
+    EXPECT_THROW(ini.UpdateKeysIfPresent(keys, write), EInOutError);
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
     ASSERT_EQ(rmdir(IniFile::LockFileFor(path).c_str()), 0);
 
     called = false;
-    ini.EditIfPresent(write);
+    ini.UpdateKeysIfPresent(keys, write);
     EXPECT_TRUE(called);
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=2\r\n");
     EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
