@@ -1,7 +1,6 @@
 #include "store/StoreFiles.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <deque>
 #include <memory>
