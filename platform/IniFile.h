@@ -9,7 +9,7 @@
 // not read (EInOutError naming the file, also when it grows past the limit while being read),
 // and no change makes a file grow past it.
 //
-// Every write rewrites the whole file through WriteFileAtomically (platform/AtomicFile.h:
+// Every write rewrites the whole file through an AtomicFileWriter (platform/AtomicFile.h:
 // temporary file beside it, synced, renamed, folder synced, links written through) under an
 // advisory lock on ".~qm<hash of the file name>.lock" in the file's folder, so a crash never
 // leaves a half-written file, two program windows never lose each other's writes, and the
