@@ -288,6 +288,8 @@ void TFormMain::ResetStore(ResetKind kind)
     };
     std::vector<Before> before;
     std::vector<std::pair<int32_t, int32_t>> changed;
+    before.reserve(size_t(Store.ItemCount()));
+    changed.reserve(size_t(Store.ItemCount()));
     for (int32_t c = 0; c < Store.CategoryCount(); ++c) {
         std::vector<QMItem>& items = Store.Categories[size_t(c)].Items;
         for (int32_t i = 0; i < int32_t(items.size()); ++i) {

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -26,7 +27,7 @@ namespace qm {
 
 namespace {
 
-std::string_view Trim(std::string_view s)
+[[gnu::noinline]] std::string_view TrimBlanks(std::string_view s)
 {
     size_t b = 0, e = s.size();
     while (b < e && IsIniBlank(s[b]))
@@ -34,6 +35,12 @@ std::string_view Trim(std::string_view s)
     while (e > b && IsIniBlank(s[e - 1]))
         --e;
     return s.substr(b, e - b);
+}
+
+// Names and values mostly have no blanks around them: one look at each end tells.
+[[gnu::always_inline]] inline std::string_view Trim(std::string_view s)
+{
+    return s.empty() || (!IsIniBlank(s.front()) && !IsIniBlank(s.back())) ? s : TrimBlanks(s);
 }
 
 enum class Kind : unsigned char { Other, Blank, Key, Header, Dead };
@@ -74,14 +81,10 @@ uint32_t NameHash(std::string_view s)
     return uint32_t(h ^ (h >> 32));
 }
 
-bool NamesEqual(std::string_view a, std::string_view b)
+// Names spelt alike in every byte are the common case; the rest compare letter by letter.
+[[gnu::noinline]] bool NamesEqualFolded(std::string_view a, std::string_view b)
 {
     const size_t n = a.size();
-    if (n != b.size())
-        return false;
-    // Names are mostly looked up as the file spells them.
-    if (SameBytes(a, b))
-        return true;
     size_t i = 0;
     for (; i + 8 <= n; i += 8)
         if (FoldAsciiLetters(bytescan::Load8(a.data() + i)) !=
@@ -91,6 +94,11 @@ bool NamesEqual(std::string_view a, std::string_view b)
         if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i])))
             return false;
     return true;
+}
+
+inline bool NamesEqual(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && (SameBytes(a, b) || NamesEqualFolded(a, b));
 }
 
 // A hash table from names to indexes that keeps no copy of the names: each slot holds a name's
@@ -588,9 +596,11 @@ bool Model::Replace(KeyAt at, std::string_view value)
     const size_t nameLen = l.nameLen, len = nameLen + 1 + value.size();
     if (len <= l.len) {
         char* line = text.data() + l.off;
-        std::memmove(line, line + l.nameOff, nameLen);
+        if (l.nameOff != 0)
+            std::memmove(line, line + l.nameOff, nameLen);
         line[nameLen] = '=';
-        std::memcpy(line + nameLen + 1, value.data(), value.size());
+        if (!value.empty())
+            std::memcpy(line + nameLen + 1, value.data(), value.size());
     } else {
         if (text.size() + len > UINT32_MAX)
             throw EInOutError("The changes to the file have grown past what one rewrite can hold.");
@@ -740,19 +750,24 @@ void Model::Rewrite()
 // Refuses what could not be read back as written: a line feed or a carriage return would
 // split the line, "=" would end the key early, and a key line beginning with ";" would read
 // as a comment, one beginning with "[" and holding "]" as a section header.
-void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
-                   std::string_view value)
+//
+// namesFound: the section and the key, with no blanks around them, were found in the file,
+// so each is a parsed name up to letter case and holds no line break and no "=", and the key
+// begins with no ";", nor with "[" on a line holding "]": only the value can still be refused.
+[[gnu::noinline]] void CheckWritableFully(const std::string& file, std::string_view section,
+                                          std::string_view key, std::string_view value,
+                                          bool namesFound = false)
 {
     auto refuse = [&](const std::string& why) {
         throw EStoreError(
             Format("Cannot write to the file \"%s\": %s.", FromFileName(file).c_str(), why.c_str()));
     };
     const std::string_view k = Trim(key);
-    if (ContainsAnyByte(section, '\r', '\n'))
+    if (!namesFound && ContainsAnyByte(section, '\r', '\n'))
         refuse("a section name cannot hold a line break");
     // One look at the key for what it may not hold; the reasons are told apart only when
     // there is one.
-    if (!k.empty() && (k[0] == ';' || k[0] == '[' || ContainsAnyByte(k, '\r', '\n', '='))) {
+    if (!k.empty() && (k[0] == ';' || k[0] == '[' || (!namesFound && ContainsAnyByte(k, '\r', '\n', '=')))) {
         const std::string name(k);
         if (ContainsAnyByte(k, '\r', '\n'))
             refuse("a key name cannot hold a line break");
@@ -766,6 +781,17 @@ void CheckWritable(const std::string& file, std::string_view section, std::strin
     }
     if (ContainsAnyByte(value, '\r', '\n'))
         refuse(Format("the value of \"%s\" cannot hold a line break", std::string(k).c_str()));
+}
+
+// CheckWritable for the common case of names found in the file and a value that holds no line
+// break, inline; anything else is looked at in full.
+inline void CheckWritable(const std::string& file, std::string_view section, std::string_view key,
+                          std::string_view value, bool namesFound = false)
+{
+    if (namesFound && (key.empty() || (key[0] != ';' && key[0] != '[')) &&
+        !ContainsAnyByte(value, '\r', '\n'))
+        return;
+    CheckWritableFully(file, section, key, value, namesFound);
 }
 
 // ---- The file system side ----
@@ -863,12 +889,68 @@ private:
     int fd_ = -1;
 };
 
+// Bytes grown by appending or by resizing, never set ahead of what is written into them: the
+// room a resize adds holds whatever it held until it is written. Kept from one pass over a file
+// to the next (PassScratch), so that its pages are not asked of the system anew each time.
+class TextBuffer {
+public:
+    void clear() { size_ = 0; }
+    void resize(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+        size_ = n;
+    }
+    char* data() { return data_.get(); }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    void reserve(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+    }
+    [[gnu::always_inline]] void Append(std::string_view s)
+    {
+        if (s.empty()) // an empty view may point nowhere, which memcpy must not be given
+            return;
+        if (s.size() > capacity_ - size_)
+            Grow(std::max(capacity_ * 2, size_ + s.size()));
+        std::memcpy(data_.get() + size_, s.data(), s.size());
+        size_ += s.size();
+    }
+    [[gnu::always_inline]] void Append(char c)
+    {
+        if (size_ == capacity_)
+            Grow(std::max(capacity_ * 2, size_ + 1));
+        data_[size_++] = c;
+    }
+    std::string_view View() const { return {data_.get(), size_}; }
+    void Release()
+    {
+        data_.reset();
+        size_ = capacity_ = 0;
+    }
+
+private:
+    void Grow(size_t capacity)
+    {
+        std::unique_ptr<char[]> grown(new char[capacity]);
+        if (size_ > 0)
+            std::memcpy(grown.get(), data_.get(), size_);
+        data_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0, capacity_ = 0;
+};
+
 // Reads the whole of a regular file, at most kMaxIniFileBytes: EFBIG for a larger one, also
 // when it grows past the limit while it is read. Returns 0, or the errno of the failure
 // (ENOENT for a missing file or one that is not a regular file; st then tells which).
 // Opening does not wait: a named pipe under the file's name would otherwise block until
 // someone writes to it.
-int ReadWhole(const std::string& path, std::string& bytes, struct stat& st)
+template <class Bytes> int ReadWhole(const std::string& path, Bytes& bytes, struct stat& st)
 {
     Fd f(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (f.fd < 0)
@@ -1032,18 +1114,27 @@ public:
         m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l)); });
         return out;
     }
-    void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value) override
+    // A key already in the file is rewritten where it was found, its names taken as checked.
+    void WriteString(const AnsiString& section, const AnsiString& key, std::string_view value) override
     {
-        CheckWritable(file_, section, key, value);
-        changed |= m_.Write(section, key, value);
+        const std::string_view s = Trim(section), k = Trim(key);
+        const Model::KeyAt at = m_.Locate(s, k);
+        if (at.section < 0) {
+            CheckWritable(file_, section, key, value);
+            changed |= m_.Write(s, k, value);
+            return;
+        }
+        CheckWritable(file_, section, key, value, s.size() == section.size() && k.size() == key.size());
+        changed |= m_.Replace(at, Trim(value));
     }
     void UpdateString(const AnsiString& section, const AnsiString& key,
                       const std::function<bool(std::string_view, AnsiString&)>& change) override
     {
-        const Model::KeyAt at = m_.Locate(Trim(section), Trim(key));
+        const std::string_view s = Trim(section), k = Trim(key);
+        const Model::KeyAt at = m_.Locate(s, k);
         if (at.section < 0 || !change(m_.Value(m_.LineAt(at)), value_))
             return;
-        CheckWritable(file_, section, key, value_);
+        CheckWritable(file_, section, key, value_, s.size() == section.size() && k.size() == key.size());
         changed |= m_.Replace(at, Trim(value_));
     }
     void DeleteKey(const AnsiString& section, const AnsiString& key) override
@@ -1057,6 +1148,286 @@ private:
     const std::string& file_;
     AnsiString value_; // the new value of UpdateString, its buffer kept from call to call
 };
+
+} // namespace
+
+// One entry per Add, grouped by section. The key tables of the groups are made when the list
+// is first used, each at its size, so that a pass over a file looks up the keys of one section
+// in a small table; entries naming the same line (the same section and key up to letter case)
+// are then chained in list order from the first of them, which that table finds.
+//
+// A pass visits the entries in the order of the file, not of the list, so what it reads of an
+// entry is kept small, its key among the keys of the list in one text (names), and the names
+// as given apart (given), read only to refuse a write.
+struct IniFile::KeyList::Table {
+    static constexpr uint32_t kNone = UINT32_MAX;
+    struct Entry {
+        uint32_t keyAt, keyLength; // the key without the blanks around it, in names
+        uint32_t section;          // its group
+        uint32_t next = kNone;     // the next entry of the same line
+        bool namesTrimmed = false; // section and key given without blanks around them
+        bool first = true;         // the first entry of its line
+    };
+    struct Given {
+        const AnsiString* section;
+        const AnsiString* key;
+    };
+    struct Section {
+        std::string_view name; // without the blanks around it
+        uint32_t count = 0;    // its entries
+        NameIndex keys;        // key hash -> first entry of the line
+    };
+    std::vector<Entry> entries;
+    std::vector<Given> given;
+    std::string names;
+    std::vector<Section> sections;
+    NameIndex sectionIndex; // section hash -> group
+    bool indexed = false;
+
+    std::string_view Key(const Entry& e) const { return {names.data() + e.keyAt, e.keyLength}; }
+    long FindSection(std::string_view name) const
+    {
+        return sectionIndex.Find(NameHash(name),
+                                 [&](uint32_t g) { return NamesEqual(sections[g].name, name); });
+    }
+    long FindKey(uint32_t section, std::string_view key) const
+    {
+        return sections[section].keys.Find(NameHash(key),
+                                           [&](uint32_t i) { return NamesEqual(Key(entries[i]), key); });
+    }
+    // Made afresh, also after more entries were added to a list already used.
+    void IndexKeys()
+    {
+        for (Section& s : sections) {
+            s.keys.Clear();
+            s.keys.Reserve(s.count);
+        }
+        for (Entry& e : entries) {
+            e.next = kNone;
+            e.first = true;
+        }
+        std::vector<uint32_t> last(entries.size());
+        for (uint32_t n = 0; n < entries.size(); ++n) {
+            Entry& e = entries[n];
+            Section& s = sections[e.section];
+            const long first = s.keys.FindOrInsert(
+                NameHash(Key(e)), n, [&](uint32_t i) { return NamesEqual(Key(entries[i]), Key(e)); });
+            last[n] = n;
+            if (first >= 0) {
+                entries[last[size_t(first)]].next = n;
+                last[size_t(first)] = n;
+                e.first = false;
+            }
+        }
+        indexed = true;
+    }
+};
+
+namespace {
+
+using UpdateChange = std::function<bool(size_t, std::string_view, IniFile::Splice&)>;
+
+// Where a pass puts the file's new text: kept in memory until a line changes (a pass that
+// changes nothing writes nothing), then, when the pass writes the file, handed to its writer a
+// piece at a time, so that the text goes through memory that stays in the processor's cache.
+class PassOutput {
+public:
+    // fileName: the file to write, or null for a pass that only finds out whether it would.
+    PassOutput(TextBuffer& buffer, const std::string* fileName) : buffer_(buffer), fileName_(fileName)
+    {
+        buffer_.clear();
+    }
+    [[gnu::always_inline]] void Append(std::string_view s) { buffer_.Append(s); }
+    [[gnu::always_inline]] void Append(char c) { buffer_.Append(c); }
+    // A line changes: the file is to be written.
+    void Changed()
+    {
+        changed_ = true;
+        if (fileName_ && !writer_)
+            writer_.emplace(*fileName_);
+    }
+    bool HasChanged() const { return changed_; }
+    // After each line.
+    [[gnu::always_inline]] void EndOfLine()
+    {
+        if (writer_ && buffer_.size() >= kPiece)
+            Flush();
+    }
+    // Hands on the rest and replaces the file.
+    void Commit()
+    {
+        Flush();
+        writer_->Commit();
+    }
+
+private:
+    static constexpr size_t kPiece = size_t(256) << 10;
+    void Flush()
+    {
+        written_ += buffer_.size();
+        // A file the program could not read back is not written.
+        if (written_ > kMaxIniFileBytes)
+            throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
+                                     FromFileName(*fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
+        writer_->Write(buffer_.View());
+        buffer_.clear();
+    }
+
+    TextBuffer& buffer_;
+    const std::string* fileName_;
+    std::optional<AtomicFileWriter> writer_;
+    size_t written_ = 0;
+    bool changed_ = false;
+};
+
+// The end of the line that begins at pos (its first LF or CR, or n), and in eq the place of
+// its first "=" (npos when it has none): both in one look at each block of sixteen bytes.
+inline size_t ScanLine(std::string_view text, size_t pos, size_t& eq)
+{
+    const size_t n = text.size();
+    const char* p = text.data();
+    eq = std::string_view::npos;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), is = _mm_set1_epi8('=');
+    for (; pos + 16 <= n; pos += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
+        const unsigned ends =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
+        const unsigned eqs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, is)));
+        if (eq == std::string_view::npos && eqs != 0 &&
+            (ends == 0 || std::countr_zero(eqs) < std::countr_zero(ends)))
+            eq = pos + size_t(std::countr_zero(eqs));
+        if (ends != 0)
+            return pos + size_t(std::countr_zero(ends));
+    }
+#endif
+    for (; pos < n; ++pos) {
+        if (p[pos] == '\n' || p[pos] == '\r')
+            return pos;
+        if (p[pos] == '=' && eq == std::string_view::npos)
+            eq = pos;
+    }
+    return n;
+}
+
+// One pass of UpdateKeysIfPresent over the file's text, read line by line as the parse reads it:
+// out receives the new text, every line ended with CR LF as a rewrite ends it, a line that
+// changes as "name=value" with the key spelt as the file spells it. True when a line changed.
+void UpdatePass(const std::string& file, std::string_view text, const IniFile::KeyList::Table& keys,
+                const UpdateChange& change, PassOutput& out)
+{
+    using Table = IniFile::KeyList::Table;
+    constexpr size_t npos = std::string_view::npos;
+    constexpr std::string_view crlf = "\r\n";
+    const size_t n = text.size();
+    const size_t bom = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    // Only the first line of a name in the sections of one name is updated, as only that one
+    // is read.
+    std::vector<char> found(keys.entries.size());
+    long section = -1;             // the group of the current section, -1 when none
+    uint32_t guess = Table::kNone; // the entry after the last one found
+    IniFile::Splice splice;
+    AnsiString joined, kept;
+    for (size_t pos = 0; pos < n;) {
+        size_t eqAt;
+        const size_t start = pos, end = ScanLine(text, pos, eqAt);
+        const bool endsInCrLf = end + 1 < n && text[end] == '\r' && text[end + 1] == '\n';
+        pos = end + (endsInCrLf ? 2 : 1);
+        // Views taken without the checks of substr: every place lies within the text.
+        const std::string_view raw(text.data() + start, end - start);
+        const size_t skip = start == 0 ? std::min(bom, raw.size()) : 0;
+        const std::string_view t = Trim({raw.data() + skip, raw.size() - skip});
+        if (!t.empty() && t[0] != ';') {
+            if (const size_t close = t[0] == '[' ? t.rfind(']') : npos; close != npos) {
+                section = keys.FindSection(Trim(t.substr(1, close - 1)));
+
+            } else if (section >= 0 && eqAt != npos) {
+                const size_t eq = size_t(text.data() + eqAt - t.data());
+                const std::string_view name = Trim({t.data(), eq});
+                // Lists mostly follow the file's order, so the entry after the last one found
+                // is tried before the table.
+                long first = -1;
+                if (guess < keys.entries.size() && keys.entries[guess].first &&
+                    keys.entries[guess].section == uint32_t(section) &&
+                    NamesEqual(keys.Key(keys.entries[guess]), name))
+                    first = long(guess);
+                else
+                    first = keys.FindKey(uint32_t(section), name);
+                if (first >= 0)
+                    guess = uint32_t(first) + 1;
+                // The value as the updates leave it: head (a part of the line's value) followed
+                // by tail, or whole in kept once a second update reads it.
+                const std::string_view value = Trim({t.data() + eq + 1, t.size() - eq - 1});
+                std::string_view head = value, tail;
+                bool replaced = false;
+                if (first >= 0 && !found[size_t(first)]) {
+                    found[size_t(first)] = 1;
+                    for (uint32_t i = uint32_t(first); i != Table::kNone; i = keys.entries[i].next) {
+                        const Table::Entry& e = keys.entries[i];
+                        if (!tail.empty()) {
+                            head = kept.assign(head).append(tail);
+                            tail = {};
+                        }
+                        splice = {};
+                        if (!change(i, head, splice))
+                            continue;
+                        const std::string_view keep(head.data(), std::min(splice.Keep, head.size()));
+                        std::string_view add = splice.Append;
+                        // The kept part, a part of a value read, holds no line break; only the
+                        // rest is looked at. The names as given are read only when the value is
+                        // refused or the key begins with a character that needs a closer look.
+                        const std::string_view key = keys.Key(e);
+                        if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
+                            ContainsAnyByte(add, '\r', '\n')) {
+                            joined.assign(keep).append(add);
+                            CheckWritable(file, *keys.given[i].section, *keys.given[i].key, joined,
+                                          e.namesTrimmed);
+                        }
+                        // The value as the file keeps it, without the blanks around it: the kept
+                        // part begins with none, as the value it is a part of does.
+                        std::string_view newHead = keep;
+                        if (newHead.empty())
+                            add = Trim(add);
+                        while (!add.empty() && IsIniBlank(add.back()))
+                            add.remove_suffix(1);
+                        if (add.empty())
+                            newHead = Trim(newHead);
+                        if (newHead.size() + add.size() == head.size() &&
+                            head.compare(0, newHead.size(), newHead) == 0 &&
+                            head.substr(newHead.size()) == add)
+                            continue;
+                        head = newHead;
+                        tail = add;
+                        replaced = true;
+                    }
+                }
+                if (replaced) {
+                    out.Changed();
+                    // "name=" and the kept part of the value are mostly one piece of the line.
+                    if (head.data() == name.data() + name.size() + 1 && name.data()[name.size()] == '=') {
+                        out.Append({name.data(), name.size() + 1 + head.size()});
+                    } else {
+                        out.Append(name);
+                        out.Append('=');
+                        out.Append(head);
+                    }
+                    out.Append(tail);
+                    out.Append(crlf);
+                    out.EndOfLine();
+                    continue;
+                }
+            }
+        }
+        // The line as it was, ended with CR LF: its own where it has one.
+        if (endsInCrLf) {
+            out.Append({text.data() + start, pos - start});
+        } else {
+            out.Append(raw);
+            out.Append(crlf);
+        }
+        out.EndOfLine();
+    }
+}
 
 } // namespace
 
@@ -1155,31 +1526,59 @@ void IniFile::EraseSection(const AnsiString& section)
     Edit([&](Editor& e) { e.EraseSection(section); });
 }
 
-void IniFile::Edit(const std::function<void(Editor&)>& change)
+namespace {
+
+// What comes before every rewrite: a nested change of the file is refused, a folder, pipe or
+// device under its name is refused before anything is made, and its lock is taken, so that
+// other program windows wait until the rewrite is complete. False when there is nothing to do,
+// only with ifPresent: for a file that reads as missing, and for one whose lock cannot be
+// taken when wouldChange says the change would leave it as it is.
+bool PrepareRewrite(const std::string& fileName, const std::string& target, bool ifPresent,
+                    std::optional<RewriteLock>& lock, const std::function<bool()>& wouldChange)
 {
-    const std::string target = FollowLinks(fileName_);
     for (const auto& f : tEditing)
         if (f == target)
             throw EInvalidOperation(Format("The file \"%s\" is already being changed; nested changes go "
                                            "through the editor.",
-                                           FromFileName(fileName_).c_str()));
-    // A folder, pipe or device under the file's name is refused before anything is made.
+                                           FromFileName(fileName).c_str()));
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (::stat(target.c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : ifPresent && ReadsAsMissing(errno)) {
+        if (ifPresent)
+            return false;
         throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
-                                 FromFileName(fileName_).c_str()));
+                                 FromFileName(fileName).c_str()));
+    }
+    try {
+        lock.emplace(IniFile::LockFileFor(target), fileName);
+    } catch (const EInOutError&) {
+        if (!ifPresent || wouldChange())
+            throw;
+        return false;
+    }
+    return true;
+}
 
-    // Other program windows wait here until this rewrite is complete.
-    const RewriteLock lock(IniFile::LockFileFor(target), fileName_);
-    tEditing.push_back(target);
-    struct Pop {
-        ~Pop() { tEditing.pop_back(); }
-    } pop;
+// Marks the file as being changed by this thread for the object's life.
+class EditingMark {
+public:
+    explicit EditingMark(const std::string& target) { tEditing.push_back(target); }
+    ~EditingMark() { tEditing.pop_back(); }
+    EditingMark(const EditingMark&) = delete;
+    EditingMark& operator=(const EditingMark&) = delete;
+};
+
+void EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change)
+{
+    const std::string target = FollowLinks(fileName_);
+    std::optional<RewriteLock> lock;
+    PrepareRewrite(fileName_, target, false, lock, {});
+    const EditingMark mark(target);
 
     // The changes apply to the file as it is now, whatever another window wrote before.
     const long long now = FileClockNs();
     std::lock_guard guard(gMutex);
     auto& cache = Cache();
+    struct stat st {};
     // The parse leaves the cache while it is changed: a read made by the change function sees
     // the file as it is on disk, and a failure leaves nothing half-changed behind.
     std::unique_ptr<Model> model;
@@ -1224,6 +1623,129 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     }
     fresh.model = std::move(model);
     cache[fileName_] = std::move(fresh);
+}
+
+// The file read and the text written by the passes of this thread. Their room is kept from
+// pass to pass up to a size, so that a command that passes over several files asks the system
+// for it once.
+struct PassScratch {
+    TextBuffer in, out;
+    void Trim()
+    {
+        constexpr size_t kKept = size_t(16) << 20;
+        if (in.capacity() > kKept)
+            in.Release();
+        if (out.capacity() > kKept)
+            out.Release();
+    }
+};
+thread_local PassScratch tScratch;
+
+// The pass of UpdateKeysIfPresent over the file as it is now: with fileName, the file is
+// written when a line changes; without, the pass only tells whether one would. EInOutError for
+// a read failure other than a missing file, and for a text that would grow past the limit.
+bool PassOverFile(const std::string* fileName, const std::string& name, const std::string& target,
+                  const IniFile::KeyList::Table& keys, const UpdateChange& change)
+{
+    TextBuffer& in = tScratch.in;
+    struct stat st {};
+    const int err = ReadWhole(target, in, st);
+    if (ReadsAsMissing(err))
+        return false;
+    if (err != 0)
+        FailRead(name, err);
+    PassOutput out(tScratch.out, fileName);
+    UpdatePass(name, in.View(), keys, change, out);
+    if (fileName && out.HasChanged())
+        out.Commit();
+    return out.HasChanged();
+}
+
+} // namespace
+
+IniFile::KeyList::KeyList() : table_(std::make_unique<Table>()) {}
+IniFile::KeyList::~KeyList() = default;
+
+void IniFile::KeyList::Reserve(size_t n)
+{
+    table_->entries.reserve(n);
+    table_->given.reserve(n);
+    table_->names.reserve(n * 16);
+}
+
+void IniFile::KeyList::Add(const AnsiString& section, const AnsiString& key)
+{
+    Table& t = *table_;
+    const size_t n = t.entries.size();
+    const std::string_view name = Trim(section);
+    // Lists mostly name one section many times in a row.
+    long group = n > 0 && SameBytes(t.sections[t.entries.back().section].name, name)
+                     ? long(t.entries.back().section)
+                     : t.FindSection(name);
+    if (group < 0) {
+        group = long(t.sections.size());
+        t.sections.push_back({name, 0, {}});
+        t.sectionIndex.Insert(NameHash(name), uint32_t(group));
+    }
+    ++t.sections[size_t(group)].count;
+    const std::string_view k = Trim(key);
+    if (t.names.size() + k.size() > UINT32_MAX)
+        throw EInOutError("The list of keys has grown past what one pass can hold.");
+    Table::Entry& e =
+        t.entries.emplace_back(Table::Entry{uint32_t(t.names.size()), uint32_t(k.size()), uint32_t(group)});
+    t.names.append(k);
+    t.given.push_back({&section, &key});
+    e.namesTrimmed = name.size() == section.size() && k.size() == key.size();
+    t.indexed = false;
+}
+
+const IniFile::KeyList::Table& IniFile::KeyList::Lookup() const
+{
+    if (!table_->indexed)
+        table_->IndexKeys();
+    return *table_;
+}
+
+bool IniFile::MayHoldAnyOf(const KeyList& keys) const
+{
+    std::lock_guard lock(gMutex);
+    struct stat st {};
+    const auto it = Cache().find(fileName_);
+    if (it == Cache().end() || !it->second.model || !it->second.trusted ||
+        ::stat(fileName_.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
+        return true;
+    const Model& model = *it->second.model;
+    const KeyList::Table& table = keys.Lookup();
+    for (size_t n = 0; n < table.entries.size(); ++n)
+        if (table.entries[n].first &&
+            model.FindKey(Trim(*table.given[n].section), table.Key(table.entries[n])))
+            return true;
+    return false;
+}
+
+void IniFile::UpdateKeysIfPresent(const KeyList& keys,
+                                  const std::function<bool(size_t, std::string_view, Splice&)>& change)
+{
+    const KeyList::Table& table = keys.Lookup();
+    if (table.entries.empty())
+        return;
+    const std::string target = FollowLinks(fileName_);
+    std::optional<RewriteLock> lock;
+    struct TrimScratch {
+        ~TrimScratch() { tScratch.Trim(); }
+    } trim;
+    if (!PrepareRewrite(fileName_, target, true, lock,
+                        [&] { return PassOverFile(nullptr, fileName_, target, table, change); }))
+        return;
+    const EditingMark mark(target);
+    std::lock_guard guard(gMutex);
+    if (PassOverFile(&fileName_, fileName_, target, table, change))
+        Cache().erase(fileName_); // the parse kept, if any, is of the text before
+}
+
+void IniFile::Edit(const std::function<void(Editor&)>& change)
+{
+    EditFile(fileName_, change);
 }
 
 } // namespace qm

@@ -9,7 +9,7 @@
 // not read (EInOutError naming the file, also when it grows past the limit while being read),
 // and no change makes a file grow past it.
 //
-// Every write rewrites the whole file through WriteFileAtomically (platform/AtomicFile.h:
+// Every write rewrites the whole file through an AtomicFileWriter (platform/AtomicFile.h:
 // temporary file beside it, synced, renamed, folder synced, links written through) under an
 // advisory lock on ".~qm<hash of the file name>.lock" in the file's folder, so a crash never
 // leaves a half-written file, two program windows never lose each other's writes, and the
@@ -21,6 +21,7 @@
 // with "[" on a line holding "]") is refused with EStoreError before anything is touched.
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,9 @@ namespace qm {
 // DOS end-of-file mark that old editors leave behind.
 inline bool IsIniBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+    // One bit for each: tab, LF, VT, FF, CR (9 to 13), the end-of-file mark (26) and space (32).
+    const unsigned u = static_cast<unsigned char>(c);
+    return u <= 32 && ((0x104003E00ull >> u) & 1) != 0;
 }
 
 // The largest file read or written: sixteen times a store of 254 categories of 254 items.
@@ -73,7 +76,7 @@ public:
         virtual std::vector<AnsiString> ReadSections() const = 0;
         virtual std::vector<AnsiString> ReadSection(const AnsiString& section) const = 0;
         virtual void WriteString(const AnsiString& section, const AnsiString& key,
-                                 const AnsiString& value) = 0;
+                                 std::string_view value) = 0;
         // ReadString and then WriteString of the same key with one lookup: when the key is
         // there, change sees its value (valid during the call) and returns true to have the
         // value it put into out written. A missing key is left missing.
@@ -84,6 +87,49 @@ public:
         virtual void EraseSection(const AnsiString& section) = 0;
     };
     void Edit(const std::function<void(Editor&)>& change);
+
+    // The sections and keys of many updates, looked up without regard to case and kept for
+    // passes over several files. The strings must outlive the list.
+    class KeyList {
+    public:
+        KeyList();
+        ~KeyList();
+        KeyList(const KeyList&) = delete;
+        KeyList& operator=(const KeyList&) = delete;
+        void Reserve(size_t n);
+        void Add(const AnsiString& section, const AnsiString& key);
+
+        struct Table;                // the lookup table, known to the file's parser only
+        const Table& Lookup() const; // made complete at its first use
+
+    private:
+        std::unique_ptr<Table> table_;
+    };
+    // False when the file is known to hold none of the keys' lines without reading it: a parse
+    // of it is kept that the file has not changed since; true otherwise. (A first look that
+    // spares a pass over a file that a batch leaves as it is.)
+    bool MayHoldAnyOf(const KeyList& keys) const;
+
+    // A new value given as the first Keep bytes of the old one followed by Append, so that a
+    // change keeping the start of a value neither copies it nor has it looked at again. Append
+    // must stay valid until the change is asked again.
+    struct Splice {
+        size_t Keep = 0;
+        std::string_view Append;
+    };
+    // Edit with UpdateString(section n, key n, change for n) for every n of the list in order,
+    // made in one pass over the file's text instead of through a parse of it: change(n, value,
+    // out) returns true to have the value of out written. The lines are visited in file order,
+    // and the updates of one line in list order, so change must depend on nothing but its
+    // arguments. The parse kept for the file is dropped when the file is rewritten.
+    //
+    // For a file that may be absent: when it reads as missing (no such file, none this user
+    // may read, or no regular file) nothing is done, no file and no lock file made, as a read
+    // would find nothing to change; and when its lock cannot be taken, the failure is raised
+    // only if the updates would have changed the file.
+    void
+    UpdateKeysIfPresent(const KeyList& keys,
+                        const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);
 
     // The lock file of a file with links followed: "<folder>/.~qm<16 hex digits>.lock", the
     // digits a hash of the file's name, so that the lock's name fits wherever the name fits.

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numeric>
 
 #include "platform/Exception.h"
@@ -163,22 +164,46 @@ void QMStore::SortItems(int32_t category)
 
 AnsiString QMStore::FormatItemValue(int32_t category, int32_t item) const
 {
-    const QMItem& it = ItemAt(category, item);
     AnsiString line;
-    line.reserve(it.Aisle.size() + it.Note.size() + 40);
-    line += it.Aisle;
-    line += ",-,";
-    line += it.Note;
-    line += ",-,";
-    line += std::to_string(it.Qty);
-    line += ",-,";
-    line += it.HasCoupon ? "1" : "0";
-    line += ",-,";
-    line += FormatExpiry(it.CouponExpire);
-    line += ",-,";
-    line += it.IsStoreCoupon ? "1" : "0";
-    line += ",-,";
+    line.reserve(64);
+    AppendItemValue(category, item, line);
     return line;
+}
+
+void QMStore::AppendItemValue(int32_t category, int32_t item, AnsiString& out) const
+{
+    const QMItem& it = ItemAt(category, item);
+    char qty[16];
+    const size_t qtyLen = size_t(std::to_chars(qty, qty + sizeof qty, it.Qty).ptr - qty);
+    // 0 (also -0) is written as "0" without the general formatting.
+    const AnsiString expiry = it.CouponExpire == 0 ? AnsiString("0") : FormatExpiry(it.CouponExpire);
+    // The line's length is known, so it is written in place: writers of many lines call this
+    // once per item.
+    const size_t at = out.size();
+    out.resize(at + it.Aisle.size() + it.Note.size() + qtyLen + expiry.size() + 2 + 6 * 3);
+    char* p = out.data() + at;
+    auto put = [&p](std::string_view s) {
+        std::memcpy(p, s.data(), s.size());
+        p += s.size();
+    };
+    auto separator = [&p] {
+        p[0] = ',';
+        p[1] = '-';
+        p[2] = ',';
+        p += 3;
+    };
+    put(it.Aisle);
+    separator();
+    put(it.Note);
+    separator();
+    put({qty, qtyLen});
+    separator();
+    *p++ = it.HasCoupon ? '1' : '0';
+    separator();
+    put(expiry);
+    separator();
+    *p++ = it.IsStoreCoupon ? '1' : '0';
+    separator();
 }
 
 char DecimalSeparator()

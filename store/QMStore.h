@@ -98,6 +98,8 @@ struct QMStore {
     // The item's value line: aisle, note, qty, coupon, expiry, store-only, each followed by
     // ",-," (six fields and a trailing separator).
     AnsiString FormatItemValue(int32_t category, int32_t item) const;
+    // The same line appended to out, for writers of many lines.
+    void AppendItemValue(int32_t category, int32_t item, AnsiString& out) const;
 };
 
 // The expiry as stored: the shortest general decimal form with up to 15 significant digits

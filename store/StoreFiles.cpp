@@ -1,9 +1,9 @@
 #include "store/StoreFiles.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <deque>
+#include <memory>
 
 #include "platform/ByteScan.h"
 #include "platform/Dialogs.h"
@@ -79,8 +79,7 @@ void CheckStoreSectionName(const AnsiString& section)
 
 bool IsStorableKey(const AnsiString& key)
 {
-    return !key.empty() && !HasLineBreak(key) && key.find('=') == AnsiString::npos && key[0] != '[' &&
-           key[0] != ';';
+    return !key.empty() && key[0] != '[' && key[0] != ';' && !ContainsAnyByte(key, '\r', '\n', '\0', '=');
 }
 
 void CheckStoreName(const AnsiString& store)
@@ -158,50 +157,73 @@ void ForEachField(std::string_view delimiter, std::string_view text, size_t maxF
     }
 }
 
-// The first six fields of an item line (aisle, note, quantity, coupon, expiry, store-only),
-// split as SplitFields splits them, without a vector: batches split one line per item.
-struct ItemFields {
-    std::array<std::string_view, 6> field{};
-    std::array<size_t, 6> end{};
-    size_t count = 0;
-    std::string_view line;
-
-    explicit ItemFields(std::string_view text) : line(text)
-    {
-        ForEachField(kFieldSeparator, line, field.size(), [&](std::string_view f, size_t at) {
-            end[count] = at;
-            field[count++] = f;
-        });
-    }
-    // Field n, from 1; empty when the line has fewer.
-    std::string_view operator()(size_t n) const
-    {
-        return n >= 1 && n <= count ? field[n - 1] : std::string_view();
-    }
-    // Fields 1 to 3 with their separators as the line holds them, when it does: three fields
-    // whose separators do not overlap.
-    bool HeadOfThree(std::string_view& head) const
-    {
-        if (count < 3 || !Apart(0) || !Apart(1))
-            return false;
-        head = line.substr(0, end[2]);
-        return true;
-    }
-    // The separator after field 3 and fields 4 to 6 with theirs, when the line holds them so.
-    bool TailFromFour(std::string_view& tail) const
-    {
-        if (count < 6 || !Apart(2) || !Apart(3) || !Apart(4))
-            return false;
-        tail = line.substr(end[2], end[5] - end[2]);
-        return true;
-    }
-
-private:
-    // Whether the separators after fields i + 1 and i + 2 (from 0) do not overlap.
-    bool Apart(size_t i) const { return end[i + 1] >= end[i] + std::strlen(kFieldSeparator); }
-};
-
 } // namespace
+
+// The separator ",-," begins at every place p where the line, read as closed by one more
+// separator, holds it: a "," with "-," after it inside the line, a ",-" that ends the line
+// (the closing separator's "," completes it), and the line's end itself. Places are found
+// sixteen at a time while three bytes fit after each, the last sixteen overlapping the ones
+// before, and the rest one by one.
+ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
+{
+    const char* t = line.data();
+    const size_t n = line.size();
+#if defined(__SSE2__)
+    // Most item lines are 16 to 61 bytes long: one bit for each of their commas and dashes, and
+    // for the closing separator's, tells every place where a separator begins at once.
+    if (n >= 16 && n <= 61) {
+        // Four blocks of sixteen, the later ones moved back to end with the line where it is
+        // shorter; the bytes they read twice give the same bits twice.
+        uint64_t commas = 0, dashes = 0;
+        for (size_t off = 0; off < 64; off += 16) {
+            const size_t at = std::min(off, n - 16);
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at));
+            commas |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(','))))) << at;
+            dashes |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('-'))))) << at;
+        }
+        commas |= uint64_t(5) << n; // ",", "-", "," after the line
+        dashes |= uint64_t(2) << n;
+        // The first six places, one after another without a branch; past the last one found
+        // the places read as 64 and are not counted.
+        uint64_t starts = commas & (dashes >> 1) & (commas >> 2);
+        size_t count = 0;
+        for (size_t k = 0; k < kFields; ++k) {
+            end_[k] = size_t(std::countr_zero(starts));
+            count += starts != 0;
+            starts &= starts - 1;
+        }
+        count_ = count;
+        return;
+    }
+#endif
+    size_t p = 0;
+    if (n >= 15 + kSeparatorLength) {
+        const size_t last = n - 15 - kSeparatorLength;
+        for (;;) {
+            const size_t at = std::min(p, last);
+            for (unsigned m = DelimiterStarts16<',', '-', ','>(t + at) & (~0u << (p - at)); m; m &= m - 1) {
+                end_[count_] = at + size_t(std::countr_zero(m));
+                if (++count_ == kFields)
+                    return;
+            }
+            p = at + 16;
+            if (at == last)
+                break;
+        }
+    }
+    for (; p + 2 < n; ++p)
+        if (t[p] == ',' && t[p + 1] == '-' && t[p + 2] == ',') {
+            end_[count_] = p;
+            if (++count_ == kFields)
+                return;
+        }
+    if (p + 2 == n && t[p] == ',' && t[p + 1] == '-') {
+        end_[count_] = p;
+        if (++count_ == kFields)
+            return;
+    }
+    end_[count_++] = n;
+}
 
 std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text, size_t maxFields)
 {
@@ -475,55 +497,78 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
 
 namespace {
 
-// The coupon fields of one written line that the carry-over hands on.
-// The coupon of one written line that the carry-over hands on: the line's section and key
-// (the writer's own strings), and the separator before field 4 with fields 4 to 6 and their
-// separators, as the written line holds them or, where it does not, built apart.
-struct CarriedCoupon {
-    const AnsiString* SectionName;
-    const AnsiString* KeyName;
-    std::string_view Tail;
-
-    const AnsiString& Section() const { return *SectionName; }
-    const AnsiString& Key() const { return *KeyName; }
-};
-
 // The line of the receiving fields 1 to 3 followed by the carried fields 4 to 6. Batches
-// compose one per item, so it is built in place.
-void ComposeCarried(const ItemFields& field, const CarriedCoupon& c, AnsiString& out)
+// compose one per item, so it is built in place (out holds none of what the fields view).
+const AnsiString& ComposeCarried(const ItemLineFields& field, std::string_view tail, AnsiString& out)
 {
     std::string_view head;
     if (field.HeadOfThree(head)) {
-        out.reserve(head.size() + c.Tail.size());
-        out.assign(head).append(c.Tail);
-        return;
+        // Sized first and filled in place: resizing a text that keeps its room writes nothing
+        // but what it adds.
+        out.resize(head.size() + tail.size());
+        std::memcpy(out.data(), head.data(), head.size());
+        std::memcpy(out.data() + head.size(), tail.data(), tail.size());
+        return out;
     }
-    const std::string_view sep = kFieldSeparator;
     out.clear();
-    out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(c.Tail);
+    const std::string_view sep = kFieldSeparator;
+    return out.append(field(1)).append(sep).append(field(2)).append(sep).append(field(3)).append(tail);
 }
 
-// The receiving line with the carried fields, or false when the line is missing, store-only or
-// already holds them.
-bool CarriedLine(std::string_view own, const CarriedCoupon& c, AnsiString& out)
+// The receiving line with the carried fields, as a part of it and the carried tail where its
+// first three fields lie apart, else composed in scratch; false when the line is missing or
+// store-only. (A line that already holds the fields is left as it is by the file's writer.)
+bool CarriedLine(std::string_view own, std::string_view tail, IniFile::Splice& out, AnsiString& scratch)
 {
     if (own.empty())
         return false;
-    const ItemFields of(own);
+    const ItemLineFields of(own);
     if (of(6) == "1")
         return false;
-    ComposeCarried(of, c, out);
-    return out != own;
+    std::string_view head;
+    if (of.HeadOfThree(head)) {
+        out.Keep = head.size();
+        out.Append = tail;
+    } else {
+        out.Keep = 0;
+        out.Append = ComposeCarried(of, tail, scratch);
+    }
+    return true;
 }
 
 } // namespace
 
 namespace {
 
-// What the writes of one edit carry to the other stores, in the order of the writes.
+// What the writes of one edit carry to the other stores, in the order of the writes: each
+// written line's section and key (the writer's own strings), and its tail: the separator
+// before field 4 with fields 4 to 6 and their separators, as the written line holds them or,
+// where it does not, built apart. The stores' lines are taken in the order of their files, so
+// what the carrying reads of each write is kept small: the number of its tail among the tails,
+// of which a run of equal ones is kept once.
 struct CarriedCoupons {
-    std::vector<CarriedCoupon> List;
+    std::unique_ptr<IniFile::KeyList> Keys;
+    std::vector<std::string_view> Tails;
+    std::vector<uint32_t> TailOf;
     std::deque<AnsiString> BuiltTails; // its strings never move
+
+    void Clear(size_t writes)
+    {
+        Keys = std::make_unique<IniFile::KeyList>();
+        Keys->Reserve(writes);
+        Tails.clear();
+        TailOf.clear();
+        TailOf.reserve(writes);
+        BuiltTails.clear();
+    }
+    void Add(const AnsiString& section, const AnsiString& key, std::string_view tail)
+    {
+        Keys->Add(section, key);
+        if (Tails.empty() || Tails.back() != tail)
+            Tails.push_back(tail);
+        TailOf.push_back(uint32_t(Tails.size() - 1));
+    }
+    bool Empty() const { return TailOf.empty(); }
 };
 
 // The open store's side of line writes that carry their coupon, as WriteStoreString writes:
@@ -536,28 +581,30 @@ public:
         : e_(e), selfInPicker_(selfInPicker), carried_(carried)
     {
         // The change may run again if the file changed under it.
-        carried_.List.clear();
-        carried_.BuiltTails.clear();
-        carried_.List.reserve(writes);
+        carried_.Clear(writes);
     }
 
     void Write(const AnsiString& section, const AnsiString& key, std::string_view value)
     {
-        line_.assign(value);
-        if (section.find("--") != AnsiString::npos) {
+        // Writes come section after section: the name is looked at once for its run.
+        if (&section != lastSection_) {
+            lastSection_ = &section;
+            noCategory_ = section.find("--") != AnsiString::npos;
+        }
+        if (noCategory_) {
             Recheck();
-            e_.WriteString(section, key, line_);
+            e_.WriteString(section, key, value);
             return;
         }
         // The line as the file keeps it: the value without its surrounding blanks.
-        const ItemFields wf(TrimBlanks(value));
+        const ItemLineFields wf(TrimBlanks(value));
         const bool storeOnly = wf(6) == "1";
         if (!storeOnly && accepts_ < 0) {
             // Read before this write, which cannot change it: the section is no --Info--.
             accepts_ = e_.ReadString(kInfoSection, "AcceptsCoupons", "") == "0" ? 0 : 1;
         }
         if (storeOnly || accepts_ != 1) {
-            e_.WriteString(section, key, line_);
+            e_.WriteString(section, key, value);
             return;
         }
         std::string_view tail;
@@ -567,13 +614,19 @@ public:
             t.append(sep).append(wf(4)).append(sep).append(wf(5)).append(sep).append(wf(6));
             tail = t;
         }
-        const CarriedCoupon c{&section, &key, tail};
         // The written line is its own receiving line (not store-only, as it carries), so it
-        // goes into the file in its carried form at once.
-        if (selfInPicker_ && !wf.line.empty())
-            ComposeCarried(wf, c, line_);
-        e_.WriteString(section, key, line_);
-        carried_.List.push_back(c);
+        // goes into the file in its carried form at once: when its first six fields lie apart,
+        // that is the line up to the end of field 6.
+        std::string_view written = value;
+        std::string_view head;
+        if (selfInPicker_ && !wf.Line().empty()) {
+            if (wf.HeadOfThree(head) && head.data() + head.size() == tail.data())
+                written = wf.Line().substr(0, head.size() + tail.size());
+            else
+                written = ComposeCarried(wf, tail, line_);
+        }
+        e_.WriteString(section, key, written);
+        carried_.Add(section, key, tail);
     }
     // Whether the store takes coupons is read at the first carrying write and again after
     // any section rename and any write to a section with "--" in its name, which covers
@@ -584,6 +637,8 @@ private:
     IniFile::Editor& e_;
     const bool selfInPicker_;
     CarriedCoupons& carried_;
+    const AnsiString* lastSection_ = nullptr;
+    bool noCategory_ = false; // the last section's name holds "--"
     int accepts_ = -1;
     AnsiString line_;
 };
@@ -593,33 +648,26 @@ private:
 CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store,
                                 const CarriedCoupons& coupons)
 {
-    const std::vector<CarriedCoupon>& carried = coupons.List;
     CarryOverFailures failures;
-    if (carried.empty())
+    if (coupons.Empty())
         return failures;
+    // Each carried line depends on nothing but the receiving line, so the lines of a store
+    // are taken in one pass over its file.
+    AnsiString scratch;
+    const auto carry = [&](size_t n, std::string_view own, IniFile::Splice& out) {
+        return CarriedLine(own, coupons.Tails[coupons.TailOf[n]], out, scratch);
+    };
     for (const AnsiString& entry : ctx.PickerStores) {
         if (entry == store)
             continue;
         try {
+            // Decided under the file's lock, in the order of the writes; a store that holds
+            // none of the lines is not rewritten, and one that is not there is left alone. A
+            // parse kept of a store that has not changed since spares reading one that holds
+            // none of them.
             IniFile target = StoreIni(ctx, entry);
-            // A first look through the parsed copy spares the stores that hold none of the lines.
-            bool any = false;
-            AnsiString next;
-            for (const auto& c : carried)
-                if ((any = CarriedLine(target.ReadString(c.Section(), c.Key(), ""), c, next)))
-                    break;
-            if (!any)
-                continue;
-            // Decided again under the file's lock, in the order of the writes.
-            target.Edit([&](IniFile::Editor& e) {
-                const CarriedCoupon* c = nullptr;
-                const std::function<bool(std::string_view, AnsiString&)> carry =
-                    [&](std::string_view own, AnsiString& out) { return CarriedLine(own, *c, out); };
-                for (const auto& each : carried) {
-                    c = &each;
-                    e.UpdateString(each.Section(), each.Key(), carry);
-                }
-            });
+            if (target.MayHoldAnyOf(*coupons.Keys))
+                target.UpdateKeysIfPresent(*coupons.Keys, carry);
         } catch (const std::exception& ex) {
             failures.push_back({entry, ex.what()});
         }
@@ -703,19 +751,27 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
 CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
                             const std::vector<std::pair<int32_t, int32_t>>& items)
 {
+    for (const auto& [c, i] : items)
+        store.ItemAt(c, i); // checks both indexes
+    CheckWriteStore(store.Name);
     AnsiString lines;
+    lines.reserve(items.size() * 48); // a usual line's length: fewer copies as the text grows
     std::vector<size_t> ends;
     ends.reserve(items.size());
-    for (const auto& [c, i] : items) {
-        lines += store.FormatItemValue(c, i);
-        ends.push_back(lines.size());
-    }
-    CheckWriteStore(store.Name);
+    // One look at each item: its line formatted, its names checked. Items come category by
+    // category, so a category's name is checked once for its run; the lines are looked at one
+    // by one only when the text holds a line break somewhere.
     for (size_t n = 0; n < items.size(); ++n) {
-        CheckStoreSectionName(store.CategoryAt(items[n].first).Name);
-        CheckKeyName(store.ItemAt(items[n].first, items[n].second).Name);
-        CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
+        const auto [c, i] = items[n];
+        store.AppendItemValue(c, i, lines);
+        ends.push_back(lines.size());
+        if (n == 0 || c != items[n - 1].first)
+            CheckStoreSectionName(store.CategoryAt(c).Name);
+        CheckKeyName(store.ItemAt(c, i).Name);
     }
+    if (HasLineBreak(lines))
+        for (size_t n = 0; n < items.size(); ++n)
+            CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
     if (items.empty())
         return {};
 

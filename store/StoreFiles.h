@@ -56,6 +56,52 @@ std::string StoreFolderFile(const std::string& storesFolder, const AnsiString& s
 // its 255-field limit: at most maxFields fields are returned, fewer when the text has fewer.
 std::vector<std::string_view> SplitFields(std::string_view delimiter, std::string_view text,
                                           size_t maxFields);
+// The first six fields of an item line (aisle, note, quantity, coupon, expiry, store-only),
+// split as SplitFields(kFieldSeparator, line, 6) splits them but without a vector: many-item
+// writes split one or two lines per item. The line must outlive the object.
+class ItemLineFields {
+public:
+    explicit ItemLineFields(std::string_view line);
+
+    std::string_view Line() const { return line_; }
+    size_t Count() const { return count_; }
+    // Field n, from 1; empty when the line has fewer.
+    std::string_view operator()(size_t n) const
+    {
+        if (n < 1 || n > count_)
+            return {};
+        const size_t start = n == 1 ? 0 : end_[n - 2] + kSeparatorLength;
+        return end_[n - 1] > start ? line_.substr(start, end_[n - 1] - start) : std::string_view();
+    }
+    // Fields 1 to 3 with their separators as the line holds them, when it does: three fields
+    // whose separators do not overlap.
+    bool HeadOfThree(std::string_view& head) const
+    {
+        if (count_ < 3 || !Apart(0) || !Apart(1))
+            return false;
+        head = line_.substr(0, end_[2]);
+        return true;
+    }
+    // The separator after field 3 and fields 4 to 6 with theirs, when the line holds them so.
+    bool TailFromFour(std::string_view& tail) const
+    {
+        if (count_ < 6 || !Apart(2) || !Apart(3) || !Apart(4))
+            return false;
+        tail = line_.substr(end_[2], end_[5] - end_[2]);
+        return true;
+    }
+
+private:
+    static constexpr size_t kFields = 6;
+    static constexpr size_t kSeparatorLength = 3; // ",-,"
+    // Whether the separators after fields i + 1 and i + 2 (from 0) do not overlap.
+    bool Apart(size_t i) const { return end_[i + 1] >= end_[i] + kSeparatorLength; }
+
+    std::string_view line_;
+    size_t end_[kFields]; // where the separator after each field begins; the closing one at the end
+    size_t count_ = 0;
+};
+
 // The entries of a joined list: fields from the first up to the first empty one.
 std::vector<AnsiString> SplitList(std::string_view delimiter, std::string_view text);
 // Each name followed by the delimiter.

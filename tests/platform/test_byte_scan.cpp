@@ -18,14 +18,15 @@ size_t FirstOf(std::string_view s, size_t from, std::string_view set)
 
 } // namespace
 
-// Every length up to 40, every start and every place of a match, with bytes above 0x7F and
-// near the sought ones around it (a borrow between bytes must not fake a match).
+// Every length up to 70 (several blocks of sixteen and a last one moved back), every start and every place of
+// a match, with bytes above 0x7F and near the sought ones around it (a borrow between bytes must not fake a
+// match).
 TEST(ByteScan, FindsTheFirstMatchFromEveryStartInEveryLength)
 {
     std::mt19937 rng(3);
     const char filler[] = {'a',    '\x0c', '\x0e', '\x09', '\x0b', '\x80',
                            '\xff', '\x8d', '\x8a', '<',    '>',    '\x01'};
-    for (size_t n = 0; n <= 40; ++n) {
+    for (size_t n = 0; n <= 70; ++n) {
         for (int round = 0; round < 20; ++round) {
             std::string s(n, 'a');
             for (char& c : s)
@@ -95,6 +96,9 @@ TEST(ByteScan, DelimiterStartsAreEveryPlaceTheWholeDelimiterBegins)
             ASSERT_EQ(DelimiterStarts16(text.data(), delimiter), expected) << delimiter << " in " << text;
             ASSERT_EQ(DelimiterStarts16Plain(text.data(), delimiter), expected)
                 << delimiter << " in " << text;
+            if (delimiter == ",-,") {
+                ASSERT_EQ((DelimiterStarts16<',', '-', ','>(text.data())), expected) << text;
+            }
         }
     }
 }
@@ -114,9 +118,11 @@ TEST(ByteScan, ReadsNothingPastTheEndOfTheText)
             ASSERT_EQ(FindAnyByte(s, from, '\r', '\n', '='), std::string_view::npos) << n << " " << from;
         }
         EXPECT_TRUE(SameBytes(s, t)) << n;
+        EXPECT_FALSE(ContainsAnyByte(s, '\r', '\n', '=')) << n;
         if (n > 0) {
             a[n - 1] = '=';
             EXPECT_EQ(FindAnyByte(s, 0, '='), n - 1);
+            EXPECT_TRUE(ContainsAnyByte(s, '=')) << n;
             EXPECT_FALSE(SameBytes(s, t)) << n;
         }
     }

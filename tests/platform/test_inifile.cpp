@@ -191,6 +191,16 @@ TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldNotReadBack)
     EXPECT_EQ(ReadFile(path), kept);
     ini.WriteString("S", "[Sale", "half price");
     EXPECT_EQ(ini.ReadSection("S"), (Names{"k", "[Sale"}));
+    // Names already in the file, with the same refusals: through a name spelt with a line
+    // break around it, and for a value that would turn the key's line into a section.
+    const std::string written = ReadFile(path);
+    for (auto [sec, key, value] : std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"S\n", "k", "2"}, {"\rs", "K", "2"}, {"S", "[Sale", "half]price"}}) {
+        EXPECT_THROW(ini.WriteString(sec, key, value), EStoreError) << key;
+        EXPECT_THROW(ini.Edit([&](IniFile::Editor& e) { e.WriteString(sec, key, value); }), EStoreError)
+            << key;
+    }
+    EXPECT_EQ(ReadFile(path), written);
 }
 
 TEST_F(IniFileTest, KeepsPermissionsAndSymbolicLinks)
@@ -461,15 +471,147 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
         }
         return std::string("nothing thrown");
     };
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    const std::string large(kMaxIniFileBytes, 'v');
+    auto update = [&](size_t, std::string_view, IniFile::Splice& out) {
+        out.Append = large;
+        return true;
+    };
     EXPECT_EQ(thrown([&] { ini.ReadSections(); }), message);
     EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", "2"); }), message);
+    EXPECT_EQ(thrown([&] { ini.UpdateKeysIfPresent(keys, update); }), message);
     EXPECT_EQ(std::filesystem::file_size(path), kMaxIniFileBytes + 1);
 
-    // Nor does a write make a file grow past it.
+    // Nor does a write make a file grow past it, nor leave a part of one behind.
     ASSERT_EQ(truncate(path.c_str(), 0), 0);
-    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", std::string(kMaxIniFileBytes, 'v')); }),
+    EXPECT_EQ(thrown([&] { ini.WriteString("S", "k", large); }),
               "Cannot write to the file \"" + path + "\": it would grow past 64 MB.");
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    EXPECT_EQ(thrown([&] { ini.UpdateKeysIfPresent(keys, update); }),
+              "Cannot write to the file \"" + path + "\": it would grow past 64 MB.");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+}
+
+// Many updates in one pass over the text against the same updates made one by one through a
+// parse, on files of every odd shape: a byte-order mark, LF, lone CR and no end on the last
+// line, comments, blank lines, blanks around names and values, keys before any section,
+// sections and keys twice and in other letter cases, a "[" line without "]", values holding
+// "=", empty names, and key lists that name a line twice or name it with blanks around.
+TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
+{
+    const std::string twinPath = dir.file("twin.store");
+    std::mt19937 rng(23);
+    const std::vector<std::string> headers = {"[S]", "[s]",        " [ S ]\t", "[S] trailing", "[T]",
+                                              "[t]", "[--Info--]", "[]",       "[Odd"};
+    const std::vector<std::string> lines = {
+        "k=1",         "K = 2 ",    "  k=", "=v",     "k2=a=b",
+        "; c=1",       "",          "   ",  "[Odd=1", "x",
+        "\tk\t=\tv\t", "k2 = x",    "K2=y", "m=\x1a", "Item 1-1=A,-,n,-,2,-,1,-,46000,-,0,-,",
+        "k=a b c",     "K = a  b ", "x=1 2"};
+    const std::vector<std::string> ends = {"\r\n", "\n", "\r", "\r\n", "\r\n"};
+    const std::vector<std::string> sections = {"S", "s", " S ", "T", "--Info--", "", "Odd", "U", "\nS"};
+    const std::vector<std::string> keys = {"k", "K", " k", "k2", "", "x", "m", "Item 1-1", "[Odd", "q"};
+    for (int round = 0; round < 400; ++round) {
+        std::string text = rng() % 6 == 0 ? "\xEF\xBB\xBF" : "";
+        for (int n = int(rng() % 30); n > 0; --n) {
+            text += rng() % 4 == 0 ? headers[rng() % headers.size()] : lines[rng() % lines.size()];
+            text += ends[rng() % ends.size()];
+        }
+        if (rng() % 3 == 0)
+            text += lines[rng() % lines.size()]; // no end on the last line
+        // The names, kept in place for the list.
+        std::vector<std::pair<AnsiString, AnsiString>> names;
+        names.reserve(20);
+        for (int n = int(rng() % 12); n > 0; --n)
+            names.emplace_back(sections[rng() % sections.size()], keys[rng() % keys.size()]);
+        const int mode = int(rng() % 4);
+        // Depends on nothing but its arguments: nothing, the same value, a new one with blanks
+        // around it, a part of the old one with or without more after it (which may end or be
+        // all in blanks), a part longer than the value, and now and then a value that cannot
+        // be written.
+        std::string appended;
+        auto change = [&](size_t n, std::string_view old, IniFile::Splice& out) {
+            if (mode == 3 && n % 4 == 1) {
+                appended = n % 8 == 1 ? "a\nb" : "a\r";
+                out.Keep = n % 3;
+                out.Append = appended;
+                return true;
+            }
+            switch ((n + old.size() + size_t(mode)) % 7) {
+            case 0:
+                return false;
+            case 1:
+                out.Keep = old.size();
+                return true;
+            case 2:
+                appended = " " + std::string(old) + "#" + std::to_string(n) + " ";
+                out.Append = appended;
+                return true;
+            case 3:
+                appended = mode == 3 && n == 2 ? "a\nb" : "v" + std::to_string(n);
+                out.Keep = std::min<size_t>(2, old.size());
+                out.Append = appended;
+                return true;
+            case 4:
+                out.Keep = old.size() / 2;
+                return true;
+            case 5:
+                out.Keep = 1;
+                out.Append = "  ";
+                return true;
+            default:
+                out.Keep = old.size() + 5;
+                out.Append = " x";
+                return true;
+            }
+        };
+        WriteFile(path, text);
+        WriteFile(twinPath, text);
+        IniFile::DropCache();
+        IniFile::KeyList list;
+        for (const auto& [section, key] : names)
+            list.Add(section, key);
+        // Twice: the second time with more names added to the list already used.
+        for (int turn = 0; turn < 2; ++turn) {
+            std::string passed = "done", oneByOne = "done";
+            try {
+                ini.UpdateKeysIfPresent(list, change);
+            } catch (const EStoreError& e) {
+                passed = e.what();
+            }
+            try {
+                IniFile(twinPath).Edit([&](IniFile::Editor& e) {
+                    for (size_t n = 0; n < names.size(); ++n)
+                        e.UpdateString(
+                            names[n].first, names[n].second, [&](std::string_view old, AnsiString& out) {
+                                IniFile::Splice splice;
+                                if (!change(n, old, splice))
+                                    return false;
+                                out = std::string(old.substr(0, std::min(splice.Keep, old.size()))) +
+                                      std::string(splice.Append);
+                                return true;
+                            });
+                });
+            } catch (const EStoreError& e) {
+                oneByOne = e.what();
+            }
+            ASSERT_EQ(passed == "done", oneByOne == "done") << passed << " / " << oneByOne;
+            ASSERT_EQ(ReadFile(path), ReadFile(twinPath)) << "round " << round << " turn " << turn << " of\n"
+                                                          << text;
+            // What the pass wrote is read afresh.
+            for (const auto& [section, key] : names)
+                ASSERT_EQ(ini.ReadString(section, key, "\x01"),
+                          IniFile(twinPath).ReadString(section, key, "\x01"));
+            for (int n = int(1 + rng() % 3); n > 0; --n) {
+                names.emplace_back(sections[rng() % sections.size()], keys[rng() % keys.size()]);
+                list.Add(names.back().first, names.back().second);
+            }
+        }
+    }
 }
 
 // One edit keeps its place in the file from change to change (the last line found, the next
@@ -584,6 +726,58 @@ TEST_F(IniFileTest, OneEditEndsAsTheSameChangesMadeOneByOne)
     }
 }
 
+// A pass over a file that may be absent: a missing file, a folder under its name and a file
+// this user may not read are left alone without a word; a file whose lock cannot be taken
+// fails only when the pass would have changed it; any other file is updated.
+TEST_F(IniFileTest, UpdateKeysLeavesWhatReadsAsMissingAlone)
+{
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    bool called = false;
+    auto write = [&](size_t, std::string_view, IniFile::Splice& out) {
+        called = true;
+        out.Append = "2";
+        return true;
+    };
+    auto same = [](size_t, std::string_view old, IniFile::Splice& out) {
+        out.Keep = old.size();
+        return true;
+    };
+    ini.UpdateKeysIfPresent(keys, write);
+    EXPECT_FALSE(called);
+    EXPECT_EQ(Entries(dir.path()), Names{}) << "neither the file nor a lock file is made";
+
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    ini.UpdateKeysIfPresent(keys, write);
+    EXPECT_THROW(ini.Edit([](IniFile::Editor& e) { e.WriteString("S", "k", "2"); }), EInOutError);
+    ASSERT_EQ(rmdir(path.c_str()), 0);
+
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    EXPECT_EQ(qmtest::AsOtherUser([&] {
+                  IniFile(path).UpdateKeysIfPresent(keys, write);
+                  return std::string("left alone");
+              }),
+              "left alone");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+
+    // A folder where the lock file goes: the lock cannot be taken.
+    ASSERT_EQ(mkdir(IniFile::LockFileFor(path).c_str(), 0755), 0);
+    ini.UpdateKeysIfPresent(keys, same);
+    EXPECT_THROW(ini.UpdateKeysIfPresent(keys, write), EInOutError);
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=1\r\n");
+    ASSERT_EQ(rmdir(IniFile::LockFileFor(path).c_str()), 0);
+
+    called = false;
+    ini.UpdateKeysIfPresent(keys, write);
+    EXPECT_TRUE(called);
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=2\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+}
+
 TEST_F(IniFileTest, UpdateStringWritesOnlyWhatItIsAskedToAndChecksIt)
 {
     WriteFile(path, "[S]\r\nk = one \r\n[Odd=1\r\n");
@@ -616,6 +810,26 @@ TEST_F(IniFileTest, UpdateStringWritesOnlyWhatItIsAskedToAndChecksIt)
     EXPECT_EQ(ReadFile(path), "[S]\r\nk = one \r\n[Odd=1\r\n");
     update("k", "  two  ");
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=two\r\n[Odd=1\r\n");
+}
+
+// The first look a batch takes before a pass over a file trusts only a parse the file has not
+// changed since; without one it says nothing.
+TEST_F(IniFileTest, MayHoldAnyOfAnswersOnlyFromAParseKnownToBeCurrent)
+{
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    const AnsiString section = "s", key = "K", other = "other";
+    IniFile::KeyList held, notHeld;
+    held.Add(section, key);
+    notHeld.Add(section, other);
+    EXPECT_TRUE(ini.MayHoldAnyOf(notHeld)) << "no parse kept";
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    SetTestFileClock(Ns(st.st_ctim) + 3'600'000'000'000); // read long after the write
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    EXPECT_TRUE(ini.MayHoldAnyOf(held));
+    EXPECT_FALSE(ini.MayHoldAnyOf(notHeld));
+    WriteFile(path, "[S]\r\nother=2\r\n"); // another program
+    EXPECT_TRUE(ini.MayHoldAnyOf(notHeld)) << "changed since it was read";
 }
 
 // A program that rewrites the file in place and sets its modification time back (a copy

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <sys/stat.h>
@@ -191,6 +192,54 @@ TEST(SplitFields, SplitsAsGetDelimitedFieldDoes)
     }
 }
 
+// The six-field splitter of item lines against the field routine: every field, the count,
+// and the head and tail it hands out whole only where they read back as the same fields.
+TEST(ItemLineFields, SplitsTheFirstSixFieldsAsGetDelimitedFieldDoes)
+{
+    std::mt19937 rng(11);
+    std::vector<std::string> texts = {"",
+                                      ",",
+                                      "-",
+                                      ",-",
+                                      ",-,",
+                                      ",-,-,",
+                                      "a,-",
+                                      "a,-,",
+                                      ",-,-,-,-,-,-,-,-,",
+                                      "Produce,-,,-,2,-,0,-,0,-,0,-,",
+                                      std::string(17, ',') + "-",
+                                      std::string(16, 'x') + ",-",
+                                      std::string(15, 'x') + ",-,"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(rng() % 70, 'x');
+        for (char& c : text)
+            c = ",-ax"[rng() % 4];
+        texts.push_back(text);
+    }
+    const std::string sep = kFieldSeparator;
+    for (const std::string& text : texts) {
+        const std::unique_ptr<char[]> block(new char[text.size()]);
+        std::copy(text.begin(), text.end(), block.get());
+        const ItemLineFields f(std::string_view(block.get(), text.size()));
+        ASSERT_EQ(f.Count(), std::min<size_t>(6, SplitFields(kFieldSeparator, text, 255).size())) << text;
+        for (size_t n = 1; n <= 7; ++n)
+            ASSERT_EQ(std::string(f(n)), n <= 6 ? GetDelimitedField(kFieldSeparator, text, int(n)) : "")
+                << "\"" << text << "\" field " << n;
+        std::string_view part;
+        if (f.HeadOfThree(part)) {
+            ASSERT_EQ(std::string(part),
+                      std::string(f(1)) + sep + std::string(f(2)) + sep + std::string(f(3)))
+                << text;
+            ASSERT_EQ(part.data(), block.get()) << text;
+        }
+        if (f.TailFromFour(part)) {
+            ASSERT_EQ(std::string(part),
+                      sep + std::string(f(4)) + sep + std::string(f(5)) + sep + std::string(f(6)))
+                << text;
+        }
+    }
+}
+
 TEST_F(StoreBatchTest, EachFileIsRewrittenOnce)
 {
     makeBoth("Open", "[Dairy]\r\nMilk=,-,,-,1\r\nEggs=,-,,-,1\r\n");
@@ -234,6 +283,28 @@ TEST_F(StoreBatchTest, BadNameRefusesTheWholeBatchAndAFailingReceiverIsNamed)
     EXPECT_NE(failures[0].Reason.find("Locked.store"), AnsiString::npos) << failures[0].Reason;
     EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,3,-,1,-,46000,-,0");
     EXPECT_EQ(read("Locked", "Dairy", "Milk"), ",-,,-,1");
+}
+
+// Picker stores whose files read as missing (gone since the picker was filled, or not readable
+// by this user) receive nothing and are no failure, as with the single writes.
+TEST_F(StoreBatchTest, ReceiversThatReadAsMissingAreLeftAlone)
+{
+    makeStore("Open", {"[Dairy]", "Milk=,-,,-,1"});
+    makeStore("Secret", {"[Dairy]", "Milk=,-,,-,5"});
+    ctx.PickerStores.push_back("Gone");
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(chmod(path("Open").c_str(), 0666), 0);
+    ASSERT_EQ(chmod(path("Secret").c_str(), 0600), 0);
+    EXPECT_EQ(qmtest::AsOtherUser([&] {
+                  StoreBatch batch;
+                  batch.Write("Dairy", "Milk", ",-,,-,3,-,1,-,46000,-,0,-,");
+                  return std::to_string(ApplyStoreBatch(ctx, "Open", batch).size()) + " failures";
+              }),
+              "0 failures");
+    EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,3,-,1,-,46000,-,0");
+    EXPECT_EQ(read("Secret", "Dairy", "Milk"), ",-,,-,5");
+    EXPECT_EQ(qmtest::ReadFile(path("Gone")), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 TEST(NameRules, RefusesWhatTheFileCannotCarryBack)
