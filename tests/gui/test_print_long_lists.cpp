@@ -203,9 +203,9 @@ TEST_P(LongListTest, EveryRowIsRecordedPrintedAndExportedAcrossEveryBreak)
     // Exported as PDF and as text through the export command.
     const std::string pdf = temp.file("export.pdf"), txt = temp.file("export.txt");
     dialogs->expectFile(pdf, true, 1);
-    main.MItemFileSaveList->trigger();
+    qmtest::Trigger(main, "MItemFileSaveList");
     dialogs->expectFile(txt, true, 2);
-    main.MItemFileSaveList->trigger();
+    qmtest::Trigger(main, "MItemFileSaveList");
     EXPECT_EQ(qmtest::PdfCheckProblems(pdf), "");
     EXPECT_GT(qmtest::PdfPageCount(pdf), 5);
     const std::string exportedText = qmtest::PdfRawText(pdf);

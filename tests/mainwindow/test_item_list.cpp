@@ -1,15 +1,13 @@
 // The item list against real store files: its layout, drawing and hit tests, and the
 // selection driven through the image with mouse events and through the window with keys.
-#include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QScrollBar>
-#include <QToolButton>
+#include <QTest>
 #include <filesystem>
+#include <map>
 
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
@@ -17,12 +15,12 @@
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
-#include "platform/gui/StatusBar.h"
 #include "util/RegUtils.h"
 
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 const TDateTime kToday = 46000; // 9 December 2025
@@ -66,86 +64,72 @@ protected:
         auto form = std::make_unique<TestForm>();
         form->FormCreate();
         form->Loading = false;
-        form->ImageItemList->resize(w, h);
-        form->ImageItemList->setFocus();
+        list = &Control<TImage32>(*form, "ImageItemList");
+        listHeader = &Control<TImage32>(*form, "ImageItemListHeader");
+        bar = &Control<QScrollBar>(*form, "ItemListBar");
+        cols = &form->ItemListColumns();
+        list->resize(w, h);
+        list->setFocus();
         form->DrawItemList();
         return form;
-    }
-
-    static void Click(QWidget* w, int x, int y, Qt::MouseButton button = Qt::LeftButton)
-    {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button,
-                          button, Qt::NoModifier);
-        QApplication::sendEvent(w, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &release);
-    }
-    // A key pressed and released on the control that has the focus.
-    static void Key(TFormMain& form, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
-                    const QString& text = {})
-    {
-        QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
-        QKeyEvent press(QEvent::KeyPress, key, mods, text);
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, mods, text);
-        QApplication::sendEvent(target, &release);
-    }
-    static std::pair<int, int> Sel(const TFormMain& form)
-    {
-        return {form.Store.SelCategory, form.Store.SelItem};
     }
     AnsiString Line(const AnsiString& section, const AnsiString& key)
     {
         return ReadStoreString(StoreContext{stores, {}}, "Shop", section, key);
     }
+
+    // The started window's item list, its header, its scroll bar and its column layout.
+    TImage32* list = nullptr;
+    TImage32* listHeader = nullptr;
+    QScrollBar* bar = nullptr;
+    const ItemListColumnLayout* cols = nullptr;
 };
 
 TEST_F(ItemListTest, ColumnsFollowTheWidthWithAFloorOfFiftyPixelsAndNoCouponColumnWhenCouponsAreOff)
 {
     auto form = Start(600, 300);
-    EXPECT_EQ(form->ColNameX, 80);
-    EXPECT_EQ(form->ColNotesX, 480);
-    EXPECT_EQ(form->ColCouponX, 415);
-    EXPECT_EQ(form->ColAisleX, 315);
+    EXPECT_EQ(cols->ColNameX, 80);
+    EXPECT_EQ(cols->ColNotesX, 480);
+    EXPECT_EQ(cols->ColCouponX, 415);
+    EXPECT_EQ(cols->ColAisleX, 315);
 
-    form->ImageItemList->resize(300, 300);
+    list->resize(300, 300);
     form->DrawItemList();
-    EXPECT_EQ(form->ColAisleX, 130); // 300 - 60 - 65 - 50 would leave less than 50 for names
-    EXPECT_EQ(form->ColCouponX, 180);
-    EXPECT_EQ(form->ColNotesX, 230);
+    EXPECT_EQ(cols->ColAisleX, 130); // 300 - 60 - 65 - 50 would leave less than 50 for names
+    EXPECT_EQ(cols->ColCouponX, 180);
+    EXPECT_EQ(cols->ColNotesX, 230);
 
     // Without coupons the Coupon column has no width and the aisle runs up to the notes.
     form->Store.AcceptsCoupons = false;
     form->DrawItemList();
-    EXPECT_EQ(form->ColNotesX, 240);
-    EXPECT_EQ(form->ColCouponX, 240);
-    EXPECT_EQ(form->ColAisleX, 190);
-    form->ImageItemList->resize(600, 300);
+    EXPECT_EQ(cols->ColNotesX, 240);
+    EXPECT_EQ(cols->ColCouponX, 240);
+    EXPECT_EQ(cols->ColAisleX, 190);
+    list->resize(600, 300);
     form->DrawItemList();
-    EXPECT_EQ(form->ColCouponX, form->ColNotesX);
-    EXPECT_EQ(form->ColAisleX, 380);
+    EXPECT_EQ(cols->ColCouponX, cols->ColNotesX);
+    EXPECT_EQ(cols->ColAisleX, 380);
 
     // Without coupons the header has no Coupon groove: the one groove at the Notes edge (where
     // the Coupon edge lies too) looks like the Aisle groove. Nor has it the Coupon caption,
     // which is wider than "Notes" and would show beyond it.
-    form->ImageItemListHeader->resize(600, 18); // the hidden window's header follows the list once shown
+    listHeader->resize(600, 18); // the hidden window's header follows the list once shown
     form->DrawItemListHeader();
-    TBitmap32& header = form->ImageItemListHeader->Bitmap();
+    TBitmap32& header = listHeader->Bitmap();
     ASSERT_EQ(header.Width, 600);
     const TColor32 flat = header.PixelAt(200, 9);
-    EXPECT_NE(header.PixelAt(form->ColAisleX + 1, 9), flat);
+    EXPECT_NE(header.PixelAt(cols->ColAisleX + 1, 9), flat);
     for (int y = 0; y < header.Height; ++y) {
-        EXPECT_EQ(header.PixelAt(form->ColNotesX, y), header.PixelAt(form->ColAisleX, y)) << y;
-        EXPECT_EQ(header.PixelAt(form->ColNotesX + 1, y), header.PixelAt(form->ColAisleX + 1, y)) << y;
-        const int notesEnd = form->ColNotesX + 2 + header.TextWidth("Notes") + 2;
-        for (int x = notesEnd; x < form->ColNotesX + 2 + header.TextWidth("Coupon") + 2; ++x)
+        EXPECT_EQ(header.PixelAt(cols->ColNotesX, y), header.PixelAt(cols->ColAisleX, y)) << y;
+        EXPECT_EQ(header.PixelAt(cols->ColNotesX + 1, y), header.PixelAt(cols->ColAisleX + 1, y)) << y;
+        const int notesEnd = cols->ColNotesX + 2 + header.TextWidth("Notes") + 2;
+        for (int x = notesEnd; x < cols->ColNotesX + 2 + header.TextWidth("Coupon") + 2; ++x)
             ASSERT_EQ(header.PixelAt(x, y), header.PixelAt(200, y)) << x << "," << y;
     }
     form->Store.AcceptsCoupons = true;
     form->DrawItemList();
     form->DrawItemListHeader();
-    EXPECT_NE(header.PixelAt(form->ColCouponX + 1, 9), flat);
+    EXPECT_NE(header.PixelAt(cols->ColCouponX + 1, 9), flat);
 }
 
 // Column titles end before the next column's groove, cut short with an ellipsis when the
@@ -155,21 +139,21 @@ TEST_F(ItemListTest, AColumnTitleTooWideForItsColumnIsCutShortBeforeTheNextGroov
     auto form = Start(300, 300);
     form->Store.AcceptsCoupons = true;
     form->DrawItemList();
-    ASSERT_EQ(form->ColCouponX - form->ColAisleX, 50);
-    form->ImageItemListHeader->resize(300, 18);
+    ASSERT_EQ(cols->ColCouponX - cols->ColAisleX, 50);
+    listHeader->resize(300, 18);
     form->DrawItemListHeader();
-    TBitmap32& header = form->ImageItemListHeader->Bitmap();
+    TBitmap32& header = listHeader->Bitmap();
     ASSERT_GT(header.TextWidth("Aisle/Dept."), 50);
     ASSERT_GT(header.TextWidth("Coupon"), 50);
     // Left of each groove only the strip's own shade: no stroke of the title before it.
-    for (int32_t groove : {form->ColAisleX, form->ColCouponX, form->ColNotesX})
+    for (int32_t groove : {cols->ColAisleX, cols->ColCouponX, cols->ColNotesX})
         for (int y = 0; y < header.Height; ++y)
             for (int x = groove - 2; x < groove; ++x)
                 ASSERT_EQ(header.PixelAt(x, y), header.PixelAt(0, y)) << groove << ": " << x << "," << y;
     // The titles that fit are drawn as they are.
     int ink = 0;
     for (int y = 0; y < header.Height; ++y)
-        for (int x = form->ColAisleX + 2; x < form->ColCouponX - 2; ++x)
+        for (int x = cols->ColAisleX + 2; x < cols->ColCouponX - 2; ++x)
             ink += header.PixelAt(x, y) != header.PixelAt(0, y);
     EXPECT_GT(ink, 20);
 }
@@ -181,10 +165,10 @@ TEST_F(ItemListTest, AQuantityTooWideForItsColumnLeavesTheNameAlone)
     qmtest::WriteFile(stores + "Shop.store", "[Dairy]\r\nButter=A1,-,,-,2147483646\r\nMilk=A1,-,,-,0\r\n");
     auto form = Start(600, 300);
     form->SelectRow(0, 0);
-    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     ASSERT_EQ(form->Store.Categories[0].Items[0].Qty, 2147483647);
     form->SelectRow(0, 1); // the row itself unselected: nothing else drawn over it
-    TBitmap32& bmp = form->ImageItemList->Bitmap();
+    TBitmap32& bmp = list->Bitmap();
     const int32_t top = Top(*form, 0, 0);
     auto row = [&](int32_t from, int32_t to) {
         std::vector<TColor32> pixels;
@@ -193,12 +177,12 @@ TEST_F(ItemListTest, AQuantityTooWideForItsColumnLeavesTheNameAlone)
                 pixels.push_back(bmp.PixelAt(x, y));
         return pixels;
     };
-    const auto names = row(form->ColNameX, form->ColAisleX);
-    const auto qtys = row(form->ColQtyX + 1, form->ColNameX);
+    const auto names = row(cols->ColNameX, cols->ColAisleX);
+    const auto qtys = row(cols->ColQtyX + 1, cols->ColNameX);
     form->Store.Categories[0].Items[0].Qty = 1;
     form->DrawItemList();
-    EXPECT_EQ(row(form->ColNameX, form->ColAisleX), names);
-    EXPECT_NE(row(form->ColQtyX + 1, form->ColNameX), qtys); // the big number is shown, cut short
+    EXPECT_EQ(row(cols->ColNameX, cols->ColAisleX), names);
+    EXPECT_NE(row(cols->ColQtyX + 1, cols->ColNameX), qtys); // the big number is shown, cut short
 }
 
 TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
@@ -211,24 +195,24 @@ TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
                       "[Fruit]\r\nApples=A2,-,,-,0\r\nKiwi=A2,-,,-,0\r\n" +
                           pantry);
     auto form = Start(600, 400);
-    TBitmap32& bmp = form->ImageItemList->Bitmap();
+    TBitmap32& bmp = list->Bitmap();
     const int crh = form->ItemListRows().CatRowHeight, irh = form->ItemListRows().ItemRowHeight;
     // At the starting position the first row begins under the 18-pixel header.
-    EXPECT_EQ(form->ItemListBar->value(), -18);
+    EXPECT_EQ(bar->value(), -18);
     EXPECT_EQ(Top(*form, 0), 18);
     EXPECT_EQ(Top(*form, 1), 18 + crh + 3 * irh);
 
     // The image ends one pixel below a row's top: its separator line is drawn; the next row
     // is left out.
-    ASSERT_FALSE(form->ItemListBar->isHidden()); // the content is longer than the image
+    ASSERT_FALSE(bar->isHidden()); // the content is longer than the image
     const int top = Top(*form, 2, 10);
-    form->ImageItemList->resize(600, top + 1);
+    list->resize(600, top + 1);
     form->DrawItemList();
     EXPECT_EQ(bmp.PixelAt(300, top), form->LineColor);
 
     // Scrolled so that the first row starts one line above the image: it is left unpainted,
     // though most of it would show.
-    form->ItemListBar->setValue(1);
+    bar->setValue(1);
     form->DrawItemList();
     EXPECT_EQ(Top(*form, 0), -1);
     const TColor32 back = Color32(form->BackColor.red(), form->BackColor.green(), form->BackColor.blue());
@@ -268,15 +252,15 @@ TEST_F(ItemListTest, TheCouponGlyphFollowsTheDaysLeftAndAnExpiredCouponLeavesThe
     auto form = Start(600, 300);
     QMItem& milk = form->Store.Categories[0].Items[2];
     milk.HasCoupon = true;
-    TBitmap32& bmp = form->ImageItemList->Bitmap();
+    TBitmap32& bmp = list->Bitmap();
     // The glyph's colour family inside its square: red urgent, orange soon, green otherwise.
     auto mark = [&](double expire) {
         milk.HasCoupon = true;
         milk.CouponExpire = expire;
         form->DrawItemList();
         int red = 0, orange = 0, green = 0;
-        for (int y = Top(*form, 0, 2) + 1; y < Top(*form, 0, 2) + form->CouponBtnW; ++y)
-            for (int x = form->CouponBtnX; x < form->CouponBtnX + form->CouponBtnW; ++x) {
+        for (int y = Top(*form, 0, 2) + 1; y < Top(*form, 0, 2) + cols->CouponBtnW; ++y)
+            for (int x = cols->CouponBtnX; x < cols->CouponBtnX + cols->CouponBtnW; ++x) {
                 const TColor32 p = bmp.PixelAt(x, y);
                 const int r = RedComponent(p), g = GreenComponent(p), b = BlueComponent(p);
                 red += r > 150 && g < 90 && b < 90;
@@ -308,16 +292,16 @@ TEST_F(ItemListTest, AnEmptyStoreShowsTheNoticeAndItsLinkAddsACategory)
 {
     qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=A1,,\r\n");
     auto form = Start(600, 300);
-    EXPECT_TRUE(form->ItemListBar->isHidden());
-    EXPECT_EQ(form->ItemListBar->value(), 0);
-    const TRect link = form->LinkRect;
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_EQ(bar->value(), 0);
+    const TRect link = cols->LinkRect;
     ASSERT_GT(link.Right, link.Left);
     EXPECT_GE(link.Top, 70);
-    EXPECT_EQ(form->ImageItemList->Bitmap().PixelAt(20, 30), 0xFF000000); // the frame
+    EXPECT_EQ(list->Bitmap().PixelAt(20, 30), 0xFF000000); // the frame
 
-    Click(form->ImageItemList, link.Right, link.Top); // the right edge lies outside
+    ClickAt(*list, link.Right, link.Top); // the right edge lies outside
     EXPECT_EQ(form->runs["catadd"], 0);
-    Click(form->ImageItemList, link.Left, link.Bottom - 1, Qt::RightButton);
+    ClickAt(*list, link.Left, link.Bottom - 1, Qt::RightButton);
     EXPECT_EQ(form->runs["catadd"], 1);
 }
 
@@ -328,30 +312,30 @@ TEST_F(ItemListTest, TheBuyColumnAndTheQuantityArrowsWriteTheItemAndRebuildTheLi
     auto rowY = [&](int c, int i) { return Top(*form, c, i) + 5; };
 
     // Cheese (quantity 3) is not selected; its Buy column takes it off the list and selects it.
-    Click(form->ImageItemList, 10, rowY(0, 1));
+    ClickAt(*list, 10, rowY(0, 1));
     EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
     EXPECT_EQ(Line("Dairy", "Cheese"), "A1,-,,-,0,-,0,-,0,-,0");
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 2.  With coupons: 0");
-    Click(form->ImageItemList, 10, rowY(0, 1));
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 2.  With coupons: 0");
+    ClickAt(*list, 10, rowY(0, 1));
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 1);
 
     // The arrows of the selected row: upper half up, lower half down, never below 0.
-    const int x = form->QtyArrowX + 1, top = Top(*form, 0, 1);
-    Click(form->ImageItemList, x, top + 1);
+    const int x = cols->QtyArrowX + 1, top = Top(*form, 0, 1);
+    ClickAt(*list, x, top + 1);
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 2);
-    Click(form->ImageItemList, x, top + form->ItemListRows().ItemRowHeight - 1);
-    Click(form->ImageItemList, x, top + form->ItemListRows().ItemRowHeight - 1);
+    ClickAt(*list, x, top + form->ItemListRows().ItemRowHeight - 1);
+    ClickAt(*list, x, top + form->ItemListRows().ItemRowHeight - 1);
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 0);
     // At 0 the lower arrow keeps 0 and still writes the item and rebuilds the list.
     WriteStoreString(StoreContext{stores, {}}, "Shop", "Dairy", "Cheese", "A1,-,,-,7");
     form->ShopList.ItemCount = 99;
-    Click(form->ImageItemList, x, top + form->ItemListRows().ItemRowHeight - 1);
+    ClickAt(*list, x, top + form->ItemListRows().ItemRowHeight - 1);
     EXPECT_EQ(s.Categories[0].Items[1].Qty, 0);
     EXPECT_EQ(Line("Dairy", "Cheese"), "A1,-,,-,0,-,0,-,0,-,0");
     EXPECT_EQ(form->ShopList.ItemCount, 1);
 
     // Butter's arrows are not there while Butter is not selected: the click selects it.
-    Click(form->ImageItemList, x, rowY(0, 0));
+    ClickAt(*list, x, rowY(0, 0));
     EXPECT_EQ(Sel(*form), std::make_pair(0, 0));
     EXPECT_EQ(s.Categories[0].Items[0].Qty, 0);
     EXPECT_EQ(Line("--Info--", "LastItemSelected"), "Butter&-&Dairy");
@@ -362,32 +346,32 @@ TEST_F(ItemListTest, TheButtonsOfASelectedRowRunTheirCommandsAndTheMarkerCollaps
     auto form = Start();
     const QMStore& s = form->Store;
     const int milkY = Top(*form, 0, 2) + 3;
-    Click(form->ImageItemList, form->EditBtnX + 2, milkY); // not selected yet: selects
+    ClickAt(*list, cols->EditBtnX + 2, milkY); // not selected yet: selects
     EXPECT_EQ(form->runs["edit"], 0);
-    Click(form->ImageItemList, form->EditBtnX + 2, milkY);
-    Click(form->ImageItemList, form->NoteBtnX + 2, milkY);
-    Click(form->ImageItemList, form->CouponBtnX + 2, milkY);
-    Click(form->ImageItemList, form->CouponBtnX + 2, milkY, Qt::RightButton);
+    ClickAt(*list, cols->EditBtnX + 2, milkY);
+    ClickAt(*list, cols->NoteBtnX + 2, milkY);
+    ClickAt(*list, cols->CouponBtnX + 2, milkY);
+    ClickAt(*list, cols->CouponBtnX + 2, milkY, Qt::RightButton);
     EXPECT_EQ(form->runs, (std::map<std::string, int>{{"edit", 1}, {"notes", 1}, {"coupon", 1}}));
-    EXPECT_TRUE(form->BtnCoupon->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "BtnCoupon"));
 
     const int fruitY = Top(*form, 1) + 3;
-    Click(form->ImageItemList, form->CatEditBtnX + 2, fruitY);
-    Click(form->ImageItemList, form->CatEditBtnX + 2, fruitY);
+    ClickAt(*list, cols->CatEditBtnX + 2, fruitY);
+    ClickAt(*list, cols->CatEditBtnX + 2, fruitY);
     EXPECT_EQ(form->runs["catedit"], 1);
-    EXPECT_FALSE(form->BtnQtyUp->isEnabled());
-    EXPECT_EQ(form->ComboFind->currentText(), "Fruit");
+    EXPECT_FALSE(Enabled(*form, "BtnQtyUp"));
+    EXPECT_EQ(Text(*form, "ComboFind"), "Fruit");
 
     // A right click on the marker only selects; a left click collapses and remembers it.
     const int markerY = Top(*form, 0) + form->ItemListRows().TextMarginY +
-                        (form->ItemListRows().ItemRowHeight - form->ExpandGlyphW) / 2;
-    Click(form->ImageItemList, form->ExpandGlyphX, markerY, Qt::RightButton);
+                        (form->ItemListRows().ItemRowHeight - cols->ExpandGlyphW) / 2;
+    ClickAt(*list, cols->ExpandGlyphX, markerY, Qt::RightButton);
     EXPECT_TRUE(s.Categories[0].Expanded);
     EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
-    Click(form->ImageItemList, form->ExpandGlyphX, markerY);
+    ClickAt(*list, cols->ExpandGlyphX, markerY);
     EXPECT_FALSE(s.Categories[0].Expanded);
     EXPECT_EQ(Line("--Hidden Cats--", "Dairy"), "1");
-    EXPECT_EQ(form->MItemCategoryShowHide->text(), "Expand This Category");
+    EXPECT_EQ(Text(*form, "MItemCategoryShowHide"), "Expand This Category");
 
     // Selecting an item of the collapsed category expands it in memory only.
     form->SelectRow(0, 1);
@@ -398,7 +382,7 @@ TEST_F(ItemListTest, TheButtonsOfASelectedRowRunTheirCommandsAndTheMarkerCollaps
 TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
 {
     auto form = Start(600, 18 + 3 * 30);
-    const int page = (form->ImageItemList->height() - 18) / form->ItemListRows().ItemRowHeight;
+    const int page = (list->height() - 18) / form->ItemListRows().ItemRowHeight;
     ASSERT_GE(page, 2);
     form->Store.Categories[2].Expanded = false;
 
@@ -429,14 +413,14 @@ TEST_F(ItemListTest, ArrowsHomeEndAndPageKeysStepThroughTheRowsAndStopAtTheEnds)
     EXPECT_EQ(Line("--Info--", "LastItemSelected"), "Rice&-&Pantry");
     Key(*form, Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
-    EXPECT_EQ(form->ItemListBar->value(), -18);
+    EXPECT_EQ(bar->value(), -18);
 
     // Down through a short image scrolls the selected row into view.
     for (int n = 0; n < 5; ++n)
         Key(*form, Qt::Key_Down);
     const int top = Top(*form, 1, 0);
     EXPECT_GT(top, 18);
-    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, form->ImageItemList->height());
+    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, list->height());
 }
 
 // A store read again and a row selected before the list is drawn (as the edit-item dialog
@@ -449,11 +433,11 @@ TEST_F(ItemListTest, AStoreLoadedAgainScrollsBeforeItsDrawingAsIfEveryRowLayAtTh
         text += "Item " + std::to_string(10 + i) + "=,-,,-,0\r\n";
     qmtest::WriteFile(stores + "Shop.store", text);
     auto form = Start(600, 300);
-    form->ItemListBar->setValue(200);
+    bar->setValue(200);
     ASSERT_GT(Top(*form, 0, 15), 18); // in view
     form->LoadStore("Shop");
     form->SelectRow(0, 15);
-    EXPECT_EQ(form->ItemListBar->value(), 200 - 18);
+    EXPECT_EQ(bar->value(), 200 - 18);
 }
 
 // Ctrl+End into a collapsed category opens it and brings its last item into view, however
@@ -469,8 +453,8 @@ TEST_F(ItemListTest, CtrlEndIntoACollapsedCategoryScrollsItsLastItemIntoView)
     Key(*form, Qt::Key_End, Qt::ControlModifier);
     ASSERT_EQ(Sel(*form), std::make_pair(1, 29));
     const int top = Top(*form, 1, 29);
-    EXPECT_GT(top, form->ImageItemListHeader->height());
-    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, form->ImageItemList->height());
+    EXPECT_GT(top, listHeader->height());
+    EXPECT_LE(top + form->ItemListRows().ItemRowHeight, list->height());
     Key(*form, Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
     EXPECT_GT(Top(*form, 0), 0);
@@ -479,48 +463,48 @@ TEST_F(ItemListTest, CtrlEndIntoACollapsedCategoryScrollsItsLastItemIntoView)
 TEST_F(ItemListTest, KeypadKeysActOnReleaseOnlyOnTheItemListAndTypingMovesToQuickFind)
 {
     auto form = Start();
-    form->ComboFind->addItem("Milk");
+    QComboBox& find = Control<QComboBox>(*form, "ComboFind");
+    find.addItem("Milk");
     form->SelectRow(0, 2);
-    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 3);
     EXPECT_EQ(Line("Dairy", "Milk"), "A1,-,low fat,-,3,-,0,-,0,-,0");
-    Key(*form, Qt::Key_Minus, Qt::KeypadModifier, "-");
-    Key(*form, Qt::Key_Plus, Qt::NoModifier, "+"); // the main keyboard's plus is no shortcut
+    Key(*form, Qt::Key_Minus, Qt::KeypadModifier);
+    Key(*form, Qt::Key_Plus); // the main keyboard's plus is no shortcut
     EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 2);
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
-    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier, "*");
-    Key(*form, Qt::Key_Slash, Qt::KeypadModifier, "/");
-    Key(*form, Qt::Key_Space, Qt::NoModifier, " ");
+    EXPECT_EQ(form->focusWidget(), list);
+    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier);
+    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
+    Key(*form, Qt::Key_Space);
     Key(*form, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(form->runs,
               (std::map<std::string, int>{{"coupon", 1}, {"notes", 1}, {"edit", 1}, {"addmult", 1}}));
     form->Store.AcceptsCoupons = false;
-    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier, "*");
+    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier);
     EXPECT_EQ(form->runs["coupon"], 1);
 
     // The Delete key and keys held with Alt or Ctrl type nothing into the quick-find box, though
     // the windowing system gives them text.
-    Key(*form, Qt::Key_Delete, Qt::NoModifier, "\x7f");
-    Key(*form, Qt::Key_A, Qt::AltModifier, "a");
-    Key(*form, Qt::Key_1, Qt::ControlModifier, "1");
+    QTest::sendKeyEvent(QTest::Click, form->focusWidget(), Qt::Key_Delete, "\x7f", {}); // Key() gives it none
+    Key(*form, Qt::Key_A, Qt::AltModifier);
+    Key(*form, Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(form->runs["delete"], 1);
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
-    EXPECT_EQ(form->ComboFind->currentText(), "Milk");
+    EXPECT_EQ(form->focusWidget(), list);
+    EXPECT_EQ(Text(*form, "ComboFind"), "Milk");
 
     // A letter moves to the quick-find box as its text; what follows is typed there.
-    Key(*form, Qt::Key_M, Qt::NoModifier, "m");
-    QWidget* find = form->focusWidget();
-    ASSERT_TRUE(find == form->ComboFind || form->ComboFind->isAncestorOf(find));
-    EXPECT_EQ(form->ComboFind->currentText(), "m");
-    EXPECT_EQ(form->ComboFind->lineEdit()->cursorPosition(), 1);
-    EXPECT_FALSE(form->ComboFind->lineEdit()->hasSelectedText());
-    EXPECT_TRUE(form->ComboFind->completer()->popup()->isVisible()); // the list dropped down
-    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    Key(*form, Qt::Key_M);
+    ASSERT_TRUE(form->focusWidget() == &find || find.isAncestorOf(form->focusWidget()));
+    EXPECT_EQ(Text(*form, "ComboFind"), "m");
+    EXPECT_EQ(find.lineEdit()->cursorPosition(), 1);
+    EXPECT_FALSE(find.lineEdit()->hasSelectedText());
+    EXPECT_TRUE(find.completer()->popup()->isVisible()); // the list dropped down
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 2); // the box has the keys, not the list
     // Closing the list gives the keyboard back to the item list, on the row selected before.
-    form->ComboFind->completer()->popup()->hide();
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
-    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    find.completer()->popup()->hide();
+    EXPECT_EQ(form->focusWidget(), list);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(form->Store.Categories[0].Items[2].Qty, 3);
 }
 
@@ -533,21 +517,21 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
     fs::remove(IniFile::LockFileFor(stores + "Shop.store"));
     fs::create_directory(IniFile::LockFileFor(stores + "Shop.store")); // the file cannot be rewritten now
     dialogs->expectBox("");
-    Key(*form, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
     dialogs->expectBox("");
-    Click(form->ImageItemList, 10, Top(*form, 0, 1) + 5);
+    ClickAt(*list, 10, Top(*form, 0, 1) + 5);
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
-    EXPECT_EQ(form->StatusBar->PanelText(2), "Items to buy: 5.  With coupons: 0");
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 5.  With coupons: 0");
 
     // Nor does the marker show a category collapsed that the file cannot record.
     const QMStore& s = form->Store;
     const int markerY = Top(*form, 1) + form->ItemListRows().TextMarginY +
-                        (form->ItemListRows().ItemRowHeight - form->ExpandGlyphW) / 2;
+                        (form->ItemListRows().ItemRowHeight - cols->ExpandGlyphW) / 2;
     dialogs->expectBox("");
-    Click(form->ImageItemList, form->ExpandGlyphX, markerY);
+    ClickAt(*list, cols->ExpandGlyphX, markerY);
     EXPECT_EQ(dialogs->seen().size(), 3u);
     EXPECT_TRUE(s.Categories[1].Expanded);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
