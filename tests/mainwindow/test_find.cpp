@@ -31,7 +31,6 @@ protected:
     {
         MainWindowTest::SetUp();
         SetClock(kToday + 0.75);
-        SetLastStore("Shop");
         // Hidden Cats collapses Pantry, whose Mints must still be found.
         qmtest::WriteFile(stores + "Shop.store", "[--Info--]\r\nAisles=A1,,Mid,,\r\n"
                                                  "[--Hidden Cats--]\r\nPantry=1\r\n"
@@ -41,24 +40,28 @@ protected:
                                                  "[Pantry]\r\nMints=A1,-,,-,0\r\nRice=A1,-,,-,0\r\n");
         qmtest::WriteFile(stores + "Tiny.store", "[Bakery]\r\nBread=,-,,-,0\r\n");
     }
-    std::unique_ptr<TFormMain> Start()
+    // The window on Shop, shown and active, the item list with the keyboard.
+    void Start()
     {
-        auto form = std::make_unique<TFormMain>();
-        form->FormCreate();
-        form->Loading = false;
+        MainWindowTest::Start("Shop");
         form->resize(1100, 700);
         form->show();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
         Control(*form, "ImageItemList").setFocus();
         form->FormResize();
-        return form;
+    }
+    // The status-bar hint once the pointer is at (x, y) of the control.
+    static QString HintAt(QWidget& control, int x = 3, int y = 3)
+    {
+        MoveTo(control, x, y);
+        return PanelText(*control.window(), 0);
     }
 };
 
 TEST_F(FindTest, TypingSearchesNamesNotesAndAislesAndStepsThroughTheMatches)
 {
-    auto form = Start();
+    Start();
     QWidget& bar = Control(*form, "ToolbarSearch");
     auto& edit = Control<QLineEdit>(*form, "EditSearch");
     Key(*form, Qt::Key_F, Qt::ControlModifier);
@@ -104,7 +107,7 @@ TEST_F(FindTest, TypingSearchesNamesNotesAndAislesAndStepsThroughTheMatches)
 // resized to fit, blended over the bar's colour with the bilinear resampler.
 TEST_F(FindTest, TheFindBarPictureIsItsBitmapResizedIntoA22PixelImage)
 {
-    auto form = Start();
+    Start();
     Trigger(*form, "MItemEditFind");
     QApplication::processEvents();
     QWidget& bar = Control(*form, "ToolbarSearch");
@@ -128,7 +131,7 @@ TEST_F(FindTest, TheFindBarPictureIsItsBitmapResizedIntoA22PixelImage)
 
 TEST_F(FindTest, HitsOfAnotherStoreAreNeverSelected)
 {
-    auto form = Start();
+    Start();
     Trigger(*form, "MItemEditFind");
     QTest::keyClicks(&Control(*form, "EditSearch"), "i"); // six matches in Shop
     ASSERT_EQ(form->FindMatches().size(), 6u);
@@ -143,7 +146,7 @@ TEST_F(FindTest, HitsOfAnotherStoreAreNeverSelected)
 
 TEST_F(FindTest, TheQuickFindBoxListsEveryNameSortedAndSelectsTheChosenRow)
 {
-    auto form = Start();
+    Start();
     auto& find = Control<QComboBox>(*form, "ComboFind");
     find.setFocus();
     FocusIn(find);
@@ -167,7 +170,7 @@ TEST_F(FindTest, TheQuickFindBoxListsEveryNameSortedAndSelectsTheChosenRow)
 
 TEST_F(FindTest, ChoosingFromTheBoxsOwnListSelectsTheRowAndGivesTheKeyboardBack)
 {
-    auto form = Start();
+    Start();
     auto& find = Control<QComboBox>(*form, "ComboFind");
     QWidget* const items = &Control(*form, "ImageItemList");
     form->SelectRow(2, 1); // Rice
@@ -200,7 +203,7 @@ TEST_F(FindTest, ChoosingFromTheBoxsOwnListSelectsTheRowAndGivesTheKeyboardBack)
 // selection again.
 TEST_F(FindTest, TabShiftTabAndEscapeLeaveTheQuickFindBoxForTheItemList)
 {
-    auto form = Start();
+    Start();
     auto& find = Control<QComboBox>(*form, "ComboFind");
     QWidget* const items = &Control(*form, "ImageItemList");
     form->SelectRow(1, 1); // Kiwi
@@ -229,66 +232,49 @@ TEST_F(FindTest, TabShiftTabAndEscapeLeaveTheQuickFindBoxForTheItemList)
 
 TEST_F(FindTest, ToolButtonsAndBarsExplainThemselvesInTheStatusBar)
 {
-    auto form = Start();
-    MoveTo(Control(*form, "BtnQtyUp"), 3, 3);
-    EXPECT_EQ(PanelText(*form, 0), "Click to increase the quantity.");
+    Start();
+    EXPECT_EQ(HintAt(Control(*form, "BtnQtyUp")), "Click to increase the quantity.");
     form->SelectRow(0, -1);
-    MoveTo(Control(*form, "BtnCut"), 3, 3);
-    EXPECT_EQ(PanelText(*form, 0), "Cut all items in this category to the clipboard.");
+    EXPECT_EQ(HintAt(Control(*form, "BtnCut")), "Cut all items in this category to the clipboard.");
     form->SelectRow(0, 0);
-    MoveTo(Control(*form, "BtnCopy"), 3, 3);
-    EXPECT_EQ(PanelText(*form, 0), "Copy this item to the clipboard.");
-    MoveTo(Control(*form, "BtnSortByCategory"), 3, 3);
-    EXPECT_EQ(PanelText(*form, 0), "Resort the shopping list by item category.");
+    EXPECT_EQ(HintAt(Control(*form, "BtnCopy")), "Copy this item to the clipboard.");
+    EXPECT_EQ(HintAt(Control(*form, "BtnSortByCategory")), "Resort the shopping list by item category.");
     QWidget& bar = Control(*form, "ToolBar");
-    MoveTo(bar, bar.width() - 2, 2);
-    EXPECT_EQ(PanelText(*form, 0), "");
+    EXPECT_EQ(HintAt(bar, bar.width() - 2, 2), "");
     // Every button of the three bars has its text.
     for (const char* name : {"ToolBar", "ToolBarItem", "ToolBarShopAlign"})
-        for (QToolButton* b : Control<TToolBar>(*form, name).Buttons()) {
-            MoveTo(bar, bar.width() - 2, 2);
-            MoveTo(*b, 3, 3);
-            EXPECT_NE(PanelText(*form, 0), "") << b->objectName().toStdString();
-        }
+        for (QToolButton* b : Control<TToolBar>(*form, name).Buttons())
+            EXPECT_NE(HintAt(*b), "") << b->objectName().toStdString();
 }
 
 TEST_F(FindTest, TheItemListExplainsTheSpotUnderThePointer)
 {
-    auto form = Start();
+    Start();
     form->SelectRow(0, 1); // MILK
     const ItemListLayout& rows = form->ItemListRows();
     const ItemListColumnLayout& cols = form->ItemListColumns();
     QWidget& list = Control(*form, "ImageItemList");
     const int midY = rows.ItemTop(0, 1) + rows.ItemRowHeight / 2;
-    MoveTo(list, cols.ColBuyX + 1, midY);
-    EXPECT_EQ(PanelText(*form, 0), "Click to remove \"MILK\" from your shopping list.");
-    MoveTo(list, cols.ColBuyX + 1, rows.ItemTop(0, 0) + 3);
-    EXPECT_EQ(PanelText(*form, 0), "Click to add \"Butter\" to your shopping list.");
-    MoveTo(list, cols.QtyArrowX + 1, rows.ItemTop(0, 1) + 2);
-    EXPECT_EQ(PanelText(*form, 0), "Click to increase quantity of \"MILK\" in your shopping list.");
-    MoveTo(list, cols.QtyArrowX + 1, rows.ItemTop(0, 1) + rows.ItemRowHeight - 2);
-    EXPECT_EQ(PanelText(*form, 0), "Click to decrease quantity of \"MILK\" in your shopping list.");
-    MoveTo(list, cols.EditBtnX + 1, midY);
-    EXPECT_EQ(PanelText(*form, 0), "Click to edit \"MILK\".");
-    MoveTo(list, cols.CouponBtnX + 1, midY);
-    EXPECT_EQ(PanelText(*form, 0), "Click to enter a coupon for \"MILK\".");
-    MoveTo(list, cols.NoteBtnX + 1, midY);
-    EXPECT_EQ(PanelText(*form, 0), "Click to enter a note for \"MILK\".");
+    EXPECT_EQ(HintAt(list, cols.ColBuyX + 1, midY), "Click to remove \"MILK\" from your shopping list.");
+    EXPECT_EQ(HintAt(list, cols.ColBuyX + 1, rows.ItemTop(0, 0) + 3),
+              "Click to add \"Butter\" to your shopping list.");
+    EXPECT_EQ(HintAt(list, cols.QtyArrowX + 1, rows.ItemTop(0, 1) + 2),
+              "Click to increase quantity of \"MILK\" in your shopping list.");
+    EXPECT_EQ(HintAt(list, cols.QtyArrowX + 1, rows.ItemTop(0, 1) + rows.ItemRowHeight - 2),
+              "Click to decrease quantity of \"MILK\" in your shopping list.");
+    EXPECT_EQ(HintAt(list, cols.EditBtnX + 1, midY), "Click to edit \"MILK\".");
+    EXPECT_EQ(HintAt(list, cols.CouponBtnX + 1, midY), "Click to enter a coupon for \"MILK\".");
+    EXPECT_EQ(HintAt(list, cols.NoteBtnX + 1, midY), "Click to enter a note for \"MILK\".");
     // The same spot of a row that is not selected says nothing.
-    MoveTo(list, cols.EditBtnX + 1, rows.ItemTop(0, 2) + 3);
-    EXPECT_EQ(PanelText(*form, 0), "");
+    EXPECT_EQ(HintAt(list, cols.EditBtnX + 1, rows.ItemTop(0, 2) + 3), "");
 
     form->SelectRow(1, -1); // Fruit's own row, the marker and its edit button
-    MoveTo(list, cols.ExpandGlyphX + 1, rows.CategoryTop(1) + 4);
-    EXPECT_EQ(PanelText(*form, 0), "Click to collapse \"Fruit\".");
-    MoveTo(list, cols.CatEditBtnX + 1, rows.CategoryTop(1) + 4);
-    EXPECT_EQ(PanelText(*form, 0), "Click to edit \"Fruit\".");
+    EXPECT_EQ(HintAt(list, cols.ExpandGlyphX + 1, rows.CategoryTop(1) + 4), "Click to collapse \"Fruit\".");
+    EXPECT_EQ(HintAt(list, cols.CatEditBtnX + 1, rows.CategoryTop(1) + 4), "Click to edit \"Fruit\".");
     // The first category's row answers as well; below the last row nothing does.
     form->SelectRow(0, -1);
-    MoveTo(list, cols.ExpandGlyphX + 1, rows.CategoryTop(0) + 4);
-    EXPECT_EQ(PanelText(*form, 0), "Click to collapse \"Dairy\".");
-    MoveTo(list, 5, list.height() - 2);
-    EXPECT_EQ(PanelText(*form, 0), "");
+    EXPECT_EQ(HintAt(list, cols.ExpandGlyphX + 1, rows.CategoryTop(0) + 4), "Click to collapse \"Dairy\".");
+    EXPECT_EQ(HintAt(list, 5, list.height() - 2), "");
 }
 
 TEST_F(FindTest, TheCouponTooltipCountsDownFromTheClock)
@@ -311,7 +297,7 @@ TEST_F(FindTest, TheCouponTooltipCountsDownFromTheClock)
     // Over the coupon square of any row with a coupon, selected or not.
     qmtest::WriteFile(stores + "Shop.store",
                       "[Dairy]\r\nMilk=,-,,-,1,-,1,-,46001,-,1,-,\r\nEggs=,-,,-,1\r\n");
-    auto form = Start();
+    Start();
     ASSERT_EQ(form->Store.Categories[0].Items[1].Name, "Milk");
     QWidget& list = Control(*form, "ImageItemList");
     const int x = form->ItemListColumns().CouponBtnX + 1;
@@ -325,7 +311,7 @@ TEST_F(FindTest, TheCouponTooltipGoesOnceThePointerLeavesTheCoupon)
 {
     qmtest::WriteFile(stores + "Shop.store",
                       "[Dairy]\r\nMilk=,-,,-,1,-,1,-,46001,-,0,-,\r\nEggs=,-,,-,1\r\n");
-    auto form = Start();
+    Start();
     Control<QTimer>(*form, "TimerTip").stop(); // no tip of the day over the list while the test waits
     // A move sent to the list, unlike one from the screen, starts no tooltip timer of the toolkit.
     QWidget& list = Control(*form, "ImageItemList");
@@ -354,15 +340,13 @@ TEST_F(FindTest, TheCouponTooltipGoesOnceThePointerLeavesTheCoupon)
 TEST_F(FindTest, TheShoppingListInvitesToSelectOrToEditTheErrands)
 {
     qmtest::WriteFile(stores + "Shop.store", "[--Errands--]\r\nBank=1\r\n[Dairy]\r\nMilk=,-,,-,2\r\n");
-    auto form = Start();
+    Start();
     form->DrawShoppingList();
     QWidget& list = Control(*form, "ImageShoppingList");
     std::vector<QString> seen;
-    for (int y = 0; y < list.height(); y += 2) {
-        MoveTo(list, 10, y);
-        if (seen.empty() || seen.back() != PanelText(*form, 0))
-            seen.push_back(PanelText(*form, 0));
-    }
+    for (int y = 0; y < list.height(); y += 2)
+        if (const QString hint = HintAt(list, 10, y); seen.empty() || seen.back() != hint)
+            seen.push_back(hint);
     EXPECT_EQ(seen, (std::vector<QString>{"Click to edit the errands in your shopping list.",
                                           "Click to select \"Dairy\" in the Item List.",
                                           "Click to select \"Milk\" in the Item List.", ""}));
