@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProcess>
-#include <QToolButton>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -25,6 +24,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 class ClipboardWindowTest : public qmtest::MainWindowTest {
@@ -32,7 +32,6 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        SetLastStore("Home");
         qmtest::WriteFile(stores + "Home.store",
                           "[--Info--]\r\nAisles=A1,,A2,,\r\n"
                           "[Dairy]\r\nMilk=A1,-,semi,-,2,-,1,-,46500,-,1,-,\r\n"
@@ -40,14 +39,6 @@ protected:
                           "[Empty]\r\n"
                           "[Fruit]\r\nKiwi=A2,-,,-,1\r\nmilk=,-,old,-,0\r\n");
         qmtest::WriteFile(stores + "Zed.store", "[Fruit]\r\nEggs=Z,-,zed note,-,5,-,0,-,0,-,0\r\n");
-    }
-    std::unique_ptr<TFormMain> Start()
-    {
-        auto form = std::make_unique<TFormMain>();
-        form->CommandLineArg.clear();
-        form->FormCreate();
-        FormMain = form.get();
-        return form;
     }
     AnsiString Value(const AnsiString& store, const AnsiString& section, const AnsiString& key)
     {
@@ -63,11 +54,11 @@ protected:
 
 TEST_F(ClipboardWindowTest, ACategoryPastedWhereANameIsTakenGetsCopyNamesWithTheClipboardsValues)
 {
-    auto form = Start();
+    Start("Home");
     form->SelectRow(kDairy, -1);
-    form->MItemEditCopyClick();
+    Trigger(*form, "MItemEditCopy");
     EXPECT_EQ(ClipboardKeys(kCompany, kProduct), (std::vector<AnsiString>{"Butter", "Eggs", "Milk"}));
-    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "BtnPaste"));
     // The registry holds the values in their own types.
     EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Clipboard\\Milk", "Qty"), 2);
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Clipboard\\Milk", "Note"), "semi");
@@ -75,7 +66,7 @@ TEST_F(ClipboardWindowTest, ACategoryPastedWhereANameIsTakenGetsCopyNamesWithThe
     EXPECT_EQ(RegReadFloatDef(kCompany, kProduct, "Clipboard\\Milk", -1, "CouponExpire"), 46500.0);
 
     form->SelectRow(kFruit, 0);
-    form->MItemEditPasteClick();
+    Trigger(*form, "MItemEditPaste");
     EXPECT_EQ(Keys("Home", "Fruit"),
               (std::vector<AnsiString>{"Kiwi", "milk", "Butter", "Eggs", "Milk (Copy)"}));
     EXPECT_EQ(Value("Home", "Fruit", "milk"), ",-,old,-,0"); // the item already there is kept
@@ -87,7 +78,7 @@ TEST_F(ClipboardWindowTest, ACategoryPastedWhereANameIsTakenGetsCopyNamesWithThe
     EXPECT_EQ(form->Store.Categories[kFruit].ItemCount(), 5);
 
     // A second paste adds a second set; the clipboard is unchanged by pasting.
-    form->MItemEditPasteClick();
+    Trigger(*form, "MItemEditPaste");
     EXPECT_EQ(Keys("Home", "Fruit"),
               (std::vector<AnsiString>{"Kiwi", "milk", "Butter", "Eggs", "Milk (Copy)", "Butter (Copy)",
                                        "Eggs (Copy)", "Milk (Copy) (Copy)"}));
@@ -98,19 +89,19 @@ TEST_F(ClipboardWindowTest, ACategoryPastedWhereANameIsTakenGetsCopyNamesWithThe
 
 TEST_F(ClipboardWindowTest, CuttingAnItemRemovesItFromFileAndListsAndEnablesPaste)
 {
-    auto form = Start();
-    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    Start("Home");
+    EXPECT_FALSE(Enabled(*form, "BtnPaste"));
     form->SelectRow(kDairy, 1); // Eggs
-    form->BtnCut->click();
+    Click(*form, "BtnCut");
     EXPECT_EQ(Keys("Home", "Dairy"), (std::vector<AnsiString>{"Milk", "Butter"}));
     EXPECT_EQ(form->Store.Categories[kDairy].ItemCount(), 2);
     EXPECT_EQ(form->Store.FindItemByName("Eggs").first, -1);
-    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "BtnPaste"));
     EXPECT_EQ(ReadClipboard(kCompany, kProduct).at(0).Note, "free range");
 
     // Cutting the whole category leaves its section, empty.
     form->SelectRow(kDairy, -1);
-    form->MItemEditCutClick();
+    Trigger(*form, "MItemEditCut");
     EXPECT_TRUE(Keys("Home", "Dairy").empty());
     EXPECT_NE(qmtest::ReadFile(stores + "Home.store").find("[Dairy]"), std::string::npos);
     EXPECT_EQ(ClipboardKeys(kCompany, kProduct), (std::vector<AnsiString>{"Butter", "Milk"}));
@@ -122,7 +113,7 @@ TEST_F(ClipboardWindowTest, ACutWhoseCopyDoesNotReachTheRegistryRemovesNothing)
     for (int i = 0; i < 300; ++i)
         dairy += "Item" + std::to_string(i) + "=,-,,-,1\r\n";
     qmtest::WriteFile(stores + "Home.store", dairy + "[Fruit]\r\n");
-    auto form = Start();
+    Start("Home");
     form->SelectRow(0, -1);
     const std::string before = qmtest::ReadFile(stores + "Home.store");
     // The registry's files may grow a little, then writes fail as on a full disk: the copy
@@ -132,61 +123,57 @@ TEST_F(ClipboardWindowTest, ACutWhoseCopyDoesNotReachTheRegistryRemovesNothing)
     const long long limit =
         (long long)std::max<uintmax_t>(fs::file_size(registry.path()), ec ? 0 : wal) + 65536;
     ASSERT_GT(limit, (long long)before.size() * 2);
-    std::string thrown;
+    dialogs->expectBox("Failed to set data");
     {
         qmtest::FileSizeLimit full(limit);
-        try {
-            form->CutToClipboard(0, -1);
-        } catch (const Exception& e) {
-            thrown = e.Message();
-        }
+        Trigger(*form, "MItemEditCut");
     }
-    EXPECT_NE(thrown.find("Failed to set data"), std::string::npos) << thrown;
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
     EXPECT_EQ(qmtest::ReadFile(stores + "Home.store"), before);
     EXPECT_EQ(form->Store.Categories[0].ItemCount(), 300);
 }
 
 TEST_F(ClipboardWindowTest, TheEditMenuNamesCategoryOrItemAndEnablesPasteOnlyWithData)
 {
-    auto form = Start();
+    Start("Home");
     form->SelectRow(kDairy, -1);
-    form->MMenuEdit->aboutToShow();
-    EXPECT_EQ(form->MItemEditCut->text(), "Cut Category");
-    EXPECT_EQ(form->MItemEditCopy->text(), "Copy Category");
-    EXPECT_EQ(form->MItemEditPaste->text(), "Paste Category");
-    EXPECT_TRUE(form->MItemEditCut->isEnabled());
-    EXPECT_FALSE(form->MItemEditPaste->isEnabled());
-    EXPECT_FALSE(form->MItemEditViewClipboard->isEnabled());
-    form->MMenuEdit->aboutToHide(); // the shortcuts work again once the menu is closed
-    EXPECT_TRUE(form->MItemEditPaste->isEnabled());
+    OpenMenu(*form, "MMenuEdit");
+    EXPECT_EQ(Text(*form, "MItemEditCut"), "Cut Category");
+    EXPECT_EQ(Text(*form, "MItemEditCopy"), "Copy Category");
+    EXPECT_EQ(Text(*form, "MItemEditPaste"), "Paste Category");
+    EXPECT_TRUE(Enabled(*form, "MItemEditCut"));
+    EXPECT_FALSE(Enabled(*form, "MItemEditPaste"));
+    EXPECT_FALSE(Enabled(*form, "MItemEditViewClipboard"));
+    emit Control<QMenu>(*form, "MMenuEdit").aboutToHide(); // the shortcuts work again once it closes
+    EXPECT_TRUE(Enabled(*form, "MItemEditPaste"));
 
     form->SelectRow(kFruit, 0);
-    form->MItemEditCopy->trigger();
-    form->MMenuEdit->aboutToShow();
-    EXPECT_EQ(form->MItemEditCut->text(), "Cut Item");
-    EXPECT_EQ(form->MItemEditCopy->text(), "Copy Item");
-    EXPECT_EQ(form->MItemEditPaste->text(), "Paste Item");
-    EXPECT_TRUE(form->MItemEditPaste->isEnabled());
-    EXPECT_TRUE(form->MItemEditViewClipboard->isEnabled());
+    Trigger(*form, "MItemEditCopy");
+    OpenMenu(*form, "MMenuEdit");
+    EXPECT_EQ(Text(*form, "MItemEditCut"), "Cut Item");
+    EXPECT_EQ(Text(*form, "MItemEditCopy"), "Copy Item");
+    EXPECT_EQ(Text(*form, "MItemEditPaste"), "Paste Item");
+    EXPECT_TRUE(Enabled(*form, "MItemEditPaste"));
+    EXPECT_TRUE(Enabled(*form, "MItemEditViewClipboard"));
 
     // With the category row selected, paste still goes into that category.
     form->SelectRow(kDairy, -1);
-    form->PItemContextPaste->trigger();
+    Trigger(*form, "PItemContextPaste");
     EXPECT_EQ(Value("Home", "Dairy", "Kiwi"), "A2,-,,-,1,-,0,-,0,-,0");
 }
 
 TEST_F(ClipboardWindowTest, CopyingAnEmptyCategoryEmptiesTheClipboard)
 {
-    auto form = Start();
+    Start("Home");
     form->SelectRow(kFruit, 0);
-    form->MItemEditCopyClick();
-    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    Trigger(*form, "MItemEditCopy");
+    EXPECT_TRUE(Enabled(*form, "BtnPaste"));
     form->SelectRow(kEmpty, -1);
-    form->MItemEditCopyClick();
-    EXPECT_FALSE(form->ClipboardHasData());
-    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    Trigger(*form, "MItemEditCopy");
+    EXPECT_FALSE(ClipboardHasEntries(kCompany, kProduct));
+    EXPECT_FALSE(Enabled(*form, "BtnPaste"));
     const std::string before = qmtest::ReadFile(stores + "Home.store");
-    form->MItemEditPasteClick(); // nothing to paste
+    Trigger(*form, "MItemEditPaste"); // nothing to paste
     EXPECT_EQ(qmtest::ReadFile(stores + "Home.store"), before);
 }
 
@@ -194,11 +181,11 @@ TEST_F(ClipboardWindowTest, NamesTheRegistryCannotCarryComeBackUnchanged)
 {
     qmtest::WriteFile(stores + "Home.store",
                       "[Dairy]\r\nA\\B=x,-,n,-,1\r\nA/B=y,-,,-,2\r\nQ&-&R=,-,,-,4\r\n[Fruit]\r\n");
-    auto form = Start();
+    Start("Home");
     form->SelectRow(0, -1);
-    form->MItemEditCopyClick();
+    Trigger(*form, "MItemEditCopy");
     form->SelectRow(1, -1);
-    form->MItemEditPasteClick();
+    Trigger(*form, "MItemEditPaste");
     EXPECT_EQ(Value("Home", "Fruit", "A\\B"), "x,-,n,-,1,-,0,-,0,-,0");
     EXPECT_EQ(Value("Home", "Fruit", "A/B"), "y,-,,-,2,-,0,-,0,-,0");
     // A name with "&-&" is refused as a new name, but it is an existing item's name.
@@ -207,13 +194,13 @@ TEST_F(ClipboardWindowTest, NamesTheRegistryCannotCarryComeBackUnchanged)
 
 TEST_F(ClipboardWindowTest, AClipboardNameTheStoreFileCannotHoldStopsThePasteBeforeAnyWrite)
 {
-    auto form = Start();
+    Start("Home");
     RegWriteInteger(kCompany, kProduct, "Clipboard\\Apple", 1, "Qty");
     RegWriteString(kCompany, kProduct, "Clipboard\\Bad", "X=Y", "Name");
     form->SelectRow(kFruit, -1);
     const std::string before = qmtest::ReadFile(stores + "Home.store");
     dialogs->expectBox("must not contain \"=\"");
-    form->MItemEditPaste->trigger();
+    Trigger(*form, "MItemEditPaste");
     EXPECT_EQ(qmtest::ReadFile(stores + "Home.store"), before);
 }
 
@@ -223,27 +210,27 @@ TEST_F(ClipboardWindowTest, MoreThan255EntriesAreAllPasted)
     for (int i = 0; i < 300; ++i)
         dairy += "Item" + std::to_string(i) + "=,-,,-,1\r\n";
     qmtest::WriteFile(stores + "Home.store", dairy + "[Fruit]\r\n");
-    auto form = Start();
+    Start("Home");
     form->SelectRow(0, -1);
-    form->MItemEditCopyClick();
+    Trigger(*form, "MItemEditCopy");
     form->SelectRow(1, -1);
-    form->MItemEditPasteClick();
+    Trigger(*form, "MItemEditPaste");
     EXPECT_EQ(Keys("Home", "Fruit").size(), 300u);
     EXPECT_EQ(Value("Home", "Fruit", "Item299"), ",-,,-,1,-,0,-,0,-,0");
 }
 
 TEST_F(ClipboardWindowTest, TheViewerShowsTheRegistryAndDeletesEntriesAndClearsAll)
 {
-    auto form = Start();
+    Start("Home");
     TFormViewClip viewer(*form, form.get());
     FormViewClip = &viewer;
 
-    form->MItemEditViewClipboardClick(); // an empty clipboard: the viewer does not stay open
+    Trigger(*form, "MItemEditViewClipboard"); // an empty clipboard: the viewer does not stay open
     EXPECT_FALSE(viewer.isVisible());
 
     form->SelectRow(kDairy, -1);
-    form->MItemEditCopyClick();
-    form->MItemEditViewClipboard->trigger();
+    Trigger(*form, "MItemEditCopy");
+    Trigger(*form, "MItemEditViewClipboard");
     ASSERT_TRUE(viewer.isVisible());
     TAdvStringGrid& grid = *viewer.GridClipList;
     ASSERT_EQ(grid.RowCount(), 4);
@@ -269,38 +256,38 @@ TEST_F(ClipboardWindowTest, TheViewerShowsTheRegistryAndDeletesEntriesAndClearsA
     // An entry gone from the registry meanwhile: only the grid row goes.
     DeleteClipboardEntry(kCompany, kProduct, "Butter");
     grid.SetRow(1);
-    viewer.BtnDelete->click();
+    Click(viewer, "BtnDelete");
     EXPECT_EQ(ClipboardKeys(kCompany, kProduct), (std::vector<AnsiString>{"Milk"}));
     EXPECT_EQ(grid.RowCount(), 2);
 
     // The last entry takes the whole key, closes the viewer and disables Paste.
-    viewer.BtnDelete->click();
-    EXPECT_FALSE(form->ClipboardHasData());
+    Click(viewer, "BtnDelete");
+    EXPECT_FALSE(ClipboardHasEntries(kCompany, kProduct));
     EXPECT_FALSE(viewer.isVisible());
-    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    EXPECT_FALSE(Enabled(*form, "BtnPaste"));
 
     // Clear All asks first; No keeps everything.
-    form->MItemEditCopyClick();
+    Trigger(*form, "MItemEditCopy");
     viewer.show();
     dialogs->expectBox("Are you sure you want to clear the clipboard?", mrNo);
-    viewer.BtnClear->click();
+    Click(viewer, "BtnClear");
     EXPECT_TRUE(viewer.isVisible());
-    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "BtnPaste"));
     dialogs->expectBox("Are you sure you want to clear the clipboard?", mrYes);
-    viewer.BtnClear->click();
+    Click(viewer, "BtnClear");
     EXPECT_FALSE(viewer.isVisible());
-    EXPECT_FALSE(form->ClipboardHasData());
-    EXPECT_FALSE(form->BtnPaste->isEnabled());
+    EXPECT_FALSE(ClipboardHasEntries(kCompany, kProduct));
+    EXPECT_FALSE(Enabled(*form, "BtnPaste"));
     EXPECT_EQ(dialogs->seen().back().type, mtConfirmation);
 }
 
 TEST_F(ClipboardWindowTest, AViewerEmptiedRowByRowStillHasItsTitleRowWhenShownAgain)
 {
-    auto form = Start();
+    Start("Home");
     TFormViewClip viewer(*form, form.get());
     FormViewClip = &viewer;
     form->SelectRow(kFruit, -1);
-    form->MItemEditCopyClick(); // Kiwi, milk
+    Trigger(*form, "MItemEditCopy"); // Kiwi, milk
     viewer.show();
     ASSERT_EQ(viewer.GridClipList->RowCount(), 3);
 
@@ -308,8 +295,8 @@ TEST_F(ClipboardWindowTest, AViewerEmptiedRowByRowStillHasItsTitleRowWhenShownAg
     std::vector<QMItem> other(3);
     other[0].Name = "Bagels", other[1].Name = "Bread", other[2].Name = "Rolls";
     WriteClipboard(kCompany, kProduct, other);
-    viewer.BtnDelete->click();
-    viewer.BtnDelete->click();
+    Click(viewer, "BtnDelete");
+    Click(viewer, "BtnDelete");
     EXPECT_FALSE(viewer.isVisible());
     EXPECT_EQ(ClipboardKeys(kCompany, kProduct).size(), 3u);
 
@@ -331,20 +318,19 @@ TEST_F(ClipboardWindowTest, OtherProcessCopiesDairy)
     // The first process's registry file, not this process's own.
     setenv("QUILLMART_REGISTRY", qgetenv("QM_CLIPBOARD_OTHER_PROCESS").constData(), 1);
     CloseRegistryDatabase();
-    auto form = Start();
+    Start("Zed");
     ASSERT_EQ(form->GetCurrentStoreName(), "Zed");
     form->SelectRow(0, -1);
-    form->MItemEditCopyClick();
-    EXPECT_TRUE(form->ClipboardHasData());
+    Trigger(*form, "MItemEditCopy");
+    EXPECT_TRUE(ClipboardHasEntries(kCompany, kProduct));
 }
 
 TEST_F(ClipboardWindowTest, TwoProgramProcessesShareTheClipboard)
 {
     if (qEnvironmentVariableIsSet("QM_CLIPBOARD_OTHER_PROCESS"))
         GTEST_SKIP();
-    auto form = Start();
-    EXPECT_FALSE(form->BtnPaste->isEnabled());
-    RegWriteString(kCompany, kProduct, "Settings", "Zed", "Last Store"); // the other window's store
+    Start("Home");
+    EXPECT_FALSE(Enabled(*form, "BtnPaste"));
 
     QProcess other;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -358,17 +344,17 @@ TEST_F(ClipboardWindowTest, TwoProgramProcessesShareTheClipboard)
     ASSERT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
 
     // This window sees the other's copy at once and pastes it.
-    form->MMenuEdit->aboutToShow();
-    EXPECT_TRUE(form->MItemEditPaste->isEnabled());
+    OpenMenu(*form, "MMenuEdit");
+    EXPECT_TRUE(Enabled(*form, "MItemEditPaste"));
     form->SelectRow(kFruit, -1);
-    form->MItemEditPasteClick();
+    Trigger(*form, "MItemEditPaste");
     EXPECT_EQ(Value("Home", "Fruit", "Eggs"), "Z,-,zed note,-,5,-,0,-,0,-,0");
 }
 
 TEST_F(ClipboardWindowTest, AKeyWithAnEmptyValueIsTakenAndAnEmptyNameIsAnError)
 {
     qmtest::WriteFile(stores + "Home.store", "[Fruit]\r\nPlum=\r\nPlum (Copy)=,-,,-,1\r\n");
-    auto form = Start();
+    Start("Home");
     EXPECT_EQ(form->MakeUniqueItemName("Fruit", "plum"), "plum (Copy) (Copy)");
     EXPECT_EQ(form->MakeUniqueItemName("Other", "Plum"), "Plum");
     EXPECT_THROW(form->MakeUniqueItemName("Fruit", ""), EStoreError);

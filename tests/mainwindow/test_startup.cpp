@@ -1,19 +1,16 @@
 // Start-up, layout arithmetic and closing of the main window, against a real registry file and
 // real folders. The wizard, the tip of the day and the network check are the person's and the
 // network's part, so a test window counts them instead of running them.
-#include <QGuiApplication>
-#include <QScreen>
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSplitterHandle>
+#include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -22,6 +19,7 @@
 #include <set>
 
 #include "TestSupport.h"
+#include "WindowTestSupport.h"
 #include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
@@ -33,6 +31,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 const char* const kSettings = "Settings";
@@ -56,36 +55,34 @@ public:
     void CheckForNewVersion(bool verbose) override { checks.push_back(verbose); }
 };
 
-class StartupTest : public qmtest::DialogFixture {
+// Each test starts with settings that hold the storage folder alone, as on a first run.
+class StartupTest : public MainWindowTest {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        RegDeleteKey(kCompany, kProduct, "Settings");
-        RegDeleteKey(kCompany, kProduct, "Clipboard");
+        MainWindowTest::SetUp();
         SetTestNow(kNow);
-        stores = temp.path() + "/stores/";
-        fs::create_directory(stores);
+        RegDeleteKey(kCompany, kProduct, "Settings");
         WriteString("StorageDir", stores);
     }
     void TearDown() override
     {
-        SetTestNow(std::nullopt);
-        DialogFixture::TearDown();
+        SetCommandLine(""); // later windows start without this test's argument
+        MainWindowTest::TearDown();
     }
 
     // A start that is not the first: the last store was closed with nothing selected.
     void NotFirstRun()
     {
-        WriteString("Last Store", "");
+        SetLastStore("");
         RegWriteBool(kCompany, kProduct, kSettings, false, "DoCheckForLatest");
         RegWriteDateTime(kCompany, kProduct, kSettings, kNow - 1, "LastCheckDT");
     }
 
     std::unique_ptr<TestForm> Start(const AnsiString& arg = {})
     {
+        SetCommandLine(arg);
         auto form = std::make_unique<TestForm>();
-        form->CommandLineArg = arg;
         form->FormCreate();
         return form;
     }
@@ -99,15 +96,10 @@ protected:
         return RegValueExists(kCompany, kProduct, section, name);
     }
     static int Int(const char* name) { return RegReadInteger(kCompany, kProduct, kWindow, name); }
-
-    qmtest::TempDir temp;
-    AnsiString stores;
 };
 
 TEST_F(StartupTest, FirstRunWelcomesRunsWizardAndSwitchesVersionCheckOff)
 {
-    RegDeleteKey(kCompany, kProduct, "Settings");
-    WriteString("StorageDir", stores);
     dialogs->expectBox("Thanks for using the program.  Please create a new store.");
     auto form = Start();
 
@@ -120,8 +112,8 @@ TEST_F(StartupTest, FirstRunWelcomesRunsWizardAndSwitchesVersionCheckOff)
     EXPECT_EQ(RegReadDateTime(kCompany, kProduct, kSettings, "LastCheckDT"), kNow);
     EXPECT_FALSE(form->CheckForLatest);
     // The wizard made no store, so there is nothing to find or add to.
-    EXPECT_FALSE(form->ComboFind->isEnabled());
-    EXPECT_FALSE(form->BtnAddItem->isEnabled());
+    EXPECT_FALSE(Enabled(*form, "ComboFind"));
+    EXPECT_FALSE(Enabled(*form, "BtnAddItem"));
     EXPECT_TRUE(form->Loading);
 }
 
@@ -135,9 +127,9 @@ TEST_F(StartupTest, SecondStartRestoresWhatTheFirstClosedWith)
         form->move(40, 30);
         form->resize(900, 640);
         form->SetPanelListWidth(260);
-        form->ToolBar->SetShowCaptions(true);
-        form->ToolbarSearch->setVisible(true);
-        form->BtnSortByCategory->click();
+        Trigger(*form, "MItemOptionsLargeButtons");
+        Trigger(*form, "MItemEditFind");
+        Click(*form, "BtnSortByCategory");
         form->close();
     }
     EXPECT_EQ(Int("Left"), 40);
@@ -152,13 +144,13 @@ TEST_F(StartupTest, SecondStartRestoresWhatTheFirstClosedWith)
     EXPECT_EQ(form->pos(), QPoint(40, 30));
     EXPECT_EQ(form->size(), QSize(900, 640));
     EXPECT_EQ(form->PanelListWidth(), 260);
-    EXPECT_TRUE(form->ToolBar->ShowCaptions());
-    EXPECT_TRUE(form->ToolbarSearch->isVisible());
-    EXPECT_FALSE(form->BtnSortByAisle->isChecked());
-    EXPECT_TRUE(form->BtnSortByCategory->isChecked());
+    EXPECT_TRUE(Control<TToolBar>(*form, "ToolBar").ShowCaptions());
+    EXPECT_TRUE(Control(*form, "ToolbarSearch").isVisible());
+    EXPECT_FALSE(Checked(*form, "BtnSortByAisle"));
+    EXPECT_TRUE(Checked(*form, "BtnSortByCategory"));
     // An empty last store opens nothing and leaves nothing to find or add to.
-    EXPECT_FALSE(form->ComboFind->isEnabled());
-    EXPECT_FALSE(form->BtnAddItem->isEnabled());
+    EXPECT_FALSE(Enabled(*form, "ComboFind"));
+    EXPECT_FALSE(Enabled(*form, "BtnAddItem"));
 }
 
 TEST_F(StartupTest, APositionOffEveryScreenBringsTheWindowBackOnScreen)
@@ -226,22 +218,23 @@ TEST_F(StartupTest, DefaultsFillWhatTheRegistryLacks)
     RegWriteInteger(kCompany, kProduct, kSettings, 0, "GridFontSize"); // damaged: out of range
     RegWriteInteger(kCompany, kProduct, kSettings, 14, "ListFontSize");
     auto form = Start();
-    EXPECT_EQ(form->ItemListBar->minimum(), -18);
-    EXPECT_EQ(form->ItemListBar->value(), -18);
+    const QScrollBar& bar = Control<QScrollBar>(*form, "ItemListBar");
+    EXPECT_EQ(bar.minimum(), -18);
+    EXPECT_EQ(bar.value(), -18);
     form->show();
     EXPECT_EQ(form->size(), QSize(1038, 713));
     EXPECT_EQ(form->PanelListWidth(), 200);
-    EXPECT_FALSE(form->ToolBar->ShowCaptions());
-    EXPECT_TRUE(form->ToolbarSearch->isHidden());
-    EXPECT_TRUE(form->BtnSortByAisle->isChecked());
+    EXPECT_FALSE(Control<TToolBar>(*form, "ToolBar").ShowCaptions());
+    EXPECT_TRUE(Control(*form, "ToolbarSearch").isHidden());
+    EXPECT_TRUE(Checked(*form, "BtnSortByAisle"));
     EXPECT_TRUE(form->ErrandsOnTop);
     EXPECT_EQ(form->ErrandsCaption, "Errands");
     EXPECT_EQ(form->GridFontName, "Arial");
     EXPECT_EQ(form->GridFontSize, 10);
     EXPECT_EQ(form->ListFontSize, 14);
     // Shown without a store, the list has nothing to scroll.
-    EXPECT_EQ(form->ItemListBar->minimum(), -18);
-    EXPECT_EQ(form->ItemListBar->value(), 0);
+    EXPECT_EQ(bar.minimum(), -18);
+    EXPECT_EQ(bar.value(), 0);
 }
 
 // The version-check schedule: (DoCheckForLatest, days since LastCheckDT, check expected).
@@ -351,7 +344,7 @@ TEST_F(StartupTest, CommandLineArgumentThatIsNoFileIsIgnored)
     NotFirstRun();
     for (const AnsiString& arg : {temp.path() + "/missing.store", temp.path()}) {
         auto form = Start(arg);
-        EXPECT_FALSE(form->ComboFind->isEnabled()) << arg; // went on with the empty last store
+        EXPECT_FALSE(Enabled(*form, "ComboFind")) << arg; // went on with the empty last store
         EXPECT_FALSE(fs::exists(stores + "missing.store"));
     }
 }
@@ -365,7 +358,7 @@ TEST_F(StartupTest, CommandLineStoreFromElsewhereIsImportedAndOverwrittenOnlyAft
     dialogs->expectBox("Store imported.");
     auto form = Start(outside);
     EXPECT_EQ(qmtest::ReadFile(stores + "Corner Shop.store"), qmtest::ReadFile(outside));
-    EXPECT_TRUE(form->ComboFind->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "ComboFind"));
 
     qmtest::WriteFile(outside, "[Bakery]\r\n");
     dialogs->expectBox("Do you want to overwrite the store \"Corner Shop\"?", mrNo);
@@ -399,8 +392,9 @@ TEST_F(StartupTest, AFailedImportIsReportedAndStartUpGoesOn)
     auto form = Start(outside);
     ASSERT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(dialogs->seen()[0].type, mtError);
-    EXPECT_TRUE(form->ImageItemList->Options & pboWantArrowKeys); // the last start-up step still ran
-    EXPECT_EQ(form->ImageItemList->focusPolicy(), Qt::ClickFocus);
+    const TImage32& list = Control<TImage32>(*form, "ImageItemList");
+    EXPECT_TRUE(list.Options & pboWantArrowKeys); // the last start-up step still ran
+    EXPECT_EQ(list.focusPolicy(), Qt::ClickFocus);
 }
 
 TEST_F(StartupTest, TipOfTheDayComesOnceAndOnlyWhenWanted)
@@ -408,16 +402,17 @@ TEST_F(StartupTest, TipOfTheDayComesOnceAndOnlyWhenWanted)
     NotFirstRun();
     auto form = Start();
     form->show();
-    EXPECT_TRUE(form->TimerTip->isActive());
-    EXPECT_EQ(form->TimerTip->interval(), 1000);
-    form->TimerTipTimer();
-    EXPECT_FALSE(form->TimerTip->isActive());
+    const QTimer& timer = Control<QTimer>(*form, "TimerTip");
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), 1000);
+    Fire(*form, "TimerTip");
+    EXPECT_FALSE(timer.isActive());
     EXPECT_EQ(form->tipRuns, 1);
 
     RegWriteBool(kCompany, kProduct, kSettings, false, "ShowTOTD");
     auto quiet = Start();
     quiet->show();
-    quiet->TimerTipTimer();
+    Fire(*quiet, "TimerTip");
     EXPECT_EQ(quiet->tipRuns, 0);
 }
 
@@ -427,18 +422,18 @@ TEST_F(StartupTest, PasteIsOfferedOnlyWithClipboardDataAndACategoryToPasteInto)
     RegWriteInteger(kCompany, kProduct, "Clipboard\\Milk", 2, "Qty");
     auto empty = Start();
     empty->show();
-    EXPECT_FALSE(empty->BtnPaste->isEnabled());
+    EXPECT_FALSE(Enabled(*empty, "BtnPaste"));
 
     auto form = Start();
     form->Store.Categories.push_back(QMCategory{});
     form->show();
-    EXPECT_TRUE(form->BtnPaste->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "BtnPaste"));
 
     RegDeleteKey(kCompany, kProduct, "Clipboard");
     auto cleared = Start();
     cleared->Store.Categories.push_back(QMCategory{});
     cleared->show();
-    EXPECT_FALSE(cleared->BtnPaste->isEnabled());
+    EXPECT_FALSE(Enabled(*cleared, "BtnPaste"));
 }
 
 TEST_F(StartupTest, ResizeLaysOutStatusBarFindBoxAndSortButtons)
@@ -451,18 +446,19 @@ TEST_F(StartupTest, ResizeLaysOutStatusBarFindBoxAndSortButtons)
     form->FormResize();
     QApplication::processEvents();
 
-    TStatusBar* bar = form->StatusBar;
-    EXPECT_EQ(bar->PanelWidth(1), 120);
-    EXPECT_EQ(bar->PanelWidth(2), 320);
-    EXPECT_EQ(bar->PanelWidth(0), bar->width() - 120 - 320);
+    const TStatusBar& bar = Control<TStatusBar>(*form, "StatusBar");
+    EXPECT_EQ(bar.PanelWidth(1), 120);
+    EXPECT_EQ(bar.PanelWidth(2), 320);
+    EXPECT_EQ(bar.PanelWidth(0), bar.width() - 120 - 320);
 
     // The find box ends where the separator before the item buttons begins.
-    EXPECT_EQ(form->ComboFind->geometry().right() + 1 + TToolBar::kSeparatorWidth, form->BtnQtyUp->x());
-    EXPECT_EQ(form->BtnEditNote->geometry().right() + 1, form->ToolBarItem->width());
+    EXPECT_EQ(Control(*form, "ComboFind").geometry().right() + 1 + TToolBar::kSeparatorWidth,
+              Control(*form, "BtnQtyUp").x());
+    EXPECT_EQ(Control(*form, "BtnEditNote").geometry().right() + 1, Control(*form, "ToolBarItem").width());
 
-    TToolBar* sort = form->ToolBarShopAlign;
-    EXPECT_EQ(sort->Indent(), (sort->width() - 2 * sort->ButtonWidth()) / 2);
-    EXPECT_EQ(form->BtnSortByAisle->x(), sort->Indent());
+    const TToolBar& sort = Control<TToolBar>(*form, "ToolBarShopAlign");
+    EXPECT_EQ(sort.Indent(), (sort.width() - 2 * sort.ButtonWidth()) / 2);
+    EXPECT_EQ(Control(*form, "BtnSortByAisle").x(), sort.Indent());
 }
 
 TEST_F(StartupTest, SplitterKeepsTheShoppingListWiderThan150)
@@ -470,27 +466,21 @@ TEST_F(StartupTest, SplitterKeepsTheShoppingListWiderThan150)
     NotFirstRun();
     auto form = Start();
     form->show();
-    EXPECT_FALSE(form->SplitterLRCanResize(150));
-    EXPECT_TRUE(form->SplitterLRCanResize(151));
+    TSplitter& splitter = Control<TSplitter>(*form, "SplitterLR");
+    EXPECT_FALSE(splitter.CanResize(150));
+    EXPECT_TRUE(splitter.CanResize(151));
 
-    QSplitterHandle* handle = form->SplitterLR->handle(1);
+    QSplitterHandle* handle = splitter.handle(1);
     const QPoint grip = handle->rect().center();
     auto drag = [&](int dx) {
-        const QPoint to = grip + QPoint(dx, 0);
-        QMouseEvent press(QEvent::MouseButtonPress, grip, handle->mapToGlobal(grip), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(to), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(handle, &press);
-        QApplication::sendEvent(handle, &move);
-        QApplication::sendEvent(handle, &release);
+        QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(handle, grip + QPoint(dx, 0));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(dx, 0));
     };
-    drag(30); // 200 -> 170
+    drag(30); // 200 -> 170, and the move ran the resize arithmetic
     EXPECT_EQ(form->PanelListWidth(), 170);
-    EXPECT_EQ(form->StatusBar->PanelWidth(2), 170); // the move ran the resize arithmetic
-    drag(20);                                       // would leave 150
+    EXPECT_EQ(Control<TStatusBar>(*form, "StatusBar").PanelWidth(2), 170);
+    drag(20); // would leave 150
     EXPECT_EQ(form->PanelListWidth(), 170);
     drag(-80);
     EXPECT_EQ(form->PanelListWidth(), 250);
@@ -503,25 +493,27 @@ TEST_F(StartupTest, TheSortButtonsShowWholeAtEverySplitterPosition)
     NotFirstRun();
     auto form = Start();
     form->show();
-    TToolBar* bar = form->ToolBarShopAlign;
+    const QWidget& bar = Control(*form, "ToolBarShopAlign");
+    const QWidget& aisle = Control(*form, "BtnSortByAisle");
+    const QWidget& category = Control(*form, "BtnSortByCategory");
     for (int width : {151, 180, 200, 300}) {
         form->SetPanelListWidth(width);
         form->FormResize();
         QApplication::processEvents();
-        for (QToolButton* b : {form->BtnSortByAisle, form->BtnSortByCategory}) {
+        for (const QWidget* b : {&aisle, &category}) {
             EXPECT_GE(b->x(), 0) << width;
-            EXPECT_LE(b->geometry().right(), bar->width() - 1) << width;
-            EXPECT_LE(b->geometry().bottom(), bar->height() - 1) << width;
+            EXPECT_LE(b->geometry().right(), bar.width() - 1) << width;
+            EXPECT_LE(b->geometry().bottom(), bar.height() - 1) << width;
         }
-        EXPECT_GE(form->GradientShoppingList->y(), bar->geometry().bottom() + 1) << width;
+        EXPECT_GE(Control(*form, "GradientShoppingList").y(), bar.geometry().bottom() + 1) << width;
         // One row from the default width on; only the narrowest positions need a second one.
         if (width >= 200) {
-            EXPECT_EQ(form->BtnSortByCategory->y(), form->BtnSortByAisle->y()) << width;
+            EXPECT_EQ(category.y(), aisle.y()) << width;
         }
     }
     // Where the even row fits, it is centred.
-    EXPECT_EQ(form->BtnSortByAisle->width(), form->BtnSortByCategory->width());
-    EXPECT_EQ(form->BtnSortByAisle->x(), bar->width() - form->BtnSortByCategory->geometry().right() - 1);
+    EXPECT_EQ(aisle.width(), category.width());
+    EXPECT_EQ(aisle.x(), bar.width() - category.geometry().right() - 1);
 }
 
 TEST_F(StartupTest, ExitClosesTheWindowAndWritesTheSettings)
@@ -529,8 +521,8 @@ TEST_F(StartupTest, ExitClosesTheWindowAndWritesTheSettings)
     NotFirstRun();
     auto form = Start();
     form->show();
-    form->ToolbarSearch->setVisible(true);
-    form->MItemFileExit->trigger();
+    Trigger(*form, "MItemEditFind");
+    Trigger(*form, "MItemFileExit");
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(RegReadBool(kCompany, kProduct, kSettings, "ShowFind"));
     EXPECT_TRUE(RegReadBool(kCompany, kProduct, kSettings, "SortByAisle"));
@@ -585,7 +577,7 @@ TEST_F(StartupTest, EveryMenuShortcutIsUniqueAndEveryComponentNamed)
                              "BtnSearchLast",
                              "PMenuItemsContext"})
         EXPECT_NE(form->findChild<QObject*>(name), nullptr) << name;
-    EXPECT_EQ(form->ImageItemListHeader->parentWidget(), form->ImageItemList);
+    EXPECT_EQ(Control(*form, "ImageItemListHeader").parentWidget(), &Control(*form, "ImageItemList"));
 }
 
 // Qt connects each menu to the entries it holds; the window's handler is one receiver more.
