@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QToolButton>
 #include <filesystem>
 
 #include "PrintTestSupport.h"
@@ -499,7 +498,7 @@ TEST_F(PrintPreviewWindowTest, SettingsAreWrittenAtCloseAndReadAtTheNextOpen)
         f.move(40, 50);
         f.resize(800, 560);
     });
-    main->MItemFilePreviewShoppingList->trigger();
+    qmtest::Trigger(*main, "MItemFilePreviewShoppingList");
     EXPECT_EQ(previewsRun, 1);
     const auto s = [](const char* name) {
         return RegReadStringDef(kCompany, kProduct, "Settings", "?", name);
@@ -552,7 +551,7 @@ TEST_F(PrintPreviewWindowTest, SettingsAreWrittenAtCloseAndReadAtTheNextOpen)
         f.showMaximized();
         QApplication::processEvents();
     });
-    main->MItemFilePreviewItemList->trigger();
+    qmtest::Trigger(*main, "MItemFilePreviewItemList");
     EXPECT_TRUE(RegReadBoolDef(kCompany, kProduct, kPlace, false, "IsMaximized"));
     EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, kPlace, 0, "Width"), 800);
     EXPECT_EQ(s("PrintTitleIL"), "%s Item List");
@@ -566,15 +565,15 @@ TEST_F(PrintPreviewWindowTest, PrintingWithoutThePreviewStoresNothing)
 
     // The menu item, the tool button and its drop-down entries all print without a window.
     dialogs->expectPrint(PrintDialogRequest::prAllPages);
-    main->MItemFilePrintShoppingList->trigger();
+    qmtest::Trigger(*main, "MItemFilePrintShoppingList");
     dialogs->expectPrint(PrintDialogRequest::prPageNums, 1, 1, 2);
-    main->BtnPrintList->click();
+    qmtest::Click(*main, "BtnPrintList");
     dialogs->expectPrint(PrintDialogRequest::prAllPages, 1, 1, 1, false);
-    main->PItemPrintShoppingList->trigger();
+    qmtest::Trigger(*main, "PItemPrintShoppingList");
     dialogs->expectPrint(PrintDialogRequest::prAllPages);
-    main->PItemPrintItemList->trigger();
+    qmtest::Trigger(*main, "PItemPrintItemList");
     dialogs->expectPrint(PrintDialogRequest::prAllPages);
-    main->MItemFilePrintItemList->trigger();
+    qmtest::Trigger(*main, "MItemFilePrintItemList");
     EXPECT_EQ(previewsRun, 0);
     ASSERT_EQ(dialogs->seen().size(), 5u);
     const PrintDialogRequest& asked = dialogs->seen()[0].print;
@@ -599,9 +598,9 @@ TEST_F(PrintPreviewWindowTest, PrintingWithoutThePreviewStoresNothing)
 
     // The preview entries of the drop-down open the window.
     Play([](TFormPrintPreview& f) { EXPECT_TRUE(f.PrintShoppingList); });
-    main->PItemPreviewShoppingList->trigger();
+    qmtest::Trigger(*main, "PItemPreviewShoppingList");
     Play([](TFormPrintPreview& f) { EXPECT_FALSE(f.PrintShoppingList); });
-    main->PItemPreviewItemList->trigger();
+    qmtest::Trigger(*main, "PItemPreviewItemList");
     EXPECT_EQ(previewsRun, 2);
 }
 
@@ -925,7 +924,7 @@ TEST_F(PrintPreviewWindowTest, AStoppedPrintServerIsWaitedForOnceAndNamedAndTheP
     dialogs->expectBox(silent);
     dialogs->expectPrint(PrintDialogRequest::prAllPages);
     dialogs->expectBox(silent);
-    main->MItemFilePrintShoppingList->trigger();
+    qmtest::Trigger(*main, "MItemFilePrintShoppingList");
     EXPECT_EQ(dialogs->pending(), 0u);
     EXPECT_EQ(Printer().ServerQuestions(), asked + 1);
     EXPECT_FALSE(fs::exists(out));
@@ -940,7 +939,7 @@ TEST_F(PrintPreviewWindowTest, AStoppedPrintServerIsWaitedForOnceAndNamedAndTheP
         EXPECT_EQ(f.ComboPaperType->count(), int(pCustom));
         f.BtnPrint->click();
     });
-    main->MItemFilePreviewShoppingList->trigger();
+    qmtest::Trigger(*main, "MItemFilePreviewShoppingList");
     EXPECT_EQ(previewsRun, 1);
     EXPECT_EQ(qmtest::PdfCheckProblems(out), "");
     EXPECT_NE(qmtest::PdfText(out).find("Shop Shopping List"), std::string::npos);

@@ -1,9 +1,6 @@
 // Every command that reads or writes a file, in folders whose names are no Windows-1252 text:
 // Cyrillic, CJK, an emoji, and a name that is not even UTF-8. Paths are the system's bytes; the
 // only conversion is that of a store's name (Windows-1252) into its file's name.
-#include <QAction>
-#include <QComboBox>
-#include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -19,6 +16,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 struct FolderName {
@@ -70,24 +68,15 @@ protected:
         setenv("HOME", home.c_str(), 1);
         setenv("XDG_DATA_HOME", data.c_str(), 1);
         setenv("PATH", path.c_str(), 1);
+        SetCommandLine(""); // no argument left for the windows of the tests after this one
         MainWindowTest::TearDown();
     }
+    // The program started on the command line as main() hands it over, byte for byte.
     void Launch(const std::string& commandLine = {})
     {
         main.reset();
-        // The command line as the program hands it over from main(), byte for byte.
-        std::string arg = commandLine;
-        char program[] = "quillmart";
-        char* argv[] = {program, arg.data()};
-        SetApplicationArguments(arg.empty() ? 1 : 2, argv);
-        main = std::make_unique<TFormMain>();
-        SetApplicationArguments(1, argv);
-        EXPECT_EQ(main->CommandLineArg, commandLine);
-        FormMain = main.get();
-        main->FormCreate();
-        main->show();
-        QApplication::processEvents();
-        main->FormResize();
+        SetCommandLine(commandLine);
+        main = StartShown();
     }
     // What qpdf says of a PDF file; the tools take their arguments as UTF-8 text, so the file
     // is looked at under a plain name.
@@ -129,7 +118,7 @@ TEST_P(FolderNameTest, EveryFileCommandWorksInTheFolder)
     qmtest::WriteFile(base + "outside/" + kStoreFile, kContent);
     dialogs->expectFiles({base + "outside/" + kStoreFile});
     dialogs->expectBox("1 files imported.");
-    main->MItemFileImportStore->trigger();
+    Trigger(*main, "MItemFileImportStore");
     EXPECT_EQ(qmtest::ReadFile(folder + kStoreFile), kContent);
     ASSERT_EQ(Entries(*main), QStringList({ToQString(kStore)}));
 
@@ -139,47 +128,46 @@ TEST_P(FolderNameTest, EveryFileCommandWorksInTheFolder)
     dialogs->expectBox("cannot be imported. The store name cannot be used: the character U+041C cannot be "
                        "stored in a store file.");
     dialogs->expectBox("0 files imported.");
-    main->MItemFileImportStore->trigger();
+    Trigger(*main, "MItemFileImportStore");
     EXPECT_EQ(Entries(*main), QStringList({ToQString(kStore)}));
 
     // The store opens from there, and a change is written back.
-    main->ComboStores->setCurrentIndex(0);
-    main->ComboStoresSelect();
+    Pick(*main, "ComboStores", ToQString(kStore));
     ASSERT_EQ(main->Store.Name, kStore);
     main->SelectRow(0, 0);
-    main->MItemItemQtyUpClick();
+    Trigger(*main, "MItemItemQtyUp");
     EXPECT_NE(qmtest::ReadFile(folder + kStoreFile).find("Milk=Front,-,,-,3"), std::string::npos);
 
     // Export Store As: the dialog offers the store's file name, the copy lands where chosen.
     dialogs->expectFile(base + "out/backup.store");
-    main->MItemFileSaveStoreAs->trigger();
+    Trigger(*main, "MItemFileSaveStoreAs");
     EXPECT_EQ(dialogs->seen().back().initial, kStoreFile);
     EXPECT_EQ(qmtest::ReadFile(base + "out/backup.store"), qmtest::ReadFile(folder + kStoreFile));
 
     // Export Shopping List, as PDF and as text.
     dialogs->expectFile(base + "out/list.pdf", true, 1);
-    main->MItemFileSaveList->trigger();
+    Trigger(*main, "MItemFileSaveList");
     EXPECT_EQ(PdfProblems(base + "out/list.pdf"), "");
     dialogs->expectFile(base + "out/list.txt", true, 2);
-    main->MItemFileSaveList->trigger();
+    Trigger(*main, "MItemFileSaveList");
     EXPECT_EQ(qmtest::ReadFile(base + "out/list.txt").substr(0, 6), "Caf\xE9\r\n");
 
     // Print to File: the file asked for is the one written.
     dialogs->expectPrint(PrintDialogRequest::prAllPages);
     dialogs->expectFile(base + "out/printed.pdf");
-    main->MItemFilePrintShoppingList->trigger();
+    Trigger(*main, "MItemFilePrintShoppingList");
     EXPECT_EQ(PdfProblems(base + "out/printed.pdf"), "");
 
     // E-mail: the PDF beside the store files, handed over by its own bytes.
     MailStandIn();
-    main->MItemFileEmailList->trigger();
+    Trigger(*main, "MItemFileEmailList");
     EXPECT_EQ(PdfProblems(folder + "Caf\xC3\xA9.pdf"), "");
     EXPECT_NE(qmtest::ReadFile(temp.file("args")).find("\n--attach\n" + folder + "Caf\xC3\xA9.pdf\n"),
               std::string::npos);
 
     // New Window and Explore hand the paths over as they are.
-    main->MItemFileNewWindow->trigger();
-    main->MItemFileExplore->trigger();
+    Trigger(*main, "MItemFileNewWindow");
+    Trigger(*main, "MItemFileExplore");
     ASSERT_EQ(shell->calls.size(), 2u);
     EXPECT_EQ(shell->calls[0].args, std::vector<std::string>{folder + kStoreFile});
     EXPECT_EQ(shell->calls[1].what, "folder");
@@ -187,7 +175,7 @@ TEST_P(FolderNameTest, EveryFileCommandWorksInTheFolder)
 
     // Rename keeps the store in its folder.
     dialogs->expectQuery("New Name", "Market");
-    main->MItemFileRenameStore->trigger();
+    Trigger(*main, "MItemFileRenameStore");
     EXPECT_TRUE(fs::exists(folder + "Market.store"));
     EXPECT_FALSE(fs::exists(folder + kStoreFile));
 
@@ -197,7 +185,7 @@ TEST_P(FolderNameTest, EveryFileCommandWorksInTheFolder)
     dialogs->expectBox("It appears the store folder doesn't exist.", mrYes);
     dialogs->expectFile(base + "moved");
     dialogs->expectBox("Store folder changed.  Please restart the program.");
-    main->MItemFileExplore->trigger();
+    Trigger(*main, "MItemFileExplore");
     EXPECT_EQ(RegReadPathDef(kCompany, kProduct, "Settings", "", "StorageDir"), base + "moved/");
     main->close();
 

@@ -1,11 +1,7 @@
 // The shopping list on screen, driven through a real window on a real store: its drawing
 // (records and pixels), hit tests and row walks, clicks, the mouse wheel and the scroll bars.
 #include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMouseEvent>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <array>
 #include <filesystem>
 
@@ -20,6 +16,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 
 // Counts the errand editor's openings instead of showing it; the wheel setting is the test's.
 class Window : public TFormMain {
@@ -42,7 +39,7 @@ protected:
                                                  "Eggs=Back,-,Brown ones,-,1\r\nButter=Front,-,,-,0\r\n"
                                                  "[Fruit]\r\nKiwi=Back,-,,-,1\r\n");
     }
-    std::unique_ptr<Window> Start(int lines = 0)
+    std::unique_ptr<Window> Start(int lines = 0, int split = 320)
     {
         if (lines > 0) {
             std::string text = "[Dairy]\r\n";
@@ -52,7 +49,7 @@ protected:
         }
         RegWriteInteger(kCompany, kProduct, "Settings\\Window", 900, "Width");
         RegWriteInteger(kCompany, kProduct, "Settings\\Window", 500, "Height");
-        RegWriteInteger(kCompany, kProduct, "Settings\\Window", 320, "SplitLR");
+        RegWriteInteger(kCompany, kProduct, "Settings\\Window", split, "SplitLR");
         auto form = std::make_unique<Window>();
         form->FormCreate();
         form->show();
@@ -61,9 +58,9 @@ protected:
         return form;
     }
     // The columns in [x0, x1) that have a pixel other than the background in rows [y0, y1).
-    static std::vector<int> Inked(TFormMain& form, int x0, int x1, int y0, int y1)
+    static std::vector<int> Inked(const TFormMain& form, int x0, int x1, int y0, int y1)
     {
-        TBitmap32& bmp = form.ImageShoppingList->Bitmap();
+        TBitmap32& bmp = List(form).Bitmap();
         const TColor32 back = bmp.PixelAt(bmp.Width - 1, bmp.Height - 1);
         std::vector<int> columns;
         for (int x = std::max(0, x0); x < std::min(x1, bmp.Width); ++x)
@@ -81,19 +78,9 @@ protected:
         bmp.Font().SetSize(size);
         return bmp.TextWidth(text);
     }
-    static void Wheel(QWidget* over, int delta)
-    {
-        const QPointF at(over->width() / 2.0, over->height() / 2.0);
-        QWheelEvent event(at, over->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(over, &event);
-    }
-    static void Click(QWidget* on, int x, int y)
-    {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), on->mapToGlobal(QPointF(x, y)),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(on, &press);
-    }
+    // The shopping list's image and its scroll bar.
+    static TImage32& List(const TFormMain& form) { return Control<TImage32>(form, "ImageShoppingList"); }
+    static QScrollBar& Bar(const TFormMain& form) { return Control<QScrollBar>(form, "ShoppingListBar"); }
 };
 
 TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)
@@ -111,7 +98,7 @@ TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)
     EXPECT_EQ(eggs.RowTop, 3 * group + 2 * item);
     EXPECT_EQ(eggs.RowHeight, item + note);
     EXPECT_EQ(rows.Group(2, 1).RowTop, eggs.RowTop + item + note);
-    EXPECT_TRUE(form->ShoppingListBar->isHidden());
+    EXPECT_TRUE(Bar(*form).isHidden());
 
     // "(2)" ends one blank before the name; a quantity of 1 has no prefix.
     const int nameLeft = Width(8, "  ") + Width(8, "(20)") + rows.TextMarginX;
@@ -132,7 +119,7 @@ TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)
     EXPECT_LE(noteInk.front(), Width(10, "         ") + rows.TextMarginX + 2);
 
     // The aisle name ends at the right margin of its header line, under a rule across.
-    TBitmap32& bmp = form->ImageShoppingList->Bitmap();
+    TBitmap32& bmp = List(*form).Bitmap();
     const TColor32 text = Color32(form->TextColor.red(), form->TextColor.green(), form->TextColor.blue());
     EXPECT_EQ(bmp.PixelAt(0, frontDairy), text);
     EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, frontDairy), text);
@@ -149,22 +136,15 @@ TEST_F(ShoppingListTest, AnAisleNameNeverRunsIntoItsFirstCategorysName)
                       "[--Info--]\r\nAisles=Meat and Seafood,,Back,,\r\n"
                       "[Meat and Seafood]\r\nChicken Breast=Meat and Seafood,-,,-,3\r\n"
                       "[Fruit]\r\nKiwi=Back,-,,-,1\r\n");
-    RegWriteInteger(kCompany, kProduct, "Settings\\Window", 900, "Width");
-    RegWriteInteger(kCompany, kProduct, "Settings\\Window", 500, "Height");
-    RegWriteInteger(kCompany, kProduct, "Settings\\Window", 200, "SplitLR");
-    Window form;
-    form.FormCreate();
-    form.show();
-    QApplication::processEvents();
-    form.FormResize();
-    const ShopListLayout& rows = form.ShopListRows();
-    ASSERT_EQ(form.ShopList.AisleCount(), 2);
-    const int width = form.ImageShoppingList->Bitmap().Width;
+    auto form = Start(0, 200);
+    const ShopListLayout& rows = form->ShopListRows();
+    ASSERT_EQ(form->ShopList.AisleCount(), 2);
+    const int width = List(*form).Bitmap().Width;
     ASSERT_LT(width, 2 * Width(12, "Meat and Seafood")); // the two names cannot both fit whole
 
     // Both names are there, apart by at least two blanks, the aisle's ending at the right margin.
     const int meat = rows.Group(0, 0).RowTop;
-    const std::vector<int> ink = Inked(form, 0, width, meat + 1, meat + rows.GroupRowHeight);
+    const std::vector<int> ink = Inked(*form, 0, width, meat + 1, meat + rows.GroupRowHeight);
     ASSERT_GE(ink.size(), 2u);
     int widestGap = 0;
     for (size_t i = 1; i < ink.size(); ++i)
@@ -175,7 +155,7 @@ TEST_F(ShoppingListTest, AnAisleNameNeverRunsIntoItsFirstCategorysName)
 
     // A short aisle name beside a short category name is drawn whole, as before.
     const int fruit = rows.Group(1, 0).RowTop;
-    const std::vector<int> back = Inked(form, width / 2, width, fruit + 1, fruit + rows.GroupRowHeight);
+    const std::vector<int> back = Inked(*form, width / 2, width, fruit + 1, fruit + rows.GroupRowHeight);
     ASSERT_FALSE(back.empty());
     EXPECT_NEAR(back.back() - back.front(), Width(12, "Back"), 3);
 }
@@ -186,7 +166,7 @@ TEST_F(ShoppingListTest, ByCategoryGroupsUnderBlackRulesWalkRowByRow)
     RegWriteBool(kCompany, kProduct, "Settings", false, "ErrandsOnTop");
     auto form = Start();
     ASSERT_EQ(form->ShopList.CatCount(), 3); // Dairy, Fruit, Errands
-    TBitmap32& bmp = form->ImageShoppingList->Bitmap();
+    TBitmap32& bmp = List(*form).Bitmap();
     for (int32_t g = 0; g < form->ShopList.CatCount(); ++g)
         EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, form->ShopListRows().Group(-1, g).RowTop), 0xFF000000u) << g;
 
@@ -243,39 +223,41 @@ TEST_F(ShoppingListTest, HitTestsGiveSharedBordersToTheUpperRowAndNotesToTheirLi
 TEST_F(ShoppingListTest, ClicksOpenTheErrandEditorOrSelectTheRowAndLeaveTheKeysToTheItemList)
 {
     auto form = Start();
-    form->ComboStores->setFocus();
-    Click(form->ImageShoppingList, 50, 1);
-    Click(form->ImageShoppingList, 50, form->ShopListRows().GroupRowHeight + 2);
+    TImage32& list = List(*form);
+    Control(*form, "ComboStores").setFocus();
+    Press(list, 50, 1);
+    Press(list, 50, form->ShopListRows().GroupRowHeight + 2);
     EXPECT_EQ(form->errandEditorRuns, 2);
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
+    EXPECT_EQ(form->focusWidget(), &Control(*form, "ImageItemList"));
 
-    form->ComboStores->setFocus();
+    Control(*form, "ComboStores").setFocus();
     const QMShopListItem& kiwi = form->ShopList.Aisles[2].Cats[1].Items[0];
-    Click(form->ImageShoppingList, 50, form->ShopListRows().Line(2, 1, 0).RowTop + 2);
+    Press(list, 50, form->ShopListRows().Line(2, 1, 0).RowTop + 2);
     EXPECT_EQ(form->errandEditorRuns, 2);
-    EXPECT_EQ(form->focusWidget(), form->ImageItemList);
-    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem),
-              std::pair(kiwi.CategoryIndex, kiwi.ItemIndex));
-    Click(form->ImageShoppingList, 50, form->ImageShoppingList->height() - 2); // below the last row
-    EXPECT_EQ(std::pair(form->Store.SelCategory, form->Store.SelItem), std::pair(0, -1));
+    EXPECT_EQ(form->focusWidget(), &Control(*form, "ImageItemList"));
+    EXPECT_EQ(Sel(*form), std::pair(kiwi.CategoryIndex, kiwi.ItemIndex));
+    Press(list, 50, list.height() - 2); // below the last row
+    EXPECT_EQ(Sel(*form), std::pair(0, -1));
 }
 
 TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
 {
     auto form = Start(60);
     const ShopListLayout& rows = form->ShopListRows();
+    TImage32& list = List(*form);
+    QScrollBar& bar = Bar(*form);
     const int content = rows.GroupRowHeight + 60 * rows.ItemRowHeight;
-    const int height = form->ImageShoppingList->height();
-    ASSERT_FALSE(form->ShoppingListBar->isHidden());
-    EXPECT_EQ(form->ShoppingListBar->maximum(), content - height);
-    EXPECT_EQ(form->ShoppingListBar->pageStep(), height);
-    EXPECT_EQ(form->ImageShoppingList->Bitmap().Width, form->ShoppingListBar->x()); // beside the bar
+    const int height = list.height();
+    ASSERT_FALSE(bar.isHidden());
+    EXPECT_EQ(bar.maximum(), content - height);
+    EXPECT_EQ(bar.pageStep(), height);
+    EXPECT_EQ(list.Bitmap().Width, bar.x()); // beside the bar
 
     // At the end the last line ends at the image's bottom; a row cut by the top shows its rest.
-    form->ShoppingListBar->setValue(form->ShoppingListBar->maximum());
+    bar.setValue(bar.maximum());
     EXPECT_EQ(rows.Line(0, 0, 59).RowTop + rows.ItemRowHeight, height);
     EXPECT_FALSE(Inked(*form, 0, 200, height - rows.ItemRowHeight, height).empty());
-    form->ShoppingListBar->setValue(rows.GroupRowHeight + rows.ItemRowHeight / 2);
+    bar.setValue(rows.GroupRowHeight + rows.ItemRowHeight / 2);
     EXPECT_EQ(rows.Line(0, 0, 0).RowTop, -(rows.ItemRowHeight / 2));
     EXPECT_FALSE(Inked(*form, 0, 200, 0, rows.ItemRowHeight / 2).empty());
 
@@ -283,69 +265,70 @@ TEST_F(ShoppingListTest, ALongListScrollsAndShowsItsTopAgainOnceItFits)
     form->ShopList.ItemCount = 3;
     form->DrawShoppingList();
     QApplication::processEvents();
-    EXPECT_TRUE(form->ShoppingListBar->isHidden());
+    EXPECT_TRUE(bar.isHidden());
     EXPECT_EQ(rows.Group(0, 0).RowTop, 0);
-    EXPECT_EQ(form->ImageShoppingList->Bitmap().Width,
-              form->ImageShoppingList->width()); // the bar's room too
+    EXPECT_EQ(list.Bitmap().Width, list.width()); // the bar's room too
 }
 
 TEST_F(ShoppingListTest, TheWheelAndTheScrollBarsLeaveTheKeysWithTheItemList)
 {
     auto form = Start(80);
-    QScrollBar* bar = form->ShoppingListBar;
+    TImage32& list = List(*form);
+    QWidget& itemList = Control(*form, "ImageItemList");
+    QScrollBar& bar = Bar(*form);
     const int row = form->ShopListRows().ItemRowHeight;
-    form->ImageItemList->setFocus();
-    bar->setValue(100);
-    Wheel(form->ImageShoppingList, -120);
-    EXPECT_EQ(bar->value(), 100 + row);
+    itemList.setFocus();
+    bar.setValue(100);
+    Wheel(list, -120);
+    EXPECT_EQ(bar.value(), 100 + row);
     EXPECT_EQ(form->ShopListRows().Group(0, 0).RowTop, -(100 + row)); // redrawn at once
-    Wheel(form->ShoppingListBar, 60); // over the bar too; half a notch waits for the other half
-    EXPECT_EQ(bar->value(), 100 + row);
-    Wheel(form->ImageShoppingList, 60);
-    EXPECT_EQ(bar->value(), 100);
+    Wheel(bar, 60); // over the bar too; half a notch waits for the other half
+    EXPECT_EQ(bar.value(), 100 + row);
+    Wheel(list, 60);
+    EXPECT_EQ(bar.value(), 100);
 
     // Over the item list its own bar moves by one of its rows.
-    QScrollBar* items = form->ItemListBar;
-    ASSERT_FALSE(items->isHidden());
-    items->setValue(100);
-    Wheel(form->ImageItemList, -120);
-    EXPECT_EQ(items->value(), 100 + form->ItemListRows().ItemRowHeight);
-    EXPECT_EQ(bar->value(), 100);
+    QScrollBar& items = Control<QScrollBar>(*form, "ItemListBar");
+    ASSERT_FALSE(items.isHidden());
+    items.setValue(100);
+    Wheel(itemList, -120);
+    EXPECT_EQ(items.value(), 100 + form->ItemListRows().ItemRowHeight);
+    EXPECT_EQ(bar.value(), 100);
 
     form->wheelLines = -1; // a page per notch
-    Wheel(form->ImageShoppingList, -120);
-    EXPECT_EQ(bar->value(), 100 + int(std::lrint(form->ImageShoppingList->height() / row / 3.0 * row)));
-    Wheel(form->ImageShoppingList, 360);
-    EXPECT_EQ(bar->value(), 0); // kept within the range
+    Wheel(list, -120);
+    EXPECT_EQ(bar.value(), 100 + int(std::lrint(list.height() / row / 3.0 * row)));
+    Wheel(list, 360);
+    EXPECT_EQ(bar.value(), 0); // kept within the range
 
     // Nothing while a find box has the keys, or over a list whose bar is hidden.
-    bar->setValue(100);
-    form->ToolbarSearch->setVisible(true);
-    for (QWidget* box : std::initializer_list<QWidget*>{form->ComboFind, form->EditSearch}) {
-        box->setFocus();
-        Wheel(form->ImageShoppingList, -120);
-        EXPECT_EQ(bar->value(), 100) << box->objectName().toStdString();
-        Wheel(form->ShoppingListBar, -120); // not even over the bar itself
-        EXPECT_EQ(bar->value(), 100) << box->objectName().toStdString();
-        const int itemsAt = items->value();
-        Wheel(form->ItemListBar, -120);
-        EXPECT_EQ(items->value(), itemsAt) << box->objectName().toStdString();
+    bar.setValue(100);
+    Control(*form, "ToolbarSearch").setVisible(true);
+    for (const char* box : {"ComboFind", "EditSearch"}) {
+        Control(*form, box).setFocus();
+        Wheel(list, -120);
+        EXPECT_EQ(bar.value(), 100) << box;
+        Wheel(bar, -120); // not even over the bar itself
+        EXPECT_EQ(bar.value(), 100) << box;
+        const int itemsAt = items.value();
+        Wheel(items, -120);
+        EXPECT_EQ(items.value(), itemsAt) << box;
     }
-    form->ImageItemList->setFocus();
-    items->setVisible(false);
-    Wheel(form->ImageItemList, -120);
-    EXPECT_EQ(bar->value(), 100);
+    itemList.setFocus();
+    items.setVisible(false);
+    Wheel(itemList, -120);
+    EXPECT_EQ(bar.value(), 100);
     form->ShopList.Aisles[0].Cats[0].Items.resize(1);
     form->ShopList.ItemCount = 1;
     form->DrawShoppingList();
-    Wheel(form->ImageShoppingList, -120);
-    EXPECT_EQ(bar->value(), 0);
+    Wheel(list, -120);
+    EXPECT_EQ(bar.value(), 0);
 
     // A scroll bar that takes the focus (as a clicked one may) hands it back at once.
-    for (QScrollBar* b : {bar, items}) {
+    for (QScrollBar* b : {&bar, &items}) {
         b->setFocusPolicy(Qt::StrongFocus);
         b->setFocus(Qt::MouseFocusReason);
-        EXPECT_EQ(form->focusWidget(), form->ImageItemList) << b->objectName().toStdString();
+        EXPECT_EQ(form->focusWidget(), &itemList) << b->objectName().toStdString();
     }
 }
 

@@ -2,13 +2,12 @@
 // and the storage folder with its recovery when it has gone. The pickers are answered through
 // the Dialogs seam; processes and the file manager are recorded by the shell seam, and one new
 // window is started for real.
-#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QCoreApplication>
 #include <QProcess>
-#include <QScrollBar>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -21,6 +20,7 @@
 namespace {
 
 using namespace qm;
+using namespace qmtest;
 namespace fs = std::filesystem;
 
 const char* const kBeta = "[--Info--]\r\nAisles=A1,,A2,,\r\n[Dairy]\r\nMilk=A1,-,,-,2\r\n";
@@ -41,15 +41,15 @@ protected:
 
 TEST_F(StoreFileTest, ImportCopiesTheChosenFilesAndAsksBeforeReplacingAStore)
 {
-    EXPECT_TRUE(form->DialogOpen.multiSelect);
     qmtest::WriteFile(outside + "Corner.store", "[Meat]\r\n");
     qmtest::WriteFile(outside + "Alpha.store", "[Replaced]\r\n");
     qmtest::WriteFile(outside + "New Mart.store", "[Bakery]\r\n");
     dialogs->expectFiles({outside + "Corner.store", outside + "Alpha.store", outside + "New Mart.store"});
     dialogs->expectBox("Do you want to overwrite the store \"Alpha\"?", mrNo);
     dialogs->expectBox("2 files imported.");
-    form->MItemFileImportStore->trigger();
+    Trigger(*form, "MItemFileImportStore");
     EXPECT_EQ(dialogs->seen()[0].text, "Import Store");
+    EXPECT_TRUE(dialogs->seen()[0].file.multiSelect);
     EXPECT_EQ(dialogs->seen()[1].type, mtConfirmation);
     EXPECT_EQ(dialogs->seen()[1].helpContext, 0);
     EXPECT_EQ(dialogs->seen()[2].type, mtInformation);
@@ -65,12 +65,12 @@ TEST_F(StoreFileTest, ImportCopiesTheChosenFilesAndAsksBeforeReplacingAStore)
     dialogs->expectFiles({outside + "Alpha.store"});
     dialogs->expectBox("overwrite the store \"Alpha\"", mrYes);
     dialogs->expectBox("1 files imported.");
-    form->MItemFileImportStore->trigger();
+    Trigger(*form, "MItemFileImportStore");
     EXPECT_EQ(File("Alpha"), "[Replaced]\r\n");
 
     // A cancelled picker does nothing at all.
     dialogs->expectFiles({}, false);
-    form->MItemFileImportStore->trigger();
+    Trigger(*form, "MItemFileImportStore");
 }
 
 TEST_F(StoreFileTest, ImportOverTheOpenStoreShowsWhatWasImported)
@@ -79,7 +79,7 @@ TEST_F(StoreFileTest, ImportOverTheOpenStoreShowsWhatWasImported)
     dialogs->expectFiles({outside + "BETA.store"});
     dialogs->expectBox("Do you want to overwrite the store \"beta\"?", mrYes);
     dialogs->expectBox("1 files imported.");
-    form->MItemFileImportStore->trigger();
+    Trigger(*form, "MItemFileImportStore");
     EXPECT_EQ(form->GetCurrentStoreName(), "beta");
     ASSERT_EQ(form->Store.CategoryCount(), 1);
     EXPECT_EQ(form->Store.Categories[0].Name, "Meat");
@@ -87,7 +87,7 @@ TEST_F(StoreFileTest, ImportOverTheOpenStoreShowsWhatWasImported)
 
     // The next change is made to the imported store: nothing of the replaced one comes back.
     form->SelectRow(0, 0);
-    form->MItemItemQtyUpClick();
+    Trigger(*form, "MItemItemQtyUp");
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "beta", "Meat", "Beef"), ",-,,-,2,-,0,-,0,-,0");
     EXPECT_EQ(File("beta").find("Dairy"), std::string::npos) << File("beta");
 }
@@ -97,14 +97,14 @@ TEST_F(StoreFileTest, AFileOfTheStorageFolderItselfIsNotImported)
     dialogs->expectFiles({stores + "Alpha.store"});
     dialogs->expectBox("This file already exists.");
     dialogs->expectBox("0 files imported.");
-    form->MItemFileImportStore->trigger();
+    Trigger(*form, "MItemFileImportStore");
     EXPECT_EQ(File("Alpha"), "[Fruit]\r\n");
 
     // Also when the path is spelled another way.
     dialogs->expectFiles({stores + "./Alpha.store"});
     dialogs->expectBox("This file already exists.");
     dialogs->expectBox("0 files imported.");
-    form->MItemFileImportStore->trigger();
+    Trigger(*form, "MItemFileImportStore");
 }
 
 TEST_F(StoreFileTest, ImportRefusesWhatIsNoReadableStoreFileAndGoesOn)
@@ -129,7 +129,7 @@ TEST_F(StoreFileTest, ImportRefusesWhatIsNoReadableStoreFileAndGoesOn)
     // The picker tells stores apart without regard to case: "BETA" would replace "beta".
     dialogs->expectBox("Do you want to overwrite the store \"beta\"?", mrNo);
     dialogs->expectBox("1 files imported.");
-    form->MItemFileImportStore->trigger();
+    Trigger(*form, "MItemFileImportStore");
     for (size_t i = 1; i <= 6; ++i)
         EXPECT_EQ(dialogs->seen()[i].type, mtError);
     EXPECT_FALSE(fs::exists(stores + "Huge.store"));
@@ -148,7 +148,7 @@ TEST_F(StoreFileTest, ACopyThatFailsEndsTheImportAndListsWhatWasCopied)
     dialogs->expectBox("1 files imported.");
     {
         qmtest::FileSizeLimit limit(1024);
-        form->MItemFileImportStore->trigger();
+        Trigger(*form, "MItemFileImportStore");
     }
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "First"}));
     EXPECT_EQ(form->GetCurrentStoreName(), "beta");
@@ -160,20 +160,20 @@ TEST_F(StoreFileTest, ACopyThatFailsEndsTheImportAndListsWhatWasCopied)
 TEST_F(StoreFileTest, ExportCopiesTheOpenStoresFileToTheChosenPath)
 {
     dialogs->expectFile(outside + "copy of beta.store");
-    form->MItemFileSaveStoreAs->trigger();
+    Trigger(*form, "MItemFileSaveStoreAs");
     EXPECT_EQ(dialogs->seen()[0].text, "Export Store");
     EXPECT_EQ(dialogs->seen()[0].initial, "beta.store");
     EXPECT_EQ(qmtest::ReadFile(outside + "copy of beta.store"), kBeta);
 
     dialogs->expectFile(outside + "never.store", false);
-    form->MItemFileSaveStoreAs->trigger();
+    Trigger(*form, "MItemFileSaveStoreAs");
     EXPECT_FALSE(fs::exists(outside + "never.store"));
 }
 
 TEST_F(StoreFileTest, ARenamedStoreIsWrittenUnderItsNewNameEverywhere)
 {
     dialogs->expectQuery("Rename Store: New Name:", "Zulu's \"Best\" $5");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     EXPECT_EQ(dialogs->seen()[0].initial, "beta");
     const AnsiString name = "Zulu's \"Best\" $5";
     EXPECT_FALSE(fs::exists(stores + "beta.store"));
@@ -186,7 +186,7 @@ TEST_F(StoreFileTest, ARenamedStoreIsWrittenUnderItsNewNameEverywhere)
 
     // The next quantity change goes into the renamed file.
     form->SelectRow(0, 0);
-    form->MItemItemQtyUpClick();
+    Trigger(*form, "MItemItemQtyUp");
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), name, "Dairy", "Milk"), "A1,-,,-,3,-,0,-,0,-,0");
     EXPECT_FALSE(fs::exists(stores + "beta.store"));
 }
@@ -199,19 +199,19 @@ TEST_F(StoreFileTest, ThePickerKeepsOneOrderForNextAndPreviousAfterARename)
     qmtest::WriteFile(stores + "A.store", "[X]\r\n");
     Start("beta");
     EXPECT_EQ(Entries(*form), QStringList({"A", "A-B", "Alpha", "beta"}));
-    form->MItemStoreNext->trigger();
+    Trigger(*form, "MItemStoreNext");
     EXPECT_EQ(form->Store.Name, "A");
-    form->MItemStoreNext->trigger();
+    Trigger(*form, "MItemStoreNext");
     EXPECT_EQ(form->Store.Name, "A-B");
 
     dialogs->expectQuery("New Name:", "A-");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     const QStringList renamed = {"A", "A-", "Alpha", "beta"};
     EXPECT_EQ(Entries(*form), renamed);
-    form->MItemStorePrevious->trigger();
+    Trigger(*form, "MItemStorePrevious");
     EXPECT_EQ(form->Store.Name, "A");
-    form->MItemStoreNext->trigger();
-    form->MItemStoreNext->trigger();
+    Trigger(*form, "MItemStoreNext");
+    Trigger(*form, "MItemStoreNext");
     EXPECT_EQ(form->Store.Name, "Alpha");
     form->FillStoreList();
     EXPECT_EQ(Entries(*form), renamed);
@@ -221,21 +221,21 @@ TEST_F(StoreFileTest, RenameOntoAStoreOrWithABadNameChangesNothing)
 {
     dialogs->expectQuery("New Name:", "Alpha");
     dialogs->expectBox("That store already exists");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     dialogs->expectQuery("New Name:", "ALPHA"); // the same store to the picker
     dialogs->expectBox("That store already exists");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     dialogs->expectQuery("New Name:", "beta"); // unchanged
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     dialogs->expectQuery("New Name:", "x", false);
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     dialogs->expectQuery("New Name:", "../beta");
     dialogs->expectBox("must not contain \"/\"");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     // A character the program's text cannot hold is named, not turned into "?".
     dialogs->expectQueryTyped("New Name:", "Caf\u00e9 \u2615");
     dialogs->expectBox("U+2615");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     EXPECT_EQ(File("beta"), kBeta);
     EXPECT_EQ(File("Alpha"), "[Fruit]\r\n");
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"}));
@@ -248,7 +248,7 @@ TEST_F(StoreFileTest, ARenameTheFileSystemRefusesLeavesTheOldNameEverywhere)
     fs::remove(stores + "beta.store"); // gone under the window
     dialogs->expectQuery("New Name:", "Gamma");
     dialogs->expectBox("The store \"beta\" cannot be renamed to \"Gamma\": No such file or directory.");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     EXPECT_EQ(dialogs->seen().back().type, mtError);
     EXPECT_EQ(form->Store.Name, "beta");
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"}));
@@ -260,7 +260,7 @@ TEST_F(StoreFileTest, ARenameTheFileSystemRefusesLeavesTheOldNameEverywhere)
 TEST_F(StoreFileTest, ALetterCaseRenameRenamesTheFile)
 {
     dialogs->expectQuery("New Name:", "Beta");
-    form->MItemFileRenameStore->trigger();
+    Trigger(*form, "MItemFileRenameStore");
     EXPECT_FALSE(fs::exists(stores + "beta.store"));
     EXPECT_EQ(File("Beta"), kBeta);
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "Beta"}));
@@ -270,9 +270,8 @@ TEST_F(StoreFileTest, ALetterCaseRenameRenamesTheFile)
 
 TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
 {
-    ASSERT_NE(form->DialogFolder, nullptr);
-    EXPECT_EQ(form->DialogFolder->BrowseFlags, TBrowseFlags(bfDirsOnly));
-    form->MItemFileExplore->trigger();
+    EXPECT_EQ(Control<TFolderBrowser>(*form, "DialogFolder").BrowseFlags, TBrowseFlags(bfDirsOnly));
+    Trigger(*form, "MItemFileExplore");
     ASSERT_EQ(shell->calls.size(), 1u);
     EXPECT_EQ(shell->calls[0].what, "folder");
     EXPECT_EQ(shell->calls[0].target, stores);
@@ -284,11 +283,11 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
         "It appears the store folder doesn't exist.  Would you like to place the store folder in "
         "another location?",
         mrNo);
-    form->MItemFileExplore->trigger();
+    Trigger(*form, "MItemFileExplore");
     EXPECT_EQ(dialogs->seen().back().type, mtError);
     dialogs->expectBox("It appears the store folder doesn't exist.", mrYes);
     dialogs->expectFile("", false);
-    form->MItemFileExplore->trigger();
+    Trigger(*form, "MItemFileExplore");
     EXPECT_EQ(dialogs->seen().back().text, "Select folder");
     EXPECT_EQ(dialogs->seen().back().initial, old); // the picker starts at the old folder
     EXPECT_EQ(form->StoresFolder, old);
@@ -301,7 +300,7 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
     dialogs->expectBox("doesn't exist", mrYes);
     dialogs->expectFile(moved);
     dialogs->expectBox("Store folder changed.  Please restart the program.");
-    form->MItemFileExplore->trigger();
+    Trigger(*form, "MItemFileExplore");
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"})); // not refilled until the next start
 
@@ -328,17 +327,17 @@ TEST_F(StoreFileTest, AfterTheFolderMovesTheOpenStoreMakesNoFileInTheNewOne)
     dialogs->expectBox("doesn't exist", mrYes);
     dialogs->expectFile(moved);
     dialogs->expectBox("Store folder changed.  Please restart the program.");
-    form->MItemFileExplore->trigger();
+    Trigger(*form, "MItemFileExplore");
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
     EXPECT_EQ(form->StoresFolder, old);
 
     dialogs->expectBox("Cannot write");
-    form->MItemItemQtyUp->trigger();
+    Trigger(*form, "MItemItemQtyUp");
     EXPECT_TRUE(fs::is_empty(moved));
 
     fs::create_directories(stores);
     qmtest::WriteFile(stores + "beta.store", kBeta);
-    form->MItemItemQtyUp->trigger();
+    Trigger(*form, "MItemItemQtyUp");
     EXPECT_EQ(File("beta"), "[--Info--]\r\nAisles=A1,,A2,,\r\n[Dairy]\r\nMilk=A1,-,,-,3,-,0,-,0,-,0\r\n");
     EXPECT_TRUE(fs::is_empty(moved));
 }
@@ -347,16 +346,16 @@ TEST_F(StoreFileTest, NewWindowStartsTheProgramWithTheStoresPathAsOneArgument)
 {
     qmtest::WriteFile(stores + "Joe's \"Deli\" $HOME & co.store", "[Deli]\r\n");
     form->FillStoreList();
-    form->ComboStores->setCurrentIndex(form->ComboStores->findText("Joe's \"Deli\" $HOME & co"));
-    form->MItemFileNewWindow->trigger();
+    form->SetCurrentStoreName("Joe's \"Deli\" $HOME & co");
+    Trigger(*form, "MItemFileNewWindow");
     ASSERT_EQ(shell->calls.size(), 1u);
     EXPECT_EQ(shell->calls[0].what, "process");
     EXPECT_EQ(shell->calls[0].target, ApplicationExeName());
     EXPECT_EQ(shell->calls[0].args, std::vector<AnsiString>{stores + "Joe's \"Deli\" $HOME & co.store"});
 
     // Without an open store the new window starts as the program does without an argument.
-    form->ComboStores->setCurrentIndex(-1);
-    form->MItemFileNewWindow->trigger();
+    Control<QComboBox>(*form, "ComboStores").setCurrentIndex(-1);
+    Trigger(*form, "MItemFileNewWindow");
     ASSERT_EQ(shell->calls.size(), 2u);
     EXPECT_TRUE(shell->calls[1].args.empty());
 }
@@ -369,8 +368,8 @@ TEST_F(StoreFileTest, ASecondProgramOpensTheStoreAndClosesCleanly)
     const AnsiString name = "Joe's \"Deli\" $HOME";
     qmtest::WriteFile(stores + name + ".store", kBeta);
     form->FillStoreList();
-    form->ComboStores->setCurrentIndex(form->ComboStores->findText(ToQString(name)));
-    form->MItemFileNewWindow->trigger();
+    form->SetCurrentStoreName(name);
+    Trigger(*form, "MItemFileNewWindow");
     ASSERT_EQ(shell->calls.size(), 1u);
     form->close();
     form.reset();
@@ -438,7 +437,7 @@ TEST_F(FirstStartTest, TheFirstStartFromAnEmptyFolderEndsWithTheNewStoreOpen)
     EXPECT_EQ(form->GetCurrentStoreName(), "Home Market");
     EXPECT_EQ(form->Store.CategoryCount(), 22);
     EXPECT_EQ(form->Store.AisleCount(), 16);
-    EXPECT_TRUE(form->ComboFind->isEnabled());
+    EXPECT_TRUE(Enabled(*form, "ComboFind"));
     form->show();
     QApplication::processEvents();
     form->close();
