@@ -181,33 +181,7 @@ protected:
     // Tab and Shift+Tab out of the quick-find box give the keys back to the item list.
     bool focusNextPrevChild(bool next) override;
 
-    // ---- Still public while the tests that reach them directly move to the helpers of
-    //      tests/support/WindowControls.h; private once none does. New code does not use them:
-    //      the controls are found by name, the column layout is ItemListColumns(), the find
-    //      results are FindMatches(), and the handlers run through the controls.
-public:
-    using ItemListColumnLayout::CatEditBtnW;
-    using ItemListColumnLayout::CatEditBtnX;
-    using ItemListColumnLayout::CatIconX;
-    using ItemListColumnLayout::CatNameX;
-    using ItemListColumnLayout::ColAisleX;
-    using ItemListColumnLayout::ColBuyX;
-    using ItemListColumnLayout::ColCouponX;
-    using ItemListColumnLayout::ColNameX;
-    using ItemListColumnLayout::ColNotesX;
-    using ItemListColumnLayout::ColQtyX;
-    using ItemListColumnLayout::CouponBtnW;
-    using ItemListColumnLayout::CouponBtnX;
-    using ItemListColumnLayout::EditBtnW;
-    using ItemListColumnLayout::EditBtnX;
-    using ItemListColumnLayout::ExpandGlyphW;
-    using ItemListColumnLayout::ExpandGlyphX;
-    using ItemListColumnLayout::LinkRect;
-    using ItemListColumnLayout::NoteBtnW;
-    using ItemListColumnLayout::NoteBtnX;
-    using ItemListColumnLayout::QtyArrowW;
-    using ItemListColumnLayout::QtyArrowX;
-
+private:
     // ---- The find bar's results ----
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
     int32_t FindHitCount = 0;
@@ -390,54 +364,6 @@ public:
     // none); start-up opens the store file it names.
     std::string CommandLineArg;
 
-    // ---- Life of the window ----
-    void TimerTipTimer();
-    bool SplitterLRCanResize(int newSize) const;
-
-    // ---- The open store (FormMainStore.cpp) ----
-    bool ClipboardHasData() const;
-
-    // ---- Item list: selection, mouse and keyboard (FormMainKeyboard.cpp) ----
-    // Quantity commands of the selected item.
-    void MItemItemQtyUpClick();
-
-    // ---- Store commands (FormMainCommands.cpp) ----
-    // The store the user picked is loaded with its remembered row selected.
-    void ComboStoresSelect();
-
-    // ---- Item clipboard (FormMainClipboard.cpp) ----
-    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
-    // from the store file in one rewrite and reloads the store.
-    void CutToClipboard(int32_t category, int32_t item);
-    void MItemEditCutClick();
-    void MItemEditCopyClick();
-    void MItemEditPasteClick();
-    void MItemEditViewClipboardClick();
-
-    // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
-    // The find bar: show it and type into it; every change of its text searches the items'
-    // names, notes and aisles (a-z in any case) and selects the first match.
-    void MItemEditFindClick();
-    void MItemEditFindNextClick();     // the next match, the first after the last
-    void MItemEditFindPreviousClick(); // the previous match, the last before the first
-    // The quick-find box: filled on entry with every category and item name, sorted; choosing
-    // an entry selects its row, closing the list selects the current row again.
-    void ComboFindEnter();
-
-    // Status-bar hints: panel 0 says what a click under the pointer would do.
-    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
-                                TCustomLayer* Layer);
-    // The tool button's hint for panel 0 (empty for a control without one).
-    AnsiString ToolButtonHint(const QObject* button) const;
-
-    // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
-    FileDialogRequest DialogSave{
-        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
-    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
-    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
-    void MItemFileEmailListClick();
-
-private:
     // ---- State; the members shared with the dialogs are TMainShared's ----
     bool Closing = false;      // the window is being destroyed: no handler may run
     int32_t FindHitIndex = -1; // the find match selected last
@@ -447,6 +373,8 @@ private:
     void FormClose();
     void SplitterLRMoved();
     void MItemFileExitClick();
+    void TimerTipTimer();
+    bool SplitterLRCanResize(int newSize) const;
 
     // ---- The open store (FormMainStore.cpp) ----
     bool StoreHasCategories() const { return Store.CategoryCount() > 0; }
@@ -456,6 +384,7 @@ private:
     void GetItem(int32_t category, int32_t item, QMItem& out) const;
     void GetCategory(int32_t category, QMCategory& out) const;
     void SaveLastItemSelected();
+    bool ClipboardHasData() const;
 
     // ---- Drawing, selection and the Category menu's refresh, which resizing and the commands
     //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
@@ -486,6 +415,7 @@ private:
     void FormKeyUp(QObject* sender, uint16_t& key, TShiftState shift);
     void FormKeyPress(QObject* sender, char& key);
     // Quantity commands of the selected item.
+    void MItemItemQtyUpClick();
     void MItemItemQtyDownClick();
 
     // ---- The shopping list on screen, the store picker's entries, wheel and scroll bars ----
@@ -550,6 +480,8 @@ private:
     bool EditCouponDialog(int32_t category, int32_t item, TDateTime& expiry, bool& storeOnly,
                           bool& hasCoupon);
     bool EditNoteDialog(int32_t category, int32_t item, AnsiString& note);
+    // The store the user picked is loaded with its remembered row selected.
+    void ComboStoresSelect();
 
     // ---- Store-file commands and the storage folder (FormMainFiles.cpp) ----
     // Export, Rename and New Window work on the picker's current store; without one, Export
@@ -574,6 +506,13 @@ private:
     // over), a taken name getting " (Copy)" until it is free; then reloads the store.
     void PasteFromClipboard(int32_t category);
     void MMenuEditClick();
+    // Copies, checks that the whole copy is on the clipboard, then deletes the copied items
+    // from the store file in one rewrite and reloads the store.
+    void CutToClipboard(int32_t category, int32_t item);
+    void MItemEditCutClick();
+    void MItemEditCopyClick();
+    void MItemEditPasteClick();
+    void MItemEditViewClipboardClick();
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
     // Every change of the find bar's text searches the items' names, notes and aisles (a-z in
@@ -590,6 +529,20 @@ private:
     void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
                                     TCustomLayer* Layer);
     void ToolBarMouseMove();
+    // The find bar: show it and type into it; every change of its text searches the items'
+    // names, notes and aisles (a-z in any case) and selects the first match.
+    void MItemEditFindClick();
+    void MItemEditFindNextClick();     // the next match, the first after the last
+    void MItemEditFindPreviousClick(); // the previous match, the last before the first
+    // The quick-find box: filled on entry with every category and item name, sorted; choosing
+    // an entry selects its row, closing the list selects the current row again.
+    void ComboFindEnter();
+
+    // Status-bar hints: panel 0 says what a click under the pointer would do.
+    void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
+                                TCustomLayer* Layer);
+    // The tool button's hint for panel 0 (empty for a control without one).
+    AnsiString ToolButtonHint(const QObject* button) const;
 
     // ---- Options, help, version check, tip of the day, about (FormMainHelp.cpp) ----
     void MMenuOptionsClick(); // check marks of the two button sizes
@@ -745,6 +698,11 @@ private:
     void ConnectPrintHandlers(); // FormMainPrint.cpp
 
     void ConnectExportHandlers(); // FormMainExport.cpp
+    FileDialogRequest DialogSave{
+        FileDialogRequest::Save, "Export Shopping List", "Adobe PDF|*.pdf|Text File|*.txt", "", "", "txt", 1};
+    // E-mail Shopping List: writes "<store>.pdf" into the storage folder (where it stays) and
+    // hands it to the mail program with the subject "Shopping List for <store>, <date>".
+    void MItemFileEmailListClick();
 };
 
 // The one main window of the program.
