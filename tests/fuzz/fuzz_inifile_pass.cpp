@@ -100,19 +100,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string made = in.ConsumeRandomLengthString(20);
     const unsigned mode = in.ConsumeIntegral<unsigned>();
     // A function of its arguments alone: sometimes nothing, the same value, a value from the
-    // input (which may hold a line break or blanks around it), or a part of the old one.
-    auto change = [&](size_t n, std::string_view old, qm::AnsiString& out) {
+    // input (which may hold a line break or blanks around it), or a part of the old one with
+    // the input's text after it.
+    std::string fresh;
+    auto change = [&](size_t n, std::string_view old, qm::IniFile::Splice& out) {
         switch ((mode >> (2 * (n % 16))) % 4) {
         case 0:
             return false;
         case 1:
-            out = old;
+            out = {old.size(), {}};
             return true;
         case 2:
-            out = made + std::to_string(n);
+            fresh = made + std::to_string(n);
+            out = {0, fresh};
             return true;
         default:
-            out = std::string(old.substr(old.size() / 3));
+            out = {old.size() / 3, made};
             return true;
         }
     };
