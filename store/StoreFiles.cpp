@@ -175,6 +175,7 @@ ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
         // Four blocks of sixteen, the later ones moved back to end with the line where it is
         // shorter; the bytes they read twice give the same bits twice.
         uint64_t commas = 0, dashes = 0;
+#pragma GCC unroll 4
         for (size_t off = 0; off < 64; off += 16) {
             const size_t at = std::min(off, n - 16);
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at));
@@ -187,6 +188,7 @@ ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
         // the places read as 64 and are not counted.
         uint64_t starts = commas & (dashes >> 1) & (commas >> 2);
         size_t count = 0;
+#pragma GCC unroll 6
         for (size_t k = 0; k < kFields; ++k) {
             end_[k] = size_t(std::countr_zero(starts));
             count += starts != 0;
