@@ -1183,6 +1183,11 @@ struct IniFile::KeyList::Table {
     std::vector<Section> sections;
     NameIndex sectionIndex; // section hash -> group
     bool indexed = false;
+    // For each entry, the entry whose line came next among the lines found by the last pass
+    // (kNone before any): lists often come in another order than a file's lines (sorted by
+    // name), and the files a list passes over mostly share their order, so the next line is
+    // guessed from the pass before. A guess only spares a lookup; it is checked like one.
+    mutable std::vector<uint32_t> nextFound;
 
     std::string_view Key(const Entry& e) const { return {names.data() + e.keyAt, e.keyLength}; }
     long FindSection(std::string_view name) const
@@ -1206,6 +1211,7 @@ struct IniFile::KeyList::Table {
             e.next = kNone;
             e.first = true;
         }
+        nextFound.assign(entries.size(), kNone);
         std::vector<uint32_t> last(entries.size());
         for (uint32_t n = 0; n < entries.size(); ++n) {
             Entry& e = entries[n];
@@ -1324,8 +1330,8 @@ void UpdatePass(const std::string& file, std::string_view text, const IniFile::K
     // Only the first line of a name in the sections of one name is updated, as only that one
     // is read.
     std::vector<char> found(keys.entries.size());
-    long section = -1;             // the group of the current section, -1 when none
-    uint32_t guess = Table::kNone; // the entry after the last one found
+    long section = -1;            // the group of the current section, -1 when none
+    uint32_t last = Table::kNone; // the entry of the last line found
     IniFile::Splice splice;
     AnsiString joined, kept;
     for (size_t pos = 0; pos < n;) {
@@ -1344,17 +1350,23 @@ void UpdatePass(const std::string& file, std::string_view text, const IniFile::K
             } else if (section >= 0 && eqAt != npos) {
                 const size_t eq = size_t(text.data() + eqAt - t.data());
                 const std::string_view name = Trim({t.data(), eq});
-                // Lists mostly follow the file's order, so the entry after the last one found
+                // The entry that came next in the last pass, or else the next one of the list,
                 // is tried before the table.
                 long first = -1;
+                uint32_t guess = Table::kNone;
+                if (last != Table::kNone)
+                    guess = keys.nextFound[last] != Table::kNone ? keys.nextFound[last] : last + 1;
                 if (guess < keys.entries.size() && keys.entries[guess].first &&
                     keys.entries[guess].section == uint32_t(section) &&
                     NamesEqual(keys.Key(keys.entries[guess]), name))
                     first = long(guess);
                 else
                     first = keys.FindKey(uint32_t(section), name);
-                if (first >= 0)
-                    guess = uint32_t(first) + 1;
+                if (first >= 0) {
+                    if (last != Table::kNone)
+                        keys.nextFound[last] = uint32_t(first);
+                    last = uint32_t(first);
+                }
                 // The value as the updates leave it: head (a part of the line's value) followed
                 // by tail, or whole in kept once a second update reads it.
                 const std::string_view value = Trim({t.data() + eq + 1, t.size() - eq - 1});

@@ -172,7 +172,11 @@ AnsiString QMStore::FormatItemValue(int32_t category, int32_t item) const
 
 void QMStore::AppendItemValue(int32_t category, int32_t item, AnsiString& out) const
 {
-    const QMItem& it = ItemAt(category, item);
+    AppendItemValue(ItemAt(category, item), out);
+}
+
+void QMStore::AppendItemValue(const QMItem& it, AnsiString& out)
+{
     char qty[16];
     const size_t qtyLen = size_t(std::to_chars(qty, qty + sizeof qty, it.Qty).ptr - qty);
     // 0 (also -0) is written as "0" without the general formatting.

@@ -98,8 +98,10 @@ struct QMStore {
     // The item's value line: aisle, note, qty, coupon, expiry, store-only, each followed by
     // ",-," (six fields and a trailing separator).
     AnsiString FormatItemValue(int32_t category, int32_t item) const;
-    // The same line appended to out, for writers of many lines.
+    // The same line appended to out, for writers of many lines; the second form for an item
+    // its writer has already found.
     void AppendItemValue(int32_t category, int32_t item, AnsiString& out) const;
+    static void AppendItemValue(const QMItem& item, AnsiString& out);
 };
 
 // The expiry as stored: the shortest general decimal form with up to 15 significant digits

@@ -175,6 +175,7 @@ ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
         // Four blocks of sixteen, the later ones moved back to end with the line where it is
         // shorter; the bytes they read twice give the same bits twice.
         uint64_t commas = 0, dashes = 0;
+#pragma GCC unroll 4
         for (size_t off = 0; off < 64; off += 16) {
             const size_t at = std::min(off, n - 16);
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + at));
@@ -187,6 +188,7 @@ ItemLineFields::ItemLineFields(std::string_view line) : line_(line)
         // the places read as 64 and are not counted.
         uint64_t starts = commas & (dashes >> 1) & (commas >> 2);
         size_t count = 0;
+#pragma GCC unroll 6
         for (size_t k = 0; k < kFields; ++k) {
             end_[k] = size_t(std::countr_zero(starts));
             count += starts != 0;
@@ -753,6 +755,13 @@ CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
 {
     for (const auto& [c, i] : items)
         store.ItemAt(c, i); // checks both indexes
+    // Every index is good: the items are taken without looking again.
+    const auto item = [&](size_t n) -> const QMItem& {
+        return store.Categories[size_t(items[n].first)].Items[size_t(items[n].second)];
+    };
+    const auto category = [&](size_t n) -> const AnsiString& {
+        return store.Categories[size_t(items[n].first)].Name;
+    };
     CheckWriteStore(store.Name);
     AnsiString lines;
     lines.reserve(items.size() * 48); // a usual line's length: fewer copies as the text grows
@@ -762,12 +771,11 @@ CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
     // category, so a category's name is checked once for its run; the lines are looked at one
     // by one only when the text holds a line break somewhere.
     for (size_t n = 0; n < items.size(); ++n) {
-        const auto [c, i] = items[n];
-        store.AppendItemValue(c, i, lines);
+        QMStore::AppendItemValue(item(n), lines);
         ends.push_back(lines.size());
-        if (n == 0 || c != items[n - 1].first)
-            CheckStoreSectionName(store.CategoryAt(c).Name);
-        CheckKeyName(store.ItemAt(c, i).Name);
+        if (n == 0 || items[n].first != items[n - 1].first)
+            CheckStoreSectionName(category(n));
+        CheckKeyName(item(n).Name);
     }
     if (HasLineBreak(lines))
         for (size_t n = 0; n < items.size(); ++n)
@@ -780,10 +788,8 @@ CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
     StoreIni(ctx, store.Name).Edit([&](IniFile::Editor& e) {
         CarryingWriter writer(e, selfInPicker, carried, items.size());
         for (size_t n = 0; n < items.size(); ++n) {
-            const auto [c, i] = items[n];
             const size_t from = n ? ends[n - 1] : 0;
-            writer.Write(store.CategoryAt(c).Name, store.ItemAt(c, i).Name,
-                         std::string_view(lines).substr(from, ends[n] - from));
+            writer.Write(category(n), item(n).Name, std::string_view(lines).substr(from, ends[n] - from));
         }
     });
     return CarryToOthers(ctx, store.Name, carried);

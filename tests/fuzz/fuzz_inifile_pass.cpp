@@ -87,6 +87,38 @@ std::string Name(FuzzedDataProvider& in)
     return kNames[in.ConsumeIntegralInRange<size_t>(0, std::size(kNames) - 1)];
 }
 
+// The list's updates made in one pass over passed and one by one over oneByOne: both must fail
+// alike or end with the same bytes.
+template <class Change>
+void PassAndCompare(const std::string& passed, const std::string& oneByOne, const qm::IniFile::KeyList& list,
+                    const std::vector<std::pair<qm::AnsiString, qm::AnsiString>>& names, Change& change)
+{
+    std::string passedError, oneByOneError;
+    try {
+        qm::IniFile(passed).UpdateKeysIfPresent(list, change);
+    } catch (const std::exception& e) {
+        passedError = e.what();
+    }
+    try {
+        qm::IniFile(oneByOne).Edit([&](qm::IniFile::Editor& e) {
+            for (size_t n = 0; n < names.size(); ++n)
+                e.UpdateString(names[n].first, names[n].second,
+                               [&](std::string_view old, qm::AnsiString& out) {
+                                   qm::IniFile::Splice splice;
+                                   if (!change(n, old, splice))
+                                       return false;
+                                   out = std::string(old.substr(0, std::min(splice.Keep, old.size()))) +
+                                         std::string(splice.Append);
+                                   return true;
+                               });
+        });
+    } catch (const std::exception& e) {
+        oneByOneError = e.what();
+    }
+    Check(passedError.empty() == oneByOneError.empty());
+    Check(ReadFile(passed) == ReadFile(oneByOne));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -121,39 +153,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
 
     const bool present = !text.empty() || in.ConsumeBool();
-    std::remove(passed.c_str());
-    std::remove(oneByOne.c_str());
-    if (present) {
-        WriteFile(passed, text);
-        WriteFile(oneByOne, text);
-    }
+    // A second file for the same list, whose pass guesses its lines from the order the first
+    // pass found.
+    const std::string secondText = Text(in);
     qm::IniFile::DropCache();
     qm::IniFile::KeyList list;
     for (const auto& [section, key] : names)
         list.Add(section, key);
-    std::string passedError, oneByOneError;
-    try {
-        qm::IniFile(passed).UpdateKeysIfPresent(list, change);
-    } catch (const std::exception& e) {
-        passedError = e.what();
+    for (const std::string* fileText : {&text, &secondText}) {
+        std::remove(passed.c_str());
+        std::remove(oneByOne.c_str());
+        if (present) {
+            WriteFile(passed, *fileText);
+            WriteFile(oneByOne, *fileText);
+        }
+        PassAndCompare(passed, oneByOne, list, names, change);
     }
-    try {
-        qm::IniFile(oneByOne).Edit([&](qm::IniFile::Editor& e) {
-            for (size_t n = 0; n < names.size(); ++n)
-                e.UpdateString(names[n].first, names[n].second,
-                               [&](std::string_view old, qm::AnsiString& out) {
-                                   qm::IniFile::Splice splice;
-                                   if (!change(n, old, splice))
-                                       return false;
-                                   out = std::string(old.substr(0, std::min(splice.Keep, old.size()))) +
-                                         std::string(splice.Append);
-                                   return true;
-                               });
-        });
-    } catch (const std::exception& e) {
-        oneByOneError = e.what();
-    }
-    Check(passedError.empty() == oneByOneError.empty());
-    Check(ReadFile(passed) == ReadFile(oneByOne));
     return 0;
 }

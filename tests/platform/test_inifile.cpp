@@ -575,8 +575,10 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
         IniFile::KeyList list;
         for (const auto& [section, key] : names)
             list.Add(section, key);
-        // Twice: the second time with more names added to the list already used.
-        for (int turn = 0; turn < 2; ++turn) {
+        // Three times: the second with the list as the first pass left it (which guesses each
+        // next line from the order found by the pass before), the third with more names added
+        // to the list already used.
+        for (int turn = 0; turn < 3; ++turn) {
             std::string passed = "done", oneByOne = "done";
             try {
                 ini.UpdateKeysIfPresent(list, change);
@@ -606,12 +608,54 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
             for (const auto& [section, key] : names)
                 ASSERT_EQ(ini.ReadString(section, key, "\x01"),
                           IniFile(twinPath).ReadString(section, key, "\x01"));
-            for (int n = int(1 + rng() % 3); n > 0; --n) {
+            for (int n = turn == 1 ? int(1 + rng() % 3) : 0; n > 0; --n) {
                 names.emplace_back(sections[rng() % sections.size()], keys[rng() % keys.size()]);
                 list.Add(names.back().first, names.back().second);
             }
         }
     }
+}
+
+// One list passed over files one after another, as a batch carries its lines to several
+// stores: each pass guesses the next line from the order the pass before found, so files whose
+// lines come in other orders, hold the same keys in other sections or repeat a section, in any
+// order of the passes, must end as the same changes made one by one.
+TEST_F(IniFileTest, OneListOverFilesOfOtherOrdersEndsAsTheChangesMadeOneByOne)
+{
+    const std::vector<std::string> texts = {"[A]\r\nk1=a\r\nk2=b\r\nk3=c\r\n[B]\r\nk1=d\r\nk2=e\r\n",
+                                            "[B]\r\nk2=f\r\nk1=g\r\n[A]\r\nk3=h\r\nk1=i\r\nk2=j\r\n",
+                                            "[A]\r\nk2=k\r\n[B]\r\nk1=l\r\n[a]\r\nk1=m\r\nk3=n\r\n",
+                                            "[B]\r\nk1=o\r\nk2=p\r\nk3=q\r\n[A]\r\nK1=r\r\n"};
+    const std::vector<std::pair<AnsiString, AnsiString>> names = {{"A", "k1"}, {"A", "k2"}, {"A", "k3"},
+                                                                  {"B", "k1"}, {"B", "k2"}, {"A", "K1"}};
+    static const char* const kAdded[] = {"+0", "+1", "+2", "+3", "+4", "+5"};
+    const auto change = [](size_t n, std::string_view old, IniFile::Splice& out) {
+        out.Keep = old.size();
+        out.Append = kAdded[n];
+        return true;
+    };
+    std::vector<size_t> order = {0, 1, 2, 3};
+    do {
+        IniFile::KeyList list;
+        for (const auto& [section, key] : names)
+            list.Add(section, key);
+        for (size_t f : order) {
+            const std::string passed = dir.file("passed" + std::to_string(f) + ".store");
+            const std::string oneByOne = dir.file("one-by-one" + std::to_string(f) + ".store");
+            WriteFile(passed, texts[f]);
+            WriteFile(oneByOne, texts[f]);
+            IniFile(passed).UpdateKeysIfPresent(list, change);
+            IniFile(oneByOne).Edit([&](IniFile::Editor& e) {
+                for (size_t n = 0; n < names.size(); ++n)
+                    e.UpdateString(names[n].first, names[n].second,
+                                   [&](std::string_view old, AnsiString& out) {
+                                       out = std::string(old) + kAdded[n];
+                                       return true;
+                                   });
+            });
+            ASSERT_EQ(ReadFile(passed), ReadFile(oneByOne)) << "file " << f;
+        }
+    } while (std::next_permutation(order.begin(), order.end()));
 }
 
 // One edit keeps its place in the file from change to change (the last line found, the next
