@@ -59,11 +59,8 @@ struct Fd {
 
 void CopyFileByStream(const std::string& source, const std::string& dest)
 {
-    const std::string& src = source;
-    const std::string& dst = dest;
-
     Fd in;
-    in.fd = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    in.fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in.fd < 0)
         RaiseReadError(source, errno);
     struct stat srcStat {};
@@ -75,13 +72,13 @@ void CopyFileByStream(const std::string& source, const std::string& dest)
     // Replacing the destination when it is the source (also through a link) would gain
     // nothing and risk the only copy.
     struct stat dstStat {};
-    if (::stat(dst.c_str(), &dstStat) == 0 && dstStat.st_dev == srcStat.st_dev &&
+    if (::stat(dest.c_str(), &dstStat) == 0 && dstStat.st_dev == srcStat.st_dev &&
         dstStat.st_ino == srcStat.st_ino)
         return;
 
     // The one atomic save, fed as the source is read: a copy that stops half-way (a full
     // disk, a read error) leaves the destination as it was and no half file behind.
-    AtomicFileWriter out(dst);
+    AtomicFileWriter out(dest);
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t r = ::read(in.fd, buffer, sizeof buffer);
