@@ -614,17 +614,24 @@ void TFormMain::MItemItemCouponClick()
     item.HasCoupon = hasCoupon;
     item.CouponExpire = expiry;
     item.IsStoreCoupon = storeOnly;
-    try {
-        SaveItem(c, i);
-    } catch (...) {
-        item = before;
-        DrawItemList();
-        throw;
-    }
+    SaveItemOrRestore(c, i, before);
     MItemItemCoupon->setChecked(item.HasCoupon);
     DrawItemList();
     BuildShoppingList();
     DrawShoppingList();
+}
+
+void TFormMain::SaveItemOrRestore(int32_t c, int32_t i, const QMItem& before, bool select)
+{
+    try {
+        if (select)
+            SelectRow(c, i);
+        SaveItem(c, i);
+    } catch (...) {
+        Store.Categories[size_t(c)].Items[size_t(i)] = before;
+        DrawItemList();
+        throw;
+    }
 }
 
 bool TFormMain::EditNoteDialog(int32_t category, int32_t item, AnsiString& note)
@@ -649,15 +656,10 @@ void TFormMain::MItemItemNotesClick()
     if (!EditNoteDialog(c, i, note))
         return;
     QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-    AnsiString before = std::exchange(item.Note, note);
+    const QMItem before = item;
+    item.Note = note;
     DrawItemList();
-    try {
-        SaveItem(c, i);
-    } catch (...) {
-        item.Note = std::move(before);
-        DrawItemList();
-        throw;
-    }
+    SaveItemOrRestore(c, i, before);
     BuildShoppingList();
     DrawShoppingList();
 }

@@ -390,9 +390,7 @@ void TFormMain::DrawItemRow(const ItemRowPaint& paint, int32_t c, int32_t i, int
 void TFormMain::DrawItemQuantity(TBitmap32& bmp, int32_t qty, int32_t y)
 {
     const int32_t x = ColQtyX + ItemRows.TextMarginX, top = y + ItemRows.TextMarginY;
-    const AnsiString text = std::to_string(qty);
-    const int32_t room = ColNameX - x - 1;
-    bmp.DrawText(x, top, bmp.TextWidth(text) <= room ? text : ShortenedText(bmp, text, room));
+    bmp.DrawText(x, top, ShortenedText(bmp, std::to_string(qty), ColNameX - x - 1));
 }
 
 void TFormMain::DrawItemListHeader()
@@ -427,8 +425,7 @@ void TFormMain::DrawItemListHeader()
     // font, a narrow window) is cut short with an ellipsis instead of running into the next.
     const int32_t y = (h - bmp.TextHeight("Sy")) / 2;
     auto caption = [&](int32_t x, int32_t nextX, const AnsiString& text) {
-        const int32_t room = nextX - (x + 2) - 2;
-        bmp.DrawText(x + 2, y, bmp.TextWidth(text) <= room ? text : ShortenedText(bmp, text, room));
+        bmp.DrawText(x + 2, y, ShortenedText(bmp, text, nextX - (x + 2) - 2));
     };
     caption(ColBuyX, ColQtyX, "Buy");
     caption(ColQtyX, ColNameX, "Qty");

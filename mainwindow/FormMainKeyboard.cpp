@@ -385,17 +385,9 @@ bool TFormMain::ClickBuyColumn(int32_t c, int32_t i, int32_t x)
     if (c < 0 || i < 0 || x < ColBuyX || x > ColQtyX)
         return false;
     QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-    const int32_t before = item.Qty;
+    const QMItem before = item;
     item.Qty = item.Qty < 1 ? 1 : 0;
-    try {
-        SelectRow(c, i);
-        SaveItem(c, i);
-    } catch (...) {
-        // What could not be written is not shown as done.
-        item.Qty = before;
-        DrawItemList();
-        throw;
-    }
+    SaveItemOrRestore(c, i, before, true);
     BuildShoppingList();
     DrawShoppingList();
     return true;
@@ -535,19 +527,13 @@ void TFormMain::ChangeSelectedQty(int32_t delta)
     if (i < 0 || c < 0 || c >= Store.CategoryCount() || i >= Store.Categories[size_t(c)].ItemCount())
         return;
     QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-    const int32_t before = item.Qty;
+    const QMItem before = item;
     if (delta > 0)
         item.Qty = item.Qty < std::numeric_limits<int32_t>::max() ? item.Qty + 1 : item.Qty;
     else
         item.Qty = std::max(item.Qty - 1, 0);
     DrawItemList();
-    try {
-        SaveItem(c, i);
-    } catch (...) {
-        item.Qty = before;
-        DrawItemList();
-        throw;
-    }
+    SaveItemOrRestore(c, i, before);
     BuildShoppingList();
     DrawShoppingList();
 }

@@ -682,6 +682,10 @@ private:
     void OpenPickedStore();
     bool HasSelectedItem() const;
     bool HasSelectedCategory() const;
+    // Writes item (c, i) as it now is, after selecting its row when select is set (which
+    // writes the remembered row); when either write fails the item is put back as it was
+    // before, drawn so, and the failure goes on: what could not be written is not shown as done.
+    void SaveItemOrRestore(int32_t c, int32_t i, const QMItem& before, bool select = false);
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
 

@@ -23,6 +23,7 @@
 #include "dialogs/NoteUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
 #include "platform/gui/QtDialogs.h"
 #include "platform/gui/StatusBar.h"
 #include "store/StoreLoader.h"
@@ -601,6 +602,42 @@ TEST_F(StoreCommandsTest, TheNoteDialogRefusesANoteTheLineCannotHold)
               "A2,-,very ripe, -2 days,-,3,-,0,-,46050,-,0");
     EXPECT_EQ(Item(1, 0).Note, "very ripe, -2 days");
     EXPECT_EQ(form->ShopList.Aisles[1].Cats[0].Items[0].Note, "very ripe, -2 days");
+}
+
+// A note or coupon that the file cannot take is reported, and the item, its row and the
+// shopping list keep what they had.
+TEST_F(StoreCommandsTest, ANoteOrCouponThatCannotBeWrittenStaysAsItWas)
+{
+    Start();
+    form->SelectRow(0, 2); // Milk: "low fat", coupon until day 46100
+    const std::string before = Read("Home");
+    const QString totals = PanelText(*form, 2);
+    fs::remove(IniFile::LockFileFor(File("Home")));
+    fs::create_directory(IniFile::LockFileFor(File("Home"))); // the file cannot be rewritten now
+
+    Play<TFormNote>([](TFormNote& f) {
+        f.EditNote->setText("skimmed");
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("");
+    Click(*form, "BtnEditNote");
+    EXPECT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(Item(0, 2).Note, "low fat");
+    EXPECT_EQ(form->ShopList.Aisles[0].Cats[0].Items[0].Note, "low fat");
+
+    Play<TFormCoupon>([](TFormCoupon& f) {
+        f.CheckCoupon->setChecked(false);
+        f.CheckStoreCoupon->setChecked(false);
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("");
+    Click(*form, "BtnCoupon");
+    EXPECT_EQ(dialogs->seen().size(), 2u);
+    EXPECT_TRUE(Item(0, 2).HasCoupon);
+    EXPECT_EQ(Item(0, 2).CouponExpire, 46100);
+    EXPECT_TRUE(Checked(*form, "MItemItemCoupon"));
+    EXPECT_EQ(PanelText(*form, 2), totals);
+    EXPECT_EQ(Read("Home"), before);
 }
 
 TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)

@@ -523,6 +523,10 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
     dialogs->expectBox("");
     ClickAt(*list, 10, Top(*form, 0, 1) + 5);
     EXPECT_EQ(form->Store.Categories[0].Items[1].Qty, 3);
+    // Nor on a row the click selects, whose selection the file cannot remember either.
+    dialogs->expectBox("");
+    ClickAt(*list, 10, Top(*form, 0, 0) + 5);
+    EXPECT_EQ(form->Store.Categories[0].Items[0].Qty, 0);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
     EXPECT_EQ(PanelText(*form, 2), "Items to buy: 5.  With coupons: 0");
 
@@ -532,7 +536,7 @@ TEST_F(ItemListTest, AQuantityThatCannotBeWrittenStaysAsItWas)
                         (form->ItemListRows().ItemRowHeight - cols->ExpandGlyphW) / 2;
     dialogs->expectBox("");
     ClickAt(*list, cols->ExpandGlyphX, markerY);
-    EXPECT_EQ(dialogs->seen().size(), 3u);
+    EXPECT_EQ(dialogs->seen().size(), 4u);
     EXPECT_TRUE(s.Categories[1].Expanded);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);
 }
