@@ -1,8 +1,10 @@
 #pragma once
-// What the fuzz targets that work on files share: a private folder for the run, and a check
-// whose failure is a finding.
+// What the fuzz targets that work on files share: a private folder for the run, reading and
+// writing a file's bytes, and a check whose failure is a finding.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -21,6 +23,19 @@ inline const std::string& Folder()
         return new std::string(std::string(made) + "/");
     }();
     return *folder;
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline void Check(bool ok)

@@ -3,8 +3,6 @@
 // copy parsed afresh before every step. Every read and the final bytes must agree, so a kept
 // parse that drifts from what its file holds is found.
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,21 +13,10 @@
 
 using qmfuzz::Check;
 using qmfuzz::Folder;
+using qmfuzz::ReadFile;
+using qmfuzz::WriteFile;
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // Names that differ only in the case of a-z, in bytes of 0x80 and above, or after the
 // eighth or sixteenth byte, where names are compared a word at a time.

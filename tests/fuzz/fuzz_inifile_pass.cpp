@@ -5,8 +5,6 @@
 // bytes.
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,21 +17,10 @@
 
 using qmfuzz::Check;
 using qmfuzz::Folder;
+using qmfuzz::ReadFile;
+using qmfuzz::WriteFile;
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // Names that differ in the case of a-z, in blanks around them, in bytes of 0x80 and above, or
 // after the eighth byte, where names are compared a word at a time.

@@ -891,28 +891,10 @@ TEST_F(PrintPreviewWindowTest, APrintQueuesFormsPickTheirOwnPaperAndAreStoredAsI
 
 TEST_F(PrintPreviewWindowTest, AStoppedPrintServerIsWaitedForOnceAndNamedAndThePdfFileStillPrints)
 {
-    qmtest::PrivateCups cups;
+    qmtest::ShortWaitPrintServer cups;
     if (!cups.ok())
         GTEST_SKIP() << "No private print server: " << cups.whyNot();
-    const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
-    ASSERT_TRUE(cups.addQueue("QuillmartMargins", "file://" + cups.dir().file("m.pdf"), ppd))
-        << cups.whyNot();
-    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
-    struct Back {
-        qmtest::PrivateCups& cups;
-        const int32_t timeout = Printer().ServerTimeout, kept = Printer().ServerSilenceKept;
-        ~Back()
-        {
-            cups.resume();
-            Printer().ServerTimeout = timeout;
-            Printer().ServerSilenceKept = 0;
-            Printer().SetPrinterName(TPrinter::PdfFilePrinterName);
-            Printer().ServerSilenceKept = kept;
-        }
-    } back{cups};
-    // Short waits; the silence is remembered however slowly the test runs.
-    Printer().ServerTimeout = 200;
-    Printer().ServerSilenceKept = 600000;
+    ASSERT_TRUE(cups.chooseMarginsQueue()) << cups.whyNot();
     Start();
     ASSERT_TRUE(cups.stop());
     const int32_t asked = Printer().ServerQuestions();

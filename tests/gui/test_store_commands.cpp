@@ -717,46 +717,36 @@ TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
     Start();
     const QMShopListCat& errands = form->ShopList.Aisles[0].Cats[0];
     ASSERT_EQ(errands.CategoryIndex, kErrandRow);
+    // The button or menu entry, or else an errand line of the shopping list, and the dialog it opens.
     struct Case {
-        std::function<void()> open;
-        const char* name;
-        const char* caption;
+        QString way;
+        const char *name, *caption;
         int help;
     };
     const Case cases[] = {
-        {[&] { Click(*form, "BtnEditItem"); }, "FormEditItem", "Edit Item", HelpContextOf("Editing an item")},
-        {[&] { Trigger(*form, "PItemContextEdit"); }, "FormEditItem", "Edit Item",
-         HelpContextOf("Editing an item")},
-        {[&] { Click(*form, "BtnAddItem"); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
-        {[&] { Trigger(*form, "PItemAddItem"); }, "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
-        {[&] { Trigger(*form, "PItemContextAddMult"); }, "FormAddMultItems", "Add Multiple Items",
+        {"BtnEditItem", "FormEditItem", "Edit Item", HelpContextOf("Editing an item")},
+        {"PItemContextEdit", "FormEditItem", "Edit Item", HelpContextOf("Editing an item")},
+        {"BtnAddItem", "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
+        {"PItemAddItem", "FormAddItem", "Add Item", HelpContextOf("Adding an item")},
+        {"PItemContextAddMult", "FormAddMultItems", "Add Multiple Items",
          HelpContextOf("Adding several items at once")},
-        {[&] { Trigger(*form, "MItemItemAddMult"); }, "FormAddMultItems", "Add Multiple Items",
+        {"MItemItemAddMult", "FormAddMultItems", "Add Multiple Items",
          HelpContextOf("Adding several items at once")},
-        {[&] { Click(*form, "BtnCategoryEdit"); }, "FormEditCategory", "Edit Category",
-         HelpContextOf("Editing a category")},
-        {[&] { Click(*form, "BtnCategoryAdd"); }, "FormAddCategory", "Add Category",
-         HelpContextOf("Adding a category")},
-        {[&] { Trigger(*form, "PItemContextCopyCat"); }, "FormCopyCategory", "Copy Category",
+        {"BtnCategoryEdit", "FormEditCategory", "Edit Category", HelpContextOf("Editing a category")},
+        {"BtnCategoryAdd", "FormAddCategory", "Add Category", HelpContextOf("Adding a category")},
+        {"PItemContextCopyCat", "FormCopyCategory", "Copy Category",
          HelpContextOf("Copying a category to another store")},
-        {[&] { Trigger(*form, "MItemCategoryChangeAisle"); }, "FormEditCatAisle",
-         "Change Aisle/Dept. for Category", HelpContextOf("Changing a category's aisle")},
-        {[&] { Trigger(*form, "MItemFileNewStore"); }, "FormNewStore", "New Store Wizard...",
-         HelpContextOf("Creating a new store")},
-        {[&] { Click(*form, "BtnNewStore"); }, "FormNewStore", "New Store Wizard...",
-         HelpContextOf("Creating a new store")},
-        {[&] { Trigger(*form, "MItemStoreEditAisles"); }, "FormAisles", "Edit Aisles / Departments",
+        {"MItemCategoryChangeAisle", "FormEditCatAisle", "Change Aisle/Dept. for Category",
+         HelpContextOf("Changing a category's aisle")},
+        {"MItemFileNewStore", "FormNewStore", "New Store Wizard...", HelpContextOf("Creating a new store")},
+        {"BtnNewStore", "FormNewStore", "New Store Wizard...", HelpContextOf("Creating a new store")},
+        {"MItemStoreEditAisles", "FormAisles", "Edit Aisles / Departments",
          HelpContextOf("Editing aisles and departments")},
-        {[&] { Click(*form, "BtnEditAisles"); }, "FormAisles", "Edit Aisles / Departments",
+        {"BtnEditAisles", "FormAisles", "Edit Aisles / Departments",
          HelpContextOf("Editing aisles and departments")},
-        {[&] { Trigger(*form, "MItemStoreEditErrands"); }, "FormErrands", "Errands",
-         HelpContextOf("Errands")},
-        {[&] { Click(*form, "BtnErrand"); }, "FormErrands", "Errands", HelpContextOf("Errands")},
-        // An errand line of the shopping list.
-        {[&] {
-             ClickAt(Control(*form, "ImageShoppingList"), 10, form->ShopListRows().Line(0, 0, 0).RowTop + 2);
-         },
-         "FormErrands", "Errands", HelpContextOf("Errands")},
+        {"MItemStoreEditErrands", "FormErrands", "Errands", HelpContextOf("Errands")},
+        {"BtnErrand", "FormErrands", "Errands", HelpContextOf("Errands")},
+        {"", "FormErrands", "Errands", HelpContextOf("Errands")},
     };
     for (const Case& c : cases) {
         QString name, caption;
@@ -766,8 +756,11 @@ TEST_F(StoreCommandsTest, EachDialogCommandOpensItsDialogWithItsHelp)
             Click(d, "BtnHelp");
             return int(mrCancel);
         });
-        c.open();
-        EXPECT_EQ(name, c.name);
+        if (c.way.isEmpty())
+            ClickAt(Control(*form, "ImageShoppingList"), 10, form->ShopListRows().Line(0, 0, 0).RowTop + 2);
+        else
+            c.way.startsWith("Btn") ? Click(*form, c.way) : Trigger(*form, c.way);
+        EXPECT_EQ(name, c.name) << c.way.toStdString();
         EXPECT_EQ(caption, c.caption);
         ASSERT_FALSE(shell->calls.empty()) << c.name;
         EXPECT_EQ(shell->calls.back().helpContext, c.help) << c.name;

@@ -136,11 +136,13 @@ TEST_F(ClipboardWindowTest, ACutWhoseCopyDoesNotReachTheRegistryRemovesNothing)
 TEST_F(ClipboardWindowTest, TheEditMenuNamesCategoryOrItemAndEnablesPasteOnlyWithData)
 {
     Start("Home");
+    const auto entries = [&] {
+        return Text(*form, "MItemEditCut") + ", " + Text(*form, "MItemEditCopy") + ", " +
+               Text(*form, "MItemEditPaste");
+    };
     form->SelectRow(kDairy, -1);
     OpenMenu(*form, "MMenuEdit");
-    EXPECT_EQ(Text(*form, "MItemEditCut"), "Cut Category");
-    EXPECT_EQ(Text(*form, "MItemEditCopy"), "Copy Category");
-    EXPECT_EQ(Text(*form, "MItemEditPaste"), "Paste Category");
+    EXPECT_EQ(entries(), "Cut Category, Copy Category, Paste Category");
     EXPECT_TRUE(Enabled(*form, "MItemEditCut"));
     EXPECT_FALSE(Enabled(*form, "MItemEditPaste"));
     EXPECT_FALSE(Enabled(*form, "MItemEditViewClipboard"));
@@ -150,9 +152,7 @@ TEST_F(ClipboardWindowTest, TheEditMenuNamesCategoryOrItemAndEnablesPasteOnlyWit
     form->SelectRow(kFruit, 0);
     Trigger(*form, "MItemEditCopy");
     OpenMenu(*form, "MMenuEdit");
-    EXPECT_EQ(Text(*form, "MItemEditCut"), "Cut Item");
-    EXPECT_EQ(Text(*form, "MItemEditCopy"), "Copy Item");
-    EXPECT_EQ(Text(*form, "MItemEditPaste"), "Paste Item");
+    EXPECT_EQ(entries(), "Cut Item, Copy Item, Paste Item");
     EXPECT_TRUE(Enabled(*form, "MItemEditPaste"));
     EXPECT_TRUE(Enabled(*form, "MItemEditViewClipboard"));
 

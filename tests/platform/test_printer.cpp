@@ -224,36 +224,21 @@ protected:
     void SetUp() override
     {
         PrinterTest::SetUp();
-        cups = std::make_unique<qmtest::PrivateCups>();
+        cups = std::make_unique<qmtest::ShortWaitPrintServer>();
         if (!cups->ok())
             GTEST_SKIP() << "No private print server: " << cups->whyNot();
-        const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
-        ASSERT_TRUE(cups->addQueue("QuillmartMargins", "file://" + cups->dir().file("m.pdf"), ppd))
-            << cups->whyNot();
-        // Short waits, so the suite does not wait long for the stopped server; its silence is
-        // remembered however slowly the test runs.
-        Printer().ServerTimeout = 200;
-        Printer().ServerSilenceKept = 600000;
+        ASSERT_TRUE(cups->chooseMarginsQueue()) << cups->whyNot();
     }
     void TearDown() override
     {
-        if (cups)
-            cups->resume();
-        Printer().ServerTimeout = savedTimeout;
-        Printer().ServerSilenceKept = 0; // the next test asks afresh
-        Printer().SetPrinterName(TPrinter::PdfFilePrinterName);
-        Printer().ServerSilenceKept = savedKept;
         cups.reset();
         PrinterTest::TearDown();
     }
-    const int32_t savedTimeout = Printer().ServerTimeout;
-    const int32_t savedKept = Printer().ServerSilenceKept;
-    std::unique_ptr<qmtest::PrivateCups> cups;
+    std::unique_ptr<qmtest::ShortWaitPrintServer> cups;
 };
 
 TEST_F(SilentServerTest, AStoppedServerIsWaitedForOnceAndThePdfFileStillPrints)
 {
-    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
     ASSERT_EQ(Printer().Printers().size(), 2u);
     EXPECT_FALSE(Printer().ServerSilent());
 
@@ -299,7 +284,6 @@ TEST_F(SilentServerTest, AStoppedServerIsWaitedForOnceAndThePdfFileStillPrints)
 
 TEST_F(SilentServerTest, AServerThatStopsDuringTheHandOverEndsTheJobWithTheReason)
 {
-    ASSERT_TRUE(Printer().SetPrinterName("QuillmartMargins"));
     Printer().BeginDoc();
     Printer().Canvas()->TextOut(600, 600, "Handed");
     ASSERT_TRUE(cups->stop());

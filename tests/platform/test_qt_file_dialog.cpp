@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 
 #include "TestSupport.h"
 #include "platform/gui/QtDialogs.h"
@@ -18,16 +19,32 @@ using namespace qm;
 
 namespace {
 
+// Once the dialog is open, act on it.
+void OnNextDialog(std::function<void(QFileDialog&)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+}
+
 // Once the dialog is open: choose the filter, type the name, press Save.
 void AnswerNextDialog(const QString& filter, const QString& name)
 {
-    QTimer::singleShot(0, [=] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectNameFilter(filter);
-        dialog->selectFile(name);
-        static_cast<QDialog*>(dialog)->accept(); // the Save button
+    OnNextDialog([=](QFileDialog& dialog) {
+        dialog.selectNameFilter(filter);
+        dialog.selectFile(name);
+        static_cast<QDialog&>(dialog).accept(); // the Save button
     });
+}
+
+// The Import (Open) or Export (Save) dialog of a store file, opening in folder.
+FileDialogRequest StoreRequest(FileDialogRequest::Kind kind, const char* filter, const std::string& folder,
+                               const std::string& name = "")
+{
+    return {kind,   kind == FileDialogRequest::Open ? "Import Store" : "Export Store", filter, folder, name,
+            "store"};
 }
 
 } // namespace
@@ -50,21 +67,19 @@ void AnswerWithQuestion(const QString& name, QMessageBox::StandardButton answer,
                         const QString& filter = {})
 {
     asked.clear();
-    QTimer::singleShot(0, [=, &asked] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    OnNextDialog([=, &asked](QFileDialog& dialog) {
         if (!filter.isEmpty())
-            dialog->selectNameFilter(filter);
-        dialog->selectFile(name);
+            dialog.selectNameFilter(filter);
+        dialog.selectFile(name);
         QTimer::singleShot(0, [=, &asked] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 asked = box->text();
                 box->button(answer)->click();
             }
         });
-        static_cast<QDialog*>(dialog)->accept(); // the Save button
-        if (dialog->isVisible())
-            dialog->reject();
+        static_cast<QDialog&>(dialog).accept(); // the Save button
+        if (dialog.isVisible())
+            dialog.reject();
     });
 }
 
@@ -99,22 +114,16 @@ TEST(QtFileDialog, AnOpenPickerOfSeveralFiles)
     qmtest::TempDir dir;
     qmtest::WriteFile(dir.file("b.store"), "[B]\r\n");
     qmtest::WriteFile(dir.file("a.store"), "[A]\r\n");
-    FileDialogRequest request{FileDialogRequest::Open,
-                              "Import Store",
-                              "Quillmart Store (*.store)|*.store|All Files (*.*)|*.*",
-                              dir.path() + "/",
-                              "",
-                              "store"};
+    FileDialogRequest request = StoreRequest(
+        FileDialogRequest::Open, "Quillmart Store (*.store)|*.store|All Files (*.*)|*.*", dir.path() + "/");
     request.multiSelect = true;
     QStringList filters;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        filters = dialog->nameFilters();
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    OnNextDialog([&](QFileDialog& dialog) {
+        filters = dialog.nameFilters();
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
         ASSERT_NE(name, nullptr);
         name->setText("\"b.store\" \"a.store\"");
-        static_cast<QDialog*>(dialog)->accept(); // the Open button
+        static_cast<QDialog&>(dialog).accept(); // the Open button
     });
     QtDialogs dialogs;
     std::vector<AnsiString> paths;
@@ -130,12 +139,8 @@ TEST(QtFileDialog, ANameWithoutItsExtensionIsAskedAboutBeforeItsFileIsReplaced)
     qmtest::TempDir dir;
     qmtest::WriteFile(dir.file("backup.store"), "old");
     QtDialogs dialogs;
-    FileDialogRequest request{FileDialogRequest::Save,
-                              "Export Store",
-                              "Quillmart Store|*.store|All Files|*.*",
-                              dir.path() + "/",
-                              "",
-                              "store"};
+    const FileDialogRequest request =
+        StoreRequest(FileDialogRequest::Save, "Quillmart Store|*.store|All Files|*.*", dir.path() + "/");
     const QString question = "backup.store already exists.\nDo you want to replace it?";
     std::string path;
     int filter = 0;
@@ -177,29 +182,25 @@ TEST(QtFileDialog, FoldersOfAnyScriptComeBackAsTheirBytes)
     std::filesystem::create_directory(dir);
     qmtest::WriteFile(dir + "/a.store", "[A]\r\n");
     QtDialogs dialogs;
-    FileDialogRequest save{
-        FileDialogRequest::Save, "Export Store", "Quillmart Store|*.store", dir + "/", "x.store", "store"};
+    const FileDialogRequest save =
+        StoreRequest(FileDialogRequest::Save, "Quillmart Store|*.store", dir + "/", "x.store");
     QString shown;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        shown = dialog->directory().absolutePath();
-        dialog->selectFile(dialog->directory().absoluteFilePath("b"));
-        static_cast<QDialog*>(dialog)->accept();
+    OnNextDialog([&](QFileDialog& dialog) {
+        shown = dialog.directory().absolutePath();
+        dialog.selectFile(dialog.directory().absoluteFilePath("b"));
+        static_cast<QDialog&>(dialog).accept();
     });
     std::string path;
     ASSERT_TRUE(dialogs.fileDialog(save, path));
     EXPECT_EQ(shown.toStdString(), dir);
     EXPECT_EQ(path, dir + "/b.store");
 
-    FileDialogRequest open{
-        FileDialogRequest::Open, "Import Store", "Quillmart Store (*.store)|*.store", dir + "/", "", "store"};
+    FileDialogRequest open =
+        StoreRequest(FileDialogRequest::Open, "Quillmart Store (*.store)|*.store", dir + "/");
     open.multiSelect = true;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectFile("a.store");
-        static_cast<QDialog*>(dialog)->accept();
+    OnNextDialog([&](QFileDialog& dialog) {
+        dialog.selectFile("a.store");
+        static_cast<QDialog&>(dialog).accept();
     });
     std::vector<std::string> paths;
     ASSERT_TRUE(dialogs.fileDialogMulti(open, paths));
@@ -208,11 +209,9 @@ TEST(QtFileDialog, FoldersOfAnyScriptComeBackAsTheirBytes)
     FileDialogRequest folder;
     folder.kind = FileDialogRequest::Folder;
     folder.initialDir = dir;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectFile(QString::fromStdString(dir));
-        static_cast<QDialog*>(dialog)->accept();
+    OnNextDialog([&](QFileDialog& dialog) {
+        dialog.selectFile(QString::fromStdString(dir));
+        static_cast<QDialog&>(dialog).accept();
     });
     ASSERT_TRUE(dialogs.fileDialog(folder, path));
     EXPECT_EQ(path, dir);

@@ -1,5 +1,7 @@
 #include "PrintTestSupport.h"
 
+#include "platform/gui/Printer.h"
+
 #include <cups/cups.h>
 
 #include <QProcess>
@@ -304,6 +306,30 @@ std::string PrivateCups::CupsPdfFile(const std::string& titleWord, int jobId)
             return e.path().string();
     }
     return {};
+}
+
+ShortWaitPrintServer::ShortWaitPrintServer()
+    : savedTimeout_(qm::Printer().ServerTimeout), savedKept_(qm::Printer().ServerSilenceKept)
+{
+    qm::Printer().ServerTimeout = 200;
+    qm::Printer().ServerSilenceKept = 600000;
+}
+
+ShortWaitPrintServer::~ShortWaitPrintServer()
+{
+    resume();
+    qm::Printer().ServerTimeout = savedTimeout_;
+    qm::Printer().ServerSilenceKept = 0; // the next test asks afresh
+    qm::Printer().SetPrinterName(qm::TPrinter::PdfFilePrinterName);
+    qm::Printer().ServerSilenceKept = savedKept_;
+}
+
+bool ShortWaitPrintServer::chooseMarginsQueue()
+{
+    const std::string ppd = std::string(QM_SOURCE_DIR) + "/tests/printing/data/margins.ppd";
+    if (!addQueue("QuillmartMargins", "file://" + dir().file("m.pdf"), ppd))
+        return false;
+    return qm::Printer().SetPrinterName("QuillmartMargins");
 }
 
 } // namespace qmtest

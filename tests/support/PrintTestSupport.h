@@ -1,6 +1,7 @@
 #pragma once
 // Printing tests: a print server of the test's own, reading printed PDF files back with the
 // poppler and qpdf tools, and reading the text of recorded pages.
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -78,6 +79,22 @@ private:
     std::string socket_;
     std::string savedServer_;
     bool hadServer_ = false;
+};
+
+// The private print server with the queue "QuillmartMargins" (the margins test driver,
+// printing to a file in the server's folder) for tests of a server that stops answering:
+// waits for the server are short, and its silence is remembered however slowly the test
+// runs. Ending it resumes the server and puts back the waits and the PDF-file printer.
+class ShortWaitPrintServer : public PrivateCups {
+public:
+    ShortWaitPrintServer();
+    ~ShortWaitPrintServer();
+    // Adds the queue and makes it the printer; false, with the reason in whyNot(), when that fails.
+    bool chooseMarginsQueue();
+
+private:
+    int32_t savedTimeout_;
+    int32_t savedKept_;
 };
 
 } // namespace qmtest
