@@ -184,7 +184,6 @@ protected:
 private:
     // ---- The find bar's results ----
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
-    int32_t FindHitCount = 0;
 
     // ---- Components ----
     // Menus and their items.
