@@ -22,7 +22,6 @@
 //   FormMainExport.cpp       the shopping list's export and e-mail
 #include <QMainWindow>
 #include <cstdint>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -54,7 +53,6 @@ class QToolButton;
 namespace qm {
 
 class TFolderBrowser;
-class TPrintPDF;
 struct MenuTableEntry;
 class TSplitter;
 class TStatusBar;
@@ -144,10 +142,6 @@ public:
     // category's section in the open store's file (keys match without regard to case): the
     // name a pasted item gets (FormMainClipboard.cpp).
     AnsiString MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const;
-    // The shopping list as a PDF from the stored print settings, or as text, in FileName (a
-    // path: the system's bytes), as the export writes it (FormMainExport.cpp).
-    void WriteShoppingListPdf(const std::string& FileName);
-    void WriteShoppingListText(const std::string& FileName);
     // The coupon tooltip of an item: how long its coupon is still valid (FormMainFind.cpp).
     static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
@@ -570,7 +564,9 @@ private:
     void MItemFilePreviewItemListClick();
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
-    std::unique_ptr<TPrintPDF> PDF; // the export's PDF writer: 1-point lines, content uncompressed
+    // The shopping list as a PDF from the stored print settings in FileName (a path: the
+    // system's bytes).
+    void WriteShoppingListPdf(const std::string& FileName);
     // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a
     // text file, each under the chosen name.
     void MItemFileSaveListClick();
