@@ -118,7 +118,7 @@ void BM_ShoppingListRowWalk(benchmark::State& state)
     for (auto _ : state) {
         int32_t aisle = 0, cat = 0, line = -1;
         while (cat >= 0) {
-            form->ShoppingListRowBelow(aisle, cat, line, aisle, cat, line);
+            form->ShopListRows().ShoppingListRowBelow(form->ShopList, aisle, cat, line, aisle, cat, line);
             ++rows;
         }
     }

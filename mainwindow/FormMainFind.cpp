@@ -340,7 +340,7 @@ void TFormMain::ImageItemListMouseMove(QObject*, TShiftState, int32_t X, int32_t
 {
     ImageItemList->setToolTip(QString());
     int32_t c = -1, i = -1;
-    ItemListHitTest(Y, c, i);
+    ItemRows.ItemListHitTest(Store, Y, c, i);
 
     AnsiString text;
     if (c >= 0 && c < Store.CategoryCount()) {
@@ -383,7 +383,7 @@ void TFormMain::ImageItemListMouseMove(QObject*, TShiftState, int32_t X, int32_t
 void TFormMain::ImageShoppingListMouseMove(QObject*, TShiftState, int32_t, int32_t Y, TCustomLayer*)
 {
     int32_t c = -1, i = -1;
-    ShoppingListHitTest(Y, c, i);
+    ShopRows.ShoppingListHitTest(ShopList, Y, c, i);
     AnsiString text;
     if (c == kErrandRow)
         text = "Click to edit the errands in your shopping list.";

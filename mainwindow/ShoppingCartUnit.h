@@ -7,9 +7,9 @@
 //   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
 //   FormMainStartup.cpp   start-up, showing, resizing, the splitter, closing and settings
 //   FormMainStore.cpp     the store picker, loading a store, the shopping list, item writes
-//   FormMainItemList.cpp  the item list: glyphs, drawing and layout, hit tests
+//   FormMainItemList.cpp  the item list: glyphs, drawing and layout
 //   FormMainKeyboard.cpp  the item list: selection, mouse, keyboard and quantities
-//   FormMainShopList.cpp  the shopping list's drawing, hit tests, row walkers and clicks
+//   FormMainShopList.cpp  the shopping list's drawing and clicks
 //   FormMainScroll.cpp    the store picker's entries, the mouse wheel and the scroll bars
 //   FormMainCommands.cpp     store, category and item commands; the coupon and note dialogs
 //   FormMainItemDialogs.cpp  the commands that open the item and category dialogs
@@ -107,29 +107,11 @@ public:
     void SelectRow(int32_t cat, int32_t item) override;
     QImage ItemGlyph(int index) override;
 
-    // ---- Where the last drawing of each list put its rows, columns and buttons ----
+    // ---- Where the last drawing of each list put its rows, columns and buttons; the hit
+    //      tests and row walkers over them are the layouts' (ListLayout.h) ----
     const ItemListLayout& ItemListRows() const { return ItemRows; }
     const ShopListLayout& ShopListRows() const { return ShopRows; }
     const ItemListColumnLayout& ItemListColumns() const { return *this; }
-    // The row under image line y of the last drawing; (-1, -1) when none. A line shared by two
-    // rows belongs to the earlier one.
-    void ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const;
-    // The row after (cat, item) in the last drawing, (-1, -1) after the last row.
-    void ItemListRowBelow(int32_t cat, int32_t item, int32_t& nextCat, int32_t& nextItem) const;
-    // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
-    // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
-    // rows belongs to the upper one.
-    void ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const;
-    // The shopping-list position under Y: by aisle (aisle group, category group, line), by
-    // category (-1, category group, line); line -1 is the group's header. CatIdx and LineIdx
-    // are -1 when no row is there, and AisleIdx then keeps the caller's value. A line's note
-    // part is not matched.
-    void ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx, int32_t& LineIdx) const;
-    // The position of the row after the given one (LineIdx -1: the group's header), read from
-    // the last drawing; after the last row NextCat and NextLine are -1. A position that is
-    // not in the list raises ERangeError.
-    void ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx, int32_t& NextAisle,
-                              int32_t& NextCat, int32_t& NextLine) const;
 
     // ---- What no control shows or reaches with these arguments ----
     // The find bar's matches, (category, item) of each in list order (FormMainFind.cpp); the
