@@ -120,10 +120,6 @@ public:
     // The version check (FormMainHelp.cpp): verbose as the Help menu runs it, saying what it
     // found; silent as start-up runs it, saying only that a newer version is out.
     virtual void CheckForNewVersion(bool verbose);
-    // The first of item, item + " (Copy)", item + " (Copy) (Copy)", ... that is no key of the
-    // category's section in the open store's file (keys match without regard to case): the
-    // name a pasted item gets (FormMainClipboard.cpp).
-    AnsiString MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const;
     // The coupon tooltip of an item: how long its coupon is still valid (FormMainFind.cpp).
     static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
