@@ -20,6 +20,7 @@
 
 #include "graphics/widgets/RasterImage.h"
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/gui/Splitter.h"
 #include "util/RegUtils.h"
 
 namespace {
@@ -53,10 +54,10 @@ std::unique_ptr<qm::TFormMain> OpenWindow(bool byAisle)
     auto form = std::make_unique<qm::TFormMain>();
     form->FormCreate();
     form->resize(1000, 760);
-    form->SetPanelListWidth(400);
+    qmtest::Control<qm::TSplitter>(*form, "SplitterLR").SetLastPanelSize(400);
     form->show();
     QApplication::processEvents();
-    form->FormResize();
+    qmtest::Relayout(*form);
     return form;
 }
 

@@ -76,11 +76,6 @@ public:
     // The store file it opens is the program's first argument (ApplicationArguments), when it
     // names one. Showing the window then runs FormShow, closing it FormClose.
     void FormCreate();
-    // Lays the window out for its size; resizing and the splitter run it too.
-    void FormResize();
-    // The width of the shopping-list panel, which is the splitter position.
-    int PanelListWidth() const;
-    void SetPanelListWidth(int width);
 
     // ---- TMainShared: the store picker, the open store and the two lists ----
     // (FormMainStore.cpp, FormMainItemList.cpp, FormMainShopList.cpp, FormMainKeyboard.cpp)
@@ -342,6 +337,11 @@ private:
     // ---- Life of the window ----
     void FormShow();
     void FormClose();
+    // Lays the window out for its size; resizing and the splitter run it too.
+    void FormResize();
+    // The width of the shopping-list panel, which is the splitter position.
+    int PanelListWidth() const;
+    void SetPanelListWidth(int width);
     void SplitterLRMoved();
     void MItemFileExitClick();
     void TimerTipTimer();

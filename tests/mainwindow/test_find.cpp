@@ -49,7 +49,7 @@ protected:
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
         Control(*form, "ImageItemList").setFocus();
-        form->FormResize();
+        Relayout(*form);
     }
     // The status-bar hint once the pointer is at (x, y) of the control.
     static QString HintAt(QWidget& control, int x = 3, int y = 3)

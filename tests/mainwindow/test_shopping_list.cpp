@@ -54,7 +54,7 @@ protected:
         form->FormCreate();
         form->show();
         QApplication::processEvents();
-        form->FormResize();
+        Relayout(*form);
         return form;
     }
     // The columns in [x0, x1) that have a pixel other than the background in rows [y0, y1).
