@@ -357,11 +357,6 @@ private:
     void SaveLastItemSelected();
     bool ClipboardHasData() const;
 
-    // ---- Drawing, selection and the Category menu's refresh, which resizing and the commands
-    //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
-    //      (FormMainKeyboard.cpp), MMenuCategoryClick (FormMainCommands.cpp) ----
-    void MMenuCategoryClick();
-
     // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
     //      (FormMainKeyboard.cpp) ----
     TBitmap32List ImageListItemList; // the item list's 16 glyphs
@@ -411,6 +406,7 @@ private:
     // The menus set their captions, check marks and enabled states when they open, and also
     // just before one of their shortcuts is looked up, so a shortcut never meets a stale state.
     void MMenuStoreClick();
+    void MMenuCategoryClick();
     void MMenuItemClick();
     void PMenuItemsContextPopup();
 
@@ -486,32 +482,26 @@ private:
     void MItemEditViewClipboardClick();
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
-    // Every change of the find bar's text searches the items' names, notes and aisles (a-z in
-    // any case) and selects the first match.
-    void EditSearchChange();
-    void BtnSearchCloseClick();
-    // Forgets the matches (a store was loaded): they named rows of the store searched.
-    void ClearFindHits();
-    // Choosing an entry of the quick-find box selects its row, closing its list selects the
-    // current row again.
-    void ComboFindSelect();
-    void ComboFindCloseUp();
-    // Status-bar hints: panel 0 says what a click under the pointer would do.
-    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
-                                    TCustomLayer* Layer);
-    void ToolBarMouseMove();
     // The find bar: show it and type into it; every change of its text searches the items'
     // names, notes and aisles (a-z in any case) and selects the first match.
     void MItemEditFindClick();
+    void EditSearchChange();
     void MItemEditFindNextClick();     // the next match, the first after the last
     void MItemEditFindPreviousClick(); // the previous match, the last before the first
+    void BtnSearchCloseClick();
+    // Forgets the matches (a store was loaded): they named rows of the store searched.
+    void ClearFindHits();
     // The quick-find box: filled on entry with every category and item name, sorted; choosing
     // an entry selects its row, closing the list selects the current row again.
     void ComboFindEnter();
-
+    void ComboFindSelect();
+    void ComboFindCloseUp();
     // Status-bar hints: panel 0 says what a click under the pointer would do.
     void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
                                 TCustomLayer* Layer);
+    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
+                                    TCustomLayer* Layer);
+    void ToolBarMouseMove();
     // The tool button's hint for panel 0 (empty for a control without one).
     AnsiString ToolButtonHint(const QObject* button) const;
 
