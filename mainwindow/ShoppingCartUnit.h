@@ -67,7 +67,8 @@ public:
     // as a person does, finding its controls by their object names, which are the member
     // names ("MItemFileExplore", "BtnPaste", "ComboStores"), through the helpers of
     // tests/support/WindowControls.h; they use the operations below only for what no control
-    // offers: where the lists put their rows and buttons, hit tests, the find results.
+    // offers: where the lists put their rows and buttons, the silent version check, the
+    // coupon hint for any clock.
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -109,9 +110,6 @@ public:
     const ItemListColumnLayout& ItemListColumns() const { return *this; }
 
     // ---- What no control shows or reaches with these arguments ----
-    // The find bar's matches, (category, item) of each in list order (FormMainFind.cpp); the
-    // bar itself shows only their count.
-    const std::vector<std::pair<int32_t, int32_t>>& FindMatches() const { return FindHits; }
     // The version check (FormMainHelp.cpp): verbose as the Help menu runs it, saying what it
     // found; silent as start-up runs it, saying only that a newer version is out.
     virtual void CheckForNewVersion(bool verbose);

@@ -19,7 +19,7 @@
 //   form->ImageItemListMouseMove(...)             MoveTo(Control(*form, "ImageItemList"), x, y)
 //   form->ToolButtonHint(button)                  MoveTo over the button, then PanelText(*form, 0)
 //   form->ColNameX ... form->LinkRect             form->ItemListColumns().ColNameX ...
-//   form->FindHits                                form->FindMatches(), or Text of "LabelResults"
+//   form->FindHits                                Text of "LabelResults", then Find Next and Sel
 //   form->CommandLineArg = arg                    SetCommandLine(arg) before the window is made
 //   form->DialogSave.filter, DialogOpen...        dialogs->seen().back().file, the request shown
 //   form->DialogFolder                            Control<TFolderBrowser>(*form, "DialogFolder")
