@@ -141,8 +141,11 @@ void BM_ShoppingList223PdfExport(benchmark::State& state)
 {
     TFormMain& main = Main("Small");
     const std::string file = StoresFolder + "list.pdf";
-    for (auto _ : state)
-        main.WriteShoppingListPdf(file);
+    for (auto _ : state) {
+        TPrintPDF pdf;
+        WriteShoppingListPdf(pdf, main.ShopList, main.GetCurrentStoreName(), ReadShoppingListPdfSettings(),
+                             file);
+    }
 }
 BENCHMARK(BM_ShoppingList223PdfExport)->Unit(benchmark::kMillisecond);
 

@@ -20,6 +20,7 @@
 
 #include "graphics/widgets/RasterImage.h"
 #include "mainwindow/ShoppingCartUnit.h"
+#include "platform/gui/Splitter.h"
 #include "util/RegUtils.h"
 
 namespace {
@@ -53,10 +54,10 @@ std::unique_ptr<qm::TFormMain> OpenWindow(bool byAisle)
     auto form = std::make_unique<qm::TFormMain>();
     form->FormCreate();
     form->resize(1000, 760);
-    form->SetPanelListWidth(400);
+    qmtest::Control<qm::TSplitter>(*form, "SplitterLR").SetLastPanelSize(400);
     form->show();
     QApplication::processEvents();
-    form->FormResize();
+    qmtest::Relayout(*form);
     return form;
 }
 
@@ -118,7 +119,7 @@ void BM_ShoppingListRowWalk(benchmark::State& state)
     for (auto _ : state) {
         int32_t aisle = 0, cat = 0, line = -1;
         while (cat >= 0) {
-            form->ShoppingListRowBelow(aisle, cat, line, aisle, cat, line);
+            form->ShopListRows().ShoppingListRowBelow(form->ShopList, aisle, cat, line, aisle, cat, line);
             ++rows;
         }
     }

@@ -187,28 +187,27 @@ void TFormOptions::FormShow()
 
 void TFormOptions::BtnOKClick()
 {
-    TMainShared& form = main_;
     // A size typed and confirmed with Enter has not been brought into range yet.
-    form.GridFontName = ComboGridFont->currentIndex() >= 0 ? FromQString(ComboGridFont->currentText()) : "";
-    form.GridFontSize = SpinValue(SpinGridFont);
-    form.ListFontName = ComboListFont->currentIndex() >= 0 ? FromQString(ComboListFont->currentText()) : "";
-    form.ListFontSize = SpinValue(SpinListFont);
-    form.ErrandsCaption = FromQString(EditErrandName->text());
-    form.ErrandsOnTop = RadioErrandTop->isChecked();
-    form.CheckForLatest = CheckCheckNewVer->isChecked();
+    main_.GridFontName = ComboGridFont->currentIndex() >= 0 ? FromQString(ComboGridFont->currentText()) : "";
+    main_.GridFontSize = SpinValue(SpinGridFont);
+    main_.ListFontName = ComboListFont->currentIndex() >= 0 ? FromQString(ComboListFont->currentText()) : "";
+    main_.ListFontSize = SpinValue(SpinListFont);
+    main_.ErrandsCaption = FromQString(EditErrandName->text());
+    main_.ErrandsOnTop = RadioErrandTop->isChecked();
+    main_.CheckForLatest = CheckCheckNewVer->isChecked();
 
-    form.DrawItemList();
-    form.DrawItemListHeader();
-    form.BuildShoppingList();
-    form.DrawShoppingList();
+    main_.DrawItemList();
+    main_.DrawItemListHeader();
+    main_.BuildShoppingList();
+    main_.DrawShoppingList();
 
-    WriteSetting(kGridFontName, form.GridFontName);
-    WriteSetting(kGridFontSize, form.GridFontSize);
-    WriteSetting(kListFontName, form.ListFontName);
-    WriteSetting(kListFontSize, form.ListFontSize);
-    WriteSetting(kErrandsString, form.ErrandsCaption);
-    WriteSetting(kErrandsOnTop, form.ErrandsOnTop);
-    WriteSetting(kDoCheckForLatest, form.CheckForLatest);
+    WriteSetting(kGridFontName, main_.GridFontName);
+    WriteSetting(kGridFontSize, main_.GridFontSize);
+    WriteSetting(kListFontName, main_.ListFontName);
+    WriteSetting(kListFontSize, main_.ListFontSize);
+    WriteSetting(kErrandsString, main_.ErrandsCaption);
+    WriteSetting(kErrandsOnTop, main_.ErrandsOnTop);
+    WriteSetting(kDoCheckForLatest, main_.CheckForLatest);
 }
 
 void TFormOptions::BtnAssociateClick()

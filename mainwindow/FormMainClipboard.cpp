@@ -72,11 +72,6 @@ void TFormMain::SetPasteEnabled(bool enabled)
     BtnPaste->setEnabled(enabled);
 }
 
-AnsiString TFormMain::MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const
-{
-    return FirstFreeName(item, SectionKeys(StoreFilesContext(), Store.Name, category));
-}
-
 void TFormMain::CopyToClipboard(int32_t category, int32_t item)
 {
     if (!IsCategory(Store, category))

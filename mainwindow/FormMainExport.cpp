@@ -23,7 +23,7 @@ void TFormMain::MItemFileSaveListClick()
     if (filterIndex == 1)
         WriteShoppingListPdf(fileName);
     else if (filterIndex == 2)
-        WriteShoppingListText(fileName);
+        qm::WriteShoppingListText(ShopList, GetCurrentStoreName(), fileName);
 }
 
 void TFormMain::MItemFileEmailListClick()
@@ -41,12 +41,8 @@ void TFormMain::MItemFileEmailListClick()
 
 void TFormMain::WriteShoppingListPdf(const std::string& FileName)
 {
-    qm::WriteShoppingListPdf(*PDF, ShopList, GetCurrentStoreName(), ReadShoppingListPdfSettings(), FileName);
-}
-
-void TFormMain::WriteShoppingListText(const std::string& FileName)
-{
-    qm::WriteShoppingListText(ShopList, GetCurrentStoreName(), FileName);
+    TPrintPDF pdf;
+    qm::WriteShoppingListPdf(pdf, ShopList, GetCurrentStoreName(), ReadShoppingListPdfSettings(), FileName);
 }
 
 } // namespace qm

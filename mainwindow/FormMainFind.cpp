@@ -145,7 +145,6 @@ void TFormMain::MItemEditFindClick()
 void TFormMain::EditSearchChange()
 {
     FindHits.clear();
-    FindHitCount = 0;
     FindHitIndex = -1;
     const AnsiString pattern = Upper(FromQString(EditSearch->text()));
     if (!pattern.empty()) {
@@ -159,25 +158,24 @@ void TFormMain::EditSearchChange()
             }
         }
     }
-    FindHitCount = int32_t(FindHits.size());
-    LabelResults->setText(QString("     Items Found: %1").arg(FindHitCount));
+    LabelResults->setText(QString("     Items Found: %1").arg(FindHits.size()));
     MItemEditFindNextClick();
 }
 
 void TFormMain::MItemEditFindNextClick()
 {
-    if (FindHitCount <= 0)
+    if (FindHits.empty())
         return;
-    FindHitIndex = FindHitIndex + 1 >= FindHitCount ? 0 : FindHitIndex + 1;
+    FindHitIndex = size_t(FindHitIndex + 1) >= FindHits.size() ? 0 : FindHitIndex + 1;
     const auto [c, i] = FindHits[size_t(FindHitIndex)];
     SelectRow(c, i);
 }
 
 void TFormMain::MItemEditFindPreviousClick()
 {
-    if (FindHitCount <= 0)
+    if (FindHits.empty())
         return;
-    FindHitIndex = FindHitIndex - 1 < 0 ? FindHitCount - 1 : FindHitIndex - 1;
+    FindHitIndex = FindHitIndex - 1 < 0 ? int32_t(FindHits.size()) - 1 : FindHitIndex - 1;
     const auto [c, i] = FindHits[size_t(FindHitIndex)];
     SelectRow(c, i);
 }
@@ -192,7 +190,6 @@ void TFormMain::BtnSearchCloseClick()
 void TFormMain::ClearFindHits()
 {
     FindHits.clear();
-    FindHitCount = 0;
     FindHitIndex = -1;
     LabelResults->clear();
 }
@@ -343,7 +340,7 @@ void TFormMain::ImageItemListMouseMove(QObject*, TShiftState, int32_t X, int32_t
 {
     ImageItemList->setToolTip(QString());
     int32_t c = -1, i = -1;
-    ItemListHitTest(Y, c, i);
+    ItemRows.ItemListHitTest(Store, Y, c, i);
 
     AnsiString text;
     if (c >= 0 && c < Store.CategoryCount()) {
@@ -386,7 +383,7 @@ void TFormMain::ImageItemListMouseMove(QObject*, TShiftState, int32_t X, int32_t
 void TFormMain::ImageShoppingListMouseMove(QObject*, TShiftState, int32_t, int32_t Y, TCustomLayer*)
 {
     int32_t c = -1, i = -1;
-    ShoppingListHitTest(Y, c, i);
+    ShopRows.ShoppingListHitTest(ShopList, Y, c, i);
     AnsiString text;
     if (c == kErrandRow)
         text = "Click to edit the errands in your shopping list.";

@@ -1,6 +1,6 @@
 // The item list: its glyphs, its drawing into the bitmap of ImageItemList (row heights, the
 // scroll range, column layout, category and item rows, the selection band, the empty-store
-// notice), the column header, and the two queries on the row positions of the last drawing.
+// notice) and the column header.
 #include <QFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -441,40 +441,6 @@ void TFormMain::DrawItemListHeader()
     GradientShoppingList->Font().SetName(ListFontName);
     GradientItemList->update();
     GradientShoppingList->update();
-}
-
-void TFormMain::ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const
-{
-    cat = -1;
-    item = -1;
-    for (int32_t c = 0; c < Store.CategoryCount(); ++c) {
-        const QMCategory& category = Store.Categories[size_t(c)];
-        const int32_t top = ItemRows.CategoryTop(c);
-        if (top <= y && y <= top + ItemRows.CatRowHeight) {
-            cat = c;
-            return;
-        }
-        if (!category.Expanded)
-            continue;
-        const int32_t i = ItemRows.ItemAt(c, category.ItemCount(), y);
-        if (i >= 0) {
-            cat = c;
-            item = i;
-            return;
-        }
-    }
-}
-
-void TFormMain::ItemListRowBelow(int32_t cat, int32_t item, int32_t& nextCat, int32_t& nextItem) const
-{
-    nextCat = -1;
-    nextItem = -1;
-    if (cat < 0 || cat >= Store.CategoryCount())
-        return;
-    if (item >= Store.Categories[size_t(cat)].ItemCount())
-        return;
-    const int32_t height = item >= 0 ? ItemRows.ItemRowHeight : ItemRows.CatRowHeight;
-    ItemListHitTest(ItemRows.RowTop(cat, item) + height + 1, nextCat, nextItem);
 }
 
 } // namespace qm

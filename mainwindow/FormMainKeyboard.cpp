@@ -350,7 +350,7 @@ void TFormMain::ImageItemListMouseDown(QObject*, TMouseButton button, TShiftStat
     if (!ImageItemList->hasFocus())
         ImageItemList->setFocus(Qt::MouseFocusReason);
     int32_t c, i;
-    ItemListHitTest(y, c, i);
+    ItemRows.ItemListHitTest(Store, y, c, i);
 
     // An empty store answers only its "here" link.
     if (Store.CategoryCount() == 0) {

@@ -1,6 +1,5 @@
 // The shopping list on screen: its drawing into ImageShoppingList, which also records where
-// every row lies; the hit test that maps a click to a store row; the two row walkers that the
-// printout and the export follow; and the click action.
+// every row lies, and the click action.
 #include <QLayout>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -8,7 +7,6 @@
 #include "graphics/RasterExtras.h"
 #include "graphics/widgets/RasterImage.h"
 #include "mainwindow/ShoppingCartUnit.h"
-#include "platform/Exception.h"
 
 namespace qm {
 
@@ -25,20 +23,6 @@ TColor32 ToColor32(const QColor& c)
 }
 
 const char* const kCent = "\xA2"; // the cent sign of the code page
-
-// The category group at a shopping-list position; ERangeError when there is none.
-const QMShopListCat& GroupAt(const QMShopList& list, int32_t aisleIdx, int32_t catIdx)
-{
-    const std::vector<QMShopListCat>* cats = &list.Cats;
-    if (list.SortByAisle) {
-        if (aisleIdx < 0 || aisleIdx >= list.AisleCount())
-            throw ERangeError(Format("Aisle group index out of range (%d)", int(aisleIdx)));
-        cats = &list.Aisles[size_t(aisleIdx)].Cats;
-    }
-    if (catIdx < 0 || catIdx >= int32_t(cats->size()))
-        throw ERangeError(Format("Category group index out of range (%d)", int(catIdx)));
-    return (*cats)[size_t(catIdx)];
-}
 
 } // namespace
 
@@ -249,102 +233,11 @@ int32_t TFormMain::DrawShopLine(const ShopRowPaint& paint, const QMShopListItem&
     return y + height;
 }
 
-void TFormMain::ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const
-{
-    Cat = kNoRow;
-    Item = kNoRow;
-    // The rows are read in drawing order: g counts the groups, l the lines.
-    size_t g = 0, l = 0;
-    const auto inGroup = [&](const QMShopListCat& group, bool headerOfItsOwnHeight) {
-        const ShopListLayout::Row header = ShopRows.NthGroup(g++);
-        const int32_t headerHeight = headerOfItsOwnHeight ? header.RowHeight : ShopRows.GroupRowHeight;
-        if (header.RowTop <= Y && Y <= header.RowTop + headerHeight) {
-            Cat = group.CategoryIndex;
-            Item = kNoRow;
-            return true;
-        }
-        for (const QMShopListItem& line : group.Items) {
-            const ShopListLayout::Row row = ShopRows.NthLine(l++);
-            if (row.RowTop <= Y && Y <= row.RowTop + row.RowHeight) {
-                Cat = line.CategoryIndex;
-                Item = line.ItemIndex;
-                return true;
-            }
-        }
-        return false;
-    };
-    if (ShopList.SortByAisle) {
-        for (const QMShopListAisle& aisle : ShopList.Aisles)
-            for (const QMShopListCat& group : aisle.Cats)
-                if (inGroup(group, true))
-                    return;
-    } else {
-        for (const QMShopListCat& group : ShopList.Cats)
-            if (inGroup(group, false))
-                return;
-    }
-}
-
-void TFormMain::ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx, int32_t& LineIdx) const
-{
-    CatIdx = kNoRow;
-    LineIdx = kNoRow;
-    // The line under Y within the group: -1 for its header, -2 for none. The rows are read in
-    // drawing order: g counts the groups, l the lines.
-    size_t g = 0, l = 0;
-    const auto rowIn = [&](const QMShopListCat& group) -> int32_t {
-        const int32_t top = ShopRows.NthGroup(g++).RowTop;
-        if (top <= Y && Y <= top + ShopRows.GroupRowHeight)
-            return -1;
-        for (int32_t i = 0; i < group.ItemCount(); ++i) {
-            const int32_t lineTop = ShopRows.NthLine(l++).RowTop;
-            if (lineTop <= Y && Y <= lineTop + ShopRows.ItemRowHeight)
-                return i;
-        }
-        return -2;
-    };
-    if (ShopList.SortByAisle) {
-        for (int32_t a = 0; a < ShopList.AisleCount(); ++a) {
-            const QMShopListAisle& aisle = ShopList.Aisles[size_t(a)];
-            for (int32_t c = 0; c < aisle.CatCount(); ++c) {
-                const int32_t row = rowIn(aisle.Cats[size_t(c)]);
-                if (row != -2) {
-                    AisleIdx = a;
-                    CatIdx = c;
-                    LineIdx = row;
-                    return;
-                }
-            }
-        }
-    } else {
-        for (int32_t c = 0; c < ShopList.CatCount(); ++c) {
-            const int32_t row = rowIn(ShopList.Cats[size_t(c)]);
-            if (row != -2) {
-                AisleIdx = -1;
-                CatIdx = c;
-                LineIdx = row;
-                return;
-            }
-        }
-    }
-}
-
-void TFormMain::ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx, int32_t& NextAisle,
-                                     int32_t& NextCat, int32_t& NextLine) const
-{
-    const QMShopListCat& group = GroupAt(ShopList, AisleIdx, CatIdx);
-    if (LineIdx >= group.ItemCount())
-        throw ERangeError(Format("Line index out of range (%d)", int(LineIdx)));
-    const ShopListLayout::Row row =
-        LineIdx < 0 ? ShopRows.Group(AisleIdx, CatIdx) : ShopRows.Line(AisleIdx, CatIdx, LineIdx);
-    ShoppingListRowAt(row.RowTop + row.RowHeight + 1, NextAisle, NextCat, NextLine);
-}
-
 void TFormMain::ImageShoppingListMouseDown(int32_t, int32_t Y)
 {
     int32_t cat;
     int32_t item;
-    ShoppingListHitTest(Y, cat, item);
+    ShopRows.ShoppingListHitTest(ShopList, Y, cat, item);
     if (cat == kErrandRow)
         MItemStoreEditErrandsClick();
     else

@@ -24,7 +24,6 @@
 #include "platform/gui/Splitter.h"
 #include "platform/gui/StatusBar.h"
 #include "platform/gui/ToolBar.h"
-#include "printing/PdfWriter.h"
 #include "store/NameRules.h"
 #include "util/ExtraWinUtils.h"
 
@@ -62,7 +61,7 @@ bool LiesInFolder(const std::string& file, const std::string& folder)
 
 } // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent), PDF(std::make_unique<TPrintPDF>())
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 {
     CreateComponents();
     const std::vector<std::string> args = ApplicationArguments();

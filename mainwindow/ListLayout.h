@@ -2,8 +2,8 @@
 // Where the rows of the two list images lay in their last drawing: the row heights and text
 // margins the drawing measured, and every row's top (and, in the shopping list, its height)
 // for the scroll position of that drawing; and where the item list's columns and buttons lay.
-// The hit tests, the hints, the keyboard's scrolling and the row walkers read them here; the
-// store's records hold data only.
+// The hit tests and the row walkers, which the hints, clicks and keyboard use, read them here
+// together with the store or list that was drawn; the store's records hold data only.
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -12,6 +12,9 @@
 #include "platform/GraphicsTypes.h"
 
 namespace qm {
+
+struct QMShopList;
+struct QMStore;
 
 // The item list's column edges and the buttons of its selected row, in image pixels, as the
 // last DrawItemList laid them out for the width of the list.
@@ -64,6 +67,14 @@ public:
     // The items of the category, of count, whose top lies in 0 ... height: [first, end).
     std::pair<int32_t, int32_t> ItemsWithTopIn(int32_t cat, int32_t count, int32_t height) const;
 
+    // The row of store under image line y: (cat, item), item -1 for a category's own row;
+    // (-1, -1) when none. A line shared by two rows belongs to the earlier one.
+    void ItemListHitTest(const QMStore& store, int32_t y, int32_t& cat, int32_t& item) const;
+    // The row after (cat, item), (-1, -1) after the last row; the items of a collapsed
+    // category are passed over.
+    void ItemListRowBelow(const QMStore& store, int32_t cat, int32_t item, int32_t& nextCat,
+                          int32_t& nextItem) const;
+
 private:
     struct CategoryRows {
         int32_t Top = 0;
@@ -108,6 +119,22 @@ public:
     // Rows by drawing order, counted over the whole list: the n-th group, the n-th line.
     Row NthGroup(size_t n) const { return n < groups_.size() ? groups_[n] : Row{}; }
     Row NthLine(size_t n) const { return n < lines_.size() ? lines_[n] : Row{}; }
+
+    // The store row under image line Y of the drawing of list: (category, -1) for a header,
+    // (category, item) for a line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on
+    // the border of two rows belongs to the upper one.
+    void ShoppingListHitTest(const QMShopList& list, int32_t Y, int32_t& Cat, int32_t& Item) const;
+    // The list position under Y: by aisle (aisle group, category group, line), by category
+    // (-1, category group, line); line -1 is the group's header. CatIdx and LineIdx are -1 when
+    // no row is there, and AisleIdx then keeps the caller's value. A line's note part is not
+    // matched.
+    void ShoppingListRowAt(const QMShopList& list, int32_t Y, int32_t& AisleIdx, int32_t& CatIdx,
+                           int32_t& LineIdx) const;
+    // The position of the row after the given one (LineIdx -1: the group's header); after the
+    // last row NextCat and NextLine are -1. A position that is not in the list raises
+    // ERangeError.
+    void ShoppingListRowBelow(const QMShopList& list, int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx,
+                              int32_t& NextAisle, int32_t& NextCat, int32_t& NextLine) const;
 
 private:
     // The drawing-order index of a group; -1 when the last drawing has none there.

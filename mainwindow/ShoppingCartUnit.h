@@ -7,9 +7,9 @@
 //   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
 //   FormMainStartup.cpp   start-up, showing, resizing, the splitter, closing and settings
 //   FormMainStore.cpp     the store picker, loading a store, the shopping list, item writes
-//   FormMainItemList.cpp  the item list: glyphs, drawing and layout, hit tests
+//   FormMainItemList.cpp  the item list: glyphs, drawing and layout
 //   FormMainKeyboard.cpp  the item list: selection, mouse, keyboard and quantities
-//   FormMainShopList.cpp  the shopping list's drawing, hit tests, row walkers and clicks
+//   FormMainShopList.cpp  the shopping list's drawing and clicks
 //   FormMainScroll.cpp    the store picker's entries, the mouse wheel and the scroll bars
 //   FormMainCommands.cpp     store, category and item commands; the coupon and note dialogs
 //   FormMainItemDialogs.cpp  the commands that open the item and category dialogs
@@ -22,7 +22,6 @@
 //   FormMainExport.cpp       the shopping list's export and e-mail
 #include <QMainWindow>
 #include <cstdint>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -54,7 +53,6 @@ class QToolButton;
 namespace qm {
 
 class TFolderBrowser;
-class TPrintPDF;
 struct MenuTableEntry;
 class TSplitter;
 class TStatusBar;
@@ -69,7 +67,8 @@ public:
     // as a person does, finding its controls by their object names, which are the member
     // names ("MItemFileExplore", "BtnPaste", "ComboStores"), through the helpers of
     // tests/support/WindowControls.h; they use the operations below only for what no control
-    // offers: where the lists put their rows and buttons, hit tests, the find results.
+    // offers: where the lists put their rows and buttons, the silent version check, the
+    // coupon hint for any clock.
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -78,11 +77,6 @@ public:
     // The store file it opens is the program's first argument (ApplicationArguments), when it
     // names one. Showing the window then runs FormShow, closing it FormClose.
     void FormCreate();
-    // Lays the window out for its size; resizing and the splitter run it too.
-    void FormResize();
-    // The width of the shopping-list panel, which is the splitter position.
-    int PanelListWidth() const;
-    void SetPanelListWidth(int width);
 
     // ---- TMainShared: the store picker, the open store and the two lists ----
     // (FormMainStore.cpp, FormMainItemList.cpp, FormMainShopList.cpp, FormMainKeyboard.cpp)
@@ -109,45 +103,16 @@ public:
     void SelectRow(int32_t cat, int32_t item) override;
     QImage ItemGlyph(int index) override;
 
-    // ---- Where the last drawing of each list put its rows, columns and buttons ----
+    // ---- Where the last drawing of each list put its rows, columns and buttons; the hit
+    //      tests and row walkers over them are the layouts' (ListLayout.h) ----
     const ItemListLayout& ItemListRows() const { return ItemRows; }
     const ShopListLayout& ShopListRows() const { return ShopRows; }
     const ItemListColumnLayout& ItemListColumns() const { return *this; }
-    // The row under image line y of the last drawing; (-1, -1) when none. A line shared by two
-    // rows belongs to the earlier one.
-    void ItemListHitTest(int32_t y, int32_t& cat, int32_t& item) const;
-    // The row after (cat, item) in the last drawing, (-1, -1) after the last row.
-    void ItemListRowBelow(int32_t cat, int32_t item, int32_t& nextCat, int32_t& nextItem) const;
-    // The store row under bitmap line Y: (category, -1) for a header, (category, item) for a
-    // line, (-2, ...) for the errands group, (-1, -1) for no row. A Y on the border of two
-    // rows belongs to the upper one.
-    void ShoppingListHitTest(int32_t Y, int32_t& Cat, int32_t& Item) const;
-    // The shopping-list position under Y: by aisle (aisle group, category group, line), by
-    // category (-1, category group, line); line -1 is the group's header. CatIdx and LineIdx
-    // are -1 when no row is there, and AisleIdx then keeps the caller's value. A line's note
-    // part is not matched.
-    void ShoppingListRowAt(int32_t Y, int32_t& AisleIdx, int32_t& CatIdx, int32_t& LineIdx) const;
-    // The position of the row after the given one (LineIdx -1: the group's header), read from
-    // the last drawing; after the last row NextCat and NextLine are -1. A position that is
-    // not in the list raises ERangeError.
-    void ShoppingListRowBelow(int32_t AisleIdx, int32_t CatIdx, int32_t LineIdx, int32_t& NextAisle,
-                              int32_t& NextCat, int32_t& NextLine) const;
 
     // ---- What no control shows or reaches with these arguments ----
-    // The find bar's matches, (category, item) of each in list order (FormMainFind.cpp); the
-    // bar itself shows only their count.
-    const std::vector<std::pair<int32_t, int32_t>>& FindMatches() const { return FindHits; }
     // The version check (FormMainHelp.cpp): verbose as the Help menu runs it, saying what it
     // found; silent as start-up runs it, saying only that a newer version is out.
     virtual void CheckForNewVersion(bool verbose);
-    // The first of item, item + " (Copy)", item + " (Copy) (Copy)", ... that is no key of the
-    // category's section in the open store's file (keys match without regard to case): the
-    // name a pasted item gets (FormMainClipboard.cpp).
-    AnsiString MakeUniqueItemName(const AnsiString& category, const AnsiString& item) const;
-    // The shopping list as a PDF from the stored print settings, or as text, in FileName (a
-    // path: the system's bytes), as the export writes it (FormMainExport.cpp).
-    void WriteShoppingListPdf(const std::string& FileName);
-    void WriteShoppingListText(const std::string& FileName);
     // The coupon tooltip of an item: how long its coupon is still valid (FormMainFind.cpp).
     static AnsiString CouponHint(const QMItem& item, TDateTime today);
 
@@ -184,7 +149,6 @@ protected:
 private:
     // ---- The find bar's results ----
     std::vector<std::pair<int32_t, int32_t>> FindHits; // (category, item) of each find match
-    int32_t FindHitCount = 0;
 
     // ---- Components ----
     // Menus and their items.
@@ -371,6 +335,11 @@ private:
     // ---- Life of the window ----
     void FormShow();
     void FormClose();
+    // Lays the window out for its size; resizing and the splitter run it too.
+    void FormResize();
+    // The width of the shopping-list panel, which is the splitter position.
+    int PanelListWidth() const;
+    void SetPanelListWidth(int width);
     void SplitterLRMoved();
     void MItemFileExitClick();
     void TimerTipTimer();
@@ -385,11 +354,6 @@ private:
     void GetCategory(int32_t category, QMCategory& out) const;
     void SaveLastItemSelected();
     bool ClipboardHasData() const;
-
-    // ---- Drawing, selection and the Category menu's refresh, which resizing and the commands
-    //      call: DrawItemList and DrawItemListHeader (FormMainItemList.cpp), SelectRow
-    //      (FormMainKeyboard.cpp), MMenuCategoryClick (FormMainCommands.cpp) ----
-    void MMenuCategoryClick();
 
     // ---- Item list: drawing and layout (FormMainItemList.cpp); selection, mouse and keyboard
     //      (FormMainKeyboard.cpp) ----
@@ -440,6 +404,7 @@ private:
     // The menus set their captions, check marks and enabled states when they open, and also
     // just before one of their shortcuts is looked up, so a shortcut never meets a stale state.
     void MMenuStoreClick();
+    void MMenuCategoryClick();
     void MMenuItemClick();
     void PMenuItemsContextPopup();
 
@@ -515,32 +480,26 @@ private:
     void MItemEditViewClipboardClick();
 
     // ---- Find bar, quick find and status-bar hints (FormMainFind.cpp) ----
-    // Every change of the find bar's text searches the items' names, notes and aisles (a-z in
-    // any case) and selects the first match.
-    void EditSearchChange();
-    void BtnSearchCloseClick();
-    // Forgets the matches (a store was loaded): they named rows of the store searched.
-    void ClearFindHits();
-    // Choosing an entry of the quick-find box selects its row, closing its list selects the
-    // current row again.
-    void ComboFindSelect();
-    void ComboFindCloseUp();
-    // Status-bar hints: panel 0 says what a click under the pointer would do.
-    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
-                                    TCustomLayer* Layer);
-    void ToolBarMouseMove();
     // The find bar: show it and type into it; every change of its text searches the items'
     // names, notes and aisles (a-z in any case) and selects the first match.
     void MItemEditFindClick();
+    void EditSearchChange();
     void MItemEditFindNextClick();     // the next match, the first after the last
     void MItemEditFindPreviousClick(); // the previous match, the last before the first
+    void BtnSearchCloseClick();
+    // Forgets the matches (a store was loaded): they named rows of the store searched.
+    void ClearFindHits();
     // The quick-find box: filled on entry with every category and item name, sorted; choosing
     // an entry selects its row, closing the list selects the current row again.
     void ComboFindEnter();
-
+    void ComboFindSelect();
+    void ComboFindCloseUp();
     // Status-bar hints: panel 0 says what a click under the pointer would do.
     void ImageItemListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
                                 TCustomLayer* Layer);
+    void ImageShoppingListMouseMove(QObject* Sender, TShiftState Shift, int32_t X, int32_t Y,
+                                    TCustomLayer* Layer);
+    void ToolBarMouseMove();
     // The tool button's hint for panel 0 (empty for a control without one).
     AnsiString ToolButtonHint(const QObject* button) const;
 
@@ -571,7 +530,9 @@ private:
     void MItemFilePreviewItemListClick();
 
     // ---- Shopping-list export and e-mail (FormMainExport.cpp) ----
-    std::unique_ptr<TPrintPDF> PDF; // the export's PDF writer: 1-point lines, content uncompressed
+    // The shopping list as a PDF from the stored print settings in FileName (a path: the
+    // system's bytes).
+    void WriteShoppingListPdf(const std::string& FileName);
     // Export Shopping List: the save dialog; its PDF filter writes a PDF, its text filter a
     // text file, each under the chosen name.
     void MItemFileSaveListClick();

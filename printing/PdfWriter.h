@@ -37,7 +37,6 @@ public:
     AnsiString Subject;
     AnsiString Producer;
     TPDFFont Font;
-    bool Compress = false; // kept for callers; content is always written uncompressed
 
     // 1 after BeginDoc, one more per NewPage; after EndDoc the page count.
     std::int32_t PageNumber() const { return pageNumber_; }

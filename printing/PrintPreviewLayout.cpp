@@ -67,27 +67,27 @@ void TFormPrintPreview::UseFont(int32_t Size, bool Bold)
 
 void TFormPrintPreview::UseItemFont()
 {
-    UseFont(baseSize_, false);
+    UseFont(size_.Base, false);
 }
 
 void TFormPrintPreview::UseCategoryFont()
 {
-    UseFont(categorySize_, true);
+    UseFont(size_.Category, true);
 }
 
 void TFormPrintPreview::UseAisleFont()
 {
-    UseFont(aisleSize_, true);
+    UseFont(size_.Aisle, true);
 }
 
 void TFormPrintPreview::UseQtyFont()
 {
-    UseFont(qtySize_, false);
+    UseFont(size_.Qty, false);
 }
 
 void TFormPrintPreview::UseNoteFont()
 {
-    UseFont(noteSize_, false);
+    UseFont(size_.Note, false);
 }
 
 int32_t TFormPrintPreview::LineHeight()
@@ -180,22 +180,14 @@ void TFormPrintPreview::BeginLayout(bool ItemList)
     boxOffset_ = 0;
     const AnsiString storeName = StoreName();
     title_ = PrintTitleText(FromQString(EditPageTitle->text()), storeName);
-    dateText_ = FormatDateTime("ddd ddddd", Now());
+    dateText_ = PrintDateText();
     PrintPreview->PrintJobTitle = (ItemList ? "Item List for " : "Shopping List for ") + storeName + ", " +
                                   FormatDateTime("ddddd", Date());
 
     PrintPreview->BeginDoc();
     PageCanvas().Font().SetName(fontName);
     PageCanvas().Font().SetSize(size);
-    baseSize_ = PageCanvas().Font().Size();
-    categorySize_ = ScaleRounded(baseSize_, 120);
-    aisleSize_ = ScaleRounded(baseSize_, 120);
-    qtySize_ = ScaleRounded(baseSize_, 80);
-    noteSize_ = ScaleRounded(baseSize_, 85);
-    titleSize_ = ScaleRounded(baseSize_, 150);
-    pageNumSize_ = ScaleRounded(baseSize_, 80);
-    countSize_ = ScaleRounded(baseSize_, 80);
-    dateSize_ = ScaleRounded(baseSize_, 125);
+    size_ = PrintFontSizes(PageCanvas().Font().Size());
     PageCanvas().Font().SetStyle(0);
     DrawHeaderFooter();
 
@@ -214,12 +206,12 @@ void TFormPrintPreview::DrawHeaderFooter()
     const bool pageNum = CheckPrintPageNum->isChecked();
     const bool counts = CheckNumItems->isChecked();
     if (pageNum) {
-        UseFont(pageNumSize_, false);
+        UseFont(size_.Count, false);
         const AnsiString text = "Page " + std::to_string(PrintPreview->TotalPages() + 1);
         DrawText(area_.Right - TextWidth(text), area_.Bottom - LineHeight(), text);
     }
     if (counts) {
-        UseFont(countSize_, false);
+        UseFont(size_.Count, false);
         const AnsiString text = PrintShoppingList
                                     ? "Items: " + std::to_string(ShopList().TotalQty) +
                                           "    Coupons: " + std::to_string(ShopList().CouponCount)
@@ -229,11 +221,11 @@ void TFormPrintPreview::DrawHeaderFooter()
     if (pageNum || counts)
         area_.Bottom -= LineHeight();
 
-    UseFont(titleSize_, true);
+    UseFont(size_.Title, true);
     DrawText(area_.Left, area_.Top, title_);
     curY_ += LineHeight() + lineGap_;
     if (CheckPrintDate->isChecked()) {
-        UseFont(dateSize_, false);
+        UseFont(size_.Date, false);
         DrawText(area_.Right - TextWidth(dateText_), area_.Top, dateText_);
     }
     DrawHRule(area_.Left, curY_, ruleWidth_, area_.Right);

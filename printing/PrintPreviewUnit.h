@@ -19,6 +19,7 @@
 #include "platform/AnsiString.h"
 #include "platform/Dialogs.h"
 #include "platform/GraphicsTypes.h"
+#include "printing/ShoppingListExport.h"
 
 class QAction;
 class QBoxLayout;
@@ -125,7 +126,7 @@ public:
     int32_t ItemRowHeight() const { return itemRowHeight_; }
     int32_t NoteRowHeight() const { return noteRowHeight_; }
     int32_t GroupRowHeight() const { return groupRowHeight_; }
-    int32_t BaseSize() const { return baseSize_; }
+    int32_t BaseSize() const { return size_.Base; }
     // How many times the pages have been laid out since the window was made.
     int32_t LayoutCount() const { return layoutCount_; }
 
@@ -208,8 +209,7 @@ private:
     int32_t ruleWidth_ = 0;
     int32_t nameIndent_ = 0;
     int32_t boxOffset_ = 0;
-    int32_t baseSize_ = 0, categorySize_ = 0, aisleSize_ = 0, qtySize_ = 0, noteSize_ = 0, titleSize_ = 0,
-            pageNumSize_ = 0, countSize_ = 0, dateSize_ = 0;
+    PrintFontSizes size_;
     int32_t curX_ = 0, curY_ = 0;
     int32_t columnWidth_ = 0;
     int32_t itemRowHeight_ = 0, noteRowHeight_ = 0, groupRowHeight_ = 0;

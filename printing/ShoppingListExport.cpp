@@ -57,7 +57,7 @@ class ShoppingListPdf {
 public:
     ShoppingListPdf(TPrintPDF& pdf, const QMShopList& list, const AnsiString& storeName,
                     const ShoppingListPdfSettings& settings)
-        : PDF(pdf), List(list), Settings(settings)
+        : PDF(pdf), List(list), Settings(settings), Size(std::clamp(settings.PrintFontSize, 6, 32))
     {
         Title = PrintTitleText(settings.PrintTitle, storeName);
         if (settings.PrintFontName.find("Courier") != AnsiString::npos) {
@@ -68,16 +68,6 @@ public:
             BoldFont = kTimesBold;
         }
         Columns = std::clamp(settings.PrintColumns, 1, 10);
-        S = std::clamp(settings.PrintFontSize, 6, 32);
-        CategorySize = ScaleRounded(S, 120);
-        AisleSize = ScaleRounded(S, 120);
-        QtySize = ScaleRounded(S, 80);
-        NoteSize = ScaleRounded(S, 85);
-        TitleSize = ScaleRounded(S, 150);
-        DateSize = ScaleRounded(S, 125);
-        CountSize = ScaleRounded(S, 80);
-        // One date for every page of the document.
-        DateText = FormatDateTime("ddd ddddd", Now());
     }
 
     void Write(const std::string& fileName)
@@ -90,7 +80,7 @@ public:
             PDF.PageHeight = 792;
         }
 
-        UseFont(RegularFont, QtySize);
+        UseFont(RegularFont, Size.Qty);
         BoxWidth = Settings.DoPrintCheckBoxes ? PdfTextWidth("[  ]") : 0;
         // The name starts after the widest quantity's text, so that " (12)" or " (100)" does
         // not run into it; with one-digit quantities that is the width of " (0)".
@@ -116,7 +106,7 @@ public:
             for (int32_t a = 0; a < List.AisleCount(); ++a) {
                 const QMShopListAisle& aisle = List.Aisles[size_t(a)];
                 GroupRule();
-                UseFont(BoldFont, AisleSize);
+                UseFont(BoldFont, Size.Aisle);
                 PDF.TextOut(CurX + ColumnWidth - 2 - PdfTextWidth(aisle.Name), CurY, aisle.Name);
                 for (int32_t c = 0; c < aisle.CatCount(); ++c)
                     Group(true, a, c, aisle.Cats[size_t(c)]);
@@ -172,27 +162,27 @@ private:
     // A category group: its heading, then its item rows.
     void Group(bool byAisle, int32_t a, int32_t c, const QMShopListCat& cat)
     {
-        UseFont(BoldFont, CategorySize);
+        UseFont(BoldFont, Size.Category);
         PDF.TextOut(CurX + 2, CurY, cat.Name);
-        CurY += PdfLineHeight(CategorySize);
+        CurY += PdfLineHeight(Size.Category);
         PdfRow(byAisle, a, c, -1);
         for (int32_t i = 0; i < cat.ItemCount(); ++i) {
             const QMShopListItem& item = cat.Items[size_t(i)];
             if (Settings.DoPrintCheckBoxes) {
-                UseFont(RegularFont, S);
+                UseFont(RegularFont, Size.Base);
                 PDF.TextOut(CurX + 2, CurY, "  [  ]");
             }
             if (item.Qty > 1) {
-                UseFont(RegularFont, QtySize);
+                UseFont(RegularFont, Size.Qty);
                 PDF.TextOut(CurX + 2 + BoxWidth, CurY, " (" + std::to_string(item.Qty) + ")");
             }
-            UseFont(RegularFont, S);
+            UseFont(RegularFont, Size.Base);
             PDF.TextOut(CurX + NameX, CurY, item.HasCoupon ? item.Name + "  \xA2" : item.Name);
-            CurY += PdfLineHeight(S);
+            CurY += PdfLineHeight(Size.Base);
             if (!item.Note.empty()) {
-                UseFont(RegularFont, NoteSize);
+                UseFont(RegularFont, Size.Note);
                 PDF.TextOut(CurX, CurY, AnsiString(Settings.DoPrintCheckBoxes ? 16 : 11, ' ') + item.Note);
-                CurY += PdfLineHeight(NoteSize);
+                CurY += PdfLineHeight(Size.Note);
             }
             PdfRow(byAisle, a, c, i);
         }
@@ -202,31 +192,31 @@ private:
     // the footer.
     void PdfPageFrame()
     {
-        UseFont(BoldFont, TitleSize);
+        UseFont(BoldFont, Size.Title);
         PDF.TextOut(CurX, CurY, Title);
         if (Settings.DoPrintDate) {
-            UseFont(RegularFont, DateSize);
+            UseFont(RegularFont, Size.Date);
             PDF.TextOut(Right - PdfTextWidth(DateText), CurY, DateText);
         }
-        CurY += PdfLineHeight(TitleSize);
+        CurY += PdfLineHeight(Size.Title);
         PDF.DrawLine(Left, CurY, Right, CurY);
         CurY += 2 * PDF.LineWidth;
         Top = CurY;
 
-        const int32_t footerY = Bottom - PdfLineHeight(CountSize);
+        const int32_t footerY = Bottom - PdfLineHeight(Size.Count);
         if (Settings.DoPrintNumItems) {
-            UseFont(RegularFont, CountSize);
+            UseFont(RegularFont, Size.Count);
             PDF.TextOut(Left, footerY,
                         "Items: " + std::to_string(List.ItemCount) +
                             "  Coupons: " + std::to_string(List.CouponCount));
         }
         if (Settings.DoPrintPageNum) {
-            UseFont(RegularFont, CountSize);
+            UseFont(RegularFont, Size.Count);
             const AnsiString page = "Page: " + std::to_string(PDF.PageNumber());
             PDF.TextOut(Right - PdfTextWidth(page), footerY, page);
         }
         if (Settings.DoPrintNumItems || Settings.DoPrintPageNum)
-            Bottom -= PdfLineHeight(CountSize);
+            Bottom -= PdfLineHeight(Size.Count);
     }
 
     // After a row has been placed: when the row that follows does not fit above the footer,
@@ -240,11 +230,11 @@ private:
             return; // the last row: nothing follows that would need room
         int32_t needed;
         if (nextLine >= 0) {
-            needed = PdfLineHeight(S);
+            needed = PdfLineHeight(Size.Base);
             if (!GroupOf(List, nextAisle, nextCat).Items[size_t(nextLine)].Note.empty())
-                needed += PdfLineHeight(NoteSize);
+                needed += PdfLineHeight(Size.Note);
         } else {
-            needed = PdfLineHeight(CategorySize);
+            needed = PdfLineHeight(Size.Category);
             // A heading that opens a group (by aisle: the first category of an aisle) comes
             // after the group rule.
             if (!byAisle || nextCat == 0)
@@ -272,25 +262,24 @@ private:
         if (i < cat.ItemCount() - 1) {
             if (byAisle) {
                 const AnsiString& aisleName = List.Aisles[size_t(a)].Name;
-                UseFont(BoldFont, AisleSize);
+                UseFont(BoldFont, Size.Aisle);
                 PDF.TextOut(CurX + ColumnWidth - 2 - PdfTextWidth(aisleName), CurY, aisleName);
             }
-            UseFont(BoldFont, CategorySize);
+            UseFont(BoldFont, Size.Category);
             PDF.TextOut(CurX + 2, CurY, cat.Name);
-            CurY += PdfLineHeight(CategorySize);
+            CurY += PdfLineHeight(Size.Category);
         }
     }
 
     TPrintPDF& PDF;
     const QMShopList& List;
     const ShoppingListPdfSettings& Settings;
+    const PrintFontSizes Size;
     AnsiString Title;
-    AnsiString DateText;
+    const AnsiString DateText = PrintDateText(); // one date for every page of the document
     std::uint8_t RegularFont = kHelvetica;
     std::uint8_t BoldFont = kHelveticaBold;
     int32_t Columns = 3;
-    int32_t S = 10, CategorySize = 0, AisleSize = 0, QtySize = 0, NoteSize = 0, TitleSize = 0, DateSize = 0,
-            CountSize = 0;
     int32_t BoxWidth = 0, NameX = 0;
     int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
     int32_t SavedLeft = 0, SavedTop = 0, SavedRight = 0, SavedBottom = 0;
@@ -345,6 +334,18 @@ AnsiString PrintTitleText(const AnsiString& pattern, const AnsiString& storeName
 int32_t ScaleRounded(int32_t value, int32_t percent)
 {
     return ClampTo32(DivRoundHalfEven(std::int64_t(value) * percent, 100));
+}
+
+PrintFontSizes::PrintFontSizes(int32_t base)
+    : Base(base), Category(ScaleRounded(base, 120)), Aisle(ScaleRounded(base, 120)),
+      Qty(ScaleRounded(base, 80)), Note(ScaleRounded(base, 85)), Title(ScaleRounded(base, 150)),
+      Date(ScaleRounded(base, 125)), Count(ScaleRounded(base, 80))
+{
+}
+
+AnsiString PrintDateText()
+{
+    return FormatDateTime("ddd ddddd", Now());
 }
 
 int32_t PdfLineHeight(int32_t size)

@@ -38,6 +38,14 @@ ShoppingListPdfSettings ReadShoppingListPdfSettings();
 AnsiString PrintTitleText(const AnsiString& pattern, const AnsiString& storeName);
 // value x percent / 100, rounded to the nearest whole number, halves to the even one.
 int32_t ScaleRounded(int32_t value, int32_t percent);
+// The font sizes of the printed lists and the PDF export, from the base size in points: each
+// the base scaled by its factor (ScaleRounded). The page number is printed at the count size.
+struct PrintFontSizes {
+    explicit PrintFontSizes(int32_t base = 0);
+    int32_t Base, Category, Aisle, Qty, Note, Title, Date, Count;
+};
+// The date in the header of every page: the weekday and the short date of now.
+AnsiString PrintDateText();
 // The line advance of a font size: size x 1.18, rounded.
 int32_t PdfLineHeight(int32_t size);
 // The estimated width of text in font: Length(text) x (size x k), rounded, with k 0.53 for the

@@ -345,7 +345,7 @@ TEST_F(StoreCommandsTest, SwitchingToAStoreScrollsItsRememberedRowIntoView)
     Start();
     form->resize(800, 400);
     QApplication::processEvents();
-    form->FormResize();
+    Relayout(*form);
     ASSERT_EQ(form->Store.Name, "Home");
 
     Key(Qt::Key_Right, Qt::AltModifier);

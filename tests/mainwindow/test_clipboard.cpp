@@ -83,8 +83,17 @@ TEST_F(ClipboardWindowTest, ACategoryPastedWhereANameIsTakenGetsCopyNamesWithThe
               (std::vector<AnsiString>{"Kiwi", "milk", "Butter", "Eggs", "Milk (Copy)", "Butter (Copy)",
                                        "Eggs (Copy)", "Milk (Copy) (Copy)"}));
     EXPECT_EQ(ClipboardKeys(kCompany, kProduct).size(), 3u);
-    EXPECT_EQ(form->MakeUniqueItemName("Fruit", "MILK"), "MILK (Copy) (Copy) (Copy)");
-    EXPECT_EQ(form->MakeUniqueItemName("Fruit", "Pear"), "Pear");
+
+    // A name taken in any letter case grows until it is free; a free name stays.
+    QMItem upper, pear;
+    upper.Name = "MILK";
+    pear.Name = "Pear";
+    WriteClipboard(kCompany, kProduct, {upper, pear});
+    Trigger(*form, "MItemEditPaste");
+    const std::vector<AnsiString> keys = Keys("Home", "Fruit");
+    ASSERT_EQ(keys.size(), 10u);
+    EXPECT_EQ(keys[8], "MILK (Copy) (Copy) (Copy)");
+    EXPECT_EQ(keys[9], "Pear");
 }
 
 TEST_F(ClipboardWindowTest, CuttingAnItemRemovesItFromFileAndListsAndEnablesPaste)
@@ -353,11 +362,24 @@ TEST_F(ClipboardWindowTest, TwoProgramProcessesShareTheClipboard)
 
 TEST_F(ClipboardWindowTest, AKeyWithAnEmptyValueIsTakenAndAnEmptyNameIsAnError)
 {
-    qmtest::WriteFile(stores + "Home.store", "[Fruit]\r\nPlum=\r\nPlum (Copy)=,-,,-,1\r\n");
+    qmtest::WriteFile(stores + "Home.store", "[Fruit]\r\nPlum=\r\nPlum (Copy)=,-,,-,1\r\n[Other]\r\n");
     Start("Home");
-    EXPECT_EQ(form->MakeUniqueItemName("Fruit", "plum"), "plum (Copy) (Copy)");
-    EXPECT_EQ(form->MakeUniqueItemName("Other", "Plum"), "Plum");
-    EXPECT_THROW(form->MakeUniqueItemName("Fruit", ""), EStoreError);
+    QMItem plum;
+    plum.Name = "plum";
+    WriteClipboard(kCompany, kProduct, {plum});
+    form->SelectRow(0, -1);
+    Trigger(*form, "MItemEditPaste");
+    form->SelectRow(1, -1);
+    Trigger(*form, "MItemEditPaste");
+    EXPECT_EQ(Keys("Home", "Fruit"), (std::vector<AnsiString>{"Plum", "Plum (Copy)", "plum (Copy) (Copy)"}));
+    EXPECT_EQ(Keys("Home", "Other"), std::vector<AnsiString>{"plum"});
+
+    // A name of blanks alone is refused before anything is written.
+    RegWriteString(kCompany, kProduct, "Clipboard\\plum", " ", "Name");
+    const std::string before = qmtest::ReadFile(stores + "Home.store");
+    dialogs->expectBox("must not be empty");
+    Trigger(*form, "MItemEditPaste");
+    EXPECT_EQ(qmtest::ReadFile(stores + "Home.store"), before);
 }
 
 } // namespace

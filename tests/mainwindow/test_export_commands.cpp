@@ -154,7 +154,7 @@ TEST_F(ExportCommandsTest, TheExportsWalkMatchesTheDrawnListsRowWalker)
         int32_t a = byAisle ? 0 : -1, c = 0, l = -1, rows = 0;
         while (c >= 0) {
             int32_t da = a, dc, dl, ea, ec, el;
-            form->ShoppingListRowBelow(a, c, l, da, dc, dl);
+            form->ShopListRows().ShoppingListRowBelow(list, a, c, l, da, dc, dl);
             NextShopListRow(list, a, c, l, ea, ec, el);
             EXPECT_EQ(std::tuple(dc, dl), std::tuple(ec, el)) << "after row " << rows;
             EXPECT_TRUE(ec < 0 || da == ea) << "aisle " << da << ", not " << ea << ", after row " << rows;

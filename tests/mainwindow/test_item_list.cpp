@@ -223,27 +223,28 @@ TEST_F(ItemListTest, RowsArePaintedOnlyWhenTheirTopLiesInsideTheImage)
 TEST_F(ItemListTest, HitTestsGiveASharedBorderToTheEarlierRowAndTheWalkerEndsAfterTheLastRow)
 {
     auto form = Start();
+    const ItemListLayout& rows = form->ItemListRows();
     int c, i;
-    form->ItemListHitTest(Top(*form, 0), c, i);
+    rows.ItemListHitTest(form->Store, Top(*form, 0), c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, -1));
-    form->ItemListHitTest(Top(*form, 0, 0), c, i); // = the category row's bottom
+    rows.ItemListHitTest(form->Store, Top(*form, 0, 0), c, i); // = the category row's bottom
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, -1));
-    form->ItemListHitTest(Top(*form, 0, 0) + 1, c, i);
+    rows.ItemListHitTest(form->Store, Top(*form, 0, 0) + 1, c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, 0));
-    form->ItemListHitTest(Top(*form, 1), c, i);
+    rows.ItemListHitTest(form->Store, Top(*form, 1), c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(0, 2));
-    form->ItemListHitTest(10000, c, i);
+    rows.ItemListHitTest(form->Store, 10000, c, i);
     EXPECT_EQ(std::make_pair(c, i), std::make_pair(-1, -1));
 
     // Walking every row; a collapsed category's items are skipped.
     form->Store.Categories[1].Expanded = false;
     form->DrawItemList();
-    std::vector<std::pair<int, int>> rows;
+    std::vector<std::pair<int, int>> walk;
     for (int cat = 0, item = -1; cat >= 0;) {
-        rows.emplace_back(cat, item);
-        form->ItemListRowBelow(cat, item, cat, item);
+        walk.emplace_back(cat, item);
+        rows.ItemListRowBelow(form->Store, cat, item, cat, item);
     }
-    EXPECT_EQ(rows,
+    EXPECT_EQ(walk,
               (std::vector<std::pair<int, int>>{{0, -1}, {0, 0}, {0, 1}, {0, 2}, {1, -1}, {2, -1}, {2, 0}}));
 }
 
@@ -553,7 +554,7 @@ TEST_F(ItemListTest, AResizeLaysOutAndDrawsBothListsWhenTheSelectionCannotBeReme
     ASSERT_EQ(form->ShopListRows().Line(0, 0, 0).RowHeight, 0);
 
     // A window being resized shows no box; the row is selected and the shopping list drawn.
-    EXPECT_NO_THROW(form->FormResize());
+    Relayout(*form);
     EXPECT_EQ(Sel(*form), std::pair(0, -1));
     EXPECT_GT(form->ShopListRows().Line(0, 0, 0).RowHeight, 0);
     EXPECT_EQ(qmtest::ReadFile(stores + "Shop.store"), before);

@@ -54,7 +54,7 @@ protected:
         form->FormCreate();
         form->show();
         QApplication::processEvents();
-        form->FormResize();
+        Relayout(*form);
         return form;
     }
     // The columns in [x0, x1) that have a pixel other than the background in rows [y0, y1).
@@ -165,29 +165,31 @@ TEST_F(ShoppingListTest, ByCategoryGroupsUnderBlackRulesWalkRowByRow)
     RegWriteBool(kCompany, kProduct, "Settings", false, "SortByAisle");
     RegWriteBool(kCompany, kProduct, "Settings", false, "ErrandsOnTop");
     auto form = Start();
-    ASSERT_EQ(form->ShopList.CatCount(), 3); // Dairy, Fruit, Errands
+    const QMShopList& list = form->ShopList;
+    const ShopListLayout& rows = form->ShopListRows();
+    ASSERT_EQ(list.CatCount(), 3); // Dairy, Fruit, Errands
     TBitmap32& bmp = List(*form).Bitmap();
-    for (int32_t g = 0; g < form->ShopList.CatCount(); ++g)
-        EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, form->ShopListRows().Group(-1, g).RowTop), 0xFF000000u) << g;
+    for (int32_t g = 0; g < list.CatCount(); ++g)
+        EXPECT_EQ(bmp.PixelAt(bmp.Width - 1, rows.Group(-1, g).RowTop), 0xFF000000u) << g;
 
     std::vector<std::array<int32_t, 3>> walk;
     int32_t aisle = 7, cat = 0, line = -1;
     while (cat >= 0) {
         walk.push_back({aisle, cat, line});
-        form->ShoppingListRowBelow(aisle, cat, line, aisle, cat, line);
+        rows.ShoppingListRowBelow(list, aisle, cat, line, aisle, cat, line);
     }
     EXPECT_EQ(walk,
               (std::vector<std::array<int32_t, 3>>{
                   {7, 0, -1}, {-1, 0, 0}, {-1, 0, 1}, {-1, 1, -1}, {-1, 1, 0}, {-1, 2, -1}, {-1, 2, 0}}));
     EXPECT_EQ(line, -1);
-    EXPECT_THROW(form->ShoppingListRowBelow(-1, 3, -1, aisle, cat, line), ERangeError);
-    EXPECT_THROW(form->ShoppingListRowBelow(-1, 0, 2, aisle, cat, line), ERangeError);
+    EXPECT_THROW(rows.ShoppingListRowBelow(list, -1, 3, -1, aisle, cat, line), ERangeError);
+    EXPECT_THROW(rows.ShoppingListRowBelow(list, -1, 0, 2, aisle, cat, line), ERangeError);
 
     // A group without lines is followed by the next group's header.
     form->ShopList.Cats[1].Items.clear();
     form->ShopList.ItemCount -= 1;
     form->DrawShoppingList();
-    form->ShoppingListRowBelow(-1, 1, -1, aisle, cat, line);
+    rows.ShoppingListRowBelow(list, -1, 1, -1, aisle, cat, line);
     EXPECT_EQ(std::pair(cat, line), std::pair(2, -1));
 }
 
@@ -199,7 +201,7 @@ TEST_F(ShoppingListTest, HitTestsGiveSharedBordersToTheUpperRowAndNotesToTheirLi
     const ShopListLayout::Row eggs = rows.Line(2, 0, 0), backDairy = rows.Group(2, 0);
     const auto hit = [&](int32_t y) {
         int32_t cat = 9, item = 9;
-        form->ShoppingListHitTest(y, cat, item);
+        rows.ShoppingListHitTest(list, y, cat, item);
         return std::pair(cat, item);
     };
     EXPECT_EQ(hit(0), std::pair(kErrandRow, kNoRow));
@@ -213,10 +215,10 @@ TEST_F(ShoppingListTest, HitTestsGiveSharedBordersToTheUpperRowAndNotesToTheirLi
 
     // In list terms a line is its first line only; the aisle stays as given when nothing is hit.
     int32_t aisle = 5, group = 0, line = 0;
-    form->ShoppingListRowAt(eggs.RowTop + 1, aisle, group, line);
+    rows.ShoppingListRowAt(list, eggs.RowTop + 1, aisle, group, line);
     EXPECT_EQ(std::tuple(aisle, group, line), std::tuple(2, 0, 0));
     aisle = 5;
-    form->ShoppingListRowAt(eggs.RowTop + rows.ItemRowHeight + 2, aisle, group, line);
+    rows.ShoppingListRowAt(list, eggs.RowTop + rows.ItemRowHeight + 2, aisle, group, line);
     EXPECT_EQ(std::tuple(aisle, group, line), std::tuple(5, -1, -1));
 }
 

@@ -126,7 +126,7 @@ TEST_F(StartupTest, SecondStartRestoresWhatTheFirstClosedWith)
         EXPECT_FALSE(form->Loading);
         form->move(40, 30);
         form->resize(900, 640);
-        form->SetPanelListWidth(260);
+        Control<TSplitter>(*form, "SplitterLR").SetLastPanelSize(260);
         Trigger(*form, "MItemOptionsLargeButtons");
         Trigger(*form, "MItemEditFind");
         Click(*form, "BtnSortByCategory");
@@ -143,7 +143,7 @@ TEST_F(StartupTest, SecondStartRestoresWhatTheFirstClosedWith)
     form->show();
     EXPECT_EQ(form->pos(), QPoint(40, 30));
     EXPECT_EQ(form->size(), QSize(900, 640));
-    EXPECT_EQ(form->PanelListWidth(), 260);
+    EXPECT_EQ(Control<TSplitter>(*form, "SplitterLR").LastPanelSize(), 260);
     EXPECT_TRUE(Control<TToolBar>(*form, "ToolBar").ShowCaptions());
     EXPECT_TRUE(Control(*form, "ToolbarSearch").isVisible());
     EXPECT_FALSE(Checked(*form, "BtnSortByAisle"));
@@ -209,7 +209,7 @@ TEST_F(StartupTest, DamagedPlacementValuesStillGiveAWindowTheDesktopCanShow)
     const QSize limit = QSize(1038, 713).expandedTo(QGuiApplication::primaryScreen()->virtualSize());
     EXPECT_LE(form->width(), limit.width());
     EXPECT_LE(form->height(), limit.height());
-    EXPECT_LT(form->PanelListWidth(), form->width());
+    EXPECT_LT(Control<TSplitter>(*form, "SplitterLR").LastPanelSize(), form->width());
 }
 
 TEST_F(StartupTest, DefaultsFillWhatTheRegistryLacks)
@@ -223,7 +223,7 @@ TEST_F(StartupTest, DefaultsFillWhatTheRegistryLacks)
     EXPECT_EQ(bar.value(), -18);
     form->show();
     EXPECT_EQ(form->size(), QSize(1038, 713));
-    EXPECT_EQ(form->PanelListWidth(), 200);
+    EXPECT_EQ(Control<TSplitter>(*form, "SplitterLR").LastPanelSize(), 200);
     EXPECT_FALSE(Control<TToolBar>(*form, "ToolBar").ShowCaptions());
     EXPECT_TRUE(Control(*form, "ToolbarSearch").isHidden());
     EXPECT_TRUE(Checked(*form, "BtnSortByAisle"));
@@ -442,8 +442,8 @@ TEST_F(StartupTest, ResizeLaysOutStatusBarFindBoxAndSortButtons)
     auto form = Start();
     form->show();
     form->resize(1000, 700);
-    form->SetPanelListWidth(320);
-    form->FormResize();
+    Control<TSplitter>(*form, "SplitterLR").SetLastPanelSize(320);
+    Relayout(*form);
     QApplication::processEvents();
 
     const TStatusBar& bar = Control<TStatusBar>(*form, "StatusBar");
@@ -478,12 +478,12 @@ TEST_F(StartupTest, SplitterKeepsTheShoppingListWiderThan150)
         QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(dx, 0));
     };
     drag(30); // 200 -> 170, and the move ran the resize arithmetic
-    EXPECT_EQ(form->PanelListWidth(), 170);
+    EXPECT_EQ(Control<TSplitter>(*form, "SplitterLR").LastPanelSize(), 170);
     EXPECT_EQ(Control<TStatusBar>(*form, "StatusBar").PanelWidth(2), 170);
     drag(20); // would leave 150
-    EXPECT_EQ(form->PanelListWidth(), 170);
+    EXPECT_EQ(Control<TSplitter>(*form, "SplitterLR").LastPanelSize(), 170);
     drag(-80);
-    EXPECT_EQ(form->PanelListWidth(), 250);
+    EXPECT_EQ(Control<TSplitter>(*form, "SplitterLR").LastPanelSize(), 250);
 }
 
 // At every splitter position both sort buttons show whole: side by side, centred, where they
@@ -497,8 +497,8 @@ TEST_F(StartupTest, TheSortButtonsShowWholeAtEverySplitterPosition)
     const QWidget& aisle = Control(*form, "BtnSortByAisle");
     const QWidget& category = Control(*form, "BtnSortByCategory");
     for (int width : {151, 180, 200, 300}) {
-        form->SetPanelListWidth(width);
-        form->FormResize();
+        Control<TSplitter>(*form, "SplitterLR").SetLastPanelSize(width);
+        Relayout(*form);
         QApplication::processEvents();
         for (const QWidget* b : {&aisle, &category}) {
             EXPECT_GE(b->x(), 0) << width;

@@ -15,6 +15,7 @@
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
+#include "platform/gui/Splitter.h"
 #include "platform/gui/StatusBar.h"
 #include "util/RegUtils.h"
 
@@ -170,7 +171,7 @@ TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
     auto form = Start();
     form->show();
     form->resize(1038, 713);
-    form->FormResize();
+    Relayout(*form);
     TStatusBar* bar = &Control<TStatusBar>(*form, "StatusBar");
     bar->SetPanelText(0, "Raise the quantity of the selected item");
     for (const char* totals :
@@ -185,7 +186,9 @@ TEST_F(StoreWindowTest, StatusBarPanelsShowTheirTextsWhole)
                 << totals;
             EXPECT_LE(panel->mapTo(bar, QPoint(panel->width(), 0)).x(), bar->width()) << totals;
         }
-        EXPECT_EQ(bar->PanelWidth(2), form->PanelListWidth()); // the widths the layout gives stay
+        EXPECT_EQ(
+            bar->PanelWidth(2),
+            Control<TSplitter>(*form, "SplitterLR").LastPanelSize()); // the widths the layout gives stay
         EXPECT_LT(bar->Panel(0)->width(), bar->PanelWidth(0));
     }
 

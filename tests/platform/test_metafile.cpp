@@ -467,28 +467,37 @@ TEST(MetafileTest, SizeChangesReachTheSavedFrame)
 TEST(MetafileTest, ExtremeMappingsAndFontSizesPlayWithoutFault)
 {
     // Text stretched two hundred times across and squeezed down, a giant font, a font of the
-    // most negative height: drawn (or left out) without fault.
+    // most negative height: drawn (or left out) without fault. The stretched text shows, and
+    // both fonts beyond the largest size are measured at that size.
     TMetafile m;
     m.SetWidth(64);
     m.SetHeight(64);
+    TSize largest, giant, lowest;
     {
         TMetafileCanvas c(m);
         c.SetMapMode(MM_ANISOTROPIC);
         c.SetWindowExt(1000, 1000);
         c.SetViewportExt(197008, 400);
         c.Font().SetHeight(-60);
-        c.TextOut(60, 500, "Milk and eggs");
+        c.TextOut(-5, 0, "Milk and eggs");
         c.SetViewportExt(64, 64);
+        c.Font().SetHeight(-32767);
+        largest = c.TextExtent("Big");
         c.Font().SetHeight(-2000000000);
+        giant = c.TextExtent("Big");
         c.TextOut(0, 0, "Big");
         c.Font().SetHeight(INT32_MIN);
+        lowest = c.TextExtent("Big");
         c.TextOut(0, 0, "Bigger");
     }
+    EXPECT_GT(largest.cx, 32767);
+    EXPECT_EQ(giant, largest);
+    EXPECT_EQ(lowest, largest);
     QImage img = Blank(64, 64);
     QPainter p(&img);
     m.Play(p, QRectF(0, 0, 64, 64));
+    EXPECT_NE(img, Blank(64, 64));
     m.Play(p, QRectF(0, 0, 6400, 3));
-    SUCCEED();
 }
 
 TEST(MetafileTest, AFileThatCannotBeWrittenWholeKeepsWhatItHeld)

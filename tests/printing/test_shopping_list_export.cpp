@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include "TestSupport.h"
-#include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "printing/ShoppingListExport.h"

@@ -18,6 +18,7 @@
 //   ClickAt(Control(*form, "ImageItemList"), 50, 30);   // the mouse on a control, at a point
 //   Key(*form, Qt::Key_F5, Qt::ShiftModifier);          // a key on the control with the focus
 //   FocusIn(Control(*form, "ComboFind"));               // a control told it has the keyboard
+//   Relayout(*form);                                    // a window told it was resized
 //
 // A name must name exactly one object of the type asked for among all of the window's
 // descendants (pop-up menus and the entries of every menu included; a sub-menu's entry in its
@@ -42,6 +43,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QTest>
 #include <QTimer>
 #include <QTimerEvent>
@@ -264,6 +266,13 @@ inline void FocusIn(QWidget& control)
 {
     QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
     QApplication::sendEvent(&control, &in);
+}
+
+// The window told that it was resized to the size it has: it lays itself out again.
+inline void Relayout(QWidget& window)
+{
+    QResizeEvent event(window.size(), window.size());
+    QApplication::sendEvent(&window, &event);
 }
 
 // A key pressed and released on the window's control that has the focus (the window itself

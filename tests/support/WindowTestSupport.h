@@ -19,12 +19,15 @@
 //   form->ImageItemListMouseMove(...)             MoveTo(Control(*form, "ImageItemList"), x, y)
 //   form->ToolButtonHint(button)                  MoveTo over the button, then PanelText(*form, 0)
 //   form->ColNameX ... form->LinkRect             form->ItemListColumns().ColNameX ...
-//   form->FindHits, form->FindHitCount            form->FindMatches(), or Text of "LabelResults"
+//   form->FindHits                                Text of "LabelResults", then Find Next and Sel
 //   form->CommandLineArg = arg                    SetCommandLine(arg) before the window is made
 //   form->DialogSave.filter, DialogOpen...        dialogs->seen().back().file, the request shown
 //   form->DialogFolder                            Control<TFolderBrowser>(*form, "DialogFolder")
 //   form->ClipboardHasData()                      ClipboardHasEntries(kCompany, kProduct)
 //   form->SplitterLRCanResize(n)                  Control<TSplitter>(*form, "SplitterLR").CanResize(n)
+//   form->PanelListWidth(), SetPanelListWidth(w)  Control<TSplitter>(*form, "SplitterLR").LastPanelSize(),
+//                                                 SetLastPanelSize(w)
+//   form->FormResize()                            Relayout(*form)
 //   form->CutToClipboard(c, i) and the like       form->SelectRow(c, i), then Trigger the entry
 // A handler called directly let its exception reach the test; chosen through its control, the
 // command dispatch shows the exception's message in an error box, which the test expects.
@@ -130,7 +133,7 @@ protected:
         shown->FormCreate();
         shown->show();
         QApplication::processEvents();
-        shown->FormResize();
+        Relayout(*shown);
         return shown;
     }
 
