@@ -38,14 +38,24 @@ bool Confirm(const AnsiString& question, int helpContext)
     }
 }
 
-// A name shown in a menu caption, where "&" would otherwise mark the next letter.
 // A name as a menu caption shows it: "&" doubled so that it marks no key, and a name wider
 // than a third of the screen cut short with an ellipsis, so that the menu fits on the screen.
-QString MenuText(const QMenu& menu, const AnsiString& name)
+// *cut tells whether it was.
+QString MenuText(const QMenu& menu, const AnsiString& name, bool* cut)
 {
     const QScreen* screen = menu.screen() ? menu.screen() : QGuiApplication::primaryScreen();
     const int maxWidth = screen ? screen->availableGeometry().width() / 3 : 300;
-    return QFontMetrics(menu.font()).elidedText(ToQString(name), Qt::ElideRight, maxWidth).replace('&', "&&");
+    const QString full = ToQString(name);
+    QString shown = QFontMetrics(menu.font()).elidedText(full, Qt::ElideRight, maxWidth);
+    *cut = shown != full;
+    return shown.replace('&', "&&");
+}
+
+// The "..." that ends the caption of a command opening a dialog, after a name: none after a
+// name cut short, whose ellipsis already ends the caption.
+QString DotsAfter(bool nameCut)
+{
+    return nameCut ? QString() : QStringLiteral("...");
 }
 
 // The picture of an expand or collapse entry: the item list's collapse marker when the entry
@@ -205,18 +215,19 @@ void TFormMain::PMenuItemsContextPopup()
         a->setVisible(itemSelected);
     PItemContextPaste->setEnabled(ClipboardHasData());
 
-    const QString item = MenuText(*PMenuItemsContext, GetSelectedItemName());
+    bool cut = false;
+    const QString item = MenuText(*PMenuItemsContext, GetSelectedItemName(), &cut);
     PItemContextItem->setTitle(item + " Properties");
-    PItemContextEdit->setText("Edit " + item + "...");
-    PItemContextDelete->setText("Delete " + item + "...");
+    PItemContextEdit->setText("Edit " + item + DotsAfter(cut));
+    PItemContextDelete->setText("Delete " + item + DotsAfter(cut));
     PItemContextCopyItem->setText("Copy " + item + " to Another Store...");
 
-    const QString category = MenuText(*PMenuItemsContext, GetSelectedCategoryName());
+    const QString category = MenuText(*PMenuItemsContext, GetSelectedCategoryName(), &cut);
     const bool expanded = HasSelectedCategory() && Store.Categories[size_t(Store.SelCategory)].Expanded;
     PItemContextCollapseCat->setText((expanded ? "Collapse " : "Expand ") + category);
     SetExpandIcon(PItemContextCollapseCat, expanded, ImageListItemList);
-    PItemContextEditCat->setText("Edit " + category + "...");
-    PItemContextDeleteCat->setText("Delete " + category + "...");
+    PItemContextEditCat->setText("Edit " + category + DotsAfter(cut));
+    PItemContextDeleteCat->setText("Delete " + category + DotsAfter(cut));
     PItemContextCopyCat->setText("Copy " + category + " to Another Store...");
 }
 

@@ -8,6 +8,7 @@ namespace qm {
 
 void TFormMain::ConnectExportHandlers()
 {
+    DialogSave.initialDir = HomeFolder();
     Wire(BtnEmailList, &TFormMain::MItemFileEmailListClick);
 }
 
@@ -17,8 +18,10 @@ void TFormMain::MItemFileSaveListClick()
     int filterIndex = DialogSave.filterIndex;
     if (!PromptForFile(DialogSave, fileName, filterIndex))
         return;
-    // Like any save dialog that stays with its window, the next one opens on this choice.
-    DialogSave.fileName = fileName;
+    // Like any save dialog that stays with its window, the next one opens on this choice: in
+    // its folder, with its name.
+    DialogSave.initialDir = FolderOfChoice(fileName);
+    DialogSave.fileName = fileName.substr(DialogSave.initialDir.size());
     DialogSave.filterIndex = filterIndex;
     if (filterIndex == 1)
         WriteShoppingListPdf(fileName);

@@ -79,6 +79,7 @@ void TFormMain::MItemFileNewWindowClick()
 void TFormMain::MItemFileImportStoreClick()
 {
     std::vector<std::string> files;
+    DialogOpen.initialDir = StoresFolder;
     if (!PromptForFiles(DialogOpen, files))
         return;
     const AnsiString open = GetCurrentStoreName();
@@ -152,6 +153,7 @@ void TFormMain::MItemFileSaveStoreAsClick()
     const AnsiString name = GetCurrentStoreName();
     if (name.empty())
         return;
+    DialogSaveStore.initialDir = StoresFolder;
     DialogSaveStore.fileName = ToFileName(name) + ".store";
     std::string path;
     if (!PromptForFile(DialogSaveStore, path))

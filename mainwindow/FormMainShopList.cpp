@@ -3,6 +3,7 @@
 #include <QLayout>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "graphics/RasterExtras.h"
 #include "graphics/widgets/RasterImage.h"
@@ -23,6 +24,18 @@ TColor32 ToColor32(const QColor& c)
 }
 
 const char* const kCent = "\xA2"; // the cent sign of the code page
+
+// The quantity before a line's name, "(n)", ending one blank before the name at nameLeft. One
+// too wide for the room left of the name (raised far with the keypad) has its digits cut short
+// with an ellipsis, as the item list's quantity column has, so that it starts inside the list.
+void DrawShopQuantity(TBitmap32& bmp, int32_t qty, int32_t nameLeft, int32_t top)
+{
+    const AnsiString digits = std::to_string(qty);
+    AnsiString text = "(" + digits + ")";
+    if (bmp.TextWidth(text + " ") > nameLeft)
+        text = "(" + ShortenedText(bmp, digits, nameLeft - bmp.TextWidth("() ")) + ")";
+    bmp.DrawText(std::max(0, nameLeft - bmp.TextWidth(text + " ")), top, text);
+}
 
 } // namespace
 
@@ -223,8 +236,7 @@ int32_t TFormMain::DrawShopLine(const ShopRowPaint& paint, const QMShopListItem&
     bmp.DrawText(nameLeft, textTop, text);
     if (line.Qty > 1) {
         font.SetSize(paint.qtySize);
-        const AnsiString qty = "(" + std::to_string(line.Qty) + ")";
-        bmp.DrawText(nameLeft - bmp.TextWidth(qty + " "), textTop, qty);
+        DrawShopQuantity(bmp, line.Qty, nameLeft, textTop);
     }
     if (!line.Note.empty()) {
         font.SetSize(paint.noteSize);

@@ -1,6 +1,9 @@
 #include "platform/Dialogs.h"
 
 #include <QString>
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
 
 #include "platform/Exception.h"
 #include "platform/Shell.h"
@@ -106,6 +109,25 @@ bool PromptForFiles(const FileDialogRequest& request, std::vector<std::string>& 
 {
     auto handler = Handler();
     return handler->fileDialogMulti(request, paths);
+}
+
+std::string HomeFolder()
+{
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && *env) {
+        home = env;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
+        home = pw->pw_dir;
+    }
+    if (home.empty() || home.back() != '/')
+        home += '/';
+    return home;
+}
+
+std::string FolderOfChoice(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // ScriptedDialogs

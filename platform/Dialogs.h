@@ -130,6 +130,14 @@ bool PromptForPrint(PrintDialogRequest& request);
 // The files chosen in an Open picker that allows several (request.multiSelect).
 bool PromptForFiles(const FileDialogRequest& request, std::vector<std::string>& paths);
 
+// Where a picker starts that has no folder of its own yet: the user's home folder ($HOME, else
+// the user's entry in the password file), with a trailing "/". Never the working folder, which
+// is wherever the program happened to be started from.
+std::string HomeFolder();
+// The folder of a file a picker answered, with its trailing "/" ("/a/b.pdf" gives "/a/"); empty
+// for a bare name. A picker that remembers where it was used starts there next time.
+std::string FolderOfChoice(const std::string& path);
+
 // The answering machine for tests: each expected box is matched in order; a box that comes
 // when none is expected, or that does not match, is recorded as a failure.
 class ScriptedDialogs : public DialogHandler {

@@ -669,9 +669,11 @@ void TPrinter::BeginDoc()
             request.title = "Print to File";
             request.filter = "PDF files (*.pdf)|*.pdf|All files (*.*)|*.*";
             request.defaultExt = "pdf";
+            request.initialDir = printToFileFolder_.empty() ? HomeFolder() : printToFileFolder_;
             request.fileName = ToFileName(SuggestedFileName(Title));
             if (!PromptForFile(request, path))
                 throw EAbort("Operation aborted");
+            printToFileFolder_ = FolderOfChoice(path);
         }
         job->file = std::make_unique<AtomicFileWriter>(path);
     }

@@ -212,6 +212,7 @@ private:
     TDeviceMode deviceMode_;
     QPageLayout layout_;
     std::vector<TFormInfo> userForms_;
+    std::string printToFileFolder_; // where the last "Print to File" picker chose its file
     std::unique_ptr<TJob> job_;
     std::unique_ptr<TPainterCanvas> canvas_;
     bool printing_ = false;

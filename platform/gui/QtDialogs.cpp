@@ -13,9 +13,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
-#include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/Shell.h"
 #include "platform/gui/Printer.h"
@@ -138,53 +139,146 @@ void FitTitle(QMessageBox& box)
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// The words of one line of a message: runs of text between blanks, where text in double quotes
+// counts as one word with its blanks (a file's path or a name stays whole where it can). An
+// empty word stands between two blanks in a row.
+QStringList MessageWords(const QString& line)
+{
+    QStringList words;
+    QString word;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == ' ' && !quoted) {
+            words << word;
+            word.clear();
+            continue;
+        }
+        if (c == '"')
+            quoted = !quoted;
+        word += c;
+    }
+    words << word;
+    return words;
+}
+
+// Whether a line may end after text[i - 1], a "/" between two folder names of a path (not the
+// one that begins it), from the line that begins at start.
+bool BreaksAfterSlash(const QString& text, qsizetype start, qsizetype i)
+{
+    return text[i - 1] == '/' && i - 2 >= start && text[i - 2] != '"' && text[i - 2] != ' ';
+}
+
+// Where a line of text that begins at start and fits up to end is best ended: after the last
+// "/" between folders or at the last blank, whichever comes later, except that a blank inside
+// a path gives way to a "/" before it in the same path (a file's name stays whole); at end when
+// there is neither. next receives where the following line begins.
+qsizetype LineEnd(const QString& text, qsizetype start, qsizetype end, qsizetype& next)
+{
+    for (qsizetype i = end; i > start; --i) {
+        if (BreaksAfterSlash(text, start, i)) {
+            next = i;
+            return i;
+        }
+        if (i < text.size() && text[i] == ' ') {
+            next = i + 1; // the blank gives way to the break
+            const bool quoted = text.left(i).count('"') % 2 == 1;
+            for (qsizetype j = i; quoted && j > start && text[j - 1] != '"'; --j)
+                if (BreaksAfterSlash(text, start, j)) {
+                    next = j;
+                    return j;
+                }
+            return i;
+        }
+    }
+    next = end;
+    return end;
+}
+
+// Text wider than a line in lines that fit, each as long as it can be (LineEnd), else cut after
+// the last character that fits.
+QStringList BreakWideText(const QString& text, int maxWidth, const MessageTextWidth& width)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    while (width(text.mid(start)) > maxWidth) {
+        qsizetype end = start + 1; // [start, end) fits: at least one character per line
+        while (end < text.size() && width(text.mid(start, end + 1 - start)) <= maxWidth)
+            ++end;
+        qsizetype next = end;
+        const qsizetype cut = LineEnd(text, start, end, next);
+        lines << text.mid(start, cut - start);
+        start = next;
+    }
+    lines << text.mid(start);
+    return lines;
+}
+
+// One line of a message wrapped: as many words on each line as fit, a blank where a line ends
+// giving way to the break.
+QStringList WrapMessageLine(const QString& line, int maxWidth, const MessageTextWidth& width)
+{
+    if (width(line) <= maxWidth)
+        return {line};
+    QStringList lines;
+    QString current;
+    bool open = false; // whether current has begun (it may begin with a blank)
+    const auto finish = [&] {
+        while (current.endsWith(' '))
+            current.chop(1);
+        lines << current;
+        current.clear();
+        open = false;
+    };
+    for (const QString& word : MessageWords(line)) {
+        const QString candidate = open ? current + ' ' + word : word;
+        if (width(candidate) <= maxWidth && (open || !word.isEmpty() || lines.isEmpty())) {
+            current = candidate;
+            open = true;
+            continue;
+        }
+        if (width(word) > maxWidth) {
+            // Too wide for any line: it goes on from where the line stands.
+            QStringList pieces = BreakWideText(candidate, maxWidth, width);
+            current = pieces.takeLast();
+            open = true;
+            lines << pieces;
+            continue;
+        }
+        if (open)
+            finish();
+        if (word.isEmpty())
+            continue; // a further blank where a line broke
+        current = word;
+        open = true;
+    }
+    if (open)
+        finish();
+    return lines;
+}
+
 // The message's text with every line no wider than a message box's label is kept (half the
-// screen, at most 500 pixels): a longer line is broken at blanks, and inside a word that is
-// longer than a line, such as a long item name, so that nothing runs past the box's edge.
-// Lines that fit, and the text's own line breaks, stay as they are.
+// screen, at most 500 pixels). The label is then made wide enough for the widest line, so the
+// box does not break the lines again at a width of its own.
 void SetWrappedText(QMessageBox& box, const QString& text)
 {
-    box.setText(text);
     auto* label = box.findChild<QLabel*>("qt_msgbox_label");
-    if (!label)
+    if (!label) {
+        box.setText(text);
         return;
+    }
     const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
     const int maxWidth = std::min(screen ? screen->availableGeometry().width() / 2 : 500, 500);
-    const QFontMetrics metrics(label->font());
-    QString wrapped;
-    bool changed = false;
-    qsizetype start = 0;
-    while (start <= text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
-            ++end;
-        const QString line = text.mid(start, end - start);
-        if (metrics.horizontalAdvance(line) <= maxWidth) {
-            wrapped += line;
-        } else {
-            changed = true;
-            QTextLayout layout(line, label->font());
-            QTextOption option;
-            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-            layout.setTextOption(option);
-            layout.beginLayout();
-            QStringList parts;
-            for (QTextLine part = layout.createLine(); part.isValid(); part = layout.createLine()) {
-                part.setLineWidth(maxWidth);
-                QString piece = line.mid(part.textStart(), part.textLength());
-                while (piece.size() > 1 && piece.back() == ' ')
-                    piece.chop(1);
-                parts << piece;
-            }
-            layout.endLayout();
-            wrapped += parts.join('\n');
-        }
-        if (end < text.size())
-            wrapped += text[end];
-        start = end + 1;
-    }
-    if (changed)
-        box.setText(wrapped);
+    const QFontMetricsF metrics(label->font());
+    const MessageTextWidth width = [&metrics](const QString& line) {
+        return int(std::ceil(metrics.horizontalAdvance(line)));
+    };
+    const QString wrapped = WrapMessageText(text, maxWidth, width);
+    box.setText(wrapped);
+    int widest = 0;
+    for (const QString& line : wrapped.split(QRegularExpression("[\r\n]")))
+        widest = std::max(widest, width(line));
+    const QMargins margins = label->contentsMargins();
+    label->setMinimumWidth(widest + margins.left() + margins.right() + 1);
 }
 
 QMessageBox::Icon IconOf(TMsgDlgType type)
@@ -197,6 +291,22 @@ QMessageBox::Icon IconOf(TMsgDlgType type)
 }
 
 } // namespace
+
+QString WrapMessageText(const QString& text, int maxWidth, const MessageTextWidth& width)
+{
+    QString wrapped;
+    qsizetype start = 0;
+    while (true) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        wrapped += WrapMessageLine(text.mid(start, end - start), maxWidth, width).join('\n');
+        if (end == text.size())
+            return wrapped;
+        wrapped += text[end]; // the text's own line breaks stay as they are
+        start = end + 1;
+    }
+}
 
 int QtDialogs::messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int)
 {

@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 
 class QDialog;
+class QString;
 class QWidget;
 
 namespace qm {
@@ -25,6 +26,14 @@ public:
     bool printDialog(PrintDialogRequest& request) override;
     bool fileDialogMulti(const FileDialogRequest& request, std::vector<std::string>& paths) override;
 };
+
+// A message box's text broken into lines no wider than maxWidth, as width measures a line. A
+// line is broken at a blank, which gives way to the break; text in double quotes (a file's
+// path, a store's or an item's name) stays on one line where it fits in one, and one that does
+// not is broken after a "/" or at a blank inside it. A word wider than a line on its own is
+// broken where it must. Lines that fit, and the text's own line breaks, stay as they are.
+using MessageTextWidth = std::function<int(const QString& line)>;
+QString WrapMessageText(const QString& text, int maxWidth, const MessageTextWidth& width);
 
 // Installs QtDialogs as the handler (called once by the program at start).
 void InstallQtDialogs();

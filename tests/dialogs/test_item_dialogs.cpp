@@ -99,7 +99,9 @@ TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
     EXPECT_EQ(main.GetSelectedItemName(), "Apples");
     EXPECT_EQ(main.Store.ItemAt(main.Store.SelCategory, main.Store.SelItem).AisleIndex, 1);
 
-    // Adding a name the category has replaces its line, and the shopping list follows.
+    // Adding a name the category has replaces its line once confirmed, and the shopping list
+    // follows.
+    dialogs->expectBox("\"Kiwi\" already exists in \"Produce\". Replace it?", mrYes);
     Play<TFormAddItem>([&](TFormAddItem& f) {
         f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
         f.EditItemName->setText("kiwi");
@@ -108,6 +110,52 @@ TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
     EXPECT_NE(File("Main").find("Kiwi=Front,-,,-,0,-,0,-,,-,\r\n"), std::string::npos) << File("Main");
     EXPECT_EQ(main.status, "Items to buy: 2.  With coupons: 1");
     EXPECT_EQ(File("Other"), kOther);
+}
+
+TEST_F(ItemDialogTest, AddItemAsksBeforeItReplacesAnItemTheCategoryHasInTheFile)
+{
+    // No: nothing is written and the dialog stays open for another name.
+    main.Select("Milk");
+    dialogs->expectBox("\"Milk\" already exists in \"Dairy\". Replace it?", mrNo);
+    Play<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("mILK");
+        f.BtnOK->click();
+    });
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(dialogs->seen().size(), 1u);
+    EXPECT_EQ(dialogs->seen().back().type, mtConfirmation);
+    EXPECT_EQ(dialogs->seen().back().buttons, TMsgDlgButtons(mbYes | mbNo));
+    EXPECT_EQ(File("Main"), kMain);
+    EXPECT_TRUE(main.calls.empty());
+
+    // Yes: the line is replaced as before the question, under the file's spelling.
+    dialogs->expectBox("\"Milk\" already exists in \"Dairy\"", mrYes);
+    Play<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("mILK");
+        f.BtnOK->click();
+    });
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(File("Main"),
+              MainWith({{"Milk=Back,-,2%,-,2,-,1,-,46400,-,0,-,", "Milk=Back,-,,-,0,-,0,-,0,-,0"}}));
+
+    // The same name in another category is no clash; an item another window has just written
+    // into the category is one, though this window has not read it.
+    Play<TFormAddItem>([&](TFormAddItem& f) {
+        f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Dairy"));
+        f.EditItemName->setText("Kiwi");
+        f.BtnOK->click();
+    });
+    EXPECT_FALSE(stayedOpen);
+    const std::string added = File("Main") + "Skyr=,-,plain,-,4,-,0,-,,-,\r\n";
+    Write("Main", added);
+    dialogs->expectBox("\"Skyr\" already exists in \"Produce\"", mrNo);
+    Play<TFormAddItem>([&](TFormAddItem& f) {
+        f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
+        f.EditItemName->setText("Skyr");
+        f.BtnOK->click();
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(File("Main"), added);
 }
 
 TEST_F(ItemDialogTest, AddMultipleSkipsBlankLinesAndNamesTheCategoryHoldsInOneRewrite)

@@ -411,19 +411,30 @@ TEST_F(StoreCommandsTest, TheWebSiteOpensOnlyWebAddresses)
 // ---- Category and item commands -------------------------------------------------------------
 
 // A name of 300 letters is cut short with an ellipsis in the context menu's captions, so the
-// menu stays narrower than the screen; a short name and an "&" in it show as they are.
+// menu stays narrower than the screen; that ellipsis ends a caption that opens a dialog, with
+// no "..." after it. A short name and an "&" in it show as they are.
 TEST_F(StoreCommandsTest, TheContextMenuShortensALongNameToFitTheScreen)
 {
     const std::string name = "Extra " + std::string(294, 'L');
-    qmtest::WriteFile(File("Home"), "[Dairy & Eggs]\r\n" + name + "=,-,,-,0\r\n");
+    qmtest::WriteFile(File("Home"), "[Dairy & Eggs]\r\n" + name + "=,-,,-,0\r\n[" + name + "]\r\n");
     Start();
     form->SelectRow(0, 0);
     OpenMenu(*form, "PMenuItemsContext");
     const QString edit = Text(*form, "PItemContextEdit");
+    const QString ellipsis(QChar(0x2026));
     EXPECT_TRUE(edit.startsWith("Edit Extra LLL")) << edit.toStdString();
-    EXPECT_TRUE(edit.endsWith(QString(QChar(0x2026)) + "...")) << edit.toStdString();
+    EXPECT_TRUE(edit.endsWith("L" + ellipsis)) << edit.toStdString();
     EXPECT_LT(edit.size(), 200);
+    EXPECT_EQ(Text(*form, "PItemContextDelete"), "Delete" + edit.mid(4));
+    EXPECT_TRUE(Text(*form, "PItemContextCopyItem").endsWith("L" + ellipsis + " to Another Store..."));
     EXPECT_EQ(Text(*form, "PItemContextEditCat"), "Edit Dairy && Eggs...");
+    EXPECT_EQ(Text(*form, "PItemContextDeleteCat"), "Delete Dairy && Eggs...");
+    form->SelectRow(1, -1); // the category of the long name
+    OpenMenu(*form, "PMenuItemsContext");
+    EXPECT_EQ(Text(*form, "PItemContextEditCat"), edit);
+    EXPECT_EQ(Text(*form, "PItemContextDeleteCat"), "Delete" + edit.mid(4));
+    form->SelectRow(0, 0);
+    OpenMenu(*form, "PMenuItemsContext");
     EXPECT_LE(Control<QMenu>(*form, "PMenuItemsContext").sizeHint().width(),
               form->screen()->availableGeometry().width());
 }

@@ -62,9 +62,11 @@ TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
     RegWriteString(kCompany, kProduct, "Settings", "Buy at %s", "PrintTitle");
     auto form = StartShown();
 
-    // The PDF filter writes a PDF, whatever the name's extension.
+    // The PDF filter writes a PDF, whatever the name's extension. The first dialog starts in
+    // the home folder, not in the folder the program was started from.
     dialogs->expectFile(temp.file("list.txt"), true, 1);
     Trigger(*form, "MItemFileSaveList");
+    EXPECT_EQ(dialogs->seen().back().file.initialDir, std::string(std::getenv("HOME")) + "/");
     EXPECT_EQ(dialogs->seen().back().file.filter, "Adobe PDF|*.pdf|Text File|*.txt");
     EXPECT_EQ(dialogs->seen().back().file.defaultExt, "txt");
     const QString text = PdfText(temp.file("list.txt"));
@@ -82,12 +84,13 @@ TEST_F(ExportCommandsTest, TheSaveDialogsFilterChoosesPdfOrText)
                   "Front\r\n  (2)Milk  \xA2\r\n" + dashes + "\r\nDairy" + std::string(71, ' ') +
                   "Back\r\n     Eggs\r\nFruit\r\n (12)Kiwi\r\n");
 
-    // The dialog opens again on the last file and type chosen; cancelling it writes nothing
-    // and changes neither.
+    // The dialog opens again in the folder of the last file chosen, on that file and type;
+    // cancelling it writes nothing and changes none of them.
     for (int cancelled = 0; cancelled < 2; ++cancelled) {
         dialogs->expectFile(temp.file("none.pdf"), false);
         Trigger(*form, "MItemFileSaveList");
-        EXPECT_EQ(dialogs->seen().back().initial, temp.file("list.pdf"));
+        EXPECT_EQ(dialogs->seen().back().file.initialDir, temp.path() + "/");
+        EXPECT_EQ(dialogs->seen().back().initial, "list.pdf");
         EXPECT_EQ(dialogs->seen().back().file.filterIndex, 2);
     }
     EXPECT_FALSE(fs::exists(temp.file("none.pdf")));

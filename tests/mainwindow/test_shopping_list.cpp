@@ -129,6 +129,34 @@ TEST_F(ShoppingListTest, ByAisleRowsFollowEachOtherWithPrefixCouponAndNote)
     EXPECT_LT(aisle.back(), bmp.Width - rows.TextMarginX);
 }
 
+// A quantity raised with the keypad to the largest number is cut short, as in the item list:
+// its prefix begins inside the list, with its opening bracket as a short one does, and ends
+// one blank before the name as a short one does.
+TEST_F(ShoppingListTest, AQuantityTooWideForItsRoomStartsInsideTheList)
+{
+    qmtest::WriteFile(stores + "Shop.store", "[Dairy]\r\nEggs=,-,,-,2147483647\r\nMilk=,-,,-,2\r\n");
+    auto form = Start();
+    const ShopListLayout& rows = form->ShopListRows();
+    const std::vector<QMShopListItem>& lines = form->ShopList.Aisles[0].Cats[0].Items;
+    ASSERT_EQ(lines.size(), 2u);
+    const int big = rows.Line(0, 0, lines[0].Qty == 2 ? 1 : 0).RowTop;
+    const int small = rows.Line(0, 0, lines[0].Qty == 2 ? 0 : 1).RowTop;
+    const int nameLeft = Width(8, "  ") + Width(8, "(20)") + rows.TextMarginX;
+    const std::vector<int> bigInk = Inked(*form, 0, nameLeft, big + 1, big + rows.ItemRowHeight);
+    const std::vector<int> smallInk = Inked(*form, 0, nameLeft, small + 1, small + rows.ItemRowHeight);
+    ASSERT_FALSE(bigInk.empty());
+    ASSERT_FALSE(smallInk.empty());
+    EXPECT_NEAR(bigInk.back(), smallInk.back(), 1);
+
+    // The first two inked columns of both prefixes are those of "(".
+    TBitmap32& bmp = List(*form).Bitmap();
+    for (int dx = 0; dx < 2; ++dx)
+        for (int dy = 1; dy < rows.ItemRowHeight; ++dy)
+            ASSERT_EQ(bmp.PixelAt(bigInk.front() + dx, big + dy),
+                      bmp.PixelAt(smallInk.front() + dx, small + dy))
+                << "column " << bigInk.front() + dx << ", row " << dy;
+}
+
 TEST_F(ShoppingListTest, AnAisleNameNeverRunsIntoItsFirstCategorysName)
 {
     // The list at its narrowest default width, an aisle and a category of the same long name.

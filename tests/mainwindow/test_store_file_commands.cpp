@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QCoreApplication>
 #include <QProcess>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -49,6 +50,7 @@ TEST_F(StoreFileTest, ImportCopiesTheChosenFilesAndAsksBeforeReplacingAStore)
     dialogs->expectBox("2 files imported.");
     Trigger(*form, "MItemFileImportStore");
     EXPECT_EQ(dialogs->seen()[0].text, "Import Store");
+    EXPECT_EQ(dialogs->seen()[0].file.initialDir, stores); // the storage folder
     EXPECT_TRUE(dialogs->seen()[0].file.multiSelect);
     EXPECT_EQ(dialogs->seen()[1].type, mtConfirmation);
     EXPECT_EQ(dialogs->seen()[1].helpContext, 0);
@@ -162,6 +164,7 @@ TEST_F(StoreFileTest, ExportCopiesTheOpenStoresFileToTheChosenPath)
     dialogs->expectFile(outside + "copy of beta.store");
     Trigger(*form, "MItemFileSaveStoreAs");
     EXPECT_EQ(dialogs->seen()[0].text, "Export Store");
+    EXPECT_EQ(dialogs->seen()[0].file.initialDir, stores);
     EXPECT_EQ(dialogs->seen()[0].initial, "beta.store");
     EXPECT_EQ(qmtest::ReadFile(outside + "copy of beta.store"), kBeta);
 
@@ -289,7 +292,8 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
     dialogs->expectFile("", false);
     Trigger(*form, "MItemFileExplore");
     EXPECT_EQ(dialogs->seen().back().text, "Select folder");
-    EXPECT_EQ(dialogs->seen().back().initial, old); // the picker starts at the old folder
+    // The old folder is gone: the picker starts in the home folder.
+    EXPECT_EQ(dialogs->seen().back().initial, std::string(std::getenv("HOME")) + "/");
     EXPECT_EQ(form->StoresFolder, old);
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), old);
     EXPECT_EQ(shell->calls.size(), 1u);
@@ -303,6 +307,11 @@ TEST_F(StoreFileTest, ExploreOpensTheFolderOrMovesOneThatHasGone)
     Trigger(*form, "MItemFileExplore");
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "StorageDir"), moved + "/");
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta"})); // not refilled until the next start
+    // Asked again, the picker starts where it was last used.
+    dialogs->expectBox("doesn't exist", mrYes);
+    dialogs->expectFile("", false);
+    Trigger(*form, "MItemFileExplore");
+    EXPECT_EQ(dialogs->seen().back().initial, moved);
 
     // The next start lists and opens the stores of the new folder.
     form->close();

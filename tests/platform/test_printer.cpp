@@ -158,6 +158,8 @@ TEST_F(PrinterTest, AnAbortedJobLeavesTheFileAsItWas)
     EXPECT_NE(PdfText(out).find("Again"), std::string::npos);
 }
 
+// The picker starts in the home folder (no other test of this program prints to a file it asks
+// for), then wherever it was last used.
 TEST_F(PrinterTest, WithoutAFileNameEachJobAsksForOneAndCancellingIsSilent)
 {
     Printer().OutputFileName.clear();
@@ -166,6 +168,7 @@ TEST_F(PrinterTest, WithoutAFileNameEachJobAsksForOneAndCancellingIsSilent)
     PrintWords({"Asked"});
     ASSERT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(dialogs->seen()[0].initial, "Shopping List for Corner_ 1_2_2024.pdf");
+    EXPECT_EQ(dialogs->seen()[0].file.initialDir, std::string(std::getenv("HOME")) + "/");
     EXPECT_EQ(qmtest::PdfCheckProblems(dir.file("asked.pdf")), "");
     EXPECT_NE(PdfText(dir.file("asked.pdf")).find("Asked"), std::string::npos);
 
@@ -174,10 +177,12 @@ TEST_F(PrinterTest, WithoutAFileNameEachJobAsksForOneAndCancellingIsSilent)
     std::filesystem::create_directory(folder);
     dialogs->expectFile(folder + "/asked.pdf");
     PrintWords({"Again"});
+    EXPECT_EQ(dialogs->seen().back().file.initialDir, dir.path() + "/");
     EXPECT_EQ(qmtest::ReadFile(folder + "/asked.pdf").substr(0, 5), "%PDF-");
 
     dialogs->expectFile("", false);
     EXPECT_THROW(Printer().BeginDoc(), EAbort);
+    EXPECT_EQ(dialogs->seen().back().file.initialDir, folder + "/");
     EXPECT_FALSE(Printer().Printing());
 }
 

@@ -86,3 +86,73 @@ TEST(QtMessageBox, ALongNameIsWrappedInsideTheBox)
     EXPECT_EQ(QString(shown).remove('\n').remove(' '), ToQString(message).remove(' '));
     EXPECT_LE(boxRect.width(), screenRect.width());
 }
+
+namespace {
+
+// The wrapping on a text measured one unit per character, a line maxWidth characters long.
+QString Wrap(const char* text, int maxWidth)
+{
+    return WrapMessageText(QString::fromUtf8(text), maxWidth,
+                           [](const QString& line) { return int(line.size()); });
+}
+
+} // namespace
+
+// Where the lines of a message box break: at blanks, which give way to the breaks; a path or a
+// name in quotes whole on one line where it fits; a path too long for one broken between its
+// folders, its file's own name kept whole; a word too long for any line cut where it must.
+TEST(QtMessageBox, LinesBreakAtBlanksAndKeepAQuotedPathOrNameWhole)
+{
+    EXPECT_EQ(
+        Wrap("Cannot write to the file \"/home/ann/.local/share/Quillmart/Hilltop Foods.store\": No such "
+             "file or directory.",
+             60),
+        "Cannot write to the file\n\"/home/ann/.local/share/Quillmart/Hilltop Foods.store\": No\n"
+        "such file or directory.");
+    EXPECT_EQ(Wrap("The print server does not answer, so its printers cannot be used now. \"Print to File "
+                   "(PDF)\" can still be used.",
+                   80),
+              "The print server does not answer, so its printers cannot be used now.\n"
+              "\"Print to File (PDF)\" can still be used.");
+    EXPECT_EQ(
+        Wrap("Cannot write to the file \"/home/ann/.local/share/Quillmart/Hilltop Foods.store\": No such "
+             "file.",
+             30),
+        "Cannot write to the file\n\"/home/ann/.local/share/\nQuillmart/\nHilltop Foods.store\": No such\n"
+        "file.");
+    EXPECT_EQ(Wrap("Item ABCDEFGHIJKLMNOPQRSTUVWXYZ exists.", 10),
+              "Item\nABCDEFGHIJ\nKLMNOPQRST\nUVWXYZ\nexists.");
+
+    // Lines that fit and the text's own breaks stay as they are, two blanks inside a line too;
+    // a line never begins with a blank that stood where it broke.
+    EXPECT_EQ(Wrap("It appears the store folder doesn't exist.  Would you like\r\nShort line.\nx", 20),
+              "It appears the store\nfolder doesn't\nexist.  Would you\nlike\r\nShort line.\nx");
+    EXPECT_EQ(Wrap("aaaa bbbb.  cccc", 10), "aaaa bbbb.\ncccc");
+    EXPECT_EQ(Wrap("Fits as it is.", 14), "Fits as it is.");
+}
+
+// The box shows the lines as they were broken: its label is wide enough for each, so it breaks
+// none of them again ("...Quillmart/Hilltop" above "Foods.store").
+TEST(QtMessageBox, TheBoxBreaksNoLineAgain)
+{
+    QtDialogs dialogs;
+    const AnsiString path = "/home/ann/.local/share/Quillmart/Hilltop Foods.store";
+    const AnsiString message = "Cannot write to the file \"" + path + "\": No space left on device.";
+    QString shown;
+    int wrappedHeight = 0, lineHeight = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+        ASSERT_NE(label, nullptr);
+        shown = label->text();
+        const QFontMetrics metrics(label->font());
+        wrappedHeight = metrics.boundingRect(label->contentsRect(), Qt::TextWordWrap, shown).height();
+        lineHeight = metrics.boundingRect(QRect(0, 0, 100000, 100000), 0, shown).height();
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.messageDlg(message, mtError, mbOK, 0);
+    EXPECT_GT(shown.count('\n'), 0) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("\"" + ToQString(path) + "\"")) << shown.toStdString(); // on one line
+    EXPECT_EQ(wrappedHeight, lineHeight) << shown.toStdString();
+}

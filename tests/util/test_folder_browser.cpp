@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -44,17 +45,46 @@ TEST_F(FolderBrowserTest, ExecuteStartsAtFolderAndLeavesTheChoiceThere)
 {
     TFolderBrowser browser(&owner);
     browser.Title = "Where to?";
-    browser.SetFolder("/start");
+    const std::string start = dir.file("start");
+    std::filesystem::create_directory(start);
+    browser.SetFolder(start);
     dialogs->expectFile(dir.path());
     EXPECT_TRUE(browser.Execute());
     EXPECT_EQ(browser.Folder(), dir.path());
     EXPECT_EQ(dialogs->seen().back().text, "Where to?");
-    EXPECT_EQ(dialogs->seen().back().initial, "/start");
+    EXPECT_EQ(dialogs->seen().back().initial, start);
 
     // Cancel keeps the folder as it was.
     dialogs->expectFile("/elsewhere", false);
     EXPECT_FALSE(browser.Execute());
     EXPECT_EQ(browser.Folder(), dir.path());
+}
+
+// A start folder that is not there leaves the picker in the home folder, and once a folder
+// has been chosen, there; never in the folder the program was started from.
+TEST_F(FolderBrowserTest, AStartFolderThatIsGoneGivesWayToTheLastChoiceOrTheHomeFolder)
+{
+    TFolderBrowser browser(&owner);
+    browser.SetFolder(dir.file("gone"));
+    dialogs->expectFile("", false);
+    EXPECT_FALSE(browser.Execute());
+    EXPECT_EQ(dialogs->seen().back().initial, std::string(std::getenv("HOME")) + "/");
+    EXPECT_EQ(browser.Folder(), dir.file("gone"));
+
+    const std::string chosen = dir.file("chosen");
+    std::filesystem::create_directory(chosen);
+    dialogs->expectFile(chosen);
+    EXPECT_TRUE(browser.Execute());
+    browser.SetFolder(dir.file("gone"));
+    dialogs->expectFile("", false);
+    EXPECT_FALSE(browser.Execute());
+    EXPECT_EQ(dialogs->seen().back().initial, chosen);
+
+    // The last choice gone too: the home folder again.
+    std::filesystem::remove(chosen);
+    dialogs->expectFile("", false);
+    EXPECT_FALSE(browser.Execute());
+    EXPECT_EQ(dialogs->seen().back().initial, std::string(std::getenv("HOME")) + "/");
 }
 
 TEST_F(FolderBrowserTest, TheChangeEventCanRefuseAFolder)

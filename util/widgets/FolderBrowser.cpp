@@ -4,6 +4,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "util/ExtraWinUtils.h"
 
 namespace qm {
 
@@ -28,7 +29,11 @@ bool TFolderBrowser::Execute()
     FileDialogRequest request;
     request.kind = FileDialogRequest::Folder;
     request.title = Title;
-    request.initialDir = folder_;
+    // A start folder that is not there (say, a storage folder that has gone) leaves the picker
+    // where it was last used, or in the home folder the first time.
+    request.initialDir = DirectoryExists(folder_)     ? folder_
+                         : DirectoryExists(lastUsed_) ? lastUsed_
+                                                      : HomeFolder();
     request.statusLine = (BrowseFlags & bfStatusText) != 0;
     if (OnChangeFolder) {
         // The handler is called for every non-empty selection; what it leaves in its two answers
@@ -48,6 +53,7 @@ bool TFolderBrowser::Execute()
     if (!PromptForFile(request, chosen))
         return false;
     folder_ = chosen;
+    lastUsed_ = chosen;
     return true;
 }
 

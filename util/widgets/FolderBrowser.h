@@ -47,7 +47,8 @@ public:
 
     // Shows the dialog modally: true with Folder set to the chosen folder's path when the person
     // confirms a choice, false with Folder unchanged when the dialog is cancelled. A start
-    // folder that does not exist leaves the dialog at its own default.
+    // folder that does not exist leaves the dialog at the folder last chosen in it, or at the
+    // home folder when none has been (or that one is gone too).
     bool Execute();
 
     QWidget* OwnerWindow() const { return owner_; }
@@ -55,6 +56,7 @@ public:
 private:
     QPointer<QWidget> owner_;
     std::string folder_;
+    std::string lastUsed_; // the folder last chosen, for this run
 };
 
 } // namespace qm
