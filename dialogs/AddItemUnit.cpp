@@ -95,7 +95,7 @@ void TFormAddItem::BtnOKClick()
     // slip of the keyboard should not cost them unasked. No keeps the dialog open.
     if (const AnsiString existing = ItemKeyInFile(ctx, store, category, name);
         !existing.empty() &&
-        MessageDlg(Format("\"%s\" already exists in \"%s\". Replace it?", existing.c_str(), category.c_str()),
+        MessageDlg(Format("%s already exists in %s. Replace it?", existing.c_str(), category.c_str()),
                    mtConfirmation, mbYes | mbNo, 0) != mrYes) {
         ModalResult = mrNone;
         return;

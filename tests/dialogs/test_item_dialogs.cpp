@@ -101,7 +101,7 @@ TEST_F(ItemDialogTest, AddItemOffersTheSelectedCategoryAndWritesTheNewLine)
 
     // Adding a name the category has replaces its line once confirmed, and the shopping list
     // follows.
-    dialogs->expectBox("\"Kiwi\" already exists in \"Produce\". Replace it?", mrYes);
+    dialogs->expectBox("Kiwi already exists in Produce. Replace it?", mrYes);
     Play<TFormAddItem>([&](TFormAddItem& f) {
         f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
         f.EditItemName->setText("kiwi");
@@ -116,7 +116,7 @@ TEST_F(ItemDialogTest, AddItemAsksBeforeItReplacesAnItemTheCategoryHasInTheFile)
 {
     // No: nothing is written and the dialog stays open for another name.
     main.Select("Milk");
-    dialogs->expectBox("\"Milk\" already exists in \"Dairy\". Replace it?", mrNo);
+    dialogs->expectBox("Milk already exists in Dairy. Replace it?", mrNo);
     Play<TFormAddItem>([&](TFormAddItem& f) {
         f.EditItemName->setText("mILK");
         f.BtnOK->click();
@@ -129,7 +129,7 @@ TEST_F(ItemDialogTest, AddItemAsksBeforeItReplacesAnItemTheCategoryHasInTheFile)
     EXPECT_TRUE(main.calls.empty());
 
     // Yes: the line is replaced as before the question, under the file's spelling.
-    dialogs->expectBox("\"Milk\" already exists in \"Dairy\"", mrYes);
+    dialogs->expectBox("Milk already exists in Dairy", mrYes);
     Play<TFormAddItem>([&](TFormAddItem& f) {
         f.EditItemName->setText("mILK");
         f.BtnOK->click();
@@ -148,7 +148,7 @@ TEST_F(ItemDialogTest, AddItemAsksBeforeItReplacesAnItemTheCategoryHasInTheFile)
     EXPECT_FALSE(stayedOpen);
     const std::string added = File("Main") + "Skyr=,-,plain,-,4,-,0,-,,-,\r\n";
     Write("Main", added);
-    dialogs->expectBox("\"Skyr\" already exists in \"Produce\"", mrNo);
+    dialogs->expectBox("Skyr already exists in Produce", mrNo);
     Play<TFormAddItem>([&](TFormAddItem& f) {
         f.ComboCategory->setCurrentIndex(indexOf(f.ComboCategory, "Produce"));
         f.EditItemName->setText("Skyr");
