@@ -225,7 +225,10 @@ void TFormMain::ComboFindEnter()
     for (uint32_t k : order)
         list.append(ToQString(*names[k]));
 
-    // One model swap instead of an insertion per entry; the text in the box stays.
+    // One model swap instead of an insertion per entry; the text in the box stays. The entry
+    // of that text becomes the current one: the box's editor takes a text other than the
+    // current entry's as chosen when it loses the focus, and opening a menu or clicking another
+    // control would then select the row shown (and write it) again.
     const QString text = ComboFind->currentText();
     auto* model = qobject_cast<QStringListModel*>(ComboFind->model());
     if (!model) {
@@ -237,7 +240,7 @@ void TFormMain::ComboFindEnter()
     {
         const QSignalBlocker blocker(ComboFind);
         model->setStringList(list);
-        ComboFind->setCurrentIndex(-1);
+        ComboFind->setCurrentIndex(ComboFind->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
         ComboFind->setEditText(text);
     }
 }

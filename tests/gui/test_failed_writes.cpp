@@ -122,6 +122,11 @@ protected:
         WriteFile(stores + "Shop.store", kShop);
         boxes = std::make_shared<ModalBoxes>(dialogs);
         SetDialogHandler(boxes);
+        // No dialog of the program's own (a keystroke gone astray into a menu, say) holds a test.
+        SetModalHook([](QDialog& dialog) {
+            ADD_FAILURE() << "unexpected dialog " << dialog.objectName().toStdString();
+            return int(mrCancel);
+        });
     }
     void TearDown() override
     {
@@ -231,6 +236,58 @@ protected:
 using Said = std::vector<std::string>;
 const char* const kQuestion = "It appears the store folder doesn't exist.  Would you like to place the store "
                               "folder in another location?";
+
+// The storage folder moved away with the window open (a removed stick), then the keys, clicks
+// and menus of a person who goes on working: each action shows one box for the file, a menu
+// opened from the quick-find box opens and writes nothing, the Explore command asks its
+// question, and the window keeps running.
+TEST_F(FailedWriteTest, TheStorageFolderTakenAwayGivesOneBoxPerActionAndTheMenusStillWork)
+{
+    Start();
+    EXPECT_EQ(Type(Qt::Key_Return).boxes, Said{}); // Milk chosen in the quick-find box, and written
+    fs::rename(stores, temp.path() + "/away");
+    const std::string gone = CannotWrite("No such file or directory");
+
+    EXPECT_EQ(Type(Qt::Key_Escape).boxes, Said{});
+    EXPECT_EQ(ClickRow(0, 1).boxes, Said{gone});   // Eggs
+    EXPECT_EQ(Type(Qt::Key_Return).boxes, Said{}); // into the quick-find box, its list down
+    const Outcome chosen = Type(Qt::Key_Return);   // the list's entry chosen and the list closed
+    EXPECT_EQ(chosen.boxes, Said{gone});
+    EXPECT_FALSE(chosen.inside);
+    dialogs->expectBox(kQuestion, mrNo);
+    EXPECT_EQ(Type(Qt::Key_E, Qt::ControlModifier).boxes, Said{kQuestion});
+
+    const Outcome opened = ClickMenu("MMenuFile");
+    EXPECT_EQ(opened.boxes, Said{});
+    EXPECT_TRUE(MenuOpen("MMenuFile"));
+    dialogs->expectBox(kQuestion, mrNo);
+    EXPECT_EQ(ClickEntry("MMenuFile", "MItemFileExplore").boxes, Said{kQuestion});
+    EXPECT_EQ(Type(Qt::Key_Return).boxes, Said{gone}); // the box's Enter chooses the row again
+
+    EXPECT_EQ(Type(Qt::Key_F, Qt::AltModifier).boxes, Said{});
+    EXPECT_TRUE(MenuOpen("MMenuFile"));
+    dialogs->expectBox(kQuestion, mrNo);
+    EXPECT_EQ(Type(Qt::Key_F).boxes, Said{kQuestion});
+    EXPECT_EQ(Type(Qt::Key_Return).boxes, Said{gone});
+
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
+    EXPECT_FALSE(fs::exists(stores));
+}
+
+// Alt+F while the quick-find box holds the keyboard, the storage folder gone: the File menu
+// opens, which takes the focus from the box, and nothing is chosen or written for it. Its
+// Explore entry then asks the folder question.
+TEST_F(FailedWriteTest, AMenuOpenedFromTheQuickFindBoxOpensAndWritesNothing)
+{
+    Start();
+    fs::rename(stores, temp.path() + "/away");
+    EXPECT_EQ(Type(Qt::Key_F, Qt::AltModifier).boxes, Said{});
+    EXPECT_TRUE(MenuOpen("MMenuFile"));
+    dialogs->expectBox(kQuestion, mrNo);
+    EXPECT_EQ(Type(Qt::Key_F).boxes, Said{kQuestion});
+    EXPECT_TRUE(form->isVisible());
+}
 
 // A name typed into the quick-find box, its list closed with Escape: the list's closing
 // selects the row again, which fails, and the box comes once the list is closed.
