@@ -1,7 +1,7 @@
-// Store writes that fail while the window is used by keys, clicks and menus: the storage folder
-// taken away, a full disk, a read-only folder. Every error box runs a modal event loop of its
-// own, as on the screen, so a box opened in the middle of the toolkit's work (a menu opening, a
-// focus change, a list closing) shows here as it does there.
+// Store writes that fail while the window is worked by keys, clicks and menus: the storage
+// folder taken away, a full disk, a read-only folder. Error boxes run a modal event loop of
+// their own, as on the screen, so that a box opened in the middle of the toolkit's work (a menu
+// opening, a focus change, a list closing) acts here as it does there.
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -26,31 +26,24 @@ namespace {
 using namespace qm;
 using namespace qmtest;
 namespace fs = std::filesystem;
+using Said = std::vector<std::string>;
 
 const std::string kShop = "[--Info--]\r\nAisles=A1,,A2,,\r\nLastItemSelected=Milk&-&Dairy\r\n"
                           "[Dairy]\r\nButter=A1,-,salted,-,0\r\nEggs=A2,-,,-,0\r\nMilk=A1,-,low fat,-,2\r\n"
                           "[Fruit]\r\nKiwi=A2,-,ripe,-,3\r\n";
+const char* const kQuestion = "It appears the store folder doesn't exist.  Would you like to place the store "
+                              "folder in another location?";
 
-// The boxes as the screen shows them: each one modal, with its own event loop, closed once it
-// is up, with the script's answer to a question. Each box notes whether it came while the test was still
-// handing an input to the toolkit (inside a key press, a click) or only afterwards, from the
-// event loop.
-class ModalBoxes : public DialogHandler {
+// Boxes shown modal and answered from their own loop once they are the box on top; each notes
+// whether it came while the test was still handing an input to the toolkit. Error boxes are
+// answered OK, questions by the script.
+class ModalBoxes : public ScriptedDialogs {
 public:
-    struct Box {
-        std::string text;
-        bool duringInput;
-    };
-    explicit ModalBoxes(std::shared_ptr<ScriptedDialogs> script) : script_(std::move(script)) {}
-
     int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int help) override
     {
-        shown.push_back({msg, inInput > 0});
+        shown.emplace_back(msg, inInput > 0);
         QWidget* parent = QApplication::activeWindow();
         QMessageBox box(parent);
-        box.setText(ToQString(msg));
-        // Answered from its own loop once it is the box on top: a box that another box opens
-        // while it comes up is answered first.
         QTimer answer;
         QObject::connect(&answer, &QTimer::timeout, &box, [&box] {
             if (QApplication::activeModalWidget() == &box)
@@ -61,42 +54,24 @@ public:
         // The window manager gives the window under the box the keyboard back.
         if (QWidget* back = parent ? parent : window)
             back->activateWindow();
-        // Error boxes have OK alone, and the test reads them from shown; questions are scripted.
-        return type == mtError && buttons == mbOK ? int(mrOk) : script_->messageDlg(msg, type, buttons, help);
+        return type == mtError && buttons == mbOK ? int(mrOk)
+                                                  : ScriptedDialogs::messageDlg(msg, type, buttons, help);
     }
-    int messageBox(const AnsiString& text, const AnsiString& caption, TMsgDlgButtons buttons,
-                   TMsgDlgType icon) override
-    {
-        return script_->messageBox(text, caption, buttons, icon);
-    }
-    bool inputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value) override
-    {
-        return script_->inputQuery(caption, prompt, value);
-    }
-    bool fileDialog(const FileDialogRequest& request, std::string& path) override
-    {
-        return script_->fileDialog(request, path);
-    }
-
-    std::vector<Box> shown;
+    std::vector<std::pair<std::string, bool>> shown; // text, came during an input
     int inInput = 0;
-    QWidget* window = nullptr; // the program's window
-
-private:
-    std::shared_ptr<ScriptedDialogs> script_;
+    QWidget* window = nullptr;
 };
 
-// The storage folder made read-only for the object's life. The super-user writes anywhere, so
-// a test run as root takes another user's effective identity meanwhile; the folder stays
-// readable, and its parent open, to that user.
+// A read-only storage folder for the object's life. The super-user writes anywhere, so a test
+// run as root takes another user's effective identity meanwhile, to whom the files stay
+// readable.
 class ReadOnlyFolder {
 public:
-    explicit ReadOnlyFolder(const std::string& folder) : folder_(folder)
+    ReadOnlyFolder(const std::string& parent, const std::string& folder) : folder_(folder)
     {
-        chmod(fs::path(folder).parent_path().parent_path().c_str(), 0755);
+        chmod(parent.c_str(), 0755);
         chmod(folder.c_str(), 0555);
-        if (geteuid() == 0)
-            switched_ = setegid(65534) == 0 && seteuid(65534) == 0;
+        switched_ = geteuid() == 0 && setegid(65534) == 0 && seteuid(65534) == 0;
     }
     ~ReadOnlyFolder()
     {
@@ -104,8 +79,6 @@ public:
             ADD_FAILURE() << "cannot take back the super-user's identity";
         chmod(folder_.c_str(), 0755);
     }
-    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
-    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
 
 private:
     std::string folder_;
@@ -120,9 +93,8 @@ protected:
         SetLastStore("Shop");
         HideTipOfTheDay();
         WriteFile(stores + "Shop.store", kShop);
-        boxes = std::make_shared<ModalBoxes>(dialogs);
-        SetDialogHandler(boxes);
-        // No dialog of the program's own (a keystroke gone astray into a menu, say) holds a test.
+        SetDialogHandler(dialogs = boxes = std::make_shared<ModalBoxes>());
+        // No dialog of the program's own (a key gone astray into a menu, say) holds a test.
         SetModalHook([](QDialog& dialog) {
             ADD_FAILURE() << "unexpected dialog " << dialog.objectName().toStdString();
             return int(mrCancel);
@@ -130,7 +102,7 @@ protected:
     }
     void TearDown() override
     {
-        QApplication::processEvents(); // no report may wait for the next test
+        QApplication::processEvents(); // no report waits for the next test
         MainWindowTest::TearDown();
     }
 
@@ -149,10 +121,10 @@ protected:
         QApplication::processEvents();
     }
 
-    // What an input brought: the texts of the boxes, and whether one of them came while the
-    // toolkit was still handling the input rather than from the event loop afterwards.
+    // What an input brought: the boxes' texts, and whether one came while the toolkit was still
+    // handling the input rather than from the event loop afterwards.
     struct Outcome {
-        std::vector<std::string> boxes;
+        Said boxes;
         bool inside = false;
     };
     Outcome Input(const std::function<void()>& input)
@@ -162,40 +134,34 @@ protected:
         input();
         --boxes->inInput;
         // What the input left to the event loop, then the window system's answers to that (the
-        // window made active again once a box closed).
+        // window active again once a box closed).
         QApplication::processEvents();
         QApplication::processEvents();
         Outcome out;
         for (size_t n = from; n < boxes->shown.size(); ++n) {
-            out.boxes.push_back(boxes->shown[n].text);
-            out.inside = out.inside || boxes->shown[n].duringInput;
+            out.boxes.push_back(boxes->shown[n].first);
+            out.inside = out.inside || boxes->shown[n].second;
         }
         return out;
     }
-    // A key as a person types it: an open pop-up (a menu, a list) takes it, else the control
-    // with the focus.
+    // A key as a person types it: an open pop-up (a menu, a list) takes it, else the focus.
     Outcome Type(int key, Qt::KeyboardModifiers modifiers = {})
     {
-        return Input([&] {
-            QWidget* target = QApplication::activePopupWidget();
-            if (!target)
-                target = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
-            QTest::keyClick(target, Qt::Key(key), modifiers);
-        });
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target)
+            target = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
+        return Input([&] { QTest::keyClick(target, Qt::Key(key), modifiers); });
     }
-    // A click at a point of a control, through the window system's way in, so that an open
-    // pop-up closes first.
+    // A click through the window system's way in, so that an open pop-up closes first.
     Outcome ClickOn(QWidget& control, QPoint at)
     {
         return Input([&] { QTest::mouseClick(&control, Qt::LeftButton, {}, at); });
     }
     Outcome ClickRow(int cat, int item)
     {
-        auto& list = Control(*form, "ImageItemList");
-        return ClickOn(list,
-                       {form->ItemListColumns().ColNameX + 10, form->ItemListRows().RowTop(cat, item) + 4});
+        const int y = form->ItemListRows().RowTop(cat, item) + 4;
+        return ClickOn(Control(*form, "ImageItemList"), {form->ItemListColumns().ColNameX + 10, y});
     }
-    // Opens a menu of the menu bar with the mouse.
     Outcome ClickMenu(const QString& name)
     {
         QMenuBar* bar = form->menuBar();
@@ -206,7 +172,7 @@ protected:
         QMenu& m = Control<QMenu>(*form, menu);
         return ClickOn(m, m.actionGeometry(&Control<QAction>(m, entry)).center());
     }
-    // Types a name into the quick-find box, as the start of a search.
+    // Types a name into the quick-find box, whose list drops down.
     void TypeIntoFind(const QString& text)
     {
         find->setFocus(Qt::MouseFocusReason);
@@ -214,15 +180,10 @@ protected:
         QTest::keyClicks(find->lineEdit(), text);
         QApplication::processEvents();
     }
-    bool MenuOpen(const QString& name) const { return Control<QMenu>(*form, name).isVisible(); }
 
     std::string CannotWrite(const std::string& why) const
     {
         return "Cannot write to the file \"" + stores + "Shop.store\": " + why + ".";
-    }
-    std::string Line(const std::string& section, const std::string& key) const
-    {
-        return ReadStoreString(form->StoreFilesContext(), "Shop", section, key);
     }
     const QMItem& Item(int cat, int item) const
     {
@@ -233,14 +194,10 @@ protected:
     QComboBox* find = nullptr;
 };
 
-using Said = std::vector<std::string>;
-const char* const kQuestion = "It appears the store folder doesn't exist.  Would you like to place the store "
-                              "folder in another location?";
-
 // The storage folder moved away with the window open (a removed stick), then the keys, clicks
-// and menus of a person who goes on working: each action shows one box for the file, a menu
-// opened from the quick-find box opens and writes nothing, the Explore command asks its
-// question, and the window keeps running.
+// and menus of a person who goes on working: each action shows one box for the file, a failure
+// met as a list closes comes once it has closed, a menu opened from the quick-find box opens
+// and writes nothing, and Explore asks its question.
 TEST_F(FailedWriteTest, TheStorageFolderTakenAwayGivesOneBoxPerActionAndTheMenusStillWork)
 {
     Start();
@@ -257,118 +214,60 @@ TEST_F(FailedWriteTest, TheStorageFolderTakenAwayGivesOneBoxPerActionAndTheMenus
     dialogs->expectBox(kQuestion, mrNo);
     EXPECT_EQ(Type(Qt::Key_E, Qt::ControlModifier).boxes, Said{kQuestion});
 
-    const Outcome opened = ClickMenu("MMenuFile");
-    EXPECT_EQ(opened.boxes, Said{});
-    EXPECT_TRUE(MenuOpen("MMenuFile"));
+    EXPECT_EQ(ClickMenu("MMenuFile").boxes, Said{});
+    EXPECT_TRUE(Control<QMenu>(*form, "MMenuFile").isVisible());
     dialogs->expectBox(kQuestion, mrNo);
     EXPECT_EQ(ClickEntry("MMenuFile", "MItemFileExplore").boxes, Said{kQuestion});
     EXPECT_EQ(Type(Qt::Key_Return).boxes, Said{gone}); // the box's Enter chooses the row again
 
     EXPECT_EQ(Type(Qt::Key_F, Qt::AltModifier).boxes, Said{});
-    EXPECT_TRUE(MenuOpen("MMenuFile"));
+    EXPECT_TRUE(Control<QMenu>(*form, "MMenuFile").isVisible());
     dialogs->expectBox(kQuestion, mrNo);
     EXPECT_EQ(Type(Qt::Key_F).boxes, Said{kQuestion});
     EXPECT_EQ(Type(Qt::Key_Return).boxes, Said{gone});
-
-    EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
-    EXPECT_FALSE(fs::exists(stores));
-}
-
-// Alt+F while the quick-find box holds the keyboard, the storage folder gone: the File menu
-// opens, which takes the focus from the box, and nothing is chosen or written for it. Its
-// Explore entry then asks the folder question.
-TEST_F(FailedWriteTest, AMenuOpenedFromTheQuickFindBoxOpensAndWritesNothing)
-{
-    Start();
-    fs::rename(stores, temp.path() + "/away");
-    EXPECT_EQ(Type(Qt::Key_F, Qt::AltModifier).boxes, Said{});
-    EXPECT_TRUE(MenuOpen("MMenuFile"));
-    dialogs->expectBox(kQuestion, mrNo);
-    EXPECT_EQ(Type(Qt::Key_F).boxes, Said{kQuestion});
     EXPECT_TRUE(form->isVisible());
-}
-
-// A name typed into the quick-find box, its list closed with Escape: the list's closing
-// selects the row again, which fails, and the box comes once the list is closed.
-TEST_F(FailedWriteTest, AFailureWhileTheQuickFindListClosesIsShownOnceItIsClosed)
-{
-    Start();
-    TypeIntoFind("Kiwi");
-    ASSERT_TRUE(find->completer()->popup()->isVisible());
-    fs::rename(stores, temp.path() + "/away");
-    const Outcome closed = Type(Qt::Key_Escape);
-    EXPECT_EQ(closed.boxes, Said{CannotWrite("No such file or directory")});
-    EXPECT_FALSE(closed.inside);
-}
-
-// A click on a row while the quick-find box holds a typed name: the box's choice and the
-// click's selection fail on the same file, and the click shows one box.
-TEST_F(FailedWriteTest, AClickThatAlsoEndsAQuickFindShowsOneBox)
-{
-    Start();
-    TypeIntoFind("Kiwi");
-    fs::rename(stores, temp.path() + "/away");
-    EXPECT_EQ(ClickRow(0, 0).boxes, Said{CannotWrite("No such file or directory")});
-    EXPECT_EQ(Sel(*form), std::make_pair(0, 0)); // Butter
 }
 
 // How the store's file refuses its writes: a full disk, or a read-only storage folder.
 enum class Refusal { FullDisk, ReadOnlyFolder };
 
-class RefusedWriteTest : public FailedWriteTest, public ::testing::WithParamInterface<Refusal> {
-protected:
-    // The refusal, for the object's life.
-    class Refusing {
-    public:
-        Refusing(Refusal how, const std::string& folder)
-        {
-            if (how == Refusal::FullDisk)
-                full_.emplace(16); // no store file fits
-            else
-                readOnly_.emplace(folder);
-        }
+class RefusedWriteTest : public FailedWriteTest, public ::testing::WithParamInterface<Refusal> {};
 
-    private:
-        std::optional<FileSizeLimit> full_;
-        std::optional<ReadOnlyFolder> readOnly_;
-    };
-    std::string Refused() const
-    {
-        return CannotWrite(GetParam() == Refusal::FullDisk ? "File too large" : "Permission denied");
-    }
-};
-
-// Keys, the item list's clicks and the menus, each refused: one box each naming the file and
-// its reason (those met while a list closes or the focus moves come after), a changed
-// quantity put back, and the file as it was.
+// Keys, clicks and menus, each refused: one box each naming the file and its reason (those met
+// as a list closes or the focus moves come afterwards), a changed quantity put back, and the
+// file as it was.
 TEST_P(RefusedWriteTest, KeysClicksAndMenusShowOneBoxEachAndLeaveTheFile)
 {
     Start();
     EXPECT_EQ(ClickRow(0, 2).boxes, Said{}); // Milk, quantity 2
     const std::string kept = ReadFile(stores + "Shop.store");
-    const std::string refused = Refused();
+    const std::string refused =
+        CannotWrite(GetParam() == Refusal::FullDisk ? "File too large" : "Permission denied");
     {
-        const Refusing refusing(GetParam(), stores);
+        std::optional<FileSizeLimit> full;
+        std::optional<ReadOnlyFolder> readOnly;
+        if (GetParam() == Refusal::FullDisk)
+            full.emplace(16); // no store file fits
+        else
+            readOnly.emplace(temp.path(), stores);
+
         EXPECT_EQ(Type(Qt::Key_Plus, Qt::KeypadModifier).boxes, Said{refused});
         EXPECT_EQ(Item(0, 2).Qty, 2);
         EXPECT_EQ(Type(Qt::Key_Down).boxes, Said{refused}); // the Fruit row
         EXPECT_EQ(Type(Qt::Key_Down).boxes, Said{refused}); // Kiwi, quantity 3
-        EXPECT_EQ(Sel(*form), std::make_pair(1, 0));
-
         EXPECT_EQ(ClickMenu("MMenuItem").boxes, Said{});
         EXPECT_EQ(ClickEntry("MMenuItem", "MItemItemQtyAction").boxes, Said{});
         EXPECT_EQ(ClickEntry("MItemItemQty", "MItemItemQtyUp").boxes, Said{refused});
         EXPECT_EQ(Item(1, 0).Qty, 3);
-
         const char* const reset = "Are you sure you want to reset all quantities?";
         dialogs->expectBox(reset, mrYes);
         EXPECT_EQ(Type(Qt::Key_F5, Qt::AltModifier).boxes, Said({reset, refused}));
         EXPECT_EQ(Item(1, 0).Qty, 3);
 
-        // The quick-find box: a name typed and its list closed with Escape, which selects the
-        // row again; the name is chosen as the box loses the focus to the box on the screen.
-        // Then Tab leaves the box, selecting that row again.
+        // A name typed into the quick-find box: Escape closes its list, which selects Kiwi again,
+        // and the name is chosen as the box loses the focus to the box on the screen; Tab then
+        // leaves the box; a click on a row while a name is typed also ends the quick find.
         TypeIntoFind("Butter");
         const Outcome closed = Type(Qt::Key_Escape);
         EXPECT_EQ(closed.boxes, Said{refused});
@@ -377,9 +276,11 @@ TEST_P(RefusedWriteTest, KeysClicksAndMenusShowOneBoxEachAndLeaveTheFile)
         const Outcome left = Type(Qt::Key_Tab);
         EXPECT_EQ(left.boxes, Said{refused});
         EXPECT_FALSE(left.inside);
+        TypeIntoFind("Kiwi");
+        EXPECT_EQ(ClickRow(0, 1).boxes, Said{refused}); // Eggs
+        EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
     }
     EXPECT_EQ(ReadFile(stores + "Shop.store"), kept);
-    EXPECT_TRUE(form->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, RefusedWriteTest,
