@@ -9,8 +9,9 @@
 // change under its feet (a menu closed while the menu bar still opens it). Such a failure is
 // shown once that work has returned to the event loop.
 //
-// One user action shows a failure once: a failure that waits, or that the action has already
-// shown, is not shown again. An action ends when the event loop has handled it.
+// One user action shows a failure once: a later failure is dropped when the same one waits or
+// the action has already shown it, and a failure shown now takes the place of the same one
+// waiting. An action ends when the event loop is back from handling it.
 #include <functional>
 
 namespace qm {
