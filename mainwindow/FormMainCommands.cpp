@@ -88,7 +88,8 @@ void OpenWebAddress(const AnsiString& address)
 // application:
 // - Just before a key press is matched against the shortcuts of the window, the Store,
 //   Category and Item menus set their states, as when they open: a shortcut then acts on the
-//   window as it is now, never on the state the menu had when it last opened.
+//   window as it is now, never on the state the menu had when it last opened (the matching
+//   goes on afterwards, so what fails here is shown after it).
 // - A mouse's back and forward thumb buttons step to the previous and next store, as Alt+Left
 //   and Alt+Right do (the tip of the day promises it), wherever the pointer is in the window.
 class TFormMain::WindowInput : public QObject {
@@ -103,11 +104,13 @@ protected:
             !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != form_)
             return false;
         if (type == QEvent::ShortcutOverride) {
-            Dispatch([this] {
-                form_->MMenuStoreClick();
-                form_->MMenuCategoryClick();
-                form_->MMenuItemClick();
-            });
+            Dispatch(
+                [this] {
+                    form_->MMenuStoreClick();
+                    form_->MMenuCategoryClick();
+                    form_->MMenuItemClick();
+                },
+                Report::Later);
             return false;
         }
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();

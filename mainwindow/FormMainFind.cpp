@@ -65,7 +65,9 @@ AnsiString Quoted(const AnsiString& name)
 
 } // namespace
 
-// Hands the events the find controls and the hints need to the window.
+// Hands the events the find controls and the hints need to the window. Focus changes and the
+// lists' hides come in the middle of the toolkit's work (a menu opening takes the focus, a click
+// elsewhere closes a list): what fails there is shown once that work is done.
 class TFormMain::FindEvents : public QObject {
 public:
     explicit FindEvents(TFormMain* form) : QObject(form), form_(form) {}
@@ -80,7 +82,7 @@ public:
             // drop the entry just chosen there.
             if (watched == form_->ComboFind &&
                 static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
-                Dispatch([this] { form_->ComboFindEnter(); });
+                Dispatch([this] { form_->ComboFindEnter(); }, Report::Later);
             break;
         case QEvent::KeyPress:
             if (watched == form_->ComboFind) {
@@ -104,7 +106,7 @@ public:
         case QEvent::Hide:
             // The completion list or the box's own list closes.
             if (watched == popup_ || watched == list_)
-                Dispatch([this] { form_->ComboFindCloseUp(); });
+                Dispatch([this] { form_->ComboFindCloseUp(); }, Report::Later);
             break;
         case QEvent::MouseMove:
             if (auto* bar = qobject_cast<TToolBar*>(watched)) {
@@ -220,7 +222,10 @@ void TFormMain::ComboFindEnter()
     for (uint32_t k : order)
         list.append(ToQString(*names[k]));
 
-    // One model swap instead of an insertion per entry; the text in the box stays.
+    // One model swap instead of an insertion per entry; the text in the box stays. The entry
+    // of that text becomes the current one: the box's editor takes a text other than the
+    // current entry's as chosen when it loses the focus, and opening a menu or clicking another
+    // control would then select the row shown (and write it) again.
     const QString text = ComboFind->currentText();
     auto* model = qobject_cast<QStringListModel*>(ComboFind->model());
     if (!model) {
@@ -232,7 +237,7 @@ void TFormMain::ComboFindEnter()
     {
         const QSignalBlocker blocker(ComboFind);
         model->setStringList(list);
-        ComboFind->setCurrentIndex(-1);
+        ComboFind->setCurrentIndex(ComboFind->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
         ComboFind->setEditText(text);
     }
 }
@@ -258,7 +263,7 @@ bool TFormMain::focusNextPrevChild(bool next)
 {
     QWidget* focus = focusWidget();
     if (focus && (focus == ComboFind || ComboFind->isAncestorOf(focus))) {
-        Dispatch([this] { ComboFindCloseUp(); });
+        Dispatch([this] { ComboFindCloseUp(); }, Report::Later);
         return true;
     }
     return QMainWindow::focusNextPrevChild(next);
@@ -407,15 +412,19 @@ void TFormMain::ConnectFindHandlers()
 
     auto* events = new FindEvents(this);
     ComboFind->installEventFilter(events);
+    // The box's list, its completion list and its editor losing the focus report a choice from
+    // inside their handling, as the hides and focus changes above come.
     connect(ComboFind, qOverload<int>(&QComboBox::activated), this,
-            [this] { Dispatch([this] { ComboFindSelect(); }); });
+            [this] { Dispatch([this] { ComboFindSelect(); }, Report::Later); });
     if (QCompleter* completer = ComboFind->completer()) {
         connect(completer, qOverload<const QString&>(&QCompleter::activated), this,
                 [this](const QString& text) {
-                    Dispatch([this, text] {
-                        ComboFind->setEditText(text);
-                        ComboFindSelect();
-                    });
+                    Dispatch(
+                        [this, text] {
+                            ComboFind->setEditText(text);
+                            ComboFindSelect();
+                        },
+                        Report::Later);
                 });
         events->popup_ = completer->popup();
         completer->popup()->installEventFilter(events);

@@ -702,10 +702,11 @@ void TFormMain::Wire(QToolButton* button, void (TFormMain::*handler)())
             [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
 }
 
+// A menu's handler runs while the menu opens: what it fails with is shown once it is open.
 void TFormMain::Wire(QMenu* menu, void (TFormMain::*handler)())
 {
     connect(menu, &QMenu::aboutToShow, this,
-            [this, handler] { Dispatch([this, handler] { (this->*handler)(); }); });
+            [this, handler] { Dispatch([this, handler] { (this->*handler)(); }, Report::Later); });
 }
 
 void TFormMain::ConnectHandlers()
@@ -715,7 +716,7 @@ void TFormMain::ConnectHandlers()
     SplitterLR->CanResize = [this](int newSize) { return SplitterLRCanResize(newSize); };
     connect(SplitterLR, &QSplitter::splitterMoved, this, [this] { Dispatch([this] { SplitterLRMoved(); }); });
     connect(ImageItemList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        Dispatch([this, pos] { PMenuItemsContext->popup(ImageItemList->mapToGlobal(pos)); });
+        Dispatch([this, pos] { PMenuItemsContext->popup(ImageItemList->mapToGlobal(pos)); }, Report::Later);
     });
     ConnectItemListHandlers();
     ConnectShopListHandlers();

@@ -100,7 +100,7 @@ public:
     {
         if (event->type() == QEvent::FocusIn &&
             (watched == form_->ItemListBar || watched == form_->ShoppingListBar)) {
-            Dispatch([this] { form_->ItemListBarEnter(); });
+            Dispatch([this] { form_->ItemListBarEnter(); }, Report::Later);
             return false;
         }
         if (event->type() != QEvent::Wheel)

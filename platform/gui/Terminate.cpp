@@ -32,11 +32,13 @@ void CloseWindowsOnTerminate()
         (void)!::read(gPipe[0], &byte, 1);
         // Open dialogs close too (as cancelled), so that a modal one cannot hold the program;
         // so does every window that shows after this (a box start-up asks, the main window
-        // once it shows), until the event loop ends.
-        QApplication::closeAllWindows();
+        // once it shows), until the event loop ends. That includes a box the closing itself
+        // brings up (a write that fails as the window closes): the timer runs first, so that
+        // it fires in that box's own event loop.
         auto* again = new QTimer(qApp);
         QObject::connect(again, &QTimer::timeout, qApp, [] { QApplication::closeAllWindows(); });
         again->start(100);
+        QApplication::closeAllWindows();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
