@@ -114,7 +114,7 @@ protected:
         form->show();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
-        form->FormResize();
+        Relayout(*form);
         boxes->window = form.get();
         find = &Control<QComboBox>(*form, "ComboFind");
         find->setFocus(Qt::MouseFocusReason);
