@@ -1653,6 +1653,24 @@ struct PassScratch {
 };
 thread_local PassScratch tScratch;
 
+// False when the file is known to hold none of the keys' lines without reading it: a parse of
+// it is kept that the file has not changed since and that holds none of them; true otherwise.
+// A look that spares a pass over a file the updates leave as it is; it holds only while no
+// other window may change the file, so it is taken under the file's lock (and gMutex).
+bool KeptParseMayHoldAnyOf(const std::string& fileName, const IniFile::KeyList::Table& keys)
+{
+    struct stat st {};
+    const auto it = Cache().find(fileName);
+    if (it == Cache().end() || !it->second.model || !it->second.trusted ||
+        ::stat(fileName.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
+        return true;
+    const Model& model = *it->second.model;
+    for (size_t n = 0; n < keys.entries.size(); ++n)
+        if (keys.entries[n].first && model.FindKey(Trim(*keys.given[n].section), keys.Key(keys.entries[n])))
+            return true;
+    return false;
+}
+
 // The pass of UpdateKeysIfPresent over the file as it is now: with fileName, the file is
 // written when a line changes; without, the pass only tells whether one would. EInOutError for
 // a read failure other than a missing file, and for a text that would grow past the limit.
@@ -1718,23 +1736,6 @@ const IniFile::KeyList::Table& IniFile::KeyList::Lookup() const
     return *table_;
 }
 
-bool IniFile::MayHoldAnyOf(const KeyList& keys) const
-{
-    std::lock_guard lock(gMutex);
-    struct stat st {};
-    const auto it = Cache().find(fileName_);
-    if (it == Cache().end() || !it->second.model || !it->second.trusted ||
-        ::stat(fileName_.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
-        return true;
-    const Model& model = *it->second.model;
-    const KeyList::Table& table = keys.Lookup();
-    for (size_t n = 0; n < table.entries.size(); ++n)
-        if (table.entries[n].first &&
-            model.FindKey(Trim(*table.given[n].section), table.Key(table.entries[n])))
-            return true;
-    return false;
-}
-
 void IniFile::UpdateKeysIfPresent(const KeyList& keys,
                                   const std::function<bool(size_t, std::string_view, Splice&)>& change)
 {
@@ -1751,6 +1752,9 @@ void IniFile::UpdateKeysIfPresent(const KeyList& keys,
         return;
     const EditingMark mark(target);
     std::lock_guard guard(gMutex);
+    // Decided under the lock, so that a line another window gave the file just now is seen.
+    if (!KeptParseMayHoldAnyOf(fileName_, table))
+        return;
     if (PassOverFile(&fileName_, fileName_, target, table, change))
         Cache().erase(fileName_); // the parse kept, if any, is of the text before
 }
