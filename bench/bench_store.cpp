@@ -217,6 +217,57 @@ void BM_PlainKeyWrites_20Stores(benchmark::State& state)
     }
 }
 
+// A store of 2,000 items whose batch carries to the 20 stores of MakeCarryStores, none of which
+// holds any of its items (its categories are named apart). The batch writes every line as the
+// file already holds it, so no file is rewritten and what is timed is the writing store's
+// edit and the carry-over deciding, store by store, that it has nothing to carry there. With
+// the receivers' parses kept (the window has read them and they have not changed since) that
+// needs no read of their files; without, each is read and passed over once.
+void CarryToStoresHoldingNone(benchmark::State& state, bool parsesKept)
+{
+    SetTestNow(46363.5);
+    std::vector<AnsiString> picker = MakeCarryStores();
+    std::string own = StoreText(8, 250);
+    for (size_t pos = 0; (pos = own.find("[Category ", pos)) != std::string::npos; ++pos)
+        own.replace(pos, 10, "[Shelf ");
+    Write(Folder() + "Apart.store", own);
+    picker.insert(picker.begin(), "Apart");
+    const StoreContext ctx = Context(picker);
+    usleep(100'000); // past the span in which a read of a file just written is not trusted
+    QMStore store;
+    LoadStoreData(ctx, store, "Apart");
+    std::vector<std::pair<int32_t, int32_t>> items;
+    for (int32_t c = 0; c < int32_t(store.Categories.size()); ++c)
+        for (int32_t i = 0; i < int32_t(store.Categories[size_t(c)].Items.size()); ++i)
+            if (items.size() < size_t(state.range(0)))
+                items.emplace_back(c, i);
+    SaveItems(ctx, store, items); // the lines in their carried form once
+    const auto keepParses = [&] {
+        for (const auto& n : picker)
+            IniFile(Folder() + n + ".store").ReadString("--Info--", "StoreURL", "");
+    };
+    if (parsesKept)
+        keepParses();
+    for (auto _ : state) {
+        if (!parsesKept) {
+            state.PauseTiming();
+            IniFile::DropCache();
+            IniFile(Folder() + "Apart.store").ReadString("--Info--", "StoreURL", "");
+            state.ResumeTiming();
+        }
+        SaveItems(ctx, store, items);
+    }
+    state.counters["items"] = double(items.size());
+}
+void BM_CarryToStoresHoldingNone_ParsesKept(benchmark::State& state)
+{
+    CarryToStoresHoldingNone(state, true);
+}
+void BM_CarryToStoresHoldingNone_FilesRead(benchmark::State& state)
+{
+    CarryToStoresHoldingNone(state, false);
+}
+
 } // namespace
 
 BENCHMARK(BM_LoadStore_254x254_FirstRead)->Unit(benchmark::kMillisecond);
@@ -226,6 +277,8 @@ BENCHMARK(BM_LoadStore_254x254_8377Expired_FirstOpen)->Unit(benchmark::kMillisec
 BENCHMARK(BM_ClearExpired_ItemByItem_PerCoupon)->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_SaveItem_CarryOver_20Stores)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainKeyWrites_20Stores)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CarryToStoresHoldingNone_ParsesKept)->Arg(1)->Arg(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CarryToStoresHoldingNone_FilesRead)->Arg(1)->Arg(2000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildShoppingList_ByAisle_64516)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

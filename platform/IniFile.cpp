@@ -1318,128 +1318,206 @@ inline size_t ScanLine(std::string_view text, size_t pos, size_t& eq)
 
 // One pass of UpdateKeysIfPresent over the file's text, read line by line as the parse reads it:
 // out receives the new text, every line ended with CR LF as a rewrite ends it, a line that
-// changes as "name=value" with the key spelt as the file spells it. True when a line changed.
-void UpdatePass(const std::string& file, std::string_view text, const IniFile::KeyList::Table& keys,
-                const UpdateChange& change, PassOutput& out)
-{
+// changes as "name=value" with the key spelt as the file spells it.
+class UpdatePass {
+public:
     using Table = IniFile::KeyList::Table;
-    constexpr size_t npos = std::string_view::npos;
-    constexpr std::string_view crlf = "\r\n";
-    const size_t n = text.size();
-    const size_t bom = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-    // Only the first line of a name in the sections of one name is updated, as only that one
-    // is read.
-    std::vector<char> found(keys.entries.size());
-    long section = -1;            // the group of the current section, -1 when none
-    uint32_t last = Table::kNone; // the entry of the last line found
-    IniFile::Splice splice;
-    AnsiString joined, kept;
-    for (size_t pos = 0; pos < n;) {
-        size_t eqAt;
-        const size_t start = pos, end = ScanLine(text, pos, eqAt);
-        const bool endsInCrLf = end + 1 < n && text[end] == '\r' && text[end + 1] == '\n';
-        pos = end + (endsInCrLf ? 2 : 1);
-        // Views taken without the checks of substr: every place lies within the text.
-        const std::string_view raw(text.data() + start, end - start);
-        const size_t skip = start == 0 ? std::min(bom, raw.size()) : 0;
-        const std::string_view t = Trim({raw.data() + skip, raw.size() - skip});
-        if (!t.empty() && t[0] != ';') {
-            if (const size_t close = t[0] == '[' ? t.rfind(']') : npos; close != npos) {
-                section = keys.FindSection(Trim(t.substr(1, close - 1)));
 
-            } else if (section >= 0 && eqAt != npos) {
-                const size_t eq = size_t(text.data() + eqAt - t.data());
-                const std::string_view name = Trim({t.data(), eq});
-                // The entry that came next in the last pass, or else the next one of the list,
-                // is tried before the table.
-                long first = -1;
-                uint32_t guess = Table::kNone;
-                if (last != Table::kNone)
-                    guess = keys.nextFound[last] != Table::kNone ? keys.nextFound[last] : last + 1;
-                if (guess < keys.entries.size() && keys.entries[guess].first &&
-                    keys.entries[guess].section == uint32_t(section) &&
-                    NamesEqual(keys.Key(keys.entries[guess]), name))
-                    first = long(guess);
-                else
-                    first = keys.FindKey(uint32_t(section), name);
-                if (first >= 0) {
-                    if (last != Table::kNone)
-                        keys.nextFound[last] = uint32_t(first);
-                    last = uint32_t(first);
-                }
-                // The value as the updates leave it: head (a part of the line's value) followed
-                // by tail, or whole in kept once a second update reads it.
-                const std::string_view value = Trim({t.data() + eq + 1, t.size() - eq - 1});
-                std::string_view head = value, tail;
-                bool replaced = false;
-                if (first >= 0 && !found[size_t(first)]) {
-                    found[size_t(first)] = 1;
-                    for (uint32_t i = uint32_t(first); i != Table::kNone; i = keys.entries[i].next) {
-                        const Table::Entry& e = keys.entries[i];
-                        if (!tail.empty()) {
-                            head = kept.assign(head).append(tail);
-                            tail = {};
-                        }
-                        splice = {};
-                        if (!change(i, head, splice))
-                            continue;
-                        const std::string_view keep(head.data(), std::min(splice.Keep, head.size()));
-                        std::string_view add = splice.Append;
-                        // The kept part, a part of a value read, holds no line break; only the
-                        // rest is looked at. The names as given are read only when the value is
-                        // refused or the key begins with a character that needs a closer look.
-                        const std::string_view key = keys.Key(e);
-                        if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
-                            ContainsAnyByte(add, '\r', '\n')) {
-                            joined.assign(keep).append(add);
-                            CheckWritable(file, *keys.given[i].section, *keys.given[i].key, joined,
-                                          e.namesTrimmed);
-                        }
-                        // The value as the file keeps it, without the blanks around it: the kept
-                        // part begins with none, as the value it is a part of does.
-                        std::string_view newHead = keep;
-                        if (newHead.empty())
-                            add = Trim(add);
-                        while (!add.empty() && IsIniBlank(add.back()))
-                            add.remove_suffix(1);
-                        if (add.empty())
-                            newHead = Trim(newHead);
-                        if (newHead.size() + add.size() == head.size() &&
-                            head.compare(0, newHead.size(), newHead) == 0 &&
-                            head.substr(newHead.size()) == add)
-                            continue;
-                        head = newHead;
-                        tail = add;
-                        replaced = true;
-                    }
-                }
-                if (replaced) {
-                    out.Changed();
-                    // "name=" and the kept part of the value are mostly one piece of the line.
-                    if (head.data() == name.data() + name.size() + 1 && name.data()[name.size()] == '=') {
-                        out.Append({name.data(), name.size() + 1 + head.size()});
-                    } else {
-                        out.Append(name);
-                        out.Append('=');
-                        out.Append(head);
-                    }
-                    out.Append(tail);
-                    out.Append(crlf);
-                    out.EndOfLine();
-                    continue;
-                }
-            }
-        }
-        // The line as it was, ended with CR LF: its own where it has one.
-        if (endsInCrLf) {
-            out.Append({text.data() + start, pos - start});
-        } else {
-            out.Append(raw);
-            out.Append(crlf);
-        }
-        out.EndOfLine();
+    UpdatePass(const std::string& file, const Table& keys, const UpdateChange& change, PassOutput& out)
+        : file_(file), keys_(keys), change_(change), out_(out), found_(keys.entries.size())
+    {
     }
-}
+
+    // Every line in file order: a section header tells whose keys follow, the key lines of the
+    // list are updated, and every line no update changes goes out as it was.
+    void Run(std::string_view text)
+    {
+        const size_t bom = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+        for (size_t pos = 0; pos < text.size();) {
+            const TextLine l = ReadLine(text, pos, pos == 0 ? bom : 0);
+            pos = l.next;
+            const std::string_view t = l.trimmed;
+            if (!t.empty() && t[0] != ';') {
+                if (const size_t close = t[0] == '[' ? t.rfind(']') : kNpos; close != kNpos)
+                    section_ = keys_.FindSection(Trim(t.substr(1, close - 1)));
+                else if (section_ >= 0 && l.eqAt != kNpos && UpdateKeyLine(text, l))
+                    continue;
+            }
+            WriteAsItWas(text, l);
+        }
+    }
+
+private:
+    static constexpr size_t kNpos = std::string_view::npos;
+    static constexpr std::string_view kCrLf = "\r\n";
+
+    // A line of the text: its bytes from start to end (without its line end), where the next
+    // line begins, the place of its first "=" (kNpos when it has none), and its bytes without a
+    // byte-order mark before them and without the blanks around them.
+    struct TextLine {
+        size_t start, end, next, eqAt;
+        bool endsInCrLf;
+        std::string_view trimmed;
+    };
+
+    // The line that begins at pos, after skip bytes of a byte-order mark.
+    [[gnu::always_inline]] static TextLine ReadLine(std::string_view text, size_t pos, size_t skip)
+    {
+        TextLine l;
+        l.start = pos;
+        l.end = ScanLine(text, pos, l.eqAt);
+        l.endsInCrLf = l.end + 1 < text.size() && text[l.end] == '\r' && text[l.end + 1] == '\n';
+        l.next = l.end + (l.endsInCrLf ? 2 : 1);
+        // Views taken without the checks of substr: every place lies within the text.
+        const size_t from = l.start + std::min(skip, l.end - l.start);
+        l.trimmed = Trim({text.data() + from, l.end - from});
+        return l;
+    }
+
+    // A key line in a section of the list: the updates of its key, when the list has it, are
+    // asked, and a changed line is written. False when the line is to go out as it was.
+    bool UpdateKeyLine(std::string_view text, const TextLine& l)
+    {
+        const std::string_view t = l.trimmed;
+        const size_t eq = size_t(text.data() + l.eqAt - t.data());
+        const std::string_view name = Trim({t.data(), eq});
+        const long first = EntryOf(name);
+        // Only the first line of a name in the sections of one name is updated, as only that
+        // one is read.
+        if (first < 0 || found_[size_t(first)])
+            return false;
+        found_[size_t(first)] = 1;
+        head_ = Trim({t.data() + eq + 1, t.size() - eq - 1});
+        tail_ = {};
+        if (!ApplyUpdates(uint32_t(first)))
+            return false;
+        WriteChanged(name);
+        return true;
+    }
+
+    // The first entry of the list for a key of the current section, or -1. The entry that came
+    // next in the last pass, or else the next one of the list, is tried before the table, and
+    // the order found is kept for the next pass.
+    [[gnu::always_inline]] long EntryOf(std::string_view name)
+    {
+        long first = -1;
+        uint32_t guess = Table::kNone;
+        if (last_ != Table::kNone)
+            guess = keys_.nextFound[last_] != Table::kNone ? keys_.nextFound[last_] : last_ + 1;
+        if (guess < keys_.entries.size() && keys_.entries[guess].first &&
+            keys_.entries[guess].section == uint32_t(section_) &&
+            NamesEqual(keys_.Key(keys_.entries[guess]), name))
+            first = long(guess);
+        else
+            first = keys_.FindKey(uint32_t(section_), name);
+        if (first >= 0) {
+            if (last_ != Table::kNone)
+                keys_.nextFound[last_] = uint32_t(first);
+            last_ = uint32_t(first);
+        }
+        return first;
+    }
+
+    // The updates of one line in list order, from its first entry, each seeing the value the
+    // ones before it left. True when the value is no longer the line's.
+    bool ApplyUpdates(uint32_t first)
+    {
+        bool replaced = false;
+        for (uint32_t i = first; i != Table::kNone; i = keys_.entries[i].next) {
+            if (!tail_.empty()) {
+                head_ = kept_.assign(head_).append(tail_);
+                tail_ = {};
+            }
+            replaced |= ApplyUpdate(i);
+        }
+        return replaced;
+    }
+
+    // Asks update i for the value's new form; a value that could not be read back is refused,
+    // and a value other than the current one becomes head_ and tail_. True when it did.
+    bool ApplyUpdate(uint32_t i)
+    {
+        splice_ = {};
+        if (!change_(i, head_, splice_))
+            return false;
+        const std::string_view keep(head_.data(), std::min(splice_.Keep, head_.size()));
+        std::string_view add = splice_.Append;
+        CheckUpdate(i, keep, add);
+        // The value as the file keeps it, without the blanks around it: the kept part begins
+        // with none, as the value it is a part of does.
+        std::string_view newHead = keep;
+        if (newHead.empty())
+            add = Trim(add);
+        while (!add.empty() && IsIniBlank(add.back()))
+            add.remove_suffix(1);
+        if (add.empty())
+            newHead = Trim(newHead);
+        if (newHead.size() + add.size() == head_.size() && head_.compare(0, newHead.size(), newHead) == 0 &&
+            head_.substr(newHead.size()) == add)
+            return false;
+        head_ = newHead;
+        tail_ = add;
+        return true;
+    }
+
+    // Refuses the value keep + add of update i when it could not be read back (CheckWritable).
+    // The kept part, a part of a value read, holds no line break; only the rest is looked at.
+    // The names as given are read only when the value is refused or the key begins with a
+    // character that needs a closer look.
+    void CheckUpdate(uint32_t i, std::string_view keep, std::string_view add)
+    {
+        const Table::Entry& e = keys_.entries[i];
+        const std::string_view key = keys_.Key(e);
+        if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
+            ContainsAnyByte(add, '\r', '\n')) {
+            joined_.assign(keep).append(add);
+            CheckWritable(file_, *keys_.given[i].section, *keys_.given[i].key, joined_, e.namesTrimmed);
+        }
+    }
+
+    // The changed line: the name as the file spells it, "=", and the value as the updates left
+    // it, ended with CR LF.
+    void WriteChanged(std::string_view name)
+    {
+        out_.Changed();
+        // "name=" and the kept part of the value are mostly one piece of the line.
+        if (head_.data() == name.data() + name.size() + 1 && name.data()[name.size()] == '=') {
+            out_.Append({name.data(), name.size() + 1 + head_.size()});
+        } else {
+            out_.Append(name);
+            out_.Append('=');
+            out_.Append(head_);
+        }
+        out_.Append(tail_);
+        out_.Append(kCrLf);
+        out_.EndOfLine();
+    }
+
+    // A line as it was, ended with CR LF: its own where it has one.
+    void WriteAsItWas(std::string_view text, const TextLine& l)
+    {
+        if (l.endsInCrLf) {
+            out_.Append({text.data() + l.start, l.next - l.start});
+        } else {
+            out_.Append({text.data() + l.start, l.end - l.start});
+            out_.Append(kCrLf);
+        }
+        out_.EndOfLine();
+    }
+
+    const std::string& file_;
+    const Table& keys_;
+    const UpdateChange& change_;
+    PassOutput& out_;
+    std::vector<char> found_;      // the entries whose line has been found
+    long section_ = -1;            // the group of the current section, -1 when none
+    uint32_t last_ = Table::kNone; // the entry of the last line found
+    // The value of the line being updated: head_ (a part of the line's value) followed by
+    // tail_, or whole in kept_ once a second update reads it.
+    std::string_view head_, tail_;
+    IniFile::Splice splice_;
+    AnsiString joined_, kept_;
+};
 
 } // namespace
 
@@ -1653,6 +1731,24 @@ struct PassScratch {
 };
 thread_local PassScratch tScratch;
 
+// False when the file is known to hold none of the keys' lines without reading it: a parse of
+// it is kept that the file has not changed since and that holds none of them; true otherwise.
+// A look that spares a pass over a file the updates leave as it is; it holds only while no
+// other window may change the file, so it is taken under the file's lock (and gMutex).
+bool KeptParseMayHoldAnyOf(const std::string& fileName, const IniFile::KeyList::Table& keys)
+{
+    struct stat st {};
+    const auto it = Cache().find(fileName);
+    if (it == Cache().end() || !it->second.model || !it->second.trusted ||
+        ::stat(fileName.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
+        return true;
+    const Model& model = *it->second.model;
+    for (size_t n = 0; n < keys.entries.size(); ++n)
+        if (keys.entries[n].first && model.FindKey(Trim(*keys.given[n].section), keys.Key(keys.entries[n])))
+            return true;
+    return false;
+}
+
 // The pass of UpdateKeysIfPresent over the file as it is now: with fileName, the file is
 // written when a line changes; without, the pass only tells whether one would. EInOutError for
 // a read failure other than a missing file, and for a text that would grow past the limit.
@@ -1667,7 +1763,7 @@ bool PassOverFile(const std::string* fileName, const std::string& name, const st
     if (err != 0)
         FailRead(name, err);
     PassOutput out(tScratch.out, fileName);
-    UpdatePass(name, in.View(), keys, change, out);
+    UpdatePass(name, keys, change, out).Run(in.View());
     if (fileName && out.HasChanged())
         out.Commit();
     return out.HasChanged();
@@ -1718,23 +1814,6 @@ const IniFile::KeyList::Table& IniFile::KeyList::Lookup() const
     return *table_;
 }
 
-bool IniFile::MayHoldAnyOf(const KeyList& keys) const
-{
-    std::lock_guard lock(gMutex);
-    struct stat st {};
-    const auto it = Cache().find(fileName_);
-    if (it == Cache().end() || !it->second.model || !it->second.trusted ||
-        ::stat(fileName_.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
-        return true;
-    const Model& model = *it->second.model;
-    const KeyList::Table& table = keys.Lookup();
-    for (size_t n = 0; n < table.entries.size(); ++n)
-        if (table.entries[n].first &&
-            model.FindKey(Trim(*table.given[n].section), table.Key(table.entries[n])))
-            return true;
-    return false;
-}
-
 void IniFile::UpdateKeysIfPresent(const KeyList& keys,
                                   const std::function<bool(size_t, std::string_view, Splice&)>& change)
 {
@@ -1751,6 +1830,9 @@ void IniFile::UpdateKeysIfPresent(const KeyList& keys,
         return;
     const EditingMark mark(target);
     std::lock_guard guard(gMutex);
+    // Decided under the lock, so that a line another window gave the file just now is seen.
+    if (!KeptParseMayHoldAnyOf(fileName_, table))
+        return;
     if (PassOverFile(&fileName_, fileName_, target, table, change))
         Cache().erase(fileName_); // the parse kept, if any, is of the text before
 }

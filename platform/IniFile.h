@@ -105,11 +105,6 @@ public:
     private:
         std::unique_ptr<Table> table_;
     };
-    // False when the file is known to hold none of the keys' lines without reading it: a parse
-    // of it is kept that the file has not changed since; true otherwise. (A first look that
-    // spares a pass over a file that a batch leaves as it is.)
-    bool MayHoldAnyOf(const KeyList& keys) const;
-
     // A new value given as the first Keep bytes of the old one followed by Append, so that a
     // change keeping the start of a value neither copies it nor has it looked at again. Append
     // must stay valid until the change is asked again.
@@ -126,7 +121,8 @@ public:
     // For a file that may be absent: when it reads as missing (no such file, none this user
     // may read, or no regular file) nothing is done, no file and no lock file made, as a read
     // would find nothing to change; and when its lock cannot be taken, the failure is raised
-    // only if the updates would have changed the file.
+    // only if the updates would have changed the file. Under the lock, a parse kept of the file
+    // that it has not changed since and that holds none of the keys spares reading it.
     void
     UpdateKeysIfPresent(const KeyList& keys,
                         const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);

@@ -667,9 +667,7 @@ CarryOverFailures CarryToOthers(const StoreContext& ctx, const AnsiString& store
             // none of the lines is not rewritten, and one that is not there is left alone. A
             // parse kept of a store that has not changed since spares reading one that holds
             // none of them.
-            IniFile target = StoreIni(ctx, entry);
-            if (target.MayHoldAnyOf(*coupons.Keys))
-                target.UpdateKeysIfPresent(*coupons.Keys, carry);
+            StoreIni(ctx, entry).UpdateKeysIfPresent(*coupons.Keys, carry);
         } catch (const std::exception& ex) {
             failures.push_back({entry, ex.what()});
         }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <ctime>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "TestSupport.h"
@@ -856,24 +858,57 @@ TEST_F(IniFileTest, UpdateStringWritesOnlyWhatItIsAskedToAndChecksIt)
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=two\r\n[Odd=1\r\n");
 }
 
-// The first look a batch takes before a pass over a file trusts only a parse the file has not
-// changed since; without one it says nothing.
-TEST_F(IniFileTest, MayHoldAnyOfAnswersOnlyFromAParseKnownToBeCurrent)
+// A pass spares reading a file whose kept parse holds none of its keys, but trusts only a parse
+// the file has not changed since, and looks at it only under the file's lock: the lines another
+// program gave the file since it was read, or gives it while the pass waits for the lock, are
+// updated.
+TEST_F(IniFileTest, UpdateKeysTrustsAKeptParseOnlyWhileItIsCurrentUnderTheLock)
 {
     WriteFile(path, "[S]\r\nk=1\r\n");
     const AnsiString section = "s", key = "K", other = "other";
     IniFile::KeyList held, notHeld;
     held.Add(section, key);
     notHeld.Add(section, other);
-    EXPECT_TRUE(ini.MayHoldAnyOf(notHeld)) << "no parse kept";
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    SetTestFileClock(Ns(st.st_ctim) + 3'600'000'000'000); // read long after the write
-    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
-    EXPECT_TRUE(ini.MayHoldAnyOf(held));
-    EXPECT_FALSE(ini.MayHoldAnyOf(notHeld));
-    WriteFile(path, "[S]\r\nother=2\r\n"); // another program
-    EXPECT_TRUE(ini.MayHoldAnyOf(notHeld)) << "changed since it was read";
+    auto write = [](size_t, std::string_view, IniFile::Splice& out) {
+        out.Append = "2";
+        return true;
+    };
+    // Read long after the file's last change, so that its parse is trusted.
+    auto readLongAfter = [&] {
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        SetTestFileClock(Ns(st.st_ctim) + 3'600'000'000'000);
+        EXPECT_NE(ini.ReadString("S", "other", "none"), "");
+        SetTestFileClock(std::nullopt);
+    };
+    ini.UpdateKeysIfPresent(held, write);
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=2\r\n") << "no parse kept";
+
+    readLongAfter();
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    ini.UpdateKeysIfPresent(notHeld, write);
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino) << "holds none: not rewritten";
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+    WriteFile(path, "[S]\r\nother=1\r\n"); // another program
+    ini.UpdateKeysIfPresent(notHeld, write);
+    EXPECT_EQ(ReadFile(path), "[S]\r\nother=2\r\n") << "changed since it was read";
+
+    readLongAfter();
+    qmtest::HeldFileLock writer(path);
+    std::atomic<bool> done = false;
+    std::thread pass([&] {
+        IniFile(path).UpdateKeysIfPresent(held, write);
+        done = true;
+    });
+    writer.WaitForWaiterOr([&] { return done.load(); });
+    WriteFile(path + ".new", "[S]\r\nother=2\r\nk=1\r\n");
+    EXPECT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+    writer.Release();
+    pass.join();
+    EXPECT_EQ(ReadFile(path), "[S]\r\nother=2\r\nk=2\r\n") << "given the key while the pass waited";
 }
 
 // A program that rewrites the file in place and sets its modification time back (a copy

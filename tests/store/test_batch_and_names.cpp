@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <sys/stat.h>
+#include <thread>
 
 #include "StoreTestSupport.h"
 #include "platform/Exception.h"
@@ -305,6 +308,38 @@ TEST_F(StoreBatchTest, ReceiversThatReadAsMissingAreLeftAlone)
     EXPECT_EQ(read("Secret", "Dairy", "Milk"), ",-,,-,5");
     EXPECT_EQ(qmtest::ReadFile(path("Gone")), "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+// The carry-over decides under each receiving store's lock: a store that another program is
+// giving the item while the batch runs receives the coupon once that write is done, though
+// the window had read the store, without the item, long after its last change.
+TEST_F(StoreBatchTest, ReceiverBeingGivenTheItemMeanwhileReceivesTheCoupon)
+{
+    makeStore("Open", {"[Dairy]", "Milk=,-,,-,1"});
+    makeStore("Other", {"[Dairy]", "Eggs=,-,,-,2"});
+    struct stat st {};
+    ASSERT_EQ(stat(path("Other").c_str(), &st), 0);
+    SetTestFileClock(st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec + 3'600'000'000'000LL);
+    EXPECT_EQ(read("Other", "Dairy", "Eggs"), ",-,,-,2");
+    SetTestFileClock(std::nullopt);
+
+    qmtest::HeldFileLock other(path("Other"));
+    std::atomic<bool> done = false;
+    CarryOverFailures failures;
+    std::thread batch([&] {
+        StoreBatch b;
+        b.Write("Dairy", "Milk", ",-,,-,3,-,1,-,46000,-,0,-,");
+        failures = ApplyStoreBatch(ctx, "Open", b);
+        done = true;
+    });
+    other.WaitForWaiterOr([&] { return done.load(); });
+    qmtest::WriteFile(path("Other") + ".new", "[Dairy]\r\nEggs=,-,,-,2\r\nMilk=x,-,,-,5\r\n");
+    EXPECT_EQ(std::rename((path("Other") + ".new").c_str(), path("Other").c_str()), 0);
+    other.Release();
+    batch.join();
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(read("Open", "Dairy", "Milk"), ",-,,-,3,-,1,-,46000,-,0");
+    EXPECT_EQ(read("Other", "Dairy", "Milk"), "x,-,,-,5,-,1,-,46000,-,0");
 }
 
 TEST(NameRules, RefusesWhatTheFileCannotCarryBack)

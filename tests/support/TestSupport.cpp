@@ -1,14 +1,20 @@
 #include "TestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/IniFile.h"
 #include "platform/Registry.h"
 
 namespace qmtest {
@@ -129,6 +135,48 @@ PrivateRegistry::~PrivateRegistry()
         setenv("QUILLMART_REGISTRY", saved_.c_str(), 1);
     else
         unsetenv("QUILLMART_REGISTRY");
+}
+
+HeldFileLock::HeldFileLock(const std::string& file) : path_(qm::IniFile::LockFileFor(file))
+{
+    fd_ = open(path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0 || flock(fd_, LOCK_EX) != 0)
+        throw std::runtime_error("cannot take the lock of " + file);
+}
+
+HeldFileLock::~HeldFileLock()
+{
+    Release();
+}
+
+void HeldFileLock::WaitForWaiterOr(const std::function<bool()>& done) const
+{
+    struct stat st {};
+    if (fstat(fd_, &st) != 0)
+        throw std::runtime_error("the lock file is gone");
+    // A lock's line names its file as major:minor:inode, the numbers of the device in hex; a
+    // writer waiting for it has a line of its own marked "->".
+    char file[64];
+    std::snprintf(file, sizeof file, " %02x:%02x:%lu ", major(st.st_dev), minor(st.st_dev),
+                  (unsigned long)st.st_ino);
+    for (;;) {
+        if (done())
+            return;
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find("->") != std::string::npos && line.find(file) != std::string::npos)
+                return;
+        usleep(1000);
+    }
+}
+
+void HeldFileLock::Release()
+{
+    if (fd_ < 0)
+        return;
+    unlink(path_.c_str());
+    close(fd_);
+    fd_ = -1;
 }
 
 std::string ReadFile(const std::string& path)

@@ -82,6 +82,23 @@ private:
     void (*savedSignal_)(int) = nullptr;
 };
 
+// Another program rewriting a file: it holds the file's rewrite lock (IniFile::LockFileFor)
+// from construction until Release, which removes the lock file and lets go as a rewrite ends.
+class HeldFileLock {
+public:
+    explicit HeldFileLock(const std::string& file);
+    ~HeldFileLock();
+    HeldFileLock(const HeldFileLock&) = delete;
+    HeldFileLock& operator=(const HeldFileLock&) = delete;
+    // Returns once a writer waits for the lock (as /proc/locks shows) or done() is true.
+    void WaitForWaiterOr(const std::function<bool()>& done) const;
+    void Release();
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
