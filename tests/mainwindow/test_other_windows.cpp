@@ -12,6 +12,7 @@
 #include "dialogs/CouponUnit.h"
 #include "dialogs/EditItemsUnit.h"
 #include "dialogs/NoteUnit.h"
+#include "store/ItemClipboard.h"
 #include "store/StoreLoader.h"
 
 namespace {
@@ -172,6 +173,25 @@ TEST_F(OtherWindowTest, ResetsClearTheItemsAsTheFileHoldsThem)
     dialogs->expectBox("purchased (checked) items", mrYes);
     Trigger(*form, "MItemStoreResetPurchased");
     EXPECT_EQ(Line("Milk"), "A2,-,,-,0,-,0,-,0,-,0");
+}
+
+// Cut takes the item as the file holds it onto the clipboard; a paste into a category another
+// window deleted since writes nothing and shows the store as it is.
+TEST_F(OtherWindowTest, ClipboardCommandsWorkOnTheStoreAsTheFileHoldsIt)
+{
+    Open();
+    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+    Trigger(*form, "MItemEditCut");
+    const std::vector<ClipboardEntry> cut = ReadClipboard(kCompany, kProduct);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].Note, "brown");
+    EXPECT_EQ(Line("Eggs"), "");
+
+    form->SelectRow(1, -1);
+    OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Home", "Fruit"); });
+    Trigger(*form, "MItemEditPaste");
+    EXPECT_EQ(ReadStoreCategories(StoreContext{stores, {}}, "Home"), "Dairy,,");
+    EXPECT_EQ(form->Store.CategoryCount(), 1);
 }
 
 // An item another window deleted is not written back: the store is shown as it now is, the
