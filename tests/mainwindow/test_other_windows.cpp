@@ -1,6 +1,7 @@
 // A second program window on the open store's file, in a process of its own: what it wrote is
 // never put back by this window, whose writes are made over the store as the file holds it.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -9,7 +10,10 @@
 
 #include "TestSupport.h"
 #include "WindowTestSupport.h"
+#include "dialogs/CopyCategoryUnit.h"
+#include "dialogs/CopyItemUnit.h"
 #include "dialogs/CouponUnit.h"
+#include "dialogs/EditAisleCatUnit.h"
 #include "dialogs/EditItemsUnit.h"
 #include "dialogs/NoteUnit.h"
 #include "store/ItemClipboard.h"
@@ -211,6 +215,38 @@ TEST_F(OtherWindowTest, AnItemAnotherWindowDeletedIsNotWrittenBack)
     Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
     EXPECT_EQ(modalRuns, 0);
     EXPECT_EQ(Line("Milk"), "");
+}
+
+// Changing a category's aisle and copying an item to another store write the items as the file
+// holds them.
+TEST_F(OtherWindowTest, CategoryAndCopyCommandsWriteTheItemsAsTheFileHoldsThem)
+{
+    Open();
+    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+    Play<TFormCopyItem>([](TFormCopyItem& f) {
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemItemCopy");
+    EXPECT_EQ(Line("Eggs", "Corner"), ",-,brown,-,2,-,0,-,0,-,0");
+
+    OtherWindow("Home", "Milk", [](QMItem& item) { item.Note = "skim"; });
+    Play<TFormEditCatAisle>([](TFormEditCatAisle& f) {
+        f.ComboAisle->setCurrentIndex(2);
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("into the aisle/dept. \"A2\"", mrYes);
+    Trigger(*form, "MItemCategoryChangeAisle");
+    EXPECT_EQ(Line("Eggs"), "A2,-,brown,-,2,-,0,-,0,-,0");
+    EXPECT_EQ(Line("Milk"), "A2,-,skim,-,1,-,0,-,0,-,0");
+
+    OtherWindow("Home", "Milk", [](QMItem& item) { item.Qty = 6; });
+    Play<TFormCopyCategory>([](TFormCopyCategory& f) {
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemCategoryCopy");
+    EXPECT_EQ(Line("Milk", "Corner"), ",-,skim,-,6,-,0,-,0,-,0");
 }
 
 // A window whose file did not change writes as it read: its own writes (items, the selection,
