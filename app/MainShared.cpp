@@ -1,6 +1,16 @@
 #include "app/MainShared.h"
 
+#include <tuple>
+
 namespace qm {
+
+namespace {
+
+// How often a change is made again over the store read anew, each time because another
+// program wrote its file between the reading and the writing.
+constexpr int kMaxChangeRounds = 8;
+
+} // namespace
 
 StoreContext TMainShared::StoreFilesContext() const
 {
@@ -10,6 +20,41 @@ StoreContext TMainShared::StoreFilesContext() const
 void TMainShared::SaveItem(int32_t category, int32_t item)
 {
     qm::SaveItem(StoreFilesContext(), Store, category, item);
+}
+
+std::string TMainShared::StoreFile() const
+{
+    return StoreFilePath(StoreContext{StoresFolder, {}}, Store.Name);
+}
+
+bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
+                             bool select)
+{
+    const AnsiString categoryName = Store.CategoryAt(category).Name;
+    const AnsiString itemName = Store.ItemAt(category, item).Name;
+    for (int round = 1;; ++round) {
+        QMItem& target = Store.ItemAt(category, item);
+        const QMItem before = target;
+        change(target);
+        bool written;
+        try {
+            if (select)
+                SelectRow(category, item);
+            written = SaveItemIfUnchanged(StoreFilesContext(), Store, category, item, StoreWatch);
+        } catch (...) {
+            Store.ItemAt(category, item) = before;
+            DrawItemList();
+            throw;
+        }
+        if (written)
+            return true;
+        Store.ItemAt(category, item) = before;
+        if (round == kMaxChangeRounds || !RefreshStore())
+            return false;
+        std::tie(category, item) = Store.FindItem(categoryName, itemName);
+        if (item < 0)
+            return false;
+    }
 }
 
 } // namespace qm

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QImage>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,28 @@ public:
     // Writes the item's line into the open store's file and carries its coupon over to the
     // stores of the picker; a store that could not take it is named in one error box.
     void SaveItem(int32_t category, int32_t item);
+
+    // ---- Other program windows on the open store's file ----
+    // What the window knows of the open store's file: the version it read (LoadStore starts
+    // it) or last wrote itself (platform/IniFile.h). Changes another program made since are
+    // not in Store, so nothing is written from Store before it is read again.
+    IniFile::Watch StoreWatch;
+    // The open store's file.
+    std::string StoreFile() const;
+    // Reads the open store again when another program changed its file since the window read
+    // or wrote it, keeping the selected row, the categories' expanded states and the lists'
+    // places where the store still has them, and draws both lists anew; true when it did. A
+    // file that is as the window knows it, or that cannot be read (gone with its folder, say),
+    // is not read: the writes report what became of it.
+    virtual bool RefreshStore() = 0;
+    // Changes item (category, item) and writes its line (SaveItem), after selecting its row when
+    // select is set, over the item as the store's file now holds it: when another program
+    // changed the file since the window read it, the store is read again (RefreshStore) and
+    // change made to the item of the same name there. False, with nothing written, when the file
+    // no longer holds the item; the lists then show the store as it is. A failed write puts the
+    // item back, draws the item list and goes on.
+    bool ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
+                    bool select = false);
 };
 
 } // namespace qm

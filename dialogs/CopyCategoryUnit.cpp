@@ -45,11 +45,17 @@ void TFormCopyCategory::FormShow()
     LabelCatName->setText(ToQString(main_.GetSelectedCategoryName()));
 }
 
+// The copies are of the items as the open store's file holds them: another program may have
+// changed them since the window read it, or taken the category out.
 void TFormCopyCategory::BtnOKClick()
 {
     const AnsiString target = ComboText(ComboStores);
     const QMStore& store = main_.Store;
     if (target.empty() || store.SelCategory < 0)
+        return;
+    const AnsiString name = main_.GetSelectedCategoryName();
+    main_.RefreshStore();
+    if (store.SelCategory < 0 || !SameName(main_.GetSelectedCategoryName(), name))
         return;
     // The items' lines as Copy Item writes them (the aisle left empty unless asked for); an item
     // of the same name there is replaced, the others there stay.

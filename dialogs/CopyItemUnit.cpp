@@ -56,9 +56,15 @@ void TFormCopyItem::showEvent(QShowEvent* event)
     Dispatch([this] { FormShow(); });
 }
 
+// The copy is of the item as the open store's file holds it: another program may have changed
+// it since the window read it, or taken it out.
 void TFormCopyItem::BtnOKClick()
 {
-    if (ComboStores->currentIndex() < 0 || main_.GetSelectedItemName().empty())
+    if (ComboStores->currentIndex() < 0)
+        return;
+    const AnsiString name = main_.GetSelectedItemName();
+    main_.RefreshStore();
+    if (name.empty() || main_.GetSelectedItemName() != name)
         return;
     const QMStore& store = main_.Store;
     WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), main_.GetSelectedCategoryName(),

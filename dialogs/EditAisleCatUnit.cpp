@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "app/HelpContexts.h"
 #include "app/MainShared.h"
@@ -11,6 +12,14 @@
 #include "platform/Dispatch.h"
 
 namespace qm {
+
+namespace {
+
+// How often the change is made anew over the store read again, each time because another
+// program wrote its file in between.
+constexpr int kMaxRounds = 8;
+
+} // namespace
 
 TFormEditCatAisle::TFormEditCatAisle(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormEditCatAisle", "Change Aisle/Dept. for Category", "category"), main_(main)
@@ -46,33 +55,50 @@ void TFormEditCatAisle::FormShow()
 void TFormEditCatAisle::BtnOKClick()
 {
     QMStore& store = main_.Store;
-    const int32_t c = store.SelCategory;
+    int32_t c = store.SelCategory;
     if (c < 0)
         return;
-    QMCategory& category = store.CategoryAt(c);
+    const AnsiString name = store.CategoryAt(c).Name;
     const AnsiString aisle = ComboText(ComboAisle);
-    if (MessageDlg("Are you sure you want to put all items in " + category.Name + " into the aisle/dept. \"" +
-                       aisle + "\"?",
+    if (MessageDlg("Are you sure you want to put all items in " + name + " into the aisle/dept. \"" + aisle +
+                       "\"?",
                    mtConfirmation, mbYes | mbNo, 0) != mrYes)
         return;
 
     // Each item's line as SaveItem writes it, then the aisle guess: one rewrite, the coupon
-    // carry-over of every line included.
-    const QMCategory before = category;
-    StoreBatch batch;
-    try {
-        for (int32_t i = 0; i < category.ItemCount(); ++i) {
-            QMItem& item = category.Items[size_t(i)];
-            item.Aisle = aisle;
-            batch.Write(category.Name, item.Name, store.FormatItemValue(c, i));
+    // carry-over of every line included. The lines are those of the items as the store's file
+    // holds them: when another program wrote it since the window read it, the store is read
+    // again and the lines made anew; a category it took out of the file is left out.
+    for (int round = 1;; ++round) {
+        QMCategory& category = store.CategoryAt(c);
+        const QMCategory before = category;
+        std::optional<CarryOverFailures> written;
+        try {
+            StoreBatch batch;
+            for (int32_t i = 0; i < category.ItemCount(); ++i) {
+                QMItem& item = category.Items[size_t(i)];
+                item.Aisle = aisle;
+                batch.Write(category.Name, item.Name, store.FormatItemValue(c, i));
+            }
+            // A category name from an older file that cannot be a key has no aisle guess to keep.
+            if (IsStorableKey(category.Name))
+                batch.Write(kAisleGuessesSection, category.Name, aisle);
+            written =
+                ApplyStoreBatchIfUnchanged(main_.StoreFilesContext(), store.Name, batch, main_.StoreWatch);
+        } catch (...) {
+            category = before; // nothing was written
+            throw;
         }
-        // A category name from an older file that cannot be a key has no aisle guess to keep.
-        if (IsStorableKey(category.Name))
-            batch.Write(kAisleGuessesSection, category.Name, aisle);
-        ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), store.Name, batch));
-    } catch (...) {
-        category = before; // nothing was written
-        throw;
+        if (written) {
+            ReportCarryOverFailures(*written);
+            break;
+        }
+        category = before;
+        if (round == kMaxRounds || !main_.RefreshStore())
+            return;
+        c = store.FindItem(name, {}).first;
+        if (c < 0)
+            return;
     }
     main_.ReloadStore(main_.GetCurrentStoreName());
 }

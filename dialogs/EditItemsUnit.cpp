@@ -21,6 +21,34 @@
 
 namespace qm {
 
+namespace {
+
+// The dialog's values (typed) that differ from the item as the dialog opened on it (shown) go
+// into the item as the store now holds it (now). The aisle's place is the entry's place in the
+// aisle list the dialog was filled from, which a store read again may no longer have.
+void ApplyEdited(const QMItem& shown, const QMItem& typed, int32_t aisleEntry, const QMStore& store,
+                 QMItem& now)
+{
+    if (typed.Aisle != shown.Aisle || aisleEntry != shown.AisleIndex) {
+        now.Aisle = typed.Aisle;
+        const bool listed = aisleEntry >= 0 && aisleEntry < store.AisleCount() &&
+                            store.Aisles[size_t(aisleEntry)] == typed.Aisle;
+        now.AisleIndex = listed ? aisleEntry : store.FindAisleIndex(typed.Aisle);
+    }
+    if (typed.Qty != shown.Qty)
+        now.Qty = typed.Qty;
+    if (typed.Note != shown.Note)
+        now.Note = typed.Note;
+    if (typed.HasCoupon != shown.HasCoupon)
+        now.HasCoupon = typed.HasCoupon;
+    if (typed.CouponExpire != shown.CouponExpire)
+        now.CouponExpire = typed.CouponExpire;
+    if (typed.IsStoreCoupon != shown.IsStoreCoupon)
+        now.IsStoreCoupon = typed.IsStoreCoupon;
+}
+
+} // namespace
+
 TFormEditItem::TFormEditItem(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormEditItem", "Edit Item", "items"), main_(main)
 {
@@ -135,7 +163,7 @@ void TFormEditItem::BtnOKClick()
     const int32_t c = store.SelCategory, i = store.SelItem;
     if (c < 0 || i < 0)
         return;
-    QMItem& item = store.ItemAt(c, i);
+    const QMItem& item = store.ItemAt(c, i);
     const AnsiString oldName = item.Name;
     const AnsiString oldCategory = store.CategoryAt(c).Name;
 
@@ -153,26 +181,26 @@ void TFormEditItem::BtnOKClick()
         return;
     }
 
-    const QMItem before = item;
-    item.Aisle = ComboText(ComboAisle);
-    item.AisleIndex = ComboAisle->currentIndex() >= 1 ? ComboAisle->currentIndex() - 1 : -1;
-    // A quantity beyond the spin edit's range (raised with the + key) stays unless retyped.
+    // The dialog's values: each that differs from the item as the dialog opened on it goes over
+    // the item as the store's file holds it now, so what another program wrote meanwhile to the
+    // fields left alone stays. A quantity beyond the spin edit's range (raised with the + key)
+    // stays unless retyped; without a coupon the expiry and the store-only mark stay.
+    const QMItem shown = item;
+    QMItem typed = item;
+    typed.Aisle = ComboText(ComboAisle);
+    const int32_t aisleEntry = ComboAisle->currentIndex() >= 1 ? ComboAisle->currentIndex() - 1 : -1;
     if (SpinQty->cleanText() != shownQty_)
-        item.Qty = TypedQuantity(SpinQty);
-    item.Note = note;
-    item.HasCoupon = CouponBlock->HasCoupon();
-    if (item.HasCoupon) {
-        item.CouponExpire = CouponBlock->Expiry();
-        item.IsStoreCoupon = CouponBlock->StoreOnly();
+        typed.Qty = TypedQuantity(SpinQty);
+    typed.Note = note;
+    typed.HasCoupon = CouponBlock->HasCoupon();
+    if (typed.HasCoupon) {
+        typed.CouponExpire = CouponBlock->Expiry();
+        typed.IsStoreCoupon = CouponBlock->StoreOnly();
     }
-    try {
-        main_.SaveItem(c, i);
-    } catch (...) {
-        // What could not be written is not shown as done.
-        item = before;
-        main_.DrawItemList();
-        throw;
-    }
+    const auto edit = [&](QMItem& now) { ApplyEdited(shown, typed, aisleEntry, store, now); };
+    // An item another program took out of the file meanwhile is not written back.
+    if (!main_.ChangeItem(c, i, edit))
+        return;
 
     if (renamed || moved) {
         const StoreContext ctx = main_.StoreFilesContext();

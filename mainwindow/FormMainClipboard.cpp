@@ -60,6 +60,34 @@ std::vector<QMItem> CopiedItems(const QMStore& store, int32_t category, int32_t 
     return {};
 }
 
+// How often a cut or a paste is made anew over the store read again, each time because another
+// program wrote its file in between.
+constexpr int kMaxClipboardRounds = 8;
+
+// The row (category, item; item -1 for the category's own row) in the store as its file now
+// holds it: when another program changed the file since the window read it, the store is read
+// again and the row found by its names. False when the store no longer has it.
+bool CurrentRow(TMainShared& window, int32_t& category, int32_t& item)
+{
+    const QMStore& store = window.Store;
+    if (!IsCategory(store, category))
+        return false;
+    const QMCategory& cat = store.Categories[size_t(category)];
+    const bool isItem = item >= 0;
+    if (isItem && item >= cat.ItemCount())
+        return false;
+    const AnsiString categoryName = cat.Name;
+    const AnsiString itemName = isItem ? cat.Items[size_t(item)].Name : AnsiString();
+    if (!window.RefreshStore())
+        return true;
+    const auto [c, i] = store.FindItem(categoryName, itemName);
+    if (c < 0 || (isItem && i < 0))
+        return false;
+    category = c;
+    item = isItem ? i : kNoRow;
+    return true;
+}
+
 } // namespace
 
 bool TFormMain::ClipboardHasData() const
@@ -72,42 +100,57 @@ void TFormMain::SetPasteEnabled(bool enabled)
     BtnPaste->setEnabled(enabled);
 }
 
+// The copy is of the items as the store's file holds them: another program may have changed
+// them since the window read it.
 void TFormMain::CopyToClipboard(int32_t category, int32_t item)
 {
-    if (!IsCategory(Store, category))
+    if (!CurrentRow(*this, category, item))
         return;
     WriteClipboard(kCompany, kProduct, CopiedItems(Store, category, item));
 }
 
+// As the copy, the cut takes the items as the file holds them, and it deletes them only from
+// the file as it read it; when another program wrote in between, it is made anew.
 void TFormMain::CutToClipboard(int32_t category, int32_t item)
 {
-    if (!IsCategory(Store, category))
-        return;
-    const std::vector<QMItem> items = CopiedItems(Store, category, item);
-    const std::vector<ClipboardEntry> written = WriteClipboard(kCompany, kProduct, items);
-    if (items.empty())
-        return;
-    // The items leave the store only when the clipboard holds every one of them as written;
-    // another window may have copied in the meantime, or a write may have gone astray.
-    std::vector<ClipboardEntry> sortedWritten = written;
-    std::vector<ClipboardEntry> reread = ReadClipboard(kCompany, kProduct);
-    const auto byKey = [](const ClipboardEntry& a, const ClipboardEntry& b) {
-        return CompareNames(a.Key, b.Key) < 0;
-    };
-    std::sort(sortedWritten.begin(), sortedWritten.end(), byKey);
-    std::sort(reread.begin(), reread.end(), byKey);
-    if (reread != sortedWritten)
-        throw ERegistryException("The clipboard does not hold the whole copy, so nothing was cut.");
+    for (int round = 1;; ++round) {
+        if (!CurrentRow(*this, category, item))
+            return;
+        const std::vector<QMItem> items = CopiedItems(Store, category, item);
+        const std::vector<ClipboardEntry> written = WriteClipboard(kCompany, kProduct, items);
+        if (items.empty())
+            return;
+        // The items leave the store only when the clipboard holds every one of them as written;
+        // another window may have copied in the meantime, or a write may have gone astray.
+        std::vector<ClipboardEntry> sortedWritten = written;
+        std::vector<ClipboardEntry> reread = ReadClipboard(kCompany, kProduct);
+        const auto byKey = [](const ClipboardEntry& a, const ClipboardEntry& b) {
+            return CompareNames(a.Key, b.Key) < 0;
+        };
+        std::sort(sortedWritten.begin(), sortedWritten.end(), byKey);
+        std::sort(reread.begin(), reread.end(), byKey);
+        if (reread != sortedWritten)
+            throw ERegistryException("The clipboard does not hold the whole copy, so nothing was cut.");
 
-    const AnsiString section = Store.Categories[size_t(category)].Name;
-    StoreBatch batch;
-    for (const QMItem& it : items)
-        batch.DeleteKey(section, it.Name);
-    const CarryOverFailures failures = ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
-    ReloadStore(Store.Name);
-    ReportCarryOverFailures(failures);
+        const AnsiString section = Store.Categories[size_t(category)].Name;
+        StoreBatch batch;
+        for (const QMItem& it : items)
+            batch.DeleteKey(section, it.Name);
+        const auto failures = ApplyStoreBatchIfUnchanged(StoreFilesContext(), Store.Name, batch, StoreWatch);
+        if (!failures) {
+            if (round == kMaxClipboardRounds)
+                return;
+            continue;
+        }
+        ReloadStore(Store.Name);
+        ReportCarryOverFailures(*failures);
+        return;
+    }
 }
 
+// The pasted lines come from the clipboard and the free names from the file; the category is
+// the one the window shows, which another program may have taken out of the file: then nothing
+// is pasted, and the store is shown as it now is.
 void TFormMain::PasteFromClipboard(int32_t category)
 {
     if (!IsCategory(Store, category))
@@ -122,18 +165,29 @@ void TFormMain::PasteFromClipboard(int32_t category)
         if (AnsiString problem = StoredNameProblem(NameKind::Item, e.Name); !problem.empty())
             throw EStoreError("Nothing was pasted. " + problem);
 
-    const StoreContext ctx = StoreFilesContext();
-    const AnsiString section = Store.Categories[size_t(category)].Name;
-    std::set<AnsiString> taken = SectionKeys(ctx, Store.Name, section);
-    StoreBatch batch;
-    for (const ClipboardEntry& e : entries) {
-        const AnsiString name = FirstFreeName(e.Name, taken);
-        taken.insert(UpperName(name)); // this paste's own items count as taken
-        batch.Write(section, name, FormatClipboardLine(e));
+    for (int round = 1;; ++round) {
+        int32_t item = kNoRow;
+        if (round > 1 && !CurrentRow(*this, category, item))
+            return;
+        const StoreContext ctx = StoreFilesContext();
+        const AnsiString section = Store.Categories[size_t(category)].Name;
+        std::set<AnsiString> taken = SectionKeys(ctx, Store.Name, section);
+        StoreBatch batch;
+        for (const ClipboardEntry& e : entries) {
+            const AnsiString name = FirstFreeName(e.Name, taken);
+            taken.insert(UpperName(name)); // this paste's own items count as taken
+            batch.Write(section, name, FormatClipboardLine(e));
+        }
+        const auto failures = ApplyStoreBatchIfUnchanged(ctx, Store.Name, batch, StoreWatch);
+        if (!failures) {
+            if (round == kMaxClipboardRounds)
+                return;
+            continue;
+        }
+        ReloadStore(Store.Name);
+        ReportCarryOverFailures(*failures);
+        return;
     }
-    const CarryOverFailures failures = ApplyStoreBatch(ctx, Store.Name, batch);
-    ReloadStore(Store.Name);
-    ReportCarryOverFailures(failures);
 }
 
 void TFormMain::MMenuEditClick()

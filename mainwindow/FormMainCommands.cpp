@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QToolButton>
+#include <optional>
 
 #include "app/HelpContexts.h"
 #include "dialogs/CopyItemUnit.h"
@@ -135,6 +136,64 @@ struct ResetText {
     const char* question;
     int helpContext;
 };
+
+// The fields a reset clears.
+struct ResetFields {
+    bool qty, coupon, expiry, note;
+};
+
+// An item a reset changed and the fields it had.
+struct ResetItem {
+    QMItem* item;
+    int32_t qty;
+    bool hasCoupon;
+    double expire;
+    AnsiString note;
+};
+
+// How often a reset is made anew over the store read again, each time because another program
+// wrote its file in between.
+constexpr int kMaxResetRounds = 8;
+
+// Clears the fields in every item the reset concerns (every item, or with purchasedOnly those
+// with a quantity), noting each item and what it held.
+void ClearForReset(QMStore& store, const ResetFields& fields, bool purchasedOnly,
+                   std::vector<ResetItem>& before, std::vector<std::pair<int32_t, int32_t>>& changed)
+{
+    before.reserve(size_t(store.ItemCount()));
+    changed.reserve(size_t(store.ItemCount()));
+    for (int32_t c = 0; c < store.CategoryCount(); ++c) {
+        std::vector<QMItem>& items = store.Categories[size_t(c)].Items;
+        for (int32_t i = 0; i < int32_t(items.size()); ++i) {
+            QMItem& item = items[size_t(i)];
+            if (purchasedOnly && item.Qty <= 0)
+                continue;
+            ResetItem& b =
+                before.emplace_back(ResetItem{&item, item.Qty, item.HasCoupon, item.CouponExpire, {}});
+            if (fields.qty)
+                item.Qty = 0;
+            if (fields.coupon)
+                item.HasCoupon = false;
+            if (fields.expiry)
+                item.CouponExpire = 0;
+            if (fields.note)
+                b.note = std::exchange(item.Note, AnsiString());
+            changed.emplace_back(c, i);
+        }
+    }
+}
+
+// The items as they were before ClearForReset.
+void UndoReset(const ResetFields& fields, std::vector<ResetItem>& before)
+{
+    for (ResetItem& b : before) {
+        b.item->Qty = b.qty;
+        b.item->HasCoupon = b.hasCoupon;
+        b.item->CouponExpire = b.expire;
+        if (fields.note)
+            b.item->Note = std::move(b.note);
+    }
+}
 
 } // namespace
 
@@ -262,9 +321,11 @@ void TFormMain::MItemStoreResetAllClick()
 }
 
 // Every item the reset concerns is cleared in memory and written in one batch: one rewrite of
-// the open store's file and one of each store its coupons are carried to. When the open
-// store's file cannot be rewritten nothing is written anywhere, and the items take their old
-// values again, so the lists keep showing what the file holds.
+// the open store's file and one of each store its coupons are carried to. The reset is made
+// over the items as the file holds them: when another program changed the file since the
+// window read it, the store is read again and the reset made anew. When the open store's file
+// cannot be rewritten nothing is written anywhere, and the items take their old values again,
+// so the lists keep showing what the file holds.
 void TFormMain::ResetStore(ResetKind kind)
 {
     static const ResetText kTexts[] = {
@@ -283,61 +344,42 @@ void TFormMain::ResetStore(ResetKind kind)
     const ResetText& text = kTexts[int(kind)];
     if (!Confirm(text.question, text.helpContext))
         return;
-    if (!StoreHasCategories()) {
-        DrawItemList();
-        return;
-    }
 
-    const bool qty = kind != ResetKind::Coupons && kind != ResetKind::Notes;
-    const bool coupon = kind == ResetKind::Purchased || kind == ResetKind::Coupons || kind == ResetKind::All;
-    const bool expiry = kind == ResetKind::Coupons || kind == ResetKind::All;
-    const bool note = kind == ResetKind::Purchased || kind == ResetKind::Notes || kind == ResetKind::All;
-
-    struct Before {
-        QMItem* item;
-        int32_t qty;
-        bool hasCoupon;
-        double expire;
-        AnsiString note;
-    };
-    std::vector<Before> before;
-    std::vector<std::pair<int32_t, int32_t>> changed;
-    before.reserve(size_t(Store.ItemCount()));
-    changed.reserve(size_t(Store.ItemCount()));
-    for (int32_t c = 0; c < Store.CategoryCount(); ++c) {
-        std::vector<QMItem>& items = Store.Categories[size_t(c)].Items;
-        for (int32_t i = 0; i < int32_t(items.size()); ++i) {
-            QMItem& item = items[size_t(i)];
-            if (kind == ResetKind::Purchased && item.Qty <= 0)
-                continue;
-            Before& b = before.emplace_back(Before{&item, item.Qty, item.HasCoupon, item.CouponExpire, {}});
-            if (qty)
-                item.Qty = 0;
-            if (coupon)
-                item.HasCoupon = false;
-            if (expiry)
-                item.CouponExpire = 0;
-            if (note)
-                b.note = std::exchange(item.Note, AnsiString());
-            changed.emplace_back(c, i);
-        }
-    }
-
+    const ResetFields fields{
+        kind != ResetKind::Coupons && kind != ResetKind::Notes,
+        kind == ResetKind::Purchased || kind == ResetKind::Coupons || kind == ResetKind::All,
+        kind == ResetKind::Coupons || kind == ResetKind::All,
+        kind == ResetKind::Purchased || kind == ResetKind::Notes || kind == ResetKind::All};
     CarryOverFailures failures;
-    if (!changed.empty()) {
+    for (int round = 1;; ++round) {
+        if (!StoreHasCategories()) {
+            DrawItemList();
+            return;
+        }
+        std::vector<ResetItem> before;
+        std::vector<std::pair<int32_t, int32_t>> changed;
+        ClearForReset(Store, fields, kind == ResetKind::Purchased, before, changed);
+        // A reset that finds nothing to change writes nothing, so the file is looked at first.
+        if (changed.empty()) {
+            if (round < kMaxResetRounds && RefreshStore())
+                continue;
+            break;
+        }
+        std::optional<CarryOverFailures> written;
         try {
-            failures = SaveItems(StoreFilesContext(), Store, changed);
+            written = SaveItemsIfUnchanged(StoreFilesContext(), Store, changed, StoreWatch);
         } catch (...) {
-            for (Before& b : before) {
-                b.item->Qty = b.qty;
-                b.item->HasCoupon = b.hasCoupon;
-                b.item->CouponExpire = b.expire;
-                if (note)
-                    b.item->Note = std::move(b.note);
-            }
+            UndoReset(fields, before);
             DrawItemList();
             throw;
         }
+        if (written) {
+            failures = std::move(*written);
+            break;
+        }
+        UndoReset(fields, before);
+        if (round == kMaxResetRounds || !RefreshStore())
+            break;
     }
     DrawItemList();
     BuildShoppingList();
@@ -605,9 +647,12 @@ bool TFormMain::EditCouponDialog(int32_t category, int32_t item, TDateTime& expi
 }
 
 // A coupon taken off keeps the item's expiry and this-store-only mark, as the edit-item
-// dialog does. A store that takes no coupons has none to edit.
+// dialog does. A store that takes no coupons has none to edit. The dialog opens on the item as
+// the store's file holds it, and what it changed goes over the item as the file holds it when
+// it closes: another program may have written it meanwhile.
 void TFormMain::MItemItemCouponClick()
 {
+    RefreshStore();
     if (!HasSelectedItem() || !Store.AcceptsCoupons) {
         MItemItemCoupon->setChecked(
             HasSelectedItem() &&
@@ -615,37 +660,29 @@ void TFormMain::MItemItemCouponClick()
         return;
     }
     const int32_t c = Store.SelCategory, i = Store.SelItem;
-    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-    TDateTime expiry = item.CouponExpire;
-    bool storeOnly = item.IsStoreCoupon;
-    bool hasCoupon = item.HasCoupon;
+    const QMItem shown = Store.Categories[size_t(c)].Items[size_t(i)];
+    TDateTime expiry = shown.CouponExpire;
+    bool storeOnly = shown.IsStoreCoupon;
+    bool hasCoupon = shown.HasCoupon;
     const bool ok = EditCouponDialog(c, i, expiry, storeOnly, hasCoupon);
     // The menu entry is a check box that the click itself flipped.
-    MItemItemCoupon->setChecked(item.HasCoupon);
+    MItemItemCoupon->setChecked(shown.HasCoupon);
     if (!ok)
         return;
-    const QMItem before = item;
-    item.HasCoupon = hasCoupon;
-    item.CouponExpire = expiry;
-    item.IsStoreCoupon = storeOnly;
-    SaveItemOrRestore(c, i, before);
-    MItemItemCoupon->setChecked(item.HasCoupon);
+    ChangeItem(c, i, [&](QMItem& item) {
+        if (hasCoupon != shown.HasCoupon)
+            item.HasCoupon = hasCoupon;
+        if (expiry != shown.CouponExpire)
+            item.CouponExpire = expiry;
+        if (storeOnly != shown.IsStoreCoupon)
+            item.IsStoreCoupon = storeOnly;
+    });
+    MItemItemCoupon->setChecked(
+        HasSelectedItem() &&
+        Store.Categories[size_t(Store.SelCategory)].Items[size_t(Store.SelItem)].HasCoupon);
     DrawItemList();
     BuildShoppingList();
     DrawShoppingList();
-}
-
-void TFormMain::SaveItemOrRestore(int32_t c, int32_t i, const QMItem& before, bool select)
-{
-    try {
-        if (select)
-            SelectRow(c, i);
-        SaveItem(c, i);
-    } catch (...) {
-        Store.Categories[size_t(c)].Items[size_t(i)] = before;
-        DrawItemList();
-        throw;
-    }
 }
 
 bool TFormMain::EditNoteDialog(int32_t category, int32_t item, AnsiString& note)
@@ -661,19 +698,23 @@ bool TFormMain::EditNoteDialog(int32_t category, int32_t item, AnsiString& note)
     return ok;
 }
 
+// As for the coupon: the dialog opens on the note the file holds, and a note the person
+// changed replaces the note the file holds when it closes.
 void TFormMain::MItemItemNotesClick()
 {
+    RefreshStore();
     if (!HasSelectedItem())
         return;
     const int32_t c = Store.SelCategory, i = Store.SelItem;
+    const AnsiString shown = Store.Categories[size_t(c)].Items[size_t(i)].Note;
     AnsiString note;
     if (!EditNoteDialog(c, i, note))
         return;
-    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-    const QMItem before = item;
-    item.Note = note;
+    ChangeItem(c, i, [&](QMItem& item) {
+        if (note != shown)
+            item.Note = note;
+    });
     DrawItemList();
-    SaveItemOrRestore(c, i, before);
     BuildShoppingList();
     DrawShoppingList();
 }

@@ -36,8 +36,10 @@ QImage TFormMain::ItemGlyph(int index)
     return GlyphImage(ImageListItemList, index);
 }
 
+// The dialog opens on the item as the store's file holds it.
 void TFormMain::MItemItemEditClick()
 {
+    RefreshStore();
     if (Store.SelCategory >= 0 && Store.SelItem >= 0)
         RunDialog<TFormEditItem>(this);
 }

@@ -384,10 +384,8 @@ bool TFormMain::ClickBuyColumn(int32_t c, int32_t i, int32_t x)
 {
     if (c < 0 || i < 0 || x < ColBuyX || x > ColQtyX)
         return false;
-    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-    const QMItem before = item;
-    item.Qty = item.Qty < 1 ? 1 : 0;
-    SaveItemOrRestore(c, i, before, true);
+    ChangeItem(
+        c, i, [](QMItem& item) { item.Qty = item.Qty < 1 ? 1 : 0; }, true);
     BuildShoppingList();
     DrawShoppingList();
     return true;
@@ -526,14 +524,13 @@ void TFormMain::ChangeSelectedQty(int32_t delta)
     const int32_t c = Store.SelCategory, i = Store.SelItem;
     if (i < 0 || c < 0 || c >= Store.CategoryCount() || i >= Store.Categories[size_t(c)].ItemCount())
         return;
-    QMItem& item = Store.Categories[size_t(c)].Items[size_t(i)];
-    const QMItem before = item;
-    if (delta > 0)
-        item.Qty = item.Qty < std::numeric_limits<int32_t>::max() ? item.Qty + 1 : item.Qty;
-    else
-        item.Qty = std::max(item.Qty - 1, 0);
+    ChangeItem(c, i, [delta](QMItem& item) {
+        if (delta > 0)
+            item.Qty = item.Qty < std::numeric_limits<int32_t>::max() ? item.Qty + 1 : item.Qty;
+        else
+            item.Qty = std::max(item.Qty - 1, 0);
+    });
     DrawItemList();
-    SaveItemOrRestore(c, i, before);
     BuildShoppingList();
     DrawShoppingList();
 }

@@ -4,6 +4,7 @@
 // item writes that carry a coupon over to the stores of the picker.
 #include <QComboBox>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <algorithm>
 #include <vector>
@@ -75,6 +76,11 @@ void TFormMain::FillStoreList()
 
 void TFormMain::LoadStore(const AnsiString& name)
 {
+    LoadStoreFile(name);
+}
+
+bool TFormMain::LoadStoreFile(const AnsiString& name)
+{
     // At start-up the picker shows the store being opened.
     if (Loading) {
         int found = -1;
@@ -84,7 +90,7 @@ void TFormMain::LoadStore(const AnsiString& name)
         ComboStores->setCurrentIndex(found);
     }
 
-    const LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name);
+    const LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
     if (!result.Found) {
         MessageDlg(result.Error.empty() ? "Store file \"" + name + "\" not found." : result.Error, mtError,
                    mbOK, 0);
@@ -95,7 +101,7 @@ void TFormMain::LoadStore(const AnsiString& name)
             ComboStores->removeItem(selected);
             ComboStores->setCurrentIndex(-1);
         }
-        return;
+        return false;
     }
     ClearFindHits();       // they named rows of the store searched
     ItemRows.ForgetRows(); // nor has the new store been drawn yet
@@ -116,6 +122,34 @@ void TFormMain::LoadStore(const AnsiString& name)
     BtnPaste->setEnabled(hasCategories && ClipboardHasData());
 
     ShoppingListBar->setValue(0);
+    return true;
+}
+
+// The view is kept as the window shows it: the rows the selection and the expanded states
+// name, the item list's place (which the drawing keeps within the new rows) and the shopping
+// list's. The header follows the store's coupon switch, which another window may have turned.
+bool TFormMain::RefreshStore()
+{
+    if (Store.Name.empty() || StoreWatch.Look(StoreFile()) != IniFile::Watch::State::Changed)
+        return false;
+    const QMStoreView view(Store);
+    const int shopListTop = ShoppingListBar->value();
+    if (!LoadStoreFile(Store.Name))
+        return false;
+    view.ApplyTo(Store);
+    const bool itemSelected = HasSelectedItem();
+    for (QToolButton* button : {BtnEditItem, BtnDeleteItem, BtnQtyUp, BtnQtyDown, BtnEditNote})
+        button->setEnabled(itemSelected);
+    BtnCoupon->setEnabled(itemSelected && Store.AcceptsCoupons);
+    DrawItemList();
+    DrawItemListHeader();
+    BuildShoppingList();
+    {
+        const QSignalBlocker quiet(ShoppingListBar);
+        ShoppingListBar->setValue(shopListTop);
+    }
+    DrawShoppingList();
+    return true;
 }
 
 AnsiString TFormMain::GetCurrentStoreName() const

@@ -89,6 +89,7 @@ public:
     // the caption and the buttons; reports expired coupons. A missing file is reported, its
     // picker entry removed, and Store keeps the previous store.
     void LoadStore(const AnsiString& name) override;
+    bool RefreshStore() override;
     // LoadStore, then both lists drawn anew, the shopping list rebuilt: the window after a
     // write to the store's file.
     void ReloadStore(const AnsiString& name) override;
@@ -643,10 +644,8 @@ private:
     void OpenPickedStore();
     bool HasSelectedItem() const;
     bool HasSelectedCategory() const;
-    // Writes item (c, i) as it now is, after selecting its row when select is set (which
-    // writes the remembered row); when either write fails the item is put back as it was
-    // before, drawn so, and the failure goes on: what could not be written is not shown as done.
-    void SaveItemOrRestore(int32_t c, int32_t i, const QMItem& before, bool select = false);
+    // LoadStore; false when the store could not be read (reported; Store stays).
+    bool LoadStoreFile(const AnsiString& name);
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
 

@@ -1029,6 +1029,7 @@ struct Entry {
     Version version;
     bool trusted = false; // old enough that equal versions mean equal content
     std::unique_ptr<Model> model;
+    uint64_t generation = 0; // the parse's number, new for every content (IniFile::Watch)
 };
 
 std::recursive_mutex gMutex;
@@ -1036,6 +1037,13 @@ std::unordered_map<std::string, Entry>& Cache()
 {
     static std::unordered_map<std::string, Entry> cache;
     return cache;
+}
+
+// The number of a parse of new content; under gMutex. Never 0, which no parse has.
+uint64_t NextGeneration()
+{
+    static uint64_t last = 0;
+    return ++last;
 }
 
 // Files this thread is rewriting under their lock; a nested write of one of them would wait
@@ -1085,7 +1093,10 @@ const Model* Current(const std::string& path)
     }
     const Version v = VersionOf(st);
     const bool trusted = Settled(now, v.changeNs());
-    if (it != cache.end() && it->second.version == v && it->second.model->text == bytes) {
+    // The same bytes under a new version (a rewrite that changed nothing, or the change time
+    // a rename gives) keep their parse and its number.
+    if (it != cache.end() && it->second.model->text == bytes) {
+        it->second.version = v;
         it->second.trusted = trusted;
         return it->second.model.get();
     }
@@ -1093,8 +1104,35 @@ const Model* Current(const std::string& path)
     e.model = std::make_unique<Model>(std::move(bytes));
     e.version = v;
     e.trusted = trusted;
+    e.generation = NextGeneration();
     return e.model.get();
 }
+
+} // namespace
+
+// The watches live as long as their holders; each is listed here from its making to its end.
+struct IniFile::Watch::Registry {
+    static std::vector<Watch*>& All()
+    {
+        static std::vector<Watch*> all;
+        return all;
+    }
+    // Whether the watch knows the file in the parse numbered generation. Under gMutex.
+    static bool Knows(const Watch& w, const std::string& fileName, uint64_t generation)
+    {
+        return w.version_ != 0 && w.version_ == generation && w.fileName_ == fileName;
+    }
+    // The file went from parse before to parse after by a rewrite of this program: the
+    // watches that knew it before know it after. Under gMutex.
+    static void Advance(const std::string& fileName, uint64_t before, uint64_t after)
+    {
+        for (Watch* w : All())
+            if (Knows(*w, fileName, before))
+                w->version_ = after;
+    }
+};
+
+namespace {
 
 class EditorImpl : public IniFile::Editor {
 public:
@@ -1657,7 +1695,10 @@ public:
     EditingMark& operator=(const EditingMark&) = delete;
 };
 
-void EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change)
+// Edit; with unchangedSince, only when the file reads as missing or is as that watch knows it:
+// false, with nothing changed, otherwise.
+bool EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change,
+              const IniFile::Watch* unchangedSince = nullptr)
 {
     const std::string target = FollowLinks(fileName_);
     std::optional<RewriteLock> lock;
@@ -1674,26 +1715,42 @@ void EditFile(const std::string& fileName_, const std::function<void(IniFile::Ed
     std::unique_ptr<Model> model;
     std::string bytes;
     bool exists = false;
+    uint64_t before = 0; // the number of the parse of the file as it is now
     const auto it = cache.find(fileName_);
     if (it != cache.end() && it->second.model && HoldsExactly(target, it->second.model->text, st)) {
         exists = true;
         model = std::move(it->second.model);
+        before = it->second.generation;
     } else {
         const int err = ReadWhole(target, bytes, st);
         exists = err == 0;
         if (err != 0 && err != ENOENT)
             FailRead(fileName_, err);
-        if (it != cache.end() && it->second.model && it->second.model->text == bytes)
+        if (it != cache.end() && it->second.model && it->second.model->text == bytes) {
             model = std::move(it->second.model);
+            before = it->second.generation;
+        }
     }
     if (it != cache.end())
         cache.erase(it);
-    if (!model)
+    if (!model) {
         model = std::make_unique<Model>(std::move(bytes));
+        if (exists)
+            before = NextGeneration();
+    }
 
+    Entry fresh;
+    if (unchangedSince && exists && !IniFile::Watch::Registry::Knows(*unchangedSince, fileName_, before)) {
+        // Changed by someone else: the parse stays for the readers, the file as it is.
+        fresh.version = VersionOf(st);
+        fresh.trusted = Settled(now, fresh.version.changeNs());
+        fresh.model = std::move(model);
+        fresh.generation = before;
+        cache[fileName_] = std::move(fresh);
+        return false;
+    }
     EditorImpl editor(*model, fileName_);
     change(editor);
-    Entry fresh;
     if (editor.changed) {
         // Something that replaced the file since the check above is not replaced in turn.
         if (!exists && st.st_mode != 0)
@@ -1705,14 +1762,18 @@ void EditFile(const std::string& fileName_, const std::function<void(IniFile::Ed
             throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
                                      FromFileName(fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
         fresh.version = VersionOf(WriteFileAtomically(fileName_, model->text));
+        fresh.generation = NextGeneration();
+        IniFile::Watch::Registry::Advance(fileName_, before, fresh.generation);
     } else if (exists) {
         fresh.version = VersionOf(st);
         fresh.trusted = Settled(now, fresh.version.changeNs());
+        fresh.generation = before;
     } else {
-        return;
+        return true;
     }
     fresh.model = std::move(model);
     cache[fileName_] = std::move(fresh);
+    return true;
 }
 
 // The file read and the text written by the passes of this thread. Their room is kept from
@@ -1840,6 +1901,65 @@ void IniFile::UpdateKeysIfPresent(const KeyList& keys,
 void IniFile::Edit(const std::function<void(Editor&)>& change)
 {
     EditFile(fileName_, change);
+}
+
+bool IniFile::EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change)
+{
+    return EditFile(fileName_, change, &watch);
+}
+
+bool IniFile::WriteStringIfUnchanged(const Watch& watch, const AnsiString& section, const AnsiString& key,
+                                     const AnsiString& value)
+{
+    CheckWritable(fileName_, section, key, value);
+    return EditIfUnchanged(watch, [&](Editor& e) { e.WriteString(section, key, value); });
+}
+
+IniFile::Watch::Watch()
+{
+    std::lock_guard lock(gMutex);
+    Registry::All().push_back(this);
+}
+
+IniFile::Watch::~Watch()
+{
+    std::lock_guard lock(gMutex);
+    auto& all = Registry::All();
+    all.erase(std::find(all.begin(), all.end(), this));
+}
+
+void IniFile::Watch::Start(const std::string& fileName)
+{
+    std::lock_guard lock(gMutex);
+    fileName_ = fileName;
+    version_ = 0;
+    try {
+        if (Current(fileName))
+            version_ = Cache()[fileName].generation;
+    } catch (const EInOutError&) {
+        // Known in no version: a file that cannot be read now.
+    }
+}
+
+void IniFile::Watch::TakeFrom(Watch& other)
+{
+    std::lock_guard lock(gMutex);
+    fileName_ = std::move(other.fileName_);
+    version_ = other.version_;
+    other.fileName_.clear();
+    other.version_ = 0;
+}
+
+IniFile::Watch::State IniFile::Watch::Look(const std::string& fileName) const
+{
+    std::lock_guard lock(gMutex);
+    try {
+        if (!Current(fileName))
+            return State::Unreadable;
+    } catch (const EInOutError&) {
+        return State::Unreadable;
+    }
+    return Registry::Knows(*this, fileName, Cache()[fileName].generation) ? State::Unchanged : State::Changed;
 }
 
 } // namespace qm

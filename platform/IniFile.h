@@ -20,6 +20,7 @@
 // not be read back as written (a line break in it; "=" in a key, a key beginning with ";", or
 // with "[" on a line holding "]") is refused with EStoreError before anything is touched.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -87,6 +88,44 @@ public:
         virtual void EraseSection(const AnsiString& section) = 0;
     };
     void Edit(const std::function<void(Editor&)>& change);
+
+    // What one holder of a file's content in memory (a program window and its open store)
+    // knows of the file: the version it last read, or last wrote itself. Every change this
+    // program makes to the file through IniFile keeps its watches up to date under the file's
+    // lock: a watch that knew the file before the change knows it after; one that did not
+    // (another program had changed the file since) still does not. A version is told apart
+    // as the parses are (size, times and inode, and the bytes while those are too recent to
+    // tell), so a rewrite with the same bytes is no change.
+    class Watch {
+    public:
+        enum class State { Unchanged, Changed, Unreadable };
+        Watch();
+        ~Watch();
+        Watch(const Watch&) = delete;
+        Watch& operator=(const Watch&) = delete;
+
+        // Watches the file from the version it has now, which the holder reads next. A file
+        // that cannot be read now is known in no version.
+        void Start(const std::string& fileName);
+        // Takes over what other knows; other then knows nothing.
+        void TakeFrom(Watch& other);
+        // The named file against what the watch knows: Unreadable when it reads as missing
+        // (as the readers take it) or cannot be read; Unchanged when it is the watched file in
+        // the version known; Changed otherwise, also for a file the watch does not watch.
+        State Look(const std::string& fileName) const;
+
+        struct Registry; // every watch of the program, known to the file's writers only
+
+    private:
+        std::string fileName_;
+        uint64_t version_ = 0; // the parse known; 0 for none
+    };
+    // Edit, made only when the file is as watch knows it, or reads as missing (the edit then
+    // makes the file or fails as Edit does); false, with nothing changed, when it is not.
+    bool EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change);
+    // WriteString on the same terms.
+    bool WriteStringIfUnchanged(const Watch& watch, const AnsiString& section, const AnsiString& key,
+                                const AnsiString& value);
 
     // The sections and keys of many updates, looked up without regard to case and kept for
     // passes over several files. The strings must outlive the list.

@@ -70,6 +70,57 @@ int32_t QMStore::FindAisleIndex(const AnsiString& aisle) const
     return -1;
 }
 
+std::pair<int32_t, int32_t> QMStore::FindItem(const AnsiString& category, const AnsiString& item) const
+{
+    for (size_t c = 0; c < Categories.size(); ++c) {
+        if (!SameName(Categories[c].Name, category))
+            continue;
+        const auto& items = Categories[c].Items;
+        for (size_t i = 0; i < items.size(); ++i)
+            if (SameName(items[i].Name, item))
+                return {int32_t(c), int32_t(i)};
+        return {int32_t(c), kNoRow};
+    }
+    return {kNoRow, kNoRow};
+}
+
+QMStoreView::QMStoreView(const QMStore& store)
+    : categoryIndex_(store.SelCategory), itemSelected_(store.SelItem >= 0)
+{
+    if (store.SelCategory >= 0 && store.SelCategory < store.CategoryCount()) {
+        category_ = store.GetSelectedCategoryName();
+        if (itemSelected_)
+            item_ = store.GetSelectedItemName();
+    }
+    expanded_.reserve(store.Categories.size());
+    for (const QMCategory& c : store.Categories)
+        expanded_.emplace_back(c.Name, c.Expanded);
+}
+
+void QMStoreView::ApplyTo(QMStore& store) const
+{
+    // Both lists are sorted by name: one walk through each pairs the categories up.
+    size_t k = 0;
+    for (QMCategory& c : store.Categories) {
+        const AnsiString upper = UpperName(c.Name);
+        while (k < expanded_.size() && UpperName(expanded_[k].first) < upper)
+            ++k;
+        if (k < expanded_.size() && SameName(expanded_[k].first, c.Name))
+            c.Expanded = expanded_[k].second;
+    }
+    if (categoryIndex_ < 0 || store.Categories.empty()) {
+        store.SelCategory = store.SelItem = kNoRow;
+        return;
+    }
+    auto [c, i] = store.FindItem(category_, item_);
+    if (c < 0) {
+        c = std::min(categoryIndex_, store.CategoryCount() - 1);
+        i = kNoRow;
+    }
+    store.SelCategory = c;
+    store.SelItem = itemSelected_ ? i : kNoRow;
+}
+
 AnsiString QMStore::GetSelectedCategoryName() const
 {
     if (SelCategory < 0 || Categories.empty())

@@ -72,6 +72,10 @@ struct QMStore {
     std::pair<int32_t, int32_t> FindItemByName(const AnsiString& name) const;
     // The first aisle equal to the text with a-z folded; -1 when none.
     int32_t FindAisleIndex(const AnsiString& aisle) const;
+    // The row of the item of that name in the category of that name, names compared as the
+    // file compares them: (c, i); (c, -1) when the category has no such item; (-1, -1) when
+    // there is no such category.
+    std::pair<int32_t, int32_t> FindItem(const AnsiString& category, const AnsiString& item) const;
 
     AnsiString GetSelectedCategoryName() const;
     AnsiString GetSelectedItemName() const;
@@ -102,6 +106,23 @@ struct QMStore {
     // its writer has already found.
     void AppendItemValue(int32_t category, int32_t item, AnsiString& out) const;
     static void AppendItemValue(const QMItem& item, AnsiString& out);
+};
+
+// What a window shows of a store that its file does not hold: the selected row and the
+// categories' expanded states, kept by name so that they outlast a new reading of the store.
+class QMStoreView {
+public:
+    explicit QMStoreView(const QMStore& store);
+    // Puts them back on a new reading of the same store where it still has the rows: a
+    // category keeps its state, a new one has the file's; an item gone leaves its category's
+    // row selected, a category gone the category row now at its place.
+    void ApplyTo(QMStore& store) const;
+
+private:
+    AnsiString category_, item_;
+    int32_t categoryIndex_ = kNoRow;
+    bool itemSelected_ = false;
+    std::vector<std::pair<AnsiString, bool>> expanded_; // in the store's order
 };
 
 // The expiry as stored: the shortest general decimal form with up to 15 significant digits

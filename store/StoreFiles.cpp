@@ -326,19 +326,36 @@ void ReportCarryOverFailures(const CarryOverFailures& failures)
     MessageDlg(msg, mtError, mbOK, 0);
 }
 
-void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
-                      const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred)
+namespace {
+
+// WriteStoreString; with watch, only when the file is as it knows it (false otherwise).
+bool WriteAndCarry(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                   const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred,
+                   const IniFile::Watch* watch)
 {
     CheckWriteStore(store);
     CheckStoreSectionName(section);
     CheckKeyName(key);
     CheckValue(value);
-    StoreIni(ctx, store).WriteString(section, key, value);
+    IniFile ini = StoreIni(ctx, store);
+    if (!watch)
+        ini.WriteString(section, key, value);
+    else if (!ini.WriteStringIfUnchanged(*watch, section, key, value))
+        return false;
     CarryOverFailures failures = PropagateCoupon(ctx, store, section, key);
     if (deferred)
         deferred->insert(deferred->end(), failures.begin(), failures.end());
     else
         ReportCarryOverFailures(failures);
+    return true;
+}
+
+} // namespace
+
+void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                      const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred)
+{
+    WriteAndCarry(ctx, store, section, key, value, deferred, nullptr);
 }
 
 void WriteErrand(const StoreContext& ctx, const AnsiString& store, const AnsiString& errand, bool onList)
@@ -682,9 +699,19 @@ bool InPicker(const StoreContext& ctx, const AnsiString& store)
     return std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
 }
 
-} // namespace
+// The edit of a store's own file; with watch, only when the file is as it knows it.
+template <class Change> bool EditStore(IniFile ini, const Change& change, const IniFile::Watch* watch)
+{
+    if (!watch) {
+        ini.Edit(change);
+        return true;
+    }
+    return ini.EditIfUnchanged(*watch, change);
+}
 
-CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
+// ApplyStoreBatch; with watch, only when the file is as it knows it (nullopt otherwise).
+std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiString& store,
+                                            const StoreBatch& batch, const IniFile::Watch* watch)
 {
     CheckWriteStore(store);
     for (const auto& step : batch.Steps()) {
@@ -711,11 +738,11 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
         }
     }
     if (batch.Empty())
-        return {};
+        return CarryOverFailures{};
 
     const bool selfInPicker = InPicker(ctx, store);
     CarriedCoupons carried;
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
+    const auto change = [&](IniFile::Editor& e) {
         CarryingWriter writer(e, selfInPicker, carried, batch.Steps().size());
         for (const auto& step : batch.Steps()) {
             if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos)
@@ -741,15 +768,18 @@ CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& sto
                 break;
             }
         }
-    });
+    };
+    if (!EditStore(StoreIni(ctx, store), change, watch))
+        return std::nullopt;
     return CarryToOthers(ctx, store, carried);
 }
 
-// As ApplyStoreBatch with one write step per item, without a batch: every line is formatted
+// As ApplyBatch with one write step per item, without a batch: every line is formatted
 // (which checks the indexes) and checked before the file is touched, and kept in one text
 // instead of a string each.
-CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
-                            const std::vector<std::pair<int32_t, int32_t>>& items)
+std::optional<CarryOverFailures> SaveItemLines(const StoreContext& ctx, const QMStore& store,
+                                               const std::vector<std::pair<int32_t, int32_t>>& items,
+                                               const IniFile::Watch* watch)
 {
     for (const auto& [c, i] : items)
         store.ItemAt(c, i); // checks both indexes
@@ -779,26 +809,68 @@ CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
         for (size_t n = 0; n < items.size(); ++n)
             CheckValue(std::string_view(lines).substr(n ? ends[n - 1] : 0, ends[n] - (n ? ends[n - 1] : 0)));
     if (items.empty())
-        return {};
+        return CarryOverFailures{};
 
     const bool selfInPicker = InPicker(ctx, store.Name);
     CarriedCoupons carried;
-    StoreIni(ctx, store.Name).Edit([&](IniFile::Editor& e) {
+    const auto change = [&](IniFile::Editor& e) {
         CarryingWriter writer(e, selfInPicker, carried, items.size());
         for (size_t n = 0; n < items.size(); ++n) {
             const size_t from = n ? ends[n - 1] : 0;
             writer.Write(category(n), item(n).Name, std::string_view(lines).substr(from, ends[n] - from));
         }
-    });
+    };
+    if (!EditStore(StoreIni(ctx, store.Name), change, watch))
+        return std::nullopt;
     return CarryToOthers(ctx, store.Name, carried);
+}
+
+// SaveItem; with watch, only when the file is as it knows it (false otherwise).
+bool SaveItemLine(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
+                  CarryOverFailures* deferred, const IniFile::Watch* watch)
+{
+    const AnsiString value = store.FormatItemValue(category, item); // checks both indexes
+    return WriteAndCarry(ctx, store.Name, store.CategoryAt(category).Name, store.ItemAt(category, item).Name,
+                         value, deferred, watch);
+}
+
+} // namespace
+
+CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
+{
+    return *ApplyBatch(ctx, store, batch, nullptr);
+}
+
+std::optional<CarryOverFailures> ApplyStoreBatchIfUnchanged(const StoreContext& ctx, const AnsiString& store,
+                                                            const StoreBatch& batch,
+                                                            const IniFile::Watch& watch)
+{
+    return ApplyBatch(ctx, store, batch, &watch);
+}
+
+CarryOverFailures SaveItems(const StoreContext& ctx, const QMStore& store,
+                            const std::vector<std::pair<int32_t, int32_t>>& items)
+{
+    return *SaveItemLines(ctx, store, items, nullptr);
+}
+
+std::optional<CarryOverFailures> SaveItemsIfUnchanged(const StoreContext& ctx, const QMStore& store,
+                                                      const std::vector<std::pair<int32_t, int32_t>>& items,
+                                                      const IniFile::Watch& watch)
+{
+    return SaveItemLines(ctx, store, items, &watch);
 }
 
 void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
               CarryOverFailures* deferred)
 {
-    const AnsiString value = store.FormatItemValue(category, item); // checks both indexes
-    WriteStoreString(ctx, store.Name, store.CategoryAt(category).Name, store.ItemAt(category, item).Name,
-                     value, deferred);
+    SaveItemLine(ctx, store, category, item, deferred, nullptr);
+}
+
+bool SaveItemIfUnchanged(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
+                         const IniFile::Watch& watch, CarryOverFailures* deferred)
+{
+    return SaveItemLine(ctx, store, category, item, deferred, &watch);
 }
 
 void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store)

@@ -11,6 +11,7 @@
 // names the file could not hold or read back: an empty section or key, a section containing
 // "]", a key containing "=" or starting with "[" or ";", and any name or value containing a
 // line break.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -231,5 +232,19 @@ void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, i
               CarryOverFailures* deferred = nullptr);
 // Writes LastItemSelected: item name, "&-&", category name (empty parts for what is not selected).
 void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store);
+
+// SaveItem, SaveItems and ApplyStoreBatch for a holder of the store's content in memory (a
+// window), made only when the store's file is as watch knows it (IniFile::Watch) or reads as
+// missing, where they make the file or fail as the plain forms do: no line composed from an
+// older reading replaces what another program wrote since. When the file changed they write
+// nothing and answer false (no failures).
+bool SaveItemIfUnchanged(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
+                         const IniFile::Watch& watch, CarryOverFailures* deferred = nullptr);
+std::optional<CarryOverFailures> SaveItemsIfUnchanged(const StoreContext& ctx, const QMStore& store,
+                                                      const std::vector<std::pair<int32_t, int32_t>>& items,
+                                                      const IniFile::Watch& watch);
+std::optional<CarryOverFailures> ApplyStoreBatchIfUnchanged(const StoreContext& ctx, const AnsiString& store,
+                                                            const StoreBatch& batch,
+                                                            const IniFile::Watch& watch);
 
 } // namespace qm

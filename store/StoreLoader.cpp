@@ -20,6 +20,10 @@ namespace qm {
 
 namespace {
 
+// How often a store is read again because its file changed between the reading and the writing
+// of its expired coupons.
+constexpr int kMaxStoreReads = 8;
+
 void FindIn(const std::string& folder, const std::string& nameMask, int attributes,
             std::vector<std::string>& out)
 {
@@ -190,7 +194,8 @@ bool HasAdjacentEqualNames(const std::vector<QMItem>& items)
 }
 
 void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store);
-void ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result);
+bool ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result,
+                         const IniFile::Watch* watch);
 
 } // namespace
 
@@ -234,7 +239,8 @@ std::vector<AnsiString> ListStoreNames(const std::string& storesFolder)
     return StoreNamesFromFiles(FindFiles(folder + "*.store", kStoreFileAttr));
 }
 
-LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name)
+LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name,
+                              IniFile::Watch* watch)
 {
     LoadStoreResult result;
     const std::string path = StoreFilePath(ctx, name);
@@ -259,15 +265,26 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
         return refuse(errno);
     close(fd);
 
-    // Build a fresh record so that a read failure leaves the previous store whole.
-    try {
-        ReadStore(IniFile(path), name, store);
-    } catch (const EInOutError& ex) {
-        result.Error = ex.what();
-        return result;
+    // Build a fresh record so that a read failure leaves the previous store whole. The version
+    // read is known before the reading, so that a change made while it reads counts as one.
+    IniFile::Watch read;
+    for (int round = 1;; ++round) {
+        try {
+            if (watch)
+                read.Start(path);
+            ReadStore(IniFile(path), name, store);
+        } catch (const EInOutError& ex) {
+            result.Error = ex.what();
+            return result;
+        }
+        result.Found = true;
+        // A file that keeps changing under the reader is left as it is, the watch not knowing
+        // it, for the next write to read again.
+        if (ClearExpiredCoupons(ctx, store, result, watch ? &read : nullptr) || round == kMaxStoreReads)
+            break;
     }
-    result.Found = true;
-    ClearExpiredCoupons(ctx, store, result);
+    if (watch)
+        watch->TakeFrom(read);
     return result;
 }
 
@@ -344,7 +361,8 @@ void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store)
 // Coupons that expired before today are cleared and written back, which carries the cleared
 // coupon on, all in one batch: a store with thousands of them is rewritten once, not once per
 // coupon. An expiry of 5000 or less is never treated as a date.
-void ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result)
+bool ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result,
+                         const IniFile::Watch* watch)
 {
     const double today = Date();
     AnsiString report;
@@ -372,7 +390,15 @@ void ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResul
     }
     CarryOverFailures failures;
     try {
-        failures = ApplyStoreBatch(ctx, store.Name, batch);
+        if (!watch) {
+            failures = ApplyStoreBatch(ctx, store.Name, batch);
+        } else if (batch.Empty()) {
+            // Nothing to write: the file read stays the version known.
+        } else if (auto written = ApplyStoreBatchIfUnchanged(ctx, store.Name, batch, *watch)) {
+            failures = std::move(*written);
+        } else {
+            return false;
+        }
     } catch (const std::exception& ex) {
         if (writeError.empty())
             writeError = ex.what();
@@ -384,6 +410,7 @@ void ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResul
                        "\": " + writeError,
                    mtError, mbOK, 0);
     ReportCarryOverFailures(failures);
+    return true;
 }
 
 } // namespace

@@ -59,6 +59,11 @@ struct LoadStoreResult {
 // report the window shows. Lists of any length load completely. An item whose line the file
 // cannot hold is left out of the batch and named in one error box; carry-over failures are
 // reported once, at the end.
-LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name);
+//
+// With watch (a window's, IniFile::Watch), the store is read as one version of its file, which
+// the watch knows afterwards, and the expired coupons are written back only while the file is
+// still that version: when another program changes it in between, it is read again.
+LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name,
+                              IniFile::Watch* watch = nullptr);
 
 } // namespace qm

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -977,4 +978,69 @@ TEST_F(IniFileTest, OneEditReadsEveryLineAsTheChangesBeforeLeftIt)
     });
     EXPECT_EQ(ReadFile(path), "[S]\r\nA=1\r\nB=2\r\nA=dup\r\nMilk=short\r\nE=5\r\n[s]\r\nD=4\r\nE=late\r\n"
                               "[T]\r\ny=5\r\n");
+}
+
+// A watch knows the file as its holder last read or wrote it. This program's changes keep it
+// knowing; another program's change does not, nor does a change of this program made on top of
+// one; the edit on the watch's terms then leaves the file alone. The same bytes written anew,
+// and a file that is gone, are no change to read again.
+TEST_F(IniFileTest, AWatchKnowsTheFileAsItsHolderLastReadOrWroteIt)
+{
+    using State = IniFile::Watch::State;
+    IniFile::Watch watch;
+    ini.WriteString("S", "k", "1");
+    watch.Start(path);
+    EXPECT_EQ(watch.Look(path), State::Unchanged);
+    ini.WriteString("S", "k", "2");
+    EXPECT_TRUE(ini.WriteStringIfUnchanged(watch, "S", "k", "3"));
+    EXPECT_EQ(watch.Look(path), State::Unchanged);
+
+    WriteFile(path, "[S]\r\nk=other\r\n");
+    EXPECT_EQ(watch.Look(path), State::Changed);
+    ini.WriteString("S", "j", "1");
+    EXPECT_EQ(watch.Look(path), State::Changed);
+    EXPECT_FALSE(ini.WriteStringIfUnchanged(watch, "S", "k", "4"));
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\nj=1\r\n");
+
+    watch.Start(path);
+    WriteFile(path, ReadFile(path));
+    EXPECT_EQ(watch.Look(path), State::Unchanged);
+    const std::string other = dir.file("other.store");
+    WriteFile(other, "[S]\r\n");
+    EXPECT_EQ(watch.Look(other), State::Changed);
+    IniFile::Watch taken;
+    taken.TakeFrom(watch);
+    EXPECT_EQ(taken.Look(path), State::Unchanged);
+    EXPECT_EQ(watch.Look(path), State::Changed);
+
+    unlink(path.c_str());
+    EXPECT_EQ(taken.Look(path), State::Unreadable);
+    EXPECT_TRUE(ini.EditIfUnchanged(taken, [](IniFile::Editor& e) { e.WriteString("S", "k", "5"); }));
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=5\r\n");
+}
+
+// The watch is asked under the file's lock, in the rewrite itself: a write another process
+// makes while this one waits for the lock is seen, though the file was as known when asked.
+TEST_F(IniFileTest, AnEditOnAWatchsTermsDecidesUnderTheLock)
+{
+    ini.WriteString("S", "k", "1");
+    IniFile::Watch watch;
+    watch.Start(path);
+    qmtest::ChildProcess other([&] {
+        ini.Edit([](IniFile::Editor& e) {
+            e.WriteString("S", "k", "other");
+            usleep(300'000); // the lock held, the file not yet replaced
+        });
+        return std::string("written");
+    });
+    // Until the other holds the lock.
+    for (bool held = false; !held; usleep(1000)) {
+        const int fd = open(IniFile::LockFileFor(path).c_str(), O_RDONLY | O_CLOEXEC);
+        held = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        if (fd >= 0)
+            close(fd);
+    }
+    EXPECT_FALSE(ini.WriteStringIfUnchanged(watch, "S", "k", "mine"));
+    EXPECT_EQ(other.Wait(), "written");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\n");
 }

@@ -414,6 +414,37 @@ TEST_F(CarryOverTest, ALineRemovedSinceItsWriteCarriesNothing)
     EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,1,-,46400,-,0");
 }
 
+// The writes a window makes from its record: a file another program changed since the record
+// was read is left alone, and nothing is carried from the line not written. The loader's watch
+// knows the file as the expired coupons it cleared left it.
+TEST_F(CarryOverTest, WritesFromARecordLeaveAFileChangedSinceItWasReadAndCarryNothing)
+{
+    QMStore a;
+    IniFile::Watch watch;
+    ASSERT_TRUE(LoadStoreData(ctx, a, "A", &watch).Found);
+    const auto [c, i] = a.FindItem("Dairy", "Milk");
+    a.ItemAt(c, i).HasCoupon = true;
+    StoreBatch batch;
+    batch.Write("Dairy", "Milk", a.FormatItemValue(c, i));
+    qmtest::WriteFile(path("A"), qmtest::ReadFile(path("A")) + "[Fruit]\r\n");
+    const std::string fileA = qmtest::ReadFile(path("A")), fileB = qmtest::ReadFile(path("B"));
+    EXPECT_FALSE(SaveItemIfUnchanged(ctx, a, c, i, watch));
+    EXPECT_FALSE(SaveItemsIfUnchanged(ctx, a, {{c, i}}, watch));
+    EXPECT_FALSE(ApplyStoreBatchIfUnchanged(ctx, "A", batch, watch));
+    EXPECT_EQ(qmtest::ReadFile(path("A")), fileA);
+    EXPECT_EQ(qmtest::ReadFile(path("B")), fileB);
+
+    makeStore("E", {"[Dairy]", "Milk=,-,,-,1,-,1,-,45000,-,0,-,"});
+    QMStore e;
+    ASSERT_TRUE(LoadStoreData(ctx, e, "E", &watch).Found);
+    EXPECT_EQ(read("E", "Dairy", "Milk"), ",-,,-,1,-,0,-,0,-,0");
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,0,-,0,-,0");
+    EXPECT_EQ(watch.Look(path("E")), IniFile::Watch::State::Unchanged);
+    e.ItemAt(0, 0).HasCoupon = true;
+    EXPECT_TRUE(SaveItemIfUnchanged(ctx, e, 0, 0, watch));
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,1,-,0,-,0");
+}
+
 TEST_F(CarryOverTest, AFailingStoreIsReportedOnceAndTheOthersStillReceive)
 {
     makeStore("D", {"[Dairy]", "Milk=D,-,,-,1"});

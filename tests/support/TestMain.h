@@ -55,14 +55,27 @@ public:
     }
     void LoadStore(const qm::AnsiString& name) override
     {
-        qm::LoadStoreData(StoreFilesContext(), Store, name);
+        qm::LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
         calls.push_back("LoadStore " + name);
     }
     void ReloadStore(const qm::AnsiString& name) override
     {
-        qm::LoadStoreData(StoreFilesContext(), Store, name);
+        qm::LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
         status = qm::BuildShoppingList(Store, ShopList, {true, ErrandsOnTop, ErrandsCaption});
         calls.push_back("ReloadStore " + name);
+    }
+    // The store read again, with its selection and expanded states, when its file changed.
+    bool RefreshStore() override
+    {
+        if (StoreWatch.Look(StoreFile()) != qm::IniFile::Watch::State::Changed)
+            return false;
+        const qm::QMStoreView view(Store);
+        if (!qm::LoadStoreData(StoreFilesContext(), Store, Store.Name, &StoreWatch).Found)
+            return false;
+        view.ApplyTo(Store);
+        status = qm::BuildShoppingList(Store, ShopList, {true, ErrandsOnTop, ErrandsCaption});
+        calls.push_back("RefreshStore " + Store.Name);
+        return true;
     }
     void BuildShoppingList() override
     {

@@ -1,0 +1,292 @@
+// A second program window on the open store's file, in a process of its own: what it wrote is
+// never put back by this window, whose writes are made over the store as the file holds it.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <filesystem>
+#include <functional>
+
+#include "TestSupport.h"
+#include "WindowTestSupport.h"
+#include "dialogs/CopyCategoryUnit.h"
+#include "dialogs/CopyItemUnit.h"
+#include "dialogs/CouponUnit.h"
+#include "dialogs/EditAisleCatUnit.h"
+#include "dialogs/EditItemsUnit.h"
+#include "dialogs/NoteUnit.h"
+#include "store/ItemClipboard.h"
+#include "store/StoreLoader.h"
+
+namespace {
+
+using namespace qm;
+using namespace qmtest;
+namespace fs = std::filesystem;
+
+constexpr const char* kHome =
+    "[--Info--]\r\nAisles=A1,,A2,,\r\n"
+    "[Dairy]\r\nEggs=A1,-,white,-,2,-,0,-,0,-,0,-,\r\nMilk=A2,-,,-,1,-,0,-,0,-,0,-,\r\n"
+    "[Fruit]\r\nKiwi=A2,-,,-,0,-,0,-,0,-,0,-,\r\n";
+
+class OtherWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        WriteFile(stores + "Corner.store", "[Dairy]\r\nEggs=B1,-,large,-,0,-,0,-,0,-,0,-,\r\n");
+    }
+    // The window on a fresh Home store, Eggs selected, the item list holding the keyboard.
+    void Open()
+    {
+        WriteFile(stores + "Home.store", kHome);
+        Start("Home");
+        Control(*form, "ImageItemList").setFocus();
+        form->DrawItemList();
+        form->SelectRow(0, 0);
+    }
+    // Another program changes the store files through the store routines, as a second window's
+    // commands do.
+    void OtherProgram(const std::function<void(const StoreContext&)>& change)
+    {
+        ASSERT_EQ(InChild([&] {
+                      change(StoreContext{stores, ListStoreNames(stores)});
+                      return std::string("done");
+                  }),
+                  "done");
+    }
+    // A second window on the store reads it, changes the item and writes its line.
+    void OtherWindow(const AnsiString& store, const AnsiString& item,
+                     const std::function<void(QMItem&)>& change)
+    {
+        OtherProgram([&](const StoreContext& ctx) {
+            QMStore s;
+            LoadStoreData(ctx, s, store);
+            const auto [c, i] = s.FindItem("Dairy", item);
+            change(s.ItemAt(c, i));
+            SaveItem(ctx, s, c, i);
+        });
+    }
+    AnsiString Line(const AnsiString& item, const AnsiString& store = "Home")
+    {
+        return ReadStoreString(StoreContext{stores, {}}, store, "Dairy", item);
+    }
+    // The item as the window holds it.
+    const QMItem& Held(const AnsiString& item)
+    {
+        const auto [c, i] = form->Store.FindItem("Dairy", item);
+        return form->Store.ItemAt(c, i);
+    }
+};
+
+// Each quantity command changes the quantity the file holds now, keeps the note and the new
+// item another window wrote since, and the window shows them.
+TEST_F(OtherWindowTest, QuantityCommandsKeepWhatAnotherWindowWrote)
+{
+    const std::vector<std::pair<std::function<void()>, std::string>> commands = {
+        {[&] { Key(*form, Qt::Key_Plus, Qt::KeypadModifier); }, "3"},
+        {[&] { Key(*form, Qt::Key_Minus, Qt::KeypadModifier); }, "1"},
+        {[&] { Click(*form, "BtnQtyUp"); }, "3"},
+        {[&] { ClickAt(Control(*form, "ImageItemList"), 2, form->ItemListRows().RowTop(0, 0) + 3); }, "0"},
+    };
+    for (const auto& [command, qty] : commands) {
+        Open();
+        OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+        OtherProgram([](const StoreContext& ctx) {
+            WriteStoreString(ctx, "Home", "Dairy", "Butter", "A1,-,,-,4,-,0,-,0,-,0");
+        });
+        command();
+        EXPECT_EQ(Line("Eggs"), "A1,-,brown,-," + qty + ",-,0,-,0,-,0");
+        EXPECT_EQ(Line("Butter"), "A1,-,,-,4,-,0,-,0,-,0");
+        EXPECT_EQ(Held("Eggs").Note, "brown");
+        EXPECT_EQ(form->GetSelectedItemName(), "Eggs");
+        EXPECT_EQ(PanelText(*form, 2), QString("Items to buy: %1.  With coupons: 0").arg(5 + std::stoi(qty)));
+    }
+}
+
+// A coupon carried into the store from a window on another store stays, and is not carried
+// back cleared.
+TEST_F(OtherWindowTest, ACouponCarriedFromAnotherStoresWindowStays)
+{
+    Open();
+    OtherWindow("Corner", "Eggs", [](QMItem& item) { item.HasCoupon = true; });
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs"), "A1,-,white,-,3,-,1,-,0,-,0");
+    EXPECT_EQ(Line("Eggs", "Corner"), "B1,-,large,-,0,-,1,-,0,-,0");
+    EXPECT_TRUE(Held("Eggs").HasCoupon);
+}
+
+// The note, coupon and edit dialogs open on the item as the file holds it, and what the person
+// changed goes over the item as the file holds it when they close.
+TEST_F(OtherWindowTest, ItemDialogsWriteWhatThePersonChangedOverTheItemAsItNowStands)
+{
+    Open();
+    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+    Play<TFormNote>([&](TFormNote& f) {
+        EXPECT_EQ(f.EditNote->text(), "brown");
+        OtherWindow("Home", "Eggs", [](QMItem& item) { item.Qty = 7; });
+        f.EditNote->setText("green");
+        f.BtnOK->click();
+    });
+    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs"), "A1,-,green,-,7,-,0,-,0,-,0");
+
+    Play<TFormCoupon>([&](TFormCoupon& f) {
+        OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "speckled"; });
+        f.CheckCoupon->setChecked(true);
+        f.BtnOK->click();
+    });
+    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs"), "A1,-,speckled,-,7,-,1,-,0,-,0");
+
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        OtherWindow("Home", "Eggs", [](QMItem& item) {
+            item.Note = "free range";
+            item.Qty = 9;
+        });
+        f.SpinQty->setValue(4);
+        f.BtnOK->click();
+    });
+    Key(*form, Qt::Key_Space);
+    EXPECT_EQ(Line("Eggs"), "A1,-,free range,-,4,-,1,-,0,-,0");
+    EXPECT_EQ(Held("Eggs").Qty, 4);
+    EXPECT_EQ(modalRuns, 3);
+}
+
+// A reset clears the items as the file holds them: another window's note stays where the reset
+// leaves notes, and its new item is reset too. One that finds nothing to clear in the window's
+// record looks at the file first.
+TEST_F(OtherWindowTest, ResetsClearTheItemsAsTheFileHoldsThem)
+{
+    Open();
+    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+    OtherProgram([](const StoreContext& ctx) {
+        WriteStoreString(ctx, "Home", "Dairy", "Butter", "A1,-,,-,4,-,0,-,0,-,0");
+    });
+    dialogs->expectBox("reset all quantities?", mrYes);
+    Trigger(*form, "MItemStoreResetQuantities");
+    EXPECT_EQ(Line("Eggs"), "A1,-,brown,-,0,-,0,-,0,-,0");
+    EXPECT_EQ(Line("Butter"), "A1,-,,-,0,-,0,-,0,-,0");
+    EXPECT_EQ(PanelText(*form, 2), "Items to buy: 0.  With coupons: 0");
+
+    OtherWindow("Home", "Milk", [](QMItem& item) {
+        item.Qty = 2;
+        item.Note = "skim";
+    });
+    dialogs->expectBox("purchased (checked) items", mrYes);
+    Trigger(*form, "MItemStoreResetPurchased");
+    EXPECT_EQ(Line("Milk"), "A2,-,,-,0,-,0,-,0,-,0");
+}
+
+// Cut takes the item as the file holds it onto the clipboard; a paste into a category another
+// window deleted since writes nothing and shows the store as it is.
+TEST_F(OtherWindowTest, ClipboardCommandsWorkOnTheStoreAsTheFileHoldsIt)
+{
+    Open();
+    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+    Trigger(*form, "MItemEditCut");
+    const std::vector<ClipboardEntry> cut = ReadClipboard(kCompany, kProduct);
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].Note, "brown");
+    EXPECT_EQ(Line("Eggs"), "");
+
+    form->SelectRow(1, -1);
+    OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Home", "Fruit"); });
+    Trigger(*form, "MItemEditPaste");
+    EXPECT_EQ(ReadStoreCategories(StoreContext{stores, {}}, "Home"), "Dairy,,");
+    EXPECT_EQ(form->Store.CategoryCount(), 1);
+}
+
+// An item another window deleted is not written back: the store is shown as it now is, the
+// item's category selected, and no dialog opens on the item.
+TEST_F(OtherWindowTest, AnItemAnotherWindowDeletedIsNotWrittenBack)
+{
+    Open();
+    OtherProgram([](const StoreContext& ctx) { DeleteStoreKey(ctx, "Home", "Dairy", "Eggs"); });
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs"), "");
+    EXPECT_EQ(form->Store.Categories[0].ItemCount(), 1);
+    EXPECT_EQ(Sel(*form), std::make_pair(0, -1));
+
+    form->SelectRow(0, 0);
+    OtherProgram([](const StoreContext& ctx) { DeleteStoreKey(ctx, "Home", "Dairy", "Milk"); });
+    Play<TFormNote>([](TFormNote& f) { f.BtnOK->click(); });
+    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
+    EXPECT_EQ(modalRuns, 0);
+    EXPECT_EQ(Line("Milk"), "");
+}
+
+// Changing a category's aisle and copying an item to another store write the items as the file
+// holds them.
+TEST_F(OtherWindowTest, CategoryAndCopyCommandsWriteTheItemsAsTheFileHoldsThem)
+{
+    Open();
+    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+    Play<TFormCopyItem>([](TFormCopyItem& f) {
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemItemCopy");
+    EXPECT_EQ(Line("Eggs", "Corner"), ",-,brown,-,2,-,0,-,0,-,0");
+
+    OtherWindow("Home", "Milk", [](QMItem& item) { item.Note = "skim"; });
+    Play<TFormEditCatAisle>([](TFormEditCatAisle& f) {
+        f.ComboAisle->setCurrentIndex(2);
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("into the aisle/dept. \"A2\"", mrYes);
+    Trigger(*form, "MItemCategoryChangeAisle");
+    EXPECT_EQ(Line("Eggs"), "A2,-,brown,-,2,-,0,-,0,-,0");
+    EXPECT_EQ(Line("Milk"), "A2,-,skim,-,1,-,0,-,0,-,0");
+
+    OtherWindow("Home", "Milk", [](QMItem& item) { item.Qty = 6; });
+    Play<TFormCopyCategory>([](TFormCopyCategory& f) {
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemCategoryCopy");
+    EXPECT_EQ(Line("Milk", "Corner"), ",-,skim,-,6,-,0,-,0,-,0");
+}
+
+// A window whose file did not change writes as it read: its own writes (items, the selection,
+// a category's state, a reset) never read the store again, which would put the record's
+// in-memory state back as the file holds it.
+TEST_F(OtherWindowTest, AWindowWhoseFileDidNotChangeDoesNotReadItAgain)
+{
+    Open();
+    form->Store.Categories[1].AisleGuess = "only in memory";
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    form->SelectRow(1, -1);
+    Trigger(*form, "MItemCategoryShowHide");
+    form->SelectRow(0, 1);
+    Click(*form, "BtnQtyDown");
+    dialogs->expectBox("reset all notes?", mrYes);
+    Trigger(*form, "MItemStoreResetNotes");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(form->Store.Categories[1].AisleGuess, "only in memory");
+    EXPECT_EQ(Line("Eggs"), "A1,-,,-,3,-,0,-,0,-,0");
+    EXPECT_EQ(Line("Milk"), "A2,-,,-,1,-,0,-,0,-,0");
+}
+
+// A storage folder that went away is no changed file to read again: the write fails as it
+// did, with its box, and the store stays in the picker.
+TEST_F(OtherWindowTest, AStorageFolderThatWentAwayIsNotReadAgain)
+{
+    Open();
+    fs::rename(stores, temp.path() + "/away");
+    dialogs->expectBox("Cannot write to the file");
+    Click(*form, "BtnQtyUp");
+    Play<TFormNote>([](TFormNote& f) {
+        f.EditNote->setText("brown");
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("Cannot write to the file");
+    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
+    EXPECT_EQ(modalRuns, 1);
+    EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home"}));
+    EXPECT_EQ(Held("Eggs").Qty, 2);
+    EXPECT_EQ(Held("Eggs").Note, "white");
+}
+
+} // namespace
