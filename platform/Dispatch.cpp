@@ -80,12 +80,14 @@ void QueueFlush()
 void ReportFailure(const AnsiString& text, Report when)
 {
     Reports& r = State();
+    if (Holds(r.shown, text))
+        return; // this action has shown it already
     if (when == Report::Now || !QCoreApplication::instance()) {
         std::erase(r.waiting, text); // shown now, for this action
         ShowBox(text);
         return;
     }
-    if (Holds(r.waiting, text) || Holds(r.shown, text))
+    if (Holds(r.waiting, text))
         return;
     r.waiting.push_back(text);
     QueueFlush();

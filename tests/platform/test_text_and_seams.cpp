@@ -106,6 +106,25 @@ TEST_F(SeamTest, DispatchShowsTheMessageAndGoesOn)
     EXPECT_TRUE(Dispatch([] {}));
 }
 
+TEST_F(SeamTest, OneActionShowsAFailureOnceHoweverItIsReported)
+{
+    ASSERT_NE(QCoreApplication::instance(), nullptr);
+    const auto fail = [](const char* text) { return [text] { throw EInOutError(text); }; };
+    dialogs->expectBox("Cannot write to the file \"a\"");
+    dialogs->expectBox("Cannot write to the file \"b\"");
+    Dispatch(fail("Cannot write to the file \"a\""));
+    Dispatch(fail("Cannot write to the file \"a\""));
+    Dispatch(fail("Cannot write to the file \"a\""), Report::Later);
+    Dispatch(fail("Cannot write to the file \"b\""));
+    QCoreApplication::processEvents(); // the action is over
+    EXPECT_EQ(dialogs->seen().size(), 2u);
+
+    dialogs->expectBox("Cannot write to the file \"a\"");
+    Dispatch(fail("Cannot write to the file \"a\""));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs->seen().size(), 3u) << "a new action shows it again";
+}
+
 TEST_F(SeamTest, HelpAnswerOpensHelpAndIsNotYes)
 {
     dialogs->expectBox("Reset", mrHelp);

@@ -110,6 +110,7 @@ inline void Trigger(const QObject& window, const QString& entry)
     if (!action.isEnabled())
         detail::Refuse(window, entry, "is disabled");
     action.trigger();
+    QApplication::processEvents(); // the event loop's turn that ends the action
 }
 
 // Clicks the button (a tool button, a push button, a check box, ...).
@@ -244,6 +245,7 @@ inline void ClickAt(QWidget& control, int x, int y, Qt::MouseButton button = Qt:
     QMouseEvent release(QEvent::MouseButtonRelease, at, control.mapToGlobal(at), button, Qt::NoButton,
                         modifiers);
     QApplication::sendEvent(&control, &release);
+    QApplication::processEvents(); // the event loop's turn that ends the action
 }
 inline void MoveTo(QWidget& control, int x, int y)
 {
