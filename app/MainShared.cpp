@@ -49,7 +49,11 @@ bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function
         if (written)
             return true;
         Store.ItemAt(category, item) = before;
-        if (round == kMaxChangeRounds || !RefreshStore())
+        if (round == kMaxChangeRounds) {
+            DrawItemList();
+            RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
+        }
+        if (!RefreshStore())
             return false;
         std::tie(category, item) = Store.FindItem(categoryName, itemName);
         if (item < 0)

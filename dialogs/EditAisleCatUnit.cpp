@@ -94,7 +94,9 @@ void TFormEditCatAisle::BtnOKClick()
             break;
         }
         category = before;
-        if (round == kMaxRounds || !main_.RefreshStore())
+        if (round == kMaxRounds)
+            RaiseStoreKeptChanging(main_.StoreFilesContext(), store.Name);
+        if (!main_.RefreshStore())
             return;
         c = store.FindItem(name, {}).first;
         if (c < 0)

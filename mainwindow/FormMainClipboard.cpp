@@ -139,7 +139,7 @@ void TFormMain::CutToClipboard(int32_t category, int32_t item)
         const auto failures = ApplyStoreBatchIfUnchanged(StoreFilesContext(), Store.Name, batch, StoreWatch);
         if (!failures) {
             if (round == kMaxClipboardRounds)
-                return;
+                RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
             continue;
         }
         ReloadStore(Store.Name);
@@ -181,7 +181,7 @@ void TFormMain::PasteFromClipboard(int32_t category)
         const auto failures = ApplyStoreBatchIfUnchanged(ctx, Store.Name, batch, StoreWatch);
         if (!failures) {
             if (round == kMaxClipboardRounds)
-                return;
+                RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
             continue;
         }
         ReloadStore(Store.Name);

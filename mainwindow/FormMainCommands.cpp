@@ -378,7 +378,11 @@ void TFormMain::ResetStore(ResetKind kind)
             break;
         }
         UndoReset(fields, before);
-        if (round == kMaxResetRounds || !RefreshStore())
+        if (round == kMaxResetRounds) {
+            DrawItemList();
+            RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
+        }
+        if (!RefreshStore())
             break;
     }
     DrawItemList();

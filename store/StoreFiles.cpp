@@ -879,4 +879,11 @@ void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store)
                      store.GetSelectedItemName() + "&-&" + store.GetSelectedCategoryName());
 }
 
+void RaiseStoreKeptChanging(const StoreContext& ctx, const AnsiString& store)
+{
+    throw EStoreError(Format("Another program kept changing the file \"%s\" while this change was being "
+                             "written, so nothing was changed. Please try again.",
+                             FromFileName(StoreFilePath(ctx, store)).c_str()));
+}
+
 } // namespace qm

@@ -246,5 +246,9 @@ std::optional<CarryOverFailures> SaveItemsIfUnchanged(const StoreContext& ctx, c
 std::optional<CarryOverFailures> ApplyStoreBatchIfUnchanged(const StoreContext& ctx, const AnsiString& store,
                                                             const StoreBatch& batch,
                                                             const IniFile::Watch& watch);
+// Raises EStoreError saying that nothing was changed because another program kept changing the
+// store's file: a change made over the store read anew found it changed again, round after
+// round.
+[[noreturn]] void RaiseStoreKeptChanging(const StoreContext& ctx, const AnsiString& store);
 
 } // namespace qm

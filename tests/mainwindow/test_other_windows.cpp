@@ -16,6 +16,7 @@
 #include "dialogs/EditAisleCatUnit.h"
 #include "dialogs/EditItemsUnit.h"
 #include "dialogs/NoteUnit.h"
+#include "platform/Exception.h"
 #include "store/ItemClipboard.h"
 #include "store/StoreLoader.h"
 
@@ -287,6 +288,28 @@ TEST_F(OtherWindowTest, AStorageFolderThatWentAwayIsNotReadAgain)
     EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home"}));
     EXPECT_EQ(Held("Eggs").Qty, 2);
     EXPECT_EQ(Held("Eggs").Note, "white");
+}
+
+// A file that another program changes every time the window has read it again is not written
+// over: after some rounds the change is given up with a box, and the file keeps what the other
+// program wrote.
+TEST_F(OtherWindowTest, AFileThatKeepsChangingIsGivenUpWithABox)
+{
+    Open();
+    int rounds = 0;
+    const auto otherWrites = [&](QMItem& item) {
+        ++item.Qty;
+        const std::string note = "round " + std::to_string(++rounds);
+        OtherWindow("Home", "Eggs", [&](QMItem& other) { other.Note = note; });
+    };
+    try {
+        form->ChangeItem(0, 0, otherWrites);
+        ADD_FAILURE() << "the change was made over a file that kept changing";
+    } catch (const EStoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("kept changing"), std::string::npos) << e.what();
+    }
+    EXPECT_GT(rounds, 1);
+    EXPECT_EQ(Line("Eggs"), "A1,-,round " + std::to_string(rounds) + ",-,2,-,0,-,0,-,0");
 }
 
 } // namespace
