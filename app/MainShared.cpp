@@ -17,11 +17,6 @@ StoreContext TMainShared::StoreFilesContext() const
     return StoreContext{StoresFolder, StoreNames()};
 }
 
-void TMainShared::SaveItem(int32_t category, int32_t item)
-{
-    qm::SaveItem(StoreFilesContext(), Store, category, item);
-}
-
 std::string TMainShared::StoreFile() const
 {
     return StoreFilePath(StoreContext{StoresFolder, {}}, Store.Name);
@@ -53,11 +48,11 @@ bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function
             DrawItemList();
             RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
         }
-        if (!RefreshStore())
+        if (RefreshStore() == Refresh::Failed)
             return false;
         std::tie(category, item) = Store.FindItem(categoryName, itemName);
         if (item < 0)
-            return false;
+            RaiseTakenOut(categoryName, itemName);
     }
 }
 

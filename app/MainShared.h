@@ -85,9 +85,6 @@ public:
     AnsiString GetSelectedCategoryName() const { return Store.GetSelectedCategoryName(); }
     AnsiString GetSelectedItemName() const { return Store.GetSelectedItemName(); }
     void GetSelectedCategory(QMCategory& out) const { Store.GetSelectedCategory(out); }
-    // Writes the item's line into the open store's file and carries its coupon over to the
-    // stores of the picker; a store that could not take it is named in one error box.
-    void SaveItem(int32_t category, int32_t item);
 
     // ---- Other program windows on the open store's file ----
     // What the window knows of the open store's file: the version it read (LoadStore starts
@@ -98,16 +95,22 @@ public:
     std::string StoreFile() const;
     // Reads the open store again when another program changed its file since the window read
     // or wrote it, keeping the selected row, the categories' expanded states and the lists'
-    // places where the store still has them, and draws both lists anew; true when it did. A
-    // file that is as the window knows it, or that cannot be read (gone with its folder, say),
-    // is not read: the writes report what became of it.
-    virtual bool RefreshStore() = 0;
-    // Changes item (category, item) and writes its line (SaveItem), after selecting its row when
+    // places where the store still has them, and draws both lists anew (Reread). A file that
+    // is as the window knows it, or that reads as missing (gone with its folder, say), is not
+    // read (Unchanged): the writes report what became of it. A changed file that cannot be
+    // read (grown past what a store may hold, say) is reported in a box and the store stays as
+    // the window shows it (Failed): nothing may be written over it from the window.
+    enum class Refresh { Unchanged, Reread, Failed };
+    virtual Refresh RefreshStore() = 0;
+    // Changes item (category, item) and writes its line into the open store's file, carrying
+    // its coupon over to the stores of the picker (a store that could not take it is named in
+    // one error box), after selecting its row when
     // select is set, over the item as the store's file now holds it: when another program
     // changed the file since the window read it, the store is read again (RefreshStore) and
-    // change made to the item of the same name there. False, with nothing written, when the file
-    // no longer holds the item; the lists then show the store as it is. A failed write puts the
-    // item back, draws the item list and goes on.
+    // change made to the item of the same name there. When the file no longer holds the item,
+    // nothing is written, the lists show the store as it is and EStoreError says so
+    // (RaiseTakenOut). False, with nothing written, when the file could not be read again. A
+    // failed write puts the item back, draws the item list and goes on.
     bool ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                     bool select = false);
 };

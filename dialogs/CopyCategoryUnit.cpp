@@ -54,9 +54,10 @@ void TFormCopyCategory::BtnOKClick()
     if (target.empty() || store.SelCategory < 0)
         return;
     const AnsiString name = main_.GetSelectedCategoryName();
-    main_.RefreshStore();
-    if (store.SelCategory < 0 || !SameName(main_.GetSelectedCategoryName(), name))
+    if (main_.RefreshStore() == TMainShared::Refresh::Failed)
         return;
+    if (store.SelCategory < 0 || !SameName(main_.GetSelectedCategoryName(), name))
+        RaiseTakenOut(name, {});
     // The items' lines as Copy Item writes them (the aisle left empty unless asked for); an item
     // of the same name there is replaced, the others there stay.
     const int32_t c = store.SelCategory;

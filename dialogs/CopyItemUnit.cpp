@@ -63,9 +63,11 @@ void TFormCopyItem::BtnOKClick()
     if (ComboStores->currentIndex() < 0)
         return;
     const AnsiString name = main_.GetSelectedItemName();
-    main_.RefreshStore();
-    if (name.empty() || main_.GetSelectedItemName() != name)
+    const AnsiString category = main_.GetSelectedCategoryName();
+    if (name.empty() || main_.RefreshStore() == TMainShared::Refresh::Failed)
         return;
+    if (!SameName(main_.GetSelectedItemName(), name))
+        RaiseTakenOut(category, name);
     const QMStore& store = main_.Store;
     WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), main_.GetSelectedCategoryName(),
                      main_.GetSelectedItemName(),

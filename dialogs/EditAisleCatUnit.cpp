@@ -96,11 +96,11 @@ void TFormEditCatAisle::BtnOKClick()
         category = before;
         if (round == kMaxRounds)
             RaiseStoreKeptChanging(main_.StoreFilesContext(), store.Name);
-        if (!main_.RefreshStore())
+        if (main_.RefreshStore() == TMainShared::Refresh::Failed)
             return;
         c = store.FindItem(name, {}).first;
         if (c < 0)
-            return;
+            RaiseTakenOut(name, {});
     }
     main_.ReloadStore(main_.GetCurrentStoreName());
 }

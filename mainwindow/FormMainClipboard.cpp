@@ -66,7 +66,8 @@ constexpr int kMaxClipboardRounds = 8;
 
 // The row (category, item; item -1 for the category's own row) in the store as its file now
 // holds it: when another program changed the file since the window read it, the store is read
-// again and the row found by its names. False when the store no longer has it.
+// again and the row found by its names. False when the row is none of the store's, or the file
+// could not be read again (reported); EStoreError when the file no longer holds it.
 bool CurrentRow(TMainShared& window, int32_t& category, int32_t& item)
 {
     const QMStore& store = window.Store;
@@ -78,11 +79,17 @@ bool CurrentRow(TMainShared& window, int32_t& category, int32_t& item)
         return false;
     const AnsiString categoryName = cat.Name;
     const AnsiString itemName = isItem ? cat.Items[size_t(item)].Name : AnsiString();
-    if (!window.RefreshStore())
+    switch (window.RefreshStore()) {
+    case TMainShared::Refresh::Unchanged:
         return true;
+    case TMainShared::Refresh::Failed:
+        return false;
+    case TMainShared::Refresh::Reread:
+        break;
+    }
     const auto [c, i] = store.FindItem(categoryName, itemName);
     if (c < 0 || (isItem && i < 0))
-        return false;
+        RaiseTakenOut(categoryName, itemName);
     category = c;
     item = isItem ? i : kNoRow;
     return true;

@@ -361,7 +361,7 @@ void TFormMain::ResetStore(ResetKind kind)
         ClearForReset(Store, fields, kind == ResetKind::Purchased, before, changed);
         // A reset that finds nothing to change writes nothing, so the file is looked at first.
         if (changed.empty()) {
-            if (round < kMaxResetRounds && RefreshStore())
+            if (round < kMaxResetRounds && RefreshStore() == Refresh::Reread)
                 continue;
             break;
         }
@@ -382,7 +382,7 @@ void TFormMain::ResetStore(ResetKind kind)
             DrawItemList();
             RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
         }
-        if (!RefreshStore())
+        if (RefreshStore() == Refresh::Failed)
             break;
     }
     DrawItemList();
@@ -656,7 +656,8 @@ bool TFormMain::EditCouponDialog(int32_t category, int32_t item, TDateTime& expi
 // it closes: another program may have written it meanwhile.
 void TFormMain::MItemItemCouponClick()
 {
-    RefreshStore();
+    if (RefreshStore() == Refresh::Failed)
+        return;
     if (!HasSelectedItem() || !Store.AcceptsCoupons) {
         MItemItemCoupon->setChecked(
             HasSelectedItem() &&
@@ -706,8 +707,7 @@ bool TFormMain::EditNoteDialog(int32_t category, int32_t item, AnsiString& note)
 // changed replaces the note the file holds when it closes.
 void TFormMain::MItemItemNotesClick()
 {
-    RefreshStore();
-    if (!HasSelectedItem())
+    if (RefreshStore() == Refresh::Failed || !HasSelectedItem())
         return;
     const int32_t c = Store.SelCategory, i = Store.SelItem;
     const AnsiString shown = Store.Categories[size_t(c)].Items[size_t(i)].Note;

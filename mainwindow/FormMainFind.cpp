@@ -146,6 +146,12 @@ void TFormMain::MItemEditFindClick()
 
 void TFormMain::EditSearchChange()
 {
+    FindItems();
+    MItemEditFindNextClick();
+}
+
+void TFormMain::FindItems()
+{
     FindHits.clear();
     FindHitIndex = -1;
     const AnsiString pattern = Upper(FromQString(EditSearch->text()));
@@ -161,7 +167,20 @@ void TFormMain::EditSearchChange()
         }
     }
     LabelResults->setText(QString("     Items Found: %1").arg(FindHits.size()));
-    MItemEditFindNextClick();
+}
+
+// The store read again: the matches are those of its items now, and the next one follows the
+// selected row when that is one.
+void TFormMain::RefreshFindHits()
+{
+    ClearFindHits();
+    if (ToolbarSearch->isHidden())
+        return;
+    FindItems();
+    const auto selected = std::pair(Store.SelCategory, Store.SelItem);
+    const auto hit = std::find(FindHits.begin(), FindHits.end(), selected);
+    if (hit != FindHits.end())
+        FindHitIndex = int32_t(hit - FindHits.begin());
 }
 
 void TFormMain::MItemEditFindNextClick()

@@ -39,8 +39,7 @@ QImage TFormMain::ItemGlyph(int index)
 // The dialog opens on the item as the store's file holds it.
 void TFormMain::MItemItemEditClick()
 {
-    RefreshStore();
-    if (Store.SelCategory >= 0 && Store.SelItem >= 0)
+    if (RefreshStore() != Refresh::Failed && Store.SelCategory >= 0 && Store.SelItem >= 0)
         RunDialog<TFormEditItem>(this);
 }
 

@@ -1,7 +1,7 @@
 // The open store in the window: the store picker, loading a store with its window steps
 // (picker selection, status bar, caption, the expired-coupon report, the buttons that need a
-// category), the selection getters, the shopping-list build with its status text, and the
-// item writes that carry a coupon over to the stores of the picker.
+// category), reading it again when another program changed its file, the selection getters,
+// the shopping-list build with its status text, and the remembered selection.
 #include <QComboBox>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -79,7 +79,7 @@ void TFormMain::LoadStore(const AnsiString& name)
     LoadStoreFile(name);
 }
 
-bool TFormMain::LoadStoreFile(const AnsiString& name)
+bool TFormMain::LoadStoreFile(const AnsiString& name, bool again)
 {
     // At start-up the picker shows the store being opened.
     if (Loading) {
@@ -95,9 +95,9 @@ bool TFormMain::LoadStoreFile(const AnsiString& name)
         MessageDlg(result.Error.empty() ? "Store file \"" + name + "\" not found." : result.Error, mtError,
                    mbOK, 0);
         // The entry that cannot be opened goes; nothing is selected in its place, and the
-        // previous store stays open.
+        // previous store stays open. The open store keeps its entry: it is still shown.
         const int selected = ComboStores->currentIndex();
-        if (selected >= 0) {
+        if (selected >= 0 && !again) {
             ComboStores->removeItem(selected);
             ComboStores->setCurrentIndex(-1);
         }
@@ -128,15 +128,16 @@ bool TFormMain::LoadStoreFile(const AnsiString& name)
 // The view is kept as the window shows it: the rows the selection and the expanded states
 // name, the item list's place (which the drawing keeps within the new rows) and the shopping
 // list's. The header follows the store's coupon switch, which another window may have turned.
-bool TFormMain::RefreshStore()
+TMainShared::Refresh TFormMain::RefreshStore()
 {
     if (Store.Name.empty() || StoreWatch.Look(StoreFile()) != IniFile::Watch::State::Changed)
-        return false;
+        return Refresh::Unchanged;
     const QMStoreView view(Store);
     const int shopListTop = ShoppingListBar->value();
-    if (!LoadStoreFile(Store.Name))
-        return false;
+    if (!LoadStoreFile(Store.Name, true))
+        return Refresh::Failed;
     view.ApplyTo(Store);
+    RefreshFindHits();
     const bool itemSelected = HasSelectedItem();
     for (QToolButton* button : {BtnEditItem, BtnDeleteItem, BtnQtyUp, BtnQtyDown, BtnEditNote})
         button->setEnabled(itemSelected);
@@ -149,7 +150,7 @@ bool TFormMain::RefreshStore()
         ShoppingListBar->setValue(shopListTop);
     }
     DrawShoppingList();
-    return true;
+    return Refresh::Reread;
 }
 
 AnsiString TFormMain::GetCurrentStoreName() const

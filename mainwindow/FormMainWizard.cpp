@@ -29,9 +29,11 @@ void TFormMain::MItemStoreEditAislesClick()
     RunModal(form);
 }
 
+// The errand editor opens on the errands as the store's file holds them, as it writes them back
+// whole: errands another program changed since the window read the store are read first.
 void TFormMain::MItemStoreEditErrandsClick()
 {
-    if (GetCurrentStoreName().empty())
+    if (GetCurrentStoreName().empty() || RefreshStore() == Refresh::Failed)
         return;
     TFormErrands form(*this, this);
     RunModal(form);

@@ -6,7 +6,7 @@
 // The class is split by concern over several sources:
 //   FormMainLayout.cpp    the components: menus, tool bars, panels, lists, status bar
 //   FormMainStartup.cpp   start-up, showing, resizing, the splitter, closing and settings
-//   FormMainStore.cpp     the store picker, loading a store, the shopping list, item writes
+//   FormMainStore.cpp     the store picker, loading and re-reading a store, the shopping list
 //   FormMainItemList.cpp  the item list: glyphs, drawing and layout
 //   FormMainKeyboard.cpp  the item list: selection, mouse, keyboard and quantities
 //   FormMainShopList.cpp  the shopping list's drawing and clicks
@@ -89,7 +89,7 @@ public:
     // the caption and the buttons; reports expired coupons. A missing file is reported, its
     // picker entry removed, and Store keeps the previous store.
     void LoadStore(const AnsiString& name) override;
-    bool RefreshStore() override;
+    Refresh RefreshStore() override;
     // LoadStore, then both lists drawn anew, the shopping list rebuilt: the window after a
     // write to the store's file.
     void ReloadStore(const AnsiString& name) override;
@@ -490,6 +490,10 @@ private:
     void BtnSearchCloseClick();
     // Forgets the matches (a store was loaded): they named rows of the store searched.
     void ClearFindHits();
+    // The matches of the find bar's text, counted in the bar; none selected.
+    void FindItems();
+    // The matches found anew in the open store read again, while the find bar is shown.
+    void RefreshFindHits();
     // The quick-find box: filled on entry with every category and item name, sorted; choosing
     // an entry selects its row, closing the list selects the current row again.
     void ComboFindEnter();
@@ -644,8 +648,9 @@ private:
     void OpenPickedStore();
     bool HasSelectedItem() const;
     bool HasSelectedCategory() const;
-    // LoadStore; false when the store could not be read (reported; Store stays).
-    bool LoadStoreFile(const AnsiString& name);
+    // LoadStore; false when the store could not be read (reported; Store stays). The picker's
+    // entry of a store that cannot be opened goes, unless it is the open store read again.
+    bool LoadStoreFile(const AnsiString& name, bool again = false);
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
 

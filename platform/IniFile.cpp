@@ -1123,7 +1123,8 @@ struct IniFile::Watch::Registry {
         return w.version_ != 0 && w.version_ == generation && w.fileName_ == fileName;
     }
     // The file went from parse before to parse after by a rewrite of this program: the
-    // watches that knew it before know it after. Under gMutex.
+    // watches that knew it before know it after, as the one holder of the file made the
+    // change. Under gMutex.
     static void Advance(const std::string& fileName, uint64_t before, uint64_t after)
     {
         for (Watch* w : All())

@@ -91,9 +91,12 @@ public:
 
     // What one holder of a file's content in memory (a program window and its open store)
     // knows of the file: the version it last read, or last wrote itself. Every change this
-    // program makes to the file through IniFile keeps its watches up to date under the file's
-    // lock: a watch that knew the file before the change knows it after; one that did not
-    // (another program had changed the file since) still does not. A version is told apart
+    // program makes to the file through Edit and the writes built on it keeps its watches up to
+    // date under the file's lock: a watch that knew the file before the change knows it after;
+    // one that did not (another program had changed the file since) still does not. The program
+    // holds a file in one place at most (its window's open store), so every watch that knew the
+    // file is the holder that made the change. UpdateKeysIfPresent, which writes the files the
+    // window does not hold (the coupon carry-over), advances no watch. A version is told apart
     // as the parses are (size, times and inode, and the bytes while those are too recent to
     // tell), so a rewrite with the same bytes is no change.
     class Watch {

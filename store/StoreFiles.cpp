@@ -886,4 +886,13 @@ void RaiseStoreKeptChanging(const StoreContext& ctx, const AnsiString& store)
                              FromFileName(StoreFilePath(ctx, store)).c_str()));
 }
 
+void RaiseTakenOut(const AnsiString& category, const AnsiString& item)
+{
+    if (item.empty())
+        throw EStoreError("Another program took the category \"" + category +
+                          "\" out of this store, so nothing was changed.");
+    throw EStoreError("Another program took \"" + item + "\" out of " + category +
+                      " in this store, so nothing was changed.");
+}
+
 } // namespace qm

@@ -250,5 +250,9 @@ std::optional<CarryOverFailures> ApplyStoreBatchIfUnchanged(const StoreContext& 
 // store's file: a change made over the store read anew found it changed again, round after
 // round.
 [[noreturn]] void RaiseStoreKeptChanging(const StoreContext& ctx, const AnsiString& store);
+// Raises EStoreError saying that nothing was changed because another program took the item out
+// of the category in the store's file (the category itself when item is empty) since the
+// window read it.
+[[noreturn]] void RaiseTakenOut(const AnsiString& category, const AnsiString& item);
 
 } // namespace qm

@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <filesystem>
 #include <functional>
 
@@ -14,6 +16,7 @@
 #include "dialogs/CopyItemUnit.h"
 #include "dialogs/CouponUnit.h"
 #include "dialogs/EditAisleCatUnit.h"
+#include "dialogs/EditErrandsUnit.h"
 #include "dialogs/EditItemsUnit.h"
 #include "dialogs/NoteUnit.h"
 #include "platform/Exception.h"
@@ -181,7 +184,7 @@ TEST_F(OtherWindowTest, ResetsClearTheItemsAsTheFileHoldsThem)
 }
 
 // Cut takes the item as the file holds it onto the clipboard; a paste into a category another
-// window deleted since writes nothing and shows the store as it is.
+// window deleted since writes nothing, says so and shows the store as it is.
 TEST_F(OtherWindowTest, ClipboardCommandsWorkOnTheStoreAsTheFileHoldsIt)
 {
     Open();
@@ -194,17 +197,20 @@ TEST_F(OtherWindowTest, ClipboardCommandsWorkOnTheStoreAsTheFileHoldsIt)
 
     form->SelectRow(1, -1);
     OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Home", "Fruit"); });
+    dialogs->expectBox(
+        "Another program took the category \"Fruit\" out of this store, so nothing was changed.");
     Trigger(*form, "MItemEditPaste");
     EXPECT_EQ(ReadStoreCategories(StoreContext{stores, {}}, "Home"), "Dairy,,");
     EXPECT_EQ(form->Store.CategoryCount(), 1);
 }
 
 // An item another window deleted is not written back: the store is shown as it now is, the
-// item's category selected, and no dialog opens on the item.
+// item's category selected, a box says why nothing changed, and no dialog opens on the item.
 TEST_F(OtherWindowTest, AnItemAnotherWindowDeletedIsNotWrittenBack)
 {
     Open();
     OtherProgram([](const StoreContext& ctx) { DeleteStoreKey(ctx, "Home", "Dairy", "Eggs"); });
+    dialogs->expectBox("Another program took \"Eggs\" out of Dairy in this store, so nothing was changed.");
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(Line("Eggs"), "");
     EXPECT_EQ(form->Store.Categories[0].ItemCount(), 1);
@@ -216,6 +222,88 @@ TEST_F(OtherWindowTest, AnItemAnotherWindowDeletedIsNotWrittenBack)
     Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
     EXPECT_EQ(modalRuns, 0);
     EXPECT_EQ(Line("Milk"), "");
+
+    // Copying an item or a category that went while its dialog was open copies nothing.
+    form->SelectRow(0, -1);
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
+        OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Home", "Dairy"); });
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("Another program took the category \"Dairy\" out of this store");
+    Trigger(*form, "MItemCategoryCopy");
+    form->SelectRow(0, 0);
+    Play<TFormCopyItem>([&](TFormCopyItem& f) {
+        OtherProgram([](const StoreContext& ctx) { DeleteStoreKey(ctx, "Home", "Fruit", "Kiwi"); });
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("Another program took \"Kiwi\" out of Fruit");
+    Trigger(*form, "MItemItemCopy");
+    EXPECT_EQ(qmtest::ReadFile(stores + "Corner.store"), "[Dairy]\r\nEggs=B1,-,large,-,0,-,0,-,0,-,0,-,\r\n");
+}
+
+// Errands another window wrote are there when the errand editor opens, and stay when it
+// writes the errands back.
+TEST_F(OtherWindowTest, TheErrandEditorKeepsErrandsAnotherWindowWrote)
+{
+    Open();
+    OtherProgram(
+        [](const StoreContext& ctx) { WriteStoreString(ctx, "Home", kErrandsSection, "Bank", "1"); });
+    Play<TFormErrands>([](TFormErrands& f) {
+        EXPECT_EQ(f.CheckListErrands->count(), 1);
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemStoreEditErrands");
+    EXPECT_EQ(ReadStoreString(StoreContext{stores, {}}, "Home", kErrandsSection, "Bank"), "1");
+    EXPECT_EQ(Line("Eggs"), "A1,-,white,-,2,-,0,-,0,-,0,-,");
+}
+
+// A store file another program made unreadable (grown past what a store may hold) is not
+// written over: each command says why, once, the store stays shown and in the picker, and once
+// the file can be read again the window reads it.
+TEST_F(OtherWindowTest, AFileThatCannotBeReadAgainIsNotWrittenOver)
+{
+    Open();
+    fs::resize_file(stores + "Home.store", (kMaxIniFileBytes + 1));
+    dialogs->expectBox("Cannot read the file");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    Play<TFormNote>([](TFormNote& f) {
+        f.EditNote->setText("brown");
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("Cannot read the file");
+    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
+    EXPECT_EQ(dialogs->seen().size(), 2u);
+    EXPECT_EQ(fs::file_size(stores + "Home.store"), kMaxIniFileBytes + 1);
+    EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home"}));
+    EXPECT_EQ(form->GetCurrentStoreName(), "Home");
+    EXPECT_EQ(Held("Eggs").Qty, 2);
+
+    std::string text = kHome;
+    text.replace(text.find("white,-,2"), 9, "brown,-,5");
+    WriteFile(stores + "Home.store", text);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs"), "A1,-,brown,-,6,-,0,-,0,-,0");
+}
+
+// The find bar's matches follow the store read again: an item another window added is found,
+// and the next match follows the selected one.
+TEST_F(OtherWindowTest, FindMatchesAreThoseOfTheStoreReadAgain)
+{
+    Open();
+    Trigger(*form, "MItemEditFind");
+    QTest::keyClicks(&Control<QLineEdit>(*form, "EditSearch"), "A2");
+    EXPECT_EQ(form->GetSelectedItemName(), "Milk");
+    OtherProgram([](const StoreContext& ctx) {
+        WriteStoreString(ctx, "Home", "Dairy", "Cream", "A2,-,,-,0,-,0,-,0,-,0");
+    });
+    Click(*form, "BtnQtyUp");
+    EXPECT_EQ(Line("Milk"), "A2,-,,-,2,-,0,-,0,-,0");
+    Trigger(*form, "MItemEditFindNext");
+    EXPECT_EQ(form->GetSelectedItemName(), "Kiwi");
+    Trigger(*form, "MItemEditFindNext");
+    EXPECT_EQ(form->GetSelectedItemName(), "Cream");
 }
 
 // Changing a category's aisle and copying an item to another store write the items as the file

@@ -133,9 +133,10 @@ TEST_F(StoreWindowTest, ExpiredCouponsAreReportedAndCarriedToThePickersStores)
               "[Dairy]\r\nMilk=Z,-,,-,1,-,0,-,0,-,0\r\n[Fruit]\r\nKiwi=,-,,-,1,-,0,-,0,-,0\r\n");
 
     // An item write through the window carries the coupon the same way.
-    form->Store.Categories[0].Items[0].HasCoupon = true;
-    form->Store.Categories[0].Items[0].CouponExpire = 46100;
-    form->SaveItem(0, 0);
+    form->ChangeItem(0, 0, [](QMItem& item) {
+        item.HasCoupon = true;
+        item.CouponExpire = 46100;
+    });
     EXPECT_EQ(ReadStoreString(form->StoreFilesContext(), "Zed", "Dairy", "Milk"), "Z,-,,-,1,-,1,-,46100,-,0");
 }
 

@@ -65,17 +65,17 @@ public:
         calls.push_back("ReloadStore " + name);
     }
     // The store read again, with its selection and expanded states, when its file changed.
-    bool RefreshStore() override
+    Refresh RefreshStore() override
     {
         if (StoreWatch.Look(StoreFile()) != qm::IniFile::Watch::State::Changed)
-            return false;
+            return Refresh::Unchanged;
         const qm::QMStoreView view(Store);
         if (!qm::LoadStoreData(StoreFilesContext(), Store, Store.Name, &StoreWatch).Found)
-            return false;
+            return Refresh::Failed;
         view.ApplyTo(Store);
         status = qm::BuildShoppingList(Store, ShopList, {true, ErrandsOnTop, ErrandsCaption});
         calls.push_back("RefreshStore " + Store.Name);
-        return true;
+        return Refresh::Reread;
     }
     void BuildShoppingList() override
     {
