@@ -4,14 +4,6 @@
 
 namespace qm {
 
-namespace {
-
-// How often a change is made again over the store read anew, each time because another
-// program wrote its file between the reading and the writing.
-constexpr int kMaxChangeRounds = 8;
-
-} // namespace
-
 StoreContext TMainShared::StoreFilesContext() const
 {
     return StoreContext{StoresFolder, StoreNames()};

@@ -87,6 +87,10 @@ public:
     void GetSelectedCategory(QMCategory& out) const { Store.GetSelectedCategory(out); }
 
     // ---- Other program windows on the open store's file ----
+    // How often a change is made anew over the store read again, each time because another
+    // program wrote its file between the reading and the writing; then it is given up
+    // (RaiseStoreKeptChanging).
+    static constexpr int kMaxChangeRounds = 8;
     // What the window knows of the open store's file: the version it read (LoadStore starts
     // it) or last wrote itself (platform/IniFile.h). Changes another program made since are
     // not in Store, so nothing is written from Store before it is read again.

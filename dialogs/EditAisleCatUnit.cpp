@@ -13,14 +13,6 @@
 
 namespace qm {
 
-namespace {
-
-// How often the change is made anew over the store read again, each time because another
-// program wrote its file in between.
-constexpr int kMaxRounds = 8;
-
-} // namespace
-
 TFormEditCatAisle::TFormEditCatAisle(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormEditCatAisle", "Change Aisle/Dept. for Category", "category"), main_(main)
 {
@@ -94,7 +86,7 @@ void TFormEditCatAisle::BtnOKClick()
             break;
         }
         category = before;
-        if (round == kMaxRounds)
+        if (round == TMainShared::kMaxChangeRounds)
             RaiseStoreKeptChanging(main_.StoreFilesContext(), store.Name);
         if (main_.RefreshStore() == TMainShared::Refresh::Failed)
             return;

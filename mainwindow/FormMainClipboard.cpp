@@ -60,10 +60,6 @@ std::vector<QMItem> CopiedItems(const QMStore& store, int32_t category, int32_t 
     return {};
 }
 
-// How often a cut or a paste is made anew over the store read again, each time because another
-// program wrote its file in between.
-constexpr int kMaxClipboardRounds = 8;
-
 // The row (category, item; item -1 for the category's own row) in the store as its file now
 // holds it: when another program changed the file since the window read it, the store is read
 // again and the row found by its names. False when the row is none of the store's, or the file
@@ -145,7 +141,7 @@ void TFormMain::CutToClipboard(int32_t category, int32_t item)
             batch.DeleteKey(section, it.Name);
         const auto failures = ApplyStoreBatchIfUnchanged(StoreFilesContext(), Store.Name, batch, StoreWatch);
         if (!failures) {
-            if (round == kMaxClipboardRounds)
+            if (round == TMainShared::kMaxChangeRounds)
                 RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
             continue;
         }
@@ -187,7 +183,7 @@ void TFormMain::PasteFromClipboard(int32_t category)
         }
         const auto failures = ApplyStoreBatchIfUnchanged(ctx, Store.Name, batch, StoreWatch);
         if (!failures) {
-            if (round == kMaxClipboardRounds)
+            if (round == TMainShared::kMaxChangeRounds)
                 RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
             continue;
         }

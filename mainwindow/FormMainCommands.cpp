@@ -151,10 +151,6 @@ struct ResetItem {
     AnsiString note;
 };
 
-// How often a reset is made anew over the store read again, each time because another program
-// wrote its file in between.
-constexpr int kMaxResetRounds = 8;
-
 // Clears the fields in every item the reset concerns (every item, or with purchasedOnly those
 // with a quantity), noting each item and what it held.
 void ClearForReset(QMStore& store, const ResetFields& fields, bool purchasedOnly,
@@ -361,7 +357,7 @@ void TFormMain::ResetStore(ResetKind kind)
         ClearForReset(Store, fields, kind == ResetKind::Purchased, before, changed);
         // A reset that finds nothing to change writes nothing, so the file is looked at first.
         if (changed.empty()) {
-            if (round < kMaxResetRounds && RefreshStore() == Refresh::Reread)
+            if (round < kMaxChangeRounds && RefreshStore() == Refresh::Reread)
                 continue;
             break;
         }
@@ -378,7 +374,7 @@ void TFormMain::ResetStore(ResetKind kind)
             break;
         }
         UndoReset(fields, before);
-        if (round == kMaxResetRounds) {
+        if (round == kMaxChangeRounds) {
             DrawItemList();
             RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
         }
