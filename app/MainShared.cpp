@@ -1,7 +1,5 @@
 #include "app/MainShared.h"
 
-#include <tuple>
-
 namespace qm {
 
 StoreContext TMainShared::StoreFilesContext() const
@@ -14,11 +12,35 @@ std::string TMainShared::StoreFile() const
     return StoreFilePath(StoreContext{StoresFolder, {}}, Store.Name);
 }
 
+bool TMainShared::CurrentRow(int32_t& category, int32_t& item)
+{
+    if (category < 0 || category >= Store.CategoryCount())
+        return false;
+    const QMCategory& cat = Store.Categories[size_t(category)];
+    const bool isItem = item >= 0;
+    if (isItem && item >= cat.ItemCount())
+        return false;
+    const AnsiString categoryName = cat.Name;
+    const AnsiString itemName = isItem ? cat.Items[size_t(item)].Name : AnsiString();
+    switch (RefreshStore()) {
+    case Refresh::Unchanged:
+        return true;
+    case Refresh::Failed:
+        return false;
+    case Refresh::Reread:
+        break;
+    }
+    const auto [c, i] = Store.FindItem(categoryName, itemName);
+    if (c < 0 || (isItem && i < 0))
+        RaiseTakenOut(categoryName, itemName);
+    category = c;
+    item = isItem ? i : kNoRow;
+    return true;
+}
+
 bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                              bool select)
 {
-    const AnsiString categoryName = Store.CategoryAt(category).Name;
-    const AnsiString itemName = Store.ItemAt(category, item).Name;
     for (int round = 1;; ++round) {
         QMItem& target = Store.ItemAt(category, item);
         const QMItem before = target;
@@ -40,11 +62,8 @@ bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function
             DrawItemList();
             RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
         }
-        if (RefreshStore() == Refresh::Failed)
+        if (!CurrentRow(category, item))
             return false;
-        std::tie(category, item) = Store.FindItem(categoryName, itemName);
-        if (item < 0)
-            RaiseTakenOut(categoryName, itemName);
     }
 }
 

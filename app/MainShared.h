@@ -106,15 +106,21 @@ public:
     // the window shows it (Failed): nothing may be written over it from the window.
     enum class Refresh { Unchanged, Reread, Failed };
     virtual Refresh RefreshStore() = 0;
+    // The row (category, item; item kNoRow for the category's own row) in the store as its file
+    // now holds it: when another program changed the file since the window read it, the store
+    // is read again (RefreshStore) and the row found by its names. False when the row is none
+    // of the store's, or the file could not be read again (reported); EStoreError when the file
+    // no longer holds it (RaiseTakenOut).
+    bool CurrentRow(int32_t& category, int32_t& item);
     // Changes item (category, item) and writes its line into the open store's file, carrying
     // its coupon over to the stores of the picker (a store that could not take it is named in
     // one error box), after selecting its row when
     // select is set, over the item as the store's file now holds it: when another program
     // changed the file since the window read it, the store is read again (RefreshStore) and
-    // change made to the item of the same name there. When the file no longer holds the item,
-    // nothing is written, the lists show the store as it is and EStoreError says so
-    // (RaiseTakenOut). False, with nothing written, when the file could not be read again. A
-    // failed write puts the item back, draws the item list and goes on.
+    // change made to the item of the same name there (CurrentRow). When the file no longer
+    // holds the item, nothing is written, the lists show the store as it is and EStoreError
+    // says so. False, with nothing written, when the file could not be read again. A failed
+    // write puts the item back, draws the item list and goes on.
     bool ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                     bool select = false);
 };

@@ -51,16 +51,11 @@ void TFormCopyCategory::BtnOKClick()
 {
     const AnsiString target = ComboText(ComboStores);
     const QMStore& store = main_.Store;
-    if (target.empty() || store.SelCategory < 0)
+    int32_t c = store.SelCategory, categoryRow = kNoRow;
+    if (target.empty() || !main_.CurrentRow(c, categoryRow))
         return;
-    const AnsiString name = main_.GetSelectedCategoryName();
-    if (main_.RefreshStore() == TMainShared::Refresh::Failed)
-        return;
-    if (store.SelCategory < 0 || !SameName(main_.GetSelectedCategoryName(), name))
-        RaiseTakenOut(name, {});
     // The items' lines as Copy Item writes them (the aisle left empty unless asked for); an item
     // of the same name there is replaced, the others there stay.
-    const int32_t c = store.SelCategory;
     const QMCategory& category = store.CategoryAt(c);
     StoreBatch batch;
     for (int32_t i = 0; i < category.ItemCount(); ++i)

@@ -62,16 +62,12 @@ void TFormCopyItem::BtnOKClick()
 {
     if (ComboStores->currentIndex() < 0)
         return;
-    const AnsiString name = main_.GetSelectedItemName();
-    const AnsiString category = main_.GetSelectedCategoryName();
-    if (name.empty() || main_.RefreshStore() == TMainShared::Refresh::Failed)
-        return;
-    if (!SameName(main_.GetSelectedItemName(), name))
-        RaiseTakenOut(category, name);
     const QMStore& store = main_.Store;
-    WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), main_.GetSelectedCategoryName(),
-                     main_.GetSelectedItemName(),
-                     CopiedItemLine(store, store.SelCategory, store.SelItem, CheckCopyAisle->isChecked()));
+    int32_t c = store.SelCategory, i = store.SelItem;
+    if (i < 0 || !main_.CurrentRow(c, i))
+        return;
+    WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), store.CategoryAt(c).Name,
+                     store.ItemAt(c, i).Name, CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
 }
 
 } // namespace qm

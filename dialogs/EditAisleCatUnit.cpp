@@ -60,7 +60,7 @@ void TFormEditCatAisle::BtnOKClick()
     // Each item's line as SaveItem writes it, then the aisle guess: one rewrite, the coupon
     // carry-over of every line included. The lines are those of the items as the store's file
     // holds them: when another program wrote it since the window read it, the store is read
-    // again and the lines made anew; a category it took out of the file is left out.
+    // again and the lines made anew; a category it took out of the file is reported.
     for (int round = 1;; ++round) {
         QMCategory& category = store.CategoryAt(c);
         const QMCategory before = category;
@@ -88,11 +88,9 @@ void TFormEditCatAisle::BtnOKClick()
         category = before;
         if (round == TMainShared::kMaxChangeRounds)
             RaiseStoreKeptChanging(main_.StoreFilesContext(), store.Name);
-        if (main_.RefreshStore() == TMainShared::Refresh::Failed)
+        int32_t categoryRow = kNoRow;
+        if (!main_.CurrentRow(c, categoryRow))
             return;
-        c = store.FindItem(name, {}).first;
-        if (c < 0)
-            RaiseTakenOut(name, {});
     }
     main_.ReloadStore(main_.GetCurrentStoreName());
 }

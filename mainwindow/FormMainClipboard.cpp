@@ -60,37 +60,6 @@ std::vector<QMItem> CopiedItems(const QMStore& store, int32_t category, int32_t 
     return {};
 }
 
-// The row (category, item; item -1 for the category's own row) in the store as its file now
-// holds it: when another program changed the file since the window read it, the store is read
-// again and the row found by its names. False when the row is none of the store's, or the file
-// could not be read again (reported); EStoreError when the file no longer holds it.
-bool CurrentRow(TMainShared& window, int32_t& category, int32_t& item)
-{
-    const QMStore& store = window.Store;
-    if (!IsCategory(store, category))
-        return false;
-    const QMCategory& cat = store.Categories[size_t(category)];
-    const bool isItem = item >= 0;
-    if (isItem && item >= cat.ItemCount())
-        return false;
-    const AnsiString categoryName = cat.Name;
-    const AnsiString itemName = isItem ? cat.Items[size_t(item)].Name : AnsiString();
-    switch (window.RefreshStore()) {
-    case TMainShared::Refresh::Unchanged:
-        return true;
-    case TMainShared::Refresh::Failed:
-        return false;
-    case TMainShared::Refresh::Reread:
-        break;
-    }
-    const auto [c, i] = store.FindItem(categoryName, itemName);
-    if (c < 0 || (isItem && i < 0))
-        RaiseTakenOut(categoryName, itemName);
-    category = c;
-    item = isItem ? i : kNoRow;
-    return true;
-}
-
 } // namespace
 
 bool TFormMain::ClipboardHasData() const
@@ -107,7 +76,7 @@ void TFormMain::SetPasteEnabled(bool enabled)
 // them since the window read it.
 void TFormMain::CopyToClipboard(int32_t category, int32_t item)
 {
-    if (!CurrentRow(*this, category, item))
+    if (!CurrentRow(category, item))
         return;
     WriteClipboard(kCompany, kProduct, CopiedItems(Store, category, item));
 }
@@ -117,7 +86,7 @@ void TFormMain::CopyToClipboard(int32_t category, int32_t item)
 void TFormMain::CutToClipboard(int32_t category, int32_t item)
 {
     for (int round = 1;; ++round) {
-        if (!CurrentRow(*this, category, item))
+        if (!CurrentRow(category, item))
             return;
         const std::vector<QMItem> items = CopiedItems(Store, category, item);
         const std::vector<ClipboardEntry> written = WriteClipboard(kCompany, kProduct, items);
@@ -170,7 +139,7 @@ void TFormMain::PasteFromClipboard(int32_t category)
 
     for (int round = 1;; ++round) {
         int32_t item = kNoRow;
-        if (round > 1 && !CurrentRow(*this, category, item))
+        if (round > 1 && !CurrentRow(category, item))
             return;
         const StoreContext ctx = StoreFilesContext();
         const AnsiString section = Store.Categories[size_t(category)].Name;

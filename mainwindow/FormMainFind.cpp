@@ -173,7 +173,6 @@ void TFormMain::FindItems()
 // selected row when that is one.
 void TFormMain::RefreshFindHits()
 {
-    ClearFindHits();
     if (ToolbarSearch->isHidden())
         return;
     FindItems();

@@ -259,34 +259,6 @@ TEST_F(OtherWindowTest, TheErrandEditorKeepsErrandsAnotherWindowWrote)
     EXPECT_EQ(Line("Eggs"), "A1,-,white,-,2,-,0,-,0,-,0,-,");
 }
 
-// A store file another program made unreadable (grown past what a store may hold) is not
-// written over: each command says why, once, the store stays shown and in the picker, and once
-// the file can be read again the window reads it.
-TEST_F(OtherWindowTest, AFileThatCannotBeReadAgainIsNotWrittenOver)
-{
-    Open();
-    fs::resize_file(stores + "Home.store", (kMaxIniFileBytes + 1));
-    dialogs->expectBox("Cannot read the file");
-    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
-    Play<TFormNote>([](TFormNote& f) {
-        f.EditNote->setText("brown");
-        f.BtnOK->click();
-    });
-    dialogs->expectBox("Cannot read the file");
-    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
-    EXPECT_EQ(dialogs->seen().size(), 2u);
-    EXPECT_EQ(fs::file_size(stores + "Home.store"), kMaxIniFileBytes + 1);
-    EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home"}));
-    EXPECT_EQ(form->GetCurrentStoreName(), "Home");
-    EXPECT_EQ(Held("Eggs").Qty, 2);
-
-    std::string text = kHome;
-    text.replace(text.find("white,-,2"), 9, "brown,-,5");
-    WriteFile(stores + "Home.store", text);
-    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
-    EXPECT_EQ(Line("Eggs"), "A1,-,brown,-,6,-,0,-,0,-,0");
-}
-
 // The find bar's matches follow the store read again: an item another window added is found,
 // and the next match follows the selected one.
 TEST_F(OtherWindowTest, FindMatchesAreThoseOfTheStoreReadAgain)
