@@ -92,8 +92,7 @@ bool TFormMain::LoadStoreFile(const AnsiString& name, bool again)
 
     const LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
     if (!result.Found) {
-        MessageDlg(result.Error.empty() ? "Store file \"" + name + "\" not found." : result.Error, mtError,
-                   mbOK, 0);
+        MessageDlg(result.Error.empty() ? StoreNotFoundText(name) : result.Error, mtError, mbOK, 0);
         // The entry that cannot be opened goes; nothing is selected in its place, and the
         // previous store stays open. The open store keeps its entry: it is still shown.
         const int selected = ComboStores->currentIndex();

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <unordered_set>
 
 #include <fcntl.h>
@@ -265,7 +266,15 @@ public:
     bool Erase(std::string_view section);
 
     // Lays the lines out afresh with CR LF ends; text becomes exactly the file's new content.
-    void Rewrite();
+    // Returns the text as it was before.
+    std::string Rewrite();
+
+    // Changes made from here on can be taken back (Unchanged): the text is the file's content.
+    void StartChanges();
+    // The file's content as StartChanges found it, from the text the changes since have left
+    // (text itself, or what Rewrite returned): the bytes a change overwrote in place are put
+    // back and what changes appended is cut off.
+    std::string Unchanged(std::string changed) const;
 
 private:
     long First(std::string_view section) const
@@ -303,10 +312,17 @@ private:
     uint32_t Append(std::string_view raw);
     void Reindex(Section& s);
     void EmitRun(std::string& out, const Line& l) const;
+    // Keeps the bytes of the file's content in text[off, off + len) before a change
+    // overwrites them in place.
+    void KeepOverwritten(size_t off, size_t len);
 
     std::vector<Line> pre_; // lines before the first section
     std::vector<Section> sections_;
     NameIndex index_; // section name -> first section of that name
+
+    size_t unchangedSize_ = 0; // the size of the file's content (StartChanges)
+    std::string overwritten_;  // the bytes KeepOverwritten kept, one run after another
+    std::vector<std::pair<uint32_t, uint32_t>> overwrites_; // where each run was: text, overwritten_
 
     mutable long lastSection_ = -1; // the first section of the name last found
     mutable struct {
@@ -380,6 +396,35 @@ Model::Model(std::string bytes) : text(std::move(bytes))
     flush();
     if (!sections_.empty())
         IndexBody(sections_.back());
+    StartChanges();
+}
+
+void Model::StartChanges()
+{
+    unchangedSize_ = text.size();
+    overwritten_ = {};
+    overwrites_ = {};
+}
+
+void Model::KeepOverwritten(size_t off, size_t len)
+{
+    if (off >= unchangedSize_)
+        return; // appended by a change: no content of the file
+    len = std::min(len, unchangedSize_ - off);
+    overwrites_.emplace_back(uint32_t(off), uint32_t(overwritten_.size()));
+    overwritten_.append(text, off, len);
+}
+
+std::string Model::Unchanged(std::string changed) const
+{
+    // Later runs first: a line overwritten twice gets its first bytes back last.
+    for (size_t n = overwrites_.size(); n-- > 0;) {
+        const auto [off, from] = overwrites_[n];
+        const size_t to = n + 1 < overwrites_.size() ? overwrites_[n + 1].second : overwritten_.size();
+        std::memcpy(changed.data() + off, overwritten_.data() + from, to - from);
+    }
+    changed.resize(unchangedSize_);
+    return changed;
 }
 
 Line Model::Classify(size_t off, size_t len, size_t skip) const
@@ -595,6 +640,7 @@ bool Model::Replace(KeyAt at, std::string_view value)
     // and the model is either rewritten or dropped after a change), else after the text.
     const size_t nameLen = l.nameLen, len = nameLen + 1 + value.size();
     if (len <= l.len) {
+        KeepOverwritten(l.off, len);
         char* line = text.data() + l.off;
         if (l.nameOff != 0)
             std::memmove(line, line + l.nameOff, nameLen);
@@ -683,7 +729,7 @@ void Model::EmitRun(std::string& out, const Line& l) const
     }
 }
 
-void Model::Rewrite()
+std::string Model::Rewrite()
 {
     ForgetLookups();
     bool deadSections = false;
@@ -726,7 +772,7 @@ void Model::Rewrite()
         for (Line& l : s.body)
             emit(l);
     }
-    text = std::move(out);
+    std::string before = std::exchange(text, std::move(out));
 
     for (Section& s : sections_)
         if (s.hasDeadLines && !s.dead)
@@ -745,6 +791,7 @@ void Model::Rewrite()
             AddSection(std::move(s));
         }
     }
+    return before;
 }
 
 // Refuses what could not be read back as written: a line feed or a carriage return would
@@ -1057,6 +1104,17 @@ bool ReadsAsMissing(int err)
     return err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == EACCES;
 }
 
+// Whether there is no file of the name in a folder that is there.
+bool GoneFromItsFolder(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 || errno != ENOENT)
+        return false;
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 // The current parse of path, or null when there is no such regular file this user may read;
 // EInOutError naming the file for any other failure. Call under gMutex.
 const Model* Current(const std::string& path)
@@ -1111,7 +1169,7 @@ const Model* Current(const std::string& path)
 } // namespace
 
 // The watches live as long as their holders; each is listed here from its making to its end.
-struct IniFile::Watch::Registry {
+struct IniFile::Watch::WatchList {
     static std::vector<Watch*>& All()
     {
         static std::vector<Watch*> all;
@@ -1696,11 +1754,13 @@ public:
     EditingMark& operator=(const EditingMark&) = delete;
 };
 
-// Edit; with unchangedSince, only when the file reads as missing or is as that watch knows it:
-// false, with nothing changed, otherwise.
-bool EditFile(const std::string& fileName_, const std::function<void(IniFile::Editor&)>& change,
-              const IniFile::Watch* unchangedSince = nullptr)
+// Edit; with existing, a file that is not there (its folder is) is not made: Missing. With
+// unchangedSince too, only when the file is as that watch knows it: Changed otherwise.
+IniFile::EditResult EditFile(const std::string& fileName_,
+                             const std::function<void(IniFile::Editor&)>& change, bool existing = false,
+                             const IniFile::Watch* unchangedSince = nullptr)
 {
+    using Result = IniFile::EditResult;
     const std::string target = FollowLinks(fileName_);
     std::optional<RewriteLock> lock;
     PrepareRewrite(fileName_, target, false, lock, {});
@@ -1712,7 +1772,7 @@ bool EditFile(const std::string& fileName_, const std::function<void(IniFile::Ed
     auto& cache = Cache();
     struct stat st {};
     // The parse leaves the cache while it is changed: a read made by the change function sees
-    // the file as it is on disk, and a failure leaves nothing half-changed behind.
+    // the file as it is on disk. A change that is not written puts it back as it was.
     std::unique_ptr<Model> model;
     std::string bytes;
     bool exists = false;
@@ -1734,47 +1794,66 @@ bool EditFile(const std::string& fileName_, const std::function<void(IniFile::Ed
     }
     if (it != cache.end())
         cache.erase(it);
+    if (!exists && existing)
+        return Result::Missing;
     if (!model) {
         model = std::make_unique<Model>(std::move(bytes));
         if (exists)
             before = NextGeneration();
     }
 
-    Entry fresh;
-    if (unchangedSince && exists && !IniFile::Watch::Registry::Knows(*unchangedSince, fileName_, before)) {
-        // Changed by someone else: the parse stays for the readers, the file as it is.
-        fresh.version = VersionOf(st);
-        fresh.trusted = Settled(now, fresh.version.changeNs());
-        fresh.model = std::move(model);
-        fresh.generation = before;
-        cache[fileName_] = std::move(fresh);
-        return false;
+    // The parse of the file as it is goes back to the cache, under its number.
+    const auto keep = [&](std::unique_ptr<Model> m) {
+        Entry& e = cache[fileName_];
+        e.version = VersionOf(st);
+        e.trusted = Settled(now, e.version.changeNs());
+        e.model = std::move(m);
+        e.generation = before;
+    };
+    if (unchangedSince && exists && !IniFile::Watch::WatchList::Knows(*unchangedSince, fileName_, before)) {
+        keep(std::move(model)); // changed by someone else: the file stays as it is
+        return Result::Changed;
     }
+    model->StartChanges();
     EditorImpl editor(*model, fileName_);
-    change(editor);
-    if (editor.changed) {
+    std::optional<std::string> old; // the text before the rewrite, until the file is written
+    try {
+        change(editor);
+        if (!editor.changed) {
+            if (exists)
+                keep(std::move(model));
+            return Result::Done;
+        }
         // Something that replaced the file since the check above is not replaced in turn.
         if (!exists && st.st_mode != 0)
             throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
                                      FromFileName(fileName_).c_str()));
-        model->Rewrite();
+        old = model->Rewrite();
         // A file the program could not read back is not written.
         if (model->text.size() > kMaxIniFileBytes)
             throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
                                      FromFileName(fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
-        fresh.version = VersionOf(WriteFileAtomically(fileName_, model->text));
-        fresh.generation = NextGeneration();
-        IniFile::Watch::Registry::Advance(fileName_, before, fresh.generation);
-    } else if (exists) {
-        fresh.version = VersionOf(st);
-        fresh.trusted = Settled(now, fresh.version.changeNs());
-        fresh.generation = before;
-    } else {
-        return true;
+        const Version written = VersionOf(WriteFileAtomically(fileName_, model->text));
+        Entry& e = cache[fileName_];
+        e.version = written;
+        e.trusted = false;
+        e.generation = NextGeneration();
+        IniFile::Watch::WatchList::Advance(fileName_, before, e.generation);
+        model->StartChanges();
+        e.model = std::move(model);
+    } catch (...) {
+        // The file is as it was, and so is what its holders know of it: its parse is kept.
+        if (exists && model) {
+            try {
+                keep(std::make_unique<Model>(
+                    model->Unchanged(old ? std::move(*old) : std::move(model->text))));
+            } catch (...) {
+                cache.erase(fileName_); // read afresh next time
+            }
+        }
+        throw;
     }
-    fresh.model = std::move(model);
-    cache[fileName_] = std::move(fresh);
-    return true;
+    return Result::Done;
 }
 
 // The file read and the text written by the passes of this thread. Their room is kept from
@@ -1904,13 +1983,18 @@ void IniFile::Edit(const std::function<void(Editor&)>& change)
     EditFile(fileName_, change);
 }
 
-bool IniFile::EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change)
+IniFile::EditResult IniFile::EditExisting(const std::function<void(Editor&)>& change)
 {
-    return EditFile(fileName_, change, &watch);
+    return EditFile(fileName_, change, true);
 }
 
-bool IniFile::WriteStringIfUnchanged(const Watch& watch, const AnsiString& section, const AnsiString& key,
-                                     const AnsiString& value)
+IniFile::EditResult IniFile::EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change)
+{
+    return EditFile(fileName_, change, true, &watch);
+}
+
+IniFile::EditResult IniFile::WriteStringIfUnchanged(const Watch& watch, const AnsiString& section,
+                                                    const AnsiString& key, const AnsiString& value)
 {
     CheckWritable(fileName_, section, key, value);
     return EditIfUnchanged(watch, [&](Editor& e) { e.WriteString(section, key, value); });
@@ -1919,13 +2003,13 @@ bool IniFile::WriteStringIfUnchanged(const Watch& watch, const AnsiString& secti
 IniFile::Watch::Watch()
 {
     std::lock_guard lock(gMutex);
-    Registry::All().push_back(this);
+    WatchList::All().push_back(this);
 }
 
 IniFile::Watch::~Watch()
 {
     std::lock_guard lock(gMutex);
-    auto& all = Registry::All();
+    auto& all = WatchList::All();
     all.erase(std::find(all.begin(), all.end(), this));
 }
 
@@ -1956,11 +2040,12 @@ IniFile::Watch::State IniFile::Watch::Look(const std::string& fileName) const
     std::lock_guard lock(gMutex);
     try {
         if (!Current(fileName))
-            return State::Unreadable;
+            return GoneFromItsFolder(fileName) ? State::Missing : State::Unreadable;
     } catch (const EInOutError&) {
         return State::Unreadable;
     }
-    return Registry::Knows(*this, fileName, Cache()[fileName].generation) ? State::Unchanged : State::Changed;
+    return WatchList::Knows(*this, fileName, Cache()[fileName].generation) ? State::Unchanged
+                                                                           : State::Changed;
 }
 
 } // namespace qm

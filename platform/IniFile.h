@@ -89,6 +89,14 @@ public:
     };
     void Edit(const std::function<void(Editor&)>& change);
 
+    // What a change made on terms came to: made (Done); not made because the file is not there
+    // while its folder is (Missing: such a change never makes the file); not made because the
+    // file is not as a watch knows it (Changed). Nothing is done in the last two.
+    enum class EditResult { Done, Missing, Changed };
+    // Edit for a file that must be there: one that went away (deleted, renamed, its folder
+    // replaced by one without it) is not made again. A folder that is gone fails as Edit does.
+    EditResult EditExisting(const std::function<void(Editor&)>& change);
+
     // What one holder of a file's content in memory (a program window and its open store)
     // knows of the file: the version it last read, or last wrote itself. Every change this
     // program makes to the file through Edit and the writes built on it keeps its watches up to
@@ -101,7 +109,7 @@ public:
     // tell), so a rewrite with the same bytes is no change.
     class Watch {
     public:
-        enum class State { Unchanged, Changed, Unreadable };
+        enum class State { Unchanged, Changed, Missing, Unreadable };
         Watch();
         ~Watch();
         Watch(const Watch&) = delete;
@@ -112,23 +120,24 @@ public:
         void Start(const std::string& fileName);
         // Takes over what other knows; other then knows nothing.
         void TakeFrom(Watch& other);
-        // The named file against what the watch knows: Unreadable when it reads as missing
-        // (as the readers take it) or cannot be read; Unchanged when it is the watched file in
-        // the version known; Changed otherwise, also for a file the watch does not watch.
+        // The named file against what the watch knows: Missing when there is no such file in
+        // a folder that is there (EditResult::Missing); Unreadable when it otherwise reads as
+        // missing (as the readers take it: its folder gone, say) or cannot be read; Unchanged
+        // when it is the watched file in the version known; Changed otherwise, also for a file
+        // the watch does not watch.
         State Look(const std::string& fileName) const;
 
-        struct Registry; // every watch of the program, known to the file's writers only
+        struct WatchList; // every watch of the program, known to the file's writers only
 
     private:
         std::string fileName_;
         uint64_t version_ = 0; // the parse known; 0 for none
     };
-    // Edit, made only when the file is as watch knows it, or reads as missing (the edit then
-    // makes the file or fails as Edit does); false, with nothing changed, when it is not.
-    bool EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change);
+    // EditExisting, made only when the file is as watch knows it.
+    EditResult EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change);
     // WriteString on the same terms.
-    bool WriteStringIfUnchanged(const Watch& watch, const AnsiString& section, const AnsiString& key,
-                                const AnsiString& value);
+    EditResult WriteStringIfUnchanged(const Watch& watch, const AnsiString& section, const AnsiString& key,
+                                      const AnsiString& value);
 
     // The sections and keys of many updates, looked up without regard to case and kept for
     // passes over several files. The strings must outlive the list.

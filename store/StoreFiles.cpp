@@ -59,6 +59,18 @@ IniFile StoreIni(const StoreContext& ctx, const AnsiString& store)
     return IniFile(StoreFilePath(ctx, store));
 }
 
+// A change to a store's file that must be there (EStoreNotFound); with watch, made only when
+// the file is as it knows it: false otherwise.
+bool EditStoreFile(const StoreContext& ctx, const AnsiString& store,
+                   const std::function<void(IniFile::Editor&)>& change, const IniFile::Watch* watch = nullptr)
+{
+    IniFile ini = StoreIni(ctx, store);
+    const IniFile::EditResult result = watch ? ini.EditIfUnchanged(*watch, change) : ini.EditExisting(change);
+    if (result == IniFile::EditResult::Missing)
+        throw EStoreNotFound(store);
+    return result == IniFile::EditResult::Done;
+}
+
 AnsiString Field(const std::vector<std::string_view>& fields, size_t n)
 {
     return n >= 1 && n <= fields.size() ? AnsiString(fields[n - 1]) : AnsiString();
@@ -337,10 +349,8 @@ bool WriteAndCarry(const StoreContext& ctx, const AnsiString& store, const AnsiS
     CheckStoreSectionName(section);
     CheckKeyName(key);
     CheckValue(value);
-    IniFile ini = StoreIni(ctx, store);
-    if (!watch)
-        ini.WriteString(section, key, value);
-    else if (!ini.WriteStringIfUnchanged(*watch, section, key, value))
+    if (!EditStoreFile(
+            ctx, store, [&](IniFile::Editor& e) { e.WriteString(section, key, value); }, watch))
         return false;
     CarryOverFailures failures = PropagateCoupon(ctx, store, section, key);
     if (deferred)
@@ -362,20 +372,21 @@ void WriteErrand(const StoreContext& ctx, const AnsiString& store, const AnsiStr
 {
     CheckWriteStore(store);
     CheckKeyName(errand);
-    StoreIni(ctx, store).WriteString(kErrandsSection, errand, onList ? "1" : "0");
+    EditStoreFile(ctx, store,
+                  [&](IniFile::Editor& e) { e.WriteString(kErrandsSection, errand, onList ? "1" : "0"); });
 }
 
 void DeleteStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                     const AnsiString& key)
 {
     CheckWriteStore(store);
-    StoreIni(ctx, store).DeleteKey(section, key);
+    EditStoreFile(ctx, store, [&](IniFile::Editor& e) { e.DeleteKey(section, key); });
 }
 
 void EraseStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& section)
 {
     CheckWriteStore(store);
-    StoreIni(ctx, store).EraseSection(section);
+    EditStoreFile(ctx, store, [&](IniFile::Editor& e) { e.EraseSection(section); });
 }
 
 namespace {
@@ -428,7 +439,7 @@ void AddStoreSection(const StoreContext& ctx, const AnsiString& store, const Ans
 {
     CheckWriteStore(store);
     CheckStoreSectionName(section);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { EnsureStoreSection(e, section); });
+    EditStoreFile(ctx, store, [&](IniFile::Editor& e) { EnsureStoreSection(e, section); });
 }
 
 void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
@@ -437,7 +448,7 @@ void RenameStoreKey(const StoreContext& ctx, const AnsiString& store, const Ansi
     CheckWriteStore(store);
     CheckStoreSectionName(section);
     CheckKeyName(newKey);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameKeyIn(e, section, oldKey, newKey); });
+    EditStoreFile(ctx, store, [&](IniFile::Editor& e) { RenameKeyIn(e, section, oldKey, newKey); });
 }
 
 void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiString& fromSection,
@@ -449,7 +460,7 @@ void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiSt
     // Moving a key onto its own section would write it and then delete it.
     if (SameName(fromSection, toSection))
         return;
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) {
+    EditStoreFile(ctx, store, [&](IniFile::Editor& e) {
         const AnsiString value = e.ReadString(fromSection, key, "");
         e.WriteString(toSection, key, value);
         e.DeleteKey(fromSection, key);
@@ -461,7 +472,7 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
 {
     CheckWriteStore(store);
     CheckStoreSectionName(newSection);
-    StoreIni(ctx, store).Edit([&](IniFile::Editor& e) { RenameSectionIn(e, oldSection, newSection); });
+    EditStoreFile(ctx, store, [&](IniFile::Editor& e) { RenameSectionIn(e, oldSection, newSection); });
 }
 
 CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
@@ -501,8 +512,9 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
             if (!carried(target.ReadString(section, key, ""), next))
                 continue;
             // Decide again under the file's lock, so a change another window made to this
-            // line since the read above is not overwritten with stale fields.
-            target.Edit([&](IniFile::Editor& e) {
+            // line since the read above is not overwritten with stale fields; a store that went
+            // away meanwhile is not made again.
+            target.EditExisting([&](IniFile::Editor& e) {
                 AnsiString again;
                 if (carried(e.ReadString(section, key, ""), again))
                     e.WriteString(section, key, again);
@@ -699,16 +711,6 @@ bool InPicker(const StoreContext& ctx, const AnsiString& store)
     return std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
 }
 
-// The edit of a store's own file; with watch, only when the file is as it knows it.
-template <class Change> bool EditStore(IniFile ini, const Change& change, const IniFile::Watch* watch)
-{
-    if (!watch) {
-        ini.Edit(change);
-        return true;
-    }
-    return ini.EditIfUnchanged(*watch, change);
-}
-
 // ApplyStoreBatch; with watch, only when the file is as it knows it (nullopt otherwise).
 std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiString& store,
                                             const StoreBatch& batch, const IniFile::Watch* watch)
@@ -769,7 +771,7 @@ std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiS
             }
         }
     };
-    if (!EditStore(StoreIni(ctx, store), change, watch))
+    if (!EditStoreFile(ctx, store, change, watch))
         return std::nullopt;
     return CarryToOthers(ctx, store, carried);
 }
@@ -820,7 +822,7 @@ std::optional<CarryOverFailures> SaveItemLines(const StoreContext& ctx, const QM
             writer.Write(category(n), item(n).Name, std::string_view(lines).substr(from, ends[n] - from));
         }
     };
-    if (!EditStore(StoreIni(ctx, store.Name), change, watch))
+    if (!EditStoreFile(ctx, store.Name, change, watch))
         return std::nullopt;
     return CarryToOthers(ctx, store.Name, carried);
 }
@@ -877,6 +879,15 @@ void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store)
 {
     WriteStoreString(ctx, store.Name, kInfoSection, "LastItemSelected",
                      store.GetSelectedItemName() + "&-&" + store.GetSelectedCategoryName());
+}
+
+EStoreNotFound::EStoreNotFound(const AnsiString& store) : EStoreError(StoreNotFoundText(store)), Store(store)
+{
+}
+
+AnsiString StoreNotFoundText(const AnsiString& store)
+{
+    return "Store file \"" + store + "\" not found.";
 }
 
 void RaiseStoreKeptChanging(const StoreContext& ctx, const AnsiString& store)

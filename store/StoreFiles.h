@@ -10,7 +10,8 @@
 // where the link points (the one atomic save writes through links). Writers also refuse
 // names the file could not hold or read back: an empty section or key, a section containing
 // "]", a key containing "=" or starting with "[" or ";", and any name or value containing a
-// line break.
+// line break. A writer never makes the store's file: a store that is not there raises
+// EStoreNotFound (in a storage folder that is gone, the write fails as any write does).
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,10 +19,22 @@
 #include <vector>
 
 #include "platform/AnsiString.h"
+#include "platform/Exception.h"
 #include "platform/IniFile.h"
 #include "store/QMStore.h"
 
 namespace qm {
+
+// A store whose file is not there, in a storage folder that is: deleted or renamed by another
+// program, say. The writers never make a store's file (only the commands that make stores do,
+// store/StoreFolder.h); they raise this instead, with the text the store switch shows.
+class EStoreNotFound : public EStoreError {
+public:
+    explicit EStoreNotFound(const AnsiString& store);
+    AnsiString Store;
+};
+// "Store file "<name>" not found."
+AnsiString StoreNotFoundText(const AnsiString& store);
 
 // What the store routines need from the main window.
 struct StoreContext {
@@ -234,10 +247,9 @@ void SaveItem(const StoreContext& ctx, const QMStore& store, int32_t category, i
 void SaveLastItemSelected(const StoreContext& ctx, const QMStore& store);
 
 // SaveItem, SaveItems and ApplyStoreBatch for a holder of the store's content in memory (a
-// window), made only when the store's file is as watch knows it (IniFile::Watch) or reads as
-// missing, where they make the file or fail as the plain forms do: no line composed from an
-// older reading replaces what another program wrote since. When the file changed they write
-// nothing and answer false (no failures).
+// window), made only when the store's file is as watch knows it (IniFile::Watch): no line
+// composed from an older reading replaces what another program wrote since. When the file
+// changed they write nothing and answer false (no failures).
 bool SaveItemIfUnchanged(const StoreContext& ctx, const QMStore& store, int32_t category, int32_t item,
                          const IniFile::Watch& watch, CarryOverFailures* deferred = nullptr);
 std::optional<CarryOverFailures> SaveItemsIfUnchanged(const StoreContext& ctx, const QMStore& store,

@@ -987,19 +987,20 @@ TEST_F(IniFileTest, OneEditReadsEveryLineAsTheChangesBeforeLeftIt)
 TEST_F(IniFileTest, AWatchKnowsTheFileAsItsHolderLastReadOrWroteIt)
 {
     using State = IniFile::Watch::State;
+    using Result = IniFile::EditResult;
     IniFile::Watch watch;
     ini.WriteString("S", "k", "1");
     watch.Start(path);
     EXPECT_EQ(watch.Look(path), State::Unchanged);
     ini.WriteString("S", "k", "2");
-    EXPECT_TRUE(ini.WriteStringIfUnchanged(watch, "S", "k", "3"));
+    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "3"), Result::Done);
     EXPECT_EQ(watch.Look(path), State::Unchanged);
 
     WriteFile(path, "[S]\r\nk=other\r\n");
     EXPECT_EQ(watch.Look(path), State::Changed);
     ini.WriteString("S", "j", "1");
     EXPECT_EQ(watch.Look(path), State::Changed);
-    EXPECT_FALSE(ini.WriteStringIfUnchanged(watch, "S", "k", "4"));
+    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "4"), Result::Changed);
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\nj=1\r\n");
 
     watch.Start(path);
@@ -1012,11 +1013,76 @@ TEST_F(IniFileTest, AWatchKnowsTheFileAsItsHolderLastReadOrWroteIt)
     taken.TakeFrom(watch);
     EXPECT_EQ(taken.Look(path), State::Unchanged);
     EXPECT_EQ(watch.Look(path), State::Changed);
+}
 
+// A file that went away is not made again by a change on terms: not by a holder's write (its
+// watch sees it missing), nor by any change to a file that must be there. Its folder gone, the
+// change fails as any write there does.
+TEST_F(IniFileTest, AChangeOnTermsNeverMakesAFileThatWentAway)
+{
+    using State = IniFile::Watch::State;
+    using Result = IniFile::EditResult;
+    const auto write = [](IniFile::Editor& e) { e.WriteString("S", "k", "5"); };
+    ini.WriteString("S", "k", "1");
+    IniFile::Watch watch;
+    watch.Start(path);
     unlink(path.c_str());
-    EXPECT_EQ(taken.Look(path), State::Unreadable);
-    EXPECT_TRUE(ini.EditIfUnchanged(taken, [](IniFile::Editor& e) { e.WriteString("S", "k", "5"); }));
+    EXPECT_EQ(watch.Look(path), State::Missing);
+    EXPECT_EQ(ini.EditIfUnchanged(watch, write), Result::Missing);
+    EXPECT_EQ(ini.EditExisting(write), Result::Missing);
+    EXPECT_EQ(Entries(dir.path()), Names{});
+
+    // Back under its name, it is another file than the one known.
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    EXPECT_EQ(watch.Look(path), State::Changed);
+    EXPECT_EQ(ini.EditExisting(write), Result::Done);
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=5\r\n");
+
+    const std::string gone = dir.file("gone/shop.store");
+    EXPECT_EQ(watch.Look(gone), State::Unreadable);
+    EXPECT_THROW(IniFile(gone).EditExisting(write), EInOutError);
+}
+
+// A rewrite that fails leaves the file as it was, and so what its holder knows of it: the
+// next change finds it unchanged, with no reading of it (a store's holder would read the whole
+// store again). The parse kept is of the file's bytes, not of the change that failed.
+TEST_F(IniFileTest, AFailedRewriteKeepsTheFileKnown)
+{
+    using State = IniFile::Watch::State;
+    ini.WriteString("S", "note", std::string(100000, 'n'));
+    ini.WriteString("S", "k", "100");
+    ini.WriteString("T", "j", "1");
+    const std::string kept = ReadFile(path);
+    IniFile::Watch watch;
+    watch.Start(path);
+    EXPECT_EQ(InChild([&] {
+                  signal(SIGXFSZ, SIG_IGN);
+                  rlimit limit{50000, 50000};
+                  setrlimit(RLIMIT_FSIZE, &limit);
+                  std::string out;
+                  // Changes in place, after the text and of whole sections, each failing.
+                  for (const auto& change : std::vector<std::function<void(IniFile::Editor&)>>{
+                           [](IniFile::Editor& e) { e.WriteString("S", "k", "7"); },
+                           [](IniFile::Editor& e) { e.WriteString("S", "k", "123456"); },
+                           [](IniFile::Editor& e) {
+                               e.WriteString("U", "new", "1");
+                               e.EraseSection("T");
+                               e.DeleteKey("S", "k");
+                           }}) {
+                      try {
+                          ini.EditIfUnchanged(watch, change);
+                          out += "written ";
+                      } catch (const EInOutError&) {
+                          out += "failed ";
+                      }
+                      out += watch.Look(path) == State::Unchanged ? "known; " : "not known; ";
+                      out += ini.ReadString("S", "k", "") + ini.ReadString("T", "j", "") +
+                             ini.ReadString("U", "new", "") + "; ";
+                  }
+                  return out;
+              }),
+              "failed known; 1001; failed known; 1001; failed known; 1001; ");
+    EXPECT_EQ(ReadFile(path), kept);
 }
 
 // The watch is asked under the file's lock, in the rewrite itself: a write another process
@@ -1040,7 +1106,7 @@ TEST_F(IniFileTest, AnEditOnAWatchsTermsDecidesUnderTheLock)
         if (fd >= 0)
             close(fd);
     }
-    EXPECT_FALSE(ini.WriteStringIfUnchanged(watch, "S", "k", "mine"));
+    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "mine"), IniFile::EditResult::Changed);
     EXPECT_EQ(other.Wait(), "written");
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\n");
 }

@@ -499,6 +499,55 @@ TEST_F(StoreFolderTest, WritesThatTheFileCouldNotReadBackAreRefused)
     EXPECT_FALSE(fs::exists(path("")));
 }
 
+// A store's file that went away (deleted, renamed) is never made again by a write: every
+// writer says the store was not found and leaves the folder as it is, and the coupon carried
+// from another store does not bring it back. In a folder that is gone the write fails.
+TEST_F(CarryOverTest, NoWriteMakesAStoreThatWentAway)
+{
+    QMStore a;
+    IniFile::Watch watch;
+    ASSERT_TRUE(LoadStoreData(ctx, a, "A", &watch).Found);
+    fs::rename(path("A"), path("A renamed"));
+    StoreBatch batch;
+    batch.Write("Dairy", "Milk", "1");
+    const std::vector<std::function<void()>> writes = {
+        [&] { WriteStoreString(ctx, "A", "Dairy", "Milk", "1"); },
+        [&] { WriteErrand(ctx, "A", "Bank", true); },
+        [&] { DeleteStoreKey(ctx, "A", "Dairy", "Milk"); },
+        [&] { EraseStoreSection(ctx, "A", "Dairy"); },
+        [&] { AddStoreSection(ctx, "A", "Dairy"); },
+        [&] { RenameStoreKey(ctx, "A", "Dairy", "Milk", "Oat Milk"); },
+        [&] { MoveStoreKey(ctx, "A", "Dairy", "Milk", "Fruit"); },
+        [&] { RenameStoreSection(ctx, "A", "Dairy", "Fruit"); },
+        [&] { ApplyStoreBatch(ctx, "A", batch); },
+        [&] { SaveItem(ctx, a, 0, 0); },
+        [&] {
+            SaveItems(ctx, a, {{0, 0}});
+        },
+        [&] { SaveLastItemSelected(ctx, a); },
+        [&] { SaveItemIfUnchanged(ctx, a, 0, 0, watch); },
+        [&] {
+            SaveItemsIfUnchanged(ctx, a, {{0, 0}}, watch);
+        },
+        [&] { ApplyStoreBatchIfUnchanged(ctx, "A", batch, watch); },
+    };
+    for (size_t n = 0; n < writes.size(); ++n) {
+        try {
+            writes[n]();
+            ADD_FAILURE() << "write " << n << " went through";
+        } catch (const EStoreNotFound& e) {
+            EXPECT_EQ(e.Store, "A");
+            EXPECT_STREQ(e.what(), "Store file \"A\" not found.");
+        }
+    }
+    WriteStoreString(ctx, "B", "Dairy", "Milk", "B aisle,-,,-,1,-,1,-,46500,-,0,-,");
+    EXPECT_FALSE(fs::exists(path("A")));
+    EXPECT_EQ(read("A renamed", "Dairy", "Milk"), "1,-,,-,1,-,0,-,0,-,0,-,");
+
+    ctx.StoresFolder = dir.path() + "/gone/";
+    EXPECT_THROW(WriteStoreString(ctx, "A", "Dairy", "Milk", "1"), EInOutError);
+}
+
 TEST_F(LoadStoreTest, SaveItemAndTheSelectionWriteTheirLines)
 {
     makeStore("S", {"[Dairy]", "Milk=Produce,-,,-,1"});
