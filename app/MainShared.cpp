@@ -1,5 +1,7 @@
 #include "app/MainShared.h"
 
+#include "platform/Dialogs.h"
+
 namespace qm {
 
 StoreContext TMainShared::StoreFilesContext() const
@@ -10,6 +12,52 @@ StoreContext TMainShared::StoreFilesContext() const
 std::string TMainShared::StoreFile() const
 {
     return StoreFilePath(StoreContext{StoresFolder, {}}, Store.Name);
+}
+
+LoadStoreResult TMainShared::ReadStore(const AnsiString& name)
+{
+    LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
+    if (result.Found)
+        storeGoneReported_ = false;
+    return result;
+}
+
+TMainShared::Refresh TMainShared::RefreshStore()
+{
+    if (Store.Name.empty())
+        return Refresh::Unchanged;
+    switch (StoreWatch.Look(StoreFile())) {
+    case IniFile::Watch::State::Unchanged:
+    case IniFile::Watch::State::Unreadable:
+        return Refresh::Unchanged;
+    case IniFile::Watch::State::Missing:
+        ReportStoreGone();
+        return Refresh::Failed;
+    case IniFile::Watch::State::Changed:
+        break;
+    }
+    const QMStoreView view(Store);
+    const LoadStoreResult result = ReadStore(Store.Name);
+    if (!result.Found) {
+        // Gone, or made unreadable, since the look above.
+        if (result.Error.empty())
+            ReportStoreGone();
+        else
+            MessageDlg(result.Error, mtError, mbOK, 0);
+        return Refresh::Failed;
+    }
+    view.ApplyTo(Store);
+    StoreReadAgain(result);
+    return Refresh::Reread;
+}
+
+void TMainShared::ReportStoreGone()
+{
+    if (storeGoneReported_)
+        return;
+    storeGoneReported_ = true; // before the box, whose event loop may run another change
+    MessageDlg(StoreNotFoundText(Store.Name), mtError, mbOK, 0);
+    FillStoreList();
 }
 
 bool TMainShared::CurrentRow(int32_t& category, int32_t& item)
@@ -38,10 +86,47 @@ bool TMainShared::CurrentRow(int32_t& category, int32_t& item)
     return true;
 }
 
+bool TMainShared::ChangeStoreFile(const std::function<Try()>& tryChange)
+{
+    for (int round = 1;; ++round) {
+        Try result;
+        try {
+            result = tryChange();
+        } catch (const EStoreNotFound& gone) {
+            // Went away between the look and the write.
+            if (gone.Store != Store.Name)
+                throw;
+            ReportStoreGone();
+            return false;
+        }
+        if (result != Try::FileChanged)
+            return result == Try::Done;
+        if (round == kMaxChangeRounds) {
+            DrawItemList();
+            RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
+        }
+    }
+}
+
+TMainShared::Try TMainShared::WriteBatch(const StoreBatch& batch, CarryOverFailures* failures)
+{
+    std::optional<CarryOverFailures> written =
+        ApplyStoreBatchIfUnchanged(StoreFilesContext(), Store.Name, batch, StoreWatch);
+    if (!written)
+        return Try::FileChanged;
+    if (failures)
+        failures->insert(failures->end(), written->begin(), written->end());
+    else
+        ReportCarryOverFailures(*written);
+    return Try::Done;
+}
+
 bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                              bool select)
 {
-    for (int round = 1;; ++round) {
+    return ChangeStoreFile([&] {
+        if (!CurrentRow(category, item))
+            return Try::Stop;
         QMItem& target = Store.ItemAt(category, item);
         const QMItem before = target;
         change(target);
@@ -56,15 +141,10 @@ bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function
             throw;
         }
         if (written)
-            return true;
+            return Try::Done;
         Store.ItemAt(category, item) = before;
-        if (round == kMaxChangeRounds) {
-            DrawItemList();
-            RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
-        }
-        if (!CurrentRow(category, item))
-            return false;
-    }
+        return Try::FileChanged;
+    });
 }
 
 } // namespace qm

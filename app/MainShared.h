@@ -20,6 +20,7 @@
 #include "store/QMStore.h"
 #include "store/ShopList.h"
 #include "store/StoreFiles.h"
+#include "store/StoreLoader.h"
 
 namespace qm {
 
@@ -87,42 +88,74 @@ public:
     void GetSelectedCategory(QMCategory& out) const { Store.GetSelectedCategory(out); }
 
     // ---- Other program windows on the open store's file ----
-    // How often a change is made anew over the store read again, each time because another
-    // program wrote its file between the reading and the writing; then it is given up
-    // (RaiseStoreKeptChanging).
-    static constexpr int kMaxChangeRounds = 8;
-    // What the window knows of the open store's file: the version it read (LoadStore starts
+    // What the window knows of the open store's file: the version it read (ReadStore starts
     // it) or last wrote itself (platform/IniFile.h). Changes another program made since are
     // not in Store, so nothing is written from Store before it is read again.
     IniFile::Watch StoreWatch;
     // The open store's file.
     std::string StoreFile() const;
+    // Reads the named store into Store with StoreWatch (LoadStoreData): what LoadStore and
+    // ReloadStore do to the record.
+    LoadStoreResult ReadStore(const AnsiString& name);
     // Reads the open store again when another program changed its file since the window read
     // or wrote it, keeping the selected row, the categories' expanded states and the lists'
-    // places where the store still has them, and draws both lists anew (Reread). A file that
-    // is as the window knows it, or that reads as missing (gone with its folder, say), is not
-    // read (Unchanged): the writes report what became of it. A changed file that cannot be
-    // read (grown past what a store may hold, say) is reported in a box and the store stays as
-    // the window shows it (Failed): nothing may be written over it from the window.
+    // places where the store still has them, and has the window show it (StoreReadAgain):
+    // Reread. A file that is as the window knows it is not read (Unchanged), nor is one that
+    // cannot be looked at (its folder gone, say: the writes report that). A file that went away
+    // while its folder is there is reported once (ReportStoreGone), and one that changed but
+    // cannot be read is reported in a box: Failed, the store staying as the window shows it, and
+    // nothing may be written over the file from the window.
     enum class Refresh { Unchanged, Reread, Failed };
-    virtual Refresh RefreshStore() = 0;
+    Refresh RefreshStore();
+    // The open store's file went away (another program deleted or renamed it, or replaced the
+    // storage folder): says so as the store switch says it of a missing file, "Store file
+    // "<name>" not found.", and has the picker list the stores the folder holds now, none
+    // selected. Once: later changes say nothing, until a store is read (ReadStore).
+    void ReportStoreGone();
     // The row (category, item; item kNoRow for the category's own row) in the store as its file
     // now holds it: when another program changed the file since the window read it, the store
     // is read again (RefreshStore) and the row found by its names. False when the row is none
     // of the store's, or the file could not be read again (reported); EStoreError when the file
     // no longer holds it (RaiseTakenOut).
     bool CurrentRow(int32_t& category, int32_t& item);
+
+    // One try of a change to the open store's file (ChangeStoreFile).
+    enum class Try {
+        Done,        // made, or nothing was left to change
+        FileChanged, // not made: the file changed since the window read it
+        Stop,        // not made and not to be tried again: reported, or nothing to change
+    };
+    // Makes a change over the store as its file holds it now. tryChange first takes what it
+    // changes from Store after CurrentRow or RefreshStore (which read the store again when
+    // another program changed its file), writes only when the file is as the window knows it
+    // (the ...IfUnchanged writers, or WriteBatch), and puts back in Store what it changed when
+    // that write did not happen. A file that changed again in between is tried again; after
+    // kMaxChangeRounds tries the change is given up with a box that says nothing was changed
+    // (RaiseStoreKeptChanging). A store file found gone is reported once (ReportStoreGone) and
+    // ends the change. True when it was made.
+    bool ChangeStoreFile(const std::function<Try()>& tryChange);
+    // The batch applied to the open store's file when it is as the window knows it, the stores
+    // that could not take a carried coupon named in one box (or added to *failures): Done, or
+    // FileChanged with nothing written.
+    Try WriteBatch(const StoreBatch& batch, CarryOverFailures* failures = nullptr);
     // Changes item (category, item) and writes its line into the open store's file, carrying
     // its coupon over to the stores of the picker (a store that could not take it is named in
-    // one error box), after selecting its row when
-    // select is set, over the item as the store's file now holds it: when another program
-    // changed the file since the window read it, the store is read again (RefreshStore) and
-    // change made to the item of the same name there (CurrentRow). When the file no longer
-    // holds the item, nothing is written, the lists show the store as it is and EStoreError
-    // says so. False, with nothing written, when the file could not be read again. A failed
-    // write puts the item back, draws the item list and goes on.
+    // one error box), after selecting its row when select is set. The change is made to the
+    // item as the file holds it (ChangeStoreFile, CurrentRow): when the file no longer holds
+    // the item, nothing is written, the lists show the store as it is and EStoreError says so.
+    // False, with nothing written, when the change could not be made (reported). A failed write
+    // puts the item back, draws the item list and goes on.
     bool ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                     bool select = false);
+
+protected:
+    // The window's part of RefreshStore, once Store was read again and its selection and
+    // expanded states put back: the status bar, the expired-coupon report of result, the
+    // buttons, and both lists drawn anew at the places they showed.
+    virtual void StoreReadAgain(const LoadStoreResult& result) = 0;
+
+private:
+    bool storeGoneReported_ = false; // ReportStoreGone said so of the store read last
 };
 
 } // namespace qm

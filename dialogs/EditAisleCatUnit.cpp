@@ -61,10 +61,14 @@ void TFormEditCatAisle::BtnOKClick()
     // carry-over of every line included. The lines are those of the items as the store's file
     // holds them: when another program wrote it since the window read it, the store is read
     // again and the lines made anew; a category it took out of the file is reported.
-    for (int round = 1;; ++round) {
+    CarryOverFailures failures;
+    const bool changed = main_.ChangeStoreFile([&] {
+        int32_t categoryRow = kNoRow;
+        if (!main_.CurrentRow(c, categoryRow))
+            return TMainShared::Try::Stop;
         QMCategory& category = store.CategoryAt(c);
         const QMCategory before = category;
-        std::optional<CarryOverFailures> written;
+        TMainShared::Try result = TMainShared::Try::FileChanged;
         try {
             StoreBatch batch;
             for (int32_t i = 0; i < category.ItemCount(); ++i) {
@@ -75,23 +79,18 @@ void TFormEditCatAisle::BtnOKClick()
             // A category name from an older file that cannot be a key has no aisle guess to keep.
             if (IsStorableKey(category.Name))
                 batch.Write(kAisleGuessesSection, category.Name, aisle);
-            written =
-                ApplyStoreBatchIfUnchanged(main_.StoreFilesContext(), store.Name, batch, main_.StoreWatch);
+            result = main_.WriteBatch(batch, &failures);
         } catch (...) {
             category = before; // nothing was written
             throw;
         }
-        if (written) {
-            ReportCarryOverFailures(*written);
-            break;
-        }
-        category = before;
-        if (round == TMainShared::kMaxChangeRounds)
-            RaiseStoreKeptChanging(main_.StoreFilesContext(), store.Name);
-        int32_t categoryRow = kNoRow;
-        if (!main_.CurrentRow(c, categoryRow))
-            return;
-    }
+        if (result != TMainShared::Try::Done)
+            category = before;
+        return result;
+    });
+    if (!changed)
+        return;
+    ReportCarryOverFailures(failures);
     main_.ReloadStore(main_.GetCurrentStoreName());
 }
 

@@ -22,7 +22,7 @@ constexpr const char* kCopySuffix = " (Copy)";
 // The first of name, name + " (Copy)", ... whose upper-cased form is not in taken. Every try
 // that fails is a distinct member of taken, so a free name comes after at most taken.size()
 // suffixes.
-AnsiString FirstFreeName(const AnsiString& name, const std::set<AnsiString>& taken)
+AnsiString MakeUniqueItemName(const AnsiString& name, const std::set<AnsiString>& taken)
 {
     if (name.empty())
         throw EStoreError("An item without a name cannot be pasted.");
@@ -85,13 +85,14 @@ void TFormMain::CopyToClipboard(int32_t category, int32_t item)
 // the file as it read it; when another program wrote in between, it is made anew.
 void TFormMain::CutToClipboard(int32_t category, int32_t item)
 {
-    for (int round = 1;; ++round) {
+    CarryOverFailures failures;
+    const bool cut = ChangeStoreFile([&] {
         if (!CurrentRow(category, item))
-            return;
+            return Try::Stop;
         const std::vector<QMItem> items = CopiedItems(Store, category, item);
         const std::vector<ClipboardEntry> written = WriteClipboard(kCompany, kProduct, items);
         if (items.empty())
-            return;
+            return Try::Stop;
         // The items leave the store only when the clipboard holds every one of them as written;
         // another window may have copied in the meantime, or a write may have gone astray.
         std::vector<ClipboardEntry> sortedWritten = written;
@@ -108,16 +109,12 @@ void TFormMain::CutToClipboard(int32_t category, int32_t item)
         StoreBatch batch;
         for (const QMItem& it : items)
             batch.DeleteKey(section, it.Name);
-        const auto failures = ApplyStoreBatchIfUnchanged(StoreFilesContext(), Store.Name, batch, StoreWatch);
-        if (!failures) {
-            if (round == TMainShared::kMaxChangeRounds)
-                RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
-            continue;
-        }
-        ReloadStore(Store.Name);
-        ReportCarryOverFailures(*failures);
+        return WriteBatch(batch, &failures);
+    });
+    if (!cut)
         return;
-    }
+    ReloadStore(Store.Name);
+    ReportCarryOverFailures(failures);
 }
 
 // The pasted lines come from the clipboard and the free names from the file; the category is
@@ -137,29 +134,25 @@ void TFormMain::PasteFromClipboard(int32_t category)
         if (AnsiString problem = StoredNameProblem(NameKind::Item, e.Name); !problem.empty())
             throw EStoreError("Nothing was pasted. " + problem);
 
-    for (int round = 1;; ++round) {
+    CarryOverFailures failures;
+    const bool pasted = ChangeStoreFile([&] {
         int32_t item = kNoRow;
-        if (round > 1 && !CurrentRow(category, item))
-            return;
-        const StoreContext ctx = StoreFilesContext();
+        if (!CurrentRow(category, item))
+            return Try::Stop;
         const AnsiString section = Store.Categories[size_t(category)].Name;
-        std::set<AnsiString> taken = SectionKeys(ctx, Store.Name, section);
+        std::set<AnsiString> taken = SectionKeys(StoreFilesContext(), Store.Name, section);
         StoreBatch batch;
         for (const ClipboardEntry& e : entries) {
-            const AnsiString name = FirstFreeName(e.Name, taken);
+            const AnsiString name = MakeUniqueItemName(e.Name, taken);
             taken.insert(UpperName(name)); // this paste's own items count as taken
             batch.Write(section, name, FormatClipboardLine(e));
         }
-        const auto failures = ApplyStoreBatchIfUnchanged(ctx, Store.Name, batch, StoreWatch);
-        if (!failures) {
-            if (round == TMainShared::kMaxChangeRounds)
-                RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
-            continue;
-        }
-        ReloadStore(Store.Name);
-        ReportCarryOverFailures(*failures);
+        return WriteBatch(batch, &failures);
+    });
+    if (!pasted)
         return;
-    }
+    ReloadStore(Store.Name);
+    ReportCarryOverFailures(failures);
 }
 
 void TFormMain::MMenuEditClick()

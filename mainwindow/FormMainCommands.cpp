@@ -347,20 +347,17 @@ void TFormMain::ResetStore(ResetKind kind)
         kind == ResetKind::Coupons || kind == ResetKind::All,
         kind == ResetKind::Purchased || kind == ResetKind::Notes || kind == ResetKind::All};
     CarryOverFailures failures;
-    for (int round = 1;; ++round) {
-        if (!StoreHasCategories()) {
-            DrawItemList();
-            return;
-        }
+    bool categories = true;
+    ChangeStoreFile([&] {
+        if (RefreshStore() == Refresh::Failed)
+            return Try::Stop;
+        categories = StoreHasCategories();
         std::vector<ResetItem> before;
         std::vector<std::pair<int32_t, int32_t>> changed;
         ClearForReset(Store, fields, kind == ResetKind::Purchased, before, changed);
-        // A reset that finds nothing to change writes nothing, so the file is looked at first.
-        if (changed.empty()) {
-            if (round < kMaxChangeRounds && RefreshStore() == Refresh::Reread)
-                continue;
-            break;
-        }
+        // A reset that finds nothing to change writes nothing.
+        if (changed.empty())
+            return Try::Done;
         std::optional<CarryOverFailures> written;
         try {
             written = SaveItemsIfUnchanged(StoreFilesContext(), Store, changed, StoreWatch);
@@ -369,19 +366,16 @@ void TFormMain::ResetStore(ResetKind kind)
             DrawItemList();
             throw;
         }
-        if (written) {
-            failures = std::move(*written);
-            break;
+        if (!written) {
+            UndoReset(fields, before);
+            return Try::FileChanged;
         }
-        UndoReset(fields, before);
-        if (round == kMaxChangeRounds) {
-            DrawItemList();
-            RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
-        }
-        if (RefreshStore() == Refresh::Failed)
-            break;
-    }
+        failures = std::move(*written);
+        return Try::Done;
+    });
     DrawItemList();
+    if (!categories)
+        return;
     BuildShoppingList();
     DrawShoppingList();
     ReportCarryOverFailures(failures);

@@ -76,11 +76,6 @@ void TFormMain::FillStoreList()
 
 void TFormMain::LoadStore(const AnsiString& name)
 {
-    LoadStoreFile(name);
-}
-
-bool TFormMain::LoadStoreFile(const AnsiString& name, bool again)
-{
     // At start-up the picker shows the store being opened.
     if (Loading) {
         int found = -1;
@@ -90,17 +85,16 @@ bool TFormMain::LoadStoreFile(const AnsiString& name, bool again)
         ComboStores->setCurrentIndex(found);
     }
 
-    const LoadStoreResult result = LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
+    const LoadStoreResult result = ReadStore(name);
     if (!result.Found) {
         MessageDlg(result.Error.empty() ? StoreNotFoundText(name) : result.Error, mtError, mbOK, 0);
         // The entry that cannot be opened goes; nothing is selected in its place, and the
-        // previous store stays open. The open store keeps its entry: it is still shown.
-        const int selected = ComboStores->currentIndex();
-        if (selected >= 0 && !again) {
+        // previous store stays open.
+        if (const int selected = ComboStores->currentIndex(); selected >= 0) {
             ComboStores->removeItem(selected);
             ComboStores->setCurrentIndex(-1);
         }
-        return false;
+        return;
     }
     ClearFindHits();       // they named rows of the store searched
     ItemRows.ForgetRows(); // nor has the new store been drawn yet
@@ -112,35 +106,38 @@ bool TFormMain::LoadStoreFile(const AnsiString& name, bool again)
 
     if (!result.ExpiredReport.empty())
         MessageDlg(FitReport(result.ExpiredReport), mtInformation, mbOK, 0);
+    EnableStoreButtons();
+    ShoppingListBar->setValue(0);
+}
 
+void TFormMain::EnableStoreButtons()
+{
     const bool hasCategories = StoreHasCategories();
     for (QToolButton* button :
          {BtnCut, BtnCopy, BtnResetStore, BtnCategoryEdit, BtnCategoryDelete, BtnEditItem, BtnAddItem,
           BtnDeleteItem, BtnQtyUp, BtnQtyDown, BtnCoupon, BtnEditNote})
         button->setEnabled(hasCategories);
     BtnPaste->setEnabled(hasCategories && ClipboardHasData());
-
-    ShoppingListBar->setValue(0);
-    return true;
 }
 
 // The view is kept as the window shows it: the rows the selection and the expanded states
-// name, the item list's place (which the drawing keeps within the new rows) and the shopping
-// list's. The header follows the store's coupon switch, which another window may have turned.
-TMainShared::Refresh TFormMain::RefreshStore()
+// name (put back already), the item list's place (which the drawing keeps within the new rows)
+// and the shopping list's. The header follows the store's coupon switch, which another window
+// may have turned.
+void TFormMain::StoreReadAgain(const LoadStoreResult& result)
 {
-    if (Store.Name.empty() || StoreWatch.Look(StoreFile()) != IniFile::Watch::State::Changed)
-        return Refresh::Unchanged;
-    const QMStoreView view(Store);
-    const int shopListTop = ShoppingListBar->value();
-    if (!LoadStoreFile(Store.Name, true))
-        return Refresh::Failed;
-    view.ApplyTo(Store);
+    ClearFindHits();
+    ItemRows.ForgetRows();
+    StatusBar->SetPanelText(1, "Items in store: " + QString::number(Store.ItemCount()));
+    if (!result.ExpiredReport.empty())
+        MessageDlg(FitReport(result.ExpiredReport), mtInformation, mbOK, 0);
+    EnableStoreButtons();
     RefreshFindHits();
     const bool itemSelected = HasSelectedItem();
     for (QToolButton* button : {BtnEditItem, BtnDeleteItem, BtnQtyUp, BtnQtyDown, BtnEditNote})
         button->setEnabled(itemSelected);
     BtnCoupon->setEnabled(itemSelected && Store.AcceptsCoupons);
+    const int shopListTop = ShoppingListBar->value();
     DrawItemList();
     DrawItemListHeader();
     BuildShoppingList();
@@ -149,7 +146,6 @@ TMainShared::Refresh TFormMain::RefreshStore()
         ShoppingListBar->setValue(shopListTop);
     }
     DrawShoppingList();
-    return Refresh::Reread;
 }
 
 AnsiString TFormMain::GetCurrentStoreName() const

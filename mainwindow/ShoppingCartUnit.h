@@ -89,7 +89,6 @@ public:
     // the caption and the buttons; reports expired coupons. A missing file is reported, its
     // picker entry removed, and Store keeps the previous store.
     void LoadStore(const AnsiString& name) override;
-    Refresh RefreshStore() override;
     // LoadStore, then both lists drawn anew, the shopping list rebuilt: the window after a
     // write to the store's file.
     void ReloadStore(const AnsiString& name) override;
@@ -648,9 +647,9 @@ private:
     void OpenPickedStore();
     bool HasSelectedItem() const;
     bool HasSelectedCategory() const;
-    // LoadStore; false when the store could not be read (reported; Store stays). The picker's
-    // entry of a store that cannot be opened goes, unless it is the open store read again.
-    bool LoadStoreFile(const AnsiString& name, bool again = false);
+    // The buttons that need a category, and Paste, which needs the item clipboard too.
+    void EnableStoreButtons();
+    void StoreReadAgain(const LoadStoreResult& result) override;
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
 

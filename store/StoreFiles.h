@@ -258,6 +258,9 @@ std::optional<CarryOverFailures> SaveItemsIfUnchanged(const StoreContext& ctx, c
 std::optional<CarryOverFailures> ApplyStoreBatchIfUnchanged(const StoreContext& ctx, const AnsiString& store,
                                                             const StoreBatch& batch,
                                                             const IniFile::Watch& watch);
+// How often a change, or a reading, is made anew over a store file that another program changed
+// between the reading and the writing; then it is given up (RaiseStoreKeptChanging).
+inline constexpr int kMaxChangeRounds = 8;
 // Raises EStoreError saying that nothing was changed because another program kept changing the
 // store's file: a change made over the store read anew found it changed again, round after
 // round.

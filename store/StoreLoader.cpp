@@ -20,10 +20,6 @@ namespace qm {
 
 namespace {
 
-// How often a store is read again because its file changed between the reading and the writing
-// of its expired coupons.
-constexpr int kMaxStoreReads = 8;
-
 void FindIn(const std::string& folder, const std::string& nameMask, int attributes,
             std::vector<std::string>& out)
 {
@@ -280,7 +276,7 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
         result.Found = true;
         // A file that keeps changing under the reader is left as it is, the watch not knowing
         // it, for the next write to read again.
-        if (ClearExpiredCoupons(ctx, store, result, watch ? &read : nullptr) || round == kMaxStoreReads)
+        if (ClearExpiredCoupons(ctx, store, result, watch ? &read : nullptr) || round == kMaxChangeRounds)
             break;
     }
     if (watch)

@@ -55,27 +55,20 @@ public:
     }
     void LoadStore(const qm::AnsiString& name) override
     {
-        qm::LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
+        ReadStore(name);
         calls.push_back("LoadStore " + name);
     }
     void ReloadStore(const qm::AnsiString& name) override
     {
-        qm::LoadStoreData(StoreFilesContext(), Store, name, &StoreWatch);
+        ReadStore(name);
         status = qm::BuildShoppingList(Store, ShopList, {true, ErrandsOnTop, ErrandsCaption});
         calls.push_back("ReloadStore " + name);
     }
-    // The store read again, with its selection and expanded states, when its file changed.
-    Refresh RefreshStore() override
+    // The store read again when its file changed: the shopping list rebuilt.
+    void StoreReadAgain(const qm::LoadStoreResult&) override
     {
-        if (StoreWatch.Look(StoreFile()) != qm::IniFile::Watch::State::Changed)
-            return Refresh::Unchanged;
-        const qm::QMStoreView view(Store);
-        if (!qm::LoadStoreData(StoreFilesContext(), Store, Store.Name, &StoreWatch).Found)
-            return Refresh::Failed;
-        view.ApplyTo(Store);
         status = qm::BuildShoppingList(Store, ShopList, {true, ErrandsOnTop, ErrandsCaption});
         calls.push_back("RefreshStore " + Store.Name);
-        return Refresh::Reread;
     }
     void BuildShoppingList() override
     {
