@@ -121,6 +121,14 @@ TMainShared::Try TMainShared::WriteBatch(const StoreBatch& batch, CarryOverFailu
     return Try::Done;
 }
 
+bool TMainShared::WriteStoreKey(const AnsiString& section, const AnsiString& key, const AnsiString& value)
+{
+    return ChangeStoreFile([&] {
+        WriteStoreString(StoreFilesContext(), Store.Name, section, key, value);
+        return Try::Done;
+    });
+}
+
 bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                              bool select)
 {

@@ -138,6 +138,10 @@ public:
     // that could not take a carried coupon named in one box (or added to *failures): Done, or
     // FileChanged with nothing written.
     Try WriteBatch(const StoreBatch& batch, CarryOverFailures* failures = nullptr);
+    // One key of the open store's file written over the file as it stands, nothing of Store
+    // going with it (WriteStoreString); false, with nothing written, when the file went away
+    // (reported once).
+    bool WriteStoreKey(const AnsiString& section, const AnsiString& key, const AnsiString& value);
     // Changes item (category, item) and writes its line into the open store's file, carrying
     // its coupon over to the stores of the picker (a store that could not take it is named in
     // one error box), after selecting its row when select is set. The change is made to the

@@ -410,24 +410,26 @@ void TFormMain::BtnSortByCategoryClick()
 // ---- Coupon switch --------------------------------------------------------------------------
 
 // The key is written before the record changes, so a store file that refuses it leaves the
-// store as it was.
+// store as it was; a store file that went away is reported once and nothing is reloaded.
 void TFormMain::MItemStoreAcceptCouponsClick()
 {
-    if (Store.Name.empty()) {
+    if (Store.Name.empty() || RefreshStore() == Refresh::Failed) {
         MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
         return;
     }
-    const StoreContext ctx = StoreFilesContext();
+    bool written = true;
     if (!Store.AcceptsCoupons) {
-        WriteStoreString(ctx, Store.Name, kInfoSection, "AcceptsCoupons", "1");
-        Store.AcceptsCoupons = true;
+        written = WriteStoreKey(kInfoSection, "AcceptsCoupons", "1");
+        Store.AcceptsCoupons = written;
     } else if (MessageDlg("Are you sure you want to turn off coupons for this store?", mtConfirmation,
                           mbYes | mbNo, 0) == mrYes) {
-        WriteStoreString(ctx, Store.Name, kInfoSection, "AcceptsCoupons", "0");
-        Store.AcceptsCoupons = false;
+        written = WriteStoreKey(kInfoSection, "AcceptsCoupons", "0");
+        Store.AcceptsCoupons = !written;
     }
     MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
-    // The picker names the open store; after a store file went missing it names none.
+    if (!written)
+        return; // the store's file went away
+    // The picker names the open store; after a switch to a store that was not found it names none.
     LoadStore(GetCurrentStoreName().empty() ? Store.Name : GetCurrentStoreName());
     DrawItemList();
     DrawItemListHeader();
@@ -441,7 +443,7 @@ void TFormMain::MItemStoreAcceptCouponsClick()
 
 void TFormMain::MItemStoreWebVisitClick()
 {
-    if (Store.Name.empty())
+    if (Store.Name.empty() || RefreshStore() == Refresh::Failed)
         return;
     const StoreContext ctx = StoreFilesContext();
     AnsiString address = ReadStoreString(ctx, Store.Name, kInfoSection, "StoreURL");
@@ -453,7 +455,8 @@ void TFormMain::MItemStoreWebVisitClick()
         return;
     // The file drops blanks around a value; the address opened is the one it keeps.
     address = FromQString(ToQString(address).trimmed());
-    WriteStoreString(ctx, Store.Name, kInfoSection, "StoreURL", address);
+    if (!WriteStoreKey(kInfoSection, "StoreURL", address))
+        return;
     // An answer that gives no address leaves nothing to open.
     if (!address.empty() && address != "http://")
         OpenWebAddress(address);
@@ -461,12 +464,11 @@ void TFormMain::MItemStoreWebVisitClick()
 
 void TFormMain::MItemStoreWebEditClick()
 {
-    if (Store.Name.empty())
+    if (Store.Name.empty() || RefreshStore() == Refresh::Failed)
         return;
-    const StoreContext ctx = StoreFilesContext();
-    AnsiString address = ReadStoreString(ctx, Store.Name, kInfoSection, "StoreURL");
+    AnsiString address = ReadStoreString(StoreFilesContext(), Store.Name, kInfoSection, "StoreURL");
     if (InputQuery("Quillmart", "Store's Website:", address))
-        WriteStoreString(ctx, Store.Name, kInfoSection, "StoreURL", address);
+        WriteStoreKey(kInfoSection, "StoreURL", address);
 }
 
 // ---- Store switching ------------------------------------------------------------------------
@@ -529,16 +531,27 @@ void TFormMain::ReloadStore(const AnsiString& name)
     DrawShoppingList();
 }
 
+// The category is erased as the store's file holds it: one another program took out (or
+// renamed) since the window read the store is reported, and nothing is erased.
 void TFormMain::MItemCategoryDeleteClick()
 {
     if (!HasSelectedCategory())
         return;
-    const AnsiString name = Store.Categories[size_t(Store.SelCategory)].Name;
+    int32_t c = Store.SelCategory;
+    const AnsiString name = Store.Categories[size_t(c)].Name;
     if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?",
                  HelpContextOf("Deleting a category")))
         return;
-    EraseStoreSection(StoreFilesContext(), GetCurrentStoreName(), name);
-    ReloadStore(GetCurrentStoreName());
+    const bool erased = ChangeStoreFile([&] {
+        int32_t row = kNoRow;
+        if (!CurrentRow(c, row))
+            return Try::Stop;
+        StoreBatch batch;
+        batch.EraseSection(Store.CategoryAt(c).Name);
+        return WriteBatch(batch);
+    });
+    if (erased)
+        ReloadStore(Store.Name);
 }
 
 void TFormMain::MItemCategoryShowHideClick()
@@ -547,52 +560,69 @@ void TFormMain::MItemCategoryShowHideClick()
         FlipCategory(Store.SelCategory);
 }
 
+// The state is written for the category as the store's file holds it: one another program
+// took out since the window read the store is reported, and no state is written for it.
 void TFormMain::FlipCategory(int32_t c)
 {
-    QMCategory& category = Store.CategoryAt(c);
-    category.Expanded = !category.Expanded;
-    try {
-        SelectRow(c, -1);
-        // A name from an older file that cannot be a key keeps its state on screen only.
-        if (IsStorableKey(category.Name))
-            WriteStoreString(StoreFilesContext(), Store.Name, kHiddenCatsSection, category.Name,
-                             category.Expanded ? "0" : "1");
-    } catch (...) {
-        // A state that could not be written is not shown as done.
+    ChangeStoreFile([&] {
+        int32_t row = kNoRow;
+        if (!CurrentRow(c, row))
+            return Try::Stop;
+        QMCategory& category = Store.CategoryAt(c);
         category.Expanded = !category.Expanded;
-        DrawItemList();
-        throw;
-    }
+        Try result = Try::Done;
+        try {
+            SelectRow(c, -1);
+            // A name from an older file that cannot be a key keeps its state on screen only.
+            if (IsStorableKey(category.Name)) {
+                StoreBatch batch;
+                batch.Write(kHiddenCatsSection, category.Name, category.Expanded ? "0" : "1");
+                result = WriteBatch(batch);
+            }
+        } catch (...) {
+            // A state that could not be written is not shown as done.
+            category.Expanded = !category.Expanded;
+            DrawItemList();
+            throw;
+        }
+        if (result != Try::Done)
+            category.Expanded = !category.Expanded;
+        return result;
+    });
     MMenuCategoryClick();
 }
 
-// The states of all categories go into the file in one rewrite first; a file that refuses
-// them leaves the list as it was. A name from an older file that cannot be a key keeps its
-// state on screen only.
-void TFormMain::WriteAllCategoryStates(bool expanded)
+// The states of all categories the store's file holds go into it in one rewrite first; a file
+// that refuses them leaves the list as it was. A name from an older file that cannot be a key
+// keeps its state on screen only.
+bool TFormMain::WriteAllCategoryStates(bool expanded)
 {
-    StoreBatch batch;
-    for (const QMCategory& category : Store.Categories)
-        if (IsStorableKey(category.Name))
-            batch.Write(kHiddenCatsSection, category.Name, expanded ? "0" : "1");
-    ApplyStoreBatch(StoreFilesContext(), Store.Name, batch);
-    for (QMCategory& category : Store.Categories)
-        category.Expanded = expanded;
+    return ChangeStoreFile([&] {
+        if (RefreshStore() == Refresh::Failed)
+            return Try::Stop;
+        StoreBatch batch;
+        for (const QMCategory& category : Store.Categories)
+            if (IsStorableKey(category.Name))
+                batch.Write(kHiddenCatsSection, category.Name, expanded ? "0" : "1");
+        const Try result = WriteBatch(batch);
+        if (result == Try::Done)
+            for (QMCategory& category : Store.Categories)
+                category.Expanded = expanded;
+        return result;
+    });
 }
 
 void TFormMain::MItemCategoryShowAllClick()
 {
-    if (!StoreHasCategories())
+    if (!StoreHasCategories() || !WriteAllCategoryStates(true))
         return;
-    WriteAllCategoryStates(true);
     DrawItemList();
 }
 
 void TFormMain::MItemCategoryHideAllClick()
 {
-    if (!StoreHasCategories())
+    if (!StoreHasCategories() || !WriteAllCategoryStates(false))
         return;
-    WriteAllCategoryStates(false);
     if (HasSelectedCategory())
         SelectRow(Store.SelCategory, -1);
     else
@@ -601,23 +631,34 @@ void TFormMain::MItemCategoryHideAllClick()
 
 // ---- Item commands --------------------------------------------------------------------------
 
+// As the category: the item is deleted as the store's file holds it, and one another program
+// took out (or moved) since the window read the store is reported.
 void TFormMain::MItemItemDeleteClick()
 {
     if (!HasSelectedItem())
         return;
-    const QMCategory& category = Store.Categories[size_t(Store.SelCategory)];
-    const AnsiString categoryName = category.Name;
-    const AnsiString itemName = category.Items[size_t(Store.SelItem)].Name;
+    int32_t c = Store.SelCategory, i = Store.SelItem;
+    const AnsiString itemName = Store.ItemAt(c, i).Name;
     if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?",
                  HelpContextOf("Deleting an item")))
         return;
-    DeleteStoreKey(StoreFilesContext(), GetCurrentStoreName(), categoryName, itemName);
-    ReloadStore(GetCurrentStoreName());
+    const bool deleted = ChangeStoreFile([&] {
+        if (!CurrentRow(c, i))
+            return Try::Stop;
+        StoreBatch batch;
+        batch.DeleteKey(Store.CategoryAt(c).Name, Store.ItemAt(c, i).Name);
+        return WriteBatch(batch);
+    });
+    if (deleted)
+        ReloadStore(Store.Name);
 }
 
+// The dialog copies the item as the store's file holds it; one another program took out is
+// reported before it opens.
 void TFormMain::MItemItemCopyClick()
 {
-    if (!HasSelectedItem())
+    int32_t c = Store.SelCategory, i = Store.SelItem;
+    if (!HasSelectedItem() || !CurrentRow(c, i))
         return;
     TFormCopyItem form(*this, this);
     RunModal(form);

@@ -193,9 +193,14 @@ void TFormMain::BuildShoppingList()
     ShopRows.ForgetRows(); // the new list has not been drawn yet
 }
 
+// Only the selection's key is written, nothing of the window's copy of the store. A store file
+// that went away is reported once, and not made again.
 void TFormMain::SaveLastItemSelected()
 {
-    qm::SaveLastItemSelected(StoreFilesContext(), Store);
+    ChangeStoreFile([this] {
+        qm::SaveLastItemSelected(StoreFilesContext(), Store);
+        return Try::Done;
+    });
 }
 
 } // namespace qm

@@ -642,7 +642,8 @@ private:
     // file; the menu entry follows. A state the file refuses is not shown. Also the item list's
     // expand marker.
     void FlipCategory(int32_t c);
-    void WriteAllCategoryStates(bool expanded);
+    // False, with nothing changed, when the states could not be written (reported).
+    bool WriteAllCategoryStates(bool expanded);
     // Loads the picker's current entry, selects its remembered row, rebuilds and draws.
     void OpenPickedStore();
     bool HasSelectedItem() const;
