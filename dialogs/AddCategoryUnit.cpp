@@ -38,12 +38,17 @@ void TFormAddCategory::BtnOKClick()
         return;
     }
     const AnsiString name = FromQString(typed);
-    const AnsiString storeName = main_.GetCurrentStoreName();
+    const AnsiString storeName = main_.Store.Name;
     StoreBatch batch;
     batch.AddSection(name);
     batch.Write(kAisleGuessesSection, name, ComboText(ComboAisle));
-    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), storeName, batch));
-    ReloadAndSelect(main_, storeName, name);
+    const bool added = main_.ChangeStoreFile([&] {
+        if (main_.RefreshStore() == TMainShared::Refresh::Failed)
+            return TMainShared::Try::Stop;
+        return main_.WriteBatch(batch);
+    });
+    if (added)
+        ReloadAndSelect(main_, storeName, name);
 }
 
 } // namespace qm

@@ -80,6 +80,8 @@ void TFormAddItem::ComboCategoryChange()
     FollowAisleGuess(main_.Store, ComboCategory, ComboAisle);
 }
 
+// The item goes into the category as the store's file holds it: one another program took out
+// since the dialog opened is said so, and the categories offered are those the file holds now.
 void TFormAddItem::BtnOKClick()
 {
     const QString typed = EditItemName->text();
@@ -89,21 +91,37 @@ void TFormAddItem::BtnOKClick()
         return;
     }
     const AnsiString name = FromQString(typed);
-    const AnsiString store = main_.GetCurrentStoreName();
-    const StoreContext ctx = main_.StoreFilesContext();
+    const AnsiString aisle = ComboText(ComboAisle);
+    const auto categoryThere = [&] {
+        try {
+            return CategoryInFileNow(main_, category);
+        } catch (const EStoreError&) {
+            FillCategoryCombo(ComboCategory, main_.Store);
+            throw;
+        }
+    };
+    if (!categoryThere())
+        return;
+    const AnsiString store = main_.Store.Name;
     // The new line replaces one the category has, and with it a quantity, note and coupon: a
     // slip of the keyboard should not cost them unasked. No keeps the dialog open.
-    if (const AnsiString existing = ItemKeyInFile(ctx, store, category, name);
+    if (const AnsiString existing = ItemKeyInFile(main_.StoreFilesContext(), store, category, name);
         !existing.empty() &&
         MessageDlg(Format("%s already exists in %s. Replace it?", existing.c_str(), category.c_str()),
                    mtConfirmation, mbYes | mbNo, 0) != mrYes) {
         ModalResult = mrNone;
         return;
     }
-    WriteStoreString(ctx, store, category, name,
-                     NewItemLine(ctx, store, category, name, ComboText(ComboAisle)));
+    const bool added = main_.ChangeStoreFile([&] {
+        if (!categoryThere())
+            return TMainShared::Try::Stop;
+        StoreBatch batch;
+        batch.Write(category, name, NewItemLine(main_.StoreFilesContext(), store, category, name, aisle));
+        return main_.WriteBatch(batch);
+    });
     // A replaced item's quantity is 0 now, which the shopping list shows too.
-    ReloadAndSelect(main_, store, name);
+    if (added)
+        ReloadAndSelect(main_, store, name);
 }
 
 } // namespace qm

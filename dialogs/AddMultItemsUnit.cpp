@@ -92,19 +92,34 @@ void TFormAddMultItems::BtnOKClick()
 
     // A name is skipped when its line in the category already reads as a value, which also
     // holds for a name met earlier in the memo (the file matches names without regard to case).
-    const StoreContext ctx = main_.StoreFilesContext();
-    const AnsiString store = main_.GetCurrentStoreName();
+    // The items go into the category as the store's file holds it: one another program took
+    // out since the dialog opened is said so, and the categories offered are those it holds now.
+    const AnsiString store = main_.Store.Name;
     const AnsiString aisle = ComboText(ComboAisle);
-    std::unordered_set<AnsiString> added;
-    StoreBatch batch;
-    for (const AnsiString& name : names) {
-        const AnsiString key = UpperName(name);
-        if (added.count(key) || !ReadStoreString(ctx, store, category, name).empty())
-            continue;
-        added.insert(key);
-        batch.Write(category, name, NewItemLine(ctx, store, category, name, aisle));
-    }
-    ReportCarryOverFailures(ApplyStoreBatch(ctx, store, batch));
+    CarryOverFailures failures;
+    const bool added = main_.ChangeStoreFile([&] {
+        try {
+            if (!CategoryInFileNow(main_, category))
+                return TMainShared::Try::Stop;
+        } catch (const EStoreError&) {
+            FillCategoryCombo(ComboCategory, main_.Store);
+            throw;
+        }
+        const StoreContext ctx = main_.StoreFilesContext();
+        std::unordered_set<AnsiString> added;
+        StoreBatch batch;
+        for (const AnsiString& name : names) {
+            const AnsiString key = UpperName(name);
+            if (added.count(key) || !ReadStoreString(ctx, store, category, name).empty())
+                continue;
+            added.insert(key);
+            batch.Write(category, name, NewItemLine(ctx, store, category, name, aisle));
+        }
+        return main_.WriteBatch(batch, &failures);
+    });
+    if (!added)
+        return;
+    ReportCarryOverFailures(failures);
     ReloadAndSelect(main_, store, category); // the category's own row
 }
 

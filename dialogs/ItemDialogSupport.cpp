@@ -166,6 +166,15 @@ int32_t TypedQuantity(const QSpinBox* spin)
     return int32_t(std::clamp<qlonglong>(typed, spin->minimum(), spin->maximum()));
 }
 
+bool CategoryInFileNow(TMainShared& main, const AnsiString& category)
+{
+    if (main.RefreshStore() == TMainShared::Refresh::Failed)
+        return false;
+    if (FindCategoryIndex(main.Store, category) < 0)
+        RaiseTakenOut(category, "");
+    return true;
+}
+
 void ReloadAndSelect(TMainShared& main, const AnsiString& store, const AnsiString& name)
 {
     main.LoadStore(store);

@@ -64,6 +64,12 @@ bool CheckCategoryChosen(const AnsiString& category);
 // the spin edit's range, its minimum when the text is not a number.
 int32_t TypedQuantity(const QSpinBox* spin);
 
+// Whether the open store's file holds the category, the store read again first when another
+// program changed the file (RefreshStore): EStoreError saying so when another program took the
+// category out (RaiseTakenOut); false when the file could not be read again or went away
+// (reported).
+bool CategoryInFileNow(TMainShared& main, const AnsiString& category);
+
 // After an add: the store reloaded, the row named name (the first match of FindItemByName)
 // selected, both lists drawn again (the reload renumbers the rows the shopping list points at).
 void ReloadAndSelect(TMainShared& main, const AnsiString& store, const AnsiString& name);

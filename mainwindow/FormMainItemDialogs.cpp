@@ -36,46 +36,54 @@ QImage TFormMain::ItemGlyph(int index)
     return GlyphImage(ImageListItemList, index);
 }
 
-// The dialog opens on the item as the store's file holds it.
+// Each dialog opens on the store as its file holds it: read again when another program changed
+// it, and a selected category or item it took out said so before anything opens.
 void TFormMain::MItemItemEditClick()
 {
-    if (RefreshStore() != Refresh::Failed && Store.SelCategory >= 0 && Store.SelItem >= 0)
+    int32_t c = Store.SelCategory, i = Store.SelItem;
+    if (i >= 0 && CurrentRow(c, i))
         RunDialog<TFormEditItem>(this);
 }
 
 void TFormMain::MItemItemAddClick()
 {
-    if (!GetCurrentStoreName().empty() && StoreHasCategories())
+    if (!GetCurrentStoreName().empty() && RefreshStore() != Refresh::Failed && StoreHasCategories())
         RunDialog<TFormAddItem>(this);
 }
 
 void TFormMain::MItemItemAddMultClick()
 {
-    if (!GetCurrentStoreName().empty() && StoreHasCategories())
+    if (!GetCurrentStoreName().empty() && RefreshStore() != Refresh::Failed && StoreHasCategories())
         RunDialog<TFormAddMultItems>(this);
+}
+
+bool TFormMain::SelectedCategoryNow()
+{
+    int32_t c = Store.SelCategory, row = kNoRow;
+    return c >= 0 && CurrentRow(c, row);
 }
 
 void TFormMain::MItemCategoryEditClick()
 {
-    if (Store.SelCategory >= 0)
+    if (SelectedCategoryNow())
         RunDialog<TFormEditCategory>(this);
 }
 
 void TFormMain::MItemCategoryAddClick()
 {
-    if (!GetCurrentStoreName().empty())
+    if (!GetCurrentStoreName().empty() && RefreshStore() != Refresh::Failed)
         RunDialog<TFormAddCategory>(this);
 }
 
 void TFormMain::MItemCategoryCopyClick()
 {
-    if (Store.SelCategory >= 0)
+    if (SelectedCategoryNow())
         RunDialog<TFormCopyCategory>(this);
 }
 
 void TFormMain::MItemCategoryChangeAisleClick()
 {
-    if (Store.SelCategory >= 0)
+    if (SelectedCategoryNow())
         RunDialog<TFormEditCatAisle>(this);
 }
 

@@ -23,7 +23,7 @@ void TFormMain::MItemFileNewStoreClick()
 
 void TFormMain::MItemStoreEditAislesClick()
 {
-    if (GetCurrentStoreName().empty())
+    if (GetCurrentStoreName().empty() || RefreshStore() == Refresh::Failed)
         return;
     TFormAisles form(*this, this);
     RunModal(form);

@@ -653,6 +653,8 @@ private:
     void StoreReadAgain(const LoadStoreResult& result) override;
 
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
+    // Whether a category is selected in the store as its file now holds it (CurrentRow).
+    bool SelectedCategoryNow();
 
     void ConnectWizardHandlers(); // FormMainWizard.cpp
 

@@ -408,6 +408,16 @@ void RenameKeyIn(IniFile::Editor& e, const AnsiString& section, const AnsiString
         e.DeleteKey(section, oldKey);
 }
 
+void MoveKeyIn(IniFile::Editor& e, const AnsiString& fromSection, const AnsiString& key,
+               const AnsiString& toSection)
+{
+    if (SameName(fromSection, toSection))
+        return;
+    const AnsiString value = e.ReadString(fromSection, key, "");
+    e.WriteString(toSection, key, value);
+    e.DeleteKey(fromSection, key);
+}
+
 void RenameSectionIn(IniFile::Editor& e, const AnsiString& oldSection, const AnsiString& newSection)
 {
     if (!SectionListed(e, oldSection))
@@ -460,11 +470,7 @@ void MoveStoreKey(const StoreContext& ctx, const AnsiString& store, const AnsiSt
     // Moving a key onto its own section would write it and then delete it.
     if (SameName(fromSection, toSection))
         return;
-    EditStoreFile(ctx, store, [&](IniFile::Editor& e) {
-        const AnsiString value = e.ReadString(fromSection, key, "");
-        e.WriteString(toSection, key, value);
-        e.DeleteKey(fromSection, key);
-    });
+    EditStoreFile(ctx, store, [&](IniFile::Editor& e) { MoveKeyIn(e, fromSection, key, toSection); });
 }
 
 void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const AnsiString& oldSection,
@@ -737,6 +743,10 @@ std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiS
         case StoreBatch::Op::RenameSection:
             CheckStoreSectionName(step.Value);
             break;
+        case StoreBatch::Op::MoveKey:
+            CheckStoreSectionName(step.Value);
+            CheckKeyName(step.Key);
+            break;
         }
     }
     if (batch.Empty())
@@ -747,7 +757,8 @@ std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiS
     const auto change = [&](IniFile::Editor& e) {
         CarryingWriter writer(e, selfInPicker, carried, batch.Steps().size());
         for (const auto& step : batch.Steps()) {
-            if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos)
+            if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos ||
+                (step.op == StoreBatch::Op::MoveKey && step.Value.find("--") != AnsiString::npos))
                 writer.Recheck();
             switch (step.op) {
             case StoreBatch::Op::DeleteKey:
@@ -764,6 +775,9 @@ std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiS
                 break;
             case StoreBatch::Op::RenameSection:
                 RenameSectionIn(e, step.Section, step.Value);
+                break;
+            case StoreBatch::Op::MoveKey:
+                MoveKeyIn(e, step.Section, step.Key, step.Value);
                 break;
             case StoreBatch::Op::Write:
                 writer.Write(step.Section, step.Key, step.Value);

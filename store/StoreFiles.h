@@ -182,7 +182,7 @@ CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& sto
 // Many changes to one store file, kept in order and applied by ApplyStoreBatch.
 class StoreBatch {
 public:
-    enum class Op { Write, DeleteKey, EraseSection, AddSection, RenameKey, RenameSection };
+    enum class Op { Write, DeleteKey, EraseSection, AddSection, RenameKey, RenameSection, MoveKey };
     struct Step {
         Op op;
         AnsiString Section, Key, Value;
@@ -208,6 +208,11 @@ public:
     {
         steps_.push_back({Op::RenameSection, oldSection, {}, newSection});
     }
+    // As MoveStoreKey (no carry-over). The section moved to travels in Value.
+    void MoveKey(const AnsiString& fromSection, const AnsiString& key, const AnsiString& toSection)
+    {
+        steps_.push_back({Op::MoveKey, fromSection, key, toSection});
+    }
 
     // Room for n steps in all, for a caller that knows how many it adds.
     void Reserve(size_t n) { steps_.reserve(n); }
@@ -222,8 +227,8 @@ private:
 // Applies the batch to the store's file in one atomic rewrite, then carries the coupons of the
 // written lines over with one rewrite per receiving store (stores that receive nothing are not
 // written). The files end exactly as the same steps made one by one with WriteStoreString,
-// DeleteStoreKey, EraseStoreSection, AddStoreSection, RenameStoreKey and RenameStoreSection
-// would leave them, each write's
+// DeleteStoreKey, EraseStoreSection, AddStoreSection, RenameStoreKey, RenameStoreSection and
+// MoveStoreKey would leave them, each write's
 // carry-over included. Every name is checked first (EStoreError) and a failure of the store's
 // own rewrite raises before any file is touched; a receiving store that fails is returned and
 // the others are written regardless.

@@ -59,6 +59,9 @@ protected:
             case StoreBatch::Op::RenameSection:
                 RenameStoreSection(twin, store, s.Section, s.Value);
                 break;
+            case StoreBatch::Op::MoveKey:
+                MoveStoreKey(twin, store, s.Section, s.Key, s.Value);
+                break;
             }
         }
         for (const auto& s : ctx.PickerStores)
@@ -97,9 +100,12 @@ TEST_F(StoreBatchTest, RandomBatchesEndAsTheSingleStepsDo)
         for (int n = 0; n < 12; ++n) {
             const char* cat = cats[rng() % 5];
             const char* item = items[rng() % 5];
-            switch (rng() % 14) {
+            switch (rng() % 15) {
             case 0:
                 batch.DeleteKey(cat, item);
+                break;
+            case 7:
+                batch.MoveKey(cat, item, cats[rng() % 5]);
                 break;
             case 1:
                 batch.AddSection("New");
