@@ -14,6 +14,12 @@ int ReadSetting(const TSetting<int>& setting)
     return RegReadIntegerDef(kCompany, kProduct, setting.Section, setting.Default, setting.Name);
 }
 
+int ReadSetting(const TSetting<int>& setting, int low, int high)
+{
+    const int value = ReadSetting(setting);
+    return value >= low && value <= high ? value : setting.Default;
+}
+
 double ReadSetting(const TSetting<double>& setting)
 {
     return RegReadFloatDef(kCompany, kProduct, setting.Section, setting.Default, setting.Name);

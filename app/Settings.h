@@ -103,6 +103,9 @@ inline constexpr TSetting<int> kPrintZoom{kSettingsSection, "PrintZoom", 6}; // 
 bool ReadSetting(const TSetting<bool>& setting);
 int ReadSetting(const TSetting<int>& setting);
 double ReadSetting(const TSetting<double>& setting);
+// An integer its user needs within low..high (the list font sizes): a stored value outside
+// reads as the default, as a missing one does.
+int ReadSetting(const TSetting<int>& setting, int low, int high);
 AnsiString ReadSetting(const TSetting<const char*>& setting);
 TDateTime ReadSetting(const TDateSetting& setting, TDateTime def);
 std::string ReadSetting(const TPathSetting& setting, const std::string& def);

@@ -19,6 +19,8 @@
 #include "app/MainShared.h"
 #include "app/Settings.h"
 #include "platform/Application.h"
+#include "platform/Exception.h"
+#include "platform/Registry.h"
 #include "platform/gui/FontNames.h"
 #include "platform/gui/SpinEdit.h"
 #include "util/RegUtils.h"
@@ -88,6 +90,21 @@ int SpinValue(QSpinBox* spin)
 void SelectFont(QComboBox* combo, const AnsiString& name)
 {
     combo->setCurrentIndex(combo->findText(ToQString(name), Qt::MatchFixedString));
+}
+
+// Whether another window stored the setting since this one took atOpen from it: the registry
+// holds a value that reads (through read, as the window reads it) as something else. A value
+// that cannot be read as its type counts as another's too, and is left to whoever wrote it.
+template <class Setting, class T, class Read>
+bool ChangedElsewhere(const Setting& setting, const T& atOpen, Read read)
+{
+    if (!SettingExists(setting))
+        return false;
+    try {
+        return read() != atOpen;
+    } catch (const ERegistryException&) {
+        return true;
+    }
 }
 
 } // namespace
@@ -176,6 +193,7 @@ void TFormOptions::showEvent(QShowEvent* event)
 
 void TFormOptions::FormShow()
 {
+    atOpen_ = WindowValues();
     SelectFont(ComboGridFont, main_.GridFontName);
     SpinGridFont->setValue(main_.GridFontSize);
     SelectFont(ComboListFont, main_.ListFontName);
@@ -183,31 +201,73 @@ void TFormOptions::FormShow()
     EditErrandName->setText(ToQString(main_.ErrandsCaption));
     (main_.ErrandsOnTop ? RadioErrandTop : RadioErrandBottom)->setChecked(true);
     CheckCheckNewVer->setChecked(main_.CheckForLatest);
+    shown_ = ControlValues();
+}
+
+TFormOptions::TValues TFormOptions::WindowValues() const
+{
+    return {main_.GridFontName,   main_.GridFontSize, main_.ListFontName,  main_.ListFontSize,
+            main_.ErrandsCaption, main_.ErrandsOnTop, main_.CheckForLatest};
+}
+
+TFormOptions::TValues TFormOptions::ControlValues() const
+{
+    // A size typed and confirmed with Enter has not been brought into range yet.
+    return {ComboGridFont->currentIndex() >= 0 ? FromQString(ComboGridFont->currentText()) : "",
+            SpinValue(SpinGridFont),
+            ComboListFont->currentIndex() >= 0 ? FromQString(ComboListFont->currentText()) : "",
+            SpinValue(SpinListFont),
+            FromQString(EditErrandName->text()),
+            RadioErrandTop->isChecked(),
+            CheckCheckNewVer->isChecked()};
 }
 
 void TFormOptions::BtnOKClick()
 {
-    // A size typed and confirmed with Enter has not been brought into range yet.
-    main_.GridFontName = ComboGridFont->currentIndex() >= 0 ? FromQString(ComboGridFont->currentText()) : "";
-    main_.GridFontSize = SpinValue(SpinGridFont);
-    main_.ListFontName = ComboListFont->currentIndex() >= 0 ? FromQString(ComboListFont->currentText()) : "";
-    main_.ListFontSize = SpinValue(SpinListFont);
-    main_.ErrandsCaption = FromQString(EditErrandName->text());
-    main_.ErrandsOnTop = RadioErrandTop->isChecked();
-    main_.CheckForLatest = CheckCheckNewVer->isChecked();
+    const TValues value = ControlValues();
+    TValues kept = WindowValues();
+    {
+        // The registry's values and the writes over them in one transaction: a change another
+        // window stores meanwhile comes before the comparison or after the writes.
+        TRegistryTransaction transaction(TRegistryTransaction::ForWriting);
+        // A setting the user changed is stored; one left as it showed only when nobody else
+        // stored it since the dialog opened. The window takes what is stored. A dialog that
+        // was never shown has nothing to compare with and stores all.
+        auto apply = [&]<class Setting, class T, class Read>(const Setting& setting, T TValues::*field,
+                                                             Read read) {
+            const bool changedHere = !shown_ || value.*field != (*shown_).*field;
+            if (!changedHere && ChangedElsewhere(setting, (*atOpen_).*field, read))
+                return;
+            WriteSetting(setting, value.*field);
+            kept.*field = value.*field;
+        };
+        // The sizes read as the window reads them at start-up, the default for one outside
+        // the box's range.
+        apply(kGridFontName, &TValues::GridFontName, [] { return ReadSetting(kGridFontName); });
+        apply(kGridFontSize, &TValues::GridFontSize, [this] {
+            return ReadSetting(kGridFontSize, SpinGridFont->minimum(), SpinGridFont->maximum());
+        });
+        apply(kListFontName, &TValues::ListFontName, [] { return ReadSetting(kListFontName); });
+        apply(kListFontSize, &TValues::ListFontSize, [this] {
+            return ReadSetting(kListFontSize, SpinListFont->minimum(), SpinListFont->maximum());
+        });
+        apply(kErrandsString, &TValues::ErrandsCaption, [] { return ReadSetting(kErrandsString); });
+        apply(kErrandsOnTop, &TValues::ErrandsOnTop, [] { return ReadSetting(kErrandsOnTop); });
+        apply(kDoCheckForLatest, &TValues::CheckForLatest, [] { return ReadSetting(kDoCheckForLatest); });
+        transaction.Commit();
+    }
+    main_.GridFontName = kept.GridFontName;
+    main_.GridFontSize = kept.GridFontSize;
+    main_.ListFontName = kept.ListFontName;
+    main_.ListFontSize = kept.ListFontSize;
+    main_.ErrandsCaption = kept.ErrandsCaption;
+    main_.ErrandsOnTop = kept.ErrandsOnTop;
+    main_.CheckForLatest = kept.CheckForLatest;
 
     main_.DrawItemList();
     main_.DrawItemListHeader();
     main_.BuildShoppingList();
     main_.DrawShoppingList();
-
-    WriteSetting(kGridFontName, main_.GridFontName);
-    WriteSetting(kGridFontSize, main_.GridFontSize);
-    WriteSetting(kListFontName, main_.ListFontName);
-    WriteSetting(kListFontSize, main_.ListFontSize);
-    WriteSetting(kErrandsString, main_.ErrandsCaption);
-    WriteSetting(kErrandsOnTop, main_.ErrandsOnTop);
-    WriteSetting(kDoCheckForLatest, main_.CheckForLatest);
 }
 
 void TFormOptions::BtnAssociateClick()

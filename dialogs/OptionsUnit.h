@@ -1,8 +1,16 @@
 #pragma once
 // TFormOptions, "Options": the fonts and sizes of the two lists, the errands group's caption
 // and place, the periodic version check, and the association of ".store" files with the
-// program. OK updates the main window, redraws both lists and stores the seven settings.
+// program. OK stores the settings, takes them into the main window and redraws both lists.
+//
+// Several windows share the settings. OK stores what the user changed; a setting left as it
+// showed is stored again only while the registry holds what this window had when the dialog
+// opened, or nothing. One that another window stored meanwhile stays as that window left it,
+// and this window keeps its own.
+#include <optional>
+
 #include "dialogs/DialogForm.h"
+#include "platform/AnsiString.h"
 
 class QCheckBox;
 class QComboBox;
@@ -43,7 +51,23 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The seven settings the dialog edits, as the window or the controls hold them.
+    struct TValues {
+        AnsiString GridFontName;
+        int GridFontSize = 0;
+        AnsiString ListFontName;
+        int ListFontSize = 0;
+        AnsiString ErrandsCaption;
+        bool ErrandsOnTop = false;
+        bool CheckForLatest = false;
+    };
+    TValues WindowValues() const;
+    TValues ControlValues() const; // as OK takes them
+
     TMainShared& main_;
+    // Taken by FormShow: the window's values and the controls' right after filling them.
+    std::optional<TValues> atOpen_;
+    std::optional<TValues> shown_;
 };
 
 } // namespace qm

@@ -33,14 +33,6 @@ TFormMain* FormMain = nullptr;
 
 namespace {
 
-// A font size outside what the options dialog offers (a damaged or hand-edited setting)
-// would break every drawing of the list; such a size falls back to the default.
-int FontSize(const TSetting<int>& setting, int low, int high)
-{
-    const int size = ReadSetting(setting);
-    return size >= low && size <= high ? size : setting.Default;
-}
-
 // The folder part of a path, with its trailing "/" ("" when the path names no folder).
 std::string ExtractFilePath(const std::string& path)
 {
@@ -179,9 +171,11 @@ void TFormMain::ReadDisplaySettings()
     BtnSortByAisle->setChecked(byAisle);
     BtnSortByCategory->setChecked(!byAisle);
     GridFontName = ReadSetting(kGridFontName);
-    GridFontSize = FontSize(kGridFontSize, 8, 24);
+    // A size outside what the options dialog offers (a damaged or hand-edited setting) would
+    // break every drawing of the list.
+    GridFontSize = ReadSetting(kGridFontSize, 8, 24);
     ListFontName = ReadSetting(kListFontName);
-    ListFontSize = FontSize(kListFontSize, 6, 32);
+    ListFontSize = ReadSetting(kListFontSize, 6, 32);
 }
 
 // The list fonts on the list pictures and the caption bars.

@@ -27,6 +27,7 @@
 #include "dialogs/TipUnit.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Clock.h"
+#include "platform/Registry.h"
 #include "platform/gui/QtDialogs.h"
 #include "platform/gui/ToolBar.h"
 #include "util/RegUtils.h"
@@ -86,6 +87,12 @@ protected:
             if (c.what == "url")
                 urls.push_back(c.target);
         return urls;
+    }
+    // Opens the options dialog from its menu entry, shown; play fills it and clicks.
+    void OpenOptions(std::function<void(TFormOptions&)> play)
+    {
+        Play<TFormOptions>(std::move(play));
+        Trigger(*form, "MItemOptionsOptions");
     }
     TDateTime LastCheck() { return RegReadDateTimeDef(kCompany, kProduct, "Settings", 0, "LastCheckDT"); }
 
@@ -332,6 +339,126 @@ TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
     Trigger(*form, "MItemOptionsOptions");
     EXPECT_EQ(form->ListFontSize, 14);
     EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Settings", "ListFontSize"), 14);
+}
+
+// Another window's OK stores a setting while this window's options dialog is open, or after
+// this window read its settings at start: an OK here that changed only the list font size
+// leaves that setting as the other window stored it, and this window keeps its own.
+TEST_F(HelpCommandTest, OptionsKeepASettingAnotherWindowStoredSinceThisOneTookIt)
+{
+    Start("Shop");
+    OpenOptions([](TFormOptions& o) {
+        WriteSetting(kErrandsString, "Chores");
+        o.SpinListFont->setValue(14);
+        o.BtnOK->click();
+    });
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(ReadSetting(kErrandsString), "Chores");
+    EXPECT_EQ(form->ErrandsCaption, "Errands");
+    EXPECT_EQ(ReadSetting(kListFontSize), 14);
+    EXPECT_EQ(form->ListFontSize, 14);
+    // The settings nobody else stored are written as always, the missing ones included.
+    EXPECT_EQ(RegReadStringDef(kCompany, kProduct, "Settings", "?", "GridFontName"), "Arial");
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "GridFontSize"), 10);
+    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "ErrandsOnTop"), 1);
+
+    // The dialog opens on the caption this window still has; left as it is, it is not put back.
+    OpenOptions([](TFormOptions& o) {
+        EXPECT_EQ(o.EditErrandName->text(), "Errands");
+        o.SpinListFont->setValue(16);
+        o.BtnOK->click();
+    });
+    EXPECT_EQ(ReadSetting(kErrandsString), "Chores");
+    EXPECT_EQ(ReadSetting(kListFontSize), 16);
+}
+
+// A setting the user changed is stored over another window's change to it; the other window's
+// changes to settings the user left stay.
+TEST_F(HelpCommandTest, OptionsStoreWhatTheUserChangedOverAnotherWindowsChange)
+{
+    Start("Shop");
+    OpenOptions([](TFormOptions& o) {
+        WriteSetting(kErrandsString, "Chores");
+        WriteSetting(kGridFontSize, 20);
+        WriteSetting(kErrandsOnTop, false);
+        o.EditErrandName->setText("To Do");
+        o.SpinGridFont->setValue(12);
+        o.BtnOK->click();
+    });
+    EXPECT_EQ(ReadSetting(kErrandsString), "To Do");
+    EXPECT_EQ(form->ErrandsCaption, "To Do");
+    EXPECT_EQ(ReadSetting(kGridFontSize), 12);
+    EXPECT_EQ(form->GridFontSize, 12);
+    EXPECT_FALSE(ReadSetting(kErrandsOnTop));
+    EXPECT_TRUE(form->ErrandsOnTop);
+    // The rebuilt list follows this window's values.
+    ASSERT_FALSE(form->ShopList.Aisles.empty());
+    EXPECT_EQ(form->ShopList.Aisles.front().Cats.at(0).Name, "To Do");
+}
+
+// A value stored with another type while the dialog is open is no error: left as it is when the
+// user left the setting, replaced when the user changed it. A value deleted meanwhile is written.
+TEST_F(HelpCommandTest, OptionsOverASettingOfAnotherTypeOrNoneTakeNoError)
+{
+    Start("Shop");
+    WriteSetting(kErrandsString, "Errands");
+    WriteSetting(kListFontName, "Arial");
+    auto type = [](const char* name) {
+        TRegistry reg(HKEY_CURRENT_USER);
+        return reg.OpenKeyReadOnly("Software\\Brenvoke Software\\Quillmart\\Settings") ? reg.GetDataType(name)
+                                                                                       : rdUnknown;
+    };
+    OpenOptions([](TFormOptions& o) {
+        RegWriteInteger(kCompany, kProduct, "Settings", 7, "ErrandsString");
+        TRegistry reg(HKEY_CURRENT_USER);
+        ASSERT_TRUE(reg.OpenKey("Software\\Brenvoke Software\\Quillmart\\Settings", false));
+        ASSERT_TRUE(reg.DeleteValue("ListFontName"));
+        o.SpinListFont->setValue(14);
+        o.BtnOK->click();
+    });
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(type("ErrandsString"), rdInteger);
+    EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Settings", "ErrandsString"), 7);
+    EXPECT_EQ(form->ErrandsCaption, "Errands");
+    EXPECT_EQ(ReadSetting(kListFontName), "Arial");
+    EXPECT_EQ(ReadSetting(kListFontSize), 14);
+
+    OpenOptions([](TFormOptions& o) {
+        o.EditErrandName->setText("To Do");
+        o.BtnOK->click();
+    });
+    EXPECT_EQ(type("ErrandsString"), rdString);
+    EXPECT_EQ(ReadSetting(kErrandsString), "To Do");
+}
+
+// With nobody else writing, OK stores all seven values as the window read them, with their
+// types: a stored font that is not installed opened with none chosen and becomes an empty
+// name, a stored size outside the box's range the default the window took instead.
+TEST_F(HelpCommandTest, OptionsWithNobodyElseWritingStoreAllSevenAsTheyOpened)
+{
+    RegWriteString(kCompany, kProduct, "Settings", "Not An Installed Font", "GridFontName");
+    RegWriteInteger(kCompany, kProduct, "Settings", 50, "GridFontSize");
+    RegWriteString(kCompany, kProduct, "Settings", "Liberation Serif", "ListFontName");
+    RegWriteInteger(kCompany, kProduct, "Settings", 12, "ListFontSize");
+    RegWriteString(kCompany, kProduct, "Settings", "Chores", "ErrandsString");
+    RegWriteBool(kCompany, kProduct, "Settings", false, "ErrandsOnTop");
+    Start("Shop");
+    OpenOptions([](TFormOptions& o) { o.BtnOK->click(); });
+    EXPECT_FALSE(stayedOpen);
+    TRegistry reg(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("Software\\Brenvoke Software\\Quillmart\\Settings"));
+    EXPECT_EQ(reg.ReadString("GridFontName"), "");
+    EXPECT_EQ(reg.ReadInteger("GridFontSize"), 10);
+    EXPECT_EQ(reg.ReadString("ListFontName"), "Liberation Serif");
+    EXPECT_EQ(reg.ReadInteger("ListFontSize"), 12);
+    EXPECT_EQ(reg.ReadString("ErrandsString"), "Chores");
+    EXPECT_EQ(reg.ReadInteger("ErrandsOnTop"), 0);
+    EXPECT_EQ(reg.ReadInteger("DoCheckForLatest"), 0);
+    for (const char* name : {"GridFontName", "ListFontName", "ErrandsString"})
+        EXPECT_EQ(reg.GetDataType(name), rdString) << name;
+    for (const char* name : {"GridFontSize", "ListFontSize", "ErrandsOnTop", "DoCheckForLatest"})
+        EXPECT_EQ(reg.GetDataType(name), rdInteger) << name;
+    EXPECT_EQ(form->GridFontName, "");
 }
 
 TEST_F(HelpCommandTest, TipsStepThroughARingAndRememberTheLastOne)
