@@ -46,7 +46,8 @@ void TFormCopyCategory::FormShow()
 }
 
 // The copies are of the items as the open store's file holds them: another program may have
-// changed them since the window read it, or taken the category out.
+// changed them since the window read it, or taken the category out. A store to copy into that
+// went away meanwhile is said so, and nothing is made of it.
 void TFormCopyCategory::BtnOKClick()
 {
     const AnsiString target = ComboText(ComboStores);
@@ -61,7 +62,9 @@ void TFormCopyCategory::BtnOKClick()
     for (int32_t i = 0; i < category.ItemCount(); ++i)
         batch.Write(category.Name, category.Items[size_t(i)].Name,
                     CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
-    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), target, batch));
+    WriteIntoChosenStore(ComboStores, [&] {
+        ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), target, batch));
+    });
 }
 
 } // namespace qm

@@ -57,7 +57,8 @@ void TFormCopyItem::showEvent(QShowEvent* event)
 }
 
 // The copy is of the item as the open store's file holds it: another program may have changed
-// it since the window read it, or taken it out.
+// it since the window read it, or taken it out. A store to copy into that went away meanwhile
+// is said so, and nothing is made of it.
 void TFormCopyItem::BtnOKClick()
 {
     if (ComboStores->currentIndex() < 0)
@@ -66,8 +67,10 @@ void TFormCopyItem::BtnOKClick()
     int32_t c = store.SelCategory, i = store.SelItem;
     if (i < 0 || !main_.CurrentRow(c, i))
         return;
-    WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), store.CategoryAt(c).Name,
-                     store.ItemAt(c, i).Name, CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
+    WriteIntoChosenStore(ComboStores, [&] {
+        WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), store.CategoryAt(c).Name,
+                         store.ItemAt(c, i).Name, CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
+    });
 }
 
 } // namespace qm

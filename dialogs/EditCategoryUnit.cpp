@@ -63,18 +63,25 @@ void TFormEditCategory::FormShow()
     main_.GetSelectedCategory(selected);
     EditCategoryName->setText(ToQString(selected.Name));
     SelectComboEntry(ComboAisle, selected.AisleGuess);
+    shownName_ = selected.Name;
+    openedGuess_ = selected.AisleGuess;
+    shownAisle_ = ComboText(ComboAisle);
 }
 
+// What the user changed goes over the category as the store's file holds it at OK: another
+// program may have written it meanwhile, or taken it out (said so, and nothing is written).
+// The aisle guess is written as the dialog shows it when the user chose it, or when the file
+// still holds the guess the dialog opened on; a guess another program wrote meanwhile stays.
 void TFormEditCategory::BtnOKClick()
 {
     QMStore& store = main_.Store;
-    const int32_t c = store.SelCategory;
+    int32_t c = store.SelCategory;
     if (c < 0)
         return;
-    const AnsiString oldName = store.CategoryAt(c).Name;
+    const AnsiString shownName = shown_ ? shownName_ : store.CategoryAt(c).Name;
     const QString typed = EditCategoryName->text();
     const AnsiString newName = FromQString(typed);
-    const bool renamed = newName != oldName;
+    const bool renamed = newName != shownName;
     // A name already in the file stays usable; only a new one is checked.
     if (typed.isEmpty() || (renamed && !AcceptName(NameKind::Category, typed))) {
         if (typed.isEmpty())
@@ -87,22 +94,35 @@ void TFormEditCategory::BtnOKClick()
     // A name from an older file that cannot be a key has no guess of its own; renamed, the
     // category gets it under its new name.
     const AnsiString aisle = ComboText(ComboAisle);
-    const bool oldIsKey = IsStorableKey(oldName);
-    StoreBatch batch;
-    if (oldIsKey)
-        batch.Write(kAisleGuessesSection, oldName, aisle);
-    if (renamed) {
-        batch.RenameSection(oldName, newName);
-        if (oldIsKey)
-            batch.RenameKey(kAisleGuessesSection, oldName, newName);
-        else
-            batch.Write(kAisleGuessesSection, newName, aisle);
-    }
-    const AnsiString storeName = main_.GetCurrentStoreName();
-    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), storeName, batch));
-    store.CategoryAt(c).AisleGuess = aisle;
+    bool guessWritten = false;
+    CarryOverFailures failures;
+    const bool changed = main_.ChangeStoreFile([&] {
+        int32_t row = kNoRow;
+        if (!main_.CurrentRow(c, row))
+            return TMainShared::Try::Stop;
+        const QMCategory& category = store.CategoryAt(c);
+        const AnsiString oldName = category.Name;
+        guessWritten = !shown_ || aisle != shownAisle_ || category.AisleGuess == openedGuess_;
+        const bool oldIsKey = IsStorableKey(oldName);
+        StoreBatch batch;
+        if (oldIsKey && guessWritten)
+            batch.Write(kAisleGuessesSection, oldName, aisle);
+        if (renamed) {
+            batch.RenameSection(oldName, newName);
+            if (oldIsKey)
+                batch.RenameKey(kAisleGuessesSection, oldName, newName);
+            else
+                batch.Write(kAisleGuessesSection, newName, aisle);
+        }
+        return main_.WriteBatch(batch, &failures);
+    });
+    if (!changed)
+        return;
+    ReportCarryOverFailures(failures);
+    if (guessWritten)
+        store.CategoryAt(c).AisleGuess = aisle;
     if (renamed)
-        main_.LoadStore(storeName);
+        main_.LoadStore(store.Name);
 
     main_.DrawItemList();
     main_.BuildShoppingList();

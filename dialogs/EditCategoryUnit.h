@@ -2,6 +2,7 @@
 // TFormEditCategory, "Edit Category": renames the selected category and sets its default
 // aisle. A rename moves every item line of the category, all in one rewrite of the store file.
 #include "dialogs/DialogForm.h"
+#include "platform/AnsiString.h"
 
 class QComboBox;
 class QLineEdit;
@@ -29,6 +30,8 @@ protected:
 private:
     TMainShared& main_;
     bool shown_ = false;
+    // What the dialog opened on: the category's name and aisle guess, and the aisle shown for it.
+    AnsiString shownName_, openedGuess_, shownAisle_;
 };
 
 // The body both category-name dialogs share: "Category Name:" over EditCategoryName and

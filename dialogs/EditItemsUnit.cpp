@@ -109,6 +109,9 @@ void TFormEditItem::FormShow()
     if (store.SelCategory < 0 || store.SelItem < 0)
         return;
     const QMItem& item = store.ItemAt(store.SelCategory, store.SelItem);
+    shownItem_ = item;
+    shownCategory_ = store.CategoryAt(store.SelCategory).Name;
+    shown_ = true;
     EditItemName->setText(ToQString(item.Name));
     SelectComboEntry(ComboCategory, store.CategoryAt(store.SelCategory).Name);
     SelectComboEntry(ComboAisle, item.Aisle);
@@ -136,20 +139,21 @@ void TFormEditItem::CheckStoreCouponClick()
     CouponBlock->CheckStoreCouponClick();
 }
 
-bool TFormEditItem::CheckTarget(const AnsiString& name, const AnsiString& category) const
+bool TFormEditItem::CheckTarget(const AnsiString& name, const AnsiString& category, int32_t c,
+                                int32_t i) const
 {
     const QMStore& store = main_.Store;
-    const int32_t c = FindCategoryIndex(store, category);
-    if (c < 0)
-        return true;
-    const QMCategory& target = store.Categories[size_t(c)];
-    for (int32_t i = 0; i < target.ItemCount(); ++i) {
-        if (c == store.SelCategory && i == store.SelItem)
+    const int32_t t = FindCategoryIndex(store, category);
+    if (t < 0)
+        RaiseTakenOut(category, ""); // a move would make the category again with this item only
+    const QMCategory& target = store.Categories[size_t(t)];
+    for (int32_t j = 0; j < target.ItemCount(); ++j) {
+        if (t == c && j == i)
             continue; // the item itself, spelled otherwise
-        if (SameName(target.Items[size_t(i)].Name, name)) {
+        if (SameName(target.Items[size_t(j)].Name, name)) {
             MessageDlg(Format("The category \"%s\" already has an item named \"%s\". Choose another name or "
                               "category, or delete that item first.",
-                              target.Name.c_str(), target.Items[size_t(i)].Name.c_str()),
+                              target.Name.c_str(), target.Items[size_t(j)].Name.c_str()),
                        mtError, mbOK, 0);
             return false;
         }
@@ -157,15 +161,18 @@ bool TFormEditItem::CheckTarget(const AnsiString& name, const AnsiString& catego
     return true;
 }
 
+// What the user changed goes over the item as the store's file holds it at OK, and the new
+// name and category are checked against the file then: another program may have written the
+// item meanwhile, taken it or its new category out (said so, and nothing is written), or given
+// the category an item of the new name (refused, as when the window had it).
 void TFormEditItem::BtnOKClick()
 {
     QMStore& store = main_.Store;
-    const int32_t c = store.SelCategory, i = store.SelItem;
+    int32_t c = store.SelCategory, i = store.SelItem;
     if (c < 0 || i < 0)
         return;
-    const QMItem& item = store.ItemAt(c, i);
-    const AnsiString oldName = item.Name;
-    const AnsiString oldCategory = store.CategoryAt(c).Name;
+    const QMItem shown = shown_ ? shownItem_ : store.ItemAt(c, i);
+    const AnsiString shownCategory = shown_ ? shownCategory_ : store.CategoryAt(c).Name;
 
     // A name is checked only when it changed: a name already in the file stays usable.
     const QString typedName = EditItemName->text();
@@ -173,20 +180,25 @@ void TFormEditItem::BtnOKClick()
     const AnsiString newCategory = ComboText(ComboCategory);
     const QString typedNote = EditNote->text();
     const AnsiString note = FromQString(typedNote);
-    const bool renamed = newName != oldName, moved = newCategory != oldCategory;
+    const bool renamed = newName != shown.Name, moved = newCategory != shownCategory;
     if ((renamed && !CheckTypedName(NameKind::Item, typedName)) || !CheckCategoryChosen(newCategory) ||
-        (note != item.Note && !AcceptName(NameKind::Note, typedNote)) ||
-        ((renamed || moved) && !CheckTarget(newName, newCategory))) {
+        (note != shown.Note && !AcceptName(NameKind::Note, typedNote))) {
         ModalResult = mrNone;
         return;
     }
+    if (!main_.CurrentRow(c, i))
+        return;
+    if ((renamed || moved) && !CheckTarget(newName, newCategory, c, i)) {
+        ModalResult = mrNone;
+        return;
+    }
+    const AnsiString itemName = store.ItemAt(c, i).Name, categoryName = store.CategoryAt(c).Name;
 
     // The dialog's values: each that differs from the item as the dialog opened on it goes over
     // the item as the store's file holds it now, so what another program wrote meanwhile to the
     // fields left alone stays. A quantity beyond the spin edit's range (raised with the + key)
     // stays unless retyped; without a coupon the expiry and the store-only mark stay.
-    const QMItem shown = item;
-    QMItem typed = item;
+    QMItem typed = shown;
     typed.Aisle = ComboText(ComboAisle);
     const int32_t aisleEntry = ComboAisle->currentIndex() >= 1 ? ComboAisle->currentIndex() - 1 : -1;
     if (SpinQty->cleanText() != shownQty_)
@@ -203,13 +215,30 @@ void TFormEditItem::BtnOKClick()
         return;
 
     if (renamed || moved) {
-        const StoreContext ctx = main_.StoreFilesContext();
-        const AnsiString storeName = main_.GetCurrentStoreName();
-        if (renamed)
-            RenameStoreKey(ctx, storeName, oldCategory, oldName, newName);
-        if (moved)
-            MoveStoreKey(ctx, storeName, oldCategory, newName, newCategory);
-        main_.LoadStore(storeName);
+        bool refused = false;
+        const bool done = main_.ChangeStoreFile([&] {
+            auto [rc, ri] = store.FindItem(categoryName, itemName);
+            if (rc < 0 || ri < 0)
+                RaiseTakenOut(categoryName, itemName);
+            if (!main_.CurrentRow(rc, ri))
+                return TMainShared::Try::Stop;
+            if (!CheckTarget(newName, newCategory, rc, ri)) {
+                refused = true;
+                return TMainShared::Try::Stop;
+            }
+            const AnsiString oldName = store.ItemAt(rc, ri).Name, oldCategory = store.CategoryAt(rc).Name;
+            StoreBatch batch;
+            if (renamed)
+                batch.RenameKey(oldCategory, oldName, newName);
+            if (moved)
+                batch.MoveKey(oldCategory, newName, newCategory);
+            return main_.WriteBatch(batch);
+        });
+        if (refused)
+            ModalResult = mrNone;
+        if (!done)
+            return;
+        main_.LoadStore(store.Name);
         const auto [fc, fi] = store.FindItemByName(newName);
         if (fc >= 0)
             main_.SelectRow(fc, fi);

@@ -4,6 +4,7 @@
 // category changed, and redraws both lists.
 #include "dialogs/DialogForm.h"
 #include "platform/AnsiString.h"
+#include "store/QMStore.h"
 
 class QCheckBox;
 class QComboBox;
@@ -51,10 +52,13 @@ protected:
 private:
     TMainShared& main_;
     // False, after an error box, when the dialog's name and category would replace the line
-    // of another item.
-    bool CheckTarget(const AnsiString& name, const AnsiString& category) const;
+    // of another item than item (category, item) of the open store; EStoreError when the
+    // category is not the store's (another program took it out).
+    bool CheckTarget(const AnsiString& name, const AnsiString& category, int32_t c, int32_t i) const;
     bool shown_ = false;
-    QString shownQty_; // the quantity as the dialog opened with it
+    QMItem shownItem_;         // the item as the dialog opened on it
+    AnsiString shownCategory_; // and its category's name
+    QString shownQty_;         // the quantity as the dialog opened with it
 };
 
 } // namespace qm

@@ -208,6 +208,19 @@ AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const A
     return NewItemLine(aisle);
 }
 
+void WriteIntoChosenStore(QComboBox* combo, const std::function<void()>& write)
+{
+    try {
+        write();
+    } catch (const EStoreNotFound& gone) {
+        if (gone.Store == ComboText(combo)) {
+            combo->removeItem(combo->currentIndex());
+            combo->setCurrentIndex(-1);
+        }
+        throw;
+    }
+}
+
 AnsiString CopiedItemLine(const QMStore& store, int32_t category, int32_t item, bool copyAisle)
 {
     AnsiString line = store.FormatItemValue(category, item); // checks both indexes

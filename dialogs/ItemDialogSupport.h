@@ -3,6 +3,7 @@
 // that names a category and an item, and the checks of their OK buttons.
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "platform/AnsiString.h"
 #include "store/NameRules.h"
@@ -81,6 +82,10 @@ AnsiString NewItemLine(const AnsiString& aisle);
 // the new line is carried over to them, and a line without that coupon would clear it there.
 AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const AnsiString& category,
                        const AnsiString& name, const AnsiString& aisle);
+
+// Runs write, a write into the other store chosen in combo: a store whose file went away since
+// the dialog opened (EStoreNotFound, passed on) leaves the combo, none chosen in its place.
+void WriteIntoChosenStore(QComboBox* combo, const std::function<void()>& write);
 
 // The line of an item copied into another store: the fields as the item's own line has them,
 // the aisle only when asked for, without the closing separator. The this-store-only mark goes
