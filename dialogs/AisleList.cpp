@@ -128,13 +128,35 @@ std::vector<AnsiString> ListEntries(const QListWidget* list)
     return out;
 }
 
-void AddListEntry(QListWidget* list, const AnsiString& text, bool checkable, bool checked)
+void AddListEntry(QListWidget* list, const AnsiString& text, bool checkable, bool checked, int origin)
 {
     auto* item = new QListWidgetItem(ToQString(text), list);
+    item->setData(Qt::UserRole, origin);
     if (checkable) {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     }
+}
+
+std::vector<TListEntry> ListEntriesWithOrigins(const QListWidget* list)
+{
+    std::vector<TListEntry> out;
+    out.reserve(size_t(list->count()));
+    for (int i = 0; i < list->count(); ++i) {
+        const QListWidgetItem* item = list->item(i);
+        const QVariant origin = item->data(Qt::UserRole);
+        out.push_back({FromQString(item->text()), item->checkState() == Qt::Checked,
+                       origin.isValid() ? origin.toInt() : -1});
+    }
+    return out;
+}
+
+void FillListEntries(QListWidget* list, const std::vector<TListEntry>& entries, bool checkable)
+{
+    list->clear();
+    for (size_t i = 0; i < entries.size(); ++i)
+        AddListEntry(list, entries[i].Name, checkable, entries[i].Checked, int(i));
+    SelectListRow(list, -1);
 }
 
 int SelectedRow(const QListWidget* list)

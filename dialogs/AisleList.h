@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "dialogs/ListEdits.h"
 #include "platform/AnsiString.h"
 
 class QAction;
@@ -73,7 +74,13 @@ int32_t NextAisleNumber(const std::vector<AnsiString>& entries);
 
 // The entries' texts in list order, in program text.
 std::vector<AnsiString> ListEntries(const QListWidget* list);
-void AddListEntry(QListWidget* list, const AnsiString& text, bool checkable = false, bool checked = false);
+// origin: the entry's place in the list the editor opened on (TListEntry), -1 for a new one.
+void AddListEntry(QListWidget* list, const AnsiString& text, bool checkable = false, bool checked = false,
+                  int origin = -1);
+// The entries with their check marks and origins, in list order.
+std::vector<TListEntry> ListEntriesWithOrigins(const QListWidget* list);
+// The list emptied and filled with entries, each with its place as its origin; none selected.
+void FillListEntries(QListWidget* list, const std::vector<TListEntry>& entries, bool checkable);
 // The selected row; -1 when no entry is selected.
 int SelectedRow(const QListWidget* list);
 // Selects the row, or clears the selection for -1.

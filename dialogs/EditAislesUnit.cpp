@@ -54,14 +54,26 @@ TFormAisles::TFormAisles(TMainShared& main, QWidget* parent)
     FormCreate();
 }
 
+namespace {
+
+// The aisles of the open store's file. The list ends at the first empty field, as the loader
+// reads it.
+std::vector<TListEntry> FileAisles(const TMainShared& main)
+{
+    std::vector<TListEntry> aisles;
+    for (const AnsiString& aisle :
+         SplitList(kListSeparator,
+                   ReadStoreString(main.StoreFilesContext(), main.Store.Name, kInfoSection, "Aisles")))
+        aisles.push_back({aisle});
+    return aisles;
+}
+
+} // namespace
+
 void TFormAisles::FormCreate()
 {
-    StoreName = main_.GetCurrentStoreName();
-    const AnsiString aisles = ReadStoreString(main_.StoreFilesContext(), StoreName, kInfoSection, "Aisles");
-    // The list ends at the first empty field, as the loader reads it.
-    for (const AnsiString& aisle : SplitList(kListSeparator, aisles))
-        AddListEntry(ListAisles, aisle);
-    SelectListRow(ListAisles, -1);
+    opened_ = FileAisles(main_);
+    FillListEntries(ListAisles, opened_, false);
     SetMoveButtons();
 }
 
@@ -159,12 +171,39 @@ void TFormAisles::ListAislesKeyPress()
     SetMoveButtons();
 }
 
+// What the user changed (aisles added, removed, renamed, moved) goes over the aisles as the
+// store's file holds them at OK, so that aisles another program changed meanwhile stay changed;
+// a change that can no longer be made (an aisle renamed here that was taken out there) is said
+// so, and the dialog shows the aisles as the file holds them.
 void TFormAisles::BtnOKClick()
 {
-    const StoreContext ctx = main_.StoreFilesContext();
-    WriteStoreString(ctx, StoreName, kInfoSection, "Aisles",
-                     JoinList(ListEntries(ListAisles), kListSeparator));
-    main_.ReloadStore(StoreName);
+    const std::vector<TListEntry> edited = ListEntriesWithOrigins(ListAisles);
+    AnsiString lost;
+    const bool written = main_.ChangeStoreFile([&] {
+        if (main_.RefreshStore() == TMainShared::Refresh::Failed)
+            return TMainShared::Try::Stop;
+        const std::optional<std::vector<TListEntry>> aisles =
+            MergeListEdits(opened_, edited, FileAisles(main_), lost);
+        if (!aisles)
+            return TMainShared::Try::Stop;
+        std::vector<AnsiString> names;
+        for (const TListEntry& aisle : *aisles)
+            names.push_back(aisle.Name);
+        StoreBatch batch;
+        batch.Write(kInfoSection, "Aisles", JoinList(names, kListSeparator));
+        return main_.WriteBatch(batch);
+    });
+    if (!lost.empty()) {
+        ModalResult = mrNone;
+        FormCreate();
+        MessageDlg("Another program took the aisle/dept. \"" + lost +
+                       "\" out of this store, so nothing was changed. The list now shows the aisles "
+                       "the store holds.",
+                   mtError, mbOK, 0);
+        return;
+    }
+    if (written)
+        main_.ReloadStore(main_.Store.Name);
 }
 
 void TFormAisles::BtnHelpClick()

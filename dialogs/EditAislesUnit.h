@@ -2,8 +2,10 @@
 // TFormAisles, the aisle editor: the open store's aisles and departments in walking order.
 // The dialog edits a copy of the list and writes the whole list into the store file on OK.
 #include <cstdint>
+#include <vector>
 
 #include "dialogs/DialogForm.h"
+#include "dialogs/ListEdits.h"
 #include "platform/AnsiString.h"
 
 class QAction;
@@ -52,7 +54,7 @@ private:
     void AddAisle(const AnsiString& text);
     void SetMoveButtons();
 
-    AnsiString StoreName; // the picker's entry when the dialog opened
+    std::vector<TListEntry> opened_; // the aisles the dialog opened on
 };
 
 } // namespace qm

@@ -61,13 +61,23 @@ void TFormErrands::showEvent(QShowEvent* event)
     }
 }
 
+namespace {
+
+std::vector<TListEntry> StoreErrands(const QMStore& store)
+{
+    std::vector<TListEntry> errands;
+    for (const QMErrand& errand : store.Errands)
+        errands.push_back({errand.Name, errand.OnList});
+    return errands;
+}
+
+} // namespace
+
 void TFormErrands::FormShow()
 {
     LabelCaption->setText(ToQString("Errands for " + main_.GetCurrentStoreName() + ":"));
-    CheckListErrands->clear();
-    for (const QMErrand& errand : main_.Store.Errands)
-        AddListEntry(CheckListErrands, errand.Name, true, errand.OnList);
-    SelectListRow(CheckListErrands, -1);
+    opened_ = StoreErrands(main_.Store);
+    FillListEntries(CheckListErrands, opened_, true);
     SetMoveButtons();
 }
 
@@ -153,20 +163,42 @@ void TFormErrands::BtnSelectNoneClick()
     CheckAll(false);
 }
 
+// The section is rewritten in the list's order, in one write: the old errands never go
+// without the new ones being there. What the user changed (errands added, removed, renamed,
+// ticked, moved) goes over the errands as the store's file holds them at OK, so that errands
+// another program changed meanwhile stay changed; a change that can no longer be made (an
+// errand renamed or ticked here that was taken out there) is said so, and the dialog shows the
+// errands as the file holds them.
 void TFormErrands::BtnOKClick()
 {
-    // The section is rewritten in the list's order, in one write: the old errands never go
-    // without the new ones being there.
-    const AnsiString store = main_.GetCurrentStoreName();
-    StoreBatch batch;
-    batch.EraseSection(kErrandsSection);
-    for (int i = 0; i < CheckListErrands->count(); ++i) {
-        const QListWidgetItem* item = CheckListErrands->item(i);
-        batch.Write(kErrandsSection, FromQString(item->text()),
-                    item->checkState() == Qt::Checked ? "1" : "0");
+    const std::vector<TListEntry> edited = ListEntriesWithOrigins(CheckListErrands);
+    AnsiString lost;
+    const bool written = main_.ChangeStoreFile([&] {
+        if (main_.RefreshStore() == TMainShared::Refresh::Failed)
+            return TMainShared::Try::Stop;
+        const std::optional<std::vector<TListEntry>> errands =
+            MergeListEdits(opened_, edited, StoreErrands(main_.Store), lost);
+        if (!errands)
+            return TMainShared::Try::Stop;
+        StoreBatch batch;
+        batch.EraseSection(kErrandsSection);
+        for (const TListEntry& errand : *errands)
+            batch.Write(kErrandsSection, errand.Name, errand.Checked ? "1" : "0");
+        return main_.WriteBatch(batch);
+    });
+    if (!lost.empty()) {
+        ModalResult = mrNone;
+        opened_ = StoreErrands(main_.Store);
+        FillListEntries(CheckListErrands, opened_, true);
+        SetMoveButtons();
+        MessageDlg("Another program took the errand \"" + lost +
+                       "\" out of this store, so nothing was changed. The list now shows the errands "
+                       "the store holds.",
+                   mtError, mbOK, 0);
+        return;
     }
-    ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), store, batch));
-    main_.ReloadStore(store);
+    if (written)
+        main_.ReloadStore(main_.Store.Name);
 }
 
 void TFormErrands::BtnHelpClick()

@@ -2,7 +2,10 @@
 // TFormErrands, the errand editor: the open store's errands and which of them are on the
 // shopping list. The dialog edits a copy of the list and writes the whole list into the store
 // file on OK.
+#include <vector>
+
 #include "dialogs/DialogForm.h"
+#include "dialogs/ListEdits.h"
 #include "platform/AnsiString.h"
 
 class QLabel;
@@ -55,6 +58,7 @@ private:
     void CheckAll(bool checked);
 
     bool shown_ = false;
+    std::vector<TListEntry> opened_; // the errands the dialog opened on
 };
 
 } // namespace qm
