@@ -37,6 +37,7 @@ TMainShared::Refresh TMainShared::RefreshStore()
         break;
     }
     const QMStoreView view(Store);
+    const bool wasGone = storeGoneReported_;
     const LoadStoreResult result = ReadStore(Store.Name);
     if (!result.Found) {
         // Gone, or made unreadable, since the look above.
@@ -47,6 +48,11 @@ TMainShared::Refresh TMainShared::RefreshStore()
         return Refresh::Failed;
     }
     view.ApplyTo(Store);
+    if (wasGone) {
+        // Back where it was: the picker lists it again, as the open store.
+        FillStoreList();
+        SetCurrentStoreName(Store.Name);
+    }
     StoreReadAgain(result);
     return Refresh::Reread;
 }

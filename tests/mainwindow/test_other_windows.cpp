@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -14,6 +15,10 @@
 #include "WindowTestSupport.h"
 #include "dialogs/CopyCategoryUnit.h"
 #include "dialogs/CopyItemUnit.h"
+#include "dialogs/AddItemUnit.h"
+#include "dialogs/AddMultItemsUnit.h"
+#include "dialogs/EditAislesUnit.h"
+#include "dialogs/EditCategoryUnit.h"
 #include "dialogs/CouponUnit.h"
 #include "dialogs/EditAisleCatUnit.h"
 #include "dialogs/EditErrandsUnit.h"
@@ -33,6 +38,14 @@ constexpr const char* kHome =
     "[--Info--]\r\nAisles=A1,,A2,,\r\n"
     "[Dairy]\r\nEggs=A1,-,white,-,2,-,0,-,0,-,0,-,\r\nMilk=A2,-,,-,1,-,0,-,0,-,0,-,\r\n"
     "[Fruit]\r\nKiwi=A2,-,,-,0,-,0,-,0,-,0,-,\r\n";
+
+QStringList ListTexts(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
 
 class OtherWindowTest : public MainWindowTest {
 protected:
@@ -370,6 +383,331 @@ TEST_F(OtherWindowTest, AFileThatKeepsChangingIsGivenUpWithABox)
     }
     EXPECT_GT(rounds, 1);
     EXPECT_EQ(Line("Eggs"), "A1,-,round " + std::to_string(rounds) + ",-,2,-,0,-,0,-,0");
+}
+
+// ---- A store file that goes away ----
+
+// Rename Store or Delete Store in another window, or a sync tool: the store's file is gone
+// while the window shows the store. No command makes the file again; the first says so as the
+// store switch says it of a missing file, and the picker lists the stores the folder holds now
+// (the renamed one under its new name). Later commands, the selection's write included, say
+// nothing more until a store is picked, which then is a store again like any other.
+TEST_F(OtherWindowTest, AStoreFileThatWentAwayIsNeverMadeAgainAndSaidOnce)
+{
+    Open();
+    WriteClipboard(kCompany, kProduct, {form->Store.ItemAt(0, 1)});
+    const std::string kept = File("Home");
+    fs::rename(stores + "Home.store", stores + "Home Market.store");
+    dialogs->expectBox("Store file \"Home\" not found.");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home Market"}));
+    EXPECT_EQ(Control<QComboBox>(*form, "ComboStores").currentIndex(), -1);
+    EXPECT_EQ(Held("Eggs").Qty, 2);
+
+    Click(*form, "BtnQtyUp");
+    form->SelectRow(0, 1);
+    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
+    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier);
+    dialogs->expectBox("reset all quantities?", mrYes);
+    Trigger(*form, "MItemStoreResetQuantities");
+    Trigger(*form, "MItemEditPaste");
+    Trigger(*form, "MItemCategoryShowHide");
+    Trigger(*form, "MItemCategoryHideAll");
+    Trigger(*form, "MItemStoreAcceptCoupons");
+    Trigger(*form, "MItemItemAdd");
+    Trigger(*form, "MItemCategoryEdit");
+    Trigger(*form, "MItemStoreEditErrands");
+    EXPECT_EQ(modalRuns, 0);
+    EXPECT_FALSE(fs::exists(stores + "Home.store"));
+    EXPECT_EQ(File("Home Market"), kept);
+
+    // Picked, the renamed store is the open store; gone in its turn, it is said so again.
+    Pick(*form, "ComboStores", "Home Market");
+    form->SelectRow(0, 0);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs", "Home Market"), "A1,-,white,-,3,-,0,-,0,-,0");
+    fs::remove(stores + "Home Market.store");
+    dialogs->expectBox("Store file \"Home Market\" not found.");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Entries(*form), QStringList({"Corner"}));
+    EXPECT_FALSE(fs::exists(stores + "Home Market.store"));
+}
+
+// Each command that changes the store, met first after its file went away, makes nothing.
+TEST_F(OtherWindowTest, NoCommandMakesAStoreFileThatWentAway)
+{
+    const char* const gone = "Store file \"Home\" not found.";
+    const auto said = [&](const std::function<void()>& command) {
+        return [&, command] {
+            dialogs->expectBox(gone);
+            command();
+        };
+    };
+    const std::vector<std::function<void()>> commands = {
+        said([&] { Key(*form, Qt::Key_Plus, Qt::KeypadModifier); }),
+        [&] {
+            dialogs->expectBox("reset all quantities?", mrYes).expectBox(gone);
+            Trigger(*form, "MItemStoreResetQuantities");
+        },
+        said([&] { Key(*form, Qt::Key_Slash, Qt::KeypadModifier); }),
+        said([&] { Trigger(*form, "MItemItemAdd"); }),
+        said([&] { Trigger(*form, "MItemEditPaste"); }),
+        said([&] { form->SelectRow(0, 1); }),
+        said([&] { Trigger(*form, "MItemCategoryShowAll"); }),
+        said([&] { Trigger(*form, "MItemStoreEditAisles"); }),
+        said([&] { Trigger(*form, "MItemStoreWebEdit"); }),
+    };
+    for (size_t n = 0; n < commands.size(); ++n) {
+        Open();
+        WriteClipboard(kCompany, kProduct, {form->Store.ItemAt(0, 1)});
+        fs::remove(stores + "Home.store");
+        commands[n]();
+        EXPECT_FALSE(fs::exists(stores + "Home.store")) << "command " << n;
+        EXPECT_EQ(Entries(*form), QStringList({"Corner"})) << "command " << n;
+        EXPECT_EQ(modalRuns, 0) << "command " << n;
+    }
+}
+
+// The storage folder replaced by an empty one (a restore, a sync tool) is a store file gone;
+// when the file comes back, the window reads it again and goes on with it.
+TEST_F(OtherWindowTest, AStoreThatComesBackWithItsFolderIsReadAgain)
+{
+    Open();
+    fs::rename(stores, temp.path() + "/old");
+    fs::create_directories(stores);
+    dialogs->expectBox("Store file \"Home\" not found.");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Entries(*form), QStringList());
+    EXPECT_TRUE(fs::is_empty(stores));
+
+    fs::remove(stores);
+    fs::rename(temp.path() + "/old", stores);
+    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs"), "A1,-,brown,-,3,-,0,-,0,-,0");
+    EXPECT_EQ(Held("Eggs").Note, "brown");
+    EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home"}));
+    EXPECT_EQ(Text(*form, "ComboStores"), "Home");
+}
+
+// The store a copy dialog writes into, deleted while the dialog is open, is not made again: the
+// copy says so and leaves it out of its list.
+TEST_F(OtherWindowTest, CopyingIntoAStoreThatWentAwayMakesNothing)
+{
+    Open();
+    Play<TFormCopyItem>([&](TFormCopyItem& f) {
+        fs::remove(stores + "Corner.store");
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+        EXPECT_EQ(f.ComboStores->count(), 0);
+    });
+    dialogs->expectBox("Store file \"Corner\" not found.");
+    Trigger(*form, "MItemItemCopy");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_FALSE(fs::exists(stores + "Corner.store"));
+
+    WriteFile(stores + "Corner.store", "[Fruit]\r\n");
+    form->SelectRow(0, -1);
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
+        fs::rename(stores + "Corner.store", stores + "Corner Shop.store");
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    dialogs->expectBox("Store file \"Corner\" not found.");
+    Trigger(*form, "MItemCategoryCopy");
+    EXPECT_FALSE(fs::exists(stores + "Corner.store"));
+    EXPECT_EQ(File("Corner Shop"), "[Fruit]\r\n");
+}
+
+// ---- Dialogs held open while another window writes ----
+
+// The list editors apply the entries their user added, removed, renamed, ticked and moved over
+// the list as the file holds it at OK: an errand or aisle another window added meanwhile stays,
+// at its place; one it changed keeps that change where the user left the entry alone.
+TEST_F(OtherWindowTest, ListEditorsApplyOnlyWhatTheirUserChanged)
+{
+    WriteFile(stores + "Home.store", std::string(kHome) + "[--Errands--]\r\nBank=0\r\nPost=1\r\nGym=0\r\n");
+    Start("Home");
+    Play<TFormErrands>([&](TFormErrands& f) {
+        OtherProgram([](const StoreContext& ctx) {
+            WriteStoreString(ctx, "Home", kErrandsSection, "Pharmacy", "1");
+            WriteStoreString(ctx, "Home", kErrandsSection, "Gym", "1");
+        });
+        f.CheckListErrands->item(0)->setCheckState(Qt::Checked); // Bank
+        f.CheckListErrands->setCurrentRow(1);                    // Post
+        dialogs->expectBox("delete this errand?", mrYes);
+        f.BtnDelete->click();
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemStoreEditErrands");
+    EXPECT_EQ(ReadStoreSectionKeys(StoreContext{stores, {}}, "Home", kErrandsSection),
+              "Bank,,Gym,,Pharmacy,,");
+    EXPECT_EQ(form->Store.ErrandsOnList, 3);
+
+    const std::string aisles = "Aisles=A1,,A2,,";
+    Play<TFormAisles>([&](TFormAisles& f) {
+        OtherProgram([](const StoreContext& ctx) {
+            WriteStoreString(ctx, "Home", kInfoSection, "Aisles", "A1,,A1b,,A2,,");
+        });
+        f.ListAisles->setCurrentRow(1); // A2 first
+        f.BtnMoveUp->click();
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemStoreEditAisles");
+    EXPECT_EQ(ReadStoreString(StoreContext{stores, {}}, "Home", kInfoSection, "Aisles"), "A2,,A1,,A1b,,");
+}
+
+// An entry renamed in the editor that another window took out cannot be renamed: the editor
+// says so, writes nothing, and shows the list as the file holds it, to be edited again.
+TEST_F(OtherWindowTest, AListEditorSaysWhenAnEntryItChangedWasTakenOut)
+{
+    WriteFile(stores + "Home.store", std::string(kHome) + "[--Errands--]\r\nBank=0\r\nPost=1\r\n");
+    Start("Home");
+    Play<TFormErrands>([&](TFormErrands& f) {
+        OtherProgram([](const StoreContext& ctx) {
+            StoreBatch batch;
+            batch.DeleteKey(kErrandsSection, "Bank");
+            batch.Write(kErrandsSection, "Library", "0");
+            ApplyStoreBatch(ctx, "Home", batch);
+        });
+        f.CheckListErrands->setCurrentRow(0);
+        dialogs->expectQuery("Errand Name:", "Bank and cash");
+        f.BtnRename->click();
+        dialogs->expectBox(
+            "Another program took the errand \"Bank\" out of this store, so nothing was changed.");
+        f.BtnOK->click();
+        EXPECT_EQ(ListTexts(f.CheckListErrands), QStringList({"Post", "Library"}));
+        f.CheckListErrands->item(1)->setCheckState(Qt::Checked);
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemStoreEditErrands");
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(ReadStoreString(StoreContext{stores, {}}, "Home", kErrandsSection, "Library"), "1");
+    EXPECT_EQ(ReadStoreSectionKeys(StoreContext{stores, {}}, "Home", kErrandsSection), "Post,,Library,,");
+}
+
+// Edit Category renaming a category without touching its aisle keeps the aisle guess another
+// window wrote meanwhile; a guess the user chose replaces it.
+TEST_F(OtherWindowTest, EditCategoryKeepsTheAisleGuessItsUserLeftAlone)
+{
+    Open();
+    form->SelectRow(0, -1);
+    Play<TFormEditCategory>([&](TFormEditCategory& f) {
+        OtherProgram([](const StoreContext& ctx) {
+            WriteStoreString(ctx, "Home", kAisleGuessesSection, "Dairy", "Frozen");
+        });
+        f.EditCategoryName->setText("Dairy Case");
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemCategoryEdit");
+    const StoreContext ctx{stores, {}};
+    EXPECT_EQ(ReadStoreString(ctx, "Home", kAisleGuessesSection, "Dairy Case"), "Frozen");
+    EXPECT_EQ(ReadStoreSectionKeys(ctx, "Home", "Dairy Case"), "Eggs,,Milk,,");
+
+    Play<TFormEditCategory>([&](TFormEditCategory& f) {
+        OtherProgram([](const StoreContext& ctx) {
+            WriteStoreString(ctx, "Home", kAisleGuessesSection, "Dairy Case", "Cold");
+        });
+        f.ComboAisle->setCurrentIndex(2);
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemCategoryEdit");
+    EXPECT_EQ(ReadStoreString(ctx, "Home", kAisleGuessesSection, "Dairy Case"), "A2");
+}
+
+// Edit Item checks a new name against the file at OK: an item of that name another window added
+// meanwhile is not replaced, as it would not be were it in the window's copy.
+TEST_F(OtherWindowTest, EditItemRefusesANameAnotherWindowGaveMeanwhile)
+{
+    Open();
+    form->SelectRow(0, 1); // Milk
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        OtherProgram([](const StoreContext& ctx) {
+            WriteStoreString(ctx, "Home", "Dairy", "Oat Milk", "A2,-,barista,-,3,-,0,-,0,-,0");
+        });
+        f.EditItemName->setText("Oat Milk");
+        dialogs->expectBox("The category \"Dairy\" already has an item named \"Oat Milk\".");
+        f.BtnOK->click();
+    });
+    Key(*form, Qt::Key_Space);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(Line("Oat Milk"), "A2,-,barista,-,3,-,0,-,0,-,0");
+    EXPECT_EQ(Line("Milk"), "A2,-,,-,1,-,0,-,0,-,0,-,");
+}
+
+// ---- Commands on a category or item another window took out ----
+
+// Each says so, as the item commands do, and writes nothing: no category made again with the
+// new items only, no stray key of a state or an aisle guess, nothing deleted in its place.
+TEST_F(OtherWindowTest, CategoryCommandsOnACategoryTakenOutSaySoAndWriteNothing)
+{
+    const char* const takenOut =
+        "Another program took the category \"Fruit\" out of this store, so nothing was changed.";
+    const auto said = [&](const char* entry) {
+        return [&, entry] {
+            dialogs->expectBox(takenOut);
+            Trigger(*form, entry);
+        };
+    };
+    const std::vector<std::function<void()>> commands = {
+        said("MItemCategoryEdit"),
+        [&] {
+            dialogs->expectBox("delete the category \"Fruit\"", mrYes).expectBox(takenOut);
+            Trigger(*form, "MItemCategoryDelete");
+        },
+        said("MItemCategoryShowHide"),
+        said("MItemCategoryChangeAisle"),
+        said("MItemCategoryCopy"),
+    };
+    for (size_t n = 0; n < commands.size(); ++n) {
+        Open();
+        form->SelectRow(1, -1);
+        OtherProgram(
+            [](const StoreContext& ctx) { RenameStoreSection(ctx, "Home", "Fruit", "Fruit and Veg"); });
+        const std::string kept = File("Home");
+        commands[n]();
+        EXPECT_EQ(File("Home"), kept) << "command " << n;
+        EXPECT_EQ(modalRuns, 0) << "command " << n;
+    }
+
+    // Added into a category taken out while the dialog was open.
+    for (const bool many : {false, true}) {
+        Open();
+        form->SelectRow(1, -1);
+        const auto play = [&](auto& f) {
+            OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Home", "Fruit"); });
+            dialogs->expectBox(takenOut);
+            f.BtnOK->click();
+            EXPECT_EQ(Texts(f.ComboCategory), QStringList({"Dairy"}));
+        };
+        if (many) {
+            Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
+                f.MemoItemNames->setPlainText("Pear\nPlum");
+                play(f);
+            });
+            Trigger(*form, "MItemItemAddMult");
+        } else {
+            Play<TFormAddItem>([&](TFormAddItem& f) {
+                f.EditItemName->setText("Pear");
+                play(f);
+            });
+            Trigger(*form, "MItemItemAdd");
+        }
+        EXPECT_EQ(ReadStoreCategories(StoreContext{stores, {}}, "Home"), "Dairy,,");
+    }
+}
+
+// Deleting an item another window moved to another category, or taking it out of the list the
+// window shows, says so and deletes nothing.
+TEST_F(OtherWindowTest, DeletingAnItemAnotherWindowMovedSaysSo)
+{
+    Open();
+    OtherProgram([](const StoreContext& ctx) { MoveStoreKey(ctx, "Home", "Dairy", "Eggs", "Fruit"); });
+    dialogs->expectBox("delete the item \"Eggs\"", mrYes)
+        .expectBox("Another program took \"Eggs\" out of Dairy in this store, so nothing was changed.");
+    Key(*form, Qt::Key_Delete);
+    EXPECT_EQ(ReadStoreString(StoreContext{stores, {}}, "Home", "Fruit", "Eggs"),
+              "A1,-,white,-,2,-,0,-,0,-,0,-,");
 }
 
 } // namespace
