@@ -18,6 +18,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/Dialogs.h"
+#include "platform/Dispatch.h"
 #include "platform/GraphicsTypes.h"
 #include "printing/ShoppingListExport.h"
 
@@ -152,7 +153,7 @@ private:
     // place when that row has the form's size, else the first row of that size, else pCustom.
     int PaperOfForm(int Index) const;
     // Runs a handler through the command dispatch.
-    void Run(void (TFormPrintPreview::*Handler)());
+    void Run(void (TFormPrintPreview::*Handler)(), Report When = Report::Now);
 
     // Page set-up shared by both layouts; ItemList narrows the columns by the rule.
     void BeginLayout(bool ItemList);
