@@ -50,7 +50,7 @@ TFormAddItem::TFormAddItem(TMainShared& main, QWidget* parent)
     grid->setRowStretch(6, 1);
     AddOkCancelHelp(HelpContextOf("Adding an item"), [this] { BtnOKClick(); });
     connect(ComboCategory, &QComboBox::currentIndexChanged, this,
-            [this] { Dispatch([this] { ComboCategoryChange(); }); });
+            [this] { Dispatch([this] { ComboCategoryChange(); }, Report::Later); });
     FormCreate();
 }
 

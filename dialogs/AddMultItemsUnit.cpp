@@ -33,7 +33,7 @@ TFormAddMultItems::TFormAddMultItems(TMainShared& main, QWidget* parent)
     grid->setRowStretch(1, 1);
     AddOkCancelHelp(HelpContextOf("Adding several items at once"), [this] { BtnOKClick(); });
     connect(ComboCategory, &QComboBox::currentIndexChanged, this,
-            [this] { Dispatch([this] { ComboCategorySelect(); }); });
+            [this] { Dispatch([this] { ComboCategorySelect(); }, Report::Later); });
     FormCreate();
 }
 

@@ -206,8 +206,9 @@ void TFormMain::ConnectCommandHandlers()
     Wire(BtnCoupon, &TFormMain::MItemItemCouponClick);
     Wire(BtnEditNote, &TFormMain::MItemItemNotesClick);
     // Only a pick by the user switches the store; the program's own changes of the picker's
-    // entry do not.
-    connect(ComboStores, &QComboBox::activated, this, [this] { Dispatch([this] { ComboStoresSelect(); }); });
+    // entry do not. A pick comes while the picker's list closes.
+    connect(ComboStores, &QComboBox::activated, this,
+            [this] { Dispatch([this] { ComboStoresSelect(); }, Report::Later); });
 }
 
 bool TFormMain::HasSelectedCategory() const

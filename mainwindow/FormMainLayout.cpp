@@ -715,8 +715,9 @@ void TFormMain::ConnectHandlers()
     connect(TimerTip, &QTimer::timeout, this, [this] { Dispatch([this] { TimerTipTimer(); }); });
     SplitterLR->CanResize = [this](int newSize) { return SplitterLRCanResize(newSize); };
     connect(SplitterLR, &QSplitter::splitterMoved, this, [this] { Dispatch([this] { SplitterLRMoved(); }); });
+    // The menu's own handlers run as it opens, each dispatched for itself.
     connect(ImageItemList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        Dispatch([this, pos] { PMenuItemsContext->popup(ImageItemList->mapToGlobal(pos)); }, Report::Later);
+        Dispatch([this, pos] { PMenuItemsContext->popup(ImageItemList->mapToGlobal(pos)); });
     });
     ConnectItemListHandlers();
     ConnectShopListHandlers();

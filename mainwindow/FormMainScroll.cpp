@@ -100,7 +100,8 @@ public:
     {
         if (event->type() == QEvent::FocusIn &&
             (watched == form_->ItemListBar || watched == form_->ShoppingListBar)) {
-            Dispatch([this] { form_->ItemListBarEnter(); }, Report::Later);
+            // It only moves the focus on: nothing it does can fail.
+            Dispatch([this] { form_->ItemListBarEnter(); });
             return false;
         }
         if (event->type() != QEvent::Wheel)

@@ -67,27 +67,27 @@ void TFormPrintPreview::UseFont(int32_t Size, bool Bold)
 
 void TFormPrintPreview::UseItemFont()
 {
-    UseFont(size_.Base, false);
+    UseFont(size_.BaseSize, false);
 }
 
 void TFormPrintPreview::UseCategoryFont()
 {
-    UseFont(size_.Category, true);
+    UseFont(size_.CategorySize, true);
 }
 
 void TFormPrintPreview::UseAisleFont()
 {
-    UseFont(size_.Aisle, true);
+    UseFont(size_.AisleSize, true);
 }
 
 void TFormPrintPreview::UseQtyFont()
 {
-    UseFont(size_.Qty, false);
+    UseFont(size_.QtySize, false);
 }
 
 void TFormPrintPreview::UseNoteFont()
 {
-    UseFont(size_.Note, false);
+    UseFont(size_.NoteSize, false);
 }
 
 int32_t TFormPrintPreview::LineHeight()
@@ -158,11 +158,10 @@ void TFormPrintPreview::BeginLayout(bool ItemList)
     area_.Bottom = r.Bottom - Thousandths(SpinMarginBottom->CheckValue(SpinMarginBottom->Value()));
     pageFrame_ = area_;
     lineGap_ = Thousandths(SpinLineSpacing->CheckValue(SpinLineSpacing->Value()));
-    ruleWidth_ = 20;
     const int32_t columns = std::clamp(SpinColumns->value(), 1, 10);
     columnWidth_ = (area_.Right - area_.Left) / columns;
     if (ItemList)
-        columnWidth_ -= ruleWidth_;
+        columnWidth_ -= RuleWidth;
     // Margins wider than the paper leave no room: a column is then one unit wide, so that the
     // columns still move right and every row finds a page.
     columnWidth_ = std::max(columnWidth_, 1);
@@ -206,12 +205,12 @@ void TFormPrintPreview::DrawHeaderFooter()
     const bool pageNum = CheckPrintPageNum->isChecked();
     const bool counts = CheckNumItems->isChecked();
     if (pageNum) {
-        UseFont(size_.Count, false);
+        UseFont(size_.PageNumSize, false);
         const AnsiString text = "Page " + std::to_string(PrintPreview->TotalPages() + 1);
         DrawText(area_.Right - TextWidth(text), area_.Bottom - LineHeight(), text);
     }
     if (counts) {
-        UseFont(size_.Count, false);
+        UseFont(size_.CountSize, false);
         const AnsiString text = PrintShoppingList
                                     ? "Items: " + std::to_string(ShopList().TotalQty) +
                                           "    Coupons: " + std::to_string(ShopList().CouponCount)
@@ -221,23 +220,23 @@ void TFormPrintPreview::DrawHeaderFooter()
     if (pageNum || counts)
         area_.Bottom -= LineHeight();
 
-    UseFont(size_.Title, true);
+    UseFont(size_.TitleSize, true);
     DrawText(area_.Left, area_.Top, title_);
     curY_ += LineHeight() + lineGap_;
     if (CheckPrintDate->isChecked()) {
-        UseFont(size_.Date, false);
+        UseFont(size_.DateSize, false);
         DrawText(area_.Right - TextWidth(dateText_), area_.Top, dateText_);
     }
-    DrawHRule(area_.Left, curY_, ruleWidth_, area_.Right);
-    curY_ += ruleWidth_ + lineGap_;
+    DrawHRule(area_.Left, curY_, RuleWidth, area_.Right);
+    curY_ += RuleWidth + lineGap_;
     area_.Top = curY_;
 }
 
 void TFormPrintPreview::DrawGroupRule()
 {
     if (curY_ > area_.Top) {
-        DrawHRule(curX_, curY_, ruleWidth_, curX_ + columnWidth_);
-        curY_ += ruleWidth_;
+        DrawHRule(curX_, curY_, RuleWidth, curX_ + columnWidth_);
+        curY_ += RuleWidth;
     }
 }
 
@@ -259,9 +258,9 @@ void TFormPrintPreview::NextColumn(bool ItemList)
     curY_ = area_.Top;
     curX_ += columnWidth_;
     if (curX_ + 100 <= area_.Right) {
-        DrawVRule(curX_, curY_, ruleWidth_, area_.Bottom);
+        DrawVRule(curX_, curY_, RuleWidth, area_.Bottom);
         if (ItemList)
-            curX_ += 2 * ruleWidth_;
+            curX_ += 2 * RuleWidth;
     } else {
         PrintPreview->NewPage();
         area_ = pageFrame_;
@@ -367,7 +366,7 @@ void TFormPrintPreview::ShopListRowBreak(bool ByAisle, int32_t Aisle, int32_t Ca
         needed = groupRowHeight_;
         // A heading that opens a group comes below the group's rule.
         if (!ByAisle || nextCat == 0)
-            needed += ruleWidth_;
+            needed += RuleWidth;
     }
     if (curY_ + needed <= area_.Bottom)
         return;
@@ -414,7 +413,7 @@ void TFormPrintPreview::ItemListRowBreak(int32_t Category, int32_t Item)
     if (nextCat < 0)
         return;
     // A heading comes below the rule that parts it from the category before.
-    const int32_t needed = nextItem >= 0 ? itemRowHeight_ : groupRowHeight_ + ruleWidth_;
+    const int32_t needed = nextItem >= 0 ? itemRowHeight_ : groupRowHeight_ + RuleWidth;
     if (curY_ + needed <= area_.Bottom)
         return;
 

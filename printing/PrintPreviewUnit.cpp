@@ -343,15 +343,17 @@ void TFormPrintPreview::CreateButtonPanel(QBoxLayout* Column)
     Column->addWidget(Panel1);
 }
 
-void TFormPrintPreview::Run(void (TFormPrintPreview::*Handler)())
+void TFormPrintPreview::Run(void (TFormPrintPreview::*Handler)(), Report When)
 {
-    Dispatch([this, Handler] { (this->*Handler)(); });
+    Dispatch([this, Handler] { (this->*Handler)(); }, When);
 }
 
 void TFormPrintPreview::ConnectHandlers()
 {
     const auto change = [this] { Run(&TFormPrintPreview::ComboPrinterFontChange); };
-    connect(ComboPrinterFont, &QComboBox::currentIndexChanged, this, change);
+    // A combo box's pick comes while its list closes.
+    connect(ComboPrinterFont, &QComboBox::currentIndexChanged, this,
+            [this] { Run(&TFormPrintPreview::ComboPrinterFontChange, Report::Later); });
     connect(SpinPrinterFont, &QSpinBox::valueChanged, this, change);
     connect(SpinColumns, &QSpinBox::valueChanged, this, change);
     for (TFloatSpinEdit* spin :
@@ -370,9 +372,9 @@ void TFormPrintPreview::ConnectHandlers()
             Run(&TFormPrintPreview::RadioPortraitClick);
     });
     connect(ComboPaperType, &QComboBox::currentIndexChanged, this,
-            [this] { Run(&TFormPrintPreview::ComboPaperTypeChange); });
+            [this] { Run(&TFormPrintPreview::ComboPaperTypeChange, Report::Later); });
     connect(ComboZoom, &QComboBox::currentIndexChanged, this,
-            [this] { Run(&TFormPrintPreview::ComboZoomChange); });
+            [this] { Run(&TFormPrintPreview::ComboZoomChange, Report::Later); });
     connect(BtnPageTitleHelp, &QToolButton::clicked, this,
             [this] { Run(&TFormPrintPreview::BtnPageTitleHelpClick); });
     connect(PItemTitleStoreName, &QAction::triggered, this,

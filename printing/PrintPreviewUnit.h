@@ -18,6 +18,7 @@
 
 #include "platform/AnsiString.h"
 #include "platform/Dialogs.h"
+#include "platform/Dispatch.h"
 #include "platform/GraphicsTypes.h"
 #include "printing/ShoppingListExport.h"
 
@@ -126,7 +127,7 @@ public:
     int32_t ItemRowHeight() const { return itemRowHeight_; }
     int32_t NoteRowHeight() const { return noteRowHeight_; }
     int32_t GroupRowHeight() const { return groupRowHeight_; }
-    int32_t BaseSize() const { return size_.Base; }
+    int32_t BaseSize() const { return size_.BaseSize; }
     // How many times the pages have been laid out since the window was made.
     int32_t LayoutCount() const { return layoutCount_; }
 
@@ -152,7 +153,7 @@ private:
     // place when that row has the form's size, else the first row of that size, else pCustom.
     int PaperOfForm(int Index) const;
     // Runs a handler through the command dispatch.
-    void Run(void (TFormPrintPreview::*Handler)());
+    void Run(void (TFormPrintPreview::*Handler)(), Report When = Report::Now);
 
     // Page set-up shared by both layouts; ItemList narrows the columns by the rule.
     void BeginLayout(bool ItemList);
@@ -202,11 +203,13 @@ private:
     bool shown_ = false;  // the show step has run
     bool loading_ = true; // until the show step has filled the controls: no layout yet
 
+    // The thickness of the rules under the header and between groups and columns, in
+    // thousandths of an inch.
+    static constexpr int32_t RuleWidth = 20;
     // Layout state; lengths in thousandths of an inch, font sizes in points.
     TRect area_;
     TRect pageFrame_;
     int32_t lineGap_ = 0;
-    int32_t ruleWidth_ = 0;
     int32_t nameIndent_ = 0;
     int32_t boxOffset_ = 0;
     PrintFontSizes size_;

@@ -80,7 +80,7 @@ public:
             PDF.PageHeight = 792;
         }
 
-        UseFont(RegularFont, Size.Qty);
+        UseFont(RegularFont, Size.QtySize);
         BoxWidth = Settings.DoPrintCheckBoxes ? PdfTextWidth("[  ]") : 0;
         // The name starts after the widest quantity's text, so that " (12)" or " (100)" does
         // not run into it; with one-digit quantities that is the width of " (0)".
@@ -106,7 +106,7 @@ public:
             for (int32_t a = 0; a < List.AisleCount(); ++a) {
                 const QMShopListAisle& aisle = List.Aisles[size_t(a)];
                 GroupRule();
-                UseFont(BoldFont, Size.Aisle);
+                UseFont(BoldFont, Size.AisleSize);
                 PDF.TextOut(CurX + ColumnWidth - 2 - PdfTextWidth(aisle.Name), CurY, aisle.Name);
                 for (int32_t c = 0; c < aisle.CatCount(); ++c)
                     Group(true, a, c, aisle.Cats[size_t(c)]);
@@ -162,27 +162,27 @@ private:
     // A category group: its heading, then its item rows.
     void Group(bool byAisle, int32_t a, int32_t c, const QMShopListCat& cat)
     {
-        UseFont(BoldFont, Size.Category);
+        UseFont(BoldFont, Size.CategorySize);
         PDF.TextOut(CurX + 2, CurY, cat.Name);
-        CurY += PdfLineHeight(Size.Category);
+        CurY += PdfLineHeight(Size.CategorySize);
         PdfRow(byAisle, a, c, -1);
         for (int32_t i = 0; i < cat.ItemCount(); ++i) {
             const QMShopListItem& item = cat.Items[size_t(i)];
             if (Settings.DoPrintCheckBoxes) {
-                UseFont(RegularFont, Size.Base);
+                UseFont(RegularFont, Size.BaseSize);
                 PDF.TextOut(CurX + 2, CurY, "  [  ]");
             }
             if (item.Qty > 1) {
-                UseFont(RegularFont, Size.Qty);
+                UseFont(RegularFont, Size.QtySize);
                 PDF.TextOut(CurX + 2 + BoxWidth, CurY, " (" + std::to_string(item.Qty) + ")");
             }
-            UseFont(RegularFont, Size.Base);
+            UseFont(RegularFont, Size.BaseSize);
             PDF.TextOut(CurX + NameX, CurY, item.HasCoupon ? item.Name + "  \xA2" : item.Name);
-            CurY += PdfLineHeight(Size.Base);
+            CurY += PdfLineHeight(Size.BaseSize);
             if (!item.Note.empty()) {
-                UseFont(RegularFont, Size.Note);
+                UseFont(RegularFont, Size.NoteSize);
                 PDF.TextOut(CurX, CurY, AnsiString(Settings.DoPrintCheckBoxes ? 16 : 11, ' ') + item.Note);
-                CurY += PdfLineHeight(Size.Note);
+                CurY += PdfLineHeight(Size.NoteSize);
             }
             PdfRow(byAisle, a, c, i);
         }
@@ -192,31 +192,31 @@ private:
     // the footer.
     void PdfPageFrame()
     {
-        UseFont(BoldFont, Size.Title);
+        UseFont(BoldFont, Size.TitleSize);
         PDF.TextOut(CurX, CurY, Title);
         if (Settings.DoPrintDate) {
-            UseFont(RegularFont, Size.Date);
+            UseFont(RegularFont, Size.DateSize);
             PDF.TextOut(Right - PdfTextWidth(DateText), CurY, DateText);
         }
-        CurY += PdfLineHeight(Size.Title);
+        CurY += PdfLineHeight(Size.TitleSize);
         PDF.DrawLine(Left, CurY, Right, CurY);
         CurY += 2 * PDF.LineWidth;
         Top = CurY;
 
-        const int32_t footerY = Bottom - PdfLineHeight(Size.Count);
+        const int32_t footerY = Bottom - PdfLineHeight(Size.CountSize);
         if (Settings.DoPrintNumItems) {
-            UseFont(RegularFont, Size.Count);
+            UseFont(RegularFont, Size.CountSize);
             PDF.TextOut(Left, footerY,
                         "Items: " + std::to_string(List.ItemCount) +
                             "  Coupons: " + std::to_string(List.CouponCount));
         }
         if (Settings.DoPrintPageNum) {
-            UseFont(RegularFont, Size.Count);
+            UseFont(RegularFont, Size.PageNumSize);
             const AnsiString page = "Page: " + std::to_string(PDF.PageNumber());
             PDF.TextOut(Right - PdfTextWidth(page), footerY, page);
         }
         if (Settings.DoPrintNumItems || Settings.DoPrintPageNum)
-            Bottom -= PdfLineHeight(Size.Count);
+            Bottom -= PdfLineHeight(Size.CountSize);
     }
 
     // After a row has been placed: when the row that follows does not fit above the footer,
@@ -230,11 +230,11 @@ private:
             return; // the last row: nothing follows that would need room
         int32_t needed;
         if (nextLine >= 0) {
-            needed = PdfLineHeight(Size.Base);
+            needed = PdfLineHeight(Size.BaseSize);
             if (!GroupOf(List, nextAisle, nextCat).Items[size_t(nextLine)].Note.empty())
-                needed += PdfLineHeight(Size.Note);
+                needed += PdfLineHeight(Size.NoteSize);
         } else {
-            needed = PdfLineHeight(Size.Category);
+            needed = PdfLineHeight(Size.CategorySize);
             // A heading that opens a group (by aisle: the first category of an aisle) comes
             // after the group rule.
             if (!byAisle || nextCat == 0)
@@ -262,12 +262,12 @@ private:
         if (i < cat.ItemCount() - 1) {
             if (byAisle) {
                 const AnsiString& aisleName = List.Aisles[size_t(a)].Name;
-                UseFont(BoldFont, Size.Aisle);
+                UseFont(BoldFont, Size.AisleSize);
                 PDF.TextOut(CurX + ColumnWidth - 2 - PdfTextWidth(aisleName), CurY, aisleName);
             }
-            UseFont(BoldFont, Size.Category);
+            UseFont(BoldFont, Size.CategorySize);
             PDF.TextOut(CurX + 2, CurY, cat.Name);
-            CurY += PdfLineHeight(Size.Category);
+            CurY += PdfLineHeight(Size.CategorySize);
         }
     }
 
@@ -337,9 +337,10 @@ int32_t ScaleRounded(int32_t value, int32_t percent)
 }
 
 PrintFontSizes::PrintFontSizes(int32_t base)
-    : Base(base), Category(ScaleRounded(base, 120)), Aisle(ScaleRounded(base, 120)),
-      Qty(ScaleRounded(base, 80)), Note(ScaleRounded(base, 85)), Title(ScaleRounded(base, 150)),
-      Date(ScaleRounded(base, 125)), Count(ScaleRounded(base, 80))
+    : BaseSize(base), CategorySize(ScaleRounded(base, 120)), AisleSize(ScaleRounded(base, 120)),
+      QtySize(ScaleRounded(base, 80)), NoteSize(ScaleRounded(base, 85)), TitleSize(ScaleRounded(base, 150)),
+      PageNumSize(ScaleRounded(base, 80)), CountSize(ScaleRounded(base, 80)),
+      DateSize(ScaleRounded(base, 125))
 {
 }
 

@@ -39,10 +39,11 @@ AnsiString PrintTitleText(const AnsiString& pattern, const AnsiString& storeName
 // value x percent / 100, rounded to the nearest whole number, halves to the even one.
 int32_t ScaleRounded(int32_t value, int32_t percent);
 // The font sizes of the printed lists and the PDF export, from the base size in points: each
-// the base scaled by its factor (ScaleRounded). The page number is printed at the count size.
+// the base scaled by its factor (ScaleRounded). The page number is as large as the counts
+// beside it in the footer.
 struct PrintFontSizes {
     explicit PrintFontSizes(int32_t base = 0);
-    int32_t Base, Category, Aisle, Qty, Note, Title, Date, Count;
+    int32_t BaseSize, CategorySize, AisleSize, QtySize, NoteSize, TitleSize, PageNumSize, CountSize, DateSize;
 };
 // The date in the header of every page: the weekday and the short date of now.
 AnsiString PrintDateText();

@@ -229,6 +229,26 @@ TEST_F(FailedWriteTest, TheStorageFolderTakenAwayGivesOneBoxPerActionAndTheMenus
     EXPECT_TRUE(form->isVisible());
 }
 
+// A store picked from the picker's list while no store file can be written (a full disk):
+// opening a store that has no row remembered writes the row it selects, and that failure is
+// shown once the list has closed, not from inside its closing.
+TEST_F(FailedWriteTest, AStorePickedFromThePickersListShowsItsFailureOnceTheListHasClosed)
+{
+    WriteFile(stores + "Other.store", "[--Info--]\r\nAisles=A1,,\r\n[Dairy]\r\nMilk=A1,-,,-,0\r\n");
+    Start();
+    QComboBox& picker = Control<QComboBox>(*form, "ComboStores");
+    ASSERT_EQ(Entries(*form), QStringList({"Other", "Shop"}));
+    FileSizeLimit full(16);
+    picker.showPopup();
+    QApplication::processEvents();
+    QTest::keyClick(picker.view(), Qt::Key_Up); // from Shop to Other
+    const Outcome picked = Input([&] { QTest::keyClick(picker.view(), Qt::Key_Return); });
+    EXPECT_EQ(picked.boxes, Said{"Cannot write to the file \"" + stores + "Other.store\": File too large."});
+    EXPECT_FALSE(picked.inside);
+    EXPECT_FALSE(picker.view()->isVisible());
+    EXPECT_EQ(form->Store.Name, "Other");
+}
+
 // How the store's file refuses its writes: a full disk, or a read-only storage folder.
 enum class Refusal { FullDisk, ReadOnlyFolder };
 

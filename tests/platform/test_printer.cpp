@@ -40,17 +40,17 @@ protected:
         dm.dmOrientation = orientation;
         return dm;
     }
-    void PrintWords(std::initializer_list<const char*> words)
+    static void PrintWords(std::initializer_list<const char*> words, TPrinter& printer = Printer())
     {
-        Printer().BeginDoc();
+        printer.BeginDoc();
         bool first = true;
         for (const char* w : words) {
             if (!first)
-                Printer().NewPage();
+                printer.NewPage();
             first = false;
-            Printer().Canvas()->TextOut(600, 600, w);
+            printer.Canvas()->TextOut(600, 600, w);
         }
-        Printer().EndDoc();
+        printer.EndDoc();
     }
 
     qmtest::TempDir dir;
@@ -158,14 +158,15 @@ TEST_F(PrinterTest, AnAbortedJobLeavesTheFileAsItWas)
     EXPECT_NE(PdfText(out).find("Again"), std::string::npos);
 }
 
-// The picker starts in the home folder (no other test of this program prints to a file it asks
-// for), then wherever it was last used.
+// The picker starts in the home folder, then wherever it was last used. The printer is one of
+// the test's own: the program's printer remembers the folder of every earlier job it asked for.
 TEST_F(PrinterTest, WithoutAFileNameEachJobAsksForOneAndCancellingIsSilent)
 {
-    Printer().OutputFileName.clear();
-    Printer().Title = "Shopping List for Corner: 1/2/2024";
+    TPrinter printer;
+    ASSERT_TRUE(printer.SetPrinterName(TPrinter::PdfFilePrinterName));
+    printer.Title = "Shopping List for Corner: 1/2/2024";
     dialogs->expectFile(dir.file("asked.pdf"));
-    PrintWords({"Asked"});
+    PrintWords({"Asked"}, printer);
     ASSERT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(dialogs->seen()[0].initial, "Shopping List for Corner_ 1_2_2024.pdf");
     EXPECT_EQ(dialogs->seen()[0].file.initialDir, std::string(std::getenv("HOME")) + "/");
@@ -176,14 +177,14 @@ TEST_F(PrinterTest, WithoutAFileNameEachJobAsksForOneAndCancellingIsSilent)
     const std::string folder = dir.file("\xF0\x9F\x9B\x92 caf\xE9");
     std::filesystem::create_directory(folder);
     dialogs->expectFile(folder + "/asked.pdf");
-    PrintWords({"Again"});
+    PrintWords({"Again"}, printer);
     EXPECT_EQ(dialogs->seen().back().file.initialDir, dir.path() + "/");
     EXPECT_EQ(qmtest::ReadFile(folder + "/asked.pdf").substr(0, 5), "%PDF-");
 
     dialogs->expectFile("", false);
-    EXPECT_THROW(Printer().BeginDoc(), EAbort);
+    EXPECT_THROW(printer.BeginDoc(), EAbort);
     EXPECT_EQ(dialogs->seen().back().file.initialDir, folder + "/");
-    EXPECT_FALSE(Printer().Printing());
+    EXPECT_FALSE(printer.Printing());
 }
 
 TEST_F(PrinterTest, APrintDialogsChoiceReachesThePrinter)

@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "TestSupport.h"
+#include "platform/Exception.h"
 #include "util/widgets/AdvGrid.h"
 #include "util/widgets/FloatSpinEdit.h"
 #include "util/widgets/UrlLabel.h"
@@ -188,6 +189,27 @@ TEST(FloatSpinEditTest, TypingFiveAndLeavingTheBoxGivesTheMaximumAndEnterReforma
     Type(&edit, "1.50");
     Key(&edit, Qt::Key_Return, "\r");
     EXPECT_EQ(edit.text(), "1.5");
+}
+
+class FloatSpinEditFocusTest : public qmtest::DialogFixture {};
+
+// Entering and leaving the box are handled in the middle of a focus change: what the handlers
+// fail with is shown once the event loop is back, not from inside the change.
+TEST_F(FloatSpinEditFocusTest, WhatEnteringOrLeavingTheBoxFailsWithIsShownAfterTheFocusChange)
+{
+    TFloatSpinEdit edit;
+    edit.OnEnter = [](QObject*) { throw EInOutError("Cannot enter"); };
+    edit.OnExit = [](QObject*) { throw EInOutError("Cannot leave"); };
+    dialogs->expectBox("Cannot enter");
+    dialogs->expectBox("Cannot leave");
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(&edit, &in);
+    LeaveBox(&edit);
+    EXPECT_TRUE(dialogs->seen().empty());
+    QApplication::processEvents();
+    ASSERT_EQ(dialogs->seen().size(), 2u);
+    EXPECT_EQ(dialogs->seen()[0].text, "Cannot enter");
+    EXPECT_EQ(dialogs->seen()[1].text, "Cannot leave");
 }
 
 TEST(FloatSpinEditTest, OnlyNumberCharactersAreTypedAndNoneWhenTheEditorIsDisabled)

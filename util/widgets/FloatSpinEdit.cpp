@@ -279,7 +279,7 @@ void TFloatSpinEdit::focusInEvent(QFocusEvent* event)
     if (autoSelect_ && QApplication::mouseButtons() == Qt::NoButton)
         selectAll();
     if (OnEnter)
-        Dispatch([this] { OnEnter(this); });
+        Dispatch([this] { OnEnter(this); }, Report::Later);
 }
 
 void TFloatSpinEdit::focusOutEvent(QFocusEvent* event)
@@ -289,7 +289,7 @@ void TFloatSpinEdit::focusOutEvent(QFocusEvent* event)
         return; // our own context menu: the user is still in the box
     SetValue(Value());
     if (OnExit)
-        Dispatch([this] { OnExit(this); });
+        Dispatch([this] { OnExit(this); }, Report::Later);
 }
 
 void TFloatSpinEdit::mousePressEvent(QMouseEvent* event)
