@@ -256,12 +256,14 @@ class RefusedWriteTest : public FailedWriteTest, public ::testing::WithParamInte
 
 // Keys, clicks and menus, each refused: one box each naming the file and its reason (those met
 // as a list closes or the focus moves come afterwards), a changed quantity put back, and the
-// file as it was.
+// file as it was. A refused write is no change by another program: the store is never read
+// again for it (what the window holds only in memory stays).
 TEST_P(RefusedWriteTest, KeysClicksAndMenusShowOneBoxEachAndLeaveTheFile)
 {
     Start();
     EXPECT_EQ(ClickRow(0, 2).boxes, Said{}); // Milk, quantity 2
     const std::string kept = ReadFile(stores + "Shop.store");
+    form->Store.Categories[1].AisleGuess = "only in memory";
     const std::string refused =
         CannotWrite(GetParam() == Refusal::FullDisk ? "File too large" : "Permission denied");
     {
@@ -301,6 +303,9 @@ TEST_P(RefusedWriteTest, KeysClicksAndMenusShowOneBoxEachAndLeaveTheFile)
         EXPECT_EQ(Sel(*form), std::make_pair(0, 1));
     }
     EXPECT_EQ(ReadFile(stores + "Shop.store"), kept);
+    EXPECT_EQ(form->Store.Categories[1].AisleGuess, "only in memory");
+    EXPECT_EQ(Type(Qt::Key_Plus, Qt::KeypadModifier).boxes, Said{});
+    EXPECT_EQ(form->Store.Categories[1].AisleGuess, "only in memory");
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, RefusedWriteTest,
