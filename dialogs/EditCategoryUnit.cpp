@@ -66,6 +66,7 @@ void TFormEditCategory::FormShow()
     shownName_ = selected.Name;
     openedGuess_ = selected.AisleGuess;
     shownAisle_ = ComboText(ComboAisle);
+    openedOn_ = true;
 }
 
 // What the user changed goes over the category as the store's file holds it at OK: another
@@ -78,7 +79,7 @@ void TFormEditCategory::BtnOKClick()
     int32_t c = store.SelCategory;
     if (c < 0)
         return;
-    const AnsiString shownName = shown_ ? shownName_ : store.CategoryAt(c).Name;
+    const AnsiString shownName = openedOn_ ? shownName_ : store.CategoryAt(c).Name;
     const QString typed = EditCategoryName->text();
     const AnsiString newName = FromQString(typed);
     const bool renamed = newName != shownName;
@@ -102,7 +103,7 @@ void TFormEditCategory::BtnOKClick()
             return TMainShared::Try::Stop;
         const QMCategory& category = store.CategoryAt(c);
         const AnsiString oldName = category.Name;
-        guessWritten = !shown_ || aisle != shownAisle_ || category.AisleGuess == openedGuess_;
+        guessWritten = !openedOn_ || aisle != shownAisle_ || category.AisleGuess == openedGuess_;
         const bool oldIsKey = IsStorableKey(oldName);
         StoreBatch batch;
         if (oldIsKey && guessWritten)

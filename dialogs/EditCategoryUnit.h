@@ -30,7 +30,9 @@ protected:
 private:
     TMainShared& main_;
     bool shown_ = false;
-    // What the dialog opened on: the category's name and aisle guess, and the aisle shown for it.
+    // What the dialog opened on (FormShow): the category's name and aisle guess, and the aisle
+    // shown for it.
+    bool openedOn_ = false;
     AnsiString shownName_, openedGuess_, shownAisle_;
 };
 

@@ -56,6 +56,7 @@ private:
     // category is not the store's (another program took it out).
     bool CheckTarget(const AnsiString& name, const AnsiString& category, int32_t c, int32_t i) const;
     bool shown_ = false;
+    bool openedOn_ = false;    // FormShow took the item below
     QMItem shownItem_;         // the item as the dialog opened on it
     AnsiString shownCategory_; // and its category's name
     QString shownQty_;         // the quantity as the dialog opened with it
