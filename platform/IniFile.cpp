@@ -23,6 +23,7 @@
 #include "platform/ByteScan.h"
 #include "platform/Clock.h"
 #include "platform/Exception.h"
+#include "platform/IniCache.h"
 #include "platform/IniFileSystem.h"
 #include "platform/IniModel.h"
 #include "platform/IniNames.h"
@@ -33,101 +34,9 @@ using namespace ini_detail;
 
 namespace {
 
-// ---- The process-wide cache of parsed files ----
-
-struct Entry {
-    Version version;
-    bool trusted = false; // old enough that equal versions mean equal content
-    std::unique_ptr<Model> model;
-    uint64_t generation = 0; // the parse's number, new for every content (IniFile::Watch)
-};
-
-std::recursive_mutex gMutex;
-std::unordered_map<std::string, Entry>& Cache()
-{
-    static std::unordered_map<std::string, Entry> cache;
-    return cache;
-}
-
-// The number of a parse of new content; under gMutex. Never 0, which no parse has.
-uint64_t NextGeneration()
-{
-    static uint64_t last = 0;
-    return ++last;
-}
-
 // Files this thread is rewriting under their lock; a nested write of one of them would wait
 // for itself.
 thread_local std::vector<std::string> tEditing;
-
-// Read failures after which a file counts as missing: no such file, or none this user may see.
-// Any other (a read error, a loop of links, a file too large) is no empty file.
-bool ReadsAsMissing(int err)
-{
-    return err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == EACCES;
-}
-
-// Whether there is no file of the name in a folder that is there.
-bool GoneFromItsFolder(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 || errno != ENOENT)
-        return false;
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The current parse of path, or null when there is no such regular file this user may read;
-// EInOutError naming the file for any other failure. Call under gMutex.
-const Model* Current(const std::string& path)
-{
-    auto& cache = Cache();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        const int err = errno;
-        cache.erase(path);
-        if (!ReadsAsMissing(err))
-            FailRead(path, err);
-        return nullptr;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        cache.erase(path);
-        return nullptr;
-    }
-    auto it = cache.find(path);
-    if (it != cache.end() && it->second.trusted && it->second.version == VersionOf(st))
-        return it->second.model.get();
-
-    const long long now = FileClockNs();
-    if (it != cache.end() && it->second.version == VersionOf(st) &&
-        HoldsExactly(path, it->second.model->text, st) && it->second.version == VersionOf(st)) {
-        it->second.trusted = Settled(now, it->second.version.changeNs());
-        return it->second.model.get();
-    }
-    std::string bytes;
-    if (const int err = ReadWhole(path, bytes, st); err != 0) {
-        cache.erase(path);
-        if (!ReadsAsMissing(err))
-            FailRead(path, err);
-        return nullptr;
-    }
-    const Version v = VersionOf(st);
-    const bool trusted = Settled(now, v.changeNs());
-    // The same bytes under a new version (a rewrite that changed nothing, or the change time
-    // a rename gives) keep their parse and its number.
-    if (it != cache.end() && it->second.model->text == bytes) {
-        it->second.version = v;
-        it->second.trusted = trusted;
-        return it->second.model.get();
-    }
-    Entry& e = cache[path];
-    e.model = std::make_unique<Model>(std::move(bytes));
-    e.version = v;
-    e.trusted = trusted;
-    e.generation = NextGeneration();
-    return e.model.get();
-}
 
 } // namespace
 
@@ -596,12 +505,6 @@ std::string IniFile::LockFileFor(const std::string& target)
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", (unsigned long long)h);
     return folder + "/.~qm" + hex + ".lock";
-}
-
-void IniFile::DropCache()
-{
-    std::lock_guard lock(gMutex);
-    Cache().clear();
 }
 
 AnsiString IniFile::ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const
