@@ -27,6 +27,7 @@
 #include "platform/IniFileSystem.h"
 #include "platform/IniModel.h"
 #include "platform/IniNames.h"
+#include "platform/IniWatch.h"
 
 namespace qm {
 
@@ -39,29 +40,6 @@ namespace {
 thread_local std::vector<std::string> tEditing;
 
 } // namespace
-
-// The watches live as long as their holders; each is listed here from its making to its end.
-struct IniFile::Watch::WatchList {
-    static std::vector<Watch*>& All()
-    {
-        static std::vector<Watch*> all;
-        return all;
-    }
-    // Whether the watch knows the file in the parse numbered generation. Under gMutex.
-    static bool Knows(const Watch& w, const std::string& fileName, uint64_t generation)
-    {
-        return w.version_ != 0 && w.version_ == generation && w.fileName_ == fileName;
-    }
-    // The file went from parse before to parse after by a rewrite of this program: the
-    // watches that knew it before know it after, as the one holder of the file made the
-    // change. Under gMutex.
-    static void Advance(const std::string& fileName, uint64_t before, uint64_t after)
-    {
-        for (Watch* w : All())
-            if (Knows(*w, fileName, before))
-                w->version_ = after;
-    }
-};
 
 namespace {
 
@@ -866,54 +844,6 @@ IniFile::EditResult IniFile::WriteStringIfUnchanged(const Watch& watch, const An
 {
     CheckWritable(fileName_, section, key, value);
     return EditIfUnchanged(watch, [&](Editor& e) { e.WriteString(section, key, value); });
-}
-
-IniFile::Watch::Watch()
-{
-    std::lock_guard lock(gMutex);
-    WatchList::All().push_back(this);
-}
-
-IniFile::Watch::~Watch()
-{
-    std::lock_guard lock(gMutex);
-    auto& all = WatchList::All();
-    all.erase(std::find(all.begin(), all.end(), this));
-}
-
-void IniFile::Watch::Start(const std::string& fileName)
-{
-    std::lock_guard lock(gMutex);
-    fileName_ = fileName;
-    version_ = 0;
-    try {
-        if (Current(fileName))
-            version_ = Cache()[fileName].generation;
-    } catch (const EInOutError&) {
-        // Known in no version: a file that cannot be read now.
-    }
-}
-
-void IniFile::Watch::TakeFrom(Watch& other)
-{
-    std::lock_guard lock(gMutex);
-    fileName_ = std::move(other.fileName_);
-    version_ = other.version_;
-    other.fileName_.clear();
-    other.version_ = 0;
-}
-
-IniFile::Watch::State IniFile::Watch::Look(const std::string& fileName) const
-{
-    std::lock_guard lock(gMutex);
-    try {
-        if (!Current(fileName))
-            return GoneFromItsFolder(fileName) ? State::Missing : State::Unreadable;
-    } catch (const EInOutError&) {
-        return State::Unreadable;
-    }
-    return WatchList::Knows(*this, fileName, Cache()[fileName].generation) ? State::Unchanged
-                                                                           : State::Changed;
 }
 
 } // namespace qm
