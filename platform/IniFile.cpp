@@ -26,6 +26,7 @@
 #include "platform/IniCache.h"
 #include "platform/IniEditor.h"
 #include "platform/IniFileSystem.h"
+#include "platform/IniKeyList.h"
 #include "platform/IniModel.h"
 #include "platform/IniNames.h"
 #include "platform/IniWatch.h"
@@ -33,86 +34,6 @@
 namespace qm {
 
 using namespace ini_detail;
-
-// One entry per Add, grouped by section. The key tables of the groups are made when the list
-// is first used, each at its size, so that a pass over a file looks up the keys of one section
-// in a small table; entries naming the same line (the same section and key up to letter case)
-// are then chained in list order from the first of them, which that table finds.
-//
-// A pass visits the entries in the order of the file, not of the list, so what it reads of an
-// entry is kept small, its key among the keys of the list in one text (names), and the names
-// as given apart (given), read only to refuse a write.
-//
-// Hidden as the names and the table it holds are (platform/IniNames.h).
-struct __attribute__((visibility("hidden"))) IniFile::KeyList::Table {
-    static constexpr uint32_t kNone = UINT32_MAX;
-    struct Entry {
-        uint32_t keyAt, keyLength; // the key without the blanks around it, in names
-        uint32_t section;          // its group
-        uint32_t next = kNone;     // the next entry of the same line
-        bool namesTrimmed = false; // section and key given without blanks around them
-        bool first = true;         // the first entry of its line
-    };
-    struct Given {
-        const AnsiString* section;
-        const AnsiString* key;
-    };
-    struct Section {
-        std::string_view name; // without the blanks around it
-        uint32_t count = 0;    // its entries
-        NameIndex keys;        // key hash -> first entry of the line
-    };
-    std::vector<Entry> entries;
-    std::vector<Given> given;
-    std::string names;
-    std::vector<Section> sections;
-    NameIndex sectionIndex; // section hash -> group
-    bool indexed = false;
-    // For each entry, the entry whose line came next among the lines found by the last pass
-    // (kNone before any): lists often come in another order than a file's lines (sorted by
-    // name), and the files a list passes over mostly share their order, so the next line is
-    // guessed from the pass before. A guess only spares a lookup; it is checked like one.
-    mutable std::vector<uint32_t> nextFound;
-
-    std::string_view Key(const Entry& e) const { return {names.data() + e.keyAt, e.keyLength}; }
-    long FindSection(std::string_view name) const
-    {
-        return sectionIndex.Find(NameHash(name),
-                                 [&](uint32_t g) { return NamesEqual(sections[g].name, name); });
-    }
-    long FindKey(uint32_t section, std::string_view key) const
-    {
-        return sections[section].keys.Find(NameHash(key),
-                                           [&](uint32_t i) { return NamesEqual(Key(entries[i]), key); });
-    }
-    // Made afresh, also after more entries were added to a list already used.
-    void IndexKeys()
-    {
-        for (Section& s : sections) {
-            s.keys.Clear();
-            s.keys.Reserve(s.count);
-        }
-        for (Entry& e : entries) {
-            e.next = kNone;
-            e.first = true;
-        }
-        nextFound.assign(entries.size(), kNone);
-        std::vector<uint32_t> last(entries.size());
-        for (uint32_t n = 0; n < entries.size(); ++n) {
-            Entry& e = entries[n];
-            Section& s = sections[e.section];
-            const long first = s.keys.FindOrInsert(
-                NameHash(Key(e)), n, [&](uint32_t i) { return NamesEqual(Key(entries[i]), Key(e)); });
-            last[n] = n;
-            if (first >= 0) {
-                entries[last[size_t(first)]].next = n;
-                last[size_t(first)] = n;
-                e.first = false;
-            }
-        }
-        indexed = true;
-    }
-};
 
 namespace {
 
@@ -525,49 +446,6 @@ bool PassOverFile(const std::string* fileName, const std::string& name, const st
 }
 
 } // namespace
-
-IniFile::KeyList::KeyList() : table_(std::make_unique<Table>()) {}
-IniFile::KeyList::~KeyList() = default;
-
-void IniFile::KeyList::Reserve(size_t n)
-{
-    table_->entries.reserve(n);
-    table_->given.reserve(n);
-    table_->names.reserve(n * 16);
-}
-
-void IniFile::KeyList::Add(const AnsiString& section, const AnsiString& key)
-{
-    Table& t = *table_;
-    const size_t n = t.entries.size();
-    const std::string_view name = Trim(section);
-    // Lists mostly name one section many times in a row.
-    long group = n > 0 && SameBytes(t.sections[t.entries.back().section].name, name)
-                     ? long(t.entries.back().section)
-                     : t.FindSection(name);
-    if (group < 0) {
-        group = long(t.sections.size());
-        t.sections.push_back({name, 0, {}});
-        t.sectionIndex.Insert(NameHash(name), uint32_t(group));
-    }
-    ++t.sections[size_t(group)].count;
-    const std::string_view k = Trim(key);
-    if (t.names.size() + k.size() > UINT32_MAX)
-        throw EInOutError("The list of keys has grown past what one pass can hold.");
-    Table::Entry& e =
-        t.entries.emplace_back(Table::Entry{uint32_t(t.names.size()), uint32_t(k.size()), uint32_t(group)});
-    t.names.append(k);
-    t.given.push_back({&section, &key});
-    e.namesTrimmed = name.size() == section.size() && k.size() == key.size();
-    t.indexed = false;
-}
-
-const IniFile::KeyList::Table& IniFile::KeyList::Lookup() const
-{
-    if (!table_->indexed)
-        table_->IndexKeys();
-    return *table_;
-}
 
 void IniFile::UpdateKeysIfPresent(const KeyList& keys,
                                   const std::function<bool(size_t, std::string_view, Splice&)>& change)
