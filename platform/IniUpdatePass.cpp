@@ -1,0 +1,398 @@
+// The one-pass update of private-profile files (IniFile::UpdateKeysIfPresent): the updates of a
+// key list applied in one pass over a file's text, line by line as the parse reads it, without
+// a parse of the file; the new text goes to the file's writer a piece at a time, and a file no
+// update changes is not written.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "platform/AtomicFile.h"
+#include "platform/ByteScan.h"
+#include "platform/Exception.h"
+#include "platform/IniCache.h"
+#include "platform/IniEditor.h"
+#include "platform/IniFile.h"
+#include "platform/IniKeyList.h"
+
+namespace qm {
+
+using namespace ini_detail;
+
+namespace {
+
+using UpdateChange = std::function<bool(size_t, std::string_view, IniFile::Splice&)>;
+
+// Where a pass puts the file's new text: kept in memory until a line changes (a pass that
+// changes nothing writes nothing), then, when the pass writes the file, handed to its writer a
+// piece at a time, so that the text goes through memory that stays in the processor's cache.
+class PassOutput {
+public:
+    // fileName: the file to write, or null for a pass that only finds out whether it would.
+    PassOutput(TextBuffer& buffer, const std::string* fileName) : buffer_(buffer), fileName_(fileName)
+    {
+        buffer_.clear();
+    }
+    [[gnu::always_inline]] void Append(std::string_view s) { buffer_.Append(s); }
+    [[gnu::always_inline]] void Append(char c) { buffer_.Append(c); }
+    // A line changes: the file is to be written.
+    void Changed()
+    {
+        changed_ = true;
+        if (fileName_ && !writer_)
+            writer_.emplace(*fileName_);
+    }
+    bool HasChanged() const { return changed_; }
+    // After each line.
+    [[gnu::always_inline]] void EndOfLine()
+    {
+        if (writer_ && buffer_.size() >= kPiece)
+            Flush();
+    }
+    // Hands on the rest and replaces the file.
+    void Commit()
+    {
+        Flush();
+        writer_->Commit();
+    }
+
+private:
+    static constexpr size_t kPiece = size_t(256) << 10;
+    void Flush()
+    {
+        written_ += buffer_.size();
+        // A file the program could not read back is not written.
+        if (written_ > kMaxIniFileBytes)
+            throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
+                                     FromFileName(*fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
+        writer_->Write(buffer_.View());
+        buffer_.clear();
+    }
+
+    TextBuffer& buffer_;
+    const std::string* fileName_;
+    std::optional<AtomicFileWriter> writer_;
+    size_t written_ = 0;
+    bool changed_ = false;
+};
+
+// The end of the line that begins at pos (its first LF or CR, or n), and in eq the place of
+// its first "=" (npos when it has none): both in one look at each block of sixteen bytes.
+inline size_t ScanLine(std::string_view text, size_t pos, size_t& eq)
+{
+    const size_t n = text.size();
+    const char* p = text.data();
+    eq = std::string_view::npos;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), is = _mm_set1_epi8('=');
+    for (; pos + 16 <= n; pos += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
+        const unsigned ends =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr))));
+        const unsigned eqs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, is)));
+        if (eq == std::string_view::npos && eqs != 0 &&
+            (ends == 0 || std::countr_zero(eqs) < std::countr_zero(ends)))
+            eq = pos + size_t(std::countr_zero(eqs));
+        if (ends != 0)
+            return pos + size_t(std::countr_zero(ends));
+    }
+#endif
+    for (; pos < n; ++pos) {
+        if (p[pos] == '\n' || p[pos] == '\r')
+            return pos;
+        if (p[pos] == '=' && eq == std::string_view::npos)
+            eq = pos;
+    }
+    return n;
+}
+
+// One pass of UpdateKeysIfPresent over the file's text, read line by line as the parse reads it:
+// out receives the new text, every line ended with CR LF as a rewrite ends it, a line that
+// changes as "name=value" with the key spelt as the file spells it.
+class UpdatePass {
+public:
+    using Table = IniFile::KeyList::Table;
+
+    UpdatePass(const std::string& file, const Table& keys, const UpdateChange& change, PassOutput& out)
+        : file_(file), keys_(keys), change_(change), out_(out), found_(keys.entries.size())
+    {
+    }
+
+    // Every line in file order: a section header tells whose keys follow, the key lines of the
+    // list are updated, and every line no update changes goes out as it was.
+    void Run(std::string_view text)
+    {
+        const size_t bom = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+        for (size_t pos = 0; pos < text.size();) {
+            const TextLine l = ReadLine(text, pos, pos == 0 ? bom : 0);
+            pos = l.next;
+            const std::string_view t = l.trimmed;
+            if (!t.empty() && t[0] != ';') {
+                if (const size_t close = t[0] == '[' ? t.rfind(']') : kNpos; close != kNpos)
+                    section_ = keys_.FindSection(Trim(t.substr(1, close - 1)));
+                else if (section_ >= 0 && l.eqAt != kNpos && UpdateKeyLine(text, l))
+                    continue;
+            }
+            WriteAsItWas(text, l);
+        }
+    }
+
+private:
+    static constexpr size_t kNpos = std::string_view::npos;
+    static constexpr std::string_view kCrLf = "\r\n";
+
+    // A line of the text: its bytes from start to end (without its line end), where the next
+    // line begins, the place of its first "=" (kNpos when it has none), and its bytes without a
+    // byte-order mark before them and without the blanks around them.
+    struct TextLine {
+        size_t start, end, next, eqAt;
+        bool endsInCrLf;
+        std::string_view trimmed;
+    };
+
+    // The line that begins at pos, after skip bytes of a byte-order mark.
+    [[gnu::always_inline]] static TextLine ReadLine(std::string_view text, size_t pos, size_t skip)
+    {
+        TextLine l;
+        l.start = pos;
+        l.end = ScanLine(text, pos, l.eqAt);
+        l.endsInCrLf = l.end + 1 < text.size() && text[l.end] == '\r' && text[l.end + 1] == '\n';
+        l.next = l.end + (l.endsInCrLf ? 2 : 1);
+        // Views taken without the checks of substr: every place lies within the text.
+        const size_t from = l.start + std::min(skip, l.end - l.start);
+        l.trimmed = Trim({text.data() + from, l.end - from});
+        return l;
+    }
+
+    // A key line in a section of the list: the updates of its key, when the list has it, are
+    // asked, and a changed line is written. False when the line is to go out as it was.
+    bool UpdateKeyLine(std::string_view text, const TextLine& l)
+    {
+        const std::string_view t = l.trimmed;
+        const size_t eq = size_t(text.data() + l.eqAt - t.data());
+        const std::string_view name = Trim({t.data(), eq});
+        const long first = EntryOf(name);
+        // Only the first line of a name in the sections of one name is updated, as only that
+        // one is read.
+        if (first < 0 || found_[size_t(first)])
+            return false;
+        found_[size_t(first)] = 1;
+        head_ = Trim({t.data() + eq + 1, t.size() - eq - 1});
+        tail_ = {};
+        if (!ApplyUpdates(uint32_t(first)))
+            return false;
+        WriteChanged(name);
+        return true;
+    }
+
+    // The first entry of the list for a key of the current section, or -1. The entry that came
+    // next in the last pass, or else the next one of the list, is tried before the table, and
+    // the order found is kept for the next pass.
+    [[gnu::always_inline]] long EntryOf(std::string_view name)
+    {
+        long first = -1;
+        uint32_t guess = Table::kNone;
+        if (last_ != Table::kNone)
+            guess = keys_.nextFound[last_] != Table::kNone ? keys_.nextFound[last_] : last_ + 1;
+        if (guess < keys_.entries.size() && keys_.entries[guess].first &&
+            keys_.entries[guess].section == uint32_t(section_) &&
+            NamesEqual(keys_.Key(keys_.entries[guess]), name))
+            first = long(guess);
+        else
+            first = keys_.FindKey(uint32_t(section_), name);
+        if (first >= 0) {
+            if (last_ != Table::kNone)
+                keys_.nextFound[last_] = uint32_t(first);
+            last_ = uint32_t(first);
+        }
+        return first;
+    }
+
+    // The updates of one line in list order, from its first entry, each seeing the value the
+    // ones before it left. True when the value is no longer the line's.
+    bool ApplyUpdates(uint32_t first)
+    {
+        bool replaced = false;
+        for (uint32_t i = first; i != Table::kNone; i = keys_.entries[i].next) {
+            if (!tail_.empty()) {
+                head_ = kept_.assign(head_).append(tail_);
+                tail_ = {};
+            }
+            replaced |= ApplyUpdate(i);
+        }
+        return replaced;
+    }
+
+    // Asks update i for the value's new form; a value that could not be read back is refused,
+    // and a value other than the current one becomes head_ and tail_. True when it did.
+    bool ApplyUpdate(uint32_t i)
+    {
+        splice_ = {};
+        if (!change_(i, head_, splice_))
+            return false;
+        const std::string_view keep(head_.data(), std::min(splice_.Keep, head_.size()));
+        std::string_view add = splice_.Append;
+        CheckUpdate(i, keep, add);
+        // The value as the file keeps it, without the blanks around it: the kept part begins
+        // with none, as the value it is a part of does.
+        std::string_view newHead = keep;
+        if (newHead.empty())
+            add = Trim(add);
+        while (!add.empty() && IsIniBlank(add.back()))
+            add.remove_suffix(1);
+        if (add.empty())
+            newHead = Trim(newHead);
+        if (newHead.size() + add.size() == head_.size() && head_.compare(0, newHead.size(), newHead) == 0 &&
+            head_.substr(newHead.size()) == add)
+            return false;
+        head_ = newHead;
+        tail_ = add;
+        return true;
+    }
+
+    // Refuses the value keep + add of update i when it could not be read back (CheckWritable).
+    // The kept part, a part of a value read, holds no line break; only the rest is looked at.
+    // The names as given are read only when the value is refused or the key begins with a
+    // character that needs a closer look.
+    void CheckUpdate(uint32_t i, std::string_view keep, std::string_view add)
+    {
+        const Table::Entry& e = keys_.entries[i];
+        const std::string_view key = keys_.Key(e);
+        if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
+            ContainsAnyByte(add, '\r', '\n')) {
+            joined_.assign(keep).append(add);
+            CheckWritable(file_, *keys_.given[i].section, *keys_.given[i].key, joined_, e.namesTrimmed);
+        }
+    }
+
+    // The changed line: the name as the file spells it, "=", and the value as the updates left
+    // it, ended with CR LF.
+    void WriteChanged(std::string_view name)
+    {
+        out_.Changed();
+        // "name=" and the kept part of the value are mostly one piece of the line.
+        if (head_.data() == name.data() + name.size() + 1 && name.data()[name.size()] == '=') {
+            out_.Append({name.data(), name.size() + 1 + head_.size()});
+        } else {
+            out_.Append(name);
+            out_.Append('=');
+            out_.Append(head_);
+        }
+        out_.Append(tail_);
+        out_.Append(kCrLf);
+        out_.EndOfLine();
+    }
+
+    // A line as it was, ended with CR LF: its own where it has one.
+    void WriteAsItWas(std::string_view text, const TextLine& l)
+    {
+        if (l.endsInCrLf) {
+            out_.Append({text.data() + l.start, l.next - l.start});
+        } else {
+            out_.Append({text.data() + l.start, l.end - l.start});
+            out_.Append(kCrLf);
+        }
+        out_.EndOfLine();
+    }
+
+    const std::string& file_;
+    const Table& keys_;
+    const UpdateChange& change_;
+    PassOutput& out_;
+    std::vector<char> found_;      // the entries whose line has been found
+    long section_ = -1;            // the group of the current section, -1 when none
+    uint32_t last_ = Table::kNone; // the entry of the last line found
+    // The value of the line being updated: head_ (a part of the line's value) followed by
+    // tail_, or whole in kept_ once a second update reads it.
+    std::string_view head_, tail_;
+    IniFile::Splice splice_;
+    AnsiString joined_, kept_;
+};
+
+// The file read and the text written by the passes of this thread. Their room is kept from
+// pass to pass up to a size, so that a command that passes over several files asks the system
+// for it once.
+struct PassScratch {
+    TextBuffer in, out;
+    void Trim()
+    {
+        constexpr size_t kKept = size_t(16) << 20;
+        if (in.capacity() > kKept)
+            in.Release();
+        if (out.capacity() > kKept)
+            out.Release();
+    }
+};
+thread_local PassScratch tScratch;
+
+// False when the file is known to hold none of the keys' lines without reading it: a parse of
+// it is kept that the file has not changed since and that holds none of them; true otherwise.
+// A look that spares a pass over a file the updates leave as it is; it holds only while no
+// other window may change the file, so it is taken under the file's lock (and gMutex).
+bool KeptParseMayHoldAnyOf(const std::string& fileName, const IniFile::KeyList::Table& keys)
+{
+    struct stat st {};
+    const auto it = Cache().find(fileName);
+    if (it == Cache().end() || !it->second.model || !it->second.trusted ||
+        ::stat(fileName.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
+        return true;
+    const Model& model = *it->second.model;
+    for (size_t n = 0; n < keys.entries.size(); ++n)
+        if (keys.entries[n].first && model.FindKey(Trim(*keys.given[n].section), keys.Key(keys.entries[n])))
+            return true;
+    return false;
+}
+
+// The pass of UpdateKeysIfPresent over the file as it is now: with fileName, the file is
+// written when a line changes; without, the pass only tells whether one would. EInOutError for
+// a read failure other than a missing file, and for a text that would grow past the limit.
+bool PassOverFile(const std::string* fileName, const std::string& name, const std::string& target,
+                  const IniFile::KeyList::Table& keys, const UpdateChange& change)
+{
+    TextBuffer& in = tScratch.in;
+    struct stat st {};
+    const int err = ReadWhole(target, in, st);
+    if (ReadsAsMissing(err))
+        return false;
+    if (err != 0)
+        FailRead(name, err);
+    PassOutput out(tScratch.out, fileName);
+    UpdatePass(name, keys, change, out).Run(in.View());
+    if (fileName && out.HasChanged())
+        out.Commit();
+    return out.HasChanged();
+}
+
+} // namespace
+
+void IniFile::UpdateKeysIfPresent(const KeyList& keys,
+                                  const std::function<bool(size_t, std::string_view, Splice&)>& change)
+{
+    const KeyList::Table& table = keys.Lookup();
+    if (table.entries.empty())
+        return;
+    const std::string target = FollowLinks(fileName_);
+    std::optional<RewriteLock> lock;
+    struct TrimScratch {
+        ~TrimScratch() { tScratch.Trim(); }
+    } trim;
+    if (!PrepareRewrite(fileName_, target, true, lock,
+                        [&] { return PassOverFile(nullptr, fileName_, target, table, change); }))
+        return;
+    const EditingMark mark(target);
+    std::lock_guard guard(gMutex);
+    // Decided under the lock, so that a line another window gave the file just now is seen.
+    if (!KeptParseMayHoldAnyOf(fileName_, table))
+        return;
+    if (PassOverFile(&fileName_, fileName_, target, table, change))
+        Cache().erase(fileName_); // the parse kept, if any, is of the text before
+}
+
+} // namespace qm
