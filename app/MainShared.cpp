@@ -1,5 +1,7 @@
 #include "app/MainShared.h"
 
+#include <utility>
+
 #include "platform/Dialogs.h"
 
 namespace qm {
@@ -138,8 +140,11 @@ bool TMainShared::WriteStoreKey(const AnsiString& section, const AnsiString& key
 bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                              bool select)
 {
+    // The first try writes without a look at the file: the write itself finds out whether it
+    // changed, and a quantity key on a large store costs no extra reading of it.
+    bool first = true;
     return ChangeStoreFile([&] {
-        if (!CurrentRow(category, item))
+        if (!std::exchange(first, false) && !CurrentRow(category, item))
             return Try::Stop;
         QMItem& target = Store.ItemAt(category, item);
         const QMItem before = target;

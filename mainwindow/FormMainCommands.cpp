@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <optional>
+#include <utility>
 
 #include "app/HelpContexts.h"
 #include "dialogs/CopyItemUnit.h"
@@ -349,16 +350,30 @@ void TFormMain::ResetStore(ResetKind kind)
         kind == ResetKind::Purchased || kind == ResetKind::Notes || kind == ResetKind::All};
     CarryOverFailures failures;
     bool categories = true;
+    // The first try writes without a look at the file, which the write makes itself.
+    bool first = true;
     ChangeStoreFile([&] {
-        if (RefreshStore() == Refresh::Failed)
+        const bool looked = !std::exchange(first, false);
+        if (looked && RefreshStore() == Refresh::Failed)
             return Try::Stop;
         categories = StoreHasCategories();
         std::vector<ResetItem> before;
         std::vector<std::pair<int32_t, int32_t>> changed;
         ClearForReset(Store, fields, kind == ResetKind::Purchased, before, changed);
-        // A reset that finds nothing to change writes nothing.
-        if (changed.empty())
+        // A reset that finds nothing to change writes nothing, so the file is looked at first.
+        if (changed.empty()) {
+            if (!looked) {
+                switch (RefreshStore()) {
+                case Refresh::Reread:
+                    return Try::FileChanged;
+                case Refresh::Failed:
+                    return Try::Stop;
+                case Refresh::Unchanged:
+                    break;
+                }
+            }
             return Try::Done;
+        }
         std::optional<CarryOverFailures> written;
         try {
             written = SaveItemsIfUnchanged(StoreFilesContext(), Store, changed, StoreWatch);
