@@ -177,33 +177,27 @@ void TFormAisles::ListAislesKeyPress()
 // so, and the dialog shows the aisles as the file holds them.
 void TFormAisles::BtnOKClick()
 {
-    const std::vector<TListEntry> edited = ListEntriesWithOrigins(ListAisles);
-    AnsiString lost;
-    const bool written = main_.ChangeStoreFile([&] {
-        if (main_.RefreshStore() == TMainShared::Refresh::Failed)
-            return TMainShared::Try::Stop;
-        const std::optional<std::vector<TListEntry>> aisles =
-            MergeListEdits(opened_, edited, FileAisles(main_), lost);
-        if (!aisles)
-            return TMainShared::Try::Stop;
+    const auto aisles = [this] { return FileAisles(main_); };
+    const auto write = [](const std::vector<TListEntry>& list, StoreBatch& batch) {
         std::vector<AnsiString> names;
-        for (const TListEntry& aisle : *aisles)
+        for (const TListEntry& aisle : list)
             names.push_back(aisle.Name);
-        StoreBatch batch;
         batch.Write(kInfoSection, "Aisles", JoinList(names, kListSeparator));
-        return main_.WriteBatch(batch);
-    });
-    if (!lost.empty()) {
-        ModalResult = mrNone;
-        FormCreate();
-        MessageDlg("Another program took the aisle/dept. \"" + lost +
-                       "\" out of this store, so nothing was changed. The list now shows the aisles "
-                       "the store holds.",
-                   mtError, mbOK, 0);
+    };
+    AnsiString lost;
+    if (WriteListEdits(main_, opened_, ListEntriesWithOrigins(ListAisles), aisles, write, lost)) {
+        main_.ReloadStore(main_.Store.Name);
         return;
     }
-    if (written)
-        main_.ReloadStore(main_.Store.Name);
+    if (lost.empty())
+        return;
+    ModalResult = mrNone;
+    FillListEntries(ListAisles, opened_, false);
+    SetMoveButtons();
+    MessageDlg("Another program took the aisle/dept. \"" + lost +
+                   "\" out of this store, so nothing was changed. The list now shows the aisles the "
+                   "store holds.",
+               mtError, mbOK, 0);
 }
 
 void TFormAisles::BtnHelpClick()

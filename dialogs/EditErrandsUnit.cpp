@@ -171,34 +171,26 @@ void TFormErrands::BtnSelectNoneClick()
 // errands as the file holds them.
 void TFormErrands::BtnOKClick()
 {
-    const std::vector<TListEntry> edited = ListEntriesWithOrigins(CheckListErrands);
-    AnsiString lost;
-    const bool written = main_.ChangeStoreFile([&] {
-        if (main_.RefreshStore() == TMainShared::Refresh::Failed)
-            return TMainShared::Try::Stop;
-        const std::optional<std::vector<TListEntry>> errands =
-            MergeListEdits(opened_, edited, StoreErrands(main_.Store), lost);
-        if (!errands)
-            return TMainShared::Try::Stop;
-        StoreBatch batch;
+    const auto errands = [this] { return StoreErrands(main_.Store); };
+    const auto write = [](const std::vector<TListEntry>& list, StoreBatch& batch) {
         batch.EraseSection(kErrandsSection);
-        for (const TListEntry& errand : *errands)
+        for (const TListEntry& errand : list)
             batch.Write(kErrandsSection, errand.Name, errand.Checked ? "1" : "0");
-        return main_.WriteBatch(batch);
-    });
-    if (!lost.empty()) {
-        ModalResult = mrNone;
-        opened_ = StoreErrands(main_.Store);
-        FillListEntries(CheckListErrands, opened_, true);
-        SetMoveButtons();
-        MessageDlg("Another program took the errand \"" + lost +
-                       "\" out of this store, so nothing was changed. The list now shows the errands "
-                       "the store holds.",
-                   mtError, mbOK, 0);
+    };
+    AnsiString lost;
+    if (WriteListEdits(main_, opened_, ListEntriesWithOrigins(CheckListErrands), errands, write, lost)) {
+        main_.ReloadStore(main_.Store.Name);
         return;
     }
-    if (written)
-        main_.ReloadStore(main_.Store.Name);
+    if (lost.empty())
+        return;
+    ModalResult = mrNone;
+    FillListEntries(CheckListErrands, opened_, true);
+    SetMoveButtons();
+    MessageDlg("Another program took the errand \"" + lost +
+                   "\" out of this store, so nothing was changed. The list now shows the errands the "
+                   "store holds.",
+               mtError, mbOK, 0);
 }
 
 void TFormErrands::BtnHelpClick()

@@ -1,5 +1,7 @@
 #include "dialogs/ListEdits.h"
 
+#include "app/MainShared.h"
+
 #include <unordered_map>
 #include <unordered_set>
 
@@ -92,6 +94,27 @@ std::optional<std::vector<TListEntry>> MergeListEdits(const std::vector<TListEnt
         after = at;
     }
     return merged;
+}
+
+bool WriteListEdits(TMainShared& main, std::vector<TListEntry>& opened, const std::vector<TListEntry>& edited,
+                    const std::function<std::vector<TListEntry>()>& now,
+                    const std::function<void(const std::vector<TListEntry>&, StoreBatch&)>& write,
+                    AnsiString& lost)
+{
+    lost.clear();
+    const bool written = main.ChangeStoreFile([&] {
+        if (main.RefreshStore() == TMainShared::Refresh::Failed)
+            return TMainShared::Try::Stop;
+        const std::optional<std::vector<TListEntry>> merged = MergeListEdits(opened, edited, now(), lost);
+        if (!merged)
+            return TMainShared::Try::Stop;
+        StoreBatch batch;
+        write(*merged, batch);
+        return main.WriteBatch(batch);
+    });
+    if (!lost.empty())
+        opened = now();
+    return written;
 }
 
 } // namespace qm

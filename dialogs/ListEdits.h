@@ -2,6 +2,7 @@
 // The changes made in a list editor (the aisle and errand editors), applied over the list as
 // the store's file holds it when the editor closes: another program window may have changed the
 // list while the editor was open, and only what its user changed may replace what it wrote.
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,5 +35,19 @@ struct TListEntry {
 std::optional<std::vector<TListEntry>> MergeListEdits(const std::vector<TListEntry>& opened,
                                                       const std::vector<TListEntry>& edited,
                                                       const std::vector<TListEntry>& now, AnsiString& lost);
+
+class TMainShared;
+class StoreBatch;
+
+// The editor's list written over the list as the open store's file holds it when the editor
+// closes (MergeListEdits), in one change of the file as it is then (TMainShared's
+// ChangeStoreFile): now gives the list from the store as read again when another program changed
+// its file, write puts the merged list into the batch. True when it was written. When a change
+// can no longer be made nothing is written, lost names the entry, and opened becomes the list as
+// the file now holds it, for the editor to show.
+bool WriteListEdits(TMainShared& main, std::vector<TListEntry>& opened, const std::vector<TListEntry>& edited,
+                    const std::function<std::vector<TListEntry>()>& now,
+                    const std::function<void(const std::vector<TListEntry>&, StoreBatch&)>& write,
+                    AnsiString& lost);
 
 } // namespace qm
