@@ -1,7 +1,5 @@
 #include "app/MainShared.h"
 
-#include <utility>
-
 #include "platform/Dialogs.h"
 
 namespace qm {
@@ -94,12 +92,12 @@ bool TMainShared::CurrentRow(int32_t& category, int32_t& item)
     return true;
 }
 
-bool TMainShared::ChangeStoreFile(const std::function<Try()>& tryChange)
+bool TMainShared::ChangeStoreFile(const std::function<Try(bool again)>& tryChange)
 {
     for (int round = 1;; ++round) {
         Try result;
         try {
-            result = tryChange();
+            result = tryChange(round > 1);
         } catch (const EStoreNotFound& gone) {
             // Went away between the look and the write.
             if (gone.Store != Store.Name)
@@ -131,7 +129,7 @@ TMainShared::Try TMainShared::WriteBatch(const StoreBatch& batch, CarryOverFailu
 
 bool TMainShared::WriteStoreKey(const AnsiString& section, const AnsiString& key, const AnsiString& value)
 {
-    return ChangeStoreFile([&] {
+    return ChangeStoreFile([&](bool) {
         WriteStoreString(StoreFilesContext(), Store.Name, section, key, value);
         return Try::Done;
     });
@@ -142,9 +140,8 @@ bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function
 {
     // The first try writes without a look at the file: the write itself finds out whether it
     // changed, and a quantity key on a large store costs no extra reading of it.
-    bool first = true;
-    return ChangeStoreFile([&] {
-        if (!std::exchange(first, false) && !CurrentRow(category, item))
+    return ChangeStoreFile([&](bool again) {
+        if (again && !CurrentRow(category, item))
             return Try::Stop;
         QMItem& target = Store.ItemAt(category, item);
         const QMItem before = target;

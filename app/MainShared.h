@@ -125,15 +125,17 @@ public:
         FileChanged, // not made: the file changed since the window read it
         Stop,        // not made and not to be tried again: reported, or nothing to change
     };
-    // Makes a change over the store as its file holds it now. tryChange first takes what it
-    // changes from Store after CurrentRow or RefreshStore (which read the store again when
-    // another program changed its file), writes only when the file is as the window knows it
-    // (the ...IfUnchanged writers, or WriteBatch), and puts back in Store what it changed when
-    // that write did not happen. A file that changed again in between is tried again; after
+    // Makes a change over the store as its file holds it now. tryChange takes what it changes
+    // from Store after CurrentRow or RefreshStore (which read the store again when another
+    // program changed its file), writes only when the file is as the window knows it (the
+    // ...IfUnchanged writers, or WriteBatch), and puts back in Store what it changed when that
+    // write did not happen. again is set from the second try on, after a write found the file
+    // changed: a change that needs nothing but Store may skip the look before its first try,
+    // whose write finds out itself. A file that changed again in between is tried again; after
     // kMaxChangeRounds tries the change is given up with a box that says nothing was changed
     // (RaiseStoreKeptChanging). A store file found gone is reported once (ReportStoreGone) and
     // ends the change. True when it was made.
-    bool ChangeStoreFile(const std::function<Try()>& tryChange);
+    bool ChangeStoreFile(const std::function<Try(bool again)>& tryChange);
     // The batch applied to the open store's file when it is as the window knows it, the stores
     // that could not take a carried coupon named in one box (or added to *failures): Done, or
     // FileChanged with nothing written.

@@ -92,15 +92,7 @@ void TFormAddItem::BtnOKClick()
     }
     const AnsiString name = FromQString(typed);
     const AnsiString aisle = ComboText(ComboAisle);
-    const auto categoryThere = [&] {
-        try {
-            return CategoryInFileNow(main_, category);
-        } catch (const EStoreError&) {
-            FillCategoryCombo(ComboCategory, main_.Store);
-            throw;
-        }
-    };
-    if (!categoryThere())
+    if (!ChosenCategoryInFile(main_, ComboCategory))
         return;
     const AnsiString store = main_.Store.Name;
     // The new line replaces one the category has, and with it a quantity, note and coupon: a
@@ -112,8 +104,8 @@ void TFormAddItem::BtnOKClick()
         ModalResult = mrNone;
         return;
     }
-    const bool added = main_.ChangeStoreFile([&] {
-        if (!categoryThere())
+    const bool added = main_.ChangeStoreFile([&](bool) {
+        if (!ChosenCategoryInFile(main_, ComboCategory))
             return TMainShared::Try::Stop;
         StoreBatch batch;
         batch.Write(category, name, NewItemLine(main_.StoreFilesContext(), store, category, name, aisle));

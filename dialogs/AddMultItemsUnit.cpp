@@ -97,14 +97,9 @@ void TFormAddMultItems::BtnOKClick()
     const AnsiString store = main_.Store.Name;
     const AnsiString aisle = ComboText(ComboAisle);
     CarryOverFailures failures;
-    const bool added = main_.ChangeStoreFile([&] {
-        try {
-            if (!CategoryInFileNow(main_, category))
-                return TMainShared::Try::Stop;
-        } catch (const EStoreError&) {
-            FillCategoryCombo(ComboCategory, main_.Store);
-            throw;
-        }
+    const bool added = main_.ChangeStoreFile([&](bool) {
+        if (!ChosenCategoryInFile(main_, ComboCategory))
+            return TMainShared::Try::Stop;
         const StoreContext ctx = main_.StoreFilesContext();
         std::unordered_set<AnsiString> added;
         StoreBatch batch;

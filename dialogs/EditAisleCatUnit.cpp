@@ -62,7 +62,7 @@ void TFormEditCatAisle::BtnOKClick()
     // holds them: when another program wrote it since the window read it, the store is read
     // again and the lines made anew; a category it took out of the file is reported.
     CarryOverFailures failures;
-    const bool changed = main_.ChangeStoreFile([&] {
+    const bool changed = main_.ChangeStoreFile([&](bool) {
         int32_t categoryRow = kNoRow;
         if (!main_.CurrentRow(c, categoryRow))
             return TMainShared::Try::Stop;

@@ -66,7 +66,6 @@ void TFormEditCategory::FormShow()
     shownName_ = selected.Name;
     openedGuess_ = selected.AisleGuess;
     shownAisle_ = ComboText(ComboAisle);
-    openedOn_ = true;
 }
 
 // What the user changed goes over the category as the store's file holds it at OK: another
@@ -79,7 +78,7 @@ void TFormEditCategory::BtnOKClick()
     int32_t c = store.SelCategory;
     if (c < 0)
         return;
-    const AnsiString shownName = openedOn_ ? shownName_ : store.CategoryAt(c).Name;
+    const AnsiString shownName = shown_ ? shownName_ : store.CategoryAt(c).Name;
     const QString typed = EditCategoryName->text();
     const AnsiString newName = FromQString(typed);
     const bool renamed = newName != shownName;
@@ -97,13 +96,13 @@ void TFormEditCategory::BtnOKClick()
     const AnsiString aisle = ComboText(ComboAisle);
     bool guessWritten = false;
     CarryOverFailures failures;
-    const bool changed = main_.ChangeStoreFile([&] {
+    const bool changed = main_.ChangeStoreFile([&](bool) {
         int32_t row = kNoRow;
         if (!main_.CurrentRow(c, row))
             return TMainShared::Try::Stop;
         const QMCategory& category = store.CategoryAt(c);
         const AnsiString oldName = category.Name;
-        guessWritten = !openedOn_ || aisle != shownAisle_ || category.AisleGuess == openedGuess_;
+        guessWritten = !shown_ || aisle != shownAisle_ || category.AisleGuess == openedGuess_;
         const bool oldIsKey = IsStorableKey(oldName);
         StoreBatch batch;
         if (oldIsKey && guessWritten)

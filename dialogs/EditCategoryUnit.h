@@ -29,10 +29,9 @@ protected:
 
 private:
     TMainShared& main_;
-    bool shown_ = false;
+    bool shown_ = false; // FormShow has run: what follows holds what the dialog opened on
     // What the dialog opened on (FormShow): the category's name and aisle guess, and the aisle
     // shown for it.
-    bool openedOn_ = false;
     AnsiString shownName_, openedGuess_, shownAisle_;
 };
 

@@ -111,7 +111,6 @@ void TFormEditItem::FormShow()
     const QMItem& item = store.ItemAt(store.SelCategory, store.SelItem);
     shownItem_ = item;
     shownCategory_ = store.CategoryAt(store.SelCategory).Name;
-    openedOn_ = true;
     EditItemName->setText(ToQString(item.Name));
     SelectComboEntry(ComboCategory, store.CategoryAt(store.SelCategory).Name);
     SelectComboEntry(ComboAisle, item.Aisle);
@@ -171,8 +170,8 @@ void TFormEditItem::BtnOKClick()
     int32_t c = store.SelCategory, i = store.SelItem;
     if (c < 0 || i < 0)
         return;
-    const QMItem shown = openedOn_ ? shownItem_ : store.ItemAt(c, i);
-    const AnsiString shownCategory = openedOn_ ? shownCategory_ : store.CategoryAt(c).Name;
+    const QMItem shown = shown_ ? shownItem_ : store.ItemAt(c, i);
+    const AnsiString shownCategory = shown_ ? shownCategory_ : store.CategoryAt(c).Name;
 
     // A name is checked only when it changed: a name already in the file stays usable.
     const QString typedName = EditItemName->text();
@@ -216,7 +215,7 @@ void TFormEditItem::BtnOKClick()
 
     if (renamed || moved) {
         bool refused = false;
-        const bool done = main_.ChangeStoreFile([&] {
+        const bool done = main_.ChangeStoreFile([&](bool) {
             auto [rc, ri] = store.FindItem(categoryName, itemName);
             if (rc < 0 || ri < 0)
                 RaiseTakenOut(categoryName, itemName);

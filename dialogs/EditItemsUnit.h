@@ -55,8 +55,7 @@ private:
     // of another item than item (category, item) of the open store; EStoreError when the
     // category is not the store's (another program took it out).
     bool CheckTarget(const AnsiString& name, const AnsiString& category, int32_t c, int32_t i) const;
-    bool shown_ = false;
-    bool openedOn_ = false;    // FormShow took the item below
+    bool shown_ = false;       // FormShow has run: what follows holds what the dialog opened on
     QMItem shownItem_;         // the item as the dialog opened on it
     AnsiString shownCategory_; // and its category's name
     QString shownQty_;         // the quantity as the dialog opened with it

@@ -166,13 +166,15 @@ int32_t TypedQuantity(const QSpinBox* spin)
     return int32_t(std::clamp<qlonglong>(typed, spin->minimum(), spin->maximum()));
 }
 
-bool CategoryInFileNow(TMainShared& main, const AnsiString& category)
+bool ChosenCategoryInFile(TMainShared& main, QComboBox* comboCategory)
 {
     if (main.RefreshStore() == TMainShared::Refresh::Failed)
         return false;
-    if (FindCategoryIndex(main.Store, category) < 0)
-        RaiseTakenOut(category, "");
-    return true;
+    const AnsiString category = ComboText(comboCategory);
+    if (FindCategoryIndex(main.Store, category) >= 0)
+        return true;
+    FillCategoryCombo(comboCategory, main.Store);
+    RaiseTakenOut(category, "");
 }
 
 void ReloadAndSelect(TMainShared& main, const AnsiString& store, const AnsiString& name)

@@ -65,11 +65,12 @@ bool CheckCategoryChosen(const AnsiString& category);
 // the spin edit's range, its minimum when the text is not a number.
 int32_t TypedQuantity(const QSpinBox* spin);
 
-// Whether the open store's file holds the category, the store read again first when another
-// program changed the file (RefreshStore): EStoreError saying so when another program took the
-// category out (RaiseTakenOut); false when the file could not be read again or went away
+// Whether the open store's file holds the category chosen in comboCategory, the store read
+// again first when another program changed the file (RefreshStore): EStoreError saying so when
+// another program took the category out (RaiseTakenOut), the combo then offering the
+// categories the file holds; false when the file could not be read again or went away
 // (reported).
-bool CategoryInFileNow(TMainShared& main, const AnsiString& category);
+bool ChosenCategoryInFile(TMainShared& main, QComboBox* comboCategory);
 
 // After an add: the store reloaded, the row named name (the first match of FindItemByName)
 // selected, both lists drawn again (the reload renumbers the rows the shopping list points at).

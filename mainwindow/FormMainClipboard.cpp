@@ -86,7 +86,7 @@ void TFormMain::CopyToClipboard(int32_t category, int32_t item)
 void TFormMain::CutToClipboard(int32_t category, int32_t item)
 {
     CarryOverFailures failures;
-    const bool cut = ChangeStoreFile([&] {
+    const bool cut = ChangeStoreFile([&](bool) {
         if (!CurrentRow(category, item))
             return Try::Stop;
         const std::vector<QMItem> items = CopiedItems(Store, category, item);
@@ -135,7 +135,7 @@ void TFormMain::PasteFromClipboard(int32_t category)
             throw EStoreError("Nothing was pasted. " + problem);
 
     CarryOverFailures failures;
-    const bool pasted = ChangeStoreFile([&] {
+    const bool pasted = ChangeStoreFile([&](bool) {
         int32_t item = kNoRow;
         if (!CurrentRow(category, item))
             return Try::Stop;

@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QToolButton>
 #include <optional>
-#include <utility>
 
 #include "app/HelpContexts.h"
 #include "dialogs/CopyItemUnit.h"
@@ -351,10 +350,8 @@ void TFormMain::ResetStore(ResetKind kind)
     CarryOverFailures failures;
     bool categories = true;
     // The first try writes without a look at the file, which the write makes itself.
-    bool first = true;
-    ChangeStoreFile([&] {
-        const bool looked = !std::exchange(first, false);
-        if (looked && RefreshStore() == Refresh::Failed)
+    ChangeStoreFile([&](bool again) {
+        if (again && RefreshStore() == Refresh::Failed)
             return Try::Stop;
         categories = StoreHasCategories();
         std::vector<ResetItem> before;
@@ -362,7 +359,7 @@ void TFormMain::ResetStore(ResetKind kind)
         ClearForReset(Store, fields, kind == ResetKind::Purchased, before, changed);
         // A reset that finds nothing to change writes nothing, so the file is looked at first.
         if (changed.empty()) {
-            if (!looked) {
+            if (!again) {
                 switch (RefreshStore()) {
                 case Refresh::Reread:
                     return Try::FileChanged;
@@ -558,7 +555,7 @@ void TFormMain::MItemCategoryDeleteClick()
     if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?",
                  HelpContextOf("Deleting a category")))
         return;
-    const bool erased = ChangeStoreFile([&] {
+    const bool erased = ChangeStoreFile([&](bool) {
         int32_t row = kNoRow;
         if (!CurrentRow(c, row))
             return Try::Stop;
@@ -580,7 +577,7 @@ void TFormMain::MItemCategoryShowHideClick()
 // took out since the window read the store is reported, and no state is written for it.
 void TFormMain::FlipCategory(int32_t c)
 {
-    ChangeStoreFile([&] {
+    ChangeStoreFile([&](bool) {
         int32_t row = kNoRow;
         if (!CurrentRow(c, row))
             return Try::Stop;
@@ -613,7 +610,7 @@ void TFormMain::FlipCategory(int32_t c)
 // keeps its state on screen only.
 bool TFormMain::WriteAllCategoryStates(bool expanded)
 {
-    return ChangeStoreFile([&] {
+    return ChangeStoreFile([&](bool) {
         if (RefreshStore() == Refresh::Failed)
             return Try::Stop;
         StoreBatch batch;
@@ -658,7 +655,7 @@ void TFormMain::MItemItemDeleteClick()
     if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?",
                  HelpContextOf("Deleting an item")))
         return;
-    const bool deleted = ChangeStoreFile([&] {
+    const bool deleted = ChangeStoreFile([&](bool) {
         if (!CurrentRow(c, i))
             return Try::Stop;
         StoreBatch batch;

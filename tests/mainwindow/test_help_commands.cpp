@@ -341,59 +341,45 @@ TEST_F(HelpCommandTest, OptionsStoreTheSevenValuesAndRedrawBothLists)
     EXPECT_EQ(RegReadInteger(kCompany, kProduct, "Settings", "ListFontSize"), 14);
 }
 
-// Another window's OK stores a setting while this window's options dialog is open, or after
-// this window read its settings at start: an OK here that changed only the list font size
-// leaves that setting as the other window stored it, and this window keeps its own.
-TEST_F(HelpCommandTest, OptionsKeepASettingAnotherWindowStoredSinceThisOneTookIt)
-{
-    Start("Shop");
-    OpenOptions([](TFormOptions& o) {
-        WriteSetting(kErrandsString, "Chores");
-        o.SpinListFont->setValue(14);
-        o.BtnOK->click();
-    });
-    EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(ReadSetting(kErrandsString), "Chores");
-    EXPECT_EQ(form->ErrandsCaption, "Errands");
-    EXPECT_EQ(ReadSetting(kListFontSize), 14);
-    EXPECT_EQ(form->ListFontSize, 14);
-    // The settings nobody else stored are written as always, the missing ones included.
-    EXPECT_EQ(RegReadStringDef(kCompany, kProduct, "Settings", "?", "GridFontName"), "Arial");
-    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "GridFontSize"), 10);
-    EXPECT_EQ(RegReadIntegerDef(kCompany, kProduct, "Settings", -1, "ErrandsOnTop"), 1);
-
-    // The dialog opens on the caption this window still has; left as it is, it is not put back.
-    OpenOptions([](TFormOptions& o) {
-        EXPECT_EQ(o.EditErrandName->text(), "Errands");
-        o.SpinListFont->setValue(16);
-        o.BtnOK->click();
-    });
-    EXPECT_EQ(ReadSetting(kErrandsString), "Chores");
-    EXPECT_EQ(ReadSetting(kListFontSize), 16);
-}
-
-// A setting the user changed is stored over another window's change to it; the other window's
-// changes to settings the user left stay.
-TEST_F(HelpCommandTest, OptionsStoreWhatTheUserChangedOverAnotherWindowsChange)
+// Another window's OK stores settings while this window's options dialog is open: an OK here
+// stores the settings its user changed, over the other window's where both changed one, and
+// leaves the others as the other window stored them; this window keeps its own values of those.
+TEST_F(HelpCommandTest, OptionsStoreOnlyWhatTheirUserChanged)
 {
     Start("Shop");
     OpenOptions([](TFormOptions& o) {
         WriteSetting(kErrandsString, "Chores");
         WriteSetting(kGridFontSize, 20);
         WriteSetting(kErrandsOnTop, false);
-        o.EditErrandName->setText("To Do");
         o.SpinGridFont->setValue(12);
+        o.SpinListFont->setValue(14);
+        o.BtnOK->click();
+    });
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(ReadSetting(kErrandsString), "Chores");
+    EXPECT_EQ(form->ErrandsCaption, "Errands");
+    EXPECT_FALSE(ReadSetting(kErrandsOnTop));
+    EXPECT_TRUE(form->ErrandsOnTop);
+    EXPECT_EQ(ReadSetting(kGridFontSize), 12);
+    EXPECT_EQ(form->GridFontSize, 12);
+    EXPECT_EQ(ReadSetting(kListFontSize), 14);
+    EXPECT_EQ(form->ListFontSize, 14);
+    // The settings nobody else stored are written as always, the missing ones included.
+    EXPECT_EQ(RegReadStringDef(kCompany, kProduct, "Settings", "?", "GridFontName"), "Arial");
+    // The rebuilt list follows this window's values.
+    ASSERT_FALSE(form->ShopList.Aisles.empty());
+    EXPECT_EQ(form->ShopList.Aisles.front().Cats.at(0).Name, "Errands");
+
+    // The dialog opens on the caption this window still has; left as it is, it is not put back.
+    OpenOptions([](TFormOptions& o) {
+        EXPECT_EQ(o.EditErrandName->text(), "Errands");
+        o.EditErrandName->setText("To Do");
+        o.SpinListFont->setValue(16);
         o.BtnOK->click();
     });
     EXPECT_EQ(ReadSetting(kErrandsString), "To Do");
-    EXPECT_EQ(form->ErrandsCaption, "To Do");
-    EXPECT_EQ(ReadSetting(kGridFontSize), 12);
-    EXPECT_EQ(form->GridFontSize, 12);
+    EXPECT_EQ(ReadSetting(kListFontSize), 16);
     EXPECT_FALSE(ReadSetting(kErrandsOnTop));
-    EXPECT_TRUE(form->ErrandsOnTop);
-    // The rebuilt list follows this window's values.
-    ASSERT_FALSE(form->ShopList.Aisles.empty());
-    EXPECT_EQ(form->ShopList.Aisles.front().Cats.at(0).Name, "To Do");
 }
 
 // A value stored with another type while the dialog is open is no error: left as it is when the
