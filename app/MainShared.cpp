@@ -92,21 +92,37 @@ bool TMainShared::CurrentRow(int32_t& category, int32_t& item)
     return true;
 }
 
-bool TMainShared::ChangeStoreFile(const std::function<Try(bool again)>& tryChange)
+bool TMainShared::ChangeStoreFile(const std::function<Try(bool again, Undo& undo)>& tryChange)
 {
+    // Puts back what the try changed, last change first; true when it had changed anything.
+    const auto putBack = [](Undo& undo) {
+        for (auto step = undo.steps_.rbegin(); step != undo.steps_.rend(); ++step)
+            (*step)();
+        return !undo.steps_.empty();
+    };
     for (int round = 1;; ++round) {
+        Undo undo;
         Try result;
         try {
-            result = tryChange(round > 1);
+            result = tryChange(round > 1, undo);
         } catch (const EStoreNotFound& gone) {
+            putBack(undo);
             // Went away between the look and the write.
             if (gone.Store != Store.Name)
                 throw;
             ReportStoreGone();
             return false;
+        } catch (...) {
+            if (putBack(undo))
+                DrawItemList();
+            throw;
         }
-        if (result != Try::FileChanged)
-            return result == Try::Done;
+        if (result == Try::Done)
+            return true;
+        if (putBack(undo) && result == Try::Stop)
+            DrawItemList();
+        if (result == Try::Stop)
+            return false;
         if (round == kMaxChangeRounds) {
             DrawItemList();
             RaiseStoreKeptChanging(StoreFilesContext(), Store.Name);
@@ -129,7 +145,7 @@ TMainShared::Try TMainShared::WriteBatch(const StoreBatch& batch, CarryOverFailu
 
 bool TMainShared::WriteStoreKey(const AnsiString& section, const AnsiString& key, const AnsiString& value)
 {
-    return ChangeStoreFile([&](bool) {
+    return ChangeStoreFile([&](bool, Undo&) {
         WriteStoreString(StoreFilesContext(), Store.Name, section, key, value);
         return Try::Done;
     });
@@ -140,26 +156,16 @@ bool TMainShared::ChangeItem(int32_t category, int32_t item, const std::function
 {
     // The first try writes without a look at the file: the write itself finds out whether it
     // changed, and a quantity key on a large store costs no extra reading of it.
-    return ChangeStoreFile([&](bool again) {
+    return ChangeStoreFile([&](bool again, Undo& undo) {
         if (again && !CurrentRow(category, item))
             return Try::Stop;
         QMItem& target = Store.ItemAt(category, item);
-        const QMItem before = target;
+        undo.Keep(target);
         change(target);
-        bool written;
-        try {
-            if (select)
-                SelectRow(category, item);
-            written = SaveItemIfUnchanged(StoreFilesContext(), Store, category, item, StoreWatch);
-        } catch (...) {
-            Store.ItemAt(category, item) = before;
-            DrawItemList();
-            throw;
-        }
-        if (written)
-            return Try::Done;
-        Store.ItemAt(category, item) = before;
-        return Try::FileChanged;
+        if (select)
+            SelectRow(category, item);
+        return SaveItemIfUnchanged(StoreFilesContext(), Store, category, item, StoreWatch) ? Try::Done
+                                                                                           : Try::FileChanged;
     });
 }
 

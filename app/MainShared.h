@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/RasterTypes.h"
@@ -121,21 +122,39 @@ public:
 
     // One try of a change to the open store's file (ChangeStoreFile).
     enum class Try {
-        Done,        // made, or nothing was left to change
-        FileChanged, // not made: the file changed since the window read it
-        Stop,        // not made and not to be tried again: reported, or nothing to change
+        Done,        // made: written, or nothing of it needed writing
+        FileChanged, // not made: the file changed since the window read it; tried again
+        Stop,        // not made, and not tried again: the reason was reported
+    };
+    // What a try changed in Store before its write, put back by ChangeStoreFile when the write
+    // did not happen (the try ended FileChanged or Stop, or raised). Kept objects must outlive
+    // the try; Store's records do, until the store is read again.
+    class Undo {
+    public:
+        // A copy of object, put back into it.
+        template <class T> void Keep(T& object)
+        {
+            steps_.push_back([&object, kept = object]() mutable { object = std::move(kept); });
+        }
+        // Any other way back.
+        void Add(std::function<void()> putBack) { steps_.push_back(std::move(putBack)); }
+
+    private:
+        friend class TMainShared;
+        std::vector<std::function<void()>> steps_;
     };
     // Makes a change over the store as its file holds it now. tryChange takes what it changes
     // from Store after CurrentRow or RefreshStore (which read the store again when another
-    // program changed its file), writes only when the file is as the window knows it (the
-    // ...IfUnchanged writers, or WriteBatch), and puts back in Store what it changed when that
-    // write did not happen. again is set from the second try on, after a write found the file
-    // changed: a change that needs nothing but Store may skip the look before its first try,
-    // whose write finds out itself. A file that changed again in between is tried again; after
-    // kMaxChangeRounds tries the change is given up with a box that says nothing was changed
-    // (RaiseStoreKeptChanging). A store file found gone is reported once (ReportStoreGone) and
-    // ends the change. True when it was made.
-    bool ChangeStoreFile(const std::function<Try(bool again)>& tryChange);
+    // program changed its file), notes in undo how to put back what it changes in Store, and
+    // writes only when the file is as the window knows it (the ...IfUnchanged writers, or
+    // WriteBatch). When its write did not happen, what it noted is put back, and the item list
+    // is drawn again unless the change is tried anew. again is set from the second try on, after
+    // a write found the file changed: a change that needs nothing but Store may skip the look
+    // before its first try, whose write finds out itself. A file that changed again in between
+    // is tried again; after kMaxChangeRounds tries the change is given up with a box that says
+    // nothing was changed (RaiseStoreKeptChanging). A store file found gone is reported once
+    // (ReportStoreGone) and ends the change. True when it was made.
+    bool ChangeStoreFile(const std::function<Try(bool again, Undo& undo)>& tryChange);
     // The batch applied to the open store's file when it is as the window knows it, the stores
     // that could not take a carried coupon named in one box (or added to *failures): Done, or
     // FileChanged with nothing written.
@@ -145,12 +164,11 @@ public:
     // (reported once).
     bool WriteStoreKey(const AnsiString& section, const AnsiString& key, const AnsiString& value);
     // Changes item (category, item) and writes its line into the open store's file, carrying
-    // its coupon over to the stores of the picker (a store that could not take it is named in
-    // one error box), after selecting its row when select is set. The change is made to the
+    // its coupon over to the other stores of the picker (a store that could not take it is named
+    // in one error box), after selecting its row when select is set. The change is made to the
     // item as the file holds it (ChangeStoreFile, CurrentRow): when the file no longer holds
     // the item, nothing is written, the lists show the store as it is and EStoreError says so.
-    // False, with nothing written, when the change could not be made (reported). A failed write
-    // puts the item back, draws the item list and goes on.
+    // False, with nothing written and the item as it was, when the change could not be made.
     bool ChangeItem(int32_t category, int32_t item, const std::function<void(QMItem&)>& change,
                     bool select = false);
 

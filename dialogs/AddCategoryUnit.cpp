@@ -42,7 +42,7 @@ void TFormAddCategory::BtnOKClick()
     StoreBatch batch;
     batch.AddSection(name);
     batch.Write(kAisleGuessesSection, name, ComboText(ComboAisle));
-    const bool added = main_.ChangeStoreFile([&](bool) {
+    const bool added = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         if (main_.RefreshStore() == TMainShared::Refresh::Failed)
             return TMainShared::Try::Stop;
         return main_.WriteBatch(batch);

@@ -104,7 +104,7 @@ void TFormAddItem::BtnOKClick()
         ModalResult = mrNone;
         return;
     }
-    const bool added = main_.ChangeStoreFile([&](bool) {
+    const bool added = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         if (!ChosenCategoryInFile(main_, ComboCategory))
             return TMainShared::Try::Stop;
         StoreBatch batch;

@@ -97,7 +97,7 @@ void TFormAddMultItems::BtnOKClick()
     const AnsiString store = main_.Store.Name;
     const AnsiString aisle = ComboText(ComboAisle);
     CarryOverFailures failures;
-    const bool added = main_.ChangeStoreFile([&](bool) {
+    const bool added = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         if (!ChosenCategoryInFile(main_, ComboCategory))
             return TMainShared::Try::Stop;
         const StoreContext ctx = main_.StoreFilesContext();

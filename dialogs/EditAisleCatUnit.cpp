@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QVBoxLayout>
-#include <optional>
 
 #include "app/HelpContexts.h"
 #include "app/MainShared.h"
@@ -62,31 +61,22 @@ void TFormEditCatAisle::BtnOKClick()
     // holds them: when another program wrote it since the window read it, the store is read
     // again and the lines made anew; a category it took out of the file is reported.
     CarryOverFailures failures;
-    const bool changed = main_.ChangeStoreFile([&](bool) {
+    const bool changed = main_.ChangeStoreFile([&](bool, TMainShared::Undo& undo) {
         int32_t categoryRow = kNoRow;
         if (!main_.CurrentRow(c, categoryRow))
             return TMainShared::Try::Stop;
         QMCategory& category = store.CategoryAt(c);
-        const QMCategory before = category;
-        TMainShared::Try result = TMainShared::Try::FileChanged;
-        try {
-            StoreBatch batch;
-            for (int32_t i = 0; i < category.ItemCount(); ++i) {
-                QMItem& item = category.Items[size_t(i)];
-                item.Aisle = aisle;
-                batch.Write(category.Name, item.Name, store.FormatItemValue(c, i));
-            }
-            // A category name from an older file that cannot be a key has no aisle guess to keep.
-            if (IsStorableKey(category.Name))
-                batch.Write(kAisleGuessesSection, category.Name, aisle);
-            result = main_.WriteBatch(batch, &failures);
-        } catch (...) {
-            category = before; // nothing was written
-            throw;
+        undo.Keep(category);
+        StoreBatch batch;
+        for (int32_t i = 0; i < category.ItemCount(); ++i) {
+            QMItem& item = category.Items[size_t(i)];
+            item.Aisle = aisle;
+            batch.Write(category.Name, item.Name, store.FormatItemValue(c, i));
         }
-        if (result != TMainShared::Try::Done)
-            category = before;
-        return result;
+        // A category name from an older file that cannot be a key has no aisle guess to keep.
+        if (IsStorableKey(category.Name))
+            batch.Write(kAisleGuessesSection, category.Name, aisle);
+        return main_.WriteBatch(batch, &failures);
     });
     if (!changed)
         return;

@@ -96,7 +96,7 @@ void TFormEditCategory::BtnOKClick()
     const AnsiString aisle = ComboText(ComboAisle);
     bool guessWritten = false;
     CarryOverFailures failures;
-    const bool changed = main_.ChangeStoreFile([&](bool) {
+    const bool changed = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         int32_t row = kNoRow;
         if (!main_.CurrentRow(c, row))
             return TMainShared::Try::Stop;

@@ -215,7 +215,7 @@ void TFormEditItem::BtnOKClick()
 
     if (renamed || moved) {
         bool refused = false;
-        const bool done = main_.ChangeStoreFile([&](bool) {
+        const bool done = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
             auto [rc, ri] = store.FindItem(categoryName, itemName);
             if (rc < 0 || ri < 0)
                 RaiseTakenOut(categoryName, itemName);

@@ -102,7 +102,7 @@ bool WriteListEdits(TMainShared& main, std::vector<TListEntry>& opened, const st
                     AnsiString& lost)
 {
     lost.clear();
-    const bool written = main.ChangeStoreFile([&](bool) {
+    const bool written = main.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         if (main.RefreshStore() == TMainShared::Refresh::Failed)
             return TMainShared::Try::Stop;
         const std::optional<std::vector<TListEntry>> merged = MergeListEdits(opened, edited, now(), lost);

@@ -86,13 +86,13 @@ void TFormMain::CopyToClipboard(int32_t category, int32_t item)
 void TFormMain::CutToClipboard(int32_t category, int32_t item)
 {
     CarryOverFailures failures;
-    const bool cut = ChangeStoreFile([&](bool) {
+    const bool cut = ChangeStoreFile([&](bool, Undo&) {
         if (!CurrentRow(category, item))
             return Try::Stop;
         const std::vector<QMItem> items = CopiedItems(Store, category, item);
         const std::vector<ClipboardEntry> written = WriteClipboard(kCompany, kProduct, items);
         if (items.empty())
-            return Try::Stop;
+            return Try::Done; // nothing to take out
         // The items leave the store only when the clipboard holds every one of them as written;
         // another window may have copied in the meantime, or a write may have gone astray.
         std::vector<ClipboardEntry> sortedWritten = written;
@@ -135,7 +135,7 @@ void TFormMain::PasteFromClipboard(int32_t category)
             throw EStoreError("Nothing was pasted. " + problem);
 
     CarryOverFailures failures;
-    const bool pasted = ChangeStoreFile([&](bool) {
+    const bool pasted = ChangeStoreFile([&](bool, Undo&) {
         int32_t item = kNoRow;
         if (!CurrentRow(category, item))
             return Try::Stop;

@@ -350,7 +350,7 @@ void TFormMain::ResetStore(ResetKind kind)
     CarryOverFailures failures;
     bool categories = true;
     // The first try writes without a look at the file, which the write makes itself.
-    ChangeStoreFile([&](bool again) {
+    ChangeStoreFile([&](bool again, Undo& undo) {
         if (again && RefreshStore() == Refresh::Failed)
             return Try::Stop;
         categories = StoreHasCategories();
@@ -371,18 +371,11 @@ void TFormMain::ResetStore(ResetKind kind)
             }
             return Try::Done;
         }
-        std::optional<CarryOverFailures> written;
-        try {
-            written = SaveItemsIfUnchanged(StoreFilesContext(), Store, changed, StoreWatch);
-        } catch (...) {
-            UndoReset(fields, before);
-            DrawItemList();
-            throw;
-        }
-        if (!written) {
-            UndoReset(fields, before);
+        undo.Add([fields, before = std::move(before)]() mutable { UndoReset(fields, before); });
+        std::optional<CarryOverFailures> written =
+            SaveItemsIfUnchanged(StoreFilesContext(), Store, changed, StoreWatch);
+        if (!written)
             return Try::FileChanged;
-        }
         failures = std::move(*written);
         return Try::Done;
     });
@@ -555,7 +548,7 @@ void TFormMain::MItemCategoryDeleteClick()
     if (!Confirm("Are you sure you want to delete the category \"" + name + "\" and all its items?",
                  HelpContextOf("Deleting a category")))
         return;
-    const bool erased = ChangeStoreFile([&](bool) {
+    const bool erased = ChangeStoreFile([&](bool, Undo&) {
         int32_t row = kNoRow;
         if (!CurrentRow(c, row))
             return Try::Stop;
@@ -577,30 +570,20 @@ void TFormMain::MItemCategoryShowHideClick()
 // took out since the window read the store is reported, and no state is written for it.
 void TFormMain::FlipCategory(int32_t c)
 {
-    ChangeStoreFile([&](bool) {
+    ChangeStoreFile([&](bool, Undo& undo) {
         int32_t row = kNoRow;
         if (!CurrentRow(c, row))
             return Try::Stop;
         QMCategory& category = Store.CategoryAt(c);
+        undo.Keep(category.Expanded);
         category.Expanded = !category.Expanded;
-        Try result = Try::Done;
-        try {
-            SelectRow(c, -1);
-            // A name from an older file that cannot be a key keeps its state on screen only.
-            if (IsStorableKey(category.Name)) {
-                StoreBatch batch;
-                batch.Write(kHiddenCatsSection, category.Name, category.Expanded ? "0" : "1");
-                result = WriteBatch(batch);
-            }
-        } catch (...) {
-            // A state that could not be written is not shown as done.
-            category.Expanded = !category.Expanded;
-            DrawItemList();
-            throw;
-        }
-        if (result != Try::Done)
-            category.Expanded = !category.Expanded;
-        return result;
+        SelectRow(c, -1);
+        // A name from an older file that cannot be a key keeps its state on screen only.
+        if (!IsStorableKey(category.Name))
+            return Try::Done;
+        StoreBatch batch;
+        batch.Write(kHiddenCatsSection, category.Name, category.Expanded ? "0" : "1");
+        return WriteBatch(batch);
     });
     MMenuCategoryClick();
 }
@@ -610,7 +593,7 @@ void TFormMain::FlipCategory(int32_t c)
 // keeps its state on screen only.
 bool TFormMain::WriteAllCategoryStates(bool expanded)
 {
-    return ChangeStoreFile([&](bool) {
+    return ChangeStoreFile([&](bool, Undo&) {
         if (RefreshStore() == Refresh::Failed)
             return Try::Stop;
         StoreBatch batch;
@@ -655,7 +638,7 @@ void TFormMain::MItemItemDeleteClick()
     if (!Confirm("Are you sure you want to delete the item \"" + itemName + "\"?",
                  HelpContextOf("Deleting an item")))
         return;
-    const bool deleted = ChangeStoreFile([&](bool) {
+    const bool deleted = ChangeStoreFile([&](bool, Undo&) {
         if (!CurrentRow(c, i))
             return Try::Stop;
         StoreBatch batch;

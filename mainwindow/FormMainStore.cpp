@@ -197,7 +197,7 @@ void TFormMain::BuildShoppingList()
 // that went away is reported once, and not made again.
 void TFormMain::SaveLastItemSelected()
 {
-    ChangeStoreFile([this](bool) {
+    ChangeStoreFile([this](bool, Undo&) {
         qm::SaveLastItemSelected(StoreFilesContext(), Store);
         return Try::Done;
     });
