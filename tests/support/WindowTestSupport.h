@@ -87,6 +87,12 @@ protected:
         qm::RegWriteBool(qm::kCompany, qm::kProduct, "Settings", false, "DoCheckForLatest");
         SetClock(qm::EncodeDate(2026, 12, 7) + 0.5);
         SetCommandLine("");
+        // A dialog no test plays would wait for a person: it fails the test and is cancelled.
+        qm::SetModalHook([this](QDialog& d) {
+            ++modalRuns;
+            ADD_FAILURE() << "unexpected dialog " << d.objectName().toStdString();
+            return int(qm::mrCancel);
+        });
     }
     void TearDown() override
     {
