@@ -63,7 +63,7 @@ void TMainShared::ReportStoreGone()
         return;
     storeGoneReported_ = true; // before the box, whose event loop may run another change
     MessageDlg(StoreNotFoundText(Store.Name), mtError, mbOK, 0);
-    FillStoreList();
+    StoreGone();
 }
 
 bool TMainShared::CurrentRow(int32_t& category, int32_t& item)

@@ -110,9 +110,11 @@ public:
     Refresh RefreshStore();
     // The open store's file went away (another program deleted or renamed it, or replaced the
     // storage folder): says so as the store switch says it of a missing file, "Store file
-    // "<name>" not found.", and has the picker list the stores the folder holds now, none
-    // selected. Once: later changes say nothing, until a store is read (ReadStore).
+    // "<name>" not found.", once, and has the window open another store in its place
+    // (StoreGone). Until a store is read (ReadStore) later changes say nothing.
     void ReportStoreGone();
+    // Whether ReportStoreGone said so of the store read last.
+    bool StoreGoneReported() const { return storeGoneReported_; }
     // The row (category, item; item kNoRow for the category's own row) in the store as its file
     // now holds it: when another program changed the file since the window read it, the store
     // is read again (RefreshStore) and the row found by its names. False when the row is none
@@ -173,6 +175,11 @@ public:
                     bool select = false);
 
 protected:
+    // The window's part of ReportStoreGone, after its box: the picker lists the stores the
+    // folder holds now, and once the command that met the gone store is over, the first of
+    // them is opened as start-up opens one in place of a last store whose file has gone; with
+    // none, no store is shown. (Not at once: the command may still hold rows of the store.)
+    virtual void StoreGone() = 0;
     // The window's part of RefreshStore, once Store was read again and its selection and
     // expanded states put back: the status bar, the expired-coupon report of result, the
     // buttons, and both lists drawn anew at the places they showed.

@@ -435,8 +435,7 @@ void TFormMain::MItemStoreAcceptCouponsClick()
     MItemStoreAcceptCoupons->setChecked(Store.AcceptsCoupons);
     if (!written)
         return; // the store's file went away
-    // The picker names the open store; after a switch to a store that was not found it names none.
-    LoadStore(GetCurrentStoreName().empty() ? Store.Name : GetCurrentStoreName());
+    LoadStore(Store.Name);
     DrawItemList();
     DrawItemListHeader();
     BuildShoppingList();
@@ -479,12 +478,11 @@ void TFormMain::MItemStoreWebEditClick()
 
 // ---- Store switching ------------------------------------------------------------------------
 
-void TFormMain::OpenPickedStore()
+bool TFormMain::OpenPickedStore()
 {
     const AnsiString name = GetCurrentStoreName();
-    if (name.empty())
-        return;
-    LoadStore(name);
+    if (name.empty() || !OpenStore(name))
+        return false;
     // The new store is laid out first: SelectRow scrolls its row into view by the row
     // positions of the last drawing, which must be this store's, not the one left.
     DrawItemList();
@@ -493,6 +491,7 @@ void TFormMain::OpenPickedStore()
     DrawItemList();
     DrawItemListHeader();
     DrawShoppingList();
+    return true;
 }
 
 // From no selection the next store is the first one.

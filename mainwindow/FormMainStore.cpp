@@ -12,6 +12,7 @@
 #include "app/Settings.h"
 #include "mainwindow/ShoppingCartUnit.h"
 #include "platform/Application.h"
+#include "platform/Dispatch.h"
 #include "platform/Exception.h"
 #include "platform/gui/StatusBar.h"
 #include "store/StoreLoader.h"
@@ -76,6 +77,11 @@ void TFormMain::FillStoreList()
 
 void TFormMain::LoadStore(const AnsiString& name)
 {
+    OpenStore(name);
+}
+
+bool TFormMain::OpenStore(const AnsiString& name)
+{
     // At start-up the picker shows the store being opened.
     if (Loading) {
         int found = -1;
@@ -88,13 +94,15 @@ void TFormMain::LoadStore(const AnsiString& name)
     const LoadStoreResult result = ReadStore(name);
     if (!result.Found) {
         MessageDlg(result.Error.empty() ? StoreNotFoundText(name) : result.Error, mtError, mbOK, 0);
-        // The entry that cannot be opened goes; nothing is selected in its place, and the
-        // previous store stays open.
+        // The entry that cannot be opened goes, and the picker names the store that stays open,
+        // so that it is the store closing the window remembers.
         if (const int selected = ComboStores->currentIndex(); selected >= 0) {
             ComboStores->removeItem(selected);
             ComboStores->setCurrentIndex(-1);
+            if (!Store.Name.empty())
+                SetCurrentStoreName(Store.Name);
         }
-        return;
+        return false;
     }
     ClearFindHits();       // they named rows of the store searched
     ItemRows.ForgetRows(); // nor has the new store been drawn yet
@@ -108,6 +116,47 @@ void TFormMain::LoadStore(const AnsiString& name)
         MessageDlg(FitReport(result.ExpiredReport), mtInformation, mbOK, 0);
     EnableStoreButtons();
     ShoppingListBar->setValue(0);
+    return true;
+}
+
+void TFormMain::StoreGone()
+{
+    FillStoreList();
+    QMetaObject::invokeMethod(
+        this, [this] { Dispatch([this] { ReplaceGoneStore(); }); }, Qt::QueuedConnection);
+}
+
+// Each store the picker lists is tried in turn, as one that cannot be opened leaves it. Nothing
+// is done when a store was read meanwhile: the user picked one, or the file came back.
+void TFormMain::ReplaceGoneStore()
+{
+    if (Closing || !StoreGoneReported())
+        return;
+    while (ComboStores->count() > 0) {
+        ComboStores->setCurrentIndex(0);
+        if (OpenPickedStore()) {
+            ComboFind->setEnabled(true);
+            BtnAddItem->setEnabled(true);
+            return;
+        }
+    }
+    ShowNoStore();
+}
+
+void TFormMain::ShowNoStore()
+{
+    Store = QMStore();
+    ClearFindHits();
+    ItemRows.ForgetRows();
+    StatusBar->SetPanelText(1, QString());
+    setWindowTitle(kAppTitle);
+    SetApplicationTitle(kAppTitle);
+    EnableStoreButtons();
+    DisableFindAndAdd();
+    DrawItemList();
+    DrawItemListHeader();
+    BuildShoppingList();
+    DrawShoppingList();
 }
 
 void TFormMain::EnableStoreButtons()

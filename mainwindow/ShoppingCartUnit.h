@@ -644,8 +644,18 @@ private:
     void FlipCategory(int32_t c);
     // False, with nothing changed, when the states could not be written (reported).
     bool WriteAllCategoryStates(bool expanded);
-    // Loads the picker's current entry, selects its remembered row, rebuilds and draws.
-    void OpenPickedStore();
+    // Loads the picker's current entry, selects its remembered row, rebuilds and draws; false
+    // when its file could not be opened (reported, and the entry gone from the picker).
+    bool OpenPickedStore();
+    // LoadStore, answering whether the store was read.
+    bool OpenStore(const AnsiString& name);
+    // After a store file went away: the picker lists the folder's stores, and once the command
+    // is over the first one that opens is opened, as a pick does; with none, no store is shown.
+    void StoreGone() override;
+    void ReplaceGoneStore();
+    // The window as when no store is open: no store, no caption name, the lists empty, and the
+    // commands that need a store or a category off.
+    void ShowNoStore();
     bool HasSelectedItem() const;
     bool HasSelectedCategory() const;
     // The buttons that need a category, and Paste, which needs the item clipboard too.

@@ -387,39 +387,29 @@ TEST_F(OtherWindowTest, AFileThatKeepsChangingIsGivenUpWithABox)
 
 // ---- A store file that goes away ----
 
-// Rename Store or Delete Store in another window, or a sync tool: the store's file is gone
-// while the window shows the store. No command makes the file again; the first says so as the
-// store switch says it of a missing file, and the picker lists the stores the folder holds now
-// (the renamed one under its new name). Later commands, the selection's write included, say
-// nothing more until a store is picked, which then is a store again like any other.
-TEST_F(OtherWindowTest, AStoreFileThatWentAwayIsNeverMadeAgainAndSaidOnce)
+// A store file renamed away by another program is said once and never made again; the window
+// then opens the picker's first store in its place, as start-up does, and remembers that one.
+TEST_F(OtherWindowTest, AStoreFileThatWentAwayIsSaidOnceAndThePickersFirstStoreOpens)
 {
     Open();
-    WriteClipboard(kCompany, kProduct, {form->Store.ItemAt(0, 1)});
     const std::string kept = File("Home");
     fs::rename(stores + "Home.store", stores + "Home Market.store");
     dialogs->expectBox("Store file \"Home\" not found.");
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home Market"}));
-    EXPECT_EQ(Control<QComboBox>(*form, "ComboStores").currentIndex(), -1);
-    EXPECT_EQ(Held("Eggs").Qty, 2);
-
-    Click(*form, "BtnQtyUp");
-    form->SelectRow(0, 1);
-    Key(*form, Qt::Key_Slash, Qt::KeypadModifier);
-    Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier);
-    dialogs->expectBox("reset all quantities?", mrYes);
-    Trigger(*form, "MItemStoreResetQuantities");
-    Trigger(*form, "MItemEditPaste");
-    Trigger(*form, "MItemCategoryShowHide");
-    Trigger(*form, "MItemCategoryHideAll");
-    Trigger(*form, "MItemStoreAcceptCoupons");
-    Trigger(*form, "MItemItemAdd");
-    Trigger(*form, "MItemCategoryEdit");
-    Trigger(*form, "MItemStoreEditErrands");
-    EXPECT_EQ(modalRuns, 0);
+    EXPECT_EQ(Text(*form, "ComboStores"), "Corner");
+    EXPECT_EQ(form->Store.Name, "Corner");
+    EXPECT_EQ(form->windowTitle(), "Corner - Quillmart");
+    EXPECT_TRUE(Enabled(*form, "BtnAddItem"));
+    EXPECT_TRUE(Enabled(*form, "ComboFind"));
     EXPECT_FALSE(fs::exists(stores + "Home.store"));
     EXPECT_EQ(File("Home Market"), kept);
+
+    // The commands work on the store shown.
+    form->SelectRow(0, 0);
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Line("Eggs", "Corner"), "B1,-,large,-,1,-,0,-,0,-,0");
+    EXPECT_FALSE(fs::exists(stores + "Home.store"));
 
     // Picked, the renamed store is the open store; gone in its turn, it is said so again.
     Pick(*form, "ComboStores", "Home Market");
@@ -430,7 +420,36 @@ TEST_F(OtherWindowTest, AStoreFileThatWentAwayIsNeverMadeAgainAndSaidOnce)
     dialogs->expectBox("Store file \"Home Market\" not found.");
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(Entries(*form), QStringList({"Corner"}));
+    EXPECT_EQ(form->Store.Name, "Corner");
     EXPECT_FALSE(fs::exists(stores + "Home Market.store"));
+    form->close();
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "Corner");
+}
+
+// With no other store to open, the window shows none: the commands that need a store are off
+// and say nothing, nothing is made, and the next start opens none.
+TEST_F(OtherWindowTest, TheLastStoreGoneLeavesTheWindowWithoutAStore)
+{
+    fs::remove(stores + "Corner.store");
+    Open();
+    fs::remove(stores + "Home.store");
+    dialogs->expectBox("Store file \"Home\" not found.");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Entries(*form), QStringList());
+    EXPECT_EQ(form->Store.Name, "");
+    EXPECT_EQ(form->Store.CategoryCount(), 0);
+    EXPECT_EQ(form->windowTitle(), "Quillmart");
+    for (const char* b : {"ComboFind", "BtnAddItem", "BtnQtyUp", "BtnDeleteItem", "BtnEditItem", "BtnCut"})
+        EXPECT_FALSE(Enabled(*form, b)) << b;
+
+    ClickAt(Control(*form, "ImageItemList"), 40, 60);
+    for (int key :
+         {Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Delete, Qt::Key_Insert, Qt::Key_Space, Qt::Key_F3, Qt::Key_F4})
+        Key(*form, key, key == Qt::Key_Plus || key == Qt::Key_Minus ? Qt::KeypadModifier : Qt::NoModifier);
+    EXPECT_EQ(modalRuns, 0);
+    EXPECT_TRUE(fs::is_empty(stores));
+    form->close();
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "");
 }
 
 // Each command that changes the store, met first after its file went away, makes nothing.
@@ -468,26 +487,21 @@ TEST_F(OtherWindowTest, NoCommandMakesAStoreFileThatWentAway)
     }
 }
 
-// The storage folder replaced by an empty one (a restore, a sync tool) is a store file gone;
-// when the file comes back, the window reads it again and goes on with it.
-TEST_F(OtherWindowTest, AStoreThatComesBackWithItsFolderIsReadAgain)
+// The storage folder replaced by an empty one (a restore, a sync tool) is a store file gone:
+// said once, nothing made in either folder, and the window shows no store.
+TEST_F(OtherWindowTest, AStorageFolderReplacedByAnEmptyOneLeavesNoStore)
 {
     Open();
+    const std::string kept = File("Home");
     fs::rename(stores, temp.path() + "/old");
     fs::create_directories(stores);
     dialogs->expectBox("Store file \"Home\" not found.");
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
-    EXPECT_EQ(Entries(*form), QStringList());
-    EXPECT_TRUE(fs::is_empty(stores));
-
-    fs::remove(stores);
-    fs::rename(temp.path() + "/old", stores);
-    OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
-    EXPECT_EQ(Line("Eggs"), "A1,-,brown,-,3,-,0,-,0,-,0");
-    EXPECT_EQ(Held("Eggs").Note, "brown");
-    EXPECT_EQ(Entries(*form), QStringList({"Corner", "Home"}));
-    EXPECT_EQ(Text(*form, "ComboStores"), "Home");
+    EXPECT_EQ(Entries(*form), QStringList());
+    EXPECT_EQ(form->Store.Name, "");
+    EXPECT_TRUE(fs::is_empty(stores));
+    EXPECT_EQ(ReadFile(temp.path() + "/old/Home.store"), kept);
 }
 
 // The store a copy dialog writes into, deleted while the dialog is open, is not made again: the

@@ -95,9 +95,29 @@ TEST_F(StoreWindowTest, AStoreInASubfolderIsListedButReportedMissingAndDropped)
     form->LoadStore("Aardvark");
     EXPECT_EQ(dialogs->seen().back().type, mtError);
     EXPECT_EQ(Entries(*form), QStringList({"Alpha", "beta", "Zed"}));
-    EXPECT_EQ(form->GetCurrentStoreName(), "");
-    EXPECT_EQ(form->Store.Name, "beta"); // the open store stays
+    // The open store stays, and the picker names it, so that closing remembers it.
+    EXPECT_EQ(form->GetCurrentStoreName(), "beta");
+    EXPECT_EQ(form->Store.Name, "beta");
     EXPECT_EQ(form->windowTitle(), "beta - Quillmart");
+}
+
+// A store picked whose file another program removed: said so, its entry goes, and the window
+// stays on the store it shows, which the picker names and closing remembers for the next start.
+TEST_F(StoreWindowTest, AFailedStoreSwitchKeepsTheStoreShownAsTheLastStore)
+{
+    auto form = Start();
+    form->Loading = false;
+    form->SelectRow(0, 0);
+    fs::remove(stores + "Zed.store");
+    dialogs->expectBox("Store file \"Zed\" not found.");
+    Pick(*form, "ComboStores", "Zed");
+    EXPECT_EQ(Entries(*form), QStringList({"Aardvark", "Alpha", "beta"}));
+    EXPECT_EQ(Text(*form, "ComboStores"), "beta");
+    Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(ReadStoreString(StoreContext{stores, {}}, "beta", "Dairy", "Eggs"), "A2,-,,-,4,-,0,-,0,-,0");
+    Trigger(*form, "MItemFileExit");
+    EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "beta");
+    EXPECT_EQ(Start()->Store.Name, "beta");
 }
 
 TEST_F(StoreWindowTest, AStoreWithoutCategoriesDisablesTheButtonsThatNeedOne)

@@ -64,6 +64,12 @@ public:
         status = qm::BuildShoppingList(Store, ShopList, {true, ErrandsOnTop, ErrandsCaption});
         calls.push_back("ReloadStore " + name);
     }
+    // The open store's file went away: the picker lists what the folder holds.
+    void StoreGone() override
+    {
+        FillStoreList();
+        calls.push_back("StoreGone");
+    }
     // The store read again when its file changed: the shopping list rebuilt.
     void StoreReadAgain(const qm::LoadStoreResult&) override
     {
