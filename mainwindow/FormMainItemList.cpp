@@ -37,6 +37,7 @@ enum Glyph : int32_t {
     kGlyphCount = 16
 };
 
+constexpr TColor clInfoText = clSystemColor | 23;
 constexpr TColor clInfoBk = clSystemColor | 24;
 constexpr int32_t kGradientStrength = 64;
 
@@ -231,6 +232,7 @@ void TFormMain::DrawEmptyStoreNotice(TBitmap32& bmp, int32_t catFontSize)
 {
     TFont& font = bmp.Font();
     font.SetName(GridFontName);
+    font.SetColor(clInfoText); // not the colour the last row drawn left
     const TRect r = MakeRect(20, 30, bmp.Width - 20, 140);
     bmp.FillRectClippedByRect(r, ColorToColor32(clInfoBk));
     bmp.FrameRectClippedByRect(r, 0xFF000000);

@@ -132,6 +132,8 @@ void TFormMain::ReplaceGoneStore()
 {
     if (Closing || !StoreGoneReported())
         return;
+    // As a pick in the picker: the item list takes the keyboard.
+    ImageItemList->setFocus(Qt::OtherFocusReason);
     while (ComboStores->count() > 0) {
         ComboStores->setCurrentIndex(0);
         if (OpenPickedStore()) {
@@ -153,9 +155,11 @@ void TFormMain::ShowNoStore()
     SetApplicationTitle(kAppTitle);
     EnableStoreButtons();
     DisableFindAndAdd();
+    ComboFind->setEditText(QString());
     DrawItemList();
     DrawItemListHeader();
     BuildShoppingList();
+    StatusBar->SetPanelText(2, QString());
     DrawShoppingList();
 }
 

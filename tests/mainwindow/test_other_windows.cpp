@@ -432,6 +432,7 @@ TEST_F(OtherWindowTest, TheLastStoreGoneLeavesTheWindowWithoutAStore)
 {
     fs::remove(stores + "Corner.store");
     Open();
+    form->SelectRow(1, 0); // Kiwi, the last row, drawn selected
     fs::remove(stores + "Home.store");
     dialogs->expectBox("Store file \"Home\" not found.");
     Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
@@ -441,6 +442,15 @@ TEST_F(OtherWindowTest, TheLastStoreGoneLeavesTheWindowWithoutAStore)
     EXPECT_EQ(form->windowTitle(), "Quillmart");
     for (const char* b : {"ComboFind", "BtnAddItem", "BtnQtyUp", "BtnDeleteItem", "BtnEditItem", "BtnCut"})
         EXPECT_FALSE(Enabled(*form, b)) << b;
+    EXPECT_EQ(Text(*form, "ComboFind"), "");
+    // The notice's title is dark on its pale ground, whatever colour the last row drawn had (the
+    // selected row's text is white).
+    TBitmap32& shown = Control<TImage32>(*form, "ImageItemList").Bitmap();
+    int dark = 0;
+    for (int y = 35; y < 55; ++y)
+        for (int x = 30; x < 180; ++x)
+            dark += (shown.PixelAt(x, y) & 0xFF) < 80; // blue, as dark as the rest in black or grey
+    EXPECT_GT(dark, 50);
 
     ClickAt(Control(*form, "ImageItemList"), 40, 60);
     for (int key :
