@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/HelpContexts.h"
 #include "app/MainShared.h"
@@ -172,7 +173,15 @@ void TFormErrands::BtnSelectNoneClick()
 void TFormErrands::BtnOKClick()
 {
     const auto errands = [this] { return StoreErrands(main_.Store); };
-    const auto write = [](const std::vector<TListEntry>& list, StoreBatch& batch) {
+    const auto write = [&](const std::vector<TListEntry>& list, StoreBatch& batch) {
+        // Errands that come out as the file holds them are not rewritten, which would only move
+        // their section to the end of the file.
+        const std::vector<TListEntry> now = errands();
+        if (std::equal(list.begin(), list.end(), now.begin(), now.end(),
+                       [](const TListEntry& a, const TListEntry& b) {
+                           return a.Name == b.Name && a.Checked == b.Checked;
+                       }))
+            return;
         batch.EraseSection(kErrandsSection);
         for (const TListEntry& errand : list)
             batch.Write(kErrandsSection, errand.Name, errand.Checked ? "1" : "0");

@@ -698,7 +698,9 @@ void TFormMain::MItemItemCouponClick()
     const bool ok = EditCouponDialog(c, i, expiry, storeOnly, hasCoupon);
     // The menu entry is a check box that the click itself flipped.
     MItemItemCoupon->setChecked(shown.HasCoupon);
-    if (!ok)
+    // A coupon left as it was writes nothing, and carries nothing to the other stores.
+    if (!ok ||
+        (hasCoupon == shown.HasCoupon && expiry == shown.CouponExpire && storeOnly == shown.IsStoreCoupon))
         return;
     ChangeItem(c, i, [&](QMItem& item) {
         if (hasCoupon != shown.HasCoupon)
@@ -738,7 +740,7 @@ void TFormMain::MItemItemNotesClick()
     const int32_t c = Store.SelCategory, i = Store.SelItem;
     const AnsiString shown = Store.Categories[size_t(c)].Items[size_t(i)].Note;
     AnsiString note;
-    if (!EditNoteDialog(c, i, note))
+    if (!EditNoteDialog(c, i, note) || note == shown)
         return;
     ChangeItem(c, i, [&](QMItem& item) {
         if (note != shown)
