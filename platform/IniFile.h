@@ -214,6 +214,11 @@ public:
     // Forgets every parsed file, so the next read of each parses it afresh.
     static void DropCache();
 
+    // For tests only: hook is called with the file's name at the start of every look at a
+    // file that a read or a watch makes, so that a test can change the file at that moment.
+    // Empty in the program.
+    static void SetLookHookForTests(std::function<void(const std::string& fileName)> hook);
+
 private:
     std::string fileName_;
 };
