@@ -2,6 +2,7 @@
 // made anew only when the file's version or bytes tell that it changed.
 #include "platform/IniCache.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -12,6 +13,17 @@
 namespace qm {
 
 namespace ini_detail {
+
+namespace {
+
+// IniFile::SetLookHookForTests.
+std::function<void(const std::string&)>& LookHook()
+{
+    static std::function<void(const std::string&)> hook;
+    return hook;
+}
+
+} // namespace
 
 std::recursive_mutex gMutex;
 std::unordered_map<std::string, Entry>& Cache()
@@ -32,6 +44,8 @@ bool GoneFromItsFolder(const std::string& path)
 
 const Model* Current(const std::string& path)
 {
+    if (LookHook())
+        LookHook()(path);
     auto& cache = Cache();
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -87,6 +101,12 @@ void IniFile::DropCache()
 {
     std::lock_guard lock(gMutex);
     Cache().clear();
+}
+
+void IniFile::SetLookHookForTests(std::function<void(const std::string& fileName)> hook)
+{
+    std::lock_guard lock(gMutex);
+    LookHook() = std::move(hook);
 }
 
 } // namespace qm

@@ -61,6 +61,35 @@ public:
     // The key=value pairs of one section, in file order.
     std::vector<std::pair<AnsiString, AnsiString>> ReadSectionValues(const AnsiString& section) const;
 
+    // The file as one look at it found it, for reading only: the readers above on that one
+    // parse, and the pairs of a section without copies of them.
+    class View {
+    public:
+        virtual ~View() = default;
+        virtual AnsiString ReadString(const AnsiString& section, const AnsiString& key,
+                                      const AnsiString& def) const = 0;
+        virtual bool SectionExists(const AnsiString& section) const = 0;
+        virtual bool ValueExists(const AnsiString& section, const AnsiString& key) const = 0;
+        virtual std::vector<AnsiString> ReadSections() const = 0;
+        virtual std::vector<AnsiString> ReadSection(const AnsiString& section) const = 0;
+        virtual std::vector<std::pair<AnsiString, AnsiString>>
+        ReadSectionValues(const AnsiString& section) const = 0;
+        // Calls f(key, value) for each pair of the section in file order, as ReadSectionValues
+        // gives them; the views are valid as long as the View.
+        virtual void
+        ForEachValue(const AnsiString& section,
+                     const std::function<void(std::string_view key, std::string_view value)>& f) const = 0;
+    };
+    class Watch;
+    // Reads the whole file from one look at it, so that a change made meanwhile by another
+    // program is either all in what is read or not in it at all: calls read with the View of
+    // the parse that look found, under the lock of the parses kept, and returns true. When the
+    // file reads as missing (as for the readers above) read is not called: false. A read error
+    // raises EInOutError as the readers do. With watch, the same look starts it (Watch::Start):
+    // it knows the file in the version read, or in none. read must neither read nor change
+    // this file through another IniFile meanwhile: the View is of the parse kept for it.
+    bool Read(const std::function<void(const View&)>& read, Watch* watch = nullptr) const;
+
     // Creates the file, the section and the key as needed.
     void WriteString(const AnsiString& section, const AnsiString& key, const AnsiString& value);
     void DeleteKey(const AnsiString& section, const AnsiString& key);
@@ -115,8 +144,8 @@ public:
         Watch(const Watch&) = delete;
         Watch& operator=(const Watch&) = delete;
 
-        // Watches the file from the version it has now, which the holder reads next. A file
-        // that cannot be read now is known in no version.
+        // Watches the file from the version it has now, which the holder reads next (Read with
+        // a watch does both in one look). A file that cannot be read now is known in no version.
         void Start(const std::string& fileName);
         // Takes over what other knows; other then knows nothing.
         void TakeFrom(Watch& other);
@@ -184,6 +213,11 @@ public:
 
     // Forgets every parsed file, so the next read of each parses it afresh.
     static void DropCache();
+
+    // For tests only: hook is called with the file's name at the start of every look at a
+    // file that a read or a watch makes, so that a test can change the file at that moment.
+    // Empty in the program.
+    static void SetLookHookForTests(std::function<void(const std::string& fileName)> hook);
 
 private:
     std::string fileName_;

@@ -264,7 +264,8 @@ std::optional<CarryOverFailures> ApplyStoreBatchIfUnchanged(const StoreContext& 
                                                             const StoreBatch& batch,
                                                             const IniFile::Watch& watch);
 // How often a change, or a reading, is made anew over a store file that another program changed
-// between the reading and the writing; then it is given up (RaiseStoreKeptChanging).
+// between the reading and the writing; then a change is given up (RaiseStoreKeptChanging), and a
+// reading keeps the store it read last (LoadStoreData).
 inline constexpr int kMaxChangeRounds = 8;
 // Raises EStoreError saying that nothing was changed because another program kept changing the
 // store's file: a change made over the store read anew found it changed again, round after

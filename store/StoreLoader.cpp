@@ -77,32 +77,33 @@ struct NameEq {
     bool operator()(std::string_view a, std::string_view b) const noexcept { return SameName(a, b); }
 };
 
-// The first value of each key of one section, looked up by name without regard to case.
+// The pairs of one section of the file read, looked up by key without regard to case. The
+// views are into the file's parse: the section is valid as long as the read's View.
 class SectionValues {
 public:
-    explicit SectionValues(std::vector<std::pair<AnsiString, AnsiString>> pairs) : pairs_(std::move(pairs))
+    SectionValues(const IniFile::View& file, const AnsiString& section)
     {
-        index_.reserve(pairs_.size());
-        for (size_t i = 0; i < pairs_.size(); ++i)
-            index_.emplace(std::string_view(pairs_[i].first), i);
+        file.ForEachValue(section, [&](std::string_view key, std::string_view value) {
+            index_.emplace(key, pairs_.size());
+            pairs_.emplace_back(key, value);
+        });
     }
-    const AnsiString& Value(std::string_view key) const
+    std::string_view Value(std::string_view key) const
     {
-        static const AnsiString empty;
         const auto it = index_.find(key);
-        return it == index_.end() ? empty : pairs_[it->second].second;
+        return it == index_.end() ? std::string_view() : pairs_[it->second].second;
     }
     std::vector<AnsiString> Keys() const
     {
         std::vector<AnsiString> keys;
         keys.reserve(pairs_.size());
         for (const auto& p : pairs_)
-            keys.push_back(p.first);
+            keys.emplace_back(p.first);
         return keys;
     }
 
 private:
-    std::vector<std::pair<AnsiString, AnsiString>> pairs_;
+    std::vector<std::pair<std::string_view, std::string_view>> pairs_;
     std::unordered_map<std::string_view, size_t, NameHash, NameEq> index_;
 };
 
@@ -155,23 +156,27 @@ bool ListSafe(std::string_view key)
 // value beside it, which is right unless two keys are equal without regard to case (the
 // caller checks that after sorting); otherwise every key is read through a name lookup.
 // Returns false when the positional read does not apply (a key that the list would change).
-bool ReadCategory(const IniFile& ini, const AnsiString& name, bool acceptsCoupons,
+bool ReadCategory(const IniFile::View& file, const AnsiString& name, bool acceptsCoupons,
                   const AisleLookup& aisleIndex, bool positional, QMCategory& cat)
 {
     cat.Items.clear();
     cat.CouponCount = 0;
-    auto pairs = ini.ReadSectionValues(name);
     if (positional) {
-        for (const auto& p : pairs)
-            if (!ListSafe(p.first))
-                return false;
-        cat.Items.reserve(pairs.size());
-        for (auto& p : pairs)
-            cat.Items.push_back(ReadItem(std::move(p.first), p.second, acceptsCoupons, aisleIndex));
+        size_t count = 0;
+        file.ForEachValue(name, [&](std::string_view, std::string_view) { ++count; });
+        cat.Items.reserve(count);
+        bool safe = true;
+        file.ForEachValue(name, [&](std::string_view key, std::string_view line) {
+            safe = safe && ListSafe(key);
+            if (safe)
+                cat.Items.push_back(ReadItem(AnsiString(key), line, acceptsCoupons, aisleIndex));
+        });
+        if (!safe)
+            return false;
     } else {
-        const SectionValues values(std::move(pairs));
+        const SectionValues values(file, name);
         for (AnsiString& key : ListEntries(values.Keys())) {
-            const AnsiString& line = values.Value(key);
+            const std::string_view line = values.Value(key);
             cat.Items.push_back(ReadItem(std::move(key), line, acceptsCoupons, aisleIndex));
         }
     }
@@ -189,7 +194,7 @@ bool HasAdjacentEqualNames(const std::vector<QMItem>& items)
     return false;
 }
 
-void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store);
+QMStore ReadStore(const IniFile::View& file, const AnsiString& name);
 bool ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result,
                          const IniFile::Watch* watch);
 
@@ -261,24 +266,31 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
         return refuse(errno);
     close(fd);
 
-    // Build a fresh record so that a read failure leaves the previous store whole. The version
-    // read is known before the reading, so that a change made while it reads counts as one.
+    // The store is read into a record of its own, so that a read that fails, or finds the file
+    // gone, leaves the previous store whole. Each round reads the whole file from one look at
+    // it, which is also the version the watch knows, so a change made while it reads is either
+    // all in the store or counts as a change since.
+    QMStore loaded;
     IniFile::Watch read;
     for (int round = 1;; ++round) {
         try {
-            if (watch)
-                read.Start(path);
-            ReadStore(IniFile(path), name, store);
+            const auto readStore = [&](const IniFile::View& file) { loaded = ReadStore(file, name); };
+            if (!IniFile(path).Read(readStore, watch ? &read : nullptr))
+                return result; // gone since the checks above: not found
         } catch (const EInOutError& ex) {
             result.Error = ex.what();
             return result;
         }
-        result.Found = true;
-        // A file that keeps changing under the reader is left as it is, the watch not knowing
-        // it, for the next write to read again.
-        if (ClearExpiredCoupons(ctx, store, result, watch ? &read : nullptr) || round == kMaxChangeRounds)
+        // A file that another program keeps changing between the reading and the clearing is
+        // given up on without a word, unlike a change the user asked for (ChangeStoreFile): a
+        // load still shows the store it read, whole. The expired coupons stay in the file, to be
+        // cleared and reported at the next load, and the watch knows the version read, not the
+        // file as it is now, so the window reads the file again before it writes to it.
+        if (ClearExpiredCoupons(ctx, loaded, result, watch ? &read : nullptr) || round == kMaxChangeRounds)
             break;
     }
+    result.Found = true;
+    store = std::move(loaded);
     if (watch)
         watch->TakeFrom(read);
     return result;
@@ -286,16 +298,16 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
 
 namespace {
 
-void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store)
+QMStore ReadStore(const IniFile::View& file, const AnsiString& name)
 {
     QMStore s;
     s.Name = name;
-    const SectionValues info(ini.ReadSectionValues(kInfoSection));
+    const SectionValues info(file, kInfoSection);
     s.StoreURL = info.Value("StoreURL");
     s.CouponURL = info.Value("CouponURL");
     s.AcceptsCoupons = info.Value("AcceptsCoupons") != "0";
 
-    const SectionValues errands(ini.ReadSectionValues(kErrandsSection));
+    const SectionValues errands(file, kErrandsSection);
     for (AnsiString& e : ListEntries(errands.Keys())) {
         const bool onList = ParseStoreInt(errands.Value(e)) != 0;
         s.Errands.push_back({std::move(e), onList});
@@ -308,10 +320,10 @@ void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store)
     for (size_t i = 0; i < s.Aisles.size(); ++i)
         aisleIndex.emplace(std::string_view(s.Aisles[i]), int32_t(i)); // the first one wins
 
-    const SectionValues hidden(ini.ReadSectionValues(kHiddenCatsSection));
-    const SectionValues guesses(ini.ReadSectionValues(kAisleGuessesSection));
+    const SectionValues hidden(file, kHiddenCatsSection);
+    const SectionValues guesses(file, kAisleGuessesSection);
     std::vector<AnsiString> sections;
-    for (auto& sec : ini.ReadSections())
+    for (auto& sec : file.ReadSections())
         if (sec.compare(0, 2, "--") != 0)
             sections.push_back(std::move(sec));
     for (AnsiString& catName : ListEntries(sections)) {
@@ -320,14 +332,14 @@ void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store)
         cat.AisleGuess = guesses.Value(catName);
         // The quick read fits almost every section; sorting brings keys that are equal
         // without regard to case together, and for those every key is looked up instead.
-        const bool quick = ReadCategory(ini, catName, s.AcceptsCoupons, aisleIndex, true, cat);
+        const bool quick = ReadCategory(file, catName, s.AcceptsCoupons, aisleIndex, true, cat);
         cat.Name = std::move(catName);
         s.Categories.push_back(std::move(cat));
         const int32_t c = s.CategoryCount() - 1;
         s.SortItems(c);
         QMCategory& added = s.Categories.back();
         if (!quick || HasAdjacentEqualNames(added.Items)) {
-            ReadCategory(ini, added.Name, s.AcceptsCoupons, aisleIndex, false, added);
+            ReadCategory(file, added.Name, s.AcceptsCoupons, aisleIndex, false, added);
             s.SortItems(c);
         }
         s.CouponCount += added.CouponCount;
@@ -351,7 +363,7 @@ void ReadStore(const IniFile& ini, const AnsiString& name, QMStore& store)
                 }
         }
     }
-    store = std::move(s);
+    return s;
 }
 
 // Coupons that expired before today are cleared and written back, which carries the cleared

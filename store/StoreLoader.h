@@ -60,9 +60,11 @@ struct LoadStoreResult {
 // cannot hold is left out of the batch and named in one error box; carry-over failures are
 // reported once, at the end.
 //
-// With watch (a window's, IniFile::Watch), the store is read as one version of its file, which
-// the watch knows afterwards, and the expired coupons are written back only while the file is
-// still that version: when another program changes it in between, it is read again.
+// The store is read from one look at its file (IniFile::Read): another program's change made
+// meanwhile is all in it or not at all, and a file that goes away meanwhile is not found, the
+// store left as it was. With watch (a window's, IniFile::Watch), the watch knows afterwards the
+// version read, and the expired coupons are written back only while the file is still that
+// version: when another program changes it in between, it is read again.
 LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const AnsiString& name,
                               IniFile::Watch* watch = nullptr);
 

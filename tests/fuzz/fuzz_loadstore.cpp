@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the store loader as a store file, then builds the shopping list
-// from what was loaded in both modes. Nothing may crash, hang or read out of bounds.
+// Feeds arbitrary bytes to the store loader as a store file, reads it again as a window does,
+// then builds the shopping list from what was loaded in both modes. Nothing may crash, hang or
+// read out of bounds, and the window's watch knows the file it read.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -7,6 +8,7 @@
 #include "FuzzSupport.h"
 #include "platform/Clock.h"
 #include "platform/Exception.h"
+#include "platform/IniFile.h"
 #include "store/ShopList.h"
 #include "store/StoreLoader.h"
 
@@ -26,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qm::QMStore store;
     try {
         qm::LoadStoreData(ctx, store, "Fuzz");
+        // Read again as a window reads it: its watch then knows the file as the load left it.
+        qm::QMStore again;
+        qm::IniFile::Watch watch;
+        if (qm::LoadStoreData(ctx, again, "Fuzz", &watch).Found)
+            qmfuzz::Check(watch.Look(path) == qm::IniFile::Watch::State::Unchanged);
     } catch (const qm::Exception&) {
         // A refused write (a name the file cannot hold) is a clear error, not a crash.
     }

@@ -462,6 +462,41 @@ TEST_F(OtherWindowTest, TheLastStoreGoneLeavesTheWindowWithoutAStore)
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "");
 }
 
+// Another program changes the store, then renames its file away while the window reads it
+// again, at each moment the reading looks at the file: the window shows the store the file
+// held, whole, or says the file is gone and keeps the store it showed; never part of it.
+TEST_F(OtherWindowTest, AStoreRenamedWhileTheWindowReadsItAgainIsWholeOrGone)
+{
+    const std::string file = stores + "Home.store", away = stores + "Away.store";
+    for (int at = 1;; ++at) {
+        Open();
+        OtherWindow("Home", "Eggs", [](QMItem& item) { item.Note = "brown"; });
+        // The box may come or not: the fixture's script would fail the test either way.
+        const auto boxes = std::make_shared<ScriptedDialogs>();
+        boxes->expectBox("Store file \"Home\" not found.");
+        const auto fixtureBoxes = SetDialogHandler(boxes);
+        TMainShared::Refresh refresh;
+        bool renamed = false;
+        {
+            const RenameAtLook rename(file, away, at);
+            refresh = form->RefreshStore();
+            renamed = rename.Renamed();
+        }
+        SetDialogHandler(fixtureBoxes);
+        const auto [c, i] = form->Store.FindItem("Dairy", "Eggs");
+        const std::string held = std::to_string(form->Store.ItemCount()) + " items, Eggs " +
+                                 (i >= 0 ? form->Store.ItemAt(c, i).Note : "missing");
+        const std::string when = "renamed at look " + std::to_string(at);
+        EXPECT_EQ(boxes->failures(), std::vector<std::string>()) << when;
+        const bool said = boxes->pending() == 0;
+        EXPECT_EQ(refresh, said ? TMainShared::Refresh::Failed : TMainShared::Refresh::Reread) << when;
+        EXPECT_EQ(held, said ? "3 items, Eggs white" : "3 items, Eggs brown") << when;
+        if (!renamed)
+            break;
+        fs::remove(away);
+    }
+}
+
 // Each command that changes the store, met first after its file went away, makes nothing.
 TEST_F(OtherWindowTest, NoCommandMakesAStoreFileThatWentAway)
 {

@@ -1015,6 +1015,36 @@ TEST_F(IniFileTest, AWatchKnowsTheFileAsItsHolderLastReadOrWroteIt)
     EXPECT_EQ(watch.Look(path), State::Changed);
 }
 
+// A read from one look: what another program writes while it reads shows neither in what it
+// reads nor in the version its watch then knows, which the next look finds changed. A file
+// that is not there is not read.
+TEST_F(IniFileTest, AReadSeesOneVersionOfTheFileAndItsWatchKnowsThatOne)
+{
+    using State = IniFile::Watch::State;
+    using Pairs = std::vector<std::pair<AnsiString, AnsiString>>;
+    WriteFile(path, "[S]\r\nk=1\r\nK=9\r\n l = 2 \r\n");
+    IniFile::Watch watch;
+    Pairs pairs;
+    EXPECT_TRUE(ini.Read(
+        [&](const IniFile::View& file) {
+            WriteFile(path, "[S]\r\nk=changed\r\n[T]\r\n");
+            file.ForEachValue(
+                "s", [&](std::string_view key, std::string_view value) { pairs.emplace_back(key, value); });
+            EXPECT_FALSE(file.SectionExists("T"));
+        },
+        &watch));
+    EXPECT_EQ(pairs, (Pairs{{"k", "1"}, {"l", "2"}}));
+    EXPECT_EQ(watch.Look(path), State::Changed);
+    EXPECT_TRUE(ini.Read(
+        [&](const IniFile::View& file) { EXPECT_EQ(file.ReadString("S", "k", ""), "changed"); }, &watch));
+    EXPECT_EQ(watch.Look(path), State::Unchanged);
+
+    unlink(path.c_str());
+    bool read = false;
+    EXPECT_FALSE(ini.Read([&](const IniFile::View&) { read = true; }, &watch));
+    EXPECT_FALSE(read);
+}
+
 // A file that went away is not made again by a change on terms: not by a holder's write (its
 // watch sees it missing), nor by any change to a file that must be there. Its folder gone, the
 // change fails as any write there does.

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "GeneratedStore.h"
 #include "StoreTestSupport.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
@@ -303,6 +304,69 @@ TEST_F(LoadStoreTest, AMissingFileLeavesTheStoreAndBadNamesNeverLeaveTheFolder)
         EXPECT_THROW(load(bad), EStoreError) << bad;
     EXPECT_THROW(WriteStoreString(ctx, "../escaped", "Dairy", "Milk", "1"), EStoreError);
     EXPECT_FALSE(fs::exists(fs::path(dir.path()).parent_path() / "escaped.store"));
+}
+
+namespace {
+
+// What a load gave, a line per category: enough to tell a whole store from part of it.
+std::string Described(const QMStore& s)
+{
+    std::string out = s.Name + ": " + std::to_string(s.AisleCount()) + " aisles, " +
+                      std::to_string(s.ErrandCount()) + " errands\n";
+    for (const QMCategory& c : s.Categories) {
+        out += c.Name + (c.Expanded ? "" : " (hidden)") + " [" + c.AisleGuess + "]:";
+        for (const QMItem& i : c.Items)
+            out += " " + i.Name + "=" + std::to_string(i.Qty) + i.Note;
+        out += "\n";
+    }
+    return out;
+}
+
+} // namespace
+
+// Another program renames the store's file away while it is read, at each moment the reading
+// looks at the file, with a window's watch and without: the load gives the whole store, or
+// finds no store and leaves the one it had; never part of the store. The whole store takes
+// one look.
+TEST_F(LoadStoreTest, AStoreRenamedWhileItIsReadIsWholeOrNotFound)
+{
+    qmtest::GeneratedStore shape;
+    shape.Errands = {"Bank", "Post"};
+    qmtest::WriteFile(path("Big"), shape.Text() + "[--Hidden Cats--]\r\nCategory 1003=1\r\n"
+                                                  "[--Aisle Guesses--]\r\nCategory 1004=Aisle 2\r\n");
+    ASSERT_TRUE(load("Big").Found);
+    ASSERT_EQ(store.ItemCount(), 100);
+    const std::string whole = Described(store);
+
+    for (const bool watched : {false, true}) {
+        for (int at = 1;; ++at) {
+            const std::string when = "renamed at look " + std::to_string(at) + (watched ? ", watched" : "");
+            store = QMStore{};
+            store.Name = "Before";
+            IniFile::Watch watch;
+            LoadStoreResult r;
+            bool renamed = false;
+            {
+                const qmtest::RenameAtLook rename(path("Big"), path("Away"), at);
+                r = LoadStoreData(ctx, store, "Big", watched ? &watch : nullptr);
+                renamed = rename.Renamed();
+                if (!renamed) {
+                    EXPECT_EQ(rename.Looks(), 1) << when;
+                }
+            }
+            if (renamed)
+                fs::rename(path("Away"), path("Big"));
+            EXPECT_EQ(r.Error, "") << when;
+            EXPECT_EQ(Described(store), r.Found ? whole : "Before: 0 aisles, 0 errands\n") << when;
+            if (watched) {
+                EXPECT_EQ(watch.Look(path("Big")),
+                          r.Found ? IniFile::Watch::State::Unchanged : IniFile::Watch::State::Changed)
+                    << when;
+            }
+            if (!renamed)
+                break;
+        }
+    }
 }
 
 TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableNames)

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -177,6 +178,20 @@ void HeldFileLock::Release()
     unlink(path_.c_str());
     close(fd_);
     fd_ = -1;
+}
+
+RenameAtLook::RenameAtLook(std::string file, std::string to, int n)
+    : file_(std::move(file)), to_(std::move(to)), n_(n)
+{
+    qm::IniFile::SetLookHookForTests([this](const std::string& looked) {
+        if (looked == file_ && ++looks_ == n_ && std::rename(file_.c_str(), to_.c_str()) != 0)
+            ADD_FAILURE() << "cannot rename " << file_;
+    });
+}
+
+RenameAtLook::~RenameAtLook()
+{
+    qm::IniFile::SetLookHookForTests({});
 }
 
 std::string ReadFile(const std::string& path)

@@ -99,6 +99,23 @@ private:
     int fd_ = -1;
 };
 
+// Another program renaming a file at an exact moment: at the n-th look that this program's
+// reads and watches take at file (IniFile::SetLookHookForTests), counted from the object's
+// making, file is renamed to to, just before the look. The hook goes with the object.
+class RenameAtLook {
+public:
+    RenameAtLook(std::string file, std::string to, int n);
+    ~RenameAtLook();
+    RenameAtLook(const RenameAtLook&) = delete;
+    RenameAtLook& operator=(const RenameAtLook&) = delete;
+    int Looks() const { return looks_; } // the looks at file so far
+    bool Renamed() const { return looks_ >= n_; }
+
+private:
+    std::string file_, to_;
+    int n_ = 0, looks_ = 0;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
