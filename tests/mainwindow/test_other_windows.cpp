@@ -710,4 +710,26 @@ TEST_F(OtherWindowTest, DeletingAnItemAnotherWindowMovedSaysSo)
               "A1,-,white,-,2,-,0,-,0,-,0,-,");
 }
 
+// ---- Dialogs opened on what another window changed ----
+
+// The add dialogs open on the selected category: one another window took out is said so, and
+// no dialog opens on the category that the store read again has at its place.
+TEST_F(OtherWindowTest, AddDialogsOnACategoryAnotherWindowTookOutSaySo)
+{
+    for (const char* command : {"MItemItemAdd", "MItemItemAddMult"}) {
+        WriteFile(stores + "Home.store", "[--Info--]\r\nAisles=A1,,\r\n"
+                                         "[Frozen]\r\nFrozen Pizza=A1,-,,-,1,-,0,-,0,-,0,-,\r\n"
+                                         "[Frozen--Treats]\r\nPopsicles=A1,-,,-,0,-,0,-,0,-,0,-,\r\n");
+        Start("Home");
+        form->SelectRow(0, 0); // Frozen Pizza
+        OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Home", "Frozen"); });
+        const std::string kept = File("Home");
+        dialogs->expectBox(
+            "Another program took the category \"Frozen\" out of this store, so nothing was changed.");
+        Trigger(*form, command);
+        EXPECT_EQ(modalRuns, 0) << command;
+        EXPECT_EQ(File("Home"), kept) << command;
+    }
+}
+
 } // namespace
