@@ -50,10 +50,12 @@ void TFormCopyCategory::FormShow()
 // went away meanwhile is said so, and nothing is made of it.
 void TFormCopyCategory::BtnOKClick()
 {
+    if (!CheckStoreChosen(*this, ComboStores))
+        return;
     const AnsiString target = ComboText(ComboStores);
     const QMStore& store = main_.Store;
     int32_t c = store.SelCategory, categoryRow = kNoRow;
-    if (target.empty() || !main_.CurrentRow(c, categoryRow))
+    if (!main_.CurrentRow(c, categoryRow))
         return;
     // The items' lines as Copy Item writes them (the aisle left empty unless asked for); an item
     // of the same name there is replaced, the others there stay.

@@ -61,7 +61,7 @@ void TFormCopyItem::showEvent(QShowEvent* event)
 // is said so, and nothing is made of it.
 void TFormCopyItem::BtnOKClick()
 {
-    if (ComboStores->currentIndex() < 0)
+    if (!CheckStoreChosen(*this, ComboStores))
         return;
     const QMStore& store = main_.Store;
     int32_t c = store.SelCategory, i = store.SelItem;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/MainShared.h"
+#include "dialogs/DialogForm.h"
 #include "dialogs/ItemHeader.h"
 #include "platform/Dialogs.h"
 #include "store/QMStore.h"
@@ -154,6 +155,17 @@ bool CheckCategoryChosen(const AnsiString& category)
     if (!category.empty())
         return true;
     MessageDlg("You must choose a category.", mtError, mbOK, 0);
+    return false;
+}
+
+bool CheckStoreChosen(TDialogForm& form, const QComboBox* combo)
+{
+    if (combo->currentIndex() >= 0)
+        return true;
+    if (combo->count() > 0) {
+        MessageDlg("You must choose a store.", mtError, mbOK, 0);
+        form.ModalResult = mrNone;
+    }
     return false;
 }
 

@@ -20,6 +20,7 @@ namespace qm {
 struct QMStore;
 struct QMCategory;
 struct StoreContext;
+class TDialogForm;
 class TMainShared;
 
 // The category of that name in the open store: spelled alike, else the first equal without
@@ -60,6 +61,10 @@ QVBoxLayout* BuildAllItemsBody(TMainShared& main, QWidget* body, QLabel*& labelC
 bool CheckTypedName(NameKind kind, const QString& typed);
 // An error box when no category is chosen: nothing may be written under an empty section name.
 bool CheckCategoryChosen(const AnsiString& category);
+// Whether a store is chosen in a copy dialog's list of the other stores. None chosen while the
+// list offers some is said in an error box, and the form stays open (ModalResult mrNone); an
+// empty list (the open store is the picker's only one) has nothing to choose, and OK closes.
+bool CheckStoreChosen(TDialogForm& form, const QComboBox* combo);
 
 // The quantity typed into a spin edit, as its OK reads it: the text as a whole number cut to
 // the spin edit's range, its minimum when the text is not a number.

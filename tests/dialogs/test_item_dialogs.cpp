@@ -398,10 +398,12 @@ TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
                                       "Eggs=Back,-,,-,0,-,0,-,0,-,0\r\n"
                                       "Milk=Back,-,2%,-,2,-,1,-,46400,-,0\r\n");
 
-    // Without a chosen store nothing is written.
+    // Without a chosen store nothing is written, and the dialog says so and stays open.
     const std::string third = File("Third");
+    dialogs->expectBox("You must choose a store.");
     Play<TFormCopyCategory>([&](TFormCopyCategory& f) { f.BtnOK->click(); });
-    EXPECT_FALSE(stayedOpen);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
     EXPECT_EQ(File("Third"), third);
 }
 

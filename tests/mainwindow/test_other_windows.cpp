@@ -732,4 +732,20 @@ TEST_F(OtherWindowTest, AddDialogsOnACategoryAnotherWindowTookOutSaySo)
     }
 }
 
+// After the store chosen went away, OK asks for another while the list offers one.
+TEST_F(OtherWindowTest, ACopyDialogAsksForAStoreWhileItsListOffersOne)
+{
+    WriteFile(stores + "Mart.store", "[Fruit]\r\n");
+    Open();
+    Play<TFormCopyItem>([&](TFormCopyItem& f) {
+        fs::remove(stores + "Corner.store");
+        f.ComboStores->setCurrentIndex(0);
+        dialogs->expectBox("Store file \"Corner\" not found.").expectBox("You must choose a store.");
+        f.BtnOK->click();
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemItemCopy");
+    EXPECT_TRUE(stayedOpen);
+}
+
 } // namespace
