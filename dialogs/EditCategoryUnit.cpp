@@ -34,6 +34,27 @@ void BuildCategoryNameBody(TDialogForm& form, QLineEdit*& editName, QComboBox*& 
     column->addStretch(1);
 }
 
+namespace {
+
+// The items of category c that a rename to newName would replace: when newName is another
+// category of the store, its items of the same names, as it spells them.
+std::vector<AnsiString> ItemsMergedInto(const QMStore& store, int32_t c, const AnsiString& newName)
+{
+    const int32_t t = FindCategoryIndex(store, newName);
+    if (t < 0 || t == c)
+        return {};
+    std::vector<AnsiString> replaced;
+    for (const QMItem& item : store.CategoryAt(c).Items)
+        for (const QMItem& there : store.CategoryAt(t).Items)
+            if (SameName(item.Name, there.Name)) {
+                replaced.push_back(there.Name);
+                break;
+            }
+    return replaced;
+}
+
+} // namespace
+
 TFormEditCategory::TFormEditCategory(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormEditCategory", "Edit Category", "category"), main_(main)
 {
@@ -72,6 +93,8 @@ void TFormEditCategory::FormShow()
 // program may have written it meanwhile, or taken it out (said so, and nothing is written).
 // The aisle guess is written as the dialog shows it when the user chose it, or when the file
 // still holds the guess the dialog opened on; a guess another program wrote meanwhile stays.
+// A new name of another category merges the two, after a question when items of the same names
+// would be replaced (No keeps the dialog open).
 void TFormEditCategory::BtnOKClick()
 {
     QMStore& store = main_.Store;
@@ -95,11 +118,17 @@ void TFormEditCategory::BtnOKClick()
     // category gets it under its new name.
     const AnsiString aisle = ComboText(ComboAisle);
     bool guessWritten = false;
+    TReplaceConsent consent;
+    bool declined = false;
     CarryOverFailures failures;
     const bool changed = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         int32_t row = kNoRow;
         if (!main_.CurrentRow(c, row))
             return TMainShared::Try::Stop;
+        if (renamed && !consent.Given(ItemsMergedInto(store, c, newName), newName)) {
+            declined = true;
+            return TMainShared::Try::Stop;
+        }
         const QMCategory& category = store.CategoryAt(c);
         const AnsiString oldName = category.Name;
         guessWritten = !shown_ || aisle != shownAisle_ || category.AisleGuess == openedGuess_;
@@ -116,6 +145,8 @@ void TFormEditCategory::BtnOKClick()
         }
         return main_.WriteBatch(batch, &failures);
     });
+    if (declined)
+        ModalResult = mrNone;
     if (!changed)
         return;
     ReportCarryOverFailures(failures);

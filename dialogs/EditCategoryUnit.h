@@ -1,6 +1,7 @@
 #pragma once
 // TFormEditCategory, "Edit Category": renames the selected category and sets its default
-// aisle. A rename moves every item line of the category, all in one rewrite of the store file.
+// aisle. A rename moves every item line of the category, all in one rewrite of the store file;
+// a rename to another category's name merges the two.
 #include "dialogs/DialogForm.h"
 #include "platform/AnsiString.h"
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "app/MainShared.h"
 #include "dialogs/DialogForm.h"
@@ -233,6 +234,81 @@ void WriteIntoChosenStore(QComboBox* combo, const std::function<void()>& write)
         }
         throw;
     }
+}
+
+std::vector<AnsiString> ItemKeysInFile(const StoreContext& ctx, const AnsiString& store,
+                                       const AnsiString& category, const std::vector<AnsiString>& names)
+{
+    std::unordered_map<AnsiString, AnsiString> keys; // by upper-cased name; the first of a name
+    for (const AnsiString& key : SplitList(kListSeparator, ReadStoreSectionKeys(ctx, store, category)))
+        keys.emplace(UpperName(key), key);
+    std::vector<AnsiString> found;
+    for (const AnsiString& name : names)
+        if (const auto key = keys.find(UpperName(name)); key != keys.end())
+            found.push_back(key->second);
+    return found;
+}
+
+AnsiString ReplaceQuestion(const std::vector<AnsiString>& names, const AnsiString& where)
+{
+    if (names.size() == 1)
+        return Format("%s already exists in %s. Replace it?", names[0].c_str(), where.c_str());
+    // A list of any length stays a readable sentence.
+    constexpr size_t kListed = 10;
+    const bool cut = names.size() > kListed;
+    AnsiString list;
+    for (size_t n = 0; n < (cut ? kListed : names.size() - 1); ++n)
+        list += (n ? ", " : "") + names[n];
+    list += " and " + (cut ? std::to_string(names.size() - kListed) + " more" : names.back());
+    return Format("%s already exist in %s. Replace them?", list.c_str(), where.c_str());
+}
+
+bool TReplaceConsent::Given(const std::vector<AnsiString>& replaced, const AnsiString& where)
+{
+    const bool asked = std::all_of(replaced.begin(), replaced.end(), [this](const AnsiString& name) {
+        return std::any_of(agreed_.begin(), agreed_.end(),
+                           [&name](const AnsiString& agreed) { return SameName(agreed, name); });
+    });
+    if (asked)
+        return true;
+    if (MessageDlg(ReplaceQuestion(replaced, where), mtConfirmation, mbYes | mbNo, 0) != mrYes)
+        return false;
+    agreed_.insert(agreed_.end(), replaced.begin(), replaced.end());
+    return true;
+}
+
+bool CopyIntoChosenStore(TMainShared& main, QComboBox* combo, const AnsiString& category,
+                         const std::vector<std::pair<AnsiString, AnsiString>>& lines)
+{
+    const StoreContext ctx = main.StoreFilesContext();
+    const AnsiString target = ComboText(combo);
+    std::vector<AnsiString> names;
+    StoreBatch batch;
+    for (const auto& [name, line] : lines) {
+        names.push_back(name);
+        batch.Write(category, name, line);
+    }
+    const AnsiString where = Format("%s in the store \"%s\"", category.c_str(), target.c_str());
+    TReplaceConsent consent;
+    bool copied = false;
+    WriteIntoChosenStore(combo, [&] {
+        // The watch knows the file from before it is read, so a write made after the reading
+        // finds it changed.
+        for (int round = 1;; ++round) {
+            IniFile::Watch watch;
+            watch.Start(StoreFilePath(ctx, target));
+            if (!consent.Given(ItemKeysInFile(ctx, target, category, names), where))
+                return;
+            if (const auto failures = ApplyStoreBatchIfUnchanged(ctx, target, batch, watch)) {
+                copied = true;
+                ReportCarryOverFailures(*failures);
+                return;
+            }
+            if (round == kMaxChangeRounds)
+                RaiseStoreKeptChanging(ctx, target);
+        }
+    });
+    return copied;
 }
 
 AnsiString CopiedItemLine(const QMStore& store, int32_t category, int32_t item, bool copyAisle)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "store/NameRules.h"
@@ -20,6 +22,7 @@ namespace qm {
 struct QMStore;
 struct QMCategory;
 struct StoreContext;
+class StoreBatch;
 class TDialogForm;
 class TMainShared;
 
@@ -92,6 +95,37 @@ AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const A
 // Runs write, a write into the other store chosen in combo: a store whose file went away since
 // the dialog opened (EStoreNotFound, passed on) leaves the combo, none chosen in its place.
 void WriteIntoChosenStore(QComboBox* combo, const std::function<void()>& write);
+
+// The keys of the category of the store's file that are the names, as the file spells them, in
+// the order of names; names match without regard to case, as the file matches keys.
+std::vector<AnsiString> ItemKeysInFile(const StoreContext& ctx, const AnsiString& store,
+                                       const AnsiString& category, const std::vector<AnsiString>& names);
+// "Milk already exists in Dairy. Replace it?", where being "Dairy", for one name or more: several
+// are listed, the first ten of a longer list followed by how many more there are.
+AnsiString ReplaceQuestion(const std::vector<AnsiString>& names, const AnsiString& where);
+// The question (ReplaceQuestion, Yes or No) before a change replaces items of a store file,
+// asked under the change: each try names what it would replace in the file as it holds it then,
+// and a try made again after another program wrote the file asks again only when it would
+// replace an item the user was not asked about.
+class TReplaceConsent {
+public:
+    // True when replaced is empty or the user agreed to replace every one of them, now or on an
+    // earlier try.
+    bool Given(const std::vector<AnsiString>& replaced, const AnsiString& where);
+
+private:
+    std::vector<AnsiString> agreed_;
+};
+
+// Copies items into the same category of the store chosen in combo (another store than the
+// open one): lines holds each item's name and line. The lines are written in one rewrite over
+// the store's file as it holds it then (TReplaceConsent asks before an item of the same name
+// there is replaced); when another program writes the file meanwhile, the copy is made anew
+// (after kMaxChangeRounds given up with RaiseStoreKeptChanging). A store whose file went away
+// is handled as WriteIntoChosenStore handles it. False, with nothing written, when the user
+// would not replace the items.
+bool CopyIntoChosenStore(TMainShared& main, QComboBox* combo, const AnsiString& category,
+                         const std::vector<std::pair<AnsiString, AnsiString>>& lines);
 
 // The line of an item copied into another store: the fields as the item's own line has them,
 // the aisle only when asked for, without the closing separator. The this-store-only mark goes

@@ -375,6 +375,7 @@ TEST_F(ItemDialogTest, ChangeAisleAsksFirstAndThenMovesEveryItem)
 TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
 {
     main.Select("Dairy");
+    dialogs->expectBox("Milk already exists in Dairy in the store \"Other\". Replace it?", mrYes);
     Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
         EXPECT_EQ(f.ComboStores->count(), 2); // never the open store
         EXPECT_EQ(f.ComboStores->currentIndex(), -1);
@@ -566,6 +567,7 @@ TEST_F(ItemDialogTest, CopyCategoryKeepsTheThisStoreOnlyMark)
     Write("Third", "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
     main.LoadStore("Main");
     main.Select("Dairy");
+    dialogs->expectBox("Milk already exists in Dairy in the store \"Other\"", mrYes);
     Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
         f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Other"));
         f.BtnOK->click();

@@ -687,6 +687,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
         f.CheckCopyAisle->setChecked(true);
         f.BtnOK->click();
     });
+    dialogs->expectBox("Kiwi already exists in Fruit in the store \"Mart\". Replace it?", mrYes);
     Trigger(*form, "MItemItemCopy");
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Mart", "Fruit", "Kiwi"),
               "A2,-,ripe,-,3,-,0,-,46050,-,0");

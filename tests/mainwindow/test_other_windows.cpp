@@ -301,6 +301,7 @@ TEST_F(OtherWindowTest, CategoryAndCopyCommandsWriteTheItemsAsTheFileHoldsThem)
         f.ComboStores->setCurrentIndex(0);
         f.BtnOK->click();
     });
+    dialogs->expectBox("Eggs already exists in Dairy in the store \"Corner\". Replace it?", mrYes);
     Trigger(*form, "MItemItemCopy");
     EXPECT_EQ(Line("Eggs", "Corner"), ",-,brown,-,2,-,0,-,0,-,0");
 
@@ -319,6 +320,7 @@ TEST_F(OtherWindowTest, CategoryAndCopyCommandsWriteTheItemsAsTheFileHoldsThem)
         f.ComboStores->setCurrentIndex(0);
         f.BtnOK->click();
     });
+    dialogs->expectBox("Eggs already exists in Dairy in the store \"Corner\". Replace it?", mrYes);
     Trigger(*form, "MItemCategoryCopy");
     EXPECT_EQ(Line("Milk", "Corner"), ",-,skim,-,6,-,0,-,0,-,0");
 }

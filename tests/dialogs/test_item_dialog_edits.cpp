@@ -1,0 +1,193 @@
+// What the item and category dialogs do when they would replace what a store file holds.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include "TestMain.h"
+#include "dialogs/AddCategoryUnit.h"
+#include "dialogs/AddItemUnit.h"
+#include "dialogs/AddMultItemsUnit.h"
+#include "dialogs/CopyCategoryUnit.h"
+#include "dialogs/CopyItemUnit.h"
+#include "dialogs/EditAisleCatUnit.h"
+#include "dialogs/EditCategoryUnit.h"
+#include "dialogs/EditItemsUnit.h"
+#include "dialogs/ItemDialogSupport.h"
+#include "store/StoreFiles.h"
+
+namespace {
+
+using namespace qm;
+
+// Aisles renamed since some items and guesses got theirs ("1", "11"), an aisle spelled otherwise
+// than in the list ("back"), a short line, a category without an aisle guess, and a name two
+// categories share in different spellings.
+const std::string kShop = "[--Info--]\r\n"
+                          "Aisles=Front,,Back,,\r\n"
+                          "LastItemSelected=Apples&-&Fruit\r\n"
+                          "[--Aisle Guesses--]\r\n"
+                          "Fruit=Front\r\n"
+                          "Snacks=11\r\n"
+                          "[Fruit]\r\n"
+                          "Apples=Front,-,,-,1,-,0,-,0,-,0,-,\r\n"
+                          "Bananas=1,-,ripe,-,2,-,1,-,46400,-,0,-,\r\n"
+                          "[Produce]\r\n"
+                          "bananas=Front,-,,-,0,-,0,-,0,-,0,-,\r\n"
+                          "Kiwi=back,-,,-,3\r\n"
+                          "[Snacks]\r\n"
+                          "Chips=11,-,,-,0,-,0,-,0,-,0,-,\r\n"
+                          "Nuts=Back,-,,-,1,-,0,-,0,-,0,-,\r\n";
+// Another store of the picker, whose Apples would take a coupon carried from the shop's.
+const std::string kCorner = "[Fruit]\r\nApples=A9,-,,-,0,-,1,-,0,-,0,-,\r\n";
+
+std::string With(std::string text, const std::string& from, const std::string& to)
+{
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+class ItemDialogEditTest : public qmtest::DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        Write("Shop", kShop);
+        Write("Corner", kCorner);
+        main.Open("Shop");
+    }
+    // Another program writes the store files, as a second window's commands do.
+    void OtherProgram(const std::function<void(const StoreContext&)>& change)
+    {
+        ASSERT_EQ(qmtest::InChild([&] {
+                      change(StoreContext{stores, ListStoreNames(stores)});
+                      return std::string("done");
+                  }),
+                  "done");
+    }
+};
+
+// Boxes answered by the script; meanwhile runs at the first, as another program writing while
+// the box waits for its answer.
+class BoxesMeanwhile : public ScriptedDialogs {
+public:
+    int messageDlg(const AnsiString& msg, TMsgDlgType type, TMsgDlgButtons buttons, int help) override
+    {
+        if (meanwhile)
+            std::exchange(meanwhile, nullptr)();
+        return ScriptedDialogs::messageDlg(msg, type, buttons, help);
+    }
+    std::function<void()> meanwhile;
+};
+
+// ---- Replacing what a file holds ----
+
+// Each change that would replace what a file holds asks first, naming it: No writes nothing and
+// keeps the dialog open; Yes makes the change as it was made unasked.
+TEST_F(ItemDialogEditTest, ReplacingAsksFirst)
+{
+    const auto toCorner = [](auto& f) {
+        f.ComboStores->setCurrentIndex(f.ComboStores->findText("Corner"));
+        f.BtnOK->click();
+    };
+    const char* const copied = "Apples already exists in Fruit in the store \"Corner\". Replace it?";
+    const std::tuple<const char*, std::function<void()>, const char*> cases[] = {
+        {"Apples", [&] { Play<TFormCopyItem>(toCorner); }, copied},
+        {"Fruit", [&] { Play<TFormCopyCategory>(toCorner); }, copied},
+        {"Fruit",
+         [&] {
+             Play<TFormAddCategory>([](TFormAddCategory& f) {
+                 f.EditCategoryName->setText("fruit");
+                 f.ComboAisle->setCurrentIndex(f.ComboAisle->findText("Back"));
+                 f.BtnOK->click();
+             });
+         },
+         "The category \"Fruit\" already exists. Replace its default aisle/dept. \"Front\"?"},
+        {"Fruit",
+         [&] {
+             Play<TFormEditCategory>([](TFormEditCategory& f) {
+                 f.EditCategoryName->setText("Produce");
+                 f.BtnOK->click();
+             });
+         },
+         "bananas already exists in Produce. Replace it?"},
+    };
+    for (const int answer : {mrNo, mrYes}) {
+        for (const auto& [row, play, question] : cases) {
+            const std::string before = File("Shop") + File("Corner");
+            main.Select(row);
+            dialogs->expectBox(question, answer);
+            play();
+            EXPECT_EQ(stayedOpen, answer == mrNo) << question;
+            EXPECT_EQ(File("Shop") + File("Corner") == before, answer == mrNo) << question;
+        }
+    }
+    const StoreContext ctx{stores, {}};
+    EXPECT_EQ(ReadStoreSectionKeys(ctx, "Shop", "Produce"), "bananas,,Kiwi,,Apples,,");
+    EXPECT_EQ(ReadStoreString(ctx, "Shop", "Produce", "Bananas"), "1,-,ripe,-,2,-,1,-,46400,-,0");
+    EXPECT_EQ(ReadStoreString(ctx, "Shop", kAisleGuessesSection, "Produce"), "Back");
+}
+
+TEST(ReplaceQuestionTest, ListsTenNamesAtMost)
+{
+    std::vector<AnsiString> names;
+    for (int n = 1; n <= 13; ++n)
+        names.push_back("I" + std::to_string(n));
+    EXPECT_EQ(ReplaceQuestion({"I1", "I2", "I3"}, "Dairy"),
+              "I1, I2 and I3 already exist in Dairy. Replace them?");
+    EXPECT_EQ(ReplaceQuestion(names, "Dairy"),
+              "I1, I2, I3, I4, I5, I6, I7, I8, I9, I10 and 3 more already exist in Dairy. Replace them?");
+}
+
+// The question is of the other store as its file holds it when written: an item of a copied
+// name that another program writes there while the question waits is asked about too.
+TEST_F(ItemDialogEditTest, TheCopyQuestionIsAskedAgainOfWhatAnotherProgramWroteMeanwhile)
+{
+    auto boxes = std::make_shared<BoxesMeanwhile>();
+    SetDialogHandler(dialogs = boxes);
+    boxes->meanwhile = [&] {
+        OtherProgram([](const StoreContext& ctx) {
+            WriteStoreString(ctx, "Corner", "Fruit", "Bananas", "A9,-,green,-,6,-,0,-,0,-,1");
+        });
+    };
+    main.Select("Fruit");
+    dialogs->expectBox("Apples already exists in Fruit in the store \"Corner\". Replace it?", mrYes)
+        .expectBox("Apples and Bananas already exist in Fruit", mrNo);
+    Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
+        f.ComboStores->setCurrentIndex(0);
+        f.BtnOK->click();
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(File("Corner"), kCorner + "Bananas=A9,-,green,-,6,-,0,-,0,-,1\r\n");
+}
+
+// ---- Categories another program took out ----
+
+// A category taken out while the Replace question waits is found when the write finds the file
+// changed: it is said so, and nothing is written.
+TEST_F(ItemDialogEditTest, AddItemLooksAgainAtTheCategoryWhenTheFileChangedUnderItsQuestion)
+{
+    auto boxes = std::make_shared<BoxesMeanwhile>();
+    SetDialogHandler(dialogs = boxes);
+    boxes->meanwhile = [&] {
+        OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Shop", "Produce"); });
+    };
+    main.Select("Produce");
+    dialogs->expectBox("Kiwi already exists in Produce. Replace it?", mrYes)
+        .expectBox(
+            "Another program took the category \"Produce\" out of this store, so nothing was changed.");
+    Play<TFormAddItem>([&](TFormAddItem& f) {
+        f.EditItemName->setText("Kiwi");
+        f.BtnOK->click();
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(File("Shop"),
+              With(kShop, "[Produce]\r\nbananas=Front,-,,-,0,-,0,-,0,-,0,-,\r\nKiwi=back,-,,-,3\r\n", ""));
+}
+
+} // namespace
