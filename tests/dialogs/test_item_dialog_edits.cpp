@@ -1,10 +1,13 @@
-// What the item and category dialogs do when they would replace what a store file holds.
+// What the item and category dialogs do when they would replace what a store file holds, and
+// how Edit Item writes its changes.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include "TestMain.h"
 #include "dialogs/AddCategoryUnit.h"
@@ -188,6 +191,45 @@ TEST_F(ItemDialogEditTest, AddItemLooksAgainAtTheCategoryWhenTheFileChangedUnder
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(File("Shop"),
               With(kShop, "[Produce]\r\nbananas=Front,-,,-,0,-,0,-,0,-,0,-,\r\nKiwi=back,-,,-,3\r\n", ""));
+}
+
+// An item moved into a category taken out meanwhile would make it again with that item only.
+TEST_F(ItemDialogEditTest, EditItemDoesNotMoveAnItemIntoACategoryTakenOut)
+{
+    main.Select("Apples");
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Shop", "Produce"); });
+        f.ComboCategory->setCurrentIndex(f.ComboCategory->findText("Produce"));
+        dialogs->expectBox("Another program took the category \"Produce\" out of this store");
+        f.BtnOK->click();
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(ReadStoreCategories(StoreContext{stores, {}}, "Shop"), "Fruit,,Snacks,,");
+}
+
+// The item's line, its new name and its new category reach the file in one rewrite (a new file
+// put in place of the old), so no refusal can leave a part of them written.
+TEST_F(ItemDialogEditTest, EditItemMakesItsChangesInOneRewrite)
+{
+    const int watch = inotify_init1(IN_NONBLOCK);
+    inotify_add_watch(watch, stores.c_str(), IN_MOVED_TO);
+    main.Select("Apples");
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        f.EditItemName->setText("Green Apples");
+        f.ComboCategory->setCurrentIndex(f.ComboCategory->findText("Produce"));
+        f.SpinQty->setValue(4);
+        f.BtnOK->click();
+    });
+    alignas(inotify_event) char events[4096];
+    const ssize_t size = read(watch, events, sizeof events);
+    close(watch);
+    int rewrites = 0; // of the shop's file; the coupon carried to Corner rewrites that one
+    for (ssize_t at = 0; at < size;
+         at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(events + at)->len)
+        rewrites += std::string(reinterpret_cast<inotify_event*>(events + at)->name) == "Shop.store";
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_EQ(ReadStoreString(StoreContext{stores, {}}, "Shop", "Produce", "Green Apples"),
+              "Front,-,,-,4,-,0,-,0,-,0");
 }
 
 } // namespace

@@ -750,4 +750,24 @@ TEST_F(OtherWindowTest, ACopyDialogAsksForAStoreWhileItsListOffersOne)
     EXPECT_TRUE(stayedOpen);
 }
 
+// Edit Item left alone the aisle and the coupon another window changed while it was open: they
+// stay as that window wrote them, the note the user typed going over them.
+TEST_F(OtherWindowTest, EditItemKeepsTheAisleAndCouponAnotherWindowWroteMeanwhile)
+{
+    Open();
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        OtherWindow("Home", "Eggs", [](QMItem& item) {
+            item.Aisle = "A2";
+            item.HasCoupon = true;
+            item.CouponExpire = 46500;
+            item.IsStoreCoupon = true;
+        });
+        f.EditNote->setText("brown");
+        f.BtnOK->click();
+    });
+    Key(*form, Qt::Key_Space);
+    EXPECT_EQ(Line("Eggs"), "A2,-,brown,-,2,-,1,-,46500,-,1,-,");
+    EXPECT_EQ(Held("Eggs").Aisle, "A2");
+}
+
 } // namespace
