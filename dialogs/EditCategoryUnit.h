@@ -30,10 +30,9 @@ protected:
 
 private:
     TMainShared& main_;
-    bool shown_ = false; // FormShow has run: what follows holds what the dialog opened on
-    // What the dialog opened on (FormShow): the category's name and aisle guess, and the aisle
-    // shown for it.
-    AnsiString shownName_, openedGuess_, shownAisle_;
+    bool shown_ = false;       // FormShow has run: what follows holds what the dialog opened on
+    AnsiString shownName_;     // the category's name
+    int shownAisleEntry_ = -1; // the aisle box's entry that showed its aisle guess
 };
 
 // The body both category-name dialogs share: "Category Name:" over EditCategoryName and

@@ -113,7 +113,8 @@ void TFormEditItem::FormShow()
     shownCategory_ = store.CategoryAt(store.SelCategory).Name;
     EditItemName->setText(ToQString(item.Name));
     SelectComboEntry(ComboCategory, store.CategoryAt(store.SelCategory).Name);
-    SelectComboEntry(ComboAisle, item.Aisle);
+    ShowAisle(ComboAisle, item.Aisle);
+    shownAisleEntry_ = ComboAisle->currentIndex();
     SpinQty->setValue(item.Qty);
     shownQty_ = SpinQty->cleanText();
     EditNote->setText(ToQString(item.Note));
@@ -184,9 +185,9 @@ bool TFormEditItem::ReadEdits(int32_t c, int32_t i, Edits& edits) const
     // A quantity beyond the spin edit's range (raised with the + key) stays unless retyped;
     // without a coupon the expiry and the store-only mark stay.
     const int entry = ComboAisle->currentIndex();
+    edits.AisleChosen = entry != shownAisleEntry_;
     edits.AisleEntry = entry >= 1 ? entry - 1 : -1;
     typed.Aisle = ComboText(ComboAisle);
-    edits.AisleChosen = typed.Aisle != shown.Aisle || edits.AisleEntry != shown.AisleIndex;
     if (SpinQty->cleanText() != shownQty_)
         typed.Qty = TypedQuantity(SpinQty);
     typed.HasCoupon = CouponBlock->HasCoupon();

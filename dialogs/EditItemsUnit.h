@@ -56,7 +56,7 @@ private:
     struct Edits {
         QMItem Shown;             // the item as the dialog opened on it
         QMItem Typed;             // the dialog's values
-        bool AisleChosen = false; // the aisle box differs from the item's aisle
+        bool AisleChosen = false; // another entry of the aisle box than the one shown
         int32_t AisleEntry = -1;  // the chosen entry's place in the aisle list the box was filled from
         AnsiString Category;      // the category chosen
         bool Renamed = false, Moved = false;
@@ -79,6 +79,7 @@ private:
     QMItem shownItem_;         // the item as the dialog opened on it
     AnsiString shownCategory_; // and its category's name
     QString shownQty_;         // the quantity as the dialog opened with it
+    int shownAisleEntry_ = -1; // the aisle box's entry that showed its aisle
 };
 
 } // namespace qm

@@ -104,18 +104,31 @@ void SelectComboEntry(QComboBox* combo, const AnsiString& text)
     combo->setCurrentIndex(-1);
 }
 
+void ShowAisle(QComboBox* combo, const AnsiString& aisle)
+{
+    // The entry of an aisle the list lacks carries true as its data; the list's own carry none.
+    for (int i = combo->count() - 1; i >= 0; --i)
+        if (combo->itemData(i).toBool())
+            combo->removeItem(i);
+    SelectComboEntry(combo, aisle);
+    if (combo->currentIndex() < 0 && !aisle.empty()) {
+        combo->addItem(ToQString(aisle), true);
+        combo->setCurrentIndex(combo->count() - 1);
+    }
+}
+
 void ChooseSelectedCategory(const QMStore& store, QComboBox* comboCategory, QComboBox* comboAisle)
 {
     QMCategory selected;
     store.GetSelectedCategory(selected);
     SelectComboEntry(comboCategory, selected.Name);
-    SelectComboEntry(comboAisle, selected.AisleGuess);
+    ShowAisle(comboAisle, selected.AisleGuess);
 }
 
 void FollowAisleGuess(const QMStore& store, const QComboBox* comboCategory, QComboBox* comboAisle)
 {
     if (const QMCategory* category = FindCategory(store, ComboText(comboCategory)))
-        SelectComboEntry(comboAisle, category->AisleGuess);
+        ShowAisle(comboAisle, category->AisleGuess);
 }
 
 AnsiString ComboText(const QComboBox* combo)

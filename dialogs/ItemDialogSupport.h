@@ -45,6 +45,11 @@ void FillAisleCombo(QComboBox* combo, const QMStore& store);
 void FillOtherStoresCombo(QComboBox* combo, const TMainShared& main);
 // Chooses the first entry equal to text without regard to case; none when no entry is.
 void SelectComboEntry(QComboBox* combo, const AnsiString& text);
+// Chooses the aisle in a list FillAisleCombo filled, as SelectComboEntry does. An aisle the list
+// lacks (renamed or taken out of the store's aisles since an item or category got it) gets an
+// entry of its own at the end, chosen, so that the box shows the aisle the item or category has
+// and an OK that leaves the box alone keeps it; the next call takes that entry away again.
+void ShowAisle(QComboBox* combo, const AnsiString& aisle);
 // The add dialogs' defaults: the selected category of the open store and its aisle guess.
 void ChooseSelectedCategory(const QMStore& store, QComboBox* comboCategory, QComboBox* comboAisle);
 // The aisle guess of the open store's category chosen in comboCategory, chosen in comboAisle.

@@ -1,5 +1,5 @@
-// What the item and category dialogs do when they would replace what a store file holds, and
-// how Edit Item writes its changes.
+// What the item and category dialogs write when their user leaves a field alone, what they do
+// when they would replace what a store file holds, and how Edit Item writes its changes.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -87,6 +87,63 @@ public:
     }
     std::function<void()> meanwhile;
 };
+
+// ---- Fields left alone ----
+
+// Each dialog confirmed as it opened leaves every file as it was, whatever the line looks like;
+// each aisle box shows the row's aisle, also one the store's list lacks ("1", "11").
+TEST_F(ItemDialogEditTest, AnOkThatChangesNothingLeavesEveryFileAsItWas)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"Apples", "Front"}, {"Bananas", "1"}, {"Kiwi", "Back"}, {"Chips", "11"},
+        {"Fruit", "Front"},  {"Produce", ""},  {"Snacks", "11"}};
+    for (const auto& [row, aisle] : rows) {
+        main.Select(row);
+        const auto ok = [&](auto& f) {
+            EXPECT_EQ(f.ComboAisle->currentText(), aisle) << row;
+            f.BtnOK->click();
+        };
+        if (main.Store.SelItem >= 0)
+            Play<TFormEditItem>(ok);
+        else
+            Play<TFormEditCategory>(ok);
+        EXPECT_EQ(File("Shop"), kShop) << row;
+    }
+    EXPECT_EQ(File("Corner"), kCorner);
+}
+
+// An aisle the list lacks stays the item's or category's while its box is left alone, and is
+// what the add dialogs and Change Aisle start from.
+TEST_F(ItemDialogEditTest, AnAisleTheListLacksIsShownAndKept)
+{
+    const StoreContext ctx{stores, {}};
+    main.Select("Bananas");
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        f.SpinQty->setValue(5);
+        f.BtnOK->click();
+    });
+    EXPECT_EQ(ReadStoreString(ctx, "Shop", "Fruit", "Bananas"), "1,-,ripe,-,5,-,1,-,46400,-,0");
+
+    main.Select("Snacks");
+    Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
+        f.ComboCategory->setCurrentIndex(f.ComboCategory->findText("Fruit"));
+        EXPECT_EQ(f.ComboAisle->count(), 3); // Front's place: no entry for "11" any more
+        f.ComboCategory->setCurrentIndex(f.ComboCategory->findText("Snacks"));
+        f.MemoItemNames->setPlainText("Popcorn");
+        f.BtnOK->click();
+    });
+    EXPECT_EQ(ReadStoreString(ctx, "Shop", "Snacks", "Popcorn"), "11,-,,-,0,-,0,-,,-,");
+
+    dialogs->expectBox("put all items in Snacks into the aisle/dept. \"11\"?", mrYes);
+    Play<TFormEditCatAisle>([&](TFormEditCatAisle& f) { f.BtnOK->click(); });
+    EXPECT_EQ(ReadStoreString(ctx, "Shop", "Snacks", "Nuts"), "11,-,,-,1,-,0,-,0,-,0");
+    main.Select("Snacks");
+    Play<TFormEditCategory>([&](TFormEditCategory& f) {
+        f.EditCategoryName->setText("Crisps");
+        f.BtnOK->click();
+    });
+    EXPECT_EQ(ReadStoreString(ctx, "Shop", kAisleGuessesSection, "Crisps"), "11");
+}
 
 // ---- Replacing what a file holds ----
 
