@@ -56,14 +56,15 @@ std::vector<AnsiString> ItemsMergedInto(const QMStore& store, int32_t c, const A
 // The writes that rename the category as the file holds it to newName and give it the aisle
 // guess the user chose, in one rewrite. Renamed, the guess goes with it: the file's, unless the
 // user chose one, written under the old name first; a name from an older file that cannot be a
-// key has no guess of its own and gets it under its new name.
+// key has no guess of its own and gets it under its new name. A new spelling of the same name
+// moves the section and the guess the file holds to it without writing their lines anew.
 StoreBatch CategoryBatch(const QMCategory& category, const AnsiString& newName, bool aisleChosen,
                          const AnsiString& aisle)
 {
     const AnsiString& oldName = category.Name;
     const AnsiString guess = aisleChosen ? aisle : category.AisleGuess;
     const bool oldIsKey = IsStorableKey(oldName);
-    const bool renamed = oldName != newName;
+    const bool renamed = !SameName(oldName, newName);
     StoreBatch batch;
     if (oldIsKey && (aisleChosen || renamed))
         batch.Write(kAisleGuessesSection, oldName, guess);
@@ -73,6 +74,10 @@ StoreBatch CategoryBatch(const QMCategory& category, const AnsiString& newName, 
             batch.RenameKey(kAisleGuessesSection, oldName, newName);
         else
             batch.Write(kAisleGuessesSection, newName, guess);
+    } else if (oldName != newName) {
+        RespellSection(batch, oldName, newName);
+        if (oldIsKey && !guess.empty())
+            RespellKey(batch, kAisleGuessesSection, oldName, newName);
     }
     return batch;
 }

@@ -207,11 +207,16 @@ StoreBatch TFormEditItem::ApplyEdits(const Edits& edits, int32_t c, int32_t i)
     const AnsiString line = store.FormatItemValue(c, i);
     const AnsiString& name = edits.Typed.Name;
     const AnsiString oldName = item.Name, oldCategory = store.CategoryAt(c).Name;
-    // The line is written when a field changed, and with a rename or a move, as it always was.
+    // The line is written when a field changed, and with a rename or a move, as it always was;
+    // a new spelling of the same name alone keeps the line as the file holds it and carries no
+    // coupon.
+    const bool respelled = edits.Renamed && !edits.Moved && SameName(oldName, name);
     StoreBatch batch;
-    if (line != before || edits.Renamed || edits.Moved)
+    if (line != before || (edits.Renamed && !respelled) || edits.Moved)
         batch.Write(oldCategory, oldName, line);
-    if (edits.Renamed)
+    if (respelled && oldName != name)
+        RespellKey(batch, oldCategory, oldName, name);
+    else if (edits.Renamed && !respelled)
         batch.RenameKey(oldCategory, oldName, name);
     if (edits.Moved)
         batch.MoveKey(oldCategory, name, edits.Category);

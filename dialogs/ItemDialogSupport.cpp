@@ -324,6 +324,21 @@ bool CopyIntoChosenStore(TMainShared& main, QComboBox* combo, const AnsiString& 
     return copied;
 }
 
+void RespellKey(StoreBatch& batch, const AnsiString& section, const AnsiString& key, const AnsiString& newKey)
+{
+    // Names of the program's own making never hold "&-&" (the last selected row's separator).
+    const AnsiString away = newKey + "&-&";
+    batch.RenameKey(section, key, away);
+    batch.RenameKey(section, away, newKey);
+}
+
+void RespellSection(StoreBatch& batch, const AnsiString& section, const AnsiString& newSection)
+{
+    const AnsiString away = newSection + "&-&";
+    batch.RenameSection(section, away);
+    batch.RenameSection(away, newSection);
+}
+
 AnsiString CopiedItemLine(const QMStore& store, int32_t category, int32_t item, bool copyAisle)
 {
     AnsiString line = store.FormatItemValue(category, item); // checks both indexes

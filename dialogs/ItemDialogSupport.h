@@ -132,6 +132,15 @@ private:
 bool CopyIntoChosenStore(TMainShared& main, QComboBox* combo, const AnsiString& category,
                          const std::vector<std::pair<AnsiString, AnsiString>>& lines);
 
+// Steps that give a key, or a section with all its keys, a new spelling that differs from the
+// file's in letter case only, which a write under the new spelling does not do (the file keeps
+// the spelling it has). Each is renamed away to a name that no item or category can have, then
+// to the new spelling: the lines stay as the file holds them, no coupon is carried, and the key
+// or section goes to the end of its section or of the file.
+void RespellKey(StoreBatch& batch, const AnsiString& section, const AnsiString& key,
+                const AnsiString& newKey);
+void RespellSection(StoreBatch& batch, const AnsiString& section, const AnsiString& newSection);
+
 // The line of an item copied into another store: the fields as the item's own line has them,
 // the aisle only when asked for, without the closing separator. The this-store-only mark goes
 // with the copy, as with the item clipboard, so a coupon valid in one store only is not spread

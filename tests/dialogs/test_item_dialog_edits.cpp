@@ -1,5 +1,6 @@
-// What the item and category dialogs write when their user leaves a field alone, what they do
-// when they would replace what a store file holds, and how Edit Item writes its changes.
+// What the item and category dialogs write when their user leaves a field alone, when they
+// would replace what a store file holds, when another program took a category out, and when a
+// name changes only in letter case; and Edit Item's one rewrite.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -262,6 +263,42 @@ TEST_F(ItemDialogEditTest, EditItemDoesNotMoveAnItemIntoACategoryTakenOut)
     });
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(ReadStoreCategories(StoreContext{stores, {}}, "Shop"), "Fruit,,Snacks,,");
+}
+
+// ---- Names changed in letter case only ----
+
+// The key, or the section with its lines, goes to the end of its section or of the file under
+// the new spelling, its lines as they were; no coupon is carried.
+TEST_F(ItemDialogEditTest, ANewSpellingOfTheSameNameIsWritten)
+{
+    main.Select("Apples");
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        f.EditItemName->setText("apples");
+        f.BtnOK->click();
+    });
+    main.Select("Fruit");
+    Play<TFormEditCategory>([&](TFormEditCategory& f) {
+        f.EditCategoryName->setText("FRUIT");
+        f.BtnOK->click();
+    });
+    const std::string fruit =
+        "Bananas=1,-,ripe,-,2,-,1,-,46400,-,0,-,\r\napples=Front,-,,-,1,-,0,-,0,-,0,-,\r\n";
+    EXPECT_EQ(File("Shop"), With(With(kShop, "Fruit=Front\r\nSnacks=11\r\n", "Snacks=11\r\nFRUIT=Front\r\n"),
+                                 "[Fruit]\r\nApples=Front,-,,-,1,-,0,-,0,-,0,-,\r\n"
+                                 "Bananas=1,-,ripe,-,2,-,1,-,46400,-,0,-,\r\n",
+                                 "") +
+                                "[FRUIT]\r\n" + fruit);
+    EXPECT_EQ(File("Corner"), kCorner);
+}
+
+TEST_F(ItemDialogEditTest, TabInAddMultipleItemsMovesOnInsteadOfTypingATab)
+{
+    Play<TFormAddMultItems>([&](TFormAddMultItems& f) {
+        QTest::keyClicks(f.MemoItemNames, "Plums");
+        QTest::keyClick(f.MemoItemNames, Qt::Key_Tab);
+        EXPECT_EQ(f.MemoItemNames->toPlainText(), "Plums");
+        EXPECT_EQ(f.focusWidget(), f.ComboCategory);
+    });
 }
 
 // The item's line, its new name and its new category reach the file in one rewrite (a new file
