@@ -1,6 +1,7 @@
 #pragma once
 // TFormAddCategory, "Add Category": a new, empty category of the open store with its default
-// aisle. A category of that name that exists keeps its items and gets the new aisle guess.
+// aisle. A category of that name that exists keeps its items and gets the new aisle guess, once
+// the user agrees to replace the guess it has.
 #include "dialogs/DialogForm.h"
 
 class QComboBox;

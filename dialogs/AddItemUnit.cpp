@@ -10,26 +10,9 @@
 #include "dialogs/ItemDialogSupport.h"
 #include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
-#include "platform/Exception.h"
 #include "store/StoreFiles.h"
 
 namespace qm {
-
-namespace {
-
-// The key of the item named name in the category of the store file as it is now, as the file
-// spells it; empty when the category has none. Keys match without regard to case, as the file
-// matches them.
-AnsiString ItemKeyInFile(const StoreContext& ctx, const AnsiString& store, const AnsiString& category,
-                         const AnsiString& name)
-{
-    for (const AnsiString& key : SplitList(kListSeparator, ReadStoreSectionKeys(ctx, store, category)))
-        if (SameName(key, name))
-            return key;
-    return {};
-}
-
-} // namespace
 
 TFormAddItem::TFormAddItem(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormAddItem", "Add Item", "items"), main_(main)
@@ -92,25 +75,25 @@ void TFormAddItem::BtnOKClick()
     }
     const AnsiString name = FromQString(typed);
     const AnsiString aisle = ComboText(ComboAisle);
-    if (!ChosenCategoryInFile(main_, ComboCategory))
-        return;
     const AnsiString store = main_.Store.Name;
     // The new line replaces one the category has, and with it a quantity, note and coupon: a
     // slip of the keyboard should not cost them unasked. No keeps the dialog open.
-    if (const AnsiString existing = ItemKeyInFile(main_.StoreFilesContext(), store, category, name);
-        !existing.empty() &&
-        MessageDlg(Format("%s already exists in %s. Replace it?", existing.c_str(), category.c_str()),
-                   mtConfirmation, mbYes | mbNo, 0) != mrYes) {
-        ModalResult = mrNone;
-        return;
-    }
+    TReplaceConsent consent;
+    bool declined = false;
     const bool added = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         if (!ChosenCategoryInFile(main_, ComboCategory))
             return TMainShared::Try::Stop;
+        const StoreContext ctx = main_.StoreFilesContext();
+        if (!consent.Given(ItemKeysInFile(ctx, store, category, {name}), category)) {
+            declined = true;
+            return TMainShared::Try::Stop;
+        }
         StoreBatch batch;
-        batch.Write(category, name, NewItemLine(main_.StoreFilesContext(), store, category, name, aisle));
+        batch.Write(category, name, NewItemLine(ctx, store, category, name, aisle));
         return main_.WriteBatch(batch);
     });
+    if (declined)
+        ModalResult = mrNone;
     // A replaced item's quantity is 0 now, which the shopping list shows too.
     if (added)
         ReloadAndSelect(main_, store, name);

@@ -1,7 +1,7 @@
 #pragma once
 // TFormAddItem, "Add Item": one new item of the open store, with its category and aisle. OK
-// writes the item's line (an item of that name in the category is replaced), reloads the
-// store and selects the new row.
+// writes the item's line (an item of that name in the category is replaced once the user
+// agrees), reloads the store and selects the new row.
 #include "dialogs/DialogForm.h"
 
 class QComboBox;

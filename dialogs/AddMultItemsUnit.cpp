@@ -25,6 +25,7 @@ TFormAddMultItems::TFormAddMultItems(TMainShared& main, QWidget* parent)
     MemoItemNames->setLineWrapMode(QPlainTextEdit::NoWrap);
     MemoItemNames->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoItemNames->setMinimumSize(240, 160);
+    MemoItemNames->setTabChangesFocus(true); // names hold no tab; Tab goes on to the category
     ComboCategory = MakeDropDownList(Body, "ComboCategory");
     ComboAisle = MakeDropDownList(Body, "ComboAisle");
     AddCaptioned(grid, 0, "Item Names:  (One item for each line)", MemoItemNames);

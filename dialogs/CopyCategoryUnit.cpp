@@ -8,6 +8,7 @@
 #include "app/HelpContexts.h"
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
+#include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
 
 namespace qm {
@@ -50,21 +51,22 @@ void TFormCopyCategory::FormShow()
 // went away meanwhile is said so, and nothing is made of it.
 void TFormCopyCategory::BtnOKClick()
 {
-    const AnsiString target = ComboText(ComboStores);
+    if (!CheckStoreChosen(*this, ComboStores))
+        return;
     const QMStore& store = main_.Store;
     int32_t c = store.SelCategory, categoryRow = kNoRow;
-    if (target.empty() || !main_.CurrentRow(c, categoryRow))
+    if (!main_.CurrentRow(c, categoryRow))
         return;
-    // The items' lines as Copy Item writes them (the aisle left empty unless asked for); an item
-    // of the same name there is replaced, the others there stay.
+    // The items' lines as Copy Item writes them (the aisle left empty unless asked for); items
+    // of the same names there are replaced once the user agrees, the others there stay.
     const QMCategory& category = store.CategoryAt(c);
-    StoreBatch batch;
+    std::vector<std::pair<AnsiString, AnsiString>> lines;
+    lines.reserve(category.Items.size());
     for (int32_t i = 0; i < category.ItemCount(); ++i)
-        batch.Write(category.Name, category.Items[size_t(i)].Name,
-                    CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
-    WriteIntoChosenStore(ComboStores, [&] {
-        ReportCarryOverFailures(ApplyStoreBatch(main_.StoreFilesContext(), target, batch));
-    });
+        lines.emplace_back(category.Items[size_t(i)].Name,
+                           CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
+    if (!CopyIntoChosenStore(main_, ComboStores, category.Name, lines))
+        ModalResult = mrNone;
 }
 
 } // namespace qm

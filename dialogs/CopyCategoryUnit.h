@@ -1,7 +1,8 @@
 #pragma once
 // TFormCopyCategory, "Copy Category": writes every item of the selected category into the same
-// category of another store (one rewrite of that store's file), with or without the aisles.
-// The open store is neither reloaded nor redrawn.
+// category of another store (one rewrite of that store's file), with or without the aisles,
+// after one question when items of the same names there would be replaced. The open store is
+// neither reloaded nor redrawn.
 #include "dialogs/DialogForm.h"
 
 class QCheckBox;

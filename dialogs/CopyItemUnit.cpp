@@ -10,8 +10,8 @@
 #include "app/MainShared.h"
 #include "dialogs/ItemDialogSupport.h"
 #include "dialogs/ItemHeader.h"
+#include "platform/Dialogs.h"
 #include "platform/Dispatch.h"
-#include "store/StoreFiles.h"
 
 namespace qm {
 
@@ -61,16 +61,16 @@ void TFormCopyItem::showEvent(QShowEvent* event)
 // is said so, and nothing is made of it.
 void TFormCopyItem::BtnOKClick()
 {
-    if (ComboStores->currentIndex() < 0)
+    if (!CheckStoreChosen(*this, ComboStores))
         return;
     const QMStore& store = main_.Store;
     int32_t c = store.SelCategory, i = store.SelItem;
     if (i < 0 || !main_.CurrentRow(c, i))
         return;
-    WriteIntoChosenStore(ComboStores, [&] {
-        WriteStoreString(main_.StoreFilesContext(), ComboText(ComboStores), store.CategoryAt(c).Name,
-                         store.ItemAt(c, i).Name, CopiedItemLine(store, c, i, CheckCopyAisle->isChecked()));
-    });
+    const QMItem& item = store.ItemAt(c, i);
+    if (!CopyIntoChosenStore(main_, ComboStores, store.CategoryAt(c).Name,
+                             {{item.Name, CopiedItemLine(store, c, i, CheckCopyAisle->isChecked())}}))
+        ModalResult = mrNone;
 }
 
 } // namespace qm

@@ -24,9 +24,10 @@ public:
 
     void FormCreate(); // fills ComboStores, nothing chosen
     void FormShow();   // names the selected item and category
-    // Without a chosen store nothing is written. Otherwise the item's line (aisle only with
-    // "Copy Aisle", note, quantity, coupon, expiry and this-store-only mark) is written under
-    // the same category and name into the chosen store, replacing an item of that name there.
+    // Without a chosen store nothing is written (CheckStoreChosen). Otherwise the item's line
+    // (aisle only with "Copy Aisle", note, quantity, coupon, expiry and this-store-only mark) is
+    // written under the same category and name into the chosen store, replacing an item of that
+    // name there once the user agrees (No keeps the dialog open).
     void BtnOKClick();
 
 protected:

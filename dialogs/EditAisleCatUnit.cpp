@@ -40,7 +40,7 @@ void TFormEditCatAisle::FormShow()
     QMCategory selected;
     main_.GetSelectedCategory(selected);
     LabelCatName->setText(ToQString(selected.Name));
-    SelectComboEntry(ComboAisle, selected.AisleGuess);
+    ShowAisle(ComboAisle, selected.AisleGuess);
 }
 
 void TFormEditCatAisle::BtnOKClick()

@@ -34,6 +34,56 @@ void BuildCategoryNameBody(TDialogForm& form, QLineEdit*& editName, QComboBox*& 
     column->addStretch(1);
 }
 
+namespace {
+
+// The items of category c that a rename to newName would replace: when newName is another
+// category of the store, its items of the same names, as it spells them.
+std::vector<AnsiString> ItemsMergedInto(const QMStore& store, int32_t c, const AnsiString& newName)
+{
+    const int32_t t = FindCategoryIndex(store, newName);
+    if (t < 0 || t == c)
+        return {};
+    std::vector<AnsiString> replaced;
+    for (const QMItem& item : store.CategoryAt(c).Items)
+        for (const QMItem& there : store.CategoryAt(t).Items)
+            if (SameName(item.Name, there.Name)) {
+                replaced.push_back(there.Name);
+                break;
+            }
+    return replaced;
+}
+
+// The writes that rename the category as the file holds it to newName and give it the aisle
+// guess the user chose, in one rewrite. Renamed, the guess goes with it: the file's, unless the
+// user chose one, written under the old name first; a name from an older file that cannot be a
+// key has no guess of its own and gets it under its new name. A new spelling of the same name
+// moves the section and the guess the file holds to it without writing their lines anew.
+StoreBatch CategoryBatch(const QMCategory& category, const AnsiString& newName, bool aisleChosen,
+                         const AnsiString& aisle)
+{
+    const AnsiString& oldName = category.Name;
+    const AnsiString guess = aisleChosen ? aisle : category.AisleGuess;
+    const bool oldIsKey = IsStorableKey(oldName);
+    const bool renamed = !SameName(oldName, newName);
+    StoreBatch batch;
+    if (oldIsKey && (aisleChosen || renamed))
+        batch.Write(kAisleGuessesSection, oldName, guess);
+    if (renamed) {
+        batch.RenameSection(oldName, newName);
+        if (oldIsKey)
+            batch.RenameKey(kAisleGuessesSection, oldName, newName);
+        else
+            batch.Write(kAisleGuessesSection, newName, guess);
+    } else if (oldName != newName) {
+        RespellSection(batch, oldName, newName);
+        if (oldIsKey && !guess.empty())
+            RespellKey(batch, kAisleGuessesSection, oldName, newName);
+    }
+    return batch;
+}
+
+} // namespace
+
 TFormEditCategory::TFormEditCategory(TMainShared& main, QWidget* parent)
     : TDialogForm(parent, "FormEditCategory", "Edit Category", "category"), main_(main)
 {
@@ -62,16 +112,16 @@ void TFormEditCategory::FormShow()
     QMCategory selected;
     main_.GetSelectedCategory(selected);
     EditCategoryName->setText(ToQString(selected.Name));
-    SelectComboEntry(ComboAisle, selected.AisleGuess);
+    ShowAisle(ComboAisle, selected.AisleGuess);
     shownName_ = selected.Name;
-    openedGuess_ = selected.AisleGuess;
-    shownAisle_ = ComboText(ComboAisle);
+    shownAisleEntry_ = ComboAisle->currentIndex();
 }
 
 // What the user changed goes over the category as the store's file holds it at OK: another
 // program may have written it meanwhile, or taken it out (said so, and nothing is written).
-// The aisle guess is written as the dialog shows it when the user chose it, or when the file
-// still holds the guess the dialog opened on; a guess another program wrote meanwhile stays.
+// The aisle guess is written as the dialog shows it when the user chose it; otherwise the file's
+// guess stays, whoever wrote it. A new name of another category merges the two, after a question
+// when items of the same names would be replaced (No keeps the dialog open).
 void TFormEditCategory::BtnOKClick()
 {
     QMStore& store = main_.Store;
@@ -90,36 +140,30 @@ void TFormEditCategory::BtnOKClick()
         return;
     }
 
-    // The aisle guess under the old name, then the section and the guess renamed: one rewrite.
-    // A name from an older file that cannot be a key has no guess of its own; renamed, the
-    // category gets it under its new name.
     const AnsiString aisle = ComboText(ComboAisle);
-    bool guessWritten = false;
+    const bool aisleChosen = ComboAisle->currentIndex() != shownAisleEntry_;
+    TReplaceConsent consent;
+    bool declined = false;
     CarryOverFailures failures;
     const bool changed = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
         int32_t row = kNoRow;
         if (!main_.CurrentRow(c, row))
             return TMainShared::Try::Stop;
-        const QMCategory& category = store.CategoryAt(c);
-        const AnsiString oldName = category.Name;
-        guessWritten = !shown_ || aisle != shownAisle_ || category.AisleGuess == openedGuess_;
-        const bool oldIsKey = IsStorableKey(oldName);
-        StoreBatch batch;
-        if (oldIsKey && guessWritten)
-            batch.Write(kAisleGuessesSection, oldName, aisle);
-        if (renamed) {
-            batch.RenameSection(oldName, newName);
-            if (oldIsKey)
-                batch.RenameKey(kAisleGuessesSection, oldName, newName);
-            else
-                batch.Write(kAisleGuessesSection, newName, aisle);
+        if (renamed && !consent.Given(ItemsMergedInto(store, c, newName), newName)) {
+            declined = true;
+            return TMainShared::Try::Stop;
         }
-        return main_.WriteBatch(batch, &failures);
+        // A name the user left alone stays as the file spells it now.
+        const QMCategory& category = store.CategoryAt(c);
+        return main_.WriteBatch(
+            CategoryBatch(category, renamed ? newName : category.Name, aisleChosen, aisle), &failures);
     });
+    if (declined)
+        ModalResult = mrNone;
     if (!changed)
         return;
     ReportCarryOverFailures(failures);
-    if (guessWritten)
+    if (aisleChosen)
         store.CategoryAt(c).AisleGuess = aisle;
     if (renamed)
         main_.LoadStore(store.Name);

@@ -1,6 +1,7 @@
 #pragma once
 // TFormEditCategory, "Edit Category": renames the selected category and sets its default
-// aisle. A rename moves every item line of the category, all in one rewrite of the store file.
+// aisle. A rename moves every item line of the category, all in one rewrite of the store file;
+// a rename to another category's name merges the two.
 #include "dialogs/DialogForm.h"
 #include "platform/AnsiString.h"
 
@@ -29,10 +30,9 @@ protected:
 
 private:
     TMainShared& main_;
-    bool shown_ = false; // FormShow has run: what follows holds what the dialog opened on
-    // What the dialog opened on (FormShow): the category's name and aisle guess, and the aisle
-    // shown for it.
-    AnsiString shownName_, openedGuess_, shownAisle_;
+    bool shown_ = false;       // FormShow has run: what follows holds what the dialog opened on
+    AnsiString shownName_;     // the category's name
+    int shownAisleEntry_ = -1; // the aisle box's entry that showed its aisle guess
 };
 
 // The body both category-name dialogs share: "Category Name:" over EditCategoryName and

@@ -23,13 +23,13 @@ namespace qm {
 
 namespace {
 
-// The dialog's values (typed) that differ from the item as the dialog opened on it (shown) go
-// into the item as the store now holds it (now). The aisle's place is the entry's place in the
-// aisle list the dialog was filled from, which a store read again may no longer have.
-void ApplyEdited(const QMItem& shown, const QMItem& typed, int32_t aisleEntry, const QMStore& store,
-                 QMItem& now)
+// The dialog's values that its user changed go into the item as the store now holds it (now),
+// each over the field it stands for. The aisle's place is the entry's place in the aisle list
+// the dialog was filled from, which a store read again may no longer have.
+void ApplyEdited(const QMItem& shown, const QMItem& typed, bool aisleChosen, int32_t aisleEntry,
+                 const QMStore& store, QMItem& now)
 {
-    if (typed.Aisle != shown.Aisle || aisleEntry != shown.AisleIndex) {
+    if (aisleChosen) {
         now.Aisle = typed.Aisle;
         const bool listed = aisleEntry >= 0 && aisleEntry < store.AisleCount() &&
                             store.Aisles[size_t(aisleEntry)] == typed.Aisle;
@@ -113,7 +113,8 @@ void TFormEditItem::FormShow()
     shownCategory_ = store.CategoryAt(store.SelCategory).Name;
     EditItemName->setText(ToQString(item.Name));
     SelectComboEntry(ComboCategory, store.CategoryAt(store.SelCategory).Name);
-    SelectComboEntry(ComboAisle, item.Aisle);
+    ShowAisle(ComboAisle, item.Aisle);
+    shownAisleEntry_ = ComboAisle->currentIndex();
     SpinQty->setValue(item.Qty);
     shownQty_ = SpinQty->cleanText();
     EditNote->setText(ToQString(item.Note));
@@ -160,91 +161,112 @@ bool TFormEditItem::CheckTarget(const AnsiString& name, const AnsiString& catego
     return true;
 }
 
-// What the user changed goes over the item as the store's file holds it at OK, and the new
-// name and category are checked against the file then: another program may have written the
-// item meanwhile, taken it or its new category out (said so, and nothing is written), or given
-// the category an item of the new name (refused, as when the window had it).
-void TFormEditItem::BtnOKClick()
+bool TFormEditItem::ReadEdits(int32_t c, int32_t i, Edits& edits) const
 {
-    QMStore& store = main_.Store;
-    int32_t c = store.SelCategory, i = store.SelItem;
-    if (c < 0 || i < 0)
-        return;
-    const QMItem shown = shown_ ? shownItem_ : store.ItemAt(c, i);
+    const QMStore& store = main_.Store;
+    edits.Shown = shown_ ? shownItem_ : store.ItemAt(c, i);
     const AnsiString shownCategory = shown_ ? shownCategory_ : store.CategoryAt(c).Name;
+    const QMItem& shown = edits.Shown;
 
     // A name is checked only when it changed: a name already in the file stays usable.
     const QString typedName = EditItemName->text();
-    const AnsiString newName = FromQString(typedName);
-    const AnsiString newCategory = ComboText(ComboCategory);
     const QString typedNote = EditNote->text();
-    const AnsiString note = FromQString(typedNote);
-    const bool renamed = newName != shown.Name, moved = newCategory != shownCategory;
-    if ((renamed && !CheckTypedName(NameKind::Item, typedName)) || !CheckCategoryChosen(newCategory) ||
-        (note != shown.Note && !AcceptName(NameKind::Note, typedNote))) {
-        ModalResult = mrNone;
-        return;
-    }
-    if (!main_.CurrentRow(c, i))
-        return;
-    if ((renamed || moved) && !CheckTarget(newName, newCategory, c, i)) {
-        ModalResult = mrNone;
-        return;
-    }
-    const AnsiString itemName = store.ItemAt(c, i).Name, categoryName = store.CategoryAt(c).Name;
+    QMItem& typed = edits.Typed = shown;
+    typed.Name = FromQString(typedName);
+    typed.Note = FromQString(typedNote);
+    edits.Category = ComboText(ComboCategory);
+    edits.Renamed = typed.Name != shown.Name;
+    edits.Moved = edits.Category != shownCategory;
+    if ((edits.Renamed && !CheckTypedName(NameKind::Item, typedName)) ||
+        !CheckCategoryChosen(edits.Category) ||
+        (typed.Note != shown.Note && !AcceptName(NameKind::Note, typedNote)))
+        return false;
 
-    // The dialog's values: each that differs from the item as the dialog opened on it goes over
-    // the item as the store's file holds it now, so what another program wrote meanwhile to the
-    // fields left alone stays. A quantity beyond the spin edit's range (raised with the + key)
-    // stays unless retyped; without a coupon the expiry and the store-only mark stay.
-    QMItem typed = shown;
+    // A quantity beyond the spin edit's range (raised with the + key) stays unless retyped;
+    // without a coupon the expiry and the store-only mark stay.
+    const int entry = ComboAisle->currentIndex();
+    edits.AisleChosen = entry != shownAisleEntry_;
+    edits.AisleEntry = entry >= 1 ? entry - 1 : -1;
     typed.Aisle = ComboText(ComboAisle);
-    const int32_t aisleEntry = ComboAisle->currentIndex() >= 1 ? ComboAisle->currentIndex() - 1 : -1;
     if (SpinQty->cleanText() != shownQty_)
         typed.Qty = TypedQuantity(SpinQty);
-    typed.Note = note;
     typed.HasCoupon = CouponBlock->HasCoupon();
     if (typed.HasCoupon) {
         typed.CouponExpire = CouponBlock->Expiry();
         typed.IsStoreCoupon = CouponBlock->StoreOnly();
     }
-    const auto edit = [&](QMItem& now) { ApplyEdited(shown, typed, aisleEntry, store, now); };
-    // An item another program took out of the file meanwhile is not written back.
-    if (!main_.ChangeItem(c, i, edit))
-        return;
+    return true;
+}
 
-    if (renamed || moved) {
-        bool refused = false;
-        const bool done = main_.ChangeStoreFile([&](bool, TMainShared::Undo&) {
-            auto [rc, ri] = store.FindItem(categoryName, itemName);
-            if (rc < 0 || ri < 0)
-                RaiseTakenOut(categoryName, itemName);
-            if (!main_.CurrentRow(rc, ri))
-                return TMainShared::Try::Stop;
-            if (!CheckTarget(newName, newCategory, rc, ri)) {
-                refused = true;
-                return TMainShared::Try::Stop;
-            }
-            const AnsiString oldName = store.ItemAt(rc, ri).Name, oldCategory = store.CategoryAt(rc).Name;
-            StoreBatch batch;
-            if (renamed)
-                batch.RenameKey(oldCategory, oldName, newName);
-            if (moved)
-                batch.MoveKey(oldCategory, newName, newCategory);
-            return main_.WriteBatch(batch);
-        });
-        if (refused)
-            ModalResult = mrNone;
-        if (!done)
-            return;
+StoreBatch TFormEditItem::ApplyEdits(const Edits& edits, int32_t c, int32_t i)
+{
+    QMStore& store = main_.Store;
+    QMItem& item = store.ItemAt(c, i);
+    const AnsiString before = store.FormatItemValue(c, i);
+    ApplyEdited(edits.Shown, edits.Typed, edits.AisleChosen, edits.AisleEntry, store, item);
+    const AnsiString line = store.FormatItemValue(c, i);
+    const AnsiString& name = edits.Typed.Name;
+    const AnsiString oldName = item.Name, oldCategory = store.CategoryAt(c).Name;
+    // The line is written when a field changed, and with a rename or a move, as it always was;
+    // a new spelling of the same name alone keeps the line as the file holds it and carries no
+    // coupon.
+    const bool respelled = edits.Renamed && !edits.Moved && SameName(oldName, name);
+    StoreBatch batch;
+    if (line != before || (edits.Renamed && !respelled) || edits.Moved)
+        batch.Write(oldCategory, oldName, line);
+    if (respelled && oldName != name)
+        RespellKey(batch, oldCategory, oldName, name);
+    else if (edits.Renamed && !respelled)
+        batch.RenameKey(oldCategory, oldName, name);
+    if (edits.Moved)
+        batch.MoveKey(oldCategory, name, edits.Category);
+    return batch;
+}
+
+void TFormEditItem::ShowEdited(const Edits& edits)
+{
+    QMStore& store = main_.Store;
+    if (edits.Renamed || edits.Moved) {
         main_.LoadStore(store.Name);
-        const auto [fc, fi] = store.FindItemByName(newName);
-        if (fc >= 0)
+        const auto [fc, fi] = store.FindItem(edits.Category, edits.Typed.Name);
+        if (fi >= 0)
             main_.SelectRow(fc, fi);
     }
     main_.DrawItemList();
     main_.BuildShoppingList();
     main_.DrawShoppingList();
+}
+
+// What the user changed goes over the item as the store's file holds it at OK, so what another
+// program wrote meanwhile to the fields left alone stays; the new name and category are checked
+// against the file then: another program may have taken the item or its new category out (said
+// so, and nothing is written), or given the category an item of the new name (refused, as when
+// the window had it). The line, a rename and a move are one rewrite of the file.
+void TFormEditItem::BtnOKClick()
+{
+    int32_t c = main_.Store.SelCategory, i = main_.Store.SelItem;
+    if (c < 0 || i < 0)
+        return;
+    Edits edits;
+    if (!ReadEdits(c, i, edits)) {
+        ModalResult = mrNone;
+        return;
+    }
+    bool refused = false;
+    const bool done = main_.ChangeStoreFile([&](bool, TMainShared::Undo& undo) {
+        if (!main_.CurrentRow(c, i))
+            return TMainShared::Try::Stop;
+        if ((edits.Renamed || edits.Moved) && !CheckTarget(edits.Typed.Name, edits.Category, c, i)) {
+            refused = true;
+            return TMainShared::Try::Stop;
+        }
+        undo.Keep(main_.Store.ItemAt(c, i));
+        return main_.WriteBatch(ApplyEdits(edits, c, i));
+    });
+    if (refused)
+        ModalResult = mrNone;
+    if (done)
+        ShowEdited(edits);
 }
 
 } // namespace qm

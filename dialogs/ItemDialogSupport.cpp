@@ -7,8 +7,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "app/MainShared.h"
+#include "dialogs/DialogForm.h"
 #include "dialogs/ItemHeader.h"
 #include "platform/Dialogs.h"
 #include "store/QMStore.h"
@@ -102,18 +104,31 @@ void SelectComboEntry(QComboBox* combo, const AnsiString& text)
     combo->setCurrentIndex(-1);
 }
 
+void ShowAisle(QComboBox* combo, const AnsiString& aisle)
+{
+    // The entry of an aisle the list lacks carries true as its data; the list's own carry none.
+    for (int i = combo->count() - 1; i >= 0; --i)
+        if (combo->itemData(i).toBool())
+            combo->removeItem(i);
+    SelectComboEntry(combo, aisle);
+    if (combo->currentIndex() < 0 && !aisle.empty()) {
+        combo->addItem(ToQString(aisle), true);
+        combo->setCurrentIndex(combo->count() - 1);
+    }
+}
+
 void ChooseSelectedCategory(const QMStore& store, QComboBox* comboCategory, QComboBox* comboAisle)
 {
     QMCategory selected;
     store.GetSelectedCategory(selected);
     SelectComboEntry(comboCategory, selected.Name);
-    SelectComboEntry(comboAisle, selected.AisleGuess);
+    ShowAisle(comboAisle, selected.AisleGuess);
 }
 
 void FollowAisleGuess(const QMStore& store, const QComboBox* comboCategory, QComboBox* comboAisle)
 {
     if (const QMCategory* category = FindCategory(store, ComboText(comboCategory)))
-        SelectComboEntry(comboAisle, category->AisleGuess);
+        ShowAisle(comboAisle, category->AisleGuess);
 }
 
 AnsiString ComboText(const QComboBox* combo)
@@ -154,6 +169,17 @@ bool CheckCategoryChosen(const AnsiString& category)
     if (!category.empty())
         return true;
     MessageDlg("You must choose a category.", mtError, mbOK, 0);
+    return false;
+}
+
+bool CheckStoreChosen(TDialogForm& form, const QComboBox* combo)
+{
+    if (combo->currentIndex() >= 0)
+        return true;
+    if (combo->count() > 0) {
+        MessageDlg("You must choose a store.", mtError, mbOK, 0);
+        form.ModalResult = mrNone;
+    }
     return false;
 }
 
@@ -221,6 +247,96 @@ void WriteIntoChosenStore(QComboBox* combo, const std::function<void()>& write)
         }
         throw;
     }
+}
+
+std::vector<AnsiString> ItemKeysInFile(const StoreContext& ctx, const AnsiString& store,
+                                       const AnsiString& category, const std::vector<AnsiString>& names)
+{
+    std::unordered_map<AnsiString, AnsiString> keys; // by upper-cased name; the first of a name
+    for (const AnsiString& key : SplitList(kListSeparator, ReadStoreSectionKeys(ctx, store, category)))
+        keys.emplace(UpperName(key), key);
+    std::vector<AnsiString> found;
+    for (const AnsiString& name : names)
+        if (const auto key = keys.find(UpperName(name)); key != keys.end())
+            found.push_back(key->second);
+    return found;
+}
+
+AnsiString ReplaceQuestion(const std::vector<AnsiString>& names, const AnsiString& where)
+{
+    if (names.size() == 1)
+        return Format("%s already exists in %s. Replace it?", names[0].c_str(), where.c_str());
+    // A list of any length stays a readable sentence.
+    constexpr size_t kListed = 10;
+    const bool cut = names.size() > kListed;
+    AnsiString list;
+    for (size_t n = 0; n < (cut ? kListed : names.size() - 1); ++n)
+        list += (n ? ", " : "") + names[n];
+    list += " and " + (cut ? std::to_string(names.size() - kListed) + " more" : names.back());
+    return Format("%s already exist in %s. Replace them?", list.c_str(), where.c_str());
+}
+
+bool TReplaceConsent::Given(const std::vector<AnsiString>& replaced, const AnsiString& where)
+{
+    const bool asked = std::all_of(replaced.begin(), replaced.end(), [this](const AnsiString& name) {
+        return std::any_of(agreed_.begin(), agreed_.end(),
+                           [&name](const AnsiString& agreed) { return SameName(agreed, name); });
+    });
+    if (asked)
+        return true;
+    if (MessageDlg(ReplaceQuestion(replaced, where), mtConfirmation, mbYes | mbNo, 0) != mrYes)
+        return false;
+    agreed_.insert(agreed_.end(), replaced.begin(), replaced.end());
+    return true;
+}
+
+bool CopyIntoChosenStore(TMainShared& main, QComboBox* combo, const AnsiString& category,
+                         const std::vector<std::pair<AnsiString, AnsiString>>& lines)
+{
+    const StoreContext ctx = main.StoreFilesContext();
+    const AnsiString target = ComboText(combo);
+    std::vector<AnsiString> names;
+    StoreBatch batch;
+    for (const auto& [name, line] : lines) {
+        names.push_back(name);
+        batch.Write(category, name, line);
+    }
+    const AnsiString where = Format("%s in the store \"%s\"", category.c_str(), target.c_str());
+    TReplaceConsent consent;
+    bool copied = false;
+    WriteIntoChosenStore(combo, [&] {
+        // The watch knows the file from before it is read, so a write made after the reading
+        // finds it changed.
+        for (int round = 1;; ++round) {
+            IniFile::Watch watch;
+            watch.Start(StoreFilePath(ctx, target));
+            if (!consent.Given(ItemKeysInFile(ctx, target, category, names), where))
+                return;
+            if (const auto failures = ApplyStoreBatchIfUnchanged(ctx, target, batch, watch)) {
+                copied = true;
+                ReportCarryOverFailures(*failures);
+                return;
+            }
+            if (round == kMaxChangeRounds)
+                RaiseStoreKeptChanging(ctx, target);
+        }
+    });
+    return copied;
+}
+
+void RespellKey(StoreBatch& batch, const AnsiString& section, const AnsiString& key, const AnsiString& newKey)
+{
+    // Names of the program's own making never hold "&-&" (the last selected row's separator).
+    const AnsiString away = newKey + "&-&";
+    batch.RenameKey(section, key, away);
+    batch.RenameKey(section, away, newKey);
+}
+
+void RespellSection(StoreBatch& batch, const AnsiString& section, const AnsiString& newSection)
+{
+    const AnsiString away = newSection + "&-&";
+    batch.RenameSection(section, away);
+    batch.RenameSection(away, newSection);
 }
 
 AnsiString CopiedItemLine(const QMStore& store, int32_t category, int32_t item, bool copyAisle)

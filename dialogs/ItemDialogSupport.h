@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "platform/AnsiString.h"
 #include "store/NameRules.h"
@@ -20,6 +22,8 @@ namespace qm {
 struct QMStore;
 struct QMCategory;
 struct StoreContext;
+class StoreBatch;
+class TDialogForm;
 class TMainShared;
 
 // The category of that name in the open store: spelled alike, else the first equal without
@@ -41,6 +45,11 @@ void FillAisleCombo(QComboBox* combo, const QMStore& store);
 void FillOtherStoresCombo(QComboBox* combo, const TMainShared& main);
 // Chooses the first entry equal to text without regard to case; none when no entry is.
 void SelectComboEntry(QComboBox* combo, const AnsiString& text);
+// Chooses the aisle in a list FillAisleCombo filled, as SelectComboEntry does. An aisle the list
+// lacks (renamed or taken out of the store's aisles since an item or category got it) gets an
+// entry of its own at the end, chosen, so that the box shows the aisle the item or category has
+// and an OK that leaves the box alone keeps it; the next call takes that entry away again.
+void ShowAisle(QComboBox* combo, const AnsiString& aisle);
 // The add dialogs' defaults: the selected category of the open store and its aisle guess.
 void ChooseSelectedCategory(const QMStore& store, QComboBox* comboCategory, QComboBox* comboAisle);
 // The aisle guess of the open store's category chosen in comboCategory, chosen in comboAisle.
@@ -60,6 +69,10 @@ QVBoxLayout* BuildAllItemsBody(TMainShared& main, QWidget* body, QLabel*& labelC
 bool CheckTypedName(NameKind kind, const QString& typed);
 // An error box when no category is chosen: nothing may be written under an empty section name.
 bool CheckCategoryChosen(const AnsiString& category);
+// Whether a store is chosen in a copy dialog's list of the other stores. None chosen while the
+// list offers some is said in an error box, and the form stays open (ModalResult mrNone); an
+// empty list (the open store is the picker's only one) has nothing to choose, and OK closes.
+bool CheckStoreChosen(TDialogForm& form, const QComboBox* combo);
 
 // The quantity typed into a spin edit, as its OK reads it: the text as a whole number cut to
 // the spin edit's range, its minimum when the text is not a number.
@@ -87,6 +100,46 @@ AnsiString NewItemLine(const StoreContext& ctx, const AnsiString& store, const A
 // Runs write, a write into the other store chosen in combo: a store whose file went away since
 // the dialog opened (EStoreNotFound, passed on) leaves the combo, none chosen in its place.
 void WriteIntoChosenStore(QComboBox* combo, const std::function<void()>& write);
+
+// The keys of the category of the store's file that are the names, as the file spells them, in
+// the order of names; names match without regard to case, as the file matches keys.
+std::vector<AnsiString> ItemKeysInFile(const StoreContext& ctx, const AnsiString& store,
+                                       const AnsiString& category, const std::vector<AnsiString>& names);
+// "Milk already exists in Dairy. Replace it?", where being "Dairy", for one name or more: several
+// are listed, the first ten of a longer list followed by how many more there are.
+AnsiString ReplaceQuestion(const std::vector<AnsiString>& names, const AnsiString& where);
+// The question (ReplaceQuestion, Yes or No) before a change replaces items of a store file,
+// asked under the change: each try names what it would replace in the file as it holds it then,
+// and a try made again after another program wrote the file asks again only when it would
+// replace an item the user was not asked about.
+class TReplaceConsent {
+public:
+    // True when replaced is empty or the user agreed to replace every one of them, now or on an
+    // earlier try.
+    bool Given(const std::vector<AnsiString>& replaced, const AnsiString& where);
+
+private:
+    std::vector<AnsiString> agreed_;
+};
+
+// Copies items into the same category of the store chosen in combo (another store than the
+// open one): lines holds each item's name and line. The lines are written in one rewrite over
+// the store's file as it holds it then (TReplaceConsent asks before an item of the same name
+// there is replaced); when another program writes the file meanwhile, the copy is made anew
+// (after kMaxChangeRounds given up with RaiseStoreKeptChanging). A store whose file went away
+// is handled as WriteIntoChosenStore handles it. False, with nothing written, when the user
+// would not replace the items.
+bool CopyIntoChosenStore(TMainShared& main, QComboBox* combo, const AnsiString& category,
+                         const std::vector<std::pair<AnsiString, AnsiString>>& lines);
+
+// Steps that give a key, or a section with all its keys, a new spelling that differs from the
+// file's in letter case only, which a write under the new spelling does not do (the file keeps
+// the spelling it has). Each is renamed away to a name that no item or category can have, then
+// to the new spelling: the lines stay as the file holds them, no coupon is carried, and the key
+// or section goes to the end of its section or of the file.
+void RespellKey(StoreBatch& batch, const AnsiString& section, const AnsiString& key,
+                const AnsiString& newKey);
+void RespellSection(StoreBatch& batch, const AnsiString& section, const AnsiString& newSection);
 
 // The line of an item copied into another store: the fields as the item's own line has them,
 // the aisle only when asked for, without the closing separator. The this-store-only mark goes

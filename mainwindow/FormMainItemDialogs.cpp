@@ -29,6 +29,17 @@ template <class Form> void RunDialog(TFormMain* owner)
     RunModal(form);
 }
 
+// The store as its file holds it, for the add dialogs, which open on the selected category: one
+// another program took out is said so (EStoreError) rather than the dialog opening on the
+// category the store read again has at its place.
+bool SelectedCategoryOrNoneNow(TMainShared& main)
+{
+    int32_t c = main.Store.SelCategory, row = kNoRow;
+    if (c < 0)
+        return main.RefreshStore() != TMainShared::Refresh::Failed;
+    return main.CurrentRow(c, row);
+}
+
 } // namespace
 
 QImage TFormMain::ItemGlyph(int index)
@@ -47,13 +58,13 @@ void TFormMain::MItemItemEditClick()
 
 void TFormMain::MItemItemAddClick()
 {
-    if (!GetCurrentStoreName().empty() && RefreshStore() != Refresh::Failed && StoreHasCategories())
+    if (!GetCurrentStoreName().empty() && SelectedCategoryOrNoneNow(*this) && StoreHasCategories())
         RunDialog<TFormAddItem>(this);
 }
 
 void TFormMain::MItemItemAddMultClick()
 {
-    if (!GetCurrentStoreName().empty() && RefreshStore() != Refresh::Failed && StoreHasCategories())
+    if (!GetCurrentStoreName().empty() && SelectedCategoryOrNoneNow(*this) && StoreHasCategories())
         RunDialog<TFormAddMultItems>(this);
 }
 

@@ -375,6 +375,7 @@ TEST_F(ItemDialogTest, ChangeAisleAsksFirstAndThenMovesEveryItem)
 TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
 {
     main.Select("Dairy");
+    dialogs->expectBox("Milk already exists in Dairy in the store \"Other\". Replace it?", mrYes);
     Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
         EXPECT_EQ(f.ComboStores->count(), 2); // never the open store
         EXPECT_EQ(f.ComboStores->currentIndex(), -1);
@@ -398,10 +399,12 @@ TEST_F(ItemDialogTest, CopyCategoryIntoAStoreThatHasSomeOfItsItems)
                                       "Eggs=Back,-,,-,0,-,0,-,0,-,0\r\n"
                                       "Milk=Back,-,2%,-,2,-,1,-,46400,-,0\r\n");
 
-    // Without a chosen store nothing is written.
+    // Without a chosen store nothing is written, and the dialog says so and stays open.
     const std::string third = File("Third");
+    dialogs->expectBox("You must choose a store.");
     Play<TFormCopyCategory>([&](TFormCopyCategory& f) { f.BtnOK->click(); });
-    EXPECT_FALSE(stayedOpen);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(dialogs->seen().back().type, mtError);
     EXPECT_EQ(File("Third"), third);
 }
 
@@ -564,6 +567,7 @@ TEST_F(ItemDialogTest, CopyCategoryKeepsTheThisStoreOnlyMark)
     Write("Third", "[Dairy]\r\nEggs=T,-,,-,1,-,0,-,0,-,0\r\n");
     main.LoadStore("Main");
     main.Select("Dairy");
+    dialogs->expectBox("Milk already exists in Dairy in the store \"Other\"", mrYes);
     Play<TFormCopyCategory>([&](TFormCopyCategory& f) {
         f.ComboStores->setCurrentIndex(indexOf(f.ComboStores, "Other"));
         f.BtnOK->click();

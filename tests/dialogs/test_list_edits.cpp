@@ -1,6 +1,7 @@
 // The changes of a list editor made over the list as another window left it.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 
 #include "dialogs/ListEdits.h"
@@ -84,12 +85,24 @@ const Case kCases[] = {
     {"renamed here, removed there", "A Bank", "A<0 Bank_and_cash<1", "A", "lost Bank"},
     {"ticked here, removed there", "A Bank", "A<0 Bank<1*", "A", "lost Bank"},
     {"names matched without regard to case", "Bakery", "Bakery<0*", "BAKERY Deli", "BAKERY* Deli"},
-    {"the n-th of a name is the n-th", "A A", "A<0 A<1*", "A A B", "A A* B"},
+    {"the nth of a name is the nth", "A A", "A<0 A<1*", "A A B", "A A* B"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, MergeListEditsTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                             return "Case" + std::to_string(info.index);
-                         });
+// Each case is named after its what, in words run together: "removed there, left alone here"
+// is RemovedThereLeftAloneHere.
+std::string CaseName(const ::testing::TestParamInfo<Case>& info)
+{
+    std::string name;
+    bool wordStart = true;
+    for (const char* c = info.param.what; *c; ++c) {
+        const bool alnum = std::isalnum(static_cast<unsigned char>(*c));
+        if (alnum)
+            name += wordStart ? char(std::toupper(static_cast<unsigned char>(*c))) : *c;
+        wordStart = !alnum;
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MergeListEditsTest, ::testing::ValuesIn(kCases), CaseName);
 
 } // namespace

@@ -664,8 +664,9 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
         EXPECT_EQ(f.LabelItemName->text(), "Kiwi");
         EXPECT_EQ(f.LabelCatName->text(), "Fruit");
         f.BtnHelp->click();
-        f.BtnOK->click(); // no store chosen: nothing written
+        f.BtnOK->click(); // no store chosen: said so, and nothing written
     });
+    dialogs->expectBox("You must choose a store.");
     Trigger(*form, "PItemContextCopyItem");
     ASSERT_EQ(shell->calls.size(), 1u);
     EXPECT_EQ(shell->calls[0].helpContext, HelpContextOf("Copying an item to another store"));
@@ -686,6 +687,7 @@ TEST_F(StoreCommandsTest, CopyItemWritesTheItemIntoTheChosenStore)
         f.CheckCopyAisle->setChecked(true);
         f.BtnOK->click();
     });
+    dialogs->expectBox("Kiwi already exists in Fruit in the store \"Mart\". Replace it?", mrYes);
     Trigger(*form, "MItemItemCopy");
     EXPECT_EQ(qm::ReadStoreString(form->StoreFilesContext(), "Mart", "Fruit", "Kiwi"),
               "A2,-,ripe,-,3,-,0,-,46050,-,0");

@@ -301,6 +301,7 @@ TEST_F(OtherWindowTest, CategoryAndCopyCommandsWriteTheItemsAsTheFileHoldsThem)
         f.ComboStores->setCurrentIndex(0);
         f.BtnOK->click();
     });
+    dialogs->expectBox("Eggs already exists in Dairy in the store \"Corner\". Replace it?", mrYes);
     Trigger(*form, "MItemItemCopy");
     EXPECT_EQ(Line("Eggs", "Corner"), ",-,brown,-,2,-,0,-,0,-,0");
 
@@ -319,6 +320,7 @@ TEST_F(OtherWindowTest, CategoryAndCopyCommandsWriteTheItemsAsTheFileHoldsThem)
         f.ComboStores->setCurrentIndex(0);
         f.BtnOK->click();
     });
+    dialogs->expectBox("Eggs already exists in Dairy in the store \"Corner\". Replace it?", mrYes);
     Trigger(*form, "MItemCategoryCopy");
     EXPECT_EQ(Line("Milk", "Corner"), ",-,skim,-,6,-,0,-,0,-,0");
 }
@@ -767,6 +769,64 @@ TEST_F(OtherWindowTest, DeletingAnItemAnotherWindowMovedSaysSo)
     Key(*form, Qt::Key_Delete);
     EXPECT_EQ(ReadStoreString(StoreContext{stores, {}}, "Home", "Fruit", "Eggs"),
               "A1,-,white,-,2,-,0,-,0,-,0,-,");
+}
+
+// ---- Dialogs opened on what another window changed ----
+
+// The add dialogs open on the selected category: one another window took out is said so, and
+// no dialog opens on the category that the store read again has at its place.
+TEST_F(OtherWindowTest, AddDialogsOnACategoryAnotherWindowTookOutSaySo)
+{
+    for (const char* command : {"MItemItemAdd", "MItemItemAddMult"}) {
+        WriteFile(stores + "Home.store", "[--Info--]\r\nAisles=A1,,\r\n"
+                                         "[Frozen]\r\nFrozen Pizza=A1,-,,-,1,-,0,-,0,-,0,-,\r\n"
+                                         "[Frozen--Treats]\r\nPopsicles=A1,-,,-,0,-,0,-,0,-,0,-,\r\n");
+        Start("Home");
+        form->SelectRow(0, 0); // Frozen Pizza
+        OtherProgram([](const StoreContext& ctx) { EraseStoreSection(ctx, "Home", "Frozen"); });
+        const std::string kept = File("Home");
+        dialogs->expectBox(
+            "Another program took the category \"Frozen\" out of this store, so nothing was changed.");
+        Trigger(*form, command);
+        EXPECT_EQ(modalRuns, 0) << command;
+        EXPECT_EQ(File("Home"), kept) << command;
+    }
+}
+
+// After the store chosen went away, OK asks for another while the list offers one.
+TEST_F(OtherWindowTest, ACopyDialogAsksForAStoreWhileItsListOffersOne)
+{
+    WriteFile(stores + "Mart.store", "[Fruit]\r\n");
+    Open();
+    Play<TFormCopyItem>([&](TFormCopyItem& f) {
+        fs::remove(stores + "Corner.store");
+        f.ComboStores->setCurrentIndex(0);
+        dialogs->expectBox("Store file \"Corner\" not found.").expectBox("You must choose a store.");
+        f.BtnOK->click();
+        f.BtnOK->click();
+    });
+    Trigger(*form, "MItemItemCopy");
+    EXPECT_TRUE(stayedOpen);
+}
+
+// Edit Item left alone the aisle and the coupon another window changed while it was open: they
+// stay as that window wrote them, the note the user typed going over them.
+TEST_F(OtherWindowTest, EditItemKeepsTheAisleAndCouponAnotherWindowWroteMeanwhile)
+{
+    Open();
+    Play<TFormEditItem>([&](TFormEditItem& f) {
+        OtherWindow("Home", "Eggs", [](QMItem& item) {
+            item.Aisle = "A2";
+            item.HasCoupon = true;
+            item.CouponExpire = 46500;
+            item.IsStoreCoupon = true;
+        });
+        f.EditNote->setText("brown");
+        f.BtnOK->click();
+    });
+    Key(*form, Qt::Key_Space);
+    EXPECT_EQ(Line("Eggs"), "A2,-,brown,-,2,-,1,-,46500,-,1,-,");
+    EXPECT_EQ(Held("Eggs").Aisle, "A2");
 }
 
 } // namespace
