@@ -15,6 +15,7 @@
 #include "dialogs/EditAislesUnit.h"
 #include "dialogs/EditCategoryUnit.h"
 #include "dialogs/EditErrandsUnit.h"
+#include "dialogs/EditItemsUnit.h"
 #include "dialogs/NoteUnit.h"
 
 namespace {
@@ -26,7 +27,7 @@ using namespace qmtest;
 // with it, a store-only coupon, an aisle the aisle list lacks.
 constexpr const char* kHome = "[--Info--]\r\nAisles=A1,,A2,,\r\n"
                               "[--Errands--]\r\nBank=1\r\nPost=0\r\n"
-                              "[--Aisle Guesses--]\r\nDairy=A1\r\nFruit=A2\r\n"
+                              "[--Aisle Guesses--]\r\nDairy=A1\r\nFruit=Old Aisle\r\n"
                               "[Dairy]\r\nEggs=A1,-,white,-,2\r\n"
                               "Milk=A2,-,,-,1,-,1,-,47000,-,0\r\n"
                               "Cheese=A1,-,,-,0,-,1,-,0,-,1,-,\r\n"
@@ -68,7 +69,10 @@ TEST_F(UnchangedDialogTest, ItemDialogsConfirmedAsTheyOpenedWriteNothing)
         Open(0, i);
         Confirm<TFormNote>([&] { Key(*form, Qt::Key_Slash, Qt::KeypadModifier); });
         Confirm<TFormCoupon>([&] { Key(*form, Qt::Key_Asterisk, Qt::KeypadModifier); });
+        Confirm<TFormEditItem>([&] { Key(*form, Qt::Key_Space); });
     }
+    Open(1, 0); // Kiwi, whose aisle the aisle list lacks
+    Confirm<TFormEditItem>([&] { Key(*form, Qt::Key_Space); });
 }
 
 TEST_F(UnchangedDialogTest, StoreAndCategoryDialogsConfirmedAsTheyOpenedWriteNothing)
