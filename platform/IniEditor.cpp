@@ -259,11 +259,4 @@ IniFile::EditResult IniFile::EditIfUnchanged(const Watch& watch, const std::func
     return EditFile(fileName_, change, true, &watch);
 }
 
-IniFile::EditResult IniFile::WriteStringIfUnchanged(const Watch& watch, const AnsiString& section,
-                                                    const AnsiString& key, const AnsiString& value)
-{
-    CheckWritable(fileName_, section, key, value);
-    return EditIfUnchanged(watch, [&](Editor& e) { e.WriteString(section, key, value); });
-}
-
 } // namespace qm

@@ -135,9 +135,6 @@ public:
     };
     // EditExisting, made only when the file is as watch knows it.
     EditResult EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change);
-    // WriteString on the same terms.
-    EditResult WriteStringIfUnchanged(const Watch& watch, const AnsiString& section, const AnsiString& key,
-                                      const AnsiString& value);
 
     // The sections and keys of many updates, looked up without regard to case and kept for
     // passes over several files. The strings must outlive the list.

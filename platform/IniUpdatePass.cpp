@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,6 +31,62 @@ using namespace ini_detail;
 namespace {
 
 using UpdateChange = std::function<bool(size_t, std::string_view, IniFile::Splice&)>;
+
+// Bytes grown by appending or by resizing, never set ahead of what is written into them: the
+// room a resize adds holds whatever it held until it is written. Kept from one pass over a file
+// to the next (PassScratch), so that its pages are not asked of the system anew each time.
+class TextBuffer {
+public:
+    void clear() { size_ = 0; }
+    void resize(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+        size_ = n;
+    }
+    char* data() { return data_.get(); }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    void reserve(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+    }
+    [[gnu::always_inline]] void Append(std::string_view s)
+    {
+        if (s.empty()) // an empty view may point nowhere, which memcpy must not be given
+            return;
+        if (s.size() > capacity_ - size_)
+            Grow(std::max(capacity_ * 2, size_ + s.size()));
+        std::memcpy(data_.get() + size_, s.data(), s.size());
+        size_ += s.size();
+    }
+    [[gnu::always_inline]] void Append(char c)
+    {
+        if (size_ == capacity_)
+            Grow(std::max(capacity_ * 2, size_ + 1));
+        data_[size_++] = c;
+    }
+    std::string_view View() const { return {data_.get(), size_}; }
+    void Release()
+    {
+        data_.reset();
+        size_ = capacity_ = 0;
+    }
+
+private:
+    void Grow(size_t capacity)
+    {
+        std::unique_ptr<char[]> grown(new char[capacity]);
+        if (size_ > 0)
+            std::memcpy(grown.get(), data_.get(), size_);
+        data_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0, capacity_ = 0;
+};
 
 // Where a pass puts the file's new text: kept in memory until a line changes (a pass that
 // changes nothing writes nothing), then, when the pass writes the file, handed to its writer a

@@ -988,19 +988,22 @@ TEST_F(IniFileTest, AWatchKnowsTheFileAsItsHolderLastReadOrWroteIt)
 {
     using State = IniFile::Watch::State;
     using Result = IniFile::EditResult;
+    const auto writeK = [](const char* value) {
+        return [value](IniFile::Editor& e) { e.WriteString("S", "k", value); };
+    };
     IniFile::Watch watch;
     ini.WriteString("S", "k", "1");
     watch.Start(path);
     EXPECT_EQ(watch.Look(path), State::Unchanged);
     ini.WriteString("S", "k", "2");
-    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "3"), Result::Done);
+    EXPECT_EQ(ini.EditIfUnchanged(watch, writeK("3")), Result::Done);
     EXPECT_EQ(watch.Look(path), State::Unchanged);
 
     WriteFile(path, "[S]\r\nk=other\r\n");
     EXPECT_EQ(watch.Look(path), State::Changed);
     ini.WriteString("S", "j", "1");
     EXPECT_EQ(watch.Look(path), State::Changed);
-    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "4"), Result::Changed);
+    EXPECT_EQ(ini.EditIfUnchanged(watch, writeK("4")), Result::Changed);
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\nj=1\r\n");
 
     watch.Start(path);
@@ -1106,7 +1109,8 @@ TEST_F(IniFileTest, AnEditOnAWatchsTermsDecidesUnderTheLock)
         if (fd >= 0)
             close(fd);
     }
-    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "mine"), IniFile::EditResult::Changed);
+    EXPECT_EQ(ini.EditIfUnchanged(watch, [](IniFile::Editor& e) { e.WriteString("S", "k", "mine"); }),
+              IniFile::EditResult::Changed);
     EXPECT_EQ(other.Wait(), "written");
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\n");
 }
