@@ -3,7 +3,7 @@
 // still holds its text), the whole file is rewritten once, and the new parse goes back to the
 // cache with the watches that knew the file moved on to it; a change that fails or is not
 // written leaves the file, the parse and the watches as they were.
-#include "platform/IniEditor.h"
+#include "platform/IniRewrite.h"
 
 #include <cerrno>
 #include <functional>
@@ -24,37 +24,6 @@
 #include "platform/IniWatch.h"
 
 namespace qm {
-
-namespace ini_detail {
-
-thread_local std::vector<std::string> tEditing;
-
-bool PrepareRewrite(const std::string& fileName, const std::string& target, bool ifPresent,
-                    std::optional<RewriteLock>& lock, const std::function<bool()>& wouldChange)
-{
-    for (const auto& f : tEditing)
-        if (f == target)
-            throw EInvalidOperation(Format("The file \"%s\" is already being changed; nested changes go "
-                                           "through the editor.",
-                                           FromFileName(fileName).c_str()));
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 ? !S_ISREG(st.st_mode) : ifPresent && ReadsAsMissing(errno)) {
-        if (ifPresent)
-            return false;
-        throw EInOutError(Format("Cannot write to the file \"%s\": it is not a regular file.",
-                                 FromFileName(fileName).c_str()));
-    }
-    try {
-        lock.emplace(IniFile::LockFileFor(target), fileName);
-    } catch (const EInOutError&) {
-        if (!ifPresent || wouldChange())
-            throw;
-        return false;
-    }
-    return true;
-}
-
-} // namespace ini_detail
 
 using namespace ini_detail;
 

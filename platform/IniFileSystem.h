@@ -1,8 +1,7 @@
 #pragma once
 // The file-system side of the private-profile files (platform/IniFile.h): the version a file is
-// told apart by, the lock that parts the rewrites of one file, reading a file whole, finding out
-// whether a file still holds a text or is missing, and the errors raised when a file cannot be
-// read or written.
+// told apart by, reading a file whole, finding out whether a file still holds a text or is
+// missing, and the errors raised when a file cannot be read or written.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -11,7 +10,6 @@
 #include <string_view>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,45 +63,6 @@ struct Fd {
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
-};
-
-// The lock that parts the rewrites of one file, on its lock file. Read access is enough to
-// lock, so a lock file another user made stops no one who may write the file. The lock file
-// is removed before the lock is let go, so none stays beside the files; a writer that was
-// waiting on a removed lock file sees that and opens the file afresh, so two writers never
-// hold the locks of two different lock files.
-class RewriteLock {
-public:
-    RewriteLock(const std::string& lockFile, const std::string& file) : path_(lockFile)
-    {
-        for (;;) {
-            fd_ = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd_ < 0)
-                Fail(file, errno);
-            int err = 0;
-            while (::flock(fd_, LOCK_EX) != 0 && (err = errno) == EINTR)
-                err = 0;
-            struct stat held {};
-            struct stat named {};
-            if (err == 0 && ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
-                held.st_dev == named.st_dev && held.st_ino == named.st_ino)
-                return;
-            ::close(fd_);
-            if (err != 0)
-                Fail(file, err);
-        }
-    }
-    ~RewriteLock()
-    {
-        ::unlink(path_.c_str());
-        ::close(fd_);
-    }
-    RewriteLock(const RewriteLock&) = delete;
-    RewriteLock& operator=(const RewriteLock&) = delete;
-
-private:
-    std::string path_;
-    int fd_ = -1;
 };
 
 // Reads the whole of a regular file, at most kMaxIniFileBytes: EFBIG for a larger one, also

@@ -20,7 +20,7 @@
 #include "platform/ByteScan.h"
 #include "platform/Exception.h"
 #include "platform/IniCache.h"
-#include "platform/IniEditor.h"
+#include "platform/IniRewrite.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeyList.h"
 
