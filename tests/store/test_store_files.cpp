@@ -384,6 +384,61 @@ TEST_F(CarryOverTest, ACouponTravelsToTheSameItemElsewhereOnly)
     EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,0,-,0,-,1,-,");
 }
 
+// A single write leaves the written store and the receiving one in the bytes they have always
+// had: the written line in its carried form (six fields, no trailing separator) where it
+// carries and its store is in the picker, as written otherwise.
+TEST_F(StoreFolderTest, ASingleWriteLeavesTheBytesItAlwaysLeft)
+{
+    const std::string kept = "1,-,,-,1,-,0,-,0,-,0,-,", received = "B aisle,-,b note,-,5,-,";
+    struct Case {
+        bool inPicker;
+        const char* accepts; // the written store's AcceptsCoupons
+        const char* section;
+        const char* key;
+        const char* value;
+        std::string dairy, rice; // the written store's Dairy lines and Rice value after the write
+        std::string milk;        // the receiving store's Milk value after the write
+    };
+    const Case cases[] = {
+        {true, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,", "Milk=1,-,,-,2,-,1,-,46400,-,0\r\n",
+         ",-,,-,1", received + "1,-,46400,-,0"},
+        {true, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0", "Milk=1,-,,-,2,-,1,-,46400,-,0\r\n",
+         ",-,,-,1", received + "1,-,46400,-,0"},
+        {true, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,1,-,", "Milk=1,-,,-,2,-,1,-,46400,-,1,-,\r\n",
+         ",-,,-,1", received + "0,-,0,-,0,-,"},
+        {true, "0", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,", "Milk=1,-,,-,2,-,1,-,46400,-,0,-,\r\n",
+         ",-,,-,1", received + "0,-,0,-,0,-,"},
+        {false, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,", "Milk=1,-,,-,2,-,1,-,46400,-,0,-,\r\n",
+         ",-,,-,1", received + "1,-,46400,-,0"},
+        {true, "1", "Dairy", "Milk", "A,-,n", "Milk=A,-,n,-,,-,,-,,-,\r\n", ",-,,-,1", received + ",-,,-,"},
+        {true, "1", "Dairy", "Milk", "", "Milk=\r\n", ",-,,-,1", received + ",-,,-,"},
+        {true, "1", "Bulk--Foods", "Rice", "x,-,,-,1,-,1,-,0,-,0,-,", "Milk=" + kept + "\r\n",
+         "x,-,,-,1,-,1,-,0,-,0,-,", received + "0,-,0,-,0,-,"},
+        {true, "1", "Dairy", "Milk", " A,-,n,-,2,-,1 ", "Milk=A,-,n,-,2,-,1,-,,-,\r\n", ",-,,-,1",
+         received + "1,-,,-,"},
+        {true, "1", "Dairy", "Milk", "A,-,-,-,2,-,1,-,4,-,-,0,-,", "Milk=A,-,,-,,-,2,-,1,-,4\r\n", ",-,,-,1",
+         received + "2,-,1,-,4"},
+        {true, "1", "Dairy", "Milk", "A,-,n,-,2,-,1,-,46000,-,0,-,x,-,y",
+         "Milk=A,-,n,-,2,-,1,-,46000,-,0\r\n", ",-,,-,1", received + "1,-,46000,-,0"},
+        {true, "1", "dairy", "Cream", "C,-,,-,1,-,1,-,46000,-,0,-,",
+         "Milk=" + kept + "\r\nCream=C,-,,-,1,-,1,-,46000,-,0\r\n", ",-,,-,1", received + "0,-,0,-,0,-,"},
+    };
+    for (const Case& c : cases) {
+        const std::string info = std::string("[--Info--]\r\nAcceptsCoupons=") + c.accepts + "\r\n";
+        qmtest::WriteFile(path("A"),
+                          info + "[Dairy]\r\nMilk=" + kept + "\r\n[Bulk--Foods]\r\nRice=,-,,-,1\r\n");
+        qmtest::WriteFile(path("B"), "[dairy]\r\nMILK=" + received + "0,-,0,-,0,-,\r\nCream=\r\n");
+        ctx.PickerStores = {"B"};
+        if (c.inPicker)
+            ctx.PickerStores.push_back("A");
+        WriteStoreString(ctx, "A", c.section, c.key, c.value);
+        EXPECT_EQ(qmtest::ReadFile(path("A")),
+                  info + "[Dairy]\r\n" + c.dairy + "[Bulk--Foods]\r\nRice=" + c.rice + "\r\n")
+            << c.value;
+        EXPECT_EQ(qmtest::ReadFile(path("B")), "[dairy]\r\nMILK=" + c.milk + "\r\nCream=\r\n") << c.value;
+    }
+}
+
 TEST_F(CarryOverTest, StoreOnlyLinesAndStoresWithoutCouponsAreLeftAlone)
 {
     WriteStoreString(ctx, "B", "Dairy", "Milk", "B,-,,-,5,-,0,-,0,-,1"); // B's line is store-only
