@@ -93,8 +93,10 @@ private:
 // piece at a time, so that the text goes through memory that stays in the processor's cache.
 class PassOutput {
 public:
-    // fileName: the file to write, or null for a pass that only finds out whether it would.
-    PassOutput(TextBuffer& buffer, const std::string* fileName) : buffer_(buffer), fileName_(fileName)
+    // folder: the open folder of the file fileName to write, or null for a pass that only finds
+    // out whether it would.
+    PassOutput(TextBuffer& buffer, const std::string& fileName, const WriteFolder* folder)
+        : buffer_(buffer), fileName_(fileName), folder_(folder)
     {
         buffer_.clear();
     }
@@ -104,8 +106,8 @@ public:
     void Changed()
     {
         changed_ = true;
-        if (fileName_ && !writer_)
-            writer_.emplace(*fileName_);
+        if (folder_ && !writer_)
+            writer_.emplace(fileName_, *folder_, AtomicFileWriter::Mode::ReplaceOnly);
     }
     bool HasChanged() const { return changed_; }
     // After each line.
@@ -114,11 +116,12 @@ public:
         if (writer_ && buffer_.size() >= kPiece)
             Flush();
     }
-    // Hands on the rest and replaces the file.
-    void Commit()
+    // Hands on the rest and replaces the file; false when the file is gone by then, which is
+    // then left alone.
+    bool Commit()
     {
         Flush();
-        writer_->Commit();
+        return writer_->Commit().has_value();
     }
 
 private:
@@ -129,13 +132,14 @@ private:
         // A file the program could not read back is not written.
         if (written_ > kMaxIniFileBytes)
             throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
-                                     FromFileName(*fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
+                                     FromFileName(fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
         writer_->Write(buffer_.View());
         buffer_.clear();
     }
 
     TextBuffer& buffer_;
-    const std::string* fileName_;
+    const std::string& fileName_;
+    const WriteFolder* folder_;
     std::optional<AtomicFileWriter> writer_;
     size_t written_ = 0;
     bool changed_ = false;
@@ -408,10 +412,11 @@ bool KeptParseMayHoldAnyOf(const std::string& fileName, const IniFile::KeyList::
     return false;
 }
 
-// The pass of UpdateKeysIfPresent over the file as it is now: with fileName, the file is
-// written when a line changes; without, the pass only tells whether one would. EInOutError for
-// a read failure other than a missing file, and for a text that would grow past the limit.
-bool PassOverFile(const std::string* fileName, const std::string& name, const std::string& target,
+// The pass of UpdateKeysIfPresent over the file as it is now: with folder (the file's, open),
+// the file is written when a line changes; without, the pass only tells whether one would.
+// EInOutError for a read failure other than a missing file, and for a text that would grow past
+// the limit.
+bool PassOverFile(const WriteFolder* folder, const std::string& name, const std::string& target,
                   const IniFile::KeyList::Table& keys, const UpdateChange& change)
 {
     TextBuffer& in = tScratch.in;
@@ -421,9 +426,9 @@ bool PassOverFile(const std::string* fileName, const std::string& name, const st
         return false;
     if (err != 0)
         FailRead(name, err);
-    PassOutput out(tScratch.out, fileName);
+    PassOutput out(tScratch.out, name, folder);
     UpdatePass(name, keys, change, out).Run(in.View());
-    if (fileName && out.HasChanged())
+    if (folder && out.HasChanged())
         out.Commit();
     return out.HasChanged();
 }
@@ -437,20 +442,19 @@ void IniFile::UpdateKeysIfPresent(const KeyList& keys,
     if (table.entries.empty())
         return;
     const std::string target = FollowLinks(fileName_);
-    std::optional<RewriteLock> lock;
+    Rewrite rewrite(fileName_, target);
     struct TrimScratch {
         ~TrimScratch() { tScratch.Trim(); }
     } trim;
-    if (!PrepareRewrite(fileName_, target, true, lock,
-                        [&] { return PassOverFile(nullptr, fileName_, target, table, change); }))
+    if (!rewrite.Prepare(true, [&] { return PassOverFile(nullptr, fileName_, target, table, change); }))
         return;
-    const EditingMark mark(target);
     std::lock_guard guard(gMutex);
     // Decided under the lock, so that a line another window gave the file just now is seen.
     if (!KeptParseMayHoldAnyOf(fileName_, table))
         return;
-    if (PassOverFile(&fileName_, fileName_, target, table, change))
-        Cache().erase(fileName_); // the parse kept, if any, is of the text before
+    // The parse kept, if any, is of the text before, or of a file that went away meanwhile.
+    if (PassOverFile(&rewrite.Folder(), fileName_, target, table, change))
+        Cache().erase(fileName_);
 }
 
 } // namespace qm

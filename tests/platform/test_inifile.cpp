@@ -1046,6 +1046,104 @@ TEST_F(IniFileTest, AChangeOnTermsNeverMakesAFileThatWentAway)
     EXPECT_THROW(IniFile(gone).EditExisting(write), EInOutError);
 }
 
+// A file that must be there and goes while a change of it is written (another program renames
+// or removes it just before the new content takes its place) is not made again: EditExisting
+// and EditIfUnchanged answer Missing, the one-pass update leaves it alone, and neither a
+// temporary file nor a lock file stays. A write that makes files makes it again, as ever.
+TEST_F(IniFileTest, AFileThatGoesWhileItIsWrittenIsNotMadeAgain)
+{
+    using Result = IniFile::EditResult;
+    const std::string moved = dir.file("moved.store");
+    const auto write = [](IniFile::Editor& e) { e.WriteString("S", "k", "2"); };
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    IniFile::Watch watch;
+    const std::vector<std::pair<std::string, std::function<Result()>>> changes = {
+        {"EditExisting", [&] { return ini.EditExisting(write); }},
+        {"EditIfUnchanged", [&] { return ini.EditIfUnchanged(watch, write); }},
+        {"UpdateKeysIfPresent", [&] {
+             ini.UpdateKeysIfPresent(keys, [](size_t, std::string_view, IniFile::Splice& out) {
+                 out.Append = "2";
+                 return true;
+             });
+             return Result::Missing;
+         }}};
+    for (const bool renamed : {true, false})
+        for (const auto& [name, change] : changes) {
+            const std::string what = name + (renamed ? ", renamed" : ", removed");
+            WriteFile(path, "[S]\r\nk=1\r\n");
+            watch.Start(path);
+            {
+                qmtest::AtReplacing other(path, [&] {
+                    EXPECT_EQ(renamed ? rename(path.c_str(), moved.c_str()) : unlink(path.c_str()), 0);
+                });
+                EXPECT_EQ(change(), Result::Missing) << what;
+            }
+            EXPECT_EQ(Entries(dir.path()), renamed ? Names{"moved.store"} : Names{}) << what;
+            EXPECT_EQ(watch.Look(path), IniFile::Watch::State::Missing) << what;
+            if (renamed) {
+                // Back under its name, it is read as it is.
+                ASSERT_EQ(rename(moved.c_str(), path.c_str()), 0);
+                EXPECT_EQ(ini.ReadString("S", "k", ""), "1") << what;
+            }
+        }
+
+    qmtest::AtReplacing other(path, [&] { unlink(path.c_str()); });
+    ini.WriteString("S", "k", "3");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=3\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+}
+
+// The file's folder replaced while a change is written (moved away and a new one made under its
+// name): a change of a file that must be there answers Missing, as for a file that went away,
+// and leaves nothing behind in either folder. The folder moved away with none in its place, the
+// change fails as a write there does, and still leaves nothing behind.
+TEST_F(IniFileTest, AFolderReplacedWhileAFileIsWrittenKeepsNothingOfTheWrite)
+{
+    using Result = IniFile::EditResult;
+    const std::string folder = dir.file("stores"), moved = dir.file("stores.old");
+    const std::string file = folder + "/shop.store";
+    IniFile shop(file);
+    const auto write = [](IniFile::Editor& e) { e.WriteString("S", "k", "2"); };
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    for (const bool replaced : {true, false})
+        for (const bool update : {false, true}) {
+            std::filesystem::remove_all(moved);
+            ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+            WriteFile(file, "[S]\r\nk=1\r\n");
+            qmtest::AtReplacing other(file, [&] {
+                EXPECT_EQ(rename(folder.c_str(), moved.c_str()), 0);
+                EXPECT_EQ(replaced ? mkdir(folder.c_str(), 0755) : 0, 0);
+            });
+            std::string outcome = "Missing";
+            try {
+                if (update)
+                    shop.UpdateKeysIfPresent(keys, [](size_t, std::string_view, IniFile::Splice& out) {
+                        out.Append = "2";
+                        return true;
+                    });
+                else if (shop.EditExisting(write) != Result::Missing)
+                    outcome = "Done";
+            } catch (const EInOutError& e) {
+                outcome = e.what();
+            }
+            const std::string what =
+                std::string(replaced ? "replaced" : "moved") + (update ? ", update" : "");
+            EXPECT_EQ(outcome, replaced || update
+                                   ? "Missing"
+                                   : "Cannot write to the file \"" + file + "\": No such file or directory.")
+                << what;
+            EXPECT_EQ(Entries(moved), Names{"shop.store"}) << what;
+            EXPECT_EQ(ReadFile(moved + "/shop.store"), "[S]\r\nk=1\r\n") << what;
+            EXPECT_EQ(Entries(folder), Names{}) << what;
+            std::filesystem::remove_all(folder);
+        }
+    std::filesystem::remove_all(moved);
+}
+
 // A rewrite that fails leaves the file as it was, and so what its holder knows of it: the
 // next change finds it unchanged, with no reading of it (a store's holder would read the whole
 // store again). The parse kept is of the file's bytes, not of the change that failed.

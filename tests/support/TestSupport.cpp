@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -177,6 +178,19 @@ void HeldFileLock::Release()
     unlink(path_.c_str());
     close(fd_);
     fd_ = -1;
+}
+
+AtReplacing::AtReplacing(const std::string& file, const std::function<void()>& act)
+{
+    qm::SetTestBeforeReplace([file, act](const std::string& target) {
+        if (target == file)
+            act();
+    });
+}
+
+AtReplacing::~AtReplacing()
+{
+    qm::SetTestBeforeReplace({});
 }
 
 std::string ReadFile(const std::string& path)
