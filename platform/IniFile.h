@@ -182,6 +182,15 @@ public:
     UpdateKeysIfPresent(const KeyList& keys,
                         const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);
 
+    // Renames the file (a link itself, not the file it names) to newName, in the same folder,
+    // never over another file: a name taken meanwhile stays as it is. A name that differs only
+    // in letter case renames the file also on a file system that takes it for the same file.
+    // Made under the rewrite locks of the file (with links followed) and of newName, taken in
+    // a fixed order so that two renames never wait for each other: a rewrite of either name
+    // that is under way ends first, and one that was waiting finds the file gone. Returns 0, or
+    // the system's reason why the file was not renamed (EEXIST when newName is taken).
+    int RenameTo(const std::string& newName);
+
     // The lock file of a file with links followed: "<folder>/.~qm<16 hex digits>.lock", the
     // digits a hash of the file's name, so that the lock's name fits wherever the name fits.
     static std::string LockFileFor(const std::string& target);

@@ -6,7 +6,6 @@
 // written; the file's lock, which parts the rewrites of one file; and the mark that refuses a
 // nested change of a file this thread is rewriting.
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,24 +20,31 @@ namespace qm::ini_detail {
 // of the file's name, so that the lock's name fits wherever the name fits.
 std::string LockFileName(std::string_view fileName);
 
-// The lock that parts the rewrites of one file, on its lock file in the open folder. Read
+// The lock that parts the rewrites of one file, on its lock file in the file's folder. Read
 // access is enough to lock, so a lock file another user made stops no one who may write the
 // file. The lock file is removed before the lock is let go, so none stays beside the files; a
 // writer that was waiting on a removed lock file sees that and opens the file afresh, so two
-// writers never hold the locks of two different lock files. file names the locked file in
-// messages.
+// writers never hold the locks of two different lock files.
 class RewriteLock {
 public:
-    RewriteLock(int folder, std::string lockName, const std::string& file);
+    RewriteLock() = default;
     ~RewriteLock();
     RewriteLock(const RewriteLock&) = delete;
     RewriteLock& operator=(const RewriteLock&) = delete;
 
+    // Takes the lock of the lock file lockName in the open folder, waiting while another holds
+    // it, and keeps it until the object goes: 0, or the system's reason why it cannot be taken.
+    int Take(int folder, std::string lockName);
+
 private:
-    int folder_;
+    int folder_ = -1;
     std::string name_;
     int fd_ = -1;
 };
+
+// Refuses (EInvalidOperation naming fileName) a change of target, a file with links followed,
+// that this thread is rewriting already: it would wait for itself.
+void CheckNotBeingChanged(const std::string& fileName, const std::string& target);
 
 // One rewrite of a file, from its folder's opening to the release of its lock.
 class Rewrite {
@@ -66,7 +72,7 @@ private:
     const std::string& fileName_;
     const std::string& target_;
     WriteFolder folder_;
-    std::optional<RewriteLock> lock_; // released before the folder is closed
+    RewriteLock lock_; // released before the folder is closed
     bool marked_ = false;
 };
 

@@ -150,11 +150,12 @@ HeldFileLock::~HeldFileLock()
     Release();
 }
 
-void HeldFileLock::WaitForWaiterOr(const std::function<bool()>& done) const
+namespace {
+
+// Returns once a process waits for a lock on the file of st (as /proc/locks shows) or done() is
+// true.
+void WaitForWaiterOn(const struct stat& st, const std::function<bool()>& done)
 {
-    struct stat st {};
-    if (fstat(fd_, &st) != 0)
-        throw std::runtime_error("the lock file is gone");
     // A lock's line names its file as major:minor:inode, the numbers of the device in hex; a
     // writer waiting for it has a line of its own marked "->".
     char file[64];
@@ -169,6 +170,24 @@ void HeldFileLock::WaitForWaiterOr(const std::function<bool()>& done) const
                 return;
         usleep(1000);
     }
+}
+
+} // namespace
+
+void HeldFileLock::WaitForWaiterOr(const std::function<bool()>& done) const
+{
+    struct stat st {};
+    if (fstat(fd_, &st) != 0)
+        throw std::runtime_error("the lock file is gone");
+    WaitForWaiterOn(st, done);
+}
+
+void WaitForLockWaiterOr(const std::string& lockFile, const std::function<bool()>& done)
+{
+    struct stat st {};
+    if (stat(lockFile.c_str(), &st) != 0)
+        throw std::runtime_error("no lock file " + lockFile);
+    WaitForWaiterOn(st, done);
 }
 
 void HeldFileLock::Release()

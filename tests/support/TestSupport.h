@@ -110,6 +110,9 @@ public:
     AtReplacing& operator=(const AtReplacing&) = delete;
 };
 
+// Returns once a writer waits for the lock on lockFile, which another holds, or done() is true.
+void WaitForLockWaiterOr(const std::string& lockFile, const std::function<bool()>& done);
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
