@@ -176,8 +176,13 @@ public:
     // may read, or no regular file) nothing is done, no file and no lock file made, as a read
     // would find nothing to change, and a file that goes while it is being written (its folder
     // too) is left gone, as EditExisting leaves it, without a failure; when its lock cannot be
-    // taken, the failure is raised only if the updates would have changed the file. Under the lock, a parse
-    // kept of the file that it has not changed since and that holds none of the keys spares reading it.
+    // taken, the failure is raised only if the updates would have changed the file.
+    //
+    // Updates that would change nothing take no lock while no rewrite of the file is under way
+    // (its lock file is not there): they are found out from a parse kept of the file that it
+    // has not changed since, or else from the file read, whose parse is then kept when it holds
+    // lines of the list, so that the next look at it is a lookup. Otherwise they are decided
+    // under the lock, where such a parse spares reading the file when they change nothing.
     void
     UpdateKeysIfPresent(const KeyList& keys,
                         const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);

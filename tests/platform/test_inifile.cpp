@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -503,7 +504,9 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
 // parse, on files of every odd shape: a byte-order mark, LF, lone CR and no end on the last
 // line, comments, blank lines, blanks around names and values, keys before any section,
 // sections and keys twice and in other letter cases, a "[" line without "]", values holding
-// "=", empty names, and key lists that name a line twice or name it with blanks around.
+// "=", empty names, and key lists that name a line twice or name it with blanks around. Every
+// other round reads its files long after their last change, so that the parses kept of them are
+// trusted and a pass that would change nothing is found out from the parse.
 TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
 {
     const std::string twinPath = dir.file("twin.store");
@@ -575,6 +578,10 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
         WriteFile(path, text);
         WriteFile(twinPath, text);
         IniFile::DropCache();
+        if (round % 2)
+            SetTestFileClock(FileClockNs() + 3'600'000'000'000);
+        else
+            SetTestFileClock(std::nullopt);
         IniFile::KeyList list;
         for (const auto& [section, key] : names)
             list.Add(section, key);
@@ -910,6 +917,44 @@ TEST_F(IniFileTest, UpdateKeysTrustsAKeptParseOnlyWhileItIsCurrentUnderTheLock)
     writer.Release();
     pass.join();
     EXPECT_EQ(ReadFile(path), "[S]\r\nother=2\r\nk=2\r\n") << "given the key while the pass waited";
+}
+
+// Updates that would change nothing are found out without the file's lock while no rewrite of it
+// is under way: no lock file is made, nor the file rewritten, whether they are looked at in the
+// file or in the parse kept of it. Updates that change it take the lock.
+TEST_F(IniFileTest, UpdateKeysThatChangeNothingTakeNoLock)
+{
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    const int events = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(events, 0);
+    inotify_add_watch(events, dir.path().c_str(), IN_CREATE);
+    const auto made = [&] {
+        int n = 0;
+        alignas(inotify_event) char buf[4096];
+        for (ssize_t got; (got = read(events, buf, sizeof buf)) > 0;)
+            for (char* p = buf; p < buf + got;
+                 p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+                ++n;
+        return n;
+    };
+    const auto update = [&](const char* value) {
+        ini.UpdateKeysIfPresent(keys, [value](size_t, std::string_view, IniFile::Splice& out) {
+            out.Append = value;
+            return true;
+        });
+    };
+    update("1"); // the file read, its parse kept
+    SetTestFileClock(FileClockNs() + 3'600'000'000'000);
+    update("1"); // the parse kept found current, and trusted from here on
+    update("1"); // the parse kept looked at
+    EXPECT_EQ(made(), 0);
+    update("2");
+    EXPECT_EQ(made(), 2) << "the lock file and the temporary file";
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=2\r\n");
+    close(events);
 }
 
 // A program that rewrites the file in place and sets its modification time back (a copy
