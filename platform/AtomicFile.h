@@ -58,9 +58,9 @@ public:
     // 0 when the folder is open, else the system's reason why it is not.
     int Error() const { return error_; }
     int Fd() const { return fd_; }
+    // The target, the folder's path (FolderOf) and the target's name within the folder.
     const std::string& Target() const { return target_; }
     const std::string& Path() const { return path_; }
-    // The target's name within the folder.
     const std::string& Name() const { return name_; }
     // Whether the folder's path still names this folder (not when another folder has taken
     // its name, or nothing has).
