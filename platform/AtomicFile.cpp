@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -56,16 +57,22 @@ bool ParsePidAndCounter(std::string_view mid, long& pid)
            ParseDigits(mid.substr(dash + 1), n);
 }
 
-// Locks the new file at fd and checks that path still names it. A file system without locks
-// counts as locked: there is nothing more to be had.
-bool LockedUnderName(int fd, const std::string& path)
+// Locks the new file at fd and checks that name in the folder still names it. A file system
+// without locks counts as locked: there is nothing more to be had.
+bool LockedUnderName(int fd, int folder, const std::string& name)
 {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return errno != EWOULDBLOCK;
     struct stat held {};
     struct stat named {};
-    return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-           held.st_ino == named.st_ino;
+    return ::fstat(fd, &held) == 0 && ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+std::function<void(const std::string&)>& BeforeReplace()
+{
+    static std::function<void(const std::string&)> hook;
+    return hook;
 }
 
 bool ProcessRuns(long pid)
@@ -97,10 +104,58 @@ std::string FolderOf(const std::string& path)
     return p.has_parent_path() ? p.parent_path().string() : std::string(".");
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
+WriteFolder::WriteFolder(std::string target) : target_(std::move(target))
 {
-    target_ = FollowLinks(path_);
-    exists_ = ::stat(target_.c_str(), &old_) == 0;
+    path_ = FolderOf(target_);
+    name_ = fs::path(target_).filename().string();
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder this user may write but not list is still a folder to write in; only its sync
+    // is not to be had.
+    if (fd_ < 0 && errno == EACCES)
+        fd_ = ::open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        error_ = errno;
+}
+
+WriteFolder::~WriteFolder()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool WriteFolder::StillNamed() const
+{
+    struct stat named {};
+    struct stat held {};
+    return ::stat(path_.c_str(), &named) == 0 && ::fstat(fd_, &held) == 0 && named.st_dev == held.st_dev &&
+           named.st_ino == held.st_ino;
+}
+
+void WriteFolder::Sync() const
+{
+    (void)::fsync(fd_);
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path, Mode mode) : path_(std::move(path)), mode_(mode)
+{
+    folder_ = &own_.emplace(FollowLinks(path_));
+    Open();
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path, const WriteFolder& folder, Mode mode)
+    : path_(std::move(path)), folder_(&folder), mode_(mode)
+{
+    Open();
+}
+
+// Checks the target and creates the temporary file beside it.
+void AtomicFileWriter::Open()
+{
+    if (folder_->Error() != 0)
+        Fail(folder_->Error());
+    const int dir = folder_->Fd();
+    const char* name = folder_->Name().c_str();
+    exists_ = ::fstatat(dir, name, &old_, 0) == 0;
     // Only a missing file is made; a loop of links, say, is no file to replace.
     if (!exists_ && errno != ENOENT)
         Fail(errno);
@@ -109,28 +164,26 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path))
                                  FromFileName(path_).c_str()));
     // The rename would replace a file this user may not write, so it is refused as a write in
     // place would be.
-    if (exists_ && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+    if (exists_ && ::faccessat(dir, name, W_OK, AT_EACCESS) != 0)
         Fail(errno);
 
     IgnoreFileSizeSignal();
     // A write that another window left when it was killed (a PDF export, say) is removed at
     // the next write into its folder, whichever window makes it and however long that window
     // has run; only the folders the program writes into are looked at.
-    const std::string folder = FolderOf(target_);
-    RemoveStaleTempFiles(folder);
+    RemoveStaleTempFiles(folder_->Path());
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; fd_ < 0; ++attempt) {
-        temp_ =
-            folder + "/.~qm" + std::to_string(long(::getpid())) + "-" + std::to_string(++counter) + ".tmp";
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temp_ = ".~qm" + std::to_string(long(::getpid())) + "-" + std::to_string(++counter) + ".tmp";
+        fd_ = ::openat(dir, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && (errno != EEXIST || attempt > 100)) {
             temp_.clear();
             Fail(errno);
         }
-        // Held until after the rename: the lock, not the process number, tells the clean-up
+        // Held until after the replacing: the lock, not the process number, tells the clean-up
         // of another process that this file is being written. Should a clean-up have locked
         // the file first, it removes it, now or a moment ago, and another name is taken.
-        if (fd_ >= 0 && !LockedUnderName(fd_, temp_)) {
+        if (fd_ >= 0 && !LockedUnderName(fd_, dir, temp_)) {
             ::close(fd_);
             fd_ = -1;
         }
@@ -149,7 +202,7 @@ AtomicFileWriter::~AtomicFileWriter()
     if (fd_ >= 0)
         ::close(fd_);
     if (!committed_ && !temp_.empty())
-        ::unlink(temp_.c_str());
+        ::unlinkat(folder_->Fd(), temp_.c_str(), 0);
 }
 
 void AtomicFileWriter::Fail(int err)
@@ -159,7 +212,7 @@ void AtomicFileWriter::Fail(int err)
         fd_ = -1;
     }
     if (!temp_.empty()) {
-        ::unlink(temp_.c_str());
+        ::unlinkat(folder_->Fd(), temp_.c_str(), 0);
         temp_.clear();
     }
     throw EInOutError(
@@ -182,33 +235,81 @@ void AtomicFileWriter::Write(std::string_view bytes)
     }
 }
 
-struct stat AtomicFileWriter::Commit()
+std::optional<struct stat> AtomicFileWriter::Commit()
 {
     if (fd_ < 0)
         throw EInvalidOperation("The file is not open for writing.");
     struct stat st {};
     if (::fsync(fd_) != 0 || ::fstat(fd_, &st) != 0)
         Fail(errno);
-    // Renamed while still open and locked, so no clean-up can take the file in between.
-    if (::rename(temp_.c_str(), target_.c_str()) != 0)
+    if (BeforeReplace())
+        BeforeReplace()(folder_->Target());
+    // Put in place while still open and locked, so no clean-up can take the file in between.
+    const int dir = folder_->Fd();
+    if (mode_ == Mode::ReplaceOnly) {
+        if (!ReplaceExisting()) {
+            ::close(fd_);
+            fd_ = -1;
+            ::unlinkat(dir, temp_.c_str(), 0);
+            temp_.clear();
+            return std::nullopt;
+        }
+    } else if (::renameat(dir, temp_.c_str(), dir, folder_->Name().c_str()) != 0) {
         Fail(errno);
+    }
     committed_ = true;
     ::close(fd_);
     fd_ = -1;
-    // The rename itself reaches the disk only with the folder.
-    const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        (void)::fsync(dir);
-        ::close(dir);
-    }
+    // The replacing itself reaches the disk only with the folder.
+    folder_->Sync();
     return st;
+}
+
+// The temporary file takes the target's place only while the target is there, in one step that
+// nothing can come between: the two names are exchanged, and the old content, now under the
+// temporary name, is removed. False when the target is gone: not in the folder, or the folder no
+// longer under its name (the exchange itself happens in the folder the write began in, which is
+// as near to the name the write was asked for as the system lets a look come).
+bool AtomicFileWriter::ReplaceExisting()
+{
+    if (!folder_->StillNamed())
+        return false;
+    const int dir = folder_->Fd();
+    const char* name = folder_->Name().c_str();
+    if (::renameat2(dir, temp_.c_str(), dir, name, RENAME_EXCHANGE) == 0) {
+        // Should a clean-up have taken the old content first, it is gone all the same.
+        ::unlinkat(dir, temp_.c_str(), 0);
+        return true;
+    }
+    const int err = errno;
+    struct stat st {};
+    if (err == EINVAL || err == ENOSYS) {
+        // A file system without the exchange: a look, then the rename, which undoes a removal
+        // or rename of the target made between the two.
+        if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                return false;
+            Fail(errno);
+        }
+        if (::renameat(dir, temp_.c_str(), dir, name) != 0)
+            Fail(errno);
+        return true;
+    }
+    if (err == ENOENT && ::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
+        return false;
+    Fail(err);
 }
 
 struct stat WriteFileAtomically(const std::string& path, std::string_view bytes)
 {
     AtomicFileWriter w(path);
     w.Write(bytes);
-    return w.Commit();
+    return *w.Commit();
+}
+
+void SetTestBeforeReplace(std::function<void(const std::string& target)> hook)
+{
+    BeforeReplace() = std::move(hook);
 }
 
 bool IsAtomicTempName(std::string_view name, long& pid)

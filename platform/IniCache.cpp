@@ -32,16 +32,6 @@ std::unordered_map<std::string, Entry>& Cache()
     return cache;
 }
 
-bool GoneFromItsFolder(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 || errno != ENOENT)
-        return false;
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 const Model* Current(const std::string& path)
 {
     if (LookHook())

@@ -2,7 +2,6 @@
 // The process-wide cache of parsed private-profile files (platform/IniFile.h): one parse per
 // file name, taken again while the file is in the version it was parsed from, and a number for
 // every parse of new content, by which the watches know a file.
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -33,16 +32,6 @@ inline uint64_t NextGeneration()
     static uint64_t last = 0;
     return ++last;
 }
-
-// Read failures after which a file counts as missing: no such file, or none this user may see.
-// Any other (a read error, a loop of links, a file too large) is no empty file.
-inline bool ReadsAsMissing(int err)
-{
-    return err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == EACCES;
-}
-
-// Whether there is no file of the name in a folder that is there.
-bool GoneFromItsFolder(const std::string& path);
 
 // The current parse of path, or null when there is no such regular file this user may read;
 // EInOutError naming the file for any other failure. Call under gMutex.

@@ -1,12 +1,11 @@
-// The private-profile files' reads, through the process-wide cache of parses, the views of one
-// parse, and the lock file name of a file. The rest of IniFile lies in the files of its parts:
-// IniNames.h (names, their hash and table), IniModel (the parsed file), IniFileSystem (files on
-// disk and their lock), IniCache (the parses kept), IniWatch (the watches), IniEditor (changes
-// and rewrites), IniKeyList (the key lists) and IniUpdatePass (the one-pass update).
+// The private-profile files' reads, through the process-wide cache of parses, and the views of
+// one parse. The rest of IniFile lies in the files of its parts: IniNames.h (names, their hash
+// and table), IniModel (the parsed file), IniFileSystem (files on disk), IniCache (the parses
+// kept), IniWatch (the watches), IniRewrite (what every rewrite takes first: the checks, the
+// lock), IniEditor (changes and rewrites), IniKeyList (the key lists) and IniUpdatePass (the
+// one-pass update).
 #include "platform/IniFile.h"
 
-#include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -14,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/AtomicFile.h"
 #include "platform/IniCache.h"
 #include "platform/IniWatch.h"
 
@@ -67,19 +65,6 @@ private:
 } // namespace
 
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
-
-std::string IniFile::LockFileFor(const std::string& target)
-{
-    const std::string folder = FolderOf(target);
-    const size_t slash = target.rfind('/');
-    const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : name)
-        h = (h ^ c) * 1099511628211ull;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", (unsigned long long)h);
-    return folder + "/.~qm" + hex + ".lock";
-}
 
 AnsiString IniFile::ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const
 {

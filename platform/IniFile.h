@@ -10,10 +10,13 @@
 // and no change makes a file grow past it.
 //
 // Every write rewrites the whole file through an AtomicFileWriter (platform/AtomicFile.h:
-// temporary file beside it, synced, renamed, folder synced, links written through) under an
+// temporary file beside it, synced, put in place, folder synced, links written through) under an
 // advisory lock on ".~qm<hash of the file name>.lock" in the file's folder, so a crash never
 // leaves a half-written file, two program windows never lose each other's writes, and the
-// lock's name fits wherever the file's name fits. The lock file is removed when the rewrite is
+// lock's name fits wherever the file's name fits. The folder is opened once when the rewrite
+// begins, and the lock file, the temporary file, the replacing and the removals all happen in
+// it, so a rewrite leaves nothing behind when another folder takes its folder's name meanwhile.
+// The lock file is removed when the rewrite is
 // done, and any user who may write the file can take its lock. A failed write raises EInOutError naming
 // the file and the system's reason, and leaves the original as it was; a folder, pipe or
 // device under the file's name is refused before any file is made. A name or value that could
@@ -123,7 +126,10 @@ public:
     // file is not as a watch knows it (Changed). Nothing is done in the last two.
     enum class EditResult { Done, Missing, Changed };
     // Edit for a file that must be there: one that went away (deleted, renamed, its folder
-    // replaced by one without it) is not made again. A folder that is gone fails as Edit does.
+    // replaced) is not made again, also when it goes while the change is being written: the
+    // new content takes the file's place only if the file is still there at that moment, and
+    // nothing of the write stays (Missing; the parse kept of the file is dropped and no watch
+    // moves on). A folder that is gone fails as Edit does.
     EditResult EditExisting(const std::function<void(Editor&)>& change);
 
     // What one holder of a file's content in memory (a program window and its open store)
@@ -164,9 +170,6 @@ public:
     };
     // EditExisting, made only when the file is as watch knows it.
     EditResult EditIfUnchanged(const Watch& watch, const std::function<void(Editor&)>& change);
-    // WriteString on the same terms.
-    EditResult WriteStringIfUnchanged(const Watch& watch, const AnsiString& section, const AnsiString& key,
-                                      const AnsiString& value);
 
     // The sections and keys of many updates, looked up without regard to case and kept for
     // passes over several files. The strings must outlive the list.
@@ -200,12 +203,27 @@ public:
     //
     // For a file that may be absent: when it reads as missing (no such file, none this user
     // may read, or no regular file) nothing is done, no file and no lock file made, as a read
-    // would find nothing to change; and when its lock cannot be taken, the failure is raised
-    // only if the updates would have changed the file. Under the lock, a parse kept of the file
-    // that it has not changed since and that holds none of the keys spares reading it.
+    // would find nothing to change, and a file that goes while it is being written (its folder
+    // too) is left gone, as EditExisting leaves it, without a failure; when its lock cannot be
+    // taken, the failure is raised only if the updates would have changed the file.
+    //
+    // Updates that would change nothing take no lock while no rewrite of the file is under way
+    // (its lock file is not there): they are found out from a parse kept of the file that it
+    // has not changed since, or else from the file read, whose parse is then kept when it holds
+    // lines of the list, so that the next look at it is a lookup. Otherwise they are decided
+    // under the lock, where such a parse spares reading the file when they change nothing.
     void
     UpdateKeysIfPresent(const KeyList& keys,
                         const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);
+
+    // Renames the file (a link itself, not the file it names) to newName, in the same folder,
+    // never over another file: a name taken meanwhile stays as it is. A name that differs only
+    // in letter case renames the file also on a file system that takes it for the same file.
+    // Made under the rewrite locks of the file (with links followed) and of newName, taken in
+    // a fixed order so that two renames never wait for each other: a rewrite of either name
+    // that is under way ends first, and one that was waiting finds the file gone. Returns 0, or
+    // the system's reason why the file was not renamed (EEXIST when newName is taken).
+    int RenameTo(const std::string& newName);
 
     // The lock file of a file with links followed: "<folder>/.~qm<16 hex digits>.lock", the
     // digits a hash of the file's name, so that the lock's name fits wherever the name fits.

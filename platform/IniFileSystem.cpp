@@ -2,7 +2,11 @@
 // raise (platform/IniFileSystem.h).
 #include "platform/IniFileSystem.h"
 
+#include <cstring>
+#include <memory>
+
 #include "platform/AnsiString.h"
+#include "platform/AtomicFile.h"
 #include "platform/Exception.h"
 
 namespace qm::ini_detail {
@@ -52,6 +56,14 @@ bool HoldsExactly(const std::string& path, std::string_view text, struct stat& s
                                  FromFileName(file).c_str(), int(kMaxIniFileBytes >> 20)));
     throw EInOutError(
         Format("Cannot read the file \"%s\": %s.", FromFileName(file).c_str(), Reason(err).c_str()));
+}
+
+bool GoneFromItsFolder(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 || errno != ENOENT)
+        return false;
+    return ::stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace qm::ini_detail

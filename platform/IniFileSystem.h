@@ -1,18 +1,15 @@
 #pragma once
 // The file-system side of the private-profile files (platform/IniFile.h): the version a file is
-// told apart by, the lock that parts the rewrites of one file, reading a file whole, finding out
-// whether a file still holds a text, and the errors raised when a file cannot be read or written.
+// told apart by, reading a file whole, finding out whether a file still holds a text or is
+// missing, and the errors raised when a file cannot be read or written.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,101 +65,6 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
-// The lock that parts the rewrites of one file, on its lock file. Read access is enough to
-// lock, so a lock file another user made stops no one who may write the file. The lock file
-// is removed before the lock is let go, so none stays beside the files; a writer that was
-// waiting on a removed lock file sees that and opens the file afresh, so two writers never
-// hold the locks of two different lock files.
-class RewriteLock {
-public:
-    RewriteLock(const std::string& lockFile, const std::string& file) : path_(lockFile)
-    {
-        for (;;) {
-            fd_ = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-            if (fd_ < 0)
-                Fail(file, errno);
-            int err = 0;
-            while (::flock(fd_, LOCK_EX) != 0 && (err = errno) == EINTR)
-                err = 0;
-            struct stat held {};
-            struct stat named {};
-            if (err == 0 && ::fstat(fd_, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
-                held.st_dev == named.st_dev && held.st_ino == named.st_ino)
-                return;
-            ::close(fd_);
-            if (err != 0)
-                Fail(file, err);
-        }
-    }
-    ~RewriteLock()
-    {
-        ::unlink(path_.c_str());
-        ::close(fd_);
-    }
-    RewriteLock(const RewriteLock&) = delete;
-    RewriteLock& operator=(const RewriteLock&) = delete;
-
-private:
-    std::string path_;
-    int fd_ = -1;
-};
-
-// Bytes grown by appending or by resizing, never set ahead of what is written into them: the
-// room a resize adds holds whatever it held until it is written. Kept from one pass over a file
-// to the next (PassScratch), so that its pages are not asked of the system anew each time.
-class TextBuffer {
-public:
-    void clear() { size_ = 0; }
-    void resize(size_t n)
-    {
-        if (n > capacity_)
-            Grow(n);
-        size_ = n;
-    }
-    char* data() { return data_.get(); }
-    size_t size() const { return size_; }
-    size_t capacity() const { return capacity_; }
-    void reserve(size_t n)
-    {
-        if (n > capacity_)
-            Grow(n);
-    }
-    [[gnu::always_inline]] void Append(std::string_view s)
-    {
-        if (s.empty()) // an empty view may point nowhere, which memcpy must not be given
-            return;
-        if (s.size() > capacity_ - size_)
-            Grow(std::max(capacity_ * 2, size_ + s.size()));
-        std::memcpy(data_.get() + size_, s.data(), s.size());
-        size_ += s.size();
-    }
-    [[gnu::always_inline]] void Append(char c)
-    {
-        if (size_ == capacity_)
-            Grow(std::max(capacity_ * 2, size_ + 1));
-        data_[size_++] = c;
-    }
-    std::string_view View() const { return {data_.get(), size_}; }
-    void Release()
-    {
-        data_.reset();
-        size_ = capacity_ = 0;
-    }
-
-private:
-    void Grow(size_t capacity)
-    {
-        std::unique_ptr<char[]> grown(new char[capacity]);
-        if (size_ > 0)
-            std::memcpy(grown.get(), data_.get(), size_);
-        data_ = std::move(grown);
-        capacity_ = capacity;
-    }
-
-    std::unique_ptr<char[]> data_;
-    size_t size_ = 0, capacity_ = 0;
-};
-
 // Reads the whole of a regular file, at most kMaxIniFileBytes: EFBIG for a larger one, also
 // when it grows past the limit while it is read. Returns 0, or the errno of the failure
 // (ENOENT for a missing file or one that is not a regular file; st then tells which).
@@ -213,6 +115,16 @@ bool HoldsExactly(const std::string& path, std::string_view text, struct stat& s
 
 // EInOutError naming the file and why it could not be read.
 [[noreturn]] void FailRead(const std::string& file, int err);
+
+// Read failures after which a file counts as missing: no such file, or none this user may see.
+// Any other (a read error, a loop of links, a file too large) is no empty file.
+inline bool ReadsAsMissing(int err)
+{
+    return err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == EACCES;
+}
+
+// Whether there is no file of the name in a folder that is there.
+bool GoneFromItsFolder(const std::string& path);
 
 } // namespace qm::ini_detail
 #pragma GCC visibility pop

@@ -11,6 +11,8 @@
 #include "platform/IniFile.h"
 #include "platform/IniNames.h"
 
+// Hidden, as platform/IniNames.h tells.
+#pragma GCC visibility push(hidden)
 namespace qm {
 
 // One entry per Add, grouped by section. The key tables of the groups are made when the list
@@ -21,9 +23,7 @@ namespace qm {
 // A pass visits the entries in the order of the file, not of the list, so what it reads of an
 // entry is kept small, its key among the keys of the list in one text (names), and the names
 // as given apart (given), read only to refuse a write.
-//
-// Hidden as the names and the table it holds are (platform/IniNames.h).
-struct __attribute__((visibility("hidden"))) IniFile::KeyList::Table {
+struct IniFile::KeyList::Table {
     static constexpr uint32_t kNone = UINT32_MAX;
     struct Entry {
         uint32_t keyAt, keyLength; // the key without the blanks around it, in names
@@ -96,3 +96,4 @@ struct __attribute__((visibility("hidden"))) IniFile::KeyList::Table {
 };
 
 } // namespace qm
+#pragma GCC visibility pop

@@ -12,9 +12,13 @@
 #include "platform/IniFile.h"
 
 // What the parts of the private-profile files share and nothing else uses, in the private
-// headers platform/Ini*.h. Hidden, so that the compiler inlines and specialises these functions
-// within each part as it would within one file (in position-independent code it must otherwise
-// allow for another library replacing them).
+// headers platform/Ini*.h. Each of those headers declares its part between "#pragma GCC
+// visibility push(hidden)" and "pop": hidden, so that the compiler inlines and specialises these
+// functions within each part as it would within one file (in position-independent code it must
+// otherwise allow for another library replacing them). A class declared inside one of IniFile's
+// classes (KeyList::Table, Watch::WatchList) keeps that class's visibility whatever the pragma
+// says (with GCC), and a class may hold no field less visible than itself, so NameIndex, which
+// KeyList::Table holds, is left visible; being inline throughout, it loses nothing by it.
 #pragma GCC visibility push(hidden)
 namespace qm::ini_detail {
 
@@ -89,6 +93,11 @@ inline bool NamesEqual(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && (SameBytes(a, b) || NamesEqualFolded(a, b));
 }
+
+} // namespace qm::ini_detail
+#pragma GCC visibility pop
+
+namespace qm::ini_detail {
 
 // A hash table from names to indexes that keeps no copy of the names: each slot holds a name's
 // hash and an index (8 bytes), and a lookup checks the candidates through the caller's test.
@@ -196,4 +205,3 @@ private:
 };
 
 } // namespace qm::ini_detail
-#pragma GCC visibility pop

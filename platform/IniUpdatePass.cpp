@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,7 +20,7 @@
 #include "platform/ByteScan.h"
 #include "platform/Exception.h"
 #include "platform/IniCache.h"
-#include "platform/IniEditor.h"
+#include "platform/IniRewrite.h"
 #include "platform/IniFile.h"
 #include "platform/IniKeyList.h"
 
@@ -30,13 +32,71 @@ namespace {
 
 using UpdateChange = std::function<bool(size_t, std::string_view, IniFile::Splice&)>;
 
+// Bytes grown by appending or by resizing, never set ahead of what is written into them: the
+// room a resize adds holds whatever it held until it is written. Kept from one pass over a file
+// to the next (PassScratch), so that its pages are not asked of the system anew each time.
+class TextBuffer {
+public:
+    void clear() { size_ = 0; }
+    void resize(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+        size_ = n;
+    }
+    char* data() { return data_.get(); }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    void reserve(size_t n)
+    {
+        if (n > capacity_)
+            Grow(n);
+    }
+    [[gnu::always_inline]] void Append(std::string_view s)
+    {
+        if (s.empty()) // an empty view may point nowhere, which memcpy must not be given
+            return;
+        if (s.size() > capacity_ - size_)
+            Grow(std::max(capacity_ * 2, size_ + s.size()));
+        std::memcpy(data_.get() + size_, s.data(), s.size());
+        size_ += s.size();
+    }
+    [[gnu::always_inline]] void Append(char c)
+    {
+        if (size_ == capacity_)
+            Grow(std::max(capacity_ * 2, size_ + 1));
+        data_[size_++] = c;
+    }
+    std::string_view View() const { return {data_.get(), size_}; }
+    void Release()
+    {
+        data_.reset();
+        size_ = capacity_ = 0;
+    }
+
+private:
+    void Grow(size_t capacity)
+    {
+        std::unique_ptr<char[]> grown(new char[capacity]);
+        if (size_ > 0)
+            std::memcpy(grown.get(), data_.get(), size_);
+        data_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> data_;
+    size_t size_ = 0, capacity_ = 0;
+};
+
 // Where a pass puts the file's new text: kept in memory until a line changes (a pass that
 // changes nothing writes nothing), then, when the pass writes the file, handed to its writer a
 // piece at a time, so that the text goes through memory that stays in the processor's cache.
 class PassOutput {
 public:
-    // fileName: the file to write, or null for a pass that only finds out whether it would.
-    PassOutput(TextBuffer& buffer, const std::string* fileName) : buffer_(buffer), fileName_(fileName)
+    // folder: the open folder of the file fileName to write, or null for a pass that only finds
+    // out whether it would.
+    PassOutput(TextBuffer& buffer, const std::string& fileName, const WriteFolder* folder)
+        : buffer_(buffer), fileName_(fileName), folder_(folder)
     {
         buffer_.clear();
     }
@@ -46,8 +106,8 @@ public:
     void Changed()
     {
         changed_ = true;
-        if (fileName_ && !writer_)
-            writer_.emplace(*fileName_);
+        if (folder_ && !writer_)
+            writer_.emplace(fileName_, *folder_, AtomicFileWriter::Mode::ReplaceOnly);
     }
     bool HasChanged() const { return changed_; }
     // After each line.
@@ -56,11 +116,12 @@ public:
         if (writer_ && buffer_.size() >= kPiece)
             Flush();
     }
-    // Hands on the rest and replaces the file.
-    void Commit()
+    // Hands on the rest and replaces the file; false when the file is gone by then, which is
+    // then left alone.
+    bool Commit()
     {
         Flush();
-        writer_->Commit();
+        return writer_->Commit().has_value();
     }
 
 private:
@@ -71,13 +132,14 @@ private:
         // A file the program could not read back is not written.
         if (written_ > kMaxIniFileBytes)
             throw EInOutError(Format("Cannot write to the file \"%s\": it would grow past %d MB.",
-                                     FromFileName(*fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
+                                     FromFileName(fileName_).c_str(), int(kMaxIniFileBytes >> 20)));
         writer_->Write(buffer_.View());
         buffer_.clear();
     }
 
     TextBuffer& buffer_;
-    const std::string* fileName_;
+    const std::string& fileName_;
+    const WriteFolder* folder_;
     std::optional<AtomicFileWriter> writer_;
     size_t written_ = 0;
     bool changed_ = false;
@@ -113,6 +175,97 @@ inline size_t ScanLine(std::string_view text, size_t pos, size_t& eq)
     return n;
 }
 
+// The updates of one line's value, in list order from the line's first entry of the list, each
+// seeing the value the ones before it left, as a pass over a file or a look at a parse of it
+// asks them.
+class LineUpdates {
+public:
+    using Table = IniFile::KeyList::Table;
+
+    LineUpdates(const std::string& file, const Table& keys, const UpdateChange& change)
+        : file_(file), keys_(keys), change_(change)
+    {
+    }
+
+    // The updates of the value (without the blanks around it) from entry first; true when they
+    // leave it other than it was, as Head followed by Tail.
+    bool Apply(uint32_t first, std::string_view value)
+    {
+        head_ = value;
+        tail_ = {};
+        return ApplyUpdates(first);
+    }
+    std::string_view Head() const { return head_; }
+    std::string_view Tail() const { return tail_; }
+
+private:
+    // The updates of one line in list order, from its first entry, each seeing the value the
+    // ones before it left. True when the value is no longer the line's.
+    bool ApplyUpdates(uint32_t first)
+    {
+        bool replaced = false;
+        for (uint32_t i = first; i != Table::kNone; i = keys_.entries[i].next) {
+            if (!tail_.empty()) {
+                head_ = kept_.assign(head_).append(tail_);
+                tail_ = {};
+            }
+            replaced |= ApplyUpdate(i);
+        }
+        return replaced;
+    }
+
+    // Asks update i for the value's new form; a value that could not be read back is refused,
+    // and a value other than the current one becomes head_ and tail_. True when it did.
+    bool ApplyUpdate(uint32_t i)
+    {
+        splice_ = {};
+        if (!change_(i, head_, splice_))
+            return false;
+        const std::string_view keep(head_.data(), std::min(splice_.Keep, head_.size()));
+        std::string_view add = splice_.Append;
+        CheckUpdate(i, keep, add);
+        // The value as the file keeps it, without the blanks around it: the kept part begins
+        // with none, as the value it is a part of does.
+        std::string_view newHead = keep;
+        if (newHead.empty())
+            add = Trim(add);
+        while (!add.empty() && IsIniBlank(add.back()))
+            add.remove_suffix(1);
+        if (add.empty())
+            newHead = Trim(newHead);
+        if (newHead.size() + add.size() == head_.size() && head_.compare(0, newHead.size(), newHead) == 0 &&
+            head_.substr(newHead.size()) == add)
+            return false;
+        head_ = newHead;
+        tail_ = add;
+        return true;
+    }
+
+    // Refuses the value keep + add of update i when it could not be read back (CheckWritable).
+    // The kept part, a part of a value read, holds no line break; only the rest is looked at.
+    // The names as given are read only when the value is refused or the key begins with a
+    // character that needs a closer look.
+    void CheckUpdate(uint32_t i, std::string_view keep, std::string_view add)
+    {
+        const Table::Entry& e = keys_.entries[i];
+        const std::string_view key = keys_.Key(e);
+        if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
+            ContainsAnyByte(add, '\r', '\n')) {
+            joined_.assign(keep).append(add);
+            CheckWritable(file_, *keys_.given[i].section, *keys_.given[i].key, joined_, e.namesTrimmed);
+        }
+    }
+
+    const std::string& file_;
+    const Table& keys_;
+    const UpdateChange& change_;
+    // The value of the line being updated: head_ (a part of the line's value) followed by
+    // tail_, or whole in kept_ once a second update reads it.
+    std::string_view head_, tail_;
+    IniFile::Splice splice_;
+    AnsiString joined_, kept_;
+};
+
 // One pass of UpdateKeysIfPresent over the file's text, read line by line as the parse reads it:
 // out receives the new text, every line ended with CR LF as a rewrite ends it, a line that
 // changes as "name=value" with the key spelt as the file spells it.
@@ -121,9 +274,12 @@ public:
     using Table = IniFile::KeyList::Table;
 
     UpdatePass(const std::string& file, const Table& keys, const UpdateChange& change, PassOutput& out)
-        : file_(file), keys_(keys), change_(change), out_(out), found_(keys.entries.size())
+        : keys_(keys), out_(out), updates_(file, keys, change), found_(keys.entries.size())
     {
     }
+
+    // Whether the text holds a line of the list.
+    bool FoundAny() const { return std::find(found_.begin(), found_.end(), 1) != found_.end(); }
 
     // Every line in file order: a section header tells whose keys follow, the key lines of the
     // list are updated, and every line no update changes goes out as it was.
@@ -184,9 +340,7 @@ private:
         if (first < 0 || found_[size_t(first)])
             return false;
         found_[size_t(first)] = 1;
-        head_ = Trim({t.data() + eq + 1, t.size() - eq - 1});
-        tail_ = {};
-        if (!ApplyUpdates(uint32_t(first)))
+        if (!updates_.Apply(uint32_t(first), Trim({t.data() + eq + 1, t.size() - eq - 1})))
             return false;
         WriteChanged(name);
         return true;
@@ -215,77 +369,21 @@ private:
         return first;
     }
 
-    // The updates of one line in list order, from its first entry, each seeing the value the
-    // ones before it left. True when the value is no longer the line's.
-    bool ApplyUpdates(uint32_t first)
-    {
-        bool replaced = false;
-        for (uint32_t i = first; i != Table::kNone; i = keys_.entries[i].next) {
-            if (!tail_.empty()) {
-                head_ = kept_.assign(head_).append(tail_);
-                tail_ = {};
-            }
-            replaced |= ApplyUpdate(i);
-        }
-        return replaced;
-    }
-
-    // Asks update i for the value's new form; a value that could not be read back is refused,
-    // and a value other than the current one becomes head_ and tail_. True when it did.
-    bool ApplyUpdate(uint32_t i)
-    {
-        splice_ = {};
-        if (!change_(i, head_, splice_))
-            return false;
-        const std::string_view keep(head_.data(), std::min(splice_.Keep, head_.size()));
-        std::string_view add = splice_.Append;
-        CheckUpdate(i, keep, add);
-        // The value as the file keeps it, without the blanks around it: the kept part begins
-        // with none, as the value it is a part of does.
-        std::string_view newHead = keep;
-        if (newHead.empty())
-            add = Trim(add);
-        while (!add.empty() && IsIniBlank(add.back()))
-            add.remove_suffix(1);
-        if (add.empty())
-            newHead = Trim(newHead);
-        if (newHead.size() + add.size() == head_.size() && head_.compare(0, newHead.size(), newHead) == 0 &&
-            head_.substr(newHead.size()) == add)
-            return false;
-        head_ = newHead;
-        tail_ = add;
-        return true;
-    }
-
-    // Refuses the value keep + add of update i when it could not be read back (CheckWritable).
-    // The kept part, a part of a value read, holds no line break; only the rest is looked at.
-    // The names as given are read only when the value is refused or the key begins with a
-    // character that needs a closer look.
-    void CheckUpdate(uint32_t i, std::string_view keep, std::string_view add)
-    {
-        const Table::Entry& e = keys_.entries[i];
-        const std::string_view key = keys_.Key(e);
-        if (!e.namesTrimmed || (!key.empty() && (key[0] == ';' || key[0] == '[')) ||
-            ContainsAnyByte(add, '\r', '\n')) {
-            joined_.assign(keep).append(add);
-            CheckWritable(file_, *keys_.given[i].section, *keys_.given[i].key, joined_, e.namesTrimmed);
-        }
-    }
-
     // The changed line: the name as the file spells it, "=", and the value as the updates left
     // it, ended with CR LF.
     void WriteChanged(std::string_view name)
     {
         out_.Changed();
+        const std::string_view head = updates_.Head();
         // "name=" and the kept part of the value are mostly one piece of the line.
-        if (head_.data() == name.data() + name.size() + 1 && name.data()[name.size()] == '=') {
-            out_.Append({name.data(), name.size() + 1 + head_.size()});
+        if (head.data() == name.data() + name.size() + 1 && name.data()[name.size()] == '=') {
+            out_.Append({name.data(), name.size() + 1 + head.size()});
         } else {
             out_.Append(name);
             out_.Append('=');
-            out_.Append(head_);
+            out_.Append(head);
         }
-        out_.Append(tail_);
+        out_.Append(updates_.Tail());
         out_.Append(kCrLf);
         out_.EndOfLine();
     }
@@ -302,18 +400,12 @@ private:
         out_.EndOfLine();
     }
 
-    const std::string& file_;
     const Table& keys_;
-    const UpdateChange& change_;
     PassOutput& out_;
+    LineUpdates updates_;
     std::vector<char> found_;      // the entries whose line has been found
     long section_ = -1;            // the group of the current section, -1 when none
     uint32_t last_ = Table::kNone; // the entry of the last line found
-    // The value of the line being updated: head_ (a part of the line's value) followed by
-    // tail_, or whole in kept_ once a second update reads it.
-    std::string_view head_, tail_;
-    IniFile::Splice splice_;
-    AnsiString joined_, kept_;
 };
 
 // The file read and the text written by the passes of this thread. Their room is kept from
@@ -332,29 +424,55 @@ struct PassScratch {
 };
 thread_local PassScratch tScratch;
 
-// False when the file is known to hold none of the keys' lines without reading it: a parse of
-// it is kept that the file has not changed since and that holds none of them; true otherwise.
-// A look that spares a pass over a file the updates leave as it is; it holds only while no
-// other window may change the file, so it is taken under the file's lock (and gMutex).
-bool KeptParseMayHoldAnyOf(const std::string& fileName, const IniFile::KeyList::Table& keys)
+// The parse kept of the file when the file has not changed since it was made and it is old
+// enough to be trusted; null otherwise. Under gMutex.
+const Model* CurrentKeptParse(const std::string& fileName)
 {
     struct stat st {};
     const auto it = Cache().find(fileName);
     if (it == Cache().end() || !it->second.model || !it->second.trusted ||
         ::stat(fileName.c_str(), &st) != 0 || !(it->second.version == VersionOf(st)))
-        return true;
-    const Model& model = *it->second.model;
-    for (size_t n = 0; n < keys.entries.size(); ++n)
-        if (keys.entries[n].first && model.FindKey(Trim(*keys.given[n].section), keys.Key(keys.entries[n])))
+        return nullptr;
+    return it->second.model.get();
+}
+
+// Whether the updates would change a line of the parse: each line of the list it holds, its
+// value as the updates leave it, found as a pass over its text finds them.
+bool WouldChangeParse(const Model& model, const std::string& fileName, const IniFile::KeyList::Table& keys,
+                      const UpdateChange& change)
+{
+    LineUpdates updates(fileName, keys, change);
+    for (size_t n = 0; n < keys.entries.size(); ++n) {
+        if (!keys.entries[n].first)
+            continue;
+        const Line* l = model.FindKey(Trim(*keys.given[n].section), keys.Key(keys.entries[n]));
+        if (l && updates.Apply(uint32_t(n), model.Value(*l)))
             return true;
+    }
     return false;
 }
 
-// The pass of UpdateKeysIfPresent over the file as it is now: with fileName, the file is
-// written when a line changes; without, the pass only tells whether one would. EInOutError for
-// a read failure other than a missing file, and for a text that would grow past the limit.
-bool PassOverFile(const std::string* fileName, const std::string& name, const std::string& target,
-                  const IniFile::KeyList::Table& keys, const UpdateChange& change)
+// The pass of UpdateKeysIfPresent over text, the file's as it is now: with folder (the file's,
+// open), the file is written when a line changes; without, the pass only tells whether one
+// would. found, when given, tells whether the text holds a line of the list. EInOutError for a
+// text that would grow past the limit.
+bool PassOverText(std::string_view text, const WriteFolder* folder, const std::string& name,
+                  const IniFile::KeyList::Table& keys, const UpdateChange& change, bool* found = nullptr)
+{
+    PassOutput out(tScratch.out, name, folder);
+    UpdatePass pass(name, keys, change, out);
+    pass.Run(text);
+    if (found)
+        *found = pass.FoundAny();
+    if (folder && out.HasChanged())
+        out.Commit();
+    return out.HasChanged();
+}
+
+// PassOverText over the file read afresh; false for a file that reads as missing, EInOutError
+// for any other read failure.
+bool PassOverFile(const WriteFolder* folder, const std::string& name, const std::string& target,
+                  const IniFile::KeyList::Table& keys, const UpdateChange& change, bool* found = nullptr)
 {
     TextBuffer& in = tScratch.in;
     struct stat st {};
@@ -363,11 +481,31 @@ bool PassOverFile(const std::string* fileName, const std::string& name, const st
         return false;
     if (err != 0)
         FailRead(name, err);
-    PassOutput out(tScratch.out, fileName);
-    UpdatePass(name, keys, change, out).Run(in.View());
-    if (fileName && out.HasChanged())
-        out.Commit();
-    return out.HasChanged();
+    return PassOverText(in.View(), folder, name, keys, change, found);
+}
+
+// Whether the updates would leave the file as it is now, found without taking its lock: no
+// rewrite of it is under way (its lock file is not there), and its content as it is now, a
+// parse kept of it or the file read, has no line they would change. They change nothing then,
+// and a rewrite that begins after this look comes after them; one under way is waited for, as
+// a line it gives the file may be one to update. A file read that holds lines of the list is
+// parsed and kept, as a read keeps it, so that the next look at it is a lookup (the next
+// carry-over of a line from the same store, say); one that holds none costs no parse. Under
+// gMutex.
+bool LeftAsItIsNow(const std::string& fileName, const std::string& target,
+                   const IniFile::KeyList::Table& keys, const UpdateChange& change)
+{
+    struct stat st {};
+    if (::lstat(IniFile::LockFileFor(target).c_str(), &st) == 0 || errno != ENOENT)
+        return false;
+    if (const Model* kept = CurrentKeptParse(fileName))
+        return !WouldChangeParse(*kept, fileName, keys, change);
+    bool found = false;
+    if (PassOverFile(nullptr, fileName, target, keys, change, &found))
+        return false;
+    if (found)
+        Current(fileName);
+    return true;
 }
 
 } // namespace
@@ -379,20 +517,27 @@ void IniFile::UpdateKeysIfPresent(const KeyList& keys,
     if (table.entries.empty())
         return;
     const std::string target = FollowLinks(fileName_);
-    std::optional<RewriteLock> lock;
     struct TrimScratch {
         ~TrimScratch() { tScratch.Trim(); }
     } trim;
-    if (!PrepareRewrite(fileName_, target, true, lock,
-                        [&] { return PassOverFile(nullptr, fileName_, target, table, change); }))
+    {
+        std::lock_guard guard(gMutex);
+        if (LeftAsItIsNow(fileName_, target, table, change))
+            return;
+    }
+    Rewrite rewrite(fileName_, target);
+    if (!rewrite.Prepare(true, [&] { return PassOverFile(nullptr, fileName_, target, table, change); }))
         return;
-    const EditingMark mark(target);
     std::lock_guard guard(gMutex);
-    // Decided under the lock, so that a line another window gave the file just now is seen.
-    if (!KeptParseMayHoldAnyOf(fileName_, table))
+    // Decided again under the lock, so that a line another window gave the file just now is
+    // seen; a parse kept of the file that it has not changed since spares reading it when the
+    // updates leave it as it is.
+    const Model* kept = CurrentKeptParse(fileName_);
+    if (kept && !WouldChangeParse(*kept, fileName_, table, change))
         return;
-    if (PassOverFile(&fileName_, fileName_, target, table, change))
-        Cache().erase(fileName_); // the parse kept, if any, is of the text before
+    // The parse kept, if any, is of the text before, or of a file that went away meanwhile.
+    if (PassOverFile(&rewrite.Folder(), fileName_, target, table, change))
+        Cache().erase(fileName_);
 }
 
 } // namespace qm

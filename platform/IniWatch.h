@@ -9,6 +9,8 @@
 
 #include "platform/IniFile.h"
 
+// Hidden, as platform/IniNames.h tells.
+#pragma GCC visibility push(hidden)
 namespace qm {
 
 // The watches live as long as their holders; each is listed here from its making to its end.
@@ -41,3 +43,4 @@ struct IniFile::Watch::WatchList {
 };
 
 } // namespace qm
+#pragma GCC visibility pop

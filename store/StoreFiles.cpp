@@ -338,36 +338,6 @@ void ReportCarryOverFailures(const CarryOverFailures& failures)
     MessageDlg(msg, mtError, mbOK, 0);
 }
 
-namespace {
-
-// WriteStoreString; with watch, only when the file is as it knows it (false otherwise).
-bool WriteAndCarry(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
-                   const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred,
-                   const IniFile::Watch* watch)
-{
-    CheckWriteStore(store);
-    CheckStoreSectionName(section);
-    CheckKeyName(key);
-    CheckValue(value);
-    if (!EditStoreFile(
-            ctx, store, [&](IniFile::Editor& e) { e.WriteString(section, key, value); }, watch))
-        return false;
-    CarryOverFailures failures = PropagateCoupon(ctx, store, section, key);
-    if (deferred)
-        deferred->insert(deferred->end(), failures.begin(), failures.end());
-    else
-        ReportCarryOverFailures(failures);
-    return true;
-}
-
-} // namespace
-
-void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
-                      const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred)
-{
-    WriteAndCarry(ctx, store, section, key, value, deferred, nullptr);
-}
-
 void WriteErrand(const StoreContext& ctx, const AnsiString& store, const AnsiString& errand, bool onList)
 {
     CheckWriteStore(store);
@@ -717,6 +687,47 @@ bool InPicker(const StoreContext& ctx, const AnsiString& store)
     return std::find(ctx.PickerStores.begin(), ctx.PickerStores.end(), store) != ctx.PickerStores.end();
 }
 
+// One rewrite of the store's file, made by steps, its line writes (at most writes of them)
+// through the CarryingWriter, then the coupons of the written lines carried to the other
+// stores: the store's own file is written once. With watch, only when the file is as it knows
+// it (nullopt otherwise).
+std::optional<CarryOverFailures>
+WriteCarrying(const StoreContext& ctx, const AnsiString& store, size_t writes, const IniFile::Watch* watch,
+              const std::function<void(IniFile::Editor&, CarryingWriter&)>& steps)
+{
+    const bool selfInPicker = InPicker(ctx, store);
+    CarriedCoupons carried;
+    const auto change = [&](IniFile::Editor& e) {
+        CarryingWriter writer(e, selfInPicker, carried, writes);
+        steps(e, writer);
+    };
+    if (!EditStoreFile(ctx, store, change, watch))
+        return std::nullopt;
+    return CarryToOthers(ctx, store, carried);
+}
+
+// WriteStoreString; with watch, only when the file is as it knows it (false otherwise). The
+// line goes in as a batch of one writes it, so the store's file is rewritten once.
+bool WriteAndCarry(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                   const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred,
+                   const IniFile::Watch* watch)
+{
+    CheckWriteStore(store);
+    CheckStoreSectionName(section);
+    CheckKeyName(key);
+    CheckValue(value);
+    std::optional<CarryOverFailures> failures =
+        WriteCarrying(ctx, store, 1, watch,
+                      [&](IniFile::Editor&, CarryingWriter& writer) { writer.Write(section, key, value); });
+    if (!failures)
+        return false;
+    if (deferred)
+        deferred->insert(deferred->end(), failures->begin(), failures->end());
+    else
+        ReportCarryOverFailures(*failures);
+    return true;
+}
+
 // ApplyStoreBatch; with watch, only when the file is as it knows it (nullopt otherwise).
 std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiString& store,
                                             const StoreBatch& batch, const IniFile::Watch* watch)
@@ -752,42 +763,37 @@ std::optional<CarryOverFailures> ApplyBatch(const StoreContext& ctx, const AnsiS
     if (batch.Empty())
         return CarryOverFailures{};
 
-    const bool selfInPicker = InPicker(ctx, store);
-    CarriedCoupons carried;
-    const auto change = [&](IniFile::Editor& e) {
-        CarryingWriter writer(e, selfInPicker, carried, batch.Steps().size());
-        for (const auto& step : batch.Steps()) {
-            if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos ||
-                (step.op == StoreBatch::Op::MoveKey && step.Value.find("--") != AnsiString::npos))
-                writer.Recheck();
-            switch (step.op) {
-            case StoreBatch::Op::DeleteKey:
-                e.DeleteKey(step.Section, step.Key);
-                break;
-            case StoreBatch::Op::EraseSection:
-                e.EraseSection(step.Section);
-                break;
-            case StoreBatch::Op::AddSection:
-                EnsureStoreSection(e, step.Section);
-                break;
-            case StoreBatch::Op::RenameKey:
-                RenameKeyIn(e, step.Section, step.Key, step.Value);
-                break;
-            case StoreBatch::Op::RenameSection:
-                RenameSectionIn(e, step.Section, step.Value);
-                break;
-            case StoreBatch::Op::MoveKey:
-                MoveKeyIn(e, step.Section, step.Key, step.Value);
-                break;
-            case StoreBatch::Op::Write:
-                writer.Write(step.Section, step.Key, step.Value);
-                break;
+    return WriteCarrying(
+        ctx, store, batch.Steps().size(), watch, [&](IniFile::Editor& e, CarryingWriter& writer) {
+            for (const auto& step : batch.Steps()) {
+                if (step.op == StoreBatch::Op::RenameSection || step.Section.find("--") != AnsiString::npos ||
+                    (step.op == StoreBatch::Op::MoveKey && step.Value.find("--") != AnsiString::npos))
+                    writer.Recheck();
+                switch (step.op) {
+                case StoreBatch::Op::DeleteKey:
+                    e.DeleteKey(step.Section, step.Key);
+                    break;
+                case StoreBatch::Op::EraseSection:
+                    e.EraseSection(step.Section);
+                    break;
+                case StoreBatch::Op::AddSection:
+                    EnsureStoreSection(e, step.Section);
+                    break;
+                case StoreBatch::Op::RenameKey:
+                    RenameKeyIn(e, step.Section, step.Key, step.Value);
+                    break;
+                case StoreBatch::Op::RenameSection:
+                    RenameSectionIn(e, step.Section, step.Value);
+                    break;
+                case StoreBatch::Op::MoveKey:
+                    MoveKeyIn(e, step.Section, step.Key, step.Value);
+                    break;
+                case StoreBatch::Op::Write:
+                    writer.Write(step.Section, step.Key, step.Value);
+                    break;
+                }
             }
-        }
-    };
-    if (!EditStoreFile(ctx, store, change, watch))
-        return std::nullopt;
-    return CarryToOthers(ctx, store, carried);
+        });
 }
 
 // As ApplyBatch with one write step per item, without a batch: every line is formatted
@@ -827,18 +833,12 @@ std::optional<CarryOverFailures> SaveItemLines(const StoreContext& ctx, const QM
     if (items.empty())
         return CarryOverFailures{};
 
-    const bool selfInPicker = InPicker(ctx, store.Name);
-    CarriedCoupons carried;
-    const auto change = [&](IniFile::Editor& e) {
-        CarryingWriter writer(e, selfInPicker, carried, items.size());
+    return WriteCarrying(ctx, store.Name, items.size(), watch, [&](IniFile::Editor&, CarryingWriter& writer) {
         for (size_t n = 0; n < items.size(); ++n) {
             const size_t from = n ? ends[n - 1] : 0;
             writer.Write(category(n), item(n).Name, std::string_view(lines).substr(from, ends[n] - from));
         }
-    };
-    if (!EditStoreFile(ctx, store.Name, change, watch))
-        return std::nullopt;
-    return CarryToOthers(ctx, store.Name, carried);
+    });
 }
 
 // SaveItem; with watch, only when the file is as it knows it (false otherwise).
@@ -851,6 +851,12 @@ bool SaveItemLine(const StoreContext& ctx, const QMStore& store, int32_t categor
 }
 
 } // namespace
+
+void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
+                      const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred)
+{
+    WriteAndCarry(ctx, store, section, key, value, deferred, nullptr);
+}
 
 CarryOverFailures ApplyStoreBatch(const StoreContext& ctx, const AnsiString& store, const StoreBatch& batch)
 {

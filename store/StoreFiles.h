@@ -148,9 +148,12 @@ using CarryOverFailures = std::vector<CarryOverFailure>;
 // One error box naming every store that did not receive its coupon; nothing when empty.
 void ReportCarryOverFailures(const CarryOverFailures& failures);
 
-// Writes the key, then carries the coupon of the written line over (PropagateCoupon). A
-// failure in a receiving store never undoes the write: the other stores still get theirs and
-// the failures are collected into *deferred, or, when deferred is null, reported at once.
+// Writes the key and carries the coupon of the written line over, as a batch of this one write
+// does (ApplyStoreBatch): the store's file is rewritten once, its line in the carried form when
+// the picker lists the store, and the files end as PropagateCoupon after the write would leave
+// them. A failure in a receiving store never undoes the write: the other stores still get
+// theirs and the failures are collected into *deferred, or, when deferred is null, reported at
+// once; the written store is never one of them.
 void WriteStoreString(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                       const AnsiString& key, const AnsiString& value, CarryOverFailures* deferred = nullptr);
 void WriteErrand(const StoreContext& ctx, const AnsiString& store, const AnsiString& errand, bool onList);
@@ -172,10 +175,11 @@ void RenameStoreSection(const StoreContext& ctx, const AnsiString& store, const 
                         const AnsiString& newSection);
 
 // Carries the coupon fields (4 to 6) of the written line into the same section and key of
-// every picker store that has that line, unless the section contains "--", the written store
-// does not accept coupons, either line is marked store-only, or the written line is gone. Receiving lines
-// keep their fields 1 to 3 and are written with six fields and no trailing separator. Returns the stores
-// whose write failed; the others are written regardless.
+// every picker store that has that line, the written one included, unless the section contains
+// "--", the written store does not accept coupons, either line is marked store-only, or the
+// written line is gone. Receiving lines keep their fields 1 to 3 and are written with six
+// fields and no trailing separator. Returns the stores whose write failed; the others are
+// written regardless. (The writers above carry in the written store's own rewrite instead.)
 CarryOverFailures PropagateCoupon(const StoreContext& ctx, const AnsiString& store, const AnsiString& section,
                                   const AnsiString& key);
 

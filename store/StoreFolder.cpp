@@ -1,10 +1,7 @@
 #include "store/StoreFolder.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "platform/Exception.h"
@@ -40,33 +37,6 @@ AnsiString ExistingStoreName(const std::string& storesFolder, const AnsiString& 
     return found;
 }
 
-namespace {
-
-// rename() that refuses to replace an existing file.
-int RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno == EEXIST) {
-        // A file system that ignores case finds the new spelling of the same file "existing".
-        struct stat a {
-        }, b{};
-        if (::lstat(from.c_str(), &a) == 0 && ::lstat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-            a.st_ino == b.st_ino)
-            return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-        return EEXIST;
-    }
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // File systems without the no-replace rename: a look first, then the rename.
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-} // namespace
-
 void RenameStoreFile(const std::string& storesFolder, const AnsiString& oldName, const AnsiString& newName)
 {
     StoreContext ctx;
@@ -75,7 +45,9 @@ void RenameStoreFile(const std::string& storesFolder, const AnsiString& oldName,
     const std::string to = StoreFilePath(ctx, newName);
     if (oldName.empty() || newName.empty())
         throw EStoreError("A store name must not be empty.");
-    if (const int err = RenameNoReplace(from, to))
+    // Under the rewrite locks of both names: no other window's write of the store is under way
+    // meanwhile, and one that waited for the store's lock finds its file gone.
+    if (const int err = IniFile(from).RenameTo(to))
         throw EInOutError(Format("The store \"%s\" cannot be renamed to \"%s\": %s.", oldName.c_str(),
                                  newName.c_str(), std::strerror(err)));
 }

@@ -69,6 +69,33 @@ TEST(AtomicFile, ReplacesKeepsModeAndWritesThroughLinks)
 
 // The super-user saving a user's file leaves it the user's, so that the user can still write
 // it afterwards. A loop of links names no file: it is refused and left as it is.
+// A writer that replaces only never makes its target: one that is not there when the new content
+// is to take its place is left missing, and nothing of the write stays. A target there is
+// replaced, through a link too, and keeps its mode.
+TEST(AtomicFile, AWriterThatReplacesOnlyNeverMakesItsTarget)
+{
+    qmtest::TempDir dir;
+    const std::string file = dir.file("a.store"), link = dir.file("link.store");
+    WriteFile(file, "old");
+    chmod(file.c_str(), 0640);
+    ASSERT_EQ(symlink("a.store", link.c_str()), 0);
+    {
+        AtomicFileWriter w(link, AtomicFileWriter::Mode::ReplaceOnly);
+        w.Write("new");
+        EXPECT_TRUE(w.Commit().has_value());
+    }
+    EXPECT_EQ(ReadFile(file), "new");
+    struct stat st {};
+    ASSERT_EQ(lstat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    AtomicFileWriter w(file, AtomicFileWriter::Mode::ReplaceOnly);
+    w.Write("newer");
+    ASSERT_EQ(unlink(file.c_str()), 0);
+    EXPECT_FALSE(w.Commit().has_value());
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"link.store"});
+}
+
 TEST(AtomicFile, AReplacedFileKeepsItsOwnerAndALinkLoopIsRefused)
 {
     qmtest::TempDir dir;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <random>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -503,7 +504,9 @@ TEST_F(IniFileTest, AFileLargerThanTheLimitIsRefusedAndKept)
 // parse, on files of every odd shape: a byte-order mark, LF, lone CR and no end on the last
 // line, comments, blank lines, blanks around names and values, keys before any section,
 // sections and keys twice and in other letter cases, a "[" line without "]", values holding
-// "=", empty names, and key lists that name a line twice or name it with blanks around.
+// "=", empty names, and key lists that name a line twice or name it with blanks around. Every
+// other round reads its files long after their last change, so that the parses kept of them are
+// trusted and a pass that would change nothing is found out from the parse.
 TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
 {
     const std::string twinPath = dir.file("twin.store");
@@ -575,6 +578,10 @@ TEST_F(IniFileTest, UpdateKeysEndsAsUpdateStringOneByOne)
         WriteFile(path, text);
         WriteFile(twinPath, text);
         IniFile::DropCache();
+        if (round % 2)
+            SetTestFileClock(FileClockNs() + 3'600'000'000'000);
+        else
+            SetTestFileClock(std::nullopt);
         IniFile::KeyList list;
         for (const auto& [section, key] : names)
             list.Add(section, key);
@@ -912,6 +919,44 @@ TEST_F(IniFileTest, UpdateKeysTrustsAKeptParseOnlyWhileItIsCurrentUnderTheLock)
     EXPECT_EQ(ReadFile(path), "[S]\r\nother=2\r\nk=2\r\n") << "given the key while the pass waited";
 }
 
+// Updates that would change nothing are found out without the file's lock while no rewrite of it
+// is under way: no lock file is made, nor the file rewritten, whether they are looked at in the
+// file or in the parse kept of it. Updates that change it take the lock.
+TEST_F(IniFileTest, UpdateKeysThatChangeNothingTakeNoLock)
+{
+    WriteFile(path, "[S]\r\nk=1\r\n");
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    const int events = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(events, 0);
+    inotify_add_watch(events, dir.path().c_str(), IN_CREATE);
+    const auto made = [&] {
+        int n = 0;
+        alignas(inotify_event) char buf[4096];
+        for (ssize_t got; (got = read(events, buf, sizeof buf)) > 0;)
+            for (char* p = buf; p < buf + got;
+                 p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+                ++n;
+        return n;
+    };
+    const auto update = [&](const char* value) {
+        ini.UpdateKeysIfPresent(keys, [value](size_t, std::string_view, IniFile::Splice& out) {
+            out.Append = value;
+            return true;
+        });
+    };
+    update("1"); // the file read, its parse kept
+    SetTestFileClock(FileClockNs() + 3'600'000'000'000);
+    update("1"); // the parse kept found current, and trusted from here on
+    update("1"); // the parse kept looked at
+    EXPECT_EQ(made(), 0);
+    update("2");
+    EXPECT_EQ(made(), 2) << "the lock file and the temporary file";
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=2\r\n");
+    close(events);
+}
+
 // A program that rewrites the file in place and sets its modification time back (a copy
 // keeping times) is still seen at the next plain read, long after the file had settled.
 TEST_F(IniFileTest, SeesAChangeWhoseModificationTimeWasSetBack)
@@ -988,19 +1033,22 @@ TEST_F(IniFileTest, AWatchKnowsTheFileAsItsHolderLastReadOrWroteIt)
 {
     using State = IniFile::Watch::State;
     using Result = IniFile::EditResult;
+    const auto writeK = [](const char* value) {
+        return [value](IniFile::Editor& e) { e.WriteString("S", "k", value); };
+    };
     IniFile::Watch watch;
     ini.WriteString("S", "k", "1");
     watch.Start(path);
     EXPECT_EQ(watch.Look(path), State::Unchanged);
     ini.WriteString("S", "k", "2");
-    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "3"), Result::Done);
+    EXPECT_EQ(ini.EditIfUnchanged(watch, writeK("3")), Result::Done);
     EXPECT_EQ(watch.Look(path), State::Unchanged);
 
     WriteFile(path, "[S]\r\nk=other\r\n");
     EXPECT_EQ(watch.Look(path), State::Changed);
     ini.WriteString("S", "j", "1");
     EXPECT_EQ(watch.Look(path), State::Changed);
-    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "4"), Result::Changed);
+    EXPECT_EQ(ini.EditIfUnchanged(watch, writeK("4")), Result::Changed);
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\nj=1\r\n");
 
     watch.Start(path);
@@ -1073,6 +1121,104 @@ TEST_F(IniFileTest, AChangeOnTermsNeverMakesAFileThatWentAway)
     EXPECT_THROW(IniFile(gone).EditExisting(write), EInOutError);
 }
 
+// A file that must be there and goes while a change of it is written (another program renames
+// or removes it just before the new content takes its place) is not made again: EditExisting
+// and EditIfUnchanged answer Missing, the one-pass update leaves it alone, and neither a
+// temporary file nor a lock file stays. A write that makes files makes it again, as ever.
+TEST_F(IniFileTest, AFileThatGoesWhileItIsWrittenIsNotMadeAgain)
+{
+    using Result = IniFile::EditResult;
+    const std::string moved = dir.file("moved.store");
+    const auto write = [](IniFile::Editor& e) { e.WriteString("S", "k", "2"); };
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    IniFile::Watch watch;
+    const std::vector<std::pair<std::string, std::function<Result()>>> changes = {
+        {"EditExisting", [&] { return ini.EditExisting(write); }},
+        {"EditIfUnchanged", [&] { return ini.EditIfUnchanged(watch, write); }},
+        {"UpdateKeysIfPresent", [&] {
+             ini.UpdateKeysIfPresent(keys, [](size_t, std::string_view, IniFile::Splice& out) {
+                 out.Append = "2";
+                 return true;
+             });
+             return Result::Missing;
+         }}};
+    for (const bool renamed : {true, false})
+        for (const auto& [name, change] : changes) {
+            const std::string what = name + (renamed ? ", renamed" : ", removed");
+            WriteFile(path, "[S]\r\nk=1\r\n");
+            watch.Start(path);
+            {
+                qmtest::AtReplacing other(path, [&] {
+                    EXPECT_EQ(renamed ? rename(path.c_str(), moved.c_str()) : unlink(path.c_str()), 0);
+                });
+                EXPECT_EQ(change(), Result::Missing) << what;
+            }
+            EXPECT_EQ(Entries(dir.path()), renamed ? Names{"moved.store"} : Names{}) << what;
+            EXPECT_EQ(watch.Look(path), IniFile::Watch::State::Missing) << what;
+            if (renamed) {
+                // Back under its name, it is read as it is.
+                ASSERT_EQ(rename(moved.c_str(), path.c_str()), 0);
+                EXPECT_EQ(ini.ReadString("S", "k", ""), "1") << what;
+            }
+        }
+
+    qmtest::AtReplacing other(path, [&] { unlink(path.c_str()); });
+    ini.WriteString("S", "k", "3");
+    EXPECT_EQ(ReadFile(path), "[S]\r\nk=3\r\n");
+    EXPECT_EQ(Entries(dir.path()), Names{"shop.store"});
+}
+
+// The file's folder replaced while a change is written (moved away and a new one made under its
+// name): a change of a file that must be there answers Missing, as for a file that went away,
+// and leaves nothing behind in either folder. The folder moved away with none in its place, the
+// change fails as a write there does, and still leaves nothing behind.
+TEST_F(IniFileTest, AFolderReplacedWhileAFileIsWrittenKeepsNothingOfTheWrite)
+{
+    using Result = IniFile::EditResult;
+    const std::string folder = dir.file("stores"), moved = dir.file("stores.old");
+    const std::string file = folder + "/shop.store";
+    IniFile shop(file);
+    const auto write = [](IniFile::Editor& e) { e.WriteString("S", "k", "2"); };
+    const AnsiString section = "S", key = "k";
+    IniFile::KeyList keys;
+    keys.Add(section, key);
+    for (const bool replaced : {true, false})
+        for (const bool update : {false, true}) {
+            std::filesystem::remove_all(moved);
+            ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+            WriteFile(file, "[S]\r\nk=1\r\n");
+            qmtest::AtReplacing other(file, [&] {
+                EXPECT_EQ(rename(folder.c_str(), moved.c_str()), 0);
+                EXPECT_EQ(replaced ? mkdir(folder.c_str(), 0755) : 0, 0);
+            });
+            std::string outcome = "Missing";
+            try {
+                if (update)
+                    shop.UpdateKeysIfPresent(keys, [](size_t, std::string_view, IniFile::Splice& out) {
+                        out.Append = "2";
+                        return true;
+                    });
+                else if (shop.EditExisting(write) != Result::Missing)
+                    outcome = "Done";
+            } catch (const EInOutError& e) {
+                outcome = e.what();
+            }
+            const std::string what =
+                std::string(replaced ? "replaced" : "moved") + (update ? ", update" : "");
+            EXPECT_EQ(outcome, replaced || update
+                                   ? "Missing"
+                                   : "Cannot write to the file \"" + file + "\": No such file or directory.")
+                << what;
+            EXPECT_EQ(Entries(moved), Names{"shop.store"}) << what;
+            EXPECT_EQ(ReadFile(moved + "/shop.store"), "[S]\r\nk=1\r\n") << what;
+            EXPECT_EQ(Entries(folder), Names{}) << what;
+            std::filesystem::remove_all(folder);
+        }
+    std::filesystem::remove_all(moved);
+}
+
 // A rewrite that fails leaves the file as it was, and so what its holder knows of it: the
 // next change finds it unchanged, with no reading of it (a store's holder would read the whole
 // store again). The parse kept is of the file's bytes, not of the change that failed.
@@ -1136,7 +1282,8 @@ TEST_F(IniFileTest, AnEditOnAWatchsTermsDecidesUnderTheLock)
         if (fd >= 0)
             close(fd);
     }
-    EXPECT_EQ(ini.WriteStringIfUnchanged(watch, "S", "k", "mine"), IniFile::EditResult::Changed);
+    EXPECT_EQ(ini.EditIfUnchanged(watch, [](IniFile::Editor& e) { e.WriteString("S", "k", "mine"); }),
+              IniFile::EditResult::Changed);
     EXPECT_EQ(other.Wait(), "written");
     EXPECT_EQ(ReadFile(path), "[S]\r\nk=other\r\n");
 }

@@ -11,6 +11,7 @@
 
 #include "StoreTestSupport.h"
 #include "platform/Exception.h"
+#include "platform/IniFile.h"
 #include "store/NameRules.h"
 #include "util/ExtraStrUtils.h"
 
@@ -35,14 +36,17 @@ protected:
         ctx.PickerStores.push_back(store);
         twin.PickerStores.push_back(store);
     }
-    // The batch goes to the store in the first folder, its steps one by one to the twin.
+    // The batch goes to the store in the first folder, its steps one by one to the twin: each
+    // write as the line written and then its coupon carried to every store of the picker, the
+    // written one included (PropagateCoupon), the long-standing meaning of a single write.
     void expectBatchEndsAsItsSteps(const AnsiString& store, const StoreBatch& batch)
     {
         EXPECT_TRUE(ApplyStoreBatch(ctx, store, batch).empty());
         for (const auto& s : batch.Steps()) {
             switch (s.op) {
             case StoreBatch::Op::Write:
-                WriteStoreString(twin, store, s.Section, s.Key, s.Value);
+                IniFile(StoreFilePath(twin, store)).WriteString(s.Section, s.Key, s.Value);
+                EXPECT_TRUE(PropagateCoupon(twin, store, s.Section, s.Key).empty());
                 break;
             case StoreBatch::Op::DeleteKey:
                 DeleteStoreKey(twin, store, s.Section, s.Key);

@@ -11,12 +11,45 @@
 
 #include "GeneratedStore.h"
 #include "StoreTestSupport.h"
+#include "platform/AtomicFile.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
 #include "store/StoreLoader.h"
 
 using namespace qm;
 namespace fs = std::filesystem;
+
+namespace {
+
+// Counts the renames onto each name in a folder (each atomic rewrite ends in one), leaving out
+// the temporary files' names, onto which a rewrite's exchange moves the old content.
+class RenameCounter {
+public:
+    explicit RenameCounter(const std::string& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
+    }
+    ~RenameCounter() { close(fd_); }
+    std::map<std::string, int> Counts()
+    {
+        alignas(inotify_event) char buf[65536];
+        for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;)
+            for (char* p = buf; p < buf + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                long pid = 0;
+                if (!IsAtomicTempName(e->name, pid))
+                    ++counts_[e->name];
+                p += sizeof(inotify_event) + e->len;
+            }
+        return counts_;
+    }
+
+private:
+    int fd_;
+    std::map<std::string, int> counts_;
+};
+
+} // namespace
 
 class LoadStoreTest : public StoreFolderTest {
 protected:
@@ -124,35 +157,6 @@ TEST_F(LoadStoreTest, AnExpiredCouponTheFileRefusesDoesNotKeepTheOthersFromBeing
     EXPECT_EQ(dialogs->seen().size(), 1u);
     EXPECT_EQ(read("Shop", "Dairy", "Milk"), ",-,,-,1,-,0,-,0,-,0");
 }
-
-namespace {
-
-// Counts the renames onto each name in a folder (each atomic rewrite ends in one).
-class RenameCounter {
-public:
-    explicit RenameCounter(const std::string& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
-    {
-        inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
-    }
-    ~RenameCounter() { close(fd_); }
-    std::map<std::string, int> Counts()
-    {
-        alignas(inotify_event) char buf[65536];
-        for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;)
-            for (char* p = buf; p < buf + n;) {
-                const auto* e = reinterpret_cast<const inotify_event*>(p);
-                ++counts_[e->name];
-                p += sizeof(inotify_event) + e->len;
-            }
-        return counts_;
-    }
-
-private:
-    int fd_;
-    std::map<std::string, int> counts_;
-};
-
-} // namespace
 
 // Thousands of expired coupons cost one rewrite of each affected file, and the files end as
 // clearing them one by one would leave them.
@@ -448,6 +452,91 @@ TEST_F(CarryOverTest, ACouponTravelsToTheSameItemElsewhereOnly)
     EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,0,-,0,-,1,-,");
 }
 
+// A single write leaves the written store and the receiving one in the bytes they have always
+// had: the written line in its carried form (six fields, no trailing separator) where it
+// carries and its store is in the picker, as written otherwise.
+TEST_F(StoreFolderTest, ASingleWriteLeavesTheBytesItAlwaysLeft)
+{
+    const std::string kept = "1,-,,-,1,-,0,-,0,-,0,-,", received = "B aisle,-,b note,-,5,-,";
+    struct Case {
+        bool inPicker;
+        const char* accepts; // the written store's AcceptsCoupons
+        const char* section;
+        const char* key;
+        const char* value;
+        std::string dairy, rice; // the written store's Dairy lines and Rice value after the write
+        std::string milk;        // the receiving store's Milk value after the write
+    };
+    const Case cases[] = {
+        {true, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,", "Milk=1,-,,-,2,-,1,-,46400,-,0\r\n",
+         ",-,,-,1", received + "1,-,46400,-,0"},
+        {true, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0", "Milk=1,-,,-,2,-,1,-,46400,-,0\r\n",
+         ",-,,-,1", received + "1,-,46400,-,0"},
+        {true, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,1,-,", "Milk=1,-,,-,2,-,1,-,46400,-,1,-,\r\n",
+         ",-,,-,1", received + "0,-,0,-,0,-,"},
+        {true, "0", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,", "Milk=1,-,,-,2,-,1,-,46400,-,0,-,\r\n",
+         ",-,,-,1", received + "0,-,0,-,0,-,"},
+        {false, "1", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,", "Milk=1,-,,-,2,-,1,-,46400,-,0,-,\r\n",
+         ",-,,-,1", received + "1,-,46400,-,0"},
+        {true, "1", "Dairy", "Milk", "A,-,n", "Milk=A,-,n,-,,-,,-,,-,\r\n", ",-,,-,1", received + ",-,,-,"},
+        {true, "1", "Dairy", "Milk", "", "Milk=\r\n", ",-,,-,1", received + ",-,,-,"},
+        {true, "1", "Bulk--Foods", "Rice", "x,-,,-,1,-,1,-,0,-,0,-,", "Milk=" + kept + "\r\n",
+         "x,-,,-,1,-,1,-,0,-,0,-,", received + "0,-,0,-,0,-,"},
+        {true, "1", "Dairy", "Milk", " A,-,n,-,2,-,1 ", "Milk=A,-,n,-,2,-,1,-,,-,\r\n", ",-,,-,1",
+         received + "1,-,,-,"},
+        {true, "1", "Dairy", "Milk", "A,-,-,-,2,-,1,-,4,-,-,0,-,", "Milk=A,-,,-,,-,2,-,1,-,4\r\n", ",-,,-,1",
+         received + "2,-,1,-,4"},
+        {true, "1", "Dairy", "Milk", "A,-,n,-,2,-,1,-,46000,-,0,-,x,-,y",
+         "Milk=A,-,n,-,2,-,1,-,46000,-,0\r\n", ",-,,-,1", received + "1,-,46000,-,0"},
+        {true, "1", "dairy", "Cream", "C,-,,-,1,-,1,-,46000,-,0,-,",
+         "Milk=" + kept + "\r\nCream=C,-,,-,1,-,1,-,46000,-,0\r\n", ",-,,-,1", received + "0,-,0,-,0,-,"},
+    };
+    for (const Case& c : cases) {
+        const std::string info = std::string("[--Info--]\r\nAcceptsCoupons=") + c.accepts + "\r\n";
+        qmtest::WriteFile(path("A"),
+                          info + "[Dairy]\r\nMilk=" + kept + "\r\n[Bulk--Foods]\r\nRice=,-,,-,1\r\n");
+        qmtest::WriteFile(path("B"), "[dairy]\r\nMILK=" + received + "0,-,0,-,0,-,\r\nCream=\r\n");
+        ctx.PickerStores = {"B"};
+        if (c.inPicker)
+            ctx.PickerStores.push_back("A");
+        WriteStoreString(ctx, "A", c.section, c.key, c.value);
+        EXPECT_EQ(qmtest::ReadFile(path("A")),
+                  info + "[Dairy]\r\n" + c.dairy + "[Bulk--Foods]\r\nRice=" + c.rice + "\r\n")
+            << c.value;
+        EXPECT_EQ(qmtest::ReadFile(path("B")), "[dairy]\r\nMILK=" + c.milk + "\r\nCream=\r\n") << c.value;
+    }
+}
+
+// A write, the keypad's "+" among them, rewrites its store's file once: its own line goes in in
+// its carried form with the write, and only the other stores receive the coupon after it. So
+// the store is never a receiver of its own carry-over, and a failure there is never named as
+// one: had the store been rewritten again after its write, its folder would have gone by then.
+TEST_F(CarryOverTest, AWriteRewritesItsStoreOnce)
+{
+    QMStore a;
+    ASSERT_TRUE(LoadStoreData(ctx, a, "A").Found);
+    const auto [c, i] = a.FindItem("Dairy", "Milk");
+    a.ItemAt(c, i).Qty = 2;
+    a.ItemAt(c, i).HasCoupon = true;
+    RenameCounter renames(dir.path());
+    SaveItem(ctx, a, c, i);
+    EXPECT_EQ(renames.Counts(), (std::map<std::string, int>{{"A.store", 1}, {"B.store", 1}}));
+    EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,1,-,0,-,0");
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,1,-,0,-,0");
+
+    int rewrites = 0;
+    const std::string moved = dir.path() + ".moved";
+    qmtest::AtReplacing again(path("A"), [&] {
+        if (++rewrites > 1)
+            fs::rename(dir.path(), moved);
+    });
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,3,-,1,-,46400,-,0,-,");
+    if (fs::exists(moved))
+        fs::rename(moved, dir.path());
+    EXPECT_EQ(rewrites, 1);
+    EXPECT_EQ(read("B", "Dairy", "Milk"), "B aisle,-,b note,-,5,-,1,-,46400,-,0");
+}
+
 TEST_F(CarryOverTest, StoreOnlyLinesAndStoresWithoutCouponsAreLeftAlone)
 {
     WriteStoreString(ctx, "B", "Dairy", "Milk", "B,-,,-,5,-,0,-,0,-,1"); // B's line is store-only
@@ -610,6 +699,87 @@ TEST_F(CarryOverTest, NoWriteMakesAStoreThatWentAway)
 
     ctx.StoresFolder = dir.path() + "/gone/";
     EXPECT_THROW(WriteStoreString(ctx, "A", "Dairy", "Milk", "1"), EInOutError);
+}
+
+namespace {
+
+// The names in a folder, sorted; none when there is no such folder.
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// A store whose file goes while a write of it is under way (another window renames it, a file
+// manager removes it, just before the new content takes its place) is not made again under
+// either name: the write says the store was not found, nothing is carried, and no temporary or
+// lock file stays. A receiving store that goes while the coupon is carried to it is left alone,
+// with no failure to tell.
+TEST_F(CarryOverTest, AStoreThatGoesWhileItIsWrittenIsNotMadeAgain)
+{
+    const std::string fileA = qmtest::ReadFile(path("A")), fileB = qmtest::ReadFile(path("B"));
+    QMStore a;
+    IniFile::Watch watch;
+    ASSERT_TRUE(LoadStoreData(ctx, a, "A", &watch).Found);
+    const auto [c, i] = a.FindItem("Dairy", "Milk");
+    a.ItemAt(c, i).HasCoupon = true;
+    const std::vector<std::function<void()>> writes = {
+        [&] { WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,"); },
+        [&] { SaveItem(ctx, a, c, i); },
+        [&] { SaveItemIfUnchanged(ctx, a, c, i, watch); },
+    };
+    for (size_t n = 0; n < writes.size(); ++n) {
+        for (const bool renamed : {true, false}) {
+            qmtest::WriteFile(path("A"), fileA);
+            watch.Start(path("A"));
+            qmtest::AtReplacing other(path("A"), [&] {
+                if (renamed)
+                    fs::rename(path("A"), path("A renamed"));
+                else
+                    fs::remove(path("A"));
+            });
+            EXPECT_THROW(writes[n](), EStoreNotFound) << n;
+            using Names = std::vector<std::string>;
+            EXPECT_EQ(FolderEntries(dir.path()), (renamed ? Names{"A renamed.store", "B.store", "C.store"}
+                                                          : Names{"B.store", "C.store"}))
+                << n;
+            EXPECT_EQ(qmtest::ReadFile(path("B")), fileB) << n;
+            fs::remove(path("A renamed"));
+        }
+    }
+
+    qmtest::WriteFile(path("A"), fileA);
+    qmtest::AtReplacing other(path("B"), [&] { fs::rename(path("B"), path("B renamed")); });
+    WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,");
+    EXPECT_EQ(read("A", "Dairy", "Milk"), "1,-,,-,2,-,1,-,46400,-,0");
+    EXPECT_EQ(qmtest::ReadFile(path("B renamed")), fileB);
+    EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"A.store", "B renamed.store", "C.store"}));
+}
+
+// The storage folder replaced while a store is written (moved away, a new one made under its
+// name): the store is not found, and neither folder keeps anything of the write.
+TEST_F(StoreFolderTest, AStorageFolderReplacedWhileAStoreIsWrittenKeepsNothingOfTheWrite)
+{
+    const std::string folder = dir.file("stores"), moved = dir.file("stores.old");
+    fs::create_directory(folder);
+    ctx.StoresFolder = folder + "/";
+    makeStore("A", {"[Dairy]", "Milk=1,-,,-,1,-,0,-,0,-,0,-,"});
+    makeStore("B", {"[Dairy]", "Milk=B,-,,-,5"});
+    const std::string fileA = qmtest::ReadFile(path("A"));
+    qmtest::AtReplacing other(path("A"), [&] {
+        fs::rename(folder, moved);
+        fs::create_directory(folder);
+    });
+    EXPECT_THROW(WriteStoreString(ctx, "A", "Dairy", "Milk", "1,-,,-,2,-,1,-,46400,-,0,-,"), EStoreNotFound);
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{});
+    EXPECT_EQ(FolderEntries(moved), (std::vector<std::string>{"A.store", "B.store"}));
+    EXPECT_EQ(qmtest::ReadFile(moved + "/A.store"), fileA);
 }
 
 TEST_F(LoadStoreTest, SaveItemAndTheSelectionWriteTheirLines)

@@ -1,10 +1,13 @@
 // Whole store files: whether a store exists (letter case aside), and a new store written once.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "StoreTestSupport.h"
 #include "platform/Exception.h"
+#include "platform/IniFile.h"
 #include "store/NameRules.h"
 #include "store/StoreFolder.h"
 
@@ -102,4 +105,58 @@ TEST_F(StoreFolderTest, ARenameNeverReplacesAnotherFile)
     EXPECT_THROW(RenameStoreFile(ctx.StoresFolder, "beta", "Delta"), EInOutError);
     EXPECT_THROW(RenameStoreFile(ctx.StoresFolder, "BETA", "../Delta"), EStoreError);
     EXPECT_THROW(RenameStoreFile(ctx.StoresFolder, "BETA", ""), EStoreError);
+}
+
+// A rename takes the rewrite locks of both names, as another window's write of the store takes
+// the store's: a write under way ends before the file is renamed, and a write that waited for
+// the lock meanwhile finds the store gone instead of making its file again under the old name.
+TEST_F(StoreFolderTest, ARenameTakesTheLockOfTheStoresWrites)
+{
+    makeStore("beta", {"[Dairy]", "Milk=1,-,,-,1"});
+    const std::string before = qmtest::ReadFile(path("beta"));
+    {
+        qmtest::HeldFileLock writer(path("beta"));
+        std::atomic<bool> renamed = false;
+        std::thread rename([&] {
+            RenameStoreFile(ctx.StoresFolder, "beta", "Gamma");
+            renamed = true;
+        });
+        writer.WaitForWaiterOr([&] { return renamed.load(); });
+        EXPECT_FALSE(renamed) << "renamed while a write of the store was under way";
+        EXPECT_TRUE(fs::exists(path("beta")));
+        writer.Release();
+        rename.join();
+    }
+    EXPECT_FALSE(fs::exists(path("beta")));
+    EXPECT_EQ(qmtest::ReadFile(path("Gamma")), before);
+
+    // The rename takes the old name's lock first (the order of the lock files' names), so that
+    // a write of the old name waits behind it while the rename waits for the new name's lock.
+    ASSERT_LT(IniFile::LockFileFor(path("Gamma")), IniFile::LockFileFor(path("Other")));
+    qmtest::HeldFileLock newName(path("Other"));
+    std::atomic<bool> renamed = false, written = false;
+    std::thread rename([&] {
+        RenameStoreFile(ctx.StoresFolder, "Gamma", "Other");
+        renamed = true;
+    });
+    newName.WaitForWaiterOr([&] { return renamed.load(); });
+    EXPECT_FALSE(renamed) << "renamed while a write of the new name was under way";
+    std::string outcome = "written";
+    std::thread write([&] {
+        try {
+            WriteStoreString(ctx, "Gamma", "Dairy", "Milk", "2,-,,-,2");
+        } catch (const EStoreNotFound& e) {
+            outcome = e.what();
+        }
+        written = true;
+    });
+    if (!renamed)
+        qmtest::WaitForLockWaiterOr(IniFile::LockFileFor(path("Gamma")), [&] { return written.load(); });
+    newName.Release();
+    rename.join();
+    write.join();
+    EXPECT_EQ(outcome, "Store file \"Gamma\" not found.");
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir.path()), {}),
+              std::vector<fs::path>{dir.file("Other.store")});
+    EXPECT_EQ(qmtest::ReadFile(path("Other")), before);
 }

@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 
@@ -150,11 +151,12 @@ HeldFileLock::~HeldFileLock()
     Release();
 }
 
-void HeldFileLock::WaitForWaiterOr(const std::function<bool()>& done) const
+namespace {
+
+// Returns once a process waits for a lock on the file of st (as /proc/locks shows) or done() is
+// true.
+void WaitForWaiterOn(const struct stat& st, const std::function<bool()>& done)
 {
-    struct stat st {};
-    if (fstat(fd_, &st) != 0)
-        throw std::runtime_error("the lock file is gone");
     // A lock's line names its file as major:minor:inode, the numbers of the device in hex; a
     // writer waiting for it has a line of its own marked "->".
     char file[64];
@@ -169,6 +171,24 @@ void HeldFileLock::WaitForWaiterOr(const std::function<bool()>& done) const
                 return;
         usleep(1000);
     }
+}
+
+} // namespace
+
+void HeldFileLock::WaitForWaiterOr(const std::function<bool()>& done) const
+{
+    struct stat st {};
+    if (fstat(fd_, &st) != 0)
+        throw std::runtime_error("the lock file is gone");
+    WaitForWaiterOn(st, done);
+}
+
+void WaitForLockWaiterOr(const std::string& lockFile, const std::function<bool()>& done)
+{
+    struct stat st {};
+    if (stat(lockFile.c_str(), &st) != 0)
+        throw std::runtime_error("no lock file " + lockFile);
+    WaitForWaiterOn(st, done);
 }
 
 void HeldFileLock::Release()
@@ -192,6 +212,19 @@ RenameAtLook::RenameAtLook(std::string file, std::string to, int n)
 RenameAtLook::~RenameAtLook()
 {
     qm::IniFile::SetLookHookForTests({});
+}
+
+AtReplacing::AtReplacing(const std::string& file, const std::function<void()>& act)
+{
+    qm::SetTestBeforeReplace([file, act](const std::string& target) {
+        if (target == file)
+            act();
+    });
+}
+
+AtReplacing::~AtReplacing()
+{
+    qm::SetTestBeforeReplace({});
 }
 
 std::string ReadFile(const std::string& path)

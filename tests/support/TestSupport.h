@@ -116,6 +116,20 @@ private:
     int n_ = 0, looks_ = 0;
 };
 
+// Runs act at every moment a write of the file (named with links followed) has its new content
+// written and synced and is about to put it in place, until the object goes: another program
+// renaming or removing the file just then, say.
+class AtReplacing {
+public:
+    AtReplacing(const std::string& file, const std::function<void()>& act);
+    ~AtReplacing();
+    AtReplacing(const AtReplacing&) = delete;
+    AtReplacing& operator=(const AtReplacing&) = delete;
+};
+
+// Returns once a writer waits for the lock on lockFile, which another holds, or done() is true.
+void WaitForLockWaiterOr(const std::string& lockFile, const std::function<bool()>& done);
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
