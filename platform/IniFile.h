@@ -209,9 +209,10 @@ public:
     //
     // Updates that would change nothing take no lock while no rewrite of the file is under way
     // (its lock file is not there): they are found out from a parse kept of the file that it
-    // has not changed since, or else from the file read, whose parse is then kept when it holds
-    // lines of the list, so that the next look at it is a lookup. Otherwise they are decided
-    // under the lock, where such a parse spares reading the file when they change nothing.
+    // has not changed since, or else, for a few updates, from the file read, whose parse is then
+    // kept when it holds lines of the list, so that the next look at it is a lookup. Otherwise
+    // they are decided under the lock, where such a parse spares reading the file when they
+    // change nothing.
     void
     UpdateKeysIfPresent(const KeyList& keys,
                         const std::function<bool(size_t n, std::string_view value, Splice& out)>& change);

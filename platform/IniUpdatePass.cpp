@@ -500,6 +500,12 @@ bool LeftAsItIsNow(const std::string& fileName, const std::string& target,
         return false;
     if (const Model* kept = CurrentKeptParse(fileName))
         return !WouldChangeParse(*kept, fileName, keys, change);
+    // Without a parse kept, finding out takes a pass over the file, which the rewrite would then
+    // make again: worth it for a few updates, which mostly change nothing (a line carried again
+    // with the coupon it has), not for many, which mostly change some line.
+    constexpr size_t kFewUpdates = 16;
+    if (keys.entries.size() > kFewUpdates)
+        return false;
     bool found = false;
     if (PassOverFile(nullptr, fileName, target, keys, change, &found))
         return false;
