@@ -195,8 +195,11 @@ bool HasAdjacentEqualNames(const std::vector<QMItem>& items)
 }
 
 QMStore ReadStore(const IniFile::View& file, const AnsiString& name);
-bool ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result,
-                         const IniFile::Watch* watch);
+// What clearing the expired coupons came to: done (or nothing to clear), not done because the
+// file changed since it was read, or not done because the file went away since.
+enum class Cleared { Done, FileChanged, Gone };
+Cleared ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result,
+                            const IniFile::Watch* watch);
 
 } // namespace
 
@@ -286,7 +289,10 @@ LoadStoreResult LoadStoreData(const StoreContext& ctx, QMStore& store, const Ans
         // load still shows the store it read, whole. The expired coupons stay in the file, to be
         // cleared and reported at the next load, and the watch knows the version read, not the
         // file as it is now, so the window reads the file again before it writes to it.
-        if (ClearExpiredCoupons(ctx, loaded, result, watch ? &read : nullptr) || round == kMaxChangeRounds)
+        const Cleared cleared = ClearExpiredCoupons(ctx, loaded, result, watch ? &read : nullptr);
+        if (cleared == Cleared::Gone)
+            return result; // gone since it was read: not found, as at any other moment
+        if (cleared == Cleared::Done || round == kMaxChangeRounds)
             break;
     }
     result.Found = true;
@@ -369,8 +375,8 @@ QMStore ReadStore(const IniFile::View& file, const AnsiString& name)
 // Coupons that expired before today are cleared and written back, which carries the cleared
 // coupon on, all in one batch: a store with thousands of them is rewritten once, not once per
 // coupon. An expiry of 5000 or less is never treated as a date.
-bool ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result,
-                         const IniFile::Watch* watch)
+Cleared ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResult& result,
+                            const IniFile::Watch* watch)
 {
     const double today = Date();
     AnsiString report;
@@ -405,8 +411,13 @@ bool ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResul
         } else if (auto written = ApplyStoreBatchIfUnchanged(ctx, store.Name, batch, *watch)) {
             failures = std::move(*written);
         } else {
-            return false;
+            return Cleared::FileChanged;
         }
+    } catch (const EStoreNotFound& gone) {
+        if (gone.Store == store.Name)
+            return Cleared::Gone;
+        if (writeError.empty())
+            writeError = gone.what();
     } catch (const std::exception& ex) {
         if (writeError.empty())
             writeError = ex.what();
@@ -418,7 +429,7 @@ bool ClearExpiredCoupons(const StoreContext& ctx, QMStore& store, LoadStoreResul
                        "\": " + writeError,
                    mtError, mbOK, 0);
     ReportCarryOverFailures(failures);
-    return true;
+    return Cleared::Done;
 }
 
 } // namespace

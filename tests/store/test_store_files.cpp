@@ -373,6 +373,31 @@ TEST_F(LoadStoreTest, AStoreRenamedWhileItIsReadIsWholeOrNotFound)
     }
 }
 
+// The file renamed away just as the expired coupons read from it are written back: the store
+// is not found, as at any other moment of the load, without a box about the coupons, and the
+// store loaded before stays; nothing is made under the old name.
+TEST_F(LoadStoreTest, AStoreGoneAsItsExpiredCouponsAreClearedIsNotFound)
+{
+    makeStore("Shop", {"[Dairy]", "Milk=,-,,-,1,-,1,-,45000,-,0,-,"});
+    const std::string kept = qmtest::ReadFile(path("Shop"));
+    for (const bool watched : {false, true}) {
+        store = QMStore{};
+        store.Name = "Before";
+        IniFile::Watch watch;
+        LoadStoreResult r;
+        {
+            qmtest::AtReplacing away(path("Shop"), [&] { fs::rename(path("Shop"), path("Away")); });
+            r = LoadStoreData(ctx, store, "Shop", watched ? &watch : nullptr);
+        }
+        EXPECT_FALSE(r.Found);
+        EXPECT_EQ(r.Error, "");
+        EXPECT_EQ(store.Name, "Before");
+        EXPECT_FALSE(fs::exists(path("Shop")));
+        EXPECT_EQ(qmtest::ReadFile(path("Away")), kept);
+        fs::rename(path("Away"), path("Shop"));
+    }
+}
+
 TEST_F(StoreFolderTest, TheStoreListShowsBareNamesSortedAndLeavesOutUnusableNames)
 {
     fs::create_directory(dir.file("sub"));
