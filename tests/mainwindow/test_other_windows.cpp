@@ -428,6 +428,51 @@ TEST_F(OtherWindowTest, AStoreFileThatWentAwayIsSaidOnceAndThePickersFirstStoreO
     EXPECT_EQ(RegReadString(kCompany, kProduct, "Settings", "Last Store"), "Corner");
 }
 
+// The store file goes while the window's change is being written, its new content written and
+// about to take the file's place: renamed away, deleted, or its folder replaced by an empty one.
+// Nothing is made again and nothing is left behind; the window says so once and opens Corner.
+TEST_F(OtherWindowTest, AStoreThatGoesWhileAChangeIsWrittenIsNotMadeAgain)
+{
+    const std::string old = temp.path() + "/old/";
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"renamed", [&] { fs::rename(stores + "Home.store", stores + "Home Market.store"); }},
+        {"deleted", [&] { fs::remove(stores + "Home.store"); }},
+        {"folder replaced",
+         [&] {
+             fs::rename(stores, old);
+             fs::create_directories(stores);
+             fs::copy_file(old + "Corner.store", stores + "Corner.store");
+         }},
+    };
+    for (const auto& [way, takeAway] : ways) {
+        SCOPED_TRACE(way);
+        fs::remove_all(old);
+        Open();
+        const std::string kept = File("Home");
+        dialogs->expectBox("Store file \"Home\" not found.");
+        {
+            const qmtest::AtReplacing during(stores + "Home.store", takeAway);
+            Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+        }
+        Key(*form, Qt::Key_Plus, Qt::KeypadModifier);
+        EXPECT_FALSE(fs::exists(stores + "Home.store"));
+        EXPECT_EQ(form->Store.Name, "Corner");
+        if (fs::exists(stores + "Home Market.store")) {
+            EXPECT_EQ(File("Home Market"), kept);
+            fs::remove(stores + "Home Market.store");
+        }
+        if (fs::exists(old)) {
+            std::vector<std::string> left;
+            for (const auto& e : fs::directory_iterator(old))
+                left.push_back(e.path().filename().string());
+            std::sort(left.begin(), left.end());
+            EXPECT_EQ(left, (std::vector<std::string>{"Corner.store", "Home.store"}));
+            EXPECT_EQ(ReadFile(old + "Home.store"), kept);
+        }
+        form.reset();
+    }
+}
+
 // With no other store to open, the window shows none: the commands that need a store are off
 // and say nothing, nothing is made, and the next start opens none.
 TEST_F(OtherWindowTest, TheLastStoreGoneLeavesTheWindowWithoutAStore)
