@@ -29,17 +29,6 @@ template <class Form> void RunDialog(TFormMain* owner)
     RunModal(form);
 }
 
-// The store as its file holds it, for the add dialogs, which open on the selected category: one
-// another program took out is said so (EStoreError) rather than the dialog opening on the
-// category the store read again has at its place.
-bool SelectedCategoryOrNoneNow(TMainShared& main)
-{
-    int32_t c = main.Store.SelCategory, row = kNoRow;
-    if (c < 0)
-        return main.RefreshStore() != TMainShared::Refresh::Failed;
-    return main.CurrentRow(c, row);
-}
-
 } // namespace
 
 QImage TFormMain::ItemGlyph(int index)
@@ -56,15 +45,17 @@ void TFormMain::MItemItemEditClick()
         RunDialog<TFormEditItem>(this);
 }
 
+// The add dialogs open on the selected category: one another program took out is said so
+// rather than the dialogs opening on the category the store read again has at its place.
 void TFormMain::MItemItemAddClick()
 {
-    if (!GetCurrentStoreName().empty() && SelectedCategoryOrNoneNow(*this) && StoreHasCategories())
+    if (!GetCurrentStoreName().empty() && SelectedCategoryOrNoneNow() && StoreHasCategories())
         RunDialog<TFormAddItem>(this);
 }
 
 void TFormMain::MItemItemAddMultClick()
 {
-    if (!GetCurrentStoreName().empty() && SelectedCategoryOrNoneNow(*this) && StoreHasCategories())
+    if (!GetCurrentStoreName().empty() && SelectedCategoryOrNoneNow() && StoreHasCategories())
         RunDialog<TFormAddMultItems>(this);
 }
 
@@ -72,6 +63,11 @@ bool TFormMain::SelectedCategoryNow()
 {
     int32_t c = Store.SelCategory, row = kNoRow;
     return c >= 0 && CurrentRow(c, row);
+}
+
+bool TFormMain::SelectedCategoryOrNoneNow()
+{
+    return Store.SelCategory < 0 ? RefreshStore() != Refresh::Failed : SelectedCategoryNow();
 }
 
 void TFormMain::MItemCategoryEditClick()

@@ -665,6 +665,9 @@ private:
     void ConnectItemDialogHandlers(); // FormMainItemDialogs.cpp
     // Whether a category is selected in the store as its file now holds it (CurrentRow).
     bool SelectedCategoryNow();
+    // The same, or with no category selected, whether the store could be read as its file now
+    // holds it (RefreshStore).
+    bool SelectedCategoryOrNoneNow();
 
     void ConnectWizardHandlers(); // FormMainWizard.cpp
 

@@ -32,21 +32,18 @@ namespace {
 
 class EditorImpl : public IniFile::Editor {
 public:
-    EditorImpl(Model& m, const std::string& file) : m_(m), file_(file) {}
+    EditorImpl(Model& m, const std::string& file) : m_(m), view_(m), file_(file) {}
     bool changed = false;
 
     AnsiString ReadString(const AnsiString& section, const AnsiString& key,
                           const AnsiString& def) const override
     {
-        const Line* l = m_.FindKey(Trim(section), Trim(key));
-        return l ? AnsiString(m_.Value(*l)) : def;
+        return view_.ReadString(section, key, def);
     }
-    std::vector<AnsiString> ReadSections() const override { return m_.SectionNames(); }
+    std::vector<AnsiString> ReadSections() const override { return view_.ReadSections(); }
     std::vector<AnsiString> ReadSection(const AnsiString& section) const override
     {
-        std::vector<AnsiString> out;
-        m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l)); });
-        return out;
+        return view_.ReadSection(section);
     }
     // A key already in the file is rewritten where it was found, its names taken as checked.
     void WriteString(const AnsiString& section, const AnsiString& key, std::string_view value) override
@@ -79,6 +76,7 @@ public:
 
 private:
     Model& m_;
+    const ModelView view_; // the reads, on the parse as the changes so far left it
     const std::string& file_;
     AnsiString value_; // the new value of UpdateString, its buffer kept from call to call
 };

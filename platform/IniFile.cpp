@@ -20,92 +20,48 @@ namespace qm {
 
 using namespace ini_detail;
 
-namespace {
-
-// The readers on one parse, for IniFile::Read and the readers that look at the file each time.
-class ViewOf : public IniFile::View {
-public:
-    explicit ViewOf(const Model& m) : m_(m) {}
-
-    AnsiString ReadString(const AnsiString& section, const AnsiString& key,
-                          const AnsiString& def) const override
-    {
-        const Line* l = m_.FindKey(Trim(section), Trim(key));
-        return l ? AnsiString(m_.Value(*l)) : def;
-    }
-    bool SectionExists(const AnsiString& section) const override { return m_.HasSection(Trim(section)); }
-    bool ValueExists(const AnsiString& section, const AnsiString& key) const override
-    {
-        return m_.FindKey(Trim(section), Trim(key));
-    }
-    std::vector<AnsiString> ReadSections() const override { return m_.SectionNames(); }
-    std::vector<AnsiString> ReadSection(const AnsiString& section) const override
-    {
-        std::vector<AnsiString> out;
-        m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l)); });
-        return out;
-    }
-    std::vector<std::pair<AnsiString, AnsiString>> ReadSectionValues(const AnsiString& section) const override
-    {
-        std::vector<std::pair<AnsiString, AnsiString>> out;
-        m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l), m_.Value(l)); });
-        return out;
-    }
-    void
-    ForEachValue(const AnsiString& section,
-                 const std::function<void(std::string_view key, std::string_view value)>& f) const override
-    {
-        m_.ForEachKey(Trim(section), [&](const Line& l) { f(m_.Name(l), m_.Value(l)); });
-    }
-
-private:
-    const Model& m_;
-};
-
-} // namespace
-
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
 AnsiString IniFile::ReadString(const AnsiString& section, const AnsiString& key, const AnsiString& def) const
 {
     std::lock_guard lock(gMutex);
     const Model* m = Current(fileName_);
-    return m ? ViewOf(*m).ReadString(section, key, def) : def;
+    return m ? ModelView(*m).ReadString(section, key, def) : def;
 }
 
 bool IniFile::SectionExists(const AnsiString& section) const
 {
     std::lock_guard lock(gMutex);
     const Model* m = Current(fileName_);
-    return m && ViewOf(*m).SectionExists(section);
+    return m && ModelView(*m).SectionExists(section);
 }
 
 bool IniFile::ValueExists(const AnsiString& section, const AnsiString& key) const
 {
     std::lock_guard lock(gMutex);
     const Model* m = Current(fileName_);
-    return m && ViewOf(*m).ValueExists(section, key);
+    return m && ModelView(*m).ValueExists(section, key);
 }
 
 std::vector<AnsiString> IniFile::ReadSections() const
 {
     std::lock_guard lock(gMutex);
     const Model* m = Current(fileName_);
-    return m ? ViewOf(*m).ReadSections() : std::vector<AnsiString>{};
+    return m ? ModelView(*m).ReadSections() : std::vector<AnsiString>{};
 }
 
 std::vector<AnsiString> IniFile::ReadSection(const AnsiString& section) const
 {
     std::lock_guard lock(gMutex);
     const Model* m = Current(fileName_);
-    return m ? ViewOf(*m).ReadSection(section) : std::vector<AnsiString>{};
+    return m ? ModelView(*m).ReadSection(section) : std::vector<AnsiString>{};
 }
 
 std::vector<std::pair<AnsiString, AnsiString>> IniFile::ReadSectionValues(const AnsiString& section) const
 {
     std::lock_guard lock(gMutex);
     const Model* m = Current(fileName_);
-    return m ? ViewOf(*m).ReadSectionValues(section) : std::vector<std::pair<AnsiString, AnsiString>>{};
+    return m ? ModelView(*m).ReadSectionValues(section) : std::vector<std::pair<AnsiString, AnsiString>>{};
 }
 
 bool IniFile::Read(const std::function<void(const View&)>& read, Watch* watch) const
@@ -118,7 +74,7 @@ bool IniFile::Read(const std::function<void(const View&)>& read, Watch* watch) c
         return false;
     if (watch)
         Watch::WatchList::Set(*watch, fileName_, Cache()[fileName_].generation);
-    read(ViewOf(*m));
+    read(ModelView(*m));
     return true;
 }
 

@@ -4,6 +4,7 @@
 // place or appended, and taken back when a write fails), and the rewrite that lays the lines out
 // afresh. Also the check that refuses a name or value the file could not give back as written.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -203,6 +204,47 @@ inline void CheckWritable(const std::string& file, std::string_view section, std
         return;
     CheckWritableFully(file, section, key, value, namesFound);
 }
+
+// The readers of one parse, for IniFile::Read, the readers that look at the file each time and
+// the editor's own reads.
+class ModelView final : public IniFile::View {
+public:
+    explicit ModelView(const Model& m) : m_(m) {}
+
+    AnsiString ReadString(const AnsiString& section, const AnsiString& key,
+                          const AnsiString& def) const override
+    {
+        const Line* l = m_.FindKey(Trim(section), Trim(key));
+        return l ? AnsiString(m_.Value(*l)) : def;
+    }
+    bool SectionExists(const AnsiString& section) const override { return m_.HasSection(Trim(section)); }
+    bool ValueExists(const AnsiString& section, const AnsiString& key) const override
+    {
+        return m_.FindKey(Trim(section), Trim(key));
+    }
+    std::vector<AnsiString> ReadSections() const override { return m_.SectionNames(); }
+    std::vector<AnsiString> ReadSection(const AnsiString& section) const override
+    {
+        std::vector<AnsiString> out;
+        m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l)); });
+        return out;
+    }
+    std::vector<std::pair<AnsiString, AnsiString>> ReadSectionValues(const AnsiString& section) const override
+    {
+        std::vector<std::pair<AnsiString, AnsiString>> out;
+        m_.ForEachKey(Trim(section), [&](const Line& l) { out.emplace_back(m_.Name(l), m_.Value(l)); });
+        return out;
+    }
+    void
+    ForEachValue(const AnsiString& section,
+                 const std::function<void(std::string_view key, std::string_view value)>& f) const override
+    {
+        m_.ForEachKey(Trim(section), [&](const Line& l) { f(m_.Name(l), m_.Value(l)); });
+    }
+
+private:
+    const Model& m_;
+};
 
 } // namespace qm::ini_detail
 #pragma GCC visibility pop

@@ -47,15 +47,6 @@ const std::string kShop = "[--Info--]\r\n"
 // Another store of the picker, whose Apples would take a coupon carried from the shop's.
 const std::string kCorner = "[Fruit]\r\nApples=A9,-,,-,0,-,1,-,0,-,0,-,\r\n";
 
-std::string With(std::string text, const std::string& from, const std::string& to)
-{
-    const size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 class ItemDialogEditTest : public qmtest::DialogTest {
 protected:
     void SetUp() override
@@ -248,7 +239,8 @@ TEST_F(ItemDialogEditTest, AddItemLooksAgainAtTheCategoryWhenTheFileChangedUnder
     });
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(File("Shop"),
-              With(kShop, "[Produce]\r\nbananas=Front,-,,-,0,-,0,-,0,-,0,-,\r\nKiwi=back,-,,-,3\r\n", ""));
+              qmtest::Replaced(
+                  kShop, {{"[Produce]\r\nbananas=Front,-,,-,0,-,0,-,0,-,0,-,\r\nKiwi=back,-,,-,3\r\n", ""}}));
 }
 
 // An item moved into a category taken out meanwhile would make it again with that item only.
@@ -283,11 +275,12 @@ TEST_F(ItemDialogEditTest, ANewSpellingOfTheSameNameIsWritten)
     });
     const std::string fruit =
         "Bananas=1,-,ripe,-,2,-,1,-,46400,-,0,-,\r\napples=Front,-,,-,1,-,0,-,0,-,0,-,\r\n";
-    EXPECT_EQ(File("Shop"), With(With(kShop, "Fruit=Front\r\nSnacks=11\r\n", "Snacks=11\r\nFRUIT=Front\r\n"),
-                                 "[Fruit]\r\nApples=Front,-,,-,1,-,0,-,0,-,0,-,\r\n"
-                                 "Bananas=1,-,ripe,-,2,-,1,-,46400,-,0,-,\r\n",
-                                 "") +
-                                "[FRUIT]\r\n" + fruit);
+    EXPECT_EQ(File("Shop"),
+              qmtest::Replaced(kShop, {{"Fruit=Front\r\nSnacks=11\r\n", "Snacks=11\r\nFRUIT=Front\r\n"},
+                                       {"[Fruit]\r\nApples=Front,-,,-,1,-,0,-,0,-,0,-,\r\n"
+                                        "Bananas=1,-,ripe,-,2,-,1,-,46400,-,0,-,\r\n",
+                                        ""}}) +
+                  "[FRUIT]\r\n" + fruit);
     EXPECT_EQ(File("Corner"), kCorner);
 }
 

@@ -50,14 +50,7 @@ const std::string kThird = "[Bakery]\r\n"
 // The open store's file with pieces of its text replaced, each (from, to) at its first place.
 std::string MainWith(std::initializer_list<std::pair<std::string, std::string>> changes)
 {
-    std::string text = kMain;
-    for (const auto& [from, to] : changes) {
-        const size_t at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        if (at != std::string::npos)
-            text.replace(at, from.size(), to);
-    }
-    return text;
+    return qmtest::Replaced(kMain, changes);
 }
 
 class ItemDialogTest : public qmtest::DialogTest {

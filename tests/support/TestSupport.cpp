@@ -227,6 +227,17 @@ AtReplacing::~AtReplacing()
     qm::SetTestBeforeReplace({});
 }
 
+std::string Replaced(std::string text, std::initializer_list<std::pair<std::string, std::string>> changes)
+{
+    for (const auto& [from, to] : changes) {
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos)
+            text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

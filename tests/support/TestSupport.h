@@ -5,7 +5,9 @@
 
 #include <functional>
 #include <memory>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
@@ -129,6 +131,10 @@ public:
 
 // Returns once a writer waits for the lock on lockFile, which another holds, or done() is true.
 void WaitForLockWaiterOr(const std::string& lockFile, const std::function<bool()>& done);
+
+// The text with pieces replaced, each (from, to) at its first place; a piece the text lacks
+// fails the test.
+std::string Replaced(std::string text, std::initializer_list<std::pair<std::string, std::string>> changes);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
